@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds Cavix and runs the whole test suite.
+# CAVIX_SANITIZE=1 builds into build-asan with AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+if [ "${CAVIX_SANITIZE:-0}" = 1 ]; then
+  dir=build-asan; extra=(-DCAVIX_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug)
+  export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+else
+  dir=build; extra=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
+fi
+cmake -S . -B "$dir" -G Ninja -DCAVIX_STRICT=ON "${extra[@]}"
+cmake --build "$dir"
+ctest --test-dir "$dir" --output-on-failure -j"$(nproc)"
