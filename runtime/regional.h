@@ -41,4 +41,9 @@ std::string FormatGeneral(double v);
 // number.
 bool ParseRegionalNumber(std::string_view text, double& out);
 
+// ParseRegionalNumber telling a text that is no number from one beyond the double range
+// (CDbl raises 13 for the first and 6 for the second). `out` is set only for Number.
+enum class NumberReading { Number, NotNumber, Overflow };
+NumberReading ReadRegionalNumber(std::string_view text, double& out);
+
 }  // namespace cavix::rt

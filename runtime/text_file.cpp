@@ -1,0 +1,302 @@
+// CR LF text files read line by line (UTF-8 or Windows-1252), written with CR LF, and whole files
+// replaced atomically; file-system failures become the classic numbered errors.
+#include "runtime/text_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <new>
+
+#include "runtime/error.h"
+
+namespace cavix::rt {
+
+namespace {
+
+// Windows-1252 0x80..0x9F; the five undefined bytes keep their Latin-1 (C1) code points, as the
+// Windows conversion does, so that nothing is lost.
+constexpr char32_t kCp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 80-87
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  // 88-8F
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90-97
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 98-9F
+};
+
+void AppendUtf8(std::string& out, char32_t cp) {
+  if (cp < 0x80) {
+    out.push_back(static_cast<char>(cp));
+  } else if (cp < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  }
+}
+
+// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
+bool IsValidUtf8(std::string_view s) {
+  size_t i = 0;
+  const size_t n = s.size();
+  while (i < n) {
+    const auto b0 = static_cast<unsigned char>(s[i]);
+    if (b0 < 0x80) {
+      ++i;
+      continue;
+    }
+    int extra = 0;
+    unsigned char lo = 0x80, hi = 0xBF;  // allowed range of the second byte
+    if (b0 >= 0xC2 && b0 <= 0xDF) {
+      extra = 1;
+    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+      extra = 2;
+      if (b0 == 0xE0) lo = 0xA0;
+      if (b0 == 0xED) hi = 0x9F;
+    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+      extra = 3;
+      if (b0 == 0xF0) lo = 0x90;
+      if (b0 == 0xF4) hi = 0x8F;
+    } else {
+      return false;
+    }
+    if (n - i <= static_cast<size_t>(extra)) return false;
+    const auto b1 = static_cast<unsigned char>(s[i + 1]);
+    if (b1 < lo || b1 > hi) return false;
+    for (int k = 2; k <= extra; ++k) {
+      const auto b = static_cast<unsigned char>(s[i + static_cast<size_t>(k)]);
+      if (b < 0x80 || b > 0xBF) return false;
+    }
+    i += static_cast<size_t>(extra) + 1;
+  }
+  return true;
+}
+
+std::string ParentDir(const std::string& native) {
+  const size_t slash = native.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return native.substr(0, slash);
+}
+
+bool IsDirectory(const std::string& native) {
+  struct stat st {};
+  return ::stat(native.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// The error number of a failed open for reading.
+int ReadOpenError(int e, const std::string& native) {
+  switch (e) {
+    case ENOENT:
+      return IsDirectory(ParentDir(native)) ? err::kFileNotFound : err::kPathNotFound;
+    case ENOTDIR:
+      return err::kPathNotFound;
+    case ENAMETOOLONG:
+      return err::kBadFileName;
+    default:
+      return err::kPathFileAccess;  // permissions, a directory, too many open files
+  }
+}
+
+// The error number of a failed open, write, flush or close of a file being written.
+int WriteError(int e) {
+  switch (e) {
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+      return err::kDiskFull;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+      return err::kPermissionDenied;
+    case ENOENT:
+    case ENOTDIR:
+      return err::kPathNotFound;
+    case EISDIR:
+      return err::kPathFileAccess;
+    case ENAMETOOLONG:
+      return err::kBadFileName;
+    default:
+      return err::kDeviceIo;
+  }
+}
+
+}  // namespace
+
+std::string NativePath(std::string_view builtPath) {
+  std::string out(builtPath);
+  for (char& c : out) {
+    if (c == '\\') c = '/';
+  }
+  return out;
+}
+
+bool FileExists(std::string_view builtPath) {
+  struct stat st {};
+  return ::stat(NativePath(builtPath).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::string DecodeLine(std::string_view bytes) {
+  if (IsValidUtf8(bytes)) return std::string(bytes);
+  std::string out;
+  out.reserve(bytes.size() * 2);
+  for (const char ch : bytes) {
+    const auto b = static_cast<unsigned char>(ch);
+    if (b < 0x80) out.push_back(ch);
+    else if (b < 0xA0) AppendUtf8(out, kCp1252High[b - 0x80]);
+    else AppendUtf8(out, b);  // 0xA0..0xFF are Latin-1
+  }
+  return out;
+}
+
+// ---- TextReader
+
+TextReader::TextReader(std::string builtPath) : path_(std::move(builtPath)) {
+  const std::string native = NativePath(path_);
+  if (native.empty()) Raise(err::kBadFileName, {}, path_);
+  f_ = std::fopen(native.c_str(), "rb");
+  if (!f_) Raise(ReadOpenError(errno, native), {}, path_);
+  struct stat st {};
+  if (::fstat(fileno(f_), &st) != 0 || S_ISDIR(st.st_mode)) {
+    std::fclose(f_);
+    f_ = nullptr;
+    Raise(err::kPathFileAccess, {}, path_);
+  }
+}
+
+TextReader::~TextReader() { Close(); }
+
+bool TextReader::ReadLine(std::string& line) {
+  if (!f_) Raise(err::kBadFileName, {}, path_);
+  std::string raw;
+  int c = 0;
+  bool any = false;
+  try {
+    while ((c = std::getc(f_)) != EOF) {
+      any = true;
+      if (c == '\n') break;
+      raw.push_back(static_cast<char>(c));
+    }
+  } catch (const std::bad_alloc&) {
+    Raise(err::kOutOfMemory, {}, path_);
+  }
+  if (std::ferror(f_)) Raise(err::kDeviceIo, {}, path_);
+  if (!any) return false;
+  if (!raw.empty() && raw.back() == '\r') raw.pop_back();
+  ++line_;
+  line = DecodeLine(raw);
+  return true;
+}
+
+std::string TextReader::LineInput() {
+  std::string line;
+  if (!ReadLine(line)) Raise(err::kInputPastEnd, {}, path_);
+  return line;
+}
+
+bool TextReader::AtEnd() {
+  if (!f_) Raise(err::kBadFileName, {}, path_);
+  const int c = std::getc(f_);
+  if (c == EOF) {
+    if (std::ferror(f_)) Raise(err::kDeviceIo, {}, path_);
+    return true;
+  }
+  std::ungetc(c, f_);
+  return false;
+}
+
+void TextReader::Close() {
+  if (f_) {
+    std::fclose(f_);  // nothing was written, so nothing can be lost here
+    f_ = nullptr;
+  }
+}
+
+// ---- TextWriter
+
+TextWriter::TextWriter(std::string builtPath) : path_(std::move(builtPath)) {
+  const std::string native = NativePath(path_);
+  if (native.empty()) Raise(err::kBadFileName, {}, path_);
+  f_ = std::fopen(native.c_str(), "wb");
+  if (!f_) Raise(WriteError(errno), {}, path_);
+}
+
+TextWriter::~TextWriter() {
+  if (f_) std::fclose(f_);  // a destructor cannot report; Close() is the checked path
+}
+
+void TextWriter::WriteLine(std::string_view line) {
+  if (!f_) Raise(err::kBadFileName, {}, path_);
+  errno = 0;
+  if (std::fwrite(line.data(), 1, line.size(), f_) != line.size() ||
+      std::fwrite("\r\n", 1, 2, f_) != 2) {
+    Raise(WriteError(errno), {}, path_);
+  }
+}
+
+void TextWriter::Close() {
+  if (!f_) return;
+  std::FILE* f = f_;
+  f_ = nullptr;
+  errno = 0;
+  const bool flushed = std::fflush(f) == 0;
+  const int flushErrno = errno;
+  const bool closed = std::fclose(f) == 0;
+  if (!flushed) Raise(WriteError(flushErrno), {}, path_);
+  if (!closed) Raise(WriteError(errno), {}, path_);
+}
+
+// ---- WriteFileAtomically
+
+void WriteFileAtomically(const std::string& nativePath, std::string_view content) {
+  if (nativePath.empty()) Raise(err::kBadFileName, {}, nativePath);
+  std::string temp = nativePath + ".tmp-XXXXXX";
+  const int fd = ::mkstemp(temp.data());
+  if (fd < 0) Raise(WriteError(errno), {}, nativePath);
+
+  auto fail = [&](int e, bool open) {
+    if (open) ::close(fd);
+    ::unlink(temp.c_str());
+    Raise(WriteError(e), {}, nativePath);
+  };
+
+  // mkstemp makes the file private; give it the mode the target has, or the usual one.
+  struct stat st {};
+  mode_t mode = 0;
+  if (::stat(nativePath.c_str(), &st) == 0) {
+    mode = st.st_mode & 07777;
+  } else {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    mode = 0666 & ~mask;
+  }
+  if (::fchmod(fd, mode) != 0) fail(errno, true);
+
+  const char* p = content.data();
+  size_t left = content.size();
+  while (left > 0) {
+    const ssize_t n = ::write(fd, p, left);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      fail(errno, true);
+    }
+    if (n == 0) fail(ENOSPC, true);
+    p += n;
+    left -= static_cast<size_t>(n);
+  }
+  if (::fsync(fd) != 0) fail(errno, true);
+  if (::close(fd) != 0) fail(errno, false);
+  if (::rename(temp.c_str(), nativePath.c_str()) != 0) fail(errno, false);
+
+  // Make the rename itself durable; a failure here leaves a complete file either way.
+  const int dir = ::open(ParentDir(nativePath).c_str(), O_RDONLY | O_DIRECTORY);
+  if (dir >= 0) {
+    ::fsync(dir);
+    ::close(dir);
+  }
+}
+
+}  // namespace cavix::rt
