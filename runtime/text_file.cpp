@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdint>
 #include <new>
 
@@ -186,7 +187,7 @@ bool TextReader::ReadLine(std::string& line) {
   if (std::ferror(f_)) Raise(err::kDeviceIo, {}, path_);
   if (!any) return false;
   if (!raw.empty() && raw.back() == '\r') raw.pop_back();
-  ++line_;
+  if (line_ < INT_MAX) ++line_;  // a count for messages; it stops rather than wraps
   line = DecodeLine(raw);
   return true;
 }
