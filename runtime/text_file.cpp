@@ -176,7 +176,7 @@ bool TextReader::ReadLine(std::string& line) {
   int c = 0;
   bool any = false;
   try {
-    while ((c = std::getc(f_)) != EOF) {
+    while ((c = getc_unlocked(f_)) != EOF) {  // one reader per file: no locking needed
       any = true;
       if (c == '\n') break;
       raw.push_back(static_cast<char>(c));
