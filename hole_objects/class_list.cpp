@@ -1,0 +1,20 @@
+// The hole classes as the host's class registry sees them, one entry per row of the kind table.
+#include "hole_objects/class_list.h"
+
+#include "hole_objects/hole.h"
+
+namespace cavix {
+
+std::vector<host::ClassInfo> HoleClasses() {
+  std::vector<host::ClassInfo> classes;
+  for (const holes::HoleKind& k : holes::kHoleKinds) {
+    const int16_t type = k.type;
+    classes.push_back({std::string(k.progId), std::string(k.classId),
+                       [type]() -> std::unique_ptr<host::IAutomationObject> {
+                         return holes::MakeHole(type);
+                       }});
+  }
+  return classes;
+}
+
+}  // namespace cavix
