@@ -1,0 +1,162 @@
+// Configuration read from a registry held in memory, and the string table it selects.
+#include <gtest/gtest.h>
+
+#include "dialog/globals.h"
+#include "runtime/error.h"
+#include "standards/config.h"
+#include "standards/strings.h"
+#include "tests/standards/test_support.h"
+
+namespace cavix {
+namespace {
+
+const std::string kMaker = "SOFTWARE\\Norvalis\\Zentrox";
+const std::string kAddIn = "SOFTWARE\\Norvalis\\Zentrox\\Cavix";
+
+class ConfigTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetGlobals();
+    host::SetServiceFactory(&registry);
+  }
+  void TearDown() override {
+    host::SetServiceFactory(nullptr);
+    ResetGlobals();
+  }
+  testing::MapRegistry registry;
+};
+
+TEST_F(ConfigTest, LanguageRule) {
+  struct Case {
+    const char* value;  // nullptr: the value is missing
+    int16_t base;
+  };
+  const Case cases[] = {
+      {"Italian", 1000},          {"English", 2000},
+      {"German", 3000},           {"English (United States)", 2000},
+      {"italian", 2000},          {"GERMAN", 2000},
+      {"", 2000},                 {nullptr, 2000},
+      {"Deutsch", 2000},          {"English and Italian", 1000},
+      {"Swiss German", 3000},     {"French", 2000},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.value ? c.value : "(missing)");
+    registry.values.clear();
+    if (c.value) registry.Set(kMaker, "Language", c.value);
+    Globals().LanguageBase = 0;
+    EXPECT_EQ(config::ReadLanguageBase(), c.base);
+    EXPECT_EQ(Globals().LanguageBase, c.base);
+  }
+}
+
+TEST_F(ConfigTest, PathsAreJoinedExactlyAsStored) {
+  registry.Set(kMaker, "ApplDir", "X:\\App");
+  registry.Set(kAddIn, "Norme Dir#0", "\\Std\\");
+  registry.Set(kAddIn, "Norme Dir#1", "\\Inch\\");
+  registry.Set(kAddIn, "Data#0", "Tab\\");
+  registry.Set(kAddIn, "Data#1", "Other\\");
+  registry.Set(kAddIn, "File INI#0", "Cavix.ini");
+  registry.Set(kAddIn, "File INI#1", "Alt.ini");
+  registry.Set(kAddIn, "File Prefs", "\\Cavix.prf");
+
+  config::RecomputePathsWithDataDir(0);
+  EXPECT_EQ(Globals().ApplDir, "X:\\App");
+  EXPECT_EQ(Globals().StandardsDir, "X:\\App\\Std\\");
+  EXPECT_EQ(Globals().DataDir, "X:\\App\\Std\\Tab\\");
+  EXPECT_EQ(Globals().IniFile, "Cavix.ini");
+  EXPECT_EQ(Globals().PrefsFile, "X:\\App\\Cavix.prf");
+
+  Globals().StandardsTab = 1;
+  config::RecomputePathsWithDataDir(1);
+  EXPECT_EQ(Globals().StandardsDir, "X:\\App\\Inch\\");
+  EXPECT_EQ(Globals().DataDir, "X:\\App\\Inch\\Other\\");
+  EXPECT_EQ(Globals().IniFile, "Alt.ini");
+
+  // Without DataDir the TAB directory is left alone; a family without a directory value has the
+  // application directory as its standards directory.
+  Globals().StandardsTab = 2;
+  config::RecomputePaths();
+  EXPECT_EQ(Globals().StandardsDir, "X:\\App");
+  EXPECT_EQ(Globals().IniFile, "Cavix.ini");
+  EXPECT_EQ(Globals().DataDir, "X:\\App\\Inch\\Other\\");
+
+  EXPECT_EQ(config::ReadNumberedValue("Data#", 1), "Other\\");
+  EXPECT_EQ(config::ReadNumberedValue("Data#", 7), "");
+}
+
+TEST_F(ConfigTest, EveryReadUsesAFreshReaderOnTheMachineRoot) {
+  registry.Set(kMaker, "ApplDir", "X:\\App");
+  config::RecomputePathsWithDataDir(0);
+  EXPECT_GT(registry.created, 1);
+  EXPECT_EQ(registry.created, registry.released);
+  EXPECT_EQ(static_cast<int>(registry.roots.size()), registry.created);
+  for (int root : registry.roots) EXPECT_EQ(root, 2);
+}
+
+TEST_F(ConfigTest, FamiliesStopAtTheFirstEmptyValue) {
+  registry.Set(kAddIn, "Norme#0", "ISO");
+  registry.Set(kAddIn, "Norme#1", "UNC/UNF");
+  registry.Set(kAddIn, "Norme#3", "never reached");
+  EXPECT_EQ(config::ListStandardsFamilies(), (std::vector<std::string>{"ISO", "UNC/UNF"}));
+
+  // A registry that answers every name cannot make the list run away.
+  for (int i = 0; i < 1500; ++i) registry.Set(kAddIn, "Norme#" + std::to_string(i), "F");
+  EXPECT_EQ(config::ListStandardsFamilies().size(), static_cast<size_t>(config::kMaxFamilies));
+}
+
+TEST_F(ConfigTest, RegistryFailureReachesTheCaller) {
+  host::SetServiceFactory(nullptr);
+  try {
+    config::ReadApplDir();
+    FAIL() << "no error raised";
+  } catch (const rt::Error& e) {
+    EXPECT_EQ(e.Number(), 429);
+  }
+}
+
+TEST_F(ConfigTest, TextsFollowTheLanguage) {
+  registry.Set(kMaker, "Language", "German");
+  config::ReadLanguageBase();
+  EXPECT_EQ(strings::LocalisedText(strings::id::kHoleLength), "L\xC3\xA4nge");
+  EXPECT_EQ(strings::LocalisedText(strings::id::kMustBePositive),
+            "This value must to be greather than zero");
+  EXPECT_EQ(strings::LocalisedText(strings::id::kDepth), "Lenght");
+
+  registry.values.clear();
+  config::ReadLanguageBase();
+  EXPECT_EQ(strings::LocalisedText(strings::id::kStandard), "Standard");
+  EXPECT_EQ(strings::LocalisedText(strings::id::kRecessTooSmall),
+            "This Diameter must be grater than the hole diameter");
+
+  registry.Set(kMaker, "Language", "Italian");
+  config::ReadLanguageBase();
+  EXPECT_EQ(strings::LocalisedText(strings::id::kDepth), "Profondit\xC3\xA0");
+  EXPECT_EQ(strings::LocalisedText(strings::id::kThreadLength), "Lung. Filetto");
+
+  // The millimetre message is the same sentence in every block.
+  for (int base : {1000, 2000, 3000}) {
+    EXPECT_EQ(strings::LoadResString(base + 14),
+              "This tool was designed to be used with scene units of millimeters.");
+  }
+}
+
+TEST(StringTable, OnlyTheListedIdentifiersExist) {
+  int found = 0;
+  for (int id = 0; id < 4100; ++id) {
+    try {
+      EXPECT_FALSE(strings::LoadResString(id).empty());
+      ++found;
+    } catch (const rt::Error& e) {
+      ASSERT_EQ(e.Number(), 326);
+      ASSERT_EQ(e.Description(), "Resource with identifier '" + std::to_string(id) + "' not found");
+    }
+  }
+  EXPECT_EQ(found, 3 * 21);
+  EXPECT_EQ(strings::LoadResString(1052),
+            "Il Diametro Incasso deve essere maggiore del diametro foro");
+  EXPECT_EQ(strings::LoadResString(3052),
+            "This Diameter must to be grather that diameter of the hole");
+}
+
+}  // namespace
+}  // namespace cavix
