@@ -1,13 +1,14 @@
 // Numbers as "." text with a sign position, and the leading-number reading of texts (Val).
 #include "runtime/number_text.h"
 
+#include <locale.h>
+#include <stdlib.h>
+
 #include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <locale.h>
-#include <stdlib.h>
 
 #include "runtime/decimal_digits.h"
 #include "runtime/error.h"
@@ -135,9 +136,12 @@ class ValCursor {
 
 int DigitValue(char c, int base) {
   int v = -1;
-  if (c >= '0' && c <= '9') v = c - '0';
-  else if (c >= 'a' && c <= 'f') v = c - 'a' + 10;
-  else if (c >= 'A' && c <= 'F') v = c - 'A' + 10;
+  if (c >= '0' && c <= '9')
+    v = c - '0';
+  else if (c >= 'a' && c <= 'f')
+    v = c - 'a' + 10;
+  else if (c >= 'A' && c <= 'F')
+    v = c - 'A' + 10;
   return v >= 0 && v < base ? v : -1;
 }
 

@@ -20,6 +20,7 @@ struct LocaleRow {
 
 // Full names first so that a country can differ from its language; the bare language row serves
 // the other countries. The grouping blank stands for the no-break space some regions use.
+// clang-format off
 constexpr LocaleRow kLocales[] = {
     // name      decimal grouping
     {"de_CH", '.', '\''},
@@ -73,6 +74,7 @@ constexpr LocaleRow kLocales[] = {
     {"lv", ',', ' '},
     {"lt", ',', ' '},
 };
+// clang-format on
 
 std::optional<RegionalSettings>& Current() {
   static std::optional<RegionalSettings> current;
@@ -213,14 +215,13 @@ NumberReading ReadRegionalNumber(std::string_view text, double& out) {
   }
   // Integer part: digits, with grouping separators only between whole groups of three.
   bool anyDigit = false;
-  int leadRun = 0;     // digits before the first grouping separator
+  int leadRun = 0;    // digits before the first grouping separator
   int groupRun = -1;  // digits since the last grouping separator; -1 before any separator
   while (i < n) {
     if (IsDigit(text[i])) {
       clean.push_back(text[i]);
       anyDigit = true;
-      if (groupRun >= 0) ++groupRun;
-      else ++leadRun;
+      ++(groupRun >= 0 ? groupRun : leadRun);
       ++i;
     } else if (r.grouping && text[i] == r.grouping && i + 1 < n && IsDigit(text[i + 1]) &&
                (groupRun < 0 ? leadRun >= 1 && leadRun <= 3 : groupRun == 3)) {

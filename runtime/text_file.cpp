@@ -146,9 +146,12 @@ std::string DecodeLine(std::string_view bytes) {
   out.reserve(bytes.size() * 2);
   for (const char ch : bytes) {
     const auto b = static_cast<unsigned char>(ch);
-    if (b < 0x80) out.push_back(ch);
-    else if (b < 0xA0) AppendUtf8(out, kCp1252High[b - 0x80]);
-    else AppendUtf8(out, b);  // 0xA0..0xFF are Latin-1
+    if (b < 0x80)
+      out.push_back(ch);
+    else if (b < 0xA0)
+      AppendUtf8(out, kCp1252High[b - 0x80]);
+    else
+      AppendUtf8(out, b);  // 0xA0..0xFF are Latin-1
   }
   return out;
 }

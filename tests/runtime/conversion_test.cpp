@@ -1,4 +1,5 @@
-// Variant conversions, numbered errors and checked floating point, as the hole logic relies on them.
+// Variant conversions, numbered errors and checked floating point, as the hole logic relies on
+// them.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -35,11 +36,21 @@ TEST_F(ConversionTest, CIntRoundsHalvesToEvenAndGuardsTheRange) {
     int expected;  // 0 with overflow = true means error 6
     bool overflow;
   } rows[] = {
-      {2.5, 2, false},         {3.5, 4, false},         {-2.5, -2, false},
-      {-3.5, -4, false},       {0.5, 0, false},         {-0.5, 0, false},
-      {1.4999999, 1, false},   {2.5000001, 3, false},   {32766.5, 32766, false},
-      {32767.4, 32767, false}, {32767.5, 0, true},      {-32768.5, -32768, false},
-      {-32768.6, 0, true},     {-32769.0, 0, true},     {1e300, 0, true},
+      {2.5, 2, false},
+      {3.5, 4, false},
+      {-2.5, -2, false},
+      {-3.5, -4, false},
+      {0.5, 0, false},
+      {-0.5, 0, false},
+      {1.4999999, 1, false},
+      {2.5000001, 3, false},
+      {32766.5, 32766, false},
+      {32767.4, 32767, false},
+      {32767.5, 0, true},
+      {-32768.5, -32768, false},
+      {-32768.6, 0, true},
+      {-32769.0, 0, true},
+      {1e300, 0, true},
       {std::numeric_limits<double>::quiet_NaN(), 0, true},
       {std::numeric_limits<double>::infinity(), 0, true},
   };

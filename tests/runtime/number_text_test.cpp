@@ -1,10 +1,11 @@
 // Number texts with a sign position (shape names, TAB values) and Val's leading-number reading.
+#include "runtime/number_text.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "runtime/error.h"
-#include "runtime/number_text.h"
 #include "runtime/regional.h"
 
 namespace cavix::rt {
@@ -24,12 +25,12 @@ TEST(NumberTextTest, SignPositionAndPointForms) {
       {-0.25, "-.25"},
       {6.0, " 6"},
       {1.25, " 1.25"},
-      {0.1 + 0.2, " .3"},                      // 15 significant digits hide the binary error
+      {0.1 + 0.2, " .3"},  // 15 significant digits hide the binary error
       {1.0 / 3, " .333333333333333"},
       {2.0 / 3, " .666666666666667"},
       {123456789012345.0, " 123456789012345"},
       {999999999999999.0, " 999999999999999"},
-      {9999999999999995.0, " 1E+16"},         // rounds up into the next decade
+      {9999999999999995.0, " 1E+16"},  // rounds up into the next decade
       {1e15, " 1E+15"},
       {1.5e20, " 1.5E+20"},
       {-1e100, "-1E+100"},
@@ -85,24 +86,24 @@ TEST(ValTest, LeadingNumbers) {
       {".5", 0.5},
       {"-.25", -0.25},
       {"+7", 7},
-      {"1 2 3", 123},          // blanks anywhere are ignored
+      {"1 2 3", 123},  // blanks anywhere are ignored
       {"1\t2\n3", 123},
       {"- 4", -4},
-      {"6.4 | 0.1", 6.4},       // a TAB column: stops at the separator
+      {"6.4 | 0.1", 6.4},  // a TAB column: stops at the separator
       {"10mm", 10},
       {"M10", 0},
       {"1E3", 1000},
       {"1e-2", 0.01},
       {"2D2", 200},
-      {"1.5E", 1.5},            // exponent without digits is ignored
+      {"1.5E", 1.5},  // exponent without digits is ignored
       {"3E+", 3},
-      {"1e-400", 0},            // underflow is zero, not an error
+      {"1e-400", 0},  // underflow is zero, not an error
       {"&HFF", 255},
       {"&hff", 255},
-      {"&HFFFF", -1},           // a 16-bit pattern
+      {"&HFFFF", -1},  // a 16-bit pattern
       {"&H8000", -32768},
       {"&H10000", 65536},
-      {"&HFFFFFFFF", -1},       // a 32-bit pattern
+      {"&HFFFFFFFF", -1},  // a 32-bit pattern
       {"&O17", 15},
       {"&O18", 1},
       {"&", 0},

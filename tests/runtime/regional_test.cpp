@@ -1,4 +1,6 @@
 // Regional settings and the precision text of the dialog, in a "." region and a "," region.
+#include "runtime/regional.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -8,7 +10,6 @@
 
 #include "runtime/error.h"
 #include "runtime/number_text.h"
-#include "runtime/regional.h"
 
 namespace cavix::rt {
 namespace {
@@ -19,13 +20,26 @@ TEST(RegionalForTest, KnownRegionsAndFallback) {
     char decimal;
     char grouping;
   } rows[] = {
-      {"en_US", '.', ','},       {"en_GB.UTF-8", '.', ','}, {"C", '.', ','},
-      {"POSIX", '.', ','},       {"", '.', ','},            {"de_DE", ',', '.'},
-      {"de_DE.UTF-8@euro", ',', '.'}, {"de_AT", ',', '.'},  {"it_IT.UTF-8", ',', '.'},
-      {"fr_FR", ',', ' '},       {"es_ES", ',', '.'},       {"nl_NL", ',', '.'},
-      {"pt_BR", ',', '.'},       {"ru_RU.KOI8-R", ',', ' '}, {"de_CH", '.', '\''},
-      {"ja_JP", '.', ','},       {"zh_CN.GB18030", '.', ','}, {"de-DE", ',', '.'},
-      {"xx_YY", '.', ','},       {"@", '.', ','},
+      {"en_US", '.', ','},
+      {"en_GB.UTF-8", '.', ','},
+      {"C", '.', ','},
+      {"POSIX", '.', ','},
+      {"", '.', ','},
+      {"de_DE", ',', '.'},
+      {"de_DE.UTF-8@euro", ',', '.'},
+      {"de_AT", ',', '.'},
+      {"it_IT.UTF-8", ',', '.'},
+      {"fr_FR", ',', ' '},
+      {"es_ES", ',', '.'},
+      {"nl_NL", ',', '.'},
+      {"pt_BR", ',', '.'},
+      {"ru_RU.KOI8-R", ',', ' '},
+      {"de_CH", '.', '\''},
+      {"ja_JP", '.', ','},
+      {"zh_CN.GB18030", '.', ','},
+      {"de-DE", ',', '.'},
+      {"xx_YY", '.', ','},
+      {"@", '.', ','},
   };
   for (const Row& r : rows) {
     const RegionalSettings s = RegionalFor(r.name);
@@ -84,20 +98,20 @@ TEST_F(FormatTest, FixedDecimalsInBothRegions) {
       {10, 3, "10.000", "10,000"},
       {1234.5, 2, "1,234.50", "1.234,50"},
       {-1234567.891, 2, "-1,234,567.89", "-1.234.567,89"},
-      {999.995, 2, "1,000.00", "1.000,00"},     // carry into a new group
-      {0.125, 2, "0.13", "0,13"},              // halves away from zero
+      {999.995, 2, "1,000.00", "1.000,00"},  // carry into a new group
+      {0.125, 2, "0.13", "0,13"},            // halves away from zero
       {-0.125, 2, "-0.13", "-0,13"},
-      {2.675, 2, "2.68", "2,68"},              // the decimal value, not its binary neighbour
+      {2.675, 2, "2.68", "2,68"},  // the decimal value, not its binary neighbour
       {1.005, 2, "1.01", "1,01"},
       {2.5, 0, "3", "3"},
       {-2.5, 0, "-3", "-3"},
       {0.4, 0, "0", "0"},
-      {-0.004, 2, "0.00", "0,00"},             // never "-0.00"
+      {-0.004, 2, "0.00", "0,00"},  // never "-0.00"
       {-0.0, 1, "0.0", "0,0"},
       {0.001, 2, "0.00", "0,00"},
       {0.0051, 2, "0.01", "0,01"},
       {5e-10, 3, "0.000", "0,000"},
-      {6.0, -1, "6", "6"},                     // negative decimals count as none
+      {6.0, -1, "6", "6"},  // negative decimals count as none
       {123456, 0, "123,456", "123.456"},
       {0.1 + 0.2, 17, "0.30000000000000000", "0,30000000000000000"},
   };
@@ -150,16 +164,21 @@ TEST_F(FormatTest, ParseInPointRegion) {
     bool ok;
     double value;
   } rows[] = {
-      {"12", true, 12},          {"  12.5  ", true, 12.5}, {"-0.25", true, -0.25},
-      {"+3", true, 3},           {".5", true, 0.5},        {"5.", true, 5},
-      {"1,234.5", true, 1234.5}, {"1,234,567", true, 1234567}, {"1e3", true, 1000},
-      {"2.5E-2", true, 0.025},   {"- 4", true, -4},
-      {"", false, 0},            {" ", false, 0},          {".", false, 0},
-      {"-", false, 0},           {"1,5", false, 0},        {"1,2345", false, 0},
-      {",123", false, 0},        {"1234,567", false, 0},   {"1,,234", false, 0},
-      {"12a", false, 0},         {"1.2.3", false, 0},      {"1e", false, 0},
-      {"1 000", false, 0},       {"0,5", false, 0},        {"1e999", false, 0},
-      {"&HFF", false, 0},        {"1,234.", true, 1234},   {"12,", false, 0},
+      {"12", true, 12},          {"  12.5  ", true, 12.5},
+      {"-0.25", true, -0.25},    {"+3", true, 3},
+      {".5", true, 0.5},         {"5.", true, 5},
+      {"1,234.5", true, 1234.5}, {"1,234,567", true, 1234567},
+      {"1e3", true, 1000},       {"2.5E-2", true, 0.025},
+      {"- 4", true, -4},         {"", false, 0},
+      {" ", false, 0},           {".", false, 0},
+      {"-", false, 0},           {"1,5", false, 0},
+      {"1,2345", false, 0},      {",123", false, 0},
+      {"1234,567", false, 0},    {"1,,234", false, 0},
+      {"12a", false, 0},         {"1.2.3", false, 0},
+      {"1e", false, 0},          {"1 000", false, 0},
+      {"0,5", false, 0},         {"1e999", false, 0},
+      {"&HFF", false, 0},        {"1,234.", true, 1234},
+      {"12,", false, 0},
   };
   for (const Row& r : rows) {
     double v = -999;
@@ -179,9 +198,9 @@ TEST_F(FormatTest, ParseInCommaRegion) {
     bool ok;
     double value;
   } rows[] = {
-      {"12,5", true, 12.5},       {"-0,25", true, -0.25},   {",5", true, 0.5},
-      {"1.234,5", true, 1234.5},  {"1.234.567", true, 1234567}, {"2,5e2", true, 250},
-      {"1.5", false, 0},          {"12.5", false, 0},       {"1,2,3", false, 0},
+      {"12,5", true, 12.5},      {"-0,25", true, -0.25},       {",5", true, 0.5},
+      {"1.234,5", true, 1234.5}, {"1.234.567", true, 1234567}, {"2,5e2", true, 250},
+      {"1.5", false, 0},         {"12.5", false, 0},           {"1,2,3", false, 0},
       {"0.5", false, 0},
   };
   for (const Row& r : rows) {
@@ -232,7 +251,8 @@ TEST(ParsersTest, SurviveArbitraryNumberLikeText) {
     for (int n = 0; n < 20000; ++n) {
       std::string text;
       const uint32_t length = next() % 12;
-      for (uint32_t i = 0; i < length; ++i) text.push_back(kAlphabet[next() % (sizeof kAlphabet - 1)]);
+      for (uint32_t i = 0; i < length; ++i)
+        text.push_back(kAlphabet[next() % (sizeof kAlphabet - 1)]);
       try {
         const double v = Val(text);
         EXPECT_TRUE(std::isfinite(v)) << text;

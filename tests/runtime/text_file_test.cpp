@@ -1,7 +1,8 @@
 // Text files: line ends, encodings, error numbers of the file system, and atomic replacement.
-#include <gtest/gtest.h>
+#include "runtime/text_file.h"
 
 #include <dirent.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -15,7 +16,6 @@
 #include <vector>
 
 #include "runtime/error.h"
-#include "runtime/text_file.h"
 
 namespace cavix::rt {
 namespace {
@@ -99,10 +99,10 @@ TEST_F(TextFileTest, LineEndsAndEncodings) {
 
 TEST_F(TextFileTest, DecodeLineTakesOnlyStrictUtf8) {
   EXPECT_EQ(DecodeLine("plain"), "plain");
-  EXPECT_EQ(DecodeLine("\xF0\x9F\x94\xA9"), "\xF0\x9F\x94\xA9");  // 4-byte UTF-8
-  EXPECT_EQ(DecodeLine("\xC0\xAF"), "\xC3\x80\xC2\xAF");           // overlong: read as 1252
+  EXPECT_EQ(DecodeLine("\xF0\x9F\x94\xA9"), "\xF0\x9F\x94\xA9");          // 4-byte UTF-8
+  EXPECT_EQ(DecodeLine("\xC0\xAF"), "\xC3\x80\xC2\xAF");                  // overlong: read as 1252
   EXPECT_EQ(DecodeLine("\xED\xA0\x80"), "\xC3\xAD\xC2\xA0\xE2\x82\xAC");  // surrogate
-  EXPECT_EQ(DecodeLine("\xC3"), "\xC3\x83");                       // cut short
+  EXPECT_EQ(DecodeLine("\xC3"), "\xC3\x83");                              // cut short
   EXPECT_EQ(DecodeLine("\x81\x9F\xFF"), "\xC2\x81\xC5\xB8\xC3\xBF");
   EXPECT_EQ(DecodeLine("\x93x\x94"), "\xE2\x80\x9Cx\xE2\x80\x9D");
 }
