@@ -1,0 +1,417 @@
+// Renders hole section drawings to SVG: one cell per hole with the hatched section, centre line,
+// cosmetic thread and callout, on a framed sheet with a title block. Units on the sheet are mm.
+
+#include "scene/export/svg_drawing.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+namespace cavix::exporter {
+namespace {
+
+using Pt = std::array<double, 2>;
+
+// Sheet layout, mm.
+constexpr double kMargin = 10;      // sheet edge to frame
+constexpr double kCellW = 130;      // one hole: section on the left, callout on the right
+constexpr double kCellH = 115;
+constexpr double kHeaderH = 18;     // title band inside the frame
+constexpr double kTitleBlockH = 28;
+constexpr double kSectionW = 70;    // room for a section at the chosen scale
+constexpr double kSectionH = 78;
+constexpr double kThick = 0.5;      // ISO 128 line widths
+constexpr double kThin = 0.25;
+constexpr double kText = 3.5;       // lettering height
+
+// Numbers on the drawing: at most two decimals, no trailing zeros, "." as separator whatever the
+// locale.
+std::string Dim(double v) {
+  if (std::fabs(v) < 0.005) v = 0;
+  char buf[64];
+  auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 2);
+  std::string s(buf, res.ptr);
+  if (s.find('.') != std::string::npos) {
+    while (s.back() == '0') s.pop_back();
+    if (s.back() == '.') s.pop_back();
+  }
+  return s;
+}
+
+// Coordinates in the SVG: three decimals are plenty at mm scale.
+std::string C(double v) {
+  if (std::fabs(v) < 0.0005) v = 0;
+  char buf[64];
+  auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 3);
+  std::string s(buf, res.ptr);
+  while (s.back() == '0') s.pop_back();
+  if (s.back() == '.') s.pop_back();
+  return s;
+}
+
+// Text for XML: markup characters escaped, control characters and invalid UTF-8 replaced, so
+// that any hole name still gives a well-formed file.
+std::string Xml(const std::string& in) {
+  std::string out;
+  size_t i = 0;
+  while (i < in.size()) {
+    const auto c = static_cast<unsigned char>(in[i]);
+    if (c < 0x80) {
+      switch (c) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += "&quot;"; break;
+        case '\'': out += "&apos;"; break;
+        default: out += (c < 0x20 && c != '\t') ? '?' : static_cast<char>(c);
+      }
+      ++i;
+      continue;
+    }
+    size_t len = c >= 0xF0 && c <= 0xF4 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 && c <= 0xDF ? 2 : 0;
+    if (c >= 0xF5) len = 0;
+    bool ok = len > 0 && i + len <= in.size();
+    for (size_t k = 1; ok && k < len; ++k)
+      ok = (static_cast<unsigned char>(in[i + k]) & 0xC0) == 0x80;
+    if (ok && len == 3) {  // no overlongs, no surrogates
+      const auto c1 = static_cast<unsigned char>(in[i + 1]);
+      ok = !(c == 0xE0 && c1 < 0xA0) && !(c == 0xED && c1 >= 0xA0);
+    }
+    if (ok && len == 4) {
+      const auto c1 = static_cast<unsigned char>(in[i + 1]);
+      ok = !(c == 0xF0 && c1 < 0x90) && !(c == 0xF4 && c1 >= 0x90);
+    }
+    if (ok) {
+      out.append(in, i, len);
+      i += len;
+    } else {
+      out += "\xEF\xBF\xBD";
+      ++i;
+    }
+  }
+  return out;
+}
+
+void RequireFinite(double v, const std::string& hole, const char* what) {
+  if (!std::isfinite(v))
+    throw ExportError("drawing of \"" + hole + "\": its " + what + " is not a finite number");
+}
+
+void Validate(const HoleDrawing& h) {
+  for (const auto& chain : h.chains)
+    for (const auto& p : chain) {
+      RequireFinite(p[0], h.name, "profile");
+      RequireFinite(p[1], h.name, "profile");
+      if (p[0] < -1e-9)
+        throw ExportError("drawing of \"" + h.name + "\": a profile point lies on the far side of "
+                          "the axis (x = " + Dim(p[0]) + ")");
+    }
+  const HoleCallout& c = h.callout;
+  for (double v : {c.diameter, c.depth, c.cboreDiameter, c.cboreDepth, c.csinkDiameter,
+                   c.csinkAngle, c.threadDepth})
+    RequireFinite(v, h.name, "callout");
+  for (double v : {h.thread.OuterDiameter, h.thread.InnerDiameter, h.thread.ThreadLength,
+                   h.thread.OffsetDistance})
+    RequireFinite(v, h.name, "thread data");
+  RequireFinite(h.partThickness, h.name, "part thickness");
+}
+
+// Extents of a hole's profile in model units.
+struct Extent {
+  double radius = 0;     // largest x
+  double topRadius = 0;  // largest x on the top face (the opening)
+  double depth = 0;      // deepest point
+  double boreDepth = 0;  // deepest point off the axis (where a drill point starts)
+};
+
+Extent Measure(const HoleDrawing& h) {
+  Extent e;
+  for (const auto& chain : h.chains)
+    for (const auto& p : chain) {
+      e.radius = std::max(e.radius, p[0]);
+      e.depth = std::max(e.depth, -p[1]);
+      if (std::fabs(p[1]) < 1e-9) e.topRadius = std::max(e.topRadius, p[0]);
+      if (p[0] > 1e-9) e.boreDepth = std::max(e.boreDepth, -p[1]);
+    }
+  return e;
+}
+
+double MaterialDepth(const HoleDrawing& h, const Extent& e) {
+  if (h.partThickness > 0) return h.partThickness;
+  if (h.callout.through) return e.boreDepth > 0 ? e.boreDepth : e.depth;
+  return e.depth + std::max(0.3 * e.depth, 2.0);
+}
+
+double MaterialHalfWidth(const Extent& e) { return e.radius + std::max(0.5 * e.radius, 2.0); }
+
+// The largest standard drawing scale at which every section fits its cell.
+double PickScale(const std::vector<HoleDrawing>& holes) {
+  static constexpr double kScales[] = {50, 20, 10, 5, 2, 1, 0.5, 0.2, 0.1, 0.05, 0.02, 0.01,
+                                       0.005, 0.002, 0.001};
+  double needW = 0, needH = 0;
+  for (const auto& h : holes) {
+    const Extent e = Measure(h);
+    needW = std::max(needW, 2 * MaterialHalfWidth(e));
+    needH = std::max(needH, std::max(MaterialDepth(h, e), e.depth));
+  }
+  for (double s : kScales)
+    if (needW * s <= kSectionW && needH * s <= kSectionH) return s;
+  return kScales[std::size(kScales) - 1];
+}
+
+std::string ScaleText(double s) {
+  return s >= 1 ? Dim(s) + ":1" : "1:" + Dim(1 / s);
+}
+
+class Svg {
+ public:
+  void Raw(const std::string& s) { out_ += s; }
+  void Line(double x1, double y1, double x2, double y2, const char* cls) {
+    out_ += "<line class=\"" + std::string(cls) + "\" x1=\"" + C(x1) + "\" y1=\"" + C(y1) +
+            "\" x2=\"" + C(x2) + "\" y2=\"" + C(y2) + "\"/>\n";
+  }
+  void Text(double x, double y, const std::string& text, const char* cls) {
+    out_ += "<text class=\"" + std::string(cls) + "\" x=\"" + C(x) + "\" y=\"" + C(y) + "\">" +
+            Xml(text) + "</text>\n";
+  }
+  std::string& Str() { return out_; }
+
+ private:
+  std::string out_;
+};
+
+// Draws one hole in the cell whose top-left corner is (x0, y0).
+void DrawHole(Svg& svg, const HoleDrawing& h, int index, double x0, double y0, double s) {
+  const Extent e = Measure(h);
+  const double halfW = MaterialHalfWidth(e);
+  const double depthM = MaterialDepth(h, e);
+  const double cx = x0 + 8 + kSectionW / 2;
+  const double top = y0 + 26;
+  auto X = [&](double x) { return cx + x * s; };
+  auto Y = [&](double y) { return top - y * s; };
+  const std::string id = std::to_string(index + 1);
+
+  svg.Raw("<g class=\"hole\" id=\"hole-" + id + "\" data-name=\"" + Xml(h.name) + "\">\n");
+  svg.Raw("<clipPath id=\"material-" + id + "\"><rect x=\"" + C(X(-halfW)) + "\" y=\"" +
+          C(top) + "\" width=\"" + C(2 * halfW * s) + "\" height=\"" + C(depthM * s) +
+          "\"/></clipPath>\n");
+
+  // Material: the block's slice minus the hole, both halves, hatched at 45 degrees.
+  std::string d = "M" + C(X(-halfW)) + " " + C(top) + "H" + C(X(halfW)) + "V" +
+                  C(top + depthM * s) + "H" + C(X(-halfW)) + "Z";
+  for (const auto& chain : h.chains) {
+    if (chain.size() < 3) continue;
+    for (int side : {1, -1}) {
+      d += "M";
+      for (size_t i = 0; i < chain.size(); ++i)
+        d += (i ? "L" : "") + C(X(side * chain[i][0])) + " " + C(Y(chain[i][1]));
+      d += "Z";
+    }
+  }
+  svg.Raw("<path class=\"material\" clip-path=\"url(#material-" + id + ")\" d=\"" + d +
+          "\"/>\n");
+
+  // Outline of the part's slice: top face thick except over the opening, the rest thin.
+  svg.Raw("<g clip-path=\"url(#material-" + id + ")\">\n");
+  svg.Line(X(-halfW), top, X(-e.topRadius), top, "visible");
+  svg.Line(X(e.topRadius), top, X(halfW), top, "visible");
+  svg.Line(X(-halfW), top + depthM * s, X(halfW), top + depthM * s,
+           h.partThickness > 0 || h.callout.through ? "visible" : "thin");
+  svg.Line(X(-halfW), top, X(-halfW), top + depthM * s, "thin");
+  svg.Line(X(halfW), top, X(halfW), top + depthM * s, "thin");
+
+  // The section's outline, both halves, and the circular edges seen behind the cutting plane.
+  std::string outline;
+  for (const auto& chain : h.chains) {
+    for (size_t i = 0; i + 1 < chain.size(); ++i) {
+      const Pt& a = chain[i];
+      const Pt& b = chain[i + 1];
+      const bool onAxis = a[0] < 1e-9 && b[0] < 1e-9;
+      const bool onTop = std::fabs(a[1]) < 1e-9 && std::fabs(b[1]) < 1e-9;
+      if (onAxis || onTop) continue;
+      for (int side : {1, -1})
+        outline += "M" + C(X(side * a[0])) + " " + C(Y(a[1])) + "L" + C(X(side * b[0])) + " " +
+                   C(Y(b[1]));
+    }
+    for (size_t i = 1; i + 1 < chain.size(); ++i) {
+      const Pt& p = chain[i];
+      const Pt& a = chain[i - 1];
+      const Pt& b = chain[i + 1];
+      const double turn = (p[0] - a[0]) * (b[1] - p[1]) - (p[1] - a[1]) * (b[0] - p[0]);
+      if (p[0] > 1e-9 && std::fabs(p[1]) > 1e-9 && std::fabs(turn) > 1e-9)
+        outline += "M" + C(X(-p[0])) + " " + C(Y(p[1])) + "L" + C(X(p[0])) + " " + C(Y(p[1]));
+    }
+  }
+  if (!outline.empty()) svg.Raw("<path class=\"section\" d=\"" + outline + "\"/>\n");
+
+  // Cosmetic thread: thin lines at the major diameter, thick thread-end line across.
+  const ThreadDrawing& t = h.thread;
+  if (t.threaded && t.OuterDiameter > 0 && t.ThreadLength > 0) {
+    const double r = t.OuterDiameter / 2;
+    const double from = t.OffsetDistance;
+    const double to = t.OffsetDistance + t.ThreadLength;
+    svg.Raw("<g class=\"thread\">\n");
+    svg.Line(X(-r), Y(-from), X(-r), Y(-to), "thin");
+    svg.Line(X(r), Y(-from), X(r), Y(-to), "thin");
+    if (to < depthM - 1e-6) svg.Line(X(-r), Y(-to), X(r), Y(-to), "visible");
+    svg.Raw("</g>\n");
+  }
+  svg.Raw("</g>\n");
+
+  // Centre line, running a little past the section at both ends.
+  const double bottom = top + std::max(depthM, e.depth) * s;
+  svg.Line(cx, top - 4, cx, bottom + 4, "axis");
+
+  // Callout on a leader from the edge of the opening.
+  const std::vector<std::string> lines = CalloutLines(h.callout);
+  const double tx = x0 + kSectionW + 20;
+  const double ty = y0 + 10;
+  const double lineH = kText * 1.5;
+  svg.Raw("<text class=\"callout\" x=\"" + C(tx) + "\" y=\"" + C(ty) + "\">");
+  for (size_t i = 0; i < lines.size(); ++i)
+    svg.Raw("<tspan x=\"" + C(tx) + "\" dy=\"" + (i ? C(lineH) : "0") + "\">" + Xml(lines[i]) +
+            "</tspan>");
+  svg.Raw("</text>\n");
+  const double refY = ty + 1.2;
+  const double refLen = 38;
+  const double px = X(e.topRadius), py = top;
+  svg.Line(tx - 1, refY, tx + refLen, refY, "thin");
+  svg.Line(px, py, tx - 1, refY, "thin");
+  // Arrowhead on the edge, pointing at it along the leader.
+  const double dx = tx - 1 - px, dy = refY - py;
+  const double len = std::max(std::hypot(dx, dy), 1e-9);
+  const double ux = dx / len, uy = dy / len;
+  const double al = 3, aw = 0.5;
+  svg.Raw("<path class=\"arrow\" d=\"M" + C(px) + " " + C(py) + "L" +
+          C(px + al * ux - aw * uy) + " " + C(py + al * uy + aw * ux) + "L" +
+          C(px + al * ux + aw * uy) + " " + C(py + al * uy - aw * ux) + "Z\"/>\n");
+
+  if (h.chains.empty() || e.radius <= 0)
+    svg.Text(cx - 12, top + 10, "(no profile)", "note");
+  svg.Text(x0 + 8, y0 + kCellH - 8, "Section " + id + ": " + h.name, "label");
+  svg.Raw("</g>\n");
+}
+
+}  // namespace
+
+std::vector<std::string> CalloutLines(const HoleCallout& c) {
+  static const std::string kDia = "\u2300";        // ⌀
+  static const std::string kDepth = " \u21A7 ";    // ↧
+  static const std::string kCbore = "\u2334 ";     // ⌴
+  static const std::string kCsink = "\u2335 ";     // ⌵
+  auto bore = [&](double dia, double depth) {
+    std::string s = kDia + Dim(dia);
+    if (c.through) s += " THRU";
+    else if (depth > 0) s += kDepth + Dim(depth);
+    return s;
+  };
+  std::vector<std::string> lines;
+  if (!c.threadDesignation.empty()) {
+    std::string s = c.threadDesignation;
+    if (c.through || c.threadDepth <= 0) s += " THRU";
+    else s += kDepth + Dim(c.threadDepth);
+    lines.push_back(s);
+  }
+  if (c.diameter > 0) lines.push_back(bore(c.diameter, c.depth));
+  if (c.cboreDiameter > 0) {
+    std::string s = kCbore + kDia + Dim(c.cboreDiameter);
+    if (c.cboreDepth > 0) s += kDepth + Dim(c.cboreDepth);
+    lines.push_back(s);
+  }
+  if (c.csinkDiameter > 0 || c.csinkAngle > 0) {
+    std::string s = kCsink;
+    if (c.csinkDiameter > 0) s += kDia + Dim(c.csinkDiameter);
+    if (c.csinkAngle > 0) s += (c.csinkDiameter > 0 ? " \u00D7 " : "") + Dim(c.csinkAngle) + "\u00B0";
+    lines.push_back(s);
+  }
+  return lines;
+}
+
+std::string RenderSectionSheet(const std::vector<HoleDrawing>& holes, const SheetInfo& sheet) {
+  for (const auto& h : holes) Validate(h);
+  const int n = static_cast<int>(holes.size());
+  const int cols = std::clamp(n, 1, 3);
+  const int rows = std::max(1, (n + cols - 1) / cols);
+  const double width = std::max(420.0, 2 * kMargin + 10 + cols * kCellW);
+  const double height = std::max(297.0, 2 * kMargin + kHeaderH + rows * kCellH + kTitleBlockH + 6);
+  const double scale = PickScale(holes);
+
+  Svg svg;
+  svg.Raw("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
+  svg.Raw("<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"" + C(width) +
+          "mm\" height=\"" + C(height) + "mm\" viewBox=\"0 0 " + C(width) + " " + C(height) +
+          "\">\n");
+  svg.Raw("<title>" + Xml(sheet.title) + "</title>\n");
+  svg.Raw(
+      "<defs>\n"
+      "<pattern id=\"hatch\" patternUnits=\"userSpaceOnUse\" width=\"2\" height=\"2\" "
+      "patternTransform=\"rotate(45)\"><line x1=\"0\" y1=\"0\" x2=\"0\" y2=\"2\" "
+      "stroke=\"#000\" stroke-width=\"0.18\"/></pattern>\n"
+      "<style>\n"
+      "line,path{fill:none;stroke:#000;stroke-linecap:round}\n"
+      ".visible,.section{stroke-width:" + C(kThick) + "}\n"
+      ".thin{stroke-width:" + C(kThin) + "}\n"
+      ".axis{stroke-width:" + C(kThin) + ";stroke-dasharray:8 1.5 1 1.5}\n"
+      ".material{fill:url(#hatch);fill-rule:evenodd;stroke:none}\n"
+      ".arrow{fill:#000;stroke:none}\n"
+      ".frame{fill:none;stroke:#000;stroke-width:0.7}\n"
+      "text{font-family:'DejaVu Sans',Arial,sans-serif;font-size:" + C(kText) + "px;fill:#000}\n"
+      ".title{font-size:7px;font-weight:bold}\n"
+      ".label{font-size:3.5px;font-style:italic}\n"
+      "</style>\n</defs>\n");
+  svg.Raw("<rect width=\"" + C(width) + "\" height=\"" + C(height) + "\" fill=\"#fff\"/>\n");
+  svg.Raw("<rect class=\"frame\" x=\"" + C(kMargin) + "\" y=\"" + C(kMargin) + "\" width=\"" +
+          C(width - 2 * kMargin) + "\" height=\"" + C(height - 2 * kMargin) + "\"/>\n");
+  svg.Text(kMargin + 6, kMargin + 11, sheet.title, "title");
+
+  for (int i = 0; i < n; ++i) {
+    const double x0 = kMargin + 5 + (i % cols) * kCellW;
+    const double y0 = kMargin + kHeaderH + (i / cols) * kCellH;
+    DrawHole(svg, holes[static_cast<size_t>(i)], i, x0, y0, scale);
+  }
+  if (n == 0) svg.Text(kMargin + 6, kMargin + kHeaderH + 10, "The part has no holes.", "note");
+
+  // Title block, bottom right.
+  const double bw = 180, bx = width - kMargin - bw, by = height - kMargin - kTitleBlockH;
+  svg.Raw("<g class=\"titleblock\">\n<rect class=\"frame\" x=\"" + C(bx) + "\" y=\"" + C(by) +
+          "\" width=\"" + C(bw) + "\" height=\"" + C(kTitleBlockH) + "\"/>\n");
+  svg.Line(bx, by + 10, bx + bw, by + 10, "thin");
+  svg.Line(bx + 90, by + 10, bx + 90, by + kTitleBlockH, "thin");
+  svg.Text(bx + 3, by + 7, sheet.title, "");
+  svg.Text(bx + 3, by + 16, "Model: " + (sheet.model.empty() ? "-" : sheet.model), "");
+  svg.Text(bx + 3, by + 23, "Holes: " + std::to_string(n), "");
+  svg.Text(bx + 93, by + 16, "Scale " + ScaleText(scale), "");
+  svg.Text(bx + 93, by + 23, "Dimensions in mm", "");
+  svg.Raw("</g>\n</svg>\n");
+  return std::move(svg.Str());
+}
+
+void WriteSectionSheet(const std::vector<HoleDrawing>& holes, const SheetInfo& sheet,
+                       const std::string& path) {
+  if (path.empty()) throw ExportError("no output file name given");
+  const std::string text = RenderSectionSheet(holes, sheet);
+  static int counter = 0;
+  const std::string tmp =
+      path + ".~" + std::to_string(::getpid()) + "-" + std::to_string(++counter) + ".tmp";
+  auto fail = [&](const std::string& why) {
+    std::remove(tmp.c_str());
+    throw ExportError("cannot write \"" + path + "\": " + why);
+  };
+  std::FILE* f = std::fopen(tmp.c_str(), "wb");
+  if (!f) throw ExportError("cannot write \"" + path + "\": " + std::strerror(errno));
+  const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+  const int err = errno;
+  const bool flushed = std::fflush(f) == 0 && ::fsync(::fileno(f)) == 0;
+  const bool closed = std::fclose(f) == 0;
+  if (!written || !flushed || !closed) fail(std::strerror(err ? err : EIO));
+  if (std::rename(tmp.c_str(), path.c_str()) != 0) fail(std::strerror(errno));
+}
+
+}  // namespace cavix::exporter

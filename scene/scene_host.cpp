@@ -1,0 +1,245 @@
+// The scene as a whole: new models, dropped shapes, shape lookup, the component registry and the
+// host-side events that create the add-in's classes and call them.
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+#include "runtime/error.h"
+#include "scene/scene.h"
+#include "scene/services.h"
+#include "scene/text_util.h"
+
+namespace cavix::scene {
+
+namespace {
+
+// The factory this process put in force, so that a scene going away only withdraws its own.
+host::IServiceFactory* g_installed = nullptr;
+
+constexpr int kCantCreate = 429;  // "ActiveX component can't create object"
+
+bool ParseId(std::string_view spec, int32_t& id) {
+  if (spec.size() < 2 || spec.front() != '#') return false;
+  long long v = 0;
+  for (char c : spec.substr(1)) {
+    if (c < '0' || c > '9') return false;
+    v = v * 10 + (c - '0');
+    if (v > INT32_MAX) return false;
+  }
+  id = static_cast<int32_t>(v);
+  return true;
+}
+
+}  // namespace
+
+Scene::Scene() = default;
+
+Scene::~Scene() {
+  if (services_ && g_installed == services_.get()) {
+    host::SetServiceFactory(nullptr);
+    g_installed = nullptr;
+  }
+}
+
+std::unique_ptr<Scene> Scene::NewModel(Vec3 block, Units units, int precision) {
+  for (double e : {block.x, block.y, block.z})
+    if (!std::isfinite(e) || e <= 0)
+      rt::Raise(rt::err::kInvalidCall, "block extents must be positive numbers", "Scene");
+  auto scene = std::make_unique<Scene>();
+  scene->app_.SetDialogPrecision(Variant(static_cast<int32_t>(precision)));
+  Page& page = scene->app_.AddPage(units);
+  Part& part = page.AddPart(scene->NextPartId(), "Part 1");
+  Shape& shape = scene->AddShape(part, "Block");
+  Component& size = shape.Components(host::comp::kShapeSize).AddComponent();
+  size.SetValue(1, Variant(block.x));
+  size.SetValue(2, Variant(block.y));
+  size.SetValue(3, Variant(block.z));
+  scene->app_.OpenCatalog(kCatalogName);
+  return scene;
+}
+
+Part& Scene::MainPart() {
+  Page& page = ActivePage();
+  if (page.Parts().empty()) rt::Raise(rt::err::kObjectVariableNotSet, "the page has no part", "Scene");
+  return *page.Parts().front();
+}
+
+Shape& Scene::AddShape(Part& part, std::string name) { return part.AddShape(NextShapeId(), std::move(name)); }
+
+Shape& Scene::AddDroppedShape(Vec3 normal, Vec3 position) {
+  for (double v : {normal.x, normal.y, normal.z, position.x, position.y, position.z})
+    if (!std::isfinite(v)) rt::Raise(rt::err::kInvalidCall, "a drop needs finite coordinates", "Scene");
+  if (normal.x == 0 && normal.y == 0 && normal.z == 0)
+    rt::Raise(rt::err::kInvalidCall, "a drop needs a non-zero normal", "Scene");
+  Shape& shape = AddShape(MainPart(), kCatalogLabel);
+  shape.SetNormal(normal);
+  shape.SetPosition(position);
+  shape.Components(host::comp::kShapeSize).Add();
+  shape.Components(host::comp::kRebuildFlags).Add();
+  shape.Components(host::comp::kRevolve).Add().Profile().Components(host::comp::kProfileSize).Add();
+  return shape;
+}
+
+void Scene::NoteIds(int32_t shapeId, int32_t partId) {
+  if (shapeId >= nextShapeId_) nextShapeId_ = shapeId + 1;
+  if (partId >= nextPartId_) nextPartId_ = partId + 1;
+}
+
+std::vector<Shape*> Scene::AllShapes() const {
+  std::vector<Shape*> out;
+  for (const auto& page : app_.Pages())
+    for (const auto& part : page->Parts())
+      for (Shape* s : part->ShapeItems()) out.push_back(s);
+  return out;
+}
+
+std::vector<Shape*> Scene::BoundShapes() const {
+  std::vector<Shape*> out;
+  for (Shape* s : AllShapes())
+    if (!s->BindingTag().empty()) out.push_back(s);
+  return out;
+}
+
+Shape* Scene::FindShapeById(int32_t id) const {
+  for (Shape* s : AllShapes())
+    if (s->Id() == id) return s;
+  return nullptr;
+}
+
+Shape* Scene::FindShape(std::string_view spec) const {
+  int32_t id = 0;
+  if (ParseId(spec, id)) return FindShapeById(id);
+  for (Shape* s : AllShapes())
+    if (s->Name() == spec) return s;
+  return nullptr;
+}
+
+Shape& Scene::ResolveShape(std::string_view spec) const {
+  int32_t id = 0;
+  if (ParseId(spec, id)) {
+    if (Shape* s = FindShapeById(id)) return *s;
+    rt::Raise(rt::err::kInvalidCall, "no shape has the id " + std::string(spec), "Scene");
+  }
+  std::vector<Shape*> found;
+  for (Shape* s : AllShapes())
+    if (s->Name() == spec) found.push_back(s);
+  if (found.empty()) rt::Raise(rt::err::kInvalidCall, "no shape is named \"" + std::string(spec) + "\"", "Scene");
+  if (found.size() > 1) {
+    std::string ids;
+    for (Shape* s : found) ids += (ids.empty() ? "#" : ", #") + std::to_string(s->Id());
+    rt::Raise(rt::err::kInvalidCall,
+              "several shapes are named \"" + std::string(spec) + "\" (" + ids + "); name one by its #ID",
+              "Scene");
+  }
+  return *found.front();
+}
+
+void Scene::DiscardShape(Shape& shape) {
+  Part* part = shape.ParentPart();
+  if (!part || !part->DiscardShape(shape))
+    rt::Raise(rt::err::kInvalidCall, "shape " + shape.Describe() + " is not on a part", "ShapeDiscard");
+  for (const auto& page : app_.Pages()) page->Deselect(shape);
+}
+
+// ---- component registry ----
+
+void Scene::RegisterClasses(std::vector<host::ClassInfo> classes) {
+  for (auto& c : classes) {
+    auto same = [&](const host::ClassInfo& k) { return EqualsIgnoreCase(k.progId, c.progId); };
+    classes_.erase(std::remove_if(classes_.begin(), classes_.end(), same), classes_.end());
+    classes_.push_back(std::move(c));
+  }
+}
+
+const host::ClassInfo* Scene::FindClassByProgId(std::string_view progId) const {
+  for (const auto& c : classes_)
+    if (EqualsIgnoreCase(c.progId, progId)) return &c;
+  return nullptr;
+}
+
+const host::ClassInfo* Scene::FindClassByTag(std::string_view tag) const {
+  for (const auto& c : classes_)
+    if (EqualsIgnoreCase(c.classId, tag)) return &c;
+  return nullptr;
+}
+
+// ---- events ----
+
+const host::ClassInfo& Scene::BoundClass(const Shape& shape) const {
+  std::string tag = shape.BindingTag();
+  if (tag.empty())
+    rt::Raise(kCantCreate, "shape " + shape.Describe() + " is not bound to a class", "Scene");
+  const host::ClassInfo* info = FindClassByTag(tag);
+  if (!info)
+    rt::Raise(kCantCreate, "shape " + shape.Describe() + " is bound to the unknown class " + tag, "Scene");
+  return *info;
+}
+
+std::unique_ptr<host::IAutomationObject> Scene::Create(const host::ClassInfo& info) const {
+  std::unique_ptr<host::IAutomationObject> obj = info.create ? info.create() : nullptr;
+  if (!obj) rt::Raise(kCantCreate, "class " + info.progId + " could not be created", "Scene");
+  return obj;
+}
+
+namespace {
+
+template <class I>
+I& Expect(host::IAutomationObject& object, const host::ClassInfo& info, const char* what) {
+  auto* i = dynamic_cast<I*>(&object);
+  if (!i) rt::Raise(rt::err::kNoSuchMember, "class " + info.progId + " does not " + what, "Scene");
+  return *i;
+}
+
+}  // namespace
+
+void Scene::DoubleClick(Shape& shape) {
+  const host::ClassInfo& info = BoundClass(shape);
+  auto obj = Create(info);
+  int32_t x = 0, y = 0;
+  Expect<host::IShapeEvents>(*obj, info, "handle double clicks").DblClick(shape, x, y);
+}
+
+void Scene::Regenerate(Shape& shape) {
+  const host::ClassInfo& info = BoundClass(shape);
+  auto obj = Create(info);
+  Expect<host::IShapeEvents>(*obj, info, "handle regeneration").Update(shape);
+}
+
+void Scene::DropCatalogEntry(Shape& shape) {
+  const host::ClassInfo* info = nullptr;
+  std::string handler;
+  if (Catalog* catalog = app_.FindCatalog(kCatalogName))
+    for (const auto& entry : catalog->Entries())
+      if (entry->Label() == kCatalogLabel) {
+        handler = entry->Item().BindingTag();
+        break;
+      }
+  if (!handler.empty()) {
+    info = FindClassByTag(handler);
+    if (!info)
+      rt::Raise(kCantCreate, "the catalog entry's handler " + handler + " is not registered", "Scene");
+  } else {
+    info = FindClassByProgId(kDropHandlerProgId);
+    if (!info) rt::Raise(kCantCreate, std::string("class ") + kDropHandlerProgId + " is not registered", "Scene");
+  }
+  auto obj = Create(*info);
+  int32_t x = 0, y = 0;
+  Expect<host::IDropHandler>(*obj, *info, "handle catalog drops").Drop(shape, x, y);
+}
+
+Bound<host::IProjectedThreads> Scene::ThreadQuery(Shape& shape) {
+  const host::ClassInfo& info = BoundClass(shape);
+  Bound<host::IProjectedThreads> b;
+  b.object = Create(info);
+  b.iface = &Expect<host::IProjectedThreads>(*b.object, info, "answer thread queries");
+  return b;
+}
+
+void Scene::InstallServices(ServiceConfig config) {
+  config_ = std::move(config);
+  services_ = MakeServiceFactory(*this, config_);
+  host::SetServiceFactory(services_.get());
+  g_installed = services_.get();
+}
+
+}  // namespace cavix::scene

@@ -1,0 +1,25 @@
+// The scene's utility services (units, registry reader, settings reader, class tags, shape
+// discard), created through one factory that Scene::InstallServices puts in force.
+#pragma once
+
+#include <memory>
+
+#include "host/services.h"
+#include "scene/scene.h"
+
+namespace cavix::scene {
+
+// Millimetres in one unit of a host unit code: 4 is the inch; 1, 2, 7 and 11 (model, page and
+// drawing lengths) are the millimetre. Raises 5 for any other code.
+double MillimetresPerUnit(int32_t code);
+
+std::unique_ptr<host::IUnitsService> MakeUnitsService();
+std::unique_ptr<host::IRegistryReader> MakeRegistryReader(const std::string& registryFile);
+std::unique_ptr<host::ISettingsReader> MakeSettingsReader(const std::string& settingsFile);
+std::unique_ptr<host::IClassTagService> MakeClassTagService(const Scene& scene);
+std::unique_ptr<host::IShapeDiscardService> MakeShapeDiscardService(Scene& scene);
+
+// A factory that creates each service afresh for every call, over the scene and its files.
+std::unique_ptr<host::IServiceFactory> MakeServiceFactory(Scene& scene, const ServiceConfig& config);
+
+}  // namespace cavix::scene

@@ -1,0 +1,262 @@
+// The in-memory scene as the hole logic reaches it through the host interfaces, and the events
+// through which it calls the add-in's classes.
+#include <gtest/gtest.h>
+
+#include "runtime/error.h"
+#include "scene/scene.h"
+#include "scene/services.h"
+
+namespace cavix::scene {
+namespace {
+
+using host::comp::kHandler;
+
+int ErrorOf(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const rt::Error& e) {
+    return e.Number();
+  }
+  return 0;
+}
+
+std::string MessageOf(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const rt::Error& e) {
+    return e.Description();
+  }
+  return {};
+}
+
+TEST(SceneModel, NewModelAnswersThePartSizeRouteAndPageQueries) {
+  auto scene = Scene::NewModel({120, 70.5, 18}, Units::Inch, 3);
+  host::IApplication& app = scene->App();
+  host::IPage& page = app.ActivePage();
+  EXPECT_EQ(page.UnitsEx(2), Variant(int32_t{1}));
+  EXPECT_EQ(rt::CLng(app.DialogPrecision()), 3);
+
+  host::IShape& block = scene->MainPart().Components(23).Item(1).Shapes().Item(1);
+  host::IComponent& size = block.Components(1).Item(1);
+  EXPECT_EQ(size.Value(1), Variant(120.0));
+  EXPECT_EQ(size.Value(2), Variant(70.5));
+  EXPECT_EQ(size.Value(3), Variant(18.0));
+  EXPECT_EQ(&block.Parent(), &scene->MainPart());
+  EXPECT_EQ(&block.Page(), &page);
+  EXPECT_EQ(&block.Application(), &app);
+
+  ASSERT_EQ(app.CatalogCount(), 1);
+  EXPECT_EQ(app.Catalog(1).Name(), "zentrox.icc");
+  EXPECT_EQ(ErrorOf([&] { app.Catalog(2); }), 9);
+  EXPECT_EQ(ErrorOf([&] { Scene::NewModel({0, 10, 10}); }), 5);
+}
+
+TEST(SceneModel, CollectionsCountFromOneAndRefuseStrangers) {
+  auto scene = Scene::NewModel();
+  Shape& shape = scene->AddDroppedShape();
+  host::IComponents& data = shape.Components(34);
+  EXPECT_EQ(data.Count(), 0);
+  EXPECT_EQ(ErrorOf([&] { data.Item(1); }), 9);
+  host::IComponent& first = data.Add();
+  host::IComponent& second = data.Add();
+  EXPECT_EQ(&data.Item(1), &first);
+  EXPECT_EQ(&data.Item(2), &second);
+  EXPECT_EQ(ErrorOf([&] { data.Item(0); }), 9);
+  EXPECT_EQ(ErrorOf([&] { data.Item(3); }), 9);
+
+  host::IComponent& other = shape.Components(25).Add();
+  EXPECT_EQ(ErrorOf([&] { data.Remove(other); }), 5);
+  data.Remove(first);
+  EXPECT_EQ(data.Count(), 1);
+  EXPECT_EQ(&data.Item(1), &second);
+  EXPECT_EQ(ErrorOf([&] { data.Remove(first); }), 5);
+  // A removed component stays usable for whoever still holds it.
+  first.SetValue(1, Variant(int32_t{7}));
+  EXPECT_EQ(first.Value(1), Variant(int32_t{7}));
+}
+
+TEST(SceneModel, VariablesKeepTypeAndValueAndReadEmptyWhenUnwritten) {
+  auto scene = Scene::NewModel();
+  host::IComponent& c = scene->AddDroppedShape().Components(34).Add();
+  EXPECT_TRUE(c.Value(1, 6).IsEmpty());
+  EXPECT_TRUE(c.Value(6).IsEmpty());
+  c.SetValue(1, 6, Variant(int16_t{1}));
+  c.SetValue(1, 2, Variant(int32_t{0}));
+  c.SetValue(1, 10, Variant(8.5));
+  c.SetValue(2, 13, Variant("ISO 262"));
+  c.SetValue(6, Variant(true));
+  EXPECT_EQ(c.Value(1, 6), Variant(int16_t{1}));
+  EXPECT_EQ(c.Value(1, 2).Type(), rt::VarType::Int32);
+  EXPECT_EQ(c.Value(1, 10), Variant(8.5));
+  EXPECT_EQ(c.Value(2, 13), Variant("ISO 262"));
+  // A single index and a (group, slot) pair are different variables.
+  EXPECT_EQ(c.Value(6), Variant(true));
+  EXPECT_TRUE(c.Value(2, 6).IsEmpty());
+  c.SetValue(1, 6, Variant{});
+  EXPECT_TRUE(c.Value(1, 6).IsEmpty());
+  EXPECT_EQ(ErrorOf([&] { c.SetValue(1, 8, Variant(std::numeric_limits<double>::infinity())); }), 6);
+  EXPECT_TRUE(c.Value(1, 8).IsEmpty());
+}
+
+TEST(SceneModel, KindMembersWorkOnTheirKindOnly) {
+  auto scene = Scene::NewModel();
+  Shape& shape = scene->AddDroppedShape({0, 0, -1}, {10, 20, 0});
+  EXPECT_EQ(shape.Name(), "Fori");
+  for (int type : {1, 14, 15}) EXPECT_EQ(shape.Components(type).Count(), 1) << type;
+  host::IProfile& profile = shape.Components(15).Item(1).Profile();
+  EXPECT_EQ(profile.Components(4).Count(), 1);
+  EXPECT_EQ(profile.Components(3).Count(), 0);
+
+  host::IComponent& chain = profile.Components(3).Add();
+  EXPECT_EQ(ErrorOf([&] { chain.AddLineTo(Variant(1.0), Variant(0.0)); }), 5);
+  chain.SetStartPoint(Variant(int16_t{0}), Variant(0.0));
+  chain.AddLineTo(Variant(4.25), Variant(int32_t{-20}));
+  chain.AddLineTo(Variant("0"), Variant(-23.004));
+  auto& points = dynamic_cast<Component&>(chain).Points();
+  ASSERT_EQ(points.size(), 3u);
+  EXPECT_EQ(points[1], (Point2{4.25, -20}));
+  EXPECT_EQ(points[2], (Point2{0, -23.004}));
+  EXPECT_EQ(ErrorOf([&] { chain.AddLineTo(Variant("abc"), Variant(1.0)); }), 13);
+
+  EXPECT_EQ(ErrorOf([&] { shape.Components(1).Item(1).Profile(); }), 438);
+  EXPECT_EQ(ErrorOf([&] { shape.Components(14).Item(1).SetStartPoint(Variant(0.0), Variant(0.0)); }), 438);
+  double x = 1, y = 2, z = 3;
+  EXPECT_EQ(ErrorOf([&] { shape.Components(1).Item(1).SurfaceFinish(x, y, z, 1, 1, 0); }), 438);
+
+  host::IComponent& surface = shape.Components(27).Add();
+  host::ISurfaceFinish& finish = surface.SurfaceFinish(x, y, z, 1, 1, 0);
+  finish.SetTextureFile("/data/Images/3iaoftt.jpg");
+  finish.SetProjectionType(1, Variant(int32_t{3}));
+  finish.SetVerticalRatio(1, Variant(int16_t{1}));
+  finish.SetFlip(1, Variant(true));
+  double nx = 0, ny = 0, nz = -1;
+  finish.SetUpDirection(1, nx, ny, nz);
+  const FinishData& d = dynamic_cast<Component&>(surface).Finish()->Data();
+  EXPECT_EQ(d.textureFile, "/data/Images/3iaoftt.jpg");
+  EXPECT_EQ(d.projectionType, Variant(int32_t{3}));
+  EXPECT_EQ(d.verticalRatio.Type(), rt::VarType::Int16);
+  EXPECT_EQ(d.point, (Vec3{1, 2, 3}));
+  EXPECT_EQ(d.upDirection, (Vec3{0, 0, -1}));
+  EXPECT_TRUE(d.projectionWidth.IsEmpty());
+  // Asking again gives the same finish.
+  EXPECT_EQ(&surface.SurfaceFinish(x, y, z, 1, 1, 0), &finish);
+}
+
+TEST(SceneModel, ShapesAreFoundByIdOrNameAndDiscarded) {
+  auto scene = Scene::NewModel();
+  Shape& a = scene->AddDroppedShape();
+  Shape& b = scene->AddDroppedShape();
+  EXPECT_EQ(scene->FindShape("#1")->Name(), "Block");
+  EXPECT_EQ(scene->FindShape("#" + std::to_string(b.Id())), &b);
+  EXPECT_EQ(scene->FindShape("Block")->Id(), 1);
+  EXPECT_EQ(scene->FindShape("#99"), nullptr);
+  EXPECT_EQ(scene->FindShape("#x"), nullptr);
+  EXPECT_NE(MessageOf([&] { scene->ResolveShape("Fori"); }).find("#2, #3"), std::string::npos);
+  EXPECT_EQ(ErrorOf([&] { scene->ResolveShape("nothing"); }), 5);
+
+  scene->ActivePage().Select(a);
+  EXPECT_EQ(scene->ActivePage().SelectedItems(1).Count(), 1);
+  MakeShapeDiscardService(*scene)->ShapeDiscard(a);
+  EXPECT_EQ(scene->ActivePage().SelectedItems(1).Count(), 0);
+  EXPECT_EQ(scene->MainPart().Components(23).Item(1).Shapes().Count(), 2);
+  EXPECT_EQ(scene->FindShape("Fori"), &b);
+  EXPECT_EQ(ErrorOf([&] { MakeShapeDiscardService(*scene)->ShapeDiscard(a); }), 5);
+}
+
+// A stand-in add-in class that records what the host asked of it.
+struct Calls {
+  std::vector<std::string> log;
+};
+Calls g_calls;
+
+class FakeHole : public host::IAutomationObject, public host::IShapeEvents {
+ public:
+  void DblClick(host::IShape& shape, int32_t&, int32_t&) override { g_calls.log.push_back("dbl " + shape.Name()); }
+  void Update(host::IShape& shape) override { g_calls.log.push_back("update " + shape.Name()); }
+};
+
+class FakeDrop : public host::IAutomationObject, public host::IDropHandler {
+ public:
+  explicit FakeDrop(std::string who) : who_(std::move(who)) {}
+  void Drop(host::IShape& shape, int32_t&, int32_t&) override { g_calls.log.push_back(who_ + " " + shape.Name()); }
+  void AssignEvent(host::IApplication&) override {}
+
+ private:
+  std::string who_;
+};
+
+std::vector<host::ClassInfo> FakeClasses() {
+  return {
+      {"Cavix.HoleSimple", "{AAAA0001-0000-0000-0000-000000000000}", [] { return std::make_unique<FakeHole>(); }},
+      {"Cavix.DropHole", "{AAAA0005-0000-0000-0000-000000000000}", [] { return std::make_unique<FakeDrop>("drop"); }},
+      {"Other.Drop", "{AAAA0006-0000-0000-0000-000000000000}", [] { return std::make_unique<FakeDrop>("other"); }},
+  };
+}
+
+TEST(SceneEvents, BoundClassReceivesDoubleClickAndRegeneration) {
+  g_calls.log.clear();
+  auto scene = Scene::NewModel();
+  scene->RegisterClasses(FakeClasses());
+  Shape& hole = scene->AddDroppedShape();
+  std::string progId = "cavix.holesimple";  // identifiers are not case-sensitive
+  int32_t reserved = 0;
+  std::string tag = MakeClassTagService(*scene)->ProgIdToClassTag(progId, reserved);
+  EXPECT_EQ(tag, "{AAAA0001-0000-0000-0000-000000000000}");
+  hole.Components(kHandler).Add().SetValue(1, Variant(tag));
+  scene->DoubleClick(hole);
+  scene->Regenerate(hole);
+  EXPECT_EQ(g_calls.log, (std::vector<std::string>{"dbl Fori", "update Fori"}));
+  EXPECT_EQ(scene->BoundShapes(), std::vector<Shape*>{&hole});
+
+  // The hole class is no drop handler and no thread provider.
+  EXPECT_EQ(ErrorOf([&] { scene->ThreadQuery(hole); }), 438);
+  std::string unknown = "Cavix.Nothing";
+  EXPECT_EQ(ErrorOf([&] { MakeClassTagService(*scene)->ProgIdToClassTag(unknown, reserved); }), 429);
+}
+
+TEST(SceneEvents, UnboundOrUnknownShapesGiveAClearError) {
+  auto scene = Scene::NewModel();
+  scene->RegisterClasses(FakeClasses());
+  Shape& block = *scene->FindShape("#1");
+  EXPECT_NE(MessageOf([&] { scene->DoubleClick(block); }).find("#1 \"Block\" is not bound"), std::string::npos);
+  block.Components(kHandler).Add().SetValue(1, Variant("{DEAD}"));
+  int n = ErrorOf([&] { scene->Regenerate(block); });
+  EXPECT_EQ(n, 429);
+  EXPECT_NE(MessageOf([&] { scene->Regenerate(block); }).find("{DEAD}"), std::string::npos);
+}
+
+TEST(SceneEvents, DropUsesTheAuthoredCatalogEntryElseTheShippedHandler) {
+  g_calls.log.clear();
+  auto scene = Scene::NewModel();
+  scene->RegisterClasses(FakeClasses());
+  Shape& first = scene->AddDroppedShape();
+  scene->DropCatalogEntry(first);
+
+  // Author an entry the way the add-in's AssignEvent does, naming another handler.
+  Shape& item = scene->AddDroppedShape();
+  item.Components(kHandler).Add().SetValue(1, Variant("{AAAA0006-0000-0000-0000-000000000000}"));
+  CatalogEntry& entry = scene->App().Catalog(1).AddEntry(item);
+  entry.SetLabel("Fori");
+  // The entry is a copy: later changes to the item do not reach it.
+  item.Components(kHandler).Item(1).SetValue(1, Variant("{AAAA0005-0000-0000-0000-000000000000}"));
+  scene->DropCatalogEntry(first);
+  EXPECT_EQ(g_calls.log, (std::vector<std::string>{"drop Fori", "other Fori"}));
+
+  auto bare = Scene::NewModel();
+  EXPECT_EQ(ErrorOf([&] { bare->DropCatalogEntry(bare->AddDroppedShape()); }), 429);
+}
+
+TEST(SceneServices, InstalledFactoryIsWithdrawnWithItsScene) {
+  {
+    auto scene = Scene::NewModel();
+    scene->InstallServices({"/nonexistent/cavix.reg", "/nonexistent/settings.ini"});
+    auto units = host::Services().CreateUnitsService();
+    double v = 1;
+    int32_t from = 4, to = 7;
+    EXPECT_DOUBLE_EQ(units->Convert(nullptr, v, from, to), 25.4);
+  }
+  EXPECT_EQ(ErrorOf([] { host::Services(); }), 429);
+}
+
+}  // namespace
+}  // namespace cavix::scene
