@@ -24,10 +24,12 @@ class ListModel {
   void Clear() {
     entries_.clear();
     SetIndexSilently(-1);
+    ListChanged();
   }
   void AddItem(std::string text) {
     entries_.push_back({std::move(text), 0});
     newIndex_ = static_cast<int>(entries_.size()) - 1;
+    ListChanged();
   }
   int ListCount() const { return static_cast<int>(entries_.size()); }
   // Index of the entry added last (-1 before any).
@@ -35,7 +37,10 @@ class ListModel {
   // Raises 381-style "Subscript out of range" (9) for a bad index.
   const std::string& List(int i) const { return At(i).text; }
   int32_t ItemData(int i) const { return At(i).itemData; }
-  void SetItemData(int i, int32_t d) { At(i).itemData = d; }
+  void SetItemData(int i, int32_t d) {
+    At(i).itemData = d;
+    ListChanged();
+  }
   const std::vector<ListEntry>& Entries() const { return entries_; }
 
   int ListIndex() const { return index_; }
@@ -50,13 +55,18 @@ class ListModel {
   std::string SelectedText() const { return index_ >= 0 ? entries_[index_].text : std::string(); }
 
   const std::string& Tag() const { return tag_; }
-  void SetTag(std::string t) { tag_ = std::move(t); }
+  void SetTag(std::string t) {
+    tag_ = std::move(t);
+    ListChanged();
+  }
 
   // The reaction that runs when the selected index is set (by code or by the user).
   void SetOnIndexChanged(std::function<void()> f) { onIndexChanged_ = std::move(f); }
 
  protected:
   virtual void SetIndexSilently(int i) { index_ = i; }
+  // Called after the entries or the tag changed (a control redraws its list).
+  virtual void ListChanged() {}
 
  private:
   ListEntry& At(int i) {

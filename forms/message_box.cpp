@@ -19,6 +19,7 @@ int MsgBox(const std::string& prompt, int style, const std::string& title) {
 }
 
 void SetMessageService(IMessageService* service) { g_service = service; }
+IMessageService* MessageService() { return g_service; }
 const std::vector<Message>& RecordedMessages() { return Recorded(); }
 void ClearRecordedMessages() { Recorded().clear(); }
 

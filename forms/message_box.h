@@ -41,6 +41,8 @@ class IMessageService {
 int MsgBox(const std::string& prompt, int style = msg::kOkOnly, const std::string& title = "");
 
 void SetMessageService(IMessageService* service);
+// The service in force, or null.
+IMessageService* MessageService();
 // Messages shown while no service was set, oldest first; cleared by ClearRecordedMessages.
 const std::vector<Message>& RecordedMessages();
 void ClearRecordedMessages();
