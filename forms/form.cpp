@@ -328,22 +328,28 @@ void Form::ShowModal() {
   } guard(this);
 
   try {
-    Load();
+    Show();
     if (unloaded_) return;  // the load handler unloaded it
-    shown_ = true;
-    Notify(nullptr, Change::Shown);
-    for (Control* c : TabOrder()) {
-      if (CanFocus(*c)) {
-        MoveFocus(c);
-        break;
-      }
-    }
     driver->Run(*this);
   } catch (...) {
     if (!unloaded_) FinishUnload();
     throw;
   }
   if (!unloaded_) FinishUnload();
+}
+
+void Form::Show() {
+  if (unloaded_) rt::Raise(rt::err::kInvalidCall, "The form was unloaded; show a new one", name_);
+  Load();
+  if (unloaded_ || shown_) return;
+  shown_ = true;
+  Notify(nullptr, Change::Shown);
+  for (Control* c : TabOrder()) {
+    if (CanFocus(*c)) {
+      MoveFocus(c);
+      break;
+    }
+  }
 }
 
 bool Form::Unload() {

@@ -133,6 +133,9 @@ class Form {
   // while one runs raises 400 "Form already displayed; can't show modally"; without a driver it
   // raises 5. Each form shows once: a new showing needs a new form.
   void ShowModal();
+  // Loads and shows the form without waiting (modeless), focus on the first tab stop. A form
+  // that was unloaded raises 5.
+  void Show();
   // Unloads the form: QueryUnload(mode FormCode) and Unload may refuse; otherwise the form is no
   // longer shown and ShowModal returns when its driver sees that. True when unloaded.
   bool Unload();

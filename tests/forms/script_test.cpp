@@ -1,0 +1,328 @@
+// Dialog scripts: malformed scripts reported with file and line before anything runs, and scripts
+// played on a probe form with their JSON-lines output, skipped actions and failures.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "forms/script.h"
+#include "runtime/error.h"
+#include "tests/forms/probe_form.h"
+
+namespace cavix::forms {
+namespace {
+
+using testing::ProbeForm;
+using nlohmann::json;
+
+std::vector<json> JsonLines(const std::string& out) {
+  std::vector<json> lines;
+  std::istringstream in(out);
+  for (std::string line; std::getline(in, line);) lines.push_back(json::parse(line));
+  return lines;
+}
+
+std::string ParseProblem(const std::string& text) {
+  try {
+    ParseScript(text, "probe.txt");
+  } catch (const ScriptError& e) {
+    return e.what();
+  }
+  return "";
+}
+
+TEST(ScriptParse, MalformedLinesNameFileLineAndProblem) {
+  struct Row {
+    const char* line;
+    const char* problem;
+  };
+  const Row rows[] = {
+      {"clik OKButton", "unknown action 'clik'"},
+      {"Click OKButton", "unknown action 'Click'"},
+      {"click", "click needs a control name"},
+      {"click OK Button", "click takes only a control, but 'Button' follows"},
+      {"check ToggleFlat 2", "check takes 0 or 1, not '2'"},
+      {"check ToggleFlat", "needs 0 or 1"},
+      {"select Sizes #x", "#INDEX needs a number"},
+      {"select Sizes", "needs a text"},
+      {"text TxtPitch", "needs a text"},
+      {"text TxtPitch \"abc", "no closing quote"},
+      {"text TxtPitch \"a\" b", "more after the closing quote"},
+      {"keys TxtPitch 1{F5}", "unknown key {F5}"},
+      {"keys TxtPitch 1{ENTER", "not closed"},
+      {"focus 9Lives", "'9Lives' is not a control name"},
+      {"focus Opt(1", "'Opt(1' is not a control name"},
+      {"focus Opt()", "not a control name"},
+      {"focus Opt(99999)", "out of range"},
+      {"dump now", "dump takes nothing"},
+      {"close OKButton", "close takes nothing"},
+  };
+  for (const Row& r : rows) {
+    // Two lines of comment and a blank line come first: the problem is on line 4.
+    const std::string what = ParseProblem(std::string("# probe\n  # more\n\n") + r.line + "\n");
+    EXPECT_EQ(what.rfind("probe.txt:4: ", 0), 0u) << r.line << " -> " << what;
+    EXPECT_NE(what.find(r.problem), std::string::npos) << r.line << " -> " << what;
+  }
+}
+
+TEST(ScriptParse, EveryMalformedLineIsReportedBeforeAnythingRuns) {
+  const std::string what = ParseProblem("dump\nclik A\ndump\ncheck B 5\r\nclose\n");
+  EXPECT_NE(what.find("probe.txt:2: unknown action"), std::string::npos) << what;
+  EXPECT_NE(what.find("\nprobe.txt:4: check takes 0 or 1"), std::string::npos) << what;
+  EXPECT_EQ(what.find("probe.txt:1"), std::string::npos) << what;
+}
+
+TEST(ScriptParse, ArgumentsQuotesIndexesAndKeys) {
+  const Script s = ParseScript(
+      "click OptKind(2)\r\n"
+      "text TxtNote \"  padded \"\n"
+      "text TxtNote \"\"\n"
+      "text TxtNote a # not a comment   \n"
+      "text TxtNote \"say \\\"hi\\\" \\\\\"\n"
+      "select Sizes #2\n"
+      "select Sizes \"#2\"\n"
+      "\t check ToggleFlat 1\n"
+      "keys TxtNote a{enter}{{}{}}{^V}\xC3\xA9{BS}\n",
+      "s.txt");
+  ASSERT_EQ(s.actions.size(), 9u);
+  EXPECT_EQ(s.actions[0].control, "OptKind");
+  EXPECT_EQ(s.actions[0].index, 2);
+  EXPECT_EQ(s.actions[1].text, "  padded ");
+  EXPECT_EQ(s.actions[2].text, "");
+  EXPECT_EQ(s.actions[3].text, "a # not a comment");
+  EXPECT_EQ(s.actions[4].text, "say \"hi\" \\");
+  EXPECT_EQ(s.actions[5].selectIndex, 2);
+  EXPECT_EQ(s.actions[6].selectIndex, -1);
+  EXPECT_EQ(s.actions[6].text, "#2");
+  EXPECT_EQ(s.actions[7].value, 1);
+  EXPECT_EQ(s.actions[7].line, 8);
+  EXPECT_EQ(s.actions[8].keys, (std::vector<int16_t>{'a', 13, '{', '}', 22, 233, 8}));
+}
+
+// Plays `text` on a fresh probe form; returns stdout, fills `diag` and `error`.
+struct Played {
+  std::string out;
+  std::string diag;
+  std::string error;
+  std::vector<std::string> log;
+  bool shownAfter = false;
+};
+
+Played Play(const std::string& text, const std::vector<int>& answers = {},
+            const std::function<void(ProbeForm&)>& setup = {}) {
+  ProbeForm p;
+  if (setup) setup(p);
+  std::ostringstream out, diag;
+  Played r;
+  try {
+    PlayScript(ParseScript(text, "t.txt"), out, diag, [&] { p.form.ShowModal(); }, answers);
+  } catch (const ScriptError& e) {
+    r.error = e.what();
+  }
+  r.out = out.str();
+  r.diag = diag.str();
+  r.log = p.log;
+  r.shownAfter = p.form.IsShown();
+  return r;
+}
+
+TEST(ScriptRun, RefusedActionsAreSkippedAndOutputIsJsonLines) {
+  ProbeForm p;
+  std::ostringstream out, diag;
+  const Script script = LoadScript(CAVIX_FORMS_SCRIPTS "refused_then_ok.txt");
+  PlayScript(script, out, diag, [&] { p.form.ShowModal(); });
+
+  const std::vector<json> lines = JsonLines(out.str());
+  ASSERT_EQ(lines.size(), 3u) << out.str();
+  for (int i : {0, 1}) {
+    EXPECT_EQ(lines[i], (json{{"event", "message"},
+                              {"title", ""},
+                              {"text", "This value must be greater than zero"},
+                              {"style", 48}}));
+  }
+  const json& form = lines[2];
+  EXPECT_EQ(form["event"], "form");
+  EXPECT_EQ(form["name"], "Probe");
+  EXPECT_EQ(form["focus"], "TxtPitch");
+  const json& c = form["controls"];
+  EXPECT_EQ(c["TxtPitch"]["text"], "2,5");  // {BS} then "2.5" through the filter
+  EXPECT_EQ(c["Sizes"]["listIndex"], -1);   // the refused pick did not happen
+  EXPECT_EQ(c["Sizes"]["list"][2], (json{{"text", "M10"}, {"itemData", 10}}));
+  EXPECT_EQ(c["CancelButton"]["caption"], "Cancel");
+  EXPECT_EQ(c["ToggleFlat"]["value"], 0);
+  EXPECT_EQ(c["OptKind(1)"]["value"], false);
+  EXPECT_EQ(c["OptKind(1)"]["picture"], 0);
+  EXPECT_EQ(c["Tabs"]["tabs"].size(), 3u);
+  EXPECT_EQ(c["TxtInFrame"]["enabled"], true);
+
+  const std::string d = diag.str();
+  EXPECT_NE(d.find("refused_then_ok.txt:5: click CancelButton skipped: the focus stayed in TxtPitch"),
+            std::string::npos)
+      << d;
+  EXPECT_NE(d.find("refused_then_ok.txt:6: select Sizes skipped"), std::string::npos) << d;
+  EXPECT_EQ(p.log.back(), "ok");
+  EXPECT_FALSE(p.form.IsShown());
+  EXPECT_EQ(MessageService(), nullptr);  // restored
+  EXPECT_EQ(ModalDriver(), nullptr);
+}
+
+TEST(ScriptRun, ScriptEndingWithTheFormOpenIsAnError) {
+  const Played r = Play("text TxtNote hello\ndump\n");
+  EXPECT_NE(r.error.find("t.txt: the script ended with the form Probe still open"),
+            std::string::npos)
+      << r.error;
+  EXPECT_FALSE(r.shownAfter);
+  EXPECT_EQ(JsonLines(r.out).size(), 1u);  // the dump before the end was written
+  EXPECT_EQ(Form::ModalForm(), nullptr);
+}
+
+TEST(ScriptRun, FailingLineStopsTheScriptAndSaysWhy) {
+  struct Row {
+    const char* script;
+    const char* error;
+  };
+  const Row rows[] = {
+      {"text TxtNote a\nclick NoSuch\ndump\nclose", "t.txt:2: the form Probe has no control NoSuch"},
+      {"click OptKind\nclose", "t.txt:1: OptKind is a control array: name an element"},
+      {"click OptKind(7)\nclose", "has no control OptKind(7)"},
+      {"select Sizes M12\nclose", "t.txt:1: Sizes has no entry 'M12' (entries: 'M6', 'M8', 'M10')"},
+      {"select Sizes #3\nclose", "Sizes has 3 entries, so there is no #3"},
+      {"select TxtNote x\nclose", "select needs a list or combo box, but TxtNote is a textbox"},
+      {"text Sizes M6\nclose", "text needs a text box or editable combo box"},
+      {"check OKButton 1\nclose", "check needs a check box"},
+      {"click LblSize\nclose", "LblSize is a label, which a user cannot click"},
+      {"click Tabs(3)\nclose", "Tabs has 3 tab(s), 0 to 2"},
+      {"click Tabs\nclose", "click on a tab strip names the tab"},
+  };
+  for (const Row& row : rows) {
+    const Played r = Play(row.script);
+    EXPECT_NE(r.error.find(row.error), std::string::npos) << row.script << " -> " << r.error;
+    EXPECT_TRUE(r.out.empty()) << row.script;  // nothing after the failing line ran
+    EXPECT_FALSE(r.shownAfter);
+  }
+}
+
+TEST(ScriptRun, UnreachableControlsAreSkippedAndTheScriptGoesOn) {
+  const Played r = Play(
+      "click ToggleThrough\n"
+      "click ToggleFlat\n"     // locked by the through toggle
+      "check ToggleFlat 0\n"
+      "click Tabs(2)\n"
+      "keys TxtNote ab{TAB}9\n"  // Tab moves on: the 9 goes to the next field, Sizes
+      "close\n",
+      {}, [](ProbeForm& p) { p.frame.SetVisible(false); });
+  EXPECT_EQ(r.error, "");
+  EXPECT_NE(r.diag.find("t.txt:2: click ToggleFlat skipped: it is disabled"), std::string::npos)
+      << r.diag;
+  EXPECT_NE(r.diag.find("t.txt:3: check ToggleFlat skipped"), std::string::npos) << r.diag;
+  EXPECT_EQ(r.log, (std::vector<std::string>{"through begin", "flat 1", "through end", "tab 2"}));
+  EXPECT_FALSE(r.shownAfter);
+
+  const Played hidden = Play("text TxtInFrame x\nclose\n", {},
+                             [](ProbeForm& p) { p.frame.SetVisible(false); });
+  EXPECT_NE(hidden.diag.find("skipped: its frame FrameMore is hidden"), std::string::npos)
+      << hidden.diag;
+}
+
+TEST(ScriptRun, ActionsLeftAfterTheFormClosedOrNoFormAtAll) {
+  const Played r = Play("click OKButton\ndump\n");
+  EXPECT_NE(r.error.find("t.txt:2: the form was already closed"), std::string::npos) << r.error;
+  EXPECT_EQ(r.log.back(), "ok");
+
+  std::ostringstream out, diag;
+  try {
+    PlayScript(ParseScript("\ndump\n", "n.txt"), out, diag, [] {});
+    ADD_FAILURE() << "no error";
+  } catch (const ScriptError& e) {
+    EXPECT_NE(std::string(e.what()).find("n.txt:2: no form was shown"), std::string::npos);
+    EXPECT_EQ(e.Line(), 2);
+  }
+  // An empty script with no form is fine (the host call may refuse before any dialog).
+  EXPECT_NO_THROW(PlayScript(ParseScript("# nothing\n", "e.txt"), out, diag, [] {}));
+}
+
+TEST(ScriptRun, MessageBoxesAreAnsweredAsConfigured) {
+  std::vector<int> answers;
+  auto setup = [&](ProbeForm& p) {
+    p.cancel.OnClick([&p, &answers] {
+      answers.push_back(MsgBox("Discard?", msg::kYesNo | msg::kQuestion, "Probe"));
+      answers.push_back(MsgBox("Sure?", msg::kOkCancel, "Probe"));
+      p.form.Unload();
+    });
+  };
+  Played r = Play("click CancelButton\n", {msg::kNo}, setup);
+  EXPECT_EQ(answers, (std::vector<int>{msg::kNo, msg::kOk}));
+  const std::vector<json> lines = JsonLines(r.out);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0]["title"], "Probe");
+  EXPECT_EQ(lines[0]["style"], 36);
+  answers.clear();
+  r = Play("click CancelButton\n", {}, setup);
+  EXPECT_EQ(answers, (std::vector<int>{msg::kYes, msg::kOk}));
+}
+
+TEST(ScriptRun, CloseGoesThroughQueryUnload) {
+  bool refuse = true;
+  auto setup = [&](ProbeForm& p) {
+    p.form.OnQueryUnload([&](bool& cancel, UnloadMode) { cancel = refuse; });
+  };
+  Played r = Play("close\n", {}, setup);
+  EXPECT_NE(r.diag.find("t.txt:1: close: the form refused to close"), std::string::npos);
+  EXPECT_NE(r.error.find("still open"), std::string::npos);
+  refuse = false;
+  r = Play("close\n", {}, setup);
+  EXPECT_EQ(r.error, "");
+  EXPECT_TRUE(r.log.empty());
+}
+
+TEST(ScriptRun, RunTimeErrorsOfHandlersReachTheCallerWithTheLineNoted) {
+  ProbeForm p;
+  p.ok.OnClick([] { rt::Raise(53, {}, "Cavix.ini"); });
+  std::ostringstream out, diag;
+  try {
+    PlayScript(ParseScript("text TxtNote x\nclick OKButton\n", "r.txt"), out, diag,
+               [&] { p.form.ShowModal(); });
+    ADD_FAILURE() << "no error";
+  } catch (const rt::Error& e) {
+    EXPECT_EQ(e.Number(), 53);
+  }
+  EXPECT_NE(diag.str().find("r.txt:2: click OKButton: run-time error 53"), std::string::npos)
+      << diag.str();
+  EXPECT_FALSE(p.form.IsShown());
+}
+
+TEST(ScriptLoad, FilesAreNamedInErrorsAndReadAsWindows1252WhenNotUtf8) {
+  try {
+    LoadScript("/nonexistent/dir/s.txt");
+    ADD_FAILURE() << "no error";
+  } catch (const ScriptError& e) {
+    EXPECT_EQ(std::string(e.what()), "/nonexistent/dir/s.txt: cannot open the dialog script");
+  }
+  const auto path = std::filesystem::temp_directory_path() / "cavix_forms_cp1252.txt";
+  {
+    std::ofstream f(path, std::ios::binary);
+    f << "text TxtNote caf\xE9 \x80\r\nbogus\r\n";
+  }
+  try {
+    LoadScript(path.string());
+    ADD_FAILURE() << "no error";
+  } catch (const ScriptError& e) {
+    EXPECT_EQ(std::string(e.what()).rfind(path.string() + ":2: unknown action 'bogus'", 0), 0u)
+        << e.what();
+  }
+  {
+    std::ofstream f(path, std::ios::binary);
+    f << "text TxtNote caf\xE9 \x80\r\n";
+  }
+  const Script s = LoadScript(path.string());
+  std::filesystem::remove(path);
+  ASSERT_EQ(s.actions.size(), 1u);
+  EXPECT_EQ(s.actions[0].text, "café €");
+}
+
+}  // namespace
+}  // namespace cavix::forms
