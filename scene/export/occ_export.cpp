@@ -113,19 +113,16 @@ std::vector<Pt> CleanChain(const ProfileChain& chain, const std::string& where,
                                       pts.front()[1] - pts.back()[1]) <= tol)
     pts.pop_back();
 
-  double maxX = 0, area2 = 0;
-  for (size_t i = 0; i < pts.size(); ++i) {
-    const Pt& a = pts[i];
-    const Pt& b = pts[(i + 1) % pts.size()];
-    maxX = std::max(maxX, a[0]);
-    area2 += a[0] * b[1] - b[0] * a[1];
-  }
-  if (pts.size() < 3 || maxX <= tol || std::fabs(area2) <= tol * scale) {
+  double maxX = 0;
+  for (const Pt& p : pts) maxX = std::max(maxX, p[0]);
+  auto degenerate = [&](const char* why) {
     warnings.push_back(where + ": skipped a degenerate profile chain (" +
                        std::to_string(pts.size()) + " distinct points, largest radius " +
-                       Num(maxX) + ", no area to revolve)");
-    return {};
-  }
+                       Num(maxX) + ", " + why + ")");
+    return std::vector<Pt>{};
+  };
+  if (pts.size() < 3) return degenerate("fewer than three distinct points");
+  if (maxX <= tol) return degenerate("nothing off the axis");
 
   // A chain that crosses itself or doubles back would revolve into a solid that is not one.
   const size_t n = pts.size();
@@ -154,6 +151,13 @@ std::vector<Pt> CleanChain(const ProfileChain& chain, const std::string& where,
                           Num(c[1]) + ")");
     }
   }
+  double area2 = 0;
+  for (size_t i = 0; i < pts.size(); ++i) {
+    const Pt& a = pts[i];
+    const Pt& b = pts[(i + 1) % pts.size()];
+    area2 += a[0] * b[1] - b[0] * a[1];
+  }
+  if (std::fabs(area2) <= tol * scale) return degenerate("no area to revolve");
   return pts;
 }
 

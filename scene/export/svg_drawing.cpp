@@ -170,6 +170,20 @@ std::string ScaleText(double s) {
   return s >= 1 ? Dim(s) + ":1" : "1:" + Dim(1 / s);
 }
 
+// The counterbore and countersink signs are missing from many text fonts, so they are drawn as
+// lines; the character stays in the text, transparent, for search and copy.
+std::string SymbolPath(const std::string& line, double x, double baseline) {
+  const bool cbore = line.rfind("\u2334 ", 0) == 0;
+  const bool csink = line.rfind("\u2335 ", 0) == 0;
+  if (!cbore && !csink) return {};
+  const double l = x + 0.3, r = x + 2.9, top = baseline - 2.5, low = baseline - 0.1;
+  const std::string d = cbore ? "M" + C(l) + " " + C(top) + "L" + C(l) + " " + C(low) + "L" +
+                                    C(r) + " " + C(low) + "L" + C(r) + " " + C(top)
+                              : "M" + C(l) + " " + C(top) + "L" + C((l + r) / 2) + " " + C(low) +
+                                    "L" + C(r) + " " + C(top);
+  return "<path class=\"symbol\" d=\"" + d + "\"/>\n";
+}
+
 class Svg {
  public:
   void Raw(const std::string& s) { out_ += s; }
@@ -204,8 +218,9 @@ void DrawHole(Svg& svg, const HoleDrawing& h, int index, double x0, double y0, d
           "\"/></clipPath>\n");
 
   // Material: the block's slice minus the hole, both halves, hatched at 45 degrees.
-  std::string d = "M" + C(X(-halfW)) + " " + C(top) + "H" + C(X(halfW)) + "V" +
-                  C(top + depthM * s) + "H" + C(X(-halfW)) + "Z";
+  const double floor = top + depthM * s;
+  std::string d = "M" + C(X(-halfW)) + " " + C(top) + "L" + C(X(halfW)) + " " + C(top) + "L" +
+                  C(X(halfW)) + " " + C(floor) + "L" + C(X(-halfW)) + " " + C(floor) + "Z";
   for (const auto& chain : h.chains) {
     if (chain.size() < 3) continue;
     for (int side : {1, -1}) {
@@ -275,10 +290,20 @@ void DrawHole(Svg& svg, const HoleDrawing& h, int index, double x0, double y0, d
   const double ty = y0 + 10;
   const double lineH = kText * 1.5;
   svg.Raw("<text class=\"callout\" x=\"" + C(tx) + "\" y=\"" + C(ty) + "\">");
-  for (size_t i = 0; i < lines.size(); ++i)
-    svg.Raw("<tspan x=\"" + C(tx) + "\" dy=\"" + (i ? C(lineH) : "0") + "\">" + Xml(lines[i]) +
-            "</tspan>");
-  svg.Raw("</text>\n");
+  std::string symbols;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const std::string dy = "\" dy=\"" + (i ? C(lineH) : std::string("0")) + "\">";
+    const std::string sym = SymbolPath(lines[i], tx, ty + static_cast<double>(i) * lineH);
+    if (sym.empty()) {
+      svg.Raw("<tspan x=\"" + C(tx) + dy + Xml(lines[i]) + "</tspan>");
+      continue;
+    }
+    const size_t rest = lines[i].find(' ') + 1;  // the sign and its space
+    svg.Raw("<tspan fill-opacity=\"0\" x=\"" + C(tx) + dy + Xml(lines[i].substr(0, rest)) +
+            "</tspan><tspan x=\"" + C(tx + 4) + "\">" + Xml(lines[i].substr(rest)) + "</tspan>");
+    symbols += sym;
+  }
+  svg.Raw("</text>\n" + symbols);
   const double refY = ty + 1.2;
   const double refLen = 38;
   const double px = X(e.topRadius), py = top;
@@ -361,6 +386,7 @@ std::string RenderSectionSheet(const std::vector<HoleDrawing>& holes, const Shee
       ".axis{stroke-width:" + C(kThin) + ";stroke-dasharray:8 1.5 1 1.5}\n"
       ".material{fill:url(#hatch);fill-rule:evenodd;stroke:none}\n"
       ".arrow{fill:#000;stroke:none}\n"
+      ".symbol{stroke-width:0.3;stroke-linejoin:miter}\n"
       ".frame{fill:none;stroke:#000;stroke-width:0.7}\n"
       "text{font-family:'DejaVu Sans',Arial,sans-serif;font-size:" + C(kText) + "px;fill:#000}\n"
       ".title{font-size:7px;font-weight:bold}\n"

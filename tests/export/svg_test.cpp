@@ -1,0 +1,261 @@
+// Section sheet: callout texts, a well-formed sheet with one section and callout per hole, thread
+// lines at the major diameter to scale, everything inside the sheet, hostile names, bad numbers.
+// Set CAVIX_TEST_OUTPUT to a folder to keep the rendered sheets for looking at.
+
+#include <gtest/gtest.h>
+
+#include <QRegularExpression>
+#include <QString>
+#include <QXmlStreamReader>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "scene/export/svg_drawing.h"
+
+namespace fs = std::filesystem;
+using namespace cavix::exporter;
+
+namespace {
+
+HoleDrawing CBoreHole(std::string name, bool through) {
+  HoleDrawing h;
+  h.name = std::move(name);
+  const double r = 3.3, l = through ? 13.6 : 12, pt = r / std::tan(59.0 * M_PI / 180);
+  h.chains = {{{0, 0}, {5.5, 0}, {5.5, -6.4}, {r, -6.4}, {r, -(6.4 + l)}, {0, -(6.4 + l + pt)},
+               {0, 0}}};
+  h.callout.diameter = 6.6;
+  h.callout.depth = l;
+  h.callout.through = through;
+  h.callout.cboreDiameter = 11;
+  h.callout.cboreDepth = 6.4;
+  if (through) h.partThickness = 20;
+  return h;
+}
+
+HoleDrawing ThreadedHole(std::string name) {
+  HoleDrawing h;
+  h.name = std::move(name);
+  const double r = 4.25;
+  h.chains = {{{0, 0}, {r, 0}, {r, -15}, {0.9995 * r, -18}, {0, -18 - r / std::tan(59 * M_PI / 180)},
+               {0, 0}}};
+  h.thread = {true, 10, 8.5, 15, 0};
+  h.callout.diameter = 8.5;
+  h.callout.depth = 18;
+  h.callout.threadDesignation = "M10x1.5";
+  h.callout.threadDepth = 15;
+  return h;
+}
+
+// What a test needs to know of a parsed sheet.
+struct Sheet {
+  bool wellFormed = false;
+  std::string error;
+  double width = 0, height = 0;
+  int holes = 0;
+  std::map<std::string, int> perHole;  // "section", "material", "callout", "thread", "axis"
+  std::vector<std::string> calloutTexts;
+  std::vector<std::array<double, 4>> threadLines;  // x1 y1 x2 y2 of lines inside g.thread
+  std::vector<double> xs, ys;                      // every coordinate drawn
+  std::vector<std::string> texts;
+};
+
+Sheet Parse(const std::string& svg) {
+  Sheet s;
+  QXmlStreamReader xml(QString::fromStdString(svg));
+  int holeDepth = -1, threadDepth = -1, depth = 0;
+  std::string callout;
+  bool inCallout = false;
+  const QRegularExpression number("-?\\d+(\\.\\d+)?");
+  while (!xml.atEnd()) {
+    xml.readNext();
+    if (xml.isStartElement()) {
+      ++depth;
+      const QString name = xml.name().toString();
+      const auto attrs = xml.attributes();
+      const std::string cls = attrs.value("class").toString().toStdString();
+      if (name == "svg") {
+        const auto vb = attrs.value("viewBox").toString().split(' ');
+        if (vb.size() == 4) {
+          s.width = vb[2].toDouble();
+          s.height = vb[3].toDouble();
+        }
+      }
+      if (name == "g" && cls == "hole") {
+        ++s.holes;
+        holeDepth = depth;
+      }
+      if (name == "g" && cls == "thread") threadDepth = depth;
+      if (holeDepth > 0 && !cls.empty()) ++s.perHole[cls];
+      if (name == "line") {
+        const double v[4] = {attrs.value("x1").toDouble(), attrs.value("y1").toDouble(),
+                             attrs.value("x2").toDouble(), attrs.value("y2").toDouble()};
+        s.xs.insert(s.xs.end(), {v[0], v[2]});
+        s.ys.insert(s.ys.end(), {v[1], v[3]});
+        if (threadDepth > 0 && v[0] == v[2]) s.threadLines.push_back({v[0], v[1], v[2], v[3]});
+      }
+      if (name == "path" && cls != "arrow") {
+        const QString d = attrs.value("d").toString();
+        auto it = number.globalMatch(d);
+        for (int k = 0; it.hasNext(); ++k)
+          (k % 2 ? s.ys : s.xs).push_back(it.next().captured().toDouble());
+      }
+      if (name == "tspan" && inCallout && attrs.hasAttribute("dy") && !callout.empty())
+        callout += "|";
+      if (name == "text" && cls == "callout") {
+        inCallout = true;
+        callout.clear();
+      }
+    } else if (xml.isEndElement()) {
+      if (depth == holeDepth) holeDepth = -1;
+      if (depth == threadDepth) threadDepth = -1;
+      if (xml.name() == QStringLiteral("text") && inCallout) {
+        inCallout = false;
+        s.calloutTexts.push_back(callout);
+      }
+      --depth;
+    } else if (xml.isCharacters()) {
+      if (inCallout) callout += xml.text().toString().toStdString();
+      s.texts.push_back(xml.text().toString().toStdString());
+    }
+  }
+  s.wellFormed = !xml.hasError();
+  s.error = xml.errorString().toStdString();
+  return s;
+}
+
+void Keep(const std::string& svg, const std::string& name) {
+  if (const char* dir = std::getenv("CAVIX_TEST_OUTPUT"))
+    std::ofstream(fs::path(dir) / name, std::ios::binary) << svg;
+}
+
+}  // namespace
+
+// Callouts in the ISO 129-1 style, one case per hole kind.
+TEST(SectionSheet, CalloutLinesReadAsOnADrawing) {
+  struct Case { std::string what; HoleCallout c; std::vector<std::string> lines; };
+  HoleCallout cbore;
+  cbore.diameter = 6.6, cbore.through = true, cbore.cboreDiameter = 11, cbore.cboreDepth = 6.4;
+  HoleCallout thread;
+  thread.diameter = 8.5, thread.depth = 18, thread.threadDesignation = "M10x1.5";
+  thread.threadDepth = 15;
+  HoleCallout threadThru = thread;
+  threadThru.through = true;
+  HoleCallout csink;
+  csink.diameter = 0.1 + 0.2, csink.depth = 12.0049, csink.csinkDiameter = 12.6;
+  csink.csinkAngle = 90;
+  HoleCallout cdrill;
+  cdrill.diameter = 6.6, cdrill.depth = 10, cdrill.cboreDiameter = 11, cdrill.cboreDepth = 4;
+  cdrill.csinkAngle = 118;
+  const std::vector<Case> cases = {
+      {"counterbore through", cbore, {"⌀6.6 THRU", "⌴ ⌀11 ↧ 6.4"}},
+      {"blind thread", thread, {"M10x1.5 ↧ 15", "⌀8.5 ↧ 18"}},
+      {"through thread", threadThru, {"M10x1.5 THRU", "⌀8.5 THRU"}},
+      {"countersink", csink, {"⌀0.3 ↧ 12", "⌵ ⌀12.6 × 90°"}},
+      {"counterdrill", cdrill, {"⌀6.6 ↧ 10", "⌴ ⌀11 ↧ 4", "⌵ 118°"}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(CalloutLines(c.c), c.lines) << c.what;
+}
+
+// A sheet of several holes: well-formed, one section, hatch, axis and callout per hole, every
+// coordinate on the sheet, and the thread drawn at the major diameter over the thread length.
+TEST(SectionSheet, EveryHoleHasItsSectionAndCallout) {
+  std::vector<HoleDrawing> holes = {CBoreHole("Fori", true), ThreadedHole("Fori 2"),
+                                    CBoreHole("Fori 3", false), ThreadedHole("Fori 4")};
+  const std::string svg = RenderSectionSheet(holes, {"Hole sections", "part.cvx"});
+  Keep(svg, "sheet.svg");
+  const Sheet s = Parse(svg);
+  ASSERT_TRUE(s.wellFormed) << s.error;
+  EXPECT_EQ(s.holes, 4);
+  for (const char* cls : {"section", "material", "callout", "axis"})
+    EXPECT_EQ(s.perHole.at(cls), 4) << cls;
+  EXPECT_EQ(s.perHole.at("thread"), 2);
+  ASSERT_EQ(s.calloutTexts.size(), 4u);
+  EXPECT_EQ(s.calloutTexts[0], "⌀6.6 THRU|⌴ ⌀11 ↧ 6.4");
+  EXPECT_EQ(s.calloutTexts[1], "M10x1.5 ↧ 15|⌀8.5 ↧ 18");
+  for (double x : s.xs) EXPECT_TRUE(x >= 0 && x <= s.width) << x;
+  for (double y : s.ys) EXPECT_TRUE(y >= 0 && y <= s.height) << y;
+
+  // The scale printed in the title block is the scale the thread is drawn at.
+  double scale = 0;
+  for (const auto& t : s.texts)
+    if (t.rfind("Scale ", 0) == 0) {
+      const auto colon = t.find(':');
+      scale = std::stod(t.substr(6, colon - 6)) / std::stod(t.substr(colon + 1));
+    }
+  ASSERT_GT(scale, 0);
+  ASSERT_EQ(s.threadLines.size(), 4u);  // two holes, two sides each
+  for (size_t i = 0; i < 4; i += 2) {
+    EXPECT_NEAR(std::fabs(s.threadLines[i][0] - s.threadLines[i + 1][0]), 10 * scale, 1e-2);
+    EXPECT_NEAR(std::fabs(s.threadLines[i][3] - s.threadLines[i][1]), 15 * scale, 1e-2);
+  }
+}
+
+// Large and small holes on one sheet pick a scale at which both fit; a long list of holes grows
+// the sheet instead of overlapping cells.
+TEST(SectionSheet, SheetScalesAndGrowsToFit) {
+  HoleDrawing deep = CBoreHole("deep", false);
+  for (auto& p : deep.chains[0]) p = {p[0] * 8, p[1] * 8};
+  std::vector<HoleDrawing> holes(30, CBoreHole("small", false));
+  holes.push_back(deep);
+  const std::string svg = RenderSectionSheet(holes, {});
+  Keep(svg, "many.svg");
+  const Sheet s = Parse(svg);
+  ASSERT_TRUE(s.wellFormed) << s.error;
+  EXPECT_EQ(s.holes, 31);
+  EXPECT_GT(s.height, 297.0 * 3);
+  for (double y : s.ys) EXPECT_TRUE(y >= 0 && y <= s.height) << y;
+  for (double x : s.xs) EXPECT_TRUE(x >= 0 && x <= s.width) << x;
+}
+
+// Names come from users: markup, control characters and broken UTF-8 must not break the file.
+TEST(SectionSheet, HostileNamesStayWellFormed) {
+  std::vector<HoleDrawing> holes = {CBoreHole("a<b & \"c\" 'd'>\x01\xff\xc3", false)};
+  holes[0].callout.threadDesignation = "M6<x>";
+  const std::string svg = RenderSectionSheet(holes, {"</svg>", "x&y.cvx"});
+  const Sheet s = Parse(svg);
+  ASSERT_TRUE(s.wellFormed) << s.error;
+  EXPECT_EQ(s.holes, 1);
+  std::string all;
+  for (const auto& t : s.texts) all += t;
+  EXPECT_NE(all.find("a<b & \"c\" 'd'>?\uFFFD\uFFFD"), std::string::npos);
+}
+
+// Numbers that cannot be drawn are refused, and a refused or failed write leaves the old file.
+TEST(SectionSheet, BadNumbersAndFailedWritesLoseNothing) {
+  const fs::path dir = fs::temp_directory_path() / ("cavix-svg-" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  const std::string path = (dir / "sheet.svg").string();
+  WriteSectionSheet({CBoreHole("ok", true)}, {}, path);
+  std::ifstream in(path, std::ios::binary);
+  const std::string before{std::istreambuf_iterator<char>(in), {}};
+  EXPECT_TRUE(Parse(before).wellFormed);
+
+  std::vector<std::vector<HoleDrawing>> bad(4, {CBoreHole("bad", true)});
+  bad[0][0].chains[0][2][1] = NAN;
+  bad[1][0].chains[0][1][0] = -5;
+  bad[2][0].thread.ThreadLength = INFINITY;
+  bad[3][0].callout.cboreDepth = NAN;
+  for (const auto& b : bad) {
+    try {
+      WriteSectionSheet(b, {}, path);
+      ADD_FAILURE() << "accepted";
+    } catch (const ExportError& e) {
+      EXPECT_NE(std::string(e.what()).find("\"bad\""), std::string::npos) << e.what();
+    }
+  }
+  EXPECT_THROW(WriteSectionSheet({CBoreHole("ok", true)}, {}, (dir / "no" / "x.svg").string()),
+               ExportError);
+  std::ifstream again(path, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(again), {}), before);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+  fs::remove_all(dir);
+}
