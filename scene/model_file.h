@@ -1,0 +1,40 @@
+// The model file: a scene as versioned JSON (application, pages, parts, shapes with their
+// components, typed variables, profile chains and finishes, catalogs), saved atomically and
+// read back exactly; a file that cannot be read as a model is refused with a message naming it.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "scene/scene.h"
+
+namespace cavix::scene {
+
+inline constexpr const char* kModelFormat = "cavix-model";
+inline constexpr int kModelVersion = 1;
+
+// A variable as stored: {"t": "i16"|"i32"|"f64"|"bool"|"text", "v": value}.
+nlohmann::ordered_json VariantToJson(const Variant& v);
+
+// One shape as the model file stores it (also what `cavix show --json` prints).
+nlohmann::ordered_json ShapeToJson(const Shape& shape);
+
+nlohmann::ordered_json ModelToJson(const Scene& scene);
+// The text written to a model file: indented JSON ending with a line feed.
+std::string ModelText(const Scene& scene);
+
+// Builds a scene from a model document; `path` only names the file in messages. Raises 321
+// "model file "PATH": WHERE: PROBLEM" for anything that is not a model of this version.
+std::unique_ptr<Scene> ModelFromJson(const nlohmann::ordered_json& doc, const std::string& path);
+std::unique_ptr<Scene> ModelFromText(std::string_view text, const std::string& path);
+
+// Reads a model file: 53 when it does not exist, 75 when it cannot be read, 321 when its content
+// is not a model. Nothing is written.
+std::unique_ptr<Scene> LoadModel(const std::string& path);
+// Writes the model through a temporary file and a rename: the file is the old one or the whole
+// new one, never a part of it.
+void SaveModel(const Scene& scene, const std::string& path);
+
+}  // namespace cavix::scene

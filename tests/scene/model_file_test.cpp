@@ -1,0 +1,251 @@
+// The model file: a scene saved and reopened holds every variable with its type and value, every
+// chain, finish, binding and catalog entry; a file that is not a model is refused by name.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+
+#include "runtime/error.h"
+#include "scene/model_file.h"
+
+namespace cavix::scene {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct TempDir {
+  fs::path path;
+  TempDir() {
+    path = fs::temp_directory_path() / ("cavix_model_" + std::to_string(::getpid()) + "_" +
+                                        std::to_string(reinterpret_cast<uintptr_t>(this)));
+    fs::create_directories(path);
+  }
+  ~TempDir() { fs::remove_all(path); }
+  std::string File(const std::string& name) const { return (path / name).string(); }
+};
+
+std::string Slurp(const std::string& p) {
+  std::ifstream in(p, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void Spit(const std::string& p, const std::string& text) {
+  std::ofstream(p, std::ios::binary) << text;
+}
+
+// A scene that uses every kind of thing the model file stores.
+std::unique_ptr<Scene> RichScene() {
+  auto scene = Scene::NewModel({100, 60, 20}, Units::Millimetre, 3);
+  Shape& hole = scene->AddDroppedShape({0.6, 0.8, 0}, {12.5, -3, 0});
+  hole.SetName("Hole  8.5 x 1.25");
+  Component& data = hole.Components(34).AddComponent();
+  data.SetValue(1, 0, Variant(int16_t{INT16_MIN}));
+  data.SetValue(1, 1, Variant(int16_t{INT16_MAX}));
+  data.SetValue(1, 2, Variant(int32_t{INT32_MIN}));
+  data.SetValue(1, 3, Variant(int32_t{INT32_MAX}));
+  data.SetValue(1, 8, Variant(0.1));
+  data.SetValue(1, 9, Variant(1.0 / 3.0));
+  data.SetValue(1, 10, Variant(5e-324));
+  data.SetValue(1, 11, Variant(std::numeric_limits<double>::max()));
+  data.SetValue(1, 12, Variant(-0.0));
+  data.SetValue(1, 13, Variant(23.004));
+  data.SetValue(2, 13, Variant("ISO \"262\" \\ Ø 8,5 – ünï"));
+  data.SetValue(2, 2, Variant(""));
+  data.SetValue(-4, Variant(true));
+  data.SetValue(5, Variant(false));
+  Component& events = hole.Components(25).AddComponent();
+  events.SetValue(3, Variant(int32_t{5}));
+  hole.Components(43).AddComponent().SetValue(1, Variant("{88D03352-D7EE-11D4-85A2-00E08110F9CF}"));
+
+  host::IProfile& profile = hole.Components(15).Item(1).Profile();
+  host::IComponent& chain = profile.Components(3).Add();
+  chain.SetStartPoint(Variant(0.0), Variant(0.0));
+  chain.AddLineTo(Variant(4.25), Variant(0.0));
+  chain.AddLineTo(Variant(4.25), Variant(-20.0));
+  chain.AddLineTo(Variant(0.0), Variant(-22.453835706));
+  chain.AddLineTo(Variant(0.0), Variant(0.0));
+  host::IComponent& second = profile.Components(3).Add();
+  second.SetStartPoint(Variant(1.5), Variant(-1.0));
+  profile.Components(4).Item(1).SetValue(1, Variant(8.5));
+  profile.Components(4).Item(1).SetValue(3, Variant(int32_t{1}));
+
+  double x = 2.125, y = 2.125, z = -10;
+  host::ISurfaceFinish& f = hole.Components(27).Add().SurfaceFinish(x, y, z, 1, 1, 0);
+  f.SetTextureFile("/opt/cavix\\Images\\3iaoftt.jpg");
+  f.SetProjectionType(1, Variant(int32_t{3}));
+  f.SetVerticalRatio(1, Variant(int16_t{1}));
+  f.SetHorizontalRatio(1, Variant(int16_t{1}));
+  f.SetProjectionWidth(1, Variant(3.14159265358979 * 8.5));
+  f.SetProjectionHeight(1, Variant(9.375));
+  f.SetFlip(1, Variant(true));
+  double nx = 0.6, ny = 0.8, nz = 0;
+  f.SetUpDirection(1, nx, ny, nz);
+
+  // Second revolved feature and surface holder: their extras live in their own objects.
+  hole.Components(15).Add().Profile().Components(3).Add().SetStartPoint(Variant(7.0), Variant(7.0));
+  double a = 1, b = 2, c = 3;
+  hole.Components(27).Add().SurfaceFinish(a, b, c, 0, 0, 1).SetTextureFile("second.jpg");
+
+  CatalogEntry& entry = scene->App().Catalog(1).AddEntry(hole);
+  entry.SetLabel("Fori");
+  return scene;
+}
+
+TEST(ModelFile, SavedAndReopenedSceneIsTheSame) {
+  TempDir dir;
+  auto scene = RichScene();
+  std::string file = dir.File("m.json");
+  SaveModel(*scene, file);
+  auto back = LoadModel(file);
+  EXPECT_EQ(ModelText(*back), ModelText(*scene));
+  EXPECT_EQ(ModelText(*back), Slurp(file));
+
+  Shape& hole = *back->FindShape("Hole  8.5 x 1.25");
+  EXPECT_EQ(&hole.Parent(), &back->MainPart());
+  EXPECT_EQ(hole.Normal(), (Vec3{0.6, 0.8, 0}));
+  host::IComponent& data = hole.Components(34).Item(1);
+  EXPECT_EQ(data.Value(1, 0), Variant(int16_t{INT16_MIN}));
+  EXPECT_EQ(data.Value(1, 3), Variant(int32_t{INT32_MAX}));
+  EXPECT_EQ(data.Value(1, 9), Variant(1.0 / 3.0));
+  EXPECT_EQ(data.Value(1, 10), Variant(5e-324));
+  EXPECT_EQ(data.Value(1, 11), Variant(std::numeric_limits<double>::max()));
+  EXPECT_TRUE(std::signbit(data.Value(1, 12).F64()));
+  EXPECT_EQ(data.Value(2, 13), Variant("ISO \"262\" \\ Ø 8,5 – ünï"));
+  EXPECT_EQ(data.Value(2, 2), Variant(""));
+  EXPECT_EQ(data.Value(-4), Variant(true));
+  EXPECT_EQ(data.Value(5), Variant(false));
+  EXPECT_TRUE(data.Value(1, 4).IsEmpty());
+  EXPECT_EQ(hole.BindingTag(), "{88D03352-D7EE-11D4-85A2-00E08110F9CF}");
+
+  auto& chains = dynamic_cast<Profile&>(hole.Components(15).Item(1).Profile()).Store().Get(3);
+  ASSERT_EQ(chains.Count(), 2);
+  EXPECT_EQ(chains.At(1).Points().back(), (Point2{0, 0}));
+  EXPECT_EQ(chains.At(1).Points()[3], (Point2{0, -22.453835706}));
+  const FinishData& fin = hole.Store().First(27)->Finish()->Data();
+  EXPECT_EQ(fin.projectionWidth, Variant(3.14159265358979 * 8.5));
+  EXPECT_EQ(fin.verticalRatio.Type(), rt::VarType::Int16);
+  EXPECT_EQ(fin.point, (Vec3{2.125, 2.125, -10}));
+
+  ASSERT_EQ(back->App().Catalog(1).Entries().size(), 1u);
+  EXPECT_EQ(back->App().Catalog(1).Entries()[0]->Item().BindingTag(), hole.BindingTag());
+  EXPECT_EQ(rt::CLng(back->App().DialogPrecision()), 3);
+
+  // New shapes continue after the stored ids.
+  EXPECT_EQ(back->AddDroppedShape().Id(), 3);
+}
+
+TEST(ModelFile, ReopeningReusesComponentsAndIsStable) {
+  TempDir dir;
+  std::string file = dir.File("m.json");
+  SaveModel(*RichScene(), file);
+  std::string first = Slurp(file);
+  auto again = LoadModel(file);
+  Shape& hole = *again->FindShape("#2");
+  for (int type : {1, 14, 25, 34, 43}) EXPECT_EQ(hole.Components(type).Count(), 1) << type;
+  EXPECT_EQ(hole.Components(15).Count(), 2);
+  SaveModel(*again, file);
+  EXPECT_EQ(Slurp(file), first);
+}
+
+TEST(ModelFile, StoredFormIsTheDocumentedOne) {
+  auto scene = RichScene();
+  auto j = ShapeToJson(*scene->FindShape("#2"));
+  EXPECT_EQ(j["components"]["34"][0]["vars"]["1:0"], (nlohmann::ordered_json{{"t", "i16"}, {"v", -32768}}));
+  EXPECT_EQ(j["components"]["25"][0]["vars"]["3"], (nlohmann::ordered_json{{"t", "i32"}, {"v", 5}}));
+  EXPECT_EQ(j["profile"][0][2], (nlohmann::ordered_json{4.25, -20.0}));
+  EXPECT_EQ(j["profileComponents"]["4"][0]["vars"]["1"]["t"], "f64");
+  EXPECT_EQ(j["finish"]["TextureFile"], "/opt/cavix\\Images\\3iaoftt.jpg");
+  EXPECT_EQ(j["binding"], "{88D03352-D7EE-11D4-85A2-00E08110F9CF}");
+  EXPECT_EQ(j["parent"], 1);
+  EXPECT_EQ(j["components"]["15"][1]["profile"][0][0], (nlohmann::ordered_json{7.0, 7.0}));
+}
+
+struct BadModel {
+  const char* name;
+  std::string text;
+  const char* problem;  // expected in the message
+};
+
+// A valid model text to spoil in one place.
+std::string Good() { return ModelToJson(*Scene::NewModel()).dump(); }
+
+std::string Replace(std::string s, const std::string& from, const std::string& to) {
+  size_t p = s.find(from);
+  EXPECT_NE(p, std::string::npos) << from;
+  return s.replace(p, from.size(), to);
+}
+
+std::string WithHole(const std::string& vars) {
+  auto scene = Scene::NewModel();
+  scene->AddDroppedShape().Components(34).AddComponent().SetValue(1, 6, Variant(int16_t{1}));
+  return Replace(ModelToJson(*scene).dump(), R"("1:6":{"t":"i16","v":1})", vars);
+}
+
+TEST(ModelFile, BadFilesAreRefusedByNameAndProblem) {
+  std::string good = Good();
+  const BadModel cases[] = {
+      {"empty", "", "not JSON or cut short"},
+      {"truncated", good.substr(0, good.size() / 2), "not JSON or cut short"},
+      {"not json", "shapes: 1\n", "not JSON"},
+      {"array", "[1, 2]", "not a Cavix model"},
+      {"other format", Replace(good, "cavix-model", "something"), "not a Cavix model"},
+      {"newer version", Replace(good, "\"version\":1", "\"version\": 2"), "version 2 is not known"},
+      {"text version", Replace(good, "\"version\":1", "\"version\": \"1\""), "\"version\" must be an integer"},
+      {"i16 out of range", WithHole(R"("1:6": {"t": "i16", "v": 70000})"), "70000 is not a valid \"i16\""},
+      {"i16 holding text", WithHole(R"("1:6": {"t": "i16", "v": "1"})"), "is not a valid \"i16\""},
+      {"i16 holding a fraction", WithHole(R"("1:6": {"t": "i16", "v": 1.5})"), "is not a valid \"i16\""},
+      {"f64 holding text", WithHole(R"("1:6": {"t": "f64", "v": "2.5"})"), "is not a valid \"f64\""},
+      {"bool holding a number", WithHole(R"("1:6": {"t": "bool", "v": 1})"), "is not a valid \"bool\""},
+      {"unknown type", WithHole(R"("1:6": {"t": "i64", "v": 1})"), "unknown type \"i64\""},
+      {"value missing", WithHole(R"("1:6": {"t": "i16"})"), "missing \"v\""},
+      {"bad key", WithHole(R"("1:x": {"t": "i16", "v": 1})"), "\"N\" or \"GROUP:SLOT\""},
+      {"padded key", WithHole(R"("1:06": {"t": "i16", "v": 1})"), "\"N\" or \"GROUP:SLOT\""},
+      {"slot beyond 16 bits", WithHole(R"("1:40000": {"t": "i16", "v": 1})"), "16-bit"},
+      {"repeated key", WithHole(R"("1:6": {"t": "i16", "v": 1}, "1:6": {"t": "i16", "v": 2})"), "appears twice"},
+      {"unknown shape key", Replace(good, "\"name\":\"Block\"", "\"name\": \"Block\", \"colour\": 3"), "unknown key \"colour\""},
+      {"wrong parent", Replace(good, "\"parent\":1", "\"parent\": 7"), "parent"},
+      {"bad normal", Replace(good, "\"normal\":[", "\"normal\": [1, "), "three numbers"},
+      {"binding without handler", Replace(good, "\"name\":\"Block\"", "\"name\": \"Block\", \"binding\": \"{X}\""), "differs from the class tag"},
+      {"finish without holder", Replace(good, "\"name\":\"Block\"", "\"name\": \"Block\", \"finish\": {}"), "without a component 27"},
+      {"units", Replace(good, "\"units\":\"mm\"", "\"units\": \"cm\""), "\"mm\" or \"inch\""},
+  };
+  TempDir dir;
+  for (const auto& c : cases) {
+    std::string file = dir.File("bad.json");
+    Spit(file, c.text);
+    try {
+      LoadModel(file);
+      ADD_FAILURE() << c.name << ": accepted";
+    } catch (const rt::Error& e) {
+      EXPECT_EQ(e.Number(), 321) << c.name;
+      EXPECT_NE(e.Description().find(file), std::string::npos) << c.name << ": " << e.Description();
+      EXPECT_NE(e.Description().find(c.problem), std::string::npos) << c.name << ": " << e.Description();
+    }
+    EXPECT_EQ(Slurp(file), c.text) << c.name;
+  }
+}
+
+TEST(ModelFile, MissingOrUnreadableFilesGiveFileErrors) {
+  TempDir dir;
+  try {
+    LoadModel(dir.File("none.json"));
+    ADD_FAILURE();
+  } catch (const rt::Error& e) {
+    EXPECT_EQ(e.Number(), 53);
+    EXPECT_NE(e.Description().find("none.json"), std::string::npos);
+  }
+  try {
+    LoadModel(dir.path.string());
+    ADD_FAILURE();
+  } catch (const rt::Error& e) {
+    EXPECT_EQ(e.Number(), 75);
+  }
+  // A save into a folder that does not exist fails and leaves nothing behind.
+  EXPECT_THROW(SaveModel(*Scene::NewModel(), dir.File("no/such/m.json")), rt::Error);
+  EXPECT_FALSE(fs::exists(dir.File("no")));
+}
+
+}  // namespace
+}  // namespace cavix::scene
