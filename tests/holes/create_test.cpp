@@ -1,0 +1,216 @@
+// Creating and regenerating holes: shape names, through-hole lengths, the order of the steps,
+// regeneration from the stored record, and the double-click hand-over.
+#include <cmath>
+#include <numbers>
+
+#include "hole_fixture.h"
+
+namespace {
+
+using namespace holetest;
+
+double TanHalf(double deg) { return std::tan(deg * std::numbers::pi / 360); }
+
+TEST_F(HoleTest, ShapeNames) {
+  struct Row {
+    const char* before;
+    int16_t type;
+    bool thread;
+    double D, P;
+    const char* after;
+  };
+  const Row rows[] = {
+      {"Fori", 1, false, 8.5, 0, "Hole  8.5"},
+      {"Fori", 1, true, 10, 1.5, "Hole M10x1.5"},
+      {"Fori", 1, true, 3, 0.5, "Hole M3x0.5"},
+      {"Fori", 1, true, 3, 1, "Hole M3x1"},
+      {"Fori", 1, true, 3, 0, "Hole M3x00"},
+      {"Fori", 1, true, 0.8, 0.2, "Hole M.8x0.2"},
+      {"Hole M10x1.5", 1, false, 6.6, 0, "Hole  6.6"},
+      {"Hole M10x1.5", 1, true, 8, 1.25, "Hole M8x1.25"},
+      {"My odd  name", 3, false, 6.6, 0, "My  6.6"},
+      {"Fori", 2, true, 8, 1.25, "CBHole M8x1.25"},
+      {"Fori", 3, false, 10, 0, "CSHole  10"},
+      {"Fori", 4, false, 6.6, 0, "CDHole  6.6"},
+      {"Fori", 4, true, 12, 1.75, "CDHole M12x1.75"},
+      {" lead", 1, false, 5, 0, "  5"},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.after);
+    w.hole.name = r.before;
+    Create({.type = r.type, .thread = r.thread, .D = r.D, .L = 10, .LT = 8, .P = r.P, .Dr = 20,
+            .Lc = 2, .Ar = 90});
+    EXPECT_EQ(w.hole.name, r.after);
+  }
+}
+
+// A through hole must end at the far face: the length handed to the builder is the part's
+// thickness less what the recess takes, and that corrected length is what is stored.
+TEST_F(HoleTest, ThroughCorrections) {
+  struct Row {
+    const char* what;
+    Spec s;
+    double length, threadLength, deepest;
+  };
+  const double k82 = (10 - 5.25) / TanHalf(82);
+  const Row rows[] = {
+      {"plain", {.type = 1, .through = true, .L = 20, .T = 0.5}, 20, 0, -20},
+      {"counterbore", {.type = 2, .through = true, .L = 30, .LT = 30, .Dr = 11, .Lc = 5}, 25, 25,
+       -30},
+      {"countersink 90", {.type = 3, .through = true, .D = 10, .L = 20, .T = 0.5, .Dr = 20,
+                          .Ar = 90}, 15.25, 0, -20},
+      {"countersink 82", {.type = 3, .through = true, .D = 10, .L = 20, .T = 0.5, .Dr = 20,
+                          .Ar = 82}, 20 - k82, 0, -20},
+      {"countersink threaded", {.type = 3, .thread = true, .through = true, .D = 10, .L = 20,
+                                .LT = 18, .P = 1.5, .Dr = 20, .Ar = 90}, 14.25, 12.25, -20},
+      {"countersink no cone", {.type = 3, .through = true, .D = 10, .L = 20, .Dr = 20, .Ar = 0},
+       20, 0, -20},
+      {"counterdrill", {.type = 4, .through = true, .D = 10, .L = 20, .Dr = 16, .Lc = 4,
+                        .Ar = 90}, 13, 0, -20},
+      {"counterdrill threaded", {.type = 4, .thread = true, .through = true, .D = 12, .L = 30,
+                                 .LT = 10, .P = 1.75, .Dr = 20, .Lc = 5, .Ar = 90},
+       20.125, 20.125, -30},
+      {"counterdrill no cone", {.type = 4, .through = true, .D = 12, .L = 30, .Dr = 20, .Lc = 5,
+                                .Ar = -3}, 25, 0, -30},
+      {"blind countersink", {.type = 3, .D = 10, .L = 20, .T = 0.5, .Dr = 20, .Ar = 90}, 20, 0,
+       -24.75},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.what);
+    auto h = Create(r.s);
+    EXPECT_NEAR(h->Lunghezza(), r.length, 1e-9);
+    if (r.s.thread) {
+      EXPECT_NEAR(h->LungFiletto(), r.threadLength, 1e-9);
+    }
+    EXPECT_NEAR(Deepest(), r.deepest, 1e-9);
+    const int16_t stored = r.s.thread ? 9 : 11;
+    EXPECT_EQ(Slot(1, stored), Variant(h->Lunghezza()));
+  }
+}
+
+TEST_F(HoleTest, CreateStepsInOrder) {
+  Create({.type = 2, .D = 6.6, .L = 10, .Dr = 11, .Lc = 4});
+  auto at = [&](const std::string& s) {
+    return std::find(w.log.begin(), w.log.end(), s) - w.log.begin();
+  };
+  EXPECT_LT(at("ResetSizeBox"), at("SetName CBHole  6.6"));
+  EXPECT_LT(at("SetName CBHole  6.6"), at("c34.v2:0=text:Zentrox"));
+  EXPECT_LT(at("c34.v1:17=f64:4"), at("c25.v3=i32:5"));
+  EXPECT_EQ(w.log[w.log.size() - 2], "page.ClearSelectedItems");
+  EXPECT_EQ(w.log.back(), "page.Update");
+}
+
+TEST_F(HoleTest, FaultInCorrectionStopsBeforeTheBuilder) {
+  w.hole.name = "Fori";
+  try {
+    Create({.type = 3, .through = true, .D = 1e308, .L = 20, .T = 1e308, .Dr = 20, .Ar = 90});
+    FAIL();
+  } catch (const cavix::rt::Error& e) {
+    EXPECT_EQ(e.Number(), 6);
+  }
+  EXPECT_EQ(w.hole.ChainCount(), 0);
+  EXPECT_EQ(w.hole.name, "Fori");
+  EXPECT_FALSE(w.hole.holder.Has(34));
+}
+
+TEST_F(HoleTest, CreateWithoutAPageFailsAfterTheWork) {
+  cavix::Globals().CurrentPage = nullptr;
+  try {
+    Create({.type = 1, .L = 10});
+    FAIL();
+  } catch (const cavix::rt::Error& e) {
+    EXPECT_EQ(e.Number(), 91);
+  }
+  EXPECT_EQ(w.hole.name, "Hole  10");
+  EXPECT_EQ(w.hole.holder.Get(43).Count(), 1);
+}
+
+TEST_F(HoleTest, UpdateLeavesBlindHolesAlone) {
+  Create({.type = 2, .D = 6.6, .L = 10, .A = 118, .Dr = 11, .Lc = 4});
+  const auto chain = w.hole.Chain();
+  cavix::Globals().CurrentPage = nullptr;
+  w.log.clear();
+  w.SetBlock(100, 60, 40);
+  holes::HoleCBore().Update(w.hole);
+  EXPECT_EQ(cavix::Globals().CurrentPage, &w.page);
+  EXPECT_EQ(cavix::Globals().CurrentApplication, &w.app);
+  EXPECT_EQ(w.hole.Chain(), chain);
+  EXPECT_TRUE(w.log.empty());
+}
+
+TEST_F(HoleTest, UpdateRebuildsThroughHolesToTheNewThickness) {
+  auto h = Create({.type = 2, .thread = true, .through = true, .D = 8, .L = 20, .LT = 20,
+                   .P = 1.25, .A = 118, .Dr = 14, .Lc = 5});
+  EXPECT_EQ(Slot(1, 9), Variant(15.0));
+  w.hole.name = "renamed";
+  w.SetBlock(100, 60, 40);
+  w.log.clear();
+  holes::HoleCBore().Update(w.hole);
+  EXPECT_EQ(Slot(1, 11), Variant(35.0));
+  EXPECT_EQ(Slot(1, 9), Variant(15.0));  // the drilled length is not rewritten
+  EXPECT_EQ(w.hole.name, "renamed");
+  EXPECT_DOUBLE_EQ(Deepest(), -40);  // flat bottom: the drill point is not rebuilt
+  // Threaded over the whole new length: no narrower part below the thread.
+  EXPECT_EQ(w.hole.Chain().size(), 7u);
+  // Only slot 11 of the record is written, and the page is left alone.
+  EXPECT_EQ(std::count_if(w.log.begin(), w.log.end(),
+                          [](auto& l) { return l.rfind("c34.", 0) == 0; }),
+            1);
+  EXPECT_EQ(std::count(w.log.begin(), w.log.end(), "page.Update"), 0);
+}
+
+TEST_F(HoleTest, UpdateOfEveryTypeSpansTheThickness) {
+  for (double angle : {82.0, 90.0, 120.0}) {
+    for (int16_t type = 1; type <= 4; ++type) {
+      for (bool thread : {false, true}) {
+        SCOPED_TRACE(::testing::Message() << angle << " type " << type << " thread " << thread);
+        fake::World fw(100, 60, 20);
+        cavix::Globals().CurrentPage = &fw.page;
+        cavix::Globals().HoleType = type;
+        Make({.type = type, .thread = thread, .through = true, .D = 10, .L = 20, .LT = 20,
+              .P = 1.5, .T = 0.5, .Dr = 20, .Lc = 3, .Ar = angle})
+            ->Create(fw.hole);
+        fw.SetBlock(100, 60, 33.3);
+        holes::MakeHole(type)->Update(fw.hole);
+        double deepest = 0;
+        for (auto& [x, y] : fw.hole.Chain()) deepest = std::min(deepest, cavix::rt::CDbl(y));
+        EXPECT_NEAR(deepest, -33.3, 1e-12);
+      }
+    }
+  }
+}
+
+TEST_F(HoleTest, UpdateWithoutRecordRaisesTheHostError) {
+  try {
+    holes::HoleSimple().Update(w.hole);
+    FAIL();
+  } catch (const cavix::rt::Error& e) {
+    EXPECT_EQ(e.Number(), 9);
+  }
+  holes::HoleSimple().UpdateNew(w.hole);  // does nothing
+  EXPECT_EQ(w.hole.ChainCount(), 0);
+}
+
+TEST(DblClick, HandsTheShapeToTheEditor) {
+  fake::Log log;
+  fake::Shape shape(log);
+  int32_t x = 7, y = -3;
+  try {
+    holes::HoleCSink().DblClick(shape, x, y);
+    FAIL();
+  } catch (const cavix::rt::Error& e) {
+    EXPECT_EQ(e.Number(), 5);
+  }
+  cavix::host::IShape* seen = nullptr;
+  int16_t type = 0;
+  holes::SetEditHoleHandler([&](cavix::host::IShape& s, int16_t t) {
+    seen = &s;
+    type = t;
+  });
+  holes::HoleCSink().DblClick(shape, x, y);
+  EXPECT_EQ(seen, &shape);
+  EXPECT_EQ(type, 3);
+  holes::SetEditHoleHandler(nullptr);
+}
+
+}  // namespace
