@@ -274,6 +274,7 @@ class ComboBox : public TextBox, public ListModel {
 
   const std::string& Tag() const override { return ListModel::Tag(); }
   void SetTag(std::string tag) override;
+  void RedrawList() override { Refresh(); }
 
  protected:
   ComboBox(ControlKind kind, std::string name, int index);

@@ -60,6 +60,9 @@ class ListModel {
     ListChanged();
   }
 
+  // Asks the view to redraw the list (the control counts it; a bare model does nothing).
+  virtual void RedrawList() {}
+
   // The reaction that runs when the selected index is set (by code or by the user).
   void SetOnIndexChanged(std::function<void()> f) { onIndexChanged_ = std::move(f); }
 

@@ -161,6 +161,10 @@ TEST_F(FormTest, ListIndexSetByCodeRunsTheSameReactionAsAPick) {
   p.lengths.Clear();
   EXPECT_EQ(p.lengths.Text(), "");
   EXPECT_EQ(p.lengths.ListIndex(), -1);
+  // Code that only knows the list model can still ask the view to redraw it.
+  ListModel& model = p.lengths;
+  model.RedrawList();
+  EXPECT_EQ(p.lengths.RefreshCount(), 1);
   // Typing in a combo keeps the list's selection.
   p.lengths.AddItem("5");
   p.lengths.SetListIndex(0);
