@@ -217,6 +217,7 @@ std::vector<TopoDS_Shape> MakeHoleTools(const HoleSolidInput& hole, int holeInde
   const gp_Pnt origin(hole.position[0], hole.position[1], hole.position[2]);
 
   std::vector<TopoDS_Shape> tools;
+  if (hole.chains.empty()) warnings.push_back(where + ": skipped, it has no profile yet");
   for (size_t c = 0; c < hole.chains.size(); ++c) {
     const std::string chainWhere =
         hole.chains.size() > 1 ? where + ", chain " + std::to_string(c + 1) : where;

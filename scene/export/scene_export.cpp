@@ -1,0 +1,260 @@
+// Turns the scene's main part and hole shapes into export data, reads callouts off the hole
+// profiles, asks bound hole classes for their threads, and dispatches on the output extension.
+
+#include "scene/export/scene_export.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <limits>
+#include <sstream>
+
+#include "host/host_model.h"
+#include "runtime/error.h"
+#include "runtime/variant.h"
+
+#ifdef CAVIX_HAVE_OCCT
+#include "scene/export/export.h"
+#endif
+
+namespace cavix::exporter {
+namespace {
+
+using Pt = std::array<double, 2>;
+constexpr double kTol = 1e-6;
+constexpr double kPi = 3.14159265358979323846;
+
+double Number(const rt::Variant& v) {
+  return v.IsNumeric() ? rt::CDbl(v) : std::numeric_limits<double>::quiet_NaN();
+}
+
+// The chain of a hole without repeated points, from (0, 0) round to the last point.
+std::vector<Pt> Clean(const ProfileChain& chain) {
+  std::vector<Pt> pts;
+  for (const auto& p : chain)
+    if (pts.empty() || std::hypot(p[0] - pts.back()[0], p[1] - pts.back()[1]) > kTol)
+      pts.push_back(p);
+  return pts;
+}
+
+bool Vertical(const Pt& a, const Pt& b) { return std::fabs(a[0] - b[0]) <= kTol && b[1] < a[1] - kTol; }
+
+double IncludedAngle(const Pt& upper, const Pt& lower) {
+  const double dx = std::fabs(upper[0] - lower[0]), dy = std::fabs(upper[1] - lower[1]);
+  return 2 * std::atan2(dx, dy) * 180 / kPi;
+}
+
+std::string Dim(double v) {
+  std::ostringstream os;
+  os.setf(std::ios::fixed);
+  os.precision(2);
+  os << v;
+  std::string s = os.str();
+  while (s.back() == '0') s.pop_back();
+  if (s.back() == '.') s.pop_back();
+  return s;
+}
+
+// Reads a callout off a profile: where the walk from the top leaves the opening's radius, how
+// the bore runs, and how deep it goes. Profiles of other shapes give what can be read.
+HoleCallout CalloutFromProfile(const ProfileChain& chain, double materialDepth) {
+  HoleCallout c;
+  const std::vector<Pt> pts = Clean(chain);
+  // Off-axis points in order, from the top of the opening to the last one before the axis.
+  std::vector<Pt> walk;
+  for (size_t i = 1; i < pts.size(); ++i) {
+    if (pts[i][0] <= kTol) {
+      if (!walk.empty()) break;
+      continue;
+    }
+    walk.push_back(pts[i]);
+  }
+  if (walk.empty()) return c;
+
+  // The bore is the deepest straight-sided run; its diameter is what the hole is drilled at.
+  int bore = -1;
+  for (size_t i = 0; i + 1 < walk.size(); ++i)
+    if (Vertical(walk[i], walk[i + 1])) bore = static_cast<int>(i);
+  const double boreR = bore >= 0 ? walk[bore][0] : walk.back()[0];
+  size_t boreStart = bore >= 0 ? static_cast<size_t>(bore) : walk.size() - 1;
+  while (boreStart > 0 && std::fabs(walk[boreStart - 1][0] - boreR) <= kTol) --boreStart;
+  const double bottom = -walk.back()[1];
+  c.diameter = 2 * boreR;
+  c.depth = bottom - (-walk[boreStart][1]);
+  c.through = materialDepth > 0 && bottom >= materialDepth - kTol;
+
+  // A recess is whatever lies between the opening and the bore.
+  const Pt& top = walk.front();
+  if (top[0] > boreR + kTol && walk.size() >= 2) {
+    const Pt& next = walk[1];
+    if (Vertical(top, next)) {
+      c.cboreDiameter = 2 * top[0];
+      c.cboreDepth = -next[1];
+      if (walk.size() >= 3 && walk[2][0] < next[0] - kTol && walk[2][1] < next[1] - kTol)
+        c.csinkAngle = IncludedAngle(next, walk[2]);  // counterdrill cone
+    } else if (next[0] < top[0] - kTol && next[1] < top[1] - kTol) {
+      c.csinkDiameter = 2 * top[0];
+      c.csinkAngle = IncludedAngle(top, next);
+    }
+  }
+  return c;
+}
+
+// The thread as a drawing view gets it from the hole class bound to the shape.
+ThreadDrawing ThreadOf(scene::Scene& scene, scene::Shape& shape, std::vector<std::string>& warnings) {
+  ThreadDrawing t;
+  if (shape.BindingTag().empty()) return t;
+  try {
+    auto q = scene.ThreadQuery(shape);
+    double inner = 0, outer = 0, taper = 0, length = 0, offset = 0, vx = 0, vy = 0, vz = 0;
+    bool isHole = false, taperProjection = false;
+    const bool ok = q->GetProjectedThreadInformation(shape, inner, outer, taper, length, offset,
+                                                     vx, vy, vz, isHole, taperProjection);
+    if (ok && outer > 0 && length > 0 && std::isfinite(outer) && std::isfinite(inner) &&
+        std::isfinite(length) && std::isfinite(offset)) {
+      t = {true, outer, inner, length, offset};
+    }
+  } catch (const std::exception& e) {
+    warnings.push_back(shape.Describe() + ": drawn without its thread (" + e.what() + ")");
+  }
+  return t;
+}
+
+// "M10x1.5" for a metric thread; the stored size code as it is for other families.
+std::string Designation(const scene::Shape& shape, const ThreadDrawing& t) {
+  if (const scene::Component* data = shape.Store().First(host::comp::kHoleData)) {
+    const rt::Variant code = data->Value(2, 14);
+    if (code.Type() == rt::VarType::Text && !code.Text().empty() &&
+        std::toupper(static_cast<unsigned char>(code.Text()[0])) != 'M')
+      return code.Text();
+  }
+  return "M" + Dim(t.OuterDiameter) + "x" + Dim(t.OuterDiameter - t.InnerDiameter);
+}
+
+std::vector<scene::Shape*> HoleShapes(scene::Scene& scene) {
+  std::vector<scene::Shape*> shapes = scene.MainPart().ShapeItems();
+  std::vector<scene::Shape*> holes;
+  for (size_t i = 1; i < shapes.size(); ++i)
+    if (shapes[i]->Store().First(host::comp::kRevolve)) holes.push_back(shapes[i]);
+  return holes;
+}
+
+HoleSolidInput HoleOf(const scene::Shape& shape) {
+  HoleSolidInput h;
+  h.name = shape.Describe();
+  h.position = {shape.Position().x, shape.Position().y, shape.Position().z};
+  h.normal = {shape.Normal().x, shape.Normal().y, shape.Normal().z};
+  const scene::Component* revolve = shape.Store().First(host::comp::kRevolve);
+  const scene::Profile* profile = revolve ? revolve->ProfileIfAny() : nullptr;
+  if (!profile) return h;
+  if (const scene::ComponentList* chains = profile->Store().Find(host::comp::kChain))
+    for (const auto& chain : chains->Items()) {
+      ProfileChain pts;
+      for (const auto& p : chain->Points()) pts.push_back({p.x, p.y});
+      h.chains.push_back(std::move(pts));
+    }
+  return h;
+}
+
+std::string Lower(std::string s) {
+  for (char& ch : s) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+  return s;
+}
+
+}  // namespace
+
+PartInput PartFromScene(scene::Scene& scene) {
+  PartInput part;
+  const std::vector<scene::Shape*> shapes = scene.MainPart().ShapeItems();
+  if (shapes.empty()) throw ExportError("the part has no block to cut the holes from");
+  const scene::Component* size = shapes[0]->Store().First(host::comp::kShapeSize);
+  if (!size) throw ExportError("the part's first shape has no size to make its block from");
+  for (int i = 0; i < 3; ++i) part.block[static_cast<size_t>(i)] = Number(size->Value(i + 1));
+  for (scene::Shape* s : HoleShapes(scene)) part.holes.push_back(HoleOf(*s));
+  return part;
+}
+
+double MaterialAlongAxis(const std::array<double, 3>& block, const HoleSolidInput& hole) {
+  const double len = std::hypot(hole.normal[0], hole.normal[1], hole.normal[2]);
+  if (!(len > 0)) return 0;
+  // Slab method: the ray from the position along the axis against the block's three slabs.
+  double enter = 0, leave = std::numeric_limits<double>::infinity();
+  for (size_t k = 0; k < 3; ++k) {
+    const double d = hole.normal[k] / len, p = hole.position[k];
+    if (std::fabs(d) < 1e-15) {
+      if (p < -kTol || p > block[k] + kTol) return 0;
+      continue;
+    }
+    double t0 = (0 - p) / d, t1 = (block[k] - p) / d;
+    if (t0 > t1) std::swap(t0, t1);
+    enter = std::max(enter, t0);
+    leave = std::min(leave, t1);
+  }
+  return leave > enter && std::isfinite(leave) ? leave : 0;
+}
+
+std::vector<HoleDrawing> DrawingsFromScene(scene::Scene& scene, std::vector<std::string>& warnings) {
+  const PartInput part = PartFromScene(scene);
+  const std::vector<scene::Shape*> shapes = HoleShapes(scene);
+  std::vector<HoleDrawing> out;
+  for (size_t i = 0; i < shapes.size(); ++i) {
+    const HoleSolidInput& hole = part.holes[i];
+    HoleDrawing d;
+    d.name = hole.name;
+    d.chains = hole.chains;
+    const double material = MaterialAlongAxis(part.block, hole);
+    if (!hole.chains.empty()) d.callout = CalloutFromProfile(hole.chains[0], material);
+    if (d.callout.through) d.partThickness = material;
+    d.thread = ThreadOf(scene, *shapes[i], warnings);
+    if (d.thread.threaded) {
+      d.callout.threadDesignation = Designation(*shapes[i], d.thread);
+      d.callout.threadDepth =
+          d.thread.OffsetDistance + d.thread.ThreadLength >= material - kTol && material > 0
+              ? 0
+              : d.thread.ThreadLength;
+    }
+    out.push_back(std::move(d));
+  }
+  return out;
+}
+
+std::vector<std::string> ExportModel(scene::Scene& scene, const std::string& path,
+                                     const std::string& modelName) {
+  const std::string lower = Lower(path);
+  auto endsWith = [&](const char* ext) {
+    const std::string e(ext);
+    return lower.size() > e.size() && lower.compare(lower.size() - e.size(), e.size(), e) == 0;
+  };
+  std::vector<std::string> report;
+  if (endsWith(".svg")) {
+    std::vector<std::string> warnings;
+    const std::vector<HoleDrawing> holes = DrawingsFromScene(scene, warnings);
+    WriteSectionSheet(holes, {"Hole sections", modelName}, path);
+    report.push_back("wrote " + path + ": section sheet of " + std::to_string(holes.size()) +
+                     " hole" + (holes.size() == 1 ? "" : "s"));
+    for (auto& w : warnings) report.push_back("warning: " + w);
+    return report;
+  }
+  const bool step = endsWith(".step") || endsWith(".stp");
+  const bool stl = endsWith(".stl");
+  if (!step && !stl)
+    throw ExportError("cannot export to \"" + path +
+                      "\": the file name must end in .step, .stp, .stl or .svg");
+#ifdef CAVIX_HAVE_OCCT
+  const PartInput part = PartFromScene(scene);
+  const ExportSummary s = step ? ExportStep(part, path) : ExportStl(part, path);
+  std::ostringstream line;
+  line.precision(10);
+  line << "wrote " << path << ": " << s.holesCut << " hole" << (s.holesCut == 1 ? "" : "s")
+       << " cut, " << s.solids << " solid" << (s.solids == 1 ? "" : "s") << ", volume "
+       << s.volume << " mm3 (block " << s.blockVolume << " mm3)";
+  report.push_back(line.str());
+  for (const auto& w : s.warnings) report.push_back("warning: " + w);
+  return report;
+#else
+  throw ExportError("cannot export to \"" + path +
+                    "\": this build of Cavix has no Open CASCADE (STEP and STL need it)");
+#endif
+}
+
+}  // namespace cavix::exporter

@@ -1,0 +1,120 @@
+// From a scene (and a saved model file) to the writers: holes found on the main part with their
+// axes, callouts read off the profiles, the writer chosen by extension, bad names refused.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "scene/export/scene_export.h"
+#include "scene/model_file.h"
+#include "scene/scene.h"
+
+namespace fs = std::filesystem;
+using namespace cavix;
+using namespace cavix::exporter;
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+// Draws a chain into a dropped shape's profile the way the hole builders do.
+scene::Shape& Drop(scene::Scene& s, scene::Vec3 normal, scene::Vec3 at,
+                   const std::vector<std::array<double, 2>>& pts) {
+  scene::Shape& shape = s.AddDroppedShape(normal, at);
+  if (pts.empty()) return shape;
+  host::IComponent& chain = shape.Components(host::comp::kRevolve).Item(1).Profile()
+                                .Components(host::comp::kChain).Add();
+  chain.SetStartPoint(0.0, 0.0);
+  for (const auto& p : pts) chain.AddLineTo(p[0], p[1]);
+  return shape;
+}
+
+double Tip(double r) { return r / std::tan(59.0 * kPi / 180); }
+
+std::vector<std::array<double, 2>> CBore(double l) {
+  return {{5.5, 0}, {5.5, -6.4}, {3.3, -6.4}, {3.3, -(6.4 + l)}, {0, -(6.4 + l + Tip(3.3))}, {0, 0}};
+}
+
+fs::path TempDir() {
+  const fs::path d = fs::temp_directory_path() / ("cavix-scene-export-" + std::to_string(::getpid()));
+  fs::create_directories(d);
+  return d;
+}
+
+}  // namespace
+
+// Callouts state what the profiles make, for each kind of hole, blind and through.
+TEST(SceneExport, CalloutsAreReadOffTheProfiles) {
+  auto s = scene::Scene::NewModel({100, 60, 20});
+  Drop(*s, {0, 0, -1}, {10, 10, 20}, CBore(13.6));                       // through
+  Drop(*s, {0, 0, -1}, {30, 10, 20}, CBore(8));                          // blind
+  Drop(*s, {0, 0, -1}, {50, 10, 20},                                     // countersink 90
+       {{6.3, 0}, {3.3, -3}, {3.3, -13}, {0, -13 - Tip(3.3)}, {0, 0}});
+  Drop(*s, {0, 0, -1}, {70, 10, 20},                                     // counterdrill 90
+       {{5.5, 0}, {5.5, -4}, {3.3, -6.2}, {3.3, -16.2}, {0, -16.2}, {0, 0}});
+  Drop(*s, {1, 0, 0}, {0, 30, 10}, {{2.5, 0}, {2.5, -100}, {0, -100}, {0, 0}});  // side, through
+  std::vector<std::string> warnings;
+  const auto d = DrawingsFromScene(*s, warnings);
+  ASSERT_EQ(d.size(), 5u);
+  EXPECT_TRUE(warnings.empty());
+  const std::vector<std::vector<std::string>> expected = {
+      {"⌀6.6 THRU", "⌴ ⌀11 ↧ 6.4"},
+      {"⌀6.6 ↧ 8", "⌴ ⌀11 ↧ 6.4"},
+      {"⌀6.6 ↧ 10", "⌵ ⌀12.6 × 90°"},
+      {"⌀6.6 ↧ 10", "⌴ ⌀11 ↧ 4", "⌵ 90°"},
+      {"⌀5 THRU"},
+  };
+  for (size_t i = 0; i < d.size(); ++i) EXPECT_EQ(CalloutLines(d[i].callout), expected[i]) << i;
+  EXPECT_DOUBLE_EQ(d[0].partThickness, 20);
+  EXPECT_DOUBLE_EQ(d[4].partThickness, 100);
+}
+
+// A saved model exported by extension: STEP, STL and SVG, in any letter case; other names and
+// unfinished holes are reported.
+TEST(SceneExport, SavedModelExportsByExtension) {
+  const fs::path dir = TempDir();
+  {
+    auto s = scene::Scene::NewModel({60, 40, 20});
+    Drop(*s, {0, 0, -1}, {15, 20, 20}, CBore(13.6));
+    Drop(*s, {0, -1, 0}, {45, 40, 10}, {{3, 0}, {3, -12}, {0, -12 - Tip(3)}, {0, 0}});
+    Drop(*s, {0, 0, -1}, {45, 10, 20}, {});  // dropped, profile not built yet
+    scene::SaveModel(*s, (dir / "part.cvx").string());
+  }
+  auto s = scene::LoadModel((dir / "part.cvx").string());
+  const PartInput part = PartFromScene(*s);
+  ASSERT_EQ(part.holes.size(), 3u);
+  EXPECT_EQ(part.block, (std::array<double, 3>{60, 40, 20}));
+  EXPECT_EQ(part.holes[1].normal, (std::array<double, 3>{0, -1, 0}));
+
+  const auto step = ExportModel(*s, (dir / "part.STEP").string(), "part.cvx");
+  ASSERT_GE(step.size(), 2u);
+  EXPECT_NE(step[0].find("2 holes cut"), std::string::npos) << step[0];
+  EXPECT_NE(step[1].find("no profile yet"), std::string::npos) << step[1];
+  EXPECT_GT(fs::file_size(dir / "part.STEP"), 1000u);
+
+  ExportModel(*s, (dir / "part.stl").string());
+  EXPECT_GT(fs::file_size(dir / "part.stl"), 84u);
+
+  const auto svg = ExportModel(*s, (dir / "part.svg").string(), "part.cvx");
+  EXPECT_NE(svg[0].find("3 holes"), std::string::npos) << svg[0];
+  std::ifstream in(dir / "part.svg");
+  const std::string text{std::istreambuf_iterator<char>(in), {}};
+  EXPECT_NE(text.find("part.cvx"), std::string::npos);
+  EXPECT_NE(text.find("(no profile)"), std::string::npos);
+
+  try {
+    ExportModel(*s, (dir / "part.dxf").string());
+    ADD_FAILURE() << "accepted an unknown extension";
+  } catch (const ExportError& e) {
+    EXPECT_NE(std::string(e.what()).find(".step, .stp, .stl or .svg"), std::string::npos);
+  }
+  EXPECT_FALSE(fs::exists(dir / "part.dxf"));
+  fs::remove_all(dir);
+}
