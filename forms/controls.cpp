@@ -14,16 +14,26 @@ namespace {
 
 const char* KindName(ControlKind kind) {
   switch (kind) {
-    case ControlKind::Label: return "label";
-    case ControlKind::Frame: return "frame";
-    case ControlKind::TextBox: return "textbox";
-    case ControlKind::CheckBox: return "checkbox";
-    case ControlKind::OptionButton: return "option";
-    case ControlKind::CommandButton: return "button";
-    case ControlKind::ComboBox: return "combo";
-    case ControlKind::DropDownList: return "list";
-    case ControlKind::TabStrip: return "tabstrip";
-    case ControlKind::ImageList: return "imagelist";
+    case ControlKind::Label:
+      return "label";
+    case ControlKind::Frame:
+      return "frame";
+    case ControlKind::TextBox:
+      return "textbox";
+    case ControlKind::CheckBox:
+      return "checkbox";
+    case ControlKind::OptionButton:
+      return "option";
+    case ControlKind::CommandButton:
+      return "button";
+    case ControlKind::ComboBox:
+      return "combo";
+    case ControlKind::DropDownList:
+      return "list";
+    case ControlKind::TabStrip:
+      return "tabstrip";
+    case ControlKind::ImageList:
+      return "imagelist";
   }
   return "control";
 }
@@ -268,8 +278,7 @@ void OptionButton::SetValue(bool on) {
   if (Form* f = Parent()) {
     for (const auto& c : f->Controls()) {
       auto* other = dynamic_cast<OptionButton*>(c.get());
-      if (!other || other == this || other->Container() != Container() || !other->value_)
-        continue;
+      if (!other || other == this || other->Container() != Container() || !other->value_) continue;
       other->value_ = false;
       other->Notify(Change::Value);
     }

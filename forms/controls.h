@@ -36,7 +36,14 @@ const char* KindName(ControlKind kind);
 
 // What changed, for observers (a view redraws what they name).
 enum class Change {
-  Caption, Text, Enabled, Visible, Geometry, TabOrder, Tag, Picture,
+  Caption,
+  Text,
+  Enabled,
+  Visible,
+  Geometry,
+  TabOrder,
+  Tag,
+  Picture,
   Value,      // check box or option button value
   List,       // entries of a list (added, cleared, item data)
   ListIndex,  // selected entry of a list

@@ -104,8 +104,9 @@ std::vector<Control*> Form::TabOrder() const {
   std::vector<Control*> out;
   for (const auto& c : controls_)
     if (c->IsFocusable() && c->TabStop()) out.push_back(c.get());
-  std::stable_sort(out.begin(), out.end(),
-                   [](const Control* a, const Control* b) { return a->TabIndex() < b->TabIndex(); });
+  std::stable_sort(out.begin(), out.end(), [](const Control* a, const Control* b) {
+    return a->TabIndex() < b->TabIndex();
+  });
   return out;
 }
 
@@ -317,7 +318,8 @@ void Form::ShowModal() {
   if (g_modal) rt::Raise(400, "Form already displayed; can't show modally");
   if (unloaded_) rt::Raise(rt::err::kInvalidCall, "The form was unloaded; show a new one", name_);
   IModalDriver* driver = g_driver;
-  if (!driver) rt::Raise(rt::err::kInvalidCall, "No window or dialog script to show the form in", name_);
+  if (!driver)
+    rt::Raise(rt::err::kInvalidCall, "No window or dialog script to show the form in", name_);
 
   struct ModalGuard {
     Form* f;

@@ -175,8 +175,7 @@ ScriptAction ParseLine(std::string_view line) {
             (a.verb == Verb::Check ? "0 or 1" : "a text (\"\" for the empty one)"));
   switch (a.verb) {
     case Verb::Check:
-      if (quoted || (text != "0" && text != "1"))
-        Problem("check takes 0 or 1, not '" + text + "'");
+      if (quoted || (text != "0" && text != "1")) Problem("check takes 0 or 1, not '" + text + "'");
       a.value = text == "1" ? 1 : 0;
       break;
     case Verb::Select:
@@ -317,11 +316,15 @@ int JsonLinesMessageService::Show(const Message& m) {
     return a;
   }
   switch (m.style & 7) {
-    case 2: return 3;  // Abort, Retry, Ignore
-    case 3:            // Yes, No, Cancel
-    case 4: return msg::kYes;
-    case 5: return 4;  // Retry, Cancel
-    default: return msg::kOk;
+    case 2:
+      return 3;  // Abort, Retry, Ignore
+    case 3:      // Yes, No, Cancel
+    case 4:
+      return msg::kYes;
+    case 5:
+      return 4;  // Retry, Cancel
+    default:
+      return msg::kOk;
   }
 }
 
@@ -333,8 +336,8 @@ nlohmann::ordered_json DumpForm(const Form& form) {
   j["event"] = "form";
   j["name"] = form.Name();
   j["caption"] = form.Caption();
-  j["focus"] = form.ActiveControl() ? ordered_json(form.ActiveControl()->FullName())
-                                    : ordered_json(nullptr);
+  j["focus"] =
+      form.ActiveControl() ? ordered_json(form.ActiveControl()->FullName()) : ordered_json(nullptr);
   ordered_json controls = ordered_json::object();
   for (const auto& up : form.Controls()) {
     const Control& c = *up;
@@ -429,11 +432,13 @@ void ScriptRunner::Play(Form& form, const ScriptAction& a) {
     Fail(script_, a, "the form " + form.Name() + " has no control " + named);
   }
   if (!c->IsFocusable())
-    Fail(script_, a, named + " is a " + KindName(c->Kind()) + ", which a user cannot " +
-                         VerbText(a.verb));
+    Fail(script_, a,
+         named + " is a " + KindName(c->Kind()) + ", which a user cannot " + VerbText(a.verb));
   const auto needKind = [&](bool ok, const char* what) {
-    if (!ok) Fail(script_, a, VerbText(a.verb) + std::string(" needs ") + what + ", but " + named +
-                                  " is a " + KindName(c->Kind()));
+    if (!ok)
+      Fail(script_, a,
+           VerbText(a.verb) + std::string(" needs ") + what + ", but " + named + " is a " +
+               KindName(c->Kind()));
   };
   auto* list = dynamic_cast<ComboBox*>(c);
   int entry = -1;
@@ -441,29 +446,36 @@ void ScriptRunner::Play(Form& form, const ScriptAction& a) {
     case Verb::Click:
       if (c->Kind() == ControlKind::TabStrip) {
         const auto& strip = static_cast<const TabStrip&>(*c);
-        if (tab < 0) Fail(script_, a, "click on a tab strip names the tab, as " + a.control + "(0)");
+        if (tab < 0)
+          Fail(script_, a, "click on a tab strip names the tab, as " + a.control + "(0)");
         if (tab >= strip.Tabs())
-          Fail(script_, a, a.control + " has " + std::to_string(strip.Tabs()) + " tab(s), 0 to " +
-                               std::to_string(strip.Tabs() - 1));
+          Fail(script_, a,
+               a.control + " has " + std::to_string(strip.Tabs()) + " tab(s), 0 to " +
+                   std::to_string(strip.Tabs() - 1));
       }
       break;
     case Verb::Select:
       needKind(list != nullptr, "a list or combo box");
       if (a.selectIndex >= 0) {
         if (a.selectIndex >= list->ListCount())
-          Fail(script_, a, named + " has " + std::to_string(list->ListCount()) +
-                               " entries, so there is no #" + std::to_string(a.selectIndex));
+          Fail(script_, a,
+               named + " has " + std::to_string(list->ListCount()) + " entries, so there is no #" +
+                   std::to_string(a.selectIndex));
         entry = a.selectIndex;
       } else {
         for (int i = 0; i < list->ListCount() && entry < 0; ++i)
           if (list->List(i) == a.text) entry = i;
+        // Table entries may carry blanks a script writer cannot see.
+        for (int i = 0; i < list->ListCount() && entry < 0; ++i)
+          if (TrimBlanks(list->List(i)) == TrimBlanks(a.text)) entry = i;
         if (entry < 0) {
           std::string have;
           for (int i = 0; i < list->ListCount() && i < 12; ++i)
             have += (i ? ", " : "") + ("'" + list->List(i) + "'");
           if (list->ListCount() > 12) have += ", ...";
-          Fail(script_, a, named + " has no entry '" + a.text + "'" +
-                               (have.empty() ? " (it is empty)" : " (entries: " + have + ")"));
+          Fail(script_, a,
+               named + " has no entry '" + a.text + "'" +
+                   (have.empty() ? " (it is empty)" : " (entries: " + have + ")"));
         }
       }
       break;
@@ -485,11 +497,21 @@ void ScriptRunner::Play(Form& form, const ScriptAction& a) {
   Control* had = form.ActiveControl();
   bool done = false;
   switch (a.verb) {
-    case Verb::Click: done = form.UserClick(*c, tab); break;
-    case Verb::Select: done = form.UserSelect(*list, entry); break;
-    case Verb::Check: done = form.UserCheck(static_cast<CheckBox&>(*c), a.value); break;
-    case Verb::Text: done = form.UserReplaceText(static_cast<TextBox&>(*c), a.text); break;
-    case Verb::Focus: done = form.UserFocus(*c); break;
+    case Verb::Click:
+      done = form.UserClick(*c, tab);
+      break;
+    case Verb::Select:
+      done = form.UserSelect(*list, entry);
+      break;
+    case Verb::Check:
+      done = form.UserCheck(static_cast<CheckBox&>(*c), a.value);
+      break;
+    case Verb::Text:
+      done = form.UserReplaceText(static_cast<TextBox&>(*c), a.text);
+      break;
+    case Verb::Focus:
+      done = form.UserFocus(*c);
+      break;
     case Verb::Keys: {
       done = form.UserFocus(*c);
       for (size_t k = 0; done && k < a.keys.size() && form.IsShown(); ++k) {
@@ -505,7 +527,8 @@ void ScriptRunner::Play(Form& form, const ScriptAction& a) {
       }
       break;
     }
-    default: break;
+    default:
+      break;
   }
   if (!done) {
     diag_ << Located(script_.file, a.line,
@@ -520,9 +543,11 @@ void ScriptRunner::Finish() const {
   if (AllPlayed()) return;
   const ScriptAction& a = script_.actions[next_];
   if (formsShown_ == 0)
-    throw ScriptError(script_.file, a.line, "no form was shown, so this action and the ones after it were not played");
-  throw ScriptError(script_.file, a.line,
-                    "the form was already closed; this action and the ones after it were not played");
+    throw ScriptError(script_.file, a.line,
+                      "no form was shown, so this action and the ones after it were not played");
+  throw ScriptError(
+      script_.file, a.line,
+      "the form was already closed; this action and the ones after it were not played");
 }
 
 void PlayScript(const Script& script, std::ostream& out, std::ostream& diag,

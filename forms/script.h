@@ -5,12 +5,11 @@
 #include <deque>
 #include <functional>
 #include <iosfwd>
+#include <nlohmann/json.hpp>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include <nlohmann/json.hpp>
 
 #include "forms/form.h"
 #include "forms/message_box.h"
@@ -62,6 +61,8 @@ struct Script {
 // leading or trailing blanks, "" is the empty text, and \" and \\ stand for " and \. A "#" after
 // the action is text, not a comment. In keys, {ENTER} {BS} {TAB} {ESC} {{} {}} and {^X}
 // (Ctrl+letter) name keys; every other character is typed as itself.
+// select picks the first entry whose text is TEXT, else the first that equals it once blanks
+// around both are ignored.
 // Every malformed line is reported (one per line of what()) before anything runs.
 Script ParseScript(std::string_view text, const std::string& fileName);
 // Reads the file (UTF-8 or Windows-1252, CR LF or LF); a file that cannot be read is a

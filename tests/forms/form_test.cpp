@@ -1,5 +1,7 @@
 // The form model as a user and the dialog code meet it: focus and validation, the key filter,
 // reactions of values set by code, option groups, check values, modal showing, observers.
+#include "forms/form.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "forms/form.h"
 #include "forms/keys.h"
 #include "forms/message_box.h"
 #include "runtime/error.h"
@@ -268,8 +269,8 @@ TEST(FormBuild, NamesAndContainers) {
   f.Add<TextBox>("Txt");
   auto& fr = f.Add<Frame>("Fr");
   f.Add<OptionButton>("Opt", 0, &fr);
-  EXPECT_EQ(ErrorNumber([&] { f.Add<TextBox>("TXT"); }), 360);   // names ignore case
-  EXPECT_EQ(ErrorNumber([&] { f.Add<TextBox>("Opt"); }), 360);   // an array name alone
+  EXPECT_EQ(ErrorNumber([&] { f.Add<TextBox>("TXT"); }), 360);  // names ignore case
+  EXPECT_EQ(ErrorNumber([&] { f.Add<TextBox>("Opt"); }), 360);  // an array name alone
   EXPECT_EQ(ErrorNumber([&] { f.Add<TextBox>("Opt", 0); }), 360);
   auto& txt = f.Get("txt");
   EXPECT_EQ(ErrorNumber([&] { f.Add<TextBox>("X", -1, &txt); }), 5);  // not a frame

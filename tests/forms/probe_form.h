@@ -37,9 +37,9 @@ struct ProbeForm {
   ProbeForm() {
     form.SetCaption("Probe");
     int tab = 0;
-    for (Control* c : std::vector<Control*>{&ok, &cancel, &pitch, &note, &sizes, &lengths, &kind0,
-                                            &kind1, &kind2, &side0, &side1, &inFrame, &flat,
-                                            &through, &tabs})
+    for (Control* c :
+         std::vector<Control*>{&ok, &cancel, &pitch, &note, &sizes, &lengths, &kind0, &kind1,
+                               &kind2, &side0, &side1, &inFrame, &flat, &through, &tabs})
       c->SetTabIndex(tab++);
     ok.SetCaption("OK");
     ok.SetDefault(true);
@@ -76,8 +76,9 @@ struct ProbeForm {
     });
     lengths.OnClick([this] { log.push_back("length " + lengths.Text()); });
     for (int i = 0; i < 3; ++i) {
-      form.Get<OptionButton>("OptKind", i).OnClick(
-          [this, i] { log.push_back("kind " + std::to_string(i)); });
+      form.Get<OptionButton>("OptKind", i).OnClick([this, i] {
+        log.push_back("kind " + std::to_string(i));
+      });
     }
     flat.OnClick([this] { log.push_back("flat " + std::to_string(flat.Value())); });
     through.OnClick([this] {

@@ -1,5 +1,7 @@
 // Dialog scripts: malformed scripts reported with file and line before anything runs, and scripts
 // played on a probe form with their JSON-lines output, skipped actions and failures.
+#include "forms/script.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -9,15 +11,14 @@
 #include <string>
 #include <vector>
 
-#include "forms/script.h"
 #include "runtime/error.h"
 #include "tests/forms/probe_form.h"
 
 namespace cavix::forms {
 namespace {
 
-using testing::ProbeForm;
 using nlohmann::json;
+using testing::ProbeForm;
 
 std::vector<json> JsonLines(const std::string& out) {
   std::vector<json> lines;
@@ -119,7 +120,8 @@ Played Play(const std::string& text, const std::vector<int>& answers = {},
   std::ostringstream out, diag;
   Played r;
   try {
-    PlayScript(ParseScript(text, "t.txt"), out, diag, [&] { p.form.ShowModal(); }, answers);
+    PlayScript(
+        ParseScript(text, "t.txt"), out, diag, [&] { p.form.ShowModal(); }, answers);
   } catch (const ScriptError& e) {
     r.error = e.what();
   }
@@ -160,8 +162,9 @@ TEST(ScriptRun, RefusedActionsAreSkippedAndOutputIsJsonLines) {
   EXPECT_EQ(c["TxtInFrame"]["enabled"], true);
 
   const std::string d = diag.str();
-  EXPECT_NE(d.find("refused_then_ok.txt:5: click CancelButton skipped: the focus stayed in TxtPitch"),
-            std::string::npos)
+  EXPECT_NE(
+      d.find("refused_then_ok.txt:5: click CancelButton skipped: the focus stayed in TxtPitch"),
+      std::string::npos)
       << d;
   EXPECT_NE(d.find("refused_then_ok.txt:6: select Sizes skipped"), std::string::npos) << d;
   EXPECT_EQ(p.log.back(), "ok");
@@ -186,7 +189,8 @@ TEST(ScriptRun, FailingLineStopsTheScriptAndSaysWhy) {
     const char* error;
   };
   const Row rows[] = {
-      {"text TxtNote a\nclick NoSuch\ndump\nclose", "t.txt:2: the form Probe has no control NoSuch"},
+      {"text TxtNote a\nclick NoSuch\ndump\nclose",
+       "t.txt:2: the form Probe has no control NoSuch"},
       {"click OptKind\nclose", "t.txt:1: OptKind is a control array: name an element"},
       {"click OptKind(7)\nclose", "has no control OptKind(7)"},
       {"select Sizes M12\nclose", "t.txt:1: Sizes has no entry 'M12' (entries: 'M6', 'M8', 'M10')"},
@@ -206,10 +210,23 @@ TEST(ScriptRun, FailingLineStopsTheScriptAndSaysWhy) {
   }
 }
 
+TEST(ScriptRun, SelectPrefersTheExactTextThenIgnoresBlanksAround) {
+  auto setup = [](ProbeForm& p) {
+    p.lengths.AddItem(" 20 ");
+    p.lengths.AddItem("20");
+    p.lengths.AddItem("30  ");
+    p.lengths.OnClick([&p] { p.log.push_back("pick " + std::to_string(p.lengths.ListIndex())); });
+  };
+  const Played r = Play("select Lengths 20\nselect Lengths 30\nselect Lengths \" 20 \"\nclose\n", {},
+                        setup);
+  EXPECT_EQ(r.error, "");
+  EXPECT_EQ(r.log, (std::vector<std::string>{"pick 1", "pick 2", "pick 0"}));
+}
+
 TEST(ScriptRun, UnreachableControlsAreSkippedAndTheScriptGoesOn) {
   const Played r = Play(
       "click ToggleThrough\n"
-      "click ToggleFlat\n"     // locked by the through toggle
+      "click ToggleFlat\n"  // locked by the through toggle
       "check ToggleFlat 0\n"
       "click Tabs(2)\n"
       "keys TxtNote ab{TAB}9\n"  // Tab moves on: the 9 goes to the next field, Sizes
@@ -222,8 +239,8 @@ TEST(ScriptRun, UnreachableControlsAreSkippedAndTheScriptGoesOn) {
   EXPECT_EQ(r.log, (std::vector<std::string>{"through begin", "flat 1", "through end", "tab 2"}));
   EXPECT_FALSE(r.shownAfter);
 
-  const Played hidden = Play("text TxtInFrame x\nclose\n", {},
-                             [](ProbeForm& p) { p.frame.SetVisible(false); });
+  const Played hidden =
+      Play("text TxtInFrame x\nclose\n", {}, [](ProbeForm& p) { p.frame.SetVisible(false); });
   EXPECT_NE(hidden.diag.find("skipped: its frame FrameMore is hidden"), std::string::npos)
       << hidden.diag;
 }
