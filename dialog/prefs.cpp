@@ -1,0 +1,131 @@
+// The preferences file of the hole dialog.
+#include "dialog/prefs.h"
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "dialog/dialog.h"
+#include "dialog/globals.h"
+#include "dialog/interface.h"
+#include "dialog/utils.h"
+#include "forms/message_box.h"
+#include "runtime/error.h"
+#include "runtime/number_text.h"
+#include "runtime/regional.h"
+#include "runtime/text_file.h"
+#include "runtime/variant.h"
+
+namespace cavix::dialog {
+
+namespace {
+
+constexpr const char* kCrLf = "\r\n";
+
+// A number as a line of the file shows it: a blank for the sign of a non-negative number, the
+// regional display form, a blank after.
+std::string IntegerField(long long v) { return rt::NumberText(v) + " "; }
+
+std::string SingleField(float f) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.7G", static_cast<double>(f));
+  std::string s = buf;
+  const std::string sep = rt::DecimalSeparator();
+  if (const auto dot = s.find('.'); dot != std::string::npos) s.replace(dot, 1, sep);
+  if (f >= 0) s.insert(0, " ");
+  return s + " ";
+}
+
+double RegionalNumber(const std::string& line) {
+  double v = 0;
+  if (!rt::ParseRegionalNumber(line, v)) rt::Raise(rt::err::kTypeMismatch);
+  return v;
+}
+
+// The line read as a number shown with the regional default of two decimals.
+double DefaultDecimals(const std::string& line) {
+  return RegionalNumber(rt::FormatFixed(RegionalNumber(line), 2));
+}
+
+int16_t LeadingInteger(const std::string& line) { return rt::CInt(rt::Val(line)); }
+
+void Report(const rt::Error& e, const char* title) {
+  forms::MsgBox("ERRORE " + rt::NumberText(static_cast<long long>(e.Number())) + " " +
+                    e.Description(),
+                forms::msg::kCritical, title);
+}
+
+void SelectHoleTypeButton(Dialog& d, int type) {
+  const int button = type - 1;
+  if (button < 0 || button > 3) {
+    rt::Raise(340, "Control array element '" + std::to_string(button) + "' doesn't exist");
+  }
+  d.OptHoleType[static_cast<size_t>(button)]->SetValue(true);
+}
+
+}  // namespace
+
+void WritePrefs() {
+  try {
+    Dialog& d = CurrentDialog();
+    const GlobalsState& g = Globals();
+    // Everything is formatted first: a field that cannot be written leaves the file untouched.
+    std::string out;
+    auto line = [&out](const std::string& s) { out += s + kCrLf; };
+    line(SingleField(d.PlacementLeft));
+    line(SingleField(d.PlacementTop));
+    line(IntegerField(g.StandardsTab));
+    line(IntegerField(g.HoleType));
+    line(IntegerField(d.ToggleFiletto.Value()));
+    line(IntegerField(d.TogglePunta.Value()));
+    line(IntegerField(d.Normativa.ListIndex()));
+    line(IntegerField(d.Misura.ListIndex()));
+    line(PrecisionText(d.Lunghezza.Text()));
+    line(PrecisionText(d.AngoloPunta.Text()));
+    line(PrecisionText(d.DiamIncasso.Text()));
+    line(PrecisionText(d.ProfIncasso.Text()));
+    line(PrecisionText(d.AngSvaso.Text()));
+    line(IntegerField(d.TogglePassante.Value()));
+    rt::WriteFileAtomically(rt::NativePath(g.PrefsFile), out);
+  } catch (const rt::Error& e) {
+    Report(e, "Write Prefs");
+  }
+}
+
+bool ReadPrefs() {
+  GlobalsState& g = Globals();
+  if (!rt::FileExists(g.PrefsFile)) return false;
+  bool holeTypeRestored = false;
+  try {
+    Dialog& d = CurrentDialog();
+    rt::TextReader in(g.PrefsFile);
+    d.PlacementLeft = rt::CSng(rt::Variant(DefaultDecimals(in.LineInput())));
+    d.PlacementTop = rt::CSng(rt::Variant(DefaultDecimals(in.LineInput())));
+
+    g.StandardsTab = rt::CInt(DefaultDecimals(in.LineInput()));
+    d.SelectTabQuietly(g.StandardsTab);
+
+    g.HoleType = LeadingInteger(in.LineInput());
+    SelectHoleTypeButton(d, g.HoleType);
+    holeTypeRestored = true;
+    StandardsTabChanged(g.StandardsTab);
+
+    // Each assignment runs its reaction, in file order: thread state, bottom, standard, size.
+    d.ToggleFiletto.SetValue(LeadingInteger(in.LineInput()));
+    d.TogglePunta.SetValue(LeadingInteger(in.LineInput()));
+    d.Normativa.SetListIndex(LeadingInteger(in.LineInput()));
+    d.Misura.SetListIndex(LeadingInteger(in.LineInput()));
+    d.Lunghezza.SetText(PrecisionText(in.LineInput()));
+    d.AngoloPunta.SetText(PrecisionText(in.LineInput()));
+    d.DiamIncasso.SetText(PrecisionText(in.LineInput()));
+    d.ProfIncasso.SetText(PrecisionText(in.LineInput()));
+    d.AngSvaso.SetText(PrecisionText(in.LineInput()));
+    d.TogglePassante.SetValue(LeadingInteger(in.LineInput()));
+    in.Close();
+  } catch (const rt::Error& e) {
+    Report(e, "Read Prefs");
+  }
+  return holeTypeRestored;
+}
+
+}  // namespace cavix::dialog

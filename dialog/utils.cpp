@@ -1,0 +1,56 @@
+// Number entry helpers of the hole dialog.
+#include "dialog/utils.h"
+
+#include "dialog/globals.h"
+#include "host/host_model.h"
+#include "runtime/error.h"
+#include "runtime/regional.h"
+#include "runtime/variant.h"
+
+namespace cavix::dialog {
+
+std::string DecimalSeparator() { return rt::DecimalSeparator(); }
+
+bool IsDigitOrEditKey(int16_t key) {
+  return key == kKeyBackspace || key == kKeyEnter || (key >= '0' && key <= '9');
+}
+
+int16_t NumericKeyFilter(const std::string& text, int16_t key) {
+  if (IsDigitOrEditKey(key)) return key;
+  if (key == '.' || key == ',') {
+    const std::string s = DecimalSeparator();
+    if (!s.empty() && text.find(s) == std::string::npos) {
+      return static_cast<int16_t>(static_cast<unsigned char>(s[0]));
+    }
+  }
+  return (key == kKeyBackspace || key == kKeyEnter) ? key : int16_t{0};
+}
+
+int32_t DialogPrecision() {
+  host::IPage* page = Globals().CurrentPage;
+  if (!page) rt::Raise(rt::err::kObjectVariableNotSet);
+  return rt::CLng(page->Application().DialogPrecision());
+}
+
+std::string PrecisionText(double value) { return rt::FormatFixed(value, DialogPrecision()); }
+
+std::string PrecisionText(const std::string& text) {
+  double v = 0;
+  if (!rt::ParseRegionalNumber(text, v)) rt::Raise(rt::err::kTypeMismatch);
+  return PrecisionText(v);
+}
+
+double PrecisionValue(const std::string& text) {
+  const std::string p = PrecisionText(text);
+  double v = 0;
+  if (!rt::ParseRegionalNumber(p, v)) rt::Raise(rt::err::kTypeMismatch);
+  return v;
+}
+
+bool DefaultDecimalsValue(const std::string& text, double& value) {
+  double v = 0;
+  if (!rt::ParseRegionalNumber(text, v)) return false;
+  return rt::ParseRegionalNumber(rt::FormatFixed(v, 2), value);
+}
+
+}  // namespace cavix::dialog

@@ -1,0 +1,493 @@
+// The hole dialog played by scripts on the real form over a private install: what a drop opens
+// with, how choices re-shape the form, the entry checks, OK and Cancel, editing a placed hole.
+#include <algorithm>
+
+#include "tests/dialog/harness.h"
+
+namespace cavix::testing {
+namespace {
+
+using nlohmann::json;
+
+std::vector<std::string> ListTexts(const json& ctl) {
+  std::vector<std::string> out;
+  for (const auto& e : ctl.at("list")) out.push_back(e.at("text"));
+  return out;
+}
+
+double LowestDepth(scene::Shape& s) {
+  double lowest = 0;
+  const scene::Component* chain =
+      static_cast<scene::Profile&>(s.Components(host::comp::kRevolve).Item(1).Profile()).Store().First(host::comp::kChain);
+  if (!chain) return 0;
+  for (const scene::Point2& p : chain->Points()) lowest = std::min(lowest, p.y);
+  return lowest;
+}
+
+int ShapeCount(scene::Scene& sc) { return static_cast<int>(sc.AllShapes().size()); }
+
+// ---- Opening ----
+
+TEST_F(DialogTest, FirstDropOpensOnThePlainHoleWithTheFirstStandardAndSize) {
+  const RunResult r = Drop("dump\nclick CancelButton\n");
+  ASSERT_TRUE(r.Messages().empty()) << r.Messages()[0].dump();
+  const json f = r.LastForm();
+  EXPECT_EQ(f["caption"], "Zentrox");
+  EXPECT_EQ(Ctl(f, "OptHoleType(0)")["value"], true);
+  for (int i = 1; i < 4; ++i) EXPECT_EQ(Ctl(f, "OptHoleType(" + std::to_string(i) + ")")["value"], false);
+  EXPECT_EQ(Ctl(f, "TabNorme")["tabs"], json({"ISO", "UNC/UNF"}));
+  EXPECT_EQ(Ctl(f, "TabNorme")["tab"], 0);
+  EXPECT_EQ(ListTexts(Ctl(f, "Normativa")).size(), 4u);
+  EXPECT_EQ(Ctl(f, "Normativa")["text"], "ISO 273 medium");
+  EXPECT_EQ(Ctl(f, "Misura")["text"], "M1.6");
+  EXPECT_EQ(Ctl(f, "Misura")["tag"], "iso273_medium.tab");
+  EXPECT_EQ(Ctl(f, "Lunghezza")["text"], "1.5");
+  EXPECT_EQ(Ctl(f, "LblLunghezza")["caption"], "Hole Length");
+  EXPECT_EQ(Ctl(f, "CancelButton")["caption"], "Cancel");
+  // A plain hole has no recess.
+  EXPECT_EQ(Ctl(f, "FrameIncSvas")["enabled"], false);
+  EXPECT_EQ(Ctl(f, "DiamIncasso")["enabled"], false);
+  EXPECT_EQ(Ctl(f, "OKButton")["enabled"], true);
+  EXPECT_EQ(Ctl(f, "OptHoleType(0)")["picture"], 1);
+  EXPECT_EQ(Ctl(f, "OptHoleType(3)")["picture"], 4);
+  // Cancel after a drop takes the dropped shape away again.
+  EXPECT_EQ(ShapeCount(*scene_), 1);
+}
+
+TEST_F(DialogTest, CaptionsAndMessagesFollowTheLanguage) {
+  struct Row {
+    const char* language;
+    const char* lengthCaption;
+    const char* positive;
+    const char* recess;
+  };
+  const Row rows[] = {
+      {"Italian", "Lung. Foro", "Il valore inserito deve essere maggiore di 0",
+       "Il Diametro Incasso deve essere maggiore del diametro foro"},
+      {"English (United States)", "Hole Length", "This value must be greater than zero",
+       "This Diameter must be grater than the hole diameter"},
+      {"German", "L\xC3\xA4nge", "This value must to be greather than zero",
+       "This Diameter must to be grather that diameter of the hole"},
+      {"", "Hole Length", "This value must be greater than zero",
+       "This Diameter must be grater than the hole diameter"},
+  };
+  for (const Row& row : rows) {
+    InstallOptions o;
+    o.language = row.language;
+    Install(o);
+    const RunResult r = Drop(
+        "dump\nclick OptHoleType(1)\ncheck ToggleFiletto 1\ntext ProfIncasso 0\nfocus DiamIncasso\n"
+        "text ProfIncasso 5\ntext DiamIncasso 1\nfocus ProfIncasso\ntext DiamIncasso 20\n"
+        "click CancelButton\n");
+    EXPECT_EQ(Ctl(r.Forms()[0], "LblLunghezza")["caption"], row.lengthCaption) << row.language;
+    const auto m = r.Messages();
+    ASSERT_EQ(m.size(), 2u) << row.language;
+    EXPECT_EQ(m[0]["text"], row.positive);
+    EXPECT_EQ(m[0]["style"], 48);
+    EXPECT_EQ(m[0]["title"], "");
+    EXPECT_EQ(m[1]["text"], row.recess);
+  }
+}
+
+TEST_F(DialogTest, ThreeFamiliesGiveThreeTabsInOneRow) {
+  InstallOptions o;
+  o.families.push_back({"Fixture", "\\Family\\"});
+  Install(o);
+  const RunResult r = Drop("dump\nclick TabNorme(2)\ndump\nclick CancelButton\n");
+  EXPECT_EQ(Ctl(r.Forms()[0], "TabNorme")["tabs"], json({"ISO", "UNC/UNF", "Fixture"}));
+  EXPECT_EQ(Ctl(r.Forms()[0], "TabNorme")["tab"], 0);
+  // Choosing a family lists its standards for the current type.
+  EXPECT_EQ(ListTexts(Ctl(r.Forms()[1], "Normativa")),
+            (std::vector<std::string>{"Plain bores", "Plain fine", "Missing table"}));
+  EXPECT_EQ(Ctl(r.Forms()[1], "Misura")["text"], "8");
+}
+
+TEST_F(DialogTest, ADropOnAnInchPageIsRefusedWithTheMillimetreMessage) {
+  InstallOptions o;
+  o.units = scene::Units::Inch;
+  o.language = "Italian";
+  Install(o);
+  const RunResult r = Drop("");
+  const auto m = r.Messages();
+  ASSERT_EQ(m.size(), 1u);
+  EXPECT_EQ(m[0]["text"], "This tool was designed to be used with scene units of millimeters.");
+  EXPECT_EQ(m[0]["title"], "Zentrox");
+  EXPECT_EQ(m[0]["style"], 0);
+  EXPECT_TRUE(r.Forms().empty());
+  // The dropped shape stays as it was.
+  EXPECT_EQ(ShapeCount(*scene_), 2);
+}
+
+// ---- Building holes ----
+
+TEST_F(DialogTest, ThreadedBlindHoleDrillsTheThreadPlusTheLengthAfterIt) {
+  const RunResult r = Drop(
+      "check ToggleFiletto 1\nselect Misura M10\nselect Lunghezza 20\ntext TxtLungAfterThread 5\n"
+      "dump\nclick OKButton\n");
+  ASSERT_TRUE(r.Messages().empty()) << r.Messages()[0].dump();
+  const json f = r.LastForm();
+  EXPECT_EQ(Ctl(f, "Normativa")["text"], "ISO 262 coarse");
+  EXPECT_EQ(Ctl(f, "TxtThreadPitch")["text"], "1.5");
+  EXPECT_EQ(Ctl(f, "LblLunghezza")["caption"], "Length of Thread");
+  scene::Shape& s = *shape_;
+  EXPECT_EQ(s.Name(), "Hole M10x1.5");
+  EXPECT_EQ(Num(s, 9), 25);   // drilled length
+  EXPECT_EQ(Num(s, 11), 20);  // thread length
+  EXPECT_EQ(Num(s, 12), 1.5);
+  EXPECT_EQ(Num(s, 10), 10);
+  EXPECT_EQ(Num(s, 6), 1);
+  EXPECT_EQ(Num(s, 7), 0);
+  EXPECT_EQ(Txt(s, 13), "ISO 262 coarse");
+  EXPECT_EQ(Txt(s, 14), "M10");
+  EXPECT_EQ(Txt(s, 15), "iso262.tab");
+  EXPECT_EQ(scene_->FindClassByTag(s.BindingTag())->progId, "Cavix.HoleSimple");
+  // The choices are kept for the next dialog.
+  EXPECT_NE(ReadPrefsFile().find("\r\n 1 \r\n 1 \r\n"), std::string::npos) << ReadPrefsFile();
+}
+
+TEST_F(DialogTest, ThroughCounterboreGoesThroughTheBlock) {
+  const RunResult r = Drop(
+      "click OptHoleType(1)\nselect Misura M10\ncheck TogglePassante 1\ndump\nclick OKButton\n");
+  ASSERT_TRUE(r.Messages().empty()) << r.Messages()[0].dump();
+  const json f = r.LastForm();
+  EXPECT_EQ(Ctl(f, "Lunghezza")["text"], "20.00");
+  EXPECT_EQ(Ctl(f, "DiamIncasso")["text"], "18");
+  EXPECT_EQ(Ctl(f, "ProfIncasso")["text"], "10.6");
+  scene::Shape& s = *shape_;
+  EXPECT_EQ(scene_->FindClassByTag(s.BindingTag())->progId, "Cavix.HoleCBore");
+  EXPECT_EQ(Num(s, 7), 1);
+  EXPECT_EQ(Num(s, 16), 18);
+  EXPECT_EQ(Num(s, 17), 10.6);
+  EXPECT_NEAR(LowestDepth(s), -20, 1e-9);
+}
+
+TEST_F(DialogTest, PlainBoreTakesItsAllowanceAndNoThreadValues) {
+  const RunResult r = Drop(
+      "click OptHoleType(2)\ntext AngSvaso 90\nselect Misura M8\nclick OKButton\n");
+  ASSERT_TRUE(r.Messages().empty()) << r.Messages()[0].dump();
+  scene::Shape& s = *shape_;
+  EXPECT_EQ(scene_->FindClassByTag(s.BindingTag())->progId, "Cavix.HoleCSink");
+  EXPECT_EQ(Num(s, 6), 0);
+  // A countersink keeps no counterbore depth, whatever the depth field holds.
+  EXPECT_TRUE(s.Components(34).Item(1).Value(1, 17).IsEmpty());
+  EXPECT_EQ(Num(s, 18), 90);
+  EXPECT_EQ(s.Name().rfind("CSHole ", 0), 0u) << s.Name();
+}
+
+// ---- Reactions ----
+
+TEST_F(DialogTest, ThreadToggleKeepsTheSizeAcrossThePrefix) {
+  Install(FixtureFamily());
+  const RunResult r = Drop(
+      "select Misura 10\ncheck ToggleFiletto 1\ndump\ncheck ToggleFiletto 0\ndump\n"
+      "select Misura 12\ncheck ToggleFiletto 1\ndump\nclick CancelButton\n");
+  const auto forms = r.Forms();
+  ASSERT_EQ(forms.size(), 3u);
+  EXPECT_EQ(Ctl(forms[0], "Normativa")["text"], "Threads M");
+  EXPECT_EQ(Ctl(forms[0], "Misura")["text"], "M10");
+  EXPECT_EQ(Ctl(forms[0], "TxtLungAfterThread")["text"], "5.5");
+  EXPECT_EQ(Ctl(forms[0], "TxtThreadPitch")["text"], "1.5");
+  EXPECT_EQ(Ctl(forms[0], "TxtThreadPitch")["enabled"], true);
+  EXPECT_EQ(ListTexts(Ctl(forms[0], "Lunghezza")), (std::vector<std::string>{"15", "20"}));
+  EXPECT_EQ(Ctl(forms[0], "OptHoleType(0)")["picture"], 5);
+  EXPECT_EQ(Ctl(forms[1], "Misura")["text"], "10");
+  EXPECT_EQ(Ctl(forms[1], "TxtThreadPitch")["enabled"], false);
+  EXPECT_EQ(Ctl(forms[1], "LblLunghezza")["caption"], "Hole Length");
+  // "M12" is listed, so 12 becomes M12 too.
+  EXPECT_EQ(Ctl(forms[2], "Misura")["text"], "M12");
+}
+
+TEST_F(DialogTest, ASizeMissingUnderTheOtherThreadStateFallsBackToTheFirst) {
+  Install(FixtureFamily());
+  const RunResult r = Drop("select Misura 8\ncheck ToggleFiletto 1\ndump\nclick CancelButton\n");
+  EXPECT_EQ(Ctl(r.LastForm(), "Misura")["text"], "M10");
+  const RunResult r2 = Drop(
+      "check ToggleFiletto 1\nselect Misura M16\ncheck ToggleFiletto 0\ndump\nclick CancelButton\n");
+  EXPECT_EQ(Ctl(r2.LastForm(), "Misura")["text"], "8");
+}
+
+TEST_F(DialogTest, ThroughLocksAFlatBottomAndTakesTheThickness) {
+  const RunResult r = Drop(
+      "check ToggleFiletto 1\ncheck TogglePassante 1\ndump\ncheck TogglePassante 0\ndump\n"
+      "click CancelButton\n");
+  const auto forms = r.Forms();
+  const json& on = forms[0];
+  EXPECT_EQ(Ctl(on, "TogglePunta")["value"], 1);
+  EXPECT_EQ(Ctl(on, "TogglePunta")["enabled"], false);
+  EXPECT_EQ(Ctl(on, "AngoloPunta")["text"], "0");
+  EXPECT_EQ(Ctl(on, "AngoloPunta")["enabled"], false);
+  EXPECT_EQ(Ctl(on, "Lunghezza")["text"], "20.00");
+  EXPECT_EQ(Ctl(on, "TxtLungAfterThread")["enabled"], false);
+  EXPECT_EQ(Ctl(on, "TxtThreadPitch")["enabled"], true);
+  EXPECT_EQ(Ctl(on, "OptHoleType(0)")["picture"], 17);
+  const json& off = forms[1];
+  EXPECT_EQ(Ctl(off, "TogglePunta")["value"], 0);
+  EXPECT_EQ(Ctl(off, "TogglePunta")["enabled"], true);
+  EXPECT_EQ(Ctl(off, "AngoloPunta")["text"], "90");
+  EXPECT_EQ(Ctl(off, "AngoloPunta")["enabled"], true);
+  EXPECT_EQ(Ctl(off, "TxtLungAfterThread")["enabled"], true);
+  EXPECT_EQ(Ctl(off, "OptHoleType(0)")["picture"], 5);
+}
+
+TEST_F(DialogTest, DrillAngleIsFoldedWhenTheFieldIsLeft) {
+  for (const char* locale : {"en_US", "de_DE"}) {
+    InstallOptions o;
+    o.locale = locale;
+    Install(o);
+    const RunResult r = Drop(
+        "text AngoloPunta 200\nfocus Lunghezza\ndump\n"
+        "text AngoloPunta -118\nfocus Lunghezza\ndump\n"
+        "text AngoloPunta 180\nfocus Lunghezza\ndump\nclick CancelButton\n");
+    const auto forms = r.Forms();
+    EXPECT_EQ(Ctl(forms[0], "AngoloPunta")["text"], "20") << locale;
+    EXPECT_EQ(Ctl(forms[1], "AngoloPunta")["text"], "-118") << locale;
+    EXPECT_EQ(Ctl(forms[2], "AngoloPunta")["text"], "0") << locale;
+    EXPECT_EQ(Ctl(forms[2], "TogglePunta")["value"], 1) << locale;
+    EXPECT_EQ(Ctl(forms[2], "AngoloPunta")["enabled"], false) << locale;
+    EXPECT_TRUE(r.Messages().empty()) << locale;
+  }
+}
+
+TEST_F(DialogTest, CountersinkAngleIsFoldedWhenASizeIsChosen) {
+  const RunResult r = Drop(
+      "click OptHoleType(2)\ntext AngSvaso 0\ndump\nselect Misura M8\ndump\n"
+      "text AngSvaso 270\nselect Misura M10\ndump\nclick CancelButton\n");
+  const auto forms = r.Forms();
+  EXPECT_EQ(Ctl(forms[0], "AngSvaso")["text"], "0");
+  EXPECT_EQ(Ctl(forms[1], "AngSvaso")["text"], "90");
+  EXPECT_EQ(Ctl(forms[2], "AngSvaso")["text"], "90");
+}
+
+TEST_F(DialogTest, AnotherStandardTurnsAFlatBottomOffAnotherSizeDoesNot) {
+  Install(FixtureFamily());
+  const RunResult r = Drop(
+      "check TogglePunta 1\nselect Misura 8\ndump\nselect Normativa Plain fine\ndump\n"
+      "click CancelButton\n");
+  const auto forms = r.Forms();
+  EXPECT_EQ(Ctl(forms[0], "TogglePunta")["value"], 1);
+  EXPECT_EQ(Ctl(forms[0], "AngoloPunta")["text"], "0");
+  EXPECT_EQ(Ctl(forms[1], "TogglePunta")["value"], 0);
+  EXPECT_EQ(Ctl(forms[1], "AngoloPunta")["text"], "90");
+  EXPECT_EQ(Ctl(forms[1], "Misura")["text"], "8");
+}
+
+TEST_F(DialogTest, AFailedQueryDisablesOkUntilAChoiceSucceeds) {
+  Install(FixtureFamily());
+  const RunResult r = Drop(
+      "select Normativa Missing table\ndump\nclick OKButton\nselect Normativa Plain bores\ndump\n"
+      "click OptHoleType(2)\ndump\nclick OptHoleType(3)\ndump\nclick CancelButton\n");
+  const auto forms = r.Forms();
+  EXPECT_EQ(Ctl(forms[0], "OKButton")["enabled"], false);
+  EXPECT_EQ(Ctl(forms[1], "OKButton")["enabled"], true);
+  // No countersink section in this family: nothing listed, OK disabled again.
+  EXPECT_EQ(Ctl(forms[2], "Normativa")["list"].size(), 0u);
+  EXPECT_EQ(Ctl(forms[2], "OKButton")["enabled"], false);
+  EXPECT_EQ(Ctl(forms[3], "OKButton")["enabled"], true);
+  const auto m = r.Messages();
+  ASSERT_GE(m.size(), 1u);
+  EXPECT_NE(m[0]["text"].get<std::string>().find("missing.tab"), std::string::npos);
+  EXPECT_NE(r.diag.find("click OKButton skipped"), std::string::npos) << r.diag;
+  EXPECT_EQ(Ctl(forms[3], "DiamIncasso")["enabled"], true);
+}
+
+TEST_F(DialogTest, RecessGroupFollowsTheHoleType) {
+  const RunResult r = Drop(
+      "click OptHoleType(3)\nselect Misura M12\ndump\nclick OptHoleType(0)\ndump\n"
+      "click OptHoleType(1)\ndump\nclick CancelButton\n");
+  const auto forms = r.Forms();
+  for (const char* c : {"FrameIncSvas", "DiamIncasso", "ProfIncasso", "AngSvaso", "LblAngSvaso"})
+    EXPECT_EQ(Ctl(forms[0], c)["enabled"], true) << c;
+  for (const char* c : {"FrameIncSvas", "DiamIncasso", "ProfIncasso", "AngSvaso", "lblLungInc"})
+    EXPECT_EQ(Ctl(forms[1], c)["enabled"], false) << c;
+  EXPECT_EQ(Ctl(forms[1], "DiamIncasso")["text"], Ctl(forms[0], "DiamIncasso")["text"]);
+  EXPECT_EQ(Ctl(forms[2], "ProfIncasso")["enabled"], true);
+  EXPECT_EQ(Ctl(forms[2], "AngSvaso")["enabled"], false);
+}
+
+// ---- Entry rules ----
+
+TEST_F(DialogTest, TypedNumbersUseTheRegionalSeparatorOnce) {
+  struct Row {
+    const char* locale;
+    const char* typed;
+    const char* shown;
+  };
+  const Row rows[] = {{"en_US", "1,2.5", "1.25"}, {"en_US", "a-1 .5", "1.5"},
+                      {"de_DE", "1.2,5", "1,25"}, {"it_IT", "-2.5{BS}7", "2,7"}};
+  for (const Row& row : rows) {
+    InstallOptions o;
+    o.locale = row.locale;
+    Install(o);
+    const RunResult r = Drop(std::string("check ToggleFiletto 1\ntext TxtThreadPitch \"\"\nkeys TxtThreadPitch ") +
+                             row.typed + "\ndump\nclick CancelButton\n");
+    EXPECT_EQ(Ctl(r.Forms()[0], "TxtThreadPitch")["text"], row.shown)
+        << row.locale << " typed " << row.typed;
+    EXPECT_TRUE(r.Messages().empty()) << row.locale;
+  }
+}
+
+TEST_F(DialogTest, TableValuesAreShownInTheRegionalForm) {
+  InstallOptions o;
+  o.locale = "de_DE";
+  Install(o);
+  const RunResult r = Drop(
+      "click OptHoleType(1)\ncheck ToggleFiletto 1\nselect Misura M10\nselect Lunghezza 20\n"
+      "dump\nclick OKButton\n");
+  const json f = r.LastForm();
+  EXPECT_EQ(Ctl(f, "ProfIncasso")["text"], "10,6");
+  EXPECT_EQ(Ctl(f, "TxtThreadPitch")["text"], "1,5");
+  ASSERT_TRUE(r.Messages().empty()) << r.Messages()[0].dump();
+  EXPECT_EQ(Num(*shape_, 17), 10.6);
+  EXPECT_EQ(Num(*shape_, 12), 1.5);
+  EXPECT_EQ(Num(*shape_, 11), 20);
+}
+
+TEST_F(DialogTest, RefusedValuesHoldTheFocusEvenAgainstCancel) {
+  const RunResult r = Drop(
+      "click OptHoleType(1)\ncheck ToggleFiletto 1\nselect Misura M10\n"
+      "text DiamIncasso 10\nclick CancelButton\ndump\n"
+      "text DiamIncasso 10.5\nclick CancelButton\n");
+  const auto m = r.Messages();
+  ASSERT_EQ(m.size(), 1u);
+  EXPECT_EQ(m[0]["text"], "This Diameter must be grater than the hole diameter");
+  EXPECT_EQ(r.Forms()[0]["focus"], "DiamIncasso");
+  EXPECT_EQ(Ctl(r.Forms()[0], "DiamIncasso")["text"], "10");
+  EXPECT_EQ(ShapeCount(*scene_), 1);
+}
+
+TEST_F(DialogTest, ValuesRoundedAwayOrNotNumbersAreRefused) {
+  // Each row: the field, the text, whether it is refused.
+  struct Row {
+    const char* field;
+    const char* text;
+    bool refused;
+  };
+  const Row rows[] = {
+      {"TxtThreadPitch", "0.001", true}, {"TxtThreadPitch", "0.006", false},
+      {"TxtThreadPitch", "", true},      {"TxtThreadPitch", "abc", true},
+      {"ProfIncasso", "-1", true},       {"ProfIncasso", "", true},
+      {"DiamIncasso", "", true},         {"DiamIncasso", "x", true},
+      {"DiamIncasso", "10.004", true},   {"DiamIncasso", "10.006", false},
+  };
+  for (const Row& row : rows) {
+    const RunResult r = Drop(std::string("click OptHoleType(1)\ncheck ToggleFiletto 1\nselect Misura M10\n") +
+                             "text " + row.field + " \"" + row.text + "\"\nfocus Lunghezza\ndump\n" +
+                             "text " + row.field + " 20\nclick CancelButton\n");
+    EXPECT_EQ(r.Messages().size(), row.refused ? 1u : 0u) << row.field << " '" << row.text << "'";
+    EXPECT_EQ(r.Forms()[0]["focus"], row.refused ? row.field : "Lunghezza")
+        << row.field << " '" << row.text << "'";
+  }
+}
+
+TEST_F(DialogTest, APlainSizeWithoutNumberAcceptsAnyPositiveRecess) {
+  InstallOptions o;
+  o.families = {{"UNC/UNF", "\\Standards\\UNC\\"}};
+  Install(o);
+  const RunResult r = Drop(
+      "click OptHoleType(1)\nselect Misura #0\ntext DiamIncasso 0.5\nfocus ProfIncasso\n"
+      "dump\nclick CancelButton\n");
+  EXPECT_TRUE(r.Messages().empty());
+  EXPECT_EQ(r.Forms()[0]["focus"], "ProfIncasso");
+}
+
+TEST_F(DialogTest, EnterPressesOkAndEscapeDoesNothing) {
+  const RunResult r = Drop("keys Lunghezza {ESC}\ndump\nkeys Lunghezza {ENTER}\n");
+  EXPECT_EQ(r.Forms().size(), 1u);
+  EXPECT_EQ(scene_->FindClassByTag(shape_->BindingTag())->progId, "Cavix.HoleSimple");
+}
+
+// ---- OK failures, closing ----
+
+TEST_F(DialogTest, AFailureDuringOkIsReportedAndTheDialogStaysOpen) {
+  const RunResult r = Drop(
+      "check ToggleFiletto 1\ntext TxtLungAfterThread \"\"\nclick OKButton\ndump\n"
+      "click CancelButton\n");
+  const auto m = r.Messages();
+  ASSERT_EQ(m.size(), 1u);
+  EXPECT_EQ(m[0]["text"], "Error 13 Type mismatch");
+  EXPECT_EQ(m[0]["style"], 16);
+  EXPECT_EQ(r.Forms().size(), 1u);
+  EXPECT_FALSE(fs::exists(PrefsPath()));
+  EXPECT_EQ(ShapeCount(*scene_), 1);
+}
+
+TEST_F(DialogTest, ClosingThroughTheFrameNeitherAppliesNorDiscards) {
+  const RunResult r = Drop("close\n");
+  EXPECT_TRUE(r.Messages().empty());
+  EXPECT_EQ(ShapeCount(*scene_), 2);
+  EXPECT_TRUE(shape_->BindingTag().empty());
+  EXPECT_FALSE(fs::exists(PrefsPath()));
+}
+
+// ---- Editing ----
+
+class EditTest : public DialogTest {
+ protected:
+  scene::Shape& Place(const std::string& script) {
+    const RunResult r = Drop(script);
+    EXPECT_TRUE(r.Messages().empty()) << (r.Messages().empty() ? "" : r.Messages()[0].dump());
+    return *shape_;
+  }
+};
+
+TEST_F(EditTest, OkWithoutAChangeTouchesNeitherTheHoleNorThePreferences) {
+  scene::Shape& s = Place(
+      "check ToggleFiletto 1\nselect Misura M10\nselect Lunghezza 20\ntext TxtLungAfterThread 5\n"
+      "click OKButton\n");
+  const std::string prefs = ReadPrefsFile();
+  fs::remove(PrefsPath());
+  const int updates = scene_->ActivePage().UpdateCount();
+  const std::string name = s.Name();
+  const RunResult r = Edit(s, "dump\nclick OKButton\n");
+  const json f = r.LastForm();
+  EXPECT_EQ(Ctl(f, "Misura")["text"], "M10");
+  EXPECT_EQ(Ctl(f, "Lunghezza")["text"], "20.00");
+  EXPECT_EQ(Ctl(f, "TxtLungAfterThread")["text"], "5.00");
+  EXPECT_EQ(Ctl(f, "TxtThreadPitch")["text"], "1.50");
+  EXPECT_EQ(Ctl(f, "ToggleFiletto")["value"], 1);
+  EXPECT_TRUE(r.Messages().empty());
+  EXPECT_EQ(scene_->ActivePage().UpdateCount(), updates);
+  EXPECT_EQ(s.Name(), name);
+  EXPECT_FALSE(fs::exists(PrefsPath()));
+  EXPECT_FALSE(prefs.empty());
+}
+
+TEST_F(EditTest, ChangingTheTypeRebuildsTheSameShapeAsTheNewClass) {
+  scene::Shape& s = Place("select Misura M10\nselect Lunghezza 20\nclick OKButton\n");
+  const int32_t id = s.Id();
+  const RunResult r = Edit(s, "click OptHoleType(1)\ndump\nclick OKButton\n");
+  ASSERT_TRUE(r.Messages().empty()) << r.Messages()[0].dump();
+  // The stored standard is not a counterbore standard; the size and length are shown again.
+  EXPECT_EQ(Ctl(r.LastForm(), "Misura")["text"], "M10");
+  EXPECT_EQ(Ctl(r.LastForm(), "Lunghezza")["text"], "20.00");
+  EXPECT_EQ(scene_->FindShapeById(id), &s);
+  EXPECT_EQ(scene_->FindClassByTag(s.BindingTag())->progId, "Cavix.HoleCBore");
+  EXPECT_EQ(Num(s, 1), 2);
+  EXPECT_EQ(Txt(s, 1), "HoleCBore");
+  EXPECT_EQ(Num(s, 16), 18);
+}
+
+TEST_F(EditTest, CancelInAnEditChangesNothing) {
+  scene::Shape& s = Place("click OptHoleType(1)\nselect Misura M8\nclick OKButton\n");
+  const double diameter = Num(s, 16);
+  const std::string name = s.Name();
+  const RunResult r = Edit(s, "text DiamIncasso 30\ncheck ToggleFiletto 1\nclick CancelButton\n");
+  EXPECT_TRUE(r.Messages().empty());
+  EXPECT_EQ(ShapeCount(*scene_), 2);
+  EXPECT_EQ(Num(s, 16), diameter);
+  EXPECT_EQ(Num(s, 6), 0);
+  EXPECT_EQ(s.Name(), name);
+}
+
+TEST_F(EditTest, AStoredLengthAfterThreadOfMinusOneComesFromTheTable) {
+  // Through threaded hole: drilled length equals the thread length, nothing after it.
+  scene::Shape& s = Place("check ToggleFiletto 1\nselect Misura M10\ncheck TogglePassante 1\nclick OKButton\n");
+  EXPECT_EQ(Num(s, 9), 20);
+  s.Components(34).Item(1).SetValue(1, int16_t{9}, rt::Variant(10.0));  // 10 - 20 < 0
+  const RunResult r = Edit(s, "dump\nclick CancelButton\n");
+  EXPECT_EQ(Ctl(r.LastForm(), "TxtLungAfterThread")["text"], "7.3");
+  EXPECT_EQ(Ctl(r.LastForm(), "Lunghezza")["text"], "20.00");
+}
+
+}  // namespace
+}  // namespace cavix::testing
