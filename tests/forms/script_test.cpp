@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -104,6 +105,26 @@ TEST(ScriptParse, ArgumentsQuotesIndexesAndKeys) {
   EXPECT_EQ(s.actions[8].keys, (std::vector<int16_t>{'a', 13, '{', '}', 22, 233, 8}));
 }
 
+TEST(ScriptParse, AnyBytesGiveAScriptOrAScriptError) {
+  // Pieces of real syntax mixed with stray bytes, so that most lines get far into the reader.
+  const std::vector<std::string> pieces = {
+      "click", "select", "check", "text", "keys", "focus", "close", "dump", " ", "\t", "\"",
+      "\\", "#", "(", ")", "{", "}", "{ENTER}", "{^", "Opt", "(1)", "0", "1", "99999999",
+      "\r", "\n", "\xC3", "\xE9", "\x80", std::string(1, '\0'), "é", "\xF4\x90\x80\x80"};
+  std::mt19937 rng(20261206);
+  for (int round = 0; round < 3000; ++round) {
+    std::string text;
+    const int n = static_cast<int>(rng() % 12);
+    for (int k = 0; k < n; ++k) text += pieces[rng() % pieces.size()];
+    try {
+      const Script s = ParseScript(text, "f.txt");
+      for (const ScriptAction& a : s.actions) EXPECT_GT(a.line, 0);
+    } catch (const ScriptError& e) {
+      EXPECT_EQ(std::string(e.what()).rfind("f.txt:", 0), 0u) << e.what();
+    }
+  }
+}
+
 // Plays `text` on a fresh probe form; returns stdout, fills `diag` and `error`.
 struct Played {
   std::string out;
@@ -171,6 +192,16 @@ TEST(ScriptRun, RefusedActionsAreSkippedAndOutputIsJsonLines) {
   EXPECT_FALSE(p.form.IsShown());
   EXPECT_EQ(MessageService(), nullptr);  // restored
   EXPECT_EQ(ModalDriver(), nullptr);
+}
+
+TEST(ScriptRun, DumpSurvivesTextsThatAreNotUtf8) {
+  const Played r = Play("dump\nclose\n", {}, [](ProbeForm& p) {
+    p.note.SetText("bad \xFF byte");
+    p.lengths.AddItem("\xC3");
+  });
+  const std::vector<json> lines = JsonLines(r.out);
+  ASSERT_EQ(lines.size(), 1u) << r.error;
+  EXPECT_EQ(lines[0]["controls"]["TxtNote"]["text"], "bad \xEF\xBF\xBD byte");
 }
 
 TEST(ScriptRun, ScriptEndingWithTheFormOpenIsAnError) {
