@@ -198,6 +198,7 @@ void TextBox::SetText(std::string text) {
   selStart_ = CharCount(text_);
   selLength_ = 0;
   if (!changed) return;
+  TextEdited();
   Notify(Change::Text);
   RaiseChange();
 }
@@ -246,6 +247,7 @@ void TextBox::ApplyKey(int16_t key) {
   selStart_ = caret;
   selLength_ = 0;
   if (!changed) return;
+  TextEdited();
   Notify(Change::Text);
   RaiseChange();
 }
@@ -343,6 +345,13 @@ void ComboBox::SetIndexSilently(int i) {
 }
 
 void ComboBox::ListChanged() { Notify(Change::List); }
+
+void ComboBox::TextEdited() {
+  // As the window system's combo box does: an edited text is no longer a pick from the list.
+  if (ListIndex() == -1) return;
+  ListModel::SetIndexSilently(-1);
+  Notify(Change::ListIndex);
+}
 
 DropDownList::DropDownList(std::string name, int index)
     : ComboBox(ControlKind::DropDownList, std::move(name), index) {}

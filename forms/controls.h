@@ -217,6 +217,8 @@ class TextBox : public Control {
   TextBox(ControlKind kind, std::string name, int index);
   // Replaces the text (caret at the end) without raising Change.
   void SetTextQuietly(std::string text);
+  // The text was set or typed and differs from before; runs before the Change event.
+  virtual void TextEdited() {}
 
  private:
   std::string text_;
@@ -273,8 +275,9 @@ class CommandButton : public Control {
 // An editable combo box: a text box over a list. The list (ListModel) belongs to the control:
 // setting ListIndex (by code or a user's pick) puts the entry's text in the text (the empty text
 // for -1, and Clear empties it too) and raises Click; the text can also be typed or set freely,
-// which raises Change and leaves the list selection as it is. The control owns the list's
-// index-changed reaction (do not call SetOnIndexChanged; use OnClick).
+// which deselects the list entry (ListIndex -1, no Click, as the window system's combo box does)
+// and raises Change. The control owns the list's index-changed reaction (do not call
+// SetOnIndexChanged; use OnClick).
 class ComboBox : public TextBox, public ListModel {
  public:
   explicit ComboBox(std::string name, int index = -1);
@@ -287,6 +290,7 @@ class ComboBox : public TextBox, public ListModel {
   ComboBox(ControlKind kind, std::string name, int index);
   void SetIndexSilently(int i) override;
   void ListChanged() override;
+  void TextEdited() override;
 };
 
 // A combo box whose text is always the selected entry's. Setting the text to an entry's text

@@ -166,11 +166,23 @@ TEST_F(FormTest, ListIndexSetByCodeRunsTheSameReactionAsAPick) {
   ListModel& model = p.lengths;
   model.RedrawList();
   EXPECT_EQ(p.lengths.RefreshCount(), 1);
-  // Typing in a combo keeps the list's selection.
+  // Setting or typing the text of a combo deselects its entry, without a Click; a pick does not
+  // count as a text change.
   p.lengths.AddItem("5");
+  p.lengths.AddItem("7");
+  int changes = 0;
+  p.lengths.OnChange([&] { ++changes; });
+  p.log.clear();
   p.lengths.SetListIndex(0);
+  EXPECT_EQ(changes, 0);
   p.lengths.SetText("7");
-  EXPECT_EQ(p.lengths.ListIndex(), 0);
+  EXPECT_EQ(p.lengths.ListIndex(), -1);
+  p.lengths.SetListIndex(1);
+  p.form.UserKey(p.lengths, '0');
+  EXPECT_EQ(p.lengths.Text(), "70");
+  EXPECT_EQ(p.lengths.ListIndex(), -1);
+  EXPECT_EQ(changes, 2);
+  EXPECT_EQ(p.log, (std::vector<std::string>{"length 5", "length 7"}));
 }
 
 TEST_F(FormTest, ReentrantChainsRunToCompletionInOrder) {
