@@ -1,0 +1,219 @@
+// Command-line parsing, help, the shared helpers of the commands, and the error boundary.
+#include "app/cli.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <ostream>
+
+#include "app/add_in_classes.h"
+#include "runtime/error.h"
+#include "scene/model_file.h"
+
+#ifndef CAVIX_DEFAULT_REGISTRY
+#define CAVIX_DEFAULT_REGISTRY "/usr/local/share/cavix/cavix.reg"
+#endif
+#ifndef CAVIX_DEFAULT_SETTINGS
+#define CAVIX_DEFAULT_SETTINGS "/usr/local/share/cavix/settings.ini"
+#endif
+
+namespace cavix::app {
+
+const OptionSpec kRegistryOption{"--registry", "FILE", "registry file (else CAVIX_REGISTRY, else the installed one)"};
+const OptionSpec kSettingsOption{"--settings", "FILE", "host settings file (else CAVIX_SETTINGS, else the installed one)"};
+const OptionSpec kJsonOption{"--json", nullptr, "print JSON"};
+
+namespace {
+
+const OptionSpec kHelpOption{"--help", nullptr, "show this help"};
+
+std::vector<const OptionSpec*> OptionsOf(const Command& c) {
+  std::vector<const OptionSpec*> all;
+  for (const auto& o : c.options) all.push_back(&o);
+  all.push_back(&kRegistryOption);
+  all.push_back(&kSettingsOption);
+  all.push_back(&kHelpOption);
+  return all;
+}
+
+void PrintCommandHelp(const Command& c, std::ostream& os) {
+  os << "usage: cavix " << c.name << " " << c.arguments;
+  for (const auto& o : c.options) os << " [" << o.name << (o.value ? std::string(" ") + o.value : "") << "]";
+  os << "\n  " << c.summary << "\n";
+  for (const OptionSpec* o : OptionsOf(c)) {
+    std::string left = std::string(o->name) + (o->value ? std::string(" ") + o->value : "");
+    os << "  " << left << std::string(left.size() < 22 ? 22 - left.size() : 1, ' ') << o->help << "\n";
+  }
+}
+
+void PrintHelp(std::ostream& os) {
+  os << "usage: cavix COMMAND ARGUMENTS [OPTIONS]\n"
+        "Places parametric holes in the parts of a model file and edits them.\n\ncommands:\n";
+  for (const Command& c : Commands()) {
+    std::string left = std::string(c.name) + " " + c.arguments;
+    os << "  " << left << std::string(left.size() < 26 ? 26 - left.size() : 1, ' ') << c.summary << "\n";
+  }
+  os << "\n'cavix COMMAND --help' describes a command's options.\n"
+        "Errors print 'cavix: error N: description' and exit with status 1; wrong usage exits with 2.\n";
+}
+
+Invocation Parse(const Command& c, const std::vector<std::string>& argv, size_t first, std::ostream& out,
+                 std::ostream& err) {
+  Invocation inv{c, {}, {}, out, err};
+  auto options = OptionsOf(c);
+  bool optionsEnded = false;
+  for (size_t i = first; i < argv.size(); ++i) {
+    const std::string& a = argv[i];
+    if (optionsEnded || a.size() < 3 || a.compare(0, 2, "--") != 0) {
+      if (a == "--") {
+        optionsEnded = true;
+        continue;
+      }
+      if (!optionsEnded && a.size() > 1 && a[0] == '-' && !(a[1] >= '0' && a[1] <= '9'))
+        throw UsageError("unknown option " + a);
+      inv.args.push_back(a);
+      continue;
+    }
+    size_t eq = a.find('=');
+    std::string name = a.substr(0, eq);
+    const OptionSpec* spec = nullptr;
+    for (const OptionSpec* o : options)
+      if (name == o->name) spec = o;
+    if (!spec) throw UsageError("unknown option " + name);
+    if (inv.options.count(name)) throw UsageError(name + " is given twice");
+    std::string value;
+    if (spec->value) {
+      if (eq != std::string::npos)
+        value = a.substr(eq + 1);
+      else if (i + 1 < argv.size())
+        value = argv[++i];
+      else
+        throw UsageError(name + " needs a value " + spec->value);
+    } else if (eq != std::string::npos) {
+      throw UsageError(name + " takes no value");
+    }
+    inv.options[name] = value;
+  }
+  return inv;
+}
+
+std::string Env(const char* name) {
+  const char* v = std::getenv(name);
+  return v ? v : "";
+}
+
+}  // namespace
+
+std::optional<std::string> Invocation::Value(const std::string& option) const {
+  auto it = options.find(option);
+  if (it == options.end()) return std::nullopt;
+  return it->second;
+}
+
+scene::ServiceConfig Invocation::Services() const {
+  scene::ServiceConfig config;
+  auto pick = [&](const char* option, const char* env, const char* fallback) {
+    if (auto v = Value(option)) return *v;
+    std::string e = Env(env);
+    return e.empty() ? std::string(fallback) : e;
+  };
+  config.registryFile = pick("--registry", "CAVIX_REGISTRY", CAVIX_DEFAULT_REGISTRY);
+  config.settingsFile = pick("--settings", "CAVIX_SETTINGS", CAVIX_DEFAULT_SETTINGS);
+  return config;
+}
+
+scene::Vec3 ParseTriple(const std::string& text, const std::string& option) {
+  double v[3] = {};
+  size_t pos = 0;
+  for (int i = 0; i < 3; ++i) {
+    size_t end = text.find(',', pos);
+    if ((end == std::string::npos) != (i == 2)) throw UsageError(option + " takes three numbers X,Y,Z, not \"" + text + "\"");
+    if (end == std::string::npos) end = text.size();
+    const char* b = text.data() + pos;
+    const char* e = text.data() + end;
+    auto [p, ec] = std::from_chars(b, e, v[i]);
+    if (ec != std::errc() || p != e || !std::isfinite(v[i]))
+      throw UsageError(option + " takes three numbers X,Y,Z, not \"" + text + "\"");
+    pos = end + 1;
+  }
+  return {v[0], v[1], v[2]};
+}
+
+int ParseInt(const std::string& text, const std::string& option, int lo, int hi) {
+  int v = 0;
+  auto [p, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+  if (ec != std::errc() || p != text.data() + text.size() || v < lo || v > hi)
+    throw UsageError(option + " takes a whole number from " + std::to_string(lo) + " to " +
+                     std::to_string(hi) + ", not \"" + text + "\"");
+  return v;
+}
+
+void ReadyScene(const Invocation& inv, scene::Scene& scene) {
+  scene.RegisterClasses(AddInClasses());
+  scene.InstallServices(inv.Services());
+}
+
+std::unique_ptr<scene::Scene> OpenModel(const Invocation& inv, const std::string& path) {
+  auto scene = scene::LoadModel(path);
+  ReadyScene(inv, *scene);
+  return scene;
+}
+
+void SaveModelFile(const scene::Scene& scene, const std::string& path) { scene::SaveModel(scene, path); }
+
+std::string Num(double v) {
+  char buf[64];
+  auto [p, ec] = std::to_chars(buf, buf + sizeof buf, v);
+  return ec == std::errc() ? std::string(buf, p) : std::string("?");
+}
+
+int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
+  if (argv.empty()) {
+    PrintHelp(err);
+    return 2;
+  }
+  const std::string& name = argv[0];
+  if (name == "--help" || name == "-h" || name == "help") {
+    if (argv.size() > 1)
+      for (const Command& c : Commands())
+        if (argv[1] == c.name) {
+          PrintCommandHelp(c, out);
+          return 0;
+        }
+    PrintHelp(out);
+    return 0;
+  }
+  const Command* command = nullptr;
+  for (const Command& c : Commands())
+    if (name == c.name) command = &c;
+  if (!command) {
+    err << "cavix: unknown command \"" << name << "\"\n";
+    PrintHelp(err);
+    return 2;
+  }
+  try {
+    Invocation inv = Parse(*command, argv, 1, out, err);
+    if (inv.Has("--help")) {
+      PrintCommandHelp(*command, out);
+      return 0;
+    }
+    int n = static_cast<int>(inv.args.size());
+    if (n < command->minArgs) throw UsageError("missing arguments");
+    if (n > command->maxArgs) throw UsageError("too many arguments");
+    return command->run(inv);
+  } catch (const UsageError& e) {
+    err << "cavix " << name << ": " << e.what() << "\n";
+    PrintCommandHelp(*command, err);
+    return 2;
+  } catch (const rt::Error& e) {
+    err << "cavix: error " << e.Number() << ": " << e.Description();
+    if (!e.Source().empty()) err << " (" << e.Source() << ")";
+    err << "\n";
+    return 1;
+  } catch (const std::exception& e) {
+    err << "cavix: error: " << e.what() << "\n";
+    return 1;
+  }
+}
+
+}  // namespace cavix::app

@@ -1,0 +1,36 @@
+// The command table: name, arguments, summary, options, argument counts, function.
+#include "app/commands.h"
+
+namespace cavix::app {
+
+const std::vector<Command>& Commands() {
+  static const std::vector<Command> table = {
+      // name   arguments         summary
+      {"new", "MODEL", "create a model: one part whose first shape is a block",
+       {{"--block", "X,Y,Z", "block extents in the page units (default 100,60,20)"},
+        {"--units", "mm|inch", "page length unit (default mm)"},
+        {"--precision", "P", "host dialog precision, decimals 0 to 15 (default 2)"},
+        {"--force", nullptr, "replace an existing model file"}},
+       1, 1, CmdNew},
+      {"show", "MODEL [SHAPE]", "print the shapes of a model, or one shape (name or #ID)",
+       {kJsonOption},
+       1, 2, CmdShow},
+#ifdef CAVIX_HAVE_DROP_HOLE
+      {"drop", "MODEL", "drop a hole from the catalog onto the part and play a dialog script on it",
+       {{"--normal", "NX,NY,NZ", "axis of the hole (default 0,0,-1)"},
+        {"--at", "X,Y,Z", "where the hole is dropped (default 0,0,0)"},
+        {"--script", "FILE", "the dialog script to play"},
+        {"--gui", nullptr, "show the dialog window instead of playing a script"}},
+       1, 1, CmdDrop},
+      {"edit", "MODEL SHAPE", "double-click a hole (name or #ID) and play a dialog script on it",
+       {{"--script", "FILE", "the dialog script to play"},
+        {"--gui", nullptr, "show the dialog window instead of playing a script"}},
+       2, 2, CmdEdit},
+      {"assign-event", "MODEL SHAPE", "make a shape the catalog item \"Fori\" that drops holes",
+       {}, 2, 2, CmdAssignEvent},
+#endif
+  };
+  return table;
+}
+
+}  // namespace cavix::app

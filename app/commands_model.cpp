@@ -1,0 +1,175 @@
+// `cavix new` and `cavix show`: create a model file and print what it holds.
+#include <ostream>
+#include <sys/stat.h>
+
+#include "app/commands.h"
+#include "runtime/error.h"
+#include "scene/model_file.h"
+
+namespace cavix::app {
+
+namespace {
+
+constexpr int kFileAlreadyExists = 58;  // "File already exists"
+
+std::string Triple(const scene::Vec3& v) { return "(" + Num(v.x) + ", " + Num(v.y) + ", " + Num(v.z) + ")"; }
+
+std::string ValueText(const rt::Variant& v) {
+  switch (v.Type()) {
+    case rt::VarType::Int16: return std::to_string(v.I16());
+    case rt::VarType::Int32: return std::to_string(v.I32());
+    case rt::VarType::Double: return Num(v.F64());
+    case rt::VarType::Bool: return v.Bool() ? "True" : "False";
+    case rt::VarType::Text: return "\"" + v.Text() + "\"";
+    default: return "(empty)";
+  }
+}
+
+std::string Typed(const rt::Variant& v) { return ValueText(v) + " (" + rt::TypeName(v.Type()) + ")"; }
+
+// The programmatic identifier of the class bound to a shape, or "" when none or unknown.
+std::string ClassOf(const scene::Scene& scene, const scene::Shape& s) {
+  std::string tag = s.BindingTag();
+  if (tag.empty()) return {};
+  const host::ClassInfo* info = scene.FindClassByTag(tag);
+  return info ? info->progId : std::string{};
+}
+
+nlohmann::ordered_json ShapeWithClass(const scene::Scene& scene, const scene::Shape& s) {
+  nlohmann::ordered_json j = scene::ShapeToJson(s);
+  std::string cls = ClassOf(scene, s);
+  j["class"] = cls.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(cls);
+  return j;
+}
+
+void PrintComponents(std::ostream& os, const scene::ComponentStore& store, const std::string& indent) {
+  for (const scene::ComponentList* list : store.Lists()) {
+    for (int i = 0; i < list->Count(); ++i) {
+      const scene::Component& c = *list->Items()[static_cast<size_t>(i)];
+      os << indent << "component " << list->Type() << " item " << i + 1;
+      if (c.Vars().empty() && c.GroupVars().empty() && c.Points().empty()) os << " (no variables)";
+      os << "\n";
+      for (const auto& [index, v] : c.Vars()) os << indent << "  " << index << " = " << Typed(v) << "\n";
+      for (const auto& [key, v] : c.GroupVars())
+        os << indent << "  " << key.first << ":" << key.second << " = " << Typed(v) << "\n";
+      if (!c.Points().empty()) {
+        os << indent << "  points";
+        for (const scene::Point2& p : c.Points()) os << " (" << Num(p.x) << ", " << Num(p.y) << ")";
+        os << "\n";
+      }
+      if (const scene::Profile* profile = c.ProfileIfAny()) {
+        os << indent << "  profile\n";
+        PrintComponents(os, profile->Store(), indent + "    ");
+      }
+      if (const scene::SurfaceFinish* f = c.Finish()) {
+        const scene::FinishData& d = f->Data();
+        os << indent << "  finish\n";
+        if (d.textureFile) os << indent << "    TextureFile = \"" << *d.textureFile << "\"\n";
+        const std::pair<const char*, const rt::Variant*> props[] = {
+            {"ProjectionType", &d.projectionType}, {"VerticalRatio", &d.verticalRatio},
+            {"HorizontalRatio", &d.horizontalRatio}, {"ProjectionWidth", &d.projectionWidth},
+            {"ProjectionHeight", &d.projectionHeight}, {"Flip", &d.flip}};
+        for (const auto& [name, v] : props)
+          if (!v->IsEmpty()) os << indent << "    " << name << " = " << Typed(*v) << "\n";
+        if (d.upDirection) os << indent << "    UpDirection = " << Triple(*d.upDirection) << "\n";
+        if (d.point) os << indent << "    Point = " << Triple(*d.point) << "\n";
+      }
+    }
+  }
+}
+
+void PrintShapeLine(std::ostream& os, const scene::Scene& scene, const scene::Shape& s) {
+  os << "  " << s.Describe();
+  std::string cls = ClassOf(scene, s);
+  if (!cls.empty())
+    os << "  " << cls;
+  else if (!s.BindingTag().empty())
+    os << "  bound to unknown class " << s.BindingTag();
+  const scene::Component* size = s.Store().First(host::comp::kShapeSize);
+  if (size && !size->Value(1).IsEmpty())
+    os << "  size " << ValueText(size->Value(1)) << " x " << ValueText(size->Value(2)) << " x "
+       << ValueText(size->Value(3));
+  os << "  normal " << Triple(s.Normal()) << " at " << Triple(s.Position()) << "\n";
+}
+
+void PrintShapeDetail(std::ostream& os, const scene::Scene& scene, const scene::Shape& s) {
+  os << "shape " << s.Describe() << "\n";
+  if (const scene::Part* part = s.ParentPart())
+    os << "  part     #" << part->Id() << " \"" << part->Name() << "\"\n";
+  os << "  normal   " << Triple(s.Normal()) << "\n";
+  os << "  position " << Triple(s.Position()) << "\n";
+  std::string tag = s.BindingTag();
+  std::string cls = ClassOf(scene, s);
+  os << "  class    " << (tag.empty() ? "none" : (cls.empty() ? "unknown" : cls) + " " + tag) << "\n";
+  PrintComponents(os, s.Store(), "  ");
+}
+
+}  // namespace
+
+int CmdNew(Invocation& inv) {
+  const std::string& path = inv.args[0];
+  scene::Vec3 block{100, 60, 20};
+  if (auto v = inv.Value("--block")) {
+    block = ParseTriple(*v, "--block");
+    if (!(block.x > 0 && block.y > 0 && block.z > 0)) throw UsageError("--block extents must be positive");
+  }
+  scene::Units units = scene::Units::Millimetre;
+  if (auto v = inv.Value("--units")) {
+    if (*v == "inch")
+      units = scene::Units::Inch;
+    else if (*v != "mm")
+      throw UsageError("--units is mm or inch, not \"" + *v + "\"");
+  }
+  int precision = 2;
+  if (auto v = inv.Value("--precision")) precision = ParseInt(*v, "--precision", 0, 15);
+
+  struct stat st {};
+  if (!inv.Has("--force") && ::stat(path.c_str(), &st) == 0)
+    rt::Raise(kFileAlreadyExists, "\"" + path + "\" already exists (--force replaces it)", "cavix new");
+  auto scene = scene::Scene::NewModel(block, units, precision);
+  SaveModelFile(*scene, path);
+  inv.out << "created " << path << ": block " << Num(block.x) << " x " << Num(block.y) << " x "
+          << Num(block.z) << " " << (units == scene::Units::Inch ? "inch" : "mm") << ", precision "
+          << precision << "\n";
+  return 0;
+}
+
+int CmdShow(Invocation& inv) {
+  auto scene = OpenModel(inv, inv.args[0]);
+  bool json = inv.Has("--json");
+  if (inv.args.size() == 2) {
+    scene::Shape& s = scene->ResolveShape(inv.args[1]);
+    if (json)
+      inv.out << ShapeWithClass(*scene, s).dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << "\n";
+    else
+      PrintShapeDetail(inv.out, *scene, s);
+    return 0;
+  }
+  if (json) {
+    nlohmann::ordered_json all = nlohmann::ordered_json::array();
+    for (const scene::Shape* s : scene->AllShapes()) all.push_back(ShapeWithClass(*scene, *s));
+    inv.out << all.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << "\n";
+    return 0;
+  }
+  const auto& pages = scene->App().Pages();
+  inv.out << inv.args[0] << ": " << pages.size() << (pages.size() == 1 ? " page" : " pages")
+          << ", dialog precision " << ValueText(scene->App().Precision()) << "\n";
+  for (const auto& page : pages) {
+    inv.out << "page in " << (page->LengthUnits() == scene::Units::Inch ? "inch" : "mm") << "\n";
+    for (const auto& part : page->Parts()) {
+      auto shapes = part->ShapeItems();
+      inv.out << "part #" << part->Id() << " \"" << part->Name() << "\": " << shapes.size()
+              << (shapes.size() == 1 ? " shape" : " shapes") << "\n";
+      for (const scene::Shape* s : shapes) PrintShapeLine(inv.out, *scene, *s);
+    }
+  }
+  for (const auto& cat : scene->App().Catalogs()) {
+    inv.out << "catalog \"" << cat->Name() << "\": " << cat->Entries().size()
+            << (cat->Entries().size() == 1 ? " entry" : " entries");
+    for (const auto& e : cat->Entries()) inv.out << " \"" << e->Label() << "\"";
+    inv.out << "\n";
+  }
+  return 0;
+}
+
+}  // namespace cavix::app

@@ -1,0 +1,243 @@
+// The `cavix` command as users run it: new and show through the built program, the error and
+// usage boundaries, and the shared option handling.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <sys/wait.h>
+
+#include <nlohmann/json.hpp>
+
+#include "app/add_in_classes.h"
+#include "app/cli.h"
+#include "scene/model_file.h"
+
+namespace cavix::app {
+namespace {
+
+namespace fs = std::filesystem;
+using json = nlohmann::ordered_json;
+
+struct TempDir {
+  fs::path path;
+  TempDir() {
+    path = fs::temp_directory_path() / ("cavix_app_" + std::to_string(::getpid()) + "_" +
+                                        std::to_string(reinterpret_cast<uintptr_t>(this)));
+    fs::create_directories(path);
+  }
+  ~TempDir() { fs::remove_all(path); }
+  std::string File(const std::string& name) const { return (path / name).string(); }
+};
+
+std::string Slurp(const std::string& p) {
+  std::ifstream in(p, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::string Quote(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+struct Result {
+  int status;
+  std::string out, err;
+};
+
+// Runs the built program with arguments, in a shell, capturing both streams.
+Result Program(const TempDir& dir, const std::vector<std::string>& args) {
+  std::string cmd = Quote(CAVIX_BINARY);
+  for (const auto& a : args) cmd += " " + Quote(a);
+  std::string out = dir.File("stdout"), err = dir.File("stderr");
+  cmd += " >" + Quote(out) + " 2>" + Quote(err);
+  int raw = std::system(cmd.c_str());
+  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Slurp(out), Slurp(err)};
+}
+
+// Runs a command in-process.
+Result InProcess(const std::vector<std::string>& args) {
+  std::ostringstream out, err;
+  int status = Run(args, out, err);
+  return {status, out.str(), err.str()};
+}
+
+TEST(CavixProgram, NewThenShowJsonPrintsTheStoredBlock) {
+  TempDir dir;
+  std::string model = dir.File("m.json");
+  Result made = Program(dir, {"new", model});
+  ASSERT_EQ(made.status, 0) << made.err;
+  Result shown = Program(dir, {"show", model, "--json"});
+  ASSERT_EQ(shown.status, 0) << shown.err;
+  json shapes = json::parse(shown.out);
+  ASSERT_EQ(shapes.size(), 1u);
+  const json& block = shapes[0];
+  EXPECT_EQ(block["name"], "Block");
+  EXPECT_EQ(block["parent"], 1);
+  EXPECT_TRUE(block["class"].is_null());
+  EXPECT_EQ(block["components"]["1"][0]["vars"]["1"], (json{{"t", "f64"}, {"v", 100.0}}));
+  EXPECT_EQ(block["components"]["1"][0]["vars"]["3"], (json{{"t", "f64"}, {"v", 20.0}}));
+
+  // What show prints is what the file stores, plus the class.
+  json stored = json::parse(Slurp(model));
+  json expected = stored["pages"][0]["parts"][0]["shapes"][0];
+  expected["class"] = nullptr;
+  EXPECT_EQ(block, expected);
+  EXPECT_EQ(stored["format"], "cavix-model");
+  EXPECT_EQ(stored["version"], 1);
+  EXPECT_EQ(stored["catalogs"][0]["name"], "zentrox.icc");
+}
+
+TEST(CavixProgram, NewTakesBlockUnitsAndPrecision) {
+  TempDir dir;
+  std::string model = dir.File("inch.json");
+  Result made = Program(dir, {"new", model, "--block", "40.5,30,0.1", "--units=inch", "--precision", "4"});
+  ASSERT_EQ(made.status, 0) << made.err;
+  auto scene = scene::LoadModel(model);
+  EXPECT_EQ(scene->ActivePage().UnitsEx(2), rt::Variant(int32_t{1}));
+  EXPECT_EQ(scene->App().DialogPrecision(), rt::Variant(int32_t{4}));
+  EXPECT_EQ(scene->FindShape("#1")->Components(1).Item(1).Value(3), rt::Variant(0.1));
+  Result shown = Program(dir, {"show", model});
+  EXPECT_NE(shown.out.find("size 40.5 x 30 x 0.1"), std::string::npos) << shown.out;
+  EXPECT_NE(shown.out.find("page in inch"), std::string::npos) << shown.out;
+}
+
+TEST(CavixProgram, FailuresReportAndLeaveTheModelAsItWas) {
+  TempDir dir;
+  std::string model = dir.File("m.json");
+  ASSERT_EQ(Program(dir, {"new", model, "--block", "10,10,10"}).status, 0);
+  std::string before = Slurp(model);
+
+  Result again = Program(dir, {"new", model});
+  EXPECT_EQ(again.status, 1);
+  EXPECT_NE(again.err.find("cavix: error 58: "), std::string::npos) << again.err;
+  EXPECT_EQ(Slurp(model), before);
+  EXPECT_EQ(Program(dir, {"new", model, "--force"}).status, 0);
+  EXPECT_NE(Slurp(model), before);  // replaced by the default block
+
+  std::string broken = dir.File("broken.json");
+  std::string half = before.substr(0, before.size() / 2);
+  std::ofstream(broken, std::ios::binary) << half;
+  Result bad = Program(dir, {"show", broken, "--json"});
+  EXPECT_EQ(bad.status, 1);
+  EXPECT_EQ(bad.err.rfind("cavix: error 321: model file \"" + broken + "\": not JSON or cut short", 0), 0u) << bad.err;
+  EXPECT_EQ(bad.out, "");
+  EXPECT_EQ(Slurp(broken), half);
+
+  Result missing = Program(dir, {"show", dir.File("none.json")});
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_NE(missing.err.find("error 53"), std::string::npos);
+  EXPECT_FALSE(fs::exists(dir.File("none.json")));
+}
+
+TEST(CavixCommandLine, WrongUseExitsWithTwoAndTheUsage) {
+  TempDir dir;
+  std::string model = dir.File("m.json");
+  const std::vector<std::vector<std::string>> wrong = {
+      {},
+      {"bogus"},
+      {"new"},
+      {"new", model, "extra"},
+      {"new", model, "--units", "cm"},
+      {"new", model, "--precision", "16"},
+      {"new", model, "--precision", "2.5"},
+      {"new", model, "--block", "1,2,x"},
+      {"new", model, "--block", "1,2,3,4"},
+      {"new", model, "--block", "0,2,3"},
+      {"new", model, "--block"},
+      {"new", model, "--force=yes"},
+      {"new", model, "--units", "mm", "--units", "inch"},
+      {"show", model, "--colour"},
+  };
+  for (const auto& args : wrong) {
+    Result r = InProcess(args);
+    std::string joined;
+    for (const auto& a : args) joined += a + " ";
+    EXPECT_EQ(r.status, 2) << joined;
+    EXPECT_NE(r.err.find("usage: cavix"), std::string::npos) << joined;
+  }
+  EXPECT_FALSE(fs::exists(model));
+  EXPECT_EQ(InProcess({"--help"}).status, 0);
+  Result help = InProcess({"new", "--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("--precision P"), std::string::npos);
+}
+
+TEST(CavixShow, FindsShapesByNameOrIdAndNamesTheirClass) {
+  TempDir dir;
+  std::string model = dir.File("m.json");
+  auto scene = scene::Scene::NewModel();
+  scene::Shape& a = scene->AddDroppedShape();
+  scene::Shape& b = scene->AddDroppedShape({1, 0, 0}, {0, 30, 10});
+  b.SetName("Hole 10");
+  a.Components(43).AddComponent().SetValue(1, rt::Variant("{00000000-0000-0000-0000-00000000DEAD}"));
+  std::vector<host::ClassInfo> classes = AddInClasses();
+  if (!classes.empty()) b.Components(43).AddComponent().SetValue(1, rt::Variant(classes[0].classId));
+  scene::SaveModel(*scene, model);
+
+  Result one = InProcess({"show", model, "#3", "--json"});
+  ASSERT_EQ(one.status, 0) << one.err;
+  json j = json::parse(one.out);
+  EXPECT_EQ(j["name"], "Hole 10");
+  EXPECT_EQ(j["normal"], (json{1.0, 0.0, 0.0}));
+  if (!classes.empty()) {
+    EXPECT_EQ(j["class"], classes[0].progId);
+  }
+
+  Result byName = InProcess({"show", model, "Hole 10"});
+  EXPECT_EQ(byName.status, 0);
+  EXPECT_NE(byName.out.find("shape #3 \"Hole 10\""), std::string::npos) << byName.out;
+
+  Result unknown = InProcess({"show", model, "Fori", "--json"});
+  EXPECT_TRUE(json::parse(unknown.out)["class"].is_null());
+  EXPECT_NE(InProcess({"show", model}).out.find("bound to unknown class {00000000"), std::string::npos);
+
+  Result none = InProcess({"show", model, "#9"});
+  EXPECT_EQ(none.status, 1);
+  EXPECT_NE(none.err.find("no shape has the id #9"), std::string::npos) << none.err;
+}
+
+TEST(CavixOptions, RegistryAndSettingsComeFromOptionElseEnvironment) {
+  const Command& show = Commands()[1];
+  std::ostringstream sink;
+  ::setenv("CAVIX_REGISTRY", "/env/cavix.reg", 1);
+  ::setenv("CAVIX_SETTINGS", "/env/settings.ini", 1);
+  Invocation fromEnv{show, {}, {}, sink, sink};
+  EXPECT_EQ(fromEnv.Services().registryFile, "/env/cavix.reg");
+  EXPECT_EQ(fromEnv.Services().settingsFile, "/env/settings.ini");
+  Invocation fromOption{show, {}, {{"--registry", "/opt/r.reg"}, {"--settings", "/opt/s.ini"}}, sink, sink};
+  EXPECT_EQ(fromOption.Services().registryFile, "/opt/r.reg");
+  EXPECT_EQ(fromOption.Services().settingsFile, "/opt/s.ini");
+  ::unsetenv("CAVIX_REGISTRY");
+  ::unsetenv("CAVIX_SETTINGS");
+  Invocation installed{show, {}, {}, sink, sink};
+  EXPECT_EQ(installed.Services().registryFile.substr(installed.Services().registryFile.size() - 16),
+            "/cavix/cavix.reg");
+}
+
+// The shipped build-tree registry and settings read as the hole logic expects them.
+TEST(CavixData, BuildTreeRegistryPointsAtTheCopiedApplicationDirectory) {
+  auto scene = scene::Scene::NewModel();
+  scene->InstallServices({CAVIX_TEST_REGISTRY, CAVIX_TEST_SETTINGS});
+  auto reg = host::Services().CreateRegistryReader();
+  std::string key = "SOFTWARE\\Norvalis\\Zentrox", name = "ApplDir", value;
+  int32_t status = 0;
+  reg->ReadString(2, key, name, value, status);
+  EXPECT_EQ(value, CAVIX_TEST_DATA_DIR);
+  key += "\\Cavix";
+  name = "Norme Dir#0";
+  reg->ReadString(2, key, name, value, status);
+  EXPECT_EQ(value, "\\Standards\\ISO\\");
+  auto ini = host::Services().CreateSettingsReader();
+  std::string section = "Directories", threadKey = "ThreadFile", dir;
+  bool found = false;
+  ini->SelectSection(section, found);
+  ASSERT_TRUE(found);
+  ini->ReadKey(threadKey, dir, found);
+  EXPECT_EQ(dir, std::string(CAVIX_TEST_DATA_DIR) + "\\Images\\");
+}
+
+}  // namespace
+}  // namespace cavix::app
