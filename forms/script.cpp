@@ -229,6 +229,12 @@ std::string ActionText(const ScriptAction& a) {
   return t;
 }
 
+// "a label", "an imagelist".
+std::string WithArticle(ControlKind kind) {
+  const std::string name = KindName(kind);
+  return (name.find_first_of("aeiou") == 0 ? "an " : "a ") + name;
+}
+
 // Why a user could not reach the control.
 std::string Unreachable(const Control& c) {
   for (const Control* k = &c; k; k = k->Container()) {
@@ -433,12 +439,12 @@ void ScriptRunner::Play(Form& form, const ScriptAction& a) {
   }
   if (!c->IsFocusable())
     Fail(script_, a,
-         named + " is a " + KindName(c->Kind()) + ", which a user cannot " + VerbText(a.verb));
+         named + " is " + WithArticle(c->Kind()) + ", which a user cannot " + VerbText(a.verb));
   const auto needKind = [&](bool ok, const char* what) {
     if (!ok)
       Fail(script_, a,
-           VerbText(a.verb) + std::string(" needs ") + what + ", but " + named + " is a " +
-               KindName(c->Kind()));
+           VerbText(a.verb) + std::string(" needs ") + what + ", but " + named + " is " +
+               WithArticle(c->Kind()));
   };
   auto* list = dynamic_cast<ComboBox*>(c);
   int entry = -1;
