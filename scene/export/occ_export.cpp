@@ -198,10 +198,28 @@ void CheckWritable(const std::string& tmp, const std::string& target) {
   std::fclose(f);
 }
 
+// True when `position` lies on a face of the block whose outward normal is opposite to the
+// hole's axis `n` (a unit vector).
+bool OpensOnFaceSquareToAxis(const std::array<double, 3>& block, const std::array<double, 3>& p,
+                             const gp_Dir& n) {
+  const double d[3] = {n.X(), n.Y(), n.Z()};
+  for (int k = 0; k < 3; ++k) {
+    if (std::fabs(std::fabs(d[k]) - 1) > 1e-12) continue;
+    const double tol = 1e-9 * std::max(1.0, block[k]);
+    const double face = d[k] > 0 ? 0.0 : block[k];
+    if (std::fabs(p[k] - face) > tol) return false;
+    for (int o = 0; o < 3; ++o)
+      if (o != k && (p[o] < -tol || p[o] > block[o] + tol)) return false;
+    return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 std::vector<TopoDS_Shape> MakeHoleTools(const HoleSolidInput& hole, int holeIndex,
-                                        std::vector<std::string>& warnings) {
+                                        std::vector<std::string>& warnings,
+                                        const std::array<double, 3>* block) {
   const std::string where = HoleLabel(hole, holeIndex);
   for (double v : hole.position)
     if (!std::isfinite(v)) throw ExportError(where + ": its position is not a finite number");
@@ -221,8 +239,16 @@ std::vector<TopoDS_Shape> MakeHoleTools(const HoleSolidInput& hole, int holeInde
   for (size_t c = 0; c < hole.chains.size(); ++c) {
     const std::string chainWhere =
         hole.chains.size() > 1 ? where + ", chain " + std::to_string(c + 1) : where;
-    const std::vector<Pt> pts = CleanChain(hole.chains[c], chainWhere, warnings);
+    std::vector<Pt> pts = CleanChain(hole.chains[c], chainWhere, warnings);
     if (pts.empty()) continue;
+    if (block && OpensOnFaceSquareToAxis(*block, hole.position, n) && pts[0][0] == 0 &&
+        pts[0][1] == 0 && std::fabs(pts[1][1]) <= 1e-9 && pts[1][0] > 0) {
+      // Start the tool a little outside the face it opens on: the same material goes, and the
+      // boolean meets the face across instead of in its plane, which is faster and more robust.
+      const double lift = std::max(0.5, 0.1 * pts[1][0]);
+      pts[0] = {0, lift};
+      pts.insert(pts.begin() + 1, Pt{pts[1][0], lift});
+    }
     try {
       BRepBuilderAPI_MakePolygon poly;
       for (const Pt& p : pts) {
@@ -266,7 +292,7 @@ TopoDS_Shape CutPart(const PartInput& part, ExportSummary* summary) {
   TopTools_ListOfShape tools;
   int holesCut = 0;
   for (size_t i = 0; i < part.holes.size(); ++i) {
-    const auto made = MakeHoleTools(part.holes[i], static_cast<int>(i), warnings);
+    const auto made = MakeHoleTools(part.holes[i], static_cast<int>(i), warnings, &part.block);
     for (const auto& t : made) tools.Append(t);
     if (!made.empty()) ++holesCut;
   }

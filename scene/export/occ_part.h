@@ -12,9 +12,12 @@
 namespace cavix::exporter {
 
 // The revolved solid of each non-degenerate chain of `hole`. Degenerate chains are skipped and
-// described in `warnings`; bad numbers or a chain that crosses itself raise ExportError.
+// described in `warnings`; bad numbers or a chain that crosses itself raise ExportError. Given the
+// block, a hole that opens on a face square to its axis starts a little outside that face (it
+// removes the same material from the block, but is no longer the exact revolved profile).
 std::vector<TopoDS_Shape> MakeHoleTools(const HoleSolidInput& hole, int holeIndex,
-                                        std::vector<std::string>& warnings);
+                                        std::vector<std::string>& warnings,
+                                        const std::array<double, 3>* block = nullptr);
 
 // The block with every hole removed in a single boolean cut. The result is checked with
 // BRepCheck_Analyzer; an invalid or empty result raises ExportError. `summary` (optional) receives
