@@ -1,2 +1,293 @@
-// The cavix command end to end: drop, edit and assign-event on model files.
+// The cavix command end to end: drop, edit and assign-event on model files of a private install,
+// with dialog scripts beside this test and the demo's shipped scripts.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+struct Result {
+  int status = -1;
+  std::string out, err;
+  std::vector<json> Lines() const {
+    std::vector<json> v;
+    std::istringstream in(out);
+    for (std::string l; std::getline(in, l);)
+      if (!l.empty() && l[0] == '{') v.push_back(json::parse(l));
+    return v;
+  }
+  std::vector<json> Events(const std::string& kind) const {
+    std::vector<json> v;
+    for (const json& j : Lines())
+      if (j.value("event", "") == kind) v.push_back(j);
+    return v;
+  }
+};
+
+std::string Slurp(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+std::string Quote(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+class CavixCommand : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / ("cavix-cli-" + std::to_string(::getpid()) + "-" +
+                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    fs::copy(fs::path(CAVIX_SOURCE_DATA) / "Standards", dir_ / "Standards", fs::copy_options::recursive);
+    fs::copy(fs::path(CAVIX_SOURCE_DATA) / "Images", dir_ / "Images", fs::copy_options::recursive);
+    std::ofstream(dir_ / "cavix.reg")
+        << "Windows Registry Editor Version 5.00\r\n\r\n"
+        << "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Norvalis\\Zentrox]\r\n"
+        << "\"ApplDir\"=\"" << dir_.string() << "\"\r\n\"Language\"=\"English\"\r\n\r\n"
+        << "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Norvalis\\Zentrox\\Cavix]\r\n"
+        << "\"Norme#0\"=\"ISO\"\r\n\"Norme Dir#0\"=\"\\\\Standards\\\\ISO\\\\\"\r\n"
+        << "\"Norme#1\"=\"UNC/UNF\"\r\n\"Norme Dir#1\"=\"\\\\Standards\\\\UNC\\\\\"\r\n"
+        << "\"Data#0\"=\"Tab\\\\\"\r\n\"File INI#0\"=\"Cavix.ini\"\r\n"
+        << "\"File Prefs\"=\"\\\\Cavix.prf\"\r\n";
+    std::ofstream(dir_ / "settings.ini") << "[Directories]\r\nThreadFile=" << dir_.string()
+                                         << "\\Images\\\r\n";
+    model_ = (dir_ / "model.json").string();
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  Result Cavix(const std::string& args) {
+    const fs::path out = dir_ / "stdout.txt", err = dir_ / "stderr.txt";
+    const std::string cmd = std::string("CAVIX_LOCALE=en_US ") + Quote(CAVIX_EXE) + " " + args +
+                            " --registry " + Quote((dir_ / "cavix.reg").string()) + " --settings " +
+                            Quote((dir_ / "settings.ini").string()) + " >" + Quote(out.string()) +
+                            " 2>" + Quote(err.string());
+    Result r;
+    const int raw = std::system(cmd.c_str());
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    r.out = Slurp(out);
+    r.err = Slurp(err);
+    return r;
+  }
+
+  // A script file written into the test's folder.
+  std::string Script(const std::string& name, const std::string& text) {
+    const fs::path p = dir_ / name;
+    std::ofstream(p) << text;
+    return p.string();
+  }
+  static std::string Fixture(const std::string& name) { return std::string(CAVIX_DIALOG_SCRIPTS) + name; }
+
+  json Shape(const std::string& spec) {
+    const Result r = Cavix("show " + model_ + " " + Quote(spec) + " --json");
+    EXPECT_EQ(r.status, 0) << r.err;
+    return json::parse(r.out);
+  }
+  std::vector<json> Shapes() {
+    const Result r = Cavix("show " + model_ + " --json");
+    EXPECT_EQ(r.status, 0) << r.err;
+    return json::parse(r.out).get<std::vector<json>>();
+  }
+  static double Var(const json& shape, const std::string& key) {
+    return shape.at("components").at("34").at(0).at("vars").at(key).at("v").get<double>();
+  }
+  static double Lowest(const json& shape) {
+    double lowest = 0;
+    for (const auto& chain : shape.at("profile"))
+      for (const auto& p : chain) lowest = std::min(lowest, p.at(1).get<double>());
+    return lowest;
+  }
+  std::string Prefs() const { return (dir_ / "Cavix.prf").string(); }
+
+  void NewModel(const std::string& extra = "") {
+    const Result r = Cavix("new " + model_ + " " + extra);
+    ASSERT_EQ(r.status, 0) << r.err;
+  }
+
+  fs::path dir_;
+  std::string model_;
+};
+
+TEST_F(CavixCommand, DropPlacesAThreadedBlindHoleAndRemembersTheChoices) {
+  NewModel();
+  const Result first = Cavix("drop " + model_ + " --at 50,30,20 --script " + Fixture("m10_threaded_blind.txt"));
+  ASSERT_EQ(first.status, 0) << first.err << first.out;
+  const auto forms = first.Events("form");
+  ASSERT_EQ(forms.size(), 1u);
+  // A first drop without preferences opens on the plain hole.
+  EXPECT_EQ(forms[0]["controls"]["OptHoleType(0)"]["value"], true);
+  EXPECT_FALSE(fs::exists(Prefs() + ".tmp"));
+  const json hole = Shape("Hole M10x1.5");
+  EXPECT_EQ(hole["class"], "Cavix.HoleSimple");
+  EXPECT_EQ(Var(hole, "1:9"), 25);
+  EXPECT_EQ(Var(hole, "1:11"), 20);
+  EXPECT_NEAR(Lowest(hole), -25 - 4.25, 1e-9);  // the 90-degree drill point of the 8.5 bore
+  const std::string prefs = Slurp(Prefs());
+  EXPECT_EQ(std::count(prefs.begin(), prefs.end(), '\n'), 14) << prefs;
+
+  // The next drop opens where this one left off.
+  const Result second = Cavix("drop " + model_ + " --script " + Script("dump.txt", "dump\nclick CancelButton\n"));
+  ASSERT_EQ(second.status, 0) << second.err;
+  const json f = second.Events("form").at(0);
+  EXPECT_EQ(f["controls"]["ToggleFiletto"]["value"], 1);
+  EXPECT_EQ(f["controls"]["Misura"]["text"], "M10");
+  EXPECT_EQ(f["controls"]["Lunghezza"]["text"], "20.00");
+}
+
+TEST_F(CavixCommand, ThroughCounterboreIsBuiltToTheBlockThickness) {
+  NewModel("--block 80,50,35");
+  const Result r = Cavix("drop " + model_ + " --at 40,25,35 --script " + Fixture("cbore_through.txt"));
+  ASSERT_EQ(r.status, 0) << r.err << r.out;
+  const auto shapes = Shapes();
+  ASSERT_EQ(shapes.size(), 2u);
+  const json& hole = shapes[1];
+  EXPECT_EQ(hole["class"], "Cavix.HoleCBore");
+  EXPECT_EQ(Var(hole, "1:7"), 1);
+  EXPECT_NEAR(Lowest(hole), -35, 1e-9);
+}
+
+TEST_F(CavixCommand, EditWithoutAChangeLeavesModelAndPreferencesAlone) {
+  NewModel();
+  ASSERT_EQ(Cavix("drop " + model_ + " --script " + Fixture("m10_threaded_blind.txt")).status, 0);
+  const std::string model = Slurp(model_);
+  fs::remove(Prefs());
+  struct stat before {};
+  ::stat(model_.c_str(), &before);
+  const Result r = Cavix("edit " + model_ + " '#2' --script " + Script("ok.txt", "click OKButton\n"));
+  ASSERT_EQ(r.status, 0) << r.err << r.out;
+  struct stat after {};
+  ::stat(model_.c_str(), &after);
+  EXPECT_EQ(Slurp(model_), model);
+  EXPECT_EQ(before.st_ino, after.st_ino);  // not even rewritten
+  EXPECT_FALSE(fs::exists(Prefs()));
+}
+
+TEST_F(CavixCommand, EditChangingTheTypeRebuildsTheSameShapeAsTheNewClass) {
+  NewModel();
+  ASSERT_EQ(Cavix("drop " + model_ + " --script " + Fixture("m10_threaded_blind.txt")).status, 0);
+  const Result r = Cavix("edit " + model_ + " 'Hole M10x1.5' --script " +
+                         Script("csink.txt", "click OptHoleType(2)\nclick OKButton\n"));
+  ASSERT_EQ(r.status, 0) << r.err << r.out;
+  const auto shapes = Shapes();
+  ASSERT_EQ(shapes.size(), 2u);
+  EXPECT_EQ(shapes[1]["id"], 2);
+  EXPECT_EQ(shapes[1]["class"], "Cavix.HoleCSink");
+  EXPECT_EQ(Var(shapes[1], "1:1"), 3);
+}
+
+TEST_F(CavixCommand, CancelDiscardsADropAndLeavesAnEditAlone) {
+  NewModel();
+  const std::string empty = Slurp(model_);
+  const std::string cancel = Script("cancel.txt", "select Misura M8\nclick CancelButton\n");
+  const Result dropped = Cavix("drop " + model_ + " --script " + cancel);
+  ASSERT_EQ(dropped.status, 0) << dropped.err;
+  EXPECT_EQ(Slurp(model_), empty);
+  EXPECT_FALSE(fs::exists(Prefs()));
+
+  ASSERT_EQ(Cavix("drop " + model_ + " --script " + Fixture("m10_threaded_blind.txt")).status, 0);
+  const std::string placed = Slurp(model_);
+  const Result edited = Cavix("edit " + model_ + " '#2' --script " + cancel);
+  ASSERT_EQ(edited.status, 0) << edited.err;
+  EXPECT_EQ(Slurp(model_), placed);
+}
+
+TEST_F(CavixCommand, ADropOnAnInchPageIsRefused) {
+  NewModel("--units inch");
+  const std::string before = Slurp(model_);
+  const Result r = Cavix("drop " + model_ + " --script " + Fixture("m10_threaded_blind.txt"));
+  EXPECT_NE(r.status, 0);
+  const auto messages = r.Events("message");
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0]["title"], "Zentrox");
+  EXPECT_EQ(messages[0]["text"], "This tool was designed to be used with scene units of millimeters.");
+  EXPECT_TRUE(r.Events("form").empty());
+  EXPECT_EQ(Slurp(model_), before);
+}
+
+TEST_F(CavixCommand, AScriptThatLeavesTheDialogOpenFailsAndSavesNothing) {
+  NewModel();
+  const std::string before = Slurp(model_);
+  const Result open = Cavix("drop " + model_ + " --script " + Script("open.txt", "select Misura M10\n"));
+  EXPECT_EQ(open.status, 1);
+  EXPECT_NE(open.err.find("still open"), std::string::npos) << open.err;
+  const Result bad = Cavix("drop " + model_ + " --script " + Script("bad.txt", "select Misura M99\nclick OKButton\n"));
+  EXPECT_EQ(bad.status, 1);
+  EXPECT_NE(bad.err.find("bad.txt:1"), std::string::npos) << bad.err;
+  EXPECT_EQ(Slurp(model_), before);
+  const Result gui = Cavix("drop " + model_ + " --gui");
+  EXPECT_NE(gui.status, 0);
+  EXPECT_NE(gui.err.find("not built"), std::string::npos) << gui.err;
+}
+
+TEST_F(CavixCommand, AssignEventMakesTheCatalogEntry) {
+  NewModel();
+  const Result r = Cavix("assign-event " + model_ + " '#1'");
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto messages = r.Events("message");
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0]["text"], "OK!!");
+  const json block = Shape("#1");
+  EXPECT_EQ(block["components"]["25"][0]["vars"]["2"]["v"], 5);
+  EXPECT_EQ(block["components"]["43"][0]["vars"]["1"]["v"], "{88D03354-D7EE-11D4-85A2-00E08110F9CF}");
+  // Twice: the same components, a second entry.
+  ASSERT_EQ(Cavix("assign-event " + model_ + " '#1'").status, 0);
+  const json again = Shape("#1");
+  EXPECT_EQ(again["components"]["25"].size(), 1u);
+  EXPECT_EQ(again["components"]["43"].size(), 1u);
+  const Result shown = Cavix("show " + model_);
+  EXPECT_NE(shown.out.find("2 entries"), std::string::npos) << shown.out;
+}
+
+TEST_F(CavixCommand, ShippedScriptsPlaceOneHoleEach) {
+  NewModel("--block 120,80,25");
+  struct Row {
+    const char* script;
+    const char* cls;
+    bool threaded, through;
+  };
+  const Row rows[] = {
+      {"plain_blind.txt", "Cavix.HoleSimple", false, false},
+      {"plain_threaded_through.txt", "Cavix.HoleSimple", true, true},
+      {"cbore_threaded_blind.txt", "Cavix.HoleCBore", true, false},
+      {"cbore_through.txt", "Cavix.HoleCBore", false, true},
+      {"csink_through.txt", "Cavix.HoleCSink", false, true},
+      {"csink_threaded_blind.txt", "Cavix.HoleCSink", true, false},
+      {"cdrill_blind.txt", "Cavix.HoleCDrill", false, false},
+      {"cdrill_threaded_through.txt", "Cavix.HoleCDrill", true, true},
+  };
+  int x = 10;
+  for (const Row& row : rows) {
+    const Result r = Cavix("drop " + model_ + " --at " + std::to_string(x) + ",40,25 --script " +
+                           Quote(std::string(CAVIX_SHIPPED_SCRIPTS) + row.script));
+    x += 12;
+    ASSERT_EQ(r.status, 0) << row.script << "\n" << r.err << r.out;
+    EXPECT_TRUE(r.Events("message").empty()) << row.script << r.out;
+    const json hole = Shapes().back();
+    EXPECT_EQ(hole["class"], row.cls) << row.script;
+    EXPECT_EQ(Var(hole, "1:6"), row.threaded ? 1 : 0) << row.script;
+    EXPECT_EQ(Var(hole, "1:7"), row.through ? 1 : 0) << row.script;
+    if (row.through) {
+      EXPECT_NEAR(Lowest(hole), -25, 1e-9) << row.script;
+    }
+  }
+}
+
+}  // namespace
