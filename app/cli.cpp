@@ -19,8 +19,10 @@
 
 namespace cavix::app {
 
-const OptionSpec kRegistryOption{"--registry", "FILE", "registry file (else CAVIX_REGISTRY, else the installed one)"};
-const OptionSpec kSettingsOption{"--settings", "FILE", "host settings file (else CAVIX_SETTINGS, else the installed one)"};
+const OptionSpec kRegistryOption{"--registry", "FILE",
+                                 "registry file (else CAVIX_REGISTRY, else the installed one)"};
+const OptionSpec kSettingsOption{
+    "--settings", "FILE", "host settings file (else CAVIX_SETTINGS, else the installed one)"};
 const OptionSpec kJsonOption{"--json", nullptr, "print JSON"};
 
 namespace {
@@ -38,11 +40,13 @@ std::vector<const OptionSpec*> OptionsOf(const Command& c) {
 
 void PrintCommandHelp(const Command& c, std::ostream& os) {
   os << "usage: cavix " << c.name << " " << c.arguments;
-  for (const auto& o : c.options) os << " [" << o.name << (o.value ? std::string(" ") + o.value : "") << "]";
+  for (const auto& o : c.options)
+    os << " [" << o.name << (o.value ? std::string(" ") + o.value : "") << "]";
   os << "\n  " << c.summary << "\n";
   for (const OptionSpec* o : OptionsOf(c)) {
     std::string left = std::string(o->name) + (o->value ? std::string(" ") + o->value : "");
-    os << "  " << left << std::string(left.size() < 22 ? 22 - left.size() : 1, ' ') << o->help << "\n";
+    os << "  " << left << std::string(left.size() < 22 ? 22 - left.size() : 1, ' ') << o->help
+       << "\n";
   }
 }
 
@@ -51,14 +55,16 @@ void PrintHelp(std::ostream& os) {
         "Places parametric holes in the parts of a model file and edits them.\n\ncommands:\n";
   for (const Command& c : Commands()) {
     std::string left = std::string(c.name) + " " + c.arguments;
-    os << "  " << left << std::string(left.size() < 26 ? 26 - left.size() : 1, ' ') << c.summary << "\n";
+    os << "  " << left << std::string(left.size() < 26 ? 26 - left.size() : 1, ' ') << c.summary
+       << "\n";
   }
   os << "\n'cavix COMMAND --help' describes a command's options.\n"
-        "Errors print 'cavix: error N: description' and exit with status 1; wrong usage exits with 2.\n";
+        "Errors print 'cavix: error N: description' and exit with status 1; wrong usage exits with "
+        "2.\n";
 }
 
-Invocation Parse(const Command& c, const std::vector<std::string>& argv, size_t first, std::ostream& out,
-                 std::ostream& err) {
+Invocation Parse(const Command& c, const std::vector<std::string>& argv, size_t first,
+                 std::ostream& out, std::ostream& err) {
   Invocation inv{c, {}, {}, out, err};
   auto options = OptionsOf(c);
   bool optionsEnded = false;
@@ -127,7 +133,8 @@ scene::Vec3 ParseTriple(const std::string& text, const std::string& option) {
   size_t pos = 0;
   for (int i = 0; i < 3; ++i) {
     size_t end = text.find(',', pos);
-    if ((end == std::string::npos) != (i == 2)) throw UsageError(option + " takes three numbers X,Y,Z, not \"" + text + "\"");
+    if ((end == std::string::npos) != (i == 2))
+      throw UsageError(option + " takes three numbers X,Y,Z, not \"" + text + "\"");
     if (end == std::string::npos) end = text.size();
     const char* b = text.data() + pos;
     const char* e = text.data() + end;
@@ -159,7 +166,9 @@ std::unique_ptr<scene::Scene> OpenModel(const Invocation& inv, const std::string
   return scene;
 }
 
-void SaveModelFile(const scene::Scene& scene, const std::string& path) { scene::SaveModel(scene, path); }
+void SaveModelFile(const scene::Scene& scene, const std::string& path) {
+  scene::SaveModel(scene, path);
+}
 
 std::string Num(double v) {
   char buf[64];

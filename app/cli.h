@@ -22,8 +22,8 @@ class UsageError : public std::runtime_error {
 };
 
 struct OptionSpec {
-  const char* name;    // "--block"
-  const char* value;   // "X,Y,Z", or nullptr for a flag
+  const char* name;   // "--block"
+  const char* value;  // "X,Y,Z", or nullptr for a flag
   const char* help;
 };
 

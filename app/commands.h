@@ -13,4 +13,12 @@ int CmdDrop(Invocation& inv);
 int CmdEdit(Invocation& inv);
 int CmdAssignEvent(Invocation& inv);
 
+// cmd_geometry.cpp
+int CmdRegen(Invocation& inv);
+int CmdResize(Invocation& inv);
+int CmdThreads(Invocation& inv);
+
+// cmd_tables.cpp
+int CmdCheckTables(Invocation& inv);
+
 }  // namespace cavix::app

@@ -1,6 +1,7 @@
 // `cavix new` and `cavix show`: create a model file and print what it holds.
-#include <ostream>
 #include <sys/stat.h>
+
+#include <ostream>
 
 #include "app/commands.h"
 #include "runtime/error.h"
@@ -12,20 +13,30 @@ namespace {
 
 constexpr int kFileAlreadyExists = 58;  // "File already exists"
 
-std::string Triple(const scene::Vec3& v) { return "(" + Num(v.x) + ", " + Num(v.y) + ", " + Num(v.z) + ")"; }
+std::string Triple(const scene::Vec3& v) {
+  return "(" + Num(v.x) + ", " + Num(v.y) + ", " + Num(v.z) + ")";
+}
 
 std::string ValueText(const rt::Variant& v) {
   switch (v.Type()) {
-    case rt::VarType::Int16: return std::to_string(v.I16());
-    case rt::VarType::Int32: return std::to_string(v.I32());
-    case rt::VarType::Double: return Num(v.F64());
-    case rt::VarType::Bool: return v.Bool() ? "True" : "False";
-    case rt::VarType::Text: return "\"" + v.Text() + "\"";
-    default: return "(empty)";
+    case rt::VarType::Int16:
+      return std::to_string(v.I16());
+    case rt::VarType::Int32:
+      return std::to_string(v.I32());
+    case rt::VarType::Double:
+      return Num(v.F64());
+    case rt::VarType::Bool:
+      return v.Bool() ? "True" : "False";
+    case rt::VarType::Text:
+      return "\"" + v.Text() + "\"";
+    default:
+      return "(empty)";
   }
 }
 
-std::string Typed(const rt::Variant& v) { return ValueText(v) + " (" + rt::TypeName(v.Type()) + ")"; }
+std::string Typed(const rt::Variant& v) {
+  return ValueText(v) + " (" + rt::TypeName(v.Type()) + ")";
+}
 
 // The programmatic identifier of the class bound to a shape, or "" when none or unknown.
 std::string ClassOf(const scene::Scene& scene, const scene::Shape& s) {
@@ -42,14 +53,16 @@ nlohmann::ordered_json ShapeWithClass(const scene::Scene& scene, const scene::Sh
   return j;
 }
 
-void PrintComponents(std::ostream& os, const scene::ComponentStore& store, const std::string& indent) {
+void PrintComponents(std::ostream& os, const scene::ComponentStore& store,
+                     const std::string& indent) {
   for (const scene::ComponentList* list : store.Lists()) {
     for (int i = 0; i < list->Count(); ++i) {
       const scene::Component& c = *list->Items()[static_cast<size_t>(i)];
       os << indent << "component " << list->Type() << " item " << i + 1;
       if (c.Vars().empty() && c.GroupVars().empty() && c.Points().empty()) os << " (no variables)";
       os << "\n";
-      for (const auto& [index, v] : c.Vars()) os << indent << "  " << index << " = " << Typed(v) << "\n";
+      for (const auto& [index, v] : c.Vars())
+        os << indent << "  " << index << " = " << Typed(v) << "\n";
       for (const auto& [key, v] : c.GroupVars())
         os << indent << "  " << key.first << ":" << key.second << " = " << Typed(v) << "\n";
       if (!c.Points().empty()) {
@@ -66,8 +79,8 @@ void PrintComponents(std::ostream& os, const scene::ComponentStore& store, const
         os << indent << "  finish\n";
         if (d.textureFile) os << indent << "    TextureFile = \"" << *d.textureFile << "\"\n";
         const std::pair<const char*, const rt::Variant*> props[] = {
-            {"ProjectionType", &d.projectionType}, {"VerticalRatio", &d.verticalRatio},
-            {"HorizontalRatio", &d.horizontalRatio}, {"ProjectionWidth", &d.projectionWidth},
+            {"ProjectionType", &d.projectionType},     {"VerticalRatio", &d.verticalRatio},
+            {"HorizontalRatio", &d.horizontalRatio},   {"ProjectionWidth", &d.projectionWidth},
             {"ProjectionHeight", &d.projectionHeight}, {"Flip", &d.flip}};
         for (const auto& [name, v] : props)
           if (!v->IsEmpty()) os << indent << "    " << name << " = " << Typed(*v) << "\n";
@@ -100,7 +113,8 @@ void PrintShapeDetail(std::ostream& os, const scene::Scene& scene, const scene::
   os << "  position " << Triple(s.Position()) << "\n";
   std::string tag = s.BindingTag();
   std::string cls = ClassOf(scene, s);
-  os << "  class    " << (tag.empty() ? "none" : (cls.empty() ? "unknown" : cls) + " " + tag) << "\n";
+  os << "  class    " << (tag.empty() ? "none" : (cls.empty() ? "unknown" : cls) + " " + tag)
+     << "\n";
   PrintComponents(os, s.Store(), "  ");
 }
 
@@ -111,7 +125,8 @@ int CmdNew(Invocation& inv) {
   scene::Vec3 block{100, 60, 20};
   if (auto v = inv.Value("--block")) {
     block = ParseTriple(*v, "--block");
-    if (!(block.x > 0 && block.y > 0 && block.z > 0)) throw UsageError("--block extents must be positive");
+    if (!(block.x > 0 && block.y > 0 && block.z > 0))
+      throw UsageError("--block extents must be positive");
   }
   scene::Units units = scene::Units::Millimetre;
   if (auto v = inv.Value("--units")) {
@@ -125,7 +140,8 @@ int CmdNew(Invocation& inv) {
 
   struct stat st {};
   if (!inv.Has("--force") && ::stat(path.c_str(), &st) == 0)
-    rt::Raise(kFileAlreadyExists, "\"" + path + "\" already exists (--force replaces it)", "cavix new");
+    rt::Raise(kFileAlreadyExists, "\"" + path + "\" already exists (--force replaces it)",
+              "cavix new");
   auto scene = scene::Scene::NewModel(block, units, precision);
   SaveModelFile(*scene, path);
   inv.out << "created " << path << ": block " << Num(block.x) << " x " << Num(block.y) << " x "
@@ -140,7 +156,9 @@ int CmdShow(Invocation& inv) {
   if (inv.args.size() == 2) {
     scene::Shape& s = scene->ResolveShape(inv.args[1]);
     if (json)
-      inv.out << ShapeWithClass(*scene, s).dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << "\n";
+      inv.out << ShapeWithClass(*scene, s).dump(2, ' ', false,
+                                                nlohmann::ordered_json::error_handler_t::replace)
+              << "\n";
     else
       PrintShapeDetail(inv.out, *scene, s);
     return 0;

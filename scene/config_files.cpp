@@ -1,11 +1,12 @@
 // Readers of the registry export and of the host settings file.
 #include "scene/config_files.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <fstream>
 #include <iterator>
 #include <sstream>
-#include <sys/stat.h>
 
 #include "runtime/error.h"
 #include "runtime/text_file.h"
@@ -108,7 +109,8 @@ bool ReadTextLines(const std::string& path, std::vector<std::string>& lines) {
     if (errno == ENOENT || errno == ENOTDIR) return false;
     rt::Raise(rt::err::kPathFileAccess, "cannot read \"" + path + "\"", path);
   }
-  if (S_ISDIR(st.st_mode)) rt::Raise(rt::err::kPathFileAccess, "\"" + path + "\" is a folder", path);
+  if (S_ISDIR(st.st_mode))
+    rt::Raise(rt::err::kPathFileAccess, "\"" + path + "\" is a folder", path);
   std::ifstream in(path, std::ios::binary);
   if (!in) rt::Raise(rt::err::kPathFileAccess, "cannot read \"" + path + "\"", path);
   std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -151,7 +153,8 @@ RegistryFile RegistryFile::Parse(const std::vector<std::string>& lines, const st
       if (line.back() != ']') SyntaxError(kind, path, n, "a key line must end with \"]\"");
       std::string_view key = Trim(line.substr(1, line.size() - 2));
       if (key.empty() || key.front() == '-')
-        SyntaxError(kind, path, n, key.empty() ? "empty key name" : "key deletion is not supported");
+        SyntaxError(kind, path, n,
+                    key.empty() ? "empty key name" : "key deletion is not supported");
       bool known = false;
       for (int r = 0; r < 5; ++r) {
         std::string root = RegistryRootName(r);
@@ -159,7 +162,8 @@ RegistryFile RegistryFile::Parse(const std::vector<std::string>& lines, const st
             (key.size() == root.size() || key[root.size()] == '\\'))
           known = true;
       }
-      if (!known) SyntaxError(kind, path, n, "the key must start with a root such as HKEY_LOCAL_MACHINE");
+      if (!known)
+        SyntaxError(kind, path, n, "the key must start with a root such as HKEY_LOCAL_MACHINE");
       current = &reg.keys_[UpperAscii(key)];
       continue;
     }
@@ -175,7 +179,8 @@ RegistryFile RegistryFile::Parse(const std::vector<std::string>& lines, const st
     }
     if (!current) SyntaxError(kind, path, n, "a value before the first [KEY] line");
     while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t')) ++pos;
-    if (pos >= line.size() || line[pos] != '=') SyntaxError(kind, path, n, "expected \"=\" after the value name");
+    if (pos >= line.size() || line[pos] != '=')
+      SyntaxError(kind, path, n, "expected \"=\" after the value name");
     ++pos;
     while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t')) ++pos;
     std::string value;
@@ -187,7 +192,8 @@ RegistryFile RegistryFile::Parse(const std::vector<std::string>& lines, const st
         SyntaxError(kind, path, n, "unexpected text after the closing quote");
     } else if (rest.size() > 6 && EqualsIgnoreCase(rest.substr(0, 6), "dword:")) {
       std::string_view hex = Trim(rest.substr(6));
-      if (hex.empty() || hex.size() > 8 || hex.find_first_not_of("0123456789abcdefABCDEF") != std::string_view::npos)
+      if (hex.empty() || hex.size() > 8 ||
+          hex.find_first_not_of("0123456789abcdefABCDEF") != std::string_view::npos)
         SyntaxError(kind, path, n, "a dword needs 1 to 8 hexadecimal digits");
       value = std::to_string(std::stoul(std::string(hex), nullptr, 16));
     } else {
@@ -252,7 +258,8 @@ bool SettingsFile::HasSection(std::string_view section) const {
   return sections_.count(UpperAscii(section)) != 0;
 }
 
-std::optional<std::string> SettingsFile::Value(std::string_view section, std::string_view key) const {
+std::optional<std::string> SettingsFile::Value(std::string_view section,
+                                               std::string_view key) const {
   auto s = sections_.find(UpperAscii(section));
   if (s == sections_.end()) return std::nullopt;
   auto v = s->second.find(UpperAscii(key));

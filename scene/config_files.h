@@ -11,7 +11,8 @@
 
 namespace cavix::scene {
 
-// Error number for a configuration or model file whose content cannot be read: "Invalid file format".
+// Error number for a configuration or model file whose content cannot be read: "Invalid file
+// format".
 inline constexpr int kInvalidFileFormat = 321;
 
 // Reads a text file as UTF-8 lines: a UTF-8 or UTF-16LE byte-order mark is honoured, other bytes

@@ -2,6 +2,8 @@
 // checks every value against its table entry and refuses the whole file on the first problem.
 #include "scene/model_file.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -9,7 +11,6 @@
 #include <iterator>
 #include <limits>
 #include <set>
-#include <sys/stat.h>
 
 #include "runtime/error.h"
 #include "runtime/text_file.h"
@@ -170,7 +171,8 @@ class Reader {
     }
     Keys(j, where, {"t", "v"}, {"t", "v"});
     const VarCodec* codec = j["t"].is_string() ? CodecOf(j["t"].get<std::string>()) : nullptr;
-    if (!codec) Fail(where, "unknown type " + j["t"].dump() + " (expected i16, i32, f64, bool or text)");
+    if (!codec)
+      Fail(where, "unknown type " + j["t"].dump() + " (expected i16, i32, f64, bool or text)");
     Variant out;
     if (!codec->read(j["v"], out))
       Fail(where, "the value " + j["v"].dump() + " is not a valid \"" + codec->tag + "\"");
@@ -279,7 +281,8 @@ void ExtrasToJson(const Component& c, json& target) {
 }
 
 bool Hoisted(int32_t type) {
-  return type == host::comp::kRevolve || type == host::comp::kSurface || type == host::comp::kPartShapes;
+  return type == host::comp::kRevolve || type == host::comp::kSurface ||
+         type == host::comp::kPartShapes;
 }
 
 json StoreToJson(const ComponentStore& store, bool hoistFirst) {
@@ -325,22 +328,32 @@ const ShapeField kShapeFields[] = {
     {"id", true, [](const Shape& s, json& o) { o["id"] = s.Id(); }, nullptr},
     {"name", true, [](const Shape& s, json& o) { o["name"] = s.Name(); }, nullptr},
     {"parent", true,
-     [](const Shape& s, json& o) { o["parent"] = s.ParentPart() ? json(s.ParentPart()->Id()) : json(nullptr); },
+     [](const Shape& s, json& o) {
+       o["parent"] = s.ParentPart() ? json(s.ParentPart()->Id()) : json(nullptr);
+     },
      nullptr},
     {"normal", true, [](const Shape& s, json& o) { o["normal"] = Vec3ToJson(s.Normal()); },
-     [](const Reader& r, const json& v, Shape& s, const std::string& w) { s.SetNormal(r.Triple(v, w)); }},
+     [](const Reader& r, const json& v, Shape& s, const std::string& w) {
+       s.SetNormal(r.Triple(v, w));
+     }},
     {"position", true, [](const Shape& s, json& o) { o["position"] = Vec3ToJson(s.Position()); },
-     [](const Reader& r, const json& v, Shape& s, const std::string& w) { s.SetPosition(r.Triple(v, w)); }},
+     [](const Reader& r, const json& v, Shape& s, const std::string& w) {
+       s.SetPosition(r.Triple(v, w));
+     }},
     {"binding", false,
      [](const Shape& s, json& o) {
        if (!s.BindingTag().empty()) o["binding"] = s.BindingTag();
      },
      nullptr},  // derived from component 43; checked after the components are read
-    {"components", true, [](const Shape& s, json& o) { o["components"] = StoreToJson(s.Store(), true); },
-     [](const Reader& r, const json& v, Shape& s, const std::string& w) { LoadStore(r, v, s.Store(), w, true); }},
+    {"components", true,
+     [](const Shape& s, json& o) { o["components"] = StoreToJson(s.Store(), true); },
+     [](const Reader& r, const json& v, Shape& s, const std::string& w) {
+       LoadStore(r, v, s.Store(), w, true);
+     }},
     {"profile", false,
      [](const Shape& s, json& o) {
-       if (const Component* c = s.Store().First(host::comp::kRevolve)) ProfileToJson(*c->ProfileIfAny(), o);
+       if (const Component* c = s.Store().First(host::comp::kRevolve))
+         ProfileToJson(*c->ProfileIfAny(), o);
      },
      nullptr},  // read together with "profileComponents"
     {"profileComponents", false, [](const Shape&, json&) {}, nullptr},
@@ -399,7 +412,8 @@ void LoadShapeFields(const Reader& r, const json& j, Shape& s, const std::string
 
 void LoadShapes(const Reader& r, const json& j, Component& list, const std::string& where);
 
-void LoadExtras(const Reader& r, const json& obj, Component& c, const std::string& where, bool hoisted) {
+void LoadExtras(const Reader& r, const json& obj, Component& c, const std::string& where,
+                bool hoisted) {
   std::initializer_list<const char*> none = {"vars"};
   if (hoisted) {
     r.Keys(obj, where, none, {});
@@ -408,19 +422,22 @@ void LoadExtras(const Reader& r, const json& obj, Component& c, const std::strin
   switch (c.Type()) {
     case host::comp::kChain:
       r.Keys(obj, where, {"vars", "points"}, {});
-      if (obj.contains("points")) c.MutablePoints() = LoadPoints(r, obj["points"], At(where, "points"));
+      if (obj.contains("points"))
+        c.MutablePoints() = LoadPoints(r, obj["points"], At(where, "points"));
       break;
     case host::comp::kRevolve:
       r.Keys(obj, where, {"vars", "profile", "profileComponents"}, {});
       if (obj.contains("profile"))
-        LoadProfile(r, obj["profile"], obj.contains("profileComponents") ? &obj["profileComponents"] : nullptr,
+        LoadProfile(r, obj["profile"],
+                    obj.contains("profileComponents") ? &obj["profileComponents"] : nullptr,
                     c.Profile(), where);
       else if (obj.contains("profileComponents"))
         r.Fail(where, "\"profileComponents\" without \"profile\"");
       break;
     case host::comp::kSurface:
       r.Keys(obj, where, {"vars", "finish"}, {});
-      if (obj.contains("finish")) LoadFinish(r, obj["finish"], c.EnsureFinish().Data(), At(where, "finish"));
+      if (obj.contains("finish"))
+        LoadFinish(r, obj["finish"], c.EnsureFinish().Data(), At(where, "finish"));
       break;
     case host::comp::kPartShapes:
       r.Keys(obj, where, {"vars", "shapes"}, {});
@@ -469,7 +486,8 @@ void LoadProfile(const Reader& r, const json& chains, const json* others, Profil
     for (size_t i = 0; i < items.size(); ++i) {
       const json& obj = r.Object(items[i], At(w, i));
       r.Keys(obj, At(w, i), {"vars"}, {});
-      if (obj.contains("vars")) LoadVars(r, obj["vars"], list.At(static_cast<int16_t>(i + 1)), At(At(w, i), "vars"));
+      if (obj.contains("vars"))
+        LoadVars(r, obj["vars"], list.At(static_cast<int16_t>(i + 1)), At(At(w, i), "vars"));
     }
   }
   json rest = json::object();
@@ -487,8 +505,10 @@ void LoadFinish(const Reader& r, const json& j, FinishData& f, const std::string
   if (j.contains("TextureFile")) f.textureFile = r.Text(j["TextureFile"], At(where, "TextureFile"));
   for (const auto& field : kFinishVarFields)
     if (j.contains(field.key)) f.*field.member = r.Var(j[field.key], At(where, field.key));
-  if (j.contains("UpDirection")) f.upDirection = r.Triple(j["UpDirection"], At(where, "UpDirection"));
-  if (j.contains("Point") != j.contains("Request")) r.Fail(where, "\"Point\" and \"Request\" go together");
+  if (j.contains("UpDirection"))
+    f.upDirection = r.Triple(j["UpDirection"], At(where, "UpDirection"));
+  if (j.contains("Point") != j.contains("Request"))
+    r.Fail(where, "\"Point\" and \"Request\" go together");
   if (j.contains("Point")) {
     f.point = r.Triple(j["Point"], At(where, "Point"));
     std::string w = At(where, "Request");
@@ -496,7 +516,8 @@ void LoadFinish(const Reader& r, const json& j, FinishData& f, const std::string
     if (req.size() != 3) r.Fail(w, "expected three 16-bit integers");
     for (size_t i = 0; i < 3; ++i) {
       int64_t v = 0;
-      if (!IntegerIn(req[i], INT16_MIN, INT16_MAX, v)) r.Fail(At(w, i), "expected a 16-bit integer");
+      if (!IntegerIn(req[i], INT16_MIN, INT16_MAX, v))
+        r.Fail(At(w, i), "expected a 16-bit integer");
       f.request[i] = static_cast<int16_t>(v);
     }
   }
@@ -519,8 +540,9 @@ void LoadShapeFields(const Reader& r, const json& j, Shape& s, const std::string
     if (f.load && j.contains(f.key)) f.load(r, j[f.key], s, At(where, f.key));
   if (j.contains("profile")) {
     Component& c = FirstOrFail(r, s, host::comp::kRevolve, where, "a profile");
-    LoadProfile(r, j["profile"], j.contains("profileComponents") ? &j["profileComponents"] : nullptr,
-                c.Profile(), where);
+    LoadProfile(r, j["profile"],
+                j.contains("profileComponents") ? &j["profileComponents"] : nullptr, c.Profile(),
+                where);
   } else if (j.contains("profileComponents")) {
     r.Fail(where, "\"profileComponents\" without \"profile\"");
   }
@@ -550,7 +572,8 @@ void LoadShapes(const Reader& r, const json& j, Component& list, const std::stri
   for (size_t i = 0; i < j.size(); ++i) {
     std::string w = At(where, i);
     LoadShape(r, j[i], w, [&](int32_t id, std::string name) -> Shape& {
-      if (!r.context.shapeIds->insert(id).second) r.Fail(At(w, "id"), "the id " + std::to_string(id) + " is used twice");
+      if (!r.context.shapeIds->insert(id).second)
+        r.Fail(At(w, "id"), "the id " + std::to_string(id) + " is used twice");
       const json& parent = j[i].contains("parent") ? j[i]["parent"] : json();
       if (!(parent.is_number_integer() && parent.get<int64_t>() == r.context.part->Id()))
         r.Fail(At(w, "parent"), "expected the id of the part that lists the shape, " +
@@ -581,7 +604,8 @@ json ParseStrict(std::string_view text, const Reader& r) {
         if (!seen.empty()) seen.pop_back();
         break;
       case json::parse_event_t::key:
-        if (!seen.empty() && !seen.back().insert(parsed.get<std::string>()).second && duplicate.empty())
+        if (!seen.empty() && !seen.back().insert(parsed.get<std::string>()).second &&
+            duplicate.empty())
           duplicate = parsed.get<std::string>();
         break;
       default:
@@ -643,7 +667,8 @@ json ModelToJson(const Scene& scene) {
   json catalogs = json::array();
   for (const auto& cat : scene.App().Catalogs()) {
     json entries = json::array();
-    for (const auto& e : cat->Entries()) entries.push_back(json{{"label", e->Label()}, {"item", ShapeToJson(e->Item())}});
+    for (const auto& e : cat->Entries())
+      entries.push_back(json{{"label", e->Label()}, {"item", ShapeToJson(e->Item())}});
     catalogs.push_back(json{{"name", cat->Name()}, {"entries", std::move(entries)}});
   }
   doc["catalogs"] = std::move(catalogs);
@@ -670,7 +695,8 @@ std::unique_ptr<Scene> ModelFromJson(const json& doc, const std::string& path) {
   auto scene = std::make_unique<Scene>();
   const json& app = r.Object(doc["application"], "application");
   r.Keys(app, "application", {"DialogPrecision"}, {"DialogPrecision"});
-  scene->App().SetDialogPrecision(r.Var(app["DialogPrecision"], "application.DialogPrecision", true));
+  scene->App().SetDialogPrecision(
+      r.Var(app["DialogPrecision"], "application.DialogPrecision", true));
 
   std::set<int32_t> shapeIds, partIds;
   const json& pages = r.Array(doc["pages"], "pages");
@@ -687,7 +713,8 @@ std::unique_ptr<Scene> ModelFromJson(const json& doc, const std::string& path) {
       const json& part = r.Object(parts[i], w);
       r.Keys(part, w, {"id", "name", "components", "shapes"}, {"id", "name", "components"});
       int32_t id = r.Int(part["id"], At(w, "id"));
-      if (id < 1 || !partIds.insert(id).second) r.Fail(At(w, "id"), "a part id is a positive integer used once");
+      if (id < 1 || !partIds.insert(id).second)
+        r.Fail(At(w, "id"), "a part id is a positive integer used once");
       scene->NoteIds(0, id);
       Part& p = page.AddPart(id, r.Text(part["name"], At(w, "name")));
       // The loader builds the part's components itself, shape list included.
@@ -742,11 +769,14 @@ std::unique_ptr<Scene> LoadModel(const std::string& path) {
       rt::Raise(rt::err::kFileNotFound, "model file \"" + path + "\" does not exist", "ModelFile");
     rt::Raise(rt::err::kPathFileAccess, "model file \"" + path + "\" cannot be read", "ModelFile");
   }
-  if (S_ISDIR(st.st_mode)) rt::Raise(rt::err::kPathFileAccess, "model file \"" + path + "\" is a folder", "ModelFile");
+  if (S_ISDIR(st.st_mode))
+    rt::Raise(rt::err::kPathFileAccess, "model file \"" + path + "\" is a folder", "ModelFile");
   std::ifstream in(path, std::ios::binary);
-  if (!in) rt::Raise(rt::err::kPathFileAccess, "model file \"" + path + "\" cannot be read", "ModelFile");
+  if (!in)
+    rt::Raise(rt::err::kPathFileAccess, "model file \"" + path + "\" cannot be read", "ModelFile");
   std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) rt::Raise(rt::err::kDeviceIo, "model file \"" + path + "\" cannot be read", "ModelFile");
+  if (in.bad())
+    rt::Raise(rt::err::kDeviceIo, "model file \"" + path + "\" cannot be read", "ModelFile");
   return ModelFromText(text, path);
 }
 

@@ -216,7 +216,8 @@ std::unique_ptr<Component> Component::Clone() const {
 
 // ---- shapes ----
 
-Shape::Shape(int32_t id, std::string name, Part* part) : id_(id), name_(std::move(name)), part_(part) {}
+Shape::Shape(int32_t id, std::string name, Part* part)
+    : id_(id), name_(std::move(name)), part_(part) {}
 
 host::IApplication& Shape::Application() { return Page().Application(); }
 
@@ -255,7 +256,8 @@ std::unique_ptr<Shape> Shape::CloneDetached() const {
 
 // ---- parts ----
 
-Part::Part(int32_t id, std::string name, Page& page) : id_(id), name_(std::move(name)), page_(&page) {
+Part::Part(int32_t id, std::string name, Page& page)
+    : id_(id), name_(std::move(name)), page_(&page) {
   store_.Get(host::comp::kPartShapes).AddComponent();
 }
 
@@ -293,7 +295,8 @@ Variant Page::UnitsEx(int32_t kind) {
 }
 
 void Page::Select(Shape& s) {
-  if (std::find(selection_.Items().begin(), selection_.Items().end(), &s) == selection_.Items().end())
+  if (std::find(selection_.Items().begin(), selection_.Items().end(), &s) ==
+      selection_.Items().end())
     selection_.Add(s);
 }
 
@@ -306,7 +309,9 @@ Part& Page::AddPart(int32_t id, std::string name) {
 
 CatalogEntry& Catalog::AddEntry(host::IShape& item) {
   auto* shape = dynamic_cast<Shape*>(&item);
-  if (!shape) rt::Raise(rt::err::kInvalidCall, "only a shape of this scene can become a catalog entry", "Catalog");
+  if (!shape)
+    rt::Raise(rt::err::kInvalidCall, "only a shape of this scene can become a catalog entry",
+              "Catalog");
   return AddEntry(shape->CloneDetached());
 }
 
@@ -318,7 +323,8 @@ CatalogEntry& Catalog::AddEntry(std::unique_ptr<Shape> item) {
 // ---- application ----
 
 Page& Application::ActivePage() {
-  if (pages_.empty()) rt::Raise(rt::err::kObjectVariableNotSet, "the scene has no page", "Application");
+  if (pages_.empty())
+    rt::Raise(rt::err::kObjectVariableNotSet, "the scene has no page", "Application");
   return *pages_.front();
 }
 

@@ -48,8 +48,8 @@ struct FinishData {
   std::optional<std::string> textureFile;
   Variant projectionType, verticalRatio, horizontalRatio, projectionWidth, projectionHeight, flip;
   std::optional<Vec3> upDirection;
-  std::optional<Vec3> point;          // the point of the last finish request
-  std::array<int16_t, 3> request{};   // the three flags of that request
+  std::optional<Vec3> point;         // the point of the last finish request
+  std::array<int16_t, 3> request{};  // the three flags of that request
   friend bool operator==(const FinishData&, const FinishData&) = default;
 };
 
@@ -200,12 +200,12 @@ class Component final : public host::IComponent {
   Variant Value(int32_t group, int16_t slot) const override;
   void SetValue(int32_t group, int16_t slot, const Variant& v) override;
 
-  scene::Profile& Profile() override;  // type 15
+  scene::Profile& Profile() override;                               // type 15
   void SetStartPoint(const Variant& x, const Variant& y) override;  // type 3
-  void AddLineTo(const Variant& x, const Variant& y) override;     // type 3; 5 before a start
+  void AddLineTo(const Variant& x, const Variant& y) override;      // type 3; 5 before a start
   host::ISurfaceFinish& SurfaceFinish(double& x, double& y, double& z, int16_t a, int16_t b,
-                                      int16_t c) override;        // type 27
-  ShapeList& Shapes() override;  // type 23
+                                      int16_t c) override;  // type 27
+  ShapeList& Shapes() override;                             // type 23
 
   const std::map<int32_t, Variant>& Vars() const { return vars_; }
   const std::map<GroupKey, Variant>& GroupVars() const { return groupVars_; }
@@ -356,8 +356,8 @@ class Scene {
   // A new model: one page in `units`, one part whose first shape is a block with the given
   // extents (component 1, item 1, variables 1 to 3), the dialog precision, and the catalog
   // "zentrox.icc" open. Extents must be finite and positive (5 otherwise).
-  static std::unique_ptr<Scene> NewModel(Vec3 block = {100, 60, 20}, Units units = Units::Millimetre,
-                                         int precision = 2);
+  static std::unique_ptr<Scene> NewModel(Vec3 block = {100, 60, 20},
+                                         Units units = Units::Millimetre, int precision = 2);
 
   Application& App() { return app_; }
   const Application& App() const { return app_; }

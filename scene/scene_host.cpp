@@ -60,15 +60,19 @@ std::unique_ptr<Scene> Scene::NewModel(Vec3 block, Units units, int precision) {
 
 Part& Scene::MainPart() {
   Page& page = ActivePage();
-  if (page.Parts().empty()) rt::Raise(rt::err::kObjectVariableNotSet, "the page has no part", "Scene");
+  if (page.Parts().empty())
+    rt::Raise(rt::err::kObjectVariableNotSet, "the page has no part", "Scene");
   return *page.Parts().front();
 }
 
-Shape& Scene::AddShape(Part& part, std::string name) { return part.AddShape(NextShapeId(), std::move(name)); }
+Shape& Scene::AddShape(Part& part, std::string name) {
+  return part.AddShape(NextShapeId(), std::move(name));
+}
 
 Shape& Scene::AddDroppedShape(Vec3 normal, Vec3 position) {
   for (double v : {normal.x, normal.y, normal.z, position.x, position.y, position.z})
-    if (!std::isfinite(v)) rt::Raise(rt::err::kInvalidCall, "a drop needs finite coordinates", "Scene");
+    if (!std::isfinite(v))
+      rt::Raise(rt::err::kInvalidCall, "a drop needs finite coordinates", "Scene");
   if (normal.x == 0 && normal.y == 0 && normal.z == 0)
     rt::Raise(rt::err::kInvalidCall, "a drop needs a non-zero normal", "Scene");
   Shape& shape = AddShape(MainPart(), kCatalogLabel);
@@ -123,13 +127,15 @@ Shape& Scene::ResolveShape(std::string_view spec) const {
   std::vector<Shape*> found;
   for (Shape* s : AllShapes())
     if (s->Name() == spec) found.push_back(s);
-  if (found.empty()) rt::Raise(rt::err::kInvalidCall, "no shape is named \"" + std::string(spec) + "\"", "Scene");
+  if (found.empty())
+    rt::Raise(rt::err::kInvalidCall, "no shape is named \"" + std::string(spec) + "\"", "Scene");
   if (found.size() > 1) {
     std::string ids;
     for (Shape* s : found) ids += (ids.empty() ? "#" : ", #") + std::to_string(s->Id());
-    rt::Raise(rt::err::kInvalidCall,
-              "several shapes are named \"" + std::string(spec) + "\" (" + ids + "); name one by its #ID",
-              "Scene");
+    rt::Raise(
+        rt::err::kInvalidCall,
+        "several shapes are named \"" + std::string(spec) + "\" (" + ids + "); name one by its #ID",
+        "Scene");
   }
   return *found.front();
 }
@@ -137,7 +143,8 @@ Shape& Scene::ResolveShape(std::string_view spec) const {
 void Scene::DiscardShape(Shape& shape) {
   Part* part = shape.ParentPart();
   if (!part || !part->DiscardShape(shape))
-    rt::Raise(rt::err::kInvalidCall, "shape " + shape.Describe() + " is not on a part", "ShapeDiscard");
+    rt::Raise(rt::err::kInvalidCall, "shape " + shape.Describe() + " is not on a part",
+              "ShapeDiscard");
   for (const auto& page : app_.Pages()) page->Deselect(shape);
 }
 
@@ -171,7 +178,8 @@ const host::ClassInfo& Scene::BoundClass(const Shape& shape) const {
     rt::Raise(kCantCreate, "shape " + shape.Describe() + " is not bound to a class", "Scene");
   const host::ClassInfo* info = FindClassByTag(tag);
   if (!info)
-    rt::Raise(kCantCreate, "shape " + shape.Describe() + " is bound to the unknown class " + tag, "Scene");
+    rt::Raise(kCantCreate, "shape " + shape.Describe() + " is bound to the unknown class " + tag,
+              "Scene");
   return *info;
 }
 
@@ -217,10 +225,13 @@ void Scene::DropCatalogEntry(Shape& shape) {
   if (!handler.empty()) {
     info = FindClassByTag(handler);
     if (!info)
-      rt::Raise(kCantCreate, "the catalog entry's handler " + handler + " is not registered", "Scene");
+      rt::Raise(kCantCreate, "the catalog entry's handler " + handler + " is not registered",
+                "Scene");
   } else {
     info = FindClassByProgId(kDropHandlerProgId);
-    if (!info) rt::Raise(kCantCreate, std::string("class ") + kDropHandlerProgId + " is not registered", "Scene");
+    if (!info)
+      rt::Raise(kCantCreate, std::string("class ") + kDropHandlerProgId + " is not registered",
+                "Scene");
   }
   auto obj = Create(*info);
   int32_t x = 0, y = 0;

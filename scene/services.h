@@ -20,6 +20,7 @@ std::unique_ptr<host::IClassTagService> MakeClassTagService(const Scene& scene);
 std::unique_ptr<host::IShapeDiscardService> MakeShapeDiscardService(Scene& scene);
 
 // A factory that creates each service afresh for every call, over the scene and its files.
-std::unique_ptr<host::IServiceFactory> MakeServiceFactory(Scene& scene, const ServiceConfig& config);
+std::unique_ptr<host::IServiceFactory> MakeServiceFactory(Scene& scene,
+                                                          const ServiceConfig& config);
 
 }  // namespace cavix::scene

@@ -20,7 +20,8 @@ class RegistryReader final : public host::IRegistryReader {
   void ReadString(int32_t root, std::string& key, std::string& name, std::string& value,
                   int32_t& status) override {
     const char* rootName = RegistryRootName(root);
-    if (!rootName) rt::Raise(rt::err::kInvalidCall, "unknown registry root " + std::to_string(root), "Registry");
+    if (!rootName)
+      rt::Raise(rt::err::kInvalidCall, "unknown registry root " + std::to_string(root), "Registry");
     if (!loaded_) {
       reg_ = RegistryFile::Load(file_);
       loaded_ = true;

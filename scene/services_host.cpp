@@ -64,7 +64,8 @@ std::unique_ptr<host::IShapeDiscardService> MakeShapeDiscardService(Scene& scene
   return std::make_unique<ShapeDiscardService>(scene);
 }
 
-std::unique_ptr<host::IServiceFactory> MakeServiceFactory(Scene& scene, const ServiceConfig& config) {
+std::unique_ptr<host::IServiceFactory> MakeServiceFactory(Scene& scene,
+                                                          const ServiceConfig& config) {
   return std::make_unique<ServiceFactory>(scene, config);
 }
 

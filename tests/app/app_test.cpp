@@ -1,14 +1,13 @@
 // The `cavix` command as users run it: new and show through the built program, the error and
 // usage boundaries, and the shared option handling.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
-#include <sys/wait.h>
-
 #include <nlohmann/json.hpp>
+#include <sstream>
 
 #include "app/add_in_classes.h"
 #include "app/cli.h"
@@ -93,7 +92,8 @@ TEST(CavixProgram, NewThenShowJsonPrintsTheStoredBlock) {
 TEST(CavixProgram, NewTakesBlockUnitsAndPrecision) {
   TempDir dir;
   std::string model = dir.File("inch.json");
-  Result made = Program(dir, {"new", model, "--block", "40.5,30,0.1", "--units=inch", "--precision", "4"});
+  Result made =
+      Program(dir, {"new", model, "--block", "40.5,30,0.1", "--units=inch", "--precision", "4"});
   ASSERT_EQ(made.status, 0) << made.err;
   auto scene = scene::LoadModel(model);
   EXPECT_EQ(scene->ActivePage().UnitsEx(2), rt::Variant(int32_t{1}));
@@ -122,7 +122,10 @@ TEST(CavixProgram, FailuresReportAndLeaveTheModelAsItWas) {
   std::ofstream(broken, std::ios::binary) << half;
   Result bad = Program(dir, {"show", broken, "--json"});
   EXPECT_EQ(bad.status, 1);
-  EXPECT_EQ(bad.err.rfind("cavix: error 321: model file \"" + broken + "\": not JSON or cut short", 0), 0u) << bad.err;
+  EXPECT_EQ(
+      bad.err.rfind("cavix: error 321: model file \"" + broken + "\": not JSON or cut short", 0),
+      0u)
+      << bad.err;
   EXPECT_EQ(bad.out, "");
   EXPECT_EQ(Slurp(broken), half);
 
@@ -172,9 +175,11 @@ TEST(CavixShow, FindsShapesByNameOrIdAndNamesTheirClass) {
   scene::Shape& a = scene->AddDroppedShape();
   scene::Shape& b = scene->AddDroppedShape({1, 0, 0}, {0, 30, 10});
   b.SetName("Hole 10");
-  a.Components(43).AddComponent().SetValue(1, rt::Variant("{00000000-0000-0000-0000-00000000DEAD}"));
+  a.Components(43).AddComponent().SetValue(1,
+                                           rt::Variant("{00000000-0000-0000-0000-00000000DEAD}"));
   std::vector<host::ClassInfo> classes = AddInClasses();
-  if (!classes.empty()) b.Components(43).AddComponent().SetValue(1, rt::Variant(classes[0].classId));
+  if (!classes.empty())
+    b.Components(43).AddComponent().SetValue(1, rt::Variant(classes[0].classId));
   scene::SaveModel(*scene, model);
 
   Result one = InProcess({"show", model, "#3", "--json"});
@@ -192,7 +197,8 @@ TEST(CavixShow, FindsShapesByNameOrIdAndNamesTheirClass) {
 
   Result unknown = InProcess({"show", model, "Fori", "--json"});
   EXPECT_TRUE(json::parse(unknown.out)["class"].is_null());
-  EXPECT_NE(InProcess({"show", model}).out.find("bound to unknown class {00000000"), std::string::npos);
+  EXPECT_NE(InProcess({"show", model}).out.find("bound to unknown class {00000000"),
+            std::string::npos);
 
   Result none = InProcess({"show", model, "#9"});
   EXPECT_EQ(none.status, 1);
@@ -207,7 +213,8 @@ TEST(CavixOptions, RegistryAndSettingsComeFromOptionElseEnvironment) {
   Invocation fromEnv{show, {}, {}, sink, sink};
   EXPECT_EQ(fromEnv.Services().registryFile, "/env/cavix.reg");
   EXPECT_EQ(fromEnv.Services().settingsFile, "/env/settings.ini");
-  Invocation fromOption{show, {}, {{"--registry", "/opt/r.reg"}, {"--settings", "/opt/s.ini"}}, sink, sink};
+  Invocation fromOption{
+      show, {}, {{"--registry", "/opt/r.reg"}, {"--settings", "/opt/s.ini"}}, sink, sink};
   EXPECT_EQ(fromOption.Services().registryFile, "/opt/r.reg");
   EXPECT_EQ(fromOption.Services().settingsFile, "/opt/s.ini");
   ::unsetenv("CAVIX_REGISTRY");

@@ -1,5 +1,7 @@
 // The model file: a scene saved and reopened holds every variable with its type and value, every
 // chain, finish, binding and catalog entry; a file that is not a model is refused by name.
+#include "scene/model_file.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -8,7 +10,6 @@
 #include <limits>
 
 #include "runtime/error.h"
-#include "scene/model_file.h"
 
 namespace cavix::scene {
 namespace {
@@ -152,8 +153,10 @@ TEST(ModelFile, ReopeningReusesComponentsAndIsStable) {
 TEST(ModelFile, StoredFormIsTheDocumentedOne) {
   auto scene = RichScene();
   auto j = ShapeToJson(*scene->FindShape("#2"));
-  EXPECT_EQ(j["components"]["34"][0]["vars"]["1:0"], (nlohmann::ordered_json{{"t", "i16"}, {"v", -32768}}));
-  EXPECT_EQ(j["components"]["25"][0]["vars"]["3"], (nlohmann::ordered_json{{"t", "i32"}, {"v", 5}}));
+  EXPECT_EQ(j["components"]["34"][0]["vars"]["1:0"],
+            (nlohmann::ordered_json{{"t", "i16"}, {"v", -32768}}));
+  EXPECT_EQ(j["components"]["25"][0]["vars"]["3"],
+            (nlohmann::ordered_json{{"t", "i32"}, {"v", 5}}));
   EXPECT_EQ(j["profile"][0][2], (nlohmann::ordered_json{4.25, -20.0}));
   EXPECT_EQ(j["profileComponents"]["4"][0]["vars"]["1"]["t"], "f64");
   EXPECT_EQ(j["finish"]["TextureFile"], "/opt/cavix\\Images\\3iaoftt.jpg");
@@ -192,23 +195,35 @@ TEST(ModelFile, BadFilesAreRefusedByNameAndProblem) {
       {"array", "[1, 2]", "not a Cavix model"},
       {"other format", Replace(good, "cavix-model", "something"), "not a Cavix model"},
       {"newer version", Replace(good, "\"version\":1", "\"version\": 2"), "version 2 is not known"},
-      {"text version", Replace(good, "\"version\":1", "\"version\": \"1\""), "\"version\" must be an integer"},
-      {"i16 out of range", WithHole(R"("1:6": {"t": "i16", "v": 70000})"), "70000 is not a valid \"i16\""},
+      {"text version", Replace(good, "\"version\":1", "\"version\": \"1\""),
+       "\"version\" must be an integer"},
+      {"i16 out of range", WithHole(R"("1:6": {"t": "i16", "v": 70000})"),
+       "70000 is not a valid \"i16\""},
       {"i16 holding text", WithHole(R"("1:6": {"t": "i16", "v": "1"})"), "is not a valid \"i16\""},
-      {"i16 holding a fraction", WithHole(R"("1:6": {"t": "i16", "v": 1.5})"), "is not a valid \"i16\""},
-      {"f64 holding text", WithHole(R"("1:6": {"t": "f64", "v": "2.5"})"), "is not a valid \"f64\""},
-      {"bool holding a number", WithHole(R"("1:6": {"t": "bool", "v": 1})"), "is not a valid \"bool\""},
+      {"i16 holding a fraction", WithHole(R"("1:6": {"t": "i16", "v": 1.5})"),
+       "is not a valid \"i16\""},
+      {"f64 holding text", WithHole(R"("1:6": {"t": "f64", "v": "2.5"})"),
+       "is not a valid \"f64\""},
+      {"bool holding a number", WithHole(R"("1:6": {"t": "bool", "v": 1})"),
+       "is not a valid \"bool\""},
       {"unknown type", WithHole(R"("1:6": {"t": "i64", "v": 1})"), "unknown type \"i64\""},
       {"value missing", WithHole(R"("1:6": {"t": "i16"})"), "missing \"v\""},
       {"bad key", WithHole(R"("1:x": {"t": "i16", "v": 1})"), "\"N\" or \"GROUP:SLOT\""},
       {"padded key", WithHole(R"("1:06": {"t": "i16", "v": 1})"), "\"N\" or \"GROUP:SLOT\""},
       {"slot beyond 16 bits", WithHole(R"("1:40000": {"t": "i16", "v": 1})"), "16-bit"},
-      {"repeated key", WithHole(R"("1:6": {"t": "i16", "v": 1}, "1:6": {"t": "i16", "v": 2})"), "appears twice"},
-      {"unknown shape key", Replace(good, "\"name\":\"Block\"", "\"name\": \"Block\", \"colour\": 3"), "unknown key \"colour\""},
+      {"repeated key", WithHole(R"("1:6": {"t": "i16", "v": 1}, "1:6": {"t": "i16", "v": 2})"),
+       "appears twice"},
+      {"unknown shape key",
+       Replace(good, "\"name\":\"Block\"", "\"name\": \"Block\", \"colour\": 3"),
+       "unknown key \"colour\""},
       {"wrong parent", Replace(good, "\"parent\":1", "\"parent\": 7"), "parent"},
       {"bad normal", Replace(good, "\"normal\":[", "\"normal\": [1, "), "three numbers"},
-      {"binding without handler", Replace(good, "\"name\":\"Block\"", "\"name\": \"Block\", \"binding\": \"{X}\""), "differs from the class tag"},
-      {"finish without holder", Replace(good, "\"name\":\"Block\"", "\"name\": \"Block\", \"finish\": {}"), "without a component 27"},
+      {"binding without handler",
+       Replace(good, "\"name\":\"Block\"", "\"name\": \"Block\", \"binding\": \"{X}\""),
+       "differs from the class tag"},
+      {"finish without holder",
+       Replace(good, "\"name\":\"Block\"", "\"name\": \"Block\", \"finish\": {}"),
+       "without a component 27"},
       {"units", Replace(good, "\"units\":\"mm\"", "\"units\": \"cm\""), "\"mm\" or \"inch\""},
   };
   TempDir dir;
@@ -221,7 +236,8 @@ TEST(ModelFile, BadFilesAreRefusedByNameAndProblem) {
     } catch (const rt::Error& e) {
       EXPECT_EQ(e.Number(), 321) << c.name;
       EXPECT_NE(e.Description().find(file), std::string::npos) << c.name << ": " << e.Description();
-      EXPECT_NE(e.Description().find(c.problem), std::string::npos) << c.name << ": " << e.Description();
+      EXPECT_NE(e.Description().find(c.problem), std::string::npos)
+          << c.name << ": " << e.Description();
     }
     EXPECT_EQ(Slurp(file), c.text) << c.name;
   }

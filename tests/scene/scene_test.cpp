@@ -1,9 +1,10 @@
 // The in-memory scene as the hole logic reaches it through the host interfaces, and the events
 // through which it calls the add-in's classes.
+#include "scene/scene.h"
+
 #include <gtest/gtest.h>
 
 #include "runtime/error.h"
-#include "scene/scene.h"
 #include "scene/services.h"
 
 namespace cavix::scene {
@@ -94,7 +95,8 @@ TEST(SceneModel, VariablesKeepTypeAndValueAndReadEmptyWhenUnwritten) {
   EXPECT_TRUE(c.Value(2, 6).IsEmpty());
   c.SetValue(1, 6, Variant{});
   EXPECT_TRUE(c.Value(1, 6).IsEmpty());
-  EXPECT_EQ(ErrorOf([&] { c.SetValue(1, 8, Variant(std::numeric_limits<double>::infinity())); }), 6);
+  EXPECT_EQ(ErrorOf([&] { c.SetValue(1, 8, Variant(std::numeric_limits<double>::infinity())); }),
+            6);
   EXPECT_TRUE(c.Value(1, 8).IsEmpty());
 }
 
@@ -119,7 +121,9 @@ TEST(SceneModel, KindMembersWorkOnTheirKindOnly) {
   EXPECT_EQ(ErrorOf([&] { chain.AddLineTo(Variant("abc"), Variant(1.0)); }), 13);
 
   EXPECT_EQ(ErrorOf([&] { shape.Components(1).Item(1).Profile(); }), 438);
-  EXPECT_EQ(ErrorOf([&] { shape.Components(14).Item(1).SetStartPoint(Variant(0.0), Variant(0.0)); }), 438);
+  EXPECT_EQ(
+      ErrorOf([&] { shape.Components(14).Item(1).SetStartPoint(Variant(0.0), Variant(0.0)); }),
+      438);
   double x = 1, y = 2, z = 3;
   EXPECT_EQ(ErrorOf([&] { shape.Components(1).Item(1).SurfaceFinish(x, y, z, 1, 1, 0); }), 438);
 
@@ -171,14 +175,18 @@ Calls g_calls;
 
 class FakeHole : public host::IAutomationObject, public host::IShapeEvents {
  public:
-  void DblClick(host::IShape& shape, int32_t&, int32_t&) override { g_calls.log.push_back("dbl " + shape.Name()); }
+  void DblClick(host::IShape& shape, int32_t&, int32_t&) override {
+    g_calls.log.push_back("dbl " + shape.Name());
+  }
   void Update(host::IShape& shape) override { g_calls.log.push_back("update " + shape.Name()); }
 };
 
 class FakeDrop : public host::IAutomationObject, public host::IDropHandler {
  public:
   explicit FakeDrop(std::string who) : who_(std::move(who)) {}
-  void Drop(host::IShape& shape, int32_t&, int32_t&) override { g_calls.log.push_back(who_ + " " + shape.Name()); }
+  void Drop(host::IShape& shape, int32_t&, int32_t&) override {
+    g_calls.log.push_back(who_ + " " + shape.Name());
+  }
   void AssignEvent(host::IApplication&) override {}
 
  private:
@@ -187,9 +195,12 @@ class FakeDrop : public host::IAutomationObject, public host::IDropHandler {
 
 std::vector<host::ClassInfo> FakeClasses() {
   return {
-      {"Cavix.HoleSimple", "{AAAA0001-0000-0000-0000-000000000000}", [] { return std::make_unique<FakeHole>(); }},
-      {"Cavix.DropHole", "{AAAA0005-0000-0000-0000-000000000000}", [] { return std::make_unique<FakeDrop>("drop"); }},
-      {"Other.Drop", "{AAAA0006-0000-0000-0000-000000000000}", [] { return std::make_unique<FakeDrop>("other"); }},
+      {"Cavix.HoleSimple", "{AAAA0001-0000-0000-0000-000000000000}",
+       [] { return std::make_unique<FakeHole>(); }},
+      {"Cavix.DropHole", "{AAAA0005-0000-0000-0000-000000000000}",
+       [] { return std::make_unique<FakeDrop>("drop"); }},
+      {"Other.Drop", "{AAAA0006-0000-0000-0000-000000000000}",
+       [] { return std::make_unique<FakeDrop>("other"); }},
   };
 }
 
@@ -211,14 +222,16 @@ TEST(SceneEvents, BoundClassReceivesDoubleClickAndRegeneration) {
   // The hole class is no drop handler and no thread provider.
   EXPECT_EQ(ErrorOf([&] { scene->ThreadQuery(hole); }), 438);
   std::string unknown = "Cavix.Nothing";
-  EXPECT_EQ(ErrorOf([&] { MakeClassTagService(*scene)->ProgIdToClassTag(unknown, reserved); }), 429);
+  EXPECT_EQ(ErrorOf([&] { MakeClassTagService(*scene)->ProgIdToClassTag(unknown, reserved); }),
+            429);
 }
 
 TEST(SceneEvents, UnboundOrUnknownShapesGiveAClearError) {
   auto scene = Scene::NewModel();
   scene->RegisterClasses(FakeClasses());
   Shape& block = *scene->FindShape("#1");
-  EXPECT_NE(MessageOf([&] { scene->DoubleClick(block); }).find("#1 \"Block\" is not bound"), std::string::npos);
+  EXPECT_NE(MessageOf([&] { scene->DoubleClick(block); }).find("#1 \"Block\" is not bound"),
+            std::string::npos);
   block.Components(kHandler).Add().SetValue(1, Variant("{DEAD}"));
   int n = ErrorOf([&] { scene->Regenerate(block); });
   EXPECT_EQ(n, 429);

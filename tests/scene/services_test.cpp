@@ -1,5 +1,7 @@
 // The utility services over their files: registry export, host settings, the file test and the
 // units service, as the hole logic calls them.
+#include "scene/services.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -7,7 +9,6 @@
 
 #include "runtime/error.h"
 #include "scene/config_files.h"
-#include "scene/services.h"
 
 namespace cavix::scene {
 namespace {
@@ -30,7 +31,8 @@ struct TempDir {
   }
 };
 
-std::string Read(host::IRegistryReader& reg, std::string key, std::string name, int32_t* status = nullptr) {
+std::string Read(host::IRegistryReader& reg, std::string key, std::string name,
+                 int32_t* status = nullptr) {
   std::string value = "untouched";
   int32_t s = -1;
   reg.ReadString(2, key, name, value, s);
@@ -56,7 +58,8 @@ TEST(RegistryReader, ReadsValuesAsWindowsDoes) {
   TempDir dir;
   auto reg = MakeRegistryReader(dir.Write("cavix.reg", kExport));
   int32_t status = -1;
-  EXPECT_EQ(Read(*reg, "SOFTWARE\\Norvalis\\Zentrox", "ApplDir", &status), "C:\\Program Files\\Zentrox");
+  EXPECT_EQ(Read(*reg, "SOFTWARE\\Norvalis\\Zentrox", "ApplDir", &status),
+            "C:\\Program Files\\Zentrox");
   EXPECT_EQ(status, 0);
   EXPECT_EQ(Read(*reg, "software\\NORVALIS\\zentrox", "applDIR"), "C:\\Program Files\\Zentrox");
   EXPECT_EQ(Read(*reg, "SOFTWARE\\Norvalis\\Zentrox", "Language"), "English (\"UK\")");
@@ -83,7 +86,8 @@ TEST(RegistryReader, ReadsValuesAsWindowsDoes) {
 }
 
 TEST(RegistryReader, AcceptsRegeditsUtf16ExportAndLfLines) {
-  std::string text = "Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\K]\n\"Città\"=\"Zürich\"\n";
+  std::string text =
+      "Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\K]\n\"Città\"=\"Zürich\"\n";
   // UTF-8 to UTF-16LE for the characters used here (all in the BMP).
   std::u16string wide;
   for (size_t i = 0; i < text.size();) {
@@ -121,12 +125,16 @@ TEST(RegistryReader, MissingFileReadsEmptySyntaxErrorsNameFileAndLine) {
   } cases[] = {
       {"REGEDIT5\n", 1, "Windows Registry Editor Version 5.00"},
       {"Windows Registry Editor Version 5.00\n\"A\"=\"1\"\n", 2, "before the first [KEY]"},
-      {"Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\K]\n\n\"A\"=\"C:\\dir\"\n", 4, "unknown escape"},
-      {"Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\K]\n\"A\"=\"open\n", 3, "missing closing quote"},
+      {"Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\K]\n\n\"A\"=\"C:\\dir\"\n", 4,
+       "unknown escape"},
+      {"Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\K]\n\"A\"=\"open\n", 3,
+       "missing closing quote"},
       {"Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\K\n", 2, "must end with \"]\""},
       {"Windows Registry Editor Version 5.00\n[SOFTWARE\\K]\n", 2, "root"},
-      {"Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\K]\n\"A\"=\"1\" x\n", 3, "after the closing quote"},
-      {"Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\K]\n\"A\"=hex:01,02\n", 3, "only string and dword"},
+      {"Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\K]\n\"A\"=\"1\" x\n", 3,
+       "after the closing quote"},
+      {"Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\K]\n\"A\"=hex:01,02\n", 3,
+       "only string and dword"},
       {"Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\K]\nA=\"1\"\n", 3, "expected"},
   };
   for (const auto& c : cases) {
@@ -162,9 +170,10 @@ TEST(RegistryReader, FileTestMapsBackslashPaths) {
 
 TEST(SettingsReader, SectionsAndKeysIgnoreCase) {
   TempDir dir;
-  std::string file = dir.Write("settings.ini",
-                               "; host settings\r\n[Directories]\r\nThreadFile = /opt/cavix\\Images\\ \r\n"
-                               "ThreadFile=second\r\nQuoted=\" spaced \"\r\n\r\n[Empty]\r\n");
+  std::string file =
+      dir.Write("settings.ini",
+                "; host settings\r\n[Directories]\r\nThreadFile = /opt/cavix\\Images\\ \r\n"
+                "ThreadFile=second\r\nQuoted=\" spaced \"\r\n\r\n[Empty]\r\n");
   auto ini = MakeSettingsReader(file);
   std::string section = "DIRECTORIES", key = "threadfile", value;
   bool found = false;
@@ -210,7 +219,9 @@ TEST(SettingsReader, SectionsAndKeysIgnoreCase) {
 
 TEST(UnitsService, ConvertsConsistentlyBetweenCodes) {
   auto units = MakeUnitsService();
-  auto convert = [&](double v, int32_t from, int32_t to) { return units->Convert(nullptr, v, from, to); };
+  auto convert = [&](double v, int32_t from, int32_t to) {
+    return units->Convert(nullptr, v, from, to);
+  };
   const int32_t codes[] = {1, 2, 4, 7, 11};
   for (int32_t a : codes)
     for (int32_t b : codes) {
