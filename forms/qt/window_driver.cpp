@@ -1,0 +1,90 @@
+// The modal driver of the Qt window and the runner that puts it in force.
+#include "forms/qt/window_driver.h"
+
+#include <cstdlib>
+#include <exception>
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QStyleFactory>
+
+#include "forms/message_box.h"
+#include "forms/qt/form_view.h"
+#include "forms/qt/message_box_qt.h"
+#include "runtime/error.h"
+
+namespace cavix::qtview {
+
+void QtModalDriver::Run(forms::Form& form) {
+  if (!form.IsShown()) return;
+  FormView view(form);
+  QEventLoop loop;
+  std::exception_ptr error;
+  bool unloaded = false;
+  view.SetErrorSink([&](std::exception_ptr e) {
+    if (!error) error = e;
+    loop.exit(1);
+  });
+  view.SetOnUnloaded([&] {
+    unloaded = true;
+    loop.exit(0);
+  });
+  view.show();
+  view.raise();
+  view.activateWindow();
+  if (onShown_) onShown_(view);
+  if (!unloaded && !error) loop.exec();
+  view.hide();
+  if (error) std::rethrow_exception(error);
+}
+
+namespace {
+
+bool HasDisplay() {
+  for (const char* var : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
+    const char* v = std::getenv(var);
+    if (v && *v) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+void EnsureApplication() {
+  if (QApplication::instance()) return;
+  if (!HasDisplay())
+    rt::Raise(rt::err::kInvalidCall,
+              "No display to open the window on: set DISPLAY (or QT_QPA_PLATFORM=offscreen)");
+  // The application object lives until the process ends (destroying it among the static
+  // destructors at exit would race Qt's own); its arguments must outlive it.
+  static int argc = 1;
+  static char name[] = "cavix";
+  static char* argv[] = {name, nullptr};
+  static QApplication* const app = new QApplication(argc, argv);
+  (void)app;
+  QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+  QApplication::setApplicationName(QStringLiteral("Cavix"));
+}
+
+void RunInWindows(const std::function<void()>& showDialog,
+                  const std::function<void(FormView&)>& onShown) {
+  EnsureApplication();
+  QtModalDriver driver;
+  driver.SetOnShown(onShown);
+  QtMessageService messages;
+  forms::IModalDriver* previousDriver = forms::ModalDriver();
+  forms::IMessageService* previousMessages = forms::MessageService();
+  forms::SetModalDriver(&driver);
+  forms::SetMessageService(&messages);
+  struct Restore {
+    forms::IModalDriver* driver;
+    forms::IMessageService* messages;
+    ~Restore() {
+      forms::SetModalDriver(driver);
+      forms::SetMessageService(messages);
+    }
+  } restore{previousDriver, previousMessages};
+  showDialog();
+}
+
+}  // namespace cavix::qtview

@@ -1,0 +1,38 @@
+// Showing forms modally in Qt windows: the modal driver, and the runner that puts the window
+// toolkit in force for one host call (the `cavix --gui` commands use it through the forms hook).
+#pragma once
+
+#include <functional>
+
+#include "forms/form.h"
+
+namespace cavix::qtview {
+
+class FormView;
+
+// Runs each modal form in a FormView: shows the window, runs an event loop until the form is
+// unloaded, then closes the window. An error raised by the form's handlers ends the loop and
+// goes on to the caller of ShowModal.
+class QtModalDriver : public forms::IModalDriver {
+ public:
+  void Run(forms::Form& form) override;
+  // Called with each window right after it is shown, before the event loop runs (tests drive
+  // the window from here; whatever they leave open, the loop then serves).
+  void SetOnShown(std::function<void(FormView&)> f) { onShown_ = std::move(f); }
+
+ private:
+  std::function<void(FormView&)> onShown_;
+};
+
+// Runs `showDialog` with a QtModalDriver as the modal driver and a QtMessageService as the
+// message service (the previous ones are restored after), creating the application object when
+// there is none. Without a display (no DISPLAY or WAYLAND_DISPLAY, and no QT_QPA_PLATFORM) it
+// raises a clear error instead of letting Qt abort. `onShown` is handed to the driver.
+void RunInWindows(const std::function<void()>& showDialog,
+                  const std::function<void(FormView&)>& onShown = {});
+
+// The Qt application object, created on first use (with the Fusion style, so windows look the
+// same on every desktop); raises the same error as RunInWindows without a display.
+void EnsureApplication();
+
+}  // namespace cavix::qtview
