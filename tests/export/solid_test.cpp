@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
+#include <ctime>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -354,15 +354,19 @@ TEST(SolidExport, HundredOverlappingCounterboresCutCorrectly) {
       part.holes.push_back(h);
       centres.push_back({h.position[0], h.position[1]});
     }
-  const auto start = std::chrono::steady_clock::now();
+  // Processor time, not wall time: the check is about the algorithm, not a busy machine.
+  const std::clock_t start = std::clock();
   const ExportSummary s = Measure(part);
-  const double seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const double seconds = double(std::clock() - start) / CLOCKS_PER_SEC;
   const double removed =
       lc * UnionArea(centres, 5.5, 100, 60) + (t - lc) * UnionArea(centres, 3.3, 100, 60);
   RecordProperty("volume", std::to_string(s.volume));
   RecordProperty("expected", std::to_string(s.blockVolume - removed));
   EXPECT_EQ(s.holesCut, 100);
   EXPECT_NEAR(s.volume / (s.blockVolume - removed), 1.0, 1e-3);
-  EXPECT_LT(seconds, 30.0);
+#ifndef __SANITIZE_ADDRESS__
+  EXPECT_LT(seconds, 30.0) << "one cut per hole, or a boolean gone quadratic?";
+#else
+  (void)seconds;
+#endif
 }
