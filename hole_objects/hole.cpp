@@ -23,6 +23,14 @@ constexpr int32_t kNumbers = 1;
 constexpr int16_t kSlotThread = 6, kSlotThrough = 7, kSlotDiameter = 10, kSlotLength = 11,
                   kSlotPitchOrAllowance = 12;
 
+// A through hole whose recess alone is deeper than the part would need a bore of negative
+// length, which no profile can show; refuse it before the shape is touched.
+void CheckBoreFits(double length, const std::string& shapeName) {
+  if (length < 0)
+    rt::Raise(rt::err::kInvalidCall, "The recess of through hole \"" + shapeName +
+                                         "\" is deeper than the part is thick");
+}
+
 }  // namespace
 
 void SetEditHoleHandler(EditHoleHandler handler) { EditHandler() = std::move(handler); }
@@ -88,12 +96,13 @@ void HoleObject::Create(host::IShape& objHole) {
   // so that the bore ends exactly at the far face. The cone is measured with the radius the
   // builder drills, so the two agree.
   if (isThrough_) {
+    double length = lunghezza_, threadLength = lungFiletto_;
     switch (kind_.recess) {
       case geo::Recess::None:
         break;
       case geo::Recess::Counterbore:
-        lunghezza_ = rt::Checked(lunghezza_ - lungIncasso_);
-        lungFiletto_ = rt::Checked(lungFiletto_ - lungIncasso_);
+        length = rt::Checked(length - lungIncasso_);
+        threadLength = rt::Checked(threadLength - lungIncasso_);
         break;
       case geo::Recess::Countersink:
       case geo::Recess::Counterdrill: {
@@ -101,15 +110,18 @@ void HoleObject::Create(host::IShape& objHole) {
             geo::BoreRadius(isThread_, diametro_, isThread_ ? passoFiletto_ : hToll_);
         const double k = geo::ConeHeight(rt::Checked(diamIncasso_ / 2), r, angoloIncasso_);
         if (kind_.recess == geo::Recess::Countersink) {
-          lunghezza_ = rt::Checked(lunghezza_ - k);
-          if (isThread_) lungFiletto_ = rt::Checked(lungFiletto_ - k);
+          length = rt::Checked(length - k);
+          if (isThread_) threadLength = rt::Checked(threadLength - k);
         } else {
-          lunghezza_ = rt::Checked(rt::Checked(lunghezza_ - k) - lungIncasso_);
-          if (isThread_) lungFiletto_ = lunghezza_;
+          length = rt::Checked(rt::Checked(length - k) - lungIncasso_);
+          if (isThread_) threadLength = length;
         }
         break;
       }
     }
+    CheckBoreFits(length, oldName);
+    lunghezza_ = length;
+    lungFiletto_ = threadLength;
   }
 
   geo::CreateHole(objHole, BuilderParams(lunghezza_, angPunta_, lungFiletto_));
@@ -159,6 +171,8 @@ void HoleObject::Update(host::IShape& shape) {
       break;
     }
   }
+
+  CheckBoreFits(length, shape.Name());
 
   geo::HoleParams p;
   p.recess = kind_.recess;

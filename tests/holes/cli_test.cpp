@@ -213,6 +213,11 @@ TEST_F(Cli, FailedRegenerationLeavesTheFile) {
   EXPECT_NE(Err().find("9"), std::string::npos) << Err();
   EXPECT_EQ(FileText(), before);
 
+  // A part thinner than a counterdrill's recess is refused the same way.
+  EXPECT_EQ(Run("resize '" + model + "' --block 100,60,2").status, 1);
+  EXPECT_NE(Err().find("deeper than the part"), std::string::npos) << Err();
+  EXPECT_EQ(FileText(), before);
+
   EXPECT_EQ(Run("resize '" + model + "'").status, 2);
   EXPECT_EQ(Run("resize '" + model + "' --block 100,-60,40").status, 2);
   EXPECT_EQ(Run("threads '" + model + "' '#999'").status, 1);

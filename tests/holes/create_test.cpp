@@ -159,25 +159,28 @@ TEST_F(HoleTest, UpdateRebuildsThroughHolesToTheNewThickness) {
   EXPECT_EQ(std::count(w.log.begin(), w.log.end(), "page.Update"), 0);
 }
 
-TEST_F(HoleTest, UpdateOfEveryTypeSpansTheThickness) {
-  for (double angle : {82.0, 90.0, 120.0}) {
-    for (int16_t type = 1; type <= 4; ++type) {
-      for (bool thread : {false, true}) {
-        SCOPED_TRACE(::testing::Message() << angle << " type " << type << " thread " << thread);
-        fake::World fw(100, 60, 20);
-        cavix::Globals().CurrentPage = &fw.page;
-        cavix::Globals().HoleType = type;
-        Make({.type = type, .thread = thread, .through = true, .D = 10, .L = 20, .LT = 20,
-              .P = 1.5, .T = 0.5, .Dr = 20, .Lc = 3, .Ar = angle})
-            ->Create(fw.hole);
-        fw.SetBlock(100, 60, 33.3);
-        holes::MakeHole(type)->Update(fw.hole);
-        double deepest = 0;
-        for (auto& [x, y] : fw.hole.Chain()) deepest = std::min(deepest, cavix::rt::CDbl(y));
-        EXPECT_NEAR(deepest, -33.3, 1e-12);
-      }
-    }
+// A recess deeper than the part leaves no room for a bore: refused before anything changes.
+TEST_F(HoleTest, RecessDeeperThanThePartIsRefused) {
+  w.hole.name = "Fori";
+  try {
+    Create({.type = 4, .through = true, .D = 10, .L = 6, .Dr = 16, .Lc = 4, .Ar = 90});
+    FAIL();
+  } catch (const cavix::rt::Error& e) {
+    EXPECT_EQ(e.Number(), 5);
+    EXPECT_NE(e.Description().find("deeper than the part"), std::string::npos);
   }
+  EXPECT_EQ(w.hole.ChainCount(), 0);
+  EXPECT_EQ(w.hole.name, "Fori");
+
+  Create({.type = 4, .through = true, .D = 10, .L = 20, .Dr = 16, .Lc = 4, .Ar = 90});
+  const auto chain = w.hole.Chain();
+  w.SetBlock(100, 60, 6.5);
+  EXPECT_THROW(holes::HoleCDrill().Update(w.hole), cavix::rt::Error);
+  EXPECT_EQ(w.hole.Chain(), chain);
+  EXPECT_NEAR(Slot(1, 11).F64(), 13, 1e-9);
+  w.SetBlock(100, 60, 7.5);  // just room for a short bore
+  holes::HoleCDrill().Update(w.hole);
+  EXPECT_NEAR(Deepest(), -7.5, 1e-12);
 }
 
 TEST_F(HoleTest, UpdateWithoutRecordRaisesTheHostError) {

@@ -65,14 +65,6 @@ class ModelTest : public ::testing::Test {
     size->SetValue(3, z);
     for (scene::Shape* s : model->BoundShapes()) model->Regenerate(*s);
   }
-  static double Deepest(const scene::Shape& s) {
-    double d = 0;
-    const auto* revolve = s.Store().First(15);
-    for (const auto& chain : revolve->ProfileIfAny()->Store().Find(3)->Items())
-      for (const auto& p : chain->Points()) d = std::min(d, p.y);
-    return d;
-  }
-
   fs::path dir;
   std::string registry;
   std::unique_ptr<scene::Scene> model;
@@ -147,35 +139,6 @@ TEST_F(ModelTest, ThreadTextureFromTheShippedImage) {
   EXPECT_NEAR(finish->Data().projectionHeight.F64(), 6.25 * 1.5, 1e-9);
   EXPECT_EQ(finish->Data().projectionType, Variant(int32_t{3}));
   EXPECT_EQ(finish->Data().flip, Variant(true));
-}
-
-// A through hole of every type still spans the part exactly after the part is made thicker or
-// thinner and regenerated, whatever the recess angle.
-TEST_F(ModelTest, ThroughHolesFollowThePartThickness) {
-  for (double angle : {82.0, 90.0, 120.0})
-    for (int16_t type = 1; type <= 4; ++type)
-      for (bool thread : {false, true})
-        Drop(type, [&](holes::HoleObject& h) {
-          h.SetDiametro(8);
-          h.SetLunghezza(20);
-          h.SetLungFiletto(20);
-          h.SetpassoFiletto(1.25);
-          h.SetHToll(0.4);
-          h.SetisThread(thread);
-          h.SetisThrough(true);
-          h.SetRecess(15, 4, angle);
-        });
-  for (auto* s : model->BoundShapes()) EXPECT_NEAR(Deepest(*s), -20, 1e-9) << s->Name();
-  Reopen();
-  for (double thickness : {37.5, 12.25}) {
-    Resize(100, 60, thickness);
-    Reopen();
-    for (auto* s : model->BoundShapes()) {
-      EXPECT_NEAR(Deepest(*s), -thickness, 1e-9) << s->Name();
-      // Regeneration re-stores the bore length it built.
-      EXPECT_EQ(s->Store().First(34)->GroupVars().at({1, 11}).Type(), VarType::Double);
-    }
-  }
 }
 
 TEST_F(ModelTest, BlindHolesIgnoreThePart) {
