@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <random>
 
 #include "runtime/error.h"
 
@@ -261,6 +262,55 @@ TEST(ModelFile, MissingOrUnreadableFilesGiveFileErrors) {
   // A save into a folder that does not exist fails and leaves nothing behind.
   EXPECT_THROW(SaveModel(*Scene::NewModel(), dir.File("no/such/m.json")), rt::Error);
   EXPECT_FALSE(fs::exists(dir.File("no")));
+}
+
+}  // namespace
+}  // namespace cavix::scene
+
+namespace cavix::scene {
+namespace {
+
+// Spoiled copies of a real model: each one either loads or is refused with 321, never anything
+// else (the sanitizer build checks that no input reaches undefined behaviour).
+TEST(ModelFile, ArbitraryDamageIsRefusedCleanly) {
+  const std::string good = ModelToJson(*RichScene()).dump();
+  const std::string pretty = ModelText(*RichScene());
+  const char* pieces[] = {"{",       "}",       "[",    "]",       ",",     ":",
+                          "\"",      "1e400",   "-",    "null",    "70000", "\"t\"",
+                          "\"i16\"", "\"1:6\"", "true", "\\u0000", "\xC3",  "1.5"};
+  std::mt19937 rng(20261206);
+  int loaded = 0, refused = 0;
+  for (int round = 0; round < 3000; ++round) {
+    std::string text = round % 2 ? good : pretty;
+    int edits = 1 + static_cast<int>(rng() % 3);
+    for (int e = 0; e < edits && !text.empty(); ++e) {
+      size_t at = rng() % text.size();
+      switch (rng() % 4) {
+        case 0:
+          text.erase(at, 1 + rng() % 8);
+          break;
+        case 1:
+          text.insert(at, pieces[rng() % std::size(pieces)]);
+          break;
+        case 2:
+          text[at] = static_cast<char>(rng() % 256);
+          break;
+        default:
+          text.resize(at);
+          break;
+      }
+    }
+    try {
+      ModelFromText(text, "spoiled.json");
+      ++loaded;
+    } catch (const rt::Error& e) {
+      ASSERT_EQ(e.Number(), 321) << e.Description();
+      ASSERT_NE(e.Description().find("spoiled.json"), std::string::npos);
+      ++refused;
+    }
+  }
+  EXPECT_GT(refused, 2000);
+  EXPECT_GT(loaded, 0);  // some edits land in numbers or names and still make a model
 }
 
 }  // namespace
