@@ -22,9 +22,9 @@ using tabfmt::LineSource;
 // How one query words its messages. The end-of-file message of QDataLunghezze names it
 // "QLunghezze"; users and their support notes know the messages in this form.
 struct QueryNames {
-  const char* endOfFile;      // "Error Reading <file>\rin <endOfFile>"
-  const char* query;          // "... not found\rIn <query>", "...\r\nin <query>"
-  const char* fileKind;       // "Error Reading File<fileKind>" and "File<fileKind> not found"
+  const char* endOfFile;  // "Error Reading <file>\rin <endOfFile>"
+  const char* query;      // "... not found\rIn <query>", "...\r\nin <query>"
+  const char* fileKind;   // "Error Reading File<fileKind>" and "File<fileKind> not found"
 };
 
 constexpr QueryNames kQNorma{"QNorma", "QNorma", " INI"};
@@ -39,7 +39,8 @@ void Report(const QueryNames& names, const std::string& file, int number,
   const std::string q = names.query;
   switch (number) {
     case rt::err::kInputPastEnd:
-      forms::MsgBox("Error Reading " + file + "\r" + "in " + names.endOfFile, forms::msg::kCritical);
+      forms::MsgBox("Error Reading " + file + "\r" + "in " + names.endOfFile,
+                    forms::msg::kCritical);
       break;
     case rt::err::kFileNotFound:
       forms::MsgBox(std::string("Error Reading File") + names.fileKind + "\r\n\r\n" + file +
@@ -78,7 +79,9 @@ std::string_view RowKey(std::string_view row) {
   return tabfmt::Trim(row.substr(0, bar));
 }
 
-bool IsSkipped(std::string_view line) { return tabfmt::IsTabComment(line) || tabfmt::IsBlank(line); }
+bool IsSkipped(std::string_view line) {
+  return tabfmt::IsTabComment(line) || tabfmt::IsBlank(line);
+}
 
 // A value handed back as text: the shortest "." text of the column's number (".5", "6", "1.25").
 std::string ShortText(std::string_view column) {

@@ -58,9 +58,12 @@ std::string LoadResString(int identifier) {
     for (const Row& row : kTable) {
       if (row.offset != offset) continue;
       switch (block) {
-        case 1: return row.italian;
-        case 2: return row.english;
-        default: return row.german;
+        case 1:
+          return row.italian;
+        case 2:
+          return row.english;
+        default:
+          return row.german;
       }
     }
   }

@@ -26,9 +26,12 @@ constexpr const char* kHoleKinds[kHoleTypes] = {"plain", "counterbore", "counter
 int MinimumColumns(int holeType, int threadState) {
   if (threadState == 1) return 5;
   switch (holeType) {
-    case 1: return 4;
-    case 3: return 5;
-    default: return 6;
+    case 1:
+      return 4;
+    case 3:
+      return 5;
+    default:
+      return 6;
   }
 }
 
@@ -115,8 +118,8 @@ class Checker {
         auto it = std::find_if(uses.begin(), uses.end(),
                                [&](const TabUse& u) { return u.name == tabFile; });
         if (it == uses.end()) {
-          uses.push_back({tabFile, iniPath, in.LineNumber(), needed,
-                          SectionName(currentType, currentThread)});
+          uses.push_back(
+              {tabFile, iniPath, in.LineNumber(), needed, SectionName(currentType, currentThread)});
         } else if (needed > it->minimumColumns) {
           it->minimumColumns = needed;
           it->neededBy = SectionName(currentType, currentThread);
@@ -136,7 +139,8 @@ class Checker {
         }
       }
     } catch (const rt::Error& e) {
-      Add(iniPath, 0, "cannot be read: error " + std::to_string(e.Number()) + " " + e.Description());
+      Add(iniPath, 0,
+          "cannot be read: error " + std::to_string(e.Number()) + " " + e.Description());
     }
     return uses;
   }
@@ -166,19 +170,22 @@ class Checker {
         if (key.empty()) Add(path, n, "row has an empty size key");
         if (key != previousKey) {
           if (finishedRuns.count(key)) {
-            Add(path, n, "size \"" + key + "\" appears again after other sizes; it is listed twice");
+            Add(path, n,
+                "size \"" + key + "\" appears again after other sizes; it is listed twice");
           }
           if (!previousKey.empty()) finishedRuns.insert(previousKey);
           previousKey = key;
         }
         const int count = static_cast<int>(columns.size());
         if (count > tabfmt::kSizeRowLength) {
-          Add(path, n, "row has " + std::to_string(count) + " columns; a size row holds at most " +
-                           std::to_string(tabfmt::kSizeRowLength));
+          Add(path, n,
+              "row has " + std::to_string(count) + " columns; a size row holds at most " +
+                  std::to_string(tabfmt::kSizeRowLength));
         }
         if (count < use.minimumColumns) {
-          Add(path, n, "row has " + std::to_string(count) + " columns; section " + use.neededBy +
-                           " needs at least " + std::to_string(use.minimumColumns));
+          Add(path, n,
+              "row has " + std::to_string(count) + " columns; section " + use.neededBy +
+                  " needs at least " + std::to_string(use.minimumColumns));
         }
         for (int c = 1; c < count; ++c) {
           const auto& text = columns[static_cast<size_t>(c)];

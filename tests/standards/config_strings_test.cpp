@@ -32,9 +32,18 @@ TEST_F(ConfigTest, LanguageRule) {
     int16_t base;
   };
   const Case cases[] = {
-      {"Italian", 1000}, {"English", 2000}, {"German", 3000}, {"English (United States)", 2000},
-      {"italian", 2000}, {"GERMAN", 2000}, {"", 2000}, {nullptr, 2000}, {"Deutsch", 2000},
-      {"English and Italian", 1000}, {"Swiss German", 3000}, {"French", 2000},
+      {"Italian", 1000},
+      {"English", 2000},
+      {"German", 3000},
+      {"English (United States)", 2000},
+      {"italian", 2000},
+      {"GERMAN", 2000},
+      {"", 2000},
+      {nullptr, 2000},
+      {"Deutsch", 2000},
+      {"English and Italian", 1000},
+      {"Swiss German", 3000},
+      {"French", 2000},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.value ? c.value : "(missing)");

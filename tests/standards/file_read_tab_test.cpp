@@ -1,11 +1,12 @@
 // The table queries over small fixture families: what they list, which row they pick, what they
 // hand back as text, and the exact message of each failure.
+#include "standards/file_read_tab.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
 
 #include "forms/list_control.h"
-#include "standards/file_read_tab.h"
 #include "tests/standards/test_support.h"
 
 namespace cavix {
@@ -92,8 +93,12 @@ TEST_F(QueriesTest, Windows1252AndUtf8FilesReadAlike) {
     EXPECT_EQ(Entries(standards), (Listed{{"Gewinde L\xC3\xA4nge", 2}}));
     std::string path = kFamily + ini;
     ASSERT_EQ(QData(path, kTab, 2, sizes), 0);
-    EXPECT_EQ(path, "gr\xC3\xB6\xC3\x9F" "e.tab");
-    EXPECT_EQ(Entries(sizes), (Listed{{"Gr\xC3\xB6\xC3\x9F" "e \xC3\xA4", 0}}));
+    EXPECT_EQ(path,
+              "gr\xC3\xB6\xC3\x9F"
+              "e.tab");
+    EXPECT_EQ(Entries(sizes), (Listed{{"Gr\xC3\xB6\xC3\x9F"
+                                       "e \xC3\xA4",
+                                       0}}));
   }
 }
 
@@ -109,7 +114,8 @@ TEST_F(QueriesTest, QDataRunsAndFailures) {
   // The TAB file is missing: the message names the bare file name.
   path = kIni;
   EXPECT_EQ(QData(path, kTab, 11, sizes), 62);
-  ExpectShown("Error Reading File\r\n\r\nmissing.tab\r\n\r\nFile not found\rIn QData", kExclamation);
+  ExpectShown("Error Reading File\r\n\r\nmissing.tab\r\n\r\nFile not found\rIn QData",
+              kExclamation);
 
   // A line number past the end of the INI file: the INI path is kept and named.
   path = kIni;
@@ -150,8 +156,9 @@ TEST_F(QueriesTest, NearestLengthWithTiesAndOverwrites) {
 
   const std::string missing = kTab + "none.tab";
   EXPECT_FALSE(QMisuraVariabili(missing, "M5", "10", row));
-  ExpectShown("Error Reading File\r\n\r\n" + missing + "\r\n\r\nFile not found\rIn QMisuraVariabili",
-              kExclamation);
+  ExpectShown(
+      "Error Reading File\r\n\r\n" + missing + "\r\n\r\nFile not found\rIn QMisuraVariabili",
+      kExclamation);
 }
 
 TEST_F(QueriesTest, RowLongerThanSizeRowNeverWritesPastIt) {
@@ -217,8 +224,9 @@ TEST_F(QueriesTest, SizeQueryFailuresLeaveTheOutputs) {
   forms::ListModel gone = Sizes(14, "A");
   gone.SetTag("gone.tab");
   QDataThread(kTab, gone, v1, v2);
-  ExpectShown("Error Reading File\r\n\r\n" + kTab + "gone.tab\r\n\r\nFile not found\rIn QDataThread",
-              kExclamation);
+  ExpectShown(
+      "Error Reading File\r\n\r\n" + kTab + "gone.tab\r\n\r\nFile not found\rIn QDataThread",
+      kExclamation);
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // The table checker on a family broken in every way the queries care about.
-#include <gtest/gtest.h>
-
 #include "standards/table_check.h"
+
+#include <gtest/gtest.h>
 
 namespace cavix {
 namespace {
