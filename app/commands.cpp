@@ -4,51 +4,33 @@
 namespace cavix::app {
 
 const std::vector<Command>& Commands() {
+  // clang-format off
   static const std::vector<Command> table = {
-      // name   arguments         summary
-      {"new",
-       "MODEL",
-       "create a model: one part whose first shape is a block",
+      // name   arguments   summary
+      //   options                                                     min/max arguments, function
+      {"new", "MODEL", "create a model: one part whose first shape is a block",
        {{"--block", "X,Y,Z", "block extents in the page units (default 100,60,20)"},
         {"--units", "mm|inch", "page length unit (default mm)"},
         {"--precision", "P", "host dialog precision, decimals 0 to 15 (default 2)"},
         {"--force", nullptr, "replace an existing model file"}},
-       1,
-       1,
-       CmdNew},
-      {"show",
-       "MODEL [SHAPE]",
-       "print the shapes of a model, or one shape (name or #ID)",
+       1, 1, CmdNew},
+      {"show", "MODEL [SHAPE]", "print the shapes of a model, or one shape (name or #ID)",
        {kJsonOption},
-       1,
-       2,
-       CmdShow},
+       1, 2, CmdShow},
 #ifdef CAVIX_HAVE_DROP_HOLE
-      {"drop",
-       "MODEL",
-       "drop a hole from the catalog onto the part and play a dialog script on it",
+      {"drop", "MODEL", "drop a hole from the catalog onto the part and play a dialog script on it",
        {{"--normal", "NX,NY,NZ", "axis of the hole (default 0,0,-1)"},
         {"--at", "X,Y,Z", "where the hole is dropped (default 0,0,0)"},
         {"--script", "FILE", "the dialog script to play"},
         {"--gui", nullptr, "show the dialog window instead of playing a script"}},
-       1,
-       1,
-       CmdDrop},
-      {"edit",
-       "MODEL SHAPE",
-       "double-click a hole (name or #ID) and play a dialog script on it",
+       1, 1, CmdDrop},
+      {"edit", "MODEL SHAPE", "double-click a hole (name or #ID) and play a dialog script on it",
        {{"--script", "FILE", "the dialog script to play"},
         {"--gui", nullptr, "show the dialog window instead of playing a script"}},
-       2,
-       2,
-       CmdEdit},
-      {"assign-event",
-       "MODEL SHAPE",
-       "make a shape the catalog item \"Fori\" that drops holes",
+       2, 2, CmdEdit},
+      {"assign-event", "MODEL SHAPE", "make a shape the catalog item \"Fori\" that drops holes",
        {},
-       2,
-       2,
-       CmdAssignEvent},
+       2, 2, CmdAssignEvent},
 #endif
 #ifdef CAVIX_HAVE_HOLE_CLASSES
       {"regen", "MODEL [SHAPE]", "regenerate the hole shapes (all, or one by name or #ID)", {}, 1, 2, CmdRegen},
@@ -61,6 +43,7 @@ const std::vector<Command>& Commands() {
        "check a standards family (default: every family of the registry) for table lines the "
        "queries would refuse or misread", {}, 0, 1, CmdCheckTables},
   };
+  // clang-format on
   return table;
 }
 
