@@ -444,12 +444,20 @@ void FormView::FormChanged(const forms::Form&, const forms::Control* control, fo
 // ---- The user's input ----
 
 bool FormView::Forward(const std::function<bool()>& action) {
+  // A message box shown by a handler runs its own event loop; what reaches the window meanwhile
+  // (the focus coming back as the box closes) is not the user's input.
+  if (forwarding_) return false;
+  forwarding_ = true;
+  bool done = false;
   try {
-    return action();
+    done = action();
   } catch (...) {
+    forwarding_ = false;
     if (errorSink_) errorSink_(std::current_exception());
     return false;
   }
+  forwarding_ = false;
+  return done;
 }
 
 bool FormView::eventFilter(QObject* watched, QEvent* event) {
@@ -501,6 +509,10 @@ bool FormView::OnMousePress(forms::Control& c, QWidget* w, QMouseEvent* e) {
 
 void FormView::OnFocusIn(forms::Control& c) {
   if (focusing_ || syncing_ || form_.ActiveControl() == &c) return;
+  if (forwarding_) {
+    QTimer::singleShot(0, this, [this] { SyncFocus(); });
+    return;
+  }
   // The focus came by a way the form did not see (a mnemonic, the window system): ask the form.
   if (form_.CanFocus(c)) Forward([&] { return form_.UserFocus(c); });
   QTimer::singleShot(0, this, [this] { SyncFocus(); });

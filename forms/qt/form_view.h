@@ -82,6 +82,7 @@ class FormView : public QWidget, public forms::IFormObserver {
   std::map<const forms::Control*, QButtonGroup*> groups_;  // container -> its option group
   int syncing_ = 0;        // redrawing from the form: widget signals are not user input
   bool focusing_ = false;  // moving the Qt focus to follow the form
+  bool forwarding_ = false;  // an action is with the form (its message boxes run event loops)
   bool unloaded_ = false;
   std::function<void(std::exception_ptr)> errorSink_;
   std::function<void()> onUnloaded_;

@@ -1,0 +1,327 @@
+// The hole dialog in a real window, off screen: screenshots of a drop and of an edit checked for
+// what a person would check (size, every control in its place, pictures that follow the
+// toggles), and a user's session driven through Qt's test library that must leave the same hole
+// as the same steps played as a dialog script.
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+#include "dialog/dialog.h"
+#include "dialog/globals.h"
+#include "dialog/initialize.h"
+#include "forms/message_box.h"
+#include "forms/qt/form_view.h"
+#include "forms/qt/window_driver.h"
+#include "forms/script.h"
+#include "hole_objects/class_list.h"
+#include "host/drop_hole.h"
+#include "runtime/regional.h"
+#include "scene/model_file.h"
+#include "scene/scene.h"
+
+namespace cavix::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using qtview::FormView;
+
+// Answers the message boxes that open while it lives with their default button, noting texts.
+class BoxAnswerer {
+ public:
+  BoxAnswerer() {
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (!box) return;
+      texts.push_back(box->text().toStdString());
+      icons.push_back(box->icon());
+      box->defaultButton() ? box->defaultButton()->click() : box->button(QMessageBox::Ok)->click();
+    });
+    timer_.start(10);
+  }
+  std::vector<std::string> texts;
+  std::vector<QMessageBox::Icon> icons;
+
+ private:
+  QTimer timer_;
+};
+
+class DialogWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / ("cavix-qt-" + std::to_string(::getpid()) + "-" +
+                                        std::to_string(++counter_));
+    fs::create_directories(dir_);
+    fs::copy(fs::path(CAVIX_SOURCE_DATA) / "Standards", dir_ / "Standards",
+             fs::copy_options::recursive);
+    fs::copy(fs::path(CAVIX_SOURCE_DATA) / "Images", dir_ / "Images", fs::copy_options::recursive);
+    std::ofstream(dir_ / "cavix.reg")
+        << "Windows Registry Editor Version 5.00\n\n"
+        << "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Norvalis\\Zentrox]\n"
+        << "\"ApplDir\"=\"" << dir_.string() << "\"\n\"Language\"=\"English\"\n\n"
+        << "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Norvalis\\Zentrox\\Cavix]\n"
+        << "\"Norme#0\"=\"ISO\"\n\"Norme Dir#0\"=\"\\\\Standards\\\\ISO\\\\\"\n"
+        << "\"Norme#1\"=\"UNC/UNF\"\n\"Norme Dir#1\"=\"\\\\Standards\\\\UNC\\\\\"\n"
+        << "\"Data#0\"=\"Tab\\\\\"\n\"File INI#0\"=\"Cavix.ini\"\n"
+        << "\"File Prefs\"=\"\\\\Cavix.prf\"\n";
+    std::ofstream(dir_ / "settings.ini")
+        << "[Directories]\nThreadFile=" << dir_.string() << "\\Images\\\n";
+    rt::SetRegional(rt::RegionalFor("en_US"));
+    NewScene();
+  }
+
+  void TearDown() override {
+    host::SetServiceFactory(nullptr);
+    scene_.reset();
+    rt::SetRegional(std::nullopt);
+    ResetGlobals();
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+  }
+
+  void NewScene() {
+    host::SetServiceFactory(nullptr);
+    ResetGlobals();
+    std::error_code ec;
+    fs::remove(dir_ / "Cavix.prf", ec);
+    scene_ = scene::Scene::NewModel({100, 60, 20}, scene::Units::Millimetre, 2);
+    scene_->RegisterClasses(HoleClasses());
+    scene_->RegisterClasses({host::DropHoleClassInfo()});
+    scene_->InstallServices({(dir_ / "cavix.reg").string(), (dir_ / "settings.ini").string()});
+    dialog::RegisterEditHandler();
+  }
+
+  // Drops a new hole and runs the dialog in a window, handing it to `user`.
+  scene::Shape& DropInWindow(const std::function<void(FormView&)>& user) {
+    scene::Shape& shape = scene_->AddDroppedShape({0, 0, -1}, {50, 30, 20});
+    qtview::RunInWindows([&] { scene_->DropCatalogEntry(shape); }, user);
+    return shape;
+  }
+
+  // Drops a new hole and plays `script` on the dialog; returns the JSON lines printed.
+  std::string DropByScript(scene::Shape*& shape, const std::string& script) {
+    shape = &scene_->AddDroppedShape({0, 0, -1}, {50, 30, 20});
+    std::ostringstream out, diag;
+    forms::PlayScript(forms::ParseScript(script, "steps"), out, diag,
+                      [&] { scene_->DropCatalogEntry(*shape); });
+    return out.str();
+  }
+
+  static dialog::Dialog& DialogOf(FormView& view) {
+    return dynamic_cast<dialog::Dialog&>(view.Model());
+  }
+
+  static void SaveShot(const QPixmap& shot, const std::string& name) {
+    fs::create_directories(CAVIX_SCREENSHOT_DIR);
+    EXPECT_TRUE(shot.save(QString::fromStdString(std::string(CAVIX_SCREENSHOT_DIR) + "/" + name)));
+  }
+
+  static inline int counter_ = 0;
+  fs::path dir_;
+  std::unique_ptr<scene::Scene> scene_;
+};
+
+// What a person checks on a screenshot: the window is the form's client area, and every
+// control the form shows is drawn where the layout puts it (something drawn there, inside the
+// window).
+void CheckLayout(FormView& view, const QImage& shot) {
+  const forms::Form& form = view.Model();
+  EXPECT_EQ(view.size(), QSize(view.ToPixels(4620), view.ToPixels(5325)));
+  EXPECT_EQ(shot.size(), view.size() * shot.devicePixelRatio());
+  int checked = 0;
+  for (const auto& owned : form.Controls()) {
+    const forms::Control& c = *owned;
+    QWidget* w = view.WidgetOf(c);
+    if (c.Kind() == forms::ControlKind::ImageList) {
+      EXPECT_EQ(w, nullptr);
+      continue;
+    }
+    SCOPED_TRACE(c.FullName());
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(c.EffectivelyVisible());
+    EXPECT_TRUE(w->isVisible());
+    const QRect at(w->mapTo(&view, QPoint(0, 0)), w->size());
+    EXPECT_EQ(at, view.ClientRect(c));
+    // Inside the window (the tab strip is one pixel wider than the form, as designed).
+    EXPECT_TRUE(view.rect().adjusted(0, 0, 1, 0).contains(at));
+    std::set<QRgb> colours;
+    const QRect inside = at.intersected(view.rect());
+    for (int y = inside.top(); y <= inside.bottom(); ++y)
+      for (int x = inside.left(); x <= inside.right(); ++x) colours.insert(shot.pixel(x, y));
+    EXPECT_GT(colours.size(), 1u) << "nothing drawn";
+    ++checked;
+  }
+  EXPECT_EQ(checked, 39);  // every control of the dialog but the image list
+}
+
+// The four hole-type buttons' picture numbers and images.
+std::vector<std::pair<int, QImage>> Pictures(FormView& view) {
+  std::vector<std::pair<int, QImage>> out;
+  for (int i = 0; i < 4; ++i) {
+    auto* b = qobject_cast<QToolButton*>(view.WidgetOf("OptHoleType", i));
+    out.emplace_back(b->property("cavixPicture").toInt(),
+                     b->icon().pixmap(b->iconSize()).toImage());
+  }
+  return out;
+}
+
+TEST_F(DialogWindow, ScreenshotsOfDropAndEdit) {
+  // A drop: a fresh install opens with the plain hole and no toggle ticked.
+  bool shown = false;
+  scene::Shape& dropped = DropInWindow([&](FormView& view) {
+    shown = true;
+    dialog::Dialog& d = DialogOf(view);
+    EXPECT_EQ(view.windowTitle().toStdString(), d.Caption());
+    const QImage shot = view.grab().toImage();
+    SaveShot(view.grab(), "dialog-drop.png");
+    CheckLayout(view, shot);
+    EXPECT_EQ(view.ClientRect(d.DiamIncasso),
+              QRect(view.ToPixels(0 + 60 + 1980), view.ToPixels(1320 + 2580 + 240),
+                    view.ToPixels(1155), view.ToPixels(315)));
+    EXPECT_TRUE(qobject_cast<QToolButton*>(view.WidgetOf("OptHoleType", 0))->isChecked());
+
+    const auto before = Pictures(view);
+    for (int j = 0; j < 4; ++j) EXPECT_EQ(before[j].first, j + 1);
+    QTest::mouseClick(view.WidgetOf("TogglePassante"), Qt::LeftButton);
+    const auto through = Pictures(view);
+    QTest::mouseClick(view.WidgetOf("ToggleFiletto"), Qt::LeftButton);
+    const auto threaded = Pictures(view);
+    for (int j = 0; j < 4; ++j) {
+      EXPECT_EQ(through[j].first, 9 + j);
+      EXPECT_EQ(threaded[j].first, 17 + j);
+      EXPECT_NE(through[j].second, before[j].second);
+      EXPECT_NE(threaded[j].second, through[j].second);
+    }
+    SaveShot(view.grab(), "dialog-drop-through-threaded.png");
+    QTest::mouseClick(view.WidgetOf("CancelButton"), Qt::LeftButton);
+  });
+  EXPECT_TRUE(shown);
+  (void)dropped;
+  EXPECT_TRUE(scene_->BoundShapes().empty());  // Cancel removed the dropped shape
+
+  // An edit of a threaded counterbore made by a script: the window shows its values.
+  scene::Shape* hole = nullptr;
+  DropByScript(hole, "click OptHoleType(1)\ncheck ToggleFiletto 1\nselect Misura M10\n"
+                     "click OKButton\n");
+  ASSERT_EQ(scene_->BoundShapes().size(), 1u);
+  const auto stored = scene::ShapeToJson(*hole);
+  shown = false;
+  qtview::RunInWindows([&] { scene_->DoubleClick(*hole); }, [&](FormView& view) {
+    shown = true;
+    dialog::Dialog& d = DialogOf(view);
+    EXPECT_TRUE(qobject_cast<QToolButton*>(view.WidgetOf("OptHoleType", 1))->isChecked());
+    EXPECT_TRUE(qobject_cast<QCheckBox*>(view.WidgetOf("ToggleFiletto"))->isChecked());
+    EXPECT_EQ(qobject_cast<QComboBox*>(view.WidgetOf("Misura"))->currentText(), "M10");
+    EXPECT_EQ(qobject_cast<QLineEdit*>(view.WidgetOf("DiamIncasso"))->text().toStdString(),
+              d.DiamIncasso.Text());
+    EXPECT_NE(d.DiamIncasso.Text(), "0");
+    for (int j = 0; j < 4; ++j) EXPECT_EQ(Pictures(view)[j].first, 5 + j);
+    const QPixmap shot = view.grab();
+    SaveShot(shot, "dialog-edit.png");
+    // CAVIX_README_PNG=FILE writes the README's picture of the dialog.
+    if (const char* readme = std::getenv("CAVIX_README_PNG")) {
+      EXPECT_TRUE(shot.save(QString::fromUtf8(readme)));
+    }
+    CheckLayout(view, shot.toImage());
+    QTest::mouseClick(view.WidgetOf("CancelButton"), Qt::LeftButton);
+  });
+  EXPECT_TRUE(shown);
+  EXPECT_EQ(scene::ShapeToJson(*hole), stored);  // Cancel on an edit leaves the hole as it was
+}
+
+// Selects entry `text` of a drop-down list as a user does: a click, then the arrow keys.
+void PickWithKeys(FormView& view, const char* control, const std::string& text) {
+  auto* box = qobject_cast<QComboBox*>(view.WidgetOf(control));
+  ASSERT_NE(box, nullptr);
+  QTest::mouseClick(box, Qt::LeftButton);
+  box->hidePopup();
+  auto& list = view.Model().Get<forms::ComboBox>(control);
+  const int target = box->findText(QString::fromStdString(text));
+  ASSERT_GE(target, 0) << text;
+  for (int guard = 0; list.ListIndex() != target && guard < 100; ++guard)
+    QTest::keyClick(box, list.ListIndex() < target ? Qt::Key_Down : Qt::Key_Up);
+  EXPECT_EQ(list.SelectedText(), text);
+}
+
+// Replaces the text of a field as a user does: a click, Home, Shift+End, then typing.
+void TypeOver(FormView& view, const char* control, const char* keys) {
+  auto* edit = qobject_cast<QLineEdit*>(view.WidgetOf(control));
+  ASSERT_NE(edit, nullptr);
+  QTest::mouseClick(edit, Qt::LeftButton);
+  QTest::keyClick(edit, Qt::Key_Home);
+  QTest::keyClick(edit, Qt::Key_End, Qt::ShiftModifier);
+  QTest::keyClicks(edit, keys);
+}
+
+TEST_F(DialogWindow, AUsersSessionLeavesTheSameHoleAsTheSameStepsInAScript) {
+  std::vector<std::string> windowMessages;
+  scene::Shape& byHand = DropInWindow([&](FormView& view) {
+    dialog::Dialog& d = DialogOf(view);
+    BoxAnswerer boxes;
+    QTest::mouseClick(view.WidgetOf("OptHoleType", 1), Qt::LeftButton);
+    EXPECT_EQ(Globals().HoleType, 2);
+    PickWithKeys(view, "Normativa", "ISO 4762 / DIN 974-1 fine");
+    PickWithKeys(view, "Misura", "M10");
+    // Both separators: the comma is this region's period, the second separator is dropped.
+    TypeOver(view, "DiamIncasso", "17,5.5");
+    EXPECT_EQ(d.DiamIncasso.Text(), "17.55");
+    TypeOver(view, "ProfIncasso", "0");
+    // OK is refused: leaving a depth of 0 shows the message and keeps the focus in the field.
+    QTest::mouseClick(view.WidgetOf("OKButton"), Qt::LeftButton);
+    ASSERT_EQ(boxes.texts.size(), 1u);
+    EXPECT_EQ(boxes.icons[0], QMessageBox::Warning);
+    EXPECT_TRUE(d.IsShown());
+    EXPECT_EQ(d.ActiveControl(), &d.ProfIncasso) << d.ActiveControl()->FullName();
+    EXPECT_EQ(view.ControlOf(view.focusWidget()), &d.ProfIncasso);
+    // Corrected, and Enter presses OK.
+    TypeOver(view, "ProfIncasso", "10,8");
+    QTest::keyClick(view.focusWidget(), Qt::Key_Return);
+    EXPECT_FALSE(d.IsShown());
+    windowMessages = boxes.texts;
+  });
+  ASSERT_EQ(scene_->BoundShapes().size(), 1u);
+  const auto handMade = scene::ShapeToJson(byHand);
+  EXPECT_EQ(rt::CDbl(byHand.Components(34).Item(1).Value(1, 16)), 17.55);
+  EXPECT_EQ(rt::CDbl(byHand.Components(34).Item(1).Value(1, 17)), 10.8);
+  EXPECT_EQ(windowMessages, std::vector<std::string>{"This value must be greater than zero"});
+
+  NewScene();
+  scene::Shape* scripted = nullptr;
+  const std::string out = DropByScript(scripted,
+                                       "click OptHoleType(1)\n"
+                                       "select Normativa ISO 4762 / DIN 974-1 fine\n"
+                                       "select Misura M10\n"
+                                       "text DiamIncasso \"\"\n"
+                                       "keys DiamIncasso 17,5.5\n"
+                                       "text ProfIncasso \"\"\n"
+                                       "keys ProfIncasso 0\n"
+                                       "click OKButton\n"
+                                       "text ProfIncasso \"\"\n"
+                                       "keys ProfIncasso 10,8\n"
+                                       "keys ProfIncasso {ENTER}\n");
+  std::vector<std::string> scriptMessages;
+  std::istringstream lines(out);
+  for (std::string line; std::getline(lines, line);) {
+    const auto j = nlohmann::json::parse(line);
+    if (j["event"] == "message") scriptMessages.push_back(j["text"]);
+  }
+  EXPECT_EQ(scriptMessages, windowMessages);
+  EXPECT_EQ(scene::ShapeToJson(*scripted), handMade);
+}
+
+}  // namespace
+}  // namespace cavix::testing

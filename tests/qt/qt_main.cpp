@@ -1,0 +1,14 @@
+// Test main for the Qt window tests: off screen unless a platform is named, one application
+// object for all tests, the Fusion style so that pictures do not depend on the desktop.
+#include <cstdlib>
+
+#include <gtest/gtest.h>
+
+#include "forms/qt/window_driver.h"
+
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  cavix::qtview::EnsureApplication();
+  return RUN_ALL_TESTS();
+}
