@@ -1,5 +1,6 @@
 // The command table: name, arguments, summary, options, argument counts, function.
 #include "app/commands.h"
+#include "app/cmd_export.h"
 
 namespace cavix::app {
 
@@ -42,6 +43,9 @@ const std::vector<Command>& Commands() {
       {"check-tables", "[DIR]",
        "check a standards family (default: every family of the registry) for table lines the "
        "queries would refuse or misread", {}, 0, 1, CmdCheckTables},
+#ifdef CAVIX_HAVE_EXPORT
+      {"export", "MODEL OUT", "write the part with its holes cut out (.step, .stp, .stl) or a section sheet of its holes (.svg)", {}, 2, 2, CmdExport},
+#endif
   };
   // clang-format on
   return table;
