@@ -340,7 +340,8 @@ std::vector<std::string> CalloutLines(const HoleCallout& c) {
   std::vector<std::string> lines;
   if (!c.threadDesignation.empty()) {
     std::string s = c.threadDesignation;
-    if (c.through || c.threadDepth <= 0) s += " THRU";
+    // A through bore may be threaded only part of the way: the thread says its own depth.
+    if (c.threadDepth <= 0) s += " THRU";
     else s += kDepth + Dim(c.threadDepth);
     lines.push_back(s);
   }

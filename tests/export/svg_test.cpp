@@ -149,6 +149,9 @@ TEST(SectionSheet, CalloutLinesReadAsOnADrawing) {
   thread.threadDepth = 15;
   HoleCallout threadThru = thread;
   threadThru.through = true;
+  threadThru.threadDepth = 0;
+  HoleCallout partThread = thread;
+  partThread.through = true;
   HoleCallout csink;
   csink.diameter = 0.1 + 0.2, csink.depth = 12.0049, csink.csinkDiameter = 12.6;
   csink.csinkAngle = 90;
@@ -159,6 +162,7 @@ TEST(SectionSheet, CalloutLinesReadAsOnADrawing) {
       {"counterbore through", cbore, {"⌀6.6 THRU", "⌴ ⌀11 ↧ 6.4"}},
       {"blind thread", thread, {"M10x1.5 ↧ 15", "⌀8.5 ↧ 18"}},
       {"through thread", threadThru, {"M10x1.5 THRU", "⌀8.5 THRU"}},
+      {"through bore, thread part way", partThread, {"M10x1.5 ↧ 15", "⌀8.5 THRU"}},
       {"countersink", csink, {"⌀0.3 ↧ 12", "⌵ ⌀12.6 × 90°"}},
       {"counterdrill", cdrill, {"⌀6.6 ↧ 10", "⌴ ⌀11 ↧ 4", "⌵ 118°"}},
   };
