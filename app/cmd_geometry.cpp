@@ -6,16 +6,29 @@
 
 #include "app/commands.h"
 #include "dialog/globals.h"
+#include "hole_objects/class_list.h"
 #include "runtime/error.h"
 
 namespace cavix::app {
 
 namespace {
 
-// Regenerates shapes as the host does: each through its bound class. Returns how many.
+// Shapes bound to a hole class. Other bindings (a catalog item's drop handler) have no
+// regeneration; a shape bound to a class the scene does not know is left in, so that
+// regenerating it reports the problem.
+bool RegeneratesAsHole(const scene::Scene& model, const scene::Shape& shape) {
+  const host::ClassInfo* info = model.FindClassByTag(shape.BindingTag());
+  if (!info) return true;
+  for (const host::ClassInfo& hole : HoleClasses())
+    if (hole.progId == info->progId) return true;
+  return false;
+}
+
+// Regenerates the hole shapes as the host does: each through its bound class. Returns how many.
 int RegenerateAll(scene::Scene& model, std::ostream& out) {
   int count = 0;
   for (scene::Shape* s : model.BoundShapes()) {
+    if (!RegeneratesAsHole(model, *s)) continue;
     model.Regenerate(*s);
     out << "regenerated " << s->Describe() << "\n";
     ++count;

@@ -16,6 +16,7 @@
 #include "hole_objects/class_list.h"
 #include "hole_objects/hole.h"
 #include "hole_objects/utils.h"
+#include "host/drop_hole.h"
 #include "scene/model_file.h"
 #include "scene/scene.h"
 
@@ -137,7 +138,13 @@ TEST_F(Cli, ResizeKeepsEveryThroughHoleThrough) {
 
 TEST_F(Cli, RegenOneShape) {
   const std::string a = Hole(2, false, true), b = Hole(2, false, true);
+  // The part's block authored as the catalog's drop item: bound, but not a hole.
+  std::string tag = cavix::host::kDropHoleClassId;
+  holes::BindShapeToClass(*scene->MainPart().ShapeItems().front(), tag);
   Save();
+  const Result all = Run("regen '" + model + "'");
+  ASSERT_EQ(all.status, 0) << Err();
+  EXPECT_EQ(all.out.find("Block"), std::string::npos) << all.out;
   // The part changes behind the holes' back; only the named hole follows.
   scene->MainPart().ShapeItems().front()->Store().First(1)->SetValue(3, 30.0);
   Save();
