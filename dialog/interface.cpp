@@ -109,16 +109,21 @@ void SelectListItem(forms::ListModel& list, const std::string& text) {
 void SelectOrFirst(forms::ListModel& list, const std::string& text) {
   if (list.ListCount() == 0) return;
   if (text.empty()) {
-    if (list.ListIndex() == -1) list.SetListIndex(0);
+    if (list.ListIndex() == -1) {
+      list.SetListIndex(0);
+      list.RedrawList();
+    }
     return;
   }
+  int found = 0;
   for (int i = 0; i < list.ListCount(); ++i) {
     if (list.List(i) == text) {
-      list.SetListIndex(i);
-      return;
+      found = i;
+      break;
     }
   }
-  list.SetListIndex(0);
+  list.SetListIndex(found);
+  list.RedrawList();
 }
 
 void HoleTypeChosen(int index) {
@@ -160,6 +165,7 @@ void RefreshStandards(int type) {
   d.OKButton.SetEnabled(status <= 0);
   if (d.Normativa.ListCount() > 0) {
     if (d.Normativa.ListIndex() == -1) d.Normativa.SetListIndex(0);
+    d.Normativa.RedrawList();
   }
 }
 
@@ -267,6 +273,7 @@ void NormaliseDrillAngle() {
   if (a >= 180) {
     a -= 180;
     d.AngoloPunta.SetText(rt::FormatGeneral(a));
+    d.AngoloPunta.RedrawList();
   }
   if (a == 0) {
     d.AngoloPunta.SetText("0");
@@ -281,6 +288,7 @@ void NormaliseCsinkAngle() {
   if (a >= 180) {
     a -= 180;
     d.AngSvaso.SetText(rt::FormatGeneral(a));
+    d.AngSvaso.RedrawList();
   }
   if (a == 0) d.AngSvaso.SetText("90");
 }

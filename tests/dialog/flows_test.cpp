@@ -266,6 +266,7 @@ TEST_F(DialogTest, AnotherStandardTurnsAFlatBottomOffAnotherSizeDoesNot) {
   const auto forms = r.Forms();
   EXPECT_EQ(Ctl(forms[0], "TogglePunta")["value"], 1);
   EXPECT_EQ(Ctl(forms[0], "AngoloPunta")["text"], "0");
+  EXPECT_EQ(Ctl(forms[0], "OptHoleType(1)")["picture"], 14);
   EXPECT_EQ(Ctl(forms[1], "TogglePunta")["value"], 0);
   EXPECT_EQ(Ctl(forms[1], "AngoloPunta")["text"], "90");
   EXPECT_EQ(Ctl(forms[1], "Misura")["text"], "8");
@@ -399,16 +400,19 @@ TEST_F(DialogTest, EnterPressesOkAndEscapeDoesNothing) {
 // ---- OK failures, closing ----
 
 TEST_F(DialogTest, AFailureDuringOkIsReportedAndTheDialogStaysOpen) {
-  const RunResult r = Drop(
-      "check ToggleFiletto 1\ntext TxtLungAfterThread \"\"\nclick OKButton\ndump\n"
-      "click CancelButton\n");
-  const auto m = r.Messages();
-  ASSERT_EQ(m.size(), 1u);
-  EXPECT_EQ(m[0]["text"], "Error 13 Type mismatch");
-  EXPECT_EQ(m[0]["style"], 16);
-  EXPECT_EQ(r.Forms().size(), 1u);
-  EXPECT_FALSE(fs::exists(PrefsPath()));
-  EXPECT_EQ(ShapeCount(*scene_), 1);
+  // Fields without a check of their own that hold no number when OK is pressed.
+  for (const char* setup : {"check ToggleFiletto 1\ntext TxtLungAfterThread \"\"\n",
+                            "text AngoloPunta abc\nfocus Lunghezza\n", "text Lunghezza \"\"\n"}) {
+    const RunResult r = Drop(std::string(setup) + "click OKButton\ndump\nclick CancelButton\n");
+    const auto m = r.Messages();
+    ASSERT_EQ(m.size(), 1u) << setup;
+    EXPECT_EQ(m[0]["text"], "Error 13 Type mismatch");
+    EXPECT_EQ(m[0]["style"], 16);
+    EXPECT_EQ(m[0]["title"], "Zentrox");
+    EXPECT_EQ(r.Forms().size(), 1u) << setup;
+    EXPECT_FALSE(fs::exists(PrefsPath()));
+    EXPECT_EQ(ShapeCount(*scene_), 1);
+  }
 }
 
 TEST_F(DialogTest, ClosingThroughTheFrameNeitherAppliesNorDiscards) {

@@ -1,7 +1,6 @@
-// The key filter of the dimension boxes and the hole-type picture groups, in both kinds of region.
+// The key filter of the dimension boxes, in a "." and a "," region.
 #include <gtest/gtest.h>
 
-#include "dialog/dialog.h"
 #include "dialog/utils.h"
 #include "runtime/regional.h"
 
@@ -43,45 +42,6 @@ TEST(KeyFilter, DigitsAndEditKeysPassEverythingElseIsDiscarded) {
                     int16_t{3}, int16_t{22}, int16_t{24}, int16_t{9}, int16_t{27}, int16_t{200}}) {
     EXPECT_EQ(NumericKeyFilter("", k), 0) << "key " << k;
   }
-}
-
-TEST(HoleTypePictures, GroupFollowsFlatThroughAndThread) {
-  // flat, through, threaded -> first picture of the four buttons
-  EXPECT_EQ(Dialog::FirstPictureOfGroup(0, 0, 0), 1);
-  EXPECT_EQ(Dialog::FirstPictureOfGroup(0, 0, 1), 5);
-  EXPECT_EQ(Dialog::FirstPictureOfGroup(0, 1, 0), 9);
-  EXPECT_EQ(Dialog::FirstPictureOfGroup(1, 0, 0), 13);
-  EXPECT_EQ(Dialog::FirstPictureOfGroup(0, 1, 1), 17);
-  EXPECT_EQ(Dialog::FirstPictureOfGroup(1, 0, 1), 21);
-  // A through hole has no bottom: flat does not matter.
-  EXPECT_EQ(Dialog::FirstPictureOfGroup(1, 1, 0), 9);
-  EXPECT_EQ(Dialog::FirstPictureOfGroup(1, 1, 1), 17);
-  // A greyed box falls back to the first group.
-  EXPECT_EQ(Dialog::FirstPictureOfGroup(2, 0, 0), 1);
-  EXPECT_EQ(Dialog::FirstPictureOfGroup(0, 0, 2), 1);
-}
-
-TEST(DialogForm, ControlsSitWhereTheLayoutPutsThem) {
-  Dialog d;
-  EXPECT_EQ(d.ClientWidth(), 4620);
-  EXPECT_EQ(d.ClientHeight(), 5325);
-  EXPECT_EQ(d.ImageList1.Count(), kHoleTypePictures);
-  // Enter presses OK; Escape presses nothing.
-  EXPECT_TRUE(d.OKButton.IsDefault());
-  EXPECT_FALSE(d.CancelButton.IsCancel());
-  // The tab order starts at OK, Cancel, then the value frame and the standard.
-  const auto order = d.TabOrder();
-  ASSERT_GE(order.size(), 4u);
-  EXPECT_EQ(order[0]->Name(), "OKButton");
-  EXPECT_EQ(order[1]->Name(), "CancelButton");
-  EXPECT_EQ(order[2]->Name(), "Normativa");
-  EXPECT_EQ(order[3]->Name(), "Misura");
-  EXPECT_EQ(d.OptHoleType[3]->Left(), 3480);
-  EXPECT_EQ(d.DiamIncasso.Container(), &d.FrameIncSvas);
-  EXPECT_EQ(d.TxtThreadPitch.Container(), &d.FrameThread);
-  EXPECT_EQ(d.FrameThread.Container(), &d.FrameData);
-  EXPECT_EQ(d.AngSvaso.ListCount(), 5);
-  EXPECT_EQ(d.AngoloPunta.Text(), "90");
 }
 
 }  // namespace
