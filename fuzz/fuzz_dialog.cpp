@@ -1,0 +1,35 @@
+// Fuzz target: the hole dialog opened by a drop on a new model with the shipped standards tables,
+// driven by a fuzzed sequence of user actions (clicks, picks, typed and pasted texts, focus
+// moves, OK, Cancel, close). The only acceptable failures are a script that cannot be played on
+// (ScriptError) and a numbered error reaching the host.
+#include <cstdint>
+#include <sstream>
+
+#include "fuzz/action_decoder.h"
+#include "fuzz/fuzz_support.h"
+#include "fuzz/private_install.h"
+#include "runtime/error.h"
+#include "runtime/regional.h"
+
+using namespace cavix;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static const fuzz::PrivateInstall install(CAVIX_FUZZ_DATA, fuzz::ScratchDir() / "appl");
+  fuzz::ByteReader in(data, size);
+  // The first byte picks the regional settings: "." or "," as decimal separator.
+  rt::SetRegional(rt::RegionalFor((in.Byte() & 1) ? "de_DE" : "en_US"));
+  const forms::Script script = fuzz::DecodeScript(in, 48);
+
+  auto model = install.NewScene();
+  scene::Shape& shape = model->AddDroppedShape({0, 0, -1}, {50, 30, 20});
+  std::ostringstream out, diag;
+  try {
+    forms::PlayScript(script, out, diag, [&] { model->DropCatalogEntry(shape); });
+  } catch (const forms::ScriptError&) {
+  } catch (const rt::Error&) {
+  }
+  forms::SetModalDriver(nullptr);
+  forms::SetMessageService(nullptr);
+  forms::ClearRecordedMessages();
+  return 0;
+}
