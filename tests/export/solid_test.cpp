@@ -300,6 +300,30 @@ TEST(SolidExport, HoleThatSplitsThePartKeepsBothPieces) {
   EXPECT_GT(s.volume, 0);
 }
 
+// Holes that only touch, and a hole drilled across another: the general fuse must treat the
+// shared line and the crossing exactly. Two equal bores crossing at right angles share a
+// Steinmetz solid of 16/3 r^3.
+TEST(SolidExport, TouchingAndCrossingHoles) {
+  const HoleCase cb = CBore(6.6, 8, 118, 11, 6.4);
+  PartInput touching = OneHole({40, 20, 20}, cb.chain, {14.5, 10, 20});
+  touching.holes.push_back(touching.holes[0]);
+  touching.holes[1].position = {25.5, 10, 20};  // counterbores tangent along a line
+  const ExportSummary t = Measure(touching);
+  EXPECT_EQ(t.solids, 1);
+  EXPECT_NEAR((t.blockVolume - t.volume) / (2 * cb.volume), 1.0, 1e-6);
+
+  const double r = 3;
+  const ProfileChain bore = {{0, 0}, {r, 0}, {r, -40}, {0, -40}, {0, 0}};
+  PartInput crossing = OneHole({40, 40, 40}, bore, {20, 20, 40});   // down the middle
+  crossing.holes.push_back(crossing.holes[0]);
+  crossing.holes[1].position = {0, 20, 20};                         // across it, along x
+  crossing.holes[1].normal = {1, 0, 0};
+  const ExportSummary c = Measure(crossing);
+  const double removed = 2 * Cyl(r, 40) - 16.0 / 3 * r * r * r;
+  EXPECT_EQ(c.solids, 1);
+  EXPECT_NEAR((c.blockVolume - c.volume) / removed, 1.0, 1e-6);
+}
+
 namespace {
 
 // Area of the union of equal circles inside a rectangle, by exact interval unions on fine
