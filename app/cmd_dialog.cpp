@@ -6,10 +6,12 @@
 #include <stdexcept>
 
 #include "app/commands.h"
+#include "dialog/dialog.h"
 #include "dialog/initialize.h"
 #include "forms/form.h"
 #include "forms/message_box.h"
 #include "forms/script.h"
+#include "forms/window_hook.h"
 #include "host/drop_hole.h"
 #include "runtime/error.h"
 #include "scene/model_file.h"
@@ -17,6 +19,12 @@
 namespace cavix::app {
 
 namespace {
+
+[[noreturn]] void NoWindow() {
+  throw std::runtime_error(
+      "the dialog window (--gui) is not built into this cavix; play a dialog script with "
+      "--script FILE");
+}
 
 // Counts the forms a host call shows and hands each to the script.
 class CountingDriver : public forms::IModalDriver {
@@ -34,9 +42,15 @@ class CountingDriver : public forms::IModalDriver {
 };
 
 // Runs `call` with the script as the modal driver and the messages printed as JSON lines.
+// An empty script file name means the dialog window (--gui).
 template <class Call>
 DialogOutcome PlayScript(const std::string& scriptFile, std::ostream& out, std::ostream& diag,
                          Call call) {
+  if (scriptFile.empty()) {
+    const forms::WindowRunner window = forms::WindowRunnerSlot();
+    if (!window) NoWindow();
+    return window(call) == 0 ? DialogOutcome::Refused : DialogOutcome::Shown;
+  }
   forms::ScriptRunner runner(forms::LoadScript(scriptFile), out, diag);
   CountingDriver driver(runner);
   forms::JsonLinesMessageService messages(out);
@@ -54,14 +68,12 @@ DialogOutcome PlayScript(const std::string& scriptFile, std::ostream& out, std::
   return DialogOutcome::Shown;
 }
 
-[[noreturn]] void NoWindow() {
-  throw std::runtime_error(
-      "the dialog window (--gui) is not built into this cavix; play a dialog script with "
-      "--script FILE");
-}
-
+// The script file, or "" for the dialog window.
 std::string ScriptOption(const Invocation& inv) {
-  if (inv.Has("--gui")) NoWindow();
+  if (inv.Has("--gui")) {
+    if (!forms::WindowRunnerSlot()) NoWindow();
+    return {};
+  }
   auto script = inv.Value("--script");
   if (!script) throw UsageError("--script FILE is required (or --gui)");
   return *script;
@@ -127,6 +139,12 @@ int CmdEdit(Invocation& inv) {
   scene::Shape& shape = model->ResolveShape(inv.args[1]);
   const std::string before = scene::ModelText(*model);
   EditWithScript(*model, shape, script, inv.out, inv.err);
+  // A cancelled edit keeps the hole as it was, even when an OK that failed half-way had
+  // already touched the shape.
+  if (dialog::LastDialogResult() == dialog::DialogResult::Cancelled) {
+    inv.err << "cavix edit: cancelled; " << path << " is unchanged\n";
+    return 0;
+  }
   if (scene::ModelText(*model) == before) {
     inv.err << "cavix edit: no change; " << path << " is unchanged\n";
     return 0;

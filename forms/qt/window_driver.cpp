@@ -17,6 +17,7 @@ namespace cavix::qtview {
 
 void QtModalDriver::Run(forms::Form& form) {
   if (!form.IsShown()) return;
+  ++shown_;
   FormView view(form);
   QEventLoop loop;
   std::exception_ptr error;
@@ -66,7 +67,7 @@ void EnsureApplication() {
   QApplication::setApplicationName(QStringLiteral("Cavix"));
 }
 
-void RunInWindows(const std::function<void()>& showDialog,
+int RunInWindows(const std::function<void()>& showDialog,
                   const std::function<void(FormView&)>& onShown) {
   EnsureApplication();
   QtModalDriver driver;
@@ -85,6 +86,7 @@ void RunInWindows(const std::function<void()>& showDialog,
     }
   } restore{previousDriver, previousMessages};
   showDialog();
+  return driver.Shown();
 }
 
 }  // namespace cavix::qtview

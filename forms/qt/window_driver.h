@@ -19,16 +19,20 @@ class QtModalDriver : public forms::IModalDriver {
   // Called with each window right after it is shown, before the event loop runs (tests drive
   // the window from here; whatever they leave open, the loop then serves).
   void SetOnShown(std::function<void(FormView&)> f) { onShown_ = std::move(f); }
+  // Forms run so far.
+  int Shown() const { return shown_; }
 
  private:
   std::function<void(FormView&)> onShown_;
+  int shown_ = 0;
 };
 
 // Runs `showDialog` with a QtModalDriver as the modal driver and a QtMessageService as the
 // message service (the previous ones are restored after), creating the application object when
 // there is none. Without a display (no DISPLAY or WAYLAND_DISPLAY, and no QT_QPA_PLATFORM) it
-// raises a clear error instead of letting Qt abort. `onShown` is handed to the driver.
-void RunInWindows(const std::function<void()>& showDialog,
+// raises a clear error instead of letting Qt abort. `onShown` is handed to the driver. Returns
+// the number of forms shown.
+int RunInWindows(const std::function<void()>& showDialog,
                   const std::function<void(FormView&)>& onShown = {});
 
 // The Qt application object, created on first use (with the Fusion style, so windows look the

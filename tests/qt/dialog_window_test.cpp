@@ -2,8 +2,6 @@
 // what a person would check (size, every control in its place, pictures that follow the
 // toggles), and a user's session driven through Qt's test library that must leave the same hole
 // as the same steps played as a dialog script.
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -33,6 +31,7 @@
 #include "runtime/regional.h"
 #include "scene/model_file.h"
 #include "scene/scene.h"
+#include "tests/qt/temp_install.h"
 
 namespace cavix::testing {
 namespace {
@@ -63,23 +62,6 @@ class BoxAnswerer {
 class DialogWindow : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("cavix-qt-" + std::to_string(::getpid()) + "-" +
-                                        std::to_string(++counter_));
-    fs::create_directories(dir_);
-    fs::copy(fs::path(CAVIX_SOURCE_DATA) / "Standards", dir_ / "Standards",
-             fs::copy_options::recursive);
-    fs::copy(fs::path(CAVIX_SOURCE_DATA) / "Images", dir_ / "Images", fs::copy_options::recursive);
-    std::ofstream(dir_ / "cavix.reg")
-        << "Windows Registry Editor Version 5.00\n\n"
-        << "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Norvalis\\Zentrox]\n"
-        << "\"ApplDir\"=\"" << dir_.string() << "\"\n\"Language\"=\"English\"\n\n"
-        << "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Norvalis\\Zentrox\\Cavix]\n"
-        << "\"Norme#0\"=\"ISO\"\n\"Norme Dir#0\"=\"\\\\Standards\\\\ISO\\\\\"\n"
-        << "\"Norme#1\"=\"UNC/UNF\"\n\"Norme Dir#1\"=\"\\\\Standards\\\\UNC\\\\\"\n"
-        << "\"Data#0\"=\"Tab\\\\\"\n\"File INI#0\"=\"Cavix.ini\"\n"
-        << "\"File Prefs\"=\"\\\\Cavix.prf\"\n";
-    std::ofstream(dir_ / "settings.ini")
-        << "[Directories]\nThreadFile=" << dir_.string() << "\\Images\\\n";
     rt::SetRegional(rt::RegionalFor("en_US"));
     NewScene();
   }
@@ -89,19 +71,16 @@ class DialogWindow : public ::testing::Test {
     scene_.reset();
     rt::SetRegional(std::nullopt);
     ResetGlobals();
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
   }
 
   void NewScene() {
     host::SetServiceFactory(nullptr);
     ResetGlobals();
-    std::error_code ec;
-    fs::remove(dir_ / "Cavix.prf", ec);
+    install_.ForgetPreferences();
     scene_ = scene::Scene::NewModel({100, 60, 20}, scene::Units::Millimetre, 2);
     scene_->RegisterClasses(HoleClasses());
     scene_->RegisterClasses({host::DropHoleClassInfo()});
-    scene_->InstallServices({(dir_ / "cavix.reg").string(), (dir_ / "settings.ini").string()});
+    scene_->InstallServices({install_.Registry(), install_.Settings()});
     dialog::RegisterEditHandler();
   }
 
@@ -130,8 +109,7 @@ class DialogWindow : public ::testing::Test {
     EXPECT_TRUE(shot.save(QString::fromStdString(std::string(CAVIX_SCREENSHOT_DIR) + "/" + name)));
   }
 
-  static inline int counter_ = 0;
-  fs::path dir_;
+  TempInstall install_;
   std::unique_ptr<scene::Scene> scene_;
 };
 

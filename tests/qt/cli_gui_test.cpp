@@ -1,0 +1,139 @@
+// `cavix drop --gui` and `cavix edit --gui` in-process, off screen: a user drives the window the
+// command opens, and the model file ends as the same steps played with --script leave it; Cancel
+// on an edit leaves the file as it was.
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+
+#include <QApplication>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include "app/cli.h"
+#include "forms/qt/form_view.h"
+#include "tests/qt/temp_install.h"
+
+namespace cavix::testing {
+namespace {
+
+using qtview::FormView;
+
+class GuiCommands : public ::testing::Test {
+ protected:
+  // Runs `cavix args…` with the test install; `user` gets the first window the command opens.
+  int Cavix(std::vector<std::string> args, const std::function<void(FormView&)>& user = {}) {
+    args.insert(args.end(), {"--registry", install_.Registry(), "--settings", install_.Settings()});
+    bool served = false;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+      if (served || !user) return;
+      for (QWidget* w : QApplication::topLevelWidgets()) {
+        auto* view = dynamic_cast<FormView*>(w);
+        if (!view || !view->isVisible()) continue;
+        served = true;
+        timer.stop();
+        user(*view);
+        return;
+      }
+    });
+    timer.start(10);
+    std::ostringstream out, err;
+    const int rc = app::Run(args, out, err);
+    out_ = out.str();
+    err_ = err.str();
+    EXPECT_EQ(served, static_cast<bool>(user)) << err_;
+    return rc;
+  }
+
+  std::string Show(const std::string& model) {
+    EXPECT_EQ(Cavix({"show", model, "--json"}), 0) << err_;
+    return out_;
+  }
+
+  std::string Script(const std::string& text) {
+    const std::string path = (install_.dir / ("steps" + std::to_string(++scripts_) + ".txt")).string();
+    std::ofstream(path) << text;
+    return path;
+  }
+
+  static std::string Bytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+  }
+
+  static void Click(FormView& view, const char* name, int index = -1) {
+    QWidget* w = view.WidgetOf(name, index);
+    ASSERT_NE(w, nullptr) << name;
+    QTest::mouseClick(w, Qt::LeftButton);
+  }
+
+  TempInstall install_;
+  std::string out_, err_;
+  int scripts_ = 0;
+};
+
+TEST_F(GuiCommands, OkAndCancelInTheWindowTakeTheScriptsPaths) {
+  const std::string byHand = (install_.dir / "hand.json").string();
+  const std::string scripted = (install_.dir / "script.json").string();
+  ASSERT_EQ(Cavix({"new", byHand}), 0) << err_;
+  ASSERT_EQ(Cavix({"new", scripted}), 0) << err_;
+
+  install_.ForgetPreferences();
+  ASSERT_EQ(Cavix({"drop", byHand, "--at", "50,30,20", "--gui"},
+                  [](FormView& view) {
+                    Click(view, "OptHoleType", 2);
+                    Click(view, "ToggleFiletto");
+                    Click(view, "OKButton");
+                  }),
+            0)
+      << err_;
+  install_.ForgetPreferences();
+  ASSERT_EQ(Cavix({"drop", scripted, "--at", "50,30,20", "--script",
+                   Script("click OptHoleType(2)\ncheck ToggleFiletto 1\nclick OKButton\n")}),
+            0)
+      << err_;
+  const std::string shown = Show(byHand);
+  EXPECT_EQ(shown, Show(scripted));
+  EXPECT_NE(shown.find("Cavix.HoleCSink"), std::string::npos);
+
+  // The hole's id, for the edits.
+  std::string hole;
+  for (const auto& s : nlohmann::json::parse(shown))
+    if (s.contains("class") && s["class"] == "Cavix.HoleCSink") hole = "#" + std::to_string(s["id"].get<int>());
+  ASSERT_FALSE(hole.empty());
+
+  // Cancel on an edit: the file is not touched.
+  const std::string before = Bytes(byHand);
+  EXPECT_EQ(Cavix({"edit", byHand, hole, "--gui"},
+                  [](FormView& view) {
+                    Click(view, "TogglePassante");
+                    Click(view, "CancelButton");
+                  }),
+            0)
+      << err_;
+  EXPECT_EQ(Bytes(byHand), before);
+
+  // OK on an edit rebuilds the hole as the script does.
+  EXPECT_EQ(Cavix({"edit", byHand, hole, "--gui"},
+                  [](FormView& view) {
+                    Click(view, "TogglePassante");
+                    Click(view, "OKButton");
+                  }),
+            0)
+      << err_;
+  EXPECT_EQ(Cavix({"edit", scripted, hole, "--script",
+                   Script("click TogglePassante\nclick OKButton\n")}),
+            0)
+      << err_;
+  EXPECT_NE(Bytes(byHand), before);
+  EXPECT_EQ(Show(byHand), Show(scripted));
+}
+
+}  // namespace
+}  // namespace cavix::testing
