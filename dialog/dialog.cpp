@@ -15,6 +15,7 @@ namespace cavix::dialog {
 namespace {
 
 Dialog* g_current = nullptr;
+DialogResult g_lastResult = DialogResult::None;
 
 template <class T>
 T& Placed(T& c, int left, int top, int width, int height, int tabIndex) {
@@ -228,7 +229,11 @@ Dialog& CurrentDialog() {
 
 bool HasCurrentDialog() { return g_current != nullptr; }
 
+DialogResult LastDialogResult() { return g_lastResult; }
+void SetLastDialogResult(DialogResult r) { g_lastResult = r; }
+
 void ShowDialog() {
+  g_lastResult = DialogResult::None;
   // Each showing starts from a freshly loaded form.
   Dialog form;
   Dialog* previous = g_current;

@@ -76,6 +76,12 @@ class Dialog : public forms::Form {
 Dialog& CurrentDialog();
 bool HasCurrentDialog();
 
+// How the last dialog ended: built a hole, closed by OK without a change, cancelled, or closed
+// otherwise (through the window frame, or not shown at all).
+enum class DialogResult { None, Applied, Unchanged, Cancelled };
+DialogResult LastDialogResult();
+void SetLastDialogResult(DialogResult r);
+
 // Loads a fresh dialog and shows it modally under the modal driver in force; returns when it has
 // been unloaded. Errors of its handlers and of the driver reach the caller.
 void ShowDialog();

@@ -357,6 +357,7 @@ void ApplyDialog() {
   GlobalsState& g = Globals();
   try {
     if (g.EditMode && EditUnchanged()) {
+      SetLastDialogResult(DialogResult::Unchanged);
       d.Unload();
       return;
     }
@@ -372,6 +373,7 @@ void ApplyDialog() {
     ShowApplyError(e);
     return;
   }
+  SetLastDialogResult(DialogResult::Applied);
   d.Unload();
 }
 
@@ -430,6 +432,7 @@ void CancelDialog() {
     discard->ShapeDiscard(*g.TargetShape);
     g.TargetShape = nullptr;  // the shape is gone; nothing may reach it any more
   }
+  SetLastDialogResult(DialogResult::Cancelled);
   d.Unload();
 }
 
