@@ -84,53 +84,93 @@ void CreateHole(host::IShape& shape, const HoleParams& p) {
 // ---- The eight builders: argument lists as their callers know them. ----
 
 void CreateHoleSimple(host::IShape& shape, double D, double L, double A, double T) {
-  CreateHole(shape, {.recess = Recess::None, .diameter = D, .length = L, .pointAngle = A,
-                     .allowance = T});
+  CreateHole(shape,
+             {.recess = Recess::None, .diameter = D, .length = L, .pointAngle = A, .allowance = T});
 }
 
 void CreateHoleSimpleThread(host::IShape& shape, double D, double L, double A, double LT,
                             double P) {
-  CreateHole(shape, {.recess = Recess::None, .threaded = true, .diameter = D, .length = L,
-                     .pointAngle = A, .threadLength = LT, .pitch = P});
+  CreateHole(shape, {.recess = Recess::None,
+                     .threaded = true,
+                     .diameter = D,
+                     .length = L,
+                     .pointAngle = A,
+                     .threadLength = LT,
+                     .pitch = P});
 }
 
 void CreateHoleCBore(host::IShape& shape, double D, double L, double A, double T, double Dc,
                      double Lc) {
-  CreateHole(shape, {.recess = Recess::Counterbore, .diameter = D, .length = L, .pointAngle = A,
-                     .allowance = T, .recessDiameter = Dc, .recessDepth = Lc});
+  CreateHole(shape, {.recess = Recess::Counterbore,
+                     .diameter = D,
+                     .length = L,
+                     .pointAngle = A,
+                     .allowance = T,
+                     .recessDiameter = Dc,
+                     .recessDepth = Lc});
 }
 
 void CreateHoleCBoreThread(host::IShape& shape, double D, double L, double A, double LT, double P,
                            double Dc, double Lc) {
-  CreateHole(shape, {.recess = Recess::Counterbore, .threaded = true, .diameter = D, .length = L,
-                     .pointAngle = A, .threadLength = LT, .pitch = P, .recessDiameter = Dc,
+  CreateHole(shape, {.recess = Recess::Counterbore,
+                     .threaded = true,
+                     .diameter = D,
+                     .length = L,
+                     .pointAngle = A,
+                     .threadLength = LT,
+                     .pitch = P,
+                     .recessDiameter = Dc,
                      .recessDepth = Lc});
 }
 
 void CreateHoleCSink(host::IShape& shape, double D, double L, double A, double T, double Ds,
                      double As) {
-  CreateHole(shape, {.recess = Recess::Countersink, .diameter = D, .length = L, .pointAngle = A,
-                     .allowance = T, .recessDiameter = Ds, .recessAngle = As});
+  CreateHole(shape, {.recess = Recess::Countersink,
+                     .diameter = D,
+                     .length = L,
+                     .pointAngle = A,
+                     .allowance = T,
+                     .recessDiameter = Ds,
+                     .recessAngle = As});
 }
 
 void CreateHoleCSinkThread(host::IShape& shape, double D, double L, double A, double LT, double P,
                            double Ds, double As) {
-  CreateHole(shape, {.recess = Recess::Countersink, .threaded = true, .diameter = D, .length = L,
-                     .pointAngle = A, .threadLength = LT, .pitch = P, .recessDiameter = Ds,
+  CreateHole(shape, {.recess = Recess::Countersink,
+                     .threaded = true,
+                     .diameter = D,
+                     .length = L,
+                     .pointAngle = A,
+                     .threadLength = LT,
+                     .pitch = P,
+                     .recessDiameter = Ds,
                      .recessAngle = As});
 }
 
 void CreateHoleCDrill(host::IShape& shape, double D, double L, double A, double T, double Dc,
                       double Lc, double Ac) {
-  CreateHole(shape, {.recess = Recess::Counterdrill, .diameter = D, .length = L, .pointAngle = A,
-                     .allowance = T, .recessDiameter = Dc, .recessDepth = Lc, .recessAngle = Ac});
+  CreateHole(shape, {.recess = Recess::Counterdrill,
+                     .diameter = D,
+                     .length = L,
+                     .pointAngle = A,
+                     .allowance = T,
+                     .recessDiameter = Dc,
+                     .recessDepth = Lc,
+                     .recessAngle = Ac});
 }
 
-void CreateHoleCDrillThread(host::IShape& shape, double D, double L, double A, double LT,
-                            double P, double Dc, double Lc, double Ac) {
-  CreateHole(shape, {.recess = Recess::Counterdrill, .threaded = true, .diameter = D,
-                     .length = L, .pointAngle = A, .threadLength = LT, .pitch = P,
-                     .recessDiameter = Dc, .recessDepth = Lc, .recessAngle = Ac});
+void CreateHoleCDrillThread(host::IShape& shape, double D, double L, double A, double LT, double P,
+                            double Dc, double Lc, double Ac) {
+  CreateHole(shape, {.recess = Recess::Counterdrill,
+                     .threaded = true,
+                     .diameter = D,
+                     .length = L,
+                     .pointAngle = A,
+                     .threadLength = LT,
+                     .pitch = P,
+                     .recessDiameter = Dc,
+                     .recessDepth = Lc,
+                     .recessAngle = Ac});
 }
 
 }  // namespace cavix::geo

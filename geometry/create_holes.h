@@ -27,8 +27,8 @@ void CreateHoleCSinkThread(host::IShape& shape, double D, double L, double A, do
                            double Ds, double As);
 void CreateHoleCDrill(host::IShape& shape, double D, double L, double A, double T, double Dc,
                       double Lc, double Ac);
-void CreateHoleCDrillThread(host::IShape& shape, double D, double L, double A, double LT,
-                            double P, double Dc, double Lc, double Ac);
+void CreateHoleCDrillThread(host::IShape& shape, double D, double L, double A, double LT, double P,
+                            double Dc, double Lc, double Ac);
 
 // Size variables of a shape: 1-3 the extents (doubles), 4-6 the short 1, 7 the long 1.
 void SetShapeSize(host::IShape& shape, double x, double y, double z);

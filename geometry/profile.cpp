@@ -51,10 +51,14 @@ ProfileSizes ComputeSizes(const HoleParams& p) {
 
 double RecessBottom(const HoleParams& p, const ProfileSizes& s) {
   switch (p.recess) {
-    case Recess::None: return 0;
-    case Recess::Counterbore: return p.recessDepth;
-    case Recess::Countersink: return s.coneHeight;
-    case Recess::Counterdrill: return Sum(s.coneHeight, p.recessDepth);
+    case Recess::None:
+      return 0;
+    case Recess::Counterbore:
+      return p.recessDepth;
+    case Recess::Countersink:
+      return s.coneHeight;
+    case Recess::Counterdrill:
+      return Sum(s.coneHeight, p.recessDepth);
   }
   return 0;
 }

@@ -9,10 +9,9 @@ std::vector<host::ClassInfo> HoleClasses() {
   std::vector<host::ClassInfo> classes;
   for (const holes::HoleKind& k : holes::kHoleKinds) {
     const int16_t type = k.type;
-    classes.push_back({std::string(k.progId), std::string(k.classId),
-                       [type]() -> std::unique_ptr<host::IAutomationObject> {
-                         return holes::MakeHole(type);
-                       }});
+    classes.push_back(
+        {std::string(k.progId), std::string(k.classId),
+         [type]() -> std::unique_ptr<host::IAutomationObject> { return holes::MakeHole(type); }});
   }
   return classes;
 }

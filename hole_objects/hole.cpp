@@ -27,8 +27,8 @@ constexpr int16_t kSlotThread = 6, kSlotThrough = 7, kSlotDiameter = 10, kSlotLe
 // length, which no profile can show; refuse it before the shape is touched.
 void CheckBoreFits(double length, const std::string& shapeName) {
   if (length < 0)
-    rt::Raise(rt::err::kInvalidCall, "The recess of through hole \"" + shapeName +
-                                         "\" is deeper than the part is thick");
+    rt::Raise(rt::err::kInvalidCall,
+              "The recess of through hole \"" + shapeName + "\" is deeper than the part is thick");
 }
 
 }  // namespace
@@ -37,10 +37,14 @@ void SetEditHoleHandler(EditHoleHandler handler) { EditHandler() = std::move(han
 
 double& HoleObject::RecessField(RecessProp p) {
   switch (p) {
-    case kRecessDiameter: return diamIncasso_;
-    case kRecessDepth: return lungIncasso_;
-    case kRecessAngle: return angoloIncasso_;
-    case kNoRecess: break;
+    case kRecessDiameter:
+      return diamIncasso_;
+    case kRecessDepth:
+      return lungIncasso_;
+    case kRecessAngle:
+      return angoloIncasso_;
+    case kNoRecess:
+      break;
   }
   rt::Raise(rt::err::kInvalidCall);
 }
@@ -106,8 +110,7 @@ void HoleObject::Create(host::IShape& objHole) {
         break;
       case geo::Recess::Countersink:
       case geo::Recess::Counterdrill: {
-        const double r =
-            geo::BoreRadius(isThread_, diametro_, isThread_ ? passoFiletto_ : hToll_);
+        const double r = geo::BoreRadius(isThread_, diametro_, isThread_ ? passoFiletto_ : hToll_);
         const double k = geo::ConeHeight(rt::Checked(diamIncasso_ / 2), r, angoloIncasso_);
         if (kind_.recess == geo::Recess::Countersink) {
           length = rt::Checked(length - k);
@@ -204,11 +207,16 @@ void HoleSimple::UpdateNew(host::IShape& /*shape*/) {}
 
 std::unique_ptr<HoleObject> MakeHole(int16_t holeType) {
   switch (holeType) {
-    case 1: return std::make_unique<HoleSimple>();
-    case 2: return std::make_unique<HoleCBore>();
-    case 3: return std::make_unique<HoleCSink>();
-    case 4: return std::make_unique<HoleCDrill>();
-    default: rt::Raise(rt::err::kInvalidCall);
+    case 1:
+      return std::make_unique<HoleSimple>();
+    case 2:
+      return std::make_unique<HoleCBore>();
+    case 3:
+      return std::make_unique<HoleCSink>();
+    case 4:
+      return std::make_unique<HoleCDrill>();
+    default:
+      rt::Raise(rt::err::kInvalidCall);
   }
 }
 

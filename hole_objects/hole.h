@@ -92,9 +92,8 @@ class HoleObject : public host::IAutomationObject,
                                      bool& TaperProjection) override;
 
   // The same members under the names of the class's own dispatch interface; same code.
-  bool IC2DProjectedThreads_GetHoleInformation(bool bWantAnglesInDegrees,
-                                               bool& bHoleDepthIsFinite, double& dHoleDepth,
-                                               double& dCounterboreDepth,
+  bool IC2DProjectedThreads_GetHoleInformation(bool bWantAnglesInDegrees, bool& bHoleDepthIsFinite,
+                                               double& dHoleDepth, double& dCounterboreDepth,
                                                double& dCounterboreDiameter,
                                                double& dCountersinkDiameter,
                                                double& dCountersinkAngle, double& dBottomAngle) {

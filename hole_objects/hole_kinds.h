@@ -19,19 +19,19 @@ enum RecessProp : uint8_t {
 };
 
 struct HoleKind {
-  int16_t type;                    // hole type code, 1..4
-  std::string_view className;      // stored in text slot 1
-  std::string_view progId;         // bound to the shape
+  int16_t type;                // hole type code, 1..4
+  std::string_view className;  // stored in text slot 1
+  std::string_view progId;     // bound to the shape
   std::string_view classId;
   std::string_view interfaceName;  // default dispatch interface
   std::string_view interfaceId;
-  std::string_view plainPrefix;    // name of a new unthreaded hole, before the number text
-  std::string_view threadWord;     // name of a new threaded hole, before " M"
-  geo::Recess recess;              // which builder pair makes it
-  uint8_t recessProps;             // RecessProp bits
+  std::string_view plainPrefix;  // name of a new unthreaded hole, before the number text
+  std::string_view threadWord;   // name of a new threaded hole, before " M"
+  geo::Recess recess;            // which builder pair makes it
+  uint8_t recessProps;           // RecessProp bits
   // Recess properties the thread loader handles, in the order it reads them (0 ends the list).
   std::array<RecessProp, 3> threadLoadOrder;
-  bool unthreadedLoadResult;       // what the thread loader answers for an unthreaded hole
+  bool unthreadedLoadResult;  // what the thread loader answers for an unthreaded hole
   bool hasUpdateNew;
 };
 

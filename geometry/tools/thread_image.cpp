@@ -2,7 +2,6 @@
 // a helix, seamless in both directions, 128 x 128. Usage: cavix_thread_image OUT.jpg
 #include <QImage>
 #include <QString>
-
 #include <cmath>
 #include <cstdio>
 

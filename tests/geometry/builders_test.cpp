@@ -35,37 +35,78 @@ std::vector<BuilderCase> Cases() {
   const double h118 = 5.25 / TanHalf(118);
   const double hs120 = (10 - 4.25) / TanHalf(120);
   return {
-      {"SimpleFlat", [](auto& s) { geo::CreateHoleSimple(s, 10, 20, 0, 0.5); }, 10.5,
+      {"SimpleFlat",
+       [](auto& s) { geo::CreateHoleSimple(s, 10, 20, 0, 0.5); },
+       10.5,
        {{5.25, 0, false, true}, {5.25, -20}, {0, -20, true}, {0, 0, true, true}}},
-      {"SimplePoint118", [](auto& s) { geo::CreateHoleSimple(s, 10, 20, 118, 0.5); }, 10.5,
+      {"SimplePoint118",
+       [](auto& s) { geo::CreateHoleSimple(s, 10, 20, 118, 0.5); },
+       10.5,
        {{5.25, 0, false, true}, {5.25, -20}, {0, -20 - h118, true}, {0, 0, true, true}}},
-      {"CBore", [](auto& s) { geo::CreateHoleCBore(s, 6.4, 20, -5, 0.2, 11, 6.5); }, 11,
-       {{5.5, 0, false, true}, {5.5, -6.5}, {3.3, -6.5}, {3.3, -26.5}, {0, -26.5, true},
+      {"CBore",
+       [](auto& s) { geo::CreateHoleCBore(s, 6.4, 20, -5, 0.2, 11, 6.5); },
+       11,
+       {{5.5, 0, false, true},
+        {5.5, -6.5},
+        {3.3, -6.5},
+        {3.3, -26.5},
+        {0, -26.5, true},
         {0, 0, true, true}}},
-      {"CSink90", [](auto& s) { geo::CreateHoleCSink(s, 10, 15.25, 0, 0.5, 20, 90); }, 20,
+      {"CSink90",
+       [](auto& s) { geo::CreateHoleCSink(s, 10, 15.25, 0, 0.5, 20, 90); },
+       20,
        {{10, 0, false, true}, {5.25, -4.75}, {5.25, -20}, {0, -20, true}, {0, 0, true, true}}},
-      {"CSinkNoCone", [](auto& s) { geo::CreateHoleCSink(s, 10, 15, 0, 0, 20, 0); }, 20,
+      {"CSinkNoCone",
+       [](auto& s) { geo::CreateHoleCSink(s, 10, 15, 0, 0, 20, 0); },
+       20,
        {{10, 0, false, true}, {5, 0}, {5, -15}, {0, -15, true}, {0, 0, true, true}}},
-      {"CDrill90", [](auto& s) { geo::CreateHoleCDrill(s, 10, 12, 0, 0, 16, 4, 90); }, 16,
+      {"CDrill90",
+       [](auto& s) { geo::CreateHoleCDrill(s, 10, 12, 0, 0, 16, 4, 90); },
+       16,
        {{8, 0, false, true}, {8, -4}, {5, -7}, {5, -19}, {0, -19, true}, {0, 0, true, true}}},
-      {"CDrillNoCone", [](auto& s) { geo::CreateHoleCDrill(s, 10, 12, 0, 0, 16, 4, 0); }, 16,
+      {"CDrillNoCone",
+       [](auto& s) { geo::CreateHoleCDrill(s, 10, 12, 0, 0, 16, 4, 0); },
+       16,
        {{8, 0, false, true}, {8, -4}, {5, -4}, {5, -16}, {0, -16, true}, {0, 0, true, true}}},
-      {"SimpleThread", [](auto& s) { geo::CreateHoleSimpleThread(s, 10, 25, 0, 20, 1.5); }, 8.5,
-       {{4.25, 0, false, true}, {4.25, -20}, {0.9995 * 4.25, -25}, {0, -25, true},
+      {"SimpleThread",
+       [](auto& s) { geo::CreateHoleSimpleThread(s, 10, 25, 0, 20, 1.5); },
+       8.5,
+       {{4.25, 0, false, true},
+        {4.25, -20},
+        {0.9995 * 4.25, -25},
+        {0, -25, true},
         {0, 0, true, true}}},
-      {"SimpleThreadFull", [](auto& s) { geo::CreateHoleSimpleThread(s, 10, 20, 0, 20, 1.5); },
-       8.5, {{4.25, 0, false, true}, {4.25, -20}, {0, -20, true}, {0, 0, true, true}}},
-      {"CBoreThread", [](auto& s) { geo::CreateHoleCBoreThread(s, 8, 20, 0, 15, 1.25, 14, 8); },
+      {"SimpleThreadFull",
+       [](auto& s) { geo::CreateHoleSimpleThread(s, 10, 20, 0, 20, 1.5); },
+       8.5,
+       {{4.25, 0, false, true}, {4.25, -20}, {0, -20, true}, {0, 0, true, true}}},
+      {"CBoreThread",
+       [](auto& s) { geo::CreateHoleCBoreThread(s, 8, 20, 0, 15, 1.25, 14, 8); },
        14,
-       {{7, 0, false, true}, {7, -8}, {3.375, -8}, {3.375, -23}, {0.9995 * 3.375, -28},
-        {0, -28, true}, {0, 0, true, true}}},
+       {{7, 0, false, true},
+        {7, -8},
+        {3.375, -8},
+        {3.375, -23},
+        {0.9995 * 3.375, -28},
+        {0, -28, true},
+        {0, 0, true, true}}},
       {"CSinkThread120",
-       [](auto& s) { geo::CreateHoleCSinkThread(s, 10, 20, 0, 12, 1.5, 20, 120); }, 20,
-       {{10, 0, false, true}, {4.25, -hs120}, {4.25, -hs120 - 12}, {0.9995 * 4.25, -hs120 - 20},
-        {0, -hs120 - 20, true}, {0, 0, true, true}}},
+       [](auto& s) { geo::CreateHoleCSinkThread(s, 10, 20, 0, 12, 1.5, 20, 120); },
+       20,
+       {{10, 0, false, true},
+        {4.25, -hs120},
+        {4.25, -hs120 - 12},
+        {0.9995 * 4.25, -hs120 - 20},
+        {0, -hs120 - 20, true},
+        {0, 0, true, true}}},
       {"CDrillThread",
-       [](auto& s) { geo::CreateHoleCDrillThread(s, 12, 30, 0, 30, 1.75, 20, 5, 90); }, 20,
-       {{10, 0, false, true}, {10, -5}, {5.125, -9.875}, {5.125, -39.875}, {0, -39.875, true},
+       [](auto& s) { geo::CreateHoleCDrillThread(s, 12, 30, 0, 30, 1.75, 20, 5, 90); },
+       20,
+       {{10, 0, false, true},
+        {10, -5},
+        {5.125, -9.875},
+        {5.125, -39.875},
+        {0, -39.875, true},
         {0, 0, true, true}}},
   };
 }
@@ -131,10 +172,10 @@ TEST(BuilderSequence, HostCallsInOrder) {
   chains.Add();
   w.log.clear();
   geo::CreateHoleSimple(w.hole, 10, 20, 0, 0);
-  const fake::Log expected = {
-      "c1.v1=f64:10", "c1.v2=f64:10", "c1.v3=f64:0", "c1.v4=i16:1", "c1.v5=i16:1", "c1.v6=i16:1",
-      "c1.v7=i32:1", "remove c3",   "remove c3",   "c4.v1=f64:5", "c4.v2=f64:5", "c4.v3=f64:0",
-      "add c3",      "c14.v62=i32:1", "ResetSizeBox"};
+  const fake::Log expected = {"c1.v1=f64:10", "c1.v2=f64:10",  "c1.v3=f64:0", "c1.v4=i16:1",
+                              "c1.v5=i16:1",  "c1.v6=i16:1",   "c1.v7=i32:1", "remove c3",
+                              "remove c3",    "c4.v1=f64:5",   "c4.v2=f64:5", "c4.v3=f64:0",
+                              "add c3",       "c14.v62=i32:1", "ResetSizeBox"};
   EXPECT_EQ(w.log, expected);
 }
 
@@ -171,7 +212,7 @@ TEST(ConeHeight, SameConeForPlainAndThreadedBores) {
   for (double angle : {60.0, 82.0, 90.0, 100.0, 120.0}) {
     SCOPED_TRACE(angle);
     fake::World a, b;
-    geo::CreateHoleCSink(a.hole, 10, 10, 0, 0, 20, angle);       // r = 5
+    geo::CreateHoleCSink(a.hole, 10, 10, 0, 0, 20, angle);            // r = 5
     geo::CreateHoleCSinkThread(b.hole, 11, 10, 0, 10, 1, 20, angle);  // r = 5
     const double hs = 5 / TanHalf(angle);
     EXPECT_NEAR(cavix::rt::CDbl(a.hole.Chain()[2].second), -hs, 1e-9);
@@ -182,9 +223,14 @@ TEST(ConeHeight, SameConeForPlainAndThreadedBores) {
 
 TEST(ConeHeight, UnusedArgumentsDoNotMatter) {
   fake::World a, b;
-  geo::CreateHole(a.hole, {.recess = geo::Recess::Counterbore, .diameter = 8, .length = 10,
-                           .allowance = 0.5, .threadLength = 99, .pitch = 3,
-                           .recessDiameter = 14, .recessDepth = 4});
+  geo::CreateHole(a.hole, {.recess = geo::Recess::Counterbore,
+                           .diameter = 8,
+                           .length = 10,
+                           .allowance = 0.5,
+                           .threadLength = 99,
+                           .pitch = 3,
+                           .recessDiameter = 14,
+                           .recessDepth = 4});
   geo::CreateHoleCBore(b.hole, 8, 10, 0, 0.5, 14, 4);
   EXPECT_EQ(a.hole.Chain(), b.hole.Chain());
 }

@@ -29,7 +29,9 @@ double RevolvedVolume(const geo::Profile& p) {
 }
 
 double Cylinder(double r, double h) { return kPi * r * r * h; }
-double Frustum(double r1, double r2, double h) { return kPi * h * (r1 * r1 + r1 * r2 + r2 * r2) / 3; }
+double Frustum(double r1, double r2, double h) {
+  return kPi * h * (r1 * r1 + r1 * r2 + r2 * r2) / 3;
+}
 
 // The hole's volume from its drawing: recess, bore (with the slightly narrower part below the
 // thread), drill point.
@@ -40,9 +42,14 @@ double ExpectedVolume(const geo::HoleParams& p) {
   const double cone = p.recessAngle > 0 ? (rr - r) / TanHalf(p.recessAngle) : 0;
   double v = 0;
   switch (p.recess) {
-    case geo::Recess::None: break;
-    case geo::Recess::Counterbore: v += Cylinder(rr, p.recessDepth); break;
-    case geo::Recess::Countersink: v += Frustum(rr, r, cone); break;
+    case geo::Recess::None:
+      break;
+    case geo::Recess::Counterbore:
+      v += Cylinder(rr, p.recessDepth);
+      break;
+    case geo::Recess::Countersink:
+      v += Frustum(rr, r, cone);
+      break;
     case geo::Recess::Counterdrill:
       v += Cylinder(rr, p.recessDepth) + Frustum(rr, r, cone);
       break;
@@ -130,9 +137,9 @@ TEST(ProfileSweep, SimpleClosedPolygonsWithPappusVolumes) {
         const geo::HoleParams p = RandomHole(rng, recess, threaded);
         const geo::Profile prof = geo::BuildProfile(p);
         SCOPED_TRACE(::testing::Message()
-                     << "recess " << int(recess) << " threaded " << threaded << " D "
-                     << p.diameter << " L " << p.length << " LT " << p.threadLength << " A "
-                     << p.pointAngle << " Dr " << p.recessDiameter << " Ar " << p.recessAngle);
+                     << "recess " << int(recess) << " threaded " << threaded << " D " << p.diameter
+                     << " L " << p.length << " LT " << p.threadLength << " A " << p.pointAngle
+                     << " Dr " << p.recessDiameter << " Ar " << p.recessAngle);
         if (recess == geo::Recess::Countersink && p.recessAngle <= 0) {
           // Without a cone the mouth steps straight in along the top face; that edge lies on
           // the first one, so only the volume is meaningful.
@@ -172,8 +179,12 @@ TEST(ProfileFaults, NumberedErrors) {
   };
   const Row rows[] = {
       {"bore overflow", {.diameter = 1.7e308, .allowance = 1.7e308}, 6},
-      {"depth overflow", {.recess = geo::Recess::Counterbore, .diameter = 10,
-                          .length = 1.7e308, .recessDepth = 1.7e308}, 6},
+      {"depth overflow",
+       {.recess = geo::Recess::Counterbore,
+        .diameter = 10,
+        .length = 1.7e308,
+        .recessDepth = 1.7e308},
+       6},
       {"infinite angle", {.diameter = 10, .length = 5, .pointAngle = INFINITY}, 6},
   };
   for (const Row& r : rows) {

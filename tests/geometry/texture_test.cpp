@@ -86,7 +86,8 @@ TEST(ThreadTexture, FinishValuesAndPoint) {
   EXPECT_LT(at("GetNormal"), at("shape.Update"));
   EXPECT_LT(at("shape.Update"), at("SurfaceFinish"));
   EXPECT_LT(at("finish.Flip"), at("c14.v62=i32:1"));
-  const fake::Log order(w.log.begin() + at("finish.TextureFile"), w.log.begin() + at("finish.Flip") + 1);
+  const fake::Log order(w.log.begin() + at("finish.TextureFile"),
+                        w.log.begin() + at("finish.Flip") + 1);
   EXPECT_EQ(order, (fake::Log{"finish.TextureFile", "finish.ProjectionType", "finish.VerticalRatio",
                               "finish.HorizontalRatio", "finish.ProjectionWidth",
                               "finish.ProjectionHeight", "finish.UpDirection", "finish.Flip"}));

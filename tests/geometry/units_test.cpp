@@ -1,8 +1,9 @@
 // Unit conversion codes and the through depth of a part along a hole's axis.
+#include "geometry/units.h"
+
 #include <gtest/gtest.h>
 
 #include "dialog/globals.h"
-#include "geometry/units.h"
 #include "support/fake_host.h"
 
 namespace {
@@ -16,18 +17,15 @@ TEST(ThroughDepth, AxisRules) {
     double depth;
   };
   const Row rows[] = {
-      {{0, 0, -1}, {100, 60, 20}, 20},
-      {{0, 0, 1}, {100, 60, 20}, 20},
-      {{-1, 0, 0}, {100, 60, 20}, 100},
-      {{0, 1, 0}, {100, 60, 20}, 60},
+      {{0, 0, -1}, {100, 60, 20}, 20},           {{0, 0, 1}, {100, 60, 20}, 20},
+      {{-1, 0, 0}, {100, 60, 20}, 100},          {{0, 1, 0}, {100, 60, 20}, 60},
       {{0.9995, 0, 0.0316}, {100, 60, 20}, 100},  // nearly x: x wins, z ignored
       {{0.999, 0, 0.0447}, {100, 60, 20}, 100},   // exactly 0.999 is not aligned: oblique
       {{0.6, 0.8, 0}, {50, 50, 10}, 50},          // tie goes to y
       {{0.7071, 0, 0.7071}, {40, 100, 30}, 40},   // y has no share
       {{0.05, 0.05, 0.05}, {40, 100, 30}, 0},     // no axis has a share
       {{0.1, 0.3, 0.9487}, {500, 60, 20}, 60},    // 0.1 is not a share
-      {{0.5, 0.5, 0.7071}, {10, 5, 30}, 30},
-      {{0.5, 0.5, 0.7071}, {10, 50, 30}, 50},
+      {{0.5, 0.5, 0.7071}, {10, 5, 30}, 30},     {{0.5, 0.5, 0.7071}, {10, 50, 30}, 50},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(::testing::Message() << r.n[0] << "," << r.n[1] << "," << r.n[2]);

@@ -1,16 +1,14 @@
 // The hole commands as users run them: `cavix resize`, `cavix regen` and `cavix threads` on model
 // files holding holes of every kind.
 #include <gtest/gtest.h>
-
 #include <sys/wait.h>
 
 #include <array>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
-
 #include <nlohmann/json.hpp>
+#include <sstream>
 
 #include "dialog/globals.h"
 #include "hole_objects/class_list.h"
@@ -36,8 +34,9 @@ class Cli : public ::testing::Test {
  protected:
   void SetUp() override {
     dir = fs::temp_directory_path() /
-          ("cavix-cli-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) +
-           "-" + std::to_string(::getpid()));
+          ("cavix-cli-" +
+           std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "-" +
+           std::to_string(::getpid()));
     fs::create_directories(dir);
     model = (dir / "m.json").string();
     registry = (dir / "cavix.reg").string();
@@ -76,8 +75,8 @@ class Cli : public ::testing::Test {
 
   Result Run(const std::string& args) {
     const std::string cmd = "CAVIX_REGISTRY='" + registry + "' CAVIX_SETTINGS='" +
-                            (dir / "none.ini").string() + "' '" CAVIX_EXE "' " + args +
-                            " 2>'" + (dir / "err.txt").string() + "'";
+                            (dir / "none.ini").string() + "' '" CAVIX_EXE "' " + args + " 2>'" +
+                            (dir / "err.txt").string() + "'";
     Result r;
     FILE* p = ::popen(cmd.c_str(), "r");
     std::array<char, 4096> buf;
@@ -166,11 +165,25 @@ TEST_F(Cli, ThreadsJson) {
   Result r = Run("threads '" + model + "' '" + simple + "' --json");
   ASSERT_EQ(r.status, 0) << Err();
   json j = json::parse(r.out);
-  const std::vector<std::string> keys = {
-      "result", "InnerDiameter", "OuterDiameter", "TaperAngle", "ThreadLength", "OffsetDistance",
-      "VecX", "VecY", "VecZ", "IsHole", "TaperProjection", "bHoleDepthIsFinite", "dHoleDepth",
-      "dCounterboreDepth", "dCounterboreDiameter", "dCountersinkDiameter", "dCountersinkAngle",
-      "dBottomAngle", "ProjectionFlags"};
+  const std::vector<std::string> keys = {"result",
+                                         "InnerDiameter",
+                                         "OuterDiameter",
+                                         "TaperAngle",
+                                         "ThreadLength",
+                                         "OffsetDistance",
+                                         "VecX",
+                                         "VecY",
+                                         "VecZ",
+                                         "IsHole",
+                                         "TaperProjection",
+                                         "bHoleDepthIsFinite",
+                                         "dHoleDepth",
+                                         "dCounterboreDepth",
+                                         "dCounterboreDiameter",
+                                         "dCountersinkDiameter",
+                                         "dCountersinkAngle",
+                                         "dBottomAngle",
+                                         "ProjectionFlags"};
   for (const auto& k : keys) EXPECT_TRUE(j.contains(k)) << k;
   EXPECT_EQ(j.size(), keys.size());
   EXPECT_EQ(j["result"], true);
@@ -189,8 +202,14 @@ TEST_F(Cli, ThreadsJson) {
   ASSERT_EQ(r.status, 0) << Err();
   j = json::parse(r.out);
   auto reopened = scene::LoadModel(model);
-  const auto& pts =
-      reopened->FindShape(sink)->Store().First(15)->ProfileIfAny()->Store().Find(3)->Items()[0]->Points();
+  const auto& pts = reopened->FindShape(sink)
+                        ->Store()
+                        .First(15)
+                        ->ProfileIfAny()
+                        ->Store()
+                        .Find(3)
+                        ->Items()[0]
+                        ->Points();
   EXPECT_DOUBLE_EQ(j["OffsetDistance"].get<double>(), -pts[2].y);
   EXPECT_EQ(j["TaperProjection"], false);
   EXPECT_EQ(j["dCountersinkAngle"], 120.0);

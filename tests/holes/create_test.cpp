@@ -38,8 +38,15 @@ TEST_F(HoleTest, ShapeNames) {
   for (const Row& r : rows) {
     SCOPED_TRACE(r.after);
     w.hole.name = r.before;
-    Create({.type = r.type, .thread = r.thread, .D = r.D, .L = 10, .LT = 8, .P = r.P, .Dr = 20,
-            .Lc = 2, .Ar = 90});
+    Create({.type = r.type,
+            .thread = r.thread,
+            .D = r.D,
+            .L = 10,
+            .LT = 8,
+            .P = r.P,
+            .Dr = 20,
+            .Lc = 2,
+            .Ar = 90});
     EXPECT_EQ(w.hole.name, r.after);
   }
 }
@@ -55,24 +62,67 @@ TEST_F(HoleTest, ThroughCorrections) {
   const double k82 = (10 - 5.25) / TanHalf(82);
   const Row rows[] = {
       {"plain", {.type = 1, .through = true, .L = 20, .T = 0.5}, 20, 0, -20},
-      {"counterbore", {.type = 2, .through = true, .L = 30, .LT = 30, .Dr = 11, .Lc = 5}, 25, 25,
+      {"counterbore",
+       {.type = 2, .through = true, .L = 30, .LT = 30, .Dr = 11, .Lc = 5},
+       25,
+       25,
        -30},
-      {"countersink 90", {.type = 3, .through = true, .D = 10, .L = 20, .T = 0.5, .Dr = 20,
-                          .Ar = 90}, 15.25, 0, -20},
-      {"countersink 82", {.type = 3, .through = true, .D = 10, .L = 20, .T = 0.5, .Dr = 20,
-                          .Ar = 82}, 20 - k82, 0, -20},
-      {"countersink threaded", {.type = 3, .thread = true, .through = true, .D = 10, .L = 20,
-                                .LT = 18, .P = 1.5, .Dr = 20, .Ar = 90}, 14.25, 12.25, -20},
-      {"countersink no cone", {.type = 3, .through = true, .D = 10, .L = 20, .Dr = 20, .Ar = 0},
-       20, 0, -20},
-      {"counterdrill", {.type = 4, .through = true, .D = 10, .L = 20, .Dr = 16, .Lc = 4,
-                        .Ar = 90}, 13, 0, -20},
-      {"counterdrill threaded", {.type = 4, .thread = true, .through = true, .D = 12, .L = 30,
-                                 .LT = 10, .P = 1.75, .Dr = 20, .Lc = 5, .Ar = 90},
-       20.125, 20.125, -30},
-      {"counterdrill no cone", {.type = 4, .through = true, .D = 12, .L = 30, .Dr = 20, .Lc = 5,
-                                .Ar = -3}, 25, 0, -30},
-      {"blind countersink", {.type = 3, .D = 10, .L = 20, .T = 0.5, .Dr = 20, .Ar = 90}, 20, 0,
+      {"countersink 90",
+       {.type = 3, .through = true, .D = 10, .L = 20, .T = 0.5, .Dr = 20, .Ar = 90},
+       15.25,
+       0,
+       -20},
+      {"countersink 82",
+       {.type = 3, .through = true, .D = 10, .L = 20, .T = 0.5, .Dr = 20, .Ar = 82},
+       20 - k82,
+       0,
+       -20},
+      {"countersink threaded",
+       {.type = 3,
+        .thread = true,
+        .through = true,
+        .D = 10,
+        .L = 20,
+        .LT = 18,
+        .P = 1.5,
+        .Dr = 20,
+        .Ar = 90},
+       14.25,
+       12.25,
+       -20},
+      {"countersink no cone",
+       {.type = 3, .through = true, .D = 10, .L = 20, .Dr = 20, .Ar = 0},
+       20,
+       0,
+       -20},
+      {"counterdrill",
+       {.type = 4, .through = true, .D = 10, .L = 20, .Dr = 16, .Lc = 4, .Ar = 90},
+       13,
+       0,
+       -20},
+      {"counterdrill threaded",
+       {.type = 4,
+        .thread = true,
+        .through = true,
+        .D = 12,
+        .L = 30,
+        .LT = 10,
+        .P = 1.75,
+        .Dr = 20,
+        .Lc = 5,
+        .Ar = 90},
+       20.125,
+       20.125,
+       -30},
+      {"counterdrill no cone",
+       {.type = 4, .through = true, .D = 12, .L = 30, .Dr = 20, .Lc = 5, .Ar = -3},
+       25,
+       0,
+       -30},
+      {"blind countersink",
+       {.type = 3, .D = 10, .L = 20, .T = 0.5, .Dr = 20, .Ar = 90},
+       20,
+       0,
        -24.75},
   };
   for (const Row& r : rows) {
@@ -139,8 +189,16 @@ TEST_F(HoleTest, UpdateLeavesBlindHolesAlone) {
 }
 
 TEST_F(HoleTest, UpdateRebuildsThroughHolesToTheNewThickness) {
-  auto h = Create({.type = 2, .thread = true, .through = true, .D = 8, .L = 20, .LT = 20,
-                   .P = 1.25, .A = 118, .Dr = 14, .Lc = 5});
+  auto h = Create({.type = 2,
+                   .thread = true,
+                   .through = true,
+                   .D = 8,
+                   .L = 20,
+                   .LT = 20,
+                   .P = 1.25,
+                   .A = 118,
+                   .Dr = 14,
+                   .Lc = 5});
   EXPECT_EQ(Slot(1, 9), Variant(15.0));
   w.hole.name = "renamed";
   w.SetBlock(100, 60, 40);
@@ -153,9 +211,9 @@ TEST_F(HoleTest, UpdateRebuildsThroughHolesToTheNewThickness) {
   // Threaded over the whole new length: no narrower part below the thread.
   EXPECT_EQ(w.hole.Chain().size(), 7u);
   // Only slot 11 of the record is written, and the page is left alone.
-  EXPECT_EQ(std::count_if(w.log.begin(), w.log.end(),
-                          [](auto& l) { return l.rfind("c34.", 0) == 0; }),
-            1);
+  EXPECT_EQ(
+      std::count_if(w.log.begin(), w.log.end(), [](auto& l) { return l.rfind("c34.", 0) == 0; }),
+      1);
   EXPECT_EQ(std::count(w.log.begin(), w.log.end(), "page.Update"), 0);
 }
 

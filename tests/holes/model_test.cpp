@@ -125,12 +125,12 @@ TEST_F(ModelTest, RecordSurvivesSaveAndReopen) {
 
 TEST_F(ModelTest, ThreadTextureFromTheShippedImage) {
   const int32_t id = Drop(1, [](holes::HoleObject& h) {
-    h.SetDiametro(10);
-    h.SetLunghezza(25);
-    h.SetLungFiletto(20);
-    h.SetpassoFiletto(1.5);
-    h.SetisThread(true);
-  }).Id();
+                       h.SetDiametro(10);
+                       h.SetLunghezza(25);
+                       h.SetLungFiletto(20);
+                       h.SetpassoFiletto(1.5);
+                       h.SetisThread(true);
+                     }).Id();
   Reopen();
   const auto* finish = model->FindShapeById(id)->Store().First(27)->Finish();
   ASSERT_TRUE(finish);

@@ -66,7 +66,7 @@ TEST_F(HoleTest, UnthreadedHoles) {
   double depth = -1, cbd = -1, cbdia = -1, csdia = -1, csang = -1, bottom = -1;
   EXPECT_TRUE(simple.GetHoleInformation(false, finite, depth, cbd, cbdia, csdia, csang, bottom));
   EXPECT_FALSE(finite);
-  EXPECT_EQ(depth, 0);   // never loaded: a fresh object's 0
+  EXPECT_EQ(depth, 0);  // never loaded: a fresh object's 0
   EXPECT_EQ(bottom, 0);
 
   fake::World other;
@@ -102,16 +102,42 @@ TEST_F(HoleTest, OffsetsMatchTheBuiltBore) {
     int boreStart;  // index of the chain point where the threaded bore starts
   };
   const Row rows[] = {
-      {"countersink 90", {.type = 3, .thread = true, .D = 10, .L = 20, .LT = 15, .P = 1.5,
-                          .Dr = 20, .Ar = 90}, 5.75, 2},
-      {"countersink 120", {.type = 3, .thread = true, .D = 10, .L = 20, .LT = 15, .P = 1.5,
-                           .Dr = 20, .Ar = 120}, 5.75 / TanHalf(120), 2},
-      {"counterbore", {.type = 2, .thread = true, .D = 8, .L = 20, .LT = 15, .P = 1.25,
-                       .Dr = 14, .Lc = 8}, 8, 3},
-      {"counterdrill 82", {.type = 4, .thread = true, .D = 12, .L = 30, .LT = 20, .P = 1.75,
-                           .Dr = 20, .Lc = 5, .Ar = 82}, 5 + 4.875 / TanHalf(82), 3},
-      {"counterdrill no cone", {.type = 4, .thread = true, .D = 12, .L = 30, .LT = 20,
-                                .P = 1.75, .Dr = 20, .Lc = 5, .Ar = 0}, 5, 3},
+      {"countersink 90",
+       {.type = 3, .thread = true, .D = 10, .L = 20, .LT = 15, .P = 1.5, .Dr = 20, .Ar = 90},
+       5.75,
+       2},
+      {"countersink 120",
+       {.type = 3, .thread = true, .D = 10, .L = 20, .LT = 15, .P = 1.5, .Dr = 20, .Ar = 120},
+       5.75 / TanHalf(120),
+       2},
+      {"counterbore",
+       {.type = 2, .thread = true, .D = 8, .L = 20, .LT = 15, .P = 1.25, .Dr = 14, .Lc = 8},
+       8,
+       3},
+      {"counterdrill 82",
+       {.type = 4,
+        .thread = true,
+        .D = 12,
+        .L = 30,
+        .LT = 20,
+        .P = 1.75,
+        .Dr = 20,
+        .Lc = 5,
+        .Ar = 82},
+       5 + 4.875 / TanHalf(82),
+       3},
+      {"counterdrill no cone",
+       {.type = 4,
+        .thread = true,
+        .D = 12,
+        .L = 30,
+        .LT = 20,
+        .P = 1.75,
+        .Dr = 20,
+        .Lc = 5,
+        .Ar = 0},
+       5,
+       3},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.what);
@@ -135,8 +161,8 @@ TEST_F(HoleTest, PositionConditions) {
   EXPECT_EQ(t.inner, 8.5);  // the steps before it ran
 
   // Counterdrill whose pitch is not below its diameter: success, outputs untouched.
-  Create({.type = 4, .thread = true, .D = 2, .L = 20, .LT = 15, .P = 2, .Dr = 20, .Lc = 5,
-          .Ar = 90});
+  Create(
+      {.type = 4, .thread = true, .D = 2, .L = 20, .LT = 15, .P = 2, .Dr = 20, .Lc = 5, .Ar = 90});
   holes::HoleCDrill drill;
   double len = -9, off = -9;
   ASSERT_TRUE(drill.Initialize(w.hole));
@@ -153,8 +179,16 @@ TEST_F(HoleTest, HoleInformationPerClass) {
   const Row rows[] = {{1, 0, 0, 0, 0}, {2, 6, 18, 0, 0}, {3, 0, 0, 18, 82}, {4, 6, 18, 18, 82}};
   for (const Row& r : rows) {
     SCOPED_TRACE(r.type);
-    Create({.type = r.type, .thread = true, .D = 10, .L = 25, .LT = 20, .P = 1.5, .A = 118,
-            .Dr = 18, .Lc = 6, .Ar = 82});
+    Create({.type = r.type,
+            .thread = true,
+            .D = 10,
+            .L = 25,
+            .LT = 20,
+            .P = 1.5,
+            .A = 118,
+            .Dr = 18,
+            .Lc = 6,
+            .Ar = 82});
     auto h = holes::MakeHole(r.type);
     h->SetLunghezza(33);
     h->SetangPunta(118);
@@ -163,8 +197,8 @@ TEST_F(HoleTest, HoleInformationPerClass) {
     if (r.type == 2) static_cast<holes::HoleCBore&>(*h).SetDiamIncasso(18);
     bool finite = false;
     double depth, cbd, cbdia, csdia, csang, bottom;
-    EXPECT_TRUE(h->IC2DProjectedThreads_GetHoleInformation(true, finite, depth, cbd, cbdia,
-                                                           csdia, csang, bottom));
+    EXPECT_TRUE(h->IC2DProjectedThreads_GetHoleInformation(true, finite, depth, cbd, cbdia, csdia,
+                                                           csang, bottom));
     EXPECT_TRUE(finite);
     EXPECT_EQ(depth, 33);
     EXPECT_EQ(cbd, r.cbDepth);

@@ -37,13 +37,23 @@ TEST_F(HoleTest, RecordOfEveryClassThreadedAndNot) {
     fake::World fresh;
     cavix::Globals().CurrentPage = &fresh.page;
     cavix::Globals().HoleType = r.type;
-    Spec s{.type = r.type, .thread = r.thread, .D = 10, .L = 25, .LT = 20, .P = 1.5, .A = 118,
-           .T = 0.4, .Dr = 18, .Lc = 11, .Ar = 90};
+    Spec s{.type = r.type,
+           .thread = r.thread,
+           .D = 10,
+           .L = 25,
+           .LT = 20,
+           .P = 1.5,
+           .A = 118,
+           .T = 0.4,
+           .Dr = 18,
+           .Lc = 11,
+           .Ar = 90};
     Make(s)->Create(fresh.hole);
 
     std::vector<std::string> expected = {
         "2:0=text:Zentrox", std::string("2:1=text:") + names[r.type], "2:2=text:",
-        "1:0=i16:0", "1:1=i16:" + std::to_string(r.type), "1:2=i32:0", "1:5=i16:1"};
+        "1:0=i16:0",        "1:1=i16:" + std::to_string(r.type),      "1:2=i32:0",
+        "1:5=i16:1"};
     if (r.thread) {
       for (auto s2 : {"1:6=i16:1", "1:11=f64:20", "1:12=f64:1.5", "1:9=f64:25"})
         expected.push_back(s2);
@@ -131,8 +141,7 @@ TEST_F(HoleTest, ThreadLoaderPerClass) {
     SCOPED_TRACE(type);
     fake::World fw;
     cavix::Globals().CurrentPage = &fw.page;
-    Make({.type = type, .through = true, .D = 6.6, .L = 20, .T = 0.2, .Dr = 11, .Lc = 4,
-          .Ar = 90})
+    Make({.type = type, .through = true, .D = 6.6, .L = 20, .T = 0.2, .Dr = 11, .Lc = 4, .Ar = 90})
         ->Create(fw.hole);
     auto reader = Make({.type = type, .D = 99, .LT = 99, .P = 99, .Dr = 99, .Lc = 99, .Ar = 99});
     reader->SetisThrough(true);

@@ -24,12 +24,23 @@ inline std::string Show(const Variant& v) {
   o.precision(17);
   o << cavix::rt::TypeName(v.Type()) << ":";
   switch (v.Type()) {
-    case cavix::rt::VarType::Int16: o << v.I16(); break;
-    case cavix::rt::VarType::Int32: o << v.I32(); break;
-    case cavix::rt::VarType::Double: o << v.F64(); break;
-    case cavix::rt::VarType::Bool: o << (v.Bool() ? "true" : "false"); break;
-    case cavix::rt::VarType::Text: o << v.Text(); break;
-    default: break;
+    case cavix::rt::VarType::Int16:
+      o << v.I16();
+      break;
+    case cavix::rt::VarType::Int32:
+      o << v.I32();
+      break;
+    case cavix::rt::VarType::Double:
+      o << v.F64();
+      break;
+    case cavix::rt::VarType::Bool:
+      o << (v.Bool() ? "true" : "false");
+      break;
+    case cavix::rt::VarType::Text:
+      o << v.Text();
+      break;
+    default:
+      break;
   }
   return o.str();
 }
@@ -57,8 +68,8 @@ class Finish : public host::ISurfaceFinish {
   void SetProjectionHeight(int16_t i, const Variant& v) override { Set("ProjectionHeight", i, v); }
   void SetFlip(int16_t i, const Variant& v) override { Set("Flip", i, v); }
   void SetUpDirection(int16_t i, double& nx, double& ny, double& nz) override {
-    Set("UpDirection", i, Variant(std::to_string(nx) + "," + std::to_string(ny) + "," +
-                                  std::to_string(nz)));
+    Set("UpDirection", i,
+        Variant(std::to_string(nx) + "," + std::to_string(ny) + "," + std::to_string(nz)));
   }
 
  private:
@@ -267,9 +278,7 @@ class Shape : public host::IShape {
     auto& chains = holder.Get(15).First().Profile();
     return static_cast<fake::Components&>(chains.Components(3)).First().chain;
   }
-  int32_t ChainCount() {
-    return holder.Get(15).First().Profile().Components(3).Count();
-  }
+  int32_t ChainCount() { return holder.Get(15).First().Profile().Components(3).Count(); }
   Component& HoleData() { return holder.Get(34).First(); }
   Log& log() { return log_; }
 
