@@ -423,6 +423,30 @@ TEST_F(DialogTest, ClosingThroughTheFrameNeitherAppliesNorDiscards) {
   EXPECT_FALSE(fs::exists(PrefsPath()));
 }
 
+// ---- Authoring the catalog entry ----
+
+TEST_F(DialogTest, AssignEventFillsEveryCatalogNamedLikeOursWhateverItsCase) {
+  scene::Application& app = scene_->App();
+  scene::Catalog& upper = app.OpenCatalog("ZENTROX.ICC");
+  scene::Catalog& other = app.OpenCatalog("parts.icc");
+  host::DropHole handler;
+  std::ostringstream out;
+  forms::JsonLinesMessageService messages(out);
+  forms::SetMessageService(&messages);
+  // Nothing selected: nothing happens.
+  handler.AssignEvent(app);
+  EXPECT_TRUE(messages.Shown().empty());
+  scene::Shape& item = *scene_->AllShapes().front();
+  app.ActivePage().Select(item);
+  handler.AssignEvent(app);
+  ASSERT_EQ(messages.Shown().size(), 2u);  // the new model's catalog and ZENTROX.ICC
+  EXPECT_EQ(messages.Shown()[0].prompt, "OK!!");
+  ASSERT_EQ(upper.Entries().size(), 1u);
+  EXPECT_EQ(upper.Entries()[0]->Label(), "Fori");
+  EXPECT_TRUE(other.Entries().empty());
+  EXPECT_EQ(scene_->FindClassByTag(item.BindingTag())->progId, "Cavix.DropHole");
+}
+
 // ---- Editing ----
 
 class EditTest : public DialogTest {
