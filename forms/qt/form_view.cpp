@@ -2,8 +2,6 @@
 // redrawn from the form's change notifications.
 #include "forms/qt/form_view.h"
 
-#include <cmath>
-
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -18,6 +16,7 @@
 #include <QTabBar>
 #include <QTimer>
 #include <QToolButton>
+#include <cmath>
 
 #include "forms/keys.h"
 #include "forms/qt/pictures.h"
@@ -35,7 +34,8 @@ int CodePoints(const QString& text, int utf16) {
   return static_cast<int>(QStringView(text).left(utf16).toUcs4().size());
 }
 int Utf16Units(const std::string& utf8, int codePoints) {
-  return static_cast<int>(QString::fromStdString(utf8.substr(0, forms::CharOffset(utf8, codePoints))).size());
+  return static_cast<int>(
+      QString::fromStdString(utf8.substr(0, forms::CharOffset(utf8, codePoints))).size());
 }
 
 bool IsTextKind(ControlKind k) { return k == ControlKind::TextBox || k == ControlKind::ComboBox; }
@@ -305,7 +305,8 @@ void FormView::Sync(const forms::Control& c) {
         auto& list = static_cast<const forms::ComboBox&>(c);
         auto* box = static_cast<QComboBox*>(w);
         bool same = box->count() == list.ListCount();
-        for (int i = 0; same && i < list.ListCount(); ++i) same = box->itemText(i) == Q(list.List(i));
+        for (int i = 0; same && i < list.ListCount(); ++i)
+          same = box->itemText(i) == Q(list.List(i));
         if (!same) {
           box->clear();
           for (const forms::ListEntry& e : list.Entries()) box->addItem(Q(e.text));
@@ -399,8 +400,8 @@ void FormView::SyncFocus() {
   if (!active) return;
   QWidget* w = WidgetOf(*active);
   if (!w || !w->isEnabled()) return;
-  if (ControlOf(focusWidget()) == active && (!isActiveWindow() || w->hasFocus() ||
-                                             (EditOf(w) && EditOf(w)->hasFocus())))
+  if (ControlOf(focusWidget()) == active &&
+      (!isActiveWindow() || w->hasFocus() || (EditOf(w) && EditOf(w)->hasFocus())))
     return;
   focusing_ = true;
   w->setFocus(Qt::OtherFocusReason);
@@ -552,7 +553,8 @@ bool FormView::OnKey(forms::Control& c, QWidget* w, QKeyEvent* e) {
     if (edit->hasSelectedText()) {
       const int s = edit->selectionStart();
       const int start = CodePoints(text, s);
-      box.SetSelection(start, CodePoints(text, s + static_cast<int>(edit->selectedText().size())) - start);
+      box.SetSelection(start,
+                       CodePoints(text, s + static_cast<int>(edit->selectedText().size())) - start);
     } else {
       box.SetSelection(CodePoints(text, edit->cursorPosition()), 0);
     }
@@ -586,7 +588,8 @@ bool FormView::OnKey(forms::Control& c, QWidget* w, QKeyEvent* e) {
     return true;
   }
   const QString text = e->text();
-  if (!text.isEmpty() && text.at(0).isPrint() && !(mods & (Qt::ControlModifier | Qt::MetaModifier))) {
+  if (!text.isEmpty() && text.at(0).isPrint() &&
+      !(mods & (Qt::ControlModifier | Qt::MetaModifier))) {
     pushSelection();
     for (char32_t ch : text.toUcs4()) {
       const int16_t code = forms::AnsiCodeOf(ch);

@@ -3,12 +3,11 @@
 // and the widgets are redrawn from the form when it reports a change.
 #pragma once
 
+#include <QWidget>
 #include <exception>
 #include <functional>
 #include <map>
 #include <string>
-
-#include <QWidget>
 
 #include "forms/form.h"
 #include "forms/qt/looks.h"
@@ -80,8 +79,8 @@ class FormView : public QWidget, public forms::IFormObserver {
   std::map<const forms::Control*, QWidget*> widgets_;
   std::map<const QObject*, forms::Control*> controls_;
   std::map<const forms::Control*, QButtonGroup*> groups_;  // container -> its option group
-  int syncing_ = 0;        // redrawing from the form: widget signals are not user input
-  bool focusing_ = false;  // moving the Qt focus to follow the form
+  int syncing_ = 0;          // redrawing from the form: widget signals are not user input
+  bool focusing_ = false;    // moving the Qt focus to follow the form
   bool forwarding_ = false;  // an action is with the form (its message boxes run event loops)
   bool unloaded_ = false;
   std::function<void(std::exception_ptr)> errorSink_;

@@ -2,20 +2,19 @@
 // builder, and the section drawing of it (hatched plate, visible edges, thread, centre line).
 #include "forms/qt/hole_pictures.h"
 
+#include <QPainter>
+#include <QPainterPath>
+#include <QPolygonF>
 #include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
 
-#include <QPainter>
-#include <QPainterPath>
-#include <QPolygonF>
-
 namespace cavix::qtview {
 
 namespace {
 
-// type key | recess
+// type key, recess
 struct TypeRow {
   const char* key;
   geo::Recess recess;
@@ -25,17 +24,21 @@ constexpr TypeRow kTypes[] = {{"plain", geo::Recess::None},
                               {"csink", geo::Recess::Countersink},
                               {"cdrill", geo::Recess::Counterdrill}};
 
-// state key      | through | flat  | threaded
+// clang-format off
+// state key           through  flat   threaded
 struct StateRow {
   const char* key;
   HoleState state;
 };
-constexpr StateRow kStates[] = {{"point", {false, false, false}},
-                                {"point-thread", {false, false, true}},
-                                {"flat", {false, true, false}},
-                                {"flat-thread", {false, true, true}},
-                                {"through", {true, false, false}},
-                                {"through-thread", {true, false, true}}};
+constexpr StateRow kStates[] = {
+    {"point",          {false,  false, false}},
+    {"point-thread",   {false,  false, true}},
+    {"flat",           {false,  true,  false}},
+    {"flat-thread",    {false,  true,  true}},
+    {"through",        {true,   false, false}},
+    {"through-thread", {true,   false, true}},
+};
+// clang-format on
 
 // Sample sizes (mm, degrees): a 10 mm hole, blind ones 17 mm deep to the start of the point,
 // threads ending 5 mm above the bottom of a blind bore.
@@ -108,8 +111,8 @@ QTransform HoleSectionTransform(QSize size) {
   const double margin = std::max(2.0, size.height() / 24.0);
   const double spanX = 2 * kPicturePlateHalfWidth;
   const double spanY = kPicturePlateThickness + 2 * kCenterLineOvershoot;
-  const double scale = std::min((size.width() - 2 * margin) / spanX,
-                                (size.height() - 2 * margin) / spanY);
+  const double scale =
+      std::min((size.width() - 2 * margin) / spanX, (size.height() - 2 * margin) / spanY);
   QTransform toPx;
   toPx.translate(size.width() / 2.0,
                  (size.height() - spanY * scale) / 2.0 + kCenterLineOvershoot * scale);

@@ -3,12 +3,11 @@
 // in section (hatched material, centre line, thread as a thin line).
 #pragma once
 
-#include <optional>
-#include <string_view>
-
 #include <QImage>
 #include <QSize>
 #include <QTransform>
+#include <optional>
+#include <string_view>
 
 #include "geometry/profile.h"
 

@@ -12,7 +12,7 @@ std::map<std::string, std::map<std::string, ControlLook>>& Registry() {
     std::map<std::string, std::map<std::string, ControlLook>> r;
     // The dimension letters beside the hole dialog's fields.
     r["Dialog"] = {{"Label1", arial}, {"Label2", arial}, {"Label3", symbol}, {"Label4", arial},
-                   {"Label5", arial}, {"Label6", arial}, {"Label7", arial}, {"Label8", symbol}};
+                   {"Label5", arial}, {"Label6", arial}, {"Label7", arial},  {"Label8", symbol}};
     return r;
   }();
   return looks;

@@ -8,8 +8,8 @@
 namespace cavix::qtview {
 
 struct ControlLook {
-  std::string family;    // empty: the form's font
-  double points = 0;     // 0: the form's size
+  std::string family;       // empty: the form's font
+  double points = 0;        // 0: the form's size
   bool symbolFont = false;  // the classic Symbol font: Latin letters show as Greek ones
 };
 

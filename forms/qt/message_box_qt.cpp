@@ -8,34 +8,52 @@ namespace cavix::qtview {
 
 QMessageBox::Icon IconOfStyle(int style) {
   switch (style & 0x70) {
-    case forms::msg::kCritical: return QMessageBox::Critical;
-    case forms::msg::kQuestion: return QMessageBox::Question;
-    case forms::msg::kExclamation: return QMessageBox::Warning;
-    case forms::msg::kInformation: return QMessageBox::Information;
-    default: return QMessageBox::NoIcon;
+    case forms::msg::kCritical:
+      return QMessageBox::Critical;
+    case forms::msg::kQuestion:
+      return QMessageBox::Question;
+    case forms::msg::kExclamation:
+      return QMessageBox::Warning;
+    case forms::msg::kInformation:
+      return QMessageBox::Information;
+    default:
+      return QMessageBox::NoIcon;
   }
 }
 
 QMessageBox::StandardButtons ButtonsOfStyle(int style) {
   switch (style & 0x7) {
-    case 1: return QMessageBox::Ok | QMessageBox::Cancel;
-    case 2: return QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore;
-    case 3: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
-    case 4: return QMessageBox::Yes | QMessageBox::No;
-    case 5: return QMessageBox::Retry | QMessageBox::Cancel;
-    default: return QMessageBox::Ok;
+    case 1:
+      return QMessageBox::Ok | QMessageBox::Cancel;
+    case 2:
+      return QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore;
+    case 3:
+      return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    case 4:
+      return QMessageBox::Yes | QMessageBox::No;
+    case 5:
+      return QMessageBox::Retry | QMessageBox::Cancel;
+    default:
+      return QMessageBox::Ok;
   }
 }
 
 int AnswerOf(QMessageBox::StandardButton button) {
   switch (button) {
-    case QMessageBox::Ok: return forms::msg::kOk;
-    case QMessageBox::Abort: return 3;
-    case QMessageBox::Retry: return 4;
-    case QMessageBox::Ignore: return 5;
-    case QMessageBox::Yes: return forms::msg::kYes;
-    case QMessageBox::No: return forms::msg::kNo;
-    default: return forms::msg::kCancel;
+    case QMessageBox::Ok:
+      return forms::msg::kOk;
+    case QMessageBox::Abort:
+      return 3;
+    case QMessageBox::Retry:
+      return 4;
+    case QMessageBox::Ignore:
+      return 5;
+    case QMessageBox::Yes:
+      return forms::msg::kYes;
+    case QMessageBox::No:
+      return forms::msg::kNo;
+    default:
+      return forms::msg::kCancel;
   }
 }
 

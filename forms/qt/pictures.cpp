@@ -28,7 +28,8 @@ QImage LoadPicture(const std::string& source, QSize size) {
   // "C:/..." is a drive letter, not a scheme.
   if (colon != std::string::npos && colon > 1) {
     const auto it = Generators().find(std::string_view(source).substr(0, colon));
-    if (it != Generators().end()) return it->second(std::string_view(source).substr(colon + 1), size);
+    if (it != Generators().end())
+      return it->second(std::string_view(source).substr(colon + 1), size);
   }
   QImage file(QString::fromStdString(source));
   if (file.isNull()) return {};

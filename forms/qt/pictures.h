@@ -2,12 +2,11 @@
 // registered generator draws (the hole-type sections are "holetype:<type>.<state>").
 #pragma once
 
+#include <QImage>
+#include <QSize>
 #include <functional>
 #include <string>
 #include <string_view>
-
-#include <QImage>
-#include <QSize>
 
 namespace cavix::qtview {
 

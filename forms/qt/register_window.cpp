@@ -4,7 +4,9 @@
 
 namespace {
 
-int RunQt(const std::function<void()>& showDialog) { return cavix::qtview::RunInWindows(showDialog); }
+int RunQt(const std::function<void()>& showDialog) {
+  return cavix::qtview::RunInWindows(showDialog);
+}
 
 const bool kRegistered = [] {
   cavix::forms::WindowRunnerSlot() = &RunQt;

@@ -1,12 +1,11 @@
 // The modal driver of the Qt window and the runner that puts it in force.
 #include "forms/qt/window_driver.h"
 
-#include <cstdlib>
-#include <exception>
-
 #include <QApplication>
 #include <QEventLoop>
 #include <QStyleFactory>
+#include <cstdlib>
+#include <exception>
 
 #include "forms/message_box.h"
 #include "forms/qt/form_view.h"
@@ -68,7 +67,7 @@ void EnsureApplication() {
 }
 
 int RunInWindows(const std::function<void()>& showDialog,
-                  const std::function<void(FormView&)>& onShown) {
+                 const std::function<void(FormView&)>& onShown) {
   EnsureApplication();
   QtModalDriver driver;
   driver.SetOnShown(onShown);

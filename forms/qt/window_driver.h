@@ -33,7 +33,7 @@ class QtModalDriver : public forms::IModalDriver {
 // raises a clear error instead of letting Qt abort. `onShown` is handed to the driver. Returns
 // the number of forms shown.
 int RunInWindows(const std::function<void()>& showDialog,
-                  const std::function<void(FormView&)>& onShown = {});
+                 const std::function<void(FormView&)>& onShown = {});
 
 // The Qt application object, created on first use (with the Fusion style, so windows look the
 // same on every desktop); raises the same error as RunInWindows without a display.

@@ -1,17 +1,16 @@
 // `cavix drop --gui` and `cavix edit --gui` in-process, off screen: a user drives the window the
 // command opens, and the model file ends as the same steps played with --script leave it; Cancel
 // on an edit leaves the file as it was.
-#include <filesystem>
-#include <fstream>
-#include <functional>
-#include <sstream>
+#include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QTest>
 #include <QTimer>
-
-#include <gtest/gtest.h>
+#include <filesystem>
+#include <fstream>
+#include <functional>
 #include <nlohmann/json.hpp>
+#include <sstream>
 
 #include "app/cli.h"
 #include "forms/qt/form_view.h"
@@ -55,7 +54,8 @@ class GuiCommands : public ::testing::Test {
   }
 
   std::string Script(const std::string& text) {
-    const std::string path = (install_.dir / ("steps" + std::to_string(++scripts_) + ".txt")).string();
+    const std::string path =
+        (install_.dir / ("steps" + std::to_string(++scripts_) + ".txt")).string();
     std::ofstream(path) << text;
     return path;
   }
@@ -105,7 +105,8 @@ TEST_F(GuiCommands, OkAndCancelInTheWindowTakeTheScriptsPaths) {
   // The hole's id, for the edits.
   std::string hole;
   for (const auto& s : nlohmann::json::parse(shown))
-    if (s.contains("class") && s["class"] == "Cavix.HoleCSink") hole = "#" + std::to_string(s["id"].get<int>());
+    if (s.contains("class") && s["class"] == "Cavix.HoleCSink")
+      hole = "#" + std::to_string(s["id"].get<int>());
   ASSERT_FALSE(hole.empty());
 
   // Cancel on an edit: the file is not touched.
@@ -127,9 +128,9 @@ TEST_F(GuiCommands, OkAndCancelInTheWindowTakeTheScriptsPaths) {
                   }),
             0)
       << err_;
-  EXPECT_EQ(Cavix({"edit", scripted, hole, "--script",
-                   Script("click TogglePassante\nclick OKButton\n")}),
-            0)
+  EXPECT_EQ(
+      Cavix({"edit", scripted, hole, "--script", Script("click TogglePassante\nclick OKButton\n")}),
+      0)
       << err_;
   EXPECT_NE(Bytes(byHand), before);
   EXPECT_EQ(Show(byHand), Show(scripted));

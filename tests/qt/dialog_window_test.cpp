@@ -2,10 +2,7 @@
 // what a person would check (size, every control in its place, pictures that follow the
 // toggles), and a user's session driven through Qt's test library that must leave the same hole
 // as the same steps played as a dialog script.
-#include <filesystem>
-#include <fstream>
-#include <set>
-#include <sstream>
+#include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QCheckBox>
@@ -16,8 +13,10 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
-
-#include <gtest/gtest.h>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
 
 #include "dialog/dialog.h"
 #include "dialog/globals.h"
@@ -193,30 +192,33 @@ TEST_F(DialogWindow, ScreenshotsOfDropAndEdit) {
 
   // An edit of a threaded counterbore made by a script: the window shows its values.
   scene::Shape* hole = nullptr;
-  DropByScript(hole, "click OptHoleType(1)\ncheck ToggleFiletto 1\nselect Misura M10\n"
-                     "click OKButton\n");
+  DropByScript(hole,
+               "click OptHoleType(1)\ncheck ToggleFiletto 1\nselect Misura M10\n"
+               "click OKButton\n");
   ASSERT_EQ(scene_->BoundShapes().size(), 1u);
   const auto stored = scene::ShapeToJson(*hole);
   shown = false;
-  qtview::RunInWindows([&] { scene_->DoubleClick(*hole); }, [&](FormView& view) {
-    shown = true;
-    dialog::Dialog& d = DialogOf(view);
-    EXPECT_TRUE(qobject_cast<QToolButton*>(view.WidgetOf("OptHoleType", 1))->isChecked());
-    EXPECT_TRUE(qobject_cast<QCheckBox*>(view.WidgetOf("ToggleFiletto"))->isChecked());
-    EXPECT_EQ(qobject_cast<QComboBox*>(view.WidgetOf("Misura"))->currentText(), "M10");
-    EXPECT_EQ(qobject_cast<QLineEdit*>(view.WidgetOf("DiamIncasso"))->text().toStdString(),
-              d.DiamIncasso.Text());
-    EXPECT_NE(d.DiamIncasso.Text(), "0");
-    for (int j = 0; j < 4; ++j) EXPECT_EQ(Pictures(view)[j].first, 5 + j);
-    const QPixmap shot = view.grab();
-    SaveShot(shot, "dialog-edit.png");
-    // CAVIX_README_PNG=FILE writes the README's picture of the dialog.
-    if (const char* readme = std::getenv("CAVIX_README_PNG")) {
-      EXPECT_TRUE(shot.save(QString::fromUtf8(readme)));
-    }
-    CheckLayout(view, shot.toImage());
-    QTest::mouseClick(view.WidgetOf("CancelButton"), Qt::LeftButton);
-  });
+  qtview::RunInWindows(
+      [&] { scene_->DoubleClick(*hole); },
+      [&](FormView& view) {
+        shown = true;
+        dialog::Dialog& d = DialogOf(view);
+        EXPECT_TRUE(qobject_cast<QToolButton*>(view.WidgetOf("OptHoleType", 1))->isChecked());
+        EXPECT_TRUE(qobject_cast<QCheckBox*>(view.WidgetOf("ToggleFiletto"))->isChecked());
+        EXPECT_EQ(qobject_cast<QComboBox*>(view.WidgetOf("Misura"))->currentText(), "M10");
+        EXPECT_EQ(qobject_cast<QLineEdit*>(view.WidgetOf("DiamIncasso"))->text().toStdString(),
+                  d.DiamIncasso.Text());
+        EXPECT_NE(d.DiamIncasso.Text(), "0");
+        for (int j = 0; j < 4; ++j) EXPECT_EQ(Pictures(view)[j].first, 5 + j);
+        const QPixmap shot = view.grab();
+        SaveShot(shot, "dialog-edit.png");
+        // CAVIX_README_PNG=FILE writes the README's picture of the dialog.
+        if (const char* readme = std::getenv("CAVIX_README_PNG")) {
+          EXPECT_TRUE(shot.save(QString::fromUtf8(readme)));
+        }
+        CheckLayout(view, shot.toImage());
+        QTest::mouseClick(view.WidgetOf("CancelButton"), Qt::LeftButton);
+      });
   EXPECT_TRUE(shown);
   EXPECT_EQ(scene::ShapeToJson(*hole), stored);  // Cancel on an edit leaves the hole as it was
 }

@@ -1,16 +1,16 @@
 // The hole-type pictures: one distinct picture per type and state, and what a reader of the
 // section sees in it — a void through the plate or material under a blind hole, a recess, a
 // threaded bore narrower than a plain one with its thread line in the material.
+#include "forms/qt/pictures.h"
+
+#include <gtest/gtest.h>
+
+#include <QCryptographicHash>
 #include <cstdlib>
 #include <set>
 #include <string>
 
-#include <QCryptographicHash>
-
-#include <gtest/gtest.h>
-
 #include "forms/qt/hole_pictures.h"
-#include "forms/qt/pictures.h"
 
 namespace cavix::testing {
 namespace {
@@ -20,8 +20,8 @@ using qtview::HoleTypePicture;
 
 const QSize kSize(140, 128);
 const char* const kTypes[] = {"plain", "cbore", "csink", "cdrill"};
-const char* const kStates[] = {"point", "point-thread", "through", "flat", "through-thread",
-                               "flat-thread"};
+const char* const kStates[] = {"point", "point-thread",   "through",
+                               "flat",  "through-thread", "flat-thread"};
 
 // True when the pixels within `radius` of the point (mm in the section plane) are all white.
 bool WhiteAround(const QImage& img, double xmm, double ymm, int radius = 1) {

@@ -58,8 +58,10 @@ struct ProbeForm : forms::Form {
     num->Move(360, 240, 900, 315);
     num->SetTabIndex(3);
     num->OnKeyPress([](int16_t& k) {
-      if (k == '.' || k == ',') k = ',';  // a comma region's separator
-      else if (k != 8 && (k < '0' || k > '9')) k = 0;
+      if (k == '.' || k == ',')
+        k = ',';  // a comma region's separator
+      else if (k != 8 && (k < '0' || k > '9'))
+        k = 0;
     });
     num->OnValidate([this](bool& refuse) {
       if (num->Text().empty() || num->Text() == "0") {

@@ -1,8 +1,8 @@
 // Test main for the Qt window tests: off screen unless a platform is named, one application
 // object for all tests, the Fusion style so that pictures do not depend on the desktop.
-#include <cstdlib>
-
 #include <gtest/gtest.h>
+
+#include <cstdlib>
 
 #include "forms/qt/window_driver.h"
 

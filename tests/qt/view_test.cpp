@@ -1,6 +1,8 @@
 // The Qt view of a headless form, on a probe form: places and kinds of the widgets, input that
 // reaches the form (key filter, default button, validation that keeps the focus), redraws from
 // the form, closing through the frame, message boxes.
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
@@ -14,8 +16,6 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
-
-#include <gtest/gtest.h>
 
 #include "forms/qt/form_view.h"
 #include "forms/qt/message_box_qt.h"
@@ -289,7 +289,8 @@ TEST(QtMessageBoxes, StyleGivesIconAndButtonsAndTheAnswerIsTheClassicCode) {
       {48, QMessageBox::Ok, QMessageBox::Warning, QMessageBox::Ok, 1},
       {16, QMessageBox::Ok, QMessageBox::Critical, QMessageBox::Ok, 1},
       {4 + 32, QMessageBox::No, QMessageBox::Question, QMessageBox::Yes | QMessageBox::No, 7},
-      {1 + 64, QMessageBox::Cancel, QMessageBox::Information, QMessageBox::Ok | QMessageBox::Cancel, 2},
+      {1 + 64, QMessageBox::Cancel, QMessageBox::Information, QMessageBox::Ok | QMessageBox::Cancel,
+       2},
       {3, QMessageBox::Yes, QMessageBox::NoIcon,
        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, 6},
       {2, QMessageBox::Retry, QMessageBox::NoIcon,
