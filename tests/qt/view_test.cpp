@@ -19,6 +19,8 @@
 
 #include "forms/qt/form_view.h"
 #include "forms/qt/message_box_qt.h"
+#include "forms/qt/window_driver.h"
+#include "runtime/error.h"
 #include "tests/qt/probe_form.h"
 
 namespace cavix::testing {
@@ -261,6 +263,35 @@ TEST_F(ViewTest, AnErrorOfAHandlerGoesToTheSinkNotThroughQt) {
   QTest::mouseClick(Widget<QCheckBox>("Check"), Qt::LeftButton);
   EXPECT_EQ(errors, 1);
   errors = 0;
+}
+
+TEST(QtModalDriverTest, RunsUntilUnloadAndCarriesAHandlersErrorOut) {
+  qtview::QtModalDriver driver;
+  forms::SetModalDriver(&driver);
+  struct Reset {
+    ~Reset() { forms::SetModalDriver(nullptr); }
+  } reset;
+
+  ProbeForm ok;
+  driver.SetOnShown([](FormView& view) {
+    EXPECT_TRUE(view.isVisible());
+    QTest::keyClick(view.WidgetOf("Num"), Qt::Key_Return);
+  });
+  ok.ShowModal();  // returns: Enter pressed OK, which unloads
+  EXPECT_EQ(ok.okClicks, 1);
+
+  ProbeForm failing;
+  failing.cancel->OnClick([] { rt::Raise(53, "File not found", "x.tab"); });
+  driver.SetOnShown(
+      [](FormView& view) { QTest::mouseClick(view.WidgetOf("Cancel"), Qt::LeftButton); });
+  try {
+    failing.ShowModal();
+    ADD_FAILURE() << "the handler's error was lost";
+  } catch (const rt::Error& e) {
+    EXPECT_EQ(e.Number(), 53);
+  }
+  EXPECT_FALSE(failing.IsShown());
+  EXPECT_EQ(driver.Shown(), 2);
 }
 
 // Presses `button` on the next message box that opens.
