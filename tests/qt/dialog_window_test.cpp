@@ -267,6 +267,11 @@ TEST_F(DialogWindow, AUsersSessionLeavesTheSameHoleAsTheSameStepsInAScript) {
     EXPECT_TRUE(d.IsShown());
     EXPECT_EQ(d.ActiveControl(), &d.ProfIncasso) << d.ActiveControl()->FullName();
     EXPECT_EQ(view.ControlOf(view.focusWidget()), &d.ProfIncasso);
+    // Cancel too: the value must be corrected first.
+    QTest::mouseClick(view.WidgetOf("CancelButton"), Qt::LeftButton);
+    EXPECT_EQ(boxes.texts.size(), 2u);
+    EXPECT_TRUE(d.IsShown());
+    EXPECT_EQ(view.ControlOf(view.focusWidget()), &d.ProfIncasso);
     // Corrected, and Enter presses OK.
     TypeOver(view, "ProfIncasso", "10,8");
     QTest::keyClick(view.focusWidget(), Qt::Key_Return);
@@ -277,7 +282,7 @@ TEST_F(DialogWindow, AUsersSessionLeavesTheSameHoleAsTheSameStepsInAScript) {
   const auto handMade = scene::ShapeToJson(byHand);
   EXPECT_EQ(rt::CDbl(byHand.Components(34).Item(1).Value(1, 16)), 17.55);
   EXPECT_EQ(rt::CDbl(byHand.Components(34).Item(1).Value(1, 17)), 10.8);
-  EXPECT_EQ(windowMessages, std::vector<std::string>{"This value must be greater than zero"});
+  EXPECT_EQ(windowMessages, std::vector<std::string>(2, "This value must be greater than zero"));
 
   NewScene();
   scene::Shape* scripted = nullptr;
@@ -290,6 +295,7 @@ TEST_F(DialogWindow, AUsersSessionLeavesTheSameHoleAsTheSameStepsInAScript) {
                                        "text ProfIncasso \"\"\n"
                                        "keys ProfIncasso 0\n"
                                        "click OKButton\n"
+                                       "click CancelButton\n"
                                        "text ProfIncasso \"\"\n"
                                        "keys ProfIncasso 10,8\n"
                                        "keys ProfIncasso {ENTER}\n");
