@@ -96,31 +96,17 @@ void HoleObject::Create(host::IShape& objHole) {
   const size_t blank = oldName.find(' ');
   const size_t firstBlank = blank == std::string::npos ? 0 : blank + 1;
 
-  // A through hole's length is the part's thickness less whatever the recess takes at the top,
-  // so that the bore ends exactly at the far face. The cone is measured with the radius the
-  // builder drills, so the two agree.
+  // A through hole's length is the part's thickness less the recess the builder draws above the
+  // bore, so that the bore ends exactly at the far face.
   if (isThrough_) {
-    double length = lunghezza_, threadLength = lungFiletto_;
-    switch (kind_.recess) {
-      case geo::Recess::None:
-        break;
-      case geo::Recess::Counterbore:
-        length = rt::Checked(length - lungIncasso_);
-        threadLength = rt::Checked(threadLength - lungIncasso_);
-        break;
-      case geo::Recess::Countersink:
-      case geo::Recess::Counterdrill: {
-        const double r = geo::BoreRadius(isThread_, diametro_, isThread_ ? passoFiletto_ : hToll_);
-        const double k = geo::ConeHeight(rt::Checked(diamIncasso_ / 2), r, angoloIncasso_);
-        if (kind_.recess == geo::Recess::Countersink) {
-          length = rt::Checked(length - k);
-          if (isThread_) threadLength = rt::Checked(threadLength - k);
-        } else {
-          length = rt::Checked(rt::Checked(length - k) - lungIncasso_);
-          if (isThread_) threadLength = length;
-        }
-        break;
-      }
+    const geo::HoleParams p = BuilderParams(lunghezza_, angPunta_, lungFiletto_);
+    const double recess = geo::RecessBottom(p, geo::ComputeSizes(p));
+    const double length = rt::Checked(lunghezza_ - recess);
+    double threadLength = lungFiletto_;
+    if (kind_.recess == geo::Recess::Counterdrill) {
+      if (isThread_) threadLength = length;  // the thread runs the whole bore
+    } else if (isThread_ || kind_.recess == geo::Recess::Counterbore) {
+      threadLength = rt::Checked(lungFiletto_ - recess);
     }
     CheckBoreFits(length, oldName);
     lunghezza_ = length;
@@ -147,51 +133,25 @@ void HoleObject::Update(host::IShape& shape) {
   host::IComponent& data = shape.Components(host::comp::kHoleData).Item(1);
   if (rt::CInt(data.Value(kNumbers, kSlotThrough)) <= 0) return;
 
-  const double d = rt::CDbl(data.Value(kNumbers, kSlotDiameter));
-  const double x = rt::CDbl(data.Value(kNumbers, kSlotPitchOrAllowance));
-  double recess[3] = {0, 0, 0};  // diameter, depth, angle
-  if (Has(kRecessDiameter)) recess[0] = rt::CDbl(data.Value(kNumbers, RecessSlot(kRecessDiameter)));
-  if (Has(kRecessDepth)) recess[1] = rt::CDbl(data.Value(kNumbers, RecessSlot(kRecessDepth)));
-  if (Has(kRecessAngle)) recess[2] = rt::CDbl(data.Value(kNumbers, RecessSlot(kRecessAngle)));
+  auto number = [&](int16_t slot) { return rt::CDbl(data.Value(kNumbers, slot)); };
+  geo::HoleParams p;
+  p.recess = kind_.recess;
+  p.diameter = number(kSlotDiameter);
+  const double pitchOrAllowance = number(kSlotPitchOrAllowance);
+  if (Has(kRecessDiameter)) p.recessDiameter = number(RecessSlot(kRecessDiameter));
+  if (Has(kRecessDepth)) p.recessDepth = number(RecessSlot(kRecessDepth));
+  if (Has(kRecessAngle)) p.recessAngle = number(RecessSlot(kRecessAngle));
 
   const double through = geo::GetThroughDepth(shape);
   const bool threaded = rt::CInt(data.Value(kNumbers, kSlotThread)) != 0;
-
-  double length = through;
-  switch (kind_.recess) {
-    case geo::Recess::None:
-      break;
-    case geo::Recess::Counterbore:
-      length = rt::Checked(through - recess[1]);
-      break;
-    case geo::Recess::Countersink:
-    case geo::Recess::Counterdrill: {
-      const double r = geo::BoreRadius(threaded, d, x);
-      const double k = geo::ConeHeight(rt::Checked(recess[0] / 2), r, recess[2]);
-      length = kind_.recess == geo::Recess::Countersink
-                   ? rt::Checked(through - k)
-                   : rt::Checked(through - rt::Checked(k + recess[1]));
-      break;
-    }
-  }
-
+  p.threaded = threaded;
+  (threaded ? p.pitch : p.allowance) = pitchOrAllowance;
+  p.pointAngle = 0;  // a regenerated through hole ends flat at the far face
+  const double length = rt::Checked(through - geo::RecessBottom(p, geo::ComputeSizes(p)));
   CheckBoreFits(length, shape.Name());
 
-  geo::HoleParams p;
-  p.recess = kind_.recess;
-  p.threaded = threaded;
-  p.diameter = d;
   p.length = length;
-  p.pointAngle = 0;
-  if (threaded) {
-    p.threadLength = length;
-    p.pitch = x;
-  } else {
-    p.allowance = x;
-  }
-  p.recessDiameter = recess[0];
-  p.recessDepth = recess[1];
-  p.recessAngle = recess[2];
+  if (threaded) p.threadLength = length;
   geo::CreateHole(shape, p);
 
   data.SetValue(kNumbers, kSlotLength, length);
