@@ -1,6 +1,7 @@
 // The command table: name, arguments, summary, options, argument counts, function.
 #include "app/commands.h"
 #include "app/cmd_export.h"
+#include "app/cmd_holes.h"
 
 namespace cavix::app {
 
@@ -43,6 +44,10 @@ const std::vector<Command>& Commands() {
       {"check-tables", "[DIR]",
        "check a standards family (default: every family of the registry) for table lines the "
        "queries would refuse or misread", {}, 0, 1, CmdCheckTables},
+      {"holes", "MODEL", "the hole table: size, lengths, thread, recess, end, position and axis of every hole", {{"--csv", nullptr, "print RFC 4180 CSV instead of a text table"}}, 1, 1, CmdHoles},
+#if defined(CAVIX_HAVE_DROP_HOLE) && defined(CAVIX_HAVE_HOLE_CLASSES)
+      {"demo", "[DIR]", "make a demo part with one hole of each kind, its exports and hole table in DIR (default ./cavix-demo)", {}, 0, 1, CmdDemo},
+#endif
 #ifdef CAVIX_HAVE_EXPORT
       {"export", "MODEL OUT", "write the part with its holes cut out (.step, .stp, .stl) or a section sheet of its holes (.svg)", {}, 2, 2, CmdExport},
 #endif

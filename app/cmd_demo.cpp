@@ -1,0 +1,440 @@
+// `cavix demo [DIR]`: the main job on the installed defaults. It runs the same commands a user
+// would (new, drop with the shipped dialog scripts, resize, threads, export, holes) and leaves
+// every file it makes in DIR, with a summary of what was made and where.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/cmd_holes.h"
+#include "app/commands.h"
+#include "dialog/globals.h"
+#include "runtime/error.h"
+#include "runtime/text_file.h"
+#include "standards/config.h"
+
+namespace cavix::app {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kFileNotFound = 53;
+constexpr int kFileAlreadyExists = 58;
+constexpr int kPathNotFound = 76;
+
+// The files the demo writes: it replaces these and nothing else.
+constexpr const char* kModel = "model.json";
+constexpr const char* kHolesCsv = "holes.csv";
+constexpr const char* kHolesTxt = "holes.txt";
+constexpr const char* kThreads = "threads.json";
+constexpr const char* kStep = "part.step";
+constexpr const char* kStl = "part.stl";
+constexpr const char* kSvg = "sections.svg";
+constexpr const char* kSummary = "summary.txt";
+constexpr const char* kSummaryFirstLine = "Cavix demo";
+
+// The part before and after the resize: the holes open on the face z = 0, which stays where it
+// is when the block grows, so the through holes regenerate to the new thickness.
+constexpr scene::Vec3 kBlock{100, 60, 20};
+constexpr scene::Vec3 kResized{100, 60, 25};
+
+struct PlannedHole {
+  const char* script;
+  scene::Vec3 at, normal;
+  const char* progId;
+  bool threaded, through;
+};
+
+// One hole of each type, threaded and plain, blind and through, far enough apart not to touch,
+// and a tapped hole in a side face.
+// clang-format off
+constexpr PlannedHole kPlan[] = {
+    {"demo_1_plain_blind.txt",             {13, 17, 0}, {0, 0, 1}, "Cavix.HoleSimple", false, false},
+    {"demo_2_plain_threaded_through.txt",  {13, 43, 0}, {0, 0, 1}, "Cavix.HoleSimple", true,  true},
+    {"demo_3_cbore_threaded_blind.txt",    {37, 17, 0}, {0, 0, 1}, "Cavix.HoleCBore",  true,  false},
+    {"demo_4_cbore_through.txt",           {37, 43, 0}, {0, 0, 1}, "Cavix.HoleCBore",  false, true},
+    {"demo_5_csink_threaded_blind.txt",    {63, 17, 0}, {0, 0, 1}, "Cavix.HoleCSink",  true,  false},
+    {"demo_6_csink_through.txt",           {63, 43, 0}, {0, 0, 1}, "Cavix.HoleCSink",  false, true},
+    {"demo_7_cdrill_blind.txt",            {87, 17, 0}, {0, 0, 1}, "Cavix.HoleCDrill", false, false},
+    {"demo_8_cdrill_threaded_through.txt", {87, 43, 0}, {0, 0, 1}, "Cavix.HoleCDrill", true,  true},
+    {"demo_9_side_threaded_blind.txt",     {0, 30, 10}, {1, 0, 0}, "Cavix.HoleSimple", true,  false},
+};
+// clang-format on
+
+std::string Triple(const scene::Vec3& v, const char* sep = ",") {
+  return Num(v.x) + sep + Num(v.y) + sep + Num(v.z);
+}
+
+struct Ran {
+  int status = 0;
+  std::string out, err;
+};
+
+// Runs one `cavix` command in this process, with the registry and settings of the demo.
+class Commander {
+ public:
+  explicit Commander(const Invocation& inv) {
+    for (const char* o : {"--registry", "--settings"})
+      if (auto v = inv.Value(o)) {
+        extra_.push_back(o);
+        extra_.push_back(*v);
+      }
+  }
+  Ran operator()(std::vector<std::string> args) const {
+    args.insert(args.end(), extra_.begin(), extra_.end());
+    std::ostringstream out, err;
+    Ran r;
+    r.status = Run(args, out, err);
+    r.out = out.str();
+    r.err = err.str();
+    return r;
+  }
+
+ private:
+  std::vector<std::string> extra_;
+};
+
+std::string FirstLine(const std::string& text) {
+  std::string line = text.substr(0, text.find('\n'));
+  while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
+  return line;
+}
+
+std::string ReadAll(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::ostringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+// DIR may be new, or hold a previous demo; a folder that holds files of these names that some
+// earlier demo did not write is left alone.
+void CheckDirectory(const fs::path& dir) {
+  std::error_code ec;
+  if (!fs::exists(dir, ec)) return;
+  if (!fs::is_directory(dir, ec))
+    rt::Raise(kFileAlreadyExists, "\"" + dir.string() + "\" exists and is not a folder",
+              "cavix demo");
+  if (fs::is_regular_file(dir / kSummary) &&
+      FirstLine(ReadAll(dir / kSummary)).rfind(kSummaryFirstLine, 0) == 0)
+    return;
+  std::string clash;
+  for (const char* name : {kModel, kHolesCsv, kHolesTxt, kThreads, kStep, kStl, kSvg, kSummary})
+    if (fs::exists(dir / name, ec)) clash += std::string(clash.empty() ? "" : ", ") + name;
+  if (!clash.empty())
+    rt::Raise(kFileAlreadyExists,
+              "\"" + dir.string() + "\" already holds " + clash +
+                  " not written by a demo; give another folder",
+              "cavix demo");
+}
+
+// What the registry in force says about the install: its application directory and the
+// preferences file the dialog writes.
+struct InstallInfo {
+  std::string registry, applDir, prefsFile;
+  fs::path scripts;
+};
+
+InstallInfo ReadInstall(const Invocation& inv) {
+  InstallInfo info;
+  info.registry = inv.Services().registryFile;
+  std::error_code ec;
+  if (!fs::is_regular_file(info.registry, ec))
+    rt::Raise(kFileNotFound,
+              "registry file \"" + info.registry +
+                  "\" not found: install Cavix (cmake --install BUILD), or name a registry file "
+                  "with --registry FILE or CAVIX_REGISTRY",
+              "cavix demo");
+  {
+    auto probe = scene::Scene::NewModel();
+    ReadyScene(inv, *probe);
+    info.applDir = config::ReadApplDir();
+    if (info.applDir.empty())
+      rt::Raise(kPathNotFound, "the registry file \"" + info.registry + "\" names no \"ApplDir\"",
+                "cavix demo");
+    config::RecomputePaths();
+    info.prefsFile = Globals().PrefsFile;
+  }
+  // The shipped scripts live in the application directory; an install whose registry points
+  // elsewhere still has them beside its registry file.
+  const fs::path inAppl = rt::NativePath(info.applDir + "\\scripts\\");
+  const fs::path besideRegistry = fs::path(info.registry).parent_path() / "scripts";
+  info.scripts = fs::is_directory(inAppl, ec) ? inAppl : besideRegistry;
+  for (const PlannedHole& h : kPlan)
+    if (!fs::is_regular_file(info.scripts / h.script, ec))
+      rt::Raise(kFileNotFound,
+                "dialog script \"" + (info.scripts / h.script).string() +
+                    "\" not found (looked in " + inAppl.string() + " and " +
+                    besideRegistry.string() + ")",
+                "cavix demo");
+  return info;
+}
+
+// The dialog remembers its last choices in the preferences file; the demo puts back what the
+// user had, so that it changes none of the user's files outside DIR.
+class PrefsKeeper {
+ public:
+  explicit PrefsKeeper(std::string builtPath) : native_(rt::NativePath(builtPath)) {
+    std::error_code ec;
+    had_ = fs::is_regular_file(native_, ec);
+    if (had_) saved_ = ReadAll(native_);
+  }
+  // "" when the file is as it was, else what went wrong.
+  std::string Restore() const {
+    try {
+      std::error_code ec;
+      if (had_) {
+        if (ReadAll(native_) != saved_) rt::WriteFileAtomically(native_, saved_);
+      } else if (fs::exists(native_, ec) && fs::is_regular_file(native_, ec)) {
+        if (!fs::remove(native_, ec)) return ec.message();
+      }
+    } catch (const rt::Error& e) {
+      return e.Description();
+    }
+    return {};
+  }
+
+ private:
+  std::string native_;
+  bool had_ = false;
+  std::string saved_;
+};
+
+// The JSON-lines messages of a drop: "Write Prefs" is noted once, others are kept to report.
+void Messages(const std::string& out, bool& prefsNotWritten, std::string& prefsError,
+              std::vector<std::string>& other) {
+  std::istringstream in(out);
+  for (std::string line; std::getline(in, line);) {
+    if (line.empty() || line[0] != '{') continue;
+    const auto j = nlohmann::json::parse(line, nullptr, false);
+    if (j.is_discarded() || j.value("event", "") != "message") continue;
+    const std::string title = j.value("title", ""), text = j.value("text", "");
+    if (title == "Write Prefs") {
+      prefsNotWritten = true;
+      prefsError = text;
+    } else {
+      other.push_back(title + ": " + text);
+    }
+  }
+}
+
+std::string Volume(const std::string& report) {
+  const auto at = report.find("volume ");
+  if (at == std::string::npos) return {};
+  const auto end = report.find(" mm3", at);
+  return end == std::string::npos ? std::string() : report.substr(at + 7, end - at - 7);
+}
+
+bool HasCommand(const char* name) {
+  for (const Command& c : Commands())
+    if (std::string(c.name) == name) return true;
+  return false;
+}
+
+std::string Trimmed(std::string s) {
+  while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
+  return s;
+}
+
+}  // namespace
+
+int CmdDemo(Invocation& inv) {
+  const auto started = std::chrono::steady_clock::now();
+  const fs::path dir =
+      fs::absolute(inv.args.empty() ? fs::path("cavix-demo") : fs::path(inv.args[0]));
+  CheckDirectory(dir);
+  const InstallInfo install = ReadInstall(inv);
+  std::error_code ec;
+  fs::create_directories(dir, ec);
+  if (ec)
+    rt::Raise(kPathNotFound, "cannot create \"" + dir.string() + "\": " + ec.message(),
+              "cavix demo");
+
+  const Commander cavix(inv);
+  const std::string model = (dir / kModel).string();
+  std::ostringstream sum;  // the summary, printed and kept in DIR
+  std::vector<std::string> failures;
+  sum << kSummaryFirstLine << " in " << dir.string() << "\n";
+  sum << "  registry " << install.registry << "\n  ApplDir  " << install.applDir << "\n  scripts  "
+      << install.scripts.string() << "\n\n";
+
+  // A previous demo's model is replaced: the demo starts from a new part every time.
+  Ran r = cavix({"new", model, "--block", Triple(kBlock), "--force"});
+  if (r.status != 0) rt::Raise(75, Trimmed(r.err), "cavix demo");
+  sum << "1. new model " << kModel << ": block " << Triple(kBlock, " x ") << " mm\n";
+
+  // The holes, each dropped and placed by its dialog script.
+  const PrefsKeeper prefs(install.prefsFile);
+  bool prefsNotWritten = false;
+  std::string prefsError;
+  std::vector<std::string> otherMessages;
+  std::vector<std::string> failedDrops;
+  sum << "2. holes dropped and placed by dialog scripts (cavix drop --script):\n";
+  for (const PlannedHole& h : kPlan) {
+    r = cavix({"drop", model, "--normal", Triple(h.normal), "--at", Triple(h.at), "--script",
+               (install.scripts / h.script).string()});
+    Messages(r.out, prefsNotWritten, prefsError, otherMessages);
+    std::string placed = Trimmed(r.err);
+    if (const auto p = placed.rfind("placed "); p != std::string::npos)
+      placed = placed.substr(p + 7);
+    if (r.status != 0) {
+      failedDrops.push_back(h.script);
+      failures.push_back(std::string(h.script) + ": " + placed);
+      sum << "   " << h.script << " FAILED: " << placed << "\n";
+    } else {
+      sum << "   " << h.script << " at (" << Triple(h.at, ", ") << ") axis ("
+          << Triple(h.normal, ", ") << "): " << placed << "\n";
+    }
+  }
+  const std::string prefsRestore = prefs.Restore();
+
+  // Each hole as planned: class, thread and through flags, from the saved model.
+  std::vector<HoleRow> rows;
+  {
+    auto opened = OpenModel(inv, model);
+    rows = HoleRows(*opened);
+  }
+  size_t planned = 0;
+  for (const PlannedHole& h : kPlan) {
+    bool found = false;
+    for (const HoleRow& row : rows)
+      if (row.position == h.at && row.axis == h.normal) {
+        found = true;
+        if (row.progId != h.progId || row.threaded != h.threaded || row.through != h.through)
+          failures.push_back(std::string(h.script) + ": came out as " + row.progId +
+                             (row.threaded ? " threaded" : " plain") +
+                             (row.through ? " through" : " blind"));
+        else
+          ++planned;
+      }
+    if (!found && std::find(failedDrops.begin(), failedDrops.end(), h.script) == failedDrops.end())
+      failures.push_back(std::string(h.script) + ": no hole placed");
+  }
+  for (const std::string& m : otherMessages) sum << "   message " << m << "\n";
+
+  // The part grows; the host regenerates its holes and the through holes follow.
+  r = cavix({"resize", model, "--block", Triple(kResized)});
+  int regenerated = 0;
+  {
+    std::istringstream in(r.out);
+    for (std::string line; std::getline(in, line);)
+      if (line.rfind("regenerated ", 0) == 0) ++regenerated;
+  }
+  if (r.status != 0) failures.push_back("resize: " + Trimmed(r.err));
+  sum << "3. part resized to " << Triple(kResized, " x ") << " mm (cavix resize): " << regenerated
+      << " holes regenerated, the through holes now " << Num(kResized.z) << " deep\n";
+
+  // What a drawing view asks each hole about its thread.
+  nlohmann::ordered_json threads = nlohmann::ordered_json::array();
+  int answered = 0;
+  for (const HoleRow& row : rows) {
+    r = cavix({"threads", model, "#" + std::to_string(row.id), "--json"});
+    if (r.status != 0) {
+      failures.push_back("threads #" + std::to_string(row.id) + ": " + Trimmed(r.err));
+      continue;
+    }
+    nlohmann::ordered_json j;
+    j["id"] = row.id;
+    j["name"] = row.name;
+    const auto answer = nlohmann::ordered_json::parse(r.out, nullptr, false);
+    if (!answer.is_object()) {
+      failures.push_back("threads #" + std::to_string(row.id) + ": not a JSON object");
+      continue;
+    }
+    for (const auto& [k, v] : answer.items()) j[k] = v;
+    if (row.threaded && j.value("result", false) && j.value("OuterDiameter", 0.0) > 0) ++answered;
+    threads.push_back(std::move(j));
+  }
+  rt::WriteFileAtomically((dir / kThreads).string(), threads.dump(2) + "\n");
+  const auto threadedCount =
+      std::count_if(rows.begin(), rows.end(), [](const HoleRow& h) { return h.threaded; });
+  sum << "4. thread queries (cavix threads --json) of " << threads.size() << " holes: " << answered
+      << " of the " << threadedCount << " threaded holes report their thread, in " << kThreads
+      << "\n";
+
+  // The exports, as far as this build has them.
+  sum << "5. exports (cavix export):\n";
+  std::string volume;
+  if (!HasCommand("export")) {
+    sum << "   skipped: this cavix is built without the export command\n";
+  } else {
+    for (const char* out : {kStep, kStl, kSvg}) {
+      r = cavix({"export", model, (dir / out).string()});
+      const std::string what = Trimmed(r.status == 0 ? r.out : r.err);
+      if (r.status != 0 && what.find("no Open CASCADE") != std::string::npos) {
+        sum << "   " << out << " skipped: this build has no Open CASCADE\n";
+        continue;
+      }
+      if (r.status != 0) failures.push_back(std::string("export ") + out + ": " + what);
+      if (volume.empty()) volume = Volume(what);
+      sum << "   " << (r.status == 0 ? "" : "FAILED: ") << what << "\n";
+    }
+  }
+
+  // The hole table, as CSV and as text.
+  r = cavix({"holes", model, "--csv"});
+  rt::WriteFileAtomically((dir / kHolesCsv).string(), r.out);
+  const Ran table = cavix({"holes", model});
+  rt::WriteFileAtomically((dir / kHolesTxt).string(), table.out);
+  sum << "6. hole table (cavix holes): " << kHolesCsv << " and " << kHolesTxt << "\n\n"
+      << table.out << "\n";
+
+  sum << rows.size() << " holes in the model, " << planned << " of " << std::size(kPlan)
+      << " as planned";
+  if (!volume.empty())
+    sum << "; the part's volume with its holes cut is " << volume << " mm3 (block "
+        << Num(kResized.x * kResized.y * kResized.z) << " mm3)";
+  sum << ".\n";
+  if (prefsNotWritten)
+    sum << "Dialog preferences could not be written to " << install.prefsFile << " (" << prefsError
+        << "); the holes were placed all the same.\n";
+  else if (!prefsRestore.empty())
+    sum << "Dialog preferences " << install.prefsFile
+        << " could not be put back as they were: " << prefsRestore << "\n";
+  else
+    sum << "Dialog preferences " << install.prefsFile << " are as they were before the demo.\n";
+
+  sum << "\nFiles in " << dir.string() << ":\n";
+  const std::pair<const char*, const char*> files[] = {
+      {kModel, "the model (cavix show, cavix edit)"},
+      {kStep, "the part with its holes cut, for CAD tools"},
+      {kStl, "the same part as a mesh, for viewers and printers"},
+      {kSvg, "section drawing of every hole with its callout"},
+      {kHolesCsv, "hole table, CSV"},
+      {kHolesTxt, "hole table, text"},
+      {kThreads, "what drawings are told about each thread"},
+      {kSummary, "this summary"}};
+  for (const auto& [name, what] : files) {
+    std::string size = "(not written)";
+    if (std::string(name) == kSummary)
+      size = "";
+    else if (fs::is_regular_file(dir / name, ec))
+      size = std::to_string(fs::file_size(dir / name, ec)) + " bytes";
+    std::string left = std::string("  ") + name;
+    left.resize(16, ' ');
+    std::string mid = size;
+    mid.resize(16, ' ');
+    sum << left << mid << what << "\n";
+  }
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  char took[32];
+  std::snprintf(took, sizeof took, "%.1f", seconds);
+  if (!failures.empty()) {
+    sum << "\n" << failures.size() << (failures.size() == 1 ? " step" : " steps") << " failed:\n";
+    for (const std::string& f : failures) sum << "  " << f << "\n";
+  }
+  sum << "Done in " << took << " s.\n";
+
+  rt::WriteFileAtomically((dir / kSummary).string(), sum.str());
+  inv.out << sum.str();
+  return failures.empty() ? 0 : 1;
+}
+
+}  // namespace cavix::app

@@ -1,0 +1,40 @@
+// The hole table of a model (`cavix holes`) and the demo (`cavix demo`), which writes that table
+// among the other files it makes.
+#pragma once
+
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/cli.h"
+#include "scene/scene.h"
+
+namespace cavix::app {
+
+// One hole shape as a hole table lists it. Values a shape does not store are left out.
+struct HoleRow {
+  int32_t id = 0;
+  std::string name;
+  std::string progId;     // of the bound class, "" when unbound or unknown
+  std::string className;  // as stored with the parameters
+  std::string standard, size;
+  std::optional<double> diameter, length, threadLength, pitch;
+  bool threaded = false, through = false;
+  std::optional<double> pointAngle;  // 0 is a flat bottom
+  std::string recess;                // "", "counterbore", "countersink", "counterdrill"
+  std::optional<double> recessDiameter, recessDepth, recessAngle;
+  scene::Vec3 position, axis;
+};
+
+// Every shape of the model with hole parameters, in model order.
+std::vector<HoleRow> HoleRows(const scene::Scene& model);
+// RFC 4180: a header line, CR LF line ends, fields with commas, quotes or line breaks quoted.
+void WriteHoleCsv(const std::vector<HoleRow>& rows, std::ostream& os);
+// An aligned text table with a header and a rule.
+void WriteHoleTable(const std::vector<HoleRow>& rows, std::ostream& os);
+
+int CmdHoles(Invocation& inv);
+int CmdDemo(Invocation& inv);
+
+}  // namespace cavix::app
