@@ -270,6 +270,11 @@ TEST_F(CavixCommand, ShippedScriptsPlaceOneHoleEach) {
       {"cdrill_blind.txt", "Cavix.HoleCDrill", false, false},
       {"cdrill_threaded_through.txt", "Cavix.HoleCDrill", true, true},
   };
+  // The scripts make every choice themselves: start them from remembered inch choices.
+  ASSERT_EQ(Cavix("drop " + model_ + " --at 5,5,25 --script " +
+                  Script("unc.txt", "click TabNorme(1)\ncheck ToggleFiletto 1\nclick OKButton\n"))
+                .status,
+            0);
   int x = 10;
   for (const Row& row : rows) {
     const Result r = Cavix("drop " + model_ + " --at " + std::to_string(x) + ",40,25 --script " +
