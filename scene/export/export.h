@@ -34,10 +34,10 @@ struct PartInput {
 
 // What an export made, for the caller to report.
 struct ExportSummary {
-  double blockVolume = 0;     // mm^3
-  double volume = 0;          // of the exported solid, mm^3
-  int holesCut = 0;           // hole solids that went into the cut
-  int solids = 0;             // solids in the result (more than 1 when holes split the block)
+  double blockVolume = 0;  // mm^3
+  double volume = 0;       // of the exported solid, mm^3
+  int holesCut = 0;        // hole solids that went into the cut
+  int solids = 0;          // solids in the result (more than 1 when holes split the block)
   std::vector<std::string> warnings;  // chains skipped as degenerate, one line each
 };
 

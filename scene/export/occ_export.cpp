@@ -1,16 +1,5 @@
 // Hole tools from profiles, the single boolean cut, and the STEP and STL writers, on Open CASCADE.
 
-#include <algorithm>
-#include <cerrno>
-#include <cmath>
-#include <cstdio>
-#include <cstring>
-#include <mutex>
-#include <sstream>
-#include <string>
-#include <system_error>
-#include <vector>
-
 #include <unistd.h>
 
 #include <BRepAlgoAPI_Cut.hxx>
@@ -33,9 +22,19 @@
 #include <TopExp_Explorer.hxx>
 #include <TopTools_ListOfShape.hxx>
 #include <TopoDS.hxx>
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <gp_Ax1.hxx>
 #include <gp_Dir.hxx>
 #include <gp_Pnt.hxx>
+#include <mutex>
+#include <sstream>
+#include <string>
+#include <system_error>
+#include <vector>
 
 #include "scene/export/occ_part.h"
 
@@ -109,8 +108,8 @@ std::vector<Pt> CleanChain(const ProfileChain& chain, const std::string& where,
     if (!pts.empty() && std::hypot(p[0] - pts.back()[0], p[1] - pts.back()[1]) <= tol) continue;
     pts.push_back(p);
   }
-  while (pts.size() > 1 && std::hypot(pts.front()[0] - pts.back()[0],
-                                      pts.front()[1] - pts.back()[1]) <= tol)
+  while (pts.size() > 1 &&
+         std::hypot(pts.front()[0] - pts.back()[0], pts.front()[1] - pts.back()[1]) <= tol)
     pts.pop_back();
 
   double maxX = 0;
@@ -142,8 +141,8 @@ std::vector<Pt> CleanChain(const ProfileChain& chain, const std::string& where,
         const double vx = p2[0] - shared[0], vy = p2[1] - shared[1];
         const double lu = std::hypot(ux, uy), lv = std::hypot(vx, vy);
         if (std::fabs(ux * vy - uy * vx) <= 1e-12 * lu * lv && ux * vx + uy * vy > 0)
-          throw ExportError(where + ": the profile doubles back on itself at (" +
-                            Num(shared[0]) + ", " + Num(shared[1]) + ")");
+          throw ExportError(where + ": the profile doubles back on itself at (" + Num(shared[0]) +
+                            ", " + Num(shared[1]) + ")");
         continue;
       }
       if (SegmentsTouch(a, b, c, d, tol))
@@ -299,8 +298,7 @@ TopoDS_Shape CutPart(const PartInput& part, ExportSummary* summary) {
 
   try {
     TopoDS_Shape block =
-        BRepPrimAPI_MakeBox(gp_Pnt(0, 0, 0), part.block[0], part.block[1], part.block[2])
-            .Shape();
+        BRepPrimAPI_MakeBox(gp_Pnt(0, 0, 0), part.block[0], part.block[1], part.block[2]).Shape();
     TopoDS_Shape result = block;
     if (!tools.IsEmpty()) {
       // All tools go in as separate arguments of one operation: the general fuse intersects them
@@ -324,11 +322,14 @@ TopoDS_Shape CutPart(const PartInput& part, ExportSummary* summary) {
 
     int solids = 0;
     for (TopExp_Explorer ex(result, TopAbs_SOLID); ex.More(); ex.Next()) ++solids;
-    if (solids == 0) throw ExportError("the holes remove the whole part: nothing is left to export");
+    if (solids == 0)
+      throw ExportError("the holes remove the whole part: nothing is left to export");
     BRepCheck_Analyzer check(result);
     if (!check.IsValid())
-      throw ExportError("cutting the holes out of the part gave an invalid solid; nothing was "
-                        "written (" + std::to_string(holesCut) + " holes)");
+      throw ExportError(
+          "cutting the holes out of the part gave an invalid solid; nothing was "
+          "written (" +
+          std::to_string(holesCut) + " holes)");
     if (summary) {
       summary->holesCut = holesCut;
       summary->solids = solids;

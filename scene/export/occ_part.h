@@ -2,10 +2,9 @@
 // them all, and the checks on its result. For callers that want the shape itself (tests, benches).
 #pragma once
 
+#include <TopoDS_Shape.hxx>
 #include <string>
 #include <vector>
-
-#include <TopoDS_Shape.hxx>
 
 #include "scene/export/export.h"
 

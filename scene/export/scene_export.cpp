@@ -37,7 +37,9 @@ std::vector<Pt> Clean(const ProfileChain& chain) {
   return pts;
 }
 
-bool Vertical(const Pt& a, const Pt& b) { return std::fabs(a[0] - b[0]) <= kTol && b[1] < a[1] - kTol; }
+bool Vertical(const Pt& a, const Pt& b) {
+  return std::fabs(a[0] - b[0]) <= kTol && b[1] < a[1] - kTol;
+}
 
 double IncludedAngle(const Pt& upper, const Pt& lower) {
   const double dx = std::fabs(upper[0] - lower[0]), dy = std::fabs(upper[1] - lower[1]);
@@ -101,15 +103,16 @@ HoleCallout CalloutFromProfile(const ProfileChain& chain, double materialDepth) 
 }
 
 // The thread as a drawing view gets it from the hole class bound to the shape.
-ThreadDrawing ThreadOf(scene::Scene& scene, scene::Shape& shape, std::vector<std::string>& warnings) {
+ThreadDrawing ThreadOf(scene::Scene& scene, scene::Shape& shape,
+                       std::vector<std::string>& warnings) {
   ThreadDrawing t;
   if (shape.BindingTag().empty()) return t;
   try {
     auto q = scene.ThreadQuery(shape);
     double inner = 0, outer = 0, taper = 0, length = 0, offset = 0, vx = 0, vy = 0, vz = 0;
     bool isHole = false, taperProjection = false;
-    const bool ok = q->GetProjectedThreadInformation(shape, inner, outer, taper, length, offset,
-                                                     vx, vy, vz, isHole, taperProjection);
+    const bool ok = q->GetProjectedThreadInformation(shape, inner, outer, taper, length, offset, vx,
+                                                     vy, vz, isHole, taperProjection);
     if (ok && outer > 0 && length > 0 && std::isfinite(outer) && std::isfinite(inner) &&
         std::isfinite(length) && std::isfinite(offset)) {
       t = {true, outer, inner, length, offset};
@@ -193,7 +196,8 @@ double MaterialAlongAxis(const std::array<double, 3>& block, const HoleSolidInpu
   return leave > enter && std::isfinite(leave) ? leave : 0;
 }
 
-std::vector<HoleDrawing> DrawingsFromScene(scene::Scene& scene, std::vector<std::string>& warnings) {
+std::vector<HoleDrawing> DrawingsFromScene(scene::Scene& scene,
+                                           std::vector<std::string>& warnings) {
   const PartInput part = PartFromScene(scene);
   const std::vector<scene::Shape*> shapes = HoleShapes(scene);
   std::vector<HoleDrawing> out;
@@ -246,8 +250,8 @@ std::vector<std::string> ExportModel(scene::Scene& scene, const std::string& pat
   std::ostringstream line;
   line.precision(10);
   line << "wrote " << path << ": " << s.holesCut << " hole" << (s.holesCut == 1 ? "" : "s")
-       << " cut, " << s.solids << " solid" << (s.solids == 1 ? "" : "s") << ", volume "
-       << s.volume << " mm3 (block " << s.blockVolume << " mm3)";
+       << " cut, " << s.solids << " solid" << (s.solids == 1 ? "" : "s") << ", volume " << s.volume
+       << " mm3 (block " << s.blockVolume << " mm3)";
   report.push_back(line.str());
   for (const auto& w : s.warnings) report.push_back("warning: " + w);
   return report;

@@ -3,6 +3,8 @@
 
 #include "scene/export/svg_drawing.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
@@ -12,24 +14,22 @@
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
 namespace cavix::exporter {
 namespace {
 
 using Pt = std::array<double, 2>;
 
 // Sheet layout, mm.
-constexpr double kMargin = 10;      // sheet edge to frame
-constexpr double kCellW = 130;      // one hole: section on the left, callout on the right
+constexpr double kMargin = 10;  // sheet edge to frame
+constexpr double kCellW = 130;  // one hole: section on the left, callout on the right
 constexpr double kCellH = 115;
-constexpr double kHeaderH = 18;     // title band inside the frame
+constexpr double kHeaderH = 18;  // title band inside the frame
 constexpr double kTitleBlockH = 28;
-constexpr double kSectionW = 70;    // room for a section at the chosen scale
+constexpr double kSectionW = 70;  // room for a section at the chosen scale
 constexpr double kSectionH = 78;
-constexpr double kThick = 0.5;      // ISO 128 line widths
+constexpr double kThick = 0.5;  // ISO 128 line widths
 constexpr double kThin = 0.25;
-constexpr double kText = 3.5;       // lettering height
+constexpr double kText = 3.5;  // lettering height
 
 // Numbers on the drawing: at most two decimals, no trailing zeros, "." as separator whatever the
 // locale.
@@ -65,12 +65,23 @@ std::string Xml(const std::string& in) {
     const auto c = static_cast<unsigned char>(in[i]);
     if (c < 0x80) {
       switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        case '\'': out += "&apos;"; break;
-        default: out += (c < 0x20 && c != '\t') ? '?' : static_cast<char>(c);
+        case '&':
+          out += "&amp;";
+          break;
+        case '<':
+          out += "&lt;";
+          break;
+        case '>':
+          out += "&gt;";
+          break;
+        case '"':
+          out += "&quot;";
+          break;
+        case '\'':
+          out += "&apos;";
+          break;
+        default:
+          out += (c < 0x20 && c != '\t') ? '?' : static_cast<char>(c);
       }
       ++i;
       continue;
@@ -110,8 +121,10 @@ void Validate(const HoleDrawing& h) {
       RequireFinite(p[0], h.name, "profile");
       RequireFinite(p[1], h.name, "profile");
       if (p[0] < -1e-9)
-        throw ExportError("drawing of \"" + h.name + "\": a profile point lies on the far side of "
-                          "the axis (x = " + Dim(p[0]) + ")");
+        throw ExportError("drawing of \"" + h.name +
+                          "\": a profile point lies on the far side of "
+                          "the axis (x = " +
+                          Dim(p[0]) + ")");
     }
   const HoleCallout& c = h.callout;
   for (double v : {c.diameter, c.depth, c.cboreDiameter, c.cboreDepth, c.csinkDiameter,
@@ -153,8 +166,8 @@ double MaterialHalfWidth(const Extent& e) { return e.radius + std::max(0.5 * e.r
 
 // The largest standard drawing scale at which every section fits its cell.
 double PickScale(const std::vector<HoleDrawing>& holes) {
-  static constexpr double kScales[] = {50, 20, 10, 5, 2, 1, 0.5, 0.2, 0.1, 0.05, 0.02, 0.01,
-                                       0.005, 0.002, 0.001};
+  static constexpr double kScales[] = {50,  20,   10,   5,    2,     1,     0.5,  0.2,
+                                       0.1, 0.05, 0.02, 0.01, 0.005, 0.002, 0.001};
   double needW = 0, needH = 0;
   for (const auto& h : holes) {
     const Extent e = Measure(h);
@@ -166,9 +179,7 @@ double PickScale(const std::vector<HoleDrawing>& holes) {
   return kScales[std::size(kScales) - 1];
 }
 
-std::string ScaleText(double s) {
-  return s >= 1 ? Dim(s) + ":1" : "1:" + Dim(1 / s);
-}
+std::string ScaleText(double s) { return s >= 1 ? Dim(s) + ":1" : "1:" + Dim(1 / s); }
 
 // The counterbore and countersink signs are missing from many text fonts, so they are drawn as
 // lines; the character stays in the text, transparent, for search and copy.
@@ -177,8 +188,8 @@ std::string SymbolPath(const std::string& line, double x, double baseline) {
   const bool csink = line.rfind("\u2335 ", 0) == 0;
   if (!cbore && !csink) return {};
   const double l = x + 0.3, r = x + 2.9, top = baseline - 2.5, low = baseline - 0.1;
-  const std::string d = cbore ? "M" + C(l) + " " + C(top) + "L" + C(l) + " " + C(low) + "L" +
-                                    C(r) + " " + C(low) + "L" + C(r) + " " + C(top)
+  const std::string d = cbore ? "M" + C(l) + " " + C(top) + "L" + C(l) + " " + C(low) + "L" + C(r) +
+                                    " " + C(low) + "L" + C(r) + " " + C(top)
                               : "M" + C(l) + " " + C(top) + "L" + C((l + r) / 2) + " " + C(low) +
                                     "L" + C(r) + " " + C(top);
   return "<path class=\"symbol\" d=\"" + d + "\"/>\n";
@@ -213,9 +224,8 @@ void DrawHole(Svg& svg, const HoleDrawing& h, int index, double x0, double y0, d
   const std::string id = std::to_string(index + 1);
 
   svg.Raw("<g class=\"hole\" id=\"hole-" + id + "\" data-name=\"" + Xml(h.name) + "\">\n");
-  svg.Raw("<clipPath id=\"material-" + id + "\"><rect x=\"" + C(X(-halfW)) + "\" y=\"" +
-          C(top) + "\" width=\"" + C(2 * halfW * s) + "\" height=\"" + C(depthM * s) +
-          "\"/></clipPath>\n");
+  svg.Raw("<clipPath id=\"material-" + id + "\"><rect x=\"" + C(X(-halfW)) + "\" y=\"" + C(top) +
+          "\" width=\"" + C(2 * halfW * s) + "\" height=\"" + C(depthM * s) + "\"/></clipPath>\n");
 
   // Material: the block's slice minus the hole, both halves, hatched at 45 degrees.
   const double floor = top + depthM * s;
@@ -230,8 +240,7 @@ void DrawHole(Svg& svg, const HoleDrawing& h, int index, double x0, double y0, d
       d += "Z";
     }
   }
-  svg.Raw("<path class=\"material\" clip-path=\"url(#material-" + id + ")\" d=\"" + d +
-          "\"/>\n");
+  svg.Raw("<path class=\"material\" clip-path=\"url(#material-" + id + ")\" d=\"" + d + "\"/>\n");
 
   // Outline of the part's slice: top face thick except over the opening, the rest thin.
   svg.Raw("<g clip-path=\"url(#material-" + id + ")\">\n");
@@ -252,8 +261,8 @@ void DrawHole(Svg& svg, const HoleDrawing& h, int index, double x0, double y0, d
       const bool onTop = std::fabs(a[1]) < 1e-9 && std::fabs(b[1]) < 1e-9;
       if (onAxis || onTop) continue;
       for (int side : {1, -1})
-        outline += "M" + C(X(side * a[0])) + " " + C(Y(a[1])) + "L" + C(X(side * b[0])) + " " +
-                   C(Y(b[1]));
+        outline +=
+            "M" + C(X(side * a[0])) + " " + C(Y(a[1])) + "L" + C(X(side * b[0])) + " " + C(Y(b[1]));
     }
     for (size_t i = 1; i + 1 < chain.size(); ++i) {
       const Pt& p = chain[i];
@@ -314,12 +323,11 @@ void DrawHole(Svg& svg, const HoleDrawing& h, int index, double x0, double y0, d
   const double len = std::max(std::hypot(dx, dy), 1e-9);
   const double ux = dx / len, uy = dy / len;
   const double al = 3, aw = 0.5;
-  svg.Raw("<path class=\"arrow\" d=\"M" + C(px) + " " + C(py) + "L" +
-          C(px + al * ux - aw * uy) + " " + C(py + al * uy + aw * ux) + "L" +
-          C(px + al * ux + aw * uy) + " " + C(py + al * uy - aw * ux) + "Z\"/>\n");
+  svg.Raw("<path class=\"arrow\" d=\"M" + C(px) + " " + C(py) + "L" + C(px + al * ux - aw * uy) +
+          " " + C(py + al * uy + aw * ux) + "L" + C(px + al * ux + aw * uy) + " " +
+          C(py + al * uy - aw * ux) + "Z\"/>\n");
 
-  if (h.chains.empty() || e.radius <= 0)
-    svg.Text(cx - 12, top + 10, "(no profile)", "note");
+  if (h.chains.empty() || e.radius <= 0) svg.Text(cx - 12, top + 10, "(no profile)", "note");
   svg.Text(x0 + 8, y0 + kCellH - 8, "Section " + id + ": " + h.name, "label");
   svg.Raw("</g>\n");
 }
@@ -327,22 +335,26 @@ void DrawHole(Svg& svg, const HoleDrawing& h, int index, double x0, double y0, d
 }  // namespace
 
 std::vector<std::string> CalloutLines(const HoleCallout& c) {
-  static const std::string kDia = "\u2300";        // ⌀
-  static const std::string kDepth = " \u21A7 ";    // ↧
-  static const std::string kCbore = "\u2334 ";     // ⌴
-  static const std::string kCsink = "\u2335 ";     // ⌵
+  static const std::string kDia = "\u2300";      // ⌀
+  static const std::string kDepth = " \u21A7 ";  // ↧
+  static const std::string kCbore = "\u2334 ";   // ⌴
+  static const std::string kCsink = "\u2335 ";   // ⌵
   auto bore = [&](double dia, double depth) {
     std::string s = kDia + Dim(dia);
-    if (c.through) s += " THRU";
-    else if (depth > 0) s += kDepth + Dim(depth);
+    if (c.through)
+      s += " THRU";
+    else if (depth > 0)
+      s += kDepth + Dim(depth);
     return s;
   };
   std::vector<std::string> lines;
   if (!c.threadDesignation.empty()) {
     std::string s = c.threadDesignation;
     // A through bore may be threaded only part of the way: the thread says its own depth.
-    if (c.threadDepth <= 0) s += " THRU";
-    else s += kDepth + Dim(c.threadDepth);
+    if (c.threadDepth <= 0)
+      s += " THRU";
+    else
+      s += kDepth + Dim(c.threadDepth);
     lines.push_back(s);
   }
   if (c.diameter > 0) lines.push_back(bore(c.diameter, c.depth));
@@ -354,7 +366,8 @@ std::vector<std::string> CalloutLines(const HoleCallout& c) {
   if (c.csinkDiameter > 0 || c.csinkAngle > 0) {
     std::string s = kCsink;
     if (c.csinkDiameter > 0) s += kDia + Dim(c.csinkDiameter);
-    if (c.csinkAngle > 0) s += (c.csinkDiameter > 0 ? " \u00D7 " : "") + Dim(c.csinkAngle) + "\u00B0";
+    if (c.csinkAngle > 0)
+      s += (c.csinkDiameter > 0 ? " \u00D7 " : "") + Dim(c.csinkAngle) + "\u00B0";
     lines.push_back(s);
   }
   return lines;
@@ -382,14 +395,22 @@ std::string RenderSectionSheet(const std::vector<HoleDrawing>& holes, const Shee
       "stroke=\"#000\" stroke-width=\"0.18\"/></pattern>\n"
       "<style>\n"
       "line,path{fill:none;stroke:#000;stroke-linecap:round}\n"
-      ".visible,.section{stroke-width:" + C(kThick) + "}\n"
-      ".thin{stroke-width:" + C(kThin) + "}\n"
-      ".axis{stroke-width:" + C(kThin) + ";stroke-dasharray:8 1.5 1 1.5}\n"
+      ".visible,.section{stroke-width:" +
+      C(kThick) +
+      "}\n"
+      ".thin{stroke-width:" +
+      C(kThin) +
+      "}\n"
+      ".axis{stroke-width:" +
+      C(kThin) +
+      ";stroke-dasharray:8 1.5 1 1.5}\n"
       ".material{fill:url(#hatch);fill-rule:evenodd;stroke:none}\n"
       ".arrow{fill:#000;stroke:none}\n"
       ".symbol{stroke-width:0.3;stroke-linejoin:miter}\n"
       ".frame{fill:none;stroke:#000;stroke-width:0.7}\n"
-      "text{font-family:'DejaVu Sans',Arial,sans-serif;font-size:" + C(kText) + "px;fill:#000}\n"
+      "text{font-family:'DejaVu Sans',Arial,sans-serif;font-size:" +
+      C(kText) +
+      "px;fill:#000}\n"
       ".title{font-size:7px;font-weight:bold}\n"
       ".label{font-size:3.5px;font-style:italic}\n"
       "</style>\n</defs>\n");

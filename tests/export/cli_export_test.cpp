@@ -5,15 +5,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <BRepCheck_Analyzer.hxx>
+#include <STEPControl_Reader.hxx>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
-
-#include <BRepCheck_Analyzer.hxx>
-#include <STEPControl_Reader.hxx>
 
 #include "scene/export/occ_part.h"
 
@@ -74,7 +73,10 @@ TEST_F(CavixExport, DroppedHolesReachStepStlAndSvg) {
   ASSERT_EQ(Cavix({"new", model}).status, 0);
 #ifdef CAVIX_HAVE_DROP
   const std::string scripts = CAVIX_SCRIPTS_DIR;
-  struct Drop { const char* script; const char* at; };
+  struct Drop {
+    const char* script;
+    const char* at;
+  };
   const Drop drops[] = {{"cbore_through.txt", "20,20,20"},
                         {"cbore_threaded_blind.txt", "50,20,20"},
                         {"csink_through.txt", "80,20,20"},
@@ -98,8 +100,10 @@ TEST_F(CavixExport, DroppedHolesReachStepStlAndSvg) {
   const TopoDS_Shape solid = reader.OneShape();
   EXPECT_TRUE(BRepCheck_Analyzer(solid).IsValid());
   const double volume = cavix::exporter::SolidVolume(solid);
-  if (holes) EXPECT_LT(volume, 100.0 * 60 * 20 - 100);
-  else EXPECT_NEAR(volume, 100.0 * 60 * 20, 1e-6);
+  if (holes)
+    EXPECT_LT(volume, 100.0 * 60 * 20 - 100);
+  else
+    EXPECT_NEAR(volume, 100.0 * 60 * 20, 1e-6);
 
   ASSERT_EQ(Cavix({"export", model, File("part.stl")}).status, 0);
   EXPECT_GT(fs::file_size(File("part.stl")), 84u);
@@ -110,7 +114,7 @@ TEST_F(CavixExport, DroppedHolesReachStepStlAndSvg) {
   EXPECT_EQ(Count(sheet, "class=\"hole\""), holes);
   EXPECT_EQ(Count(sheet, "class=\"callout\""), holes);
 #ifdef CAVIX_HAVE_DROP
-  EXPECT_NE(sheet.find("M8"), std::string::npos);     // the tapped hole's designation
+  EXPECT_NE(sheet.find("M8"), std::string::npos);  // the tapped hole's designation
   EXPECT_NE(sheet.find("THRU"), std::string::npos);
   EXPECT_EQ(Count(sheet, "class=\"thread\""), 1u);
 #endif

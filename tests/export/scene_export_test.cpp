@@ -1,7 +1,10 @@
 // From a scene (and a saved model file) to the writers: holes found on the main part with their
 // axes, callouts read off the profiles, the writer chosen by extension, bad names refused.
 
+#include "scene/export/scene_export.h"
+
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <filesystem>
@@ -10,9 +13,6 @@
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
-#include "scene/export/scene_export.h"
 #include "scene/model_file.h"
 #include "scene/scene.h"
 
@@ -29,8 +29,8 @@ scene::Shape& Drop(scene::Scene& s, scene::Vec3 normal, scene::Vec3 at,
                    const std::vector<std::array<double, 2>>& pts) {
   scene::Shape& shape = s.AddDroppedShape(normal, at);
   if (pts.empty()) return shape;
-  host::IComponent& chain = shape.Components(host::comp::kRevolve).Item(1).Profile()
-                                .Components(host::comp::kChain).Add();
+  host::IComponent& chain =
+      shape.Components(host::comp::kRevolve).Item(1).Profile().Components(host::comp::kChain).Add();
   chain.SetStartPoint(0.0, 0.0);
   for (const auto& p : pts) chain.AddLineTo(p[0], p[1]);
   return shape;
@@ -39,11 +39,13 @@ scene::Shape& Drop(scene::Scene& s, scene::Vec3 normal, scene::Vec3 at,
 double Tip(double r) { return r / std::tan(59.0 * kPi / 180); }
 
 std::vector<std::array<double, 2>> CBore(double l) {
-  return {{5.5, 0}, {5.5, -6.4}, {3.3, -6.4}, {3.3, -(6.4 + l)}, {0, -(6.4 + l + Tip(3.3))}, {0, 0}};
+  return {{5.5, 0}, {5.5, -6.4}, {3.3, -6.4}, {3.3, -(6.4 + l)}, {0, -(6.4 + l + Tip(3.3))},
+          {0, 0}};
 }
 
 fs::path TempDir() {
-  const fs::path d = fs::temp_directory_path() / ("cavix-scene-export-" + std::to_string(::getpid()));
+  const fs::path d =
+      fs::temp_directory_path() / ("cavix-scene-export-" + std::to_string(::getpid()));
   fs::create_directories(d);
   return d;
 }
@@ -53,11 +55,11 @@ fs::path TempDir() {
 // Callouts state what the profiles make, for each kind of hole, blind and through.
 TEST(SceneExport, CalloutsAreReadOffTheProfiles) {
   auto s = scene::Scene::NewModel({100, 60, 20});
-  Drop(*s, {0, 0, -1}, {10, 10, 20}, CBore(13.6));                       // through
-  Drop(*s, {0, 0, -1}, {30, 10, 20}, CBore(8));                          // blind
-  Drop(*s, {0, 0, -1}, {50, 10, 20},                                     // countersink 90
+  Drop(*s, {0, 0, -1}, {10, 10, 20}, CBore(13.6));  // through
+  Drop(*s, {0, 0, -1}, {30, 10, 20}, CBore(8));     // blind
+  Drop(*s, {0, 0, -1}, {50, 10, 20},                // countersink 90
        {{6.3, 0}, {3.3, -3}, {3.3, -13}, {0, -13 - Tip(3.3)}, {0, 0}});
-  Drop(*s, {0, 0, -1}, {70, 10, 20},                                     // counterdrill 90
+  Drop(*s, {0, 0, -1}, {70, 10, 20},  // counterdrill 90
        {{5.5, 0}, {5.5, -4}, {3.3, -6.2}, {3.3, -16.2}, {0, -16.2}, {0, 0}});
   Drop(*s, {1, 0, 0}, {0, 30, 10}, {{2.5, 0}, {2.5, -100}, {0, -100}, {0, 0}});  // side, through
   std::vector<std::string> warnings;

@@ -3,27 +3,25 @@
 // input refused in words, and a grid of 100 overlapping counterbores.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <BRepCheck_Analyzer.hxx>
+#include <BRepClass3d_SolidClassifier.hxx>
+#include <STEPControl_Reader.hxx>
+#include <TopAbs_State.hxx>
+#include <TopExp_Explorer.hxx>
 #include <algorithm>
-#include <ctime>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <gp_Pnt.hxx>
 #include <iterator>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
-
-#include <BRepClass3d_SolidClassifier.hxx>
-#include <BRepCheck_Analyzer.hxx>
-#include <STEPControl_Reader.hxx>
-#include <TopAbs_State.hxx>
-#include <TopExp_Explorer.hxx>
-#include <gp_Pnt.hxx>
 
 #include "scene/export/export.h"
 #include "scene/export/occ_part.h"
@@ -37,7 +35,9 @@ constexpr double kPi = 3.14159265358979323846;
 
 double Rad(double deg) { return deg * kPi / 180.0; }
 double Cyl(double r, double h) { return kPi * r * r * h; }
-double Frustum(double r1, double r2, double h) { return kPi * h * (r1 * r1 + r1 * r2 + r2 * r2) / 3; }
+double Frustum(double r1, double r2, double h) {
+  return kPi * h * (r1 * r1 + r1 * r2 + r2 * r2) / 3;
+}
 
 // A hole as its parameters give it, with the profile drawn the way the hole builders draw it and
 // the volume worked out separately from the same numbers.
@@ -53,15 +53,19 @@ double PointHeight(double r, double a) { return a > 0 ? r / std::tan(Rad(a) / 2)
 
 HoleCase Simple(double d, double l, double a) {
   const double r = d / 2, h = PointHeight(r, a);
-  return {"simple", {{0, 0}, {r, 0}, {r, -l}, {0, -(l + h)}, {0, 0}}, Cyl(r, l) + Cyl(r, h) / 3,
+  return {"simple",
+          {{0, 0}, {r, 0}, {r, -l}, {0, -(l + h)}, {0, 0}},
+          Cyl(r, l) + Cyl(r, h) / 3,
           Cyl(r, l)};
 }
 
 HoleCase CBore(double d, double l, double a, double dc, double lc) {
   const double r = d / 2, h = PointHeight(r, a);
-  return {"cbore",
-          {{0, 0}, {dc / 2, 0}, {dc / 2, -lc}, {r, -lc}, {r, -(l + lc)}, {0, -(l + lc + h)}, {0, 0}},
-          Cyl(dc / 2, lc) + Cyl(r, l) + Cyl(r, h) / 3, Cyl(dc / 2, lc) + Cyl(r, l)};
+  return {
+      "cbore",
+      {{0, 0}, {dc / 2, 0}, {dc / 2, -lc}, {r, -lc}, {r, -(l + lc)}, {0, -(l + lc + h)}, {0, 0}},
+      Cyl(dc / 2, lc) + Cyl(r, l) + Cyl(r, h) / 3,
+      Cyl(dc / 2, lc) + Cyl(r, l)};
 }
 
 HoleCase CSink(double d, double l, double a, double ds, double as) {
@@ -69,15 +73,21 @@ HoleCase CSink(double d, double l, double a, double ds, double as) {
   const double hs = (ds / 2 - r) / std::tan(Rad(as) / 2);
   return {"csink",
           {{0, 0}, {ds / 2, 0}, {r, -hs}, {r, -(hs + l)}, {0, -(hs + l + h)}, {0, 0}},
-          Frustum(ds / 2, r, hs) + Cyl(r, l) + Cyl(r, h) / 3, Frustum(ds / 2, r, hs) + Cyl(r, l)};
+          Frustum(ds / 2, r, hs) + Cyl(r, l) + Cyl(r, h) / 3,
+          Frustum(ds / 2, r, hs) + Cyl(r, l)};
 }
 
 HoleCase CDrill(double d, double l, double a, double dc, double lc, double ac) {
   const double r = d / 2, h = PointHeight(r, a);
   const double hc = dc / 2 - r / std::tan(Rad(ac) / 2);
   return {"cdrill",
-          {{0, 0}, {dc / 2, 0}, {dc / 2, -lc}, {r, -(hc + lc)}, {r, -(hc + lc + l)},
-           {0, -(hc + lc + l + h)}, {0, 0}},
+          {{0, 0},
+           {dc / 2, 0},
+           {dc / 2, -lc},
+           {r, -(hc + lc)},
+           {r, -(hc + lc + l)},
+           {0, -(hc + lc + l + h)},
+           {0, 0}},
           Cyl(dc / 2, lc) + Frustum(dc / 2, r, hc) + Cyl(r, l) + Cyl(r, h) / 3,
           Cyl(dc / 2, lc) + Frustum(dc / 2, r, hc) + Cyl(r, l)};
 }
@@ -86,8 +96,14 @@ HoleCase CDrill(double d, double l, double a, double dc, double lc, double ac) {
 HoleCase CBoreThread(double d, double p, double l, double lt, double a, double dc, double lc) {
   const double r = (d - p) / 2, h = PointHeight(r, a);
   return {"cbore-thread",
-          {{0, 0}, {dc / 2, 0}, {dc / 2, -lc}, {r, -lc}, {r, -(lt + lc)}, {0.9995 * r, -(l + lc)},
-           {0, -(l + lc + h)}, {0, 0}},
+          {{0, 0},
+           {dc / 2, 0},
+           {dc / 2, -lc},
+           {r, -lc},
+           {r, -(lt + lc)},
+           {0.9995 * r, -(l + lc)},
+           {0, -(l + lc + h)},
+           {0, 0}},
           Cyl(dc / 2, lc) + Cyl(r, lt) + Frustum(r, 0.9995 * r, l - lt) + Cyl(0.9995 * r, h) / 3,
           0};
 }
@@ -111,9 +127,9 @@ TopAbs_State Where(const TopoDS_Shape& s, double x, double y, double z) {
 }
 
 fs::path TempDir() {
-  const fs::path dir = fs::temp_directory_path() /
-                       ("cavix-export-" + std::to_string(::getpid()) + "-" +
-                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+  const fs::path dir =
+      fs::temp_directory_path() / ("cavix-export-" + std::to_string(::getpid()) + "-" +
+                                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
   fs::create_directories(dir);
   return dir;
 }
@@ -128,10 +144,14 @@ std::string ReadAll(const fs::path& p) {
 // Every hole kind, pointed and flat, blind: the block loses exactly the revolved profile.
 TEST(SolidExport, BlindHolesRemoveTheirRevolvedVolume) {
   const std::vector<HoleCase> cases = {
-      Simple(6.6, 15, 118),          Simple(6.6, 15, 0),
-      CBore(6.6, 12, 118, 11, 6.4),  CBore(6.6, 12, 0, 11, 6.4),
-      CSink(6.6, 12, 118, 12.6, 90), CSink(5, 10, 0, 20, 120),
-      CDrill(6.6, 10, 118, 11, 4, 90), CDrill(6.6, 10, 0, 11, 4, 120),
+      Simple(6.6, 15, 118),
+      Simple(6.6, 15, 0),
+      CBore(6.6, 12, 118, 11, 6.4),
+      CBore(6.6, 12, 0, 11, 6.4),
+      CSink(6.6, 12, 118, 12.6, 90),
+      CSink(5, 10, 0, 20, 120),
+      CDrill(6.6, 10, 118, 11, 4, 90),
+      CDrill(6.6, 10, 0, 11, 4, 120),
       CBoreThread(10, 1.5, 18, 15, 118, 18, 10.6),
   };
   for (const auto& c : cases) {
@@ -150,7 +170,9 @@ TEST(SolidExport, BlindHolesRemoveTheirRevolvedVolume) {
 TEST(SolidExport, ThroughHolesOpenTheFarFace) {
   const double t = 20;
   const std::vector<HoleCase> cases = {
-      Simple(6.6, t, 118), Simple(6.6, t, 0), CBore(6.6, t - 6.4, 118, 11, 6.4),
+      Simple(6.6, t, 118),
+      Simple(6.6, t, 0),
+      CBore(6.6, t - 6.4, 118, 11, 6.4),
       CBore(6.6, t - 6.4, 0, 11, 6.4),
       CSink(6.6, t - (12.6 / 2 - 3.3), 118, 12.6, 90),
       CDrill(6.6, t - 4 - (5.5 - 3.3), 0, 11, 4, 90),
@@ -171,11 +193,13 @@ TEST(SolidExport, ThroughHolesOpenTheFarFace) {
 // out of the part.
 TEST(SolidExport, HoleFollowsItsAxisIntoTheFace) {
   const HoleCase c = CBore(6.6, 12, 118, 11, 6.4);
-  struct Face { std::array<double, 3> pos, normal, inside; };
+  struct Face {
+    std::array<double, 3> pos, normal, inside;
+  };
   const std::vector<Face> faces = {
-      {{0, 20, 15}, {1, 0, 0}, {10, 20, 15}},        // left side, into +x
-      {{20, 40, 15}, {0, -2, 0}, {20, 30, 15}},      // back side, normal not unit length
-      {{20, 20, 0}, {0, 0, 1}, {20, 20, 10}},        // bottom, upwards
+      {{0, 20, 15}, {1, 0, 0}, {10, 20, 15}},    // left side, into +x
+      {{20, 40, 15}, {0, -2, 0}, {20, 30, 15}},  // back side, normal not unit length
+      {{20, 20, 0}, {0, 0, 1}, {20, 20, 10}},    // bottom, upwards
   };
   for (const auto& f : faces) {
     SCOPED_TRACE(std::to_string(f.normal[0]) + "," + std::to_string(f.normal[1]) + "," +
@@ -218,7 +242,8 @@ TEST(SolidExport, FilesReadBackAsTheSameSolid) {
     std::memcpy(v, stl.data() + 84 + 50 * i + 12, sizeof v);
     vol += (double(v[0]) * (double(v[4]) * v[8] - double(v[5]) * v[7]) -
             double(v[1]) * (double(v[3]) * v[8] - double(v[5]) * v[6]) +
-            double(v[2]) * (double(v[3]) * v[7] - double(v[4]) * v[6])) / 6;
+            double(v[2]) * (double(v[3]) * v[7] - double(v[4]) * v[6])) /
+           6;
   }
   EXPECT_NEAR(vol / st.volume, 1.0, 1e-3);
 
@@ -244,7 +269,11 @@ TEST(SolidExport, FilesReadBackAsTheSameSolid) {
 // remove nothing, are skipped with a warning.
 TEST(SolidExport, BadInputIsRefusedInWords) {
   const ProfileChain good = Simple(6, 10, 118).chain;
-  struct Bad { std::string what; PartInput part; std::string words; };
+  struct Bad {
+    std::string what;
+    PartInput part;
+    std::string words;
+  };
   std::vector<Bad> bad;
   auto with = [&](auto change) {
     PartInput p = OneHole({40, 40, 20}, good, {20, 20, 20});
@@ -252,22 +281,25 @@ TEST(SolidExport, BadInputIsRefusedInWords) {
     return p;
   };
   bad.push_back({"zero axis", with([](PartInput& p) { p.holes[0].normal = {0, 0, 0}; }), "zero"});
-  bad.push_back({"nan position",
-                 with([](PartInput& p) { p.holes[0].position[1] = std::nan(""); }), "finite"});
-  bad.push_back({"inf profile",
-                 with([](PartInput& p) { p.holes[0].chains[0][2][1] = -INFINITY; }), "finite"});
-  bad.push_back({"negative radius",
-                 with([](PartInput& p) { p.holes[0].chains[0][1][0] = -3; }), "far side"});
+  bad.push_back({"nan position", with([](PartInput& p) { p.holes[0].position[1] = std::nan(""); }),
+                 "finite"});
+  bad.push_back({"inf profile", with([](PartInput& p) { p.holes[0].chains[0][2][1] = -INFINITY; }),
+                 "finite"});
+  bad.push_back(
+      {"negative radius", with([](PartInput& p) { p.holes[0].chains[0][1][0] = -3; }), "far side"});
   bad.push_back({"crossing", with([](PartInput& p) {
                    p.holes[0].chains[0] = {{0, 0}, {3, 0}, {0, -10}, {3, -10}, {0, 0}};
-                 }), "crosses itself"});
+                 }),
+                 "crosses itself"});
   bad.push_back({"doubling back", with([](PartInput& p) {
                    p.holes[0].chains[0] = {{0, 0}, {3, 0}, {3, -10}, {3, -5}, {0, -10}, {0, 0}};
-                 }), "doubles back"});
+                 }),
+                 "doubles back"});
   bad.push_back({"flat block", with([](PartInput& p) { p.block = {40, 0, 20}; }), "positive"});
   bad.push_back({"hole eats the part", with([](PartInput& p) {
                    p.holes[0].chains[0] = {{0, 0}, {100, 0}, {100, -30}, {0, -30}};
-                 }), "nothing is left"});
+                 }),
+                 "nothing is left"});
   for (const auto& b : bad) {
     SCOPED_TRACE(b.what);
     try {
@@ -314,9 +346,9 @@ TEST(SolidExport, TouchingAndCrossingHoles) {
 
   const double r = 3;
   const ProfileChain bore = {{0, 0}, {r, 0}, {r, -40}, {0, -40}, {0, 0}};
-  PartInput crossing = OneHole({40, 40, 40}, bore, {20, 20, 40});   // down the middle
+  PartInput crossing = OneHole({40, 40, 40}, bore, {20, 20, 40});  // down the middle
   crossing.holes.push_back(crossing.holes[0]);
-  crossing.holes[1].position = {0, 20, 20};                         // across it, along x
+  crossing.holes[1].position = {0, 20, 20};  // across it, along x
   crossing.holes[1].normal = {1, 0, 0};
   const ExportSummary c = Measure(crossing);
   const double removed = 2 * Cyl(r, 40) - 16.0 / 3 * r * r * r;

@@ -3,11 +3,11 @@
 // Set CAVIX_TEST_OUTPUT to a folder to keep the rendered sheets for looking at.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QRegularExpression>
 #include <QString>
 #include <QXmlStreamReader>
-
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -16,8 +16,6 @@
 #include <map>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 #include "scene/export/svg_drawing.h"
 
@@ -30,8 +28,8 @@ HoleDrawing CBoreHole(std::string name, bool through) {
   HoleDrawing h;
   h.name = std::move(name);
   const double r = 3.3, l = through ? 13.6 : 12, pt = r / std::tan(59.0 * M_PI / 180);
-  h.chains = {{{0, 0}, {5.5, 0}, {5.5, -6.4}, {r, -6.4}, {r, -(6.4 + l)}, {0, -(6.4 + l + pt)},
-               {0, 0}}};
+  h.chains = {
+      {{0, 0}, {5.5, 0}, {5.5, -6.4}, {r, -6.4}, {r, -(6.4 + l)}, {0, -(6.4 + l + pt)}, {0, 0}}};
   h.callout.diameter = 6.6;
   h.callout.depth = l;
   h.callout.through = through;
@@ -45,7 +43,11 @@ HoleDrawing ThreadedHole(std::string name) {
   HoleDrawing h;
   h.name = std::move(name);
   const double r = 4.25;
-  h.chains = {{{0, 0}, {r, 0}, {r, -15}, {0.9995 * r, -18}, {0, -18 - r / std::tan(59 * M_PI / 180)},
+  h.chains = {{{0, 0},
+               {r, 0},
+               {r, -15},
+               {0.9995 * r, -18},
+               {0, -18 - r / std::tan(59 * M_PI / 180)},
                {0, 0}}};
   h.thread = {true, 10, 8.5, 15, 0};
   h.callout.diameter = 8.5;
@@ -141,7 +143,11 @@ void Keep(const std::string& svg, const std::string& name) {
 
 // Callouts in the ISO 129-1 style, one case per hole kind.
 TEST(SectionSheet, CalloutLinesReadAsOnADrawing) {
-  struct Case { std::string what; HoleCallout c; std::vector<std::string> lines; };
+  struct Case {
+    std::string what;
+    HoleCallout c;
+    std::vector<std::string> lines;
+  };
   HoleCallout cbore;
   cbore.diameter = 6.6, cbore.through = true, cbore.cboreDiameter = 11, cbore.cboreDepth = 6.4;
   HoleCallout thread;
