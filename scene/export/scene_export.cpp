@@ -174,6 +174,16 @@ PartInput PartFromScene(scene::Scene& scene) {
   if (!size) throw ExportError("the part's first shape has no size to make its block from");
   for (int i = 0; i < 3; ++i) part.block[static_cast<size_t>(i)] = Number(size->Value(i + 1));
   for (scene::Shape* s : HoleShapes(scene)) part.holes.push_back(HoleOf(*s));
+  // The scene keeps lengths in its page unit; the files are in millimetres.
+  if (scene.ActivePage().LengthUnits() == scene::Units::Inch) {
+    constexpr double kMmPerInch = 25.4;
+    for (double& e : part.block) e *= kMmPerInch;
+    for (HoleSolidInput& h : part.holes) {
+      for (double& c : h.position) c *= kMmPerInch;
+      for (ProfileChain& chain : h.chains)
+        for (auto& p : chain) p = {p[0] * kMmPerInch, p[1] * kMmPerInch};
+    }
+  }
   return part;
 }
 

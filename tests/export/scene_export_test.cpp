@@ -120,3 +120,14 @@ TEST(SceneExport, SavedModelExportsByExtension) {
   EXPECT_FALSE(fs::exists(dir / "part.dxf"));
   fs::remove_all(dir);
 }
+
+// An inch model is written in millimetres: its block and holes scale by 25.4.
+TEST(SceneExport, InchModelIsWrittenInMillimetres) {
+  auto s = scene::Scene::NewModel({4, 2, 1}, scene::Units::Inch);
+  Drop(*s, {0, 0, -1}, {1, 1, 1}, {{0.125, 0}, {0.125, -0.5}, {0, -0.5}, {0, 0}});
+  const PartInput part = PartFromScene(*s);
+  EXPECT_EQ(part.block, (std::array<double, 3>{101.6, 50.8, 25.4}));
+  const ExportSummary m = Measure(part);
+  const double mm3 = 25.4 * 25.4 * 25.4;
+  EXPECT_NEAR(m.volume / ((4 * 2 * 1 - kPi * 0.125 * 0.125 * 0.5) * mm3), 1.0, 1e-9);
+}
