@@ -41,8 +41,8 @@ constexpr const char* kSummaryFirstLine = "Cavix demo";
 
 // The part before and after the resize: the holes open on the face z = 0, which stays where it
 // is when the block grows, so the through holes regenerate to the new thickness.
-constexpr scene::Vec3 kBlock{100, 60, 20};
-constexpr scene::Vec3 kResized{100, 60, 25};
+constexpr scene::Vec3 kBlock{100, 60, 30};
+constexpr scene::Vec3 kResized{100, 60, 40};
 
 struct PlannedHole {
   const char* script;
