@@ -224,6 +224,15 @@ TEST_F(DialogWindow, ScreenshotsOfDropAndEdit) {
 }
 
 // Selects entry `text` of a drop-down list as a user does: a click, then the arrow keys.
+// The text of the entry for size 10 of a size list ("10" or, for metric threads, "M10").
+std::string Size10(FormView& view) {
+  auto* box = qobject_cast<QComboBox*>(view.WidgetOf("Misura"));
+  for (const char* t : {"10", "M10"})
+    if (box->findText(t) >= 0) return t;
+  ADD_FAILURE() << "no size 10 listed";
+  return "10";
+}
+
 void PickWithKeys(FormView& view, const char* control, const std::string& text) {
   auto* box = qobject_cast<QComboBox*>(view.WidgetOf(control));
   ASSERT_NE(box, nullptr);
@@ -249,13 +258,15 @@ void TypeOver(FormView& view, const char* control, const char* keys) {
 
 TEST_F(DialogWindow, AUsersSessionLeavesTheSameHoleAsTheSameStepsInAScript) {
   std::vector<std::string> windowMessages;
+  std::string size;
   scene::Shape& byHand = DropInWindow([&](FormView& view) {
     dialog::Dialog& d = DialogOf(view);
     BoxAnswerer boxes;
     QTest::mouseClick(view.WidgetOf("OptHoleType", 1), Qt::LeftButton);
     EXPECT_EQ(Globals().HoleType, 2);
     PickWithKeys(view, "Normativa", "ISO 4762 / DIN 974-1 fine");
-    PickWithKeys(view, "Misura", "M10");
+    size = Size10(view);
+    PickWithKeys(view, "Misura", size);
     // Both separators: the comma is this region's period, the second separator is dropped.
     TypeOver(view, "DiamIncasso", "17,5.5");
     EXPECT_EQ(d.DiamIncasso.Text(), "17.55");
@@ -289,16 +300,18 @@ TEST_F(DialogWindow, AUsersSessionLeavesTheSameHoleAsTheSameStepsInAScript) {
   const std::string out = DropByScript(scripted,
                                        "click OptHoleType(1)\n"
                                        "select Normativa ISO 4762 / DIN 974-1 fine\n"
-                                       "select Misura M10\n"
-                                       "text DiamIncasso \"\"\n"
-                                       "keys DiamIncasso 17,5.5\n"
-                                       "text ProfIncasso \"\"\n"
-                                       "keys ProfIncasso 0\n"
-                                       "click OKButton\n"
-                                       "click CancelButton\n"
-                                       "text ProfIncasso \"\"\n"
-                                       "keys ProfIncasso 10,8\n"
-                                       "keys ProfIncasso {ENTER}\n");
+                                       "select Misura " +
+                                           size +
+                                           "\n"
+                                           "text DiamIncasso \"\"\n"
+                                           "keys DiamIncasso 17,5.5\n"
+                                           "text ProfIncasso \"\"\n"
+                                           "keys ProfIncasso 0\n"
+                                           "click OKButton\n"
+                                           "click CancelButton\n"
+                                           "text ProfIncasso \"\"\n"
+                                           "keys ProfIncasso 10,8\n"
+                                           "keys ProfIncasso {ENTER}\n");
   std::vector<std::string> scriptMessages;
   std::istringstream lines(out);
   for (std::string line; std::getline(lines, line);) {
