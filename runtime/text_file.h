@@ -41,6 +41,8 @@ class TextReader {
   std::string path_;
   std::FILE* f_ = nullptr;
   int line_ = 0;
+  char* buf_ = nullptr;  // the line buffer getline grows, kept from line to line
+  size_t cap_ = 0;
 };
 
 // Writes a file line by line, each line ended by CR LF. Opening replaces any earlier content.
