@@ -54,6 +54,14 @@ size_t Width(const std::string& s) {
   return n;
 }
 
+// A cell of the text table on one line: control characters (a name may hold a line break) become
+// blanks.
+std::string OneLine(std::string s) {
+  for (char& ch : s)
+    if (static_cast<unsigned char>(ch) < 0x20 || ch == 0x7F) ch = ' ';
+  return s;
+}
+
 std::string CsvField(const std::string& s) {
   if (s.find_first_of(",\"\r\n") == std::string::npos) return s;
   std::string q = "\"";
@@ -191,8 +199,9 @@ void WriteHoleTable(const std::vector<HoleRow>& rows, std::ostream& os) {
       const double a = r.pointAngle.value_or(0);
       end = a > 0 ? "blind " + Short(a) + "\u00b0" : "blind flat";
     }
-    cells.push_back({"#" + std::to_string(r.id) + " " + r.name, cls, r.standard, r.size,
-                     Opt(r.diameter, false), Opt(r.length, false), thread, recess, end,
+    cells.push_back({"#" + std::to_string(r.id) + " " + OneLine(r.name), OneLine(cls),
+                     OneLine(r.standard), OneLine(r.size), Opt(r.diameter, false),
+                     Opt(r.length, false), thread, recess, end,
                      Short(r.position.x) + ", " + Short(r.position.y) + ", " + Short(r.position.z),
                      Short(r.axis.x) + ", " + Short(r.axis.y) + ", " + Short(r.axis.z)});
   }

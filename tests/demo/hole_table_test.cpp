@@ -1,0 +1,109 @@
+// The hole table's rows and writers on scenes built in memory: what a hole record that is
+// incomplete or holds the wrong types gives, and text that needs quoting or is wider than bytes.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+
+#include "app/cmd_holes.h"
+#include "host/host_model.h"
+#include "scene/scene.h"
+
+namespace {
+
+using cavix::app::HoleRows;
+using cavix::rt::Variant;
+
+// A dropped shape with a hole record in component 34 (numbers in group 1, texts in group 2).
+cavix::host::IComponent& Record(cavix::scene::Scene& s, const std::string& name,
+                                cavix::scene::Vec3 at = {}) {
+  cavix::scene::Shape& shape = s.AddDroppedShape({0, 0, -1}, at);
+  shape.SetName(name);
+  return shape.Components(cavix::host::comp::kHoleData).Add();
+}
+
+TEST(HoleTable, RowsTakeWhatTheRecordHoldsAndLeaveTheRestBlank) {
+  auto s = cavix::scene::Scene::NewModel();
+  auto& tapped = Record(*s, "tapped", {10, 20, 20});
+  tapped.SetValue(2, 1, Variant("HoleCDrill"));
+  tapped.SetValue(1, 6, Variant(int16_t{1}));
+  tapped.SetValue(1, 7, Variant(int16_t{0}));
+  tapped.SetValue(1, 9, Variant(22.5));
+  tapped.SetValue(1, 10, Variant(10.0));
+  tapped.SetValue(1, 11, Variant(15.0));
+  tapped.SetValue(1, 12, Variant(1.5));
+  tapped.SetValue(1, 16, Variant(18.0));
+  tapped.SetValue(1, 17, Variant(10.6));
+  tapped.SetValue(1, 18, Variant(90.0));
+  // Texts where numbers belong, and nothing else: blank cells, no failure.
+  auto& odd = Record(*s, "odd");
+  odd.SetValue(1, 10, Variant("ten"));
+  odd.SetValue(1, 7, Variant("yes"));
+
+  const auto rows = HoleRows(*s);
+  ASSERT_EQ(rows.size(), 2u);  // the block has no record
+  EXPECT_EQ(rows[0].recess, "counterdrill");
+  EXPECT_EQ(rows[0].length, 22.5);  // the drilled length of a blind tapped hole
+  EXPECT_EQ(rows[0].threadLength, 15.0);
+  EXPECT_EQ(rows[0].recessAngle, 90.0);
+  EXPECT_FALSE(rows[0].through);
+  EXPECT_EQ(rows[0].position, (cavix::scene::Vec3{10, 20, 20}));
+  EXPECT_FALSE(rows[1].diameter.has_value());
+  EXPECT_FALSE(rows[1].through);
+  EXPECT_EQ(rows[1].recess, "");
+
+  // A through tapped hole reports its thread length, which regeneration keeps current.
+  tapped.SetValue(1, 7, Variant(int16_t{1}));
+  tapped.SetValue(1, 11, Variant(31.0));
+  EXPECT_EQ(HoleRows(*s)[0].length, 31.0);
+
+  std::ostringstream csv, text;
+  cavix::app::WriteHoleCsv(HoleRows(*s), csv);
+  cavix::app::WriteHoleTable(HoleRows(*s), text);
+  EXPECT_NE(
+      csv.str().find("tapped,HoleCDrill,,,10,31,yes,31,1.5,counterdrill,18,10.6,90,yes,,10,20,20"),
+      std::string::npos)
+      << csv.str();
+  EXPECT_NE(csv.str().find("odd,,,,,,no,,,,,,,no,,"), std::string::npos) << csv.str();
+  EXPECT_NE(text.str().find("\u2334 \u230018 \u21a710.6 \u00d7 90\u00b0"), std::string::npos)
+      << text.str();
+}
+
+TEST(HoleTable, NamesAreQuotedInCsvAndAlignedByCharactersInText) {
+  auto s = cavix::scene::Scene::NewModel();
+  Record(*s, "a,b").SetValue(1, 10, Variant(5.0));
+  Record(*s, "say \"hi\"").SetValue(1, 10, Variant(6.0));
+  Record(*s, "two\nlines").SetValue(1, 10, Variant(7.0));
+  Record(*s, "\u00e4\u00f6\u00fc").SetValue(1, 10, Variant(8.0));
+  std::ostringstream csv, text;
+  cavix::app::WriteHoleCsv(HoleRows(*s), csv);
+  EXPECT_NE(csv.str().find(",\"a,b\","), std::string::npos);
+  EXPECT_NE(csv.str().find(",\"say \"\"hi\"\"\","), std::string::npos);
+  EXPECT_NE(csv.str().find(",\"two\nlines\","), std::string::npos);
+
+  cavix::app::WriteHoleTable(HoleRows(*s), text);
+  // The class column starts at the same character in the header and in the umlaut row.
+  std::istringstream in(text.str());
+  std::string header, rule, line, umlaut;
+  std::getline(in, header);
+  std::getline(in, rule);
+  int rows = 0;
+  while (std::getline(in, line)) {
+    ++rows;
+    if (line.find("\u00e4") != std::string::npos) umlaut = line;
+  }
+  EXPECT_EQ(rows, 4) << "a line break in a name must not break the table:\n" << text.str();
+  ASSERT_FALSE(umlaut.empty());
+  auto chars = [](const std::string& s, size_t bytes) {
+    size_t n = 0;
+    for (size_t i = 0; i < bytes; ++i)
+      if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) ++n;
+    return n;
+  };
+  // The diameter value sits under the header's "⌀", counting characters, not bytes.
+  const size_t diaHeader = chars(header, header.find("\u2300"));
+  const size_t diaRow = chars(umlaut, umlaut.find(" 8 ") + 1);
+  EXPECT_EQ(diaRow, diaHeader) << header << "\n" << umlaut;
+}
+
+}  // namespace
