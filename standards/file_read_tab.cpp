@@ -93,7 +93,7 @@ std::string ShortText(std::string_view column) {
 void ReadToFirstRowOfSize(LineSource& in, const forms::ListModel& sizes, std::string& row) {
   const int32_t firstRow = sizes.ItemData(sizes.ListIndex());
   if (firstRow < 0) rt::Raise(rt::err::kInvalidCall);
-  for (int64_t i = 0; i <= firstRow; ++i) row = in.NextOrRaise();
+  for (int64_t i = 0; i <= firstRow; ++i) in.NextOrRaise(row);
 }
 
 // From the first row of the selected size on, the first data row; false when the file ends first
@@ -118,10 +118,10 @@ int QNorma(const std::string& iniPath, int holeType, int threadState, forms::Lis
     const std::string header = tabfmt::SectionHeader(holeType, threadState);
     std::string line;
     do {
-      line = in.NextOrRaise();
+      in.NextOrRaise(line);
     } while (!tabfmt::StartsWith(line, header));
     for (;;) {
-      line = in.NextOrRaise();
+      in.NextOrRaise(line);
       if (!line.empty() && line.front() == '[') break;
       if (line.empty() || line.front() == '#') continue;
       std::string tabFile, displayName;
@@ -145,7 +145,7 @@ int QData(std::string& iniPathInOut, const std::string& dataDir, int iniLine,
     if (iniLine < 1) rt::Raise(rt::err::kInvalidCall);
     LineSource in(iniPathInOut);
     std::string line;
-    while (in.LineNumber() < iniLine) line = in.NextOrRaise();
+    while (in.LineNumber() < iniLine) in.NextOrRaise(line);
     std::string displayName;
     if (!tabfmt::EntryFields(line, tabFile, displayName)) rt::Raise(rt::err::kInvalidCall);
   });

@@ -46,10 +46,8 @@ bool LineSource::Next(std::string& line) {
   return true;
 }
 
-std::string LineSource::NextOrRaise() {
-  std::string line;
+void LineSource::NextOrRaise(std::string& line) {
   if (!Next(line)) rt::Raise(rt::err::kInputPastEnd);
-  return line;
 }
 
 }  // namespace cavix::tabfmt

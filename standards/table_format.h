@@ -60,8 +60,9 @@ class LineSource {
   explicit LineSource(const std::string& builtPath) : reader_(builtPath) {}
   // The next line; false at the end of the file.
   bool Next(std::string& line);
-  // The next line; raises 62 "Input past end of file" at the end.
-  std::string NextOrRaise();
+  // The next line into `line` (its buffer is reused); raises 62 "Input past end of file" at the
+  // end.
+  void NextOrRaise(std::string& line);
   // Number of the line last read (1 for the first line).
   int64_t LineNumber() const { return count_; }
 
