@@ -160,6 +160,12 @@ THREAD_NOTE = ("AfterThr: blind-hole overshoot DIN 76-1 e1; Pitch: thread pitch;
                "tap drill; D1: basic minor diameter.")
 
 
+def plain_key(key):
+    """Unthreaded sizes are listed without the metric prefix: the dialog puts "M" in front of a
+    size when the thread is switched on and drops it when it is switched off."""
+    return key[1:] if key.startswith("M") else key
+
+
 def thread_tail(d, p, tap):
     return [e1(p), p, tap, minor(d, p)]
 
@@ -171,11 +177,11 @@ def make_iso():
         write_table(fam, "iso273_%s.tab" % name,
                     ["ISO 273 clearance holes, %s series, for metric screws (mm)." % name,
                      "D: nominal screw diameter; the hole is drilled at D + HToll.", L_NOTE],
-                    COLS_PLAIN, [(m[0], m[1], [m[idx] - m[1]]) for m in METRIC])
+                    COLS_PLAIN, [(plain_key(m[0]), m[1], [m[idx] - m[1]]) for m in METRIC])
     write_table(fam, "iso2306_tapdrill.tab",
                 ["Tap drill holes for ISO 262 coarse threads, ISO 2306 6H (mm).",
                  "D: the tap drill diameter.", L_NOTE],
-                COLS_PLAIN, [(m[0], m[3], [0]) for m in METRIC])
+                COLS_PLAIN, [(plain_key(m[0]), m[3], [0]) for m in METRIC])
     write_table(fam, "iso262.tab",
                 ["Tapped holes, ISO 261/262 coarse pitch, 6H (mm).",
                  "D: nominal (major) diameter; the hole is drilled at D - Pitch.", L_NOTE,
@@ -193,7 +199,8 @@ def make_iso():
                 ["Size", "D", "L"] + THREAD_TAIL, fine_rows)
 
     for clearance, idx in (("medium", 5), ("fine", 4)):
-        cb_rows = [(m[0], m[1], [m[7], m[1] + m[8], m[idx] - m[1]]) for m in METRIC]
+        cb_rows = [(plain_key(m[0]), m[1], [m[7], m[1] + m[8], m[idx] - m[1]])
+                   for m in METRIC]
         write_table(fam, "iso4762_cbore_%s.tab" % clearance,
                     ["Counterbores for ISO 4762 socket head cap screws, DIN 974-1 row 1 (mm).",
                      "Depth = head height k (= D) + z (DIN 974-1); HToll: ISO 273 %s "
@@ -212,7 +219,7 @@ def make_iso():
                 ["90 degree countersinks for ISO 10642 countersunk screws, DIN 74 Form F (mm).",
                  "HToll: ISO 273 medium clearance minus D. M14 and M16 are left out until their",
                  "Form F diameters are confirmed; M24 and up have 60 degree heads.", L_NOTE],
-                COLS_CSINK, [(m[0], m[1], [m[9], m[5] - m[1]]) for m in cs])
+                COLS_CSINK, [(plain_key(m[0]), m[1], [m[9], m[5] - m[1]]) for m in cs])
     write_table(fam, "iso10642_csink_thread.tab",
                 ["Tapped holes ISO 262 under a DIN 74 Form F countersink (ISO 10642 heads, mm).",
                  "HToll: ISO 273 medium clearance minus D (plain holes only).", L_NOTE,

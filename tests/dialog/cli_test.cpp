@@ -196,15 +196,16 @@ TEST_F(CavixCommand, EditChangingTheTypeRebuildsTheSameShapeAsTheNewClass) {
 TEST_F(CavixCommand, CancelDiscardsADropAndLeavesAnEditAlone) {
   NewModel();
   const std::string empty = Slurp(model_);
-  const std::string cancel = Script("cancel.txt", "select Misura M8\nclick CancelButton\n");
-  const Result dropped = Cavix("drop " + model_ + " --script " + cancel);
+  const Result dropped =
+      Cavix("drop " + model_ + " --script " + Script("cancel.txt", "select Misura 8\nclick CancelButton\n"));
   ASSERT_EQ(dropped.status, 0) << dropped.err;
   EXPECT_EQ(Slurp(model_), empty);
   EXPECT_FALSE(fs::exists(Prefs()));
 
   ASSERT_EQ(Cavix("drop " + model_ + " --script " + Fixture("m10_threaded_blind.txt")).status, 0);
   const std::string placed = Slurp(model_);
-  const Result edited = Cavix("edit " + model_ + " '#2' --script " + cancel);
+  const Result edited = Cavix("edit " + model_ + " '#2' --script " +
+                              Script("cancel_edit.txt", "select Misura M8\nclick CancelButton\n"));
   ASSERT_EQ(edited.status, 0) << edited.err;
   EXPECT_EQ(Slurp(model_), placed);
 }
@@ -225,7 +226,7 @@ TEST_F(CavixCommand, ADropOnAnInchPageIsRefused) {
 TEST_F(CavixCommand, AScriptThatLeavesTheDialogOpenFailsAndSavesNothing) {
   NewModel();
   const std::string before = Slurp(model_);
-  const Result open = Cavix("drop " + model_ + " --script " + Script("open.txt", "select Misura M10\n"));
+  const Result open = Cavix("drop " + model_ + " --script " + Script("open.txt", "select Misura 10\n"));
   EXPECT_EQ(open.status, 1);
   EXPECT_NE(open.err.find("still open"), std::string::npos) << open.err;
   const Result bad = Cavix("drop " + model_ + " --script " + Script("bad.txt", "select Misura M99\nclick OKButton\n"));

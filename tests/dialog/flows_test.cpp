@@ -39,7 +39,7 @@ TEST_F(DialogTest, FirstDropOpensOnThePlainHoleWithTheFirstStandardAndSize) {
   EXPECT_EQ(Ctl(f, "TabNorme")["tab"], 0);
   EXPECT_EQ(ListTexts(Ctl(f, "Normativa")).size(), 4u);
   EXPECT_EQ(Ctl(f, "Normativa")["text"], "ISO 273 medium");
-  EXPECT_EQ(Ctl(f, "Misura")["text"], "M1.6");
+  EXPECT_EQ(Ctl(f, "Misura")["text"], "1.6");
   EXPECT_EQ(Ctl(f, "Misura")["tag"], "iso273_medium.tab");
   EXPECT_EQ(Ctl(f, "Lunghezza")["text"], "1.5");
   EXPECT_EQ(Ctl(f, "LblLunghezza")["caption"], "Hole Length");
@@ -147,7 +147,7 @@ TEST_F(DialogTest, ThreadedBlindHoleDrillsTheThreadPlusTheLengthAfterIt) {
 
 TEST_F(DialogTest, ThroughCounterboreGoesThroughTheBlock) {
   const RunResult r = Drop(
-      "click OptHoleType(1)\nselect Misura M10\ncheck TogglePassante 1\ndump\nclick OKButton\n");
+      "click OptHoleType(1)\nselect Misura 10\ncheck TogglePassante 1\ndump\nclick OKButton\n");
   ASSERT_TRUE(r.Messages().empty()) << r.Messages()[0].dump();
   const json f = r.LastForm();
   EXPECT_EQ(Ctl(f, "Lunghezza")["text"], "20.00");
@@ -163,7 +163,7 @@ TEST_F(DialogTest, ThroughCounterboreGoesThroughTheBlock) {
 
 TEST_F(DialogTest, PlainBoreTakesItsAllowanceAndNoThreadValues) {
   const RunResult r = Drop(
-      "click OptHoleType(2)\ntext AngSvaso 90\nselect Misura M8\nclick OKButton\n");
+      "click OptHoleType(2)\ntext AngSvaso 90\nselect Misura 8\nclick OKButton\n");
   ASSERT_TRUE(r.Messages().empty()) << r.Messages()[0].dump();
   scene::Shape& s = *shape_;
   EXPECT_EQ(scene_->FindClassByTag(s.BindingTag())->progId, "Cavix.HoleCSink");
@@ -250,8 +250,8 @@ TEST_F(DialogTest, DrillAngleIsFoldedWhenTheFieldIsLeft) {
 
 TEST_F(DialogTest, CountersinkAngleIsFoldedWhenASizeIsChosen) {
   const RunResult r = Drop(
-      "click OptHoleType(2)\ntext AngSvaso 0\ndump\nselect Misura M8\ndump\n"
-      "text AngSvaso 270\nselect Misura M10\ndump\nclick CancelButton\n");
+      "click OptHoleType(2)\ntext AngSvaso 0\ndump\nselect Misura 8\ndump\n"
+      "text AngSvaso 270\nselect Misura 10\ndump\nclick CancelButton\n");
   const auto forms = r.Forms();
   EXPECT_EQ(Ctl(forms[0], "AngSvaso")["text"], "0");
   EXPECT_EQ(Ctl(forms[1], "AngSvaso")["text"], "90");
@@ -293,7 +293,7 @@ TEST_F(DialogTest, AFailedQueryDisablesOkUntilAChoiceSucceeds) {
 
 TEST_F(DialogTest, RecessGroupFollowsTheHoleType) {
   const RunResult r = Drop(
-      "click OptHoleType(3)\nselect Misura M12\ndump\nclick OptHoleType(0)\ndump\n"
+      "click OptHoleType(3)\nselect Misura 12\ndump\nclick OptHoleType(0)\ndump\n"
       "click OptHoleType(1)\ndump\nclick CancelButton\n");
   const auto forms = r.Forms();
   for (const char* c : {"FrameIncSvas", "DiamIncasso", "ProfIncasso", "AngSvaso", "LblAngSvaso"})
@@ -481,12 +481,12 @@ TEST_F(EditTest, OkWithoutAChangeTouchesNeitherTheHoleNorThePreferences) {
 }
 
 TEST_F(EditTest, ChangingTheTypeRebuildsTheSameShapeAsTheNewClass) {
-  scene::Shape& s = Place("select Misura M10\nselect Lunghezza 20\nclick OKButton\n");
+  scene::Shape& s = Place("select Misura 10\nselect Lunghezza 20\nclick OKButton\n");
   const int32_t id = s.Id();
   const RunResult r = Edit(s, "click OptHoleType(1)\ndump\nclick OKButton\n");
   ASSERT_TRUE(r.Messages().empty()) << r.Messages()[0].dump();
   // The stored standard is not a counterbore standard; the size and length are shown again.
-  EXPECT_EQ(Ctl(r.LastForm(), "Misura")["text"], "M10");
+  EXPECT_EQ(Ctl(r.LastForm(), "Misura")["text"], "10");
   EXPECT_EQ(Ctl(r.LastForm(), "Lunghezza")["text"], "20.00");
   EXPECT_EQ(scene_->FindShapeById(id), &s);
   EXPECT_EQ(scene_->FindClassByTag(s.BindingTag())->progId, "Cavix.HoleCBore");
@@ -496,7 +496,7 @@ TEST_F(EditTest, ChangingTheTypeRebuildsTheSameShapeAsTheNewClass) {
 }
 
 TEST_F(EditTest, CancelInAnEditChangesNothing) {
-  scene::Shape& s = Place("click OptHoleType(1)\nselect Misura M8\nclick OKButton\n");
+  scene::Shape& s = Place("click OptHoleType(1)\nselect Misura 8\nclick OKButton\n");
   const double diameter = Num(s, 16);
   const std::string name = s.Name();
   const RunResult r = Edit(s, "text DiamIncasso 30\ncheck ToggleFiletto 1\nclick CancelButton\n");

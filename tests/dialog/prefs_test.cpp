@@ -121,7 +121,7 @@ TEST_F(PrefsTest, BrokenLinesStopTheRestoreWhereTheyAre) {
 }
 
 TEST_F(PrefsTest, WithoutAFileTheLastTypeOfThisRunIsKeptSilently) {
-  const RunResult first = Drop("click OptHoleType(2)\nselect Misura M8\nclick OKButton\n");
+  const RunResult first = Drop("click OptHoleType(2)\nselect Misura 8\nclick OKButton\n");
   ASSERT_TRUE(first.Messages().empty());
   fs::remove(PrefsPath());
   const RunResult second = Drop("dump\nclick CancelButton\n");
@@ -131,13 +131,13 @@ TEST_F(PrefsTest, WithoutAFileTheLastTypeOfThisRunIsKeptSilently) {
 }
 
 TEST_F(PrefsTest, AFailedWriteLeavesThePreviousFileWhole) {
-  ASSERT_TRUE(Drop("select Misura M8\nclick OKButton\n").Messages().empty());
+  ASSERT_TRUE(Drop("select Misura 8\nclick OKButton\n").Messages().empty());
   const std::string previous = ReadPrefsFile();
   ASSERT_EQ(Lines(previous).size(), 14u);
   // A countersink angle that is not a number, left behind in the dimmed field of a plain hole:
   // the hole is built, the preferences cannot be written.
   const RunResult r = Drop(
-      "click OptHoleType(2)\ntext AngSvaso abc\nclick OptHoleType(0)\nselect Misura M10\n"
+      "click OptHoleType(2)\ntext AngSvaso abc\nclick OptHoleType(0)\nselect Misura 10\n"
       "click OKButton\n");
   const auto m = r.Messages();
   ASSERT_EQ(m.size(), 1u);
@@ -152,7 +152,7 @@ TEST_F(PrefsTest, AFailedWriteLeavesThePreviousFileWhole) {
 
 TEST_F(PrefsTest, EditingAPlainHoleWithoutChangeStillRebuildsIt) {
   // Its stored length after thread is -1 while the field shows 0: that counts as a change.
-  ASSERT_TRUE(Drop("select Misura M8\nclick OKButton\n").Messages().empty());
+  ASSERT_TRUE(Drop("select Misura 8\nclick OKButton\n").Messages().empty());
   fs::remove(PrefsPath());
   const int updates = scene_->ActivePage().UpdateCount();
   const RunResult r = Edit(*shape_, "click OKButton\n");
