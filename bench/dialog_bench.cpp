@@ -1,0 +1,81 @@
+// A whole dialog session as a user has it (drop on a new model, pick the hole type, the thread
+// state, the size, OK) with the shipped standards tables, and with the tapped counterbore table
+// replaced by a generated 100 MB one; baseline: a plain line read of that 100 MB file.
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "bench/big_tables.h"
+#include "bench/ratio_report.h"
+#include "forms/script.h"
+#include "fuzz/private_install.h"
+#include "runtime/regional.h"
+
+namespace fs = std::filesystem;
+using namespace cavix;
+
+namespace {
+
+fs::path g_root;
+std::unique_ptr<fuzz::PrivateInstall> g_shipped, g_big;
+std::string g_bigTable, g_bigScript;
+
+const char* kShippedScript =
+    "click OptHoleType(1)\ncheck ToggleFiletto 1\ncheck TogglePassante 0\n"
+    "select Misura M8\nselect Lunghezza 16\nclick OKButton\n";
+
+void Session(benchmark::State& state, const fuzz::PrivateInstall& install,
+             const std::string& scriptText) {
+  const forms::Script script = forms::ParseScript(scriptText, "session");
+  for (auto _ : state) {
+    state.PauseTiming();
+    fs::remove(install.PrefsFile());  // every session starts from the same state
+    auto model = install.NewScene();
+    scene::Shape& shape = model->AddDroppedShape({0, 0, -1}, {50, 30, 20});
+    state.ResumeTiming();
+    std::ostringstream out, diag;
+    forms::PlayScript(script, out, diag, [&] { model->DropCatalogEntry(shape); });
+    if (shape.BindingTag().empty()) state.SkipWithError(("no hole was placed: " + out.str()).c_str());
+  }
+}
+
+void BM_SessionShippedTables(benchmark::State& s) { Session(s, *g_shipped, kShippedScript); }
+void BM_SessionBigTable(benchmark::State& s) { Session(s, *g_big, g_bigScript); }
+void BM_PlainLineReadBigTable(benchmark::State& state) {
+  for (auto _ : state) {
+    std::ifstream in(g_bigTable, std::ios::binary);
+    std::string line;
+    size_t lines = 0;
+    while (std::getline(in, line)) ++lines;
+    benchmark::DoNotOptimize(lines);
+  }
+}
+
+void Prepare() {
+  rt::SetRegional(rt::RegionalFor("en_US"));
+  g_root = fs::temp_directory_path() / ("cavix-bench-dialog-" + std::to_string(::getpid()));
+  g_shipped = std::make_unique<fuzz::PrivateInstall>(CAVIX_BENCH_DATA, g_root / "shipped");
+  g_big = std::make_unique<fuzz::PrivateInstall>(CAVIX_BENCH_DATA, g_root / "big");
+  std::atexit([] {
+    std::error_code ec;
+    fs::remove_all(g_root, ec);
+  });
+  const char* mb = std::getenv("CAVIX_BENCH_TABLE_MB");
+  g_bigTable = (g_big->Dir() / "Standards" / "ISO" / "Tab" / "iso4762_cbore_thread.tab").string();
+  const bench::TabInfo info = bench::WriteTab(g_bigTable, (mb ? std::atoll(mb) : 100) * 1000000);
+  g_bigScript = "click OptHoleType(1)\ncheck ToggleFiletto 1\ncheck TogglePassante 0\n"
+                "select Misura " + info.lastKey + "\nclick OKButton\n";
+
+  const auto unit = benchmark::kMillisecond;
+  benchmark::RegisterBenchmark("SessionShippedTables", BM_SessionShippedTables)->Unit(unit);
+  benchmark::RegisterBenchmark("PlainLineReadBigTable", BM_PlainLineReadBigTable)->Unit(unit);
+  benchmark::RegisterBenchmark("SessionBigTable", BM_SessionBigTable)->Unit(unit)->Iterations(2);
+  bench::BaselineOf("SessionBigTable/iterations:2", "PlainLineReadBigTable");
+  bench::BaselineOf("SessionBigTable/iterations:2", "SessionShippedTables");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) { return bench::RunWithRatios(argc, argv, Prepare); }
