@@ -33,6 +33,7 @@ for t in "${targets[@]}"; do
      UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
      "$build/fuzz/fuzz_$t" "$corpus" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 \
        -max_len=65536 -print_final_stats=1 -artifact_prefix="$artifacts/" \
+       $( [ -f "fuzz/$t.dict" ] && echo "-dict=fuzz/$t.dict" ) \
        >"$work/fuzz_$t.log" 2>&1; then
     grep -E '^stat::number_of_executed_units|^#[0-9]+ *DONE' "$work/fuzz_$t.log" | tail -2 || true
   else
