@@ -444,6 +444,102 @@ TEST(DemoInstall, ABrokenInstallIsNamedInTheError) {
   EXPECT_FALSE(fs::exists(dir / "out" / "model.json"));
 }
 
+// ---- The README's examples, as written ----
+
+struct ReadmeBlock {
+  std::string text;
+};
+
+// The fenced code blocks of the README, in order.
+std::vector<ReadmeBlock> CodeBlocks(const std::string& readme) {
+  std::vector<ReadmeBlock> blocks;
+  std::istringstream in(readme);
+  bool inside = false;
+  for (std::string line; std::getline(in, line);) {
+    if (line.rfind("```", 0) == 0) {
+      if (!inside) blocks.push_back({});
+      inside = !inside;
+    } else if (inside) {
+      blocks.back().text += line + "\n";
+    }
+  }
+  return blocks;
+}
+
+// A command line of the README, run in a private install: "cavix" is the built program and the
+// installed application folder is the private one.
+Result RunReadmeLine(std::string line, const PrivateInstall& install) {
+  const std::string appl = (install.dir / "appl").string();
+  for (size_t at; (at = line.find("/usr/local/share/cavix")) != std::string::npos;)
+    line.replace(at, 22, appl);
+  const size_t cavix = line.find("cavix ");
+  line.replace(cavix, 5, Quote(CAVIX_EXE));
+  const std::string out = (install.dir / "readme.out").string();
+  const std::string cmd =
+      "cd " + Quote(install.dir.string()) +
+      " && export CAVIX_LOCALE=en_US CAVIX_REGISTRY=" + Quote(install.Registry()) +
+      " CAVIX_SETTINGS=" + Quote(install.Settings()) +
+      " LSAN_OPTIONS=suppressions=" + Quote(CAVIX_LSAN_SUPPRESSIONS) + " && " + line + " 2>" +
+      Quote(out);
+  Result r;
+  const int raw = std::system(cmd.c_str());
+  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  r.err = Slurp(out);
+  return r;
+}
+
+TEST(Readme, EveryCommandExampleWorksAsWritten) {
+  const std::string readme = Slurp(fs::path(CAVIX_SOURCE_DIR) / "README.md");
+  ASSERT_FALSE(readme.empty());
+  const PrivateInstall install("readme");
+  const auto blocks = CodeBlocks(readme);
+  // The files the examples name.
+  for (const ReadmeBlock& b : blocks) {
+    if (b.text.rfind("check TogglePassante 0", 0) == 0)
+      std::ofstream(install.dir / "to-blind.txt") << b.text;
+    if (b.text.rfind("# M8 tapped blind hole", 0) == 0)
+      std::ofstream(install.dir / "my-hole.txt") << b.text;
+  }
+  ASSERT_TRUE(fs::exists(install.dir / "to-blind.txt"));
+  ASSERT_TRUE(fs::exists(install.dir / "my-hole.txt"));
+
+  // The command table, row by row, in order: each example's last backquoted cell.
+  std::istringstream in(readme);
+  int run = 0;
+  for (std::string line; std::getline(in, line);) {
+    if (line.rfind("| `", 0) != 0) continue;
+    const size_t close = line.rfind('`');
+    const size_t open = line.rfind('`', close - 1);
+    const std::string example = line.substr(open + 1, close - open - 1);
+    if (example.rfind("cavix ", 0) != 0) continue;
+    const Result r = RunReadmeLine(example, install);
+    EXPECT_EQ(r.status, 0) << example << "\n" << r.err;
+    ++run;
+  }
+  EXPECT_EQ(run, 12);
+  EXPECT_TRUE(fs::is_regular_file(install.dir / "holes.csv"));
+  EXPECT_TRUE(fs::is_regular_file(install.dir / "part.step"));
+  EXPECT_TRUE(fs::is_regular_file(install.dir / "cavix-demo" / "summary.txt"));
+
+  // The regional example drops the script of the dialog script section.
+  for (const ReadmeBlock& b : blocks)
+    if (b.text.rfind("CAVIX_LOCALE=de_DE cavix drop", 0) == 0) {
+      const std::string cmd = b.text.substr(0, b.text.find("  #"));
+      const Result r = RunReadmeLine(cmd, install);
+      EXPECT_EQ(r.status, 0) << cmd << "\n" << r.err;
+      EXPECT_NE(r.err.find("placed"), std::string::npos) << r.err;
+    }
+
+  // The model file example is a model.
+  for (const ReadmeBlock& b : blocks)
+    if (b.text.find("\"cavix-model\"") != std::string::npos) {
+      std::ofstream(install.dir / "small.json") << b.text;
+      const Result r = install.Run("show small.json");
+      EXPECT_EQ(r.status, 0) << r.err;
+      EXPECT_NE(r.out.find("size 80 x 50 x 15"), std::string::npos) << r.out;
+    }
+}
+
 // ---- cavix holes on small models ----
 
 class HolesCommand : public ::testing::Test {
