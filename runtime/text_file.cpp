@@ -172,12 +172,16 @@ std::string DecodeLine(std::string_view bytes) {
 TextReader::TextReader(std::string builtPath) : path_(std::move(builtPath)) {
   const std::string native = NativePath(path_);
   if (native.empty()) Raise(err::kBadFileName, {}, path_);
-  f_ = std::fopen(native.c_str(), "rb");
-  if (!f_) Raise(ReadOpenError(errno, native), {}, path_);
+  // Opened without blocking and refused unless it is a regular file: a table or preferences
+  // path that names a pipe would wait for a writer forever, a device such as /dev/zero would be
+  // read without end.
+  const int fd = ::open(native.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) Raise(ReadOpenError(errno, native), {}, path_);
   struct stat st {};
-  if (::fstat(fileno(f_), &st) != 0 || S_ISDIR(st.st_mode)) {
-    std::fclose(f_);
-    f_ = nullptr;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+      ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0 ||
+      (f_ = ::fdopen(fd, "rb")) == nullptr) {
+    ::close(fd);
     Raise(err::kPathFileAccess, {}, path_);
   }
 }
