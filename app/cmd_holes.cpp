@@ -122,28 +122,12 @@ std::vector<HoleRow> HoleRows(const scene::Scene& model) {
 }
 
 void WriteHoleCsv(const std::vector<HoleRow>& rows, std::ostream& os) {
-  const char* header[] = {"id",
-                          "name",
-                          "class",
-                          "standard",
-                          "size",
-                          "diameter",
-                          "length",
-                          "threaded",
-                          "thread_length",
-                          "pitch",
-                          "recess",
-                          "recess_diameter",
-                          "recess_depth",
-                          "recess_angle",
-                          "through",
-                          "point_angle",
-                          "x",
-                          "y",
-                          "z",
-                          "nx",
-                          "ny",
-                          "nz"};
+  // clang-format off
+  const char* header[] = {"id", "name", "class", "standard", "size", "diameter", "length",
+                          "threaded", "thread_length", "pitch", "recess", "recess_diameter",
+                          "recess_depth", "recess_angle", "through", "point_angle",
+                          "x", "y", "z", "nx", "ny", "nz"};
+  // clang-format on
   auto line = [&os](const std::vector<std::string>& fields) {
     for (size_t i = 0; i < fields.size(); ++i) os << (i ? "," : "") << CsvField(fields[i]);
     os << "\r\n";
