@@ -278,19 +278,7 @@ bool Form::UserTab() {
 
 bool Form::UserClose() {
   if (!shown_) return false;
-  bool cancel = false;
-  {
-    EventScope scope(this);
-    if (onQueryUnload_) onQueryUnload_(cancel, UnloadMode::FormControlMenu);
-  }
-  if (cancel || unloaded_) return unloaded_;
-  {
-    EventScope scope(this);
-    if (onUnload_) onUnload_(cancel);
-  }
-  if (cancel || unloaded_) return unloaded_;
-  FinishUnload();
-  return true;
+  return RunUnload(UnloadMode::FormControlMenu);
 }
 
 CommandButton* Form::DefaultButton() const {
@@ -356,10 +344,14 @@ void Form::Show() {
 
 bool Form::Unload() {
   if (unloaded_) return true;
+  return RunUnload(UnloadMode::FormCode);
+}
+
+bool Form::RunUnload(UnloadMode mode) {
   bool cancel = false;
   {
     EventScope scope(this);
-    if (onQueryUnload_) onQueryUnload_(cancel, UnloadMode::FormCode);
+    if (onQueryUnload_) onQueryUnload_(cancel, mode);
   }
   if (cancel || unloaded_) return unloaded_;
   {

@@ -181,6 +181,9 @@ class Form {
   // Validates the control with the focus before the focus (or Enter/Escape) goes to `target`.
   bool ValidateActiveFor(Control& target);
   void MoveFocus(Control* c);
+  // Asks the query-unload handler, then the unload handler; either may cancel. True when the
+  // form ends up unloaded.
+  bool RunUnload(UnloadMode mode);
   void FinishUnload();
 
   std::string name_;
