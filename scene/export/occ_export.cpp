@@ -347,20 +347,26 @@ double SolidVolume(const TopoDS_Shape& shape) {
   return props.Mass();
 }
 
-ExportSummary Measure(const PartInput& part) {
-  ExportSummary s;
+namespace {
+// Cuts the part and fills in the volumes of the block and of the result.
+TopoDS_Shape CutAndMeasure(const PartInput& part, ExportSummary& s) {
   const TopoDS_Shape shape = CutPart(part, &s);
   s.blockVolume = part.block[0] * part.block[1] * part.block[2];
   s.volume = SolidVolume(shape);
+  return shape;
+}
+}  // namespace
+
+ExportSummary Measure(const PartInput& part) {
+  ExportSummary s;
+  CutAndMeasure(part, s);
   return s;
 }
 
 ExportSummary ExportStep(const PartInput& part, const std::string& path) {
   TempFile tmp(path);
   ExportSummary s;
-  const TopoDS_Shape shape = CutPart(part, &s);
-  s.blockVolume = part.block[0] * part.block[1] * part.block[2];
-  s.volume = SolidVolume(shape);
+  const TopoDS_Shape shape = CutAndMeasure(part, s);
   CheckWritable(tmp.Name(), path);
   try {
     STEPControl_Writer writer;
@@ -381,9 +387,7 @@ ExportSummary ExportStl(const PartInput& part, const std::string& path, double l
     throw ExportError("the STL mesh tolerance must be a positive number of millimetres");
   TempFile tmp(path);
   ExportSummary s;
-  const TopoDS_Shape shape = CutPart(part, &s);
-  s.blockVolume = part.block[0] * part.block[1] * part.block[2];
-  s.volume = SolidVolume(shape);
+  const TopoDS_Shape shape = CutAndMeasure(part, s);
   CheckWritable(tmp.Name(), path);
   try {
     BRepMesh_IncrementalMesh mesh(shape, linearDeflection, Standard_False, 0.25, Standard_True);
