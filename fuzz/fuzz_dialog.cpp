@@ -1,8 +1,10 @@
 // Fuzz target: the hole dialog opened by a drop on a new model with the shipped standards tables,
 // driven by a fuzzed sequence of user actions (clicks, picks, typed and pasted texts, focus
-// moves, OK, Cancel, close). The only acceptable failures are a script that cannot be played on
+// moves, OK, Cancel, close); when a hole was placed, a double click reopens it for a second
+// fuzzed sequence. The only acceptable failures are a script that cannot be played on
 // (ScriptError) and a numbered error reaching the host.
 #include <cstdint>
+#include <functional>
 #include <sstream>
 
 #include "fuzz/action_decoder.h"
@@ -18,16 +20,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::ByteReader in(data, size);
   // The first byte picks the regional settings: "." or "," as decimal separator.
   rt::SetRegional(rt::RegionalFor((in.Byte() & 1) ? "de_DE" : "en_US"));
-  const forms::Script script = fuzz::DecodeScript(in, 48);
+  const forms::Script drop = fuzz::DecodeScript(in, 1 + in.Byte() % 32);
+  const forms::Script edit = fuzz::DecodeScript(in, 32);
 
   auto model = install.NewScene();
   scene::Shape& shape = model->AddDroppedShape({0, 0, -1}, {50, 30, 20});
   std::ostringstream out, diag;
-  try {
-    forms::PlayScript(script, out, diag, [&] { model->DropCatalogEntry(shape); });
-  } catch (const forms::ScriptError&) {
-  } catch (const rt::Error&) {
-  }
+  auto play = [&](const forms::Script& script, const std::function<void()>& open) {
+    try {
+      forms::PlayScript(script, out, diag, open);
+    } catch (const forms::ScriptError&) {
+    } catch (const rt::Error&) {
+    }
+  };
+  play(drop, [&] { model->DropCatalogEntry(shape); });
+  if (!shape.BindingTag().empty()) play(edit, [&] { model->DoubleClick(shape); });
   forms::SetModalDriver(nullptr);
   forms::SetMessageService(nullptr);
   forms::ClearRecordedMessages();
