@@ -26,30 +26,26 @@ double FiniteDouble(const Variant& v) { return rt::Checked(rt::CDbl(v)); }
 // ---- surface finish ----
 
 void SurfaceFinish::SetTextureFile(const std::string& path) { data_.textureFile = path; }
-void SurfaceFinish::SetProjectionType(int16_t, const Variant& v) {
+void SurfaceFinish::Store(Variant FinishData::*member, const Variant& v) {
   CheckStorable(v);
-  data_.projectionType = v;
+  data_.*member = v;
+}
+void SurfaceFinish::SetProjectionType(int16_t, const Variant& v) {
+  Store(&FinishData::projectionType, v);
 }
 void SurfaceFinish::SetVerticalRatio(int16_t, const Variant& v) {
-  CheckStorable(v);
-  data_.verticalRatio = v;
+  Store(&FinishData::verticalRatio, v);
 }
 void SurfaceFinish::SetHorizontalRatio(int16_t, const Variant& v) {
-  CheckStorable(v);
-  data_.horizontalRatio = v;
+  Store(&FinishData::horizontalRatio, v);
 }
 void SurfaceFinish::SetProjectionWidth(int16_t, const Variant& v) {
-  CheckStorable(v);
-  data_.projectionWidth = v;
+  Store(&FinishData::projectionWidth, v);
 }
 void SurfaceFinish::SetProjectionHeight(int16_t, const Variant& v) {
-  CheckStorable(v);
-  data_.projectionHeight = v;
+  Store(&FinishData::projectionHeight, v);
 }
-void SurfaceFinish::SetFlip(int16_t, const Variant& v) {
-  CheckStorable(v);
-  data_.flip = v;
-}
+void SurfaceFinish::SetFlip(int16_t, const Variant& v) { Store(&FinishData::flip, v); }
 void SurfaceFinish::SetUpDirection(int16_t, double& nx, double& ny, double& nz) {
   data_.upDirection = Vec3{rt::Checked(nx), rt::Checked(ny), rt::Checked(nz)};
 }

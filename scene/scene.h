@@ -68,6 +68,9 @@ class SurfaceFinish final : public host::ISurfaceFinish {
   const FinishData& Data() const { return data_; }
 
  private:
+  // Stores a property value after refusing what a model file could not hold.
+  void Store(Variant FinishData::*member, const Variant& v);
+
   FinishData data_;
 };
 
