@@ -12,6 +12,7 @@
 #include "app/add_in_classes.h"
 #include "app/cli.h"
 #include "scene/model_file.h"
+#include "tests/support/test_files.h"
 
 namespace cavix::app {
 namespace {
@@ -19,21 +20,11 @@ namespace {
 namespace fs = std::filesystem;
 using json = nlohmann::ordered_json;
 
-struct TempDir {
-  fs::path path;
-  TempDir() {
-    path = fs::temp_directory_path() / ("cavix_app_" + std::to_string(::getpid()) + "_" +
-                                        std::to_string(reinterpret_cast<uintptr_t>(this)));
-    fs::create_directories(path);
-  }
-  ~TempDir() { fs::remove_all(path); }
-  std::string File(const std::string& name) const { return (path / name).string(); }
+struct TempDir : test::TempDir {
+  TempDir() : test::TempDir("cavix_app_") {}
 };
 
-std::string Slurp(const std::string& p) {
-  std::ifstream in(p, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using cavix::test::Slurp;
 
 std::string Quote(const std::string& s) {
   std::string q = "'";

@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/test_files.h"
+
 #ifdef CAVIX_TEST_HAVE_QT
 #include <QString>
 #include <QXmlStreamReader>
@@ -32,12 +34,7 @@ struct Result {
   std::string out, err;
 };
 
-std::string Slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
+using cavix::test::Slurp;
 
 std::string Quote(const std::string& s) {
   std::string q = "'";

@@ -1,5 +1,6 @@
 // The cavix command end to end: drop, edit and assign-event on model files of a private install,
 // with dialog scripts beside this test and the demo's shipped scripts.
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -7,12 +8,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
+#include "tests/support/test_files.h"
 
 namespace {
 
@@ -37,12 +38,7 @@ struct Result {
   }
 };
 
-std::string Slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
+using cavix::test::Slurp;
 
 std::string Quote(const std::string& s) {
   std::string q = "'";
@@ -53,11 +49,13 @@ std::string Quote(const std::string& s) {
 class CavixCommand : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("cavix-cli-" + std::to_string(::getpid()) + "-" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    dir_ = fs::temp_directory_path() /
+           ("cavix-cli-" + std::to_string(::getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(dir_);
     fs::create_directories(dir_);
-    fs::copy(fs::path(CAVIX_SOURCE_DATA) / "Standards", dir_ / "Standards", fs::copy_options::recursive);
+    fs::copy(fs::path(CAVIX_SOURCE_DATA) / "Standards", dir_ / "Standards",
+             fs::copy_options::recursive);
     fs::copy(fs::path(CAVIX_SOURCE_DATA) / "Images", dir_ / "Images", fs::copy_options::recursive);
     std::ofstream(dir_ / "cavix.reg")
         << "Windows Registry Editor Version 5.00\r\n\r\n"
@@ -68,8 +66,8 @@ class CavixCommand : public ::testing::Test {
         << "\"Norme#1\"=\"UNC/UNF\"\r\n\"Norme Dir#1\"=\"\\\\Standards\\\\UNC\\\\\"\r\n"
         << "\"Data#0\"=\"Tab\\\\\"\r\n\"File INI#0\"=\"Cavix.ini\"\r\n"
         << "\"File Prefs\"=\"\\\\Cavix.prf\"\r\n";
-    std::ofstream(dir_ / "settings.ini") << "[Directories]\r\nThreadFile=" << dir_.string()
-                                         << "\\Images\\\r\n";
+    std::ofstream(dir_ / "settings.ini")
+        << "[Directories]\r\nThreadFile=" << dir_.string() << "\\Images\\\r\n";
     model_ = (dir_ / "model.json").string();
   }
   void TearDown() override { fs::remove_all(dir_); }
@@ -94,7 +92,9 @@ class CavixCommand : public ::testing::Test {
     std::ofstream(p) << text;
     return p.string();
   }
-  static std::string Fixture(const std::string& name) { return std::string(CAVIX_DIALOG_SCRIPTS) + name; }
+  static std::string Fixture(const std::string& name) {
+    return std::string(CAVIX_DIALOG_SCRIPTS) + name;
+  }
 
   json Shape(const std::string& spec) {
     const Result r = Cavix("show " + model_ + " " + Quote(spec) + " --json");
@@ -128,7 +128,8 @@ class CavixCommand : public ::testing::Test {
 
 TEST_F(CavixCommand, DropPlacesAThreadedBlindHoleAndRemembersTheChoices) {
   NewModel();
-  const Result first = Cavix("drop " + model_ + " --at 50,30,20 --script " + Fixture("m10_threaded_blind.txt"));
+  const Result first =
+      Cavix("drop " + model_ + " --at 50,30,20 --script " + Fixture("m10_threaded_blind.txt"));
   ASSERT_EQ(first.status, 0) << first.err << first.out;
   const auto forms = first.Events("form");
   ASSERT_EQ(forms.size(), 1u);
@@ -144,7 +145,8 @@ TEST_F(CavixCommand, DropPlacesAThreadedBlindHoleAndRemembersTheChoices) {
   EXPECT_EQ(std::count(prefs.begin(), prefs.end(), '\n'), 14) << prefs;
 
   // The next drop opens where this one left off.
-  const Result second = Cavix("drop " + model_ + " --script " + Script("dump.txt", "dump\nclick CancelButton\n"));
+  const Result second =
+      Cavix("drop " + model_ + " --script " + Script("dump.txt", "dump\nclick CancelButton\n"));
   ASSERT_EQ(second.status, 0) << second.err;
   const json f = second.Events("form").at(0);
   EXPECT_EQ(f["controls"]["ToggleFiletto"]["value"], 1);
@@ -154,7 +156,8 @@ TEST_F(CavixCommand, DropPlacesAThreadedBlindHoleAndRemembersTheChoices) {
 
 TEST_F(CavixCommand, ThroughCounterboreIsBuiltToTheBlockThickness) {
   NewModel("--block 80,50,35");
-  const Result r = Cavix("drop " + model_ + " --at 40,25,35 --script " + Fixture("cbore_through.txt"));
+  const Result r =
+      Cavix("drop " + model_ + " --at 40,25,35 --script " + Fixture("cbore_through.txt"));
   ASSERT_EQ(r.status, 0) << r.err << r.out;
   const auto shapes = Shapes();
   ASSERT_EQ(shapes.size(), 2u);
@@ -171,7 +174,8 @@ TEST_F(CavixCommand, EditWithoutAChangeLeavesModelAndPreferencesAlone) {
   fs::remove(Prefs());
   struct stat before {};
   ::stat(model_.c_str(), &before);
-  const Result r = Cavix("edit " + model_ + " '#2' --script " + Script("ok.txt", "click OKButton\n"));
+  const Result r =
+      Cavix("edit " + model_ + " '#2' --script " + Script("ok.txt", "click OKButton\n"));
   ASSERT_EQ(r.status, 0) << r.err << r.out;
   struct stat after {};
   ::stat(model_.c_str(), &after);
@@ -196,8 +200,8 @@ TEST_F(CavixCommand, EditChangingTheTypeRebuildsTheSameShapeAsTheNewClass) {
 TEST_F(CavixCommand, CancelDiscardsADropAndLeavesAnEditAlone) {
   NewModel();
   const std::string empty = Slurp(model_);
-  const Result dropped =
-      Cavix("drop " + model_ + " --script " + Script("cancel.txt", "select Misura 8\nclick CancelButton\n"));
+  const Result dropped = Cavix("drop " + model_ + " --script " +
+                               Script("cancel.txt", "select Misura 8\nclick CancelButton\n"));
   ASSERT_EQ(dropped.status, 0) << dropped.err;
   EXPECT_EQ(Slurp(model_), empty);
   EXPECT_FALSE(fs::exists(Prefs()));
@@ -218,7 +222,8 @@ TEST_F(CavixCommand, ADropOnAnInchPageIsRefused) {
   const auto messages = r.Events("message");
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0]["title"], "Zentrox");
-  EXPECT_EQ(messages[0]["text"], "This tool was designed to be used with scene units of millimeters.");
+  EXPECT_EQ(messages[0]["text"],
+            "This tool was designed to be used with scene units of millimeters.");
   EXPECT_TRUE(r.Events("form").empty());
   EXPECT_EQ(Slurp(model_), before);
 }
@@ -226,10 +231,12 @@ TEST_F(CavixCommand, ADropOnAnInchPageIsRefused) {
 TEST_F(CavixCommand, AScriptThatLeavesTheDialogOpenFailsAndSavesNothing) {
   NewModel();
   const std::string before = Slurp(model_);
-  const Result open = Cavix("drop " + model_ + " --script " + Script("open.txt", "select Misura 10\n"));
+  const Result open =
+      Cavix("drop " + model_ + " --script " + Script("open.txt", "select Misura 10\n"));
   EXPECT_EQ(open.status, 1);
   EXPECT_NE(open.err.find("still open"), std::string::npos) << open.err;
-  const Result bad = Cavix("drop " + model_ + " --script " + Script("bad.txt", "select Misura M99\nclick OKButton\n"));
+  const Result bad = Cavix("drop " + model_ + " --script " +
+                           Script("bad.txt", "select Misura M99\nclick OKButton\n"));
   EXPECT_EQ(bad.status, 1);
   EXPECT_NE(bad.err.find("bad.txt:1"), std::string::npos) << bad.err;
   EXPECT_EQ(Slurp(model_), before);
@@ -244,7 +251,8 @@ TEST_F(CavixCommand, AssignEventMakesTheCatalogEntry) {
   EXPECT_EQ(messages[0]["text"], "OK!!");
   const json block = Shape("#1");
   EXPECT_EQ(block["components"]["25"][0]["vars"]["2"]["v"], 5);
-  EXPECT_EQ(block["components"]["43"][0]["vars"]["1"]["v"], "{88D03354-D7EE-11D4-85A2-00E08110F9CF}");
+  EXPECT_EQ(block["components"]["43"][0]["vars"]["1"]["v"],
+            "{88D03354-D7EE-11D4-85A2-00E08110F9CF}");
   // Twice: the same components, a second entry.
   ASSERT_EQ(Cavix("assign-event " + model_ + " '#1'").status, 0);
   const json again = Shape("#1");

@@ -15,15 +15,13 @@
 #include <vector>
 
 #include "scene/export/occ_part.h"
+#include "tests/support/test_files.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string Slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
+using cavix::test::Slurp;
 
 std::string Quote(const std::string& s) {
   std::string q = "'";

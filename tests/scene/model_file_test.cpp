@@ -11,27 +11,18 @@
 #include <random>
 
 #include "runtime/error.h"
+#include "tests/support/test_files.h"
 
 namespace cavix::scene {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct TempDir {
-  fs::path path;
-  TempDir() {
-    path = fs::temp_directory_path() / ("cavix_model_" + std::to_string(::getpid()) + "_" +
-                                        std::to_string(reinterpret_cast<uintptr_t>(this)));
-    fs::create_directories(path);
-  }
-  ~TempDir() { fs::remove_all(path); }
-  std::string File(const std::string& name) const { return (path / name).string(); }
+struct TempDir : test::TempDir {
+  TempDir() : test::TempDir("cavix_model_") {}
 };
 
-std::string Slurp(const std::string& p) {
-  std::ifstream in(p, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using cavix::test::Slurp;
 
 void Spit(const std::string& p, const std::string& text) {
   std::ofstream(p, std::ios::binary) << text;

@@ -10,26 +10,15 @@
 
 #include "runtime/error.h"
 #include "scene/config_files.h"
+#include "tests/support/test_files.h"
 
 namespace cavix::scene {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct TempDir {
-  fs::path path;
-  TempDir() {
-    path = fs::temp_directory_path() / ("cavix_services_" + std::to_string(::getpid()) + "_" +
-                                        std::to_string(reinterpret_cast<uintptr_t>(this)));
-    fs::create_directories(path);
-  }
-  ~TempDir() { fs::remove_all(path); }
-  std::string Write(const std::string& name, const std::string& bytes) const {
-    std::string p = (path / name).string();
-    fs::create_directories(fs::path(p).parent_path());
-    std::ofstream(p, std::ios::binary) << bytes;
-    return p;
-  }
+struct TempDir : test::TempDir {
+  TempDir() : test::TempDir("cavix_services_") {}
 };
 
 std::string Read(host::IRegistryReader& reg, std::string key, std::string name,
