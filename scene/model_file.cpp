@@ -4,6 +4,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -15,6 +16,7 @@
 #include "runtime/error.h"
 #include "runtime/text_file.h"
 #include "scene/config_files.h"
+#include "scene/json_writer.h"
 
 namespace cavix::scene {
 
@@ -40,7 +42,7 @@ struct VarCodec {
   rt::VarType type;
   const char* tag;
   bool (*read)(const json& j, Variant& out);  // false when the value does not fit the tag
-  json (*write)(const Variant& v);
+  void (*write)(const Variant& v, JsonWriter& w);
 };
 
 const VarCodec kVarCodecs[] = {
@@ -52,7 +54,7 @@ const VarCodec kVarCodecs[] = {
        out = Variant(static_cast<int16_t>(v));
        return true;
      },
-     [](const Variant& v) { return json(v.I16()); }},
+     [](const Variant& v, JsonWriter& w) { w.Int(v.I16()); }},
     {rt::VarType::Int32, "i32",
      [](const json& j, Variant& out) {
        int64_t v = 0;
@@ -60,7 +62,7 @@ const VarCodec kVarCodecs[] = {
        out = Variant(static_cast<int32_t>(v));
        return true;
      },
-     [](const Variant& v) { return json(v.I32()); }},
+     [](const Variant& v, JsonWriter& w) { w.Int(v.I32()); }},
     {rt::VarType::Double, "f64",
      [](const json& j, Variant& out) {
        if (!j.is_number()) return false;
@@ -69,21 +71,21 @@ const VarCodec kVarCodecs[] = {
        out = Variant(d);
        return true;
      },
-     [](const Variant& v) { return json(v.F64()); }},
+     [](const Variant& v, JsonWriter& w) { w.Double(v.F64()); }},
     {rt::VarType::Bool, "bool",
      [](const json& j, Variant& out) {
        if (!j.is_boolean()) return false;
        out = Variant(j.get<bool>());
        return true;
      },
-     [](const Variant& v) { return json(v.Bool()); }},
+     [](const Variant& v, JsonWriter& w) { w.Bool(v.Bool()); }},
     {rt::VarType::Text, "text",
      [](const json& j, Variant& out) {
        if (!j.is_string()) return false;
        out = Variant(j.get<std::string>());
        return true;
      },
-     [](const Variant& v) { return json(v.Text()); }},
+     [](const Variant& v, JsonWriter& w) { w.String(v.Text()); }},
 };
 
 const VarCodec* CodecOf(rt::VarType t) {
@@ -188,20 +190,45 @@ std::string At(const std::string& where, size_t i) { return where + "[" + std::t
 
 // ---- writing ----
 
-json Vec3ToJson(const Vec3& v) { return json::array({v.x, v.y, v.z}); }
-
-json VarsToJson(const Component& c) {
-  json vars = json::object();
-  for (const auto& [index, v] : c.Vars()) vars[std::to_string(index)] = VariantToJson(v);
-  for (const auto& [key, v] : c.GroupVars())
-    vars[std::to_string(key.first) + ":" + std::to_string(key.second)] = VariantToJson(v);
-  return vars;
+// A variable as stored: {"t": "i16"|"i32"|"f64"|"bool"|"text", "v": value}, or
+// {"t": "empty"}.
+void WriteVariant(JsonWriter& w, const Variant& v) {
+  w.BeginObject();
+  if (v.IsEmpty()) {
+    w.Key("t").String("empty");
+  } else {
+    const VarCodec* codec = CodecOf(v.Type());
+    w.Key("t").String(codec->tag);
+    codec->write(v, w.Key("v"));
+  }
+  w.EndObject();
 }
 
-json PointsToJson(const std::vector<Point2>& points) {
-  json out = json::array();
-  for (const Point2& p : points) out.push_back(json::array({p.x, p.y}));
-  return out;
+void WriteVec3(JsonWriter& w, const Vec3& v) {
+  w.BeginArray();
+  w.Double(v.x);
+  w.Double(v.y);
+  w.Double(v.z);
+  w.EndArray();
+}
+
+void WriteVars(JsonWriter& w, const Component& c) {
+  w.BeginObject();
+  for (const auto& [index, v] : c.Vars()) WriteVariant(w.Key(std::to_string(index)), v);
+  for (const auto& [key, v] : c.GroupVars())
+    WriteVariant(w.Key(std::to_string(key.first) + ":" + std::to_string(key.second)), v);
+  w.EndObject();
+}
+
+void WritePoints(JsonWriter& w, const std::vector<Point2>& points) {
+  w.BeginArray();
+  for (const Point2& p : points) {
+    w.BeginArray();
+    w.Double(p.x);
+    w.Double(p.y);
+    w.EndArray();
+  }
+  w.EndArray();
 }
 
 // A finish property: its key and where it lives in FinishData.
@@ -218,62 +245,76 @@ const FinishVarField kFinishVarFields[] = {
     {"Flip", &FinishData::flip},
 };
 
-json FinishToJson(const FinishData& f) {
-  json out = json::object();
-  if (f.textureFile) out["TextureFile"] = *f.textureFile;
+void WriteFinish(JsonWriter& w, const FinishData& f) {
+  w.BeginObject();
+  if (f.textureFile) w.Key("TextureFile").String(*f.textureFile);
   for (const auto& field : kFinishVarFields)
-    if (!(f.*field.member).IsEmpty()) out[field.key] = VariantToJson(f.*field.member);
-  if (f.upDirection) out["UpDirection"] = Vec3ToJson(*f.upDirection);
+    if (!(f.*field.member).IsEmpty()) WriteVariant(w.Key(field.key), f.*field.member);
+  if (f.upDirection) WriteVec3(w.Key("UpDirection"), *f.upDirection);
   if (f.point) {
-    out["Point"] = Vec3ToJson(*f.point);
-    out["Request"] = json::array({f.request[0], f.request[1], f.request[2]});
+    WriteVec3(w.Key("Point"), *f.point);
+    w.Key("Request").BeginArray();
+    for (int16_t flag : f.request) w.Int(flag);
+    w.EndArray();
   }
-  return out;
+  w.EndObject();
 }
 
-json StoreToJson(const ComponentStore& store, bool hoistFirst);
+void WriteItems(JsonWriter& w, const ComponentList& list, bool hoistFirst);
 
-// The profile's chains, and its other components (chains only when they carry variables).
-void ProfileToJson(const Profile& profile, json& target) {
-  json chains = json::array();
-  json others = json::object();
+// The profile's chains, and its other components (chains only when they carry variables),
+// as members of the object being written.
+void WriteProfile(JsonWriter& w, const Profile& profile) {
   bool chainVars = false;
+  w.Key("profile").BeginArray();
   if (const ComponentList* list = profile.Store().Find(host::comp::kChain))
     for (const auto& c : list->Items()) {
-      chains.push_back(PointsToJson(c->Points()));
+      WritePoints(w, c->Points());
       chainVars = chainVars || !c->Vars().empty() || !c->GroupVars().empty();
     }
-  for (const ComponentList* list : profile.Store().Lists()) {
-    json items = json::array();
-    if (list->Type() == host::comp::kChain) {
-      if (!chainVars) continue;
-      for (const auto& c : list->Items()) items.push_back(json{{"vars", VarsToJson(*c)}});
-    } else {
-      items = StoreToJson(profile.Store(), false)[std::to_string(list->Type())];
+  w.EndArray();
+  auto listed = [&](const ComponentList* list) {
+    return list->Type() != host::comp::kChain || chainVars;
+  };
+  const auto& lists = profile.Store().Lists();
+  if (std::none_of(lists.begin(), lists.end(), listed)) return;
+  w.Key("profileComponents").BeginObject();
+  for (const ComponentList* list : lists) {
+    if (!listed(list)) continue;
+    w.Key(std::to_string(list->Type()));
+    if (list->Type() != host::comp::kChain) {
+      WriteItems(w, *list, false);
+      continue;
     }
-    others[std::to_string(list->Type())] = items;
+    w.BeginArray();  // the points are in "profile" already
+    for (const auto& c : list->Items()) {
+      w.BeginObject();
+      WriteVars(w.Key("vars"), *c);
+      w.EndObject();
+    }
+    w.EndArray();
   }
-  target["profile"] = chains;
-  if (!others.empty()) target["profileComponents"] = others;
+  w.EndObject();
 }
 
-json ShapeListToJson(const std::vector<Shape*>& shapes);
+void WriteShapeList(JsonWriter& w, const std::vector<Shape*>& shapes);
 
-// What a component carries beyond its variables goes to `target`: the component's own object,
-// or, for the first revolved feature, surface holder and shape list, the owner's object.
-void ExtrasToJson(const Component& c, json& target) {
+// What a component carries beyond its variables, as members of the object being written: the
+// component's own object, or, for the first revolved feature, surface holder and shape list,
+// the owner's object.
+void WriteExtras(JsonWriter& w, const Component& c) {
   switch (c.Type()) {
     case host::comp::kChain:
-      target["points"] = PointsToJson(c.Points());
+      WritePoints(w.Key("points"), c.Points());
       break;
     case host::comp::kRevolve:
-      ProfileToJson(*c.ProfileIfAny(), target);
+      WriteProfile(w, *c.ProfileIfAny());
       break;
     case host::comp::kSurface:
-      if (c.Finish()) target["finish"] = FinishToJson(c.Finish()->Data());
+      if (c.Finish()) WriteFinish(w.Key("finish"), c.Finish()->Data());
       break;
     case host::comp::kPartShapes:
-      target["shapes"] = ShapeListToJson(const_cast<Component&>(c).Shapes().Items());
+      WriteShapeList(w.Key("shapes"), const_cast<Component&>(c).Shapes().Items());
       break;
     default:
       break;
@@ -285,19 +326,23 @@ bool Hoisted(int32_t type) {
          type == host::comp::kPartShapes;
 }
 
-json StoreToJson(const ComponentStore& store, bool hoistFirst) {
-  json out = json::object();
-  for (const ComponentList* list : store.Lists()) {
-    json items = json::array();
-    for (size_t i = 0; i < list->Items().size(); ++i) {
-      const Component& c = *list->Items()[i];
-      json obj = json{{"vars", VarsToJson(c)}};
-      if (!(hoistFirst && i == 0 && Hoisted(c.Type()))) ExtrasToJson(c, obj);
-      items.push_back(std::move(obj));
-    }
-    out[std::to_string(list->Type())] = std::move(items);
+void WriteItems(JsonWriter& w, const ComponentList& list, bool hoistFirst) {
+  w.BeginArray();
+  for (size_t i = 0; i < list.Items().size(); ++i) {
+    const Component& c = *list.Items()[i];
+    w.BeginObject();
+    WriteVars(w.Key("vars"), c);
+    if (!(hoistFirst && i == 0 && Hoisted(c.Type()))) WriteExtras(w, c);
+    w.EndObject();
   }
-  return out;
+  w.EndArray();
+}
+
+void WriteStore(JsonWriter& w, const ComponentStore& store, bool hoistFirst) {
+  w.BeginObject();
+  for (const ComponentList* list : store.Lists())
+    WriteItems(w.Key(std::to_string(list->Type())), *list, hoistFirst);
+  w.EndObject();
 }
 
 // ---- the shape's keys ----
@@ -305,7 +350,7 @@ json StoreToJson(const ComponentStore& store, bool hoistFirst) {
 struct ShapeField {
   const char* key;
   bool required;
-  void (*save)(const Shape& s, json& out);
+  void (*save)(const Shape& s, JsonWriter& w);
   // Runs in table order, after the shape was created from "id" and "name".
   void (*load)(const Reader& r, const json& v, Shape& s, const std::string& where);
 };
@@ -325,42 +370,46 @@ Component& FirstOrFail(const Reader& r, Shape& s, int32_t type, const std::strin
 
 const ShapeField kShapeFields[] = {
     // key          required  save / load
-    {"id", true, [](const Shape& s, json& o) { o["id"] = s.Id(); }, nullptr},
-    {"name", true, [](const Shape& s, json& o) { o["name"] = s.Name(); }, nullptr},
+    {"id", true, [](const Shape& s, JsonWriter& w) { w.Key("id").Int(s.Id()); }, nullptr},
+    {"name", true, [](const Shape& s, JsonWriter& w) { w.Key("name").String(s.Name()); }, nullptr},
     {"parent", true,
-     [](const Shape& s, json& o) {
-       o["parent"] = s.ParentPart() ? json(s.ParentPart()->Id()) : json(nullptr);
+     [](const Shape& s, JsonWriter& w) {
+       if (s.ParentPart())
+         w.Key("parent").Int(s.ParentPart()->Id());
+       else
+         w.Key("parent").Null();
      },
      nullptr},
-    {"normal", true, [](const Shape& s, json& o) { o["normal"] = Vec3ToJson(s.Normal()); },
+    {"normal", true, [](const Shape& s, JsonWriter& w) { WriteVec3(w.Key("normal"), s.Normal()); },
      [](const Reader& r, const json& v, Shape& s, const std::string& w) {
        s.SetNormal(r.Triple(v, w));
      }},
-    {"position", true, [](const Shape& s, json& o) { o["position"] = Vec3ToJson(s.Position()); },
+    {"position", true,
+     [](const Shape& s, JsonWriter& w) { WriteVec3(w.Key("position"), s.Position()); },
      [](const Reader& r, const json& v, Shape& s, const std::string& w) {
        s.SetPosition(r.Triple(v, w));
      }},
     {"binding", false,
-     [](const Shape& s, json& o) {
-       if (!s.BindingTag().empty()) o["binding"] = s.BindingTag();
+     [](const Shape& s, JsonWriter& w) {
+       if (!s.BindingTag().empty()) w.Key("binding").String(s.BindingTag());
      },
      nullptr},  // derived from component 43; checked after the components are read
     {"components", true,
-     [](const Shape& s, json& o) { o["components"] = StoreToJson(s.Store(), true); },
+     [](const Shape& s, JsonWriter& w) { WriteStore(w.Key("components"), s.Store(), true); },
      [](const Reader& r, const json& v, Shape& s, const std::string& w) {
        LoadStore(r, v, s.Store(), w, true);
      }},
     {"profile", false,
-     [](const Shape& s, json& o) {
+     [](const Shape& s, JsonWriter& w) {
        if (const Component* c = s.Store().First(host::comp::kRevolve))
-         ProfileToJson(*c->ProfileIfAny(), o);
+         WriteProfile(w, *c->ProfileIfAny());
      },
      nullptr},  // read together with "profileComponents"
-    {"profileComponents", false, [](const Shape&, json&) {}, nullptr},
+    {"profileComponents", false, [](const Shape&, JsonWriter&) {}, nullptr},
     {"finish", false,
-     [](const Shape& s, json& o) {
+     [](const Shape& s, JsonWriter& w) {
        const Component* c = s.Store().First(host::comp::kSurface);
-       if (c && c->Finish()) o["finish"] = FinishToJson(c->Finish()->Data());
+       if (c && c->Finish()) WriteFinish(w.Key("finish"), c->Finish()->Data());
      },
      [](const Reader& r, const json& v, Shape& s, const std::string& w) {
        Component& c = FirstOrFail(r, s, host::comp::kSurface, w, "a finish");
@@ -368,10 +417,16 @@ const ShapeField kShapeFields[] = {
      }},
 };
 
-json ShapeListToJson(const std::vector<Shape*>& shapes) {
-  json out = json::array();
-  for (const Shape* s : shapes) out.push_back(ShapeToJson(*s));
-  return out;
+void WriteShape(JsonWriter& w, const Shape& shape) {
+  w.BeginObject();
+  for (const auto& f : kShapeFields) f.save(shape, w);
+  w.EndObject();
+}
+
+void WriteShapeList(JsonWriter& w, const std::vector<Shape*>& shapes) {
+  w.BeginArray();
+  for (const Shape* s : shapes) WriteShape(w, *s);
+  w.EndArray();
 }
 
 // ---- reading ----
@@ -626,57 +681,68 @@ json ParseStrict(std::string_view text, const Reader& r) {
   return doc;
 }
 
+void WriteModel(JsonWriter& w, const Scene& scene) {
+  w.BeginObject();
+  w.Key("format").String(kModelFormat);
+  w.Key("version").Int(kModelVersion);
+  w.Key("application").BeginObject();
+  WriteVariant(w.Key("DialogPrecision"), scene.App().Precision());
+  w.EndObject();
+  w.Key("pages").BeginArray();
+  for (const auto& page : scene.App().Pages()) {
+    w.BeginObject();
+    w.Key("units").String(page->LengthUnits() == Units::Inch ? "inch" : "mm");
+    w.Key("parts").BeginArray();
+    for (const auto& part : page->Parts()) {
+      w.BeginObject();
+      w.Key("id").Int(part->Id());
+      w.Key("name").String(part->Name());
+      WriteStore(w.Key("components"), part->Store(), true);
+      if (const Component* c = part->Store().First(host::comp::kPartShapes)) WriteExtras(w, *c);
+      w.EndObject();
+    }
+    w.EndArray();
+    w.EndObject();
+  }
+  w.EndArray();
+  w.Key("catalogs").BeginArray();
+  for (const auto& cat : scene.App().Catalogs()) {
+    w.BeginObject();
+    w.Key("name").String(cat->Name());
+    w.Key("entries").BeginArray();
+    for (const auto& e : cat->Entries()) {
+      w.BeginObject();
+      w.Key("label").String(e->Label());
+      WriteShape(w.Key("item"), e->Item());
+      w.EndObject();
+    }
+    w.EndArray();
+    w.EndObject();
+  }
+  w.EndArray();
+  w.EndObject();
+}
+
 }  // namespace
 
 // ---- public ----
 
-json VariantToJson(const Variant& v) {
-  if (v.IsEmpty()) return json{{"t", "empty"}};
-  const VarCodec* codec = CodecOf(v.Type());
-  return json{{"t", codec->tag}, {"v", codec->write(v)}};
-}
-
 json ShapeToJson(const Shape& shape) {
-  json out = json::object();
-  for (const auto& f : kShapeFields) f.save(shape, out);
-  return out;
+  std::string text;
+  JsonWriter w(text);
+  WriteShape(w, shape);
+  return json::parse(text);
 }
 
-json ModelToJson(const Scene& scene) {
-  json doc = json::object();
-  doc["format"] = kModelFormat;
-  doc["version"] = kModelVersion;
-  doc["application"] = json{{"DialogPrecision", VariantToJson(scene.App().Precision())}};
-  json pages = json::array();
-  for (const auto& page : scene.App().Pages()) {
-    json p = json::object();
-    p["units"] = page->LengthUnits() == Units::Inch ? "inch" : "mm";
-    json parts = json::array();
-    for (const auto& part : page->Parts()) {
-      json pj = json::object();
-      pj["id"] = part->Id();
-      pj["name"] = part->Name();
-      pj["components"] = StoreToJson(part->Store(), true);
-      if (const Component* c = part->Store().First(host::comp::kPartShapes)) ExtrasToJson(*c, pj);
-      parts.push_back(std::move(pj));
-    }
-    p["parts"] = std::move(parts);
-    pages.push_back(std::move(p));
-  }
-  doc["pages"] = std::move(pages);
-  json catalogs = json::array();
-  for (const auto& cat : scene.App().Catalogs()) {
-    json entries = json::array();
-    for (const auto& e : cat->Entries())
-      entries.push_back(json{{"label", e->Label()}, {"item", ShapeToJson(e->Item())}});
-    catalogs.push_back(json{{"name", cat->Name()}, {"entries", std::move(entries)}});
-  }
-  doc["catalogs"] = std::move(catalogs);
-  return doc;
-}
+// The tree is read back from the text so that there is one writer of the format.
+json ModelToJson(const Scene& scene) { return json::parse(ModelText(scene)); }
 
 std::string ModelText(const Scene& scene) {
-  return ModelToJson(scene).dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+  std::string text;
+  JsonWriter w(text);
+  WriteModel(w, scene);
+  text += '\n';
+  return text;
 }
 
 std::unique_ptr<Scene> ModelFromJson(const json& doc, const std::string& path) {

@@ -14,9 +14,6 @@ namespace cavix::scene {
 inline constexpr const char* kModelFormat = "cavix-model";
 inline constexpr int kModelVersion = 1;
 
-// A variable as stored: {"t": "i16"|"i32"|"f64"|"bool"|"text", "v": value}.
-nlohmann::ordered_json VariantToJson(const Variant& v);
-
 // One shape as the model file stores it (also what `cavix show --json` prints).
 nlohmann::ordered_json ShapeToJson(const Shape& shape);
 

@@ -255,6 +255,19 @@ TEST(ModelFile, MissingOrUnreadableFilesGiveFileErrors) {
   EXPECT_FALSE(fs::exists(dir.File("no")));
 }
 
+// The file's text is the document indented by two, with anything that is not UTF-8 in a name
+// replaced rather than written as broken text.
+TEST(ModelFile, TextIsTheIndentedDocument) {
+  auto scene = RichScene();
+  scene->FindShape("Hole  8.5 x 1.25")->SetName("Hole \xC3 \x01 end");
+  const std::string text = ModelText(*scene);
+  EXPECT_EQ(text, ModelToJson(*scene).dump(2, ' ', false,
+                                           nlohmann::ordered_json::error_handler_t::replace) +
+                      "\n");
+  EXPECT_NE(text.find("Hole \xEF\xBF\xBD \\u0001 end"), std::string::npos);
+  EXPECT_EQ(ModelText(*ModelFromText(text, "m.json")), text);
+}
+
 }  // namespace
 }  // namespace cavix::scene
 
