@@ -66,10 +66,6 @@ void BM_CreateHoles(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * count);
 }
 
-// The document alone, built and freed: what ModelText adds to the dump.
-void BM_ModelToJson(benchmark::State& state) {
-  for (auto _ : state) benchmark::DoNotOptimize(scene::ModelToJson(*g_model10k));
-}
 void BM_ModelText(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(scene::ModelText(*g_model10k));
 }
@@ -106,7 +102,6 @@ void Prepare() {
     benchmark::RegisterBenchmark("CreateHoles", BM_CreateHoles)->Arg(n)->Unit(unit)->Iterations(
         n >= 100000 ? 1 : 3);
   benchmark::RegisterBenchmark("DumpJsonDocument10k", BM_DumpJsonDocument)->Unit(unit);
-  benchmark::RegisterBenchmark("ModelToJson10k", BM_ModelToJson)->Unit(unit);
   benchmark::RegisterBenchmark("ModelText10k", BM_ModelText)->Unit(unit);
   benchmark::RegisterBenchmark("SaveModel10k", BM_SaveModel)->Unit(unit);
   benchmark::RegisterBenchmark("ParseJsonDocument10k", BM_ParseJsonDocument)->Unit(unit);
@@ -114,7 +109,6 @@ void Prepare() {
   bench::BaselineOf("CreateHoles/10000/iterations:3", "CreateHoles/1000/iterations:3");
   bench::BaselineOf("CreateHoles/100000/iterations:1", "CreateHoles/10000/iterations:3");
   bench::BaselineOf("CreateHoles/100000/iterations:1", "CreateHoles/1000/iterations:3");
-  bench::BaselineOf("ModelToJson10k", "DumpJsonDocument10k");
   bench::BaselineOf("ModelText10k", "DumpJsonDocument10k");
   bench::BaselineOf("SaveModel10k", "DumpJsonDocument10k");
   bench::BaselineOf("LoadModel10k", "ParseJsonDocument10k");

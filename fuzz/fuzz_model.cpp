@@ -27,6 +27,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
 
   const std::string saved = scene::ModelText(*model);
+  // The streaming writer and nlohmann's own dump must agree byte for byte.
+  const auto doc = nlohmann::ordered_json::parse(saved);
+  if (doc.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n" != saved)
+    __builtin_trap();
   try {
     if (scene::ModelText(*scene::ModelFromText(saved, "saved.cvx")) != saved) __builtin_trap();
   } catch (const rt::Error&) {
