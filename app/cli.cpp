@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <ostream>
 
 #include "app/add_in_classes.h"
@@ -153,6 +154,17 @@ int ParseInt(const std::string& text, const std::string& option, int lo, int hi)
     throw UsageError(option + " takes a whole number from " + std::to_string(lo) + " to " +
                      std::to_string(hi) + ", not \"" + text + "\"");
   return v;
+}
+
+void RequireRegistryFile(const Invocation& inv, const std::string& command) {
+  const std::string registry = inv.Services().registryFile;
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(registry, ec))
+    rt::Raise(53,
+              "registry file \"" + registry +
+                  "\" not found: install Cavix (cmake --install BUILD), or name a registry file "
+                  "with --registry FILE or CAVIX_REGISTRY",
+              command);
 }
 
 void ReadyScene(const Invocation& inv, scene::Scene& scene) {

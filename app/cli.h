@@ -65,6 +65,9 @@ scene::Vec3 ParseTriple(const std::string& text, const std::string& option);
 int ParseInt(const std::string& text, const std::string& option, int lo, int hi);
 // Reads a model and readies it for the add-in: its classes registered, the services installed.
 std::unique_ptr<scene::Scene> OpenModel(const Invocation& inv, const std::string& path);
+// The dialog reads its standards tables through the registry; without the file every choice
+// would fail with a bare "Bad file name or number". Raises 53 naming the file and the fix.
+void RequireRegistryFile(const Invocation& inv, const std::string& command);
 // Registers the add-in's classes and installs the services on a scene (new or opened).
 void ReadyScene(const Invocation& inv, scene::Scene& scene);
 // Saves atomically: the file is the previous one or the whole new one.

@@ -144,13 +144,8 @@ struct InstallInfo {
 InstallInfo ReadInstall(const Invocation& inv) {
   InstallInfo info;
   info.registry = inv.Services().registryFile;
+  RequireRegistryFile(inv, "cavix demo");
   std::error_code ec;
-  if (!fs::is_regular_file(info.registry, ec))
-    rt::Raise(kFileNotFound,
-              "registry file \"" + info.registry +
-                  "\" not found: install Cavix (cmake --install BUILD), or name a registry file "
-                  "with --registry FILE or CAVIX_REGISTRY",
-              "cavix demo");
   {
     auto probe = scene::Scene::NewModel();
     ReadyScene(inv, *probe);

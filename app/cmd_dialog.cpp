@@ -110,6 +110,7 @@ int CmdDrop(Invocation& inv) {
   const scene::Vec3 at = inv.Has("--at") ? ParseTriple(*inv.Value("--at"), "--at") : scene::Vec3{};
   if (normal.x == 0 && normal.y == 0 && normal.z == 0)
     throw UsageError("--normal must not be the zero vector");
+  RequireRegistryFile(inv, "cavix drop");
 
   auto model = OpenModel(inv, path);
   const std::string before = scene::ModelText(*model);
@@ -135,6 +136,7 @@ int CmdDrop(Invocation& inv) {
 int CmdEdit(Invocation& inv) {
   const std::string& path = inv.args[0];
   const std::string script = ScriptOption(inv);
+  RequireRegistryFile(inv, "cavix edit");
   auto model = OpenModel(inv, path);
   scene::Shape& shape = model->ResolveShape(inv.args[1]);
   const std::string before = scene::ModelText(*model);

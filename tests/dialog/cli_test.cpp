@@ -228,6 +228,26 @@ TEST_F(CavixCommand, ADropOnAnInchPageIsRefused) {
   EXPECT_EQ(Slurp(model_), before);
 }
 
+// Without its registry file the dialog could only answer every choice with "Bad file name or
+// number"; the command names the missing file before any dialog opens.
+TEST_F(CavixCommand, AMissingRegistryFileIsNamedBeforeTheDialogOpens) {
+  NewModel();
+  ASSERT_EQ(Cavix("drop " + model_ + " --script " + Fixture("m10_threaded_blind.txt")).status, 0);
+  const std::string before = Slurp(model_);
+  const std::string registry = (dir_ / "cavix.reg").string();
+  fs::remove(registry);
+  for (const std::string& command :
+       {"drop " + model_ + " --script " + Fixture("m10_threaded_blind.txt"),
+        "edit " + model_ + " '#2' --script " + Script("ok.txt", "click OKButton\n")}) {
+    const Result r = Cavix(command);
+    EXPECT_EQ(r.status, 1) << command;
+    EXPECT_NE(r.err.find("registry file \"" + registry + "\" not found"), std::string::npos)
+        << r.err;
+    EXPECT_TRUE(r.Lines().empty()) << r.out;
+  }
+  EXPECT_EQ(Slurp(model_), before);
+}
+
 TEST_F(CavixCommand, AScriptThatLeavesTheDialogOpenFailsAndSavesNothing) {
   NewModel();
   const std::string before = Slurp(model_);
