@@ -5,14 +5,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <nlohmann/json.hpp>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "tests/dialog/install.h"
 #include "tests/support/test_files.h"
 
 namespace {
@@ -20,25 +20,15 @@ namespace {
 namespace fs = std::filesystem;
 using nlohmann::json;
 
+using cavix::test::Slurp;
+using cavix::testing::ExpectForm;
+using cavix::testing::JsonEvents;
+
 struct Result {
   int status = -1;
   std::string out, err;
-  std::vector<json> Lines() const {
-    std::vector<json> v;
-    std::istringstream in(out);
-    for (std::string l; std::getline(in, l);)
-      if (!l.empty() && l[0] == '{') v.push_back(json::parse(l));
-    return v;
-  }
-  std::vector<json> Events(const std::string& kind) const {
-    std::vector<json> v;
-    for (const json& j : Lines())
-      if (j.value("event", "") == kind) v.push_back(j);
-    return v;
-  }
+  std::vector<json> Events(const std::string& kind = "") const { return JsonEvents(out, kind); }
 };
-
-using cavix::test::Slurp;
 
 std::string Quote(const std::string& s) {
   std::string q = "'";
@@ -48,49 +38,24 @@ std::string Quote(const std::string& s) {
 
 class CavixCommand : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("cavix-cli-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-    fs::copy(fs::path(CAVIX_SOURCE_DATA) / "Standards", dir_ / "Standards",
-             fs::copy_options::recursive);
-    fs::copy(fs::path(CAVIX_SOURCE_DATA) / "Images", dir_ / "Images", fs::copy_options::recursive);
-    std::ofstream(dir_ / "cavix.reg")
-        << "Windows Registry Editor Version 5.00\r\n\r\n"
-        << "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Norvalis\\Zentrox]\r\n"
-        << "\"ApplDir\"=\"" << dir_.string() << "\"\r\n\"Language\"=\"English\"\r\n\r\n"
-        << "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Norvalis\\Zentrox\\Cavix]\r\n"
-        << "\"Norme#0\"=\"ISO\"\r\n\"Norme Dir#0\"=\"\\\\Standards\\\\ISO\\\\\"\r\n"
-        << "\"Norme#1\"=\"UNC/UNF\"\r\n\"Norme Dir#1\"=\"\\\\Standards\\\\UNC\\\\\"\r\n"
-        << "\"Data#0\"=\"Tab\\\\\"\r\n\"File INI#0\"=\"Cavix.ini\"\r\n"
-        << "\"File Prefs\"=\"\\\\Cavix.prf\"\r\n";
-    std::ofstream(dir_ / "settings.ini")
-        << "[Directories]\r\nThreadFile=" << dir_.string() << "\\Images\\\r\n";
-    model_ = (dir_ / "model.json").string();
-  }
-  void TearDown() override { fs::remove_all(dir_); }
+  void SetUp() override { cavix::testing::WriteInstall(dir_.path); }
 
   Result Cavix(const std::string& args) {
-    const fs::path out = dir_ / "stdout.txt", err = dir_ / "stderr.txt";
-    const std::string cmd = std::string("CAVIX_LOCALE=en_US ") + Quote(CAVIX_EXE) + " " + args +
-                            " --registry " + Quote((dir_ / "cavix.reg").string()) + " --settings " +
-                            Quote((dir_ / "settings.ini").string()) + " >" + Quote(out.string()) +
-                            " 2>" + Quote(err.string());
+    const std::string cmd = "CAVIX_LOCALE=en_US " + Quote(CAVIX_EXE) + " " + args + " --registry " +
+                            Quote(dir_.File("cavix.reg")) + " --settings " +
+                            Quote(dir_.File("settings.ini")) + " >" + Quote(dir_.File("stdout")) +
+                            " 2>" + Quote(dir_.File("stderr"));
     Result r;
     const int raw = std::system(cmd.c_str());
     r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.out = Slurp(out);
-    r.err = Slurp(err);
+    r.out = Slurp(dir_.File("stdout"));
+    r.err = Slurp(dir_.File("stderr"));
     return r;
   }
 
   // A script file written into the test's folder.
   std::string Script(const std::string& name, const std::string& text) {
-    const fs::path p = dir_ / name;
-    std::ofstream(p) << text;
-    return p.string();
+    return dir_.Write(name, text);
   }
   static std::string Fixture(const std::string& name) {
     return std::string(CAVIX_DIALOG_SCRIPTS) + name;
@@ -115,15 +80,19 @@ class CavixCommand : public ::testing::Test {
       for (const auto& p : chain) lowest = std::min(lowest, p.at(1).get<double>());
     return lowest;
   }
-  std::string Prefs() const { return (dir_ / "Cavix.prf").string(); }
+  std::string Prefs() const { return dir_.File("Cavix.prf"); }
 
   void NewModel(const std::string& extra = "") {
     const Result r = Cavix("new " + model_ + " " + extra);
     ASSERT_EQ(r.status, 0) << r.err;
   }
+  void PlaceM10() {
+    const Result r = Cavix("drop " + model_ + " --script " + Fixture("m10_threaded_blind.txt"));
+    ASSERT_EQ(r.status, 0) << r.err;
+  }
 
-  fs::path dir_;
-  std::string model_;
+  cavix::test::TempDir dir_{"cavix-cli-"};
+  std::string model_ = dir_.File("model.json");
 };
 
 TEST_F(CavixCommand, DropPlacesAThreadedBlindHoleAndRemembersTheChoices) {
@@ -134,7 +103,7 @@ TEST_F(CavixCommand, DropPlacesAThreadedBlindHoleAndRemembersTheChoices) {
   const auto forms = first.Events("form");
   ASSERT_EQ(forms.size(), 1u);
   // A first drop without preferences opens on the plain hole.
-  EXPECT_EQ(forms[0]["controls"]["OptHoleType(0)"]["value"], true);
+  ExpectForm(forms[0], {{"OptHoleType(0).value", true}});
   EXPECT_FALSE(fs::exists(Prefs() + ".tmp"));
   const json hole = Shape("Hole M10x1.5");
   EXPECT_EQ(hole["class"], "Cavix.HoleSimple");
@@ -148,47 +117,46 @@ TEST_F(CavixCommand, DropPlacesAThreadedBlindHoleAndRemembersTheChoices) {
   const Result second =
       Cavix("drop " + model_ + " --script " + Script("dump.txt", "dump\nclick CancelButton\n"));
   ASSERT_EQ(second.status, 0) << second.err;
-  const json f = second.Events("form").at(0);
-  EXPECT_EQ(f["controls"]["ToggleFiletto"]["value"], 1);
-  EXPECT_EQ(f["controls"]["Misura"]["text"], "M10");
-  EXPECT_EQ(f["controls"]["Lunghezza"]["text"], "20.00");
+  ExpectForm(second.Events("form").at(0),
+             {{"ToggleFiletto.value", 1}, {"Misura.text", "M10"}, {"Lunghezza.text", "20.00"}});
 }
 
-TEST_F(CavixCommand, ThroughCounterboreIsBuiltToTheBlockThickness) {
-  NewModel("--block 80,50,35");
-  const Result r =
-      Cavix("drop " + model_ + " --at 40,25,35 --script " + Fixture("cbore_through.txt"));
-  ASSERT_EQ(r.status, 0) << r.err << r.out;
-  const auto shapes = Shapes();
-  ASSERT_EQ(shapes.size(), 2u);
-  const json& hole = shapes[1];
-  EXPECT_EQ(hole["class"], "Cavix.HoleCBore");
-  EXPECT_EQ(Var(hole, "1:7"), 1);
-  EXPECT_NEAR(Lowest(hole), -35, 1e-9);
-}
-
-TEST_F(CavixCommand, EditWithoutAChangeLeavesModelAndPreferencesAlone) {
+TEST_F(CavixCommand, CancelDiscardsADrop) {
   NewModel();
-  ASSERT_EQ(Cavix("drop " + model_ + " --script " + Fixture("m10_threaded_blind.txt")).status, 0);
-  const std::string model = Slurp(model_);
-  fs::remove(Prefs());
-  struct stat before {};
-  ::stat(model_.c_str(), &before);
-  const Result r =
-      Cavix("edit " + model_ + " '#2' --script " + Script("ok.txt", "click OKButton\n"));
-  ASSERT_EQ(r.status, 0) << r.err << r.out;
-  struct stat after {};
-  ::stat(model_.c_str(), &after);
-  EXPECT_EQ(Slurp(model_), model);
-  EXPECT_EQ(before.st_ino, after.st_ino);  // not even rewritten
+  const std::string empty = Slurp(model_);
+  const Result dropped = Cavix("drop " + model_ + " --script " +
+                               Script("cancel.txt", "select Misura 8\nclick CancelButton\n"));
+  ASSERT_EQ(dropped.status, 0) << dropped.err;
+  EXPECT_EQ(Slurp(model_), empty);
   EXPECT_FALSE(fs::exists(Prefs()));
 }
 
-TEST_F(CavixCommand, EditChangingTheTypeRebuildsTheSameShapeAsTheNewClass) {
+TEST_F(CavixCommand, EditsLeaveTheFileAloneUnlessTheHoleChanges) {
   NewModel();
-  ASSERT_EQ(Cavix("drop " + model_ + " --script " + Fixture("m10_threaded_blind.txt")).status, 0);
-  const Result r = Cavix("edit " + model_ + " 'Hole M10x1.5' --script " +
-                         Script("csink.txt", "click OptHoleType(2)\nclick OKButton\n"));
+  PlaceM10();
+  const std::string placed = Slurp(model_);
+  fs::remove(Prefs());
+  struct stat before {};
+  ::stat(model_.c_str(), &before);
+
+  // OK without a change: the model is not even rewritten, the preferences are not written.
+  Result r = Cavix("edit " + model_ + " '#2' --script " + Script("ok.txt", "click OKButton\n"));
+  ASSERT_EQ(r.status, 0) << r.err << r.out;
+  struct stat after {};
+  ::stat(model_.c_str(), &after);
+  EXPECT_EQ(Slurp(model_), placed);
+  EXPECT_EQ(before.st_ino, after.st_ino);
+  EXPECT_FALSE(fs::exists(Prefs()));
+
+  // Cancel after a change.
+  r = Cavix("edit " + model_ + " '#2' --script " +
+            Script("cancel_edit.txt", "select Misura M8\nclick CancelButton\n"));
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Slurp(model_), placed);
+
+  // Another type rebuilds the same shape as the new class.
+  r = Cavix("edit " + model_ + " 'Hole M10x1.5' --script " +
+            Script("csink.txt", "click OptHoleType(2)\nclick OKButton\n"));
   ASSERT_EQ(r.status, 0) << r.err << r.out;
   const auto shapes = Shapes();
   ASSERT_EQ(shapes.size(), 2u);
@@ -197,34 +165,17 @@ TEST_F(CavixCommand, EditChangingTheTypeRebuildsTheSameShapeAsTheNewClass) {
   EXPECT_EQ(Var(shapes[1], "1:1"), 3);
 }
 
-TEST_F(CavixCommand, CancelDiscardsADropAndLeavesAnEditAlone) {
-  NewModel();
-  const std::string empty = Slurp(model_);
-  const Result dropped = Cavix("drop " + model_ + " --script " +
-                               Script("cancel.txt", "select Misura 8\nclick CancelButton\n"));
-  ASSERT_EQ(dropped.status, 0) << dropped.err;
-  EXPECT_EQ(Slurp(model_), empty);
-  EXPECT_FALSE(fs::exists(Prefs()));
-
-  ASSERT_EQ(Cavix("drop " + model_ + " --script " + Fixture("m10_threaded_blind.txt")).status, 0);
-  const std::string placed = Slurp(model_);
-  const Result edited = Cavix("edit " + model_ + " '#2' --script " +
-                              Script("cancel_edit.txt", "select Misura M8\nclick CancelButton\n"));
-  ASSERT_EQ(edited.status, 0) << edited.err;
-  EXPECT_EQ(Slurp(model_), placed);
-}
-
 TEST_F(CavixCommand, ADropOnAnInchPageIsRefused) {
   NewModel("--units inch");
   const std::string before = Slurp(model_);
   const Result r = Cavix("drop " + model_ + " --script " + Fixture("m10_threaded_blind.txt"));
   EXPECT_NE(r.status, 0);
-  const auto messages = r.Events("message");
-  ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(messages[0]["title"], "Zentrox");
-  EXPECT_EQ(messages[0]["text"],
-            "This tool was designed to be used with scene units of millimeters.");
-  EXPECT_TRUE(r.Events("form").empty());
+  // The only output: the message, no form.
+  EXPECT_EQ(r.Events(),
+            (std::vector<json>{{{"event", "message"}, {"title", "Zentrox"}, {"style", 0},
+                                {"text",
+                                 "This tool was designed to be used with scene units of "
+                                 "millimeters."}}}));
   EXPECT_EQ(Slurp(model_), before);
 }
 
@@ -232,9 +183,9 @@ TEST_F(CavixCommand, ADropOnAnInchPageIsRefused) {
 // number"; the command names the missing file before any dialog opens.
 TEST_F(CavixCommand, AMissingRegistryFileIsNamedBeforeTheDialogOpens) {
   NewModel();
-  ASSERT_EQ(Cavix("drop " + model_ + " --script " + Fixture("m10_threaded_blind.txt")).status, 0);
+  PlaceM10();
   const std::string before = Slurp(model_);
-  const std::string registry = (dir_ / "cavix.reg").string();
+  const std::string registry = dir_.File("cavix.reg");
   fs::remove(registry);
   for (const std::string& command :
        {"drop " + model_ + " --script " + Fixture("m10_threaded_blind.txt"),
@@ -243,7 +194,7 @@ TEST_F(CavixCommand, AMissingRegistryFileIsNamedBeforeTheDialogOpens) {
     EXPECT_EQ(r.status, 1) << command;
     EXPECT_NE(r.err.find("registry file \"" + registry + "\" not found"), std::string::npos)
         << r.err;
-    EXPECT_TRUE(r.Lines().empty()) << r.out;
+    EXPECT_TRUE(r.Events().empty()) << r.out;
   }
   EXPECT_EQ(Slurp(model_), before);
 }
@@ -304,20 +255,18 @@ TEST_F(CavixCommand, ShippedScriptsPlaceOneHoleEach) {
                   Script("unc.txt", "click TabNorme(1)\ncheck ToggleFiletto 1\nclick OKButton\n"))
                 .status,
             0);
-  int x = 10;
+  int x = -2;
   for (const Row& row : rows) {
-    const Result r = Cavix("drop " + model_ + " --at " + std::to_string(x) + ",40,25 --script " +
-                           Quote(std::string(CAVIX_SHIPPED_SCRIPTS) + row.script));
-    x += 12;
-    ASSERT_EQ(r.status, 0) << row.script << "\n" << r.err << r.out;
-    EXPECT_TRUE(r.Events("message").empty()) << row.script << r.out;
+    SCOPED_TRACE(row.script);
+    const Result r = Cavix("drop " + model_ + " --at " + std::to_string(x += 12) +
+                           ",40,25 --script " + Quote(CAVIX_SHIPPED_SCRIPTS + std::string(row.script)));
+    ASSERT_EQ(r.status, 0) << r.err << r.out;
+    EXPECT_TRUE(r.Events("message").empty()) << r.out;
     const json hole = Shapes().back();
-    EXPECT_EQ(hole["class"], row.cls) << row.script;
-    EXPECT_EQ(Var(hole, "1:6"), row.threaded ? 1 : 0) << row.script;
-    EXPECT_EQ(Var(hole, "1:7"), row.through ? 1 : 0) << row.script;
-    if (row.through) {
-      EXPECT_NEAR(Lowest(hole), -25, 1e-9) << row.script;
-    }
+    EXPECT_EQ(hole["class"], row.cls);
+    EXPECT_EQ(Var(hole, "1:6"), row.threaded ? 1 : 0);
+    EXPECT_EQ(Var(hole, "1:7"), row.through ? 1 : 0);
+    EXPECT_EQ(std::abs(Lowest(hole) + 25) < 1e-9, row.through);  // through: the block thickness
   }
 }
 

@@ -31,20 +31,20 @@ using PrefsTest = DialogTest;
 
 TEST_F(PrefsTest, AConfirmedDialogWritesFourteenLinesInTheDisplayForm) {
   for (const char* locale : {"en_US", "it_IT"}) {
+    SCOPED_TRACE(locale);
     InstallOptions o;
     o.locale = locale;
     Install(o);
     const RunResult r = Drop(
         "click OptHoleType(3)\ncheck ToggleFiletto 1\nselect Misura M12\nselect Lunghezza 24\n"
         "text AngSvaso 1200\nclick OKButton\n");
-    ASSERT_TRUE(r.Messages().empty()) << r.Messages()[0].dump();
+    ASSERT_TRUE(r.Messages().empty()) << r.out;
     const auto lines = Lines(ReadPrefsFile());
-    ASSERT_EQ(lines.size(), 14u) << locale;
-    EXPECT_EQ(lines[2], " 0 ");
-    EXPECT_EQ(lines[3], " 4 ");
-    EXPECT_EQ(lines[4], " 1 ");
-    EXPECT_EQ(lines[5], " 0 ");
-    EXPECT_EQ(lines[6], " 0 ");
+    ASSERT_EQ(lines.size(), 14u);
+    // Tab, type, thread and flat-bottom toggles, standard; then length, drill and countersink
+    // angles, the through toggle.
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + 2, lines.begin() + 7),
+              (std::vector<std::string>{" 0 ", " 4 ", " 1 ", " 0 ", " 0 "}));
     const bool comma = std::string(locale) == "it_IT";
     EXPECT_EQ(lines[8], comma ? "24,00" : "24.00");
     EXPECT_EQ(lines[9], comma ? "90,00" : "90.00");
@@ -55,15 +55,16 @@ TEST_F(PrefsTest, AConfirmedDialogWritesFourteenLinesInTheDisplayForm) {
 
 TEST_F(PrefsTest, TheNextDropOpensExactlyAsTheLastOneWasConfirmed) {
   for (const char* locale : {"en_US", "de_DE"}) {
+    SCOPED_TRACE(locale);
     InstallOptions o;
     o.locale = locale;
     Install(o);
     const RunResult first = Drop(
         "click TabNorme(1)\nclick OptHoleType(1)\ncheck ToggleFiletto 1\nselect Misura #3\n"
         "select Lunghezza #2\ntext DiamIncasso 30\ntext ProfIncasso 9\ndump\nclick OKButton\n");
-    ASSERT_TRUE(first.Messages().empty()) << first.Messages()[0].dump();
+    ASSERT_TRUE(first.Messages().empty()) << first.out;
     const RunResult second = Drop("dump\nclick CancelButton\n");
-    EXPECT_TRUE(second.Messages().empty()) << locale;
+    EXPECT_TRUE(second.Messages().empty());
     json before = Visible(first.LastForm());
     json after = Visible(second.LastForm());
     // The typed fields come back written with the dialog precision.
@@ -72,7 +73,7 @@ TEST_F(PrefsTest, TheNextDropOpensExactlyAsTheLastOneWasConfirmed) {
       before.erase(typed);
       after.erase(typed);
     }
-    EXPECT_EQ(before, after) << locale;
+    EXPECT_EQ(before, after);
     EXPECT_EQ(Globals().StandardsTab, 1);
   }
 }
@@ -81,17 +82,12 @@ TEST_F(PrefsTest, ATenLineFileRestoresTenLinesAndReportsInputPastEnd) {
   std::ofstream(PrefsPath(), std::ios::binary)
       << " 1200 \r\n 900 \r\n 0 \r\n 3 \r\n 1 \r\n 0 \r\n 0 \r\n 2 \r\n 8.00\r\n 135.00\r\n";
   const RunResult r = Drop("dump\nclick CancelButton\n");
-  const auto m = r.Messages();
-  ASSERT_EQ(m.size(), 1u);
-  EXPECT_EQ(m[0]["text"], "ERRORE  62 Input past end of file");
-  EXPECT_EQ(m[0]["title"], "Read Prefs");
-  EXPECT_EQ(m[0]["style"], 16);
-  const json f = r.LastForm();
-  EXPECT_EQ(Ctl(f, "OptHoleType(2)")["value"], true);
-  EXPECT_EQ(Ctl(f, "ToggleFiletto")["value"], 1);
-  EXPECT_EQ(Ctl(f, "Misura")["listIndex"], 2);
-  EXPECT_EQ(Ctl(f, "Lunghezza")["text"], "8.00");
-  EXPECT_EQ(Ctl(f, "AngoloPunta")["text"], "135.00");
+  EXPECT_EQ(r.Messages(), (std::vector<json>{{{"event", "message"}, {"title", "Read Prefs"},
+                                              {"text", "ERRORE  62 Input past end of file"},
+                                              {"style", 16}}}));
+  ExpectForm(r.LastForm(), {{"OptHoleType(2).value", true}, {"ToggleFiletto.value", 1},
+                            {"Misura.listIndex", 2}, {"Lunghezza.text", "8.00"},
+                            {"AngoloPunta.text", "135.00"}});
 }
 
 TEST_F(PrefsTest, BrokenLinesStopTheRestoreWhereTheyAre) {
@@ -107,16 +103,17 @@ TEST_F(PrefsTest, BrokenLinesStopTheRestoreWhereTheyAre) {
       {" 0 \r\n 0 \r\n 5 \r\n", "ERRORE  380 Invalid property value", 1},
   };
   for (const Row& row : rows) {
+    SCOPED_TRACE(row.file);
     Install(InstallOptions{});
     std::ofstream(PrefsPath(), std::ios::binary) << row.file;
     const RunResult r = Drop("dump\nclick CancelButton\n");
-    ASSERT_EQ(r.Messages().size(), 1u) << row.file;
+    ASSERT_EQ(r.Messages().size(), 1u);
     EXPECT_EQ(r.Messages()[0]["text"], row.message);
     EXPECT_EQ(r.Messages()[0]["title"], "Read Prefs");
     const json f = r.LastForm();
-    EXPECT_EQ(Ctl(f, "OptHoleType(" + std::to_string(row.holeType - 1) + ")")["value"], true) << row.file;
+    ExpectForm(f, {{"OptHoleType(" + std::to_string(row.holeType - 1) + ").value", true}});
     // Whatever was restored, the lists are filled for the type shown.
-    EXPECT_FALSE(Ctl(f, "Normativa")["list"].empty()) << row.file;
+    EXPECT_FALSE(f.at("controls").at("Normativa").at("list").empty());
   }
 }
 
@@ -126,8 +123,8 @@ TEST_F(PrefsTest, WithoutAFileTheLastTypeOfThisRunIsKeptSilently) {
   fs::remove(PrefsPath());
   const RunResult second = Drop("dump\nclick CancelButton\n");
   EXPECT_TRUE(second.Messages().empty());
-  EXPECT_EQ(Ctl(second.LastForm(), "OptHoleType(2)")["value"], true);
-  EXPECT_EQ(Ctl(second.LastForm(), "Normativa")["text"], "ISO 10642 / DIN 74-F");
+  ExpectForm(second.LastForm(),
+             {{"OptHoleType(2).value", true}, {"Normativa.text", "ISO 10642 / DIN 74-F"}});
 }
 
 TEST_F(PrefsTest, AFailedWriteLeavesThePreviousFileWhole) {
@@ -143,9 +140,9 @@ TEST_F(PrefsTest, AFailedWriteLeavesThePreviousFileWhole) {
   ASSERT_EQ(m.size(), 1u);
   EXPECT_EQ(m[0]["text"], "ERRORE  13 Type mismatch");
   EXPECT_EQ(m[0]["title"], "Write Prefs");
-  EXPECT_EQ(scene_->FindClassByTag(shape_->BindingTag())->progId, "Cavix.HoleSimple");
+  EXPECT_EQ(ClassOf(*shape_), "Cavix.HoleSimple");
   EXPECT_EQ(ReadPrefsFile(), previous);
-  for (const auto& entry : fs::directory_iterator(dir_))
+  for (const auto& entry : fs::directory_iterator(dir_->path))
     EXPECT_EQ(entry.path().filename().string().find("Cavix.prf."), std::string::npos)
         << "left behind: " << entry.path();
 }
