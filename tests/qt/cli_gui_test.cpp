@@ -6,15 +6,14 @@
 #include <QApplication>
 #include <QTest>
 #include <QTimer>
-#include <filesystem>
-#include <fstream>
 #include <functional>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
 #include "app/cli.h"
 #include "forms/qt/form_view.h"
-#include "tests/qt/temp_install.h"
+#include "tests/dialog/install.h"
+#include "tests/support/test_files.h"
 
 namespace cavix::testing {
 namespace {
@@ -23,9 +22,12 @@ using qtview::FormView;
 
 class GuiCommands : public ::testing::Test {
  protected:
+  void SetUp() override { WriteInstall(dir_.path); }
+
   // Runs `cavix args…` with the test install; `user` gets the first window the command opens.
   int Cavix(std::vector<std::string> args, const std::function<void(FormView&)>& user = {}) {
-    args.insert(args.end(), {"--registry", install_.Registry(), "--settings", install_.Settings()});
+    args.insert(args.end(),
+                {"--registry", dir_.File("cavix.reg"), "--settings", dir_.File("settings.ini")});
     bool served = false;
     QTimer timer;
     QObject::connect(&timer, &QTimer::timeout, [&] {
@@ -54,18 +56,9 @@ class GuiCommands : public ::testing::Test {
   }
 
   std::string Script(const std::string& text) {
-    const std::string path =
-        (install_.dir / ("steps" + std::to_string(++scripts_) + ".txt")).string();
-    std::ofstream(path) << text;
-    return path;
+    return dir_.Write("steps" + std::to_string(++scripts_) + ".txt", text);
   }
-
-  static std::string Bytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-  }
+  void ForgetPreferences() { std::filesystem::remove(dir_.File("Cavix.prf")); }
 
   static void Click(FormView& view, const char* name, int index = -1) {
     QWidget* w = view.WidgetOf(name, index);
@@ -73,18 +66,18 @@ class GuiCommands : public ::testing::Test {
     QTest::mouseClick(w, Qt::LeftButton);
   }
 
-  TempInstall install_;
+  test::TempDir dir_{"cavix-qt-"};
   std::string out_, err_;
   int scripts_ = 0;
 };
 
 TEST_F(GuiCommands, OkAndCancelInTheWindowTakeTheScriptsPaths) {
-  const std::string byHand = (install_.dir / "hand.json").string();
-  const std::string scripted = (install_.dir / "script.json").string();
+  const std::string byHand = dir_.File("hand.json");
+  const std::string scripted = dir_.File("script.json");
   ASSERT_EQ(Cavix({"new", byHand}), 0) << err_;
   ASSERT_EQ(Cavix({"new", scripted}), 0) << err_;
 
-  install_.ForgetPreferences();
+  ForgetPreferences();
   ASSERT_EQ(Cavix({"drop", byHand, "--at", "50,30,20", "--gui"},
                   [](FormView& view) {
                     Click(view, "OptHoleType", 2);
@@ -93,7 +86,7 @@ TEST_F(GuiCommands, OkAndCancelInTheWindowTakeTheScriptsPaths) {
                   }),
             0)
       << err_;
-  install_.ForgetPreferences();
+  ForgetPreferences();
   ASSERT_EQ(Cavix({"drop", scripted, "--at", "50,30,20", "--script",
                    Script("click OptHoleType(2)\ncheck ToggleFiletto 1\nclick OKButton\n")}),
             0)
@@ -110,7 +103,7 @@ TEST_F(GuiCommands, OkAndCancelInTheWindowTakeTheScriptsPaths) {
   ASSERT_FALSE(hole.empty());
 
   // Cancel on an edit: the file is not touched.
-  const std::string before = Bytes(byHand);
+  const std::string before = test::Slurp(byHand);
   EXPECT_EQ(Cavix({"edit", byHand, hole, "--gui"},
                   [](FormView& view) {
                     Click(view, "TogglePassante");
@@ -118,7 +111,7 @@ TEST_F(GuiCommands, OkAndCancelInTheWindowTakeTheScriptsPaths) {
                   }),
             0)
       << err_;
-  EXPECT_EQ(Bytes(byHand), before);
+  EXPECT_EQ(test::Slurp(byHand), before);
 
   // OK on an edit rebuilds the hole as the script does.
   EXPECT_EQ(Cavix({"edit", byHand, hole, "--gui"},
@@ -132,7 +125,7 @@ TEST_F(GuiCommands, OkAndCancelInTheWindowTakeTheScriptsPaths) {
       Cavix({"edit", scripted, hole, "--script", Script("click TogglePassante\nclick OKButton\n")}),
       0)
       << err_;
-  EXPECT_NE(Bytes(byHand), before);
+  EXPECT_NE(test::Slurp(byHand), before);
   EXPECT_EQ(Show(byHand), Show(scripted));
 }
 

@@ -13,29 +13,16 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
-#include <filesystem>
-#include <fstream>
 #include <set>
-#include <sstream>
 
-#include "dialog/dialog.h"
-#include "dialog/globals.h"
-#include "dialog/initialize.h"
-#include "forms/message_box.h"
 #include "forms/qt/form_view.h"
 #include "forms/qt/window_driver.h"
-#include "forms/script.h"
-#include "hole_objects/class_list.h"
-#include "host/drop_hole.h"
-#include "runtime/regional.h"
 #include "scene/model_file.h"
-#include "scene/scene.h"
-#include "tests/qt/temp_install.h"
+#include "tests/dialog/harness.h"
 
 namespace cavix::testing {
 namespace {
 
-namespace fs = std::filesystem;
 using qtview::FormView;
 
 // Answers the message boxes that open while it lives with their default button, noting texts.
@@ -58,45 +45,13 @@ class BoxAnswerer {
   QTimer timer_;
 };
 
-class DialogWindow : public ::testing::Test {
+class DialogWindow : public DialogTest {
  protected:
-  void SetUp() override {
-    rt::SetRegional(rt::RegionalFor("en_US"));
-    NewScene();
-  }
-
-  void TearDown() override {
-    host::SetServiceFactory(nullptr);
-    scene_.reset();
-    rt::SetRegional(std::nullopt);
-    ResetGlobals();
-  }
-
-  void NewScene() {
-    host::SetServiceFactory(nullptr);
-    ResetGlobals();
-    install_.ForgetPreferences();
-    scene_ = scene::Scene::NewModel({100, 60, 20}, scene::Units::Millimetre, 2);
-    scene_->RegisterClasses(HoleClasses());
-    scene_->RegisterClasses({host::DropHoleClassInfo()});
-    scene_->InstallServices({install_.Registry(), install_.Settings()});
-    dialog::RegisterEditHandler();
-  }
-
   // Drops a new hole and runs the dialog in a window, handing it to `user`.
   scene::Shape& DropInWindow(const std::function<void(FormView&)>& user) {
     scene::Shape& shape = scene_->AddDroppedShape({0, 0, -1}, {50, 30, 20});
     qtview::RunInWindows([&] { scene_->DropCatalogEntry(shape); }, user);
     return shape;
-  }
-
-  // Drops a new hole and plays `script` on the dialog; returns the JSON lines printed.
-  std::string DropByScript(scene::Shape*& shape, const std::string& script) {
-    shape = &scene_->AddDroppedShape({0, 0, -1}, {50, 30, 20});
-    std::ostringstream out, diag;
-    forms::PlayScript(forms::ParseScript(script, "steps"), out, diag,
-                      [&] { scene_->DropCatalogEntry(*shape); });
-    return out.str();
   }
 
   static dialog::Dialog& DialogOf(FormView& view) {
@@ -107,9 +62,6 @@ class DialogWindow : public ::testing::Test {
     fs::create_directories(CAVIX_SCREENSHOT_DIR);
     EXPECT_TRUE(shot.save(QString::fromStdString(std::string(CAVIX_SCREENSHOT_DIR) + "/" + name)));
   }
-
-  TempInstall install_;
-  std::unique_ptr<scene::Scene> scene_;
 };
 
 // What a person checks on a screenshot: the window is the form's client area, and every
@@ -159,7 +111,7 @@ std::vector<std::pair<int, QImage>> Pictures(FormView& view) {
 TEST_F(DialogWindow, ScreenshotsOfDropAndEdit) {
   // A drop: a fresh install opens with the plain hole and no toggle ticked.
   bool shown = false;
-  scene::Shape& dropped = DropInWindow([&](FormView& view) {
+  DropInWindow([&](FormView& view) {
     shown = true;
     dialog::Dialog& d = DialogOf(view);
     EXPECT_EQ(view.windowTitle().toStdString(), d.Caption());
@@ -187,21 +139,16 @@ TEST_F(DialogWindow, ScreenshotsOfDropAndEdit) {
     QTest::mouseClick(view.WidgetOf("CancelButton"), Qt::LeftButton);
   });
   EXPECT_TRUE(shown);
-  (void)dropped;
   EXPECT_TRUE(scene_->BoundShapes().empty());  // Cancel removed the dropped shape
 
   // An edit of a threaded counterbore made by a script: the window shows its values.
-  scene::Shape* hole = nullptr;
-  DropByScript(hole,
-               "click OptHoleType(1)\ncheck ToggleFiletto 1\nselect Misura M10\n"
-               "click OKButton\n");
+  Drop("click OptHoleType(1)\ncheck ToggleFiletto 1\nselect Misura M10\nclick OKButton\n");
+  scene::Shape* hole = shape_;
   ASSERT_EQ(scene_->BoundShapes().size(), 1u);
   const auto stored = scene::ShapeToJson(*hole);
-  shown = false;
-  qtview::RunInWindows(
+  const int windows = qtview::RunInWindows(
       [&] { scene_->DoubleClick(*hole); },
       [&](FormView& view) {
-        shown = true;
         dialog::Dialog& d = DialogOf(view);
         EXPECT_TRUE(qobject_cast<QToolButton*>(view.WidgetOf("OptHoleType", 1))->isChecked());
         EXPECT_TRUE(qobject_cast<QCheckBox*>(view.WidgetOf("ToggleFiletto"))->isChecked());
@@ -219,11 +166,10 @@ TEST_F(DialogWindow, ScreenshotsOfDropAndEdit) {
         CheckLayout(view, shot.toImage());
         QTest::mouseClick(view.WidgetOf("CancelButton"), Qt::LeftButton);
       });
-  EXPECT_TRUE(shown);
+  EXPECT_EQ(windows, 1);
   EXPECT_EQ(scene::ShapeToJson(*hole), stored);  // Cancel on an edit leaves the hole as it was
 }
 
-// Selects entry `text` of a drop-down list as a user does: a click, then the arrow keys.
 // The text of the entry for size 10 of a size list ("10" or, for metric threads, "M10").
 std::string Size10(FormView& view) {
   auto* box = qobject_cast<QComboBox*>(view.WidgetOf("Misura"));
@@ -233,6 +179,7 @@ std::string Size10(FormView& view) {
   return "10";
 }
 
+// Selects entry `text` of a drop-down list as a user does: a click, then the arrow keys.
 void PickWithKeys(FormView& view, const char* control, const std::string& text) {
   auto* box = qobject_cast<QComboBox*>(view.WidgetOf(control));
   ASSERT_NE(box, nullptr);
@@ -291,35 +238,20 @@ TEST_F(DialogWindow, AUsersSessionLeavesTheSameHoleAsTheSameStepsInAScript) {
   });
   ASSERT_EQ(scene_->BoundShapes().size(), 1u);
   const auto handMade = scene::ShapeToJson(byHand);
-  EXPECT_EQ(rt::CDbl(byHand.Components(34).Item(1).Value(1, 16)), 17.55);
-  EXPECT_EQ(rt::CDbl(byHand.Components(34).Item(1).Value(1, 17)), 10.8);
+  EXPECT_EQ(Num(byHand, 16), 17.55);
+  EXPECT_EQ(Num(byHand, 17), 10.8);
   EXPECT_EQ(windowMessages, std::vector<std::string>(2, "This value must be greater than zero"));
 
-  NewScene();
-  scene::Shape* scripted = nullptr;
-  const std::string out = DropByScript(scripted,
-                                       "click OptHoleType(1)\n"
-                                       "select Normativa ISO 4762 / DIN 974-1 fine\n"
-                                       "select Misura " +
-                                           size +
-                                           "\n"
-                                           "text DiamIncasso \"\"\n"
-                                           "keys DiamIncasso 17,5.5\n"
-                                           "text ProfIncasso \"\"\n"
-                                           "keys ProfIncasso 0\n"
-                                           "click OKButton\n"
-                                           "click CancelButton\n"
-                                           "text ProfIncasso \"\"\n"
-                                           "keys ProfIncasso 10,8\n"
-                                           "keys ProfIncasso {ENTER}\n");
+  Install(InstallOptions{});
+  const RunResult r = Drop(
+      "click OptHoleType(1)\nselect Normativa ISO 4762 / DIN 974-1 fine\nselect Misura " + size +
+      "\ntext DiamIncasso \"\"\nkeys DiamIncasso 17,5.5\ntext ProfIncasso \"\"\n"
+      "keys ProfIncasso 0\nclick OKButton\nclick CancelButton\ntext ProfIncasso \"\"\n"
+      "keys ProfIncasso 10,8\nkeys ProfIncasso {ENTER}\n");
   std::vector<std::string> scriptMessages;
-  std::istringstream lines(out);
-  for (std::string line; std::getline(lines, line);) {
-    const auto j = nlohmann::json::parse(line);
-    if (j["event"] == "message") scriptMessages.push_back(j["text"]);
-  }
+  for (const auto& m : r.Messages()) scriptMessages.push_back(m["text"]);
   EXPECT_EQ(scriptMessages, windowMessages);
-  EXPECT_EQ(scene::ShapeToJson(*scripted), handMade);
+  EXPECT_EQ(scene::ShapeToJson(*shape_), handMade);
 }
 
 }  // namespace
