@@ -103,20 +103,36 @@ TEST(ThreadTexture, SurfaceComponentReusedOnRebuild) {
   EXPECT_EQ(w.hole.holder.Get(27).First().finishPoint[2], -8 - 7.5);
 }
 
-TEST(ThreadTexture, NoImageNoSurface) {
-  fake::World w;
-  geo::CreateHoleSimpleThread(w.hole, 10, 25, 0, 20, 1.5);
-  EXPECT_FALSE(w.hole.holder.Has(27));
-  EXPECT_EQ(w.hole.ChainCount(), 1);
-}
-
-TEST(ThreadTexture, RefusedFinishSkipsEveryProperty) {
-  fake::World w;
-  w.services.state.files.insert(kFirst);
-  w.hole.holder.Get(27).Add().finishFails = true;
-  EXPECT_NO_THROW(geo::CreateHoleSimpleThread(w.hole, 10, 25, 0, 20, 1.5));
-  EXPECT_FALSE(w.hole.holder.Get(27).First().finish);
-  EXPECT_EQ(w.hole.log().back(), "ResetSizeBox");
+// Without an image, or with the finish refused, the hole is built without texture; a failure
+// before the finish is asked for (here the normal's conversion) is the builder's error.
+TEST(ThreadTexture, MissingImageRefusedFinishOrFailedNormal) {
+  struct Row {
+    const char* what;
+    bool image, finishFails, unitsFail;
+    int error;
+    bool surface;  // the surface component exists afterwards
+  };
+  const Row rows[] = {{"no image", false, false, false, 0, false},
+                      {"finish refused", true, true, false, 0, true},
+                      {"normal fails", true, false, true, 440, false}};
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.what);
+    fake::World w;
+    if (r.image) w.services.state.files.insert(kFirst);
+    if (r.finishFails) w.hole.holder.Get(27).Add().finishFails = true;
+    w.services.state.unitsFail = r.unitsFail;
+    const int error =
+        fake::ErrorOf([&] { geo::CreateHoleSimpleThread(w.hole, 10, 25, 0, 20, 1.5); });
+    EXPECT_EQ(error, r.error);
+    EXPECT_EQ(w.hole.ChainCount(), 1);  // the chain is written before the texture step
+    ASSERT_EQ(w.hole.holder.Has(27), r.surface);
+    if (r.surface) {
+      EXPECT_FALSE(w.hole.holder.Get(27).First().finish);
+    }
+    if (!error) {
+      EXPECT_EQ(w.hole.log().back(), "ResetSizeBox");
+    }
+  }
 }
 
 TEST(ThreadTexture, FailingPropertyAndZeroPitchSkipOnlyThemselves) {
@@ -134,21 +150,6 @@ TEST(ThreadTexture, FailingPropertyAndZeroPitchSkipOnlyThemselves) {
   EXPECT_TRUE(props.count("HorizontalRatio"));
   EXPECT_EQ(props["ProjectionWidth"], Variant(cavix::rt::kPi * 10));
   EXPECT_TRUE(props.count("Flip"));
-}
-
-// Errors before the finish request are the builder's errors.
-TEST(ThreadTexture, NormalFailureEndsTheBuild) {
-  fake::World w;
-  w.services.state.files.insert(kFirst);
-  w.services.state.unitsFail = true;
-  try {
-    geo::CreateHoleSimpleThread(w.hole, 10, 25, 0, 20, 1.5);
-    FAIL();
-  } catch (const cavix::rt::Error& e) {
-    EXPECT_EQ(e.Number(), 440);
-  }
-  EXPECT_EQ(w.hole.ChainCount(), 1);  // the chain was written before the texture step
-  EXPECT_FALSE(w.hole.holder.Has(27));
 }
 
 }  // namespace

@@ -38,12 +38,7 @@ TEST(ThroughDepth, AxisRules) {
 TEST(ThroughDepth, HostErrorsReachTheCaller) {
   fake::World w;
   w.hole.parent = nullptr;
-  try {
-    geo::GetThroughDepth(w.hole);
-    FAIL();
-  } catch (const cavix::rt::Error& e) {
-    EXPECT_EQ(e.Number(), 91);
-  }
+  EXPECT_EQ(fake::ErrorOf([&] { geo::GetThroughDepth(w.hole); }), 91);
   fake::World empty;
   static_cast<fake::PartShapes&>(empty.part.holder.Get(23).First()).shapes.items.clear();
   EXPECT_THROW(geo::GetThroughDepth(empty.hole), cavix::rt::Error);

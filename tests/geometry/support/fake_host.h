@@ -20,29 +20,27 @@ using cavix::rt::Variant;
 namespace host = cavix::host;
 
 inline std::string Show(const Variant& v) {
+  using T = cavix::rt::VarType;
   std::ostringstream o;
   o.precision(17);
   o << cavix::rt::TypeName(v.Type()) << ":";
-  switch (v.Type()) {
-    case cavix::rt::VarType::Int16:
-      o << v.I16();
-      break;
-    case cavix::rt::VarType::Int32:
-      o << v.I32();
-      break;
-    case cavix::rt::VarType::Double:
-      o << v.F64();
-      break;
-    case cavix::rt::VarType::Bool:
-      o << (v.Bool() ? "true" : "false");
-      break;
-    case cavix::rt::VarType::Text:
-      o << v.Text();
-      break;
-    default:
-      break;
-  }
+  if (v.Type() == T::Int16) o << v.I16();
+  if (v.Type() == T::Int32) o << v.I32();
+  if (v.Type() == T::Double) o << v.F64();
+  if (v.Type() == T::Bool) o << (v.Bool() ? "true" : "false");
+  if (v.Type() == T::Text) o << v.Text();
   return o.str();
+}
+
+// The number of the run-time error the call raises, 0 when it raises none.
+template <class F>
+int ErrorOf(F&& call) {
+  try {
+    call();
+  } catch (const cavix::rt::Error& e) {
+    return e.Number();
+  }
+  return 0;
 }
 
 // Every host call the tests look at, in order.
@@ -305,21 +303,20 @@ struct ServiceState {
   bool unitsFail = false;
 };
 
-class Units : public host::IUnitsService {
+// One object answers as every service; the factory hands out a fresh one each time.
+class Service : public host::IUnitsService,
+                public host::IRegistryReader,
+                public host::ISettingsReader,
+                public host::IClassTagService,
+                public host::IShapeDiscardService {
  public:
-  explicit Units(ServiceState& s) : s_(s) {}
+  explicit Service(ServiceState& s) : s_(s) {}
   double Convert(host::IPage*, double& value, int32_t& from, int32_t& to) override {
     s_.calls.push_back("units " + std::to_string(from) + ">" + std::to_string(to));
     if (s_.unitsFail) cavix::rt::Raise(440);
     const double mm = from == 4 ? value * 25.4 : value;
     return to == 4 ? mm / 25.4 : mm;
   }
-  ServiceState& s_;
-};
-
-class Registry : public host::IRegistryReader {
- public:
-  explicit Registry(ServiceState& s) : s_(s) {}
   void ReadString(int32_t, std::string&, std::string& name, std::string& value,
                   int32_t& status) override {
     value = name == "ApplDir" ? s_.applDir : "";
@@ -329,12 +326,6 @@ class Registry : public host::IRegistryReader {
     s_.calls.push_back("exists " + path);
     exists = s_.files.count(path) != 0;
   }
-  ServiceState& s_;
-};
-
-class Settings : public host::ISettingsReader {
- public:
-  explicit Settings(ServiceState& s) : s_(s) {}
   void SelectSection(std::string& section, bool& found) override {
     auto it = s_.settings.find(section);
     found = it != s_.settings.end();
@@ -345,40 +336,29 @@ class Settings : public host::ISettingsReader {
     if (found) value = current_->at(key);
   }
   void EndSection() override { s_.calls.push_back("EndSection"); }
-  ServiceState& s_;
-  std::map<std::string, std::string>* current_ = nullptr;
-};
-
-class ClassTags : public host::IClassTagService {
- public:
   std::string ProgIdToClassTag(std::string& progId, int32_t& reserved) override {
     return "tag:" + progId + ":" + std::to_string(reserved);
   }
-};
-
-class Discard : public host::IShapeDiscardService {
- public:
   void ShapeDiscard(host::IShape&) override {}
+
+ private:
+  ServiceState& s_;
+  std::map<std::string, std::string>* current_ = nullptr;
 };
 
 class Services : public host::IServiceFactory {
  public:
   ServiceState state;
-  std::unique_ptr<host::IUnitsService> CreateUnitsService() override {
-    return std::make_unique<Units>(state);
-  }
-  std::unique_ptr<host::IRegistryReader> CreateRegistryReader() override {
-    return std::make_unique<Registry>(state);
-  }
-  std::unique_ptr<host::ISettingsReader> CreateSettingsReader() override {
-    return std::make_unique<Settings>(state);
-  }
-  std::unique_ptr<host::IClassTagService> CreateClassTagService() override {
-    return std::make_unique<ClassTags>();
-  }
+  std::unique_ptr<host::IUnitsService> CreateUnitsService() override { return Make(); }
+  std::unique_ptr<host::IRegistryReader> CreateRegistryReader() override { return Make(); }
+  std::unique_ptr<host::ISettingsReader> CreateSettingsReader() override { return Make(); }
+  std::unique_ptr<host::IClassTagService> CreateClassTagService() override { return Make(); }
   std::unique_ptr<host::IShapeDiscardService> CreateShapeDiscardService() override {
-    return std::make_unique<Discard>();
+    return Make();
   }
+
+ private:
+  std::unique_ptr<Service> Make() { return std::make_unique<Service>(state); }
 };
 
 // A page with one part of the given extents and one hole shape on it, services installed.
