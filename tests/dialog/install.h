@@ -1,18 +1,16 @@
 // A private Cavix install for the tests that open the hole dialog (in process, through the cavix
 // command, in a window): copies of the shipped standards and images, a registry file in the
 // Windows export format naming that folder, the language and the standards families, and host
-// settings. Also reads the JSON lines a dialog run printed and checks controls of form dumps.
+// settings.
 #pragma once
-
-#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
-#include <nlohmann/json.hpp>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "tests/forms/json_lines.h"
 
 namespace cavix::testing {
 
@@ -46,28 +44,6 @@ inline void WriteInstall(const std::filesystem::path& dir, const std::string& la
       << "\"File Prefs\"=\"\\\\Cavix.prf\"\r\n";
   std::ofstream(dir / "settings.ini", std::ios::binary)
       << "[Directories]\r\nThreadFile=" << dir.string() << "\\Images\\\r\n";
-}
-
-// The JSON lines of a dialog run's output, all of them or those of one event kind.
-inline std::vector<nlohmann::json> JsonEvents(const std::string& out, const std::string& kind = "") {
-  std::vector<nlohmann::json> v;
-  std::istringstream in(out);
-  for (std::string l; std::getline(in, l);) {
-    if (l.empty() || l[0] != '{') continue;
-    nlohmann::json j = nlohmann::json::parse(l);
-    if (kind.empty() || j.value("event", "") == kind) v.push_back(std::move(j));
-  }
-  return v;
-}
-
-// Expects each "Control.property" of a form dump to hold its value.
-using FormValues = std::vector<std::pair<std::string, nlohmann::json>>;
-inline void ExpectForm(const nlohmann::json& form, const FormValues& want) {
-  for (const auto& [key, value] : want) {
-    std::string path = "/controls/" + key;
-    path[path.find('.')] = '/';
-    EXPECT_EQ(form.value(nlohmann::json::json_pointer(path), nlohmann::json()), value) << key;
-  }
 }
 
 }  // namespace cavix::testing

@@ -67,12 +67,10 @@ struct ProbeForm {
     });
     sizes.OnClick([this] {
       log.push_back("size " + sizes.Text());
-      const std::string remembered = lengths.Text();
       lengths.Clear();
       for (int l : {10, 20, 30}) lengths.AddItem(sizes.Text() + "x" + std::to_string(l));
       sizeLabel.SetCaption("d " + sizes.Text());
       lengths.SetListIndex(0);
-      (void)remembered;
     });
     lengths.OnClick([this] { log.push_back("length " + lengths.Text()); });
     for (int i = 0; i < 3; ++i) {

@@ -4,37 +4,36 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "runtime/error.h"
+#include "tests/forms/json_lines.h"
 #include "tests/forms/probe_form.h"
+#include "tests/support/test_files.h"
 
 namespace cavix::forms {
 namespace {
 
+using cavix::testing::ExpectForm;
 using nlohmann::json;
 using testing::ProbeForm;
 
-std::vector<json> JsonLines(const std::string& out) {
-  std::vector<json> lines;
-  std::istringstream in(out);
-  for (std::string line; std::getline(in, line);) lines.push_back(json::parse(line));
-  return lines;
-}
+std::vector<json> JsonLines(const std::string& out) { return cavix::testing::JsonEvents(out); }
 
-std::string ParseProblem(const std::string& text) {
+// The message of the ScriptError that `f` raises, "" when it raises none.
+std::string ScriptProblem(const std::function<void()>& f) {
   try {
-    ParseScript(text, "probe.txt");
+    f();
   } catch (const ScriptError& e) {
     return e.what();
   }
   return "";
+}
+std::string ParseProblem(const std::string& text) {
+  return ScriptProblem([&] { ParseScript(text, "probe.txt"); });
 }
 
 TEST(ScriptParse, MalformedLinesNameFileLineAndProblem) {
@@ -93,10 +92,8 @@ TEST(ScriptParse, ArgumentsQuotesIndexesAndKeys) {
   ASSERT_EQ(s.actions.size(), 9u);
   EXPECT_EQ(s.actions[0].control, "OptKind");
   EXPECT_EQ(s.actions[0].index, 2);
-  EXPECT_EQ(s.actions[1].text, "  padded ");
-  EXPECT_EQ(s.actions[2].text, "");
-  EXPECT_EQ(s.actions[3].text, "a # not a comment");
-  EXPECT_EQ(s.actions[4].text, "say \"hi\" \\");
+  const char* const texts[] = {"  padded ", "", "a # not a comment", "say \"hi\" \\"};
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(s.actions[1 + i].text, texts[i]) << "line " << 2 + i;
   EXPECT_EQ(s.actions[5].selectIndex, 2);
   EXPECT_EQ(s.actions[6].selectIndex, -1);
   EXPECT_EQ(s.actions[6].text, "#2");
@@ -171,16 +168,15 @@ TEST(ScriptRun, RefusedActionsAreSkippedAndOutputIsJsonLines) {
   EXPECT_EQ(form["event"], "form");
   EXPECT_EQ(form["name"], "Probe");
   EXPECT_EQ(form["focus"], "TxtPitch");
-  const json& c = form["controls"];
-  EXPECT_EQ(c["TxtPitch"]["text"], "2,5");  // {BS} then "2.5" through the filter
-  EXPECT_EQ(c["Sizes"]["listIndex"], -1);   // the refused pick did not happen
-  EXPECT_EQ(c["Sizes"]["list"][2], (json{{"text", "M10"}, {"itemData", 10}}));
-  EXPECT_EQ(c["CancelButton"]["caption"], "Cancel");
-  EXPECT_EQ(c["ToggleFlat"]["value"], 0);
-  EXPECT_EQ(c["OptKind(1)"]["value"], false);
-  EXPECT_EQ(c["OptKind(1)"]["picture"], 0);
-  EXPECT_EQ(c["Tabs"]["tabs"].size(), 3u);
-  EXPECT_EQ(c["TxtInFrame"]["enabled"], true);
+  ExpectForm(form, {{"TxtPitch.text", "2,5"},  // {BS} then "2.5" through the filter
+                    {"Sizes.listIndex", -1},   // the refused pick did not happen
+                    {"Sizes.list", json::array({{{"text", "M6"}, {"itemData", 6}},
+                                                {{"text", "M8"}, {"itemData", 8}},
+                                                {{"text", "M10"}, {"itemData", 10}}})},
+                    {"CancelButton.caption", "Cancel"}, {"ToggleFlat.value", 0},
+                    {"OptKind(1).value", false}, {"OptKind(1).picture", 0},
+                    {"TxtInFrame.enabled", true}});
+  EXPECT_EQ(form["controls"]["Tabs"]["tabs"].size(), 3u);
 
   const std::string d = diag.str();
   EXPECT_NE(
@@ -232,6 +228,7 @@ TEST(ScriptRun, FailingLineStopsTheScriptAndSaysWhy) {
       {"click LblSize\nclose", "LblSize is a label, which a user cannot click"},
       {"click Tabs(3)\nclose", "Tabs has 3 tab(s), 0 to 2"},
       {"click Tabs\nclose", "click on a tab strip names the tab"},
+      {"click OKButton\ndump\n", "t.txt:2: the form was already closed"},
   };
   for (const Row& row : rows) {
     const Played r = Play(row.script);
@@ -276,11 +273,7 @@ TEST(ScriptRun, UnreachableControlsAreSkippedAndTheScriptGoesOn) {
       << hidden.diag;
 }
 
-TEST(ScriptRun, ActionsLeftAfterTheFormClosedOrNoFormAtAll) {
-  const Played r = Play("click OKButton\ndump\n");
-  EXPECT_NE(r.error.find("t.txt:2: the form was already closed"), std::string::npos) << r.error;
-  EXPECT_EQ(r.log.back(), "ok");
-
+TEST(ScriptRun, ActionsWithNoFormAtAll) {
   std::ostringstream out, diag;
   try {
     PlayScript(ParseScript("\ndump\n", "n.txt"), out, diag, [] {});
@@ -344,30 +337,13 @@ TEST(ScriptRun, RunTimeErrorsOfHandlersReachTheCallerWithTheLineNoted) {
 }
 
 TEST(ScriptLoad, FilesAreNamedInErrorsAndReadAsWindows1252WhenNotUtf8) {
-  try {
-    LoadScript("/nonexistent/dir/s.txt");
-    ADD_FAILURE() << "no error";
-  } catch (const ScriptError& e) {
-    EXPECT_EQ(std::string(e.what()), "/nonexistent/dir/s.txt: cannot open the dialog script");
-  }
-  const auto path = std::filesystem::temp_directory_path() / "cavix_forms_cp1252.txt";
-  {
-    std::ofstream f(path, std::ios::binary);
-    f << "text TxtNote caf\xE9 \x80\r\nbogus\r\n";
-  }
-  try {
-    LoadScript(path.string());
-    ADD_FAILURE() << "no error";
-  } catch (const ScriptError& e) {
-    EXPECT_EQ(std::string(e.what()).rfind(path.string() + ":2: unknown action 'bogus'", 0), 0u)
-        << e.what();
-  }
-  {
-    std::ofstream f(path, std::ios::binary);
-    f << "text TxtNote caf\xE9 \x80\r\n";
-  }
-  const Script s = LoadScript(path.string());
-  std::filesystem::remove(path);
+  EXPECT_EQ(ScriptProblem([] { LoadScript("/nonexistent/dir/s.txt"); }),
+            "/nonexistent/dir/s.txt: cannot open the dialog script");
+  const cavix::test::TempDir dir("cavix_forms_");
+  const std::string bad = dir.Write("bad.txt", "text TxtNote caf\xE9 \x80\r\nbogus\r\n");
+  const std::string what = ScriptProblem([&] { LoadScript(bad); });
+  EXPECT_EQ(what.rfind(bad + ":2: unknown action 'bogus'", 0), 0u) << what;
+  const Script s = LoadScript(dir.Write("good.txt", "text TxtNote caf\xE9 \x80\r\n"));
   ASSERT_EQ(s.actions.size(), 1u);
   EXPECT_EQ(s.actions[0].text, "café €");
 }
