@@ -3,6 +3,7 @@
 // crash between writing the new file and renaming it into place. The model file and the
 // preferences file must stay whole and as they were, and each failure must be said once, in words.
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -12,25 +13,26 @@
 
 #include <filesystem>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
+#include "tests/support/test_files.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using cavix::test::Slurp;
 
 struct Fault {
   rlim_t fileSizeLimit = RLIM_INFINITY;  // a full disk after this many bytes of one file
   bool unprivileged = false;             // run as "nobody" when the tests run as root
-  std::string killAtRenameOf;            // a crash just before this file is renamed into place
+  std::string killAtRenameOf = {};       // a crash just before this file is renamed into place
 };
 
 struct Outcome {
-  int exitCode = -1;   // -1 when killed
+  int exitCode = -1;  // -1 when killed
   int signal = 0;
   std::string out, err;
 
@@ -46,13 +48,6 @@ struct Outcome {
   }
 };
 
-std::string ReadAll(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
 size_t Count(const std::string& text, const std::string& what) {
   size_t n = 0;
   for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
@@ -62,11 +57,6 @@ size_t Count(const std::string& text, const std::string& what) {
 class WriteFaults : public ::testing::Test {
  protected:
   void SetUp() override {
-    root_ = fs::temp_directory_path() /
-            ("cavix-faults-" + std::to_string(::getpid()) + "-" + std::to_string(++counter_));
-    fs::create_directories(root_);
-    appl_ = root_ / "appl";
-    models_ = root_ / "models";
     fs::create_directories(models_);
     fs::create_directories(appl_);
     fs::copy(fs::path(CAVIX_TEST_DATA_DIR) / "Standards", appl_ / "Standards",
@@ -87,15 +77,13 @@ class WriteFaults : public ::testing::Test {
     for (const auto& e : fs::recursive_directory_iterator(root_))
       fs::permissions(e.path(), e.is_directory() ? fs::perms(0755) : fs::perms(0644));
     fs::permissions(root_, fs::perms(0755));
-    model_ = models_ / "part.cvx";
-    prefs_ = appl_ / "Cavix.prf";
   }
 
+  // The folders become writable again for the temporary folder's removal.
   void TearDown() override {
     std::error_code ec;
     fs::permissions(models_, fs::perms(0755), ec);
     fs::permissions(appl_, fs::perms(0755), ec);
-    fs::remove_all(root_, ec);
   }
 
   // Runs `cavix ARGS --registry … --settings …` under `fault`.
@@ -124,7 +112,8 @@ class WriteFaults : public ::testing::Test {
         ::setenv("CAVIX_FAULT_KILL_AT_RENAME", fault.killAtRenameOf.c_str(), 1);
         // A sanitizer build wants its runtime first; the shim only wraps rename.
         std::string asan = ::getenv("ASAN_OPTIONS") ? ::getenv("ASAN_OPTIONS") : "";
-        ::setenv("ASAN_OPTIONS", (asan + (asan.empty() ? "" : ":") + "verify_asan_link_order=0").c_str(), 1);
+        ::setenv("ASAN_OPTIONS",
+                 (asan + (asan.empty() ? "" : ":") + "verify_asan_link_order=0").c_str(), 1);
       }
       if (fault.unprivileged && ::geteuid() == 0) {
         if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(122);
@@ -172,8 +161,8 @@ class WriteFaults : public ::testing::Test {
   // A model with one hole, and the preferences that placing it wrote.
   void ModelWithOneHole() {
     ASSERT_EQ(Cavix({"new", model_.string()}).exitCode, 0);
-    const Outcome o = Cavix({"drop", model_.string(), "--at", "30,30,20", "--script",
-                             Script("plain_blind.txt")});
+    const Outcome o =
+        Cavix({"drop", model_.string(), "--at", "30,30,20", "--script", Script("plain_blind.txt")});
     ASSERT_EQ(o.exitCode, 0) << o.err;
     ASSERT_TRUE(fs::exists(prefs_));
     fs::permissions(model_, fs::perms(0644));
@@ -195,17 +184,17 @@ class WriteFaults : public ::testing::Test {
     return {"drop", model_.string(), "--at", "70,30,20", "--script", Script("csink_through.txt")};
   }
 
-  static inline int counter_ = 0;
-  fs::path root_, appl_, models_, model_, prefs_;
+  const cavix::test::TempDir dir_{"cavix-faults-"};
+  const fs::path root_ = dir_.path, appl_ = root_ / "appl", models_ = root_ / "models";
+  const fs::path model_ = models_ / "part.cvx", prefs_ = appl_ / "Cavix.prf";
 };
 
 // ---- the model file
 
 TEST_F(WriteFaults, DiskFullWhileSavingTheModelKeepsTheOldModelAndSaysSoOnce) {
   ModelWithOneHole();
-  const std::string before = ReadAll(model_);
-  Fault full;
-  full.fileSizeLimit = 256;  // far less than any model
+  const std::string before = Slurp(model_);
+  const Fault full{.fileSizeLimit = 256};  // far less than any model
   ASSERT_GT(before.size(), full.fileSizeLimit) << "the limit must cut the new model short";
 
   for (const auto& args :
@@ -215,7 +204,7 @@ TEST_F(WriteFaults, DiskFullWhileSavingTheModelKeepsTheOldModelAndSaysSoOnce) {
     EXPECT_EQ(o.exitCode, 1) << args[0] << ": " << o.err;
     EXPECT_EQ(Count(o.err, "Disk full"), 1u) << args[0] << ": " << o.err;
     EXPECT_EQ(Count(o.err, model_.string()), 1u) << args[0] << ": the message names the file";
-    EXPECT_EQ(ReadAll(model_), before) << args[0];
+    EXPECT_EQ(Slurp(model_), before) << args[0];
     EXPECT_EQ(Leftovers(models_, {"part.cvx"}), std::vector<std::string>{}) << args[0];
   }
   // The model is whole: it opens and still holds its hole.
@@ -225,45 +214,26 @@ TEST_F(WriteFaults, DiskFullWhileSavingTheModelKeepsTheOldModelAndSaysSoOnce) {
 
 TEST_F(WriteFaults, ModelInAFolderTheUserMayNotWriteIsNotTouched) {
   ModelWithOneHole();
-  const std::string before = ReadAll(model_);
+  const std::string before = Slurp(model_);
   fs::permissions(appl_, fs::perms(0777));  // the preferences may be written; the model may not
   fs::permissions(prefs_, fs::perms(0666));
   fs::permissions(models_, fs::perms(0555));
-  Fault denied;
-  denied.unprivileged = true;
 
-  const Outcome o = Cavix(SecondDrop(), denied);
+  const Outcome o = Cavix(SecondDrop(), {.unprivileged = true});
   EXPECT_EQ(o.exitCode, 1) << o.err;
   EXPECT_EQ(Count(o.err, "Permission denied"), 1u) << o.err;
   EXPECT_NE(o.err.find(model_.string()), std::string::npos) << o.err;
-  EXPECT_EQ(ReadAll(model_), before);
+  EXPECT_EQ(Slurp(model_), before);
   EXPECT_EQ(Leftovers(models_, {"part.cvx"}), std::vector<std::string>{});
-}
-
-TEST_F(WriteFaults, CrashBetweenWritingAndRenamingTheModelLeavesTheOldModel) {
-  ModelWithOneHole();
-  const std::string before = ReadAll(model_);
-  Fault crash;
-  crash.killAtRenameOf = "part.cvx";
-
-  const Outcome o = Cavix(SecondDrop(), crash);
-  ASSERT_EQ(o.signal, SIGKILL) << "the crash did not happen: " << o.err;
-  EXPECT_EQ(ReadAll(model_), before);
-  // The next command works on the old model as if nothing had happened.
-  const Outcome again = Cavix(SecondDrop());
-  EXPECT_EQ(again.exitCode, 0) << again.err;
-  EXPECT_NE(ReadAll(model_), before);
-  EXPECT_EQ(Cavix({"show", model_.string()}).exitCode, 0);
 }
 
 // ---- the preferences file
 
 TEST_F(WriteFaults, DiskFullWhileWritingPreferencesKeepsThemAndSaysSoOnce) {
   ModelWithOneHole();
-  const std::string prefsBefore = ReadAll(prefs_);
-  const std::string modelBefore = ReadAll(model_);
-  Fault full;
-  full.fileSizeLimit = 16;  // less than the preferences: both files fail
+  const std::string prefsBefore = Slurp(prefs_);
+  const std::string modelBefore = Slurp(model_);
+  const Fault full{.fileSizeLimit = 16};  // less than the preferences: both files fail
   ASSERT_GT(prefsBefore.size(), full.fileSizeLimit);
 
   const Outcome o = Cavix(SecondDrop(), full);
@@ -272,48 +242,53 @@ TEST_F(WriteFaults, DiskFullWhileWritingPreferencesKeepsThemAndSaysSoOnce) {
   ASSERT_EQ(messages.size(), 1u) << o.out;
   EXPECT_EQ(messages[0]["title"], "Write Prefs");
   EXPECT_NE(messages[0]["text"].get<std::string>().find("Disk full"), std::string::npos);
-  EXPECT_EQ(ReadAll(prefs_), prefsBefore);
-  EXPECT_EQ(ReadAll(model_), modelBefore);
+  EXPECT_EQ(Slurp(prefs_), prefsBefore);
+  EXPECT_EQ(Slurp(model_), modelBefore);
   EXPECT_EQ(Count(o.err, "Disk full"), 1u) << o.err;
   EXPECT_EQ(Leftovers(appl_, {"Standards", "Images", "Cavix.prf"}), std::vector<std::string>{});
 }
 
 TEST_F(WriteFaults, PreferencesTheUserMayNotWriteAreKeptAndTheHoleIsStillPlaced) {
   ModelWithOneHole();
-  const std::string prefsBefore = ReadAll(prefs_);
-  const std::string modelBefore = ReadAll(model_);
+  const std::string prefsBefore = Slurp(prefs_);
+  const std::string modelBefore = Slurp(model_);
   fs::permissions(models_, fs::perms(0777));
   fs::permissions(model_, fs::perms(0666));
   fs::permissions(appl_, fs::perms(0555));
-  Fault denied;
-  denied.unprivileged = true;
 
-  const Outcome o = Cavix(SecondDrop(), denied);
+  const Outcome o = Cavix(SecondDrop(), {.unprivileged = true});
   EXPECT_EQ(o.exitCode, 0) << o.err;  // the hole is the user's work; the preferences are not
   const auto messages = o.Messages();
   ASSERT_EQ(messages.size(), 1u) << o.out;
   EXPECT_EQ(messages[0]["title"], "Write Prefs");
   EXPECT_NE(messages[0]["text"].get<std::string>().find("Permission denied"), std::string::npos);
-  EXPECT_EQ(ReadAll(prefs_), prefsBefore);
-  EXPECT_NE(ReadAll(model_), modelBefore);
+  EXPECT_EQ(Slurp(prefs_), prefsBefore);
+  EXPECT_NE(Slurp(model_), modelBefore);
   EXPECT_EQ(Leftovers(appl_, {"Standards", "Images", "Cavix.prf"}), std::vector<std::string>{});
 }
 
-TEST_F(WriteFaults, CrashBetweenWritingAndRenamingPreferencesLeavesTheOldOnes) {
-  ModelWithOneHole();
-  const std::string prefsBefore = ReadAll(prefs_);
-  const std::string modelBefore = ReadAll(model_);
-  Fault crash;
-  crash.killAtRenameOf = "Cavix.prf";
+// ---- a crash, for either file
 
-  const Outcome o = Cavix(SecondDrop(), crash);
-  ASSERT_EQ(o.signal, SIGKILL) << "the crash did not happen: " << o.err;
-  EXPECT_EQ(ReadAll(prefs_), prefsBefore);
-  EXPECT_EQ(ReadAll(model_), modelBefore);
-  // The old preferences are read back whole: the next dialog opens without a "Read Prefs" error.
+TEST_F(WriteFaults, CrashBetweenWritingAndRenamingLeavesTheOldModelAndPreferences) {
+  ModelWithOneHole();
+  const std::string prefsBefore = Slurp(prefs_);
+  const std::string modelBefore = Slurp(model_);
+  // The preferences are written before the model: a crash at their rename comes first.
+  for (const char* file : {"Cavix.prf", "part.cvx"}) {
+    const Outcome o = Cavix(SecondDrop(), {.killAtRenameOf = file});
+    ASSERT_EQ(o.signal, SIGKILL) << file << ": the crash did not happen: " << o.err;
+    EXPECT_EQ(Slurp(model_), modelBefore) << file;
+    if (file == std::string("Cavix.prf")) {
+      EXPECT_EQ(Slurp(prefs_), prefsBefore);
+    }
+    // The old preferences are read back whole: the dialog opens without a "Read Prefs" error.
+    for (const auto& m : o.Messages()) EXPECT_NE(m["title"], "Read Prefs") << m.dump();
+  }
+  // The next command works on the old model as if nothing had happened.
   const Outcome again = Cavix(SecondDrop());
   EXPECT_EQ(again.exitCode, 0) << again.err;
-  for (const auto& m : again.Messages()) EXPECT_NE(m["title"], "Read Prefs") << m.dump();
+  EXPECT_NE(Slurp(model_), modelBefore);
+  EXPECT_EQ(Cavix({"show", model_.string()}).exitCode, 0);
 }
 
 }  // namespace
