@@ -38,15 +38,8 @@ TEST_F(HoleTest, ShapeNames) {
   for (const Row& r : rows) {
     SCOPED_TRACE(r.after);
     w.hole.name = r.before;
-    Create({.type = r.type,
-            .thread = r.thread,
-            .D = r.D,
-            .L = 10,
-            .LT = 8,
-            .P = r.P,
-            .Dr = 20,
-            .Lc = 2,
-            .Ar = 90});
+    // type, thread, through, D, L, LT, P, A, T, Dr, Lc, Ar
+    Create({r.type, r.thread, false, r.D, 10, 8, r.P, 0, 0, 20, 2, 90});
     EXPECT_EQ(w.hole.name, r.after);
   }
 }
@@ -60,71 +53,25 @@ TEST_F(HoleTest, ThroughCorrections) {
     double length, threadLength, deepest;
   };
   const double k82 = (10 - 5.25) / TanHalf(82);
+  // clang-format off
   const Row rows[] = {
-      {"plain", {.type = 1, .through = true, .L = 20, .T = 0.5}, 20, 0, -20},
-      {"counterbore",
-       {.type = 2, .through = true, .L = 30, .LT = 30, .Dr = 11, .Lc = 5},
-       25,
-       25,
-       -30},
-      {"countersink 90",
-       {.type = 3, .through = true, .D = 10, .L = 20, .T = 0.5, .Dr = 20, .Ar = 90},
-       15.25,
-       0,
-       -20},
-      {"countersink 82",
-       {.type = 3, .through = true, .D = 10, .L = 20, .T = 0.5, .Dr = 20, .Ar = 82},
-       20 - k82,
-       0,
-       -20},
-      {"countersink threaded",
-       {.type = 3,
-        .thread = true,
-        .through = true,
-        .D = 10,
-        .L = 20,
-        .LT = 18,
-        .P = 1.5,
-        .Dr = 20,
-        .Ar = 90},
-       14.25,
-       12.25,
-       -20},
-      {"countersink no cone",
-       {.type = 3, .through = true, .D = 10, .L = 20, .Dr = 20, .Ar = 0},
-       20,
-       0,
-       -20},
-      {"counterdrill",
-       {.type = 4, .through = true, .D = 10, .L = 20, .Dr = 16, .Lc = 4, .Ar = 90},
-       13,
-       0,
-       -20},
-      {"counterdrill threaded",
-       {.type = 4,
-        .thread = true,
-        .through = true,
-        .D = 12,
-        .L = 30,
-        .LT = 10,
-        .P = 1.75,
-        .Dr = 20,
-        .Lc = 5,
-        .Ar = 90},
-       20.125,
-       20.125,
-       -30},
-      {"counterdrill no cone",
-       {.type = 4, .through = true, .D = 12, .L = 30, .Dr = 20, .Lc = 5, .Ar = -3},
-       25,
-       0,
-       -30},
-      {"blind countersink",
-       {.type = 3, .D = 10, .L = 20, .T = 0.5, .Dr = 20, .Ar = 90},
-       20,
-       0,
-       -24.75},
+    {"plain", {.type = 1, .through = true, .T = 0.5}, 20, 0, -20},
+    {"counterbore", {.type = 2, .through = true, .L = 30, .LT = 30, .Dr = 11, .Lc = 5}, 25, 25, -30},
+    {"countersink 90", {.type = 3, .through = true, .T = 0.5, .Dr = 20, .Ar = 90}, 15.25, 0, -20},
+    {"countersink 82", {.type = 3, .through = true, .T = 0.5, .Dr = 20, .Ar = 82}, 20 - k82, 0, -20},
+    {"countersink threaded",
+     {.type = 3, .thread = true, .through = true, .LT = 18, .P = 1.5, .Dr = 20, .Ar = 90},
+     14.25, 12.25, -20},
+    {"countersink no cone", {.type = 3, .through = true, .Dr = 20, .Ar = 0}, 20, 0, -20},
+    {"counterdrill", {.type = 4, .through = true, .Dr = 16, .Lc = 4, .Ar = 90}, 13, 0, -20},
+    {"counterdrill threaded",
+     {.type = 4, .thread = true, .through = true, .D = 12, .L = 30, .LT = 10, .P = 1.75,
+      .Dr = 20, .Lc = 5, .Ar = 90}, 20.125, 20.125, -30},
+    {"counterdrill no cone",
+     {.type = 4, .through = true, .D = 12, .L = 30, .Dr = 20, .Lc = 5, .Ar = -3}, 25, 0, -30},
+    {"blind countersink", {.type = 3, .T = 0.5, .Dr = 20, .Ar = 90}, 20, 0, -24.75},
   };
+  // clang-format on
   for (const Row& r : rows) {
     SCOPED_TRACE(r.what);
     auto h = Create(r.s);
@@ -133,8 +80,7 @@ TEST_F(HoleTest, ThroughCorrections) {
       EXPECT_NEAR(h->LungFiletto(), r.threadLength, 1e-9);
     }
     EXPECT_NEAR(Deepest(), r.deepest, 1e-9);
-    const int16_t stored = r.s.thread ? 9 : 11;
-    EXPECT_EQ(Slot(1, stored), Variant(h->Lunghezza()));
+    EXPECT_EQ(Slot(1, r.s.thread ? 9 : 11), Variant(h->Lunghezza()));
   }
 }
 
@@ -151,13 +97,8 @@ TEST_F(HoleTest, CreateStepsInOrder) {
 }
 
 TEST_F(HoleTest, FaultInCorrectionStopsBeforeTheBuilder) {
-  w.hole.name = "Fori";
-  try {
-    Create({.type = 3, .through = true, .D = 1e308, .L = 20, .T = 1e308, .Dr = 20, .Ar = 90});
-    FAIL();
-  } catch (const cavix::rt::Error& e) {
-    EXPECT_EQ(e.Number(), 6);
-  }
+  const Spec huge{.type = 3, .through = true, .D = 1e308, .T = 1e308, .Dr = 20, .Ar = 90};
+  EXPECT_EQ(fake::ErrorOf([&] { Create(huge); }), 6);
   EXPECT_EQ(w.hole.ChainCount(), 0);
   EXPECT_EQ(w.hole.name, "Fori");
   EXPECT_FALSE(w.hole.holder.Has(34));
@@ -165,12 +106,7 @@ TEST_F(HoleTest, FaultInCorrectionStopsBeforeTheBuilder) {
 
 TEST_F(HoleTest, CreateWithoutAPageFailsAfterTheWork) {
   cavix::Globals().CurrentPage = nullptr;
-  try {
-    Create({.type = 1, .L = 10});
-    FAIL();
-  } catch (const cavix::rt::Error& e) {
-    EXPECT_EQ(e.Number(), 91);
-  }
+  EXPECT_EQ(fake::ErrorOf([&] { Create({.type = 1, .L = 10}); }), 91);
   EXPECT_EQ(w.hole.name, "Hole  10");
   EXPECT_EQ(w.hole.holder.Get(43).Count(), 1);
 }
@@ -189,16 +125,15 @@ TEST_F(HoleTest, UpdateLeavesBlindHolesAlone) {
 }
 
 TEST_F(HoleTest, UpdateRebuildsThroughHolesToTheNewThickness) {
-  auto h = Create({.type = 2,
-                   .thread = true,
-                   .through = true,
-                   .D = 8,
-                   .L = 20,
-                   .LT = 20,
-                   .P = 1.25,
-                   .A = 118,
-                   .Dr = 14,
-                   .Lc = 5});
+  Create({.type = 2,
+          .thread = true,
+          .through = true,
+          .D = 8,
+          .LT = 20,
+          .P = 1.25,
+          .A = 118,
+          .Dr = 14,
+          .Lc = 5});
   EXPECT_EQ(Slot(1, 9), Variant(15.0));
   w.hole.name = "renamed";
   w.SetBlock(100, 60, 40);
@@ -230,7 +165,7 @@ TEST_F(HoleTest, RecessDeeperThanThePartIsRefused) {
   EXPECT_EQ(w.hole.ChainCount(), 0);
   EXPECT_EQ(w.hole.name, "Fori");
 
-  Create({.type = 4, .through = true, .D = 10, .L = 20, .Dr = 16, .Lc = 4, .Ar = 90});
+  Create({.type = 4, .through = true, .Dr = 16, .Lc = 4, .Ar = 90});
   const auto chain = w.hole.Chain();
   w.SetBlock(100, 60, 6.5);
   EXPECT_THROW(holes::HoleCDrill().Update(w.hole), cavix::rt::Error);
@@ -242,12 +177,7 @@ TEST_F(HoleTest, RecessDeeperThanThePartIsRefused) {
 }
 
 TEST_F(HoleTest, UpdateWithoutRecordRaisesTheHostError) {
-  try {
-    holes::HoleSimple().Update(w.hole);
-    FAIL();
-  } catch (const cavix::rt::Error& e) {
-    EXPECT_EQ(e.Number(), 9);
-  }
+  EXPECT_EQ(fake::ErrorOf([&] { holes::HoleSimple().Update(w.hole); }), 9);
   holes::HoleSimple().UpdateNew(w.hole);  // does nothing
   EXPECT_EQ(w.hole.ChainCount(), 0);
 }
@@ -256,12 +186,7 @@ TEST(DblClick, HandsTheShapeToTheEditor) {
   fake::Log log;
   fake::Shape shape(log);
   int32_t x = 7, y = -3;
-  try {
-    holes::HoleCSink().DblClick(shape, x, y);
-    FAIL();
-  } catch (const cavix::rt::Error& e) {
-    EXPECT_EQ(e.Number(), 5);
-  }
+  EXPECT_EQ(fake::ErrorOf([&] { holes::HoleCSink().DblClick(shape, x, y); }), 5);
   cavix::host::IShape* seen = nullptr;
   int16_t type = 0;
   holes::SetEditHoleHandler([&](cavix::host::IShape& s, int16_t t) {

@@ -30,17 +30,15 @@ Thread Ask(holes::HoleObject& h, cavix::host::IShape& shape, bool namedRoute = f
 }
 
 TEST_F(HoleTest, ThreadedPlainHoleM10) {
-  Create({.type = 1, .thread = true, .D = 10, .L = 25, .LT = 20, .P = 1.5});
+  Create({.type = 1, .thread = true, .L = 25, .LT = 20, .P = 1.5});
   for (bool named : {false, true}) {
     SCOPED_TRACE(named);
     holes::HoleSimple h;
     const Thread t = Ask(h, w.hole, named);
     EXPECT_TRUE(t.result);
-    EXPECT_EQ(t.inner, 8.5);
-    EXPECT_EQ(t.outer, 10);
+    EXPECT_EQ(std::vector<double>({t.inner, t.outer, t.length, t.offset}),
+              std::vector<double>({8.5, 10, 20, 0}));
     EXPECT_EQ(t.taper, -9);  // left as the caller passed it
-    EXPECT_EQ(t.length, 20);
-    EXPECT_EQ(t.offset, 0);
     EXPECT_EQ(std::vector<double>({t.vx, t.vy, t.vz}), std::vector<double>({0, 0, -1}));
     EXPECT_TRUE(t.isHole);
     EXPECT_TRUE(t.taperProjection);  // blind
@@ -52,16 +50,19 @@ TEST_F(HoleTest, ThreadedPlainHoleM10) {
   // Lengths go through the drawing conversion (codes 1 to 11), one call per length.
   EXPECT_EQ(std::count(w.services.state.calls.begin(), w.services.state.calls.end(), "units 1>11"),
             6);
+  // Threaded through: no taper projection.
+  Create({.type = 1, .thread = true, .through = true, .LT = 20, .P = 1.5});
+  holes::HoleSimple h;
+  EXPECT_FALSE(Ask(h, w.hole).taperProjection);
 }
 
-TEST_F(HoleTest, UnthreadedHoles) {
-  Create({.type = 1, .D = 10, .L = 25, .A = 118, .T = 0.5});
+TEST_F(HoleTest, UnthreadedHolesAndNoRecord) {
+  Create({.type = 1, .L = 25, .A = 118, .T = 0.5});
   holes::HoleSimple simple;
   Thread t = Ask(simple, w.hole);
   EXPECT_TRUE(t.result);
   EXPECT_EQ(simple.ProjectionFlags(), 0);
-  EXPECT_EQ(t.inner, 0);
-  EXPECT_EQ(t.outer, 0);
+  EXPECT_EQ(std::vector<double>({t.inner, t.outer}), std::vector<double>({0, 0}));
   bool finite = true;
   double depth = -1, cbd = -1, cbdia = -1, csdia = -1, csang = -1, bottom = -1;
   EXPECT_TRUE(simple.GetHoleInformation(false, finite, depth, cbd, cbdia, csdia, csang, bottom));
@@ -69,28 +70,23 @@ TEST_F(HoleTest, UnthreadedHoles) {
   EXPECT_EQ(depth, 0);  // never loaded: a fresh object's 0
   EXPECT_EQ(bottom, 0);
 
+  // The counterbore's loader refuses an unthreaded hole: stopped after Initialize.
   fake::World other;
   cavix::Globals().CurrentPage = &other.page;
-  Make({.type = 2, .D = 6.6, .L = 20, .Dr = 11, .Lc = 6.5})->Create(other.hole);
+  Make({.type = 2, .D = 6.6, .Dr = 11, .Lc = 6.5})->Create(other.hole);
   holes::HoleCBore cbore;
   t = Ask(cbore, other.hole);
   EXPECT_FALSE(t.result);
-  EXPECT_EQ(t.inner, -9);  // stopped after Initialize
+  EXPECT_EQ(t.inner, -9);
   EXPECT_EQ(cbore.ProjectionFlags(), 0);
-}
 
-TEST_F(HoleTest, NoRecordNoAnswer) {
-  holes::HoleCDrill h;
-  const Thread t = Ask(h, w.hole, true);
+  // No record at all: no answer, and the host is not asked for anything.
+  fake::World none;
+  holes::HoleCDrill drill;
+  t = Ask(drill, none.hole, true);
   EXPECT_FALSE(t.result);
   EXPECT_EQ(t.inner, -9);
-  EXPECT_TRUE(w.services.state.calls.empty());
-}
-
-TEST_F(HoleTest, ThroughThreadHasNoTaperProjection) {
-  Create({.type = 1, .thread = true, .through = true, .D = 10, .L = 20, .LT = 20, .P = 1.5});
-  holes::HoleSimple h;
-  EXPECT_FALSE(Ask(h, w.hole).taperProjection);
+  EXPECT_TRUE(none.services.state.calls.empty());
 }
 
 // The thread starts where the builder's threaded bore starts.
@@ -101,44 +97,22 @@ TEST_F(HoleTest, OffsetsMatchTheBuiltBore) {
     double offset;
     int boreStart;  // index of the chain point where the threaded bore starts
   };
+  // clang-format off
   const Row rows[] = {
-      {"countersink 90",
-       {.type = 3, .thread = true, .D = 10, .L = 20, .LT = 15, .P = 1.5, .Dr = 20, .Ar = 90},
-       5.75,
-       2},
-      {"countersink 120",
-       {.type = 3, .thread = true, .D = 10, .L = 20, .LT = 15, .P = 1.5, .Dr = 20, .Ar = 120},
-       5.75 / TanHalf(120),
-       2},
-      {"counterbore",
-       {.type = 2, .thread = true, .D = 8, .L = 20, .LT = 15, .P = 1.25, .Dr = 14, .Lc = 8},
-       8,
-       3},
-      {"counterdrill 82",
-       {.type = 4,
-        .thread = true,
-        .D = 12,
-        .L = 30,
-        .LT = 20,
-        .P = 1.75,
-        .Dr = 20,
-        .Lc = 5,
-        .Ar = 82},
-       5 + 4.875 / TanHalf(82),
-       3},
-      {"counterdrill no cone",
-       {.type = 4,
-        .thread = true,
-        .D = 12,
-        .L = 30,
-        .LT = 20,
-        .P = 1.75,
-        .Dr = 20,
-        .Lc = 5,
-        .Ar = 0},
-       5,
-       3},
+    {"countersink 90", {.type = 3, .thread = true, .LT = 15, .P = 1.5, .Dr = 20, .Ar = 90},
+     5.75, 2},
+    {"countersink 120", {.type = 3, .thread = true, .LT = 15, .P = 1.5, .Dr = 20, .Ar = 120},
+     5.75 / TanHalf(120), 2},
+    {"counterbore", {.type = 2, .thread = true, .D = 8, .LT = 15, .P = 1.25, .Dr = 14, .Lc = 8},
+     8, 3},
+    {"counterdrill 82",
+     {.type = 4, .thread = true, .D = 12, .L = 30, .LT = 20, .P = 1.75, .Dr = 20, .Lc = 5, .Ar = 82},
+     5 + 4.875 / TanHalf(82), 3},
+    {"counterdrill no cone",
+     {.type = 4, .thread = true, .D = 12, .L = 30, .LT = 20, .P = 1.75, .Dr = 20, .Lc = 5, .Ar = 0},
+     5, 3},
   };
+  // clang-format on
   for (const Row& r : rows) {
     SCOPED_TRACE(r.what);
     Create(r.s);
@@ -153,7 +127,7 @@ TEST_F(HoleTest, OffsetsMatchTheBuiltBore) {
 
 TEST_F(HoleTest, PositionConditions) {
   // Countersink without a cone angle: no answer, outputs untouched.
-  Create({.type = 3, .thread = true, .D = 10, .L = 20, .LT = 15, .P = 1.5, .Dr = 20, .Ar = 0});
+  Create({.type = 3, .thread = true, .LT = 15, .P = 1.5, .Dr = 20, .Ar = 0});
   holes::HoleCSink sink;
   Thread t = Ask(sink, w.hole);
   EXPECT_FALSE(t.result);
@@ -161,14 +135,12 @@ TEST_F(HoleTest, PositionConditions) {
   EXPECT_EQ(t.inner, 8.5);  // the steps before it ran
 
   // Counterdrill whose pitch is not below its diameter: success, outputs untouched.
-  Create(
-      {.type = 4, .thread = true, .D = 2, .L = 20, .LT = 15, .P = 2, .Dr = 20, .Lc = 5, .Ar = 90});
+  Create({.type = 4, .thread = true, .D = 2, .LT = 15, .P = 2, .Dr = 20, .Lc = 5, .Ar = 90});
   holes::HoleCDrill drill;
   double len = -9, off = -9;
   ASSERT_TRUE(drill.Initialize(w.hole));
   EXPECT_TRUE(drill.IC2DProjectedThreads_GetPositionInformation(len, off));
-  EXPECT_EQ(len, -9);
-  EXPECT_EQ(off, -9);
+  EXPECT_EQ(std::vector<double>({len, off}), std::vector<double>({-9, -9}));
 }
 
 TEST_F(HoleTest, HoleInformationPerClass) {
@@ -179,16 +151,8 @@ TEST_F(HoleTest, HoleInformationPerClass) {
   const Row rows[] = {{1, 0, 0, 0, 0}, {2, 6, 18, 0, 0}, {3, 0, 0, 18, 82}, {4, 6, 18, 18, 82}};
   for (const Row& r : rows) {
     SCOPED_TRACE(r.type);
-    Create({.type = r.type,
-            .thread = true,
-            .D = 10,
-            .L = 25,
-            .LT = 20,
-            .P = 1.5,
-            .A = 118,
-            .Dr = 18,
-            .Lc = 6,
-            .Ar = 82});
+    // type, thread, through, D, L, LT, P, A, T, Dr, Lc, Ar
+    Create({r.type, true, false, 10, 25, 20, 1.5, 118, 0, 18, 6, 82});
     auto h = holes::MakeHole(r.type);
     h->SetLunghezza(33);
     h->SetangPunta(118);
@@ -200,12 +164,8 @@ TEST_F(HoleTest, HoleInformationPerClass) {
     EXPECT_TRUE(h->IC2DProjectedThreads_GetHoleInformation(true, finite, depth, cbd, cbdia, csdia,
                                                            csang, bottom));
     EXPECT_TRUE(finite);
-    EXPECT_EQ(depth, 33);
-    EXPECT_EQ(cbd, r.cbDepth);
-    EXPECT_EQ(cbdia, r.cbDia);
-    EXPECT_EQ(csdia, r.csDia);
-    EXPECT_EQ(csang, r.csAngle);
-    EXPECT_EQ(bottom, 118);
+    EXPECT_EQ(std::vector<double>({depth, cbd, cbdia, csdia, csang, bottom}),
+              std::vector<double>({33, r.cbDepth, r.cbDia, r.csDia, r.csAngle, 118}));
   }
 }
 
