@@ -66,16 +66,13 @@ TEST_F(ConversionTest, CIntRoundsHalvesToEvenAndGuardsTheRange) {
   }
 }
 
-TEST_F(ConversionTest, CLngRoundsHalvesToEvenAndGuardsTheRange) {
+TEST_F(ConversionTest, CLngAndOtherTypesConvertToIntegers) {
   EXPECT_EQ(CLng(2147483646.5), 2147483646);
   EXPECT_EQ(CLng(-2147483648.5), std::numeric_limits<int32_t>::min());
   EXPECT_EQ(CLng(-7.5), -8);
   EXPECT_EQ(ErrorOf([] { CLng(2147483647.5); }), err::kOverflow);
   EXPECT_EQ(ErrorOf([] { CLng(-2147483649.0); }), err::kOverflow);
   EXPECT_EQ(ErrorOf([] { CLng(-std::numeric_limits<double>::infinity()); }), err::kOverflow);
-}
-
-TEST_F(ConversionTest, OtherTypesConvertToIntegers) {
   EXPECT_EQ(CInt(Variant()), 0);
   EXPECT_EQ(CInt(Variant(true)), -1);
   EXPECT_EQ(CInt(Variant(false)), 0);

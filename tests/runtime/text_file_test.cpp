@@ -1,54 +1,28 @@
 // Text files: line ends, encodings, error numbers of the file system, and atomic replacement.
 #include "runtime/text_file.h"
 
-#include <dirent.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "runtime/error.h"
+#include "tests/support/test_files.h"
 
 namespace cavix::rt {
 namespace {
 
 class TextFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string tmpl = ::testing::TempDir() + "cavix-rt-XXXXXX";
-    ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-    dir_ = tmpl;
-  }
-  void TearDown() override { std::system(("rm -rf '" + dir_ + "'").c_str()); }
-
-  std::string PathOf(const std::string& name) const { return dir_ + "/" + name; }
-  std::string Put(const std::string& name, const std::string& bytes) const {
-    std::ofstream(PathOf(name), std::ios::binary) << bytes;
-    return PathOf(name);
-  }
-  static std::string Bytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
   std::vector<std::string> Entries() const {
     std::vector<std::string> names;
-    if (DIR* d = ::opendir(dir_.c_str())) {
-      while (dirent* e = ::readdir(d)) {
-        const std::string n = e->d_name;
-        if (n != "." && n != "..") names.push_back(n);
-      }
-      ::closedir(d);
-    }
+    for (const auto& e : std::filesystem::directory_iterator(dir_.path))
+      names.push_back(e.path().filename().string());
     return names;
   }
   static std::vector<std::string> AllLines(const std::string& path) {
@@ -69,7 +43,8 @@ class TextFileTest : public ::testing::Test {
     return {0, {}};
   }
 
-  std::string dir_;
+  const test::TempDir dir_{"cavix-rt-"};
+  const std::string root_ = dir_.path.string();
 };
 
 using Lines = std::vector<std::string>;
@@ -91,9 +66,12 @@ TEST_F(TextFileTest, LineEndsAndEncodings) {
       {"utf-8", "L\xC3\xA4nge \xE2\x82\xAC\r\n", {"L\xC3\xA4nge \xE2\x82\xAC"}},
       {"each line on its own", "\xC3\xA4\r\n\xE4\r\n", {"\xC3\xA4", "\xC3\xA4"}},
       {"nul byte", std::string("a\0b\r\n", 5), {std::string("a\0b", 3)}},
+      {"a long line whole",
+       std::string(3000000, 'x') + "\r\nend",
+       {std::string(3000000, 'x'), "end"}},
   };
   for (const Row& r : rows) {
-    EXPECT_EQ(AllLines(Put("f.txt", r.bytes)), r.lines) << r.name;
+    EXPECT_EQ(AllLines(dir_.Write("f.txt", r.bytes)), r.lines) << r.name;
   }
 }
 
@@ -107,13 +85,8 @@ TEST_F(TextFileTest, DecodeLineTakesOnlyStrictUtf8) {
   EXPECT_EQ(DecodeLine("\x93x\x94"), "\xE2\x80\x9Cx\xE2\x80\x9D");
 }
 
-TEST_F(TextFileTest, ReadsLongLinesWhole) {
-  const std::string big(3 * 1000 * 1000, 'x');
-  EXPECT_EQ(AllLines(Put("big.txt", big + "\r\nend")), (Lines{big, "end"}));
-}
-
 TEST_F(TextFileTest, LineInputAndEnd) {
-  const std::string path = Put("t.txt", "one\r\ntwo\r\n");
+  const std::string path = dir_.Write("t.txt", "one\r\ntwo\r\n");
   TextReader r(path);
   EXPECT_FALSE(r.AtEnd());
   EXPECT_EQ(r.LineInput(), "one");
@@ -129,33 +102,30 @@ TEST_F(TextFileTest, LineInputAndEnd) {
   EXPECT_EQ(ErrorOf([&] { r.LineInput(); }).first, err::kBadFileName);
 }
 
-TEST_F(TextFileTest, BuiltPathsUseBackslashes) {
-  ASSERT_EQ(::mkdir(PathOf("Tab").c_str(), 0755), 0);
-  Put("Tab/M.tab", "M6|1\r\n");
-  const std::string built = dir_ + "\\Tab\\M.tab";
-  EXPECT_EQ(NativePath(built), PathOf("Tab/M.tab"));
+TEST_F(TextFileTest, BuiltPathsUseBackslashesAndErrorsNameThemAsBuilt) {
+  dir_.Write("Tab/M.tab", "M6|1\r\n");
+  const std::string built = root_ + "\\Tab\\M.tab";
+  EXPECT_EQ(NativePath(built), dir_.File("Tab/M.tab"));
   EXPECT_TRUE(FileExists(built));
-  EXPECT_FALSE(FileExists(dir_ + "\\Tab"));  // a folder is no file
-  EXPECT_FALSE(FileExists(dir_ + "\\Tab\\none.tab"));
+  EXPECT_FALSE(FileExists(root_ + "\\Tab"));  // a folder is no file
+  EXPECT_FALSE(FileExists(root_ + "\\Tab\\none.tab"));
   EXPECT_EQ(AllLines(built), Lines{"M6|1"});
-}
 
-TEST_F(TextFileTest, OpeningErrorsNameThePathAsBuilt) {
-  ASSERT_EQ(::mkdir(PathOf("Tab").c_str(), 0755), 0);
-  const std::string missing = dir_ + "\\Tab\\none.tab";
+  // Opening errors name the path as built.
+  const std::string missing = root_ + "\\Tab\\none.tab";
   EXPECT_EQ(ErrorOf([&] { TextReader r(missing); }),
             (std::pair<int, std::string>{err::kFileNotFound, missing}));
-  const std::string noFolder = dir_ + "\\Nope\\x.tab";
+  const std::string noFolder = root_ + "\\Nope\\x.tab";
   EXPECT_EQ(ErrorOf([&] { TextReader r(noFolder); }),
             (std::pair<int, std::string>{err::kPathNotFound, noFolder}));
-  EXPECT_EQ(ErrorOf([&] { TextReader r(dir_ + "\\Tab"); }).first, err::kPathFileAccess);
-  const std::string file = Put("plain.txt", "x");
+  EXPECT_EQ(ErrorOf([&] { TextReader r(root_ + "\\Tab"); }).first, err::kPathFileAccess);
+  const std::string file = dir_.Write("plain.txt", "x");
   EXPECT_EQ(ErrorOf([&] { TextReader r(file + "\\below"); }).first, err::kPathNotFound);
   EXPECT_EQ(ErrorOf([&] { TextReader r(""); }).first, err::kBadFileName);
 }
 
 TEST_F(TextFileTest, WriterEndsLinesWithCrLfAndReplaces) {
-  const std::string path = Put("out.txt", "old content that is longer\r\n");
+  const std::string path = dir_.Write("out.txt", "old content that is longer\r\n");
   {
     TextWriter w(path);
     w.WriteLine("first");
@@ -163,13 +133,13 @@ TEST_F(TextFileTest, WriterEndsLinesWithCrLfAndReplaces) {
     w.WriteLine("L\xC3\xA4nge");
     w.Close();
   }
-  EXPECT_EQ(Bytes(path), "first\r\n\r\nL\xC3\xA4nge\r\n");
+  EXPECT_EQ(test::Slurp(path), "first\r\n\r\nL\xC3\xA4nge\r\n");
   EXPECT_EQ(AllLines(path), (Lines{"first", "", "L\xC3\xA4nge"}));
 }
 
 TEST_F(TextFileTest, WriterReportsFileSystemFailures) {
-  EXPECT_EQ(ErrorOf([&] { TextWriter w(dir_ + "\\Nope\\out.txt"); }).first, err::kPathNotFound);
-  EXPECT_EQ(ErrorOf([&] { TextWriter w(dir_); }).first, err::kPathFileAccess);
+  EXPECT_EQ(ErrorOf([&] { TextWriter w(root_ + "\\Nope\\out.txt"); }).first, err::kPathNotFound);
+  EXPECT_EQ(ErrorOf([&] { TextWriter w(root_); }).first, err::kPathFileAccess);
   // /dev/full accepts the open and fails every write with "no space", even for root.
   if (::access("/dev/full", W_OK) == 0) {
     const auto [number, source] = ErrorOf([] {
@@ -183,21 +153,21 @@ TEST_F(TextFileTest, WriterReportsFileSystemFailures) {
 }
 
 TEST_F(TextFileTest, AtomicWriteReplacesWholeFileAndKeepsItsMode) {
-  const std::string path = Put("model.json", "old");
+  const std::string path = dir_.Write("model.json", "old");
   ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
   WriteFileAtomically(path, "new content");
-  EXPECT_EQ(Bytes(path), "new content");
+  EXPECT_EQ(test::Slurp(path), "new content");
   struct stat st {};
   ASSERT_EQ(::stat(path.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0640u);
   EXPECT_EQ(Entries(), std::vector<std::string>{"model.json"});
-  WriteFileAtomically(PathOf("fresh.json"), "");
-  EXPECT_TRUE(FileExists(PathOf("fresh.json")));
+  WriteFileAtomically(dir_.File("fresh.json"), "");
+  EXPECT_TRUE(FileExists(dir_.File("fresh.json")));
 }
 
 TEST_F(TextFileTest, AtomicWriteFailureLeavesTheOldFile) {
   // No room for the new content: a file-size limit makes every larger write fail, for root too.
-  const std::string path = Put("model.json", "old");
+  const std::string path = dir_.Write("model.json", "old");
   rlimit saved{};
   ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
   rlimit small = saved;
@@ -209,17 +179,17 @@ TEST_F(TextFileTest, AtomicWriteFailureLeavesTheOldFile) {
   ::signal(SIGXFSZ, oldHandler);
   EXPECT_EQ(number, err::kDiskFull);
   EXPECT_EQ(source, path);
-  EXPECT_EQ(Bytes(path), "old");
+  EXPECT_EQ(test::Slurp(path), "old");
   EXPECT_EQ(Entries(), std::vector<std::string>{"model.json"});  // no temporary left behind
 
   // A folder in the way of the rename: the folder and its content stay.
-  ASSERT_EQ(::mkdir(PathOf("taken").c_str(), 0755), 0);
-  Put("taken/inside.txt", "keep");
-  EXPECT_NE(ErrorOf([&] { WriteFileAtomically(PathOf("taken"), "x"); }).first, 0);
-  EXPECT_EQ(Bytes(PathOf("taken/inside.txt")), "keep");
+  ASSERT_EQ(::mkdir(dir_.File("taken").c_str(), 0755), 0);
+  dir_.Write("taken/inside.txt", "keep");
+  EXPECT_NE(ErrorOf([&] { WriteFileAtomically(dir_.File("taken"), "x"); }).first, 0);
+  EXPECT_EQ(test::Slurp(dir_.File("taken/inside.txt")), "keep");
   EXPECT_EQ(Entries().size(), 2u);
 
-  EXPECT_EQ(ErrorOf([&] { WriteFileAtomically(PathOf("nope/m.json"), "x"); }).first,
+  EXPECT_EQ(ErrorOf([&] { WriteFileAtomically(dir_.File("nope/m.json"), "x"); }).first,
             err::kPathNotFound);
 }
 
