@@ -71,8 +71,9 @@ class CavixCommand : public ::testing::Test {
     EXPECT_EQ(r.status, 0) << r.err;
     return json::parse(r.out).get<std::vector<json>>();
   }
-  static double Var(const json& shape, const std::string& key) {
-    return shape.at("components").at("34").at(0).at("vars").at(key).at("v").get<double>();
+  // A variable of the hole data: "1:slot" numbers, "2:slot" texts.
+  static json Var(const json& shape, const std::string& key) {
+    return shape.at("components").at("34").at(0).at("vars").at(key).at("v");
   }
   static double Lowest(const json& shape) {
     double lowest = 0;
@@ -101,14 +102,21 @@ TEST_F(CavixCommand, DropPlacesAThreadedBlindHoleAndRemembersTheChoices) {
       Cavix("drop " + model_ + " --at 50,30,20 --script " + Fixture("m10_threaded_blind.txt"));
   ASSERT_EQ(first.status, 0) << first.err << first.out;
   const auto forms = first.Events("form");
-  ASSERT_EQ(forms.size(), 1u);
+  ASSERT_EQ(forms.size(), 2u);
   // A first drop without preferences opens on the plain hole.
   ExpectForm(forms[0], {{"OptHoleType(0).value", true}});
+  ExpectForm(forms[1], {{"Normativa.text", "ISO 262 coarse"}, {"TxtThreadPitch.text", "1.5"},
+                        {"LblLunghezza.caption", "Length of Thread"}});
   EXPECT_FALSE(fs::exists(Prefs() + ".tmp"));
   const json hole = Shape("Hole M10x1.5");
   EXPECT_EQ(hole["class"], "Cavix.HoleSimple");
-  EXPECT_EQ(Var(hole, "1:9"), 25);
-  EXPECT_EQ(Var(hole, "1:11"), 20);
+  // Drilled: the thread and the length after it; threaded, blind; the table's values.
+  for (const auto& [key, value] :
+       std::vector<std::pair<std::string, json>>{{"1:9", 25}, {"1:11", 20}, {"1:12", 1.5},
+                                                 {"1:10", 10}, {"1:6", 1}, {"1:7", 0},
+                                                 {"2:13", "ISO 262 coarse"}, {"2:14", "M10"},
+                                                 {"2:15", "iso262.tab"}})
+    EXPECT_EQ(Var(hole, key), value) << key;
   EXPECT_NEAR(Lowest(hole), -25 - 4.25, 1e-9);  // the 90-degree drill point of the 8.5 bore
   const std::string prefs = Slurp(Prefs());
   EXPECT_EQ(std::count(prefs.begin(), prefs.end(), '\n'), 14) << prefs;
@@ -150,7 +158,8 @@ TEST_F(CavixCommand, EditsLeaveTheFileAloneUnlessTheHoleChanges) {
 
   // Cancel after a change.
   r = Cavix("edit " + model_ + " '#2' --script " +
-            Script("cancel_edit.txt", "select Misura M8\nclick CancelButton\n"));
+            Script("cancel_edit.txt", "click OptHoleType(1)\ncheck ToggleFiletto 0\n"
+                                      "select Misura 8\nclick CancelButton\n"));
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(Slurp(model_), placed);
 

@@ -29,7 +29,6 @@ TEST_F(DialogTest, FirstDropOpensOnThePlainHoleWithTheFirstStandardAndSize) {
                  {"TabNorme.tabs", {"ISO", "UNC/UNF"}}, {"TabNorme.tab", 0},
                  {"Normativa.text", "ISO 273 medium"}, {"Misura.text", "1.6"},
                  {"Misura.tag", "iso273_medium.tab"}, {"Lunghezza.text", "1.5"},
-                 {"LblLunghezza.caption", "Hole Length"}, {"CancelButton.caption", "Cancel"},
                  // A plain hole has no recess.
                  {"FrameIncSvas.enabled", false}, {"DiamIncasso.enabled", false},
                  {"OKButton.enabled", true}, {"OptHoleType(0).picture", 1},
@@ -88,27 +87,6 @@ TEST_F(DialogTest, ThreeFamiliesGiveThreeTabsInOneRow) {
 
 // ---- Building holes ----
 
-TEST_F(DialogTest, ThreadedBlindHoleDrillsTheThreadPlusTheLengthAfterIt) {
-  const RunResult r = Drop(
-      "check ToggleFiletto 1\nselect Misura M10\nselect Lunghezza 20\ntext TxtLungAfterThread 5\n"
-      "dump\nclick OKButton\n");
-  ASSERT_NO_MESSAGES(r);
-  ExpectForm(r.LastForm(), {{"Normativa.text", "ISO 262 coarse"}, {"TxtThreadPitch.text", "1.5"},
-                            {"LblLunghezza.caption", "Length of Thread"}});
-  scene::Shape& s = *shape_;
-  EXPECT_EQ(s.Name(), "Hole M10x1.5");
-  // Drilled length, thread length, pitch, diameter, threaded, through.
-  for (auto [slot, value] : {std::pair{9, 25.0}, {11, 20.0}, {12, 1.5}, {10, 10.0}, {6, 1.0},
-                             {7, 0.0}})
-    EXPECT_EQ(Num(s, int16_t(slot)), value) << "slot " << slot;
-  EXPECT_EQ(Txt(s, 13), "ISO 262 coarse");
-  EXPECT_EQ(Txt(s, 14), "M10");
-  EXPECT_EQ(Txt(s, 15), "iso262.tab");
-  EXPECT_EQ(ClassOf(s), "Cavix.HoleSimple");
-  // The choices are kept for the next dialog.
-  EXPECT_NE(ReadPrefsFile().find("\r\n 1 \r\n 1 \r\n"), std::string::npos) << ReadPrefsFile();
-}
-
 TEST_F(DialogTest, PlainBoreTakesItsAllowanceAndNoThreadValues) {
   ASSERT_NO_MESSAGES(Drop("click OptHoleType(2)\ntext AngSvaso 90\nselect Misura 8\nclick OKButton\n"));
   scene::Shape& s = *shape_;
@@ -122,77 +100,89 @@ TEST_F(DialogTest, PlainBoreTakesItsAllowanceAndNoThreadValues) {
 
 // ---- Reactions ----
 
-TEST_F(DialogTest, ThreadToggleKeepsTheSizeAcrossThePrefixOrFallsBackToTheFirst) {
-  Install(FixtureFamily());
-  const RunResult r = Drop(
-      "select Misura 10\ncheck ToggleFiletto 1\ndump\ncheck ToggleFiletto 0\ndump\n"
-      "select Misura 12\ncheck ToggleFiletto 1\ndump\n"
-      // Neither M16 nor 8 is listed under the other thread state: the first size is taken.
-      "check ToggleFiletto 0\nselect Misura 8\ncheck ToggleFiletto 1\ndump\n"
-      "select Misura M16\ncheck ToggleFiletto 0\ndump\nclick CancelButton\n");
-  const auto forms = r.Forms();
-  ASSERT_EQ(forms.size(), 5u);
-  ExpectForm(forms[0], {{"Normativa.text", "Threads M"}, {"Misura.text", "M10"},
-                        {"TxtLungAfterThread.text", "5.5"}, {"TxtThreadPitch.text", "1.5"},
-                        {"TxtThreadPitch.enabled", true}, {"OptHoleType(0).picture", 5}});
-  EXPECT_EQ(ListTexts(forms[0], "Lunghezza"), (std::vector<std::string>{"15", "20"}));
-  ExpectForm(forms[1], {{"Misura.text", "10"}, {"TxtThreadPitch.enabled", false},
-                        {"LblLunghezza.caption", "Hole Length"}});
-  ExpectForm(forms[2], {{"Misura.text", "M12"}});  // "M12" is listed, so 12 becomes M12 too
-  ExpectForm(forms[3], {{"Misura.text", "M10"}});
-  ExpectForm(forms[4], {{"Misura.text", "8"}});
-}
+// Each row: a script with dumps, and what each dump shows.
+struct Reaction {
+  const char* what;
+  const char* script;  // "click CancelButton" is added
+  std::vector<FormValues> dumps;
+  bool fixtureFamily = false;
+  const char* locale = "en_US";
+};
 
-TEST_F(DialogTest, ThroughLocksAFlatBottomAndTakesTheThickness) {
-  const RunResult r = Drop(
-      "check ToggleFiletto 1\ncheck TogglePassante 1\ndump\ncheck TogglePassante 0\ndump\n"
-      "click CancelButton\n");
-  ExpectForm(r.Forms()[0], {{"TogglePunta.value", 1}, {"TogglePunta.enabled", false},
-                            {"AngoloPunta.text", "0"}, {"AngoloPunta.enabled", false},
-                            {"Lunghezza.text", "20.00"}, {"TxtLungAfterThread.enabled", false},
-                            {"TxtThreadPitch.enabled", true}, {"OptHoleType(0).picture", 17}});
-  ExpectForm(r.Forms()[1], {{"TogglePunta.value", 0}, {"TogglePunta.enabled", true},
-                            {"AngoloPunta.text", "90"}, {"AngoloPunta.enabled", true},
-                            {"TxtLungAfterThread.enabled", true}, {"OptHoleType(0).picture", 5}});
-}
-
-TEST_F(DialogTest, DrillAngleIsFoldedWhenTheFieldIsLeft) {
+TEST_F(DialogTest, ChoicesReshapeTheForm) {
+  const FormValues recessOn = {{"FrameIncSvas.enabled", true}, {"DiamIncasso.enabled", true},
+                               {"ProfIncasso.enabled", true},  {"AngSvaso.enabled", true},
+                               {"LblAngSvaso.enabled", true},  {"DiamIncasso.text", "20"}};
+  const Reaction rows[] = {
+      {"the thread toggle keeps the size across the prefix, or falls back to the first",
+       "select Misura 10\ncheck ToggleFiletto 1\ndump\ncheck ToggleFiletto 0\ndump\n"
+       "select Misura 12\ncheck ToggleFiletto 1\ndump\n"
+       "check ToggleFiletto 0\nselect Misura 8\ncheck ToggleFiletto 1\ndump\n"
+       "select Misura M16\ncheck ToggleFiletto 0\ndump\n",
+       {{{"Normativa.text", "Threads M"}, {"Misura.text", "M10"},
+         {"TxtLungAfterThread.text", "5.5"}, {"TxtThreadPitch.text", "1.5"},
+         {"TxtThreadPitch.enabled", true}, {"OptHoleType(0).picture", 5},
+         {"Lunghezza.list", {{{"text", "15"}, {"itemData", 0}}, {{"text", "20"}, {"itemData", 1}}}}},
+        {{"Misura.text", "10"}, {"TxtThreadPitch.enabled", false},
+         {"LblLunghezza.caption", "Hole Length"}},
+        {{"Misura.text", "M12"}},  // "M12" is listed, so 12 becomes M12 too
+        {{"Misura.text", "M10"}},  // no M8, no plain 16: the first size
+        {{"Misura.text", "8"}}},
+       true},
+      {"through locks a flat bottom and takes the thickness",
+       "check ToggleFiletto 1\ncheck TogglePassante 1\ndump\ncheck TogglePassante 0\ndump\n",
+       {{{"TogglePunta.value", 1}, {"TogglePunta.enabled", false}, {"AngoloPunta.text", "0"},
+         {"AngoloPunta.enabled", false}, {"Lunghezza.text", "20.00"},
+         {"TxtLungAfterThread.enabled", false}, {"TxtThreadPitch.enabled", true},
+         {"OptHoleType(0).picture", 17}},
+        {{"TogglePunta.value", 0}, {"TogglePunta.enabled", true}, {"AngoloPunta.text", "90"},
+         {"AngoloPunta.enabled", true}, {"TxtLungAfterThread.enabled", true},
+         {"OptHoleType(0).picture", 5}}}},
+      {"another standard turns a flat bottom off, another size does not",
+       "check TogglePunta 1\nselect Misura 8\ndump\nselect Normativa Plain fine\ndump\n",
+       {{{"TogglePunta.value", 1}, {"AngoloPunta.text", "0"}, {"OptHoleType(1).picture", 14}},
+        {{"TogglePunta.value", 0}, {"AngoloPunta.text", "90"}, {"Misura.text", "8"}}},
+       true},
+      {"the countersink angle is folded when a size is chosen",
+       "click OptHoleType(2)\ntext AngSvaso 0\ndump\nselect Misura 8\ndump\n"
+       "text AngSvaso 270\nselect Misura 10\ndump\n",
+       {{{"AngSvaso.text", "0"}}, {{"AngSvaso.text", "90"}}, {{"AngSvaso.text", "90"}}}},
+      {"the recess group follows the hole type, keeping its values while dimmed",
+       "click OptHoleType(3)\nselect Misura 12\ndump\nclick OptHoleType(0)\ndump\n"
+       "click OptHoleType(1)\ndump\n",
+       {recessOn,
+        {{"FrameIncSvas.enabled", false}, {"DiamIncasso.enabled", false},
+         {"ProfIncasso.enabled", false}, {"AngSvaso.enabled", false},
+         {"lblLungInc.enabled", false}, {"DiamIncasso.text", "20"}},
+        {{"ProfIncasso.enabled", true}, {"AngSvaso.enabled", false}}}},
+  };
+  std::vector<Reaction> all(std::begin(rows), std::end(rows));
+  // The drill angle is folded when its field is left, in both regions.
   for (const char* locale : {"en_US", "de_DE"}) {
-    SCOPED_TRACE(locale);
-    InstallOptions o;
-    o.locale = locale;
-    Install(o);
-    const RunResult r = Drop(
-        "text AngoloPunta 200\nfocus Lunghezza\ndump\n"
-        "text AngoloPunta -118\nfocus Lunghezza\ndump\n"
-        "text AngoloPunta 180\nfocus Lunghezza\ndump\nclick CancelButton\n");
-    ExpectForm(r.Forms()[0], {{"AngoloPunta.text", "20"}});
-    ExpectForm(r.Forms()[1], {{"AngoloPunta.text", "-118"}});
-    ExpectForm(r.Forms()[2], {{"AngoloPunta.text", "0"}, {"TogglePunta.value", 1},
-                              {"AngoloPunta.enabled", false}});
-    EXPECT_TRUE(r.Messages().empty());
+    all.push_back({"the drill angle is folded when the field is left",
+                   "text AngoloPunta 200\nfocus Lunghezza\ndump\n"
+                   "text AngoloPunta -118\nfocus Lunghezza\ndump\n"
+                   "text AngoloPunta 180\nfocus Lunghezza\ndump\n",
+                   {{{"AngoloPunta.text", "20"}},
+                    {{"AngoloPunta.text", "-118"}},
+                    {{"AngoloPunta.text", "0"}, {"TogglePunta.value", 1},
+                     {"AngoloPunta.enabled", false}}},
+                   false, locale});
   }
-}
-
-TEST_F(DialogTest, CountersinkAngleIsFoldedWhenASizeIsChosen) {
-  const RunResult r = Drop(
-      "click OptHoleType(2)\ntext AngSvaso 0\ndump\nselect Misura 8\ndump\n"
-      "text AngSvaso 270\nselect Misura 10\ndump\nclick CancelButton\n");
-  const auto forms = r.Forms();
-  ExpectForm(forms[0], {{"AngSvaso.text", "0"}});
-  ExpectForm(forms[1], {{"AngSvaso.text", "90"}});
-  ExpectForm(forms[2], {{"AngSvaso.text", "90"}});
-}
-
-TEST_F(DialogTest, AnotherStandardTurnsAFlatBottomOffAnotherSizeDoesNot) {
-  Install(FixtureFamily());
-  const RunResult r = Drop(
-      "check TogglePunta 1\nselect Misura 8\ndump\nselect Normativa Plain fine\ndump\n"
-      "click CancelButton\n");
-  ExpectForm(r.Forms()[0], {{"TogglePunta.value", 1}, {"AngoloPunta.text", "0"},
-                            {"OptHoleType(1).picture", 14}});
-  ExpectForm(r.Forms()[1],
-             {{"TogglePunta.value", 0}, {"AngoloPunta.text", "90"}, {"Misura.text", "8"}});
+  for (const Reaction& row : all) {
+    SCOPED_TRACE(std::string(row.what) + " (" + row.locale + ")");
+    InstallOptions o = row.fixtureFamily ? FixtureFamily() : InstallOptions{};
+    o.locale = row.locale;
+    Install(o);
+    const RunResult r = Drop(std::string(row.script) + "click CancelButton\n");
+    EXPECT_TRUE(r.Messages().empty()) << r.out;
+    const auto forms = r.Forms();
+    ASSERT_EQ(forms.size(), row.dumps.size());
+    for (size_t i = 0; i < forms.size(); ++i) {
+      SCOPED_TRACE("dump " + std::to_string(i + 1));
+      ExpectForm(forms[i], row.dumps[i]);
+    }
+  }
 }
 
 TEST_F(DialogTest, AFailedQueryDisablesOkUntilAChoiceSucceeds) {
@@ -210,19 +200,6 @@ TEST_F(DialogTest, AFailedQueryDisablesOkUntilAChoiceSucceeds) {
   ASSERT_GE(m.size(), 1u);
   EXPECT_NE(m[0]["text"].get<std::string>().find("missing.tab"), std::string::npos);
   EXPECT_NE(r.diag.find("click OKButton skipped"), std::string::npos) << r.diag;
-}
-
-TEST_F(DialogTest, RecessGroupFollowsTheHoleType) {
-  const RunResult r = Drop(
-      "click OptHoleType(3)\nselect Misura 12\ndump\nclick OptHoleType(0)\ndump\n"
-      "click OptHoleType(1)\ndump\nclick CancelButton\n");
-  const auto forms = r.Forms();
-  for (const char* c : {"FrameIncSvas", "DiamIncasso", "ProfIncasso", "AngSvaso", "LblAngSvaso"})
-    ExpectForm(forms[0], {{std::string(c) + ".enabled", true}});
-  for (const char* c : {"FrameIncSvas", "DiamIncasso", "ProfIncasso", "AngSvaso", "lblLungInc"})
-    ExpectForm(forms[1], {{std::string(c) + ".enabled", false}});
-  ExpectForm(forms[1], {{"DiamIncasso.text", forms[0].at("controls").at("DiamIncasso").at("text")}});
-  ExpectForm(forms[2], {{"ProfIncasso.enabled", true}, {"AngSvaso.enabled", false}});
 }
 
 // ---- Entry rules ----
@@ -403,18 +380,6 @@ TEST_F(EditTest, ChangingTheTypeRebuildsTheSameShapeAsTheNewClass) {
   EXPECT_EQ(Num(s, 1), 2);
   EXPECT_EQ(Txt(s, 1), "HoleCBore");
   EXPECT_EQ(Num(s, 16), 18);
-}
-
-TEST_F(EditTest, CancelInAnEditChangesNothing) {
-  scene::Shape& s = Place("click OptHoleType(1)\nselect Misura 8\nclick OKButton\n");
-  const double diameter = Num(s, 16);
-  const std::string name = s.Name();
-  const RunResult r = Edit(s, "text DiamIncasso 30\ncheck ToggleFiletto 1\nclick CancelButton\n");
-  EXPECT_TRUE(r.Messages().empty());
-  EXPECT_EQ(ShapeCount(*scene_), 2);
-  EXPECT_EQ(Num(s, 16), diameter);
-  EXPECT_EQ(Num(s, 6), 0);
-  EXPECT_EQ(s.Name(), name);
 }
 
 TEST_F(EditTest, AStoredLengthAfterThreadOfMinusOneComesFromTheTable) {
