@@ -1,17 +1,15 @@
 // Arbitrary INI and TAB files: every query and the checker end normally on them, and whatever goes
 // wrong is told in a message box of the query, never by an escaping error or a crash.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <array>
-#include <filesystem>
-#include <fstream>
 #include <random>
 
 #include "forms/list_control.h"
 #include "standards/file_read_tab.h"
 #include "standards/table_check.h"
 #include "tests/standards/test_support.h"
+#include "tests/support/test_files.h"
 
 namespace cavix {
 namespace {
@@ -20,32 +18,12 @@ using namespace FileReadTAB;
 
 // Text made of the pieces the formats give meaning to, in random order.
 std::string RandomText(std::mt19937& rng, bool ini) {
-  static const char* const kPieces[] = {"|",
-                                        "\"",
-                                        "\"a.tab\" \"A\"",
-                                        "[1 0]",
-                                        "[2 1]",
-                                        "[",
-                                        "#",
-                                        "@",
-                                        " ",
-                                        "M6",
-                                        "M8",
-                                        "0.5",
-                                        "10",
-                                        "-3",
-                                        "1e999",
-                                        "&H7FFFFFFF",
-                                        ".",
-                                        "e",
-                                        "\xff\xfe",
-                                        "\xC3\xA4",
-                                        "\r\n",
-                                        "\n",
-                                        "\r",
-                                        "\xEF\xBB\xBF",
-                                        "\t",
-                                        "|||||||||||||||||||||||"};
+  // clang-format off
+  static const char* const kPieces[] = {
+      "|", "\"", "\"a.tab\" \"A\"", "[1 0]", "[2 1]", "[", "#", "@", " ", "M6", "M8", "0.5", "10", "-3",
+      "1e999", "&H7FFFFFFF", ".", "e", "\xff\xfe", "\xC3\xA4", "\r\n", "\n", "\r", "\xEF\xBB\xBF", "\t",
+      "|||||||||||||||||||||||"};
+  // clang-format on
   std::uniform_int_distribution<size_t> piece(0, std::size(kPieces) - 1);
   std::uniform_int_distribution<int> count(0, 120);
   std::string text = ini ? "[1 0]\r\n" : "";
@@ -54,18 +32,15 @@ std::string RandomText(std::mt19937& rng, bool ini) {
 }
 
 TEST(ArbitraryInput, QueriesAndCheckerEndNormally) {
-  const auto dir = std::filesystem::temp_directory_path() /
-                   ("cavix_standards_arbitrary_" + std::to_string(::getpid()));
-  std::filesystem::create_directories(dir / "Tab");
-  const std::string ini = (dir / "Cavix.ini").string();
-  const std::string data = (dir / "Tab").string() + "/";
+  const test::TempDir dir("cavix_standards_arbitrary_");
+  const std::string ini = dir.File("Cavix.ini"), data = dir.File("Tab") + "/";
   std::mt19937 rng(20261206);
   testing::TakeMessages();
   int sizesSeen = 0;  // the rounds must reach the size queries, not stop at the INI file
 
   for (int round = 0; round < 300; ++round) {
-    std::ofstream(ini, std::ios::binary) << RandomText(rng, true);
-    std::ofstream(data + "a.tab", std::ios::binary) << RandomText(rng, false);
+    dir.Write("Cavix.ini", RandomText(rng, true));
+    dir.Write("Tab/a.tab", RandomText(rng, false));
     auto everyQuery = [&] {
       for (int type = 1; type <= 4; ++type) {
         for (int thread = 0; thread <= 1; ++thread) {
@@ -96,7 +71,6 @@ TEST(ArbitraryInput, QueriesAndCheckerEndNormally) {
     }
   }
   EXPECT_GT(sizesSeen, 50);
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace
