@@ -1,28 +1,20 @@
 // The hole commands as users run them: `cavix resize`, `cavix regen` and `cavix threads` on model
 // files holding holes of every kind.
-#include <gtest/gtest.h>
 #include <sys/wait.h>
 
 #include <array>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "dialog/globals.h"
-#include "hole_objects/class_list.h"
-#include "hole_objects/hole.h"
 #include "hole_objects/utils.h"
 #include "host/drop_hole.h"
-#include "scene/model_file.h"
-#include "scene/scene.h"
+#include "scene_fixture.h"
 
 namespace {
 
-namespace holes = cavix::holes;
-namespace scene = cavix::scene;
-namespace fs = std::filesystem;
+using namespace holetest;
+using cavix::test::Slurp;
 using nlohmann::json;
 
 struct Result {
@@ -30,53 +22,23 @@ struct Result {
   std::string out;
 };
 
-class Cli : public ::testing::Test {
+class Cli : public SceneTest {
  protected:
-  void SetUp() override {
-    dir = fs::temp_directory_path() /
-          ("cavix-cli-" +
-           std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "-" +
-           std::to_string(::getpid()));
-    fs::create_directories(dir);
-    model = (dir / "m.json").string();
-    registry = (dir / "cavix.reg").string();
-    std::ofstream(registry) << "Windows Registry Editor Version 5.00\r\n\r\n"
-                               "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Norvalis\\Zentrox]\r\n"
-                               "\"ApplDir\"=\"" CAVIX_SOURCE_DATA_DIR "\"\r\n";
-    scene = scene::Scene::NewModel({100, 60, 20});
-    scene->RegisterClasses(cavix::HoleClasses());
-    scene->InstallServices({registry, (dir / "none.ini").string()});
-    cavix::Globals().CurrentPage = &scene->ActivePage();
-  }
-  void TearDown() override {
-    cavix::ResetGlobals();
-    scene.reset();
-    fs::remove_all(dir);
-  }
-
   // Creates a hole on a newly dropped shape and returns its "#ID".
   std::string Hole(int16_t type, bool thread, bool through, double angle = 90) {
-    scene::Shape& s = scene->AddDroppedShape();
-    cavix::Globals().HoleType = type;
-    auto h = holes::MakeHole(type);
-    h->SetDiametro(10);
-    h->SetLunghezza(16);
-    h->SetLungFiletto(thread ? 12 : 0);
-    h->SetpassoFiletto(thread ? 1.5 : 0);
-    h->SetHToll(thread ? 0 : 0.5);
-    h->SetangPunta(through ? 0 : 118);
-    h->SetisThread(thread);
-    h->SetisThrough(through);
-    h->SetRecess(20, 4, angle);
-    h->Create(s);
-    return "#" + std::to_string(s.Id());
+    // type, thread, through, D, L, LT, P, A, T, Dr, Lc, Ar
+    Spec s{type, thread, through, 10, 16, 0, 0, through ? 0 : 118.0, 0.5, 20, 4, angle};
+    if (thread) {
+      s.LT = 12;
+      s.P = 1.5;
+      s.T = 0;
+    }
+    return "#" + std::to_string(Drop(s).Id());
   }
-  void Save() { scene::SaveModel(*scene, model); }
-
   Result Run(const std::string& args) {
-    const std::string cmd = "CAVIX_REGISTRY='" + registry + "' CAVIX_SETTINGS='" +
-                            (dir / "none.ini").string() + "' '" CAVIX_EXE "' " + args + " 2>'" +
-                            (dir / "err.txt").string() + "'";
+    const std::string cmd = "CAVIX_REGISTRY='" CAVIX_TEST_REGISTRY
+                            "' CAVIX_SETTINGS='" CAVIX_TEST_SETTINGS "' '" CAVIX_EXE "' " +
+                            args + " 2>'" + dir.File("err.txt") + "'";
     Result r;
     FILE* p = ::popen(cmd.c_str(), "r");
     std::array<char, 4096> buf;
@@ -86,24 +48,16 @@ class Cli : public ::testing::Test {
     r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
     return r;
   }
-  std::string Err() {
-    std::ifstream f(dir / "err.txt");
-    return std::string(std::istreambuf_iterator<char>(f), {});
-  }
-  std::string FileText() {
-    std::ifstream f(model, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(f), {});
+  std::string Err() { return Slurp(dir.File("err.txt")); }
+  static const auto& Chains(const scene::Shape& s) {
+    return s.Store().First(15)->ProfileIfAny()->Store().Find(3)->Items();
   }
   static double Deepest(const scene::Shape& s) {
     double d = 0;
-    for (const auto& chain : s.Store().First(15)->ProfileIfAny()->Store().Find(3)->Items())
+    for (const auto& chain : Chains(s))
       for (const auto& p : chain->Points()) d = std::min(d, p.y);
     return d;
   }
-
-  fs::path dir;
-  std::string model, registry;
-  std::unique_ptr<scene::Scene> scene;
 };
 
 // The test the cone-height fix must pass: every through hole ends exactly at the far face after
@@ -115,14 +69,14 @@ TEST_F(Cli, ResizeKeepsEveryThroughHoleThrough) {
       for (bool thread : {false, true}) through.push_back(Hole(type, thread, true, angle));
   blind.push_back(Hole(3, false, false));
   Save();
-  const auto blindBefore = scene::ShapeToJson(*scene->FindShape(blind[0]));
+  const auto blindBefore = scene::ShapeToJson(*model->FindShape(blind[0]));
 
   for (double thickness : {35.0, 12.25}) {
     std::ostringstream block;
     block << "100,60," << thickness;
-    const Result r = Run("resize '" + model + "' --block " + block.str());
+    const Result r = Run("resize '" + path + "' --block " + block.str());
     ASSERT_EQ(r.status, 0) << Err();
-    auto reopened = scene::LoadModel(model);
+    auto reopened = scene::LoadModel(path);
     for (const auto& id : through) {
       const scene::Shape& s = *reopened->FindShape(id);
       EXPECT_NEAR(Deepest(s), -thickness, 1e-9) << s.Name();
@@ -130,26 +84,26 @@ TEST_F(Cli, ResizeKeepsEveryThroughHoleThrough) {
     EXPECT_EQ(scene::ShapeToJson(*reopened->FindShape(blind[0])), blindBefore);
   }
   // Regenerating again changes nothing.
-  const std::string before = FileText();
-  ASSERT_EQ(Run("regen '" + model + "'").status, 0) << Err();
-  EXPECT_EQ(FileText(), before);
+  const std::string before = Slurp(path);
+  ASSERT_EQ(Run("regen '" + path + "'").status, 0) << Err();
+  EXPECT_EQ(Slurp(path), before);
 }
 
 TEST_F(Cli, RegenOneShape) {
   const std::string a = Hole(2, false, true), b = Hole(2, false, true);
   // The part's block authored as the catalog's drop item: bound, but not a hole.
   std::string tag = cavix::host::kDropHoleClassId;
-  holes::BindShapeToClass(*scene->MainPart().ShapeItems().front(), tag);
+  holes::BindShapeToClass(*model->MainPart().ShapeItems().front(), tag);
   Save();
-  const Result all = Run("regen '" + model + "'");
+  const Result all = Run("regen '" + path + "'");
   ASSERT_EQ(all.status, 0) << Err();
   EXPECT_EQ(all.out.find("Block"), std::string::npos) << all.out;
   // The part changes behind the holes' back; only the named hole follows.
-  scene->MainPart().ShapeItems().front()->Store().First(1)->SetValue(3, 30.0);
+  model->MainPart().ShapeItems().front()->Store().First(1)->SetValue(3, 30.0);
   Save();
-  const Result r = Run("regen '" + model + "' '" + b + "'");
+  const Result r = Run("regen '" + path + "' '" + b + "'");
   ASSERT_EQ(r.status, 0) << Err();
-  auto reopened = scene::LoadModel(model);
+  auto reopened = scene::LoadModel(path);
   EXPECT_NEAR(Deepest(*reopened->FindShape(a)), -16, 1e-12);  // as created
   EXPECT_NEAR(Deepest(*reopened->FindShape(b)), -30, 1e-12);
   EXPECT_EQ(reopened->FindShape(b)->Store().First(34)->GroupVars().at({1, 11}),
@@ -162,65 +116,39 @@ TEST_F(Cli, ThreadsJson) {
   const std::string cbore = Hole(2, false, false);
   Save();
 
-  Result r = Run("threads '" + model + "' '" + simple + "' --json");
+  Result r = Run("threads '" + path + "' '" + simple + "' --json");
   ASSERT_EQ(r.status, 0) << Err();
   json j = json::parse(r.out);
-  const std::vector<std::string> keys = {"result",
-                                         "InnerDiameter",
-                                         "OuterDiameter",
-                                         "TaperAngle",
-                                         "ThreadLength",
-                                         "OffsetDistance",
-                                         "VecX",
-                                         "VecY",
-                                         "VecZ",
-                                         "IsHole",
-                                         "TaperProjection",
-                                         "bHoleDepthIsFinite",
-                                         "dHoleDepth",
-                                         "dCounterboreDepth",
-                                         "dCounterboreDiameter",
-                                         "dCountersinkDiameter",
-                                         "dCountersinkAngle",
-                                         "dBottomAngle",
-                                         "ProjectionFlags"};
-  for (const auto& k : keys) EXPECT_TRUE(j.contains(k)) << k;
-  EXPECT_EQ(j.size(), keys.size());
-  EXPECT_EQ(j["result"], true);
-  EXPECT_EQ(j["InnerDiameter"], 8.5);
-  EXPECT_EQ(j["OuterDiameter"], 10.0);
-  EXPECT_EQ(j["ThreadLength"], 12.0);
-  EXPECT_EQ(j["OffsetDistance"], 0.0);
-  EXPECT_EQ(j["VecZ"], -1.0);
-  EXPECT_EQ(j["IsHole"], true);
-  EXPECT_EQ(j["TaperProjection"], true);
-  EXPECT_EQ(j["bHoleDepthIsFinite"], true);
-  EXPECT_EQ(j["ProjectionFlags"], 1);
+  std::istringstream keys(
+      "result InnerDiameter OuterDiameter TaperAngle ThreadLength OffsetDistance VecX VecY VecZ "
+      "IsHole TaperProjection bHoleDepthIsFinite dHoleDepth dCounterboreDepth "
+      "dCounterboreDiameter dCountersinkDiameter dCountersinkAngle dBottomAngle ProjectionFlags");
+  size_t count = 0;
+  for (std::string k; keys >> k; ++count) EXPECT_TRUE(j.contains(k)) << k;
+  EXPECT_EQ(j.size(), count);
+  const json m10 = {{"result", true},       {"InnerDiameter", 8.5},    {"OuterDiameter", 10.0},
+                    {"ThreadLength", 12.0}, {"OffsetDistance", 0.0},   {"VecZ", -1.0},
+                    {"IsHole", true},       {"TaperProjection", true}, {"bHoleDepthIsFinite", true},
+                    {"ProjectionFlags", 1}};
+  for (const auto& [k, v] : m10.items()) EXPECT_EQ(j[k], v) << k;
 
   // The thread of a countersunk through hole starts below the cone the model has.
-  r = Run("threads '" + model + "' '" + sink + "' --json");
+  r = Run("threads '" + path + "' '" + sink + "' --json");
   ASSERT_EQ(r.status, 0) << Err();
   j = json::parse(r.out);
-  auto reopened = scene::LoadModel(model);
-  const auto& pts = reopened->FindShape(sink)
-                        ->Store()
-                        .First(15)
-                        ->ProfileIfAny()
-                        ->Store()
-                        .Find(3)
-                        ->Items()[0]
-                        ->Points();
+  auto reopened = scene::LoadModel(path);
+  const auto& pts = Chains(*reopened->FindShape(sink))[0]->Points();
   EXPECT_DOUBLE_EQ(j["OffsetDistance"].get<double>(), -pts[2].y);
   EXPECT_EQ(j["TaperProjection"], false);
   EXPECT_EQ(j["dCountersinkAngle"], 120.0);
 
-  r = Run("threads '" + model + "' '" + cbore + "' --json");
+  r = Run("threads '" + path + "' '" + cbore + "' --json");
   ASSERT_EQ(r.status, 0) << Err();
   j = json::parse(r.out);
   EXPECT_EQ(j["result"], false);
   EXPECT_EQ(j["ProjectionFlags"], 0);
 
-  r = Run("threads '" + model + "' '" + simple + "'");
+  r = Run("threads '" + path + "' '" + simple + "'");
   ASSERT_EQ(r.status, 0) << Err();
   EXPECT_NE(r.out.find("GetProjectedThreadInformation"), std::string::npos);
   EXPECT_NE(r.out.find("InnerDiameter"), std::string::npos);
@@ -229,25 +157,25 @@ TEST_F(Cli, ThreadsJson) {
 // A hole that cannot be regenerated stops the command, and the model file stays as it was.
 TEST_F(Cli, FailedRegenerationLeavesTheFile) {
   Hole(4, true, true);
-  scene::Shape& broken = scene->AddDroppedShape();
-  std::string tag = scene->FindClassByProgId("Cavix.HoleCSink")->classId;
+  scene::Shape& broken = model->AddDroppedShape();
+  std::string tag = model->FindClassByProgId("Cavix.HoleCSink")->classId;
   holes::BindShapeToClass(broken, tag);  // bound, but without a hole record
   Save();
-  const std::string before = FileText();
-  Result r = Run("resize '" + model + "' --block 100,60,40");
+  const std::string before = Slurp(path);
+  Result r = Run("resize '" + path + "' --block 100,60,40");
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(Err().find("9"), std::string::npos) << Err();
-  EXPECT_EQ(FileText(), before);
+  EXPECT_EQ(Slurp(path), before);
 
   // A part thinner than a counterdrill's recess is refused the same way.
-  EXPECT_EQ(Run("resize '" + model + "' --block 100,60,2").status, 1);
+  EXPECT_EQ(Run("resize '" + path + "' --block 100,60,2").status, 1);
   EXPECT_NE(Err().find("deeper than the part"), std::string::npos) << Err();
-  EXPECT_EQ(FileText(), before);
+  EXPECT_EQ(Slurp(path), before);
 
-  EXPECT_EQ(Run("resize '" + model + "'").status, 2);
-  EXPECT_EQ(Run("resize '" + model + "' --block 100,-60,40").status, 2);
-  EXPECT_EQ(Run("threads '" + model + "' '#999'").status, 1);
-  EXPECT_EQ(FileText(), before);
+  EXPECT_EQ(Run("resize '" + path + "'").status, 2);
+  EXPECT_EQ(Run("resize '" + path + "' --block 100,-60,40").status, 2);
+  EXPECT_EQ(Run("threads '" + path + "' '#999'").status, 1);
+  EXPECT_EQ(Slurp(path), before);
 }
 
 }  // namespace

@@ -125,15 +125,8 @@ TEST_F(HoleTest, UpdateLeavesBlindHolesAlone) {
 }
 
 TEST_F(HoleTest, UpdateRebuildsThroughHolesToTheNewThickness) {
-  Create({.type = 2,
-          .thread = true,
-          .through = true,
-          .D = 8,
-          .LT = 20,
-          .P = 1.25,
-          .A = 118,
-          .Dr = 14,
-          .Lc = 5});
+  // type, thread, through, D, L, LT, P, A, T, Dr, Lc, Ar
+  Create({2, true, true, 8, 20, 20, 1.25, 118, 0, 14, 5});
   EXPECT_EQ(Slot(1, 9), Variant(15.0));
   w.hole.name = "renamed";
   w.SetBlock(100, 60, 40);

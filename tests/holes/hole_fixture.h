@@ -1,41 +1,16 @@
-// Shared set-up of the hole tests: a recording host with a part and a hole shape, the dialog
-// state a drop leaves behind, and a quick way to fill a hole object.
+// Shared set-up of the hole unit tests: a recording host with a part and a hole shape, and the
+// dialog state a drop leaves behind.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include "dialog/globals.h"
-#include "hole_objects/hole.h"
+#include "hole_spec.h"
 #include "support/fake_host.h"
 
 namespace holetest {
 
-namespace holes = cavix::holes;
 using cavix::rt::Variant;
-
-struct Spec {
-  int16_t type = 1;
-  bool thread = false, through = false;
-  double D = 10, L = 20, LT = 0, P = 0, A = 0, T = 0;
-  double Dr = 0, Lc = 0, Ar = 0;
-};
-
-inline std::unique_ptr<holes::HoleObject> Make(const Spec& s) {
-  auto h = holes::MakeHole(s.type);
-  h->SetDiametro(s.D);
-  h->SetLunghezza(s.L);
-  h->SetLungFiletto(s.LT);
-  h->SetpassoFiletto(s.P);
-  h->SetangPunta(s.A);
-  h->SetHToll(s.T);
-  h->SetisThread(s.thread);
-  h->SetisThrough(s.through);
-  h->SetRecess(s.Dr, s.Lc, s.Ar);
-  h->SetNormativa("ISO 262");
-  h->SetCodice(s.thread ? "M10" : "10");
-  h->SetFileData("Simple.tab");
-  return h;
-}
 
 class HoleTest : public ::testing::Test {
  protected:

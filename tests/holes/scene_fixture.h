@@ -1,0 +1,50 @@
+// Shared set-up of the hole tests on the stand-in host: a model with the hole classes registered
+// and the build tree's registry and settings, saved to and reopened from a folder of its own.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "dialog/globals.h"
+#include "hole_objects/class_list.h"
+#include "hole_spec.h"
+#include "scene/model_file.h"
+#include "scene/scene.h"
+#include "tests/support/test_files.h"
+
+namespace holetest {
+
+namespace scene = cavix::scene;
+
+class SceneTest : public ::testing::Test {
+ protected:
+  SceneTest() { Open(scene::Scene::NewModel({100, 60, 20})); }
+  ~SceneTest() override { cavix::ResetGlobals(); }
+
+  void Open(std::unique_ptr<scene::Scene> s) {
+    cavix::ResetGlobals();
+    model = std::move(s);
+    model->RegisterClasses(cavix::HoleClasses());
+    model->InstallServices({CAVIX_TEST_REGISTRY, CAVIX_TEST_SETTINGS});
+    cavix::Globals().CurrentPage = &model->ActivePage();
+  }
+  void Save() { scene::SaveModel(*model, path); }
+  void Reopen() {
+    Save();
+    Open(scene::LoadModel(path));
+  }
+  // Creates the hole on a newly dropped shape, as the dialog's apply path does.
+  scene::Shape& Drop(const Spec& spec) {
+    scene::Shape& s = model->AddDroppedShape();
+    cavix::Globals().HoleType = spec.type;
+    Make(spec)->Create(s);
+    return s;
+  }
+
+  cavix::test::TempDir dir{"cavix-holes-"};
+  const std::string path = dir.File("m.json");
+  std::unique_ptr<scene::Scene> model;
+};
+
+}  // namespace holetest
