@@ -11,52 +11,46 @@
 namespace cavix::testing {
 
 struct ProbeForm : forms::Form {
+  // Adds a control at its place (twips, within its container) and tab stop (-1: none).
+  template <class C>
+  C* Put(const char* name, int index, forms::Control* in, int l, int t, int w, int h, int tab) {
+    C* c = &Add<C>(name, index, in);
+    c->Move(l, t, w, h);
+    if (tab >= 0) c->SetTabIndex(tab);
+    return c;
+  }
+
   ProbeForm() : forms::Form("Probe") {
     SetCaption("Probe α");
     SetClientSize(4620, 2700);
     images = &Add<forms::ImageList>("Images");
-    images->Add("a", "holetype:plain.point");
-    images->Add("b", "holetype:cbore.point");
-    images->Add("c", "holetype:plain.through");
-    images->Add("d", "holetype:cbore.through");
-    tabs = &Add<forms::TabStrip>("Tabs");
-    tabs->Move(0, 0, 4635, 300);
+    for (const char* k : {"a:plain.point", "b:cbore.point", "c:plain.through", "d:cbore.through"})
+      images->Add(std::string(k, 1), "holetype:" + std::string(k + 2));
+    tabs = Put<forms::TabStrip>("Tabs", -1, nullptr, 0, 0, 4635, 300, 9);
     tabs->SetTabs(2);
     tabs->SetTabCaption(0, "ISO");
     tabs->SetTabCaption(1, "UNC/UNF");
-    tabs->SetTabIndex(9);
     for (int i = 0; i < 2; ++i) {
-      pics[i] = &Add<forms::OptionButton>("Pic", i);
+      pics[i] = Put<forms::OptionButton>("Pic", i, nullptr, 60 + 1140 * i, 300, 1120, 1035, 7 + i);
       pics[i]->SetPictureStyle(true);
-      pics[i]->Move(60 + 1140 * i, 300, 1120, 1035);
-      pics[i]->SetTabIndex(7 + i);
       pics[i]->SetPicture(*images, i + 1);
       pics[i]->OnClick([this, i] { lastPic = i; });
     }
-    ok = &Add<forms::CommandButton>("OK");
-    ok->Move(3480, 1440, 1128, 375);
+    ok = Put<forms::CommandButton>("OK", -1, nullptr, 3480, 1440, 1128, 375, 0);
     ok->SetCaption("OK");
     ok->SetDefault(true);
-    ok->SetTabIndex(0);
     ok->OnClick([this] {
       ++okClicks;
       Unload();
     });
-    cancel = &Add<forms::CommandButton>("Cancel");
-    cancel->Move(3480, 1980, 1128, 375);
+    cancel = Put<forms::CommandButton>("Cancel", -1, nullptr, 3480, 1980, 1128, 375, 1);
     cancel->SetCaption("Cancel");
-    cancel->SetTabIndex(1);
     cancel->OnClick([this] { ++cancelClicks; });
-    frame = &Add<forms::Frame>("Box");
-    frame->Move(0, 1320, 3432, 1300);
+    frame = Put<forms::Frame>("Box", -1, nullptr, 0, 1320, 3432, 1300, 2);
     frame->SetCaption("Values");
-    frame->SetTabIndex(2);
-    label = &Add<forms::Label>("Lbl", -1, frame);
-    label->Move(120, 300, 195, 255);
+    label = Put<forms::Label>("Lbl", -1, frame, 120, 300, 195, 255, -1);
     label->SetCaption("a");
-    num = &Add<forms::TextBox>("Num", -1, frame);
-    num->Move(360, 240, 900, 315);
-    num->SetTabIndex(3);
+    num = Put<forms::TextBox>("Num", -1, frame, 360, 240, 900, 315, 3);
     num->OnKeyPress([](int16_t& k) {
       if (k == '.' || k == ',')
         k = ',';  // a comma region's separator
@@ -70,21 +64,15 @@ struct ProbeForm : forms::Form {
       }
     });
     num->SetText("5");
-    combo = &Add<forms::ComboBox>("Combo", -1, frame);
-    combo->Move(1440, 240, 915, 315);
-    combo->SetTabIndex(4);
+    combo = Put<forms::ComboBox>("Combo", -1, frame, 1440, 240, 915, 315, 4);
     for (const char* a : {"82", "90", "118"}) combo->AddItem(a);
     combo->SetText("90");
-    list = &Add<forms::DropDownList>("List", -1, frame);
-    list->Move(360, 720, 915, 315);
-    list->SetTabIndex(5);
+    list = Put<forms::DropDownList>("List", -1, frame, 360, 720, 915, 315, 5);
     list->AddItem("M6");
     list->AddItem("M8");
     list->OnClick([this] { ++listPicks; });
-    check = &Add<forms::CheckBox>("Check", -1, frame);
-    check->Move(1440, 780, 975, 195);
+    check = Put<forms::CheckBox>("Check", -1, frame, 1440, 780, 975, 195, 6);
     check->SetCaption("Flat");
-    check->SetTabIndex(6);
     check->OnClick([this] { ++checkClicks; });
     OnQueryUnload([this](bool& refuse, forms::UnloadMode mode) {
       if (mode == forms::UnloadMode::FormControlMenu) refuse = refuseClose;
