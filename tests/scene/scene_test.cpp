@@ -12,23 +12,16 @@ namespace {
 
 using host::comp::kHandler;
 
-int ErrorOf(const std::function<void()>& f) {
+// The run-time error `f` raises; number 0 when it raises none.
+rt::Error Raised(const std::function<void()>& f) {
   try {
     f();
   } catch (const rt::Error& e) {
-    return e.Number();
+    return e;
   }
-  return 0;
+  return rt::Error(0, "none");
 }
-
-std::string MessageOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const rt::Error& e) {
-    return e.Description();
-  }
-  return {};
-}
+int ErrorOf(const std::function<void()>& f) { return Raised(f).Number(); }
 
 TEST(SceneModel, NewModelAnswersThePartSizeRouteAndPageQueries) {
   auto scene = Scene::NewModel({120, 70.5, 18}, Units::Inch, 3);
@@ -155,7 +148,8 @@ TEST(SceneModel, ShapesAreFoundByIdOrNameAndDiscarded) {
   EXPECT_EQ(scene->FindShape("Block")->Id(), 1);
   EXPECT_EQ(scene->FindShape("#99"), nullptr);
   EXPECT_EQ(scene->FindShape("#x"), nullptr);
-  EXPECT_NE(MessageOf([&] { scene->ResolveShape("Fori"); }).find("#2, #3"), std::string::npos);
+  EXPECT_NE(Raised([&] { scene->ResolveShape("Fori"); }).Description().find("#2, #3"),
+            std::string::npos);
   EXPECT_EQ(ErrorOf([&] { scene->ResolveShape("nothing"); }), 5);
 
   scene->ActivePage().Select(a);
@@ -230,12 +224,13 @@ TEST(SceneEvents, UnboundOrUnknownShapesGiveAClearError) {
   auto scene = Scene::NewModel();
   scene->RegisterClasses(FakeClasses());
   Shape& block = *scene->FindShape("#1");
-  EXPECT_NE(MessageOf([&] { scene->DoubleClick(block); }).find("#1 \"Block\" is not bound"),
-            std::string::npos);
+  EXPECT_NE(
+      Raised([&] { scene->DoubleClick(block); }).Description().find("#1 \"Block\" is not bound"),
+      std::string::npos);
   block.Components(kHandler).Add().SetValue(1, Variant("{DEAD}"));
-  int n = ErrorOf([&] { scene->Regenerate(block); });
-  EXPECT_EQ(n, 429);
-  EXPECT_NE(MessageOf([&] { scene->Regenerate(block); }).find("{DEAD}"), std::string::npos);
+  const rt::Error e = Raised([&] { scene->Regenerate(block); });
+  EXPECT_EQ(e.Number(), 429);
+  EXPECT_NE(e.Description().find("{DEAD}"), std::string::npos);
 }
 
 TEST(SceneEvents, DropUsesTheAuthoredCatalogEntryElseTheShippedHandler) {

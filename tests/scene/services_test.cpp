@@ -30,6 +30,17 @@ std::string Read(host::IRegistryReader& reg, std::string key, std::string name,
   return value;
 }
 
+// The number of the run-time error `f` raises, 0 for none.
+template <typename F>
+int ErrorOf(F&& f) {
+  try {
+    f();
+  } catch (const rt::Error& e) {
+    return e.Number();
+  }
+  return 0;
+}
+
 const char* kExport =
     "Windows Registry Editor Version 5.00\r\n"
     "\r\n"
@@ -47,54 +58,39 @@ const char* kExport =
 TEST(RegistryReader, ReadsValuesAsWindowsDoes) {
   TempDir dir;
   auto reg = MakeRegistryReader(dir.Write("cavix.reg", kExport));
-  int32_t status = -1;
-  EXPECT_EQ(Read(*reg, "SOFTWARE\\Norvalis\\Zentrox", "ApplDir", &status),
-            "C:\\Program Files\\Zentrox");
-  EXPECT_EQ(status, 0);
-  EXPECT_EQ(Read(*reg, "software\\NORVALIS\\zentrox", "applDIR"), "C:\\Program Files\\Zentrox");
-  EXPECT_EQ(Read(*reg, "SOFTWARE\\Norvalis\\Zentrox", "Language"), "English (\"UK\")");
-  EXPECT_EQ(Read(*reg, "SOFTWARE\\Norvalis\\Zentrox", ""), "default text");
-  EXPECT_EQ(Read(*reg, "SOFTWARE\\Norvalis\\Zentrox", "Count"), "26");
-  EXPECT_EQ(Read(*reg, "SOFTWARE\\Norvalis\\Zentrox\\Cavix", "Norme Dir#0"), "\\Standards\\ISO\\");
-  EXPECT_EQ(Read(*reg, "SOFTWARE\\Norvalis\\Zentrox\\Cavix", "Empty", &status), "");
-  EXPECT_EQ(status, 0);
-  EXPECT_EQ(Read(*reg, "SOFTWARE\\Norvalis\\Zentrox\\Cavix", "Norme Dir#1", &status), "");
-  EXPECT_EQ(status, 2);
-  EXPECT_EQ(Read(*reg, "SOFTWARE\\Nobody", "ApplDir"), "");
+  const std::string maker = "SOFTWARE\\Norvalis\\Zentrox", addIn = maker + "\\Cavix";
+  const struct {
+    std::string key, name, value;
+    int32_t status;
+  } rows[] = {
+      {maker, "ApplDir", "C:\\Program Files\\Zentrox", 0},
+      {"software\\NORVALIS\\zentrox", "applDIR", "C:\\Program Files\\Zentrox", 0},
+      {maker, "Language", "English (\"UK\")", 0},
+      {maker, "", "default text", 0},
+      {maker, "Count", "26", 0},
+      {addIn, "Norme Dir#0", "\\Standards\\ISO\\", 0},
+      {addIn, "Empty", "", 0},
+      {addIn, "Norme Dir#1", "", 2},
+      {"SOFTWARE\\Nobody", "ApplDir", "", 2},
+  };
+  for (const auto& r : rows) {
+    int32_t status = -1;
+    EXPECT_EQ(Read(*reg, r.key, r.name, &status), r.value) << r.key << " " << r.name;
+    EXPECT_EQ(status, r.status) << r.key << " " << r.name;
+  }
   // Values live under their root only.
   std::string key = "SOFTWARE\\Norvalis\\Zentrox", name = "ApplDir", value;
   int32_t s = 0;
   reg->ReadString(1, key, name, value, s);
   EXPECT_EQ(value, "");
-  int32_t err = 0;
-  try {
-    reg->ReadString(9, key, name, value, s);
-  } catch (const rt::Error& e) {
-    err = e.Number();
-  }
-  EXPECT_EQ(err, 5);
+  EXPECT_EQ(ErrorOf([&] { reg->ReadString(9, key, name, value, s); }), 5);
 }
 
 TEST(RegistryReader, AcceptsRegeditsUtf16ExportAndLfLines) {
-  std::string text =
-      "Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\K]\n\"Città\"=\"Zürich\"\n";
-  // UTF-8 to UTF-16LE for the characters used here (all in the BMP).
-  std::u16string wide;
-  for (size_t i = 0; i < text.size();) {
-    unsigned char c = text[i];
-    if (c < 0x80) {
-      wide += char16_t(c);
-      ++i;
-    } else {
-      wide += char16_t(((c & 0x1F) << 6) | (text[i + 1] & 0x3F));
-      i += 2;
-    }
-  }
-  std::string bytes = "\xFF\xFE";
-  for (char16_t u : wide) {
-    bytes += char(u & 0xFF);
-    bytes += char(u >> 8);
-  }
+  const std::u16string wide =
+      u"Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\K]\n\"Città\"=\"Zürich\"\n";
+  std::string bytes = "\xFF\xFE";  // UTF-16LE with its byte order mark
+  for (char16_t u : wide) bytes += {char(u & 0xFF), char(u >> 8)};
   TempDir dir;
   auto reg = MakeRegistryReader(dir.Write("wide.reg", bytes));
   EXPECT_EQ(Read(*reg, "K", "CITTÀ"), "");  // case folding is ASCII-only; the exact name is found
@@ -108,24 +104,22 @@ TEST(RegistryReader, MissingFileReadsEmptySyntaxErrorsNameFileAndLine) {
   EXPECT_EQ(Read(*missing, "SOFTWARE\\Norvalis\\Zentrox", "ApplDir", &status), "");
   EXPECT_EQ(status, 2);
 
-  struct Case {
-    const char* text;
+  const std::string h = "Windows Registry Editor Version 5.00\n",
+                    k = h + "[HKEY_LOCAL_MACHINE\\K]\n";
+  const struct {
+    std::string text;
     int line;
     const char* problem;
   } cases[] = {
       {"REGEDIT5\n", 1, "Windows Registry Editor Version 5.00"},
-      {"Windows Registry Editor Version 5.00\n\"A\"=\"1\"\n", 2, "before the first [KEY]"},
-      {"Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\K]\n\n\"A\"=\"C:\\dir\"\n", 4,
-       "unknown escape"},
-      {"Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\K]\n\"A\"=\"open\n", 3,
-       "missing closing quote"},
-      {"Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\K\n", 2, "must end with \"]\""},
-      {"Windows Registry Editor Version 5.00\n[SOFTWARE\\K]\n", 2, "root"},
-      {"Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\K]\n\"A\"=\"1\" x\n", 3,
-       "after the closing quote"},
-      {"Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\K]\n\"A\"=hex:01,02\n", 3,
-       "only string and dword"},
-      {"Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\K]\nA=\"1\"\n", 3, "expected"},
+      {h + "\"A\"=\"1\"\n", 2, "before the first [KEY]"},
+      {h + "[HKEY_LOCAL_MACHINE\\K\n", 2, "must end with \"]\""},
+      {h + "[SOFTWARE\\K]\n", 2, "root"},
+      {k + "\n\"A\"=\"C:\\dir\"\n", 4, "unknown escape"},
+      {k + "\"A\"=\"open\n", 3, "missing closing quote"},
+      {k + "\"A\"=\"1\" x\n", 3, "after the closing quote"},
+      {k + "\"A\"=hex:01,02\n", 3, "only string and dword"},
+      {k + "A=\"1\"\n", 3, "expected"},
   };
   for (const auto& c : cases) {
     std::string file = dir.Write("bad.reg", c.text);
@@ -146,16 +140,15 @@ TEST(RegistryReader, FileTestMapsBackslashPaths) {
   TempDir dir;
   dir.Write("Images/3iaoftt.jpg", "jpg");
   auto reg = MakeRegistryReader("");
-  bool exists = false;
-  std::string built = dir.path.string() + "\\Images\\3iaoftt.jpg";
-  reg->FileExists(built, exists);
-  EXPECT_TRUE(exists);
-  std::string folder = dir.path.string() + "\\Images";
-  reg->FileExists(folder, exists);
-  EXPECT_FALSE(exists);
-  std::string none = "v:\\bin.32\\3iaoftt.jpg";
-  reg->FileExists(none, exists);
-  EXPECT_FALSE(exists);
+  const std::string root = dir.path.string();
+  for (const auto& [built, exists] : {std::pair{root + "\\Images\\3iaoftt.jpg", true},
+                                      std::pair{root + "\\Images", false},  // a folder is no file
+                                      std::pair{std::string("v:\\bin.32\\3iaoftt.jpg"), false}}) {
+    std::string path = built;
+    bool found = !exists;
+    reg->FileExists(path, found);
+    EXPECT_EQ(found, exists) << built;
+  }
 }
 
 TEST(SettingsReader, SectionsAndKeysIgnoreCase) {
@@ -165,35 +158,27 @@ TEST(SettingsReader, SectionsAndKeysIgnoreCase) {
                 "; host settings\r\n[Directories]\r\nThreadFile = /opt/cavix\\Images\\ \r\n"
                 "ThreadFile=second\r\nQuoted=\" spaced \"\r\n\r\n[Empty]\r\n");
   auto ini = MakeSettingsReader(file);
-  std::string section = "DIRECTORIES", key = "threadfile", value;
-  bool found = false;
-  ini->SelectSection(section, found);
-  ASSERT_TRUE(found);
-  ini->ReadKey(key, value, found);
-  EXPECT_TRUE(found);
-  EXPECT_EQ(value, "/opt/cavix\\Images\\");
-  key = "Quoted";
-  ini->ReadKey(key, value, found);
-  EXPECT_EQ(value, " spaced ");
-  key = "Missing";
-  ini->ReadKey(key, value, found);
-  EXPECT_FALSE(found);
+  auto select = [](host::ISettingsReader& reader, std::string section) {
+    bool found = false;
+    reader.SelectSection(section, found);
+    return found;
+  };
+  // The value and whether it was found.
+  auto read = [&](std::string key) {
+    std::string value;
+    bool found = false;
+    ini->ReadKey(key, value, found);
+    return std::pair{value, found};
+  };
+  ASSERT_TRUE(select(*ini, "DIRECTORIES"));
+  EXPECT_EQ(read("threadfile"), std::pair(std::string("/opt/cavix\\Images\\"), true));
+  EXPECT_EQ(read("Quoted").first, " spaced ");
+  EXPECT_FALSE(read("Missing").second);
   ini->EndSection();
-  key = "ThreadFile";
-  ini->ReadKey(key, value, found);
-  EXPECT_FALSE(found);
-
-  section = "Empty";
-  ini->SelectSection(section, found);
-  EXPECT_TRUE(found);
-  section = "Nowhere";
-  ini->SelectSection(section, found);
-  EXPECT_FALSE(found);
-
-  auto none = MakeSettingsReader((dir.path / "none.ini").string());
-  section = "Directories";
-  none->SelectSection(section, found);
-  EXPECT_FALSE(found);
+  EXPECT_FALSE(read("ThreadFile").second);
+  EXPECT_TRUE(select(*ini, "Empty"));
+  EXPECT_FALSE(select(*ini, "Nowhere"));
+  EXPECT_FALSE(select(*MakeSettingsReader(dir.File("none.ini")), "Directories"));
 
   for (const char* bad : {"ThreadFile=x\n", "[Directories]\nno equals sign\n", "[Directories\n"}) {
     std::string f = dir.Write("bad.ini", bad);
@@ -224,21 +209,9 @@ TEST(UnitsService, ConvertsConsistentlyBetweenCodes) {
   EXPECT_EQ(convert(23.004, 7, 2), 23.004);
   EXPECT_EQ(convert(-8.5, 1, 11), -8.5);
   for (int32_t bad : {0, 3, 5, 12, -1}) {
-    int n = 0;
-    try {
-      convert(1, bad, 2);
-    } catch (const rt::Error& e) {
-      n = e.Number();
-    }
-    EXPECT_EQ(n, 5) << bad;
+    EXPECT_EQ(ErrorOf([&] { convert(1, bad, 2); }), 5) << bad;
   }
 }
-
-}  // namespace
-}  // namespace cavix::scene
-
-namespace cavix::scene {
-namespace {
 
 // Lines of arbitrary bytes and fragments: each file parses or is refused with 321 and its line.
 TEST(ConfigFiles, ArbitraryLinesParseOrAreRefusedWithALine) {
