@@ -267,8 +267,9 @@ TEST_F(CavixCommand, ShippedScriptsPlaceOneHoleEach) {
   int x = -2;
   for (const Row& row : rows) {
     SCOPED_TRACE(row.script);
-    const Result r = Cavix("drop " + model_ + " --at " + std::to_string(x += 12) +
-                           ",40,25 --script " + Quote(CAVIX_SHIPPED_SCRIPTS + std::string(row.script)));
+    const Result r =
+        Cavix("drop " + model_ + " --at " + std::to_string(x += 12) + ",40,25 --script " +
+              Quote(CAVIX_SHIPPED_SCRIPTS + std::string(row.script)));
     ASSERT_EQ(r.status, 0) << r.err << r.out;
     EXPECT_TRUE(r.Events("message").empty()) << r.out;
     const json hole = Shapes().back();

@@ -88,7 +88,8 @@ TEST_F(DialogTest, ThreeFamiliesGiveThreeTabsInOneRow) {
 // ---- Building holes ----
 
 TEST_F(DialogTest, PlainBoreTakesItsAllowanceAndNoThreadValues) {
-  ASSERT_NO_MESSAGES(Drop("click OptHoleType(2)\ntext AngSvaso 90\nselect Misura 8\nclick OKButton\n"));
+  ASSERT_NO_MESSAGES(
+      Drop("click OptHoleType(2)\ntext AngSvaso 90\nselect Misura 8\nclick OKButton\n"));
   scene::Shape& s = *shape_;
   EXPECT_EQ(ClassOf(s), "Cavix.HoleCSink");
   EXPECT_EQ(Num(s, 6), 0);
@@ -122,7 +123,8 @@ TEST_F(DialogTest, ChoicesReshapeTheForm) {
        {{{"Normativa.text", "Threads M"}, {"Misura.text", "M10"},
          {"TxtLungAfterThread.text", "5.5"}, {"TxtThreadPitch.text", "1.5"},
          {"TxtThreadPitch.enabled", true}, {"OptHoleType(0).picture", 5},
-         {"Lunghezza.list", {{{"text", "15"}, {"itemData", 0}}, {{"text", "20"}, {"itemData", 1}}}}},
+         {"Lunghezza.list",
+          {{{"text", "15"}, {"itemData", 0}}, {{"text", "20"}, {"itemData", 1}}}}},
         {{"Misura.text", "10"}, {"TxtThreadPitch.enabled", false},
          {"LblLunghezza.caption", "Hole Length"}},
         {{"Misura.text", "M12"}},  // "M12" is listed, so 12 becomes M12 too
@@ -301,8 +303,9 @@ TEST_F(DialogTest, AFailureDuringOkIsReportedAndTheDialogStaysOpen) {
                             "text AngoloPunta abc\nfocus Lunghezza\n", "text Lunghezza \"\"\n"}) {
     SCOPED_TRACE(setup);
     const RunResult r = Drop(std::string(setup) + "click OKButton\ndump\nclick CancelButton\n");
-    EXPECT_EQ(r.Messages(), (std::vector<json>{{{"event", "message"}, {"title", "Zentrox"},
-                                                {"text", "Error 13 Type mismatch"}, {"style", 16}}}));
+    EXPECT_EQ(r.Messages(),
+              (std::vector<json>{{{"event", "message"}, {"title", "Zentrox"},
+                                  {"text", "Error 13 Type mismatch"}, {"style", 16}}}));
     EXPECT_EQ(r.Forms().size(), 1u);
     EXPECT_FALSE(fs::exists(PrefsPath()));
     EXPECT_EQ(ShapeCount(*scene_), 1);

@@ -69,7 +69,8 @@ TEST_F(PrefsTest, TheNextDropOpensExactlyAsTheLastOneWasConfirmed) {
     json after = Visible(second.LastForm());
     // The typed fields come back written with the dialog precision.
     EXPECT_EQ(after["DiamIncasso"]["text"], std::string(locale) == "de_DE" ? "30,00" : "30.00");
-    for (const char* typed : {"DiamIncasso", "ProfIncasso", "Lunghezza", "AngoloPunta", "AngSvaso"}) {
+    for (const char* typed :
+         {"DiamIncasso", "ProfIncasso", "Lunghezza", "AngoloPunta", "AngSvaso"}) {
       before.erase(typed);
       after.erase(typed);
     }
@@ -98,7 +99,8 @@ TEST_F(PrefsTest, BrokenLinesStopTheRestoreWhereTheyAre) {
   };
   const Row rows[] = {
       {" 0 \r\n 0 \r\n 0 \r\n 7 \r\n", "ERRORE  340 Control array element '6' doesn't exist", 1},
-      {" 0 \r\n 0 \r\n 0 \r\n 2 \r\n 1 \r\n 0 \r\n 9 \r\n", "ERRORE  380 Invalid property value", 2},
+      {" 0 \r\n 0 \r\n 0 \r\n 2 \r\n 1 \r\n 0 \r\n 9 \r\n", "ERRORE  380 Invalid property value",
+       2},
       {"abc\r\n", "ERRORE  13 Type mismatch", 1},
       {" 0 \r\n 0 \r\n 5 \r\n", "ERRORE  380 Invalid property value", 1},
   };

@@ -58,8 +58,7 @@ TEST_F(FormTest, RefusedValueKeepsTheFocusWhereverTheUserGoes) {
   EXPECT_EQ(p.flat.Value(), 0);
   EXPECT_EQ(p.sizes.ListIndex(), -1);
   // Nothing but validations ran: no click reached Cancel, OK or the lists.
-  for (const std::string& entry : p.log) EXPECT_EQ(entry, "validate 0");
-  EXPECT_EQ(p.log.size(), 6u);
+  EXPECT_EQ(p.log, std::vector<std::string>(6, "validate 0"));
   ASSERT_EQ(RecordedMessages().size(), 6u);
   EXPECT_EQ(RecordedMessages()[0].prompt, "This value must be greater than zero");
   EXPECT_EQ(RecordedMessages()[0].style, msg::kExclamation);
@@ -322,12 +321,10 @@ TEST(FormModal, ShowModalRunsTheDriverUntilUnloadAndOneFormAtATime) {
   EXPECT_FALSE(p.form.IsShown());
   EXPECT_EQ(p.log.back(), "ok");
   // A view hears the whole story: shown, focus, text, unloaded.
-  auto has = [&](const std::string& e) {
-    return std::find(rec.events.begin(), rec.events.end(), e) != rec.events.end();
-  };
-  EXPECT_TRUE(has("-:" + std::to_string(int(Change::Shown))));
-  EXPECT_TRUE(has("TxtPitch:" + std::to_string(int(Change::Text))));
-  EXPECT_TRUE(has("OKButton:" + std::to_string(int(Change::Focus))));
+  for (const std::string& e : {"-:" + std::to_string(int(Change::Shown)),
+                               "TxtPitch:" + std::to_string(int(Change::Text)),
+                               "OKButton:" + std::to_string(int(Change::Focus))})
+    EXPECT_NE(std::find(rec.events.begin(), rec.events.end(), e), rec.events.end()) << e;
   EXPECT_EQ(rec.events.back(), "-:" + std::to_string(int(Change::Unloaded)));
   // A form shows once.
   EXPECT_EQ(ErrorNumber([&] { p.form.Show(); }), 5);

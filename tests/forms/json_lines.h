@@ -13,7 +13,8 @@
 namespace cavix::testing {
 
 // The JSON lines of a dialog run's output, all of them or those of one event kind.
-inline std::vector<nlohmann::json> JsonEvents(const std::string& out, const std::string& kind = "") {
+inline std::vector<nlohmann::json> JsonEvents(const std::string& out,
+                                              const std::string& kind = "") {
   std::vector<nlohmann::json> v;
   std::istringstream in(out);
   for (std::string l; std::getline(in, l);) {
