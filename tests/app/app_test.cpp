@@ -54,7 +54,7 @@ Result InProcess(const std::vector<std::string>& args) {
   return {status, out.str(), err.str()};
 }
 
-TEST(CavixProgram, NewThenShowJsonPrintsTheStoredBlock) {
+TEST(CavixProgram, NewThenShowPrintsTheStoredBlockWithItsOptions) {
   TempDir dir;
   std::string model = dir.File("m.json");
   Result made = Program(dir, {"new", model});
@@ -78,19 +78,16 @@ TEST(CavixProgram, NewThenShowJsonPrintsTheStoredBlock) {
   EXPECT_EQ(stored["format"], "cavix-model");
   EXPECT_EQ(stored["version"], 1);
   EXPECT_EQ(stored["catalogs"][0]["name"], "zentrox.icc");
-}
 
-TEST(CavixProgram, NewTakesBlockUnitsAndPrecision) {
-  TempDir dir;
-  std::string model = dir.File("inch.json");
-  Result made =
-      Program(dir, {"new", model, "--block", "40.5,30,0.1", "--units=inch", "--precision", "4"});
+  // The block, units and precision options.
+  model = dir.File("inch.json");
+  made = Program(dir, {"new", model, "--block", "40.5,30,0.1", "--units=inch", "--precision", "4"});
   ASSERT_EQ(made.status, 0) << made.err;
   auto scene = scene::LoadModel(model);
   EXPECT_EQ(scene->ActivePage().UnitsEx(2), rt::Variant(int32_t{1}));
   EXPECT_EQ(scene->App().DialogPrecision(), rt::Variant(int32_t{4}));
   EXPECT_EQ(scene->FindShape("#1")->Components(1).Item(1).Value(3), rt::Variant(0.1));
-  Result shown = Program(dir, {"show", model});
+  shown = Program(dir, {"show", model});
   EXPECT_NE(shown.out.find("size 40.5 x 30 x 0.1"), std::string::npos) << shown.out;
   EXPECT_NE(shown.out.find("page in inch"), std::string::npos) << shown.out;
 }
