@@ -15,13 +15,17 @@ std::vector<std::string> ListTexts(const json& form, const std::string& control)
 
 int ShapeCount(scene::Scene& sc) { return static_cast<int>(sc.AllShapes().size()); }
 
-#define ASSERT_NO_MESSAGES(r) ASSERT_TRUE((r).Messages().empty()) << (r).out
+// Success when a run showed no message box; else the run's output.
+::testing::AssertionResult NoMessages(const RunResult& r) {
+  if (r.Messages().empty()) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << r.out;
+}
 
 // ---- Opening ----
 
 TEST_F(DialogTest, FirstDropOpensOnThePlainHoleWithTheFirstStandardAndSize) {
   const RunResult r = Drop("dump\nclick CancelButton\n");
-  ASSERT_NO_MESSAGES(r);
+  ASSERT_TRUE(NoMessages(r));
   const json f = r.LastForm();
   EXPECT_EQ(f["caption"], "Zentrox");
   ExpectForm(f, {{"OptHoleType(0).value", true}, {"OptHoleType(1).value", false},
@@ -88,8 +92,8 @@ TEST_F(DialogTest, ThreeFamiliesGiveThreeTabsInOneRow) {
 // ---- Building holes ----
 
 TEST_F(DialogTest, PlainBoreTakesItsAllowanceAndNoThreadValues) {
-  ASSERT_NO_MESSAGES(
-      Drop("click OptHoleType(2)\ntext AngSvaso 90\nselect Misura 8\nclick OKButton\n"));
+  ASSERT_TRUE(NoMessages(
+      Drop("click OptHoleType(2)\ntext AngSvaso 90\nselect Misura 8\nclick OKButton\n")));
   scene::Shape& s = *shape_;
   EXPECT_EQ(ClassOf(s), "Cavix.HoleCSink");
   EXPECT_EQ(Num(s, 6), 0);
@@ -235,7 +239,7 @@ TEST_F(DialogTest, TableValuesAreShownInTheRegionalForm) {
       "click OptHoleType(1)\ncheck ToggleFiletto 1\nselect Misura M10\nselect Lunghezza 20\n"
       "dump\nclick OKButton\n");
   ExpectForm(r.LastForm(), {{"ProfIncasso.text", "10,6"}, {"TxtThreadPitch.text", "1,5"}});
-  ASSERT_NO_MESSAGES(r);
+  ASSERT_TRUE(NoMessages(r));
   EXPECT_EQ(Num(*shape_, 17), 10.6);
   EXPECT_EQ(Num(*shape_, 12), 1.5);
   EXPECT_EQ(Num(*shape_, 11), 20);
@@ -345,19 +349,13 @@ TEST_F(DialogTest, AssignEventFillsEveryCatalogNamedLikeOursWhateverItsCase) {
 
 // ---- Editing ----
 
-class EditTest : public DialogTest {
- protected:
-  scene::Shape& Place(const std::string& script) {
-    const RunResult r = Drop(script);
-    EXPECT_TRUE(r.Messages().empty()) << r.out;
-    return *shape_;
-  }
-};
+using EditTest = DialogTest;
 
 TEST_F(EditTest, OkWithoutAChangeTouchesNeitherTheHoleNorThePreferences) {
-  scene::Shape& s = Place(
+  ASSERT_TRUE(NoMessages(Drop(
       "check ToggleFiletto 1\nselect Misura M10\nselect Lunghezza 20\ntext TxtLungAfterThread 5\n"
-      "click OKButton\n");
+      "click OKButton\n")));
+  scene::Shape& s = *shape_;
   ASSERT_TRUE(fs::remove(PrefsPath()));
   const int updates = scene_->ActivePage().UpdateCount();
   const std::string name = s.Name();
@@ -372,10 +370,11 @@ TEST_F(EditTest, OkWithoutAChangeTouchesNeitherTheHoleNorThePreferences) {
 }
 
 TEST_F(EditTest, ChangingTheTypeRebuildsTheSameShapeAsTheNewClass) {
-  scene::Shape& s = Place("select Misura 10\nselect Lunghezza 20\nclick OKButton\n");
+  ASSERT_TRUE(NoMessages(Drop("select Misura 10\nselect Lunghezza 20\nclick OKButton\n")));
+  scene::Shape& s = *shape_;
   const int32_t id = s.Id();
   const RunResult r = Edit(s, "click OptHoleType(1)\ndump\nclick OKButton\n");
-  ASSERT_NO_MESSAGES(r);
+  ASSERT_TRUE(NoMessages(r));
   // The stored standard is not a counterbore standard; the size and length are shown again.
   ExpectForm(r.LastForm(), {{"Misura.text", "10"}, {"Lunghezza.text", "20.00"}});
   EXPECT_EQ(scene_->FindShapeById(id), &s);
@@ -387,8 +386,9 @@ TEST_F(EditTest, ChangingTheTypeRebuildsTheSameShapeAsTheNewClass) {
 
 TEST_F(EditTest, AStoredLengthAfterThreadOfMinusOneComesFromTheTable) {
   // Through threaded hole: drilled length equals the thread length, nothing after it.
-  scene::Shape& s =
-      Place("check ToggleFiletto 1\nselect Misura M10\ncheck TogglePassante 1\nclick OKButton\n");
+  ASSERT_TRUE(NoMessages(
+      Drop("check ToggleFiletto 1\nselect Misura M10\ncheck TogglePassante 1\nclick OKButton\n")));
+  scene::Shape& s = *shape_;
   EXPECT_EQ(Num(s, 9), 20);
   s.Components(34).Item(1).SetValue(1, int16_t{9}, rt::Variant(10.0));  // 10 - 20 < 0
   const RunResult r = Edit(s, "dump\nclick CancelButton\n");
