@@ -191,80 +191,79 @@ class WriteFaults : public ::testing::Test {
 
 // ---- the model file
 
-TEST_F(WriteFaults, DiskFullWhileSavingTheModelKeepsTheOldModelAndSaysSoOnce) {
+TEST_F(WriteFaults, ModelThatCannotBeWrittenIsKeptAndTheFailureSaidOnce) {
   ModelWithOneHole();
   const std::string before = Slurp(model_);
   const Fault full{.fileSizeLimit = 256};  // far less than any model
   ASSERT_GT(before.size(), full.fileSizeLimit) << "the limit must cut the new model short";
-
-  for (const auto& args :
-       {SecondDrop(), std::vector<std::string>{"new", model_.string(), "--force"},
-        std::vector<std::string>{"resize", model_.string(), "--block", "120,80,30"}}) {
-    const Outcome o = Cavix(args, full);
-    EXPECT_EQ(o.exitCode, 1) << args[0] << ": " << o.err;
-    EXPECT_EQ(Count(o.err, "Disk full"), 1u) << args[0] << ": " << o.err;
-    EXPECT_EQ(Count(o.err, model_.string()), 1u) << args[0] << ": the message names the file";
-    EXPECT_EQ(Slurp(model_), before) << args[0];
-    EXPECT_EQ(Leftovers(models_, {"part.cvx"}), std::vector<std::string>{}) << args[0];
+  const struct {
+    std::vector<std::string> args;
+    Fault fault;
+    const char* said;
+  } cases[] = {
+      {SecondDrop(), full, "Disk full"},
+      {{"new", model_.string(), "--force"}, full, "Disk full"},
+      {{"resize", model_.string(), "--block", "120,80,30"}, full, "Disk full"},
+      // A folder the user may not write: the preferences may be written, the model may not.
+      {SecondDrop(), {.unprivileged = true}, "Permission denied"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args[0] + ", " + c.said);
+    if (c.fault.unprivileged) {
+      fs::permissions(appl_, fs::perms(0777));
+      fs::permissions(prefs_, fs::perms(0666));
+      fs::permissions(models_, fs::perms(0555));
+    }
+    const Outcome o = Cavix(c.args, c.fault);
+    EXPECT_EQ(o.exitCode, 1) << o.err;
+    EXPECT_EQ(Count(o.err, c.said), 1u) << o.err;
+    EXPECT_EQ(Count(o.err, model_.string()), 1u) << "the message names the file: " << o.err;
+    EXPECT_EQ(Slurp(model_), before);
+    EXPECT_EQ(Leftovers(models_, {"part.cvx"}), std::vector<std::string>{});
   }
-  // The model is whole: it opens and still holds its hole.
+  // The model is whole: it opens.
   const Outcome show = Cavix({"show", model_.string(), "--json"});
   EXPECT_EQ(show.exitCode, 0) << show.err;
 }
 
-TEST_F(WriteFaults, ModelInAFolderTheUserMayNotWriteIsNotTouched) {
-  ModelWithOneHole();
-  const std::string before = Slurp(model_);
-  fs::permissions(appl_, fs::perms(0777));  // the preferences may be written; the model may not
-  fs::permissions(prefs_, fs::perms(0666));
-  fs::permissions(models_, fs::perms(0555));
-
-  const Outcome o = Cavix(SecondDrop(), {.unprivileged = true});
-  EXPECT_EQ(o.exitCode, 1) << o.err;
-  EXPECT_EQ(Count(o.err, "Permission denied"), 1u) << o.err;
-  EXPECT_NE(o.err.find(model_.string()), std::string::npos) << o.err;
-  EXPECT_EQ(Slurp(model_), before);
-  EXPECT_EQ(Leftovers(models_, {"part.cvx"}), std::vector<std::string>{});
-}
-
 // ---- the preferences file
 
-TEST_F(WriteFaults, DiskFullWhileWritingPreferencesKeepsThemAndSaysSoOnce) {
+TEST_F(WriteFaults, PreferencesThatCannotBeWrittenAreKeptAndTheFailureSaidOnce) {
   ModelWithOneHole();
   const std::string prefsBefore = Slurp(prefs_);
   const std::string modelBefore = Slurp(model_);
   const Fault full{.fileSizeLimit = 16};  // less than the preferences: both files fail
   ASSERT_GT(prefsBefore.size(), full.fileSizeLimit);
-
-  const Outcome o = Cavix(SecondDrop(), full);
-  EXPECT_EQ(o.exitCode, 1) << o.err;
-  const auto messages = o.Messages();
-  ASSERT_EQ(messages.size(), 1u) << o.out;
-  EXPECT_EQ(messages[0]["title"], "Write Prefs");
-  EXPECT_NE(messages[0]["text"].get<std::string>().find("Disk full"), std::string::npos);
-  EXPECT_EQ(Slurp(prefs_), prefsBefore);
-  EXPECT_EQ(Slurp(model_), modelBefore);
-  EXPECT_EQ(Count(o.err, "Disk full"), 1u) << o.err;
-  EXPECT_EQ(Leftovers(appl_, {"Standards", "Images", "Cavix.prf"}), std::vector<std::string>{});
-}
-
-TEST_F(WriteFaults, PreferencesTheUserMayNotWriteAreKeptAndTheHoleIsStillPlaced) {
-  ModelWithOneHole();
-  const std::string prefsBefore = Slurp(prefs_);
-  const std::string modelBefore = Slurp(model_);
-  fs::permissions(models_, fs::perms(0777));
-  fs::permissions(model_, fs::perms(0666));
-  fs::permissions(appl_, fs::perms(0555));
-
-  const Outcome o = Cavix(SecondDrop(), {.unprivileged = true});
-  EXPECT_EQ(o.exitCode, 0) << o.err;  // the hole is the user's work; the preferences are not
-  const auto messages = o.Messages();
-  ASSERT_EQ(messages.size(), 1u) << o.out;
-  EXPECT_EQ(messages[0]["title"], "Write Prefs");
-  EXPECT_NE(messages[0]["text"].get<std::string>().find("Permission denied"), std::string::npos);
-  EXPECT_EQ(Slurp(prefs_), prefsBefore);
-  EXPECT_NE(Slurp(model_), modelBefore);
-  EXPECT_EQ(Leftovers(appl_, {"Standards", "Images", "Cavix.prf"}), std::vector<std::string>{});
+  const struct {
+    Fault fault;
+    const char* said;
+    int exitCode;
+  } cases[] = {
+      {full, "Disk full", 1},
+      // A folder the user may not write, for the preferences alone: the hole is the user's work
+      // and is placed; the preferences are not.
+      {{.unprivileged = true}, "Permission denied", 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.said);
+    if (c.fault.unprivileged) {
+      fs::permissions(models_, fs::perms(0777));
+      fs::permissions(model_, fs::perms(0666));
+      fs::permissions(appl_, fs::perms(0555));
+    }
+    const Outcome o = Cavix(SecondDrop(), c.fault);
+    EXPECT_EQ(o.exitCode, c.exitCode) << o.err;
+    const auto messages = o.Messages();
+    ASSERT_EQ(messages.size(), 1u) << o.out;
+    EXPECT_EQ(messages[0]["title"], "Write Prefs");
+    EXPECT_NE(messages[0]["text"].get<std::string>().find(c.said), std::string::npos);
+    EXPECT_EQ(Slurp(prefs_), prefsBefore);
+    EXPECT_EQ(Slurp(model_) == modelBefore, c.exitCode != 0);
+    if (c.exitCode != 0) {
+      EXPECT_EQ(Count(o.err, c.said), 1u) << o.err;
+    }
+    EXPECT_EQ(Leftovers(appl_, {"Standards", "Images", "Cavix.prf"}), std::vector<std::string>{});
+  }
 }
 
 // ---- a crash, for either file
