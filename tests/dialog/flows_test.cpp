@@ -238,9 +238,11 @@ TEST_F(DialogTest, TableValuesAreShownInTheRegionalForm) {
   const RunResult r = Drop(
       "click OptHoleType(1)\ncheck ToggleFiletto 1\nselect Misura M10\nselect Lunghezza 20\n"
       "dump\nclick OKButton\n");
-  ExpectForm(r.LastForm(), {{"ProfIncasso.text", "10,6"}, {"TxtThreadPitch.text", "1,5"}});
+  ExpectForm(r.LastForm(), {{"ProfIncasso.text", "10,6"}, {"DiamIncasso.text", "18"},
+                            {"TxtThreadPitch.text", "1,5"}});
   ASSERT_TRUE(NoMessages(r));
   EXPECT_EQ(Num(*shape_, 17), 10.6);
+  EXPECT_EQ(Num(*shape_, 16), 18);
   EXPECT_EQ(Num(*shape_, 12), 1.5);
   EXPECT_EQ(Num(*shape_, 11), 20);
 }
