@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <BRepCheck_Analyzer.hxx>
 #include <STEPControl_Reader.hxx>
@@ -36,25 +35,17 @@ struct Result {
 
 class CavixExport : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("cavix-cli-export-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
   Result Cavix(const std::vector<std::string>& args) {
     std::string cmd = Quote(CAVIX_BINARY);
     for (const auto& a : args) cmd += " " + Quote(a);
-    const fs::path out = dir_ / "stdout", err = dir_ / "stderr";
-    cmd += " >" + Quote(out.string()) + " 2>" + Quote(err.string());
+    const std::string out = File("stdout"), err = File("stderr");
+    cmd += " >" + Quote(out) + " 2>" + Quote(err);
     const int raw = std::system(cmd.c_str());
     return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Slurp(out), Slurp(err)};
   }
-  std::string File(const std::string& name) const { return (dir_ / name).string(); }
+  std::string File(const std::string& name) const { return dir_.File(name); }
 
-  fs::path dir_;
+  const cavix::test::TempDir dir_{"cavix-cli-export-"};
 };
 
 size_t Count(const std::string& text, const std::string& what) {

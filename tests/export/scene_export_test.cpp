@@ -1,20 +1,18 @@
 // From a scene (and a saved model file) to the writers: holes found on the main part with their
-// axes, callouts read off the profiles, the writer chosen by extension, bad names refused.
+// axes, callouts read off the profiles, the writer chosen by extension, inch models in millimetres.
 
 #include "scene/export/scene_export.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "scene/model_file.h"
 #include "scene/scene.h"
+#include "tests/support/test_files.h"
 
 namespace fs = std::filesystem;
 using namespace cavix;
@@ -41,13 +39,6 @@ double Tip(double r) { return r / std::tan(59.0 * kPi / 180); }
 std::vector<std::array<double, 2>> CBore(double l) {
   return {{5.5, 0}, {5.5, -6.4}, {3.3, -6.4}, {3.3, -(6.4 + l)}, {0, -(6.4 + l + Tip(3.3))},
           {0, 0}};
-}
-
-fs::path TempDir() {
-  const fs::path d =
-      fs::temp_directory_path() / ("cavix-scene-export-" + std::to_string(::getpid()));
-  fs::create_directories(d);
-  return d;
 }
 
 }  // namespace
@@ -78,47 +69,34 @@ TEST(SceneExport, CalloutsAreReadOffTheProfiles) {
   EXPECT_DOUBLE_EQ(d[4].partThickness, 100);
 }
 
-// A saved model exported by extension: STEP, STL and SVG, in any letter case; other names and
-// unfinished holes are reported.
+// A saved model exported by extension: STEP and SVG, in any letter case; unfinished holes are
+// reported. Unknown extensions and STL output are checked through `cavix export`.
 TEST(SceneExport, SavedModelExportsByExtension) {
-  const fs::path dir = TempDir();
+  const cavix::test::TempDir dir("cavix-scene-export-");
   {
     auto s = scene::Scene::NewModel({60, 40, 20});
     Drop(*s, {0, 0, -1}, {15, 20, 20}, CBore(13.6));
     Drop(*s, {0, -1, 0}, {45, 40, 10}, {{3, 0}, {3, -12}, {0, -12 - Tip(3)}, {0, 0}});
     Drop(*s, {0, 0, -1}, {45, 10, 20}, {});  // dropped, profile not built yet
-    scene::SaveModel(*s, (dir / "part.cvx").string());
+    scene::SaveModel(*s, dir.File("part.cvx"));
   }
-  auto s = scene::LoadModel((dir / "part.cvx").string());
+  auto s = scene::LoadModel(dir.File("part.cvx"));
   const PartInput part = PartFromScene(*s);
   ASSERT_EQ(part.holes.size(), 3u);
   EXPECT_EQ(part.block, (std::array<double, 3>{60, 40, 20}));
   EXPECT_EQ(part.holes[1].normal, (std::array<double, 3>{0, -1, 0}));
 
-  const auto step = ExportModel(*s, (dir / "part.STEP").string(), "part.cvx");
+  const auto step = ExportModel(*s, dir.File("part.STEP"), "part.cvx");
   ASSERT_GE(step.size(), 2u);
   EXPECT_NE(step[0].find("2 holes cut"), std::string::npos) << step[0];
   EXPECT_NE(step[1].find("no profile yet"), std::string::npos) << step[1];
-  EXPECT_GT(fs::file_size(dir / "part.STEP"), 1000u);
+  EXPECT_GT(fs::file_size(dir.File("part.STEP")), 1000u);
 
-  ExportModel(*s, (dir / "part.stl").string());
-  EXPECT_GT(fs::file_size(dir / "part.stl"), 84u);
-
-  const auto svg = ExportModel(*s, (dir / "part.svg").string(), "part.cvx");
+  const auto svg = ExportModel(*s, dir.File("part.svg"), "part.cvx");
   EXPECT_NE(svg[0].find("3 holes"), std::string::npos) << svg[0];
-  std::ifstream in(dir / "part.svg");
-  const std::string text{std::istreambuf_iterator<char>(in), {}};
+  const std::string text = cavix::test::Slurp(dir.File("part.svg"));
   EXPECT_NE(text.find("part.cvx"), std::string::npos);
   EXPECT_NE(text.find("(no profile)"), std::string::npos);
-
-  try {
-    ExportModel(*s, (dir / "part.dxf").string());
-    ADD_FAILURE() << "accepted an unknown extension";
-  } catch (const ExportError& e) {
-    EXPECT_NE(std::string(e.what()).find(".step, .stp, .stl or .svg"), std::string::npos);
-  }
-  EXPECT_FALSE(fs::exists(dir / "part.dxf"));
-  fs::remove_all(dir);
 }
 
 // An inch model is written in millimetres: its block and holes scale by 25.4.

@@ -3,7 +3,6 @@
 // Set CAVIX_TEST_OUTPUT to a folder to keep the rendered sheets for looking at.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <QRegularExpression>
 #include <QString>
@@ -18,6 +17,7 @@
 #include <vector>
 
 #include "scene/export/svg_drawing.h"
+#include "tests/support/test_files.h"
 
 namespace fs = std::filesystem;
 using namespace cavix::exporter;
@@ -30,11 +30,8 @@ HoleDrawing CBoreHole(std::string name, bool through) {
   const double r = 3.3, l = through ? 13.6 : 12, pt = r / std::tan(59.0 * M_PI / 180);
   h.chains = {
       {{0, 0}, {5.5, 0}, {5.5, -6.4}, {r, -6.4}, {r, -(6.4 + l)}, {0, -(6.4 + l + pt)}, {0, 0}}};
-  h.callout.diameter = 6.6;
-  h.callout.depth = l;
-  h.callout.through = through;
-  h.callout.cboreDiameter = 11;
-  h.callout.cboreDepth = 6.4;
+  h.callout.diameter = 6.6, h.callout.depth = l, h.callout.through = through;
+  h.callout.cboreDiameter = 11, h.callout.cboreDepth = 6.4;
   if (through) h.partThickness = 20;
   return h;
 }
@@ -50,10 +47,7 @@ HoleDrawing ThreadedHole(std::string name) {
                {0, -18 - r / std::tan(59 * M_PI / 180)},
                {0, 0}}};
   h.thread = {true, 10, 8.5, 15, 0};
-  h.callout.diameter = 8.5;
-  h.callout.depth = 18;
-  h.callout.threadDesignation = "M10x1.5";
-  h.callout.threadDepth = 15;
+  h.callout = {.diameter = 8.5, .depth = 18, .threadDesignation = "M10x1.5", .threadDepth = 15};
   return h;
 }
 
@@ -134,6 +128,12 @@ Sheet Parse(const std::string& svg) {
   return s;
 }
 
+// Every coordinate drawn lies on the sheet.
+void ExpectAllOnTheSheet(const Sheet& s) {
+  for (double x : s.xs) EXPECT_TRUE(x >= 0 && x <= s.width) << x;
+  for (double y : s.ys) EXPECT_TRUE(y >= 0 && y <= s.height) << y;
+}
+
 void Keep(const std::string& svg, const std::string& name) {
   if (const char* dir = std::getenv("CAVIX_TEST_OUTPUT"))
     std::ofstream(fs::path(dir) / name, std::ios::binary) << svg;
@@ -150,14 +150,11 @@ TEST(SectionSheet, CalloutLinesReadAsOnADrawing) {
   };
   HoleCallout cbore;
   cbore.diameter = 6.6, cbore.through = true, cbore.cboreDiameter = 11, cbore.cboreDepth = 6.4;
-  HoleCallout thread;
-  thread.diameter = 8.5, thread.depth = 18, thread.threadDesignation = "M10x1.5";
-  thread.threadDepth = 15;
-  HoleCallout threadThru = thread;
-  threadThru.through = true;
+  const HoleCallout thread{
+      .diameter = 8.5, .depth = 18, .threadDesignation = "M10x1.5", .threadDepth = 15};
+  HoleCallout threadThru = thread, partThread = thread;
+  threadThru.through = partThread.through = true;
   threadThru.threadDepth = 0;
-  HoleCallout partThread = thread;
-  partThread.through = true;
   HoleCallout csink;
   csink.diameter = 0.1 + 0.2, csink.depth = 12.0049, csink.csinkDiameter = 12.6;
   csink.csinkAngle = 90;
@@ -191,8 +188,7 @@ TEST(SectionSheet, EveryHoleHasItsSectionAndCallout) {
   ASSERT_EQ(s.calloutTexts.size(), 4u);
   EXPECT_EQ(s.calloutTexts[0], "⌀6.6 THRU|⌴ ⌀11 ↧ 6.4");
   EXPECT_EQ(s.calloutTexts[1], "M10x1.5 ↧ 15|⌀8.5 ↧ 18");
-  for (double x : s.xs) EXPECT_TRUE(x >= 0 && x <= s.width) << x;
-  for (double y : s.ys) EXPECT_TRUE(y >= 0 && y <= s.height) << y;
+  ExpectAllOnTheSheet(s);
 
   // The scale printed in the title block is the scale the thread is drawn at.
   double scale = 0;
@@ -222,8 +218,7 @@ TEST(SectionSheet, SheetScalesAndGrowsToFit) {
   ASSERT_TRUE(s.wellFormed) << s.error;
   EXPECT_EQ(s.holes, 31);
   EXPECT_GT(s.height, 297.0 * 3);
-  for (double y : s.ys) EXPECT_TRUE(y >= 0 && y <= s.height) << y;
-  for (double x : s.xs) EXPECT_TRUE(x >= 0 && x <= s.width) << x;
+  ExpectAllOnTheSheet(s);
 }
 
 // Names come from users: markup, control characters and broken UTF-8 must not break the file.
@@ -241,12 +236,10 @@ TEST(SectionSheet, HostileNamesStayWellFormed) {
 
 // Numbers that cannot be drawn are refused, and a refused or failed write leaves the old file.
 TEST(SectionSheet, BadNumbersAndFailedWritesLoseNothing) {
-  const fs::path dir = fs::temp_directory_path() / ("cavix-svg-" + std::to_string(::getpid()));
-  fs::create_directories(dir);
-  const std::string path = (dir / "sheet.svg").string();
+  const cavix::test::TempDir dir("cavix-svg-");
+  const std::string path = dir.File("sheet.svg");
   WriteSectionSheet({CBoreHole("ok", true)}, {}, path);
-  std::ifstream in(path, std::ios::binary);
-  const std::string before{std::istreambuf_iterator<char>(in), {}};
+  const std::string before = cavix::test::Slurp(path);
   EXPECT_TRUE(Parse(before).wellFormed);
 
   std::vector<std::vector<HoleDrawing>> bad(4, {CBoreHole("bad", true)});
@@ -262,10 +255,7 @@ TEST(SectionSheet, BadNumbersAndFailedWritesLoseNothing) {
       EXPECT_NE(std::string(e.what()).find("\"bad\""), std::string::npos) << e.what();
     }
   }
-  EXPECT_THROW(WriteSectionSheet({CBoreHole("ok", true)}, {}, (dir / "no" / "x.svg").string()),
-               ExportError);
-  std::ifstream again(path, std::ios::binary);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(again), {}), before);
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
-  fs::remove_all(dir);
+  EXPECT_THROW(WriteSectionSheet({CBoreHole("ok", true)}, {}, dir.File("no/x.svg")), ExportError);
+  EXPECT_EQ(cavix::test::Slurp(path), before);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), fs::directory_iterator()), 1);
 }
