@@ -151,8 +151,8 @@ Dialog::Dialog()
   AddAngles(AngSvaso);
 
   // Centred on a 1024 x 768 screen until the preferences say otherwise.
-  PlacementLeft = static_cast<float>((1024 * 15 - 4620) / 2);
-  PlacementTop = static_cast<float>((768 * 15 - 5325) / 2);
+  SetPosition(static_cast<float>((1024 * 15 - 4620) / 2),
+              static_cast<float>((768 * 15 - 5325) / 2));
 
   WireEvents();
 }

@@ -58,10 +58,6 @@ class Dialog : public forms::Form {
   forms::Label& Label8;
   forms::ComboBox& AngSvaso;
 
-  // The two placement properties the preferences keep (the dialog's screen position, twips).
-  float PlacementLeft = 0;
-  float PlacementTop = 0;
-
   // While set, selecting a tab by code does not run the family reaction (the tabs are being
   // built, or the caller runs the reaction itself right after).
   bool MuteTabClick = false;

@@ -72,8 +72,8 @@ void WritePrefs() {
     // Everything is formatted first: a field that cannot be written leaves the file untouched.
     std::string out;
     auto line = [&out](const std::string& s) { out += s + kCrLf; };
-    line(SingleField(d.PlacementLeft));
-    line(SingleField(d.PlacementTop));
+    line(SingleField(d.Left()));  // the two placement lines: the dialog's screen position
+    line(SingleField(d.Top()));
     line(IntegerField(g.StandardsTab));
     line(IntegerField(g.HoleType));
     line(IntegerField(d.ToggleFiletto.Value()));
@@ -99,8 +99,8 @@ bool ReadPrefs() {
   try {
     Dialog& d = CurrentDialog();
     rt::TextReader in(g.PrefsFile);
-    d.PlacementLeft = rt::CSng(rt::Variant(DefaultDecimals(in.LineInput())));
-    d.PlacementTop = rt::CSng(rt::Variant(DefaultDecimals(in.LineInput())));
+    const float left = rt::CSng(rt::Variant(DefaultDecimals(in.LineInput())));
+    d.SetPosition(left, rt::CSng(rt::Variant(DefaultDecimals(in.LineInput()))));
 
     g.StandardsTab = rt::CInt(DefaultDecimals(in.LineInput()));
     d.SelectTabQuietly(g.StandardsTab);

@@ -59,6 +59,13 @@ void Form::SetClientSize(int width, int height) {
   Notify(nullptr, Change::Geometry);
 }
 
+void Form::SetPosition(float left, float top) {
+  if (left == left_ && top == top_) return;
+  left_ = left;
+  top_ = top;
+  Notify(nullptr, Change::Geometry);
+}
+
 void Form::Adopt(std::unique_ptr<Control> c, Control* container) {
   if (container && (container->form_ != this || container->Kind() != ControlKind::Frame))
     rt::Raise(rt::err::kInvalidCall, "A control can only be placed in a frame of its own form");

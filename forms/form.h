@@ -53,6 +53,11 @@ class Form {
   int ClientWidth() const { return clientWidth_; }
   int ClientHeight() const { return clientHeight_; }
   void SetClientSize(int width, int height);
+  // The window's position on the screen in twips (its outer top-left corner). The form keeps it
+  // between showings; a view places its window there and records where the user moves it.
+  float Left() const { return left_; }
+  float Top() const { return top_; }
+  void SetPosition(float left, float top);
 
   // Adds a control named `name` (element `index` of a control array when index >= 0) inside
   // `container` (a Frame of this form, or null for the form itself). A name that is already
@@ -190,6 +195,7 @@ class Form {
   std::string caption_;
   int clientWidth_ = 0;
   int clientHeight_ = 0;
+  float left_ = 0, top_ = 0;
   std::vector<std::unique_ptr<Control>> controls_;
   Control* active_ = nullptr;
   bool loaded_ = false;

@@ -5,14 +5,17 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QMoveEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTabBar>
 #include <QTimer>
 #include <QToolButton>
@@ -61,6 +64,7 @@ FormView::FormView(forms::Form& form, QWidget* parent)
   setFont(f);
   setWindowTitle(Q(form.Caption()));
   setFixedSize(ToPixels(form.ClientWidth()), ToPixels(form.ClientHeight()));
+  Place();
   Build();
   SyncAll();
   form_.AddObserver(this);
@@ -416,6 +420,7 @@ void FormView::FormChanged(const forms::Form&, const forms::Control* control, fo
         break;
       case forms::Change::Geometry:
         setFixedSize(ToPixels(form_.ClientWidth()), ToPixels(form_.ClientHeight()));
+        Place();
         break;
       case forms::Change::Unloaded:
         if (!unloaded_) {
@@ -621,6 +626,38 @@ bool FormView::focusNextPrevChild(bool next) {
   Forward([&] { return next ? form_.UserTab() : BackTab(); });
   SyncFocus();
   return true;
+}
+
+void FormView::Place() {
+  const double x = form_.Left() * scale_, y = form_.Top() * scale_;
+  QPoint at;
+  const QScreen* screen = nullptr;
+  if (std::isfinite(x) && std::isfinite(y) && std::abs(x) < 1e6 && std::abs(y) < 1e6) {
+    at = QPoint(static_cast<int>(std::lround(x)), static_cast<int>(std::lround(y)));
+    // The title bar must be reachable: the corner a little inside it has to be on a screen.
+    screen = QGuiApplication::screenAt(at + QPoint(8, 8));
+  }
+  if (!screen) {
+    screen = QGuiApplication::primaryScreen();
+    if (!screen) return;
+    at = screen->availableGeometry().center() - QPoint(width() / 2, height() / 2);
+  }
+  if (pos() == at) return;
+  placing_ = true;
+  move(at);
+  placing_ = false;
+}
+
+void FormView::moveEvent(QMoveEvent* event) {
+  QWidget::moveEvent(event);
+  if (placing_ || !isVisible()) return;
+  // Only a real move is recorded: pixels back to twips would otherwise round the kept position.
+  const double x = form_.Left() * scale_, y = form_.Top() * scale_;
+  if (std::isfinite(x) && std::isfinite(y) && std::lround(x) == pos().x() &&
+      std::lround(y) == pos().y())
+    return;
+  form_.SetPosition(static_cast<float>(pos().x() / scale_),
+                    static_cast<float>(pos().y() / scale_));
 }
 
 void FormView::closeEvent(QCloseEvent* event) {

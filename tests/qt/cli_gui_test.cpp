@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <functional>
@@ -127,6 +129,40 @@ TEST_F(GuiCommands, OkAndCancelInTheWindowTakeTheScriptsPaths) {
       << err_;
   EXPECT_NE(test::Slurp(byHand), before);
   EXPECT_EQ(Show(byHand), Show(scripted));
+}
+
+// The window opens where the user last left it; a kept position on no screen (a monitor since
+// unplugged, a hand-edited preferences file) opens it centred rather than out of reach.
+TEST_F(GuiCommands, TheWindowReopensWhereTheUserLeftIt) {
+  const std::string model = dir_.File("m.json");
+  ASSERT_EQ(Cavix({"new", model}), 0) << err_;
+  ForgetPreferences();
+  QPoint moved;
+  ASSERT_EQ(Cavix({"drop", model, "--gui"},
+                  [&](FormView& view) {
+                    moved = view.pos() + QPoint(40, 30);
+                    view.move(moved);
+                    QTest::qWait(50);
+                    Click(view, "OKButton");
+                  }),
+            0)
+      << err_;
+  QPoint reopened;
+  auto look = [&](FormView& view) {
+    reopened = view.pos();
+    Click(view, "CancelButton");
+  };
+  ASSERT_EQ(Cavix({"drop", model, "--gui"}, look), 0) << err_;
+  EXPECT_EQ(reopened, moved);
+
+  // Lines 1 and 2 of the preferences hold the position.
+  const std::string prefs = test::Slurp(dir_.File("Cavix.prf"));
+  const size_t second = prefs.find("\r\n", prefs.find("\r\n") + 2);
+  ASSERT_NE(second, std::string::npos);
+  dir_.Write("Cavix.prf", "9999999\r\n-9999999" + prefs.substr(second));
+  ASSERT_EQ(Cavix({"drop", model, "--gui"}, look), 0) << err_;
+  const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+  EXPECT_TRUE(screen.contains(reopened)) << reopened.x() << "," << reopened.y();
 }
 
 }  // namespace
