@@ -99,8 +99,9 @@ bool ReadPrefs() {
   try {
     Dialog& d = CurrentDialog();
     rt::TextReader in(g.PrefsFile);
-    const float left = rt::CSng(rt::Variant(DefaultDecimals(in.LineInput())));
-    d.SetPosition(left, rt::CSng(rt::Variant(DefaultDecimals(in.LineInput()))));
+    // One line at a time: a bad second line leaves the first one restored.
+    d.SetPosition(rt::CSng(rt::Variant(DefaultDecimals(in.LineInput()))), d.Top());
+    d.SetPosition(d.Left(), rt::CSng(rt::Variant(DefaultDecimals(in.LineInput()))));
 
     g.StandardsTab = rt::CInt(DefaultDecimals(in.LineInput()));
     d.SelectTabQuietly(g.StandardsTab);

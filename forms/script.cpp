@@ -342,6 +342,7 @@ nlohmann::ordered_json DumpForm(const Form& form) {
   j["event"] = "form";
   j["name"] = form.Name();
   j["caption"] = form.Caption();
+  j["position"] = {form.Left(), form.Top()};  // twips, where a window view places the form
   j["focus"] =
       form.ActiveControl() ? ordered_json(form.ActiveControl()->FullName()) : ordered_json(nullptr);
   ordered_json controls = ordered_json::object();

@@ -119,6 +119,28 @@ TEST_F(PrefsTest, BrokenLinesStopTheRestoreWhereTheyAre) {
   }
 }
 
+// The two placement lines are the dialog's position; a bad second line keeps the first one.
+TEST_F(PrefsTest, PlacementLinesAreTheDialogsPosition) {
+  ASSERT_TRUE(Drop("select Misura 8\nclick OKButton\n").Messages().empty());
+  const std::string written = ReadPrefsFile();
+  const std::string rest = written.substr(written.find("\r\n", written.find("\r\n") + 2));
+  const struct {
+    std::string lines;
+    double left, top;
+    size_t messages;
+  } rows[] = {
+      {" 1234 \r\n 567 ", 1234, 567, 0},
+      {" 1234 \r\nabc", 1234, (768 * 15 - 5325) / 2, 1},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.lines);
+    std::ofstream(PrefsPath(), std::ios::binary) << row.lines << rest;
+    const RunResult r = Drop("dump\nclick CancelButton\n");
+    EXPECT_EQ(r.Messages().size(), row.messages);
+    EXPECT_EQ(r.LastForm().at("position"), json::array({row.left, row.top}));
+  }
+}
+
 TEST_F(PrefsTest, WithoutAFileTheLastTypeOfThisRunIsKeptSilently) {
   const RunResult first = Drop("click OptHoleType(2)\nselect Misura 8\nclick OKButton\n");
   ASSERT_TRUE(first.Messages().empty());
