@@ -15,6 +15,7 @@
 #include "runtime/error.h"
 #include "runtime/number_text.h"
 #include "runtime/regional.h"
+#include "runtime/text_file.h"
 #include "standards/config.h"
 #include "standards/file_read_tab.h"
 #include "standards/strings.h"
@@ -362,11 +363,19 @@ void ApplyDialog() {
       return;
     }
     if (d.Misura.ListIndex() < 0) rt::Raise(rt::err::kInvalidCall, "No size is selected");
-    // The size was listed from this table, so a row that is not found means the lookup failed
-    // and has said why; the dialog stays open rather than build from a stale row.
-    if (!FileReadTAB::QMisuraVariabili(g.DataDir + d.Misura.Tag(), d.Misura.SelectedText(),
+    // Without the size's row the hole would be built from a stale one: the dialog stays open,
+    // and says why when the lookup itself has not.
+    const std::string table = g.DataDir + d.Misura.Tag();
+    switch (FileReadTAB::SizeRowLookup(table, d.Misura.SelectedText(),
                                        RegionalToTable(d.Lunghezza.Text()), g.SizeRow)) {
-      return;
+      case FileReadTAB::SizeRow::Found:
+        break;
+      case FileReadTAB::SizeRow::Reported:
+        return;
+      case FileReadTAB::SizeRow::NotFound:
+        rt::Raise(rt::err::kInvalidCall,
+                  "\"" + rt::NativePath(table) + "\" has no row of size \"" +
+                      d.Misura.SelectedText() + "\" for length " + d.Lunghezza.Text());
     }
     ApplyToHole();
   } catch (const rt::Error& e) {

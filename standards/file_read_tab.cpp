@@ -174,6 +174,11 @@ int QData(std::string& iniPathInOut, const std::string& dataDir, int iniLine,
 
 bool QMisuraVariabili(const std::string& tabPath, const std::string& sizeKey,
                       const std::string& lengthText, std::span<double> row) {
+  return SizeRowLookup(tabPath, sizeKey, lengthText, row) == SizeRow::Found;
+}
+
+SizeRow SizeRowLookup(const std::string& tabPath, const std::string& sizeKey,
+                      const std::string& lengthText, std::span<double> row) {
   bool found = false;
   const int error = Trapped(kQMisuraVariabili, tabPath, [&] {
     double best = 9999999999.0;
@@ -200,7 +205,8 @@ bool QMisuraVariabili(const std::string& tabPath, const std::string& sizeKey,
       if (best == 0) break;
     }
   });
-  return error == 0 && found;
+  if (error != 0) return SizeRow::Reported;
+  return found ? SizeRow::Found : SizeRow::NotFound;
 }
 
 void QDataLunghezze(const std::string& dataDir, const forms::ListModel& sizes,

@@ -25,8 +25,16 @@ int QData(std::string& iniPathInOut, const std::string& dataDir, int iniLine,
 // Finds the row of `sizeKey` whose column 3 is nearest to the number in `lengthText` (ties keep
 // the earlier row) and writes its numbers to `row` (entry 0 = column 2, …, and the last column
 // once more after it). A row longer than `row` reports the subscript error; nothing is written
-// past the end. Returns true when a row of the size was found (false after a reported error).
+// past the end. Returns true when a row of the size was found: false after a reported error, or
+// silently when no row is near enough (see SizeRowLookup).
 bool QMisuraVariabili(const std::string& tabPath, const std::string& sizeKey,
+                      const std::string& lengthText, std::span<double> row);
+
+// The same lookup, telling apart the two ways of not finding a row: a failure already reported
+// to the user, and a table read without error that holds no row of the size within reach of the
+// length (the size gone from the table since it was listed, or an absurd length).
+enum class SizeRow { Found, Reported, NotFound };
+SizeRow SizeRowLookup(const std::string& tabPath, const std::string& sizeKey,
                       const std::string& lengthText, std::span<double> row);
 
 // Fills `lengths` with column 3 of every row of the size selected in `sizes` (item data 0, 1, …).

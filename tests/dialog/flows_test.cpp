@@ -318,6 +318,20 @@ TEST_F(DialogTest, AFailureDuringOkIsReportedAndTheDialogStaysOpen) {
   }
 }
 
+// A length no row of the size comes near: OK says so instead of building from a stale row.
+TEST_F(DialogTest, OkWithoutARowForTheLengthSaysWhyAndStaysOpen) {
+  const RunResult r =
+      Drop("text Lunghezza 99999999999\nclick OKButton\ndump\nclick CancelButton\n");
+  ASSERT_EQ(r.Messages().size(), 1u);
+  const std::string text = r.Messages()[0]["text"];
+  EXPECT_EQ(text.rfind("Error 5 \"", 0), 0u) << text;
+  EXPECT_NE(text.find("\" has no row of size \""), std::string::npos) << text;
+  EXPECT_NE(text.find("\" for length 99999999999"), std::string::npos) << text;
+  EXPECT_EQ(r.Forms().size(), 1u);
+  EXPECT_FALSE(fs::exists(PrefsPath()));
+  EXPECT_EQ(ShapeCount(*scene_), 1);
+}
+
 TEST_F(DialogTest, ClosingThroughTheFrameNeitherAppliesNorDiscards) {
   const RunResult r = Drop("close\n");
   EXPECT_TRUE(r.Messages().empty());
