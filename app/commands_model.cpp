@@ -181,10 +181,11 @@ int CmdShow(Invocation& inv) {
       for (const scene::Shape* s : shapes) PrintShapeLine(inv.out, *scene, *s);
     }
   }
-  for (const auto& cat : scene->App().Catalogs()) {
-    inv.out << "catalog \"" << cat->Name() << "\": " << cat->Entries().size()
-            << (cat->Entries().size() == 1 ? " entry" : " entries");
-    for (const auto& e : cat->Entries()) inv.out << " \"" << e->Label() << "\"";
+  for (const auto& cat : scene->App().Catalogs().All()) {
+    const auto& entries = cat->Entries().All();
+    inv.out << "catalog \"" << cat->Name() << "\": " << entries.size()
+            << (entries.size() == 1 ? " entry" : " entries");
+    for (const auto& e : entries) inv.out << " \"" << e->Label() << "\"";
     inv.out << "\n";
   }
   return 0;

@@ -56,11 +56,12 @@ void DropHole::AssignEvent(IApplication& application) {
   FirstOrNew(item, comp::kEventSettings).SetValue(2, rt::Variant(int32_t{5}));
   FirstOrNew(item, comp::kHandler).SetValue(1, rt::Variant(GetHandlerReference()));
 
-  const int32_t catalogs = application.CatalogCount();
-  for (int32_t i = 1; i <= catalogs; ++i) {
-    ICatalog& catalog = application.Catalog(i);
+  ICatalogs& catalogs = application.Catalogs();
+  const int32_t count = catalogs.Count();
+  for (int32_t i = 1; i <= count; ++i) {
+    ICatalog& catalog = catalogs.Item(i);
     if (Lower(catalog.Name()) != kCatalogFile) continue;
-    catalog.AddEntry(item).SetLabel(kCatalogLabel);
+    catalog.Entries().Add(item).SetLabel(kCatalogLabel);
     forms::MsgBox("OK!!");
   }
 }

@@ -125,12 +125,27 @@ class ICatalogEntry {
   virtual void SetLabel(const std::string& label) = 0;
 };
 
+class ICatalogEntries {
+ public:
+  virtual ~ICatalogEntries() = default;
+  // A new entry for the item.
+  virtual ICatalogEntry& Add(IShape& item) = 0;
+};
+
 class ICatalog {
  public:
   virtual ~ICatalog() = default;
   virtual std::string Name() const = 0;
-  // Entries.Add(item): a new entry for the item.
-  virtual ICatalogEntry& AddEntry(IShape& item) = 0;
+  virtual ICatalogEntries& Entries() = 0;
+};
+
+// The open catalogs.
+class ICatalogs {
+ public:
+  virtual ~ICatalogs() = default;
+  virtual int32_t Count() const = 0;
+  // Raises 9 "Subscript out of range" for an index outside 1..Count.
+  virtual ICatalog& Item(int32_t index) = 0;
 };
 
 class IPage {
@@ -149,8 +164,7 @@ class IApplication {
   virtual ~IApplication() = default;
   virtual IPage& ActivePage() = 0;
   virtual Variant DialogPrecision() = 0;
-  virtual int32_t CatalogCount() = 0;
-  virtual ICatalog& Catalog(int32_t index) = 0;  // from 1
+  virtual ICatalogs& Catalogs() = 0;
 };
 
 }  // namespace cavix::host

@@ -706,11 +706,11 @@ void WriteModel(JsonWriter& w, const Scene& scene) {
   }
   w.EndArray();
   w.Key("catalogs").BeginArray();
-  for (const auto& cat : scene.App().Catalogs()) {
+  for (const auto& cat : scene.App().Catalogs().All()) {
     w.BeginObject();
     w.Key("name").String(cat->Name());
     w.Key("entries").BeginArray();
-    for (const auto& e : cat->Entries()) {
+    for (const auto& e : cat->Entries().All()) {
       w.BeginObject();
       w.Key("label").String(e->Label());
       WriteShape(w.Key("item"), e->Item());
@@ -802,7 +802,7 @@ std::unique_ptr<Scene> ModelFromJson(const json& doc, const std::string& path) {
       std::string wc = At("catalogs", ci);
       const json& cj = r.Object(cats[ci], wc);
       r.Keys(cj, wc, {"name", "entries"}, {"name", "entries"});
-      Catalog& cat = scene->App().OpenCatalog(r.Text(cj["name"], At(wc, "name")));
+      Catalog& cat = scene->App().Catalogs().Open(r.Text(cj["name"], At(wc, "name")));
       const json& entries = r.Array(cj["entries"], At(wc, "entries"));
       for (size_t ei = 0; ei < entries.size(); ++ei) {
         std::string we = At(At(wc, "entries"), ei);
@@ -815,7 +815,7 @@ std::unique_ptr<Scene> ModelFromJson(const json& doc, const std::string& path) {
           item = std::make_unique<Shape>(id, std::move(name), nullptr);
           return *item;
         });
-        cat.AddEntry(std::move(item)).SetLabel(r.Text(ej["label"], At(we, "label")));
+        cat.Entries().Add(std::move(item)).SetLabel(r.Text(ej["label"], At(we, "label")));
       }
     }
   }

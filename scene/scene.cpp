@@ -303,15 +303,15 @@ Part& Page::AddPart(int32_t id, std::string name) {
 
 // ---- catalogs ----
 
-CatalogEntry& Catalog::AddEntry(host::IShape& item) {
+CatalogEntry& CatalogEntries::Add(host::IShape& item) {
   auto* shape = dynamic_cast<Shape*>(&item);
   if (!shape)
     rt::Raise(rt::err::kInvalidCall, "only a shape of this scene can become a catalog entry",
               "Catalog");
-  return AddEntry(shape->CloneDetached());
+  return Add(shape->CloneDetached());
 }
 
-CatalogEntry& Catalog::AddEntry(std::unique_ptr<Shape> item) {
+CatalogEntry& CatalogEntries::Add(std::unique_ptr<Shape> item) {
   entries_.push_back(std::make_unique<CatalogEntry>(std::move(item)));
   return *entries_.back();
 }
@@ -324,9 +324,20 @@ Page& Application::ActivePage() {
   return *pages_.front();
 }
 
-scene::Catalog& Application::Catalog(int32_t index) {
-  if (index < 1 || index > CatalogCount()) rt::Raise(rt::err::kSubscript, {}, "Catalogs");
+Catalog& Catalogs::Item(int32_t index) {
+  if (index < 1 || index > Count()) rt::Raise(rt::err::kSubscript, {}, "Catalogs");
   return *catalogs_[static_cast<size_t>(index - 1)];
+}
+
+Catalog& Catalogs::Open(std::string name) {
+  catalogs_.push_back(std::make_unique<Catalog>(std::move(name)));
+  return *catalogs_.back();
+}
+
+Catalog* Catalogs::Find(std::string_view name) const {
+  for (const auto& c : catalogs_)
+    if (EqualsIgnoreCase(c->Name(), name)) return c.get();
+  return nullptr;
 }
 
 Page& Application::AddPage(Units units) {
@@ -334,15 +345,5 @@ Page& Application::AddPage(Units units) {
   return *pages_.back();
 }
 
-scene::Catalog& Application::OpenCatalog(std::string name) {
-  catalogs_.push_back(std::make_unique<scene::Catalog>(std::move(name)));
-  return *catalogs_.back();
-}
-
-scene::Catalog* Application::FindCatalog(std::string_view name) const {
-  for (const auto& c : catalogs_)
-    if (EqualsIgnoreCase(c->Name(), name)) return c.get();
-  return nullptr;
-}
 
 }  // namespace cavix::scene

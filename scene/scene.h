@@ -295,40 +295,58 @@ class CatalogEntry final : public host::ICatalogEntry {
   std::unique_ptr<Shape> item_;
 };
 
+class CatalogEntries final : public host::ICatalogEntries {
+ public:
+  // Copies the item (its components) into a new entry, as a catalog keeps its own copy.
+  CatalogEntry& Add(host::IShape& item) override;
+  CatalogEntry& Add(std::unique_ptr<Shape> item);
+  const std::vector<std::unique_ptr<CatalogEntry>>& All() const { return entries_; }
+
+ private:
+  std::vector<std::unique_ptr<CatalogEntry>> entries_;
+};
+
 class Catalog final : public host::ICatalog {
  public:
   explicit Catalog(std::string name) : name_(std::move(name)) {}
   std::string Name() const override { return name_; }
-  // Copies the item (its components) into a new entry, as a catalog keeps its own copy.
-  CatalogEntry& AddEntry(host::IShape& item) override;
-  CatalogEntry& AddEntry(std::unique_ptr<Shape> item);
-  const std::vector<std::unique_ptr<CatalogEntry>>& Entries() const { return entries_; }
+  CatalogEntries& Entries() override { return entries_; }
+  const CatalogEntries& Entries() const { return entries_; }
 
  private:
   std::string name_;
-  std::vector<std::unique_ptr<CatalogEntry>> entries_;
+  CatalogEntries entries_;
+};
+
+class Catalogs final : public host::ICatalogs {
+ public:
+  int32_t Count() const override { return static_cast<int32_t>(catalogs_.size()); }
+  Catalog& Item(int32_t index) override;  // 9 outside 1..Count
+  Catalog& Open(std::string name);
+  // The open catalog of that name (case ignored), or nullptr.
+  Catalog* Find(std::string_view name) const;
+  const std::vector<std::unique_ptr<Catalog>>& All() const { return catalogs_; }
+
+ private:
+  std::vector<std::unique_ptr<Catalog>> catalogs_;
 };
 
 class Application final : public host::IApplication {
  public:
   Page& ActivePage() override;  // 91 when there is no page
   Variant DialogPrecision() override { return precision_; }
-  int32_t CatalogCount() override { return static_cast<int32_t>(catalogs_.size()); }
-  scene::Catalog& Catalog(int32_t index) override;  // 9 outside 1..CatalogCount
+  scene::Catalogs& Catalogs() override { return catalogs_; }
+  const scene::Catalogs& Catalogs() const { return catalogs_; }
 
   void SetDialogPrecision(const Variant& v) { precision_ = v; }
   const Variant& Precision() const { return precision_; }
   Page& AddPage(Units units);
   const std::vector<std::unique_ptr<Page>>& Pages() const { return pages_; }
-  scene::Catalog& OpenCatalog(std::string name);
-  const std::vector<std::unique_ptr<scene::Catalog>>& Catalogs() const { return catalogs_; }
-  // The open catalog of that name (case ignored), or nullptr.
-  scene::Catalog* FindCatalog(std::string_view name) const;
 
  private:
   Variant precision_{int32_t{2}};
   std::vector<std::unique_ptr<Page>> pages_;
-  std::vector<std::unique_ptr<scene::Catalog>> catalogs_;
+  scene::Catalogs catalogs_;
 };
 
 // Which files the utility services read.

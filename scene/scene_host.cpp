@@ -54,7 +54,7 @@ std::unique_ptr<Scene> Scene::NewModel(Vec3 block, Units units, int precision) {
   size.SetValue(1, Variant(block.x));
   size.SetValue(2, Variant(block.y));
   size.SetValue(3, Variant(block.z));
-  scene->app_.OpenCatalog(kCatalogName);
+  scene->app_.Catalogs().Open(kCatalogName);
   return scene;
 }
 
@@ -216,8 +216,8 @@ void Scene::Regenerate(Shape& shape) {
 void Scene::DropCatalogEntry(Shape& shape) {
   const host::ClassInfo* info = nullptr;
   std::string handler;
-  if (Catalog* catalog = app_.FindCatalog(kCatalogName))
-    for (const auto& entry : catalog->Entries())
+  if (Catalog* catalog = app_.Catalogs().Find(kCatalogName))
+    for (const auto& entry : catalog->Entries().All())
       if (entry->Label() == kCatalogLabel) {
         handler = entry->Item().BindingTag();
         break;

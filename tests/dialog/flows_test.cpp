@@ -344,8 +344,8 @@ TEST_F(DialogTest, ClosingThroughTheFrameNeitherAppliesNorDiscards) {
 
 TEST_F(DialogTest, AssignEventFillsEveryCatalogNamedLikeOursWhateverItsCase) {
   scene::Application& app = scene_->App();
-  scene::Catalog& upper = app.OpenCatalog("ZENTROX.ICC");
-  scene::Catalog& other = app.OpenCatalog("parts.icc");
+  scene::Catalog& upper = app.Catalogs().Open("ZENTROX.ICC");
+  scene::Catalog& other = app.Catalogs().Open("parts.icc");
   host::DropHole handler;
   std::ostringstream out;
   forms::JsonLinesMessageService messages(out);
@@ -357,9 +357,9 @@ TEST_F(DialogTest, AssignEventFillsEveryCatalogNamedLikeOursWhateverItsCase) {
   handler.AssignEvent(app);
   ASSERT_EQ(messages.Shown().size(), 2u);  // the new model's catalog and ZENTROX.ICC
   EXPECT_EQ(messages.Shown()[0].prompt, "OK!!");
-  ASSERT_EQ(upper.Entries().size(), 1u);
-  EXPECT_EQ(upper.Entries()[0]->Label(), "Fori");
-  EXPECT_TRUE(other.Entries().empty());
+  ASSERT_EQ(upper.Entries().All().size(), 1u);
+  EXPECT_EQ(upper.Entries().All()[0]->Label(), "Fori");
+  EXPECT_TRUE(other.Entries().All().empty());
   EXPECT_EQ(ClassOf(item), "Cavix.DropHole");
 }
 

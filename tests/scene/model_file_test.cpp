@@ -87,7 +87,7 @@ std::unique_ptr<Scene> RichScene() {
   double a = 1, b = 2, c = 3;
   hole.Components(27).Add().SurfaceFinish(a, b, c, 0, 0, 1).SetTextureFile("second.jpg");
 
-  CatalogEntry& entry = scene->App().Catalog(1).AddEntry(hole);
+  CatalogEntry& entry = scene->App().Catalogs().Item(1).Entries().Add(hole);
   entry.SetLabel("Fori");
   return scene;
 }
@@ -127,8 +127,9 @@ TEST(ModelFile, SavedAndReopenedSceneIsTheSame) {
   EXPECT_EQ(fin.verticalRatio.Type(), rt::VarType::Int16);
   EXPECT_EQ(fin.point, (Vec3{2.125, 2.125, -10}));
 
-  ASSERT_EQ(back->App().Catalog(1).Entries().size(), 1u);
-  EXPECT_EQ(back->App().Catalog(1).Entries()[0]->Item().BindingTag(), hole.BindingTag());
+  const auto& entries = back->App().Catalogs().Item(1).Entries().All();
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(entries[0]->Item().BindingTag(), hole.BindingTag());
   EXPECT_EQ(rt::CLng(back->App().DialogPrecision()), 3);
 
   // New shapes continue after the stored ids.

@@ -39,9 +39,9 @@ TEST(SceneModel, NewModelAnswersThePartSizeRouteAndPageQueries) {
   EXPECT_EQ(&block.Page(), &page);
   EXPECT_EQ(&block.Application(), &app);
 
-  ASSERT_EQ(app.CatalogCount(), 1);
-  EXPECT_EQ(app.Catalog(1).Name(), "zentrox.icc");
-  EXPECT_EQ(ErrorOf([&] { app.Catalog(2); }), 9);
+  ASSERT_EQ(app.Catalogs().Count(), 1);
+  EXPECT_EQ(app.Catalogs().Item(1).Name(), "zentrox.icc");
+  EXPECT_EQ(ErrorOf([&] { app.Catalogs().Item(2); }), 9);
   EXPECT_EQ(ErrorOf([&] { Scene::NewModel({0, 10, 10}); }), 5);
 }
 
@@ -243,7 +243,7 @@ TEST(SceneEvents, DropUsesTheAuthoredCatalogEntryElseTheShippedHandler) {
   // Author an entry the way the add-in's AssignEvent does, naming another handler.
   Shape& item = scene->AddDroppedShape();
   item.Components(kHandler).Add().SetValue(1, Variant("{AAAA0006-0000-0000-0000-000000000000}"));
-  CatalogEntry& entry = scene->App().Catalog(1).AddEntry(item);
+  CatalogEntry& entry = scene->App().Catalogs().Item(1).Entries().Add(item);
   entry.SetLabel("Fori");
   // The entry is a copy: later changes to the item do not reach it.
   item.Components(kHandler).Item(1).SetValue(1, Variant("{AAAA0005-0000-0000-0000-000000000000}"));

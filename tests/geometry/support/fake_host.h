@@ -216,8 +216,11 @@ class App : public host::IApplication {
   host::IPage* page = nullptr;
   host::IPage& ActivePage() override { return *page; }
   Variant DialogPrecision() override { return int16_t{2}; }
-  int32_t CatalogCount() override { return 0; }
-  host::ICatalog& Catalog(int32_t) override { cavix::rt::Raise(9); }
+  struct NoCatalogs : host::ICatalogs {
+    int32_t Count() const override { return 0; }
+    host::ICatalog& Item(int32_t) override { cavix::rt::Raise(9); }
+  } catalogs;
+  host::ICatalogs& Catalogs() override { return catalogs; }
 };
 
 class Page : public host::IPage {
