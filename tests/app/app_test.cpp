@@ -12,6 +12,7 @@
 #include "app/add_in_classes.h"
 #include "app/cli.h"
 #include "scene/model_file.h"
+#include "tests/support/shell.h"
 #include "tests/support/test_files.h"
 
 namespace cavix::app {
@@ -26,25 +27,11 @@ struct TempDir : test::TempDir {
 
 using cavix::test::Slurp;
 
-std::string Quote(const std::string& s) {
-  std::string q = "'";
-  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
-
-struct Result {
-  int status;
-  std::string out, err;
-};
+using Result = test::ShellResult;
 
 // Runs the built program with arguments, in a shell, capturing both streams.
 Result Program(const TempDir& dir, const std::vector<std::string>& args) {
-  std::string cmd = Quote(CAVIX_BINARY);
-  for (const auto& a : args) cmd += " " + Quote(a);
-  std::string out = dir.File("stdout"), err = dir.File("stderr");
-  cmd += " >" + Quote(out) + " 2>" + Quote(err);
-  int raw = std::system(cmd.c_str());
-  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Slurp(out), Slurp(err)};
+  return test::RunShell(test::CommandLine(CAVIX_BINARY, args), dir);
 }
 
 // Runs a command in-process.

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/shell.h"
 #include "tests/support/test_files.h"
 
 #ifdef CAVIX_TEST_HAVE_QT
@@ -29,16 +30,8 @@ using cavix::test::Slurp;
 using cavix::test::TempDir;
 using nlohmann::json;
 
-struct Result {
-  int status = -1;
-  std::string out, err;
-};
-
-std::string Quote(const std::string& s) {
-  std::string q = "'";
-  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
+using Result = cavix::test::ShellResult;
+const auto Quote = cavix::test::ShellQuote;
 
 // Runs a shell command line in `cwd` where "cavix " is the built program, with the registry and
 // settings in the environment (default: the build tree's install). Open CASCADE's exit-time leaks
@@ -47,21 +40,13 @@ Result Shell(std::string line, const fs::path& cwd,
              const std::string& registry = CAVIX_TEST_REGISTRY,
              const std::string& settings = CAVIX_TEST_SETTINGS) {
   line.replace(line.find("cavix "), 5, Quote(CAVIX_EXE));
-  static int counter = 0;
-  const std::string out =
-      (fs::temp_directory_path() /
-       ("cavix-demo-out-" + std::to_string(::getpid()) + "-" + std::to_string(++counter)))
-          .string();
-  const std::string cmd = "cd " + Quote(cwd.string()) +
-                          " && export CAVIX_LOCALE=en_US CAVIX_REGISTRY=" + Quote(registry) +
-                          " CAVIX_SETTINGS=" + Quote(settings) +
-                          " LSAN_OPTIONS=suppressions=" + Quote(CAVIX_LSAN_SUPPRESSIONS) + " && " +
-                          line + " >" + Quote(out + ".o") + " 2>" + Quote(out + ".e");
-  const int raw = std::system(cmd.c_str());
-  Result r{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Slurp(out + ".o"), Slurp(out + ".e")};
-  fs::remove(out + ".o");
-  fs::remove(out + ".e");
-  return r;
+  const cavix::test::TempDir streams("cavix-demo-out-");
+  return cavix::test::RunShell("cd " + Quote(cwd.string()) +
+                                   " && export CAVIX_LOCALE=en_US CAVIX_REGISTRY=" +
+                                   Quote(registry) + " CAVIX_SETTINGS=" + Quote(settings) +
+                                   " LSAN_OPTIONS=suppressions=" +
+                                   Quote(CAVIX_LSAN_SUPPRESSIONS) + " && " + line,
+                               streams);
 }
 
 // RFC 4180 records as maps from the header's names: quoted fields may hold commas, doubled quotes

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "tests/dialog/install.h"
+#include "tests/support/shell.h"
 #include "tests/support/test_files.h"
 
 namespace {
@@ -24,33 +25,21 @@ using cavix::test::Slurp;
 using cavix::testing::ExpectForm;
 using cavix::testing::JsonEvents;
 
-struct Result {
-  int status = -1;
-  std::string out, err;
+struct Result : cavix::test::ShellResult {
   std::vector<json> Events(const std::string& kind = "") const { return JsonEvents(out, kind); }
 };
 
-std::string Quote(const std::string& s) {
-  std::string q = "'";
-  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
+const auto Quote = cavix::test::ShellQuote;
 
 class CavixCommand : public ::testing::Test {
  protected:
   void SetUp() override { cavix::testing::WriteInstall(dir_.path); }
 
   Result Cavix(const std::string& args) {
-    const std::string cmd = "CAVIX_LOCALE=en_US " + Quote(CAVIX_EXE) + " " + args + " --registry " +
-                            Quote(dir_.File("cavix.reg")) + " --settings " +
-                            Quote(dir_.File("settings.ini")) + " >" + Quote(dir_.File("stdout")) +
-                            " 2>" + Quote(dir_.File("stderr"));
-    Result r;
-    const int raw = std::system(cmd.c_str());
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.out = Slurp(dir_.File("stdout"));
-    r.err = Slurp(dir_.File("stderr"));
-    return r;
+    return {cavix::test::RunShell("CAVIX_LOCALE=en_US " + Quote(CAVIX_EXE) + " " + args +
+                                      " --registry " + Quote(dir_.File("cavix.reg")) +
+                                      " --settings " + Quote(dir_.File("settings.ini")),
+                                  dir_)};
   }
 
   // A script file written into the test's folder.

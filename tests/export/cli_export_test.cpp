@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "scene/export/occ_part.h"
+#include "tests/support/shell.h"
 #include "tests/support/test_files.h"
 
 namespace fs = std::filesystem;
@@ -22,26 +23,12 @@ namespace {
 
 using cavix::test::Slurp;
 
-std::string Quote(const std::string& s) {
-  std::string q = "'";
-  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
-
-struct Result {
-  int status;
-  std::string out, err;
-};
+using Result = cavix::test::ShellResult;
 
 class CavixExport : public ::testing::Test {
  protected:
   Result Cavix(const std::vector<std::string>& args) {
-    std::string cmd = Quote(CAVIX_BINARY);
-    for (const auto& a : args) cmd += " " + Quote(a);
-    const std::string out = File("stdout"), err = File("stderr");
-    cmd += " >" + Quote(out) + " 2>" + Quote(err);
-    const int raw = std::system(cmd.c_str());
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Slurp(out), Slurp(err)};
+    return cavix::test::RunShell(cavix::test::CommandLine(CAVIX_BINARY, args), dir_);
   }
   std::string File(const std::string& name) const { return dir_.File(name); }
 

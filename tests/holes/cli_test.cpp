@@ -1,15 +1,12 @@
 // The hole commands as users run them: `cavix resize`, `cavix regen` and `cavix threads` on model
 // files holding holes of every kind.
-#include <sys/wait.h>
-
-#include <array>
-#include <cstdio>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
 #include "hole_objects/utils.h"
 #include "host/drop_hole.h"
 #include "scene_fixture.h"
+#include "tests/support/shell.h"
 
 namespace {
 
@@ -17,10 +14,7 @@ using namespace holetest;
 using cavix::test::Slurp;
 using nlohmann::json;
 
-struct Result {
-  int status = -1;
-  std::string out;
-};
+using Result = cavix::test::ShellResult;
 
 class Cli : public SceneTest {
  protected:
@@ -36,19 +30,15 @@ class Cli : public SceneTest {
     return "#" + std::to_string(Drop(s).Id());
   }
   Result Run(const std::string& args) {
-    const std::string cmd = "CAVIX_REGISTRY='" CAVIX_TEST_REGISTRY
-                            "' CAVIX_SETTINGS='" CAVIX_TEST_SETTINGS "' '" CAVIX_EXE "' " +
-                            args + " 2>'" + dir.File("err.txt") + "'";
-    Result r;
-    FILE* p = ::popen(cmd.c_str(), "r");
-    std::array<char, 4096> buf;
-    size_t n;
-    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
-    const int st = ::pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return r;
+    last_ = cavix::test::RunShell("CAVIX_REGISTRY='" CAVIX_TEST_REGISTRY
+                                  "' CAVIX_SETTINGS='" CAVIX_TEST_SETTINGS "' '" CAVIX_EXE "' " +
+                                      args,
+                                  dir);
+    return last_;
   }
-  std::string Err() { return Slurp(dir.File("err.txt")); }
+  // The error stream of the last command run.
+  const std::string& Err() const { return last_.err; }
+  Result last_;
   static const auto& Chains(const scene::Shape& s) {
     return s.Store().First(15)->ProfileIfAny()->Store().Find(3)->Items();
   }
