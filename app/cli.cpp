@@ -20,18 +20,18 @@
 
 namespace cavix::app {
 
-const OptionSpec kRegistryOption{"--registry", "FILE",
+const CommandOption kRegistryOption{"--registry", "FILE",
                                  "registry file (else CAVIX_REGISTRY, else the installed one)"};
-const OptionSpec kSettingsOption{
+const CommandOption kSettingsOption{
     "--settings", "FILE", "host settings file (else CAVIX_SETTINGS, else the installed one)"};
-const OptionSpec kJsonOption{"--json", nullptr, "print JSON"};
+const CommandOption kJsonOption{"--json", nullptr, "print JSON"};
 
 namespace {
 
-const OptionSpec kHelpOption{"--help", nullptr, "show this help"};
+const CommandOption kHelpOption{"--help", nullptr, "show this help"};
 
-std::vector<const OptionSpec*> OptionsOf(const Command& c) {
-  std::vector<const OptionSpec*> all;
+std::vector<const CommandOption*> OptionsOf(const Command& c) {
+  std::vector<const CommandOption*> all;
   for (const auto& o : c.options) all.push_back(&o);
   all.push_back(&kRegistryOption);
   all.push_back(&kSettingsOption);
@@ -44,7 +44,7 @@ void PrintCommandHelp(const Command& c, std::ostream& os) {
   for (const auto& o : c.options)
     os << " [" << o.name << (o.value ? std::string(" ") + o.value : "") << "]";
   os << "\n  " << c.summary << "\n";
-  for (const OptionSpec* o : OptionsOf(c)) {
+  for (const CommandOption* o : OptionsOf(c)) {
     std::string left = std::string(o->name) + (o->value ? std::string(" ") + o->value : "");
     os << "  " << left << std::string(left.size() < 22 ? 22 - left.size() : 1, ' ') << o->help
        << "\n";
@@ -83,19 +83,19 @@ Invocation Parse(const Command& c, const std::vector<std::string>& argv, size_t 
     }
     size_t eq = a.find('=');
     std::string name = a.substr(0, eq);
-    const OptionSpec* spec = nullptr;
-    for (const OptionSpec* o : options)
-      if (name == o->name) spec = o;
-    if (!spec) throw UsageError("unknown option " + name);
+    const CommandOption* known = nullptr;
+    for (const CommandOption* o : options)
+      if (name == o->name) known = o;
+    if (!known) throw UsageError("unknown option " + name);
     if (inv.options.count(name)) throw UsageError(name + " is given twice");
     std::string value;
-    if (spec->value) {
+    if (known->value) {
       if (eq != std::string::npos)
         value = a.substr(eq + 1);
       else if (i + 1 < argv.size())
         value = argv[++i];
       else
-        throw UsageError(name + " needs a value " + spec->value);
+        throw UsageError(name + " needs a value " + known->value);
     } else if (eq != std::string::npos) {
       throw UsageError(name + " takes no value");
     }

@@ -21,16 +21,16 @@ class UsageError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-struct OptionSpec {
+struct CommandOption {
   const char* name;   // "--block"
   const char* value;  // "X,Y,Z", or nullptr for a flag
   const char* help;
 };
 
 // Options every command accepts.
-extern const OptionSpec kRegistryOption;  // --registry FILE
-extern const OptionSpec kSettingsOption;  // --settings FILE
-extern const OptionSpec kJsonOption;      // --json (for commands that print)
+extern const CommandOption kRegistryOption;  // --registry FILE
+extern const CommandOption kSettingsOption;  // --settings FILE
+extern const CommandOption kJsonOption;      // --json (for commands that print)
 
 struct Invocation;
 
@@ -38,7 +38,7 @@ struct Command {
   const char* name;
   const char* arguments;  // "MODEL [SHAPE]"
   const char* summary;
-  std::vector<OptionSpec> options;  // besides --registry and --settings
+  std::vector<CommandOption> options;  // besides --registry and --settings
   int minArgs, maxArgs;
   int (*run)(Invocation& inv);
 };

@@ -393,9 +393,9 @@ class Scene {
   Shape& AddShape(Part& part, std::string name);
 
   // A shape by "#ID" or by name; nullptr when none matches (the first of several of one name).
-  Shape* FindShape(std::string_view spec) const;
+  Shape* FindShape(std::string_view ref) const;
   // Like FindShape, but raises 5 naming the problem when no shape or several shapes match.
-  Shape& ResolveShape(std::string_view spec) const;
+  Shape& ResolveShape(std::string_view ref) const;
   Shape* FindShapeById(int32_t id) const;
   // Every shape of every part of every page, in order.
   std::vector<Shape*> AllShapes() const;

@@ -18,10 +18,10 @@ host::IServiceFactory* g_installed = nullptr;
 
 constexpr int kCantCreate = 429;  // "ActiveX component can't create object"
 
-bool ParseId(std::string_view spec, int32_t& id) {
-  if (spec.size() < 2 || spec.front() != '#') return false;
+bool ParseId(std::string_view ref, int32_t& id) {
+  if (ref.size() < 2 || ref.front() != '#') return false;
   long long v = 0;
-  for (char c : spec.substr(1)) {
+  for (char c : ref.substr(1)) {
     if (c < '0' || c > '9') return false;
     v = v * 10 + (c - '0');
     if (v > INT32_MAX) return false;
@@ -110,31 +110,31 @@ Shape* Scene::FindShapeById(int32_t id) const {
   return nullptr;
 }
 
-Shape* Scene::FindShape(std::string_view spec) const {
+Shape* Scene::FindShape(std::string_view ref) const {
   int32_t id = 0;
-  if (ParseId(spec, id)) return FindShapeById(id);
+  if (ParseId(ref, id)) return FindShapeById(id);
   for (Shape* s : AllShapes())
-    if (s->Name() == spec) return s;
+    if (s->Name() == ref) return s;
   return nullptr;
 }
 
-Shape& Scene::ResolveShape(std::string_view spec) const {
+Shape& Scene::ResolveShape(std::string_view ref) const {
   int32_t id = 0;
-  if (ParseId(spec, id)) {
+  if (ParseId(ref, id)) {
     if (Shape* s = FindShapeById(id)) return *s;
-    rt::Raise(rt::err::kInvalidCall, "no shape has the id " + std::string(spec), "Scene");
+    rt::Raise(rt::err::kInvalidCall, "no shape has the id " + std::string(ref), "Scene");
   }
   std::vector<Shape*> found;
   for (Shape* s : AllShapes())
-    if (s->Name() == spec) found.push_back(s);
+    if (s->Name() == ref) found.push_back(s);
   if (found.empty())
-    rt::Raise(rt::err::kInvalidCall, "no shape is named \"" + std::string(spec) + "\"", "Scene");
+    rt::Raise(rt::err::kInvalidCall, "no shape is named \"" + std::string(ref) + "\"", "Scene");
   if (found.size() > 1) {
     std::string ids;
     for (Shape* s : found) ids += (ids.empty() ? "#" : ", #") + std::to_string(s->Id());
     rt::Raise(
         rt::err::kInvalidCall,
-        "several shapes are named \"" + std::string(spec) + "\" (" + ids + "); name one by its #ID",
+        "several shapes are named \"" + std::string(ref) + "\" (" + ids + "); name one by its #ID",
         "Scene");
   }
   return *found.front();

@@ -50,8 +50,8 @@ class CavixCommand : public ::testing::Test {
     return std::string(CAVIX_DIALOG_SCRIPTS) + name;
   }
 
-  json Shape(const std::string& spec) {
-    const Result r = Cavix("show " + model_ + " " + Quote(spec) + " --json");
+  json Shape(const std::string& which) {
+    const Result r = Cavix("show " + model_ + " " + Quote(which) + " --json");
     EXPECT_EQ(r.status, 0) << r.err;
     return json::parse(r.out);
   }

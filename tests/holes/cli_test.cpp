@@ -21,7 +21,7 @@ class Cli : public SceneTest {
   // Creates a hole on a newly dropped shape and returns its "#ID".
   std::string Hole(int16_t type, bool thread, bool through, double angle = 90) {
     // type, thread, through, D, L, LT, P, A, T, Dr, Lc, Ar
-    Spec s{type, thread, through, 10, 16, 0, 0, through ? 0 : 118.0, 0.5, 20, 4, angle};
+    HoleInput s{type, thread, through, 10, 16, 0, 0, through ? 0 : 118.0, 0.5, 20, 4, angle};
     if (thread) {
       s.LT = 12;
       s.P = 1.5;

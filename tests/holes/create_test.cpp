@@ -49,7 +49,7 @@ TEST_F(HoleTest, ShapeNames) {
 TEST_F(HoleTest, ThroughCorrections) {
   struct Row {
     const char* what;
-    Spec s;
+    HoleInput s;
     double length, threadLength, deepest;
   };
   const double k82 = (10 - 5.25) / TanHalf(82);
@@ -97,7 +97,7 @@ TEST_F(HoleTest, CreateStepsInOrder) {
 }
 
 TEST_F(HoleTest, FaultInCorrectionStopsBeforeTheBuilder) {
-  const Spec huge{.type = 3, .through = true, .D = 1e308, .T = 1e308, .Dr = 20, .Ar = 90};
+  const HoleInput huge{.type = 3, .through = true, .D = 1e308, .T = 1e308, .Dr = 20, .Ar = 90};
   EXPECT_EQ(fake::ErrorOf([&] { Create(huge); }), 6);
   EXPECT_EQ(w.hole.ChainCount(), 0);
   EXPECT_EQ(w.hole.name, "Fori");

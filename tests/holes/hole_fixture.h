@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "dialog/globals.h"
-#include "hole_spec.h"
+#include "hole_input.h"
 #include "support/fake_host.h"
 
 namespace holetest {
@@ -22,7 +22,7 @@ class HoleTest : public ::testing::Test {
   void TearDown() override { cavix::ResetGlobals(); }
 
   // Creates the hole on the world's hole shape as the dialog's apply path does.
-  std::unique_ptr<holes::HoleObject> Create(const Spec& s) {
+  std::unique_ptr<holes::HoleObject> Create(const HoleInput& s) {
     cavix::Globals().HoleType = s.type;
     auto h = Make(s);
     h->Create(w.hole);

@@ -93,7 +93,7 @@ TEST_F(HoleTest, UnthreadedHolesAndNoRecord) {
 TEST_F(HoleTest, OffsetsMatchTheBuiltBore) {
   struct Row {
     const char* what;
-    Spec s;
+    HoleInput s;
     double offset;
     int boreStart;  // index of the chain point where the threaded bore starts
   };

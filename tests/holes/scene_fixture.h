@@ -8,7 +8,7 @@
 
 #include "dialog/globals.h"
 #include "hole_objects/class_list.h"
-#include "hole_spec.h"
+#include "hole_input.h"
 #include "scene/model_file.h"
 #include "scene/scene.h"
 #include "tests/support/test_files.h"
@@ -35,10 +35,10 @@ class SceneTest : public ::testing::Test {
     Open(scene::LoadModel(path));
   }
   // Creates the hole on a newly dropped shape, as the dialog's apply path does.
-  scene::Shape& Drop(const Spec& spec) {
+  scene::Shape& Drop(const HoleInput& input) {
     scene::Shape& s = model->AddDroppedShape();
-    cavix::Globals().HoleType = spec.type;
-    Make(spec)->Create(s);
+    cavix::Globals().HoleType = input.type;
+    Make(input)->Create(s);
     return s;
   }
 

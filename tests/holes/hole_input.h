@@ -10,14 +10,14 @@ namespace holetest {
 namespace holes = cavix::holes;
 
 // Fields in order: type, thread, through, D, L, LT, P, A, T, Dr, Lc, Ar.
-struct Spec {
+struct HoleInput {
   int16_t type = 1;
   bool thread = false, through = false;
   double D = 10, L = 20, LT = 0, P = 0, A = 0, T = 0;
   double Dr = 0, Lc = 0, Ar = 0;
 };
 
-inline std::unique_ptr<holes::HoleObject> Make(const Spec& s) {
+inline std::unique_ptr<holes::HoleObject> Make(const HoleInput& s) {
   auto h = holes::MakeHole(s.type);
   h->SetDiametro(s.D);
   h->SetLunghezza(s.L);
