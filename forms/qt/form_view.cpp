@@ -5,9 +5,9 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QGuiApplication>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,6 +19,7 @@
 #include <QTabBar>
 #include <QTimer>
 #include <QToolButton>
+#include <algorithm>
 #include <cmath>
 
 #include "forms/keys.h"
@@ -420,7 +421,7 @@ void FormView::FormChanged(const forms::Form&, const forms::Control* control, fo
         break;
       case forms::Change::Geometry:
         setFixedSize(ToPixels(form_.ClientWidth()), ToPixels(form_.ClientHeight()));
-        Place();
+        if (!positioning_) Place();
         break;
       case forms::Change::Unloaded:
         if (!unloaded_) {
@@ -628,36 +629,51 @@ bool FormView::focusNextPrevChild(bool next) {
   return true;
 }
 
+namespace {
+
+// A window at `at` can be grabbed when enough of its title bar lies on some screen.
+bool Reachable(const QPoint& at, int width) {
+  const QRect titleBar(at, QSize(width, 24));
+  for (const QScreen* screen : QGuiApplication::screens()) {
+    const QRect seen = titleBar.intersected(screen->availableGeometry());
+    if (seen.width() >= std::min(48, width) && seen.height() >= 8) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 void FormView::Place() {
   const double x = form_.Left() * scale_, y = form_.Top() * scale_;
   QPoint at;
-  const QScreen* screen = nullptr;
-  if (std::isfinite(x) && std::isfinite(y) && std::abs(x) < 1e6 && std::abs(y) < 1e6) {
-    at = QPoint(static_cast<int>(std::lround(x)), static_cast<int>(std::lround(y)));
-    // The title bar must be reachable: the corner a little inside it has to be on a screen.
-    screen = QGuiApplication::screenAt(at + QPoint(8, 8));
-  }
-  if (!screen) {
-    screen = QGuiApplication::primaryScreen();
+  const bool inRange = std::isfinite(x) && std::isfinite(y) && std::abs(x) < 1e6 &&
+                       std::abs(y) < 1e6;
+  if (inRange) at = QPoint(static_cast<int>(std::lround(x)), static_cast<int>(std::lround(y)));
+  if (!inRange || !Reachable(at, width())) {
+    const QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen) return;
     at = screen->availableGeometry().center() - QPoint(width() / 2, height() / 2);
   }
   if (pos() == at) return;
-  placing_ = true;
+  positioning_ = true;
   move(at);
-  placing_ = false;
+  positioning_ = false;
 }
 
 void FormView::moveEvent(QMoveEvent* event) {
   QWidget::moveEvent(event);
-  if (placing_ || !isVisible()) return;
+  if (positioning_ || !isVisible()) return;
   // Only a real move is recorded: pixels back to twips would otherwise round the kept position.
   const double x = form_.Left() * scale_, y = form_.Top() * scale_;
   if (std::isfinite(x) && std::isfinite(y) && std::lround(x) == pos().x() &&
       std::lround(y) == pos().y())
     return;
+  // Where the user put the window stands, even partly off screen: the form's change
+  // notification must not send it back through Place.
+  positioning_ = true;
   form_.SetPosition(static_cast<float>(pos().x() / scale_),
                     static_cast<float>(pos().y() / scale_));
+  positioning_ = false;
 }
 
 void FormView::closeEvent(QCloseEvent* event) {

@@ -66,8 +66,9 @@ class FormView : public QWidget, public forms::IFormObserver {
   void SyncPicture(const forms::Control& c, QWidget* w);
   void SyncFocus();
   void ApplyFont(const forms::Control& c, QWidget* w);
-  // Moves the window to the form's position; a position on no screen (a monitor since
-  // unplugged, a damaged preferences file) centres it on the primary screen instead.
+  // Moves the window to the form's position; a position where its title bar cannot be grabbed
+  // (a monitor since unplugged, a hand-edited preferences file) centres it on the primary
+  // screen instead.
   void Place();
   QString CaptionText(const forms::Control& c) const;
   // Runs one forwarded action; an exception goes to the error sink and counts as refused.
@@ -87,7 +88,7 @@ class FormView : public QWidget, public forms::IFormObserver {
   bool focusing_ = false;    // moving the Qt focus to follow the form
   bool forwarding_ = false;  // an action is with the form (its message boxes run event loops)
   bool unloaded_ = false;
-  bool placing_ = false;  // moving the window to follow the form
+  bool positioning_ = false;  // window and form position following each other
   std::function<void(std::exception_ptr)> errorSink_;
   std::function<void()> onUnloaded_;
 };

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QMoveEvent>
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
@@ -131,37 +132,70 @@ TEST_F(GuiCommands, OkAndCancelInTheWindowTakeTheScriptsPaths) {
   EXPECT_EQ(Show(byHand), Show(scripted));
 }
 
-// The window opens where the user last left it; a kept position on no screen (a monitor since
-// unplugged, a hand-edited preferences file) opens it centred rather than out of reach.
+// The window opens where the user last left it, even partly off screen; a kept position where
+// its title bar cannot be grabbed (a monitor since unplugged, a hand-edited preferences file)
+// opens it centred. Moves that are not the user's leave the kept position as it was.
 TEST_F(GuiCommands, TheWindowReopensWhereTheUserLeftIt) {
   const std::string model = dir_.File("m.json");
   ASSERT_EQ(Cavix({"new", model}), 0) << err_;
   ForgetPreferences();
-  QPoint moved;
-  ASSERT_EQ(Cavix({"drop", model, "--gui"},
-                  [&](FormView& view) {
-                    moved = view.pos() + QPoint(40, 30);
-                    view.move(moved);
-                    QTest::qWait(50);
-                    Click(view, "OKButton");
-                  }),
-            0)
-      << err_;
   QPoint reopened;
   auto look = [&](FormView& view) {
     reopened = view.pos();
     Click(view, "CancelButton");
   };
-  ASSERT_EQ(Cavix({"drop", model, "--gui"}, look), 0) << err_;
-  EXPECT_EQ(reopened, moved);
+  auto moveTo = [&](std::function<QPoint(const FormView&)> where) {
+    QPoint moved;
+    EXPECT_EQ(Cavix({"drop", model, "--gui"},
+                    [&](FormView& view) {
+                      view.move(where(view));
+                      QTest::qWait(50);
+                      moved = view.pos();  // where the window system let it go
+                      Click(view, "OKButton");
+                    }),
+              0)
+        << err_;
+    return moved;
+  };
+  // The placement lines (1 and 2) of the preferences, and what follows them.
+  auto placement = [&] {
+    const std::string prefs = test::Slurp(dir_.File("Cavix.prf"));
+    const size_t second = prefs.find("\r\n", prefs.find("\r\n") + 2);
+    EXPECT_NE(second, std::string::npos);
+    return std::pair(prefs.substr(0, second), prefs.substr(second));
+  };
 
-  // Lines 1 and 2 of the preferences hold the position.
-  const std::string prefs = test::Slurp(dir_.File("Cavix.prf"));
-  const size_t second = prefs.find("\r\n", prefs.find("\r\n") + 2);
-  ASSERT_NE(second, std::string::npos);
-  dir_.Write("Cavix.prf", "9999999\r\n-9999999" + prefs.substr(second));
-  ASSERT_EQ(Cavix({"drop", model, "--gui"}, look), 0) << err_;
   const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+  // Moved a little, moved half off the left edge: it reopens there.
+  for (auto where : std::vector<std::function<QPoint(const FormView&)>>{
+           [](const FormView& v) { return v.pos() + QPoint(40, 30); },
+           [](const FormView& v) { return QPoint(-v.width() / 2, 100); }}) {
+    const QPoint moved = moveTo(where);
+    SCOPED_TRACE(std::to_string(moved.x()) + "," + std::to_string(moved.y()));
+    ASSERT_EQ(Cavix({"drop", model, "--gui"}, look), 0) << err_;
+    EXPECT_EQ(reopened, moved);
+  }
+  EXPECT_LT(reopened.x(), 0);
+  // Dragged almost out of sight: it stays where it was let go, and reopens centred.
+  const QPoint hidden = moveTo([](const FormView& v) { return QPoint(10 - v.width(), 100); });
+  EXPECT_LT(hidden.x(), 0);
+  ASSERT_EQ(Cavix({"drop", model, "--gui"}, look), 0) << err_;
+  EXPECT_TRUE(screen.contains(reopened)) << reopened.x() << "," << reopened.y();
+
+  // Twips that are no whole number of pixels survive a move event that is not the user's.
+  dir_.Write("Cavix.prf", " 1234 \r\n 1234 " + placement().second);
+  ASSERT_EQ(Cavix({"drop", model, "--gui"},
+                  [](FormView& view) {
+                    QMoveEvent same(view.pos(), view.pos());
+                    QApplication::sendEvent(&view, &same);
+                    Click(view, "OKButton");
+                  }),
+            0)
+      << err_;
+  EXPECT_EQ(placement().first, " 1234 \r\n 1234 ");
+
+  dir_.Write("Cavix.prf", "9999999\r\n-9999999" + placement().second);
+  ASSERT_EQ(Cavix({"drop", model, "--gui"}, look), 0) << err_;
   EXPECT_TRUE(screen.contains(reopened)) << reopened.x() << "," << reopened.y();
 }
 
