@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <nlohmann/json.hpp>
 #include <stdexcept>
 
 namespace cavix::scene {
@@ -15,25 +16,27 @@ void JsonWriter::NextMember() {
 }
 
 void JsonWriter::BeforeValue() {
-  if (afterKey_)
+  if (afterKey_) {
     afterKey_ = false;
-  else
-    NextMember();
+    return;
+  }
+  if (!open_.empty() && open_.back().object)
+    throw std::logic_error("JsonWriter: a value in an object needs its key first");
+  NextMember();
 }
 
-void JsonWriter::BeginObject() {
+void JsonWriter::Begin(bool object, char open) {
   BeforeValue();
-  out_ += '{';
-  open_.push_back({});
+  out_ += open;
+  open_.push_back({object});
 }
 
-void JsonWriter::BeginArray() {
-  BeforeValue();
-  out_ += '[';
-  open_.push_back({});
-}
+void JsonWriter::BeginObject() { Begin(true, '{'); }
+void JsonWriter::BeginArray() { Begin(false, '['); }
 
-void JsonWriter::End(char close) {
+void JsonWriter::End(bool object, char close) {
+  if (open_.empty() || open_.back().object != object || afterKey_)
+    throw std::logic_error(std::string("JsonWriter: '") + close + "' does not close what is open");
   const bool empty = open_.back().empty;
   open_.pop_back();
   if (!empty) {
@@ -43,10 +46,12 @@ void JsonWriter::End(char close) {
   out_ += close;
 }
 
-void JsonWriter::EndObject() { End('}'); }
-void JsonWriter::EndArray() { End(']'); }
+void JsonWriter::EndObject() { End(true, '}'); }
+void JsonWriter::EndArray() { End(false, ']'); }
 
 JsonWriter& JsonWriter::Key(std::string_view key) {
+  if (open_.empty() || !open_.back().object || afterKey_)
+    throw std::logic_error("JsonWriter: a key belongs in an object, before its value");
   NextMember();
   Escaped(key);
   out_ += ": ";
@@ -106,43 +111,6 @@ void JsonWriter::Bool(bool v) {
 void JsonWriter::Null() {
   BeforeValue();
   out_ += "null";
-}
-
-void JsonWriter::Value(const nlohmann::ordered_json& j) {
-  using T = nlohmann::ordered_json::value_t;
-  switch (j.type()) {
-    case T::object:
-      BeginObject();
-      for (const auto& [key, value] : j.items()) Key(key).Value(value);
-      EndObject();
-      break;
-    case T::array:
-      BeginArray();
-      for (const auto& value : j) Value(value);
-      EndArray();
-      break;
-    case T::string:
-      String(j.get_ref<const std::string&>());
-      break;
-    case T::boolean:
-      Bool(j.get<bool>());
-      break;
-    case T::number_integer:
-      Int(j.get<int64_t>());
-      break;
-    case T::number_unsigned:
-      Unsigned(j.get<uint64_t>());
-      break;
-    case T::number_float:
-      Double(j.get<double>());
-      break;
-    case T::null:
-      Null();
-      break;
-    case T::binary:
-    case T::discarded:
-      throw std::domain_error("a binary or discarded value has no JSON text");
-  }
 }
 
 }  // namespace cavix::scene

@@ -6,7 +6,6 @@
 #pragma once
 
 #include <cstdint>
-#include <nlohmann/json.hpp>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,6 +14,8 @@ namespace cavix::scene {
 
 class JsonWriter {
  public:
+  // Calls out of order (a value in an object without its key, a key outside an object, an End
+  // that closes nothing or the other kind) raise std::logic_error: a writer bug, not bad input.
   explicit JsonWriter(std::string& out) : out_(out) {}
 
   void BeginObject();
@@ -30,17 +31,16 @@ class JsonWriter {
   void Double(double v);  // NaN and infinities are written as null, as nlohmann does
   void Bool(bool v);
   void Null();
-  // A whole document or subtree. Binary and discarded values have no JSON text and raise
-  // std::domain_error.
-  void Value(const nlohmann::ordered_json& j);
 
  private:
   struct Level {
+    bool object;
     bool empty = true;
   };
   void BeforeValue();
   void NextMember();  // the separator and indent before an array element or object member
-  void End(char close);
+  void Begin(bool object, char open);
+  void End(bool object, char close);
   void Escaped(std::string_view s);
 
   std::string& out_;

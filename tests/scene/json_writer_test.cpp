@@ -7,7 +7,9 @@
 
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <limits>
+#include <nlohmann/json.hpp>
 #include <random>
 
 namespace cavix::scene {
@@ -17,10 +19,45 @@ using json = nlohmann::ordered_json;
 
 std::string Dumped(const json& j) { return j.dump(2, ' ', false, json::error_handler_t::replace); }
 
+// A document through the writer's calls, as the model writer makes them.
+void Write(JsonWriter& w, const json& j) {
+  using T = json::value_t;
+  switch (j.type()) {
+    case T::object:
+      w.BeginObject();
+      for (const auto& [key, value] : j.items()) Write(w.Key(key), value);
+      w.EndObject();
+      break;
+    case T::array:
+      w.BeginArray();
+      for (const auto& value : j) Write(w, value);
+      w.EndArray();
+      break;
+    case T::string:
+      w.String(j.get_ref<const std::string&>());
+      break;
+    case T::boolean:
+      w.Bool(j.get<bool>());
+      break;
+    case T::number_integer:
+      w.Int(j.get<int64_t>());
+      break;
+    case T::number_unsigned:
+      w.Unsigned(j.get<uint64_t>());
+      break;
+    case T::number_float:
+      w.Double(j.get<double>());
+      break;
+    default:
+      w.Null();
+      break;
+  }
+}
+
 std::string Written(const json& j) {
   std::string out;
   JsonWriter w(out);
-  w.Value(j);
+  Write(w, j);
   return out;
 }
 
@@ -103,10 +140,38 @@ TEST(JsonWriter, RandomDocumentsAreWrittenAsTheDumpWritesThem) {
   }
 }
 
-TEST(JsonWriter, BinaryHasNoText) {
-  std::string out;
-  JsonWriter w(out);
-  EXPECT_THROW(w.Value(json::binary({1, 2})), std::domain_error);
+// Calls out of order would write broken JSON; they are refused instead.
+TEST(JsonWriter, CallsOutOfOrderAreRefused) {
+  const std::function<void(JsonWriter&)> misuses[] = {
+      [](JsonWriter& w) { w.EndObject(); },
+      [](JsonWriter& w) { w.Key("k"); },
+      [](JsonWriter& w) {
+        w.BeginArray();
+        w.EndObject();
+      },
+      [](JsonWriter& w) {
+        w.BeginArray();
+        w.Key("k");
+      },
+      [](JsonWriter& w) {
+        w.BeginObject();
+        w.Int(1);
+      },
+      [](JsonWriter& w) {
+        w.BeginObject();
+        w.Key("a").Key("b");
+      },
+      [](JsonWriter& w) {
+        w.BeginObject();
+        w.Key("a");
+        w.EndObject();
+      },
+  };
+  for (const auto& misuse : misuses) {
+    std::string out;
+    JsonWriter w(out);
+    EXPECT_THROW(misuse(w), std::logic_error) << out;
+  }
 }
 
 }  // namespace
