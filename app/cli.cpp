@@ -160,7 +160,7 @@ void RequireRegistryFile(const Invocation& inv, const std::string& command) {
   const std::string registry = inv.Services().registryFile;
   std::error_code ec;
   if (!std::filesystem::is_regular_file(registry, ec))
-    rt::Raise(53,
+    rt::Raise(rt::err::kFileNotFound,
               "registry file \"" + registry +
                   "\" not found: install Cavix (cmake --install BUILD), or name a registry file "
                   "with --registry FILE or CAVIX_REGISTRY",

@@ -24,9 +24,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kFileNotFound = 53;
-constexpr int kFileAlreadyExists = 58;
-constexpr int kPathNotFound = 76;
+using rt::err::kFileAlreadyExists;
+using rt::err::kFileNotFound;
+using rt::err::kPathNotFound;
 
 // The files the demo writes: it replaces these and nothing else.
 constexpr const char* kModel = "model.json";

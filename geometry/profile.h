@@ -63,10 +63,9 @@ double BoreRadius(bool threaded, double diameter, double allowanceOrPitch);
 // angle in degrees: (fromRadius - toRadius) / tan(angle / 2). 0 when the angle is 0 or less.
 // Raises 11 or 6 when the tangent or the quotient faults.
 // Every cone of a hole (drill point, countersink, counterdrill) is measured this way, in the
-// builders, the through-hole length correction and the projected thread alike: the older
-// "fromRadius - toRadius / tan" form only agrees at 90 degrees, gives cones of another angle
-// elsewhere and can even turn negative, and the three places must agree for a through hole to
-// end at the far face and its drawn thread to start where the bore does.
+// builders, the through-hole length correction and the projected thread alike: the three must
+// agree for a through hole to end at the far face and its drawn thread to start where the bore
+// does.
 double ConeHeight(double fromRadius, double toRadius, double includedAngle);
 
 // The sizes of a hole; raises the numbered error of the first floating-point step that faults.

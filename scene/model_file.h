@@ -14,9 +14,10 @@ namespace cavix::scene {
 inline constexpr const char* kModelFormat = "cavix-model";
 inline constexpr int kModelVersion = 1;
 
-// One shape as the model file stores it (also what `cavix show --json` prints).
+// One shape as the model file stores it (also what `cavix show --json` prints), and the whole
+// model: the written text read back, so both say exactly what a file holds (numbers from the
+// text: a positive integer reads as unsigned).
 nlohmann::ordered_json ShapeToJson(const Shape& shape);
-
 nlohmann::ordered_json ModelToJson(const Scene& scene);
 // The text written to a model file: indented JSON ending with a line feed.
 std::string ModelText(const Scene& scene);

@@ -345,5 +345,4 @@ Page& Application::AddPage(Units units) {
   return *pages_.back();
 }
 
-
 }  // namespace cavix::scene
