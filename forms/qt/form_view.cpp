@@ -643,13 +643,16 @@ bool Reachable(const QPoint& at, int width) {
 
 }  // namespace
 
-void FormView::Place() {
+bool FormView::KeptPosition(QPoint& at) const {
   const double x = form_.Left() * scale_, y = form_.Top() * scale_;
+  if (!(std::abs(x) < 1e6 && std::abs(y) < 1e6)) return false;  // NaN fails too
+  at = QPoint(static_cast<int>(std::lround(x)), static_cast<int>(std::lround(y)));
+  return true;
+}
+
+void FormView::Place() {
   QPoint at;
-  const bool inRange = std::isfinite(x) && std::isfinite(y) && std::abs(x) < 1e6 &&
-                       std::abs(y) < 1e6;
-  if (inRange) at = QPoint(static_cast<int>(std::lround(x)), static_cast<int>(std::lround(y)));
-  if (!inRange || !Reachable(at, width())) {
+  if (!KeptPosition(at) || !Reachable(at, width())) {
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen) return;
     at = screen->availableGeometry().center() - QPoint(width() / 2, height() / 2);
@@ -664,10 +667,8 @@ void FormView::moveEvent(QMoveEvent* event) {
   QWidget::moveEvent(event);
   if (positioning_ || !isVisible()) return;
   // Only a real move is recorded: pixels back to twips would otherwise round the kept position.
-  const double x = form_.Left() * scale_, y = form_.Top() * scale_;
-  if (std::isfinite(x) && std::isfinite(y) && std::lround(x) == pos().x() &&
-      std::lround(y) == pos().y())
-    return;
+  QPoint kept;
+  if (KeptPosition(kept) && kept == pos()) return;
   // Where the user put the window stands, even partly off screen: the form's change
   // notification must not send it back through Place.
   positioning_ = true;

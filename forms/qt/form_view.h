@@ -70,6 +70,8 @@ class FormView : public QWidget, public forms::IFormObserver {
   // (a monitor since unplugged, a hand-edited preferences file) centres it on the primary
   // screen instead.
   void Place();
+  // The form's position in pixels; false when it is too far out to be a screen position.
+  bool KeptPosition(QPoint& at) const;
   QString CaptionText(const forms::Control& c) const;
   // Runs one forwarded action; an exception goes to the error sink and counts as refused.
   bool Forward(const std::function<bool()>& action);
