@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <ostream>
 
-#include "scene/export/scene_export.h"
+#include "export/scene_export.h"
 
 namespace cavix::app {
 

@@ -8,8 +8,8 @@
 #include <filesystem>
 #include <string>
 
-#include "scene/export/export.h"
-#include "scene/export/occ_part.h"
+#include "export/export.h"
+#include "export/occ_part.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "scene/export/occ_part.h"
+#include "export/occ_part.h"
 #include "tests/support/shell.h"
 #include "tests/support/test_files.h"
 

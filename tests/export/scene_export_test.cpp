@@ -1,7 +1,7 @@
 // From a scene (and a saved model file) to the writers: holes found on the main part with their
 // axes, callouts read off the profiles, the writer chosen by extension, inch models in millimetres.
 
-#include "scene/export/scene_export.h"
+#include "export/scene_export.h"
 
 #include <gtest/gtest.h>
 

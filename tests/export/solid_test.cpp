@@ -20,8 +20,8 @@
 #include <string>
 #include <vector>
 
-#include "scene/export/export.h"
-#include "scene/export/occ_part.h"
+#include "export/export.h"
+#include "export/occ_part.h"
 #include "tests/support/test_files.h"
 
 namespace fs = std::filesystem;

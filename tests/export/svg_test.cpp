@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "scene/export/svg_drawing.h"
+#include "export/svg_drawing.h"
 #include "tests/support/test_files.h"
 
 namespace fs = std::filesystem;

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "scene/export/export.h"
+#include "export/export.h"
 
 namespace cavix::exporter {
 

@@ -1,7 +1,7 @@
 // Renders hole section drawings to SVG: one cell per hole with the hatched section, centre line,
 // cosmetic thread and callout, on a framed sheet with a title block. Units on the sheet are mm.
 
-#include "scene/export/svg_drawing.h"
+#include "export/svg_drawing.h"
 
 #include <unistd.h>
 

@@ -1,7 +1,7 @@
 // Turns the scene's main part and hole shapes into export data, reads callouts off the hole
 // profiles, asks bound hole classes for their threads, and dispatches on the output extension.
 
-#include "scene/export/scene_export.h"
+#include "export/scene_export.h"
 
 #include <algorithm>
 #include <cctype>
@@ -14,7 +14,7 @@
 #include "runtime/variant.h"
 
 #ifdef CAVIX_HAVE_OCCT
-#include "scene/export/export.h"
+#include "export/export.h"
 #endif
 
 namespace cavix::exporter {

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "scene/export/export.h"
-#include "scene/export/svg_drawing.h"
+#include "export/export.h"
+#include "export/svg_drawing.h"
 #include "scene/scene.h"
 
 namespace cavix::exporter {

@@ -36,7 +36,7 @@
 #include <system_error>
 #include <vector>
 
-#include "scene/export/occ_part.h"
+#include "export/occ_part.h"
 
 namespace cavix::exporter {
 namespace {
