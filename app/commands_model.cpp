@@ -142,8 +142,7 @@ int CmdNew(Invocation& inv) {
   if (!inv.Has("--force") && ::stat(path.c_str(), &st) == 0)
     rt::Raise(kFileAlreadyExists, "\"" + path + "\" already exists (--force replaces it)",
               "cavix new");
-  auto scene = scene::Scene::NewModel(block, units, precision);
-  SaveModelFile(*scene, path);
+  scene::SaveModel(*scene::Scene::NewModel(block, units, precision), path);
   inv.out << "created " << path << ": block " << Num(block.x) << " x " << Num(block.y) << " x "
           << Num(block.z) << " " << (units == scene::Units::Inch ? "inch" : "mm") << ", precision "
           << precision << "\n";
@@ -151,7 +150,8 @@ int CmdNew(Invocation& inv) {
 }
 
 int CmdShow(Invocation& inv) {
-  auto scene = OpenModel(inv, inv.args[0]);
+  auto workspace = OpenModel(inv, inv.args[0]);
+  scene::Scene* scene = &workspace->Model();
   bool json = inv.Has("--json");
   if (inv.args.size() == 2) {
     scene::Shape& s = scene->ResolveShape(inv.args[1]);

@@ -8,7 +8,6 @@
 #include <string>
 
 #include "bench/ratio_report.h"
-#include "dialog/globals.h"
 #include "fuzz/private_install.h"
 #include "hole_objects/hole.h"
 #include "runtime/regional.h"
@@ -27,9 +26,6 @@ nlohmann::ordered_json g_modelDoc;
 
 // Places `count` M8 tapped blind counterbored holes on the main part of `model`, on a grid.
 void PlaceHoles(scene::Scene& model, int count) {
-  GlobalsState& g = Globals();
-  g.CurrentApplication = &model.App();
-  g.CurrentPage = &model.ActivePage();
   for (int i = 0; i < count; ++i) {
     scene::Shape& shape = model.AddDroppedShape(
         {0, 0, -1}, {1.0 + (i % 300) * 0.3, 1.0 + (i / 300 % 300) * 0.2, 20});

@@ -5,13 +5,13 @@
 #include <sstream>
 #include <string>
 
-#include "app/cmd_holes.h"
+#include "actions/hole_table.h"
 #include "host/host_model.h"
 #include "scene/scene.h"
 
 namespace {
 
-using cavix::app::HoleRows;
+using cavix::actions::HoleTable;
 using cavix::rt::Variant;
 
 // A dropped shape with a hole record in component 34 (numbers in group 1, texts in group 2).
@@ -40,7 +40,7 @@ TEST(HoleTable, RowsTakeWhatTheRecordHoldsAndLeaveTheRestBlank) {
   odd.SetValue(1, 10, Variant("ten"));
   odd.SetValue(1, 7, Variant("yes"));
 
-  const auto rows = HoleRows(*s);
+  const auto rows = HoleTable(*s);
   ASSERT_EQ(rows.size(), 2u);  // the block has no record
   EXPECT_EQ(rows[0].recess, "counterdrill");
   EXPECT_EQ(rows[0].length, 22.5);  // the drilled length of a blind tapped hole
@@ -55,11 +55,11 @@ TEST(HoleTable, RowsTakeWhatTheRecordHoldsAndLeaveTheRestBlank) {
   // A through tapped hole reports its thread length, which regeneration keeps current.
   tapped.SetValue(1, 7, Variant(int16_t{1}));
   tapped.SetValue(1, 11, Variant(31.0));
-  EXPECT_EQ(HoleRows(*s)[0].length, 31.0);
+  EXPECT_EQ(HoleTable(*s)[0].length, 31.0);
 
   std::ostringstream csv, text;
-  cavix::app::WriteHoleCsv(HoleRows(*s), csv);
-  cavix::app::WriteHoleTable(HoleRows(*s), text);
+  cavix::actions::WriteHoleCsv(HoleTable(*s), csv);
+  cavix::actions::WriteHoleTable(HoleTable(*s), text);
   EXPECT_NE(
       csv.str().find("tapped,HoleCDrill,,,10,31,yes,31,1.5,counterdrill,18,10.6,90,yes,,10,20,20"),
       std::string::npos)
@@ -76,12 +76,12 @@ TEST(HoleTable, NamesAreQuotedInCsvAndAlignedByCharactersInText) {
   Record(*s, "two\nlines").SetValue(1, 10, Variant(7.0));
   Record(*s, "\u00e4\u00f6\u00fc").SetValue(1, 10, Variant(8.0));
   std::ostringstream csv, text;
-  cavix::app::WriteHoleCsv(HoleRows(*s), csv);
+  cavix::actions::WriteHoleCsv(HoleTable(*s), csv);
   EXPECT_NE(csv.str().find(",\"a,b\","), std::string::npos);
   EXPECT_NE(csv.str().find(",\"say \"\"hi\"\"\","), std::string::npos);
   EXPECT_NE(csv.str().find(",\"two\nlines\","), std::string::npos);
 
-  cavix::app::WriteHoleTable(HoleRows(*s), text);
+  cavix::actions::WriteHoleTable(HoleTable(*s), text);
   // The class column starts at the same character in the header and in the umlaut row.
   std::istringstream in(text.str());
   std::string header, rule, line, umlaut;

@@ -1,5 +1,6 @@
 // The hole dialog played by scripts on the real form over a private install: what a drop opens
 // with, how choices re-shape the form, the entry checks, OK and Cancel, editing a placed hole.
+#include "dialog/drop_hole.h"
 #include "tests/dialog/harness.h"
 
 namespace cavix::testing {
@@ -346,7 +347,7 @@ TEST_F(DialogTest, AssignEventFillsEveryCatalogNamedLikeOursWhateverItsCase) {
   scene::Application& app = scene_->App();
   scene::Catalog& upper = app.Catalogs().Open("ZENTROX.ICC");
   scene::Catalog& other = app.Catalogs().Open("parts.icc");
-  host::DropHole handler;
+  dialog::DropHole handler;
   std::ostringstream out;
   forms::JsonLinesMessageService messages(out);
   forms::SetMessageService(&messages);

@@ -4,7 +4,7 @@
 #include <sstream>
 
 #include "hole_objects/utils.h"
-#include "host/drop_hole.h"
+#include "host/add_in_names.h"
 #include "scene_fixture.h"
 #include "tests/support/shell.h"
 

@@ -72,7 +72,6 @@ TEST_F(HoleTest, UnthreadedHolesAndNoRecord) {
 
   // The counterbore's loader refuses an unthreaded hole: stopped after Initialize.
   fake::World other;
-  cavix::Globals().CurrentPage = &other.page;
   Make({.type = 2, .D = 6.6, .Dr = 11, .Lc = 6.5})->Create(other.hole);
   holes::HoleCBore cbore;
   t = Ask(cbore, other.hole);

@@ -1,5 +1,5 @@
-// The hole table of a model (`cavix holes`) and the demo (`cavix demo`), which writes that table
-// among the other files it makes.
+// The hole table of a model, as drawing hole tables give it: one row per hole shape, read from the
+// parameters the hole stored on its shape; as aligned text or as CSV.
 #pragma once
 
 #include <iosfwd>
@@ -7,10 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "app/cli.h"
 #include "scene/scene.h"
 
-namespace cavix::app {
+namespace cavix::actions {
 
 // One hole shape as a hole table lists it. Values a shape does not store are left out.
 struct HoleRow {
@@ -28,13 +27,12 @@ struct HoleRow {
 };
 
 // Every shape of the model with hole parameters, in model order.
-std::vector<HoleRow> HoleRows(const scene::Scene& model);
+std::vector<HoleRow> HoleTable(scene::Scene& model);
 // RFC 4180: a header line, CR LF line ends, fields with commas, quotes or line breaks quoted.
 void WriteHoleCsv(const std::vector<HoleRow>& rows, std::ostream& os);
 // An aligned text table with a header and a rule.
 void WriteHoleTable(const std::vector<HoleRow>& rows, std::ostream& os);
+// The text table with a closing line that counts the holes and says the units.
+void WriteHoleList(const std::vector<HoleRow>& rows, std::ostream& os);
 
-int CmdHoles(Invocation& inv);
-int CmdDemo(Invocation& inv);
-
-}  // namespace cavix::app
+}  // namespace cavix::actions
