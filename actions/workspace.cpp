@@ -48,8 +48,9 @@ std::unique_ptr<Workspace> Workspace::Adopt(std::unique_ptr<scene::Scene> model,
 std::string Workspace::Text() const { return scene::ModelText(*model_); }
 
 void Workspace::Save() {
-  scene::SaveModel(*model_, path_);
-  saved_ = Text();
+  std::string text = Text();
+  scene::SaveModelText(text, path_);
+  saved_ = std::move(text);
 }
 
 }  // namespace cavix::actions

@@ -92,7 +92,8 @@ int CmdDrop(Invocation& inv) {
     return 1;
   }
   // Cancel discards the dropped shapes: the model is then as it was, and the file is left alone.
-  if (!workspace->Changed()) {
+  // A dialog closed through its frame leaves the dropped shapes as they are.
+  if (done.result != dialog::DialogResult::Applied && !workspace->Changed()) {
     inv.err << "cavix drop: nothing placed; " << path << " is unchanged\n";
     return 0;
   }
@@ -122,7 +123,7 @@ int CmdEdit(Invocation& inv) {
     inv.err << "cavix edit: cancelled; " << path << " is unchanged\n";
     return 0;
   }
-  if (!workspace->Changed()) {
+  if (done.result != dialog::DialogResult::Applied && !workspace->Changed()) {
     inv.err << "cavix edit: no change; " << path << " is unchanged\n";
     return 0;
   }

@@ -5,7 +5,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <nlohmann/json.hpp>
@@ -270,3 +272,59 @@ TEST_F(CavixCommand, ShippedScriptsPlaceOneHoleEach) {
 }
 
 }  // namespace
+
+// Many holes in one drop: a 4 x 3 grid and an 8-hole bolt circle, each hole exactly what a single
+// drop at its place makes; then an edit of one of them applied to all alike.
+TEST_F(CavixCommand, PatternsPlaceWhatSingleDropsPlaceAndEditAllLikeFollows) {
+  NewModel("--block 200,200,20");
+  const std::string cbore = Quote(CAVIX_SHIPPED_SCRIPTS + std::string("cbore_through.txt"));
+  const std::string plain = Quote(CAVIX_SHIPPED_SCRIPTS + std::string("plain_blind.txt"));
+  ASSERT_EQ(Cavix("drop " + model_ + " --at 100,100,20 --grid 4,3,15,15 --script " + cbore).status,
+            0);
+  ASSERT_EQ(Cavix("drop " + model_ + " --at 100,100,20 --circle 8,40,22.5 --script " + plain).status,
+            0);
+  const std::vector<json> shapes = Shapes();
+  ASSERT_EQ(shapes.size(), 1u + 12 + 8);
+
+  // Where they must be: the grid centred on the point, rows along x, then the circle from 22.5°.
+  std::vector<std::array<double, 3>> expected;
+  for (int j = 0; j < 3; ++j)
+    for (int i = 0; i < 4; ++i) expected.push_back({100 + (i - 1.5) * 15, 100 + (j - 1) * 15.0, 20});
+  for (int k = 0; k < 8; ++k) {
+    const double a = (22.5 + 45 * k) * M_PI / 180;
+    expected.push_back({100 + 40 * std::cos(a), 100 + 40 * std::sin(a), 20});
+  }
+  // Each is what a single drop of the same script makes: the same name, record, profile and
+  // binding, wherever it stands.
+  const std::string single = dir_.File("single.json");
+  ASSERT_EQ(Cavix("new " + single + " --block 200,200,20").status, 0);
+  ASSERT_EQ(Cavix("drop " + single + " --at 1,1,20 --script " + cbore).status, 0);
+  ASSERT_EQ(Cavix("drop " + single + " --at 1,1,20 --script " + plain).status, 0);
+  const json singles = json::parse(Cavix("show " + single + " --json").out);
+  for (size_t n = 0; n < expected.size(); ++n) {
+    SCOPED_TRACE(n);
+    json hole = shapes[n + 1];
+    for (int c = 0; c < 3; ++c) EXPECT_NEAR(hole["position"][c].get<double>(), expected[n][c], 1e-9);
+    json alone = singles.at(n < 12 ? 1 : 2);
+    for (json* j : {&alone, &hole}) {
+      j->erase("id");
+      j->erase("position");
+    }
+    EXPECT_EQ(hole, alone);
+  }
+
+  // A change of the counterbore depth alone rebuilds the hole, and --all-like every one alike.
+  const Result edit = Cavix("edit " + model_ + " --all-like '#5' --script " +
+                            Script("depth.txt", "text ProfIncasso 12\nclick OKButton\n"));
+  ASSERT_EQ(edit.status, 0) << edit.err << edit.out;
+  const std::vector<json> after = Shapes();
+  for (size_t n = 1; n < after.size(); ++n) {
+    SCOPED_TRACE(n);
+    if (n <= 12) {
+      EXPECT_EQ(Var(after[n], "1:17"), 12);
+      EXPECT_NEAR(Lowest(after[n]), -20, 1e-9);
+    } else {
+      EXPECT_EQ(after[n], shapes[n]);  // the circle's holes are not alike
+    }
+  }
+}
