@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include <charconv>
+#include <map>
 
 #include "hole_objects/hole_record.h"
 #include "runtime/error.h"
@@ -18,11 +18,12 @@ namespace cavix::actions {
 
 namespace {
 
-// A number as people read it: the shortest text that reads back as the same double.
+// A number as a shop reads it from the CSV: twelve significant digits, so that a length stored
+// as 36.44499999999999 reads 36.445.
 std::string Num(double v) {
   char buf[64];
-  auto [p, ec] = std::to_chars(buf, buf + sizeof buf, v);
-  return ec == std::errc() ? std::string(buf, p) : std::string("?");
+  std::snprintf(buf, sizeof buf, "%.12g", v);
+  return std::string(buf) == "-0" ? "0" : buf;
 }
 
 std::optional<double> Finite(double d) {
@@ -96,17 +97,23 @@ std::vector<HoleRow> HoleTable(scene::Scene& model) {
     r.position = s->Position();
     r.axis = s->Normal();
     holes::HoleRecord h;
+    const holes::HoleKind& k = kind ? *kind : holes::kHoleKinds[0];
     try {
-      h = holes::DecodeHoleRecord(*data, kind ? *kind : holes::kHoleKinds[0]);
-    } catch (const rt::Error&) {
+      h = holes::DecodeHoleRecord(*data, k);
+    } catch (const rt::Error& e) {
+      r.problem = e.Description();
       rows.push_back(std::move(r));  // listed, with what cannot be read left out
       continue;
     }
     r.className = h.className;
     r.standard = h.standard;
     r.size = h.sizeCode;
-    r.diameter = Finite(h.diameter);
+    r.problem = holes::ProblemOf(h, k);
     r.threaded = h.Threaded();
+    if (r.problem.empty()) {
+      r.diameter = Finite(h.diameter);
+      r.drillDiameter = Finite(holes::DrilledDiameter(h));
+    }
     r.through = h.Through();
     r.pointAngle = Finite(h.pointAngle);
     if (r.threaded) {
@@ -131,10 +138,10 @@ std::vector<HoleRow> HoleTable(scene::Scene& model) {
 
 void WriteHoleCsv(const std::vector<HoleRow>& rows, std::ostream& os) {
   // clang-format off
-  const char* header[] = {"id", "name", "class", "standard", "size", "diameter", "length",
-                          "threaded", "thread_length", "pitch", "recess", "recess_diameter",
-                          "recess_depth", "recess_angle", "through", "point_angle",
-                          "x", "y", "z", "nx", "ny", "nz"};
+  const char* header[] = {"id", "name", "class", "standard", "size", "diameter", "drill_diameter",
+                          "length", "threaded", "thread_length", "pitch", "recess",
+                          "recess_diameter", "recess_depth", "recess_angle", "through",
+                          "point_angle", "x", "y", "z", "nx", "ny", "nz", "problem"};
   // clang-format on
   auto line = [&os](const std::vector<std::string>& fields) {
     for (size_t i = 0; i < fields.size(); ++i) os << (i ? "," : "") << CsvField(fields[i]);
@@ -148,6 +155,7 @@ void WriteHoleCsv(const std::vector<HoleRow>& rows, std::ostream& os) {
           r.standard,
           r.size,
           Opt(r.diameter, true),
+          Opt(r.drillDiameter, true),
           Opt(r.length, true),
           r.threaded ? "yes" : "no",
           Opt(r.threadLength, true),
@@ -163,39 +171,79 @@ void WriteHoleCsv(const std::vector<HoleRow>& rows, std::ostream& os) {
           Num(r.position.z),
           Num(r.axis.x),
           Num(r.axis.y),
-          Num(r.axis.z)});
+          Num(r.axis.z),
+          OneLine(r.problem)});
   }
 }
 
+namespace {
+
+std::string Triple(const scene::Vec3& v) {
+  return Short(v.x) + ", " + Short(v.y) + ", " + Short(v.z);
+}
+
+std::string Label(const HoleRow& r) { return "#" + std::to_string(r.id) + " " + OneLine(r.name); }
+
+// The cells that say what a hole is (not which one, nor where): holes with equal cells are alike.
+std::vector<std::string> WhatCells(const HoleRow& r) {
+  std::string cls = r.progId.empty() ? r.className : r.progId;
+  if (cls.rfind("Cavix.", 0) == 0) cls.erase(0, 6);
+  std::string thread = "-";
+  if (r.threaded) thread = Opt(r.threadLength, false) + " \u00d7 P" + Opt(r.pitch, false);
+  std::string recess = "-";
+  if (r.recess == "counterbore")
+    recess = "\u2334 \u2300" + Opt(r.recessDiameter, false) + " \u21a7" + Opt(r.recessDepth, false);
+  else if (r.recess == "countersink")
+    recess = "\u2335 \u2300" + Opt(r.recessDiameter, false) + " \u00d7 " +
+             Opt(r.recessAngle, false) + "\u00b0";
+  else if (r.recess == "counterdrill")
+    recess = "\u2334 \u2300" + Opt(r.recessDiameter, false) + " \u21a7" +
+             Opt(r.recessDepth, false) + " \u00d7 " + Opt(r.recessAngle, false) + "\u00b0";
+  std::string end = "THRU";
+  if (!r.problem.empty()) {
+    end = "not a hole";
+  } else if (!r.through) {
+    const double a = r.pointAngle.value_or(0);
+    end = a > 0 ? "blind " + Short(a) + "\u00b0" : "blind flat";
+  }
+  return {OneLine(cls),           OneLine(r.standard),
+          OneLine(r.size),        Opt(r.diameter, false),
+          Opt(r.drillDiameter, false), Opt(r.length, false),
+          thread,                 recess,
+          end,                    Triple(r.axis)};
+}
+
+}  // namespace
+
 void WriteHoleTable(const std::vector<HoleRow>& rows, std::ostream& os) {
-  std::vector<std::vector<std::string>> cells;
-  cells.push_back({"Hole", "Class", "Standard", "Size", "\u2300", "Length", "Thread", "Recess",
-                   "End", "Position", "Axis"});
+  // Holes alike share a row, in the order their first one stands in the model; a hole that is
+  // not one stays on its own.
+  struct Kind {
+    std::vector<std::string> what;
+    std::vector<const HoleRow*> holes;
+  };
+  std::vector<Kind> kinds;
+  std::map<std::vector<std::string>, size_t> index;
   for (const HoleRow& r : rows) {
-    std::string cls = r.progId.empty() ? r.className : r.progId;
-    if (cls.rfind("Cavix.", 0) == 0) cls.erase(0, 6);
-    std::string thread = "-";
-    if (r.threaded) thread = Opt(r.threadLength, false) + " \u00d7 P" + Opt(r.pitch, false);
-    std::string recess = "-";
-    if (r.recess == "counterbore")
-      recess =
-          "\u2334 \u2300" + Opt(r.recessDiameter, false) + " \u21a7" + Opt(r.recessDepth, false);
-    else if (r.recess == "countersink")
-      recess = "\u2335 \u2300" + Opt(r.recessDiameter, false) + " \u00d7 " +
-               Opt(r.recessAngle, false) + "\u00b0";
-    else if (r.recess == "counterdrill")
-      recess = "\u2334 \u2300" + Opt(r.recessDiameter, false) + " \u21a7" +
-               Opt(r.recessDepth, false) + " \u00d7 " + Opt(r.recessAngle, false) + "\u00b0";
-    std::string end = "THRU";
-    if (!r.through) {
-      const double a = r.pointAngle.value_or(0);
-      end = a > 0 ? "blind " + Short(a) + "\u00b0" : "blind flat";
+    std::vector<std::string> what = WhatCells(r);
+    if (!r.problem.empty()) {
+      kinds.push_back({std::move(what), {&r}});
+      continue;
     }
-    cells.push_back({"#" + std::to_string(r.id) + " " + OneLine(r.name), OneLine(cls),
-                     OneLine(r.standard), OneLine(r.size), Opt(r.diameter, false),
-                     Opt(r.length, false), thread, recess, end,
-                     Short(r.position.x) + ", " + Short(r.position.y) + ", " + Short(r.position.z),
-                     Short(r.axis.x) + ", " + Short(r.axis.y) + ", " + Short(r.axis.z)});
+    const auto [it, added] = index.try_emplace(what, kinds.size());
+    if (added) kinds.push_back({std::move(what), {}});
+    kinds[it->second].holes.push_back(&r);
+  }
+
+  std::vector<std::vector<std::string>> cells;
+  cells.push_back({"Hole", "Qty", "Class", "Standard", "Size", "\u2300", "Drill \u2300", "Length",
+                   "Thread", "Recess", "End", "Axis", "Position"});
+  for (const Kind& k : kinds) {
+    std::vector<std::string> row{Label(*k.holes.front()), std::to_string(k.holes.size()) + "\u00d7"};
+    row.insert(row.end(), k.what.begin(), k.what.end());
+    row.push_back(k.holes.size() == 1 ? Triple(k.holes.front()->position)
+                                      : std::to_string(k.holes.size()) + " places, below");
+    cells.push_back(std::move(row));
   }
   std::vector<size_t> widths(cells.front().size(), 0);
   for (const auto& row : cells)
@@ -214,12 +262,21 @@ void WriteHoleTable(const std::vector<HoleRow>& rows, std::ostream& os) {
   for (size_t w : widths) rule.push_back(std::string(w, '-'));
   print(rule);
   for (size_t i = 1; i < cells.size(); ++i) print(cells[i]);
+
+  for (const Kind& k : kinds) {
+    if (k.holes.size() < 2) continue;
+    os << "\n" << k.holes.size() << "\u00d7 " << Label(*k.holes.front()) << ":\n";
+    for (const HoleRow* r : k.holes) os << "  #" << r->id << "  " << Triple(r->position) << "\n";
+  }
 }
 
 void WriteHoleList(const std::vector<HoleRow>& rows, std::ostream& os) {
   WriteHoleTable(rows, os);
   os << rows.size() << (rows.size() == 1 ? " hole" : " holes")
-     << "; lengths in mm, the bore's length below any recess\n";
+     << "; lengths in mm, the bore's length below any recess, \u2300 the nominal and Drill \u2300 "
+        "the drilled diameter\n";
+  for (const HoleRow& r : rows)
+    if (!r.problem.empty()) os << Label(r) << " is not a hole: " << OneLine(r.problem) << "\n";
 }
 
 }  // namespace cavix::actions

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <nlohmann/json.hpp>
+#include <string>
 
 #include "scene/scene.h"
 
@@ -18,13 +19,16 @@ struct ThreadAnswer {
   double dHoleDepth = 0, dCounterboreDepth = 0, dCounterboreDiameter = 0,
          dCountersinkDiameter = 0, dCountersinkAngle = 0, dBottomAngle = 0;
   int32_t ProjectionFlags = 0;
+  std::string problem;  // a hole whose stored values make no hole is not asked: why
 };
 
 // GetProjectedThreadInformation, then GetHoleInformation (angles in degrees) and
-// ProjectionFlags, as a drawing view calls them. Errors of the class reach the caller.
+// ProjectionFlags, as a drawing view calls them; a hole whose stored values make no hole is not
+// asked (result false, `problem` says why). Errors of the class reach the caller.
 ThreadAnswer QueryThread(scene::Scene& model, scene::Shape& hole);
 
-// The answers as one JSON object keyed by the argument names ("result" first).
+// The answers as one JSON object keyed by the argument names ("result" first), and "problem" for
+// a hole that is none.
 nlohmann::ordered_json ThreadJson(const ThreadAnswer& a);
 
 }  // namespace cavix::actions

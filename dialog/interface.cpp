@@ -415,7 +415,16 @@ void ApplyDialog(DialogSession& s) {
                   "\"" + rt::NativePath(table) + "\" has no row of size \"" +
                       d.Misura.SelectedText() + "\" for length " + d.Lunghezza.Text());
     }
-    ApplyToHole(s);
+    std::unique_ptr<holes::HoleObject> hole = HoleFromForm(s);
+    // A value that would not make a hole (a length of 0, a point angle of 180 or more, a thread
+    // past the drilled length, a recess that rises out of the part) is refused like a typed one,
+    // and goes neither into the part nor into the preferences.
+    if (forms::Control* field = ImpossibleField(s, *hole)) {
+      forms::MsgBox(s.Text(strings::id::kMustBePositive), forms::msg::kExclamation);
+      if (d.CanFocus(*field)) d.SetFocus(*field);
+      return;
+    }
+    ApplyToHole(s, std::move(hole));
   } catch (const rt::Error& e) {
     ShowApplyError(s, e);
     return;
@@ -424,7 +433,7 @@ void ApplyDialog(DialogSession& s) {
   d.Unload();
 }
 
-void ApplyToHole(DialogSession& s) {
+std::unique_ptr<holes::HoleObject> HoleFromForm(DialogSession& s) {
   Dialog& d = s.Form();
   const holes::HoleKind& kind = KindOf(s.holeType);
   std::unique_ptr<holes::HoleObject> hole = holes::MakeHole(s.holeType);
@@ -465,7 +474,34 @@ void ApplyToHole(DialogSession& s) {
   hole->SetCodice(d.Misura.SelectedText());
   hole->SetNormativa(d.Normativa.SelectedText());
   hole->SetStandardsTab(s.standardsTab);
+  return hole;
+}
 
+forms::Control* ImpossibleField(DialogSession& s, const holes::HoleObject& hole) {
+  Dialog& d = s.Form();
+  if (!(PrecisionValue(s, d.Lunghezza.Text()) > 0)) return &d.Lunghezza;
+  switch (geo::CheckHole(hole.BuiltParams()).fault) {
+    case geo::HoleFault::None:
+      return nullptr;
+    case geo::HoleFault::Diameter:
+      return hole.isThread() ? static_cast<forms::Control*>(&d.TxtThreadPitch) : &d.Misura;
+    case geo::HoleFault::Length:
+      return &d.Lunghezza;
+    case geo::HoleFault::PointAngle:
+      return &d.AngoloPunta;
+    case geo::HoleFault::ThreadLength:
+      return &d.TxtLungAfterThread;
+    case geo::HoleFault::RecessDiameter:
+      return &d.DiamIncasso;
+    case geo::HoleFault::RecessDepth:
+      return &d.ProfIncasso;
+    case geo::HoleFault::RecessAngle:
+      return &d.AngSvaso;
+  }
+  return nullptr;
+}
+
+void ApplyToHole(DialogSession& s, std::unique_ptr<holes::HoleObject> hole) {
   if (s.targets.empty() || !s.targets.front()) rt::Raise(rt::err::kObjectVariableNotSet);
   // Every target gets the same hole; Create corrects a through hole's length in place, so the
   // further targets start from a copy made before it.

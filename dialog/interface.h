@@ -6,8 +6,12 @@
 #include <cstdint>
 #include <string>
 
+#include <memory>
+
 #include "dialog/session.h"
+#include "forms/controls.h"
 #include "forms/list_control.h"
+#include "hole_objects/hole.h"
 #include "standards/file_read_tab.h"
 
 namespace cavix::dialog {
@@ -43,9 +47,14 @@ void SelectOrFirst(forms::ListModel& list, const std::string& text);
 // on every target and saves the preferences. A failure shows one message (number and
 // description) and leaves the dialog open; the preferences are then untouched.
 void ApplyDialog(DialogSession& s);
-// Creates the hole of the chosen type from the form and builds it on every target, then writes
-// the preferences. Errors reach the caller.
-void ApplyToHole(DialogSession& s);
+// The hole of the chosen type the form describes, not yet built. Raises 13 for a field that is
+// not a number.
+std::unique_ptr<holes::HoleObject> HoleFromForm(DialogSession& s);
+// The field whose value keeps `hole` (HoleFromForm) from being a hole: a length that is not
+// positive, or the input CheckHole blames. Null when it is a hole.
+forms::Control* ImpossibleField(DialogSession& s, const holes::HoleObject& hole);
+// Builds `hole` on every target, then writes the preferences. Errors reach the caller.
+void ApplyToHole(DialogSession& s, std::unique_ptr<holes::HoleObject> hole);
 // Cancel: shapes just dropped from the catalog are discarded; edited holes are left as they were.
 void CancelDialog(DialogSession& s);
 

@@ -22,6 +22,14 @@ void CheckBoreFits(double length, const std::string& shapeName) {
               "The recess of through hole \"" + shapeName + "\" is deeper than the part is thick");
 }
 
+// Nothing that is not a hole reaches the shape: its outline must go down from the face.
+void CheckIsAHole(const geo::HoleParams& p, const std::string& shapeName) {
+  const geo::HoleCheck check = geo::CheckHole(p);
+  if (!check.Sound())
+    rt::Raise(rt::err::kInvalidCall,
+              "\"" + shapeName + "\" would not be a hole: " + check.problem);
+}
+
 }  // namespace
 
 double& HoleObject::RecessField(RecessProp p) {
@@ -102,29 +110,43 @@ void HoleObject::SetShapeName(host::IShape& shape, size_t firstBlank) {
   shape.SetName(name);
 }
 
+void HoleObject::ThroughLengths(double& length, double& threadLength) const {
+  // A through hole's length is the part's thickness less the recess the builder draws above the
+  // bore, so that the bore ends exactly at the far face.
+  const geo::HoleParams p = BuilderParams(lunghezza_, angPunta_, lungFiletto_);
+  const double recess = geo::RecessBottom(p, geo::ComputeSizes(p));
+  length = rt::Checked(lunghezza_ - recess);
+  threadLength = lungFiletto_;
+  if (kind_.recess == geo::Recess::Counterdrill) {
+    if (isThread_) threadLength = length;  // the thread runs the whole bore
+  } else if (isThread_ || kind_.recess == geo::Recess::Counterbore) {
+    threadLength = rt::Checked(lungFiletto_ - recess);
+  }
+}
+
+geo::HoleParams HoleObject::BuiltParams() const {
+  if (!isThrough_) return BuilderParams(lunghezza_, angPunta_, lungFiletto_);
+  double length = 0, threadLength = 0;
+  ThroughLengths(length, threadLength);
+  return BuilderParams(length, angPunta_, threadLength);
+}
+
 void HoleObject::Create(host::IShape& objHole) {
   const std::string oldName = objHole.Name();
   const size_t blank = oldName.find(' ');
   const size_t firstBlank = blank == std::string::npos ? 0 : blank + 1;
 
-  // A through hole's length is the part's thickness less the recess the builder draws above the
-  // bore, so that the bore ends exactly at the far face.
   if (isThrough_) {
-    const geo::HoleParams p = BuilderParams(lunghezza_, angPunta_, lungFiletto_);
-    const double recess = geo::RecessBottom(p, geo::ComputeSizes(p));
-    const double length = rt::Checked(lunghezza_ - recess);
-    double threadLength = lungFiletto_;
-    if (kind_.recess == geo::Recess::Counterdrill) {
-      if (isThread_) threadLength = length;  // the thread runs the whole bore
-    } else if (isThread_ || kind_.recess == geo::Recess::Counterbore) {
-      threadLength = rt::Checked(lungFiletto_ - recess);
-    }
+    double length = 0, threadLength = 0;
+    ThroughLengths(length, threadLength);
     CheckBoreFits(length, oldName);
     lunghezza_ = length;
     lungFiletto_ = threadLength;
   }
 
-  geo::CreateHole(objHole, BuilderParams(lunghezza_, angPunta_, lungFiletto_));
+  const geo::HoleParams params = BuilderParams(lunghezza_, angPunta_, lungFiletto_);
+  CheckIsAHole(params, oldName);
+  geo::CreateHole(objHole, params);
   SetShapeName(objHole, firstBlank);
   SavePartData(objHole);
   std::string tag = GetClassTag(objHole.Application().Services());
@@ -156,6 +178,7 @@ void HoleObject::Update(host::IShape& shape) {
 
   p.length = length;
   if (p.threaded) p.threadLength = length;
+  CheckIsAHole(p, shape.Name());
   geo::CreateHole(shape, p);
 
   data.SetValue(kNumberGroup, kSlotLength, length);

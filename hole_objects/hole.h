@@ -75,6 +75,9 @@ class HoleObject : public host::IAutomationObject,
   bool GetPartData(host::IShape& objShape, HoleRecord& stored);
   // The record these parameters make on a shape.
   HoleRecord Record() const;
+  // What Create builds from these parameters (a through hole's lengths corrected for its recess).
+  // Raises the numbered error of a floating-point fault.
+  geo::HoleParams BuiltParams() const;
 
   // Host events of a bound shape.
   void DblClick(host::IShape& objPart, int32_t& x, int32_t& y) override;
@@ -156,6 +159,7 @@ class HoleObject : public host::IAutomationObject,
   bool Has(RecessProp p) const { return (kind_.recessProps & p) != 0; }
   double& RecessField(RecessProp p);
   geo::HoleParams BuilderParams(double length, double pointAngle, double threadLength) const;
+  void ThroughLengths(double& length, double& threadLength) const;
   void SetShapeName(host::IShape& shape, size_t firstBlank);
 
   // Stored record on the shape (collection 34) and the class binding.

@@ -135,4 +135,36 @@ HoleRecord DecodeHoleRecord(const host::IComponent& data, const HoleKind& kind) 
   return r;
 }
 
+geo::HoleParams BuiltParamsOf(const HoleRecord& r, const HoleKind& kind) {
+  geo::HoleParams p;
+  p.recess = kind.recess;
+  p.threaded = r.Threaded();
+  p.diameter = r.diameter;
+  if (p.threaded) {
+    p.threadLength = r.length;
+    p.length = r.Through() ? r.length : r.drilledLength;
+    p.pitch = r.pitchOrAllowance;
+  } else {
+    p.length = r.length;
+    p.allowance = r.pitchOrAllowance;
+  }
+  p.pointAngle = r.Through() ? 0 : r.pointAngle;
+  if (kind.Has(kRecessDiameter)) p.recessDiameter = r.recessDiameter;
+  if (kind.Has(kRecessDepth)) p.recessDepth = r.counterboreDepth;
+  if (kind.Has(kRecessAngle)) p.recessAngle = r.countersinkAngle;
+  return p;
+}
+
+double DrilledDiameter(const HoleRecord& r) {
+  return r.Threaded() ? r.diameter - r.pitchOrAllowance : r.diameter + r.pitchOrAllowance;
+}
+
+std::string ProblemOf(const HoleRecord& r, const HoleKind& kind) {
+  try {
+    return geo::CheckHole(BuiltParamsOf(r, kind)).problem;
+  } catch (const rt::Error&) {
+    return "its sizes cannot be computed (a number out of range)";
+  }
+}
+
 }  // namespace cavix::holes

@@ -99,4 +99,14 @@ HoleRecord DecodeHoleRecord(const host::IComponent& data, const HoleKind& kind);
 // The first hole data component of a shape, or nullptr.
 host::IComponent* HoleData(host::IShape& shape);
 
+// What the builders make of a stored hole of `kind`: its bore, thread, point and recess as they
+// stand in the record (a through hole's length and thread run the stored length, flat ended).
+geo::HoleParams BuiltParamsOf(const HoleRecord& r, const HoleKind& kind);
+
+// The diameter the drill makes: D + allowance, or D - pitch for a tapped hole.
+double DrilledDiameter(const HoleRecord& r);
+
+// "" for a stored hole whose outline is a hole, else what is wrong with it in words.
+std::string ProblemOf(const HoleRecord& r, const HoleKind& kind);
+
 }  // namespace cavix::holes

@@ -417,33 +417,50 @@ TEST(HolesCommand, TextAndCsvTablesOfASmallModel) {
                 .status,
             0);
 
+  // Four plain holes alike, in one drop.
+  ASSERT_EQ(install
+                .Run("drop m.json --at 50,30,20 --grid 2,2,10,10 --script " +
+                     Quote(scripts + "demo_1_plain_blind.txt"))
+                .status,
+            0);
+
   const Result text = install.Run("holes m.json");
   ASSERT_EQ(text.status, 0) << text.err;
   std::vector<std::string> lines;
   std::istringstream in(text.out);
   for (std::string l; std::getline(in, l);) lines.push_back(l);
-  ASSERT_EQ(lines.size(), 5u) << text.out;  // header, rule, two holes, note
-  // Through a side face: the part's depth along its axis, 60.
+  // Header, rule, three kinds of hole, then the four places of the grid's kind, and the note.
+  ASSERT_EQ(lines.size(), 5u + 2 + 4 + 1) << text.out;
+  // Through a side face: the part's depth along its axis, 60. A tapped hole is drilled at D - P.
   for (const auto& [line, part] : std::vector<std::pair<int, std::string>>{{2, "HoleCBore"},
+                                                                           {2, " 1\u00d7 "},
+                                                                           {2, " 6.75 "},
                                                                            {2, "10 \u00d7 P1.25"},
                                                                            {2, "\u2334 \u2300"},
                                                                            {2, "blind 118\u00b0"},
                                                                            {3, "THRU"},
                                                                            {3, "60 \u00d7 P1"},
-                                                                           {3, " 70, 0, 10 "}})
+                                                                           {3, " 0, 1, 0 "},
+                                                                           {4, " 4\u00d7 "},
+                                                                           {4, "4 places"},
+                                                                           {7, "  45, 25, 20"},
+                                                                           {10, "  55, 35, 20"}})
     EXPECT_NE(lines[line].find(part), std::string::npos) << part << " in " << lines[line];
-  EXPECT_TRUE(lines[3].ends_with(" 0, 1, 0")) << lines[3];
+  EXPECT_TRUE(lines[3].ends_with(" 70, 0, 10")) << lines[3];
 
   const Result csv = install.Run("holes m.json --csv");
   ASSERT_EQ(csv.status, 0) << csv.err;
   const auto records = CsvRecords(csv.out);
-  ASSERT_EQ(records.size(), 2u);
+  ASSERT_EQ(records.size(), 2u + 4);
   EXPECT_EQ(records[0].at("recess"), "counterbore");
   EXPECT_EQ(records[0].at("point_angle"), "118");
+  EXPECT_EQ(records[0].at("diameter"), "8");
+  EXPECT_EQ(records[0].at("drill_diameter"), "6.75");
   EXPECT_EQ(records[1].at("through"), "yes");
   EXPECT_EQ(records[1].at("point_angle"), "");
   EXPECT_EQ(records[1].at("length"), "60");
   EXPECT_EQ(records[1].at("ny"), "1");
+  EXPECT_EQ(records[1].at("problem"), "");
 
   ASSERT_EQ(install.Run("new e.json").status, 0);
   const Result empty = install.Run("holes e.json --csv");

@@ -4,6 +4,8 @@
 
 #include <sstream>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "actions/hole_table.h"
 #include "host/host_model.h"
@@ -60,21 +62,57 @@ TEST(HoleTable, RowsTakeWhatTheRecordHoldsAndLeaveTheRestBlank) {
   std::ostringstream csv, text;
   cavix::actions::WriteHoleCsv(HoleTable(*s), csv);
   cavix::actions::WriteHoleTable(HoleTable(*s), text);
-  EXPECT_NE(
-      csv.str().find("tapped,HoleCDrill,,,10,31,yes,31,1.5,counterdrill,18,10.6,90,yes,,10,20,20"),
-      std::string::npos)
+  EXPECT_NE(csv.str().find(
+                "tapped,HoleCDrill,,,10,8.5,31,yes,31,1.5,counterdrill,18,10.6,90,yes,,10,20,20"),
+            std::string::npos)
       << csv.str();
-  EXPECT_NE(csv.str().find("odd,,,,,,no,,,,,,,no,,"), std::string::npos) << csv.str();
+  // The record that cannot be read is listed, with why, and without sizes.
+  EXPECT_NE(csv.str().find("odd,,,,,,,no,,,,,,,no,,"), std::string::npos) << csv.str();
+  EXPECT_NE(csv.str().find("hole's stored through flag (number slot 7) holds \"\"yes\"\""),
+            std::string::npos)
+      << csv.str();
   EXPECT_NE(text.str().find("\u2334 \u230018 \u21a710.6 \u00d7 90\u00b0"), std::string::npos)
       << text.str();
 }
 
+// Stored values that make no hole are said to make none: no sizes, "not a hole", and why.
+TEST(HoleTable, StoredValuesThatMakeNoHoleAreMarked) {
+  auto s = cavix::scene::Scene::NewModel();
+  for (const auto& [name, slot, value] : std::vector<std::tuple<const char*, int16_t, double>>{
+           {"deep", 11, -5}, {"wide", 12, -20}, {"pointed", 8, 1e308}, {"fine", 11, 5}}) {
+    auto& r = Record(*s, name);
+    r.SetValue(2, 1, Variant("HoleSimple"));
+    r.SetValue(1, 10, Variant(10.0));
+    r.SetValue(1, 11, Variant(12.0));
+    r.SetValue(1, 8, Variant(-50.0));  // a point of 0 or less is built flat
+    r.SetValue(1, slot, Variant(value));
+  }
+  const auto rows = HoleTable(*s);
+  ASSERT_EQ(rows.size(), 4u);
+  for (size_t i = 0; i < 3; ++i) {
+    SCOPED_TRACE(rows[i].name);
+    EXPECT_FALSE(rows[i].problem.empty());
+    EXPECT_FALSE(rows[i].diameter.has_value());
+    EXPECT_FALSE(rows[i].drillDiameter.has_value());
+  }
+  EXPECT_TRUE(rows[3].problem.empty());
+  std::ostringstream text;
+  cavix::actions::WriteHoleList(rows, text);
+  EXPECT_NE(text.str().find("not a hole"), std::string::npos) << text.str();
+  EXPECT_NE(text.str().find("#4 pointed is not a hole: the drill-point angle"), std::string::npos)
+      << text.str();
+  EXPECT_NE(text.str().find("blind flat"), std::string::npos) << text.str();
+  EXPECT_EQ(text.str().find("-50"), std::string::npos) << text.str();
+}
+
 TEST(HoleTable, NamesAreQuotedInCsvAndAlignedByCharactersInText) {
   auto s = cavix::scene::Scene::NewModel();
-  Record(*s, "a,b").SetValue(1, 10, Variant(5.0));
-  Record(*s, "say \"hi\"").SetValue(1, 10, Variant(6.0));
-  Record(*s, "two\nlines").SetValue(1, 10, Variant(7.0));
-  Record(*s, "\u00e4\u00f6\u00fc").SetValue(1, 10, Variant(8.0));
+  double d = 5;
+  for (const char* name : {"a,b", "say \"hi\"", "two\nlines", "\u00e4\u00f6\u00fc"}) {
+    auto& r = Record(*s, name);
+    r.SetValue(1, 10, Variant(d++));
+    r.SetValue(1, 11, Variant(10.0));
+  }
   std::ostringstream csv, text;
   cavix::actions::WriteHoleCsv(HoleTable(*s), csv);
   EXPECT_NE(csv.str().find(",\"a,b\","), std::string::npos);

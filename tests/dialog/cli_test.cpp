@@ -328,3 +328,32 @@ TEST_F(CavixCommand, PatternsPlaceWhatSingleDropsPlaceAndEditAllLikeFollows) {
     }
   }
 }
+
+// Tables and preferences stay inside their folders: an INI entry or a registry value that climbs
+// out with ".." is refused, naming it, and nothing outside is read or written.
+TEST_F(CavixCommand, PathsThatClimbOutOfTheirFoldersAreRefused) {
+  NewModel();
+  const std::string before = Slurp(model_);
+  dir_.Write("outside.tab", "  M5 | 5 | 10\r\n");
+  dir_.Write("Standards/ISO/Cavix.ini", "[1 0]\r\n\"..\\..\\..\\outside.tab\" \"Escape\"\r\n[END]\r\n");
+  const Result table =
+      Cavix("drop " + model_ + " --script " + Script("look.txt", "dump\nclick CancelButton\n"));
+  ASSERT_EQ(table.status, 0) << table.err;
+  const auto messages = table.Events("message");
+  ASSERT_EQ(messages.size(), 1u) << table.out;
+  EXPECT_NE(messages[0]["text"].get<std::string>().find("..\\..\\..\\outside.tab\" leads out"),
+            std::string::npos)
+      << messages[0];
+  ExpectForm(table.Events("form").at(0), {{"Misura.list", json::array()}});
+
+  // The preferences file named by the registry: refused before the dialog opens.
+  std::string reg = Slurp(dir_.File("cavix.reg"));
+  const std::string prefs = "\"File Prefs\"=\"\\\\Cavix.prf\"";
+  reg.replace(reg.find(prefs), prefs.size(), "\"File Prefs\"=\"\\\\..\\\\escaped.prf\"");
+  dir_.Write("cavix.reg", reg);
+  const Result r = Cavix("drop " + model_ + " --script " + Fixture("m10_threaded_blind.txt"));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("\"File Prefs\""), std::string::npos) << r.err;
+  EXPECT_FALSE(fs::exists(dir_.path.parent_path() / "escaped.prf"));
+  EXPECT_EQ(Slurp(model_), before);
+}

@@ -63,7 +63,8 @@ TEST_F(HoleTest, StoredParamsAndLengthAfterThread) {
   EXPECT_EQ(std::make_tuple(st.length, st.pitchOrAllowance, st.LengthAfterThread()),
             std::make_tuple(20, 1.5, 5));
   EXPECT_EQ(st.standard + " " + st.sizeCode, "ISO 262 M10");
-  Create({.type = 1, .thread = true, .L = 18, .LT = 20, .P = 1.5});
+  // A stored drilled length short of the thread (no hole is built so, but a file may say it).
+  w.hole.HoleData().SetValue(1, 9, 18.0);
   holes::HoleSimple().GetPartData(w.hole, st);
   EXPECT_EQ(st.LengthAfterThread(), -1);
 
