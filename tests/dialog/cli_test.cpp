@@ -154,9 +154,11 @@ TEST_F(CavixCommand, EditsLeaveTheFileAloneUnlessTheHoleChanges) {
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(Slurp(model_), placed);
 
-  // A change of the counterbore depth alone is a change: the hole is rebuilt with it.
+  // A change of the counterbore depth alone is a change: the hole is rebuilt with it (lengths
+  // that compare exactly, so that nothing else differs).
   r = Cavix("edit " + model_ + " '#2' --script " +
-            Script("cbore.txt", "click OptHoleType(1)\nclick OKButton\n"));
+            Script("cbore.txt",
+                   "click OptHoleType(1)\ntext TxtLungAfterThread 5\nclick OKButton\n"));
   ASSERT_EQ(r.status, 0) << r.err << r.out;
   const std::string counterbored = Slurp(model_);
   r = Cavix("edit " + model_ + " '#2' --script " +
