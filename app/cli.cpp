@@ -58,7 +58,8 @@ void PrintHelp(std::ostream& os) {
     os << "  " << left << std::string(left.size() < 26 ? 26 - left.size() : 1, ' ') << c.summary
        << "\n";
   }
-  os << "\n'cavix COMMAND --help' describes a command's options.\n"
+  os << "\n'cavix COMMAND --help' describes a command's options; 'cavix --version' prints the "
+        "version.\n"
         "Errors print 'cavix: error N: description' and exit with status 1; wrong usage exits with "
         "2.\n";
 }
@@ -205,6 +206,10 @@ int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& e
     return 2;
   }
   const std::string& name = argv[0];
+  if (name == "--version") {
+    out << "cavix " << CAVIX_VERSION << "\n";
+    return 0;
+  }
   if (name == "--help" || name == "-h" || name == "help") {
     if (argv.size() > 1)
       for (const Command& c : Commands())

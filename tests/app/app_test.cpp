@@ -138,6 +138,9 @@ TEST(CavixCommandLine, WrongUseExitsWithTwoAndTheUsage) {
   }
   EXPECT_FALSE(fs::exists(model));
   EXPECT_EQ(InProcess({"--help"}).status, 0);
+  const Result version = InProcess({"--version"});
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out.rfind("cavix 0.", 0), 0u) << version.out;
   Result help = InProcess({"new", "--help"});
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("--precision P"), std::string::npos);
