@@ -286,7 +286,7 @@ TEST(DemoInstall, PreferencesAreRestoredOrReportedAndTheDemoCompletes) {
   const std::string before = Slurp(install.Prefs());
   Result r = install.Run("demo out");
   ASSERT_EQ(r.status, 0) << r.out << r.err;
-  EXPECT_NE(r.out.find("9 of 9 as planned"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("15 of 15 as planned"), std::string::npos) << r.out;
   EXPECT_EQ(Slurp(install.Prefs()), before);
 
   fs::remove(install.Prefs());
@@ -298,7 +298,7 @@ TEST(DemoInstall, PreferencesAreRestoredOrReportedAndTheDemoCompletes) {
   r = install.Run("demo out2");
   ASSERT_EQ(r.status, 0) << r.out << r.err;
   EXPECT_NE(r.out.find("Dialog preferences could not be written to"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("9 of 9 as planned"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("15 of 15 as planned"), std::string::npos) << r.out;
   for (const char* name : kDemoFiles)
     EXPECT_TRUE(fs::is_regular_file(install.path / "out2" / name));
   EXPECT_TRUE(fs::is_directory(install.Prefs()));
