@@ -2,6 +2,7 @@
 #include "app/cli.h"
 
 #include <charconv>
+#include <cstdio>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -104,6 +105,19 @@ Invocation Parse(const Command& c, const std::vector<std::string>& argv, size_t 
   return inv;
 }
 
+// An error message for the terminal: escaped as Printable does, but a message of several lines
+// (a script with several bad lines) keeps its line breaks.
+std::string PrintableLines(std::string_view text) {
+  std::string out;
+  for (size_t start = 0;;) {
+    const size_t end = text.find('\n', start);
+    out += Printable(text.substr(start, end == std::string_view::npos ? end : end - start));
+    if (end == std::string_view::npos) return out;
+    out += '\n';
+    start = end + 1;
+  }
+}
+
 std::string Env(const char* name) {
   const char* v = std::getenv(name);
   return v ? v : "";
@@ -178,8 +192,73 @@ std::unique_ptr<scene::Scene> OpenModel(const Invocation& inv, const std::string
   return scene;
 }
 
+namespace {
+// The model locks of the commands running; Run lets a command's locks go when it ends (the demo
+// runs commands inside its own).
+std::vector<rt::FileLock> g_heldLocks;
+}  // namespace
+
+std::unique_ptr<scene::Scene> OpenModelToChange(const Invocation& inv, const std::string& path) {
+  g_heldLocks.push_back(scene::LockModel(path));
+  return OpenModel(inv, path);
+}
+
 void SaveModelFile(const scene::Scene& scene, const std::string& path) {
   scene::SaveModel(scene, path);
+}
+
+std::string Printable(std::string_view text) {
+  static const char* const kHex = "0123456789abcdef";
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size();) {
+    const auto b = static_cast<unsigned char>(text[i]);
+    if (b < 0x80) {
+      ++i;
+      if (b >= 0x20 && b < 0x7F)
+        out += static_cast<char>(b);
+      else if (b == '\n')
+        out += "\\n";
+      else if (b == '\r')
+        out += "\\r";
+      else if (b == '\t')
+        out += "\\t";
+      else
+        out += std::string("\\x") + kHex[b >> 4] + kHex[b & 15];
+      continue;
+    }
+    // A UTF-8 sequence: its length from the lead byte, checked whole (no overlongs, surrogates).
+    const size_t len = b >= 0xC2 && b <= 0xDF   ? 2
+                       : b >= 0xE0 && b <= 0xEF ? 3
+                       : b >= 0xF0 && b <= 0xF4 ? 4
+                                                : 0;
+    char32_t c = len == 2 ? b & 0x1F : len == 3 ? b & 0x0F : b & 0x07;
+    bool ok = len != 0 && i + len <= text.size();
+    for (size_t k = 1; ok && k < len; ++k) {
+      const auto n = static_cast<unsigned char>(text[i + k]);
+      ok = (n & 0xC0) == 0x80;
+      c = (c << 6) | (n & 0x3F);
+    }
+    ok = ok && !(len == 3 && (c < 0x800 || (c >= 0xD800 && c <= 0xDFFF))) &&
+         !(len == 4 && (c < 0x10000 || c > 0x10FFFF));
+    if (!ok) {
+      out += std::string("\\x") + kHex[b >> 4] + kHex[b & 15];
+      ++i;
+      continue;
+    }
+    // C1 controls, and the marks and overrides that reorder text on screen.
+    const bool control = c < 0xA0 || c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) ||
+                         (c >= 0x2066 && c <= 0x2069);
+    if (control) {
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned>(c));
+      out += buf;
+    } else {
+      out.append(text, i, len);
+    }
+    i += len;
+  }
+  return out;
 }
 
 std::string Num(double v) {
@@ -212,6 +291,13 @@ int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& e
     PrintHelp(err);
     return 2;
   }
+  // The locks this command takes are let go when it ends, whichever way it ends.
+  struct LocksOfThisCommand {
+    size_t held = g_heldLocks.size();
+    ~LocksOfThisCommand() {
+      while (g_heldLocks.size() > held) g_heldLocks.pop_back();
+    }
+  } locks;
   try {
     Invocation inv = Parse(*command, argv, 1, out, err);
     if (inv.Has("--help")) {
@@ -223,16 +309,21 @@ int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& e
     if (n > command->maxArgs) throw UsageError("too many arguments");
     return command->run(inv);
   } catch (const UsageError& e) {
-    err << "cavix " << name << ": " << e.what() << "\n";
+    err << "cavix " << name << ": " << PrintableLines(e.what()) << "\n";
     PrintCommandHelp(*command, err);
     return 2;
   } catch (const rt::Error& e) {
-    err << "cavix: error " << e.Number() << ": " << e.Description();
-    if (!e.Source().empty()) err << " (" << e.Source() << ")";
+    err << "cavix: error " << e.Number() << ": " << PrintableLines(e.Description());
+    // The source says which file a bare description is about; the name of the object that
+    // raised an error means nothing to a user and is left out.
+    const std::string& source = e.Source();
+    const bool file = source.find_first_of("/\\") != std::string::npos;
+    if (file && e.Description().find(source) == std::string::npos)
+      err << " (" << Printable(source) << ")";
     err << "\n";
     return 1;
   } catch (const std::exception& e) {
-    err << "cavix: error: " << e.what() << "\n";
+    err << "cavix: error: " << PrintableLines(e.what()) << "\n";
     return 1;
   }
 }

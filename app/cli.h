@@ -65,6 +65,10 @@ scene::Vec3 ParseTriple(const std::string& text, const std::string& option);
 int ParseInt(const std::string& text, const std::string& option, int lo, int hi);
 // Reads a model and readies it for the add-in: its classes registered, the services installed.
 std::unique_ptr<scene::Scene> OpenModel(const Invocation& inv, const std::string& path);
+// The same for a command that changes the model and saves it: the model's lock is taken before
+// the file is read and held until the command ends, so that commands running at the same time
+// take turns and none loses what another saved (scene::LockModel).
+std::unique_ptr<scene::Scene> OpenModelToChange(const Invocation& inv, const std::string& path);
 // The dialog reads its standards tables through the registry; without the file every choice
 // would fail with a bare "Bad file name or number". Raises 53 naming the file and the fix.
 void RequireRegistryFile(const Invocation& inv, const std::string& command);
@@ -74,6 +78,10 @@ void ReadyScene(const Invocation& inv, scene::Scene& scene);
 void SaveModelFile(const scene::Scene& scene, const std::string& path);
 // A number as people read it: the shortest text that reads back as the same double.
 std::string Num(double v);
+// A text from a file made safe for a terminal: control characters (line breaks included),
+// bidirectional overrides and bytes that are not UTF-8 are written as escapes (\n, \x1b, \u202e),
+// so that a shape name cannot move the cursor, clear the screen or reorder what is shown.
+std::string Printable(std::string_view text);
 
 // The command table (commands.cpp).
 const std::vector<Command>& Commands();

@@ -112,7 +112,7 @@ int CmdDrop(Invocation& inv) {
     throw UsageError("--normal must not be the zero vector");
   RequireRegistryFile(inv, "cavix drop");
 
-  auto model = OpenModel(inv, path);
+  auto model = OpenModelToChange(inv, path);
   const std::string before = scene::ModelText(*model);
   scene::Shape* shape = nullptr;
   if (DropWithScript(*model, normal, at, script, inv.out, inv.err, &shape) ==
@@ -127,7 +127,7 @@ int CmdDrop(Invocation& inv) {
   }
   SaveModelFile(*model, path);
   if (shape && !shape->BindingTag().empty()) {
-    inv.err << "cavix drop: placed " << shape->Describe() << " (" << ClassOf(*model, *shape)
+    inv.err << "cavix drop: placed " << Printable(shape->Describe()) << " (" << ClassOf(*model, *shape)
             << ")\n";
   }
   return 0;
@@ -137,7 +137,7 @@ int CmdEdit(Invocation& inv) {
   const std::string& path = inv.args[0];
   const std::string script = ScriptOption(inv);
   RequireRegistryFile(inv, "cavix edit");
-  auto model = OpenModel(inv, path);
+  auto model = OpenModelToChange(inv, path);
   scene::Shape& shape = model->ResolveShape(inv.args[1]);
   const std::string before = scene::ModelText(*model);
   EditWithScript(*model, shape, script, inv.out, inv.err);
@@ -152,13 +152,13 @@ int CmdEdit(Invocation& inv) {
     return 0;
   }
   SaveModelFile(*model, path);
-  inv.err << "cavix edit: rebuilt " << shape.Describe() << " (" << ClassOf(*model, shape) << ")\n";
+  inv.err << "cavix edit: rebuilt " << Printable(shape.Describe()) << " (" << ClassOf(*model, shape) << ")\n";
   return 0;
 }
 
 int CmdAssignEvent(Invocation& inv) {
   const std::string& path = inv.args[0];
-  auto model = OpenModel(inv, path);
+  auto model = OpenModelToChange(inv, path);
   scene::Shape& shape = model->ResolveShape(inv.args[1]);
   // As an automation client would: select the item, create the handler, call it.
   scene::Page& page = model->ActivePage();

@@ -30,7 +30,7 @@ int RegenerateAll(scene::Scene& model, std::ostream& out) {
   for (scene::Shape* s : model.BoundShapes()) {
     if (!RegeneratesAsHole(model, *s)) continue;
     model.Regenerate(*s);
-    out << "regenerated " << s->Describe() << "\n";
+    out << "regenerated " << Printable(s->Describe()) << "\n";
     ++count;
   }
   return count;
@@ -40,11 +40,11 @@ int RegenerateAll(scene::Scene& model, std::ostream& out) {
 
 int CmdRegen(Invocation& inv) {
   const std::string& path = inv.args[0];
-  auto model = OpenModel(inv, path);
+  auto model = OpenModelToChange(inv, path);
   if (inv.args.size() == 2) {
     scene::Shape& s = model->ResolveShape(inv.args[1]);
     model->Regenerate(s);
-    inv.out << "regenerated " << s.Describe() << "\n";
+    inv.out << "regenerated " << Printable(s.Describe()) << "\n";
   } else if (RegenerateAll(*model, inv.out) == 0) {
     inv.out << "no hole shapes in " << path << "\n";
   }
@@ -60,7 +60,7 @@ int CmdResize(Invocation& inv) {
   if (!(block.x > 0 && block.y > 0 && block.z > 0))
     throw UsageError("--block extents must be positive");
 
-  auto model = OpenModel(inv, path);
+  auto model = OpenModelToChange(inv, path);
   const auto shapes = model->MainPart().ShapeItems();
   if (shapes.empty())
     rt::Raise(rt::err::kSubscript, "the part of " + path + " has no shapes", "cavix resize");
@@ -116,7 +116,7 @@ int CmdThreads(Invocation& inv) {
     inv.out << j.dump(2) << "\n";
     return 0;
   }
-  inv.out << "thread of " << shape.Describe() << "\n";
+  inv.out << "thread of " << Printable(shape.Describe()) << "\n";
   for (const auto& [key, v] : j.items()) {
     std::string text;
     if (v.is_boolean())

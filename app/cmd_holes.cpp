@@ -54,14 +54,6 @@ size_t Width(const std::string& s) {
   return n;
 }
 
-// A cell of the text table on one line: control characters (a name may hold a line break) become
-// blanks.
-std::string OneLine(std::string s) {
-  for (char& ch : s)
-    if (static_cast<unsigned char>(ch) < 0x20 || ch == 0x7F) ch = ' ';
-  return s;
-}
-
 std::string CsvField(const std::string& s) {
   if (s.find_first_of(",\"\r\n") == std::string::npos) return s;
   std::string q = "\"";
@@ -163,6 +155,7 @@ void WriteHoleTable(const std::vector<HoleRow>& rows, std::ostream& os) {
   std::vector<std::vector<std::string>> cells;
   cells.push_back({"Hole", "Class", "Standard", "Size", "\u2300", "Length", "Thread", "Recess",
                    "End", "Position", "Axis"});
+  // Names and texts come from the file: escaped, so that each row stays one line on the terminal.
   for (const HoleRow& r : rows) {
     std::string cls = r.progId.empty() ? r.className : r.progId;
     if (cls.rfind("Cavix.", 0) == 0) cls.erase(0, 6);
@@ -183,8 +176,8 @@ void WriteHoleTable(const std::vector<HoleRow>& rows, std::ostream& os) {
       const double a = r.pointAngle.value_or(0);
       end = a > 0 ? "blind " + Short(a) + "\u00b0" : "blind flat";
     }
-    cells.push_back({"#" + std::to_string(r.id) + " " + OneLine(r.name), OneLine(cls),
-                     OneLine(r.standard), OneLine(r.size), Opt(r.diameter, false),
+    cells.push_back({"#" + std::to_string(r.id) + " " + Printable(r.name), Printable(cls),
+                     Printable(r.standard), Printable(r.size), Opt(r.diameter, false),
                      Opt(r.length, false), thread, recess, end,
                      Short(r.position.x) + ", " + Short(r.position.y) + ", " + Short(r.position.z),
                      Short(r.axis.x) + ", " + Short(r.axis.y) + ", " + Short(r.axis.z)});
