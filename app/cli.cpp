@@ -2,8 +2,8 @@
 #include "app/cli.h"
 
 #include <charconv>
-#include <cstdio>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <ostream>
@@ -173,7 +173,13 @@ int ParseInt(const std::string& text, const std::string& option, int lo, int hi)
 void RequireRegistryFile(const Invocation& inv, const std::string& command) {
   const std::string registry = inv.Services().registryFile;
   std::error_code ec;
-  if (!std::filesystem::is_regular_file(registry, ec))
+  const std::filesystem::file_status status = std::filesystem::status(registry, ec);
+  if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
+    rt::Raise(rt::err::kPathFileAccess,
+              "registry file \"" + registry + "\" is " +
+                  (std::filesystem::is_directory(status) ? "a folder" : "not a regular file"),
+              command);
+  if (!std::filesystem::is_regular_file(status))
     rt::Raise(rt::err::kFileNotFound,
               "registry file \"" + registry +
                   "\" not found: install Cavix (cmake --install BUILD), or name a registry file "

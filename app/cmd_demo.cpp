@@ -186,7 +186,8 @@ class PrefsKeeper {
     try {
       std::error_code ec;
       if (had_) {
-        if (ReadAll(native_, "preferences file") != saved_) rt::WriteFileAtomically(native_, saved_);
+        if (ReadAll(native_, "preferences file") != saved_)
+          rt::WriteFileAtomically(native_, saved_);
       } else if (fs::exists(native_, ec) && fs::is_regular_file(native_, ec)) {
         if (!fs::remove(native_, ec)) return ec.message();
       }

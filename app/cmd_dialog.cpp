@@ -127,8 +127,8 @@ int CmdDrop(Invocation& inv) {
   }
   SaveModelFile(*model, path);
   if (shape && !shape->BindingTag().empty()) {
-    inv.err << "cavix drop: placed " << Printable(shape->Describe()) << " (" << ClassOf(*model, *shape)
-            << ")\n";
+    inv.err << "cavix drop: placed " << Printable(shape->Describe()) << " ("
+            << ClassOf(*model, *shape) << ")\n";
   }
   return 0;
 }
@@ -152,7 +152,8 @@ int CmdEdit(Invocation& inv) {
     return 0;
   }
   SaveModelFile(*model, path);
-  inv.err << "cavix edit: rebuilt " << Printable(shape.Describe()) << " (" << ClassOf(*model, shape) << ")\n";
+  inv.err << "cavix edit: rebuilt " << Printable(shape.Describe()) << " (" << ClassOf(*model, shape)
+          << ")\n";
   return 0;
 }
 

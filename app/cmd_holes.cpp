@@ -33,6 +33,7 @@ std::string TextAt(const scene::Component& c, int16_t slot) {
 
 // A length or angle as a drawing shows it: at most three decimals, no trailing zeros.
 std::string Short(double v) {
+  if (!(std::fabs(v) < 1e15)) return Num(v);  // "1e+64": as fixed it would not fit, or mislead
   char buf[64];
   std::snprintf(buf, sizeof buf, "%.3f", v);
   std::string s = buf;

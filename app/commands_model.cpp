@@ -178,14 +178,15 @@ int CmdShow(Invocation& inv) {
     return 0;
   }
   const auto& pages = scene->App().Pages();
-  inv.out << Printable(inv.args[0]) << ": " << pages.size() << (pages.size() == 1 ? " page" : " pages")
-          << ", dialog precision " << ValueText(scene->App().Precision()) << "\n";
+  inv.out << Printable(inv.args[0]) << ": " << pages.size()
+          << (pages.size() == 1 ? " page" : " pages") << ", dialog precision "
+          << ValueText(scene->App().Precision()) << "\n";
   for (const auto& page : pages) {
     inv.out << "page in " << (page->LengthUnits() == scene::Units::Inch ? "inch" : "mm") << "\n";
     for (const auto& part : page->Parts()) {
       auto shapes = part->ShapeItems();
-      inv.out << "part #" << part->Id() << " \"" << Printable(part->Name()) << "\": " << shapes.size()
-              << (shapes.size() == 1 ? " shape" : " shapes") << "\n";
+      inv.out << "part #" << part->Id() << " \"" << Printable(part->Name())
+              << "\": " << shapes.size() << (shapes.size() == 1 ? " shape" : " shapes") << "\n";
       for (const scene::Shape* s : shapes) PrintShapeLine(inv.out, *scene, *s);
     }
   }
