@@ -70,9 +70,10 @@ FileLock::FileLock(const std::string& path, milliseconds wait, std::string what)
     struct stat held {};
     if (::fstat(fd, &held) != 0 || !S_ISREG(held.st_mode)) {
       ::close(fd);
-      Raise(err::kPathFileAccess,
-            Quoted(what, path) + (S_ISDIR(held.st_mode) ? " is a folder" : " is not a regular file"),
-            path);
+      Raise(
+          err::kPathFileAccess,
+          Quoted(what, path) + (S_ISDIR(held.st_mode) ? " is a folder" : " is not a regular file"),
+          path);
     }
     if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
       // Locked; but a save may have renamed a new file over the one locked while we waited.

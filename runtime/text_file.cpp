@@ -378,7 +378,8 @@ void RemoveLeftovers(const std::string& dir, const std::string& stem) {
     const std::string path = JoinDir(dir, std::string(name));
     const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) continue;
-    struct stat held {}, now {};
+    struct stat held {};
+    struct stat now {};
     // Still the same file once locked: a writer that finished meanwhile renamed it away.
     if (::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
         ::lstat(path.c_str(), &now) == 0 && now.st_dev == held.st_dev && now.st_ino == held.st_ino)
@@ -405,8 +406,7 @@ std::string FollowLinks(const std::string& nativePath) {
         nativePath);
 }
 
-void WriteFileAtomically(const std::string& nativePath, std::string_view content,
-                         bool mustBeNew) {
+void WriteFileAtomically(const std::string& nativePath, std::string_view content, bool mustBeNew) {
   if (nativePath.empty()) Raise(err::kBadFileName, {}, nativePath);
   const std::string target = FollowLinks(nativePath);
   const std::string named = "\"" + nativePath + "\"";
@@ -416,8 +416,7 @@ void WriteFileAtomically(const std::string& nativePath, std::string_view content
   const bool exists = ::stat(target.c_str(), &old) == 0;
   mode_t mode = 0;
   if (exists) {
-    if (mustBeNew)
-      Raise(err::kFileAlreadyExists, named + " already exists", nativePath);
+    if (mustBeNew) Raise(err::kFileAlreadyExists, named + " already exists", nativePath);
     if (S_ISDIR(old.st_mode)) Raise(err::kPathFileAccess, named + " is a folder", nativePath);
     if (!S_ISREG(old.st_mode))
       Raise(err::kPathFileAccess,

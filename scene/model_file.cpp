@@ -623,8 +623,8 @@ void LoadShapeFields(const Reader& r, const json& j, Shape& s, const std::string
 void CheckHoleData(const Reader& r, const Shape& s, const std::string& where) {
   const Component* c = s.Store().First(host::comp::kHoleData);
   if (!c) return;
-  const std::string w = where + ".components[\"" + std::to_string(host::comp::kHoleData) +
-                        "\"][0].vars";
+  const std::string w =
+      where + ".components[\"" + std::to_string(host::comp::kHoleData) + "\"][0].vars";
   auto at = [&](int32_t group, int16_t slot) {
     return w + "[\"" + std::to_string(group) + ":" + std::to_string(slot) + "\"]";
   };
@@ -643,8 +643,10 @@ void CheckHoleData(const Reader& r, const Shape& s, const std::string& where) {
   const Variant& type = c->Value(1, 1);
   const double t = type.IsEmpty() ? 0 : rt::CDbl(type);
   if (t != 1 && t != 2 && t != 3 && t != 4)
-    r.Fail(at(1, 1), "the hole type is 1 (plain), 2 (counterbore), 3 (countersink) or 4 "
-                     "(counterdrill), not " + (type.IsEmpty() ? std::string("missing") : rt::CStr(type)));
+    r.Fail(at(1, 1),
+           "the hole type is 1 (plain), 2 (counterbore), 3 (countersink) or 4 "
+           "(counterdrill), not " +
+               (type.IsEmpty() ? std::string("left out") : rt::CStr(type)));
 }
 
 // A part's first shape is its block: the extents the holes measure the part by.

@@ -232,10 +232,11 @@ TEST(ModelFile, BadFilesAreRefusedByNameAndProblem) {
        "shapes[0].normal: a direction cannot be the zero vector"},
       {"precision 16", Replace(good, "{\"t\":\"i32\",\"v\":2}", "{\"t\":\"i32\",\"v\":16}"),
        "application.DialogPrecision: the precision is a whole number of decimals, 0 to 15"},
-      {"precision as text", Replace(good, "{\"t\":\"i32\",\"v\":2}", "{\"t\":\"text\",\"v\":\"2\"}"),
-       "0 to 15"},
+      {"precision as text",
+       Replace(good, "{\"t\":\"i32\",\"v\":2}", "{\"t\":\"text\",\"v\":\"2\"}"), "0 to 15"},
       {"block extent 0", Replace(good, "{\"t\":\"f64\",\"v\":60.0}", "{\"t\":\"f64\",\"v\":0}"),
-       "shapes[0].components[\"1\"][0].vars[\"2\"]: a block extent must be a number greater than 0"},
+       "shapes[0].components[\"1\"][0].vars[\"2\"]: a block extent must be a number greater than "
+       "0"},
       {"block extent as text",
        Replace(good, "{\"t\":\"f64\",\"v\":60.0}", "{\"t\":\"text\",\"v\":\"60\"}"),
        "vars[\"2\"]: a block extent must be a number"},
@@ -259,8 +260,8 @@ TEST(ModelFile, BadFilesAreRefusedByNameAndProblem) {
   }
 
   // A normal of any length but zero means its direction: it loads as the unit vector.
-  auto scene = ModelFromText(Replace(good, "\"normal\":[0.0,0.0,1.0]", "\"normal\":[0,3,-4]"),
-                             "m.json");
+  auto scene =
+      ModelFromText(Replace(good, "\"normal\":[0.0,0.0,1.0]", "\"normal\":[0,3,-4]"), "m.json");
   EXPECT_EQ(scene->FindShape("#1")->Normal(), (Vec3{0, 0.6, -0.8}));
 }
 
