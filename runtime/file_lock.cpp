@@ -55,7 +55,7 @@ std::string CommandLineOf(long pid) {
 
 FileLock::FileLock(const std::string& path, milliseconds wait, std::string what) : path_(path) {
   const auto deadline = steady_clock::now() + wait;
-  auto delay = milliseconds(2);
+  auto delay = milliseconds(1);
   for (;;) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
@@ -104,7 +104,7 @@ FileLock::FileLock(const std::string& path, milliseconds wait, std::string what)
     }
     std::this_thread::sleep_for(
         std::min(delay, std::chrono::duration_cast<milliseconds>(deadline - now)));
-    delay = std::min(delay * 2, milliseconds(50));
+    delay = std::min(delay * 2, milliseconds(5));
   }
 }
 
