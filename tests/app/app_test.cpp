@@ -148,7 +148,13 @@ TEST(CavixProgram, HostileInputIsRefusedInWordsAndChangesNothing) {
       {{"drop", model, "--script", folder}, folder + ": the dialog script is a folder"},
       {{"drop", model, "--registry", "/dev/zero", "--script", script},
        "registry file \"/dev/zero\" is not a regular file"},
-      {{"drop", lastId, "--script", script}, "error 6: no shape id is left"},
+      // The whole line: said once, with no name of the object inside Cavix that raised it.
+      {{"drop", lastId, "--script", script},
+       "cavix: error 6: no shape id is left: the model already holds one with the id 2147483647, "
+       "the largest there is\n"},
+      // A carriage return in a name would send the cursor back over the message.
+      {{"show", dir.File("no\rsuch.json")},
+       "model file \"" + dir.File("no\\rsuch.json") + "\" does not exist"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.args[0] + " " + c.args[1]);
@@ -157,6 +163,7 @@ TEST(CavixProgram, HostileInputIsRefusedInWordsAndChangesNothing) {
     EXPECT_EQ(r.status, 1) << r.err;
     EXPECT_NE(r.err.find(c.said), std::string::npos) << r.err;
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    EXPECT_EQ(r.err.find('\r'), std::string::npos) << r.err;
   }
   EXPECT_EQ(Slurp(model), before);
   EXPECT_EQ(Slurp(lastId), lastBefore);
