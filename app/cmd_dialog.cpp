@@ -7,6 +7,7 @@
 
 #include "app/commands.h"
 #include "dialog/dialog.h"
+#include "dialog/globals.h"
 #include "dialog/initialize.h"
 #include "forms/form.h"
 #include "forms/message_box.h"
@@ -14,6 +15,7 @@
 #include "forms/window_hook.h"
 #include "host/drop_hole.h"
 #include "runtime/error.h"
+#include "runtime/text_file.h"
 #include "scene/model_file.h"
 
 namespace cavix::app {
@@ -63,6 +65,15 @@ DialogOutcome PlayScript(const std::string& scriptFile, std::ostream& out, std::
     }
   } restore;
   call();
+  // The dialog's own box says only the error; which file it was about is said here.
+  for (const forms::Message& m : messages.Shown()) {
+    if (m.title != "Read Prefs" && m.title != "Write Prefs") continue;
+    const std::string file = rt::NativePath(Globals().PrefsFile);
+    diag << "cavix: the dialog's preferences"
+         << (m.prompt.find(file) == std::string::npos ? " file \"" + Printable(file) + "\"" : "")
+         << " could not be " << (m.title == "Read Prefs" ? "read" : "written") << ": "
+         << Printable(m.prompt) << "\n";
+  }
   if (driver.Shown() == 0) return DialogOutcome::Refused;
   runner.Finish();
   return DialogOutcome::Shown;

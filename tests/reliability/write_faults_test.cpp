@@ -308,9 +308,9 @@ TEST_F(WriteFaults, PreferencesThatCannotBeWrittenAreKeptAndTheFailureSaidOnce) 
     EXPECT_NE(messages[0]["text"].get<std::string>().find(c.said), std::string::npos);
     EXPECT_EQ(Slurp(prefs_), prefsBefore);
     EXPECT_EQ(Slurp(model_) == modelBefore, c.exitCode != 0);
-    if (c.exitCode != 0) {
-      EXPECT_EQ(Count(o.err, c.said), 1u) << o.err;
-    }
+    // The box says the error; standard error says it again with the file (and the model's once).
+    EXPECT_EQ(Count(o.err, prefs_.string()), 1u) << o.err;
+    EXPECT_EQ(Count(o.err, c.said), c.exitCode != 0 ? 2u : 1u) << o.err;
     EXPECT_EQ(Leftovers(appl_, {"Standards", "Images", "Cavix.prf"}), std::vector<std::string>{});
   }
 }
