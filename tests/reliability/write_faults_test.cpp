@@ -255,6 +255,7 @@ TEST_F(WriteFaults, ModelThatCannotBeWrittenIsKeptAndTheFailureSaidOnce) {
     fs::permissions(model_, c.file);
     if (::geteuid() == 0) {
       ASSERT_EQ(::chown(model_.c_str(), c.owner, c.owner), 0);
+      ASSERT_EQ(::chown(prefs_.c_str(), kNobody, kNobody), 0);  // the second user's own
     }
     const Outcome o = Cavix(c.args, c.fault);
     EXPECT_EQ(o.exitCode, 1) << o.err;
