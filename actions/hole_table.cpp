@@ -30,18 +30,6 @@ std::optional<double> Finite(double d) {
   return std::isfinite(d) ? std::optional<double>(d) : std::nullopt;
 }
 
-// The kind of a hole shape: its bound class, else the class name it stored, else its stored type.
-const holes::HoleKind* KindOf(const std::string& progId, const scene::Component& data) {
-  if (const holes::HoleKind* k = holes::FindHoleKindByName(progId)) return k;
-  const rt::Variant name = data.Value(holes::kTextGroup, 1);
-  if (name.Type() == rt::VarType::Text)
-    if (const holes::HoleKind* k = holes::FindHoleKindByName(name.Text())) return k;
-  const rt::Variant type = data.Value(holes::kNumberGroup, 1);
-  return type.IsNumeric() && std::fabs(rt::CDbl(type)) < 100
-             ? holes::FindHoleKind(static_cast<int16_t>(rt::CDbl(type)))
-             : nullptr;
-}
-
 // A length or angle as a drawing shows it: at most three decimals, no trailing zeros.
 std::string Short(double v) {
   if (!(std::fabs(v) < 1e15)) return Num(v);  // "1e+64": as fixed it would not fit, or mislead
@@ -90,7 +78,7 @@ std::vector<HoleRow> HoleTable(scene::Scene& model) {
     const host::ClassInfo* info =
         s->BindingTag().empty() ? nullptr : model.FindClassByTag(s->BindingTag());
     r.progId = info ? info->progId : std::string();
-    const holes::HoleKind* kind = KindOf(r.progId, *data);
+    const holes::HoleKind* kind = holes::StoredHoleKind(r.progId, *data);
     r.position = s->Position();
     r.axis = s->Normal();
     holes::HoleRecord h;

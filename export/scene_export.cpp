@@ -9,6 +9,7 @@
 #include <limits>
 #include <sstream>
 
+#include "hole_objects/hole_record.h"
 #include "host/host_model.h"
 #include "runtime/error.h"
 #include "runtime/fp.h"
@@ -164,6 +165,63 @@ std::string Lower(std::string s) {
   return s;
 }
 
+// "M8, ISO 262 coarse": the size and standard the hole was chosen by, from its stored record; ""
+// when the record cannot be read (the callout then states what the profile shows).
+std::string NominalSize(scene::Scene& scene, const scene::Shape& shape,
+                        const scene::Component& data) {
+  const host::ClassInfo* info =
+      shape.BindingTag().empty() ? nullptr : scene.FindClassByTag(shape.BindingTag());
+  const holes::HoleKind* kind = holes::StoredHoleKind(info ? info->progId : "", data);
+  if (!kind) return {};
+  try {
+    const holes::HoleRecord r = holes::DecodeHoleRecord(data, *kind);
+    std::string size = r.sizeCode;
+    // Size codes are padded in the tables (" 8"); the callout shows the code itself.
+    size.erase(0, size.find_first_not_of(' '));
+    if (size.empty()) return {};
+    return r.standard.empty() ? size : size + ", " + r.standard;
+  } catch (const rt::Error&) {
+    return {};
+  }
+}
+
+bool SameChains(const std::vector<ProfileChain>& a, const std::vector<ProfileChain>& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (a[i].size() != b[i].size()) return false;
+    for (size_t k = 0; k < a[i].size(); ++k)
+      if (std::fabs(a[i][k][0] - b[i][k][0]) > kTol || std::fabs(a[i][k][1] - b[i][k][1]) > kTol)
+        return false;
+  }
+  return true;
+}
+
+// Whether two sections would draw and say the same: then the sheet shows one with a count.
+bool DrawnAlike(const HoleDrawing& a, const HoleDrawing& b) {
+  const HoleCallout &x = a.callout, &y = b.callout;
+  auto near = [](double u, double v) { return std::fabs(u - v) <= kTol; };
+  return SameChains(a.chains, b.chains) && near(a.partThickness, b.partThickness) &&
+         a.thread.threaded == b.thread.threaded &&
+         near(a.thread.OuterDiameter, b.thread.OuterDiameter) &&
+         near(a.thread.InnerDiameter, b.thread.InnerDiameter) &&
+         near(a.thread.ThreadLength, b.thread.ThreadLength) &&
+         near(a.thread.OffsetDistance, b.thread.OffsetDistance) && near(x.diameter, y.diameter) &&
+         near(x.depth, y.depth) && x.through == y.through &&
+         near(x.cboreDiameter, y.cboreDiameter) && near(x.cboreDepth, y.cboreDepth) &&
+         near(x.csinkDiameter, y.csinkDiameter) && near(x.csinkAngle, y.csinkAngle) &&
+         x.threadDesignation == y.threadDesignation && near(x.threadDepth, y.threadDepth) &&
+         x.size == y.size;
+}
+
+void AddOrCount(std::vector<HoleDrawing>& sections, HoleDrawing d) {
+  for (HoleDrawing& s : sections)
+    if (DrawnAlike(s, d)) {
+      ++s.callout.count;
+      return;
+    }
+  sections.push_back(std::move(d));
+}
+
 }  // namespace
 
 PartInput PartFromScene(scene::Scene& scene) {
@@ -212,6 +270,14 @@ std::vector<HoleDrawing> DrawingsFromScene(scene::Scene& scene,
   std::vector<HoleDrawing> out;
   for (size_t i = 0; i < shapes.size(); ++i) {
     const HoleSolidInput& hole = part.holes[i];
+    const scene::Component* data = shapes[i]->Store().First(host::comp::kHoleData);
+    // A dropped shape whose dialog was closed has neither outline nor parameters: an empty
+    // section of it would only puzzle the shop.
+    if (hole.chains.empty() && !data) {
+      warnings.push_back(shapes[i]->Describe() +
+                         ": not drawn, it is not a hole (its dialog was closed)");
+      continue;
+    }
     HoleDrawing d;
     d.name = hole.name;
     d.chains = hole.chains;
@@ -226,7 +292,8 @@ std::vector<HoleDrawing> DrawingsFromScene(scene::Scene& scene,
               ? 0
               : d.thread.ThreadLength;
     }
-    out.push_back(std::move(d));
+    if (data) d.callout.size = NominalSize(scene, *shapes[i], *data);
+    AddOrCount(out, std::move(d));
   }
   return out;
 }
@@ -243,8 +310,13 @@ std::vector<std::string> ExportModel(scene::Scene& scene, const std::string& pat
     std::vector<std::string> warnings;
     const std::vector<HoleDrawing> holes = DrawingsFromScene(scene, warnings);
     WriteSectionSheet(holes, {"Hole sections", modelName}, path);
-    report.push_back("wrote " + path + ": section sheet of " + std::to_string(holes.size()) +
-                     " hole" + (holes.size() == 1 ? "" : "s"));
+    size_t count = 0;
+    for (const HoleDrawing& h : holes) count += static_cast<size_t>(std::max(h.callout.count, 1));
+    std::string line = "wrote " + path + ": section sheet of " + std::to_string(count) + " hole" +
+                       (count == 1 ? "" : "s");
+    if (count != holes.size())
+      line += " in " + std::to_string(holes.size()) + " section" + (holes.size() == 1 ? "" : "s");
+    report.push_back(line);
     for (auto& w : warnings) report.push_back("warning: " + w);
     return report;
   }

@@ -22,12 +22,16 @@ PartInput PartFromScene(scene::Scene& scene);
 // 0 when the axis misses it.
 double MaterialAlongAxis(const std::array<double, 3>& block, const HoleSolidInput& hole);
 
-// Drawing data of every hole of PartFromScene, in the same order. The thread comes from the hole
+// Drawing data of the holes of PartFromScene, in the same order, one section for the holes that
+// draw and say the same (the first such hole's, counted in its callout). A dropped shape that is
+// not a hole (no outline, no parameters) is left out and named in `warnings`. The thread comes
+// from the hole
 // class bound to the shape, as a drawing view would ask it; a shape whose class cannot answer is
 // drawn without a thread and named in `warnings`. The callout is read off the profile itself, so
 // that it states what the solid has: the bore's diameter and its depth below the recess (THRU
 // when it reaches the far side of the part), the counterbore's diameter and depth, the
-// countersink's diameter and included angle, and for a counterdrill its cone's angle.
+// countersink's diameter and included angle, and for a counterdrill its cone's angle; the
+// nominal size and standard come from the stored record.
 std::vector<HoleDrawing> DrawingsFromScene(scene::Scene& scene, std::vector<std::string>& warnings);
 
 // Writes `path` by its extension: ".step"/".stp" (STEP), ".stl" (binary STL) or ".svg" (section

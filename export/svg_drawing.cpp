@@ -22,12 +22,13 @@ using Pt = std::array<double, 2>;
 
 // Sheet layout, mm.
 constexpr double kMargin = 10;  // sheet edge to frame
-constexpr double kCellW = 130;  // one hole: section on the left, callout on the right
-constexpr double kCellH = 115;
 constexpr double kHeaderH = 18;  // title band inside the frame
 constexpr double kTitleBlockH = 28;
-constexpr double kSectionW = 70;  // room for a section at the chosen scale
+constexpr double kSectionW = 70;  // room for a section at the chosen scale, at least
 constexpr double kSectionH = 78;
+constexpr double kCalloutW = 60;  // a cell: the section on the left, the callout on the right
+constexpr double kCellExtraH = 37;  // above the section and below it, for the label
+constexpr double kMostGrowth = 4;   // a cell grows to at most four times the standard section
 constexpr double kThick = 0.5;  // ISO 128 line widths
 constexpr double kThin = 0.25;
 constexpr double kText = 3.5;  // lettering height
@@ -186,19 +187,33 @@ double MaterialDepth(const HoleDrawing& h, const Extent& e) {
 
 double MaterialHalfWidth(const Extent& e) { return e.radius + std::max(0.5 * e.radius, 2.0); }
 
-// The largest standard drawing scale at which every section fits its cell.
-double PickScale(const std::vector<HoleDrawing>& holes) {
-  static constexpr double kScales[] = {50,  20,   10,   5,    2,     1,     0.5,  0.2,
-                                       0.1, 0.05, 0.02, 0.01, 0.005, 0.002, 0.001};
-  double needW = 0, needH = 0;
+// The standard drawing scales, largest first.
+constexpr double kScales[] = {50,  20,   10,   5,    2,     1,     0.5,  0.2,
+                              0.1, 0.05, 0.02, 0.01, 0.005, 0.002, 0.001};
+
+// What a section needs on paper at scale 1: its width and its height.
+std::array<double, 2> SectionNeeds(const HoleDrawing& h) {
+  const Extent e = Measure(h);
+  return {2 * MaterialHalfWidth(e), std::max(MaterialDepth(h, e), e.depth)};
+}
+
+// The room one section takes on the sheet at the sheet's scale.
+struct Layout {
+  double scale = 1;
+  double sectionW = kSectionW, sectionH = kSectionH;
+  double CellW() const { return sectionW + kCalloutW; }
+  double CellH() const { return sectionH + kCellExtraH; }
+};
+
+Layout LayoutFor(const std::vector<HoleDrawing>& holes, double scale) {
+  Layout l;
+  l.scale = scale;
   for (const auto& h : holes) {
-    const Extent e = Measure(h);
-    needW = std::max(needW, 2 * MaterialHalfWidth(e));
-    needH = std::max(needH, std::max(MaterialDepth(h, e), e.depth));
+    const auto need = SectionNeeds(h);
+    l.sectionW = std::max(l.sectionW, need[0] * scale);
+    l.sectionH = std::max(l.sectionH, need[1] * scale);
   }
-  for (double s : kScales)
-    if (needW * s <= kSectionW && needH * s <= kSectionH) return s;
-  return kScales[std::size(kScales) - 1];
+  return l;
 }
 
 std::string ScaleText(double s) { return s >= 1 ? Dim(s) + ":1" : "1:" + Dim(1 / s); }
@@ -235,11 +250,12 @@ class Svg {
 };
 
 // Draws one hole in the cell whose top-left corner is (x0, y0).
-void DrawHole(Svg& svg, const HoleDrawing& h, int index, double x0, double y0, double s) {
+void DrawHole(Svg& svg, const HoleDrawing& h, int index, double x0, double y0, const Layout& l) {
+  const double s = l.scale;
   const Extent e = Measure(h);
   const double halfW = MaterialHalfWidth(e);
   const double depthM = MaterialDepth(h, e);
-  const double cx = x0 + 8 + kSectionW / 2;
+  const double cx = x0 + 8 + l.sectionW / 2;
   const double top = y0 + 26;
   auto X = [&](double x) { return cx + x * s; };
   auto Y = [&](double y) { return top - y * s; };
@@ -317,7 +333,7 @@ void DrawHole(Svg& svg, const HoleDrawing& h, int index, double x0, double y0, d
 
   // Callout on a leader from the edge of the opening.
   const std::vector<std::string> lines = Callout(h.callout);
-  const double tx = x0 + kSectionW + 20;
+  const double tx = x0 + l.sectionW + 20;
   const double ty = y0 + 10;
   const double lineH = kText * 1.5;
   svg.Raw("<text class=\"callout\" x=\"" + C(tx) + "\" y=\"" + C(ty) + "\">");
@@ -350,7 +366,10 @@ void DrawHole(Svg& svg, const HoleDrawing& h, int index, double x0, double y0, d
           C(py + al * uy - aw * ux) + "Z\"/>\n");
 
   if (h.chains.empty() || e.radius <= 0) svg.Text(cx - 12, top + 10, "(no profile)", "note");
-  svg.Text(x0 + 8, y0 + kCellH - 8, "Section " + id + ": " + h.name, "label");
+  std::string label = "Section " + id + ": " + h.name;
+  if (h.callout.count > 1)
+    label += " and " + std::to_string(h.callout.count - 1) + " more made alike";
+  svg.Text(x0 + 8, y0 + l.CellH() - 8, label, "label");
   svg.Raw("</g>\n");
 }
 
@@ -394,10 +413,37 @@ std::vector<std::string> Callout(const HoleCallout& c) {
       s += (c.csinkDiameter > 0 ? " \u00D7 " : "") + Dim(c.csinkAngle) + "\u00B0";
     lines.push_back(s);
   }
+  // The count leads the callout, as a drawing states a pattern of identical holes.
+  if (c.count > 1 && !lines.empty()) lines.front() = std::to_string(c.count) + "\u00D7 " + lines.front();
+  if (!c.size.empty()) lines.push_back("size " + c.size);
   return lines;
 }
 
 }  // namespace
+
+double SheetScale(const std::vector<HoleDrawing>& holes) {
+  double needW = 0, needH = 0, smallestBore = 0;
+  for (const auto& h : holes) {
+    const auto need = SectionNeeds(h);
+    needW = std::max(needW, need[0]);
+    needH = std::max(needH, need[1]);
+    const double bore = h.callout.diameter > 0 ? h.callout.diameter : 2 * Measure(h).radius;
+    if (bore > 0 && (smallestBore == 0 || bore < smallestBore)) smallestBore = bore;
+  }
+  // The largest scale at which every section fits a cell `grow` times the standard one.
+  auto fitting = [&](double grow) {
+    for (double s : kScales)
+      if (needW * s <= grow * kSectionW && needH * s <= grow * kSectionH) return s;
+    return kScales[std::size(kScales) - 1];
+  };
+  // The smallest scale at which the smallest bore is legible; the cells grow to hold the rest,
+  // up to a sheet a plotter still takes.
+  double legible = kScales[0];
+  for (double s : kScales)
+    if (smallestBore * s >= kLegibleBore) legible = s;
+  const double fit = fitting(1);
+  return smallestBore > 0 ? std::max(fit, std::min(legible, fitting(kMostGrowth))) : fit;
+}
 
 std::vector<std::string> CalloutLines(const HoleCallout& callout) {
   try {
@@ -425,9 +471,13 @@ std::string Render(const std::vector<HoleDrawing>& holes, const SheetInfo& sheet
   const int n = static_cast<int>(holes.size());
   const int cols = std::clamp(n, 1, 3);
   const int rows = std::max(1, (n + cols - 1) / cols);
-  const double width = std::max(420.0, 2 * kMargin + 10 + cols * kCellW);
-  const double height = std::max(297.0, 2 * kMargin + kHeaderH + rows * kCellH + kTitleBlockH + 6);
-  const double scale = PickScale(holes);
+  const double scale = SheetScale(holes);
+  const Layout layout = LayoutFor(holes, scale);
+  const double width = std::max(420.0, 2 * kMargin + 10 + cols * layout.CellW());
+  const double height =
+      std::max(297.0, 2 * kMargin + kHeaderH + rows * layout.CellH() + kTitleBlockH + 6);
+  int holeCount = 0;
+  for (const auto& h : holes) holeCount += std::max(h.callout.count, 1);
 
   Svg svg;
   svg.Raw("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
@@ -467,10 +517,10 @@ std::string Render(const std::vector<HoleDrawing>& holes, const SheetInfo& sheet
   svg.Text(kMargin + 6, kMargin + 11, sheet.title, "title");
 
   for (int i = 0; i < n; ++i) {
-    const double x0 = kMargin + 5 + (i % cols) * kCellW;
-    const double y0 = kMargin + kHeaderH + (i / cols) * kCellH;
+    const double x0 = kMargin + 5 + (i % cols) * layout.CellW();
+    const double y0 = kMargin + kHeaderH + (i / cols) * layout.CellH();
     const HoleDrawing& h = holes[static_cast<size_t>(i)];
-    ForHole(h, [&] { DrawHole(svg, h, i, x0, y0, scale); });
+    ForHole(h, [&] { DrawHole(svg, h, i, x0, y0, layout); });
   }
   if (n == 0) svg.Text(kMargin + 6, kMargin + kHeaderH + 10, "The part has no holes.", "note");
 
@@ -482,7 +532,10 @@ std::string Render(const std::vector<HoleDrawing>& holes, const SheetInfo& sheet
   svg.Line(bx + 90, by + 10, bx + 90, by + kTitleBlockH, "thin");
   svg.Text(bx + 3, by + 7, sheet.title, "");
   svg.Text(bx + 3, by + 16, "Model: " + (sheet.model.empty() ? "-" : sheet.model), "");
-  svg.Text(bx + 3, by + 23, "Holes: " + std::to_string(n), "");
+  svg.Text(bx + 3, by + 23,
+           "Holes: " + std::to_string(holeCount) +
+               (holeCount != n ? " in " + std::to_string(n) + " sections" : std::string()),
+           "");
   svg.Text(bx + 93, by + 16, "Scale " + ScaleText(scale), "");
   svg.Text(bx + 93, by + 23, "Dimensions in mm", "");
   svg.Raw("</g>\n</svg>\n");

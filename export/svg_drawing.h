@@ -31,12 +31,15 @@ struct HoleCallout {
   double csinkAngle = 0;
   std::string threadDesignation;  // such as "M10x1.5"; empty when not threaded
   double threadDepth = 0;         // 0 with a designation: the thread runs through
+  std::string size;               // the nominal size and its standard, "8, ISO 273 medium"
+  int count = 1;                  // how many holes of the part are made like this one
 };
 
-// One hole of the sheet. Chains use the profile convention of the solid export: x from the axis,
+// One section of the sheet: a hole, or every hole made alike (callout.count of them). Chains use
+// the profile convention of the solid export: x from the axis,
 // y the depth (0 at the top face, negative downwards).
 struct HoleDrawing {
-  std::string name;
+  std::string name;  // the first hole's; the label adds how many more are like it
   std::vector<std::vector<std::array<double, 2>>> chains;
   ThreadDrawing thread;
   HoleCallout callout;
@@ -49,11 +52,19 @@ struct SheetInfo {
 };
 
 // The callout of one hole as the lines a drawing prints, in reading order, such as
-// {"M10x1.5 ↧ 15", "⌀8.5 ↧ 18"} or {"⌀6.6 THRU", "⌴ ⌀11 ↧ 6.4"}. Numbers show up to two decimals.
+// {"4× M10x1.5 ↧ 15", "⌀8.5 ↧ 18", "size M10, ISO 262 coarse"} or {"⌀6.6 THRU", "⌴ ⌀11 ↧ 6.4"}:
+// the count when more than one, the thread, the drilled bore, the recess, the nominal size.
+// Numbers show up to two decimals.
 std::vector<std::string> CalloutLines(const HoleCallout& callout);
 
-// The whole sheet as SVG text (UTF-8), sized in millimetres. One group with class "hole" per hole,
-// in input order. Bad numbers (NaN, infinity, negative radii) in a hole raise ExportError, since a
+// The standard drawing scale of a sheet of these sections (1:1, 2:1, 5:1, 1:2, ...): large enough
+// that the smallest bore is drawn at least kLegibleBore wide, else the largest at which every
+// section fits a standard cell. Cells grow to hold a section the legible scale makes larger.
+double SheetScale(const std::vector<HoleDrawing>& holes);
+inline constexpr double kLegibleBore = 4;  // mm on paper
+
+// The whole sheet as SVG text (UTF-8), sized in millimetres. One group with class "hole" per
+// section, in input order; the title block gives the scale and how many holes the sections show. Bad numbers (NaN, infinity, negative radii) in a hole raise ExportError, since a
 // drawing of them would mislead.
 std::string RenderSectionSheet(const std::vector<HoleDrawing>& holes, const SheetInfo& sheet);
 

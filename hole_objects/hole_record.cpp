@@ -1,6 +1,7 @@
 // Reading and writing the hole data component through the slot table.
 #include "hole_objects/hole_record.h"
 
+#include <cmath>
 #include <type_traits>
 
 #include "runtime/error.h"
@@ -165,6 +166,17 @@ std::string ProblemOf(const HoleRecord& r, const HoleKind& kind) {
   } catch (const rt::Error&) {
     return "its sizes cannot be computed (a number out of range)";
   }
+}
+
+const HoleKind* StoredHoleKind(std::string_view boundProgId, const host::IComponent& data) {
+  if (const HoleKind* k = FindHoleKindByName(boundProgId)) return k;
+  const rt::Variant name = data.Value(kTextGroup, 1);
+  if (name.Type() == rt::VarType::Text)
+    if (const HoleKind* k = FindHoleKindByName(name.Text())) return k;
+  const rt::Variant type = data.Value(kNumberGroup, 1);
+  return type.IsNumeric() && std::fabs(rt::CDbl(type)) < 100
+             ? FindHoleKind(static_cast<int16_t>(rt::CDbl(type)))
+             : nullptr;
 }
 
 }  // namespace cavix::holes

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "hole_objects/hole_kinds.h"
 #include "host/host_model.h"
@@ -95,6 +96,10 @@ void EncodeHoleRecord(host::IComponent& data, const HoleRecord& r, const HoleKin
 // slots read as 0 or ""). A value that cannot be taken as its field's type raises the conversion's
 // error (13 or 6) with the field and slot named.
 HoleRecord DecodeHoleRecord(const host::IComponent& data, const HoleKind& kind);
+
+// The kind of a stored hole: the class the shape is bound to (`boundProgId`, "" when none), else
+// the class name the record holds, else its stored type code; nullptr when none of them names one.
+const HoleKind* StoredHoleKind(std::string_view boundProgId, const host::IComponent& data);
 
 // The first hole data component of a shape, or nullptr.
 host::IComponent* HoleData(host::IShape& shape);

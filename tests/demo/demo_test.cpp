@@ -238,7 +238,8 @@ TEST(DemoRun, MakesEveryFileAndEachDescribesTheSameHoles) {
     }
   }
 
-  // The eleven threaded holes report their thread; the section sheet is SVG naming every hole.
+  // The eleven threaded holes report their thread; the section sheet is SVG naming every hole,
+  // the bolt circle's six drawn once with their count.
   const json threads = json::parse(Slurp(dir / "threads.json"));
   ASSERT_EQ(threads.size(), 15u);
   const std::string svg = Slurp(dir / "sections.svg");
@@ -249,6 +250,8 @@ TEST(DemoRun, MakesEveryFileAndEachDescribesTheSameHoles) {
     EXPECT_NE(svg.find(t.at("name").get<std::string>().substr(0, 6)), std::string::npos);
   }
   EXPECT_EQ(reported, 11);
+  EXPECT_NE(svg.find("6× M4x0.7"), std::string::npos);
+  EXPECT_NE(svg.find("Holes: 15 in 10 sections"), std::string::npos);
 #ifdef CAVIX_TEST_HAVE_QT
   QXmlStreamReader xml(QString::fromStdString(svg));
   int elements = 0;

@@ -53,9 +53,11 @@ TEST(SceneExport, CalloutsAreReadOffTheProfiles) {
   Drop(*s, {0, 0, -1}, {70, 10, 20},  // counterdrill 90
        {{5.5, 0}, {5.5, -4}, {3.3, -6.2}, {3.3, -16.2}, {0, -16.2}, {0, 0}});
   Drop(*s, {1, 0, 0}, {0, 30, 10}, {{2.5, 0}, {2.5, -100}, {0, -100}, {0, 0}});  // side, through
+  Drop(*s, {0, 0, -1}, {90, 50, 20}, CBore(13.6));  // like the first: counted in its section
+  Drop(*s, {0, 0, -1}, {90, 30, 20}, CBore(8.5));   // like the second but deeper: its own
   std::vector<std::string> warnings;
   const auto d = DrawingsFromScene(*s, warnings);
-  ASSERT_EQ(d.size(), 5u);
+  ASSERT_EQ(d.size(), 6u);
   EXPECT_TRUE(warnings.empty());
   const std::vector<std::vector<std::string>> expected = {
       {"⌀6.6 THRU", "⌴ ⌀11 ↧ 6.4"},
@@ -63,21 +65,28 @@ TEST(SceneExport, CalloutsAreReadOffTheProfiles) {
       {"⌀6.6 ↧ 10", "⌵ ⌀12.6 × 90°"},
       {"⌀6.6 ↧ 10", "⌴ ⌀11 ↧ 4", "⌵ 90°"},
       {"⌀5 THRU"},
+      {"⌀6.6 ↧ 8.5", "⌴ ⌀11 ↧ 6.4"},
   };
-  for (size_t i = 0; i < d.size(); ++i) EXPECT_EQ(CalloutLines(d[i].callout), expected[i]) << i;
+  for (size_t i = 0; i < d.size(); ++i) {
+    HoleCallout one = d[i].callout;
+    one.count = 1;
+    EXPECT_EQ(CalloutLines(one), expected[i]) << i;
+    EXPECT_EQ(d[i].callout.count, i == 0 ? 2 : 1) << i;
+  }
   EXPECT_DOUBLE_EQ(d[0].partThickness, 20);
   EXPECT_DOUBLE_EQ(d[4].partThickness, 100);
 }
 
 // A saved model exported by extension: STEP and SVG, in any letter case; unfinished holes are
-// reported. Unknown extensions and STL output are checked through `cavix export`.
+// reported, and the sheet leaves out a shape that is no hole. Unknown extensions and STL output are
+// checked through `cavix export`.
 TEST(SceneExport, SavedModelExportsByExtension) {
   const cavix::test::TempDir dir("cavix-scene-export-");
   {
     auto s = scene::Scene::NewModel({60, 40, 20});
     Drop(*s, {0, 0, -1}, {15, 20, 20}, CBore(13.6));
     Drop(*s, {0, -1, 0}, {45, 40, 10}, {{3, 0}, {3, -12}, {0, -12 - Tip(3)}, {0, 0}});
-    Drop(*s, {0, 0, -1}, {45, 10, 20}, {});  // dropped, profile not built yet
+    Drop(*s, {0, 0, -1}, {45, 10, 20}, {});  // dropped, its dialog closed: no hole
     scene::SaveModel(*s, dir.File("part.cvx"));
   }
   auto s = scene::LoadModel(dir.File("part.cvx"));
@@ -93,10 +102,13 @@ TEST(SceneExport, SavedModelExportsByExtension) {
   EXPECT_GT(fs::file_size(dir.File("part.STEP")), 1000u);
 
   const auto svg = ExportModel(*s, dir.File("part.svg"), "part.cvx");
-  EXPECT_NE(svg[0].find("3 holes"), std::string::npos) << svg[0];
+  ASSERT_EQ(svg.size(), 2u);
+  EXPECT_NE(svg[0].find("section sheet of 2 holes"), std::string::npos) << svg[0];
+  EXPECT_NE(svg[1].find("#4"), std::string::npos) << svg[1];
+  EXPECT_NE(svg[1].find("not drawn, it is not a hole"), std::string::npos) << svg[1];
   const std::string text = cavix::test::Slurp(dir.File("part.svg"));
   EXPECT_NE(text.find("part.cvx"), std::string::npos);
-  EXPECT_NE(text.find("(no profile)"), std::string::npos);
+  EXPECT_EQ(text.find("(no profile)"), std::string::npos);
 }
 
 // An inch model is written in millimetres: its block and holes scale by 25.4.

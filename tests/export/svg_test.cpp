@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 #include <QString>
 #include <QXmlStreamReader>
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -47,7 +48,8 @@ HoleDrawing ThreadedHole(std::string name) {
                {0, -18 - r / std::tan(59 * M_PI / 180)},
                {0, 0}}};
   h.thread = {true, 10, 8.5, 15, 0};
-  h.callout = {.diameter = 8.5, .depth = 18, .threadDesignation = "M10x1.5", .threadDepth = 15};
+  h.callout.diameter = 8.5, h.callout.depth = 18, h.callout.threadDesignation = "M10x1.5",
+  h.callout.threadDepth = 15;
   return h;
 }
 
@@ -150,8 +152,9 @@ TEST(SectionSheet, CalloutLinesReadAsOnADrawing) {
   };
   HoleCallout cbore;
   cbore.diameter = 6.6, cbore.through = true, cbore.cboreDiameter = 11, cbore.cboreDepth = 6.4;
-  const HoleCallout thread{
-      .diameter = 8.5, .depth = 18, .threadDesignation = "M10x1.5", .threadDepth = 15};
+  HoleCallout thread;
+  thread.diameter = 8.5, thread.depth = 18, thread.threadDesignation = "M10x1.5";
+  thread.threadDepth = 15;
   HoleCallout threadThru = thread, partThread = thread;
   threadThru.through = partThread.through = true;
   threadThru.threadDepth = 0;
@@ -161,6 +164,8 @@ TEST(SectionSheet, CalloutLinesReadAsOnADrawing) {
   HoleCallout cdrill;
   cdrill.diameter = 6.6, cdrill.depth = 10, cdrill.cboreDiameter = 11, cdrill.cboreDepth = 4;
   cdrill.csinkAngle = 118;
+  HoleCallout four = cbore;
+  four.count = 4, four.size = "M6, ISO 273 medium";
   const std::vector<Case> cases = {
       {"counterbore through", cbore, {"⌀6.6 THRU", "⌴ ⌀11 ↧ 6.4"}},
       {"blind thread", thread, {"M10x1.5 ↧ 15", "⌀8.5 ↧ 18"}},
@@ -168,6 +173,7 @@ TEST(SectionSheet, CalloutLinesReadAsOnADrawing) {
       {"through bore, thread part way", partThread, {"M10x1.5 ↧ 15", "⌀8.5 THRU"}},
       {"countersink", csink, {"⌀0.3 ↧ 12", "⌵ ⌀12.6 × 90°"}},
       {"counterdrill", cdrill, {"⌀6.6 ↧ 10", "⌴ ⌀11 ↧ 4", "⌵ 118°"}},
+      {"four alike, sized", four, {"4× ⌀6.6 THRU", "⌴ ⌀11 ↧ 6.4", "size M6, ISO 273 medium"}},
   };
   for (const auto& c : cases) EXPECT_EQ(CalloutLines(c.c), c.lines) << c.what;
 }
@@ -205,13 +211,36 @@ TEST(SectionSheet, EveryHoleHasItsSectionAndCallout) {
   }
 }
 
-// Large and small holes on one sheet pick a scale at which both fit; a long list of holes grows
-// the sheet instead of overlapping cells.
+double ScaleOf(const Sheet& s) {
+  for (const auto& t : s.texts)
+    if (t.rfind("Scale ", 0) == 0) {
+      const auto colon = t.find(':');
+      return std::stod(t.substr(6, colon - 6)) / std::stod(t.substr(colon + 1));
+    }
+  return 0;
+}
+
+// The scale is a standard one at which the smallest bore is legible, the cells growing to hold
+// the larger sections, as far as a plotter's sheet allows; counted sections count in the title.
 TEST(SectionSheet, SheetScalesAndGrowsToFit) {
+  HoleDrawing tiny = CBoreHole("tiny", false);
+  for (auto& p : tiny.chains[0]) p = {p[0] / 5, p[1] / 5};
+  tiny.callout.diameter /= 5;  // a bore of 1.32 mm: legible at 5:1
+  tiny.callout.count = 4;
+  const std::vector<HoleDrawing> pair = {CBoreHole("normal", false), tiny};
+  EXPECT_EQ(SheetScale({CBoreHole("normal", false)}), 2);
+  EXPECT_EQ(SheetScale(pair), 5);
+  const Sheet p = Parse(RenderSectionSheet(pair, {}));
+  EXPECT_EQ(ScaleOf(p), 5);
+  ExpectAllOnTheSheet(p);
+  EXPECT_NE(std::find(p.texts.begin(), p.texts.end(), "Holes: 5 in 2 sections"), p.texts.end());
+
+
   HoleDrawing deep = CBoreHole("deep", false);
   for (auto& p : deep.chains[0]) p = {p[0] * 8, p[1] * 8};
   std::vector<HoleDrawing> holes(30, CBoreHole("small", false));
   holes.push_back(deep);
+  EXPECT_EQ(SheetScale(holes), 1);  // the small bores legible, the deep one's cell grown
   const std::string svg = RenderSectionSheet(holes, {});
   Keep(svg, "many.svg");
   const Sheet s = Parse(svg);
