@@ -1,5 +1,6 @@
-// `cavix export MODEL OUT.step|OUT.stl|OUT.svg`: the part with its holes cut out, or the section
-// sheet of its holes. Built when the export library is (Open CASCADE for STEP and STL).
+// `cavix export MODEL OUT.step|OUT.stl|OUT.glb|OUT.svg [--allow-misses]`: the part with its holes
+// cut out, or the section sheet of its holes. Built when the export library is (Open CASCADE for
+// STEP, STL and glTF).
 #pragma once
 
 #include "app/cli.h"

@@ -49,7 +49,7 @@ const std::vector<Command>& Commands() {
       {"demo", "[DIR]", "make a demo part with one hole of each kind, its exports and hole table in DIR (default ./cavix-demo)", {}, 0, 1, CmdDemo},
 #endif
 #ifdef CAVIX_HAVE_EXPORT
-      {"export", "MODEL OUT", "write the part with its holes cut out (.step, .stp, .stl) or a section sheet of its holes (.svg)", {}, 2, 2, CmdExport},
+      {"export", "MODEL OUT", "write the part with its holes cut out (.step, .stp, .stl, .glb) or a section sheet of its holes (.svg)", {{"--allow-misses", nullptr, "write the part even when holes cut nothing or only hollow it inside"}}, 2, 2, CmdExport},
 #endif
   };
   // clang-format on

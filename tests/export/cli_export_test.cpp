@@ -103,7 +103,7 @@ TEST_F(CavixExport, BadOutputFailsAndWritesNothing) {
   ASSERT_EQ(Cavix({"new", model}).status, 0);
   const Result dxf = Cavix({"export", model, File("part.dxf")});
   EXPECT_EQ(dxf.status, 1);
-  EXPECT_NE(dxf.err.find(".step, .stp, .stl or .svg"), std::string::npos) << dxf.err;
+  EXPECT_NE(dxf.err.find(".step, .stp, .stl, .glb or .svg"), std::string::npos) << dxf.err;
   EXPECT_FALSE(fs::exists(File("part.dxf")));
 
   const Result nodir = Cavix({"export", model, File("no/such/part.step")});
