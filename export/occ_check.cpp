@@ -36,7 +36,7 @@ namespace {
 // Faces with more wires than this are checked in parts.
 constexpr int kWiresChecked = 48;
 
-bool FaceValid(const TopoDS_Face& face) { return BRepCheck_Analyzer(face).IsValid(); }
+bool AnalyzerSaysValid(const TopoDS_Face& face) { return BRepCheck_Analyzer(face).IsValid(); }
 
 bool ManyWiredFaceValid(const TopoDS_Face& face) {
   const TopoDS_Face forward = TopoDS::Face(face.Oriented(TopAbs_FORWARD));
@@ -77,12 +77,18 @@ bool ManyWiredFaceValid(const TopoDS_Face& face) {
     part.Orientation(TopAbs_FORWARD);
     builder.Add(part, outer);
     for (int i : patch) builder.Add(part, inner[static_cast<size_t>(i)]);
-    if (!FaceValid(part)) return false;
+    if (!AnalyzerSaysValid(part)) return false;
   }
   return true;
 }
 
 }  // namespace
+
+bool FaceValid(const TopoDS_Face& face) {
+  int wires = 0;
+  for (TopoDS_Iterator it(face); it.More() && wires <= kWiresChecked; it.Next()) ++wires;
+  return wires <= kWiresChecked ? AnalyzerSaysValid(face) : ManyWiredFaceValid(face);
+}
 
 bool ShellValid(const TopoDS_Shape& shell) {
   NCollection_DataMap<TopoDS_Shape, std::pair<int, int>, TopTools_ShapeMapHasher> uses;
@@ -147,10 +153,7 @@ CheckFailure CheckSolid(const TopoDS_Shape& shape, const TopTools_DataMapOfShape
   TopExp::MapShapes(shape, TopAbs_FACE, faces);
   for (int i = 1; i <= faces.Extent(); ++i) {
     const TopoDS_Face& face = TopoDS::Face(faces(i));
-    int wires = 0;
-    for (TopoDS_Iterator it(face); it.More() && wires <= kWiresChecked; it.Next()) ++wires;
-    const bool valid = wires <= kWiresChecked ? FaceValid(face) : ManyWiredFaceValid(face);
-    if (!valid) return {true, holeOf(face), "a face is not valid"};
+    if (!FaceValid(face)) return {true, holeOf(face), "a face is not valid"};
   }
   int solids = 0;
   for (TopExp_Explorer s(shape, TopAbs_SOLID); s.More(); s.Next()) {

@@ -497,6 +497,11 @@ CutResult CutHoles(const PartInput& part, const CutOptions& options) {
       root.hi[k] += pad;
     }
   }
+  result.holeBoxes.assign(holes.size(), {});
+  for (const PreparedHole& h : holes)
+    if (!h.tools.empty())
+      result.holeBoxes[static_cast<size_t>(h.index)] = {h.lo[0], h.lo[1], h.lo[2],
+                                                        h.hi[0], h.hi[1], h.hi[2]};
   std::vector<int> reaching;
   std::vector<char> reachedPart(part.holes.size(), 0);
   for (size_t i = 0; i < holes.size(); ++i)

@@ -84,6 +84,9 @@ struct CheckFailure {
 // face, and a face of the part may hold thousands of holes.
 CheckFailure CheckSolid(const TopoDS_Shape& shape, const TopTools_DataMapOfShapeInteger& faceHole);
 
+// One face checked as BRepCheck_Analyzer checks it, in parts when it has many wires.
+bool FaceValid(const TopoDS_Face& face);
+
 // A shell closed and oriented: every edge but degenerate ones used as often in one direction as
 // in the other by its faces (once each but where two holes touch along a line), and every face
 // reachable from every other across edges.

@@ -10,6 +10,7 @@
 
 #include <TopTools_DataMapOfShapeInteger.hxx>
 #include <TopoDS_Shape.hxx>
+#include <array>
 #include <memory>
 #include <string>
 #include <vector>
@@ -49,7 +50,11 @@ struct CutResult {
   int solids = 0;
   int tiles = 1;  // how many tiles the part was cut in
   std::vector<std::string> warnings;  // degenerate chains skipped, one line each
-  std::shared_ptr<const detail::PartBase> base;  // the uncut part, for CutOneMoreHole
+
+  // For CutOneMoreHole: the uncut part, and a box (x0, y0, z0, x1, y1, z1) around each hole's
+  // tools by hole index (empty for holes with nothing to cut).
+  std::shared_ptr<const detail::PartBase> base;
+  std::vector<std::array<double, 6>> holeBoxes;
 };
 
 // Cuts every hole out of the part (its solid when PartInput::solidBrep is given, else its block)
