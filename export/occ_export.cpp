@@ -59,7 +59,10 @@ class TempFile {
   }
   ~TempFile() {
     if (!committed_) std::remove(tmp_.c_str());
+    for (const std::string& f : also_) std::remove(f.c_str());
   }
+  // Another file the writer makes beside the temporary one, removed in any case.
+  void Also(const std::string& path) { also_.push_back(path); }
   TempFile(const TempFile&) = delete;
   TempFile& operator=(const TempFile&) = delete;
   const std::string& Name() const { return tmp_; }
@@ -94,6 +97,7 @@ class TempFile {
  private:
   std::string target_;
   std::string tmp_;
+  std::vector<std::string> also_;
   bool committed_ = false;
 };
 
@@ -351,6 +355,8 @@ ExportSummary ExportGltf(const PartInput& part, const std::string& path,
           Quantity_Color(0.85, 0.45, 0.20, Quantity_TOC_sRGB));
     }
 
+    // The writer keeps the binary buffer in a file of its own until the GLB is assembled.
+    tmp.Also(tmp.Name().substr(0, tmp.Name().rfind('.')) + ".bin.tmp");
     RWGltf_CafWriter writer(tmp.Name().c_str(), Standard_True);
     // Millimetres with Z up in, metres with Y up out, as glTF has it.
     writer.ChangeCoordinateSystemConverter().SetInputLengthUnit(0.001);
