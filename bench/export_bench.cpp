@@ -95,18 +95,63 @@ void BM_StlOverlapping(benchmark::State& state) {
       [](const PartInput& p, const std::string& f) { return ExportStl(p, f); });
 }
 
+// What a 3D view does after a drop: one more hole cut out of a part of N holes already cut, with
+// the part's faces merged (argument 1) or split at the tiles' seams (0). Each iteration places a
+// small M3 counterbore at another corner between four holes of the grid.
+void BM_CutOneMore(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  const PartInput part = DisjointGrid(n);
+  CutOptions options;
+  options.mergeFaces = state.range(1) != 0;
+  CutResult cut = CutHoles(part, options);
+  const int cols = static_cast<int>(std::ceil(std::sqrt(n)));
+  const int rows = (n + cols - 1) / cols;
+  HoleSolidInput extra;
+  extra.chains = {{{0, 0}, {3.2, 0}, {3.2, -3.4}, {1.7, -3.4}, {1.7, -10}, {0, -11}, {0, 0}}};
+  const int corners = std::max(1, (cols - 1) * (rows - 1));
+  int next = 0;
+  for (auto _ : state) {
+    const int corner = next % corners;
+    if (next > 0 && corner == 0) {  // every corner has its hole: start again from the grid
+      state.PauseTiming();
+      cut = CutHoles(part, options);
+      state.ResumeTiming();
+    }
+    extra.position = {15.0 * (1 + corner % std::max(1, cols - 1)),
+                      15.0 * (1 + corner / std::max(1, cols - 1)), kThickness};
+    CutOneMoreHole(cut, extra, n + next++);
+  }
+  state.counters["holes"] = n;
+}
+
+// The baseline: the whole export pipeline's cut of a part with a single hole.
+void BM_CutOneHole(benchmark::State& state) {
+  const PartInput part = DisjointGrid(1);
+  for (auto _ : state) benchmark::DoNotOptimize(CutHoles(part));
+}
+
 // Process CPU time counts the kernel's worker threads too: on a shared machine it is the steadier
 // measure of the algorithm; the ratios give wall time beside it.
-void Sizes(benchmark::internal::Benchmark* b) {
+// Small sizes repeat until the time is steady; large ones run once.
+void Small(benchmark::internal::Benchmark* b) {
   b->MeasureProcessCPUTime()->UseRealTime()->Unit(benchmark::kMillisecond);
   b->Arg(1)->Arg(10)->Arg(100);
-  b->Args({400})->Iterations(1);
-  b->Args({1000})->Iterations(1);
-  b->Args({1600})->Iterations(1);
-  b->Args({10000})->Iterations(1);
 }
-BENCHMARK(BM_StepDisjoint)->Apply(Sizes);
-BENCHMARK(BM_StlDisjoint)->Apply(Sizes);
+void Large(benchmark::internal::Benchmark* b) {
+  b->MeasureProcessCPUTime()->UseRealTime()->Unit(benchmark::kMillisecond)->Iterations(1);
+  b->Arg(400)->Arg(1000)->Arg(1600)->Arg(10000);
+}
+BENCHMARK(BM_CutOneHole)->MeasureProcessCPUTime()->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CutOneMore)
+    ->ArgsProduct({{10, 100, 1000}, {1, 0}})
+    ->Iterations(20)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StepDisjoint)->Apply(Small);
+BENCHMARK(BM_StepDisjoint)->Apply(Large);
+BENCHMARK(BM_StlDisjoint)->Apply(Small);
+BENCHMARK(BM_StlDisjoint)->Apply(Large);
 BENCHMARK(BM_StepOverlapping)->MeasureProcessCPUTime()->UseRealTime()->Unit(
     benchmark::kMillisecond);
 BENCHMARK(BM_StlOverlapping)->MeasureProcessCPUTime()->UseRealTime()->Unit(
@@ -128,6 +173,11 @@ void Prepare() {
     // Each size against one hole on its own: the cost of N holes in holes.
     for (int n : {100, 400, 1000, 1600, 10000}) bench::BaselineOf(name(n), one);
   }
+  for (int n : {10, 100, 1000})
+    for (int merged : {1, 0})
+      bench::BaselineOf("BM_CutOneMore/" + std::to_string(n) + "/" + std::to_string(merged) +
+                            "/iterations:20/process_time/real_time",
+                        "BM_CutOneHole/process_time/real_time");
   bench::BaselineOf("BM_StepOverlapping/process_time/real_time",
                     "BM_StepDisjoint/100/process_time/real_time");
   bench::BaselineOf("BM_StlOverlapping/process_time/real_time",

@@ -272,9 +272,9 @@ ExportSummary Measure(const PartInput& part, const ExportOptions& options) {
 ExportSummary ExportStep(const PartInput& part, const std::string& path,
                          const ExportOptions& options) {
   TempFile tmp(path);
+  tmp.CheckWritable();
   ExportSummary s;
   const CutResult cut = Cut(part, options, true, s, path);
-  tmp.CheckWritable();
   try {
     STEPControl_Writer writer;
     Interface_Static::SetCVal("write.step.unit", "MM");
@@ -293,6 +293,7 @@ ExportSummary ExportStep(const PartInput& part, const std::string& path,
 ExportSummary ExportStl(const PartInput& part, const std::string& path,
                         const ExportOptions& options) {
   TempFile tmp(path);
+  tmp.CheckWritable();
   ExportSummary s;
   // The seams of the tiles stay: they change nothing in a mesh, and faces a tile wide mesh in
   // linear time where a plate's whole top face would not.
@@ -315,10 +316,10 @@ ExportSummary ExportStl(const PartInput& part, const std::string& path,
 ExportSummary ExportGltf(const PartInput& part, const std::string& path,
                          const ExportOptions& options) {
   TempFile tmp(path);
+  tmp.CheckWritable();
   ExportSummary s;
   const CutResult cut = Cut(part, options, false, s, path);
   s.deflection = Deflection(part, cut, options);
-  tmp.CheckWritable();
   try {
     const detail::MeshTally tally = detail::MeshWhole(cut.shape, s.deflection);
     s.triangles = tally.triangles;
