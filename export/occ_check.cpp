@@ -97,6 +97,8 @@ bool ShellValid(const TopoDS_Shape& shell) {
     if (fo != TopAbs_FORWARD && fo != TopAbs_REVERSED) return false;
     for (TopExp_Explorer e(f.Current(), TopAbs_EDGE); e.More(); e.Next()) {
       if (BRep_Tool::Degenerated(TopoDS::Edge(e.Current()))) continue;
+      const TopAbs_Orientation eo = e.Current().Orientation();
+      if (eo != TopAbs_FORWARD && eo != TopAbs_REVERSED) continue;
       std::pair<int, int>* count = uses.ChangeSeek(e.Current());
       if (!count) count = uses.Bound(e.Current(), {0, 0});
       switch (e.Current().Orientation()) {
@@ -106,8 +108,8 @@ bool ShellValid(const TopoDS_Shape& shell) {
         case TopAbs_REVERSED:
           ++count->second;
           break;
-        default:
-          return false;
+        default:  // an edge inside a face (where two holes touch): no boundary of the shell
+          break;
       }
     }
   }

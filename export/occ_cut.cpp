@@ -348,6 +348,7 @@ Assembled Assemble(const PartBase& base, const std::vector<PreparedHole>& holes,
     cut.SetRunParallel(Standard_False);
     cut.SetUseOBB(Standard_True);
     cut.SetNonDestructive(Standard_True);
+    cut.SetCheckInverted(Standard_False);  // the tools are turned outwards when they are made
     cut.Build();
     if (!cut.IsDone() || cut.HasErrors())
       throw ExportError("cutting the holes out of the part failed: " + BooleanErrors(cut));

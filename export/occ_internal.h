@@ -88,8 +88,8 @@ CheckFailure CheckSolid(const TopoDS_Shape& shape, const TopTools_DataMapOfShape
 bool FaceValid(const TopoDS_Face& face);
 
 // A shell closed and oriented: every edge but degenerate ones used as often in one direction as
-// in the other by its faces (once each but where two holes touch along a line), and every face
-// reachable from every other across edges.
+// in the other by its faces (once each but where two holes touch along a line; edges inside a
+// face do not count), and every face reachable from every other across edges.
 bool ShellValid(const TopoDS_Shape& shell);
 
 }  // namespace cavix::exporter::detail

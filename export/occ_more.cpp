@@ -384,7 +384,10 @@ bool CutNear(CutResult& part, const PreparedHole& hole) {
   NCollection_DataMap<TopoDS_Shape, std::array<int, 2>, TopTools_ShapeMapHasher> balance;
   auto count = [&](const TopoDS_Shape& face, int sign) {
     for (TopExp_Explorer e(face, TopAbs_EDGE); e.More(); e.Next()) {
-      if (BRep_Tool::Degenerated(TopoDS::Edge(e.Current()))) continue;
+      const TopAbs_Orientation o = e.Current().Orientation();
+      if (BRep_Tool::Degenerated(TopoDS::Edge(e.Current())) ||
+          (o != TopAbs_FORWARD && o != TopAbs_REVERSED))
+        continue;
       std::array<int, 2>* c = balance.ChangeSeek(e.Current());
       if (!c) c = balance.Bound(e.Current(), {0, 0});
       (*c)[e.Current().Orientation() == TopAbs_REVERSED] += sign;
@@ -468,7 +471,10 @@ void CutOneMoreHole(CutResult& part, const HoleSolidInput& hole, int holeIndex) 
   part.holeBoxes[at] = {prepared.lo[0], prepared.lo[1], prepared.lo[2],
                         prepared.hi[0], prepared.hi[1], prepared.hi[2]};
   try {
-    if (!CutNear(part, prepared)) CutWhole(part, prepared);
+    if (!CutNear(part, prepared)) {
+      CutWhole(part, prepared);
+      ++part.recuts;
+    }
   } catch (const Standard_Failure& f) {
     part = std::move(before);
     throw ExportError("the geometry kernel failed while cutting " +

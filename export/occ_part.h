@@ -48,7 +48,9 @@ struct CutResult {
   std::vector<int> voids;   // holes wholly inside the part: they hollow it, unseen from outside
   std::vector<std::string> missReasons;  // for each of `missed`, why, as a message fragment
   int solids = 0;
-  int tiles = 1;  // how many tiles the part was cut in
+  int tiles = 1;   // how many tiles the part was cut in
+  int recuts = 0;  // holes CutOneMoreHole could not place among the faces near them and cut out
+                   // of the whole part instead (as slow as a boolean over the part)
   std::vector<std::string> warnings;  // degenerate chains skipped, one line each
 
   // For CutOneMoreHole: the uncut part, and a box (x0, y0, z0, x1, y1, z1) around each hole's
