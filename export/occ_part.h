@@ -5,7 +5,17 @@
 // (the kernel's pave blocks, and the wires of one face classified against each other), so the
 // part is cut in tiles of a few dozen holes each, the tiles are glued back into one solid, and
 // the faces the tile seams split are merged again. Tile seams are placed in the gaps between
-// holes where there are gaps, and kept clear of the tools' faces where holes straddle them.
+// holes where there are gaps, and kept clear of the tools' faces where holes straddle them. A
+// part given as a solid is tiled too: each tile is the solid's common with the tile's box (a
+// solid that is an axis-aligned box is tiled as the block is).
+//
+// For a 3D view of the part:
+//   CutResult cut = CutHoles(part);              // once, and again when the part itself changes
+//   ... display cut.shape; a picked face's hole is cut.HoleOf(face) (-1: the part's own face)
+//   CutOneMoreHole(cut, newHole, index);         // after a drop: about 40 ms at 1 000 holes
+// With CutOptions::mergeFaces = false the faces stay split at the tile seams (the part's big
+// faces show the seams as edges) and one more hole takes about 25 ms at 1 000 holes.
+// Copying a CutResult is cheap: the copy shares the part's faces.
 #pragma once
 
 #include <TopTools_DataMapOfShapeInteger.hxx>
