@@ -152,10 +152,11 @@ BENCHMARK(BM_StepDisjoint)->Apply(Small);
 BENCHMARK(BM_StepDisjoint)->Apply(Large);
 BENCHMARK(BM_StlDisjoint)->Apply(Small);
 BENCHMARK(BM_StlDisjoint)->Apply(Large);
-BENCHMARK(BM_StepOverlapping)->MeasureProcessCPUTime()->UseRealTime()->Unit(
-    benchmark::kMillisecond);
-BENCHMARK(BM_StlOverlapping)->MeasureProcessCPUTime()->UseRealTime()->Unit(
-    benchmark::kMillisecond);
+BENCHMARK(BM_StepOverlapping)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StlOverlapping)->MeasureProcessCPUTime()->UseRealTime()->Unit(benchmark::kMillisecond);
 
 void Prepare() {
   for (const char* kind : {"BM_StepDisjoint", "BM_StlDisjoint"}) {

@@ -49,11 +49,11 @@ struct ExportOptions {
 
 // What an export made, for the caller to report.
 struct ExportSummary {
-  double blockVolume = 0;  // of the part before any hole is cut (block or solid), mm^3
-  double volume = 0;       // of what was written, mm^3: the solid, or for a mesh the mesh's own
-  double solidVolume = 0;  // of the cut solid, mm^3 (the same as `volume` for STEP)
-  int holesCut = 0;        // holes that removed material
-  int solids = 0;          // solids in the result (more than 1 when holes split the part)
+  double blockVolume = 0;   // of the part before any hole is cut (block or solid), mm^3
+  double volume = 0;        // of what was written, mm^3: the solid, or for a mesh the mesh's own
+  double solidVolume = 0;   // of the cut solid, mm^3 (the same as `volume` for STEP)
+  int holesCut = 0;         // holes that removed material
+  int solids = 0;           // solids in the result (more than 1 when holes split the part)
   long long triangles = 0;  // meshes: triangles written
   double deflection = 0;    // meshes: the largest distance between mesh and surfaces, mm
   std::vector<std::string> misses;    // holes that cut nothing or only hollow the part, one each

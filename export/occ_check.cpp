@@ -113,8 +113,8 @@ bool ShellValid(const TopoDS_Shape& shell) {
       }
     }
   }
-  for (NCollection_DataMap<TopoDS_Shape, std::pair<int, int>, TopTools_ShapeMapHasher>::Iterator
-           it(uses);
+  for (NCollection_DataMap<TopoDS_Shape, std::pair<int, int>, TopTools_ShapeMapHasher>::Iterator it(
+           uses);
        it.More(); it.Next())
     if (it.Value().first != it.Value().second || it.Value().first == 0) return false;
 

@@ -3,32 +3,32 @@
 // which hole each face of the result belongs to, followed through every step's history.
 
 #include <BOPAlgo_GlueEnum.hxx>
+#include <BRepAdaptor_Curve2d.hxx>
+#include <BRepAdaptor_Surface.hxx>
 #include <BRepAlgoAPI_Common.hxx>
 #include <BRepAlgoAPI_Cut.hxx>
 #include <BRepAlgoAPI_Fuse.hxx>
-#include <BRepAdaptor_Curve2d.hxx>
-#include <BRepAdaptor_Surface.hxx>
-#include <BRepClass3d.hxx>
-#include <BRep_Builder.hxx>
-#include <TopoDS_Compound.hxx>
 #include <BRepBndLib.hxx>
+#include <BRepClass3d.hxx>
 #include <BRepGProp_Domain.hxx>
 #include <BRepGProp_Face.hxx>
 #include <BRepGProp_Vinert.hxx>
 #include <BRepPrimAPI_MakeBox.hxx>
 #include <BRepTools_History.hxx>
+#include <BRep_Builder.hxx>
 #include <ShapeUpgrade_UnifySameDomain.hxx>
 #include <TopExp.hxx>
 #include <TopExp_Explorer.hxx>
-#include <TopTools_IndexedDataMapOfShapeListOfShape.hxx>
-#include <TopTools_MapOfShape.hxx>
 #include <TopTools_DataMapIteratorOfDataMapOfShapeInteger.hxx>
+#include <TopTools_IndexedDataMapOfShapeListOfShape.hxx>
 #include <TopTools_ListOfShape.hxx>
+#include <TopTools_MapOfShape.hxx>
 #include <TopoDS.hxx>
+#include <TopoDS_Compound.hxx>
 #include <TopoDS_Iterator.hxx>
 #include <algorithm>
-#include <map>
 #include <cmath>
+#include <map>
 #include <numeric>
 #include <optional>
 #include <sstream>
@@ -358,13 +358,16 @@ Assembled Assemble(const PartBase& base, const std::vector<PreparedHole>& holes,
         for (TopExp_Explorer f(t, TopAbs_FACE); f.More(); f.Next())
           ForImages(cut, f.Current(), [&](const TopoDS_Shape& img) {
             int* was = map.ChangeSeek(img);
-            if (!was) map.Bind(img, holes[h].index);
-            else *was = std::min(*was, holes[h].index);
+            if (!was)
+              map.Bind(img, holes[h].index);
+            else
+              *was = std::min(*was, holes[h].index);
           });
     pieces.push_back(cut.Shape());
     pieceMaps.push_back(std::move(map));
   }
-  if (pieces.empty()) throw ExportError("the holes remove the whole part: nothing is left to export");
+  if (pieces.empty())
+    throw ExportError("the holes remove the whole part: nothing is left to export");
   Assembled out;
   if (pieces.size() == 1) {
     out = {pieces[0], pieceMaps[0]};
@@ -392,7 +395,8 @@ Assembled Glue(const std::vector<TopoDS_Shape>& pieces,
   Assembled out{glue.Shape(), {}};
   for (const auto& map : pieceMaps)
     for (TopTools_DataMapIteratorOfDataMapOfShapeInteger it(map); it.More(); it.Next())
-      ForImages(glue, it.Key(), [&](const TopoDS_Shape& img) { out.faceHole.Bind(img, it.Value()); });
+      ForImages(glue, it.Key(),
+                [&](const TopoDS_Shape& img) { out.faceHole.Bind(img, it.Value()); });
   return out;
 }
 
@@ -424,8 +428,10 @@ Assembled Merged(const Assembled& in) {
   TopTools_DataMapOfShapeInteger merged;
   auto bind = [&](const TopoDS_Shape& face, int hole) {
     int* was = merged.ChangeSeek(face);
-    if (!was) merged.Bind(face, hole);
-    else *was = std::min(*was, hole);
+    if (!was)
+      merged.Bind(face, hole);
+    else
+      *was = std::min(*was, hole);
   };
   for (TopTools_DataMapIteratorOfDataMapOfShapeInteger it(in.faceHole); it.More(); it.Next()) {
     const TopTools_ListOfShape& images = history->Modified(it.Key());

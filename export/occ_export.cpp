@@ -361,8 +361,7 @@ ExportSummary ExportGltf(const PartInput& part, const std::string& path,
     RWGltf_CafWriter writer(tmp.Name().c_str(), Standard_True);
     // Millimetres with Z up in, metres with Y up out, as glTF has it.
     writer.ChangeCoordinateSystemConverter().SetInputLengthUnit(0.001);
-    writer.ChangeCoordinateSystemConverter().SetInputCoordinateSystem(
-        RWMesh_CoordinateSystem_Zup);
+    writer.ChangeCoordinateSystemConverter().SetInputCoordinateSystem(RWMesh_CoordinateSystem_Zup);
     writer.SetMergeFaces(true);
     errno = 0;
     const bool written =

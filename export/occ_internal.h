@@ -43,8 +43,8 @@ PartBase MakePartBase(const PartInput& part);
 
 // A hole ready to cut: its tools and what tiling needs to know about them.
 struct PreparedHole {
-  int index = -1;                   // into PartInput::holes
-  std::vector<TopoDS_Shape> tools;  // one solid per non-degenerate chain; empty: nothing to cut
+  int index = -1;                    // into PartInput::holes
+  std::vector<TopoDS_Shape> tools;   // one solid per non-degenerate chain; empty: nothing to cut
   std::array<double, 3> lo{}, hi{};  // box around every tool
   std::array<double, 3> origin{}, axis{};
   // The profile vertices as revolved (depth below the position, radius), for keeping tile seams

@@ -2,6 +2,8 @@
 // its meshes dropped once every neighbour is meshed too, so that memory stays small however many
 // holes the part has; and the mesh cleaned of the zero-area triangles a drill point's apex gives.
 
+#include "export/occ_mesh.h"
+
 #include <BRepBndLib.hxx>
 #include <BRepMesh_IncrementalMesh.hxx>
 #include <BRep_Builder.hxx>
@@ -21,8 +23,6 @@
 #include <cstdint>
 #include <cstring>
 #include <numeric>
-
-#include "export/occ_mesh.h"
 
 namespace cavix::exporter::detail {
 namespace {
@@ -73,21 +73,23 @@ std::vector<int> SpatialOrder(const TopTools_IndexedMapOfShape& faces) {
     uint32_t c = 0;
     for (int k = 0; k < 3; ++k) {
       const double span = std::max(hi[k] - lo[k], 1e-9);
-      const auto q = static_cast<uint32_t>(std::clamp((centres[i][k] - lo[k]) / span, 0.0, 1.0) * 1023);
+      const auto q =
+          static_cast<uint32_t>(std::clamp((centres[i][k] - lo[k]) / span, 0.0, 1.0) * 1023);
       c |= Spread(q) << k;
     }
     code[i] = c;
   }
   std::vector<int> order(static_cast<size_t>(n));
   std::iota(order.begin(), order.end(), 1);
-  std::stable_sort(order.begin(), order.end(),
-                   [&](int a, int b) { return code[static_cast<size_t>(a - 1)] < code[static_cast<size_t>(b - 1)]; });
+  std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+    return code[static_cast<size_t>(a - 1)] < code[static_cast<size_t>(b - 1)];
+  });
   return order;
 }
 
 // The corners of triangle k of a face's mesh in single precision, as files store them, wound
 // outwards.
-Triangle Corners(const Handle(Poly_Triangulation)& t, int k, const TopLoc_Location& loc,
+Triangle Corners(const Handle(Poly_Triangulation) & t, int k, const TopLoc_Location& loc,
                  bool reversed) {
   int n[3];
   t->Triangle(k).Get(n[0], n[1], n[2]);

@@ -3,23 +3,20 @@
 // wrong side dropped, and the part's shell rebuilt from the rest of its faces as they were. A
 // boolean over the whole part would rebuild every face of it: about a second at a thousand holes.
 
+#include <BOPTools_AlgoTools3D.hxx>
+#include <BRepAdaptor_Curve.hxx>
 #include <BRepAlgoAPI_BuilderAlgo.hxx>
 #include <BRepAlgoAPI_Cut.hxx>
-#include <BRepAdaptor_Curve.hxx>
-#include <GeomAPI_ProjectPointOnSurf.hxx>
-#include <NCollection_DataMap.hxx>
-#include <TopTools_ShapeMapHasher.hxx>
-#include <array>
-#include <memory>
 #include <BRepBndLib.hxx>
 #include <BRepCheck_Analyzer.hxx>
 #include <BRepClass3d_SolidClassifier.hxx>
 #include <BRepGProp_Face.hxx>
-#include <BOPTools_AlgoTools3D.hxx>
 #include <BRepTools.hxx>
 #include <BRep_Builder.hxx>
 #include <BRep_Tool.hxx>
+#include <GeomAPI_ProjectPointOnSurf.hxx>
 #include <IntTools_Context.hxx>
+#include <NCollection_DataMap.hxx>
 #include <TopExp.hxx>
 #include <TopExp_Explorer.hxx>
 #include <TopTools_DataMapIteratorOfDataMapOfShapeInteger.hxx>
@@ -27,10 +24,13 @@
 #include <TopTools_IndexedMapOfShape.hxx>
 #include <TopTools_ListOfShape.hxx>
 #include <TopTools_MapOfShape.hxx>
+#include <TopTools_ShapeMapHasher.hxx>
 #include <TopoDS.hxx>
 #include <TopoDS_Compound.hxx>
 #include <TopoDS_Iterator.hxx>
 #include <algorithm>
+#include <array>
+#include <memory>
 #include <set>
 
 #include "export/occ_internal.h"
@@ -56,7 +56,7 @@ void ForImages(Op& op, const TopoDS_Shape& s, F f) {
 
 // A point just off a face, on the side its normal points to (sign +1) or away from it (-1).
 bool PointBeside(const TopoDS_Face& face, double sign, double offset,
-                 const Handle(IntTools_Context)& context, gp_Pnt& out) {
+                 const Handle(IntTools_Context) & context, gp_Pnt& out) {
   gp_Pnt p;
   gp_Pnt2d uv;
   if (BOPTools_AlgoTools3D::PointInFace(face, p, uv, context) != 0) return false;
@@ -152,7 +152,7 @@ bool Meets(const std::array<double, 6>& a, const std::array<double, 3>& lo,
 }
 
 // The outward normal of a face (as oriented) at a point on it.
-bool NormalAt(const TopoDS_Face& face, const gp_Pnt& at, const Handle(IntTools_Context)& context,
+bool NormalAt(const TopoDS_Face& face, const gp_Pnt& at, const Handle(IntTools_Context) & context,
               gp_Vec& normal) {
   GeomAPI_ProjectPointOnSurf& project = context->ProjPS(face);
   project.Perform(at);
@@ -169,7 +169,8 @@ bool NormalAt(const TopoDS_Face& face, const gp_Pnt& at, const Handle(IntTools_C
 // a face of the part: +1 inside (behind the face), -1 outside, 0 undecided (tangent, or faces
 // that disagree).
 int SideAtEdge(const TopoDS_Face& piece, const TopoDS_Edge& edge,
-               const std::vector<TopoDS_Face>& partFaces, const Handle(IntTools_Context)& context) {
+               const std::vector<TopoDS_Face>& partFaces,
+               const Handle(IntTools_Context) & context) {
   double first, last;
   if (BRep_Tool::Degenerated(edge) || BRep_Tool::Curve(edge, first, last).IsNull()) return 0;
   const double t = (first + last) / 2;
@@ -395,8 +396,8 @@ bool CutNear(CutResult& part, const PreparedHole& hole) {
   };
   for (const auto& [face, owner] : nearFaces) count(face, -1);
   for (const auto& [piece, owner] : pieces) count(piece, +1);
-  for (NCollection_DataMap<TopoDS_Shape, std::array<int, 2>, TopTools_ShapeMapHasher>::Iterator
-           it(balance);
+  for (NCollection_DataMap<TopoDS_Shape, std::array<int, 2>, TopTools_ShapeMapHasher>::Iterator it(
+           balance);
        it.More(); it.Next())
     if (it.Value()[0] != it.Value()[1]) return false;
   for (const auto& [piece, owner] : pieces)

@@ -62,9 +62,7 @@ void QuietKernelMessages() {
   });
 }
 
-double PartBase::Size() const {
-  return std::hypot(hi[0] - lo[0], hi[1] - lo[1], hi[2] - lo[2]);
-}
+double PartBase::Size() const { return std::hypot(hi[0] - lo[0], hi[1] - lo[1], hi[2] - lo[2]); }
 
 namespace {
 
@@ -336,9 +334,8 @@ PreparedHole ToolMaker::Prepare(const HoleSolidInput& hole, int index,
   const gp_Dir helper = std::fabs(n.Z()) < 0.9 ? gp_Dir(0, 0, 1) : gp_Dir(1, 0, 0);
   const gp_Dir u = n.Crossed(helper);
   gp_Trsf place;
-  place.SetDisplacement(gp_Ax3(), gp_Ax3(gp_Pnt(hole.position[0], hole.position[1],
-                                                hole.position[2]),
-                                         n, u));
+  place.SetDisplacement(gp_Ax3(),
+                        gp_Ax3(gp_Pnt(hole.position[0], hole.position[1], hole.position[2]), n, u));
 
   if (hole.chains.empty()) warnings.push_back(where + ": skipped, it has no profile yet");
   double top = HUGE_VAL, bottom = -HUGE_VAL;
@@ -383,7 +380,8 @@ PreparedHole ToolMaker::Prepare(const HoleSolidInput& hole, int index,
     for (int k = 0; k < 3; ++k) {
       const double a = hole.position[k] + top * out.axis[k];
       const double b = hole.position[k] + bottom * out.axis[k];
-      const double spread = out.largestRadius * std::sqrt(std::max(0.0, 1 - out.axis[k] * out.axis[k]));
+      const double spread =
+          out.largestRadius * std::sqrt(std::max(0.0, 1 - out.axis[k] * out.axis[k]));
       const double pad = 1e-7 * (1 + std::fabs(a) + std::fabs(b) + out.largestRadius);
       out.lo[k] = std::min(a, b) - spread - pad;
       out.hi[k] = std::max(a, b) + spread + pad;

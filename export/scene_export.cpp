@@ -268,8 +268,8 @@ std::vector<std::string> ExportModel(scene::Scene& scene, const std::string& pat
     line << ", volume " << s.volume << " mm3 (block " << s.blockVolume << " mm3)";
   } else {
     line << ", " << s.triangles << " triangles, volume " << s.volume << " mm3 of the mesh (solid "
-         << s.solidVolume << " mm3, block " << s.blockVolume << " mm3, deflection "
-         << s.deflection << " mm)";
+         << s.solidVolume << " mm3, block " << s.blockVolume << " mm3, deflection " << s.deflection
+         << " mm)";
   }
   report.push_back(line.str());
   for (const auto& m : s.misses) report.push_back("warning: " + m);

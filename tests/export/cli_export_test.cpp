@@ -12,10 +12,10 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <nlohmann/json.hpp>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -142,9 +142,8 @@ TEST_F(CavixExport, BadOutputFailsAndWritesNothing) {
   for (const char* name : {"big.step", "big.stl", "big.glb"}) {
     SCOPED_TRACE(name);
     // 2 blocks of 512 bytes: room for the messages, not for the files.
-    const Result full = Shell("trap '' XFSZ; ulimit -f 2; exec cavix export holed.json " +
-                                  std::string(name),
-                              dir_);
+    const Result full =
+        Shell("trap '' XFSZ; ulimit -f 2; exec cavix export holed.json " + std::string(name), dir_);
     EXPECT_EQ(full.status, 1);
     EXPECT_NE(full.err.find(std::string("cannot write \"") + name + "\": " + std::strerror(EFBIG)),
               std::string::npos)

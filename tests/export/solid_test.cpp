@@ -12,9 +12,9 @@
 #include <BRepCheck_Analyzer.hxx>
 #include <BRepClass3d_SolidClassifier.hxx>
 #include <BRepGProp.hxx>
+#include <BRepPrimAPI_MakeBox.hxx>
 #include <BRepPrimAPI_MakePrism.hxx>
 #include <BRepTools.hxx>
-#include <BRepPrimAPI_MakeBox.hxx>
 #include <BRep_Builder.hxx>
 #include <GProp_GProps.hxx>
 #include <IntTools_Context.hxx>
@@ -25,8 +25,6 @@
 #include <TopTools_IndexedMapOfShape.hxx>
 #include <TopoDS.hxx>
 #include <algorithm>
-#include <map>
-#include <sstream>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -34,6 +32,8 @@
 #include <filesystem>
 #include <functional>
 #include <gp_Pnt.hxx>
+#include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -575,7 +575,8 @@ TEST(SolidExport, HolesThatCutNothingAreNamed) {
   } catch (const MissError& e) {
     const std::string what = e.what();
     EXPECT_NE(what.find("hole 2 (\"beside\") removes no material: it misses the part"),
-              std::string::npos) << what;
+              std::string::npos)
+        << what;
     EXPECT_NE(what.find("hole 3 (\"within\") removes no material"), std::string::npos) << what;
     EXPECT_NE(what.find("hole 4 (\"inside\") lies wholly inside the part"), std::string::npos)
         << what;
@@ -640,10 +641,9 @@ StlCheck ReadStl(const std::string& bytes) {
 // several groups, and two holes that overlap: a closed manifold wound outwards, no zero-area
 // triangle, enclosing the solid's volume to within the deflection times its area.
 TEST(SolidExport, StlIsAClosedManifold) {
-  const std::vector<HoleCase> kinds = {Simple(6.6, 12, 118), CBore(6.6, 8, 118, 11, 6.4),
-                                       CSink(6.6, 10, 118, 12.6, 90),
-                                       CDrill(6.6, 6, 118, 11, 4, 90),
-                                       CBoreThread(10, 1.5, 10, 8, 118, 18, 6)};
+  const std::vector<HoleCase> kinds = {
+      Simple(6.6, 12, 118), CBore(6.6, 8, 118, 11, 6.4), CSink(6.6, 10, 118, 12.6, 90),
+      CDrill(6.6, 6, 118, 11, 4, 90), CBoreThread(10, 1.5, 10, 8, 118, 18, 6)};
   PartInput part = Grid({120, 100, 25}, Simple(6.6, 12, 118).chain, 20, 20);
   for (size_t i = 0; i < part.holes.size(); ++i)
     part.holes[i].chains = {kinds[i % kinds.size()].chain};
