@@ -1,10 +1,9 @@
 // `cavix export`: reads the model, hands its part and holes to the writer the output name asks
 // for, and reports what was written; the model file itself is never changed.
-#include "app/cmd_export.h"
-
 #include <filesystem>
 #include <ostream>
 
+#include "app/commands.h"
 #include "export/scene_export.h"
 
 namespace cavix::app {
@@ -12,13 +11,13 @@ namespace cavix::app {
 int CmdExport(Invocation& inv) {
   const std::string& model = inv.args[0];
   const std::string& out = inv.args[1];
-  std::unique_ptr<scene::Scene> scene = OpenModel(inv, model);
+  auto workspace = OpenModel(inv, model);
   exporter::ExportOptions options;
   options.allowMisses = inv.Has("--allow-misses");
   std::vector<std::string> report;
   try {
-    report = exporter::ExportModel(*scene, out, std::filesystem::path(model).filename().string(),
-                                   options);
+    report = exporter::ExportModel(workspace->Model(), out,
+                                   std::filesystem::path(model).filename().string(), options);
   } catch (const exporter::MissError& e) {
     throw exporter::MissError(std::string(e.what()) + " (--allow-misses writes it anyway)");
   }
