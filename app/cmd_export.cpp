@@ -12,8 +12,15 @@ int CmdExport(Invocation& inv) {
   const std::string& model = inv.args[0];
   const std::string& out = inv.args[1];
   auto workspace = OpenModel(inv, model);
-  const std::vector<std::string> report = exporter::ExportModel(
-      workspace->Model(), out, std::filesystem::path(model).filename().string());
+  exporter::ExportOptions options;
+  options.allowMisses = inv.Has("--allow-misses");
+  std::vector<std::string> report;
+  try {
+    report = exporter::ExportModel(workspace->Model(), out,
+                                   std::filesystem::path(model).filename().string(), options);
+  } catch (const exporter::MissError& e) {
+    throw exporter::MissError(std::string(e.what()) + " (--allow-misses writes it anyway)");
+  }
   for (const std::string& line : report)
     (line.rfind("warning: ", 0) == 0 ? inv.err : inv.out) << line << "\n";
   return 0;

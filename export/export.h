@@ -1,6 +1,7 @@
-// Solid export of a part: every hole's revolved profile cut out of the part's block with Open
-// CASCADE, written as STEP or STL. Plain data in, files out; no scene types and no OCCT types here,
-// so the command line can call it without seeing the kernel.
+// Solid export of a part: every hole's revolved profile cut out of the part (its block, or a solid
+// imported from STEP) with Open CASCADE, written as STEP, STL or binary glTF. Plain data in, files
+// out; no scene types and no OCCT types here, so the command line can call it without seeing the
+// kernel.
 #pragma once
 
 #include <array>
@@ -26,18 +27,36 @@ struct HoleSolidInput {
   std::string name;  // used in messages only; may be empty
 };
 
-// The part: a block from the origin to `block` (all three extents positive), and its holes.
+// The part and its holes. The part is the solid in `solidBrep` when that is given: Open CASCADE
+// BRep text (BRepTools::Write to a stream) of a solid, or of a compound of solids, in millimetres,
+// as a part imported from a STEP file has it. Otherwise it is the block from the origin to
+// `block` (all three extents positive).
 struct PartInput {
   std::array<double, 3> block{100, 60, 20};
+  std::string solidBrep;
   std::vector<HoleSolidInput> holes;
+};
+
+struct ExportOptions {
+  // Write the part even when some holes remove no material (they miss the part, or lie within
+  // other holes) or lie wholly inside it (a void no one sees); they are then named in the
+  // summary's `misses`. Without it such holes fail the export with MissError.
+  bool allowMisses = false;
+  // Meshes (STL, glTF): the largest distance in mm between the mesh and the part's surfaces. 0
+  // chooses it from the smallest hole, so that its circle gets 32 chords and stays round.
+  double linearDeflection = 0;
 };
 
 // What an export made, for the caller to report.
 struct ExportSummary {
-  double blockVolume = 0;  // mm^3
-  double volume = 0;       // of the exported solid, mm^3
-  int holesCut = 0;        // hole solids that went into the cut
-  int solids = 0;          // solids in the result (more than 1 when holes split the block)
+  double blockVolume = 0;   // of the part before any hole is cut (block or solid), mm^3
+  double volume = 0;        // of what was written, mm^3: the solid, or for a mesh the mesh's own
+  double solidVolume = 0;   // of the cut solid, mm^3 (the same as `volume` for STEP)
+  int holesCut = 0;         // holes that removed material
+  int solids = 0;           // solids in the result (more than 1 when holes split the part)
+  long long triangles = 0;  // meshes: triangles written
+  double deflection = 0;    // meshes: the largest distance between mesh and surfaces, mm
+  std::vector<std::string> misses;    // holes that cut nothing or only hollow the part, one each
   std::vector<std::string> warnings;  // chains skipped as degenerate, one line each
 };
 
@@ -50,22 +69,37 @@ class ExportError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// Holes that remove no material, or only hollow the part inside, without
+// ExportOptions::allowMisses: the message names each hole and why.
+class MissError : public ExportError {
+ public:
+  using ExportError::ExportError;
+};
+
 // Degenerate chains (fewer than three distinct points, no extent away from the axis, or no area)
 // describe no material to remove: they are skipped and listed in ExportSummary::warnings rather
 // than failing the export, so that a hole whose profile has not been built yet does not block the
 // rest of the part.
 
-// Cuts every hole out of the block (one boolean operation for all of them), checks the result and
-// writes it as a STEP file (AP214, millimetres). The file is written to a temporary name beside
-// `path` and renamed over it only when complete.
-ExportSummary ExportStep(const PartInput& part, const std::string& path);
+// Cuts every hole out of the part, checks the result and writes it as a STEP file (AP214,
+// millimetres), with the part's faces as they are (one face for the top of a plate, however many
+// holes it has). Files are written to a temporary name beside `path` and renamed over it only
+// when complete; a failure to write names the file and the system's reason.
+ExportSummary ExportStep(const PartInput& part, const std::string& path,
+                         const ExportOptions& options = {});
 
-// The same solid as a binary STL mesh. `linearDeflection` is the largest distance in mm between
-// the mesh and the true surface.
+// The same solid as a binary STL mesh: closed (every edge shared by exactly two triangles, wound
+// consistently outwards) with no zero-area triangles. Written as it is meshed, a few hundred faces
+// at a time, so memory stays small. The summary's volume is the mesh's own.
 ExportSummary ExportStl(const PartInput& part, const std::string& path,
-                        double linearDeflection = 0.01);
+                        const ExportOptions& options = {});
+
+// The same solid as binary glTF (.glb): one node per hole that removed material, named after the
+// hole and holding the hole's faces, and one node "part" with the rest, coloured apart.
+ExportSummary ExportGltf(const PartInput& part, const std::string& path,
+                         const ExportOptions& options = {});
 
 // Cuts the part and reports what the solid would be, without writing anything.
-ExportSummary Measure(const PartInput& part);
+ExportSummary Measure(const PartInput& part, const ExportOptions& options = {});
 
 }  // namespace cavix::exporter

@@ -1,168 +1,52 @@
-// Hole tools from profiles, the single boolean cut, and the STEP and STL writers, on Open CASCADE.
+// The writers: STEP, streamed binary STL and binary glTF of the cut part, each written to a
+// temporary file beside the target and renamed over it only when complete.
 
 #include <unistd.h>
 
-#include <BRepAlgoAPI_Cut.hxx>
-#include <BRepBuilderAPI_MakeFace.hxx>
-#include <BRepBuilderAPI_MakePolygon.hxx>
-#include <BRepCheck_Analyzer.hxx>
-#include <BRepGProp.hxx>
-#include <BRepMesh_IncrementalMesh.hxx>
-#include <BRepPrimAPI_MakeBox.hxx>
-#include <BRepPrimAPI_MakeRevol.hxx>
-#include <GProp_GProps.hxx>
+#include <BRep_Builder.hxx>
 #include <IFSelect_ReturnStatus.hxx>
 #include <Interface_Static.hxx>
-#include <Message.hxx>
-#include <Message_Messenger.hxx>
-#include <Message_PrinterOStream.hxx>
+#include <Message_ProgressRange.hxx>
+#include <Quantity_Color.hxx>
+#include <RWGltf_CafWriter.hxx>
+#include <RWMesh_CoordinateSystem.hxx>
 #include <STEPControl_Writer.hxx>
-#include <Standard_Failure.hxx>
-#include <StlAPI_Writer.hxx>
+#include <TColStd_IndexedDataMapOfStringString.hxx>
+#include <TCollection_ExtendedString.hxx>
+#include <TDF_Label.hxx>
+#include <TDataStd_Name.hxx>
+#include <TDocStd_Document.hxx>
+#include <TopExp.hxx>
 #include <TopExp_Explorer.hxx>
-#include <TopTools_ListOfShape.hxx>
+#include <TopTools_IndexedMapOfShape.hxx>
 #include <TopoDS.hxx>
+#include <TopoDS_Compound.hxx>
+#include <TopoDS_Iterator.hxx>
+#include <XCAFApp_Application.hxx>
+#include <XCAFDoc_ColorTool.hxx>
+#include <XCAFDoc_DocumentTool.hxx>
+#include <XCAFDoc_ShapeTool.hxx>
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <gp_Ax1.hxx>
-#include <gp_Dir.hxx>
-#include <gp_Pnt.hxx>
-#include <mutex>
-#include <sstream>
 #include <string>
-#include <system_error>
 #include <vector>
 
+#include "export/occ_internal.h"
+#include "export/occ_mesh.h"
 #include "export/occ_part.h"
 
 namespace cavix::exporter {
 namespace {
 
-using Pt = std::array<double, 2>;
+using detail::HoleLabel;
+using detail::KernelFailure;
 
-std::string Num(double v) {
-  std::ostringstream os;
-  os.precision(12);
-  os << v;
-  return os.str();
-}
-
-std::string HoleLabel(const HoleSolidInput& hole, int index) {
-  std::string s = "hole " + std::to_string(index + 1);
-  if (!hole.name.empty()) s += " (\"" + hole.name + "\")";
-  return s;
-}
-
-// OCCT reports through its default messenger on standard output; the command line keeps its
-// standard output for its own results, and every failure we care about is reported by us.
-void QuietKernelMessages() {
-  static std::once_flag once;
-  std::call_once(once, [] {
-    Message::DefaultMessenger()->RemovePrinters(STANDARD_TYPE(Message_PrinterOStream));
-  });
-}
-
-double Cross(const Pt& o, const Pt& a, const Pt& b) {
-  return (a[0] - o[0]) * (b[1] - o[1]) - (a[1] - o[1]) * (b[0] - o[0]);
-}
-
-// True when the closed segments ab and cd share a point (tolerance `tol`).
-bool SegmentsTouch(const Pt& a, const Pt& b, const Pt& c, const Pt& d, double tol) {
-  auto segDist = [](const Pt& p, const Pt& s0, const Pt& s1) {
-    const double dx = s1[0] - s0[0], dy = s1[1] - s0[1];
-    const double len2 = dx * dx + dy * dy;
-    double t = len2 > 0 ? ((p[0] - s0[0]) * dx + (p[1] - s0[1]) * dy) / len2 : 0.0;
-    t = std::clamp(t, 0.0, 1.0);
-    const double ex = s0[0] + t * dx - p[0], ey = s0[1] + t * dy - p[1];
-    return std::sqrt(ex * ex + ey * ey);
-  };
-  const double d1 = Cross(a, b, c), d2 = Cross(a, b, d);
-  const double d3 = Cross(c, d, a), d4 = Cross(c, d, b);
-  if (((d1 > 0 && d2 < 0) || (d1 < 0 && d2 > 0)) && ((d3 > 0 && d4 < 0) || (d3 < 0 && d4 > 0)))
-    return true;
-  return segDist(c, a, b) <= tol || segDist(d, a, b) <= tol || segDist(a, c, d) <= tol ||
-         segDist(b, c, d) <= tol;
-}
-
-// The chain without repeated points and without its closing point. Throws on bad numbers;
-// returns an empty vector (with a warning) for a chain that removes no material.
-std::vector<Pt> CleanChain(const ProfileChain& chain, const std::string& where,
-                           std::vector<std::string>& warnings) {
-  double scale = 1.0;
-  for (const auto& p : chain) {
-    if (!std::isfinite(p[0]) || !std::isfinite(p[1]))
-      throw ExportError(where + ": the profile has a point that is not a finite number");
-    scale = std::max({scale, std::fabs(p[0]), std::fabs(p[1])});
-  }
-  const double tol = std::max(1e-6, 1e-9 * scale);
-
-  std::vector<Pt> pts;
-  for (auto p : chain) {
-    if (p[0] < -tol)
-      throw ExportError(where + ": the profile point (" + Num(p[0]) + ", " + Num(p[1]) +
-                        ") lies on the far side of the hole axis (x must not be negative)");
-    p[0] = std::max(p[0], 0.0);
-    if (!pts.empty() && std::hypot(p[0] - pts.back()[0], p[1] - pts.back()[1]) <= tol) continue;
-    pts.push_back(p);
-  }
-  while (pts.size() > 1 &&
-         std::hypot(pts.front()[0] - pts.back()[0], pts.front()[1] - pts.back()[1]) <= tol)
-    pts.pop_back();
-
-  double maxX = 0;
-  for (const Pt& p : pts) maxX = std::max(maxX, p[0]);
-  auto degenerate = [&](const char* why) {
-    warnings.push_back(where + ": skipped a degenerate profile chain (" +
-                       std::to_string(pts.size()) + " distinct points, largest radius " +
-                       Num(maxX) + ", " + why + ")");
-    return std::vector<Pt>{};
-  };
-  if (pts.size() < 3) return degenerate("fewer than three distinct points");
-  if (maxX <= tol) return degenerate("nothing off the axis");
-
-  // A chain that crosses itself or doubles back would revolve into a solid that is not one.
-  const size_t n = pts.size();
-  for (size_t i = 0; i < n; ++i) {
-    for (size_t j = i + 1; j < n; ++j) {
-      const bool adjacent = j == i + 1 || (i == 0 && j == n - 1);
-      const Pt& a = pts[i];
-      const Pt& b = pts[(i + 1) % n];
-      const Pt& c = pts[j];
-      const Pt& d = pts[(j + 1) % n];
-      if (adjacent) {
-        // Shared vertex: fail only when the two edges fold back onto each other.
-        const Pt& shared = (j == i + 1) ? b : a;
-        const Pt& p1 = (j == i + 1) ? a : b;
-        const Pt& p2 = (j == i + 1) ? d : c;
-        const double ux = p1[0] - shared[0], uy = p1[1] - shared[1];
-        const double vx = p2[0] - shared[0], vy = p2[1] - shared[1];
-        const double lu = std::hypot(ux, uy), lv = std::hypot(vx, vy);
-        if (std::fabs(ux * vy - uy * vx) <= 1e-12 * lu * lv && ux * vx + uy * vy > 0)
-          throw ExportError(where + ": the profile doubles back on itself at (" + Num(shared[0]) +
-                            ", " + Num(shared[1]) + ")");
-        continue;
-      }
-      if (SegmentsTouch(a, b, c, d, tol))
-        throw ExportError(where + ": the profile crosses itself near (" + Num(c[0]) + ", " +
-                          Num(c[1]) + ")");
-    }
-  }
-  double area2 = 0;
-  for (size_t i = 0; i < pts.size(); ++i) {
-    const Pt& a = pts[i];
-    const Pt& b = pts[(i + 1) % pts.size()];
-    area2 += a[0] * b[1] - b[0] * a[1];
-  }
-  if (std::fabs(area2) <= tol * scale) return degenerate("no area to revolve");
-  return pts;
-}
-
-std::string KernelFailure(const Standard_Failure& f) {
-  const char* msg = f.GetMessageString();
-  return std::string(f.DynamicType()->Name()) + (msg && *msg ? std::string(": ") + msg : "");
+std::string CannotWrite(const std::string& path, const std::string& why) {
+  return "cannot write \"" + path + "\": " + why;
 }
 
 // A unique temporary name beside `path`, removed again unless committed.
@@ -175,230 +59,318 @@ class TempFile {
   }
   ~TempFile() {
     if (!committed_) std::remove(tmp_.c_str());
+    for (const std::string& f : also_) std::remove(f.c_str());
   }
+  // Another file the writer makes beside the temporary one, removed in any case.
+  void Also(const std::string& path) { also_.push_back(path); }
   TempFile(const TempFile&) = delete;
   TempFile& operator=(const TempFile&) = delete;
   const std::string& Name() const { return tmp_; }
+  // Fails early, before any cutting, when the file cannot be made at all.
+  void CheckWritable() const {
+    std::FILE* f = std::fopen(tmp_.c_str(), "wb");
+    if (!f) throw ExportError(CannotWrite(target_, std::strerror(errno)));
+    std::fclose(f);
+  }
   void Commit() {
     if (std::rename(tmp_.c_str(), target_.c_str()) != 0)
-      throw ExportError("cannot write \"" + target_ + "\": " + std::strerror(errno));
+      throw ExportError(CannotWrite(target_, std::strerror(errno)));
     committed_ = true;
+  }
+  // Why a kernel writer that only says it failed could not write the file: what the system says
+  // to a write of our own into it (a full disk, a file size limit), else `fallback`.
+  std::string Failure(int err, const char* fallback) const {
+    if (err == 0) {
+      if (std::FILE* f = std::fopen(tmp_.c_str(), "ab")) {
+        static const char zeros[1 << 16] = {};
+        if (std::fwrite(zeros, 1, sizeof zeros, f) != sizeof zeros) err = errno;
+        if (std::fflush(f) != 0 && err == 0) err = errno;
+        if (::fsync(::fileno(f)) != 0 && err == 0) err = errno;
+        if (std::fclose(f) != 0 && err == 0) err = errno;
+      } else {
+        err = errno;
+      }
+    }
+    return CannotWrite(target_, err ? std::strerror(err) : fallback);
   }
 
  private:
   std::string target_;
   std::string tmp_;
+  std::vector<std::string> also_;
   bool committed_ = false;
 };
 
-void CheckWritable(const std::string& tmp, const std::string& target) {
-  std::FILE* f = std::fopen(tmp.c_str(), "wb");
-  if (!f) throw ExportError("cannot write \"" + target + "\": " + std::strerror(errno));
-  std::fclose(f);
+// The smallest radius of any hole's profile: the circle the mesh must keep round.
+double SmallestRadius(const PartInput& part) {
+  double smallest = 0;
+  for (const HoleSolidInput& h : part.holes)
+    for (const ProfileChain& chain : h.chains) {
+      double largest = 0;
+      for (const auto& p : chain)
+        if (std::isfinite(p[0])) largest = std::max(largest, p[0]);
+      for (const auto& p : chain)
+        if (std::isfinite(p[0]) && p[0] > 1e-4 * largest && (smallest == 0 || p[0] < smallest))
+          smallest = p[0];
+    }
+  return smallest;
 }
 
-// True when `position` lies on a face of the block whose outward normal is opposite to the
-// hole's axis `n` (a unit vector).
-bool OpensOnFaceSquareToAxis(const std::array<double, 3>& block, const std::array<double, 3>& p,
-                             const gp_Dir& n) {
-  const double d[3] = {n.X(), n.Y(), n.Z()};
-  for (int k = 0; k < 3; ++k) {
-    if (std::fabs(std::fabs(d[k]) - 1) > 1e-12) continue;
-    const double tol = 1e-9 * std::max(1.0, block[k]);
-    const double face = d[k] > 0 ? 0.0 : block[k];
-    if (std::fabs(p[k] - face) > tol) return false;
-    for (int o = 0; o < 3; ++o)
-      if (o != k && (p[o] < -tol || p[o] > block[o] + tol)) return false;
-    return true;
+double Deflection(const PartInput& part, const CutResult& cut, const ExportOptions& options) {
+  if (options.linearDeflection != 0) {
+    if (!std::isfinite(options.linearDeflection) || !(options.linearDeflection > 0))
+      throw ExportError("the mesh tolerance must be a positive number of millimetres");
+    return options.linearDeflection;
   }
-  return false;
+  return detail::ChooseDeflection(SmallestRadius(part), cut.base->Size());
 }
+
+// Cuts the part, fills the counts, and refuses holes that cut nothing unless allowed.
+CutResult Cut(const PartInput& part, const ExportOptions& options, bool mergeFaces,
+              ExportSummary& s, const std::string& path) {
+  CutOptions co;
+  co.mergeFaces = mergeFaces;
+  CutResult r = CutHoles(part, co);
+  s.holesCut = static_cast<int>(r.cut.size());
+  s.solids = r.solids;
+  s.warnings = r.warnings;
+  for (size_t i = 0; i < r.missed.size(); ++i) {
+    const int h = r.missed[i];
+    s.misses.push_back(HoleLabel(part.holes[static_cast<size_t>(h)], h) +
+                       " removes no material: " + r.missReasons[i]);
+  }
+  for (int h : r.voids)
+    s.misses.push_back(HoleLabel(part.holes[static_cast<size_t>(h)], h) +
+                       " lies wholly inside the part: it only hollows it");
+  if (!s.misses.empty() && !options.allowMisses) {
+    std::string text = path.empty() ? "" : "cannot export to \"" + path + "\": ";
+    for (size_t i = 0; i < s.misses.size(); ++i) text += (i ? "; " : "") + s.misses[i];
+    throw MissError(text + "; nothing was written");
+  }
+  s.blockVolume = SolidVolume(r.base->solid);
+  s.solidVolume = SolidVolume(r.shape);
+  s.volume = s.solidVolume;
+  return r;
+}
+
+// The same solid with each shell's faces in order of how many edges they have. The STEP
+// translator builds an adaptor of the face for each edge it meets first on that face, and such an
+// adaptor walks all the face's edges: a plate's top face with thousands of holes would cost the
+// square of its edges. Met last, a face finds every edge already translated by its neighbours.
+TopoDS_Shape BigFacesLast(const TopoDS_Shape& shape) {
+  BRep_Builder b;
+  TopoDS_Compound all;
+  b.MakeCompound(all);
+  int count = 0;
+  TopoDS_Shape only;
+  for (TopExp_Explorer s(shape, TopAbs_SOLID); s.More(); s.Next()) {
+    TopoDS_Solid solid;
+    b.MakeSolid(solid);
+    for (TopoDS_Iterator sh(s.Current(), Standard_False, Standard_False); sh.More(); sh.Next()) {
+      std::vector<std::pair<int, TopoDS_Shape>> faces;
+      for (TopoDS_Iterator f(sh.Value(), Standard_False, Standard_False); f.More(); f.Next()) {
+        int edges = 0;
+        for (TopExp_Explorer e(f.Value(), TopAbs_EDGE); e.More(); e.Next()) ++edges;
+        faces.emplace_back(edges, f.Value());
+      }
+      std::stable_sort(faces.begin(), faces.end(),
+                       [](const auto& x, const auto& y) { return x.first < y.first; });
+      TopoDS_Shell shell;
+      b.MakeShell(shell);
+      for (const auto& f : faces) b.Add(shell, f.second);
+      shell.Closed(sh.Value().Closed());
+      shell.Orientation(sh.Value().Orientation());
+      shell.Location(sh.Value().Location());
+      b.Add(solid, shell);
+    }
+    solid.Location(s.Current().Location());
+    solid.Orientation(s.Current().Orientation());
+    b.Add(all, solid);
+    only = solid;
+    ++count;
+  }
+  return count == 1 ? only : all;
+}
+
+// Writes 50-byte binary STL records as they come, with the count filled in at the end.
+class StlFile {
+ public:
+  StlFile(const std::string& tmp, const std::string& path) : path_(path) {
+    file_ = std::fopen(tmp.c_str(), "wb");
+    if (!file_) throw ExportError(CannotWrite(path, std::strerror(errno)));
+    char header[84] = "binary STL of a part with its holes, written by Cavix";
+    Put(header, sizeof header);
+  }
+  ~StlFile() {
+    if (file_) std::fclose(file_);
+  }
+  StlFile(const StlFile&) = delete;
+  StlFile& operator=(const StlFile&) = delete;
+
+  void Add(const detail::Triangle& t) {
+    const auto& a = t.v[0];
+    const auto& b = t.v[1];
+    const auto& c = t.v[2];
+    const float u[3] = {b[0] - a[0], b[1] - a[1], b[2] - a[2]};
+    const float w[3] = {c[0] - a[0], c[1] - a[1], c[2] - a[2]};
+    float n[3] = {u[1] * w[2] - u[2] * w[1], u[2] * w[0] - u[0] * w[2], u[0] * w[1] - u[1] * w[0]};
+    const float len = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+    for (float& x : n) x = len > 0 ? x / len : 0;
+    char record[50] = {};
+    std::memcpy(record, n, 12);
+    std::memcpy(record + 12, a.data(), 12);
+    std::memcpy(record + 24, b.data(), 12);
+    std::memcpy(record + 36, c.data(), 12);
+    Put(record, sizeof record);
+  }
+
+  void Finish(long long triangles) {
+    if (triangles > 0xffffffffLL)
+      throw ExportError(CannotWrite(path_, "more triangles than binary STL can count"));
+    Flush();
+    const uint32_t n = static_cast<uint32_t>(triangles);
+    char count[4];
+    std::memcpy(count, &n, 4);
+    if (error_ == 0 && std::fseek(file_, 80, SEEK_SET) != 0) error_ = errno;
+    if (error_ == 0 && std::fwrite(count, 1, 4, file_) != 4) error_ = errno;
+    if (error_ == 0 && std::fflush(file_) != 0) error_ = errno;
+    if (error_ == 0 && ::fsync(::fileno(file_)) != 0) error_ = errno;
+    const int closed = std::fclose(file_);
+    file_ = nullptr;
+    if (error_ == 0 && closed != 0) error_ = errno;
+    if (error_ != 0) throw ExportError(CannotWrite(path_, std::strerror(error_)));
+  }
+
+ private:
+  void Put(const char* bytes, size_t n) {
+    buffer_.insert(buffer_.end(), bytes, bytes + n);
+    if (buffer_.size() >= (1u << 20)) Flush();
+  }
+  void Flush() {
+    if (error_ == 0 && !buffer_.empty() &&
+        std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size())
+      error_ = errno ? errno : EIO;
+    buffer_.clear();
+    // A failed write is reported at once: there is no point meshing the rest.
+    if (error_ != 0) throw ExportError(CannotWrite(path_, std::strerror(error_)));
+  }
+
+  std::string path_;
+  std::FILE* file_ = nullptr;
+  std::vector<char> buffer_;
+  int error_ = 0;
+};
 
 }  // namespace
 
-std::vector<TopoDS_Shape> MakeHoleTools(const HoleSolidInput& hole, int holeIndex,
-                                        std::vector<std::string>& warnings,
-                                        const std::array<double, 3>* block) {
-  const std::string where = HoleLabel(hole, holeIndex);
-  for (double v : hole.position)
-    if (!std::isfinite(v)) throw ExportError(where + ": its position is not a finite number");
-  for (double v : hole.normal)
-    if (!std::isfinite(v)) throw ExportError(where + ": its axis is not a finite number");
-  const double len = std::hypot(hole.normal[0], hole.normal[1], hole.normal[2]);
-  if (!(len > 1e-12)) throw ExportError(where + ": its axis direction is the zero vector");
-
-  const gp_Dir n(hole.normal[0] / len, hole.normal[1] / len, hole.normal[2] / len);
-  // Any direction at right angles to the axis will do: the profile is revolved a full turn.
-  const gp_Dir helper = std::fabs(n.Z()) < 0.9 ? gp_Dir(0, 0, 1) : gp_Dir(1, 0, 0);
-  const gp_Dir u = n.Crossed(helper);
-  const gp_Pnt origin(hole.position[0], hole.position[1], hole.position[2]);
-
-  std::vector<TopoDS_Shape> tools;
-  if (hole.chains.empty()) warnings.push_back(where + ": skipped, it has no profile yet");
-  for (size_t c = 0; c < hole.chains.size(); ++c) {
-    const std::string chainWhere =
-        hole.chains.size() > 1 ? where + ", chain " + std::to_string(c + 1) : where;
-    std::vector<Pt> pts = CleanChain(hole.chains[c], chainWhere, warnings);
-    if (pts.empty()) continue;
-    if (block && OpensOnFaceSquareToAxis(*block, hole.position, n) && pts[0][0] == 0 &&
-        pts[0][1] == 0 && std::fabs(pts[1][1]) <= 1e-9 && pts[1][0] > 0) {
-      // Start the tool a little outside the face it opens on: the same material goes, and the
-      // boolean meets the face across instead of in its plane, which is faster and more robust.
-      const double lift = std::max(0.5, 0.1 * pts[1][0]);
-      pts[0] = {0, lift};
-      pts.insert(pts.begin() + 1, Pt{pts[1][0], lift});
-    }
-    try {
-      BRepBuilderAPI_MakePolygon poly;
-      for (const Pt& p : pts) {
-        const double depth = -p[1];
-        poly.Add(gp_Pnt(origin.X() + depth * n.X() + p[0] * u.X(),
-                        origin.Y() + depth * n.Y() + p[0] * u.Y(),
-                        origin.Z() + depth * n.Z() + p[0] * u.Z()));
-      }
-      poly.Close();
-      if (!poly.IsDone()) throw ExportError(chainWhere + ": its profile does not make a wire");
-      BRepBuilderAPI_MakeFace face(poly.Wire(), Standard_True);
-      if (!face.IsDone()) throw ExportError(chainWhere + ": its profile does not make a face");
-      BRepPrimAPI_MakeRevol revol(face.Face(), gp_Ax1(origin, n), 2.0 * M_PI, Standard_True);
-      revol.Build();
-      if (!revol.IsDone())
-        throw ExportError(chainWhere + ": revolving its profile about the axis failed");
-      TopoDS_Shape solid = revol.Shape();
-      // The face's winding decides which way the revolved solid faces; a tool turned inside out
-      // would add to the part instead of removing from it.
-      GProp_GProps props;
-      BRepGProp::VolumeProperties(solid, props);
-      if (props.Mass() < 0) solid.Reverse();
-      tools.push_back(solid);
-    } catch (const Standard_Failure& f) {
-      throw ExportError(chainWhere + ": the geometry kernel failed to build its solid (" +
-                        KernelFailure(f) + ")");
-    }
-  }
-  return tools;
-}
-
-TopoDS_Shape CutPart(const PartInput& part, ExportSummary* summary) {
-  QuietKernelMessages();
-  for (double e : part.block)
-    if (!std::isfinite(e) || !(e > 0))
-      throw ExportError("the part's block must have three positive extents, not " +
-                        Num(part.block[0]) + " x " + Num(part.block[1]) + " x " +
-                        Num(part.block[2]));
-
-  std::vector<std::string> warnings;
-  TopTools_ListOfShape tools;
-  int holesCut = 0;
-  for (size_t i = 0; i < part.holes.size(); ++i) {
-    const auto made = MakeHoleTools(part.holes[i], static_cast<int>(i), warnings, &part.block);
-    for (const auto& t : made) tools.Append(t);
-    if (!made.empty()) ++holesCut;
-  }
-
-  try {
-    TopoDS_Shape block =
-        BRepPrimAPI_MakeBox(gp_Pnt(0, 0, 0), part.block[0], part.block[1], part.block[2]).Shape();
-    TopoDS_Shape result = block;
-    if (!tools.IsEmpty()) {
-      // All tools go in as separate arguments of one operation: the general fuse intersects them
-      // with each other as well as with the block, so touching and overlapping holes come out
-      // right without a cut per hole.
-      TopTools_ListOfShape args;
-      args.Append(block);
-      BRepAlgoAPI_Cut cut;
-      cut.SetArguments(args);
-      cut.SetTools(tools);
-      cut.SetRunParallel(Standard_True);
-      cut.SetUseOBB(Standard_True);
-      cut.Build();
-      if (!cut.IsDone() || cut.HasErrors()) {
-        std::ostringstream os;
-        cut.DumpErrors(os);
-        throw ExportError("cutting the holes out of the part failed: " + os.str());
-      }
-      result = cut.Shape();
-    }
-
-    int solids = 0;
-    for (TopExp_Explorer ex(result, TopAbs_SOLID); ex.More(); ex.Next()) ++solids;
-    if (solids == 0)
-      throw ExportError("the holes remove the whole part: nothing is left to export");
-    BRepCheck_Analyzer check(result);
-    if (!check.IsValid())
-      throw ExportError(
-          "cutting the holes out of the part gave an invalid solid; nothing was "
-          "written (" +
-          std::to_string(holesCut) + " holes)");
-    if (summary) {
-      summary->holesCut = holesCut;
-      summary->solids = solids;
-      summary->warnings = std::move(warnings);
-    }
-    return result;
-  } catch (const Standard_Failure& f) {
-    throw ExportError("the geometry kernel failed while cutting the holes: " + KernelFailure(f));
-  }
-}
-
-double SolidVolume(const TopoDS_Shape& shape) {
-  GProp_GProps props;
-  BRepGProp::VolumeProperties(shape, props, 1e-9, Standard_True);
-  return props.Mass();
-}
-
-namespace {
-// Cuts the part and fills in the volumes of the block and of the result.
-TopoDS_Shape CutAndMeasure(const PartInput& part, ExportSummary& s) {
-  const TopoDS_Shape shape = CutPart(part, &s);
-  s.blockVolume = part.block[0] * part.block[1] * part.block[2];
-  s.volume = SolidVolume(shape);
-  return shape;
-}
-}  // namespace
-
-ExportSummary Measure(const PartInput& part) {
+ExportSummary Measure(const PartInput& part, const ExportOptions& options) {
   ExportSummary s;
-  CutAndMeasure(part, s);
+  Cut(part, options, true, s, {});
   return s;
 }
 
-ExportSummary ExportStep(const PartInput& part, const std::string& path) {
+ExportSummary ExportStep(const PartInput& part, const std::string& path,
+                         const ExportOptions& options) {
   TempFile tmp(path);
+  tmp.CheckWritable();
   ExportSummary s;
-  const TopoDS_Shape shape = CutAndMeasure(part, s);
-  CheckWritable(tmp.Name(), path);
+  const CutResult cut = Cut(part, options, true, s, path);
   try {
     STEPControl_Writer writer;
     Interface_Static::SetCVal("write.step.unit", "MM");
-    if (writer.Transfer(shape, STEPControl_AsIs) != IFSelect_RetDone)
-      throw ExportError("cannot write \"" + path + "\": the STEP translator refused the solid");
+    if (writer.Transfer(BigFacesLast(cut.shape), STEPControl_AsIs) != IFSelect_RetDone)
+      throw ExportError(CannotWrite(path, "the STEP translator refused the solid"));
+    errno = 0;
     if (writer.Write(tmp.Name().c_str()) != IFSelect_RetDone)
-      throw ExportError("cannot write \"" + path + "\": the STEP writer failed");
+      throw ExportError(tmp.Failure(errno, "the STEP writer failed"));
   } catch (const Standard_Failure& f) {
-    throw ExportError("cannot write \"" + path + "\": " + KernelFailure(f));
+    throw ExportError(CannotWrite(path, KernelFailure(f)));
   }
   tmp.Commit();
   return s;
 }
 
-ExportSummary ExportStl(const PartInput& part, const std::string& path, double linearDeflection) {
-  if (!std::isfinite(linearDeflection) || !(linearDeflection > 0))
-    throw ExportError("the STL mesh tolerance must be a positive number of millimetres");
+ExportSummary ExportStl(const PartInput& part, const std::string& path,
+                        const ExportOptions& options) {
   TempFile tmp(path);
+  tmp.CheckWritable();
   ExportSummary s;
-  const TopoDS_Shape shape = CutAndMeasure(part, s);
-  CheckWritable(tmp.Name(), path);
+  // The seams of the tiles stay: they change nothing in a mesh, and faces a tile wide mesh in
+  // linear time where a plate's whole top face would not.
+  const CutResult cut = Cut(part, options, false, s, path);
+  s.deflection = Deflection(part, cut, options);
   try {
-    BRepMesh_IncrementalMesh mesh(shape, linearDeflection, Standard_False, 0.25, Standard_True);
-    if (!mesh.IsDone())
-      throw ExportError("cannot write \"" + path + "\": meshing the solid failed");
-    StlAPI_Writer writer;
-    writer.ASCIIMode() = Standard_False;
-    if (!writer.Write(shape, tmp.Name().c_str()))
-      throw ExportError("cannot write \"" + path + "\": the STL writer failed");
+    StlFile file(tmp.Name(), path);
+    const detail::MeshTally tally = detail::MeshInGroups(
+        cut.shape, s.deflection, [&](const detail::Triangle& t) { file.Add(t); });
+    file.Finish(tally.triangles);
+    s.triangles = tally.triangles;
+    s.volume = tally.volume;
   } catch (const Standard_Failure& f) {
-    throw ExportError("cannot write \"" + path + "\": " + KernelFailure(f));
+    throw ExportError(CannotWrite(path, "meshing the part failed (" + KernelFailure(f) + ")"));
+  }
+  tmp.Commit();
+  return s;
+}
+
+ExportSummary ExportGltf(const PartInput& part, const std::string& path,
+                         const ExportOptions& options) {
+  TempFile tmp(path);
+  tmp.CheckWritable();
+  ExportSummary s;
+  const CutResult cut = Cut(part, options, false, s, path);
+  s.deflection = Deflection(part, cut, options);
+  try {
+    const detail::MeshTally tally = detail::MeshWhole(cut.shape, s.deflection);
+    s.triangles = tally.triangles;
+    s.volume = tally.volume;
+
+    // One compound per hole with its faces, one for the rest of the part.
+    TopTools_IndexedMapOfShape faces;
+    TopExp::MapShapes(cut.shape, TopAbs_FACE, faces);
+    std::vector<std::vector<TopoDS_Shape>> byHole(part.holes.size() + 1);
+    for (int i = 1; i <= faces.Extent(); ++i) {
+      const int h = cut.HoleOf(faces(i));
+      byHole[h < 0 ? part.holes.size() : static_cast<size_t>(h)].push_back(faces(i));
+    }
+    Handle(TDocStd_Document) doc;
+    const Handle(XCAFApp_Application) app = XCAFApp_Application::GetApplication();
+    app->NewDocument("MDTV-XCAF", doc);
+    const Handle(XCAFDoc_ShapeTool) shapes = XCAFDoc_DocumentTool::ShapeTool(doc->Main());
+    const Handle(XCAFDoc_ColorTool) colours = XCAFDoc_DocumentTool::ColorTool(doc->Main());
+    BRep_Builder b;
+    auto add = [&](const std::vector<TopoDS_Shape>& group, const std::string& name,
+                   const Quantity_Color& colour) {
+      TopoDS_Compound c;
+      b.MakeCompound(c);
+      for (const TopoDS_Shape& f : group) b.Add(c, f);
+      const TDF_Label label = shapes->AddShape(c, Standard_False, Standard_False);
+      TDataStd_Name::Set(label, TCollection_ExtendedString(name.c_str(), Standard_True));
+      colours->SetColor(label, colour, XCAFDoc_ColorSurf);
+    };
+    add(byHole.back(), "part", Quantity_Color(0.72, 0.74, 0.77, Quantity_TOC_sRGB));
+    for (int h : cut.cut) {
+      const HoleSolidInput& hole = part.holes[static_cast<size_t>(h)];
+      add(byHole[static_cast<size_t>(h)],
+          hole.name.empty() ? "hole " + std::to_string(h + 1) : hole.name,
+          Quantity_Color(0.85, 0.45, 0.20, Quantity_TOC_sRGB));
+    }
+
+    // The writer keeps the binary buffer in a file of its own until the GLB is assembled.
+    tmp.Also(tmp.Name().substr(0, tmp.Name().rfind('.')) + ".bin.tmp");
+    RWGltf_CafWriter writer(tmp.Name().c_str(), Standard_True);
+    // Millimetres with Z up in, metres with Y up out, as glTF has it.
+    writer.ChangeCoordinateSystemConverter().SetInputLengthUnit(0.001);
+    writer.ChangeCoordinateSystemConverter().SetInputCoordinateSystem(RWMesh_CoordinateSystem_Zup);
+    writer.SetMergeFaces(true);
+    errno = 0;
+    const bool written =
+        writer.Perform(doc, TColStd_IndexedDataMapOfStringString(), Message_ProgressRange());
+    const int err = errno;
+    app->Close(doc);
+    if (!written) throw ExportError(tmp.Failure(err, "the glTF writer failed"));
+  } catch (const Standard_Failure& f) {
+    throw ExportError(CannotWrite(path, KernelFailure(f)));
   }
   tmp.Commit();
   return s;

@@ -299,7 +299,7 @@ std::vector<HoleDrawing> DrawingsFromScene(scene::Scene& scene,
 }
 
 std::vector<std::string> ExportModel(scene::Scene& scene, const std::string& path,
-                                     const std::string& modelName) {
+                                     const std::string& modelName, const ExportOptions& options) {
   const std::string lower = Lower(path);
   auto endsWith = [&](const char* ext) {
     const std::string e(ext);
@@ -322,23 +322,34 @@ std::vector<std::string> ExportModel(scene::Scene& scene, const std::string& pat
   }
   const bool step = endsWith(".step") || endsWith(".stp");
   const bool stl = endsWith(".stl");
-  if (!step && !stl)
+  const bool glb = endsWith(".glb");
+  if (!step && !stl && !glb)
     throw ExportError("cannot export to \"" + path +
-                      "\": the file name must end in .step, .stp, .stl or .svg");
+                      "\": the file name must end in .step, .stp, .stl, .glb or .svg");
 #ifdef CAVIX_WITH_OCCT
   const PartInput part = PartFromScene(scene);
-  const ExportSummary s = step ? ExportStep(part, path) : ExportStl(part, path);
+  const ExportSummary s = step  ? ExportStep(part, path, options)
+                          : stl ? ExportStl(part, path, options)
+                                : ExportGltf(part, path, options);
   std::ostringstream line;
   line.precision(10);
   line << "wrote " << path << ": " << s.holesCut << " hole" << (s.holesCut == 1 ? "" : "s")
-       << " cut, " << s.solids << " solid" << (s.solids == 1 ? "" : "s") << ", volume " << s.volume
-       << " mm3 (block " << s.blockVolume << " mm3)";
+       << " cut, " << s.solids << " solid" << (s.solids == 1 ? "" : "s");
+  if (step) {
+    line << ", volume " << s.volume << " mm3 (block " << s.blockVolume << " mm3)";
+  } else {
+    line << ", " << s.triangles << " triangles, volume " << s.volume << " mm3 of the mesh (solid "
+         << s.solidVolume << " mm3, block " << s.blockVolume << " mm3, deflection " << s.deflection
+         << " mm)";
+  }
   report.push_back(line.str());
+  for (const auto& m : s.misses) report.push_back("warning: " + m);
   for (const auto& w : s.warnings) report.push_back("warning: " + w);
   return report;
 #else
+  (void)options;
   throw ExportError("cannot export to \"" + path +
-                    "\": this build of Cavix has no Open CASCADE (STEP and STL need it)");
+                    "\": this build of Cavix has no Open CASCADE (STEP, STL and glTF need it)");
 #endif
 }
 

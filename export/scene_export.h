@@ -34,11 +34,13 @@ double MaterialAlongAxis(const std::array<double, 3>& block, const HoleSolidInpu
 // nominal size and standard come from the stored record.
 std::vector<HoleDrawing> DrawingsFromScene(scene::Scene& scene, std::vector<std::string>& warnings);
 
-// Writes `path` by its extension: ".step"/".stp" (STEP), ".stl" (binary STL) or ".svg" (section
-// sheet), any letter case. Returns the lines of a short report (what was written, warnings).
-// Throws ExportError naming the file for an unknown extension or a failed export; the file is
-// then left as it was.
+// Writes `path` by its extension: ".step"/".stp" (STEP), ".stl" (binary STL), ".glb" (binary
+// glTF) or ".svg" (section sheet), any letter case. Returns the lines of a short report (what was
+// written, then warnings, each starting "warning: "). Throws ExportError naming the file for an
+// unknown extension or a failed export, MissError for holes that cut nothing unless `options`
+// allow them; the file is then left as it was.
 std::vector<std::string> ExportModel(scene::Scene& scene, const std::string& path,
-                                     const std::string& modelName = {});
+                                     const std::string& modelName = {},
+                                     const ExportOptions& options = {});
 
 }  // namespace cavix::exporter

@@ -5,7 +5,7 @@ pkgs=(build-essential cmake ninja-build clang libclang-rt-14-dev
       libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
       qt6-base-dev libgl-dev xvfb xauth
       libocct-foundation-dev libocct-modeling-data-dev libocct-modeling-algorithms-dev
-      libocct-data-exchange-dev librsvg2-bin)
+      libocct-data-exchange-dev libocct-ocaf-dev libocct-visualization-dev librsvg2-bin)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

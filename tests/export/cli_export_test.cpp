@@ -1,15 +1,21 @@
-// `cavix export` as users run it: holes dropped by the shipped dialog scripts, then STEP, STL and
-// SVG written from the model file; bad output names fail with a message and change nothing.
+// `cavix export` as users run it: holes dropped by the shipped dialog scripts, then STEP, STL, glTF
+// and SVG written from the model file; the demo part's glTF read by a reader of our own; holes
+// that cut nothing refused unless allowed; bad output names and files that cannot be written fail
+// with a message naming the file and the cause, and change nothing.
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
 #include <BRepCheck_Analyzer.hxx>
 #include <STEPControl_Reader.hxx>
+#include <cerrno>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -34,6 +40,13 @@ class CavixExport : public ::testing::Test {
 
   const cavix::test::TempDir dir_{"cavix-cli-export-"};
 };
+
+// The whole command line run by the shell, "cavix " standing for the built program.
+Result Shell(std::string line, const cavix::test::TempDir& dir) {
+  line.replace(line.find("cavix "), 5, cavix::test::ShellQuote(CAVIX_BINARY) + " ");
+  return cavix::test::RunShell("cd " + cavix::test::ShellQuote(dir.path.string()) + " && " + line,
+                               dir);
+}
 
 size_t Count(const std::string& text, const std::string& what) {
   size_t n = 0;
@@ -94,7 +107,7 @@ TEST_F(CavixExport, BadOutputFailsAndWritesNothing) {
   ASSERT_EQ(Cavix({"new", model}).status, 0);
   const Result dxf = Cavix({"export", model, File("part.dxf")});
   EXPECT_EQ(dxf.status, 1);
-  EXPECT_NE(dxf.err.find(".step, .stp, .stl or .svg"), std::string::npos) << dxf.err;
+  EXPECT_NE(dxf.err.find(".step, .stp, .stl, .glb or .svg"), std::string::npos) << dxf.err;
   EXPECT_FALSE(fs::exists(File("part.dxf")));
 
   const Result nodir = Cavix({"export", model, File("no/such/part.step")});
@@ -107,4 +120,136 @@ TEST_F(CavixExport, BadOutputFailsAndWritesNothing) {
 
   const Result usage = Cavix({"export", model});
   EXPECT_EQ(usage.status, 2);
+
+  // A file system that refuses to grow the file (here a file size limit, as a full disk would):
+  // each writer names the file and the system's reason, and leaves nothing behind.
+  ASSERT_EQ(Cavix({"new", File("holed.json")}).status, 0);
+  ASSERT_EQ(Cavix({"drop", File("holed.json"), "--at", "30,30,20", "--script",
+                   std::string(CAVIX_SCRIPTS_DIR) + "/plain_blind.txt"})
+                .status,
+            0);
+  for (const char* name : {"big.step", "big.stl", "big.glb"}) {
+    SCOPED_TRACE(name);
+    // 2 blocks of 512 bytes: room for the messages, not for the files.
+    const Result full =
+        Shell("trap '' XFSZ; ulimit -f 2; exec cavix export holed.json " + std::string(name), dir_);
+    EXPECT_EQ(full.status, 1);
+    EXPECT_NE(full.err.find(std::string("cannot write \"") + name + "\": " + std::strerror(EFBIG)),
+              std::string::npos)
+        << full.err;
+    EXPECT_FALSE(fs::exists(File(name)));
+  }
+  for (const auto& e : fs::directory_iterator(dir_.path))
+    EXPECT_EQ(e.path().string().find(".tmp"), std::string::npos) << e.path();
+}
+
+// A hole dropped beside the part cuts nothing: the export names it and writes nothing, unless
+// misses are allowed; the count of holes cut then leaves it out.
+TEST_F(CavixExport, HolesThatCutNothingFailUnlessAllowed) {
+  const std::string model = File("part.json");
+  ASSERT_EQ(Cavix({"new", model}).status, 0);
+  const std::string script = std::string(CAVIX_SCRIPTS_DIR) + "/plain_blind.txt";
+  for (const char* at : {"30,30,20", "300,300,20"})
+    ASSERT_EQ(Cavix({"drop", model, "--at", at, "--script", script}).status, 0) << at;
+  const Result refused = Cavix({"export", model, File("part.stl")});
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_NE(refused.err.find("hole 2 (\"#3"), std::string::npos) << refused.err;
+  EXPECT_NE(refused.err.find("misses the part"), std::string::npos) << refused.err;
+  EXPECT_NE(refused.err.find("--allow-misses"), std::string::npos) << refused.err;
+  EXPECT_FALSE(fs::exists(File("part.stl")));
+
+  const Result allowed = Cavix({"export", model, File("part.stl"), "--allow-misses"});
+  EXPECT_EQ(allowed.status, 0) << allowed.err;
+  EXPECT_NE(allowed.out.find(": 1 hole cut,"), std::string::npos) << allowed.out;
+  EXPECT_NE(allowed.err.find("warning: hole 2 (\"#3"), std::string::npos) << allowed.err;
+}
+
+namespace {
+
+// A GLB file as any glTF reader sees it: the header, the JSON chunk, the binary chunk.
+struct Glb {
+  bool valid = false;
+  nlohmann::json doc;
+  size_t binBytes = 0;
+};
+
+Glb ReadGlb(const std::string& bytes) {
+  Glb g;
+  auto u32 = [&](size_t at) {
+    uint32_t v = 0;
+    if (at + 4 <= bytes.size()) std::memcpy(&v, bytes.data() + at, 4);
+    return v;
+  };
+  if (bytes.size() < 28 || bytes.compare(0, 4, "glTF") != 0 || u32(4) != 2 ||
+      u32(8) != bytes.size())
+    return g;
+  const uint32_t jsonLength = u32(12);
+  if (u32(16) != 0x4E4F534A || 20 + size_t(jsonLength) + 8 > bytes.size()) return g;  // "JSON"
+  g.doc = nlohmann::json::parse(bytes.substr(20, jsonLength), nullptr, false);
+  const size_t bin = 20 + jsonLength;
+  if (g.doc.is_discarded() || u32(bin + 4) != 0x004E4942) return g;  // "BIN\0"
+  g.binBytes = u32(bin);
+  g.valid = bin + 8 + g.binBytes == bytes.size();
+  return g;
+}
+
+}  // namespace
+
+// The demo part as binary glTF: one node per hole, named as the hole, beside the part's own node;
+// as many triangles as the export says, and as its STL has.
+TEST_F(CavixExport, DemoPartAsGlbHasANodePerHole) {
+  // The demo on a copy of the application folder: the dialog's preferences are written there.
+  const std::string appl = File("appl");
+  fs::create_directories(appl);
+  for (const char* sub : {"Standards", "Images", "scripts"})
+    fs::copy(fs::path(CAVIX_TEST_DATA_DIR) / sub, fs::path(appl) / sub,
+             fs::copy_options::recursive);
+  std::string registry = cavix::test::Slurp(CAVIX_TEST_REGISTRY);
+  for (size_t at; (at = registry.find(CAVIX_TEST_DATA_DIR)) != std::string::npos;)
+    registry.replace(at, std::strlen(CAVIX_TEST_DATA_DIR), appl);
+  std::string settings = cavix::test::Slurp(CAVIX_TEST_SETTINGS);
+  for (size_t at; (at = settings.find(CAVIX_TEST_DATA_DIR)) != std::string::npos;)
+    settings.replace(at, std::strlen(CAVIX_TEST_DATA_DIR), appl);
+  const std::string env = "CAVIX_REGISTRY=" + dir_.Write("appl/cavix.reg", registry) +
+                          " CAVIX_SETTINGS=" + dir_.Write("appl/settings.ini", settings) + " ";
+  ASSERT_EQ(Shell(env + "cavix demo demo", dir_).status, 0);
+  const Result glb = Shell(env + "cavix export demo/model.json demo/part.glb", dir_);
+  ASSERT_EQ(glb.status, 0) << glb.err;
+  const Result csv = Shell(env + "cavix holes demo/model.json --csv", dir_);
+  ASSERT_EQ(csv.status, 0);
+
+  const Glb g = ReadGlb(cavix::test::Slurp(File("demo/part.glb")));
+  ASSERT_TRUE(g.valid);
+  const auto& doc = g.doc;
+  std::vector<std::string> names;
+  uint64_t triangles = 0;
+  for (const auto& n : doc["scenes"][doc.value("scene", 0)]["nodes"]) {
+    const auto& node = doc["nodes"][n.get<size_t>()];
+    names.push_back(node.value("name", ""));
+    for (const auto& p : doc["meshes"][node["mesh"].get<size_t>()]["primitives"]) {
+      EXPECT_EQ(p.value("mode", 4), 4) << "triangles";
+      triangles += doc["accessors"][p["indices"].get<size_t>()]["count"].get<uint64_t>() / 3;
+    }
+  }
+  // The holes as the hole table lists them ("id,name,..." after its header line).
+  std::vector<std::string> holes;
+  for (size_t at = csv.out.find("\r\n") + 2; at < csv.out.size();) {
+    const size_t end = csv.out.find("\r\n", at);
+    const std::string row = csv.out.substr(at, end - at);
+    const size_t comma = row.find(','), next = row.find(',', comma + 1);
+    holes.push_back("#" + row.substr(0, comma) + " \"" + row.substr(comma + 1, next - comma - 1) +
+                    "\"");
+    at = end + 2;
+  }
+  ASSERT_EQ(holes.size(), 15u);  // nine single holes and a bolt circle of six
+  ASSERT_EQ(names.size(), holes.size() + 1);
+  EXPECT_EQ(names[0], "part");
+  EXPECT_EQ(std::vector<std::string>(names.begin() + 1, names.end()), holes);
+  EXPECT_NE(glb.out.find(" " + std::to_string(triangles) + " triangles"), std::string::npos)
+      << glb.out;
+  const std::string stl = cavix::test::Slurp(File("demo/part.stl"));
+  ASSERT_GT(stl.size(), 84u);
+  uint32_t stlTriangles = 0;
+  std::memcpy(&stlTriangles, stl.data() + 80, 4);
+  EXPECT_EQ(triangles, stlTriangles);
 }

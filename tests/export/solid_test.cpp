@@ -1,14 +1,29 @@
 // Solid export: removed volumes against hand-worked cylinder and cone volumes for every hole kind,
-// through holes open at the far face, STEP and STL files that read back as the same solid, bad
-// input refused in words, and a grid of 100 overlapping counterbores.
+// through holes open at the far face, oblique holes without a wedge at the mouth, STEP files that
+// read back as the same solid, bad input refused in words, a grid of 100 overlapping counterbores,
+// tiles that give the solid one cut gives, one more hole cut into a cut part, holes that cut
+// nothing named, and an STL checked as a reader sees it.
 
 #include <gtest/gtest.h>
 
+#include <BOPTools_AlgoTools3D.hxx>
+#include <BRepBuilderAPI_MakeFace.hxx>
+#include <BRepBuilderAPI_MakePolygon.hxx>
 #include <BRepCheck_Analyzer.hxx>
 #include <BRepClass3d_SolidClassifier.hxx>
+#include <BRepGProp.hxx>
+#include <BRepPrimAPI_MakeBox.hxx>
+#include <BRepPrimAPI_MakePrism.hxx>
+#include <BRepTools.hxx>
+#include <BRep_Builder.hxx>
+#include <GProp_GProps.hxx>
+#include <IntTools_Context.hxx>
 #include <STEPControl_Reader.hxx>
 #include <TopAbs_State.hxx>
+#include <TopExp.hxx>
 #include <TopExp_Explorer.hxx>
+#include <TopTools_IndexedMapOfShape.hxx>
+#include <TopoDS.hxx>
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -17,6 +32,8 @@
 #include <filesystem>
 #include <functional>
 #include <gp_Pnt.hxx>
+#include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -178,10 +195,20 @@ TEST(SolidExport, HoleFollowsItsAxisIntoTheFace) {
     EXPECT_NEAR((40 * 40 * 30 - SolidVolume(solid)) / c.volume(), 1.0, 1e-6);
     EXPECT_EQ(Where(solid, f.inside[0], f.inside[1], f.inside[2]), TopAbs_OUT);
   }
+
+  // Drilled at 30 degrees to the top face's normal, the bore's mouth dips 3 sin 30 = 1.5 below
+  // the face on its downhill side: the material above that part of the rim goes too.
+  const double r = 3, a = Rad(30);
+  const ProfileChain bore = {{0, 0}, {r, 0}, {r, -20}, {0, -20}, {0, 0}};
+  const TopoDS_Shape oblique =
+      CutPart(OneHole({40, 40, 30}, bore, {20, 20, 30}, {std::sin(a), 0, -std::cos(a)}));
+  // A point within the bore's radius, just under the face on the downhill side of the mouth.
+  const double x = 20 - 0.9 * r * std::cos(a);
+  EXPECT_EQ(Where(oblique, x, 20, 29.9), TopAbs_OUT) << "a wedge stays at the mouth";
+  EXPECT_EQ(Where(oblique, 20 - 1.1 * r / std::cos(a), 20, 29.9), TopAbs_IN);
 }
 
-// Files: STEP reads back as the same valid solid; the binary STL is a closed mesh of about the
-// same volume; a failed export leaves the old file alone.
+// Files: STEP reads back as the same valid solid; a failed export leaves the old file alone.
 TEST(SolidExport, FilesReadBackAsTheSameSolid) {
   const cavix::test::TempDir dir("cavix-export-");
   PartInput part = OneHole({50, 40, 20}, CBore(6.6, 13.6, 118, 11, 6.4).chain, {12, 20, 20});
@@ -197,24 +224,6 @@ TEST(SolidExport, FilesReadBackAsTheSameSolid) {
   EXPECT_TRUE(BRepCheck_Analyzer(back).IsValid());
   EXPECT_NEAR(SolidVolume(back) / s.volume, 1.0, 1e-6);
   EXPECT_EQ(s.holesCut, 2);
-
-  const ExportSummary st = ExportStl(part, dir.File("part.stl"));
-  const std::string stl = Slurp(dir.File("part.stl"));
-  ASSERT_GT(stl.size(), 84u);
-  uint32_t tris = 0;
-  std::memcpy(&tris, stl.data() + 80, 4);
-  ASSERT_EQ(stl.size(), 84u + 50u * tris);
-  // Divergence theorem over the triangles: only a closed, outward mesh gives the solid's volume.
-  double vol = 0;
-  for (uint32_t i = 0; i < tris; ++i) {
-    float v[9];
-    std::memcpy(v, stl.data() + 84 + 50 * i + 12, sizeof v);
-    vol += (double(v[0]) * (double(v[4]) * v[8] - double(v[5]) * v[7]) -
-            double(v[1]) * (double(v[3]) * v[8] - double(v[5]) * v[6]) +
-            double(v[2]) * (double(v[3]) * v[7] - double(v[4]) * v[6])) /
-           6;
-  }
-  EXPECT_NEAR(vol / st.volume, 1.0, 1e-3);
 
   // A failing export (here an axis of zero length) leaves the previous file untouched.
   const std::string before = Slurp(dir.File("part.step"));
@@ -381,4 +390,276 @@ TEST(SolidExport, HundredOverlappingCounterboresCutCorrectly) {
 #else
   (void)seconds;
 #endif
+}
+
+namespace {
+
+// Every face of a cut part lies on the surface of what the map says it belongs to: its hole's
+// revolved profile, or the uncut part. Returns how many faces belong to the part itself.
+int ExpectFacesWhereTheMapSays(const CutResult& r, const PartInput& part) {
+  const Handle(IntTools_Context) context = new IntTools_Context;
+  TopoDS_Shape base =
+      BRepPrimAPI_MakeBox(gp_Pnt(0, 0, 0), part.block[0], part.block[1], part.block[2]).Shape();
+  if (!part.solidBrep.empty()) {
+    std::istringstream in(part.solidBrep);
+    BRepTools::Read(base, in, BRep_Builder());
+  }
+  std::vector<std::vector<TopoDS_Shape>> tools(part.holes.size());
+  std::vector<std::string> warnings;
+  for (size_t h = 0; h < part.holes.size(); ++h)
+    tools[h] = MakeHoleTools(part.holes[h], static_cast<int>(h), warnings);
+  int own = 0;
+  TopTools_IndexedMapOfShape faces;
+  TopExp::MapShapes(r.shape, TopAbs_FACE, faces);
+  for (int i = 1; i <= faces.Extent(); ++i) {
+    gp_Pnt p;
+    gp_Pnt2d uv;
+    EXPECT_EQ(BOPTools_AlgoTools3D::PointInFace(TopoDS::Face(faces(i)), p, uv, context), 0);
+    const int h = r.HoleOf(faces(i));
+    bool on = false;
+    if (h < 0) {
+      ++own;
+      on = BRepClass3d_SolidClassifier(base, p, 1e-6).State() == TopAbs_ON;
+    } else {
+      for (const TopoDS_Shape& t : tools[static_cast<size_t>(h)])
+        on = on || BRepClass3d_SolidClassifier(t, p, 1e-6).State() == TopAbs_ON;
+    }
+    EXPECT_TRUE(on) << "face " << i << " at " << p.X() << "," << p.Y() << "," << p.Z()
+                    << " is not on hole " << h;
+  }
+  return own;
+}
+
+int FaceCount(const TopoDS_Shape& s) {
+  TopTools_IndexedMapOfShape faces;
+  TopExp::MapShapes(s, TopAbs_FACE, faces);
+  return faces.Extent();
+}
+
+// An L-shaped plate 15 thick, as BRep text: legs 60 x 20 and 20 x 40.
+std::string LPlateBrep() {
+  BRepBuilderAPI_MakePolygon outline;
+  for (auto [x, y] : {std::pair{0, 0}, {60, 0}, {60, 20}, {20, 20}, {20, 40}, {0, 40}})
+    outline.Add(gp_Pnt(x, y, 0));
+  outline.Close();
+  const TopoDS_Shape plate =
+      BRepPrimAPI_MakePrism(BRepBuilderAPI_MakeFace(outline.Wire()).Face(), gp_Vec(0, 0, 15))
+          .Shape();
+  std::ostringstream os;
+  BRepTools::Write(plate, os);
+  return os.str();
+}
+
+PartInput Grid(std::array<double, 3> block, const ProfileChain& chain, double dx, double dy) {
+  PartInput part;
+  part.block = block;
+  for (double x = dx / 2; x < block[0]; x += dx)
+    for (double y = dy / 2; y < block[1]; y += dy) {
+      HoleSolidInput h;
+      h.chains = {chain};
+      h.position = {x, y, block[2]};
+      h.name = "at " + std::to_string(x) + "," + std::to_string(y);
+      part.holes.push_back(h);
+    }
+  return part;
+}
+
+}  // namespace
+
+// Cut in tiles, the part is the solid one boolean over all holes gives, with the same faces: the
+// seams split no face of the result (the top face stays one face), and every face belongs to the
+// same hole. Seams fall in the gaps between holes, between holes that overlap along one axis,
+// and through an imported L-shaped part whose notch leaves some tiles empty.
+TEST(SolidExport, TilesCutTheSameSolidWithTheSameFaces) {
+  const ProfileChain cbore = CBore(6.6, 8, 118, 11, 6.4).chain;
+  const ProfileChain small = CBore(3.4, 6, 118, 6.5, 3.4).chain;
+  PartInput lplate = Grid({60, 40, 15}, small, 10, 10);
+  lplate.solidBrep = LPlateBrep();
+  std::erase_if(lplate.holes,
+                [](const HoleSolidInput& h) { return h.position[0] > 20 && h.position[1] > 20; });
+  const struct {
+    const char* name;
+    PartInput part;
+  } cases[] = {
+      {"disjoint", Grid({60, 60, 20}, cbore, 15, 15)},
+      {"touching in x", Grid({44, 60, 20}, cbore, 11, 15)},
+      {"imported L plate", lplate},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    CutOptions one, tiled;
+    one.tileHoles = 0;
+    tiled.tileHoles = 3;
+    const CutResult a = CutHoles(c.part, one), b = CutHoles(c.part, tiled);
+    EXPECT_EQ(a.tiles, 1);
+    EXPECT_GT(b.tiles, 3);
+    EXPECT_TRUE(BRepCheck_Analyzer(b.shape).IsValid());
+    EXPECT_NEAR(SolidVolume(b.shape) / SolidVolume(a.shape), 1.0, 1e-9);
+    EXPECT_EQ(FaceCount(b.shape), FaceCount(a.shape));
+    EXPECT_EQ(ExpectFacesWhereTheMapSays(b, c.part), ExpectFacesWhereTheMapSays(a, c.part));
+    EXPECT_EQ(b.cut.size(), c.part.holes.size());
+  }
+  // Written to STEP, the tiled part reads back with the faces of the one cut.
+  const cavix::test::TempDir dir("cavix-tiles-");
+  const PartInput& plate = cases[0].part;
+  const ExportSummary s = ExportStep(plate, dir.File("plate.step"));
+  STEPControl_Reader reader;
+  ASSERT_EQ(reader.ReadFile(dir.File("plate.step").c_str()), IFSelect_RetDone);
+  ASSERT_GT(reader.TransferRoots(), 0);
+  TopTools_IndexedMapOfShape read;
+  TopExp::MapShapes(reader.OneShape(), TopAbs_FACE, read);
+  EXPECT_EQ(read.Extent(), 6 + 4 * static_cast<int>(plate.holes.size()))
+      << "the block's faces and four per hole";
+  EXPECT_NEAR(SolidVolume(reader.OneShape()) / s.volume, 1.0, 1e-9);
+}
+
+// A hole added to a cut part, by itself or across another, and one that misses: the part and its
+// face map are those of cutting all of them at once, merged faces or tiled ones.
+TEST(SolidExport, OneMoreHoleMatchesCuttingThemAll) {
+  PartInput all = Grid({60, 45, 20}, CBore(6.6, 8, 118, 11, 6.4).chain, 15, 15);
+  HoleSolidInput across = all.holes[4];  // a bore along x through the holes of one row
+  across.chains = {{{0, 0}, {2, 0}, {2, -80}, {0, -80}, {0, 0}}};
+  across.position = {0, all.holes[4].position[1], 10};
+  across.normal = {1, 0, 0};
+  HoleSolidInput away = all.holes[0];
+  away.position = {300, 300, 20};
+  all.holes.push_back(all.holes.back());
+  all.holes.back().position = {30, 37, 20};  // overlaps the holes beside it
+  all.holes.push_back(across);
+  const size_t n = all.holes.size();
+  for (bool merge : {true, false}) {
+    SCOPED_TRACE(merge ? "merged faces" : "tiled faces");
+    CutOptions options;
+    options.mergeFaces = merge;
+    options.tileHoles = 4;
+    PartInput first = all;
+    first.holes.resize(n - 2);
+    CutResult r = CutHoles(first, options);
+    CutOneMoreHole(r, all.holes[n - 2], static_cast<int>(n - 2));
+    CutOneMoreHole(r, all.holes[n - 1], static_cast<int>(n - 1));
+    CutOneMoreHole(r, away, static_cast<int>(n));
+    const CutResult whole = CutHoles(all, options);
+    EXPECT_TRUE(BRepCheck_Analyzer(r.shape).IsValid());
+    EXPECT_NEAR(SolidVolume(r.shape) / SolidVolume(whole.shape), 1.0, 1e-9);
+    GProp_GProps area, wholeArea;
+    BRepGProp::SurfaceProperties(r.shape, area, 1e-10);
+    BRepGProp::SurfaceProperties(whole.shape, wholeArea, 1e-10);
+    EXPECT_NEAR(area.Mass() / wholeArea.Mass(), 1.0, 1e-9);
+    PartInput with = all;
+    with.holes.push_back(away);
+    ExpectFacesWhereTheMapSays(r, with);
+    EXPECT_EQ(r.cut.size(), n);
+    EXPECT_EQ(r.missed, std::vector<int>{static_cast<int>(n)});
+    EXPECT_EQ(r.recuts, 0) << "each hole was placed among the faces near it";
+  }
+}
+
+// Holes that remove nothing (one beside the part, one inside a larger hole) and one that only
+// hollows the part inside are named, and fail the export unless allowed; then the count of holes
+// cut counts those that removed material.
+TEST(SolidExport, HolesThatCutNothingAreNamed) {
+  PartInput part = OneHole({40, 40, 20}, Simple(10, 10, 0).chain, {10, 10, 20});
+  part.holes[0].name = "big";
+  HoleSolidInput beside = part.holes[0], within = part.holes[0], inside = part.holes[0];
+  beside.name = "beside";
+  beside.position = {100, 100, 20};
+  within.name = "within";
+  within.chains = {Simple(4, 5, 118).chain};
+  inside.name = "inside";
+  inside.chains = {Simple(4, 5, 0).chain};
+  inside.position = {30, 30, 12};
+  part.holes.insert(part.holes.end(), {beside, within, inside});
+  try {
+    Measure(part);
+    ADD_FAILURE() << "accepted";
+  } catch (const MissError& e) {
+    const std::string what = e.what();
+    EXPECT_NE(what.find("hole 2 (\"beside\") removes no material: it misses the part"),
+              std::string::npos)
+        << what;
+    EXPECT_NE(what.find("hole 3 (\"within\") removes no material"), std::string::npos) << what;
+    EXPECT_NE(what.find("hole 4 (\"inside\") lies wholly inside the part"), std::string::npos)
+        << what;
+    EXPECT_EQ(what.find("\"big\""), std::string::npos) << what;
+  }
+  ExportOptions allow;
+  allow.allowMisses = true;
+  const ExportSummary s = Measure(part, allow);
+  EXPECT_EQ(s.holesCut, 2);
+  EXPECT_EQ(s.misses.size(), 3u);
+  EXPECT_NEAR(s.blockVolume - s.volume, Cyl(5, 10) + Cyl(2, 5), 1e-6);
+}
+
+namespace {
+
+// A binary STL as a reader sees it, checked without the writer's help: corners are matched by
+// their exact bits, as slicers do.
+struct StlCheck {
+  uint32_t triangles = 0;
+  size_t edgesNotPaired = 0;  // directed edges without exactly one reverse partner, or repeated
+  size_t zeroArea = 0;
+  double volume = 0;
+};
+
+StlCheck ReadStl(const std::string& bytes) {
+  StlCheck c;
+  if (bytes.size() < 84) return c;
+  std::memcpy(&c.triangles, bytes.data() + 80, 4);
+  if (bytes.size() != 84u + 50u * c.triangles) return {};
+  using P = std::array<uint32_t, 3>;
+  std::map<std::pair<P, P>, int> directed;
+  for (uint32_t i = 0; i < c.triangles; ++i) {
+    float f[9];
+    P bits[3];
+    std::memcpy(f, bytes.data() + 84 + 50 * i + 12, sizeof f);
+    std::memcpy(bits, f, sizeof f);
+    double v[3][3];
+    for (int k = 0; k < 9; ++k) v[k / 3][k % 3] = f[k];
+    const double u[3] = {v[1][0] - v[0][0], v[1][1] - v[0][1], v[1][2] - v[0][2]};
+    const double w[3] = {v[2][0] - v[0][0], v[2][1] - v[0][1], v[2][2] - v[0][2]};
+    const double n[3] = {u[1] * w[2] - u[2] * w[1], u[2] * w[0] - u[0] * w[2],
+                         u[0] * w[1] - u[1] * w[0]};
+    if (n[0] == 0 && n[1] == 0 && n[2] == 0) ++c.zeroArea;
+    c.volume += (v[0][0] * (v[1][1] * v[2][2] - v[1][2] * v[2][1]) -
+                 v[0][1] * (v[1][0] * v[2][2] - v[1][2] * v[2][0]) +
+                 v[0][2] * (v[1][0] * v[2][1] - v[1][1] * v[2][0])) /
+                6;
+    for (int e = 0; e < 3; ++e) ++directed[{bits[e], bits[(e + 1) % 3]}];
+  }
+  // Each edge used by exactly two triangles, in opposite directions: closed, manifold, and
+  // wound the same way throughout.
+  for (const auto& [edge, uses] : directed) {
+    const auto back = directed.find({edge.second, edge.first});
+    if (uses != 1 || back == directed.end() || back->second != 1) ++c.edgesNotPaired;
+  }
+  return c;
+}
+
+}  // namespace
+
+// The STL of a part with every hole kind, drill points included, enough holes to be meshed in
+// several groups, and two holes that overlap: a closed manifold wound outwards, no zero-area
+// triangle, enclosing the solid's volume to within the deflection times its area.
+TEST(SolidExport, StlIsAClosedManifold) {
+  const std::vector<HoleCase> kinds = {
+      Simple(6.6, 12, 118), CBore(6.6, 8, 118, 11, 6.4), CSink(6.6, 10, 118, 12.6, 90),
+      CDrill(6.6, 6, 118, 11, 4, 90), CBoreThread(10, 1.5, 10, 8, 118, 18, 6)};
+  PartInput part = Grid({120, 100, 25}, Simple(6.6, 12, 118).chain, 20, 20);
+  for (size_t i = 0; i < part.holes.size(); ++i)
+    part.holes[i].chains = {kinds[i % kinds.size()].chain};
+  part.holes.push_back(part.holes[1]);
+  part.holes.back().position[0] += 7;  // overlaps its neighbour
+  const cavix::test::TempDir dir("cavix-stl-");
+  const ExportSummary s = ExportStl(part, dir.File("part.stl"));
+  const StlCheck c = ReadStl(Slurp(dir.File("part.stl")));
+  ASSERT_GT(c.triangles, 1000u);
+  EXPECT_EQ(c.triangles, s.triangles);
+  EXPECT_EQ(c.edgesNotPaired, 0u);
+  EXPECT_EQ(c.zeroArea, 0u);
+  GProp_GProps area;
+  BRepGProp::SurfaceProperties(CutPart(part), area);
+  EXPECT_GT(s.deflection, 0);
+  EXPECT_LE(std::fabs(c.volume - s.solidVolume), s.deflection * area.Mass());
+  EXPECT_NEAR(c.volume, s.volume, 1e-6 * s.volume);
+  EXPECT_GT(c.volume, s.solidVolume) << "chords cut inside the holes' circles";
 }

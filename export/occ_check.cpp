@@ -1,0 +1,178 @@
+// The validity check of a cut part, in time linear in its size. BRepCheck_Analyzer classifies
+// every wire of a face against every other and looks up each edge's faces by walking their edge
+// lists: on a plate whose top face holds thousands of holes that is quadratic, and it was a
+// quarter of the export. Here every face with few wires gets the analyzer itself; a face with many
+// gets it in parts, each part being the face's outer wire with the inner wires of one patch of the
+// face and every wire whose box reaches into that patch, so that any two wires that could touch
+// or nest are checked together; shells are checked for closure and orientation through one map
+// of edge uses; solids get the analyzer's own solid check.
+
+#include <BRepCheck_Analyzer.hxx>
+#include <BRepCheck_ListOfStatus.hxx>
+#include <BRepCheck_Solid.hxx>
+#include <BRepTools.hxx>
+#include <BRep_Builder.hxx>
+#include <BRep_Tool.hxx>
+#include <Bnd_Box2d.hxx>
+#include <NCollection_DataMap.hxx>
+#include <TopExp.hxx>
+#include <TopExp_Explorer.hxx>
+#include <TopTools_IndexedDataMapOfShapeListOfShape.hxx>
+#include <TopTools_IndexedMapOfShape.hxx>
+#include <TopTools_ShapeMapHasher.hxx>
+#include <TopoDS.hxx>
+#include <TopoDS_Iterator.hxx>
+#include <TopoDS_Wire.hxx>
+#include <algorithm>
+#include <cmath>
+#include <utility>
+#include <vector>
+
+#include "export/occ_internal.h"
+
+namespace cavix::exporter::detail {
+namespace {
+
+// Faces with more wires than this are checked in parts.
+constexpr int kWiresChecked = 48;
+
+bool AnalyzerSaysValid(const TopoDS_Face& face) { return BRepCheck_Analyzer(face).IsValid(); }
+
+bool ManyWiredFaceValid(const TopoDS_Face& face) {
+  const TopoDS_Face forward = TopoDS::Face(face.Oriented(TopAbs_FORWARD));
+  const TopoDS_Wire outer = BRepTools::OuterWire(forward);
+  if (outer.IsNull()) return false;
+  std::vector<TopoDS_Shape> inner;
+  std::vector<Bnd_Box2d> boxes;
+  Bnd_Box2d all;
+  for (TopoDS_Iterator it(forward); it.More(); it.Next()) {
+    if (it.Value().ShapeType() != TopAbs_WIRE || it.Value().IsSame(outer)) continue;
+    Bnd_Box2d box;
+    BRepTools::AddUVBounds(forward, TopoDS::Wire(it.Value()), box);
+    if (box.IsVoid()) return false;
+    inner.push_back(it.Value());
+    boxes.push_back(box);
+    all.Add(box);
+  }
+  double u0, v0, u1, v1;
+  all.Get(u0, v0, u1, v1);
+  // Patches of about sixteen wires each; every wire goes into every patch its box reaches.
+  const int side = std::max(1, static_cast<int>(std::ceil(std::sqrt(inner.size() / 16.0))));
+  const double du = std::max(u1 - u0, 1e-12) / side, dv = std::max(v1 - v0, 1e-12) / side;
+  auto cell = [side](double x, double lo, double step) {
+    return std::clamp(static_cast<int>(std::floor((x - lo) / step)), 0, side - 1);
+  };
+  std::vector<std::vector<int>> patches(static_cast<size_t>(side) * side);
+  for (size_t i = 0; i < inner.size(); ++i) {
+    double a0, b0, a1, b1;
+    boxes[i].Get(a0, b0, a1, b1);
+    for (int cu = cell(a0, u0, du); cu <= cell(a1, u0, du); ++cu)
+      for (int cv = cell(b0, v0, dv); cv <= cell(b1, v0, dv); ++cv)
+        patches[static_cast<size_t>(cu) * side + cv].push_back(static_cast<int>(i));
+  }
+  BRep_Builder builder;
+  for (const auto& patch : patches) {
+    if (patch.empty()) continue;
+    TopoDS_Face part = TopoDS::Face(forward.EmptyCopied());
+    part.Orientation(TopAbs_FORWARD);
+    builder.Add(part, outer);
+    for (int i : patch) builder.Add(part, inner[static_cast<size_t>(i)]);
+    if (!AnalyzerSaysValid(part)) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool FaceValid(const TopoDS_Face& face) {
+  int wires = 0;
+  for (TopoDS_Iterator it(face); it.More() && wires <= kWiresChecked; it.Next()) ++wires;
+  return wires <= kWiresChecked ? AnalyzerSaysValid(face) : ManyWiredFaceValid(face);
+}
+
+bool ShellValid(const TopoDS_Shape& shell) {
+  NCollection_DataMap<TopoDS_Shape, std::pair<int, int>, TopTools_ShapeMapHasher> uses;
+  for (TopExp_Explorer f(shell, TopAbs_FACE); f.More(); f.Next()) {
+    const TopAbs_Orientation fo = f.Current().Orientation();
+    if (fo != TopAbs_FORWARD && fo != TopAbs_REVERSED) return false;
+    for (TopExp_Explorer e(f.Current(), TopAbs_EDGE); e.More(); e.Next()) {
+      if (BRep_Tool::Degenerated(TopoDS::Edge(e.Current()))) continue;
+      const TopAbs_Orientation eo = e.Current().Orientation();
+      if (eo != TopAbs_FORWARD && eo != TopAbs_REVERSED) continue;
+      std::pair<int, int>* count = uses.ChangeSeek(e.Current());
+      if (!count) count = uses.Bound(e.Current(), {0, 0});
+      switch (e.Current().Orientation()) {
+        case TopAbs_FORWARD:
+          ++count->first;
+          break;
+        case TopAbs_REVERSED:
+          ++count->second;
+          break;
+        default:  // an edge inside a face (where two holes touch): no boundary of the shell
+          break;
+      }
+    }
+  }
+  for (NCollection_DataMap<TopoDS_Shape, std::pair<int, int>, TopTools_ShapeMapHasher>::Iterator it(
+           uses);
+       it.More(); it.Next())
+    if (it.Value().first != it.Value().second || it.Value().first == 0) return false;
+
+  TopTools_IndexedMapOfShape faces;
+  TopExp::MapShapes(shell, TopAbs_FACE, faces);
+  if (faces.IsEmpty()) return false;
+  TopTools_IndexedDataMapOfShapeListOfShape edgeFaces;
+  TopExp::MapShapesAndAncestors(shell, TopAbs_EDGE, TopAbs_FACE, edgeFaces);
+  std::vector<char> seen(static_cast<size_t>(faces.Extent()) + 1, 0);
+  std::vector<int> stack{1};
+  seen[1] = 1;
+  int reached = 1;
+  while (!stack.empty()) {
+    const int f = stack.back();
+    stack.pop_back();
+    for (TopExp_Explorer e(faces(f), TopAbs_EDGE); e.More(); e.Next()) {
+      const int ei = edgeFaces.FindIndex(e.Current());
+      if (!ei) continue;
+      for (TopTools_ListIteratorOfListOfShape n(edgeFaces(ei)); n.More(); n.Next()) {
+        const int g = faces.FindIndex(n.Value());
+        if (g && !seen[static_cast<size_t>(g)]) {
+          seen[static_cast<size_t>(g)] = 1;
+          ++reached;
+          stack.push_back(g);
+        }
+      }
+    }
+  }
+  return reached == faces.Extent();
+}
+
+CheckFailure CheckSolid(const TopoDS_Shape& shape, const TopTools_DataMapOfShapeInteger& faceHole) {
+  auto holeOf = [&](const TopoDS_Shape& face) {
+    const int* h = faceHole.Seek(face);
+    return h ? *h : -1;
+  };
+  TopTools_IndexedMapOfShape faces;
+  TopExp::MapShapes(shape, TopAbs_FACE, faces);
+  for (int i = 1; i <= faces.Extent(); ++i) {
+    const TopoDS_Face& face = TopoDS::Face(faces(i));
+    if (!FaceValid(face)) return {true, holeOf(face), "a face is not valid"};
+  }
+  int solids = 0;
+  for (TopExp_Explorer s(shape, TopAbs_SOLID); s.More(); s.Next()) {
+    ++solids;
+    for (TopoDS_Iterator sh(s.Current()); sh.More(); sh.Next()) {
+      if (sh.Value().ShapeType() != TopAbs_SHELL || !ShellValid(sh.Value())) {
+        TopExp_Explorer f(sh.Value(), TopAbs_FACE);
+        return {true, f.More() ? holeOf(f.Current()) : -1, "its faces do not close up"};
+      }
+    }
+    Handle(BRepCheck_Solid) check = new BRepCheck_Solid(TopoDS::Solid(s.Current()));
+    const BRepCheck_ListOfStatus& status = check->Status();
+    if (status.IsEmpty() || status.First() != BRepCheck_NoError)
+      return {true, -1, "its shells do not bound a solid"};
+  }
+  if (solids == 0) return {true, -1, "it holds no solid"};
+  return {};
+}
+
+}  // namespace cavix::exporter::detail

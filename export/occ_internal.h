@@ -1,0 +1,95 @@
+// What the Open CASCADE files of the export share among themselves: the uncut part, hole tools
+// ready to cut, the validity check and message helpers. Not for other layers (see occ_part.h).
+#pragma once
+
+#include <Bnd_Box.hxx>
+#include <Standard_Failure.hxx>
+#include <TopTools_DataMapOfShapeInteger.hxx>
+#include <TopoDS_Face.hxx>
+#include <TopoDS_Shape.hxx>
+#include <array>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "export/export.h"
+
+namespace cavix::exporter::detail {
+
+using Pt = std::array<double, 2>;
+
+std::string Num(double v);
+// "hole 3 ("#5 \"Fori\"")": how messages name a hole.
+std::string HoleLabel(const HoleSolidInput& hole, int index);
+std::string KernelFailure(const Standard_Failure& f);
+// The kernel reports on standard output by default; the command line keeps that for its results.
+void QuietKernelMessages();
+
+// The part before any hole is cut: the block, or the solid the caller gave as BRep text.
+struct PartBase {
+  TopoDS_Shape solid;
+  // True when the solid is an axis-aligned box from lo to hi (the block always is): tiles of it
+  // are then boxes themselves, with no boolean needed to make them.
+  bool isBox = false;
+  std::array<double, 3> lo{0, 0, 0}, hi{0, 0, 0};  // bounding box (exact for a box)
+  // Planar faces with their boxes, to find the face a hole opens on (empty for a box).
+  std::vector<TopoDS_Face> planarFaces;
+  std::vector<Bnd_Box> planarFaceBoxes;
+  double Size() const;  // length of the box's diagonal
+};
+
+// Throws ExportError for a block without three positive extents or BRep text without a valid solid.
+PartBase MakePartBase(const PartInput& part);
+
+// A hole ready to cut: its tools and what tiling needs to know about them.
+struct PreparedHole {
+  int index = -1;                    // into PartInput::holes
+  std::vector<TopoDS_Shape> tools;   // one solid per non-degenerate chain; empty: nothing to cut
+  std::array<double, 3> lo{}, hi{};  // box around every tool
+  std::array<double, 3> origin{}, axis{};
+  // The profile vertices as revolved (depth below the position, radius), for keeping tile seams
+  // clear of the tools' faces.
+  std::vector<Pt> vertices;
+  double smallestRadius = 0;  // of the circles the hole's faces meet in (0: none)
+  double largestRadius = 0;
+};
+
+// Makes hole tools, revolving each distinct profile once and placing deep copies of it: copies
+// that share no geometry check and translate as fast as separately built solids, unlike located
+// instances of one solid.
+class ToolMaker {
+ public:
+  explicit ToolMaker(const PartBase& base) : base_(base) {}
+  // Bad numbers or a profile that crosses itself raise ExportError naming the hole; chains that
+  // remove nothing are skipped and described in `warnings`.
+  PreparedHole Prepare(const HoleSolidInput& hole, int index, std::vector<std::string>& warnings);
+
+ private:
+  double Lift(const std::array<double, 3>& position, const std::array<double, 3>& axis,
+              double topRadius) const;
+
+  const PartBase& base_;
+  std::map<std::vector<double>, TopoDS_Shape> prototypes_;
+};
+
+// A face of the cut part whose check failed, and the hole it belongs to (-1: the part's own).
+struct CheckFailure {
+  bool failed = false;
+  int hole = -1;
+  std::string what;
+};
+
+// Checks a cut part as BRepCheck_Analyzer would, in time that grows linearly with the part: the
+// analyzer's own wire classification and shell orientation are quadratic in the wires of one
+// face, and a face of the part may hold thousands of holes.
+CheckFailure CheckSolid(const TopoDS_Shape& shape, const TopTools_DataMapOfShapeInteger& faceHole);
+
+// One face checked as BRepCheck_Analyzer checks it, in parts when it has many wires.
+bool FaceValid(const TopoDS_Face& face);
+
+// A shell closed and oriented: every edge but degenerate ones used as often in one direction as
+// in the other by its faces (once each but where two holes touch along a line; edges inside a
+// face do not count), and every face reachable from every other across edges.
+bool ShellValid(const TopoDS_Shape& shell);
+
+}  // namespace cavix::exporter::detail

@@ -1,0 +1,40 @@
+// Meshing the cut part for the mesh writers (STL, glTF). Part of the Open CASCADE side of the
+// export; not for other layers.
+#pragma once
+
+#include <TopoDS_Shape.hxx>
+#include <array>
+#include <functional>
+
+#include "export/export.h"
+
+namespace cavix::exporter::detail {
+
+// A triangle as mesh files store it: single-precision corners, wound so that its normal points
+// out of the part.
+struct Triangle {
+  std::array<std::array<float, 3>, 3> v;
+};
+using TriangleSink = std::function<void(const Triangle&)>;
+
+struct MeshTally {
+  long long triangles = 0;
+  double volume = 0;  // mm^3 enclosed by the triangles, computed from their stored corners
+};
+
+// The largest distance between the mesh and the part's surfaces: small enough that the smallest
+// hole's circle gets 32 chords, so that small holes stay round; without holes a thousandth of
+// the part's size.
+double ChooseDeflection(double smallestRadius, double partSize);
+
+// Meshes `shape` a few hundred neighbouring faces at a time and hands every triangle to `sink`
+// as soon as its face is meshed; a face's mesh is dropped once all its neighbours are meshed, so
+// memory holds only the meshes along the front. Faces that share an edge share its points: the
+// mesh is closed wherever the shape is. Triangles that collapse in single precision are left out.
+MeshTally MeshInGroups(const TopoDS_Shape& shape, double deflection, const TriangleSink& sink);
+
+// Meshes the whole shape at once and leaves each face's mesh on it, without the triangles that
+// collapse in single precision (for writers that read the meshes off the shape).
+MeshTally MeshWhole(const TopoDS_Shape& shape, double deflection);
+
+}  // namespace cavix::exporter::detail
