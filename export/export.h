@@ -29,6 +29,9 @@ struct HoleSolidInput {
 // The part: a block from the origin to `block` (all three extents positive), and its holes.
 struct PartInput {
   std::array<double, 3> block{100, 60, 20};
+  // The part's own solid (a part made from a STEP file) as Open CASCADE BRep text in
+  // millimetres, whose bounding box is `block`; empty for the block.
+  std::string solidBrep;
   std::vector<HoleSolidInput> holes;
 };
 
