@@ -12,6 +12,7 @@ const std::vector<Command>& Commands() {
       //   options                                                     min/max arguments, function
       {"new", "MODEL", "create a model: one part whose first shape is a block",
        {{"--block", "X,Y,Z", "block extents in the page units (default 100,60,20)"},
+        {"--from", "PART.step", "make the part from the solid of a STEP file instead of a block"},
         {"--units", "mm|inch", "page length unit (default mm)"},
         {"--precision", "P", "host dialog precision, decimals 0 to 15 (default 2)"},
         {"--force", nullptr, "replace an existing model file"}},
@@ -47,6 +48,9 @@ const std::vector<Command>& Commands() {
       {"holes", "MODEL", "the hole table: size, lengths, thread, recess, end, position and axis of every hole", {{"--csv", nullptr, "print RFC 4180 CSV instead of a text table"}}, 1, 1, CmdHoles},
 #if defined(CAVIX_HAVE_DROP_HOLE) && defined(CAVIX_HAVE_HOLE_CLASSES)
       {"demo", "[DIR]", "make a demo part with one hole of each kind, its exports and hole table in DIR (default ./cavix-demo)", {}, 0, 1, CmdDemo},
+#endif
+#ifdef CAVIX_HAVE_HOST_WINDOW
+      {"open", "MODEL", "the host window: the part in 3D; drag the catalog item onto a face to drill a hole, double-click a hole to edit it", {}, 1, 1, CmdOpen},
 #endif
 #ifdef CAVIX_HAVE_EXPORT
       {"export", "MODEL OUT", "write the part with its holes cut out (.step, .stp, .stl) or a section sheet of its holes (.svg)", {}, 2, 2, CmdExport},

@@ -21,4 +21,7 @@ int CmdThreads(Invocation& inv);
 // cmd_tables.cpp
 int CmdCheckTables(Invocation& inv);
 
+// cmd_open.cpp (built with the host window)
+int CmdOpen(Invocation& inv);
+
 }  // namespace cavix::app

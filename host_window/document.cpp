@@ -1,0 +1,81 @@
+// The open model's undo, redo and file state.
+#include "host_window/document.h"
+
+#include <fstream>
+#include <iterator>
+#include <optional>
+
+namespace cavix::hostwindow {
+
+namespace {
+
+std::optional<std::string> ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) return std::nullopt;
+  return text;
+}
+
+}  // namespace
+
+Document::Document(const ModelActions& actions, std::string path)
+    : actions_(actions), path_(std::move(path)) {
+  model_ = actions_.Load(path_);
+  text_ = savedText_ = ModelActions::Text(*model_);
+  diskText_ = ReadFile(path_).value_or(std::string());
+}
+
+bool Document::Change(const std::function<bool(scene::Scene&)>& change) {
+  const std::string before = text_;
+  bool keep = false;
+  try {
+    keep = change(*model_);
+  } catch (...) {
+    Restore(before);
+    throw;
+  }
+  const std::string after = ModelActions::Text(*model_);
+  if (after == before) return false;
+  if (!keep) {
+    Restore(before);
+    return false;
+  }
+  undo_.push_back(before);
+  if (undo_.size() > kUndoDepth) undo_.erase(undo_.begin());
+  redo_.clear();
+  text_ = after;
+  return true;
+}
+
+void Document::Undo() {
+  if (undo_.empty()) return;
+  redo_.push_back(text_);
+  const std::string previous = std::move(undo_.back());
+  undo_.pop_back();
+  Restore(previous);
+}
+
+void Document::Redo() {
+  if (redo_.empty()) return;
+  undo_.push_back(text_);
+  const std::string next = std::move(redo_.back());
+  redo_.pop_back();
+  Restore(next);
+}
+
+void Document::Restore(const std::string& text) {
+  model_ = actions_.FromText(text, path_);
+  text_ = text;
+}
+
+bool Document::ChangedOnDisk() const { return ReadFile(path_) != diskText_; }
+
+void Document::Save(const std::string& path) {
+  ModelActions::Save(*model_, path);
+  path_ = path;
+  savedText_ = text_;
+  diskText_ = ReadFile(path_).value_or(std::string());
+}
+
+}  // namespace cavix::hostwindow
