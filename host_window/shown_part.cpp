@@ -6,6 +6,7 @@
 #include <BRepAlgoAPI_Common.hxx>
 #include <BRepAlgoAPI_Cut.hxx>
 #include <BRepBndLib.hxx>
+#include <BRepBuilderAPI_Copy.hxx>
 #include <BRepMesh_IncrementalMesh.hxx>
 #include <BRepPrimAPI_MakeBox.hxx>
 #include <BRep_Builder.hxx>
@@ -51,18 +52,29 @@ TopoDS_Shape MakeBox(const std::array<double, 3>& lo, const std::array<double, 3
   return BRepPrimAPI_MakeBox(gp_Pnt(lo[0], lo[1], lo[2]), gp_Pnt(hi[0], hi[1], hi[2])).Shape();
 }
 
-// Cells are cut side by side on shapes they share (the part's solid, the hole tools): the kernel
-// must leave its arguments as they are. The cells themselves run in parallel.
+// Cells are cut side by side (one per thread) and the kernel may widen the tolerances of what
+// it is given: a shape other cells use too (the part's solid) is given as `shared`, and the cuts
+// get copies of the hole tools (copying is far cheaper than a cut that must leave its
+// arguments alone). The solids are valid: the kernel need not check them for being inside out.
 void Build(BRepAlgoAPI_BooleanOperation& op, const TopoDS_Shape& object,
-         const TopTools_ListOfShape& tools) {
+           const TopTools_ListOfShape& tools, bool shared = false) {
   TopTools_ListOfShape args;
   args.Append(object);
   op.SetArguments(args);
   op.SetTools(tools);
-  op.SetNonDestructive(Standard_True);
+  op.SetNonDestructive(shared);
+  op.SetCheckInverted(Standard_False);
   op.SetUseOBB(Standard_True);
   op.SetRunParallel(Standard_False);
   op.Build();
+}
+
+// A cell's own copies of a hole's tools.
+std::vector<TopoDS_Shape> Copies(const std::vector<TopoDS_Shape>& tools) {
+  std::vector<TopoDS_Shape> copies;
+  for (const TopoDS_Shape& t : tools)
+    copies.push_back(BRepBuilderAPI_Copy(t, Standard_False, Standard_False).Shape());
+  return copies;
 }
 
 bool Failed(const BRepAlgoAPI_BooleanOperation& op) { return !op.IsDone() || op.HasErrors(); }
@@ -142,13 +154,24 @@ void ShownPart::Divide(Cell region, std::vector<int32_t> holes, int depth,
                        std::vector<Cell>& out) const {
   const double diag = std::hypot(max_[0] - min_[0], max_[1] - min_[1], max_[2] - min_[2]);
   if (holes.size() > kCellHoles && depth < kMaxDepth) {
-    std::array<double, 3> span{};
-    for (size_t k = 0; k < 3; ++k)
-      span[k] = std::min(region.hi[k], max_[k]) - std::max(region.lo[k], min_[k]);
+    // Where the holes are, within the box and the part: the planes go among them.
+    std::array<double, 3> from{}, to{}, span{};
+    for (size_t k = 0; k < 3; ++k) {
+      from[k] = kInf;
+      to[k] = -kInf;
+      for (int32_t id : holes) {
+        const std::array<double, 6> e = Extent(tooling_.at(id).box);
+        from[k] = std::min(from[k], e[k]);
+        to[k] = std::max(to[k], e[k + 3]);
+      }
+      from[k] = std::max({from[k], region.lo[k], min_[k]});
+      to[k] = std::min({to[k], region.hi[k], max_[k]});
+      span[k] = to[k] - from[k];
+    }
     std::array<size_t, 3> axes{0, 1, 2};
     std::sort(axes.begin(), axes.end(), [&](size_t a, size_t b) { return span[a] > span[b]; });
     for (size_t k : axes) {
-      const double a = std::max(region.lo[k], min_[k]), b = std::min(region.hi[k], max_[k]);
+      const double a = from[k], b = to[k];
       if (!(b - a > 1e-6 * diag)) continue;
       std::vector<std::pair<double, double>> spans;
       for (int32_t id : holes) {
@@ -215,7 +238,7 @@ void ShownPart::MakeBase(Cell& cell) const {
     BRepAlgoAPI_Common common;
     TopTools_ListOfShape box;
     box.Append(MakeBox(cell.lo, cell.hi));
-    Build(common, base_, box);
+    Build(common, base_, box, true);
     if (Failed(common))
       rt::Raise(rt::err::kInvalidCall, "the part's solid could not be divided for the view",
                 "View");
@@ -228,9 +251,12 @@ void ShownPart::MakeBase(Cell& cell) const {
 void ShownPart::CutFromBase(Cell& cell, std::map<int32_t, std::string>& failed) const {
   cell.faceHole.Clear();
   cell.shape = cell.base;
+  std::vector<std::vector<TopoDS_Shape>> own;
   TopTools_ListOfShape tools;
-  for (int32_t id : cell.holes)
-    for (const TopoDS_Shape& t : tooling_.at(id).tools) tools.Append(t);
+  for (int32_t id : cell.holes) {
+    own.push_back(Copies(tooling_.at(id).tools));
+    for (const TopoDS_Shape& t : own.back()) tools.Append(t);
+  }
   if (tools.IsEmpty()) return;
   try {
     // All at once: the kernel intersects the tools with each other too, so holes that meet come
@@ -238,7 +264,7 @@ void ShownPart::CutFromBase(Cell& cell, std::map<int32_t, std::string>& failed) 
     BRepAlgoAPI_Cut cut;
     Build(cut, cell.base, tools);
     if (!Failed(cut)) {
-      for (int32_t id : cell.holes) RecordTools(cut, tooling_.at(id).tools, id, cell.faceHole);
+      for (size_t i = 0; i < cell.holes.size(); ++i) RecordTools(cut, own[i], cell.holes[i], cell.faceHole);
       cell.shape = cut.Shape();
       KeepFacesOf(cell.shape, cell.faceHole);
       return;
@@ -251,7 +277,7 @@ void ShownPart::CutFromBase(Cell& cell, std::map<int32_t, std::string>& failed) 
 }
 
 void ShownPart::CutMore(Cell& cell, int32_t id, std::map<int32_t, std::string>& failed) const {
-  const std::vector<TopoDS_Shape>& own = tooling_.at(id).tools;
+  const std::vector<TopoDS_Shape> own = Copies(tooling_.at(id).tools);
   if (own.empty()) return;
   TopTools_ListOfShape tools;
   for (const TopoDS_Shape& t : own) tools.Append(t);
@@ -277,7 +303,15 @@ void ShownPart::CutMore(Cell& cell, int32_t id, std::map<int32_t, std::string>& 
 
 void ShownPart::Finish(Cell& cell) const {
   // Faces met before keep their mesh; only new ones are meshed.
-  BRepMesh_IncrementalMesh(cell.shape, deflection_, Standard_False, kMeshAngle, Standard_False);
+  BRep_Builder builder;
+  TopoDS_Compound fresh;
+  builder.MakeCompound(fresh);
+  for (TopExp_Explorer ex(cell.shape, TopAbs_FACE); ex.More(); ex.Next()) {
+    TopLoc_Location where;
+    if (BRep_Tool::Triangulation(TopoDS::Face(ex.Current()), where).IsNull())
+      builder.Add(fresh, ex.Current());
+  }
+  BRepMesh_IncrementalMesh(fresh, deflection_, Standard_False, kMeshAngle, Standard_False);
 
   const double tol =
       1e-7 * std::max(1.0, std::hypot(max_[0] - min_[0], max_[1] - min_[1], max_[2] - min_[2]));
@@ -299,7 +333,6 @@ void ShownPart::Finish(Cell& cell) const {
     if (onDividingPlane(TopoDS::Face(ex.Current()))) dividing.Add(ex.Current());
   TopTools_IndexedDataMapOfShapeListOfShape edgeFaces;
   TopExp::MapShapesAndAncestors(cell.shape, TopAbs_EDGE, TopAbs_FACE, edgeFaces);
-  BRep_Builder builder;
   builder.MakeCompound(cell.edges);
   for (int i = 1; i <= edgeFaces.Extent(); ++i) {
     const TopoDS_Edge& edge = TopoDS::Edge(edgeFaces.FindKey(i));

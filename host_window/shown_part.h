@@ -43,8 +43,8 @@ struct Cell {
 };
 
 // How many holes a cell is made for, and how many it may gather before it is divided again.
-inline constexpr size_t kCellHoles = 8;
-inline constexpr size_t kCellHolesMax = 16;
+inline constexpr size_t kCellHoles = 4;
+inline constexpr size_t kCellHolesMax = 8;
 
 class ShownPart {
  public:
