@@ -64,6 +64,10 @@ int CmdResize(Invocation& inv) {
   const auto shapes = model->MainPart().ShapeItems();
   if (shapes.empty())
     rt::Raise(rt::err::kSubscript, "the part of " + path + " has no shapes", "cavix resize");
+  if (!shapes.front()->Solid().empty())
+    rt::Raise(rt::err::kInvalidCall,
+              "the part of " + path + " is made from a STEP file: its size is its solid's",
+              "cavix resize");
   // The part's size is the extents of its first shape, as the holes measure it.
   host::IComponent& size = shapes.front()->Components(host::comp::kShapeSize).Item(1);
   size.SetValue(1, block.x);

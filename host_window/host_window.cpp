@@ -4,6 +4,9 @@
 #include <BRepAdaptor_Surface.hxx>
 #include <BRepClass3d_SolidClassifier.hxx>
 #include <ElSLib.hxx>
+#include <Message.hxx>
+#include <Message_Messenger.hxx>
+#include <Message_PrinterOStream.hxx>
 #include <TopExp_Explorer.hxx>
 #include <gp_Pln.hxx>
 
@@ -26,6 +29,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <cmath>
+#include <cstdlib>
 
 #include "forms/qt/window_driver.h"
 #include "runtime/error.h"
@@ -147,23 +151,18 @@ void HostWindow::BuildActions() {
   QMenu* viewMenu = menuBar()->addMenu(tr("&View"));
   QToolBar* bar = addToolBar(tr("View"));
   bar->setObjectName("views");
-  auto add = [&](const QString& name, const QKeySequence& key, std::function<void()> run) {
-    QAction* a = viewMenu->addAction(name, this, std::move(run));
-    a->setShortcut(key);
-    bar->addAction(a);
+  // No single-key shortcuts: the digits belong to the extents' fields.
+  auto add = [&](const QString& name, std::function<void()> run) {
+    bar->addAction(viewMenu->addAction(name, this, std::move(run)));
   };
-  add(tr("Fit all"), QKeySequence(Qt::Key_F), [this] { view_->FitAll(); });
-  const struct {
-    const char* name;
-    V3d_TypeOfOrientation orientation;
-    Qt::Key key;
-  } views[] = {{"Isometric", V3d_XposYnegZpos, Qt::Key_0}, {"Front", V3d_Yneg, Qt::Key_1},
-               {"Back", V3d_Ypos, Qt::Key_2},              {"Top", V3d_Zpos, Qt::Key_3},
-               {"Bottom", V3d_Zneg, Qt::Key_4},            {"Left", V3d_Xneg, Qt::Key_5},
-               {"Right", V3d_Xpos, Qt::Key_6}};
-  for (const auto& v : views) {
-    const V3d_TypeOfOrientation o = v.orientation;
-    add(tr(v.name), QKeySequence(v.key), [this, o] { view_->SetProjection(o); });
+  add(tr("Fit all"), [this] { view_->FitAll(); });
+  const std::pair<const char*, V3d_TypeOfOrientation> views[] = {
+      {"Isometric", V3d_XposYnegZpos}, {"Front", V3d_Yneg},  {"Back", V3d_Ypos},
+      {"Top", V3d_Zpos},               {"Bottom", V3d_Zneg}, {"Left", V3d_Xneg},
+      {"Right", V3d_Xpos}};
+  for (const auto& [name, orientation] : views) {
+    const V3d_TypeOfOrientation o = orientation;
+    add(tr(name), [this, o] { view_->SetProjection(o); });
   }
   bar->addSeparator();
   bar->addAction(undo_);
@@ -429,8 +428,16 @@ void HostWindow::closeEvent(QCloseEvent* event) {
 }
 
 int RunHostWindow(const WindowOptions& options) {
-  qtview::EnsureApplication();
   const ModelActions actions(options.services, options.classes);
+  actions.Load(options.model);  // a file that is no model is said before any window opens
+  // The viewer draws through GLX: an X display, and Qt on it even in a Wayland session.
+  const char* display = std::getenv("DISPLAY");
+  if (!display || !*display)
+    rt::Raise(rt::err::kInvalidCall, "the host window needs an X display: set DISPLAY", "cavix open");
+  qputenv("QT_QPA_PLATFORM", "xcb");
+  qtview::EnsureApplication();
+  // The kernel reports on standard output; the window says what matters itself.
+  Message::DefaultMessenger()->RemovePrinters(STANDARD_TYPE(Message_PrinterOStream));
   HostWindow window(actions, options.model);
   window.show();
   return QApplication::exec();

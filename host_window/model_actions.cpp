@@ -116,6 +116,9 @@ void ModelActions::Delete(scene::Scene& model, int32_t id) {
 }
 
 void ModelActions::Resize(scene::Scene& model, scene::Vec3 extents) {
+  if (HasOwnSolid(model))
+    rt::Raise(rt::err::kInvalidCall, "the part is made from a STEP file: its size is its solid's",
+              "Window");
   scene::Component& size = SizeOf(model);
   size.SetValue(1, extents.x);
   size.SetValue(2, extents.y);
