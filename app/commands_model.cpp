@@ -165,7 +165,8 @@ int CmdNew(Invocation& inv) {
   }
   SaveModelFile(*scene, path);
   inv.out << "created " << path << ": "
-          << (from ? "part from " + *from + ", bounding box" : std::string("block")) << " " << Num(block.x) << " x " << Num(block.y) << " x " << Num(block.z) << " "
+          << (from ? "part from " + *from + ", bounding box" : std::string("block")) << " "
+          << Num(block.x) << " x " << Num(block.y) << " x " << Num(block.z) << " "
           << (units == scene::Units::Inch ? "inch" : "mm") << ", precision " << precision << "\n";
   return 0;
 }

@@ -31,8 +31,13 @@ exporter::HoleSolidInput Counterbore(double x, double y, double top, double scal
   const double r = 3.3 * scale, l = 15 * scale, lc = 6.4 * scale;
   const double h = r / std::tan(59 * M_PI / 180);
   exporter::HoleSolidInput hole;
-  hole.chains = {{{0, 0}, {5.5 * scale, 0}, {5.5 * scale, -lc}, {r, -lc}, {r, -(l + lc)},
-                  {0, -(l + lc + h)}, {0, 0}}};
+  hole.chains = {{{0, 0},
+                  {5.5 * scale, 0},
+                  {5.5 * scale, -lc},
+                  {r, -lc},
+                  {r, -(l + lc)},
+                  {0, -(l + lc + h)},
+                  {0, 0}}};
   hole.position = {x, y, top};
   hole.normal = {0, 0, -1};
   return hole;

@@ -7,9 +7,6 @@
 #include <Message.hxx>
 #include <Message_Messenger.hxx>
 #include <Message_PrinterOStream.hxx>
-#include <TopExp_Explorer.hxx>
-#include <gp_Pln.hxx>
-
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -28,8 +25,10 @@
 #include <QToolBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <TopExp_Explorer.hxx>
 #include <cmath>
 #include <cstdlib>
+#include <gp_Pln.hxx>
 
 #include "forms/qt/window_driver.h"
 #include "runtime/error.h"
@@ -156,10 +155,13 @@ void HostWindow::BuildActions() {
     bar->addAction(viewMenu->addAction(name, this, std::move(run)));
   };
   add(tr("Fit all"), [this] { view_->FitAll(); });
-  const std::pair<const char*, V3d_TypeOfOrientation> views[] = {
-      {"Isometric", V3d_XposYnegZpos}, {"Front", V3d_Yneg},  {"Back", V3d_Ypos},
-      {"Top", V3d_Zpos},               {"Bottom", V3d_Zneg}, {"Left", V3d_Xneg},
-      {"Right", V3d_Xpos}};
+  const std::pair<const char*, V3d_TypeOfOrientation> views[] = {{"Isometric", V3d_XposYnegZpos},
+                                                                 {"Front", V3d_Yneg},
+                                                                 {"Back", V3d_Ypos},
+                                                                 {"Top", V3d_Zpos},
+                                                                 {"Bottom", V3d_Zneg},
+                                                                 {"Left", V3d_Xneg},
+                                                                 {"Right", V3d_Xpos}};
   for (const auto& [name, orientation] : views) {
     const V3d_TypeOfOrientation o = orientation;
     add(tr(name), [this, o] { view_->SetProjection(o); });
@@ -181,10 +183,9 @@ void HostWindow::Refresh() {
     shown_.Update(part, ids);
     view_->Show(shown_);
     const std::vector<std::string> warnings = shown_.Warnings();
-    statusBar()->showMessage(warnings.empty() ? tr("%1 holes; cut in %2 ms")
-                                                    .arg(ids.size())
-                                                    .arg(clock.elapsed())
-                                              : Text(warnings.front()));
+    statusBar()->showMessage(warnings.empty()
+                                 ? tr("%1 holes; cut in %2 ms").arg(ids.size()).arg(clock.elapsed())
+                                 : Text(warnings.front()));
   } catch (const std::exception& e) {
     Message(ErrorText(e));
   }
@@ -236,9 +237,7 @@ void HostWindow::Refresh() {
   setWindowModified(doc_->Modified());
 }
 
-void HostWindow::Message(const QString& text) {
-  QMessageBox::warning(this, tr("Cavix"), text);
-}
+void HostWindow::Message(const QString& text) { QMessageBox::warning(this, tr("Cavix"), text); }
 
 void HostWindow::Change(const std::function<bool(scene::Scene&)>& change) {
   // The dialog is modal to the whole session: nothing else of the window answers meanwhile.
@@ -386,7 +385,8 @@ bool HostWindow::Save() {
                             tr("%1 was changed by another program since this window read it. "
                                "Replace it with the model shown here?")
                                 .arg(name),
-                            QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
+                            QMessageBox::Yes | QMessageBox::No,
+                            QMessageBox::No) != QMessageBox::Yes)
     return false;
   try {
     doc_->Save(doc_->Path());
@@ -433,7 +433,8 @@ int RunHostWindow(const WindowOptions& options) {
   // The viewer draws through GLX: an X display, and Qt on it even in a Wayland session.
   const char* display = std::getenv("DISPLAY");
   if (!display || !*display)
-    rt::Raise(rt::err::kInvalidCall, "the host window needs an X display: set DISPLAY", "cavix open");
+    rt::Raise(rt::err::kInvalidCall, "the host window needs an X display: set DISPLAY",
+              "cavix open");
   qputenv("QT_QPA_PLATFORM", "xcb");
   qtview::EnsureApplication();
   // The kernel reports on standard output; the window says what matters itself.

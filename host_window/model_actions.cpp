@@ -20,7 +20,8 @@ constexpr double kMmPerInch = 25.4;
 
 scene::Shape& ShapeById(const scene::Scene& model, int32_t id) {
   scene::Shape* shape = model.FindShapeById(id);
-  if (!shape) rt::Raise(rt::err::kInvalidCall, "no shape has the id #" + std::to_string(id), "Window");
+  if (!shape)
+    rt::Raise(rt::err::kInvalidCall, "no shape has the id #" + std::to_string(id), "Window");
   return *shape;
 }
 
@@ -39,7 +40,8 @@ bool IsHole(const scene::Scene& model, const scene::Shape& shape) {
 }
 
 scene::Component& SizeOf(const scene::Scene& model) {
-  const std::vector<scene::Shape*> shapes = const_cast<scene::Scene&>(model).MainPart().ShapeItems();
+  const std::vector<scene::Shape*> shapes =
+      const_cast<scene::Scene&>(model).MainPart().ShapeItems();
   scene::Component* size =
       shapes.empty() ? nullptr : shapes.front()->Store().First(host::comp::kShapeSize);
   if (!size) rt::Raise(rt::err::kSubscript, "the part has no first shape with a size", "Window");
@@ -149,7 +151,8 @@ scene::Vec3 ModelActions::Extents(const scene::Scene& model) {
 }
 
 bool ModelActions::HasOwnSolid(const scene::Scene& model) {
-  const std::vector<scene::Shape*> shapes = const_cast<scene::Scene&>(model).MainPart().ShapeItems();
+  const std::vector<scene::Shape*> shapes =
+      const_cast<scene::Scene&>(model).MainPart().ShapeItems();
   return !shapes.empty() && !shapes.front()->Solid().empty();
 }
 

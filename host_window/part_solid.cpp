@@ -133,10 +133,8 @@ TopoDS_Shape BaseSolid(const exporter::PartInput& part) {
   if (!part.solidBrep.empty()) return ShapeFromBrep(part.solidBrep, "the part");
   for (double e : part.block)
     if (!(e > 0) || !std::isfinite(e))
-      rt::Raise(rt::err::kInvalidCall, "the part's block must have three positive extents",
-                "Part");
-  return BRepPrimAPI_MakeBox(gp_Pnt(0, 0, 0), part.block[0], part.block[1], part.block[2])
-      .Shape();
+      rt::Raise(rt::err::kInvalidCall, "the part's block must have three positive extents", "Part");
+  return BRepPrimAPI_MakeBox(gp_Pnt(0, 0, 0), part.block[0], part.block[1], part.block[2]).Shape();
 }
 
 std::unique_ptr<scene::Scene> NewModelFromStep(const std::string& stepPath, scene::Units units,

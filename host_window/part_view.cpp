@@ -2,9 +2,11 @@
 // the viewer, which then draws into them as into its own window.
 
 // The kernel's OpenGL headers go before Qt's, which would otherwise declare GL first.
+// clang-format off
 #include <OpenGl_Context.hxx>
 #include <OpenGl_FrameBuffer.hxx>
 #include <OpenGl_GraphicDriver.hxx>
+// clang-format on
 
 #include "host_window/part_view.h"
 
@@ -14,14 +16,6 @@
 #include <Prs3d_Drawer.hxx>
 #include <Prs3d_LineAspect.hxx>
 #include <Prs3d_ShadingAspect.hxx>
-#include <SelectMgr_EntityOwner.hxx>
-#include <SelectMgr_Selection.hxx>
-#include <SelectMgr_SensitiveEntity.hxx>
-#include <SelectMgr_ViewerSelector.hxx>
-#include <Select3D_SensitiveEntity.hxx>
-#include <StdSelect_BRepOwner.hxx>
-#include <TopoDS.hxx>
-
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMimeData>
@@ -29,6 +23,13 @@
 #include <QSurfaceFormat>
 #include <QTimer>
 #include <QWheelEvent>
+#include <Select3D_SensitiveEntity.hxx>
+#include <SelectMgr_EntityOwner.hxx>
+#include <SelectMgr_Selection.hxx>
+#include <SelectMgr_SensitiveEntity.hxx>
+#include <SelectMgr_ViewerSelector.hxx>
+#include <StdSelect_BRepOwner.hxx>
+#include <TopoDS.hxx>
 #include <cmath>
 
 namespace cavix::hostwindow {
@@ -66,8 +67,8 @@ PartView::PartView(QWidget* parent) : QOpenGLWidget(parent) {
   view_ = viewer_->CreateView();
   view_->SetImmediateUpdate(Standard_False);
   view_->SetBgGradientColors(Quantity_Color(0.93, 0.94, 0.96, Quantity_TOC_RGB),
-                             Quantity_Color(0.70, 0.74, 0.80, Quantity_TOC_RGB),
-                             Aspect_GFM_VER, Standard_False);
+                             Quantity_Color(0.70, 0.74, 0.80, Quantity_TOC_RGB), Aspect_GFM_VER,
+                             Standard_False);
   view_->TriedronDisplay(Aspect_TOTP_LEFT_LOWER, Quantity_NOC_GRAY20, 0.08, V3d_ZBUFFER);
   view_->SetProj(V3d_XposYnegZpos);
 
@@ -194,7 +195,8 @@ Pick PartView::PickAt(QPoint pixel) {
   context_->MoveTo(at.x(), at.y(), view_, Standard_False);
   update();
   if (!context_->HasDetected()) return pick;
-  Handle(StdSelect_BRepOwner) owner = Handle(StdSelect_BRepOwner)::DownCast(context_->DetectedOwner());
+  Handle(StdSelect_BRepOwner) owner =
+      Handle(StdSelect_BRepOwner)::DownCast(context_->DetectedOwner());
   if (owner.IsNull() || !owner->HasShape() || owner->Shape().ShapeType() != TopAbs_FACE)
     return pick;
   const auto cell = cellOf_.find(owner->Selectable().get());
@@ -221,7 +223,7 @@ void PartView::Select(const std::vector<std::pair<size_t, TopoDS_Shape>>& faces)
     if (cell >= cells_.size() || cells_[cell].faces.IsNull()) continue;
     const Handle(SelectMgr_Selection)& selection = cells_[cell].faces->Selection(kFaceSelection);
     if (selection.IsNull()) continue;
-    for (const Handle(SelectMgr_SensitiveEntity)& entity : selection->Entities()) {
+    for (const Handle(SelectMgr_SensitiveEntity) & entity : selection->Entities()) {
       Handle(StdSelect_BRepOwner) owner =
           Handle(StdSelect_BRepOwner)::DownCast(entity->BaseSensitive()->OwnerId());
       if (!owner.IsNull() && owner->Shape().IsSame(face)) {
@@ -262,8 +264,9 @@ void PartView::mouseMoveEvent(QMouseEvent* event) {
   if ((now - pressAt_).manhattanLength() > kClickSlack) dragging_ = true;
   if (!dragging_) return;
   const Graphic3d_Vec2i at = Device(now), last = Device(lastAt_);
-  const bool pan = (event->buttons() & Qt::MiddleButton) ||
-                   ((event->buttons() & Qt::LeftButton) && (event->modifiers() & Qt::ShiftModifier));
+  const bool pan =
+      (event->buttons() & Qt::MiddleButton) ||
+      ((event->buttons() & Qt::LeftButton) && (event->modifiers() & Qt::ShiftModifier));
   if (pan)
     view_->Pan(at.x() - last.x(), last.y() - at.y());
   else if (event->buttons() & Qt::LeftButton)
@@ -275,7 +278,8 @@ void PartView::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void PartView::mouseReleaseEvent(QMouseEvent* event) {
-  if (!dragging_ && event->button() == Qt::LeftButton && clicked) clicked(event->position().toPoint());
+  if (!dragging_ && event->button() == Qt::LeftButton && clicked)
+    clicked(event->position().toPoint());
   dragging_ = false;
 }
 

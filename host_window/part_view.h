@@ -6,13 +6,12 @@
 
 #include <AIS_InteractiveContext.hxx>
 #include <AIS_Shape.hxx>
+#include <QOpenGLWidget>
 #include <TopoDS_Face.hxx>
 #include <V3d_View.hxx>
 #include <V3d_Viewer.hxx>
-#include <gp_Pnt.hxx>
-
-#include <QOpenGLWidget>
 #include <functional>
+#include <gp_Pnt.hxx>
 #include <map>
 #include <utility>
 #include <vector>
@@ -61,7 +60,7 @@ class PartView : public QOpenGLWidget {
 
   // False when the OpenGL context could not be wrapped: nothing is drawn.
   bool Ready() const { return ready_; }
-  const Handle(V3d_View)& View() const { return view_; }
+  const Handle(V3d_View) & View() const { return view_; }
 
  protected:
   void initializeGL() override;

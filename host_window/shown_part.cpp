@@ -264,7 +264,8 @@ void ShownPart::CutFromBase(Cell& cell, std::map<int32_t, std::string>& failed) 
     BRepAlgoAPI_Cut cut;
     Build(cut, cell.base, tools);
     if (!Failed(cut)) {
-      for (size_t i = 0; i < cell.holes.size(); ++i) RecordTools(cut, own[i], cell.holes[i], cell.faceHole);
+      for (size_t i = 0; i < cell.holes.size(); ++i)
+        RecordTools(cut, own[i], cell.holes[i], cell.faceHole);
       cell.shape = cut.Shape();
       KeepFacesOf(cell.shape, cell.faceHole);
       return;

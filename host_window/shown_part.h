@@ -32,14 +32,14 @@ using FaceOwners = NCollection_DataMap<TopoDS_Shape, int32_t, TopTools_ShapeMapH
 
 // A box-shaped piece of the part with the holes that reach into it cut out.
 struct Cell {
-  std::array<double, 3> lo{}, hi{};   // the box
+  std::array<double, 3> lo{}, hi{};      // the box
   std::array<bool, 3> cutLo{}, cutHi{};  // sides on a dividing plane (the others lie outside)
-  TopoDS_Shape base;                  // the part's solid within the box
-  TopoDS_Shape shape;                 // base with its holes cut out, meshed
-  std::vector<int32_t> holes;         // ids of the holes reaching into the box
-  FaceOwners faceHole;                // faces of `shape` made by a hole; the others are the part's
-  TopoDS_Compound edges;              // the edges to draw: none on a dividing plane, no seams
-  uint64_t version = 0;               // changes whenever `shape` does
+  TopoDS_Shape base;                     // the part's solid within the box
+  TopoDS_Shape shape;                    // base with its holes cut out, meshed
+  std::vector<int32_t> holes;            // ids of the holes reaching into the box
+  FaceOwners faceHole;    // faces of `shape` made by a hole; the others are the part's
+  TopoDS_Compound edges;  // the edges to draw: none on a dividing plane, no seams
+  uint64_t version = 0;   // changes whenever `shape` does
 };
 
 // How many holes a cell is made for, and how many it may gather before it is divided again.
@@ -97,8 +97,8 @@ class ShownPart {
   exporter::PartInput part_;  // without its holes
   TopoDS_Shape base_;
   bool block_ = true;
-  std::array<double, 3> min_{}, max_{};            // the part's bounding box
-  std::array<std::vector<double>, 3> avoid_;       // planes of the part's own faces, per axis
+  std::array<double, 3> min_{}, max_{};       // the part's bounding box
+  std::array<std::vector<double>, 3> avoid_;  // planes of the part's own faces, per axis
   double deflection_ = 0.1;
   std::map<int32_t, Tooling> tooling_;
   std::vector<Cell> cells_;

@@ -4,8 +4,8 @@
 // moved to the origin, kept in the model file and cut like a block.
 #include <gtest/gtest.h>
 
-#include <BRepAlgoAPI_Cut.hxx>
 #include <BRepAdaptor_Curve.hxx>
+#include <BRepAlgoAPI_Cut.hxx>
 #include <BRepBndLib.hxx>
 #include <BRepGProp.hxx>
 #include <BRepPrimAPI_MakeBox.hxx>
@@ -154,7 +154,8 @@ TEST(ShownPart, ChangesCutOnlyTheCellsTheyReach) {
   }
   shown.Update(part, ids);
   EXPECT_GT(shown.Cells().size(), cells);
-  for (const hostwindow::Cell& c : shown.Cells()) EXPECT_LE(c.holes.size(), hostwindow::kCellHolesMax);
+  for (const hostwindow::Cell& c : shown.Cells())
+    EXPECT_LE(c.holes.size(), hostwindow::kCellHolesMax);
   ExpectSameVolume(shown, part);
 
   // The part itself changed: everything anew.
@@ -227,7 +228,8 @@ TEST_F(StepPart, HolesAreCutFromTheSolid) {
   TopTools_ListOfShape tools;
   std::vector<std::string> warnings;
   for (size_t i = 0; i < part.holes.size(); ++i)
-    for (const TopoDS_Shape& t : exporter::MakeHoleTools(part.holes[i], static_cast<int>(i), warnings))
+    for (const TopoDS_Shape& t :
+         exporter::MakeHoleTools(part.holes[i], static_cast<int>(i), warnings))
       tools.Append(t);
   BRepAlgoAPI_Cut cut;
   TopTools_ListOfShape args;

@@ -19,8 +19,9 @@ namespace cavix::testing {
 inline exporter::ProfileChain M6Counterbore(double scale = 1) {
   const double r = 3.3 * scale, l = 15 * scale, lc = 6.4 * scale;
   const double h = r / std::tan(59 * M_PI / 180);
-  return {{0, 0}, {5.5 * scale, 0}, {5.5 * scale, -lc}, {r, -lc}, {r, -(l + lc)},
-          {0, -(l + lc + h)}, {0, 0}};
+  return {{0, 0},   {5.5 * scale, 0}, {5.5 * scale, -lc},
+          {r, -lc}, {r, -(l + lc)},   {0, -(l + lc + h)},
+          {0, 0}};
 }
 
 inline exporter::HoleSolidInput Hole(std::array<double, 3> at, std::array<double, 3> axis,
@@ -48,8 +49,8 @@ inline exporter::PartInput Grid(int count, int columns, double pitch) {
 // foot's top face (z = 13) and the upright's inner face (x = 15) meet in the inside corner.
 inline TopoDS_Shape LBracket() {
   BRepBuilderAPI_MakePolygon outline;
-  for (const auto& [x, z] : {std::pair{5.0, 3.0}, {85.0, 3.0}, {85.0, 13.0}, {15.0, 13.0},
-                             {15.0, 63.0}, {5.0, 63.0}})
+  for (const auto& [x, z] :
+       {std::pair{5.0, 3.0}, {85.0, 3.0}, {85.0, 13.0}, {15.0, 13.0}, {15.0, 63.0}, {5.0, 63.0}})
     outline.Add(gp_Pnt(x, -20, z));
   outline.Close();
   const TopoDS_Face side = BRepBuilderAPI_MakeFace(outline.Wire(), Standard_True).Face();

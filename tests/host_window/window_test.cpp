@@ -247,7 +247,8 @@ TEST_F(HostWindowTest, AModelInInchesGetsTheMillimetreMessage) {
   BoxAnswerer boxes;
   DragCatalogItemTo(window_->View().PixelOf(gp_Pnt(50, 40, 25.4)));
   EXPECT_TRUE(WaitFor([&] { return !boxes.texts.empty(); }));
-  EXPECT_EQ(boxes.texts.front(), "This tool was designed to be used with scene units of millimeters.");
+  EXPECT_EQ(boxes.texts.front(),
+            "This tool was designed to be used with scene units of millimeters.");
   QTest::qWait(50);
   EXPECT_EQ(dialogs_, 0);
   EXPECT_TRUE(Holes().empty());
@@ -262,17 +263,17 @@ TEST_F(HostWindowTest, PictureOfADrilledPart) {
   classes.push_back(host::DropHoleClassInfo());
   model->RegisterClasses(classes);
   model->InstallServices({dir_.File("cavix.reg"), dir_.File("settings.ini")});
-  const char* scripts[] = {"demo_1_plain_blind",           "demo_2_plain_threaded_through",
-                           "demo_3_cbore_threaded_blind",  "demo_4_cbore_through",
-                           "demo_5_csink_threaded_blind",  "demo_6_csink_through",
-                           "demo_7_cdrill_blind",          "demo_8_cdrill_threaded_through"};
+  const char* scripts[] = {"demo_1_plain_blind",          "demo_2_plain_threaded_through",
+                           "demo_3_cbore_threaded_blind", "demo_4_cbore_through",
+                           "demo_5_csink_threaded_blind", "demo_6_csink_through",
+                           "demo_7_cdrill_blind",         "demo_8_cdrill_threaded_through"};
   for (int i = 0; i < 8; ++i) {
     scene::Shape& shape =
         model->AddDroppedShape({0, 0, -1}, {15 + 23.3 * (i % 4), i < 4 ? 17.0 : 43.0, 30});
     std::ostringstream out, diag;
-    forms::PlayScript(forms::LoadScript(std::string(CAVIX_SOURCE_DATA) + "/scripts/" +
-                                        scripts[i] + ".txt"),
-                      out, diag, [&] { model->DropCatalogEntry(shape); });
+    forms::PlayScript(
+        forms::LoadScript(std::string(CAVIX_SOURCE_DATA) + "/scripts/" + scripts[i] + ".txt"), out,
+        diag, [&] { model->DropCatalogEntry(shape); });
   }
   ASSERT_EQ(model->BoundShapes().size(), 8u);
   Open(*model);

@@ -90,7 +90,8 @@ std::unique_ptr<Scene> RichScene() {
   CatalogEntry& entry = scene->App().Catalogs().Item(1).Entries().Add(hole);
   entry.SetLabel("Fori");
   // A part made from a STEP file keeps the kernel's text of its solid on its first shape.
-  scene->FindShape("Block")->SetSolid("DBRep_DrawableShape\n\nCASCADE Topology V1\r\n\t\"x\" 1e-07\n");
+  scene->FindShape("Block")->SetSolid(
+      "DBRep_DrawableShape\n\nCASCADE Topology V1\r\n\t\"x\" 1e-07\n");
   return scene;
 }
 
@@ -232,7 +233,8 @@ TEST(ModelFile, BadFilesAreRefusedByNameAndProblem) {
                R"("name": "Block", "solid": {"format": "step", "text": "ISO-10303-21;"})"),
        "stored as \"brep\""},
       {"empty solid",
-       Replace(good, "\"name\":\"Block\"", R"("name": "Block", "solid": {"format": "brep", "text": ""})"),
+       Replace(good, "\"name\":\"Block\"",
+               R"("name": "Block", "solid": {"format": "brep", "text": ""})"),
        "an empty solid"},
   };
   TempDir dir;
