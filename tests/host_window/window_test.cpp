@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDoubleSpinBox>
 #include <QDropEvent>
 #include <QMessageBox>
 #include <QMimeData>
@@ -222,6 +223,27 @@ TEST_F(HostWindowTest, HoleDroppedOnTheTopFaceEditedUndoneAndRedone) {
   EXPECT_EQ(DropAndSave(at, {0, 0, -1}).z, 20);  // on the face, not on its mesh
   DoubleClickShowsTheHole(at);
   UndoAndRedo();
+  // A thicker block: the through hole regenerates to go through it, in the model and the view.
+  auto deepest = [&] {
+    double y = 0;
+    for (const scene::Point2& p : window_->Doc()
+                                      .Model()
+                                      .BoundShapes()
+                                      .front()
+                                      ->Store()
+                                      .First(host::comp::kRevolve)
+                                      ->ProfileIfAny()
+                                      ->Store()
+                                      .First(host::comp::kChain)
+                                      ->Points())
+      y = std::min(y, p.y);
+    return y;
+  };
+  EXPECT_GT(deepest(), -21);
+  window_->findChildren<QDoubleSpinBox*>()[2]->setValue(30);
+  window_->ApplyExtents();
+  EXPECT_LT(deepest(), -29.99);
+  EXPECT_GT(window_->Shown().Cells().front().hi[2], 30);  // the view cut the new block
   // Delete takes the selected hole away.
   window_->SelectShape(Holes().front()->Id());
   ASSERT_TRUE(window_->DeleteAction().isEnabled());
