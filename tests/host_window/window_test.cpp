@@ -225,18 +225,10 @@ TEST_F(HostWindowTest, HoleDroppedOnTheTopFaceEditedUndoneAndRedone) {
   UndoAndRedo();
   // A thicker block: the through hole regenerates to go through it, in the model and the view.
   auto deepest = [&] {
+    std::vector<int32_t> ids;
+    const auto part = hostwindow::ModelActions::Part(window_->Doc().Model(), ids);
     double y = 0;
-    for (const scene::Point2& p : window_->Doc()
-                                      .Model()
-                                      .BoundShapes()
-                                      .front()
-                                      ->Store()
-                                      .First(host::comp::kRevolve)
-                                      ->ProfileIfAny()
-                                      ->Store()
-                                      .First(host::comp::kChain)
-                                      ->Points())
-      y = std::min(y, p.y);
+    for (const auto& p : part.holes.at(0).chains.at(0)) y = std::min(y, p[1]);
     return y;
   };
   EXPECT_GT(deepest(), -21);
