@@ -7,9 +7,7 @@
 #include <filesystem>
 #include <ostream>
 
-#include "app/add_in_classes.h"
 #include "runtime/error.h"
-#include "scene/model_file.h"
 
 #ifndef CAVIX_DEFAULT_REGISTRY
 #define CAVIX_DEFAULT_REGISTRY "/usr/local/share/cavix/cavix.reg"
@@ -42,7 +40,8 @@ std::vector<const CommandOption*> OptionsOf(const Command& c) {
 void PrintCommandHelp(const Command& c, std::ostream& os) {
   os << "usage: cavix " << c.name << " " << c.arguments;
   for (const auto& o : c.options)
-    os << " [" << o.name << (o.value ? std::string(" ") + o.value : "") << "]";
+    os << " [" << o.name << (o.value ? std::string(" ") + o.value : "") << "]"
+       << (o.repeatable ? "..." : "");
   os << "\n  " << c.summary << "\n";
   for (const CommandOption* o : OptionsOf(c)) {
     std::string left = std::string(o->name) + (o->value ? std::string(" ") + o->value : "");
@@ -59,7 +58,8 @@ void PrintHelp(std::ostream& os) {
     os << "  " << left << std::string(left.size() < 26 ? 26 - left.size() : 1, ' ') << c.summary
        << "\n";
   }
-  os << "\n'cavix COMMAND --help' describes a command's options.\n"
+  os << "\n'cavix COMMAND --help' describes a command's options; 'cavix --version' prints the "
+        "version.\n"
         "Errors print 'cavix: error N: description' and exit with status 1; wrong usage exits with "
         "2.\n";
 }
@@ -87,7 +87,7 @@ Invocation Parse(const Command& c, const std::vector<std::string>& argv, size_t 
     for (const CommandOption* o : options)
       if (name == o->name) known = o;
     if (!known) throw UsageError("unknown option " + name);
-    if (inv.options.count(name)) throw UsageError(name + " is given twice");
+    if (inv.options.count(name) && !known->repeatable) throw UsageError(name + " is given twice");
     std::string value;
     if (known->value) {
       if (eq != std::string::npos)
@@ -99,7 +99,7 @@ Invocation Parse(const Command& c, const std::vector<std::string>& argv, size_t 
     } else if (eq != std::string::npos) {
       throw UsageError(name + " takes no value");
     }
-    inv.options[name] = value;
+    inv.options[name].push_back(value);
   }
   return inv;
 }
@@ -114,7 +114,12 @@ std::string Env(const char* name) {
 std::optional<std::string> Invocation::Value(const std::string& option) const {
   auto it = options.find(option);
   if (it == options.end()) return std::nullopt;
-  return it->second;
+  return it->second.front();
+}
+
+std::vector<std::string> Invocation::Values(const std::string& option) const {
+  auto it = options.find(option);
+  return it == options.end() ? std::vector<std::string>{} : it->second;
 }
 
 scene::ServiceConfig Invocation::Services() const {
@@ -129,21 +134,30 @@ scene::ServiceConfig Invocation::Services() const {
   return config;
 }
 
-scene::Vec3 ParseTriple(const std::string& text, const std::string& option) {
-  double v[3] = {};
+std::vector<double> ParseNumbers(const std::string& text, const std::string& option,
+                                 const std::string& form) {
+  std::vector<double> v;
   size_t pos = 0;
-  for (int i = 0; i < 3; ++i) {
+  for (;;) {
     size_t end = text.find(',', pos);
-    if ((end == std::string::npos) != (i == 2))
-      throw UsageError(option + " takes three numbers X,Y,Z, not \"" + text + "\"");
     if (end == std::string::npos) end = text.size();
     const char* b = text.data() + pos;
     const char* e = text.data() + end;
-    auto [p, ec] = std::from_chars(b, e, v[i]);
-    if (ec != std::errc() || p != e || !std::isfinite(v[i]))
-      throw UsageError(option + " takes three numbers X,Y,Z, not \"" + text + "\"");
+    double d = 0;
+    auto [p, ec] = std::from_chars(b, e, d);
+    if (ec != std::errc() || p != e || !std::isfinite(d))
+      throw UsageError(option + " takes " + form + ", not \"" + text + "\"");
+    v.push_back(d);
+    if (end == text.size()) break;
     pos = end + 1;
   }
+  return v;
+}
+
+scene::Vec3 ParseTriple(const std::string& text, const std::string& option) {
+  const std::string form = "three numbers X,Y,Z";
+  const std::vector<double> v = ParseNumbers(text, option, form);
+  if (v.size() != 3) throw UsageError(option + " takes " + form + ", not \"" + text + "\"");
   return {v[0], v[1], v[2]};
 }
 
@@ -167,19 +181,17 @@ void RequireRegistryFile(const Invocation& inv, const std::string& command) {
               command);
 }
 
-void ReadyScene(const Invocation& inv, scene::Scene& scene) {
-  scene.RegisterClasses(AddInClasses());
-  scene.InstallServices(inv.Services());
+std::unique_ptr<actions::Workspace> OpenModel(const Invocation& inv, const std::string& path) {
+  return actions::Workspace::Open(path, inv.Services());
 }
 
-std::unique_ptr<scene::Scene> OpenModel(const Invocation& inv, const std::string& path) {
-  auto scene = scene::LoadModel(path);
-  ReadyScene(inv, *scene);
-  return scene;
-}
-
-void SaveModelFile(const scene::Scene& scene, const std::string& path) {
-  scene::SaveModel(scene, path);
+std::string ErrorLine(const std::exception& e) {
+  if (const auto* r = dynamic_cast<const rt::Error*>(&e)) {
+    std::string line = "cavix: error " + std::to_string(r->Number()) + ": " + r->Description();
+    if (!r->Source().empty()) line += " (" + r->Source() + ")";
+    return line;
+  }
+  return std::string("cavix: error: ") + e.what();
 }
 
 std::string Num(double v) {
@@ -194,6 +206,10 @@ int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& e
     return 2;
   }
   const std::string& name = argv[0];
+  if (name == "--version") {
+    out << "cavix " << CAVIX_VERSION << "\n";
+    return 0;
+  }
   if (name == "--help" || name == "-h" || name == "help") {
     if (argv.size() > 1)
       for (const Command& c : Commands())
@@ -226,13 +242,8 @@ int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& e
     err << "cavix " << name << ": " << e.what() << "\n";
     PrintCommandHelp(*command, err);
     return 2;
-  } catch (const rt::Error& e) {
-    err << "cavix: error " << e.Number() << ": " << e.Description();
-    if (!e.Source().empty()) err << " (" << e.Source() << ")";
-    err << "\n";
-    return 1;
   } catch (const std::exception& e) {
-    err << "cavix: error: " << e.what() << "\n";
+    err << ErrorLine(e) << "\n";
     return 1;
   }
 }

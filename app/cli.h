@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "actions/workspace.h"
 #include "scene/scene.h"
 
 namespace cavix::app {
@@ -25,6 +26,7 @@ struct CommandOption {
   const char* name;   // "--block"
   const char* value;  // "X,Y,Z", or nullptr for a flag
   const char* help;
+  bool repeatable = false;  // may be given more than once (Values)
 };
 
 // Options every command accepts.
@@ -47,33 +49,37 @@ struct Command {
 struct Invocation {
   const Command& command;
   std::vector<std::string> args;
-  std::map<std::string, std::string> options;  // "--block" -> "1,2,3"; a flag maps to ""
+  // "--block" -> {"1,2,3"}; a flag maps to {""}; a repeatable option to every value in order.
+  std::map<std::string, std::vector<std::string>> options;
   std::ostream& out;
   std::ostream& err;
 
   bool Has(const std::string& option) const { return options.count(option) != 0; }
   std::optional<std::string> Value(const std::string& option) const;
+  std::vector<std::string> Values(const std::string& option) const;
   // The registry and settings files: the option, else CAVIX_REGISTRY / CAVIX_SETTINGS, else the
   // installed defaults.
   scene::ServiceConfig Services() const;
 };
 
 // Helpers shared by the commands.
+// Comma-separated finite numbers ("15,15,2.5"); a UsageError naming the option and the `form` it
+// takes otherwise.
+std::vector<double> ParseNumbers(const std::string& text, const std::string& option,
+                                 const std::string& form);
 // Three comma-separated numbers ("100,60,20"); a UsageError naming the option otherwise.
 scene::Vec3 ParseTriple(const std::string& text, const std::string& option);
 // A whole text as an integer in [lo, hi]; a UsageError naming the option otherwise.
 int ParseInt(const std::string& text, const std::string& option, int lo, int hi);
-// Reads a model and readies it for the add-in: its classes registered, the services installed.
-std::unique_ptr<scene::Scene> OpenModel(const Invocation& inv, const std::string& path);
+// Reads a model and loads the add-in into it, with the invocation's registry and settings.
+std::unique_ptr<actions::Workspace> OpenModel(const Invocation& inv, const std::string& path);
 // The dialog reads its standards tables through the registry; without the file every choice
 // would fail with a bare "Bad file name or number". Raises 53 naming the file and the fix.
 void RequireRegistryFile(const Invocation& inv, const std::string& command);
-// Registers the add-in's classes and installs the services on a scene (new or opened).
-void ReadyScene(const Invocation& inv, scene::Scene& scene);
-// Saves atomically: the file is the previous one or the whole new one.
-void SaveModelFile(const scene::Scene& scene, const std::string& path);
 // A number as people read it: the shortest text that reads back as the same double.
 std::string Num(double v);
+// How an error is reported: "cavix: error N: description (source)".
+std::string ErrorLine(const std::exception& e);
 
 // The command table (commands.cpp).
 const std::vector<Command>& Commands();

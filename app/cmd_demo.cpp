@@ -1,6 +1,7 @@
-// `cavix demo [DIR]`: the main job on the installed defaults. It runs the same commands a user
-// would (new, drop with the shipped dialog scripts, resize, threads, export, holes) and leaves
-// every file it makes in DIR, with a summary of what was made and where.
+// `cavix demo [DIR]`: the main job on the installed defaults. It does what the commands a user
+// would run do (new, drop with the shipped dialog scripts, resize, threads, export, holes),
+// through the same functions, and leaves every file it makes in DIR, with a summary of what was
+// made and where.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -11,11 +12,17 @@
 #include <string>
 #include <vector>
 
-#include "app/cmd_holes.h"
+#include "actions/hole_table.h"
+#include "actions/holes.h"
+#include "actions/placement.h"
+#include "actions/regen.h"
+#include "actions/threads.h"
 #include "app/commands.h"
-#include "dialog/globals.h"
+#include "export/scene_export.h"
+#include "forms/script.h"
 #include "runtime/error.h"
 #include "runtime/text_file.h"
+#include "scene/model_file.h"
 #include "standards/config.h"
 
 namespace cavix::app {
@@ -67,38 +74,22 @@ constexpr PlannedHole kPlan[] = {
 };
 // clang-format on
 
+// A bolt circle on the back face y = 60, placed by one drop: the holes stay where they are when
+// the block grows in z.
+struct PlannedCircle {
+  const char* script;
+  scene::Vec3 centre, normal;
+  int count;
+  double radius, startDegrees;
+  const char* progId;
+  bool threaded, through;
+};
+constexpr PlannedCircle kCircle{"demo_10_bolt_circle.txt", {50, 60, 15}, {0, -1, 0}, 6, 9, 90,
+                                "Cavix.HoleSimple", true, false};
+
 std::string Triple(const scene::Vec3& v, const char* sep = ",") {
   return Num(v.x) + sep + Num(v.y) + sep + Num(v.z);
 }
-
-struct Ran {
-  int status = 0;
-  std::string out, err;
-};
-
-// Runs one `cavix` command in this process, with the registry and settings of the demo.
-class Commander {
- public:
-  explicit Commander(const Invocation& inv) {
-    for (const char* o : {"--registry", "--settings"})
-      if (auto v = inv.Value(o)) {
-        extra_.push_back(o);
-        extra_.push_back(*v);
-      }
-  }
-  Ran operator()(std::vector<std::string> args) const {
-    args.insert(args.end(), extra_.begin(), extra_.end());
-    std::ostringstream out, err;
-    Ran r;
-    r.status = Run(args, out, err);
-    r.out = out.str();
-    r.err = err.str();
-    return r;
-  }
-
- private:
-  std::vector<std::string> extra_;
-};
 
 std::string FirstLine(const std::string& text) {
   std::string line = text.substr(0, text.find('\n'));
@@ -147,24 +138,27 @@ InstallInfo ReadInstall(const Invocation& inv) {
   RequireRegistryFile(inv, "cavix demo");
   std::error_code ec;
   {
-    auto probe = scene::Scene::NewModel();
-    ReadyScene(inv, *probe);
-    info.applDir = config::ReadApplDir();
+    scene::Scene probe;
+    probe.InstallServices(inv.Services());
+    const config::Registry registry(probe.App().Services());
+    info.applDir = registry.ApplDir();
     if (info.applDir.empty())
       rt::Raise(kPathNotFound, "the registry file \"" + info.registry + "\" names no \"ApplDir\"",
                 "cavix demo");
-    config::RecomputePaths();
-    info.prefsFile = Globals().PrefsFile;
+    info.prefsFile = config::ReadFamilyPaths(registry, 0).prefsFile;
   }
   // The shipped scripts live in the application directory; an install whose registry points
   // elsewhere still has them beside its registry file.
   const fs::path inAppl = rt::NativePath(info.applDir + "\\scripts\\");
   const fs::path besideRegistry = fs::path(info.registry).parent_path() / "scripts";
   info.scripts = fs::is_directory(inAppl, ec) ? inAppl : besideRegistry;
-  for (const PlannedHole& h : kPlan)
-    if (!fs::is_regular_file(info.scripts / h.script, ec))
+  std::vector<const char*> scripts;
+  for (const PlannedHole& h : kPlan) scripts.push_back(h.script);
+  scripts.push_back(kCircle.script);
+  for (const char* script : scripts)
+    if (!fs::is_regular_file(info.scripts / script, ec))
       rt::Raise(kFileNotFound,
-                "dialog script \"" + (info.scripts / h.script).string() +
+                "dialog script \"" + (info.scripts / script).string() +
                     "\" not found (looked in " + inAppl.string() + " and " +
                     besideRegistry.string() + ")",
                 "cavix demo");
@@ -201,22 +195,42 @@ class PrefsKeeper {
   std::string saved_;
 };
 
-// The JSON-lines messages of a drop: "Write Prefs" is noted once, others are kept to report.
-void Messages(const std::string& out, bool& prefsNotWritten, std::string& prefsError,
-              std::vector<std::string>& other) {
-  std::istringstream in(out);
-  for (std::string line; std::getline(in, line);) {
-    if (line.empty() || line[0] != '{') continue;
-    const auto j = nlohmann::json::parse(line, nullptr, false);
-    if (j.is_discarded() || j.value("event", "") != "message") continue;
-    const std::string title = j.value("title", ""), text = j.value("text", "");
-    if (title == "Write Prefs") {
+// The messages of a drop: "Write Prefs" is noted once, others are kept to report.
+void Messages(const std::vector<forms::Message>& shown, bool& prefsNotWritten,
+              std::string& prefsError, std::vector<std::string>& other) {
+  for (const forms::Message& m : shown) {
+    if (m.title == "Write Prefs") {
       prefsNotWritten = true;
-      prefsError = text;
+      prefsError = m.prompt;
     } else {
-      other.push_back(title + ": " + text);
+      other.push_back(m.title + ": " + m.prompt);
     }
   }
+}
+
+// Holes as `cavix drop` places them: the model read, the holes dropped at `placements` and made
+// by the script, the model saved. Returns the placed holes as the summary names them; throws what
+// the drop threw.
+std::string DropAt(const Invocation& inv, const std::string& model,
+                   const std::vector<actions::Placement>& placements, const fs::path& script,
+                   std::vector<forms::Message>& messages) {
+  auto workspace = OpenModel(inv, model);
+  std::ostringstream out, diag;
+  actions::DialogPlayer player(forms::LoadScript(script.string()), out, diag);
+  const actions::DialogOutcome done = actions::Drop(*workspace, placements, player);
+  messages = player.Messages();
+  if (!done.shown)
+    return "cavix drop: the drop was refused; " + model + " is unchanged";
+  if (!workspace->Changed()) return "cavix drop: nothing placed; " + model + " is unchanged";
+  workspace->Save();
+  if (done.holes.empty()) return {};
+  const scene::Shape& first = *done.holes.front();
+  const host::ClassInfo* info = workspace->Model().FindClassByTag(first.BindingTag());
+  std::string placed = first.Describe();
+  if (done.holes.size() > 1)
+    placed = std::to_string(done.holes.size()) + " holes #" + std::to_string(first.Id()) +
+             " to #" + std::to_string(done.holes.back()->Id()) + " \"" + first.Name() + "\"";
+  return placed + " (" + (info ? info->progId : std::string("no class")) + ")";
 }
 
 std::string Volume(const std::string& report) {
@@ -224,17 +238,6 @@ std::string Volume(const std::string& report) {
   if (at == std::string::npos) return {};
   const auto end = report.find(" mm3", at);
   return end == std::string::npos ? std::string() : report.substr(at + 7, end - at - 7);
-}
-
-bool HasCommand(const char* name) {
-  for (const Command& c : Commands())
-    if (std::string(c.name) == name) return true;
-  return false;
-}
-
-std::string Trimmed(std::string s) {
-  while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
-  return s;
 }
 
 }  // namespace
@@ -251,7 +254,6 @@ int CmdDemo(Invocation& inv) {
     rt::Raise(kPathNotFound, "cannot create \"" + dir.string() + "\": " + ec.message(),
               "cavix demo");
 
-  const Commander cavix(inv);
   const std::string model = (dir / kModel).string();
   std::ostringstream sum;  // the summary, printed and kept in DIR
   std::vector<std::string> failures;
@@ -260,8 +262,11 @@ int CmdDemo(Invocation& inv) {
       << install.scripts.string() << "\n\n";
 
   // A previous demo's model is replaced: the demo starts from a new part every time.
-  Ran r = cavix({"new", model, "--block", Triple(kBlock), "--force"});
-  if (r.status != 0) rt::Raise(75, Trimmed(r.err), "cavix demo");
+  try {
+    scene::SaveModel(*scene::Scene::NewModel(kBlock), model);
+  } catch (const std::exception& e) {
+    rt::Raise(75, ErrorLine(e), "cavix demo");
+  }
   sum << "1. new model " << kModel << ": block " << Triple(kBlock, " x ") << " mm\n";
 
   // The holes, each dropped and placed by its dialog script.
@@ -272,13 +277,18 @@ int CmdDemo(Invocation& inv) {
   std::vector<std::string> failedDrops;
   sum << "2. holes dropped and placed by dialog scripts (cavix drop --script):\n";
   for (const PlannedHole& h : kPlan) {
-    r = cavix({"drop", model, "--normal", Triple(h.normal), "--at", Triple(h.at), "--script",
-               (install.scripts / h.script).string()});
-    Messages(r.out, prefsNotWritten, prefsError, otherMessages);
-    std::string placed = Trimmed(r.err);
-    if (const auto p = placed.rfind("placed "); p != std::string::npos)
-      placed = placed.substr(p + 7);
-    if (r.status != 0) {
+    std::vector<forms::Message> shown;
+    std::string placed;
+    bool failed = false;
+    try {
+      placed = DropAt(inv, model, {{h.at, h.normal}}, install.scripts / h.script, shown);
+      failed = placed.rfind("cavix drop: the drop was refused", 0) == 0;
+    } catch (const std::exception& e) {
+      placed = ErrorLine(e);
+      failed = true;
+    }
+    Messages(shown, prefsNotWritten, prefsError, otherMessages);
+    if (failed) {
       failedDrops.push_back(h.script);
       failures.push_back(std::string(h.script) + ": " + placed);
       sum << "   " << h.script << " FAILED: " << placed << "\n";
@@ -287,18 +297,31 @@ int CmdDemo(Invocation& inv) {
           << Triple(h.normal, ", ") << "): " << placed << "\n";
     }
   }
+  // One pattern: a bolt circle, placed by one drop and one dialog.
+  const std::vector<actions::Placement> circle = actions::CirclePattern(
+      {kCircle.centre, kCircle.normal}, kCircle.count, kCircle.radius, kCircle.startDegrees);
+  {
+    std::vector<forms::Message> shown;
+    std::string placed;
+    try {
+      placed = DropAt(inv, model, circle, install.scripts / kCircle.script, shown);
+    } catch (const std::exception& e) {
+      placed = "FAILED: " + ErrorLine(e);
+      failures.push_back(std::string(kCircle.script) + ": " + ErrorLine(e));
+    }
+    Messages(shown, prefsNotWritten, prefsError, otherMessages);
+    sum << "   " << kCircle.script << ", a bolt circle of " << kCircle.count << " about ("
+        << Triple(kCircle.centre, ", ") << ") radius " << Num(kCircle.radius) << " axis ("
+        << Triple(kCircle.normal, ", ") << ") in one drop: " << placed << "\n";
+  }
   const std::string prefsRestore = prefs.Restore();
 
   // Each hole as planned: class, thread and through flags, from the saved model.
-  std::vector<HoleRow> rows;
-  {
-    auto opened = OpenModel(inv, model);
-    rows = HoleRows(*opened);
-  }
+  std::vector<actions::HoleRow> rows = actions::HoleTable(OpenModel(inv, model)->Model());
   size_t planned = 0;
   for (const PlannedHole& h : kPlan) {
     bool found = false;
-    for (const HoleRow& row : rows)
+    for (const actions::HoleRow& row : rows)
       if (row.position == h.at && row.axis == h.normal) {
         found = true;
         if (row.progId != h.progId || row.threaded != h.threaded || row.through != h.through)
@@ -311,44 +334,54 @@ int CmdDemo(Invocation& inv) {
     if (!found && std::find(failedDrops.begin(), failedDrops.end(), h.script) == failedDrops.end())
       failures.push_back(std::string(h.script) + ": no hole placed");
   }
+  for (const actions::Placement& p : circle) {
+    const auto row = std::find_if(rows.begin(), rows.end(), [&](const actions::HoleRow& r) {
+      return r.position == p.position && r.axis == p.normal;
+    });
+    if (row != rows.end() && row->progId == kCircle.progId && row->threaded == kCircle.threaded &&
+        row->through == kCircle.through)
+      ++planned;
+    else
+      failures.push_back(std::string(kCircle.script) + ": no hole as planned at (" +
+                         Triple(p.position, ", ") + ")");
+  }
   for (const std::string& m : otherMessages) sum << "   message " << m << "\n";
 
   // The part grows; the host regenerates its holes and the through holes follow.
-  r = cavix({"resize", model, "--block", Triple(kResized)});
-  int regenerated = 0;
-  {
-    std::istringstream in(r.out);
-    for (std::string line; std::getline(in, line);)
-      if (line.rfind("regenerated ", 0) == 0) ++regenerated;
+  size_t regenerated = 0;
+  try {
+    auto workspace = OpenModel(inv, model);
+    regenerated = actions::ResizeBlock(workspace->Model(), kResized).size();
+    workspace->Save();
+  } catch (const std::exception& e) {
+    failures.push_back("resize: " + ErrorLine(e));
   }
-  if (r.status != 0) failures.push_back("resize: " + Trimmed(r.err));
   sum << "3. part resized to " << Triple(kResized, " x ") << " mm (cavix resize): " << regenerated
       << " holes regenerated, the through holes now " << Num(kResized.z) << " deep\n";
 
   // What a drawing view asks each hole about its thread.
   nlohmann::ordered_json threads = nlohmann::ordered_json::array();
   int answered = 0;
-  for (const HoleRow& row : rows) {
-    r = cavix({"threads", model, "#" + std::to_string(row.id), "--json"});
-    if (r.status != 0) {
-      failures.push_back("threads #" + std::to_string(row.id) + ": " + Trimmed(r.err));
-      continue;
-    }
+  auto resized = OpenModel(inv, model);
+  for (const actions::HoleRow& row : rows) {
     nlohmann::ordered_json j;
-    j["id"] = row.id;
-    j["name"] = row.name;
-    const auto answer = nlohmann::ordered_json::parse(r.out, nullptr, false);
-    if (!answer.is_object()) {
-      failures.push_back("threads #" + std::to_string(row.id) + ": not a JSON object");
+    try {
+      scene::Shape& shape = resized->Model().ResolveShape("#" + std::to_string(row.id));
+      j["id"] = row.id;
+      j["name"] = row.name;
+      const nlohmann::ordered_json answer =
+          actions::ThreadJson(actions::QueryThread(resized->Model(), shape));
+      for (const auto& [k, v] : answer.items()) j[k] = v;
+    } catch (const std::exception& e) {
+      failures.push_back("threads #" + std::to_string(row.id) + ": " + ErrorLine(e));
       continue;
     }
-    for (const auto& [k, v] : answer.items()) j[k] = v;
     if (row.threaded && j.value("result", false) && j.value("OuterDiameter", 0.0) > 0) ++answered;
     threads.push_back(std::move(j));
   }
   rt::WriteFileAtomically((dir / kThreads).string(), threads.dump(2) + "\n");
-  const auto threadedCount =
-      std::count_if(rows.begin(), rows.end(), [](const HoleRow& h) { return h.threaded; });
+  const auto threadedCount = std::count_if(rows.begin(), rows.end(),
+                                           [](const actions::HoleRow& h) { return h.threaded; });
   sum << "4. thread queries (cavix threads --json) of " << threads.size() << " holes: " << answered
       << " of the " << threadedCount << " threaded holes report their thread, in " << kThreads
       << "\n";
@@ -356,32 +389,41 @@ int CmdDemo(Invocation& inv) {
   // The exports, as far as this build has them.
   sum << "5. exports (cavix export):\n";
   std::string volume;
-  if (!HasCommand("export")) {
-    sum << "   skipped: this cavix is built without the export command\n";
-  } else {
-    for (const char* out : {kStep, kStl, kSvg}) {
-      r = cavix({"export", model, (dir / out).string()});
-      const std::string what = Trimmed(r.status == 0 ? r.out : r.err);
-      if (r.status != 0 && what.find("no Open CASCADE") != std::string::npos) {
-        sum << "   " << out << " skipped: this build has no Open CASCADE\n";
-        continue;
-      }
-      if (r.status != 0) failures.push_back(std::string("export ") + out + ": " + what);
-      if (volume.empty()) volume = Volume(what);
-      sum << "   " << (r.status == 0 ? "" : "FAILED: ") << what << "\n";
+  for (const char* out : {kStep, kStl, kSvg}) {
+    std::string what;
+    bool ok = true;
+    try {
+      for (const std::string& line :
+           exporter::ExportModel(resized->Model(), (dir / out).string(), kModel))
+        if (line.rfind("warning: ", 0) != 0) what += (what.empty() ? "" : "\n") + line;
+    } catch (const std::exception& e) {
+      ok = false;
+      what = ErrorLine(e);
     }
+    if (!ok && what.find("no Open CASCADE") != std::string::npos) {
+      sum << "   " << out << " skipped: this build has no Open CASCADE\n";
+      continue;
+    }
+    if (!ok) failures.push_back(std::string("export ") + out + ": " + what);
+    if (volume.empty()) volume = Volume(what);
+    sum << "   " << (ok ? "" : "FAILED: ") << what << "\n";
   }
 
   // The hole table, as CSV and as text.
-  r = cavix({"holes", model, "--csv"});
-  rt::WriteFileAtomically((dir / kHolesCsv).string(), r.out);
-  const Ran table = cavix({"holes", model});
-  rt::WriteFileAtomically((dir / kHolesTxt).string(), table.out);
+  rows = actions::HoleTable(resized->Model());
+  std::ostringstream csv, table;
+  actions::WriteHoleCsv(rows, csv);
+  if (rows.empty())
+    table << "no holes in " << model << "\n";
+  else
+    actions::WriteHoleList(rows, table);
+  rt::WriteFileAtomically((dir / kHolesCsv).string(), csv.str());
+  rt::WriteFileAtomically((dir / kHolesTxt).string(), table.str());
   sum << "6. hole table (cavix holes): " << kHolesCsv << " and " << kHolesTxt << "\n\n"
-      << table.out << "\n";
+      << table.str() << "\n";
 
-  sum << rows.size() << " holes in the model, " << planned << " of " << std::size(kPlan)
-      << " as planned";
+  sum << rows.size() << " holes in the model, " << planned << " of "
+      << std::size(kPlan) + circle.size() << " as planned";
   if (!volume.empty())
     sum << "; the part's volume with its holes cut is " << volume << " mm3 (block "
         << Num(kResized.x * kResized.y * kResized.z) << " mm3)";

@@ -1,77 +1,22 @@
 // `cavix drop`, `cavix edit` and `cavix assign-event`: the hole dialog on a model file, driven by
-// a dialog script, and the authoring of the catalog entry that opens it.
-#include "app/cmd_dialog.h"
-
+// a dialog script or shown in a window, and the authoring of the catalog entry that opens it.
+#include <cmath>
 #include <ostream>
-#include <stdexcept>
 
+#include "actions/holes.h"
+#include "actions/placement.h"
 #include "app/commands.h"
-#include "dialog/dialog.h"
-#include "dialog/initialize.h"
-#include "forms/form.h"
-#include "forms/message_box.h"
 #include "forms/script.h"
-#include "forms/window_hook.h"
-#include "host/drop_hole.h"
 #include "runtime/error.h"
-#include "scene/model_file.h"
 
 namespace cavix::app {
 
 namespace {
 
-[[noreturn]] void NoWindow() {
-  throw std::runtime_error(
-      "the dialog window (--gui) is not built into this cavix; play a dialog script with "
-      "--script FILE");
-}
-
-// Counts the forms a host call shows and hands each to the script.
-class CountingDriver : public forms::IModalDriver {
- public:
-  explicit CountingDriver(forms::ScriptRunner& runner) : runner_(runner) {}
-  void Run(forms::Form& form) override {
-    ++shown_;
-    runner_.Run(form);
-  }
-  int Shown() const { return shown_; }
-
- private:
-  forms::ScriptRunner& runner_;
-  int shown_ = 0;
-};
-
-// Runs `call` with the script as the modal driver and the messages printed as JSON lines.
-// An empty script file name means the dialog window (--gui).
-template <class Call>
-DialogOutcome PlayScript(const std::string& scriptFile, std::ostream& out, std::ostream& diag,
-                         Call call) {
-  if (scriptFile.empty()) {
-    const forms::WindowRunner window = forms::WindowRunnerSlot();
-    if (!window) NoWindow();
-    return window(call) == 0 ? DialogOutcome::Refused : DialogOutcome::Shown;
-  }
-  forms::ScriptRunner runner(forms::LoadScript(scriptFile), out, diag);
-  CountingDriver driver(runner);
-  forms::JsonLinesMessageService messages(out);
-  forms::SetModalDriver(&driver);
-  forms::SetMessageService(&messages);
-  struct Restore {
-    ~Restore() {
-      forms::SetModalDriver(nullptr);
-      forms::SetMessageService(nullptr);
-    }
-  } restore;
-  call();
-  if (driver.Shown() == 0) return DialogOutcome::Refused;
-  runner.Finish();
-  return DialogOutcome::Shown;
-}
-
-// The script file, or "" for the dialog window.
+// The script file to play, or "" for the dialog window (--gui); checked before anything is read.
 std::string ScriptOption(const Invocation& inv) {
   if (inv.Has("--gui")) {
-    if (!forms::WindowRunnerSlot()) NoWindow();
+    actions::DialogPlayer::Window();  // throws when this program has no window
     return {};
   }
   auto script = inv.Value("--script");
@@ -79,104 +24,124 @@ std::string ScriptOption(const Invocation& inv) {
   return *script;
 }
 
+actions::DialogPlayer Player(const Invocation& inv, const std::string& script) {
+  if (script.empty()) return actions::DialogPlayer::Window();
+  return actions::DialogPlayer(forms::LoadScript(script), inv.out, inv.err);
+}
+
 std::string ClassOf(const scene::Scene& model, const scene::Shape& s) {
   const host::ClassInfo* info = model.FindClassByTag(s.BindingTag());
   return info ? info->progId : std::string("no class");
 }
 
+int Count(double v, const std::string& option) {
+  if (v != std::floor(v) || v < 1 || v > static_cast<double>(actions::kMaxPlacements))
+    throw UsageError(option + " takes a whole number of holes from 1 to " +
+                     std::to_string(actions::kMaxPlacements));
+  return static_cast<int>(v);
+}
+
+// Where the holes of this drop go, from --normal, --at (repeated), --at-file, --grid, --circle.
+std::vector<actions::Placement> Placements(const Invocation& inv) {
+  const scene::Vec3 normal =
+      inv.Has("--normal") ? ParseTriple(*inv.Value("--normal"), "--normal") : scene::Vec3{0, 0, -1};
+  if (normal.x == 0 && normal.y == 0 && normal.z == 0)
+    throw UsageError("--normal must not be the zero vector");
+  const std::vector<std::string> at = inv.Values("--at");
+  const bool grid = inv.Has("--grid"), circle = inv.Has("--circle");
+  if (grid && circle) throw UsageError("--grid and --circle cannot be combined");
+  if (inv.Has("--at-file")) {
+    if (!at.empty() || grid || circle)
+      throw UsageError("--at-file cannot be combined with --at, --grid or --circle");
+    return actions::ReadPlacementFile(*inv.Value("--at-file"), normal);
+  }
+  if ((grid || circle) && at.size() > 1)
+    throw UsageError("a pattern goes round one --at point, not " + std::to_string(at.size()));
+  std::vector<actions::Placement> out;
+  for (const std::string& a : at) out.push_back({ParseTriple(a, "--at"), normal});
+  if (out.empty()) out.push_back({scene::Vec3{}, normal});
+  if (grid) {
+    const auto g = ParseNumbers(*inv.Value("--grid"), "--grid", "four numbers NX,NY,DX,DY");
+    if (g.size() != 4) throw UsageError("--grid takes four numbers NX,NY,DX,DY");
+    return actions::GridPattern(out.front(), Count(g[0], "--grid"), Count(g[1], "--grid"), g[2],
+                                g[3]);
+  }
+  if (circle) {
+    const auto c = ParseNumbers(*inv.Value("--circle"), "--circle", "numbers N,RADIUS[,ANGLE]");
+    if (c.size() != 2 && c.size() != 3)
+      throw UsageError("--circle takes numbers N,RADIUS[,ANGLE]");
+    return actions::CirclePattern(out.front(), Count(c[0], "--circle"), c[1],
+                                  c.size() > 2 ? c[2] : 0);
+  }
+  return out;
+}
+
 }  // namespace
-
-DialogOutcome DropWithScript(scene::Scene& model, scene::Vec3 normal, scene::Vec3 at,
-                             const std::string& scriptFile, std::ostream& out, std::ostream& diag,
-                             scene::Shape** dropped) {
-  return PlayScript(scriptFile, out, diag, [&] {
-    scene::Shape& shape = model.AddDroppedShape(normal, at);
-    if (dropped) *dropped = &shape;
-    model.DropCatalogEntry(shape);
-  });
-}
-
-DialogOutcome EditWithScript(scene::Scene& model, scene::Shape& shape,
-                             const std::string& scriptFile, std::ostream& out, std::ostream& diag) {
-  dialog::RegisterEditHandler();
-  return PlayScript(scriptFile, out, diag, [&] { model.DoubleClick(shape); });
-}
 
 int CmdDrop(Invocation& inv) {
   const std::string& path = inv.args[0];
   const std::string script = ScriptOption(inv);
-  const scene::Vec3 normal =
-      inv.Has("--normal") ? ParseTriple(*inv.Value("--normal"), "--normal") : scene::Vec3{0, 0, -1};
-  const scene::Vec3 at = inv.Has("--at") ? ParseTriple(*inv.Value("--at"), "--at") : scene::Vec3{};
-  if (normal.x == 0 && normal.y == 0 && normal.z == 0)
-    throw UsageError("--normal must not be the zero vector");
+  const std::vector<actions::Placement> placements = Placements(inv);
   RequireRegistryFile(inv, "cavix drop");
 
-  auto model = OpenModel(inv, path);
-  const std::string before = scene::ModelText(*model);
-  scene::Shape* shape = nullptr;
-  if (DropWithScript(*model, normal, at, script, inv.out, inv.err, &shape) ==
-      DialogOutcome::Refused) {
+  auto workspace = OpenModel(inv, path);
+  actions::DialogPlayer player = Player(inv, script);
+  const actions::DialogOutcome done = actions::Drop(*workspace, placements, player);
+  if (!done.shown) {
     inv.err << "cavix drop: the drop was refused; " << path << " is unchanged\n";
     return 1;
   }
-  // Cancel discards the dropped shape: the model is then as it was, and the file is left alone.
-  if (scene::ModelText(*model) == before) {
+  // Cancel discards the dropped shapes: the model is then as it was, and the file is left alone.
+  // A dialog closed through its frame leaves the dropped shapes as they are.
+  if (done.result != dialog::DialogResult::Applied && !workspace->Changed()) {
     inv.err << "cavix drop: nothing placed; " << path << " is unchanged\n";
     return 0;
   }
-  SaveModelFile(*model, path);
-  if (shape && !shape->BindingTag().empty()) {
-    inv.err << "cavix drop: placed " << shape->Describe() << " (" << ClassOf(*model, *shape)
+  workspace->Save();
+  for (const scene::Shape* s : done.holes)
+    inv.err << "cavix drop: placed " << s->Describe() << " (" << ClassOf(workspace->Model(), *s)
             << ")\n";
-  }
   return 0;
 }
 
 int CmdEdit(Invocation& inv) {
   const std::string& path = inv.args[0];
+  const auto allLike = inv.Value("--all-like");
+  if (allLike && inv.args.size() == 2)
+    throw UsageError("give the hole either as SHAPE or as --all-like SHAPE, not both");
+  if (!allLike && inv.args.size() < 2) throw UsageError("missing arguments");
   const std::string script = ScriptOption(inv);
   RequireRegistryFile(inv, "cavix edit");
-  auto model = OpenModel(inv, path);
-  scene::Shape& shape = model->ResolveShape(inv.args[1]);
-  const std::string before = scene::ModelText(*model);
-  EditWithScript(*model, shape, script, inv.out, inv.err);
+  auto workspace = OpenModel(inv, path);
+  scene::Shape& shape = workspace->Model().ResolveShape(allLike ? *allLike : inv.args[1]);
+  actions::DialogPlayer player = Player(inv, script);
+  const actions::DialogOutcome done =
+      actions::Edit(*workspace, shape, allLike.has_value(), player);
   // A cancelled edit keeps the hole as it was, even when an OK that failed half-way had
   // already touched the shape.
-  if (dialog::LastDialogResult() == dialog::DialogResult::Cancelled) {
+  if (done.result == dialog::DialogResult::Cancelled) {
     inv.err << "cavix edit: cancelled; " << path << " is unchanged\n";
     return 0;
   }
-  if (scene::ModelText(*model) == before) {
+  if (done.result != dialog::DialogResult::Applied && !workspace->Changed()) {
     inv.err << "cavix edit: no change; " << path << " is unchanged\n";
     return 0;
   }
-  SaveModelFile(*model, path);
-  inv.err << "cavix edit: rebuilt " << shape.Describe() << " (" << ClassOf(*model, shape) << ")\n";
+  workspace->Save();
+  const std::vector<scene::Shape*> rebuilt =
+      done.holes.empty() ? std::vector<scene::Shape*>{&shape} : done.holes;
+  for (const scene::Shape* s : rebuilt)
+    inv.err << "cavix edit: rebuilt " << s->Describe() << " ("
+            << ClassOf(workspace->Model(), *s) << ")\n";
   return 0;
 }
 
 int CmdAssignEvent(Invocation& inv) {
   const std::string& path = inv.args[0];
-  auto model = OpenModel(inv, path);
-  scene::Shape& shape = model->ResolveShape(inv.args[1]);
-  // As an automation client would: select the item, create the handler, call it.
-  scene::Page& page = model->ActivePage();
-  page.ClearSelectedItems();
-  page.Select(shape);
-  const host::ClassInfo* info = model->FindClassByProgId(host::kDropHoleProgId);
-  if (!info) rt::Raise(429, std::string("class ") + host::kDropHoleProgId + " is not registered");
-  std::unique_ptr<host::IAutomationObject> object = info->create();
-  auto* handler = dynamic_cast<host::IDropHandler*>(object.get());
-  if (!handler) rt::Raise(rt::err::kNoSuchMember, "AssignEvent");
-
-  forms::JsonLinesMessageService messages(inv.out);
-  forms::SetMessageService(&messages);
-  struct Restore {
-    ~Restore() { forms::SetMessageService(nullptr); }
-  } restore;
-  handler->AssignEvent(model->App());
-  SaveModelFile(*model, path);
+  auto workspace = OpenModel(inv, path);
+  scene::Shape& shape = workspace->Model().ResolveShape(inv.args[1]);
+  actions::AssignCatalogItem(*workspace, shape, inv.out);
+  workspace->Save();
   return 0;
 }
 

@@ -1,10 +1,9 @@
 // `cavix export`: reads the model, hands its part and holes to the writer the output name asks
 // for, and reports what was written; the model file itself is never changed.
-#include "app/cmd_export.h"
-
 #include <filesystem>
 #include <ostream>
 
+#include "app/commands.h"
 #include "export/scene_export.h"
 
 namespace cavix::app {
@@ -12,9 +11,9 @@ namespace cavix::app {
 int CmdExport(Invocation& inv) {
   const std::string& model = inv.args[0];
   const std::string& out = inv.args[1];
-  std::unique_ptr<scene::Scene> scene = OpenModel(inv, model);
-  const std::vector<std::string> report =
-      exporter::ExportModel(*scene, out, std::filesystem::path(model).filename().string());
+  auto workspace = OpenModel(inv, model);
+  const std::vector<std::string> report = exporter::ExportModel(
+      workspace->Model(), out, std::filesystem::path(model).filename().string());
   for (const std::string& line : report)
     (line.rfind("warning: ", 0) == 0 ? inv.err : inv.out) << line << "\n";
   return 0;

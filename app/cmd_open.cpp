@@ -1,5 +1,4 @@
 // `cavix open MODEL`: the host window on a model file.
-#include "app/add_in_classes.h"
 #include "app/commands.h"
 #include "host_window/host_window.h"
 
@@ -7,7 +6,7 @@ namespace cavix::app {
 
 int CmdOpen(Invocation& inv) {
   RequireRegistryFile(inv, "cavix open");
-  return hostwindow::RunHostWindow({inv.args[0], inv.Services(), AddInClasses()});
+  return hostwindow::RunHostWindow({inv.args[0], inv.Services()});
 }
 
 }  // namespace cavix::app

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "app/commands.h"
-#include "dialog/globals.h"
 #include "standards/config.h"
 #include "standards/table_check.h"
 
@@ -22,27 +21,23 @@ struct FamilyFiles {
 
 // A family directory given on the command line, with the INI and TAB names of the registry
 // (the shipped names when the registry has none).
-FamilyFiles FamilyInDirectory(std::string dir) {
+FamilyFiles FamilyInDirectory(const config::Registry& registry, std::string dir) {
   if (!dir.empty() && dir.back() != '/' && dir.back() != '\\') dir += '/';
-  std::string ini = config::ReadNumberedValue("File INI#", 0);
-  std::string data = config::ReadNumberedValue("Data#", 0);
+  std::string ini = registry.Numbered("File INI#", 0);
+  std::string data = registry.Numbered("Data#", 0);
   if (ini.empty()) ini = "Cavix.ini";
   if (data.empty()) data = "Tab\\";
   return {dir, dir + ini, dir + data};
 }
 
 // Every family the registry lists, with its paths built as the dialog builds them.
-std::vector<FamilyFiles> RegistryFamilies() {
+std::vector<FamilyFiles> RegistryFamilies(const config::Registry& registry) {
   std::vector<FamilyFiles> families;
-  GlobalsState& g = Globals();
-  const int16_t savedTab = g.StandardsTab;
-  const std::vector<std::string> names = config::ListStandardsFamilies();
+  const std::vector<std::string> names = config::ListStandardsFamilies(registry);
   for (size_t i = 0; i < names.size(); ++i) {
-    g.StandardsTab = static_cast<int16_t>(i);
-    config::RecomputePathsWithDataDir(0);
-    families.push_back({names[i], g.StandardsDir + g.IniFile, g.DataDir});
+    const config::FamilyPaths paths = config::ReadFamilyPaths(registry, static_cast<int>(i));
+    families.push_back({names[i], paths.IniPath(), paths.dataDir});
   }
-  g.StandardsTab = savedTab;
   return families;
 }
 
@@ -51,12 +46,13 @@ std::vector<FamilyFiles> RegistryFamilies() {
 int CmdCheckTables(Invocation& inv) {
   scene::Scene scene;  // the registry reader is a host service; an empty scene provides it
   scene.InstallServices(inv.Services());
+  const config::Registry registry(scene.App().Services());
 
   std::vector<FamilyFiles> families;
   if (!inv.args.empty()) {
-    families.push_back(FamilyInDirectory(inv.args[0]));
+    families.push_back(FamilyInDirectory(registry, inv.args[0]));
   } else {
-    families = RegistryFamilies();
+    families = RegistryFamilies(registry);
     if (families.empty()) {
       inv.err << "cavix check-tables: the registry " << scene.Services().registryFile
               << " lists no standards family (value \"Norme#0\")\n";

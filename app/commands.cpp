@@ -1,7 +1,5 @@
 // The command table: name, arguments, summary, options, argument counts, function.
 #include "app/commands.h"
-#include "app/cmd_export.h"
-#include "app/cmd_holes.h"
 
 namespace cavix::app {
 
@@ -20,41 +18,37 @@ const std::vector<Command>& Commands() {
       {"show", "MODEL [SHAPE]", "print the shapes of a model, or one shape (name or #ID)",
        {kJsonOption},
        1, 2, CmdShow},
-#ifdef CAVIX_HAVE_DROP_HOLE
-      {"drop", "MODEL", "drop a hole from the catalog onto the part and play a dialog script on it",
-       {{"--normal", "NX,NY,NZ", "axis of the hole (default 0,0,-1)"},
-        {"--at", "X,Y,Z", "where the hole is dropped (default 0,0,0)"},
+      {"drop", "MODEL", "drop a hole from the catalog onto the part, at one place or many, and play a dialog script on it",
+       {{"--normal", "NX,NY,NZ", "axis of the hole, into the part (default 0,0,-1)"},
+        {"--at", "X,Y,Z", "where the hole is dropped (default 0,0,0); repeat for more holes", true},
+        {"--at-file", "CSV", "holes from a file: a header line, then x,y,z[,nx,ny,nz] a line"},
+        {"--grid", "NX,NY,DX,DY", "NX x NY holes DX, DY apart on the drop face, centred on --at"},
+        {"--circle", "N,R[,A]", "N holes on a circle of radius R about --at, the first at A degrees"},
         {"--script", "FILE", "the dialog script to play"},
         {"--gui", nullptr, "show the dialog window instead of playing a script"}},
        1, 1, CmdDrop},
-      {"edit", "MODEL SHAPE", "double-click a hole (name or #ID) and play a dialog script on it",
-       {{"--script", "FILE", "the dialog script to play"},
+      {"edit", "MODEL [SHAPE]", "double-click a hole (name or #ID) and play a dialog script on it",
+       {{"--all-like", "SHAPE", "edit that hole and every hole that stores the same parameters"},
+        {"--script", "FILE", "the dialog script to play"},
         {"--gui", nullptr, "show the dialog window instead of playing a script"}},
-       2, 2, CmdEdit},
+       1, 2, CmdEdit},
       {"assign-event", "MODEL SHAPE", "make a shape the catalog item \"Fori\" that drops holes",
        {},
        2, 2, CmdAssignEvent},
-#endif
-#ifdef CAVIX_HAVE_HOLE_CLASSES
       {"regen", "MODEL [SHAPE]", "regenerate the hole shapes (all, or one by name or #ID)", {}, 1, 2, CmdRegen},
       {"resize", "MODEL", "change the block's extents, then regenerate every hole",
        {{"--block", "X,Y,Z", "new block extents in the page units"}}, 1, 1, CmdResize},
       {"threads", "MODEL SHAPE", "what a drawing view is told about a hole's thread", {kJsonOption}, 2, 2,
        CmdThreads},
-#endif
       {"check-tables", "[DIR]",
        "check a standards family (default: every family of the registry) for table lines the "
        "queries would refuse or misread", {}, 0, 1, CmdCheckTables},
       {"holes", "MODEL", "the hole table: size, lengths, thread, recess, end, position and axis of every hole", {{"--csv", nullptr, "print RFC 4180 CSV instead of a text table"}}, 1, 1, CmdHoles},
-#if defined(CAVIX_HAVE_DROP_HOLE) && defined(CAVIX_HAVE_HOLE_CLASSES)
       {"demo", "[DIR]", "make a demo part with one hole of each kind, its exports and hole table in DIR (default ./cavix-demo)", {}, 0, 1, CmdDemo},
-#endif
 #ifdef CAVIX_HAVE_HOST_WINDOW
       {"open", "MODEL", "the host window: the part in 3D; drag the catalog item onto a face to drill a hole, double-click a hole to edit it", {}, 1, 1, CmdOpen},
 #endif
-#ifdef CAVIX_HAVE_EXPORT
       {"export", "MODEL OUT", "write the part with its holes cut out (.step, .stp, .stl) or a section sheet of its holes (.svg)", {}, 2, 2, CmdExport},
-#endif
   };
   // clang-format on
   return table;

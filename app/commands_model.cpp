@@ -96,13 +96,22 @@ void PrintComponents(std::ostream& os, const scene::ComponentStore& store,
   }
 }
 
+// What a shape is, for a reader of `show`.
+std::string WhatItIs(const scene::Scene& scene, const scene::Shape& s) {
+  const std::string cls = ClassOf(scene, s);
+  if (!cls.empty()) return cls;
+  if (!s.BindingTag().empty()) return "bound to unknown class " + s.BindingTag();
+  const scene::Part* part = s.ParentPart();
+  if (part && !part->ShapeItems().empty() && part->ShapeItems().front() == &s)
+    return "the part's block";
+  // A catalog drop whose dialog was closed without OK or Cancel leaves its shape behind.
+  if (s.Store().First(host::comp::kRevolve)) return "dropped, not a hole (its dialog was closed)";
+  return {};
+}
+
 void PrintShapeLine(std::ostream& os, const scene::Scene& scene, const scene::Shape& s) {
   os << "  " << s.Describe();
-  std::string cls = ClassOf(scene, s);
-  if (!cls.empty())
-    os << "  " << cls;
-  else if (!s.BindingTag().empty())
-    os << "  bound to unknown class " << s.BindingTag();
+  if (const std::string what = WhatItIs(scene, s); !what.empty()) os << "  " << what;
   const scene::Component* size = s.Store().First(host::comp::kShapeSize);
   if (size && !size->Value(1).IsEmpty())
     os << "  size " << ValueText(size->Value(1)) << " x " << ValueText(size->Value(2)) << " x "
@@ -163,7 +172,7 @@ int CmdNew(Invocation& inv) {
   } else {
     scene = scene::Scene::NewModel(block, units, precision);
   }
-  SaveModelFile(*scene, path);
+  scene::SaveModel(*scene, path);
   inv.out << "created " << path << ": "
           << (from ? "part from " + *from + ", bounding box" : std::string("block")) << " "
           << Num(block.x) << " x " << Num(block.y) << " x " << Num(block.z) << " "
@@ -172,7 +181,8 @@ int CmdNew(Invocation& inv) {
 }
 
 int CmdShow(Invocation& inv) {
-  auto scene = OpenModel(inv, inv.args[0]);
+  auto workspace = OpenModel(inv, inv.args[0]);
+  scene::Scene* scene = &workspace->Model();
   bool json = inv.Has("--json");
   if (inv.args.size() == 2) {
     scene::Shape& s = scene->ResolveShape(inv.args[1]);

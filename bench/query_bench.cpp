@@ -9,8 +9,6 @@
 
 #include "bench/big_tables.h"
 #include "bench/ratio_report.h"
-#include "forms/list_control.h"
-#include "forms/message_box.h"
 #include "runtime/text_file.h"
 #include "standards/file_read_tab.h"
 
@@ -45,14 +43,12 @@ void PlainLineRead(benchmark::State& state, const std::string& path) {
   }
 }
 
-// The sizes list with the last size selected, as the dialog has it after a pick.
-forms::ListModel SizesWithLastSelected() {
-  forms::ListModel sizes;
-  std::string ini = g.ini;
-  FileReadTAB::QData(ini, g.dataDir, g.entryLine, sizes);
-  if (sizes.ListCount() == 0) return sizes;
-  sizes.SetListIndex(sizes.ListCount() - 1);
-  return sizes;
+// The last size of the list, as the dialog has it after a pick.
+FileReadTAB::SelectedSize LastSize() {
+  const auto sizes = FileReadTAB::QData(g.ini, g.dataDir, g.entryLine);
+  if (sizes.entries.empty()) return {};
+  return {sizes.tabFile.value_or(""), true, sizes.entries.back().text,
+          sizes.entries.back().itemData};
 }
 
 void BM_PlainLineReadTab(benchmark::State& s) { PlainLineRead(s, g.tab); }
@@ -66,53 +62,43 @@ void BM_TextReaderTab(benchmark::State& state) {
 }
 
 void BM_QNorma(benchmark::State& state) {
-  forms::ListModel standards;
-  for (auto _ : state) FileReadTAB::QNorma(g.bigIni, 4, 1, standards);
-  if (standards.ListCount() != 1) state.SkipWithError("QNorma found nothing");
+  size_t found = 0;
+  for (auto _ : state) found = FileReadTAB::QNorma(g.bigIni, 4, 1).entries.size();
+  if (found != 1) state.SkipWithError("QNorma found nothing");
 }
 
 void BM_QData(benchmark::State& state) {
-  forms::ListModel sizes;
-  for (auto _ : state) {
-    std::string ini = g.ini;
-    FileReadTAB::QData(ini, g.dataDir, g.entryLine, sizes);
-  }
-  if (sizes.ListCount() != g.info.sizes) state.SkipWithError("QData listed the wrong sizes");
+  size_t listed = 0;
+  for (auto _ : state) listed = FileReadTAB::QData(g.ini, g.dataDir, g.entryLine).entries.size();
+  if (static_cast<int>(listed) != g.info.sizes) state.SkipWithError("QData listed the wrong sizes");
 }
 
 void BM_QDataLunghezze(benchmark::State& state) {
-  const forms::ListModel sizes = SizesWithLastSelected();
-  if (sizes.ListIndex() < 0) state.SkipWithError("no sizes");
-  forms::ListModel lengths;
-  for (auto _ : state) FileReadTAB::QDataLunghezze(g.dataDir, sizes, lengths);
-  if (lengths.ListCount() != 4) state.SkipWithError("QDataLunghezze found no lengths");
+  const FileReadTAB::SelectedSize size = LastSize();
+  if (!size.selected) state.SkipWithError("no sizes");
+  size_t lengths = 0;
+  for (auto _ : state) lengths = FileReadTAB::QDataLunghezze(g.dataDir, size).entries.size();
+  if (lengths != 4) state.SkipWithError("QDataLunghezze found no lengths");
 }
 
 void BM_QMisuraVariabili(benchmark::State& state) {
   std::array<double, 21> row{};
   for (auto _ : state) {
     // A length that no row has exactly, so the whole size is compared.
-    if (!FileReadTAB::QMisuraVariabili(g.tab, g.info.lastKey, "0.1", row))
+    if (FileReadTAB::QMisuraVariabili(g.tab, g.info.lastKey, "0.1", row).status !=
+        FileReadTAB::SizeRow::Found)
       state.SkipWithError("QMisuraVariabili found no row");
   }
 }
 
 void BM_QDataIncasso(benchmark::State& state) {
-  const forms::ListModel sizes = SizesWithLastSelected();
-  for (auto _ : state) {
-    std::string a, b;
-    FileReadTAB::QDataIncasso(g.dataDir, sizes, a, b);
-    benchmark::DoNotOptimize(a);
-  }
+  const FileReadTAB::SelectedSize size = LastSize();
+  for (auto _ : state) benchmark::DoNotOptimize(FileReadTAB::QDataIncasso(g.dataDir, size));
 }
 
 void BM_QDataThread(benchmark::State& state) {
-  const forms::ListModel sizes = SizesWithLastSelected();
-  for (auto _ : state) {
-    std::string a, b;
-    FileReadTAB::QDataThread(g.dataDir, sizes, a, b);
-    benchmark::DoNotOptimize(a);
-  }
+  const FileReadTAB::SelectedSize size = LastSize();
+  for (auto _ : state) benchmark::DoNotOptimize(FileReadTAB::QDataThread(g.dataDir, size));
 }
 
 void Prepare() {
@@ -125,9 +111,8 @@ void Prepare() {
   g.info = bench::WriteTab(g.tab, TableBytes());
   bench::WriteIni(g.ini, 0, "big.tab");
   bench::WriteIni(g.bigIni, TableBytes(), "big.tab");
-  forms::ListModel standards;
-  FileReadTAB::QNorma(g.ini, 1, 0, standards);
-  if (standards.ListCount() == 1) g.entryLine = standards.ItemData(0);
+  const auto standards = FileReadTAB::QNorma(g.ini, 1, 0);
+  if (standards.entries.size() == 1) g.entryLine = standards.entries[0].itemData;
   std::atexit([] {
     std::error_code ec;
     fs::remove_all(g.dir, ec);
@@ -153,6 +138,5 @@ void Prepare() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  forms::SetMessageService(nullptr);  // a failed query is recorded, and the check above says so
   return bench::RunWithRatios(argc, argv, Prepare);
 }

@@ -1,14 +1,17 @@
 // Hole creation and the model file at scale: Create of 1 000, 10 000 and 100 000 tapped
-// counterbored holes in one scene (the growth from size to size should be linear), and saving and
-// loading a model of 10 000 holes against serialising and parsing the same JSON document alone.
+// counterbored holes in one scene (the growth from size to size should be linear); saving and
+// loading a model of 10 000 holes against serialising and parsing the same JSON document alone;
+// and one drop that places 10, 1 000 and 10 000 holes through the dialog and saves the model,
+// against serialising the model it makes.
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 
+#include "actions/holes.h"
+#include "actions/placement.h"
 #include "bench/ratio_report.h"
-#include "dialog/globals.h"
 #include "fuzz/private_install.h"
 #include "hole_objects/hole.h"
 #include "runtime/regional.h"
@@ -27,9 +30,6 @@ nlohmann::ordered_json g_modelDoc;
 
 // Places `count` M8 tapped blind counterbored holes on the main part of `model`, on a grid.
 void PlaceHoles(scene::Scene& model, int count) {
-  GlobalsState& g = Globals();
-  g.CurrentApplication = &model.App();
-  g.CurrentPage = &model.ActivePage();
   for (int i = 0; i < count; ++i) {
     scene::Shape& shape = model.AddDroppedShape(
         {0, 0, -1}, {1.0 + (i % 300) * 0.3, 1.0 + (i / 300 % 300) * 0.2, 20});
@@ -82,6 +82,48 @@ void BM_ParseJsonDocument(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(nlohmann::ordered_json::parse(g_modelText));
 }
 
+const char* kPatternScript =
+    "click TabNorme(0)\nclick OptHoleType(1)\ncheck ToggleFiletto 1\ncheck TogglePassante 0\n"
+    "select Normativa ISO 262 / DIN 974-1\nselect Misura M8\ntext Lunghezza 16\nclick OKButton\n";
+
+// The placements of an n-hole pattern: rows of 100 holes 2 mm apart on a 400 x 400 plate.
+std::vector<actions::Placement> PatternOf(int n) {
+  std::vector<actions::Placement> out;
+  for (int i = 0; i < n; ++i) out.push_back({{1.0 + (i % 100) * 2, 1.0 + (i / 100) * 2, 20}});
+  return out;
+}
+
+// One `cavix drop` of an n-hole pattern: the dialog played once, every hole made, the model saved.
+void BM_DropPattern(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  const forms::Script script = forms::ParseScript(kPatternScript, "pattern");
+  const std::vector<actions::Placement> placements = PatternOf(n);
+  const std::string path = (g_root / "pattern.cvx").string();
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto w = actions::Workspace::Adopt(scene::Scene::NewModel({400, 400, 20}), path,
+                                       g_install->Services());
+    std::ostringstream out, diag;
+    actions::DialogPlayer player(script, out, diag);
+    state.ResumeTiming();
+    const actions::DialogOutcome done = actions::Drop(*w, placements, player);
+    w->Save();
+    if (static_cast<int>(done.holes.size()) != n) state.SkipWithError(("not placed: " + out.str()).c_str());
+  }
+  state.SetItemsProcessed(state.iterations() * n);
+}
+
+// What saving that model costs in text alone.
+void BM_PatternModelText(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  auto w = actions::Workspace::Adopt(scene::Scene::NewModel({400, 400, 20}), "unused",
+                                     g_install->Services());
+  std::ostringstream out, diag;
+  actions::DialogPlayer player(forms::ParseScript(kPatternScript, "pattern"), out, diag);
+  actions::Drop(*w, PatternOf(n), player);
+  for (auto _ : state) benchmark::DoNotOptimize(w->Text());
+}
+
 void Prepare() {
   rt::SetRegional(rt::RegionalFor("en_US"));
   g_root = fs::temp_directory_path() / ("cavix-bench-scene-" + std::to_string(::getpid()));
@@ -112,6 +154,12 @@ void Prepare() {
   bench::BaselineOf("ModelText10k", "DumpJsonDocument10k");
   bench::BaselineOf("SaveModel10k", "DumpJsonDocument10k");
   bench::BaselineOf("LoadModel10k", "ParseJsonDocument10k");
+  for (int n : {10, 1000, 10000}) {
+    benchmark::RegisterBenchmark("DropPattern", BM_DropPattern)->Arg(n)->Unit(unit)->Iterations(3);
+    benchmark::RegisterBenchmark("PatternModelText", BM_PatternModelText)->Arg(n)->Unit(unit);
+    bench::BaselineOf("DropPattern/" + std::to_string(n) + "/iterations:3",
+                      "PatternModelText/" + std::to_string(n));
+  }
 }
 
 }  // namespace

@@ -5,17 +5,14 @@
 
 #include "dialog/initialize.h"
 #include "dialog/interface.h"
-#include "dialog/globals.h"
 #include "dialog/utils.h"
+#include "hole_objects/hole_kinds.h"
 #include "runtime/error.h"
 #include "runtime/variant.h"
 
 namespace cavix::dialog {
 
 namespace {
-
-Dialog* g_current = nullptr;
-DialogResult g_lastResult = DialogResult::None;
 
 template <class T>
 T& Placed(T& c, int left, int top, int width, int height, int tabIndex) {
@@ -35,14 +32,13 @@ void AddAngles(forms::ComboBox& box) {
   box.SetText("90");
 }
 
-// Picture groups by hole state; within a group one picture per hole type.
+// Picture groups by hole state; within a group one picture per hole type, in type order.
 constexpr const char* kGroupKeys[6] = {"point", "point-thread", "through",
                                        "flat",  "through-thread", "flat-thread"};
-constexpr const char* kTypeKeys[4] = {"plain", "cbore", "csink", "cdrill"};
 
 }  // namespace
 
-Dialog::Dialog()
+Dialog::Dialog(DialogSession& session)
     : forms::Form("Dialog"),
       ImageList1(Add<forms::ImageList>("ImageList1")),
       OptHoleType{&Add<forms::OptionButton>("OptHoleType", 0),
@@ -83,12 +79,13 @@ Dialog::Dialog()
       ProfIncasso(Add<forms::TextBox>("ProfIncasso", -1, &FrameIncSvas)),
       LblAngSvaso(Add<forms::Label>("LblAngSvaso", -1, &FrameIncSvas)),
       Label8(Add<forms::Label>("Label8", -1, &FrameIncSvas)),
-      AngSvaso(Add<forms::ComboBox>("AngSvaso", -1, &FrameIncSvas)) {
+      AngSvaso(Add<forms::ComboBox>("AngSvaso", -1, &FrameIncSvas)),
+      session_(session) {
   SetClientSize(4620, 5325);
 
-  for (int g = 0; g < 6; ++g) {
-    for (int t = 0; t < 4; ++t) {
-      const std::string key = std::string(kTypeKeys[t]) + "." + kGroupKeys[g];
+  for (const char* group : kGroupKeys) {
+    for (const holes::HoleKind& kind : holes::kHoleKinds) {
+      const std::string key = std::string(kind.picture) + "." + group;
       ImageList1.Add(key, "holetype:" + key);
     }
   }
@@ -154,48 +151,49 @@ Dialog::Dialog()
   SetPosition(static_cast<float>((1024 * 15 - 4620) / 2),
               static_cast<float>((768 * 15 - 5325) / 2));
 
-  WireEvents();
+  WireEvents(session);
 }
 
-void Dialog::WireEvents() {
-  OnLoad([] { InitDialog(); });
+void Dialog::WireEvents(DialogSession& s) {
+  OnLoad([&s] { InitDialog(s); });
   for (int i = 0; i < 4; ++i) {
-    OptHoleType[static_cast<size_t>(i)]->OnClick([i] { HoleTypeChosen(i); });
+    OptHoleType[static_cast<size_t>(i)]->OnClick([&s, i] { HoleTypeChosen(s, i); });
   }
-  TabNorme.OnClick([this] {
-    if (!MuteTabClick) StandardsTabChanged(TabNorme.Tab());
+  TabNorme.OnClick([this, &s] {
+    if (!MuteTabClick) StandardsTabChanged(s, TabNorme.Tab());
   });
-  Normativa.OnClick([this] {
+  Normativa.OnClick([this, &s] {
     const int i = Normativa.ListIndex();
-    if (i >= 0) StandardChosen(rt::CInt(rt::Variant(Normativa.ItemData(i))));
+    if (i >= 0) StandardChosen(s, rt::CInt(rt::Variant(Normativa.ItemData(i))));
   });
-  Misura.OnClick([] { SizeChosen(); });
-  ToggleFiletto.OnClick([this] {
-    UpdateHoleTypePictures();
-    ThreadToggled(ToggleFiletto.Value());
-    RefreshStandards(Globals().HoleType);
+  Misura.OnClick([&s] { SizeChosen(s); });
+  ToggleFiletto.OnClick([this, &s] {
+    UpdateHoleTypePictures(*this);
+    ThreadToggled(s, ToggleFiletto.Value());
+    RefreshStandards(s, s.holeType);
   });
-  TogglePunta.OnClick([] {
-    UpdateHoleTypePictures();
-    DrillPointToggled();
+  TogglePunta.OnClick([this] {
+    UpdateHoleTypePictures(*this);
+    DrillPointToggled(*this);
   });
-  TogglePassante.OnClick([] {
-    UpdateHoleTypePictures();
-    ThroughToggled();
+  TogglePassante.OnClick([this, &s] {
+    UpdateHoleTypePictures(*this);
+    ThroughToggled(s);
   });
-  OKButton.OnClick([] { ApplyDialog(); });
-  CancelButton.OnClick([] { CancelDialog(); });
+  OKButton.OnClick([&s] { ApplyDialog(s); });
+  CancelButton.OnClick([&s] { CancelDialog(s); });
 
   for (forms::TextBox* box : {&TxtLungAfterThread, &TxtThreadPitch, &DiamIncasso, &ProfIncasso}) {
     box->OnKeyPress([box](int16_t& key) { key = NumericKeyFilter(box->Text(), key); });
   }
   Lunghezza.OnKeyPress([](int16_t&) {});
 
-  AngoloPunta.OnValidate([](bool&) { NormaliseDrillAngle(); });
+  AngoloPunta.OnValidate([this](bool&) { NormaliseDrillAngle(*this); });
   TxtThreadPitch.OnValidate(
-      [this](bool& cancel) { cancel = RefusePositiveValue(TxtThreadPitch.Text()); });
-  ProfIncasso.OnValidate([this](bool& cancel) { cancel = RefusePositiveValue(ProfIncasso.Text()); });
-  DiamIncasso.OnValidate([](bool& cancel) { cancel = RefuseRecessDiameter(); });
+      [this, &s](bool& cancel) { cancel = RefusePositiveValue(s, TxtThreadPitch.Text()); });
+  ProfIncasso.OnValidate(
+      [this, &s](bool& cancel) { cancel = RefusePositiveValue(s, ProfIncasso.Text()); });
+  DiamIncasso.OnValidate([&s](bool& cancel) { cancel = RefuseRecessDiameter(s); });
 }
 
 void Dialog::SelectTabQuietly(int tab) {
@@ -222,31 +220,41 @@ int Dialog::FirstPictureOfGroup(int flat, int through, int threaded) {
   return 1;
 }
 
-Dialog& CurrentDialog() {
-  if (!g_current) rt::Raise(rt::err::kObjectVariableNotSet);
-  return *g_current;
+Dialog& DialogSession::Form() const {
+  if (!form) rt::Raise(rt::err::kObjectVariableNotSet, {}, "Dialog");
+  return *form;
 }
 
-bool HasCurrentDialog() { return g_current != nullptr; }
+host::IServiceFactory& DialogSession::Services() const {
+  if (!page) rt::Raise(rt::err::kObjectVariableNotSet, {}, "Dialog");
+  return page->Application().Services();
+}
 
-DialogResult LastDialogResult() { return g_lastResult; }
-void SetLastDialogResult(DialogResult r) { g_lastResult = r; }
-
-void ShowDialog() {
-  g_lastResult = DialogResult::None;
+void ShowDialog(DialogSession& session) {
+  session.result = DialogResult::None;
+  if (session.memory && !session.editMode) {
+    session.holeType = session.memory->holeType;
+    session.standardsTab = session.memory->standardsTab;
+  }
+  struct Remember {
+    DialogSession& s;
+    ~Remember() {
+      if (s.memory) *s.memory = {s.holeType, s.standardsTab};
+    }
+  } remember{session};
   // Each showing starts from a freshly loaded form.
-  Dialog form;
-  Dialog* previous = g_current;
-  g_current = &form;
+  Dialog form(session);
+  Dialog* previous = session.form;
+  session.form = &form;
   struct Restore {
+    DialogSession& s;
     Dialog* previous;
-    ~Restore() { g_current = previous; }
-  } restore{previous};
+    ~Restore() { s.form = previous; }
+  } restore{session, previous};
   form.ShowModal();
 }
 
-void UpdateHoleTypePictures() {
-  Dialog& d = CurrentDialog();
+void UpdateHoleTypePictures(Dialog& d) {
   const int first = Dialog::FirstPictureOfGroup(d.TogglePunta.Value(), d.TogglePassante.Value(),
                                                 d.ToggleFiletto.Value());
   for (int j = 0; j < 4; ++j) {

@@ -4,6 +4,7 @@
 
 #include <array>
 
+#include "dialog/session.h"
 #include "forms/controls.h"
 #include "forms/form.h"
 
@@ -14,7 +15,9 @@ inline constexpr int kHoleTypePictures = 24;
 
 class Dialog : public forms::Form {
  public:
-  Dialog();
+  // A dialog whose reactions work on `session`.
+  explicit Dialog(DialogSession& session);
+  DialogSession& Session() const { return session_; }
 
   // The first picture of the hole-type group for the three toggle values (0/1 each, 2 greyed):
   // k + 1 of the table of groups; any greyed value gives the first group.
@@ -65,24 +68,16 @@ class Dialog : public forms::Form {
   void SelectTabQuietly(int tab);
 
  private:
-  void WireEvents();
+  void WireEvents(DialogSession& s);
+  DialogSession& session_;
 };
 
-// The dialog on show (one at a time); raises 91 when none is loaded.
-Dialog& CurrentDialog();
-bool HasCurrentDialog();
-
-// How the last dialog ended: built a hole, closed by OK without a change, cancelled, or closed
-// otherwise (through the window frame, or not shown at all).
-enum class DialogResult { None, Applied, Unchanged, Cancelled };
-DialogResult LastDialogResult();
-void SetLastDialogResult(DialogResult r);
-
-// Loads a fresh dialog and shows it modally under the modal driver in force; returns when it has
-// been unloaded. Errors of its handlers and of the driver reach the caller.
-void ShowDialog();
+// Loads a fresh dialog for `session` and shows it modally under the modal driver in force;
+// returns when it has been unloaded, with session.result saying how it ended. Errors of its
+// handlers and of the driver reach the caller.
+void ShowDialog(DialogSession& session);
 
 // Sets the pictures of the four hole-type buttons from the flat, through and thread toggles.
-void UpdateHoleTypePictures();
+void UpdateHoleTypePictures(Dialog& d);
 
 }  // namespace cavix::dialog

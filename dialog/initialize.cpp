@@ -5,7 +5,6 @@
 #include <string>
 
 #include "dialog/dialog.h"
-#include "dialog/globals.h"
 #include "dialog/interface.h"
 #include "dialog/prefs.h"
 #include "dialog/utils.h"
@@ -20,9 +19,9 @@ namespace cavix::dialog {
 namespace {
 
 // The controls whose captions the string table gives, by offset.
-void WriteCaptions(Dialog& d) {
+void WriteCaptions(const DialogSession& s, Dialog& d) {
   namespace id = strings::id;
-  auto text = [](int offset) { return strings::LocalisedText(offset); };
+  auto text = [&s](int offset) { return s.Text(offset); };
   d.SetCaption(text(id::kTitle));
   d.LblNormativa.SetCaption(text(id::kStandard));
   d.LblMisura.SetCaption(text(id::kSize));
@@ -42,82 +41,83 @@ void WriteCaptions(Dialog& d) {
   d.LblThreadPitch.SetCaption(text(id::kThreadPitch));
 }
 
-void FillFromStoredParams(Dialog& d) {
-  GlobalsState& g = Globals();
-  const StoredParams& s = g.Stored;
-  d.SelectTabQuietly(s.standardsTab);
-  g.HoleType = s.holeType;
-  const int button = g.HoleType - 1;
-  if (button < 0 || button > 3) rt::Raise(340, "Control array element '" + std::to_string(button) + "' doesn't exist");
+void FillFromStoredParams(DialogSession& s) {
+  Dialog& d = s.Form();
+  const holes::HoleRecord& r = s.stored;
+  d.SelectTabQuietly(r.standardsTab);
+  s.holeType = r.holeType;
+  const int button = s.holeType - 1;
+  if (button < 0 || button > 3)
+    rt::Raise(340, "Control array element '" + std::to_string(button) + "' doesn't exist");
   d.OptHoleType[static_cast<size_t>(button)]->SetValue(true);
-  d.ToggleFiletto.SetValue(s.threadFlag);
-  d.TogglePassante.SetValue(s.throughFlag);
-  d.AngoloPunta.SetText(PrecisionText(s.drillAngle));
-  NormaliseDrillAngle();
-  StandardsTabChanged(s.standardsTab);
-  d.DiamIncasso.SetText(PrecisionText(s.recessDiameter));
-  d.ProfIncasso.SetText(PrecisionText(s.counterboreDepth));
-  d.AngSvaso.SetText(PrecisionText(s.countersinkAngle));
+  d.ToggleFiletto.SetValue(r.threadFlag);
+  d.TogglePassante.SetValue(r.throughFlag);
+  d.AngoloPunta.SetText(PrecisionText(s, r.pointAngle));
+  NormaliseDrillAngle(d);
+  StandardsTabChanged(s, r.standardsTab);
+  d.DiamIncasso.SetText(PrecisionText(s, r.recessDiameter));
+  d.ProfIncasso.SetText(PrecisionText(s, r.counterboreDepth));
+  d.AngSvaso.SetText(PrecisionText(s, r.countersinkAngle));
   if (d.ToggleFiletto.Value() == 1) {
-    d.TxtThreadPitch.SetText(PrecisionText(s.pitch));
-    if (s.lengthAfterThread < 0) {
-      std::string after, pitch;
-      FileReadTAB::QDataThread(g.DataDir, d.Misura, after, pitch);
+    d.TxtThreadPitch.SetText(PrecisionText(s, r.pitchOrAllowance));
+    if (r.LengthAfterThread() < 0) {
+      const FileReadTAB::ColumnPair thread =
+          FileReadTAB::QDataThread(s.paths.dataDir, SelectedSizeOf(d.Misura));
+      if (thread.error) ShowQueryError(*thread.error);
+      const std::string after = thread.values ? thread.values->first : std::string();
       d.TxtLungAfterThread.SetText(TableToRegional(after));
     } else {
-      d.TxtLungAfterThread.SetText(PrecisionText(s.lengthAfterThread));
+      d.TxtLungAfterThread.SetText(PrecisionText(s, r.LengthAfterThread()));
     }
   }
 }
 
 }  // namespace
 
-void EditHole(host::IShape& shape, int16_t& holeType) {
-  GlobalsState& g = Globals();
-  g.EditMode = true;
-  g.CurrentApplication = &shape.Application();
-  g.CurrentPage = &g.CurrentApplication->ActivePage();
-  g.HoleType = holeType;
+DialogResult EditHole(host::IShape& shape, int16_t holeType,
+                      const std::vector<host::IShape*>& alike, DialogMemory* memory) {
+  DialogSession s;
+  s.memory = memory;
+  s.editMode = true;
+  s.page = &shape.Application().ActivePage();
+  s.holeType = holeType;
   {
     std::unique_ptr<holes::HoleObject> hole = holes::MakeHole(holeType);
-    hole->GetPartData(shape);
-    g.TargetShape = &shape;
-    g.ThroughDepth = geo::GetThroughDepth(*g.TargetShape);
+    hole->GetPartData(shape, s.stored);
+    s.targets.push_back(&shape);
+    s.throughDepth = geo::GetThroughDepth(shape);
   }
-  ShowDialog();
+  for (host::IShape* other : alike)
+    if (other && other != &shape) s.targets.push_back(other);
+  ShowDialog(s);
+  return s.result;
 }
 
-void RegisterEditHandler() {
-  holes::SetEditHoleHandler([](host::IShape& shape, int16_t holeType) {
-    EditHole(shape, holeType);
-  });
-}
-
-void InitDialog() {
-  Dialog& d = CurrentDialog();
-  GlobalsState& g = Globals();
-  BuildStandardsTabs();
-  config::RecomputePaths();
-  config::ReadLanguageBase();
-  UpdateHoleTypePictures();
-  WriteCaptions(d);
-  if (g.EditMode) {
-    FillFromStoredParams(d);
+void InitDialog(DialogSession& s) {
+  Dialog& d = s.Form();
+  BuildStandardsTabs(s);
+  s.paths = config::ReadFamilyPaths(s.Registry(), s.standardsTab);
+  s.languageBase = config::ReadLanguageBase(s.Registry());
+  UpdateHoleTypePictures(d);
+  WriteCaptions(s, d);
+  if (s.editMode) {
+    FillFromStoredParams(s);
     return;
   }
-  if (!ReadPrefs()) {
-    // No hole type came from the preferences: open on the type of the last dialog of this run
-    // (the plain hole at first), with its family, so that the lists are filled.
-    if (g.HoleType < 1 || g.HoleType > 4) g.HoleType = 1;
-    if (g.StandardsTab < 0 || g.StandardsTab >= d.TabNorme.Tabs()) g.StandardsTab = 0;
-    d.SelectTabQuietly(g.StandardsTab);
-    d.OptHoleType[static_cast<size_t>(g.HoleType - 1)]->SetValue(true);
+  if (!ReadPrefs(s)) {
+    // No hole type came from the preferences: open on the type and family of the last dialog
+    // (the plain hole of the first family at first), so that the lists are filled.
+    if (s.holeType < 1 || s.holeType > 4) s.holeType = 1;
+    if (s.standardsTab < 0 || s.standardsTab >= d.TabNorme.Tabs()) s.standardsTab = 0;
+    d.SelectTabQuietly(s.standardsTab);
+    d.OptHoleType[static_cast<size_t>(s.holeType - 1)]->SetValue(true);
   }
-  NormaliseDrillAngle();
+  NormaliseDrillAngle(d);
 }
 
-void BuildStandardsTabs() {
-  Dialog& d = CurrentDialog();
+void BuildStandardsTabs(DialogSession& s) {
+  Dialog& d = s.Form();
+  const config::Registry registry = s.Registry();
   // Building the tabs is not a choice of family: the fill that follows selects the family.
   d.MuteTabClick = true;
   struct Unmute {
@@ -125,7 +125,7 @@ void BuildStandardsTabs() {
     ~Unmute() { d.MuteTabClick = false; }
   } unmute{d};
   for (int i = 0;; ++i) {
-    const std::string caption = config::ReadNumberedValue("Norme#", i);
+    const std::string caption = registry.Numbered("Norme#", i);
     if (caption.empty()) break;
     if (i > 0) {
       d.TabNorme.SetTabs(i + 1);

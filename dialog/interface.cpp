@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "dialog/dialog.h"
-#include "dialog/globals.h"
 #include "dialog/prefs.h"
 #include "dialog/utils.h"
 #include "forms/message_box.h"
+#include "geometry/units.h"
 #include "hole_objects/hole.h"
 #include "host/services.h"
 #include "runtime/error.h"
@@ -33,17 +33,12 @@ std::string Trim(const std::string& s) {
 
 bool StartsWithM(const std::string& s) { return !s.empty() && s[0] == 'M'; }
 
-// Which recess fields a hole type has: the frame and diameter, the counterbore depth, the angle.
-struct RecessFields {
-  bool frame, diameter, depth, angle;
-};
-// type:            frame  diam   depth  angle
-constexpr RecessFields kRecessByType[4] = {
-    /* 1 plain */ {false, false, false, false},
-    /* 2 cbore */ {true, true, true, false},
-    /* 3 csink */ {true, true, false, true},
-    /* 4 cdrill*/ {true, true, true, true},
-};
+// The kind of the chosen hole type; 5 outside 1..4.
+const holes::HoleKind& KindOf(int16_t type) {
+  const holes::HoleKind* k = holes::FindHoleKind(type);
+  if (!k) rt::Raise(rt::err::kInvalidCall);
+  return *k;
+}
 
 // The value `text` stands for when it is a regional number, else its leading "." number.
 double ListNumber(const std::string& text) {
@@ -63,12 +58,43 @@ void RegionaliseEntries(forms::ListModel& list) {
   }
 }
 
-void ShowApplyError(const rt::Error& e) {
+void ShowApplyError(const DialogSession& s, const rt::Error& e) {
   forms::MsgBox("Error " + std::to_string(e.Number()) + " " + e.Description(),
-                forms::msg::kCritical, strings::LocalisedText(strings::id::kTitle));
+                forms::msg::kCritical, s.Text(strings::id::kTitle));
+}
+
+// Replaces a list's entries with a query's.
+void Fill(forms::ListModel& list, const std::vector<FileReadTAB::Entry>& entries) {
+  list.Clear();
+  for (const FileReadTAB::Entry& e : entries) {
+    list.AddItem(e.text);
+    list.SetItemData(list.NewIndex(), e.itemData);
+  }
+}
+
+void ShowIfFailed(const std::optional<FileReadTAB::QueryError>& e) {
+  if (e) ShowQueryError(*e);
 }
 
 }  // namespace
+
+void ShowQueryError(const FileReadTAB::QueryError& e) {
+  forms::MsgBox(e.text, e.icon == FileReadTAB::QueryError::Icon::Exclamation
+                            ? forms::msg::kExclamation
+                            : forms::msg::kCritical);
+}
+
+FileReadTAB::SelectedSize SelectedSizeOf(const forms::ListModel& sizes) {
+  FileReadTAB::SelectedSize size;
+  size.tabFile = sizes.Tag();
+  const int i = sizes.ListIndex();
+  size.selected = i >= 0;
+  if (size.selected) {
+    size.key = sizes.List(i);
+    size.firstRow = sizes.ItemData(i);
+  }
+  return size;
+}
 
 std::string TableToRegional(const std::string& tableText) {
   const std::string sep = rt::DecimalSeparator();
@@ -85,8 +111,7 @@ std::string RegionalToTable(const std::string& regionalText) {
   return rt::TrimmedNumberText(v);
 }
 
-void EnableInputs(bool flag) {
-  Dialog& d = CurrentDialog();
+void EnableInputs(Dialog& d, bool flag) {
   d.Normativa.SetEnabled(flag);
   d.Misura.SetEnabled(flag);
   d.AngoloPunta.SetEnabled(flag);
@@ -127,56 +152,64 @@ void SelectOrFirst(forms::ListModel& list, const std::string& text) {
   list.RedrawList();
 }
 
-void HoleTypeChosen(int index) {
-  Dialog& d = CurrentDialog();
-  GlobalsState& g = Globals();
-  config::RecomputePathsWithDataDir(0);
-  EnableInputs(true);
-  if (index >= 0 && index < 4) {
-    const RecessFields& r = kRecessByType[index];
-    d.FrameIncSvas.SetEnabled(r.frame);
-    d.DiamIncasso.SetEnabled(r.diameter);
-    d.lblDiamInc.SetEnabled(r.diameter);
-    d.ProfIncasso.SetEnabled(r.depth);
-    d.lblLungInc.SetEnabled(r.depth);
-    d.AngSvaso.SetEnabled(r.angle);
-    d.LblAngSvaso.SetEnabled(r.angle);
+void HoleTypeChosen(DialogSession& s, int index) {
+  Dialog& d = s.Form();
+  s.paths = config::ReadFamilyPaths(s.Registry(), s.standardsTab);
+  EnableInputs(d, true);
+  if (const holes::HoleKind* kind = holes::FindHoleKind(static_cast<int16_t>(index + 1))) {
+    const bool diameter = kind->Has(holes::kRecessDiameter);
+    const bool depth = kind->Has(holes::kRecessDepth);
+    const bool angle = kind->Has(holes::kRecessAngle);
+    d.FrameIncSvas.SetEnabled(kind->HasRecess());
+    d.DiamIncasso.SetEnabled(diameter);
+    d.lblDiamInc.SetEnabled(diameter);
+    d.ProfIncasso.SetEnabled(depth);
+    d.lblLungInc.SetEnabled(depth);
+    d.AngSvaso.SetEnabled(angle);
+    d.LblAngSvaso.SetEnabled(angle);
   }
-  g.HoleType = static_cast<int16_t>(index + 1);
-  RefreshStandards(g.HoleType);
-  if (g.EditMode) {
-    SelectListItem(d.Normativa, g.Stored.standard);
-    SelectListItem(d.Misura, g.Stored.sizeCode);
-    d.Lunghezza.SetText(d.TogglePassante.Value() == 1 ? PrecisionText(g.ThroughDepth)
-                                                      : PrecisionText(g.Stored.length));
+  s.holeType = static_cast<int16_t>(index + 1);
+  RefreshStandards(s, s.holeType);
+  if (s.editMode) {
+    SelectListItem(d.Normativa, s.stored.standard);
+    SelectListItem(d.Misura, s.stored.sizeCode);
+    d.Lunghezza.SetText(d.TogglePassante.Value() == 1 ? PrecisionText(s, s.throughDepth)
+                                                      : PrecisionText(s, s.stored.length));
   }
 }
 
-void StandardsTabChanged(int tab) {
-  Globals().StandardsTab = static_cast<int16_t>(tab);
-  HoleTypeChosen(Globals().HoleType - 1);
+void StandardsTabChanged(DialogSession& s, int tab) {
+  s.standardsTab = static_cast<int16_t>(tab);
+  HoleTypeChosen(s, s.holeType - 1);
 }
 
-void RefreshStandards(int type) {
+void RefreshStandards(DialogSession& s, int type) {
   if (type <= 0) return;
-  Dialog& d = CurrentDialog();
-  const GlobalsState& g = Globals();
-  const int status =
-      FileReadTAB::QNorma(g.StandardsDir + g.IniFile, type, d.ToggleFiletto.Value(), d.Normativa);
-  d.OKButton.SetEnabled(status <= 0);
+  Dialog& d = s.Form();
+  const FileReadTAB::StandardsListing listing =
+      FileReadTAB::QNorma(s.paths.IniPath(), type, d.ToggleFiletto.Value());
+  Fill(d.Normativa, listing.entries);
+  ShowIfFailed(listing.error);
+  d.OKButton.SetEnabled(listing.status <= 0);
   if (d.Normativa.ListCount() > 0) {
     if (d.Normativa.ListIndex() == -1) d.Normativa.SetListIndex(0);
     d.Normativa.RedrawList();
   }
 }
 
-void StandardChosen(int iniLine) {
-  Dialog& d = CurrentDialog();
-  const GlobalsState& g = Globals();
+void StandardChosen(DialogSession& s, int iniLine) {
+  Dialog& d = s.Form();
   std::string previous = d.Misura.SelectedText();
-  std::string iniPath = g.StandardsDir + g.IniFile;
-  const int status = FileReadTAB::QData(iniPath, g.DataDir, iniLine, d.Misura);
-  d.OKButton.SetEnabled(status <= 0);
+  const FileReadTAB::SizeListing listing =
+      FileReadTAB::QData(s.paths.IniPath(), s.paths.dataDir, iniLine);
+  d.Misura.Clear();
+  if (listing.tabFile) d.Misura.SetTag(*listing.tabFile);
+  for (const FileReadTAB::Entry& e : listing.entries) {
+    d.Misura.AddItem(e.text);
+    d.Misura.SetItemData(d.Misura.NewIndex(), e.itemData);
+  }
+  ShowIfFailed(listing.error);
+  d.OKButton.SetEnabled(listing.status <= 0);
   // Threaded sizes carry the metric prefix "M"; keep the same size across the thread state.
   const int thread = d.ToggleFiletto.Value();
   if (thread == 0 && StartsWithM(previous)) {
@@ -185,56 +218,62 @@ void StandardChosen(int iniLine) {
     previous.insert(0, "M");
   }
   SelectOrFirst(d.Misura, previous);
-  ThroughToggled();
+  ThroughToggled(s);
 }
 
-void SizeChosen() {
-  Dialog& d = CurrentDialog();
-  GlobalsState& g = Globals();
+void SizeChosen(DialogSession& s) {
+  Dialog& d = s.Form();
+  const FileReadTAB::SelectedSize size = SelectedSizeOf(d.Misura);
   if (d.TogglePassante.Value() == 0) {
     const std::string remembered = d.Lunghezza.Text();
-    FileReadTAB::QDataLunghezze(g.DataDir, d.Misura, d.Lunghezza);
+    const FileReadTAB::Listing lengths = FileReadTAB::QDataLunghezze(s.paths.dataDir, size);
+    Fill(d.Lunghezza, lengths.entries);
+    ShowIfFailed(lengths.error);
     // The table lists lengths with "."; the field shows them as the region writes numbers.
     RegionaliseEntries(d.Lunghezza);
     SelectOrFirst(d.Lunghezza, remembered);
   }
   if (d.Lunghezza.Visible()) {
     const int i = d.Lunghezza.ListIndex();
-    g.SizeRow[1] = ListNumber(i >= 0 ? d.Lunghezza.List(i) : d.Lunghezza.Text());
+    s.sizeRow[1] = ListNumber(i >= 0 ? d.Lunghezza.List(i) : d.Lunghezza.Text());
   }
-  const int type = g.HoleType;
-  if (type == 2 || type == 3 || type == 4) {
-    std::string diameter = RegionalToTable(d.DiamIncasso.Text());
-    std::string depth = RegionalToTable(d.ProfIncasso.Text());
-    FileReadTAB::QDataIncasso(g.DataDir, d.Misura, diameter, depth);
+  const holes::HoleKind* kind = holes::FindHoleKind(s.holeType);
+  if (kind && kind->HasRecess()) {
+    const FileReadTAB::ColumnPair recess = FileReadTAB::QDataIncasso(s.paths.dataDir, size);
+    ShowIfFailed(recess.error);
+    const std::string diameter =
+        recess.values ? recess.values->first : RegionalToTable(d.DiamIncasso.Text());
+    const std::string depth =
+        recess.values ? recess.values->second : RegionalToTable(d.ProfIncasso.Text());
     d.DiamIncasso.SetText(TableToRegional(diameter));
-    if (type != 3) d.ProfIncasso.SetText(TableToRegional(depth));
+    if (kind->Has(holes::kRecessDepth)) d.ProfIncasso.SetText(TableToRegional(depth));
   }
-  NormaliseDrillAngle();
-  NormaliseCsinkAngle();
+  NormaliseDrillAngle(d);
+  NormaliseCsinkAngle(d);
   if (d.ToggleFiletto.Value() == 1) {
-    std::string after = RegionalToTable(d.TxtLungAfterThread.Text());
-    std::string pitch = RegionalToTable(d.TxtThreadPitch.Text());
-    FileReadTAB::QDataThread(g.DataDir, d.Misura, after, pitch);
+    const FileReadTAB::ColumnPair thread = FileReadTAB::QDataThread(s.paths.dataDir, size);
+    ShowIfFailed(thread.error);
+    const std::string after =
+        thread.values ? thread.values->first : RegionalToTable(d.TxtLungAfterThread.Text());
+    const std::string pitch =
+        thread.values ? thread.values->second : RegionalToTable(d.TxtThreadPitch.Text());
     d.TxtLungAfterThread.SetText(TableToRegional(after));
     d.TxtThreadPitch.SetText(TableToRegional(pitch));
   }
 }
 
-void ThreadToggled(int value) {
-  Dialog& d = CurrentDialog();
+void ThreadToggled(DialogSession& s, int value) {
+  Dialog& d = s.Form();
   const bool on = value != 0;
   d.FrameThread.SetEnabled(on);
   d.LblLenghtAfterThread.SetEnabled(on);
   d.LblThreadPitch.SetEnabled(on);
   d.TxtLungAfterThread.SetEnabled(on);
   d.TxtThreadPitch.SetEnabled(on);
-  d.LblLunghezza.SetCaption(
-      strings::LocalisedText(on ? strings::id::kThreadLength : strings::id::kHoleLength));
+  d.LblLunghezza.SetCaption(s.Text(on ? strings::id::kThreadLength : strings::id::kHoleLength));
 }
 
-void DrillPointToggled() {
-  Dialog& d = CurrentDialog();
+void DrillPointToggled(Dialog& d) {
   if (d.TogglePunta.Value() == 1) {
     d.AngoloPunta.SetText("0");
     d.AngoloPunta.SetEnabled(false);
@@ -245,15 +284,15 @@ void DrillPointToggled() {
   if (DefaultDecimalsValue(d.AngoloPunta.Text(), a) && a == 0) d.AngoloPunta.SetText("90");
 }
 
-void ThroughToggled() {
-  Dialog& d = CurrentDialog();
+void ThroughToggled(DialogSession& s) {
+  Dialog& d = s.Form();
   if (d.TogglePassante.Value() == 1) {
     d.TogglePunta.SetValue(1);
     d.TogglePunta.SetEnabled(false);
     d.AngoloPunta.SetEnabled(false);
     d.LblLenghtAfterThread.SetEnabled(false);
     d.TxtLungAfterThread.SetEnabled(false);
-    d.Lunghezza.SetText(PrecisionText(Globals().ThroughDepth));
+    d.Lunghezza.SetText(PrecisionText(s, s.throughDepth));
     return;
   }
   d.TogglePunta.SetEnabled(true);
@@ -265,8 +304,7 @@ void ThroughToggled() {
   }
 }
 
-void NormaliseDrillAngle() {
-  Dialog& d = CurrentDialog();
+void NormaliseDrillAngle(Dialog& d) {
   double a = 0;
   // A text that is not a number is left for the user to correct; OK reports it.
   if (!DefaultDecimalsValue(d.AngoloPunta.Text(), a)) return;
@@ -282,8 +320,7 @@ void NormaliseDrillAngle() {
   }
 }
 
-void NormaliseCsinkAngle() {
-  Dialog& d = CurrentDialog();
+void NormaliseCsinkAngle(Dialog& d) {
   double a = 0;
   if (!DefaultDecimalsValue(d.AngSvaso.Text(), a)) return;
   if (a >= 180) {
@@ -294,154 +331,205 @@ void NormaliseCsinkAngle() {
   if (a == 0) d.AngSvaso.SetText("90");
 }
 
-bool RefusePositiveValue(const std::string& text) {
+bool RefusePositiveValue(const DialogSession& s, const std::string& text) {
   bool refuse = false;
   try {
-    refuse = PrecisionValue(text) <= 0;
+    refuse = PrecisionValue(s, text) <= 0;
   } catch (const rt::Error&) {
     refuse = true;  // empty or not a number
   }
-  if (refuse) {
-    forms::MsgBox(strings::LocalisedText(strings::id::kMustBePositive), forms::msg::kExclamation);
-  }
+  if (refuse) forms::MsgBox(s.Text(strings::id::kMustBePositive), forms::msg::kExclamation);
   return refuse;
 }
 
-bool RefuseRecessDiameter() {
-  Dialog& d = CurrentDialog();
+bool RefuseRecessDiameter(const DialogSession& s) {
+  Dialog& d = s.Form();
   std::string size = d.Misura.SelectedText();
   if (d.ToggleFiletto.Value() == 1 && !size.empty()) size.erase(0, 1);
   const double n = rt::Val(size);
   bool refuse = false;
   try {
-    const double diameter = PrecisionValue(d.DiamIncasso.Text());
+    const double diameter = PrecisionValue(s, d.DiamIncasso.Text());
     refuse = diameter <= 0 || n >= diameter;
   } catch (const rt::Error&) {
     refuse = true;
   }
-  if (refuse) {
-    forms::MsgBox(strings::LocalisedText(strings::id::kRecessTooSmall), forms::msg::kExclamation);
-  }
+  if (refuse) forms::MsgBox(s.Text(strings::id::kRecessTooSmall), forms::msg::kExclamation);
   return refuse;
 }
 
 namespace {
 
 // True when the form shows exactly what the edited hole has stored.
-bool EditUnchanged() {
-  Dialog& d = CurrentDialog();
-  const GlobalsState& g = Globals();
-  const StoredParams& s = g.Stored;
-  const double length = PrecisionValue(d.Lunghezza.Text());
-  const double after = PrecisionValue(d.TxtLungAfterThread.Text());
-  const double pitch = PrecisionValue(d.TxtThreadPitch.Text());
-  const double angle = PrecisionValue(d.AngoloPunta.Text());
-  bool same = length == s.length && after == s.lengthAfterThread && pitch == s.pitch &&
-              angle == s.drillAngle && d.Misura.SelectedText() == s.sizeCode &&
-              d.ToggleFiletto.Value() == s.threadFlag && d.TogglePassante.Value() == s.throughFlag &&
-              s.holeType == g.HoleType;
-  const int type = g.HoleType;
-  if (same && type >= 2) same = PrecisionValue(d.DiamIncasso.Text()) == s.recessDiameter;
-  if (same && (type == 2 || type == 4)) {
-    same = PrecisionValue(d.ProfIncasso.Text()) == s.counterboreDepth;
-  }
-  if (same && (type == 3 || type == 4)) {
-    same = PrecisionValue(d.AngSvaso.Text()) == s.countersinkAngle;
-  }
+bool EditUnchanged(const DialogSession& s) {
+  Dialog& d = s.Form();
+  const holes::HoleRecord& r = s.stored;
+  const double length = PrecisionValue(s, d.Lunghezza.Text());
+  const double after = PrecisionValue(s, d.TxtLungAfterThread.Text());
+  const double pitch = PrecisionValue(s, d.TxtThreadPitch.Text());
+  const double angle = PrecisionValue(s, d.AngoloPunta.Text());
+  bool same = length == r.length && after == r.LengthAfterThread() &&
+              pitch == r.pitchOrAllowance && angle == r.pointAngle &&
+              d.Misura.SelectedText() == r.sizeCode && d.ToggleFiletto.Value() == r.threadFlag &&
+              d.TogglePassante.Value() == r.throughFlag && r.holeType == s.holeType;
+  const holes::HoleKind& kind = KindOf(s.holeType);
+  if (same && kind.Has(holes::kRecessDiameter))
+    same = PrecisionValue(s, d.DiamIncasso.Text()) == r.recessDiameter;
+  if (same && kind.Has(holes::kRecessDepth))
+    same = PrecisionValue(s, d.ProfIncasso.Text()) == r.counterboreDepth;
+  if (same && kind.Has(holes::kRecessAngle))
+    same = PrecisionValue(s, d.AngSvaso.Text()) == r.countersinkAngle;
   return same;
+}
+
+// The through length a further target gets: its own through depth, as the length field would
+// show it.
+double ThroughLengthOf(const DialogSession& s, host::IShape& target) {
+  return PrecisionValue(s, PrecisionText(s, geo::GetThroughDepth(target)));
 }
 
 }  // namespace
 
-void ApplyDialog() {
-  Dialog& d = CurrentDialog();
-  GlobalsState& g = Globals();
+void ApplyDialog(DialogSession& s) {
+  Dialog& d = s.Form();
   try {
-    if (g.EditMode && EditUnchanged()) {
-      SetLastDialogResult(DialogResult::Unchanged);
+    if (s.editMode && EditUnchanged(s)) {
+      s.result = DialogResult::Unchanged;
       d.Unload();
       return;
     }
     if (d.Misura.ListIndex() < 0) rt::Raise(rt::err::kInvalidCall, "No size is selected");
     // Without the size's row the hole would be built from a stale one: the dialog stays open,
     // and says why when the lookup itself has not.
-    const std::string table = g.DataDir + d.Misura.Tag();
-    switch (FileReadTAB::SizeRowLookup(table, d.Misura.SelectedText(),
-                                       RegionalToTable(d.Lunghezza.Text()), g.SizeRow)) {
+    const std::string table = s.paths.dataDir + d.Misura.Tag();
+    const FileReadTAB::SizeRowResult found = FileReadTAB::QMisuraVariabili(
+        table, d.Misura.SelectedText(), RegionalToTable(d.Lunghezza.Text()), s.sizeRow);
+    switch (found.status) {
       case FileReadTAB::SizeRow::Found:
         break;
       case FileReadTAB::SizeRow::Reported:
+        ShowQueryError(*found.error);
         return;
       case FileReadTAB::SizeRow::NotFound:
         rt::Raise(rt::err::kInvalidCall,
                   "\"" + rt::NativePath(table) + "\" has no row of size \"" +
                       d.Misura.SelectedText() + "\" for length " + d.Lunghezza.Text());
     }
-    ApplyToHole();
+    std::unique_ptr<holes::HoleObject> hole = HoleFromForm(s);
+    // A value that would not make a hole (a length of 0, a point angle of 180 or more, a thread
+    // past the drilled length, a recess that rises out of the part) is refused like a typed one,
+    // and goes neither into the part nor into the preferences.
+    if (forms::Control* field = ImpossibleField(s, *hole)) {
+      forms::MsgBox(s.Text(strings::id::kMustBePositive), forms::msg::kExclamation);
+      if (d.CanFocus(*field)) d.SetFocus(*field);
+      return;
+    }
+    ApplyToHole(s, std::move(hole));
   } catch (const rt::Error& e) {
-    ShowApplyError(e);
+    ShowApplyError(s, e);
     return;
   }
-  SetLastDialogResult(DialogResult::Applied);
+  s.result = DialogResult::Applied;
   d.Unload();
 }
 
-void ApplyToHole() {
-  Dialog& d = CurrentDialog();
-  GlobalsState& g = Globals();
-  std::unique_ptr<holes::HoleObject> hole = holes::MakeHole(g.HoleType);
+std::unique_ptr<holes::HoleObject> HoleFromForm(DialogSession& s) {
+  Dialog& d = s.Form();
+  const holes::HoleKind& kind = KindOf(s.holeType);
+  std::unique_ptr<holes::HoleObject> hole = holes::MakeHole(s.holeType);
   if (d.TogglePassante.Value() == 1) hole->SetisThrough(true);
 
-  const int type = g.HoleType;
-  double diameter = 0, depth = 0, angle = 0;
-  if (type >= 2) diameter = PrecisionValue(d.DiamIncasso.Text());
-  if (type == 3 || type == 4) angle = PrecisionValue(d.AngSvaso.Text());
-  if (type == 2 || type == 4) depth = PrecisionValue(d.ProfIncasso.Text());
-  if (type >= 2) hole->SetRecess(diameter, depth, angle);
+  if (kind.HasRecess()) {
+    double diameter = 0, depth = 0, angle = 0;
+    diameter = PrecisionValue(s, d.DiamIncasso.Text());
+    if (kind.Has(holes::kRecessAngle)) angle = PrecisionValue(s, d.AngSvaso.Text());
+    if (kind.Has(holes::kRecessDepth)) depth = PrecisionValue(s, d.ProfIncasso.Text());
+    hole->SetRecess(diameter, depth, angle);
+  }
 
   if (d.ToggleFiletto.Value() == 1) {
     hole->SetisThread(true);
-    hole->SetDiametro(g.SizeRow[0]);
-    hole->SetLunghezza(PrecisionValue(d.Lunghezza.Text()));
-    hole->SetangPunta(PrecisionValue(d.AngoloPunta.Text()));
-    hole->SetpassoFiletto(PrecisionValue(d.TxtThreadPitch.Text()));
+    hole->SetDiametro(s.sizeRow[0]);
+    hole->SetLunghezza(PrecisionValue(s, d.Lunghezza.Text()));
+    hole->SetangPunta(PrecisionValue(s, d.AngoloPunta.Text()));
+    hole->SetpassoFiletto(PrecisionValue(s, d.TxtThreadPitch.Text()));
     if (hole->isThrough()) {
       // The thread runs the whole length of a through hole.
-      hole->SetLunghezza(PrecisionValue(d.Lunghezza.Text()));
+      hole->SetLunghezza(PrecisionValue(s, d.Lunghezza.Text()));
       hole->SetLungFiletto(hole->Lunghezza());
     } else {
       // The length field is the thread; the drill goes on by the length after the thread.
-      hole->SetLungFiletto(PrecisionValue(d.Lunghezza.Text()));
-      hole->SetLunghezza(PrecisionValue(d.Lunghezza.Text()));
-      hole->SetLunghezza(hole->Lunghezza() + PrecisionValue(d.TxtLungAfterThread.Text()));
+      hole->SetLungFiletto(PrecisionValue(s, d.Lunghezza.Text()));
+      hole->SetLunghezza(PrecisionValue(s, d.Lunghezza.Text()));
+      hole->SetLunghezza(hole->Lunghezza() + PrecisionValue(s, d.TxtLungAfterThread.Text()));
     }
   } else {
     hole->SetisThread(false);
-    hole->SetDiametro(g.SizeRow[0]);
-    hole->SetLunghezza(PrecisionValue(d.Lunghezza.Text()));
-    hole->SetangPunta(PrecisionValue(d.AngoloPunta.Text()));
-    hole->SetHToll(g.SizeRow[type == 1 ? 2 : type == 3 ? 3 : 4]);
+    hole->SetDiametro(s.sizeRow[0]);
+    hole->SetLunghezza(PrecisionValue(s, d.Lunghezza.Text()));
+    hole->SetangPunta(PrecisionValue(s, d.AngoloPunta.Text()));
+    hole->SetHToll(s.sizeRow[static_cast<size_t>(kind.allowanceColumn)]);
   }
   hole->SetFileData(d.Misura.Tag());
   hole->SetCodice(d.Misura.SelectedText());
   hole->SetNormativa(d.Normativa.SelectedText());
-
-  if (!g.TargetShape) rt::Raise(rt::err::kObjectVariableNotSet);
-  hole->Create(*g.TargetShape);
-  hole.reset();
-  WritePrefs();
+  hole->SetStandardsTab(s.standardsTab);
+  return hole;
 }
 
-void CancelDialog() {
-  Dialog& d = CurrentDialog();
-  GlobalsState& g = Globals();
-  if (!g.EditMode && g.TargetShape) {
-    std::unique_ptr<host::IShapeDiscardService> discard =
-        host::Services().CreateShapeDiscardService();
-    discard->ShapeDiscard(*g.TargetShape);
-    g.TargetShape = nullptr;  // the shape is gone; nothing may reach it any more
+forms::Control* ImpossibleField(DialogSession& s, const holes::HoleObject& hole) {
+  Dialog& d = s.Form();
+  if (!(PrecisionValue(s, d.Lunghezza.Text()) > 0)) return &d.Lunghezza;
+  switch (geo::CheckHole(hole.BuiltParams()).fault) {
+    case geo::HoleFault::None:
+      return nullptr;
+    case geo::HoleFault::Diameter:
+      return hole.isThread() ? static_cast<forms::Control*>(&d.TxtThreadPitch) : &d.Misura;
+    case geo::HoleFault::Length:
+      return &d.Lunghezza;
+    case geo::HoleFault::PointAngle:
+      return &d.AngoloPunta;
+    case geo::HoleFault::ThreadLength:
+      return &d.TxtLungAfterThread;
+    case geo::HoleFault::RecessDiameter:
+      return &d.DiamIncasso;
+    case geo::HoleFault::RecessDepth:
+      return &d.ProfIncasso;
+    case geo::HoleFault::RecessAngle:
+      return &d.AngSvaso;
   }
-  SetLastDialogResult(DialogResult::Cancelled);
+  return nullptr;
+}
+
+void ApplyToHole(DialogSession& s, std::unique_ptr<holes::HoleObject> hole) {
+  if (s.targets.empty() || !s.targets.front()) rt::Raise(rt::err::kObjectVariableNotSet);
+  // Every target gets the same hole; Create corrects a through hole's length in place, so the
+  // further targets start from a copy made before it.
+  const std::unique_ptr<holes::HoleObject> prototype = hole->Clone();
+  hole->Create(*s.targets.front());
+  for (size_t i = 1; i < s.targets.size(); ++i) {
+    std::unique_ptr<holes::HoleObject> next = prototype->Clone();
+    if (next->isThrough()) {
+      next->SetLunghezza(ThroughLengthOf(s, *s.targets[i]));
+      if (next->isThread()) next->SetLungFiletto(next->Lunghezza());
+    }
+    next->Create(*s.targets[i]);
+  }
+  hole.reset();
+  WritePrefs(s);
+}
+
+void CancelDialog(DialogSession& s) {
+  Dialog& d = s.Form();
+  if (!s.editMode && !s.targets.empty()) {
+    for (host::IShape* target : s.targets) {
+      std::unique_ptr<host::IShapeDiscardService> discard =
+          s.Services().CreateShapeDiscardService();
+      discard->ShapeDiscard(*target);
+    }
+    s.targets.clear();  // the shapes are gone; nothing may reach them any more
+  }
+  s.result = DialogResult::Cancelled;
   d.Unload();
 }
 

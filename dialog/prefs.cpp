@@ -6,7 +6,6 @@
 #include <string>
 
 #include "dialog/dialog.h"
-#include "dialog/globals.h"
 #include "dialog/interface.h"
 #include "dialog/utils.h"
 #include "forms/message_box.h"
@@ -65,62 +64,60 @@ void SelectHoleTypeButton(Dialog& d, int type) {
 
 }  // namespace
 
-void WritePrefs() {
+void WritePrefs(const DialogSession& s) {
   try {
-    Dialog& d = CurrentDialog();
-    const GlobalsState& g = Globals();
+    Dialog& d = s.Form();
     // Everything is formatted first: a field that cannot be written leaves the file untouched.
     std::string out;
     auto line = [&out](const std::string& s) { out += s + kCrLf; };
     line(SingleField(d.Left()));  // the two placement lines: the dialog's screen position
     line(SingleField(d.Top()));
-    line(IntegerField(g.StandardsTab));
-    line(IntegerField(g.HoleType));
+    line(IntegerField(s.standardsTab));
+    line(IntegerField(s.holeType));
     line(IntegerField(d.ToggleFiletto.Value()));
     line(IntegerField(d.TogglePunta.Value()));
     line(IntegerField(d.Normativa.ListIndex()));
     line(IntegerField(d.Misura.ListIndex()));
-    line(PrecisionText(d.Lunghezza.Text()));
-    line(PrecisionText(d.AngoloPunta.Text()));
-    line(PrecisionText(d.DiamIncasso.Text()));
-    line(PrecisionText(d.ProfIncasso.Text()));
-    line(PrecisionText(d.AngSvaso.Text()));
+    line(PrecisionText(s, d.Lunghezza.Text()));
+    line(PrecisionText(s, d.AngoloPunta.Text()));
+    line(PrecisionText(s, d.DiamIncasso.Text()));
+    line(PrecisionText(s, d.ProfIncasso.Text()));
+    line(PrecisionText(s, d.AngSvaso.Text()));
     line(IntegerField(d.TogglePassante.Value()));
-    rt::WriteFileAtomically(rt::NativePath(g.PrefsFile), out);
+    rt::WriteFileAtomically(rt::NativePath(s.paths.prefsFile), out);
   } catch (const rt::Error& e) {
     Report(e, "Write Prefs");
   }
 }
 
-bool ReadPrefs() {
-  GlobalsState& g = Globals();
-  if (!rt::FileExists(g.PrefsFile)) return false;
+bool ReadPrefs(DialogSession& s) {
+  if (!rt::FileExists(s.paths.prefsFile)) return false;
   bool holeTypeRestored = false;
   try {
-    Dialog& d = CurrentDialog();
-    rt::TextReader in(g.PrefsFile);
+    Dialog& d = s.Form();
+    rt::TextReader in(s.paths.prefsFile);
     // One line at a time: a bad second line leaves the first one restored.
     d.SetPosition(rt::CSng(rt::Variant(DefaultDecimals(in.LineInput()))), d.Top());
     d.SetPosition(d.Left(), rt::CSng(rt::Variant(DefaultDecimals(in.LineInput()))));
 
-    g.StandardsTab = rt::CInt(DefaultDecimals(in.LineInput()));
-    d.SelectTabQuietly(g.StandardsTab);
+    s.standardsTab = rt::CInt(DefaultDecimals(in.LineInput()));
+    d.SelectTabQuietly(s.standardsTab);
 
-    g.HoleType = LeadingInteger(in.LineInput());
-    SelectHoleTypeButton(d, g.HoleType);
+    s.holeType = LeadingInteger(in.LineInput());
+    SelectHoleTypeButton(d, s.holeType);
     holeTypeRestored = true;
-    StandardsTabChanged(g.StandardsTab);
+    StandardsTabChanged(s, s.standardsTab);
 
     // Each assignment runs its reaction, in file order: thread state, bottom, standard, size.
     d.ToggleFiletto.SetValue(LeadingInteger(in.LineInput()));
     d.TogglePunta.SetValue(LeadingInteger(in.LineInput()));
     d.Normativa.SetListIndex(LeadingInteger(in.LineInput()));
     d.Misura.SetListIndex(LeadingInteger(in.LineInput()));
-    d.Lunghezza.SetText(PrecisionText(in.LineInput()));
-    d.AngoloPunta.SetText(PrecisionText(in.LineInput()));
-    d.DiamIncasso.SetText(PrecisionText(in.LineInput()));
-    d.ProfIncasso.SetText(PrecisionText(in.LineInput()));
-    d.AngSvaso.SetText(PrecisionText(in.LineInput()));
+    d.Lunghezza.SetText(PrecisionText(s, in.LineInput()));
+    d.AngoloPunta.SetText(PrecisionText(s, in.LineInput()));
+    d.DiamIncasso.SetText(PrecisionText(s, in.LineInput()));
+    d.ProfIncasso.SetText(PrecisionText(s, in.LineInput()));
+    d.AngSvaso.SetText(PrecisionText(s, in.LineInput()));
     d.TogglePassante.SetValue(LeadingInteger(in.LineInput()));
     in.Close();
   } catch (const rt::Error& e) {

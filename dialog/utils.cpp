@@ -1,7 +1,6 @@
 // Number entry helpers of the hole dialog.
 #include "dialog/utils.h"
 
-#include "dialog/globals.h"
 #include "host/host_model.h"
 #include "runtime/error.h"
 #include "runtime/regional.h"
@@ -26,22 +25,23 @@ int16_t NumericKeyFilter(const std::string& text, int16_t key) {
   return (key == kKeyBackspace || key == kKeyEnter) ? key : int16_t{0};
 }
 
-int32_t DialogPrecision() {
-  host::IPage* page = Globals().CurrentPage;
-  if (!page) rt::Raise(rt::err::kObjectVariableNotSet);
-  return rt::CLng(page->Application().DialogPrecision());
+int32_t DialogPrecision(const DialogSession& s) {
+  if (!s.page) rt::Raise(rt::err::kObjectVariableNotSet);
+  return rt::CLng(s.page->Application().DialogPrecision());
 }
 
-std::string PrecisionText(double value) { return rt::FormatFixed(value, DialogPrecision()); }
+std::string PrecisionText(const DialogSession& s, double value) {
+  return rt::FormatFixed(value, DialogPrecision(s));
+}
 
-std::string PrecisionText(const std::string& text) {
+std::string PrecisionText(const DialogSession& s, const std::string& text) {
   double v = 0;
   if (!rt::ParseRegionalNumber(text, v)) rt::Raise(rt::err::kTypeMismatch);
-  return PrecisionText(v);
+  return PrecisionText(s, v);
 }
 
-double PrecisionValue(const std::string& text) {
-  const std::string p = PrecisionText(text);
+double PrecisionValue(const DialogSession& s, const std::string& text) {
+  const std::string p = PrecisionText(s, text);
   double v = 0;
   if (!rt::ParseRegionalNumber(p, v)) rt::Raise(rt::err::kTypeMismatch);
   return v;

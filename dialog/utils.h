@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "dialog/session.h"
+
 namespace cavix::dialog {
 
 // Key codes the filter lets through unchanged.
@@ -22,19 +24,19 @@ bool IsDigitOrEditKey(int16_t key);
 // every other key gives 0 (discarded).
 int16_t NumericKeyFilter(const std::string& text, int16_t key);
 
-// The host's dialog precision: DialogPrecision of the application of the current page, read anew
-// and converted to a 32-bit integer. Raises 91 when no page is current.
-int32_t DialogPrecision();
+// The host's dialog precision: DialogPrecision of the application of the session's page, read
+// anew and converted to a 32-bit integer. Raises 91 when the session has no page.
+int32_t DialogPrecision(const DialogSession& s);
 
 // `value` with DialogPrecision() decimals under the regional settings.
-std::string PrecisionText(double value);
+std::string PrecisionText(const DialogSession& s, double value);
 
 // `text` read as a regional number and written back with DialogPrecision() decimals.
 // Raises 13 "Type mismatch" when the text is empty or not a number.
-std::string PrecisionText(const std::string& text);
+std::string PrecisionText(const DialogSession& s, const std::string& text);
 
 // The number a precision text stands for (PrecisionText(text) read back). Raises 13 as above.
-double PrecisionValue(const std::string& text);
+double PrecisionValue(const DialogSession& s, const std::string& text);
 
 // `text` written with the regional default of two decimals and read back; false when the text is
 // not a number (the angle fields are normalised only when they hold one).

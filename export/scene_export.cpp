@@ -11,9 +11,10 @@
 
 #include "host/host_model.h"
 #include "runtime/error.h"
+#include "runtime/fp.h"
 #include "runtime/variant.h"
 
-#ifdef CAVIX_HAVE_OCCT
+#ifdef CAVIX_WITH_OCCT
 #include "export/export.h"
 #endif
 
@@ -22,7 +23,6 @@ namespace {
 
 using Pt = std::array<double, 2>;
 constexpr double kTol = 1e-6;
-constexpr double kPi = 3.14159265358979323846;
 
 double Number(const rt::Variant& v) {
   return v.IsNumeric() ? rt::CDbl(v) : std::numeric_limits<double>::quiet_NaN();
@@ -43,7 +43,7 @@ bool Vertical(const Pt& a, const Pt& b) {
 
 double IncludedAngle(const Pt& upper, const Pt& lower) {
   const double dx = std::fabs(upper[0] - lower[0]), dy = std::fabs(upper[1] - lower[1]);
-  return 2 * std::atan2(dx, dy) * 180 / kPi;
+  return 2 * std::atan2(dx, dy) * 180 / rt::kPi;
 }
 
 std::string Dim(double v) {
@@ -177,12 +177,11 @@ PartInput PartFromScene(scene::Scene& scene) {
   for (scene::Shape* s : HoleShapes(scene)) part.holes.push_back(HoleOf(*s));
   // The scene keeps lengths in its page unit; the files are in millimetres.
   if (scene.ActivePage().LengthUnits() == scene::Units::Inch) {
-    constexpr double kMmPerInch = 25.4;
-    for (double& e : part.block) e *= kMmPerInch;
+    for (double& e : part.block) e *= rt::kMmPerInch;
     for (HoleSolidInput& h : part.holes) {
-      for (double& c : h.position) c *= kMmPerInch;
+      for (double& c : h.position) c *= rt::kMmPerInch;
       for (ProfileChain& chain : h.chains)
-        for (auto& p : chain) p = {p[0] * kMmPerInch, p[1] * kMmPerInch};
+        for (auto& p : chain) p = {p[0] * rt::kMmPerInch, p[1] * rt::kMmPerInch};
     }
   }
   return part;
@@ -255,7 +254,7 @@ std::vector<std::string> ExportModel(scene::Scene& scene, const std::string& pat
   if (!step && !stl)
     throw ExportError("cannot export to \"" + path +
                       "\": the file name must end in .step, .stp, .stl or .svg");
-#ifdef CAVIX_HAVE_OCCT
+#ifdef CAVIX_WITH_OCCT
   const PartInput part = PartFromScene(scene);
   const ExportSummary s = step ? ExportStep(part, path) : ExportStl(part, path);
   std::ostringstream line;

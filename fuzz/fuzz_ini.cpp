@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <string>
 
-#include "forms/list_control.h"
 #include "fuzz/fuzz_support.h"
 #include "standards/file_read_tab.h"
 
@@ -27,23 +26,16 @@ struct Family {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const Family family;
-  fuzz::InstallSilentMessages();
   fuzz::WriteBytes(family.ini, data, size);
 
-  forms::ListModel standards, sizes;
   for (int holeType = 1; holeType <= 4; ++holeType) {
     for (int thread = 0; thread <= 1; ++thread) {
-      FileReadTAB::QNorma(family.ini, holeType, thread, standards);
-      for (int i = 0; i < standards.ListCount() && i < 8; ++i) {
-        std::string iniPath = family.ini;
-        FileReadTAB::QData(iniPath, family.dataDir, standards.ItemData(i), sizes);
-      }
+      const auto standards = FileReadTAB::QNorma(family.ini, holeType, thread);
+      for (size_t i = 0; i < standards.entries.size() && i < 8; ++i)
+        FileReadTAB::QData(family.ini, family.dataDir, standards.entries[i].itemData);
     }
   }
   // Line numbers the queries did not hand out: before the file, past its end, a comment line.
-  for (int line : {0, 1, 2, 1000000}) {
-    std::string iniPath = family.ini;
-    FileReadTAB::QData(iniPath, family.dataDir, line, sizes);
-  }
+  for (int line : {0, 1, 2, 1000000}) FileReadTAB::QData(family.ini, family.dataDir, line);
   return 0;
 }

@@ -37,10 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     __builtin_trap();  // what the writer wrote, the reader must read
   }
 
-  ResetGlobals();
-  model->RegisterClasses(HoleClasses());
-  model->InstallServices({(install.Dir() / "cavix.reg").string(),
-                          (install.Dir() / "settings.ini").string()});
+  actions::LoadAddIn(*model, install.Services(), std::make_shared<actions::AddInHooks>());
   int shapes = 0;
   for (scene::Shape* shape : model->BoundShapes()) {
     if (++shapes > 8) break;

@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <string>
 
-#include "forms/list_control.h"
 #include "fuzz/fuzz_support.h"
 #include "standards/file_read_tab.h"
 
@@ -28,27 +27,24 @@ struct Family {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const Family family;
-  fuzz::InstallSilentMessages();
   fuzz::WriteBytes(family.tab, data, size);
 
-  forms::ListModel sizes, lengths;
-  std::string iniPath = family.ini;
-  FileReadTAB::QData(iniPath, family.dataDir, 2, sizes);
+  const auto sizes = FileReadTAB::QData(family.ini, family.dataDir, 2);
   std::array<double, 21> row{};
   // The first two sizes, one from the middle and the last: enough for every kind of row, and
   // few enough passes over the file for the fuzzer to stay quick on big inputs.
-  const int n = sizes.ListCount();
+  const int n = static_cast<int>(sizes.entries.size());
   for (int i : {0, 1, n / 2, n - 1}) {
     if (i < 0 || i >= n) continue;
-    sizes.SetListIndex(i);
-    FileReadTAB::QDataLunghezze(family.dataDir, sizes, lengths);
-    for (int k = 0; k < lengths.ListCount() && k < 4; ++k) {
-      FileReadTAB::QMisuraVariabili(family.tab, sizes.List(i), lengths.List(k), row);
-    }
-    FileReadTAB::QMisuraVariabili(family.tab, sizes.List(i), "", row);
-    std::string v1, v2;
-    FileReadTAB::QDataIncasso(family.dataDir, sizes, v1, v2);
-    FileReadTAB::QDataThread(family.dataDir, sizes, v1, v2);
+    const auto& size = sizes.entries[static_cast<size_t>(i)];
+    const FileReadTAB::SelectedSize selected{sizes.tabFile.value_or(""), true, size.text,
+                                             size.itemData};
+    const auto lengths = FileReadTAB::QDataLunghezze(family.dataDir, selected);
+    for (size_t k = 0; k < lengths.entries.size() && k < 4; ++k)
+      FileReadTAB::QMisuraVariabili(family.tab, size.text, lengths.entries[k].text, row);
+    FileReadTAB::QMisuraVariabili(family.tab, size.text, "", row);
+    FileReadTAB::QDataIncasso(family.dataDir, selected);
+    FileReadTAB::QDataThread(family.dataDir, selected);
   }
   // A size the file does not have, and a row too short for the whole size row.
   FileReadTAB::QMisuraVariabili(family.tab, "M3", "6", std::span<double>(row.data(), 3));

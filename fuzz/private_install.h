@@ -8,10 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "dialog/globals.h"
-#include "dialog/initialize.h"
-#include "hole_objects/class_list.h"
-#include "host/drop_hole.h"
+#include "actions/workspace.h"
 #include "scene/scene.h"
 
 namespace cavix::fuzz {
@@ -44,14 +41,14 @@ class PrivateInstall {
   const std::filesystem::path& Dir() const { return dir_; }
   std::filesystem::path PrefsFile() const { return dir_ / "Cavix.prf"; }
 
-  // A new model whose dialog state starts afresh, as a newly loaded add-in sees it.
+  scene::ServiceConfig Services() const {
+    return {(dir_ / "cavix.reg").string(), (dir_ / "settings.ini").string()};
+  }
+
+  // A new model with the add-in freshly loaded into it.
   std::unique_ptr<scene::Scene> NewScene() const {
-    ResetGlobals();
     auto s = scene::Scene::NewModel();
-    s->RegisterClasses(HoleClasses());
-    s->RegisterClasses({host::DropHoleClassInfo()});
-    s->InstallServices({(dir_ / "cavix.reg").string(), (dir_ / "settings.ini").string()});
-    dialog::RegisterEditHandler();
+    actions::LoadAddIn(*s, Services(), std::make_shared<actions::AddInHooks>());
     return s;
   }
 

@@ -68,11 +68,12 @@ void CreateHole(host::IShape& shape, const HoleParams& p) {
   WriteProfile(shape, points, sizes.maxDiameter);
 
   if (p.threaded) {
+    host::IPage& page = shape.Page();
     double x = sizes.boreRadius / 2;
     double middle = sizes.threadMiddle;
-    x = PageToModel(x);
+    x = PageToModel(page, x);
     double y = x;
-    double z = PageToModel(middle);
+    double z = PageToModel(page, middle);
     double diameter = rt::Checked(2 * sizes.boreRadius);
     ApplyThreadTexture(shape, x, y, z, diameter, p.pitch);
   }

@@ -2,6 +2,8 @@
 // or plain. Every floating-point step is checked so that a fault surfaces as a numbered error.
 #include "geometry/profile.h"
 
+#include <cmath>
+
 #include "runtime/fp.h"
 
 namespace cavix::geo {
@@ -106,6 +108,41 @@ Profile BuildProfile(const HoleParams& p, const ProfileSizes& s) {
   pts.push_back({0, -bottom, true, false});
   pts.push_back({0, 0, true, true});
   return pts;
+}
+
+HoleCheck CheckHole(const HoleParams& p) {
+  const auto fault = [](HoleFault f, std::string problem) { return HoleCheck{f, std::move(problem)}; };
+  const bool counterbore = p.recess == Recess::Counterbore || p.recess == Recess::Counterdrill;
+  const bool cone = p.recess == Recess::Countersink || p.recess == Recess::Counterdrill;
+  // Inputs one by one, so that the fault names the value to change.
+  if (!std::isfinite(p.diameter) || !std::isfinite(p.threaded ? p.pitch : p.allowance))
+    return fault(HoleFault::Diameter, "the diameter is not a number");
+  if (!(p.length >= 0) || !std::isfinite(p.length))
+    return fault(HoleFault::Length, "the length is below zero");
+  if (!(p.pointAngle < 180) || std::isnan(p.pointAngle))
+    return fault(HoleFault::PointAngle, "the drill-point angle is not below 180 degrees");
+  if (p.threaded && (!(p.threadLength >= 0) || !(p.threadLength <= p.length)))
+    return fault(HoleFault::ThreadLength, "the thread is longer than the drilled length");
+  if (p.recess != Recess::None && !std::isfinite(p.recessDiameter))
+    return fault(HoleFault::RecessDiameter, "the recess diameter is not a number");
+  if (counterbore && (!(p.recessDepth >= 0) || !std::isfinite(p.recessDepth)))
+    return fault(HoleFault::RecessDepth, "the counterbore depth is below zero");
+  if (cone && (!(p.recessAngle < 180) || std::isnan(p.recessAngle)))
+    return fault(HoleFault::RecessAngle, "the countersink angle is not below 180 degrees");
+
+  const ProfileSizes s = ComputeSizes(p);
+  if (!(s.boreRadius > 0)) return fault(HoleFault::Diameter, "the drilled diameter is not positive");
+  if (cone && s.coneHeight < 0)
+    return fault(HoleFault::RecessDiameter, "the countersink is narrower than the bore");
+
+  // The outline itself: out along the face, then never rising, down to below the face.
+  const Profile pts = BuildProfile(p, s);
+  const size_t tip = pts.size() - 2;
+  bool down = pts[1].y == 0 && pts[1].x > 0 && pts[tip].y < 0;
+  for (size_t i = 2; down && i <= tip; ++i)
+    down = pts[i].y <= pts[i - 1].y && (pts[i].x > 0 || i == tip) && std::isfinite(pts[i].x);
+  if (!down) return fault(HoleFault::Length, "its outline does not go down from the face");
+  return {};
 }
 
 }  // namespace cavix::geo

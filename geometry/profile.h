@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace cavix::geo {
@@ -80,5 +81,28 @@ Profile BuildProfile(const HoleParams& p, const ProfileSizes& s);
 // The depth below the top face at which the recess (counterbore, cone or both) ends and the
 // bore starts; 0 for a plain hole.
 double RecessBottom(const HoleParams& p, const ProfileSizes& s);
+
+// The input that keeps a hole from being a hole: one whose outline would not be a simple closed
+// chain going down from the face (a bore of no width, a length below zero, a point or cone angle
+// of 180 degrees or more or not a number, a thread longer than the drilled length, a recess that
+// rises out of the part).
+enum class HoleFault {
+  None,
+  Diameter,        // the drilled diameter (D + T, or D - P) is not positive
+  Length,          // the bore length is negative
+  PointAngle,      // the drill-point angle is 180 or more
+  ThreadLength,    // the thread is negative or longer than the drilled length
+  RecessDiameter,  // the recess is narrower than the bore it leads into (a cone that rises)
+  RecessDepth,     // the counterbore depth is negative
+  RecessAngle,     // the countersink angle is 180 or more
+};
+struct HoleCheck {
+  HoleFault fault = HoleFault::None;
+  std::string problem;  // in words, "" when the hole is sound
+  bool Sound() const { return fault == HoleFault::None; }
+};
+// The first input at fault, or a sound hole. A floating-point fault of the sizes raises its
+// numbered error, as building the hole would.
+HoleCheck CheckHole(const HoleParams& p);
 
 }  // namespace cavix::geo

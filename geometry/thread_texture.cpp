@@ -13,7 +13,6 @@ namespace {
 
 // One image height covers this many thread pitches.
 constexpr double kPitchesPerImage = 6.25;
-constexpr double kMmPerInch = 25.4;
 
 // Runs one statement of the finish set-up; a host error skips just that statement.
 template <class F>
@@ -28,16 +27,9 @@ bool Try(F&& statement) {
 
 }  // namespace
 
-bool FileExists(std::string& path) {
-  bool exists = false;
-  auto registry = host::Services().CreateRegistryReader();
-  registry->FileExists(path, exists);
-  return exists;
-}
-
-std::string GetThreadFileDir() {
+std::string GetThreadFileDir(host::IServiceFactory& services) {
   std::string value;
-  auto reader = host::Services().CreateSettingsReader();
+  auto reader = services.CreateSettingsReader();
   std::string section = "Directories";
   bool found = false;
   reader->SelectSection(section, found);
@@ -52,14 +44,15 @@ std::string GetThreadFileDir() {
   return value;
 }
 
-bool FindThreadImage(std::string& path) {
-  std::string first = config::ReadApplDir() + "\\Images\\" + kThreadImageName;
-  if (FileExists(first)) {
+bool FindThreadImage(host::IServiceFactory& services, std::string& path) {
+  const config::Registry registry(services);
+  std::string first = registry.ApplDir() + "\\Images\\" + kThreadImageName;
+  if (registry.FileExists(first)) {
     path = first;
     return true;
   }
-  std::string second = GetThreadFileDir() + "\\" + kThreadImageName;
-  if (FileExists(second)) {
+  std::string second = GetThreadFileDir(services) + "\\" + kThreadImageName;
+  if (registry.FileExists(second)) {
     path = second;
     return true;
   }
@@ -69,7 +62,7 @@ bool FindThreadImage(std::string& path) {
 void ApplyThreadTexture(host::IShape& shape, double& x, double& y, double& z, double& diameter,
                         double pitch) {
   std::string path;
-  if (!FindThreadImage(path)) return;
+  if (!FindThreadImage(shape.Application().Services(), path)) return;
 
   host::IComponents& surfaces = shape.Components(host::comp::kSurface);
   host::IComponent& surface = surfaces.Count() == 0 ? surfaces.Add() : surfaces.Item(1);
@@ -88,8 +81,8 @@ void ApplyThreadTexture(host::IShape& shape, double& x, double& y, double& z, do
   Try([&] { finish->SetHorizontalRatio(index, int16_t{1}); });
   Try([&] { finish->SetProjectionWidth(index, rt::Checked(rt::kPi * diameter)); });
   Try([&] {
-    double inches = rt::Div(kPitchesPerImage, rt::Div(kMmPerInch, pitch));
-    finish->SetProjectionHeight(index, InchesToPage(inches));
+    double inches = rt::Div(kPitchesPerImage, rt::Div(rt::kMmPerInch, pitch));
+    finish->SetProjectionHeight(index, InchesToPage(shape.Page(), inches));
   });
   Try([&] { finish->SetUpDirection(index, nx, ny, nz); });
   Try([&] { finish->SetFlip(index, true); });

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "host/host_model.h"
+#include "host/services.h"
 
 namespace cavix::geo {
 
@@ -21,14 +21,12 @@ void ApplyThreadTexture(host::IShape& shape, double& x, double& y, double& z, do
                         double pitch);
 
 // The first existing of: application directory + "\Images\3iaoftt.jpg", then the host's thread
-// file directory + "\3iaoftt.jpg". False (and `path` unchanged) when neither exists.
-bool FindThreadImage(std::string& path);
-
-// The host's file test (through its registry utility); only an explicit true counts.
-bool FileExists(std::string& path);
+// file directory + "\3iaoftt.jpg", each by the host's file test (only an explicit true counts).
+// False (and `path` unchanged) when neither exists.
+bool FindThreadImage(host::IServiceFactory& services, std::string& path);
 
 // The host setting "Directories"/"ThreadFile" with one trailing backslash dropped;
 // "v:\bin.32" when the section has no such key, "" when there is no such section.
-std::string GetThreadFileDir();
+std::string GetThreadFileDir(host::IServiceFactory& services);
 
 }  // namespace cavix::geo

@@ -3,7 +3,6 @@
 
 #include <cmath>
 
-#include "dialog/globals.h"
 #include "host/services.h"
 #include "runtime/variant.h"
 
@@ -12,24 +11,28 @@ namespace cavix::geo {
 namespace {
 
 // One service instance per call, released at once, as the host expects of its utility objects.
-double Convert(double& value, int32_t from, int32_t to) {
-  auto units = host::Services().CreateUnitsService();
-  return units->Convert(Globals().CurrentPage, value, from, to);
+double Convert(host::IPage& page, double& value, int32_t from, int32_t to) {
+  auto units = page.Application().Services().CreateUnitsService();
+  return units->Convert(&page, value, from, to);
 }
 
 }  // namespace
 
-double InchesToPage(double& value) { return Convert(value, unit::kInch, unit::kPage); }
-
-double PageToModel(double& value) { return Convert(value, unit::kPage, unit::kModelLength); }
-
-void ConvertForDrawing(double& value, double& result) {
-  result = Convert(value, unit::kModel, unit::kDrawing);
+double InchesToPage(host::IPage& page, double& value) {
+  return Convert(page, value, unit::kInch, unit::kPage);
 }
 
-double ConvertForDrawing(double value) {
+double PageToModel(host::IPage& page, double& value) {
+  return Convert(page, value, unit::kPage, unit::kModelLength);
+}
+
+void ConvertForDrawing(host::IPage& page, double& value, double& result) {
+  result = Convert(page, value, unit::kModel, unit::kDrawing);
+}
+
+double ConvertForDrawing(host::IPage& page, double value) {
   double result = 0;
-  ConvertForDrawing(value, result);
+  ConvertForDrawing(page, value, result);
   return result;
 }
 

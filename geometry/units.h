@@ -1,5 +1,5 @@
-// Length conversions through the host's units service (on the current page) and the through
-// depth of a part along a hole's axis.
+// Length conversions through the host's units service (on the page they are asked for) and the
+// through depth of a part along a hole's axis.
 #pragma once
 
 #include "host/host_model.h"
@@ -15,13 +15,14 @@ inline constexpr int32_t kPage = 7;
 inline constexpr int32_t kDrawing = 11;
 }  // namespace unit
 
-// A length known in inches, in page units. Errors of the units service reach the caller.
-double InchesToPage(double& value);
+// A length known in inches, in page units. The units service comes from the page's application;
+// its errors reach the caller.
+double InchesToPage(host::IPage& page, double& value);
 // A page length in model units (the point handed to the surface-finish request).
-double PageToModel(double& value);
+double PageToModel(host::IPage& page, double& value);
 // A model length as drawings report it.
-void ConvertForDrawing(double& value, double& result);
-double ConvertForDrawing(double value);
+void ConvertForDrawing(host::IPage& page, double& value, double& result);
+double ConvertForDrawing(host::IPage& page, double value);
 
 // The extents (variables 1 to 3 of the shape-size component) of the part's first shape.
 // Raises the host's error when the part has no shapes or the shape no size component.

@@ -5,13 +5,16 @@
 
 namespace cavix {
 
-std::vector<host::ClassInfo> HoleClasses() {
+std::vector<host::ClassInfo> HoleClasses(holes::EditHoleHandler edit) {
   std::vector<host::ClassInfo> classes;
   for (const holes::HoleKind& k : holes::kHoleKinds) {
     const int16_t type = k.type;
-    classes.push_back(
-        {std::string(k.progId), std::string(k.classId),
-         [type]() -> std::unique_ptr<host::IAutomationObject> { return holes::MakeHole(type); }});
+    classes.push_back({std::string(k.progId), std::string(k.classId),
+                       [type, edit]() -> std::unique_ptr<host::IAutomationObject> {
+                         std::unique_ptr<holes::HoleObject> hole = holes::MakeHole(type);
+                         hole->SetEditHandler(edit);
+                         return hole;
+                       }});
   }
   return classes;
 }

@@ -1,7 +1,6 @@
 // Creating, regenerating and double-clicking holes.
 #include "hole_objects/hole.h"
 
-#include "dialog/globals.h"
 #include "geometry/create_holes.h"
 #include "geometry/units.h"
 #include "hole_objects/utils.h"
@@ -13,15 +12,7 @@ namespace cavix::holes {
 
 namespace {
 
-EditHoleHandler& EditHandler() {
-  static EditHoleHandler handler;
-  return handler;
-}
-
-// Number slots of the stored record that regeneration reads.
-constexpr int32_t kNumbers = 1;
-constexpr int16_t kSlotThread = 6, kSlotThrough = 7, kSlotDiameter = 10, kSlotLength = 11,
-                  kSlotPitchOrAllowance = 12;
+constexpr int16_t kSlotLength = 11;  // the one slot regeneration rewrites
 
 // A through hole whose recess alone is deeper than the part would need a bore of negative
 // length, which no profile can show; refuse it before the shape is touched.
@@ -31,9 +22,15 @@ void CheckBoreFits(double length, const std::string& shapeName) {
               "The recess of through hole \"" + shapeName + "\" is deeper than the part is thick");
 }
 
-}  // namespace
+// Nothing that is not a hole reaches the shape: its outline must go down from the face.
+void CheckIsAHole(const geo::HoleParams& p, const std::string& shapeName) {
+  const geo::HoleCheck check = geo::CheckHole(p);
+  if (!check.Sound())
+    rt::Raise(rt::err::kInvalidCall,
+              "\"" + shapeName + "\" would not be a hole: " + check.problem);
+}
 
-void SetEditHoleHandler(EditHoleHandler handler) { EditHandler() = std::move(handler); }
+}  // namespace
 
 double& HoleObject::RecessField(RecessProp p) {
   switch (p) {
@@ -47,6 +44,28 @@ double& HoleObject::RecessField(RecessProp p) {
       break;
   }
   rt::Raise(rt::err::kInvalidCall);
+}
+
+std::unique_ptr<HoleObject> HoleObject::Clone() const {
+  std::unique_ptr<HoleObject> h = MakeHole(kind_.type);
+  h->diametro_ = diametro_;
+  h->lunghezza_ = lunghezza_;
+  h->lungFiletto_ = lungFiletto_;
+  h->passoFiletto_ = passoFiletto_;
+  h->angPunta_ = angPunta_;
+  h->hToll_ = hToll_;
+  h->diamIncasso_ = diamIncasso_;
+  h->lungIncasso_ = lungIncasso_;
+  h->angoloIncasso_ = angoloIncasso_;
+  h->isThread_ = isThread_;
+  h->isThrough_ = isThrough_;
+  h->normativa_ = normativa_;
+  h->codice_ = codice_;
+  h->fileData_ = fileData_;
+  h->transferFlags_ = transferFlags_;
+  h->standardsTab_ = standardsTab_;
+  h->edit_ = edit_;
+  return h;
 }
 
 void HoleObject::SetRecess(double diam, double depth, double angle) {
@@ -91,76 +110,83 @@ void HoleObject::SetShapeName(host::IShape& shape, size_t firstBlank) {
   shape.SetName(name);
 }
 
+void HoleObject::ThroughLengths(double& length, double& threadLength) const {
+  // A through hole's length is the part's thickness less the recess the builder draws above the
+  // bore, so that the bore ends exactly at the far face.
+  const geo::HoleParams p = BuilderParams(lunghezza_, angPunta_, lungFiletto_);
+  const double recess = geo::RecessBottom(p, geo::ComputeSizes(p));
+  length = rt::Checked(lunghezza_ - recess);
+  threadLength = lungFiletto_;
+  if (kind_.recess == geo::Recess::Counterdrill) {
+    if (isThread_) threadLength = length;  // the thread runs the whole bore
+  } else if (isThread_ || kind_.recess == geo::Recess::Counterbore) {
+    threadLength = rt::Checked(lungFiletto_ - recess);
+  }
+}
+
+geo::HoleParams HoleObject::BuiltParams() const {
+  if (!isThrough_) return BuilderParams(lunghezza_, angPunta_, lungFiletto_);
+  double length = 0, threadLength = 0;
+  ThroughLengths(length, threadLength);
+  return BuilderParams(length, angPunta_, threadLength);
+}
+
 void HoleObject::Create(host::IShape& objHole) {
   const std::string oldName = objHole.Name();
   const size_t blank = oldName.find(' ');
   const size_t firstBlank = blank == std::string::npos ? 0 : blank + 1;
 
-  // A through hole's length is the part's thickness less the recess the builder draws above the
-  // bore, so that the bore ends exactly at the far face.
   if (isThrough_) {
-    const geo::HoleParams p = BuilderParams(lunghezza_, angPunta_, lungFiletto_);
-    const double recess = geo::RecessBottom(p, geo::ComputeSizes(p));
-    const double length = rt::Checked(lunghezza_ - recess);
-    double threadLength = lungFiletto_;
-    if (kind_.recess == geo::Recess::Counterdrill) {
-      if (isThread_) threadLength = length;  // the thread runs the whole bore
-    } else if (isThread_ || kind_.recess == geo::Recess::Counterbore) {
-      threadLength = rt::Checked(lungFiletto_ - recess);
-    }
+    double length = 0, threadLength = 0;
+    ThroughLengths(length, threadLength);
     CheckBoreFits(length, oldName);
     lunghezza_ = length;
     lungFiletto_ = threadLength;
   }
 
-  geo::CreateHole(objHole, BuilderParams(lunghezza_, angPunta_, lungFiletto_));
+  const geo::HoleParams params = BuilderParams(lunghezza_, angPunta_, lungFiletto_);
+  CheckIsAHole(params, oldName);
+  geo::CreateHole(objHole, params);
   SetShapeName(objHole, firstBlank);
   SavePartData(objHole);
-  std::string tag = GetClassTag();
+  std::string tag = GetClassTag(objHole.Application().Services());
   BindShapeToClass(objHole, tag);
 
-  host::IPage* page = Globals().CurrentPage;
-  if (!page) rt::Raise(rt::err::kObjectVariableNotSet);
-  page->ClearSelectedItems();
-  page->Update();
+  host::IPage& page = objHole.Page();
+  page.ClearSelectedItems();
+  page.Update();
 }
 
 void HoleObject::Update(host::IShape& shape) {
-  GlobalsState& g = Globals();
-  g.CurrentApplication = &shape.Application();
-  g.CurrentPage = &g.CurrentApplication->ActivePage();
-
   host::IComponent& data = shape.Components(host::comp::kHoleData).Item(1);
-  if (rt::CInt(data.Value(kNumbers, kSlotThrough)) <= 0) return;
+  const HoleRecord r = DecodeHoleRecord(data, kind_);
+  if (r.throughFlag <= 0) return;
 
-  auto number = [&](int16_t slot) { return rt::CDbl(data.Value(kNumbers, slot)); };
   geo::HoleParams p;
   p.recess = kind_.recess;
-  p.diameter = number(kSlotDiameter);
-  const double pitchOrAllowance = number(kSlotPitchOrAllowance);
-  if (Has(kRecessDiameter)) p.recessDiameter = number(RecessSlot(kRecessDiameter));
-  if (Has(kRecessDepth)) p.recessDepth = number(RecessSlot(kRecessDepth));
-  if (Has(kRecessAngle)) p.recessAngle = number(RecessSlot(kRecessAngle));
+  p.diameter = r.diameter;
+  if (Has(kRecessDiameter)) p.recessDiameter = r.recessDiameter;
+  if (Has(kRecessDepth)) p.recessDepth = r.counterboreDepth;
+  if (Has(kRecessAngle)) p.recessAngle = r.countersinkAngle;
 
   const double through = geo::GetThroughDepth(shape);
-  const bool threaded = rt::CInt(data.Value(kNumbers, kSlotThread)) != 0;
-  p.threaded = threaded;
-  (threaded ? p.pitch : p.allowance) = pitchOrAllowance;
+  p.threaded = r.Threaded();
+  (p.threaded ? p.pitch : p.allowance) = r.pitchOrAllowance;
   p.pointAngle = 0;  // a regenerated through hole ends flat at the far face
   const double length = rt::Checked(through - geo::RecessBottom(p, geo::ComputeSizes(p)));
   CheckBoreFits(length, shape.Name());
 
   p.length = length;
-  if (threaded) p.threadLength = length;
+  if (p.threaded) p.threadLength = length;
+  CheckIsAHole(p, shape.Name());
   geo::CreateHole(shape, p);
 
-  data.SetValue(kNumbers, kSlotLength, length);
+  data.SetValue(kNumberGroup, kSlotLength, length);
 }
 
 void HoleObject::DblClick(host::IShape& objPart, int32_t& /*x*/, int32_t& /*y*/) {
-  const EditHoleHandler& edit = EditHandler();
-  if (!edit) rt::Raise(rt::err::kInvalidCall, "No hole editor is installed to edit this hole");
-  edit(objPart, kind_.type);
+  if (!edit_) rt::Raise(rt::err::kInvalidCall, "No hole editor is installed to edit this hole");
+  edit_(objPart, kind_.type);
 }
 
 void HoleSimple::UpdateNew(host::IShape& /*shape*/) {}

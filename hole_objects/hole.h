@@ -10,14 +10,14 @@
 #include <string>
 
 #include "hole_objects/hole_kinds.h"
+#include "hole_objects/hole_record.h"
 #include "host/services.h"
 
 namespace cavix::holes {
 
 // The edit entry a double click hands a hole shape to, with the hole type code of the class the
-// shape is bound to. The dialog layer installs it; an empty function removes it.
+// shape is bound to. The layer that owns the dialog gives it to the classes it registers.
 using EditHoleHandler = std::function<void(host::IShape& shape, int16_t holeType)>;
-void SetEditHoleHandler(EditHoleHandler handler);
 
 class HoleObject : public host::IAutomationObject,
                    public host::IShapeEvents,
@@ -50,20 +50,34 @@ class HoleObject : public host::IAutomationObject,
   void SetFileData(const std::string& file) { fileData_ = file; }
   int32_t TransferFlags() const { return transferFlags_; }
   void SetTransferFlags(const int32_t& Flags) { transferFlags_ = Flags; }
+  // The standards family the dialog showed when it made the hole (stored with it).
+  int16_t StandardsTab() const { return standardsTab_; }
+  void SetStandardsTab(int16_t tab) { standardsTab_ = tab; }
 
   // Sets the recess properties this kind has and ignores the others, so that a caller holding
   // a hole of any kind can hand over every recess value of the dialog.
   void SetRecess(double diam, double depth, double angle);
 
+  // What a double click on a shape bound to this class opens (nothing installed: error 5).
+  void SetEditHandler(EditHoleHandler edit) { edit_ = std::move(edit); }
+
+  // A new object of the same class with the same parameters.
+  std::unique_ptr<HoleObject> Clone() const;
+
   // ---- Operations ----
   // Turns `objHole` into the hole these parameters describe: corrects the length of a through
   // hole, builds the profile, names the shape, stores the parameters and binds the class, then
-  // clears the selection of the current page and updates it. Host and floating-point errors end
+  // clears the selection of the shape's page and updates it. Host and floating-point errors end
   // it at the step that failed.
   void Create(host::IShape& objHole);
-  // Reads the stored parameters of a hole shape into Globals().Stored; a shape without them
-  // leaves it unchanged.
-  void GetPartData(host::IShape& objShape);
+  // Reads the stored parameters of a hole shape into `stored` (recess slots as far as this class
+  // has them); a shape without them leaves it unchanged and answers false.
+  bool GetPartData(host::IShape& objShape, HoleRecord& stored);
+  // The record these parameters make on a shape.
+  HoleRecord Record() const;
+  // What Create builds from these parameters (a through hole's lengths corrected for its recess).
+  // Raises the numbered error of a floating-point fault.
+  geo::HoleParams BuiltParams() const;
 
   // Host events of a bound shape.
   void DblClick(host::IShape& objPart, int32_t& x, int32_t& y) override;
@@ -145,12 +159,15 @@ class HoleObject : public host::IAutomationObject,
   bool Has(RecessProp p) const { return (kind_.recessProps & p) != 0; }
   double& RecessField(RecessProp p);
   geo::HoleParams BuilderParams(double length, double pointAngle, double threadLength) const;
+  void ThroughLengths(double& length, double& threadLength) const;
   void SetShapeName(host::IShape& shape, size_t firstBlank);
 
   // Stored record on the shape (collection 34) and the class binding.
   void SavePartData(host::IShape& objShape);
   bool LoadThreadData(host::IShape& shape);
-  std::string GetClassTag();
+  std::string GetClassTag(host::IServiceFactory& services);
+  // A model length as drawings report it, on the page of the shape last initialised.
+  double ForDrawing(double value);
 
   const HoleKind& kind_;
   double diametro_ = 0;
@@ -168,7 +185,10 @@ class HoleObject : public host::IAutomationObject,
   std::string codice_;
   std::string fileData_;
   int32_t transferFlags_ = 0;
+  int16_t standardsTab_ = 0;
   std::string callout_;  // never set; reported empty to drawings
+  EditHoleHandler edit_;
+  host::IPage* page_ = nullptr;  // of the shape drawings asked about (Initialize)
 };
 
 class HoleSimple final : public HoleObject {

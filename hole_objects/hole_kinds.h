@@ -1,5 +1,6 @@
 // The four kinds of hole in one table: identifiers, names, which recess properties a kind has,
-// and how it reports itself. The hole classes and their storage look their row up here.
+// where its allowance stands in a size row, its picture, and how it reports itself. The hole
+// classes, their storage, the dialog and the hole table look their row up here.
 #pragma once
 
 #include <array>
@@ -29,19 +30,23 @@ struct HoleKind {
   std::string_view threadWord;   // name of a new threaded hole, before " M"
   geo::Recess recess;            // which builder pair makes it
   uint8_t recessProps;           // RecessProp bits
-  // Recess properties the thread loader handles, in the order it reads them (0 ends the list).
-  std::array<RecessProp, 3> threadLoadOrder;
-  bool unthreadedLoadResult;  // what the thread loader answers for an unthreaded hole
-  bool hasUpdateNew;
+  uint8_t threadLoadProps;     // RecessProp bits the thread loader reads back for drawings
+  bool unthreadedLoadResult;   // what the thread loader answers for an unthreaded hole
+  int allowanceColumn;         // index in the size row of the clearance allowance HToll
+  std::string_view picture;    // picture key of the hole-type button ("plain", …)
+  std::string_view recessWord; // what the hole table calls its recess ("" for none)
+
+  bool Has(RecessProp p) const { return (recessProps & p) != 0; }
+  bool HasRecess() const { return recessProps != kNoRecess; }
 };
 
 // clang-format off
 inline constexpr std::array<HoleKind, 4> kHoleKinds{{
-//  type class         progId              classId                                   interface      interfaceId                               plain      thread    recess                     recessProps                                        threadLoadOrder                                         unthr. UpdateNew
-  { 1, "HoleSimple", "Cavix.HoleSimple", "{88D03352-D7EE-11D4-85A2-00E08110F9CF}", "_HoleSimple", "{D22E60DD-F5BB-11D4-85BF-00E08110F9CF}", "Hole ",   "Hole",   geo::Recess::None,         kNoRecess,                                        {kNoRecess, kNoRecess, kNoRecess},                      true,  true  },
-  { 2, "HoleCBore",  "Cavix.HoleCBore",  "{88D03356-D7EE-11D4-85A2-00E08110F9CF}", "_HoleCBore",  "{D22E60DE-F5BB-11D4-85BF-00E08110F9CF}", "CBHole ", "CBHole", geo::Recess::Counterbore,  kRecessDiameter | kRecessDepth,                   {kRecessDepth, kNoRecess, kNoRecess},                   false, false },
-  { 3, "HoleCSink",  "Cavix.HoleCSink",  "{88D03358-D7EE-11D4-85A2-00E08110F9CF}", "_HoleCSink",  "{D22E60DF-F5BB-11D4-85BF-00E08110F9CF}", "CSHole ", "CSHole", geo::Recess::Countersink,  kRecessDiameter | kRecessAngle,                   {kRecessAngle, kRecessDiameter, kNoRecess},             true,  false },
-  { 4, "HoleCDrill", "Cavix.HoleCDrill", "{88D0335A-D7EE-11D4-85A2-00E08110F9CF}", "_HoleCDrill", "{D22E60E0-F5BB-11D4-85BF-00E08110F9CF}", "CDHole ", "CDHole", geo::Recess::Counterdrill, kRecessDiameter | kRecessDepth | kRecessAngle,    {kRecessAngle, kRecessDiameter, kRecessDepth},          true,  false },
+//  type class         progId              classId                                   interface      interfaceId                               plain      thread    recess                     recessProps                                      threadLoadProps                                 unthr. allowance picture   recessWord
+  { 1, "HoleSimple", "Cavix.HoleSimple", "{88D03352-D7EE-11D4-85A2-00E08110F9CF}", "_HoleSimple", "{D22E60DD-F5BB-11D4-85BF-00E08110F9CF}", "Hole ",   "Hole",   geo::Recess::None,         kNoRecess,                                      kNoRecess,                                      true,  2,        "plain",  ""             },
+  { 2, "HoleCBore",  "Cavix.HoleCBore",  "{88D03356-D7EE-11D4-85A2-00E08110F9CF}", "_HoleCBore",  "{D22E60DE-F5BB-11D4-85BF-00E08110F9CF}", "CBHole ", "CBHole", geo::Recess::Counterbore,  kRecessDiameter | kRecessDepth,                 kRecessDepth,                                   false, 4,        "cbore",  "counterbore"  },
+  { 3, "HoleCSink",  "Cavix.HoleCSink",  "{88D03358-D7EE-11D4-85A2-00E08110F9CF}", "_HoleCSink",  "{D22E60DF-F5BB-11D4-85BF-00E08110F9CF}", "CSHole ", "CSHole", geo::Recess::Countersink,  kRecessDiameter | kRecessAngle,                 kRecessDiameter | kRecessAngle,                 true,  3,        "csink",  "countersink"  },
+  { 4, "HoleCDrill", "Cavix.HoleCDrill", "{88D0335A-D7EE-11D4-85A2-00E08110F9CF}", "_HoleCDrill", "{D22E60E0-F5BB-11D4-85BF-00E08110F9CF}", "CDHole ", "CDHole", geo::Recess::Counterdrill, kRecessDiameter | kRecessDepth | kRecessAngle,  kRecessDiameter | kRecessDepth | kRecessAngle,  true,  4,        "cdrill", "counterdrill" },
 }};
 // clang-format on
 
@@ -56,9 +61,12 @@ constexpr const HoleKind* FindHoleKind(int16_t type) {
   return nullptr;
 }
 
-// The number slot that stores a recess property.
-constexpr int16_t RecessSlot(RecessProp p) {
-  return p == kRecessDiameter ? 16 : p == kRecessDepth ? 17 : 18;
+// The row of a class name ("HoleCBore") or programmatic identifier ("Cavix.HoleCBore"); nullptr
+// when no kind has it.
+constexpr const HoleKind* FindHoleKindByName(std::string_view name) {
+  for (const HoleKind& k : kHoleKinds)
+    if (k.className == name || k.progId == name) return &k;
+  return nullptr;
 }
 
 }  // namespace cavix::holes

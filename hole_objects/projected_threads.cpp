@@ -3,11 +3,17 @@
 #include "geometry/profile.h"
 #include "geometry/units.h"
 #include "hole_objects/hole.h"
+#include "runtime/error.h"
 #include "runtime/fp.h"
 
 namespace cavix::holes {
 
 std::string HoleObject::Callout() { return callout_; }
+
+double HoleObject::ForDrawing(double value) {
+  if (!page_) rt::Raise(rt::err::kObjectVariableNotSet, {}, "IC2DProjectedThreads");
+  return geo::ConvertForDrawing(*page_, value);
+}
 
 bool HoleObject::GetHoleInformation(bool /*bWantAnglesInDegrees*/, bool& bHoleDepthIsFinite,
                                     double& dHoleDepth, double& dCounterboreDepth,
@@ -29,11 +35,14 @@ int32_t HoleObject::HoleInformationFlags() { return 0; }
 
 int32_t HoleObject::ProjectionFlags() { return transferFlags_; }
 
-bool HoleObject::Initialize(host::IShape& shape) { return LoadThreadData(shape); }
+bool HoleObject::Initialize(host::IShape& shape) {
+  page_ = &shape.Page();
+  return LoadThreadData(shape);
+}
 
 bool HoleObject::GetDiameters(double& InnerDiameter, double& OuterDiameter) {
-  InnerDiameter = geo::ConvertForDrawing(rt::Checked(diametro_ - passoFiletto_));
-  OuterDiameter = geo::ConvertForDrawing(diametro_);
+  InnerDiameter = ForDrawing(rt::Checked(diametro_ - passoFiletto_));
+  OuterDiameter = ForDrawing(diametro_);
   return true;
 }
 
@@ -48,27 +57,27 @@ bool HoleObject::GetPositionInformation(double& Length, double& OffsetDistance) 
   };
   switch (kind_.recess) {
     case geo::Recess::None:
-      Length = geo::ConvertForDrawing(lungFiletto_);
+      Length = ForDrawing(lungFiletto_);
       OffsetDistance = 0;
       return true;
     case geo::Recess::Counterbore:
-      Length = geo::ConvertForDrawing(lungFiletto_);
-      OffsetDistance = geo::ConvertForDrawing(lungIncasso_);
+      Length = ForDrawing(lungFiletto_);
+      OffsetDistance = ForDrawing(lungIncasso_);
       return true;
     case geo::Recess::Countersink:
       if (!(diametro_ > 0 && diamIncasso_ > 0 && passoFiletto_ > 0 && angoloIncasso_ > 0))
         return false;
       {
         const double offset = cone();
-        Length = geo::ConvertForDrawing(lungFiletto_);
-        OffsetDistance = geo::ConvertForDrawing(offset);
+        Length = ForDrawing(lungFiletto_);
+        OffsetDistance = ForDrawing(offset);
       }
       return true;
     case geo::Recess::Counterdrill:
       if (diametro_ > 0 && passoFiletto_ < diametro_) {
         const double offset = rt::Checked(lungIncasso_ + cone());
-        Length = geo::ConvertForDrawing(lungFiletto_);
-        OffsetDistance = geo::ConvertForDrawing(offset);
+        Length = ForDrawing(lungFiletto_);
+        OffsetDistance = ForDrawing(offset);
       }
       return true;
   }

@@ -22,6 +22,7 @@ class IComponent;
 class IProfile;
 class ISurfaceFinish;
 class ICatalog;
+class IServiceFactory;
 
 // Component type numbers the hole logic uses.
 namespace comp {
@@ -165,6 +166,9 @@ class IApplication {
   virtual IPage& ActivePage() = 0;
   virtual Variant DialogPrecision() = 0;
   virtual ICatalogs& Catalogs() = 0;
+  // Where the host's utility objects are created (services.h); raises 429 "ActiveX component
+  // can't create object" when the host offers none.
+  virtual IServiceFactory& Services() = 0;
 };
 
 }  // namespace cavix::host

@@ -1,20 +1,9 @@
-// The service factory in force and the default members of components.
+// The default members of components.
 #include "host/services.h"
 
 #include "runtime/error.h"
 
 namespace cavix::host {
-
-namespace {
-IServiceFactory* g_factory = nullptr;
-}
-
-IServiceFactory& Services() {
-  if (!g_factory) rt::Raise(429, "ActiveX component can't create object");
-  return *g_factory;
-}
-
-void SetServiceFactory(IServiceFactory* factory) { g_factory = factory; }
 
 // A component supports only the members of its kind; the others fail as a late-bound call would.
 IProfile& IComponent::Profile() { rt::Raise(rt::err::kNoSuchMember); }

@@ -49,7 +49,7 @@ class IShapeDiscardService {
   virtual void ShapeDiscard(IShape& shape) = 0;
 };
 
-// Creates the utility objects; the scene installs its own with SetServiceFactory.
+// Creates the utility objects, each for one call; the application hands out its host's factory.
 class IServiceFactory {
  public:
   virtual ~IServiceFactory() = default;
@@ -59,10 +59,6 @@ class IServiceFactory {
   virtual std::unique_ptr<IClassTagService> CreateClassTagService() = 0;
   virtual std::unique_ptr<IShapeDiscardService> CreateShapeDiscardService() = 0;
 };
-
-// The factory in force; raises 429 "ActiveX component can't create object" when none is set.
-IServiceFactory& Services();
-void SetServiceFactory(IServiceFactory* factory);
 
 // ---- Classes the host creates and calls ----
 
@@ -85,6 +81,8 @@ class IDropHandler {
  public:
   virtual ~IDropHandler() = default;
   virtual void Drop(IShape& shape, int32_t& x, int32_t& y) = 0;
+  // The item dropped on several places at once (a pattern): the shapes of one drop.
+  virtual void DropPattern(std::vector<IShape*>& shapes) = 0;
   virtual void AssignEvent(IApplication& application) = 0;
 };
 

@@ -19,23 +19,22 @@ std::optional<std::string> ReadFile(const std::string& path) {
 
 }  // namespace
 
-Document::Document(const ModelActions& actions, std::string path)
-    : actions_(actions), path_(std::move(path)) {
-  model_ = actions_.Load(path_);
-  text_ = savedText_ = ModelActions::Text(*model_);
-  diskText_ = ReadFile(path_).value_or(std::string());
+Document::Document(std::string path, const scene::ServiceConfig& services)
+    : work_(actions::Workspace::Open(path, services)) {
+  text_ = savedText_ = work_->Text();
+  diskText_ = ReadFile(path).value_or(std::string());
 }
 
-bool Document::Change(const std::function<bool(scene::Scene&)>& change) {
+bool Document::Change(const std::function<bool(actions::Workspace&)>& change) {
   const std::string before = text_;
   bool keep = false;
   try {
-    keep = change(*model_);
+    keep = change(*work_);
   } catch (...) {
     Restore(before);
     throw;
   }
-  const std::string after = ModelActions::Text(*model_);
+  const std::string after = work_->Text();
   if (after == before) return false;
   if (!keep) {
     Restore(before);
@@ -65,17 +64,16 @@ void Document::Redo() {
 }
 
 void Document::Restore(const std::string& text) {
-  model_ = actions_.FromText(text, path_);
+  work_->Replace(text);
   text_ = text;
 }
 
-bool Document::ChangedOnDisk() const { return ReadFile(path_) != diskText_; }
+bool Document::ChangedOnDisk() const { return ReadFile(Path()) != diskText_; }
 
 void Document::Save(const std::string& path) {
-  ModelActions::Save(*model_, path);
-  path_ = path;
+  work_->SaveAs(path);
   savedText_ = text_;
-  diskText_ = ReadFile(path_).value_or(std::string());
+  diskText_ = ReadFile(path).value_or(std::string());
 }
 
 }  // namespace cavix::hostwindow

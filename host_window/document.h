@@ -1,6 +1,6 @@
-// A model open in the window: the model, its file, every change of the session kept for undo and
-// redo (as the model's text before and after), and whether it differs from its file or its file
-// from what the window read.
+// A model open in the window: its workspace (the model, the add-in loaded into it, its file),
+// every change of the session kept for undo and redo (as the model's text before and after), and
+// whether it differs from its file or its file from what the window read.
 #pragma once
 
 #include <functional>
@@ -8,17 +8,18 @@
 #include <string>
 #include <vector>
 
-#include "host_window/model_actions.h"
+#include "actions/workspace.h"
 
 namespace cavix::hostwindow {
 
 class Document {
  public:
-  // Reads the model file (errors as scene::LoadModel raises them).
-  Document(const ModelActions& actions, std::string path);
+  // Reads the model file and loads the add-in into it (errors as scene::LoadModel raises them).
+  Document(std::string path, const scene::ServiceConfig& services);
 
-  scene::Scene& Model() { return *model_; }
-  const std::string& Path() const { return path_; }
+  actions::Workspace& Work() { return *work_; }
+  scene::Scene& Model() { return work_->Model(); }
+  const std::string& Path() const { return work_->Path(); }
   // The model differs from what was last read from or written to its file.
   bool Modified() const { return text_ != savedText_; }
   bool CanUndo() const { return !undo_.empty(); }
@@ -27,7 +28,7 @@ class Document {
   // Runs one change of the model; `change` says whether it made one to keep. A change kept can
   // be undone; one not kept, or one that raises (the error goes on), leaves the model exactly as
   // it was before, whatever `change` did to it half-way.
-  bool Change(const std::function<bool(scene::Scene&)>& change);
+  bool Change(const std::function<bool(actions::Workspace&)>& change);
   void Undo();
   void Redo();
 
@@ -43,9 +44,7 @@ class Document {
  private:
   void Restore(const std::string& text);
 
-  const ModelActions& actions_;
-  std::string path_;
-  std::unique_ptr<scene::Scene> model_;
+  std::unique_ptr<actions::Workspace> work_;
   std::string text_;       // the model's text now
   std::string savedText_;  // the model's text when last read or written
   std::string diskText_;   // what the file held then, byte for byte

@@ -30,6 +30,7 @@
 #include <cstdlib>
 #include <gp_Pln.hxx>
 
+#include "actions/regen.h"
 #include "forms/qt/window_driver.h"
 #include "runtime/error.h"
 
@@ -68,9 +69,10 @@ double Clean(double v) { return v + 0.0; }
 
 }  // namespace
 
-HostWindow::HostWindow(const ModelActions& actions, const std::string& path, QWidget* parent)
-    : QMainWindow(parent), actions_(actions) {
-  doc_ = std::make_unique<Document>(actions_, path);
+HostWindow::HostWindow(const std::string& path, const scene::ServiceConfig& services,
+                       QWidget* parent)
+    : QMainWindow(parent) {
+  doc_ = std::make_unique<Document>(path, services);
   view_ = new PartView(this);
   setCentralWidget(view_);
   view_->accepts = [](const QMimeData& data) {
@@ -177,7 +179,7 @@ void HostWindow::Refresh() {
   scene::Scene& model = doc_->Model();
   try {
     std::vector<int32_t> ids;
-    const exporter::PartInput part = ModelActions::Part(model, ids);
+    const exporter::PartInput part = PartOf(model, ids);
     QElapsedTimer clock;
     clock.start();
     shown_.Update(part, ids);
@@ -192,7 +194,7 @@ void HostWindow::Refresh() {
 
   filling_ = true;
   catalog_->clear();
-  for (const CatalogRow& row : ModelActions::Catalogs(model)) {
+  for (const CatalogRow& row : Catalogs(model)) {
     auto* top = new QTreeWidgetItem(catalog_, {Text(row.name)});
     top->setFlags(Qt::ItemIsEnabled);
     for (const std::string& label : row.entries) {
@@ -207,7 +209,7 @@ void HostWindow::Refresh() {
   auto* part = new QTreeWidgetItem(shapes_, {Text(model.MainPart().Name())});
   part->setFlags(Qt::ItemIsEnabled);
   bool stillThere = false;
-  for (const ShapeRow& row : ModelActions::Shapes(model)) {
+  for (const ShapeRow& row : Shapes(model)) {
     auto* item = new QTreeWidgetItem(part, {Text(row.label)});
     item->setData(0, kIdRole, row.id);
     if (row.id == selected_) {
@@ -218,9 +220,9 @@ void HostWindow::Refresh() {
   shapes_->expandAll();
   if (!stillThere) selected_ = 0;
 
-  const scene::Vec3 size = ModelActions::Extents(model);
+  const scene::Vec3 size = Extents(model);
   const double values[] = {size.x, size.y, size.z};
-  const bool own = ModelActions::HasOwnSolid(model);
+  const bool own = HasOwnSolid(model);
   for (size_t i = 0; i < 3; ++i) {
     extents_[i]->setValue(values[i]);
     extents_[i]->setEnabled(!own);
@@ -239,7 +241,7 @@ void HostWindow::Refresh() {
 
 void HostWindow::Message(const QString& text) { QMessageBox::warning(this, tr("Cavix"), text); }
 
-void HostWindow::Change(const std::function<bool(scene::Scene&)>& change) {
+void HostWindow::Change(const std::function<bool(actions::Workspace&)>& change) {
   // The dialog is modal to the whole session: nothing else of the window answers meanwhile.
   setEnabled(false);
   try {
@@ -279,8 +281,8 @@ void HostWindow::DropAt(QPoint pixel) {
   const scene::Vec3 axis{Clean(inward.X()), Clean(inward.Y()), Clean(inward.Z())};
 
   int32_t placed = 0;
-  Change([&](scene::Scene& model) {
-    return actions_.Drop(model, position, axis, dialogUser_, &placed) == Outcome::Done;
+  Change([&](actions::Workspace& work) {
+    return DropOnFace(work, position, axis, dialogUser_, &placed) == Outcome::Done;
   });
   if (placed && doc_->Model().FindShapeById(placed)) SelectShape(placed);
 }
@@ -293,9 +295,8 @@ void HostWindow::EditAt(QPoint pixel) {
     return;
   }
   SelectShape(hole);
-  Change([&](scene::Scene& model) {
-    return actions_.Edit(model, hole, dialogUser_) == Outcome::Done;
-  });
+  Change(
+      [&](actions::Workspace& work) { return EditHole(work, hole, dialogUser_) == Outcome::Done; });
 }
 
 void HostWindow::SelectAt(QPoint pixel) {
@@ -304,7 +305,7 @@ void HostWindow::SelectAt(QPoint pixel) {
   if (pick.hit) {
     id = shown_.HoleOf(pick.cell, pick.face);
     if (!id) {  // a face of the part itself: its first shape
-      const auto rows = ModelActions::Shapes(doc_->Model());
+      const auto rows = Shapes(doc_->Model());
       id = rows.empty() ? 0 : rows.front().id;
     }
   }
@@ -314,7 +315,7 @@ void HostWindow::SelectAt(QPoint pixel) {
 void HostWindow::SelectShape(int32_t id) {
   selected_ = id;
   bool hole = false, first = false;
-  const std::vector<ShapeRow> rows = ModelActions::Shapes(doc_->Model());
+  const std::vector<ShapeRow> rows = Shapes(doc_->Model());
   for (size_t i = 0; i < rows.size(); ++i)
     if (id && rows[i].id == id) {
       hole = rows[i].hole;
@@ -340,12 +341,11 @@ void HostWindow::SelectShape(int32_t id) {
 void HostWindow::DeleteSelected() {
   const int32_t id = selected_;
   bool hole = false;
-  for (const ShapeRow& row : ModelActions::Shapes(doc_->Model()))
-    hole = hole || (id && row.id == id && row.hole);
+  for (const ShapeRow& row : Shapes(doc_->Model())) hole = hole || (id && row.id == id && row.hole);
   if (!hole) return;
   selected_ = 0;
-  Change([&](scene::Scene& model) {
-    ModelActions::Delete(model, id);
+  Change([&](actions::Workspace& work) {
+    DeleteShape(work.Model(), id);
     return true;
   });
 }
@@ -370,8 +370,8 @@ void HostWindow::Redo() {
 
 void HostWindow::ApplyExtents() {
   const scene::Vec3 extents{extents_[0]->value(), extents_[1]->value(), extents_[2]->value()};
-  Change([&](scene::Scene& model) {
-    ModelActions::Resize(model, extents);
+  Change([&](actions::Workspace& work) {
+    actions::ResizeBlock(work.Model(), extents);
     return true;
   });
 }
@@ -428,8 +428,8 @@ void HostWindow::closeEvent(QCloseEvent* event) {
 }
 
 int RunHostWindow(const WindowOptions& options) {
-  const ModelActions actions(options.services, options.classes);
-  actions.Load(options.model);  // a file that is no model is said before any window opens
+  // A file that is no model is said before any window opens.
+  actions::Workspace::Open(options.model, options.services);
   // The viewer draws through GLX: an X display, and Qt on it even in a Wayland session.
   const char* display = std::getenv("DISPLAY");
   if (!display || !*display)
@@ -439,7 +439,7 @@ int RunHostWindow(const WindowOptions& options) {
   qtview::EnsureApplication();
   // The kernel reports on standard output; the window says what matters itself.
   Message::DefaultMessenger()->RemovePrinters(STANDARD_TYPE(Message_PrinterOStream));
-  HostWindow window(actions, options.model);
+  HostWindow window(options.model, options.services);
   window.show();
   return QApplication::exec();
 }

@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "host/services.h"
 #include "host_window/document.h"
 #include "host_window/model_actions.h"
 #include "host_window/part_view.h"
@@ -30,8 +29,10 @@ inline constexpr const char* kCatalogEntryMime = "application/x-cavix-catalog-en
 
 class HostWindow : public QMainWindow {
  public:
-  // Opens the model file (errors as scene::LoadModel raises them, before any window shows).
-  HostWindow(const ModelActions& actions, const std::string& path, QWidget* parent = nullptr);
+  // Opens the model file and loads the add-in into it with `services` (errors as
+  // scene::LoadModel raises them, before any window shows).
+  HostWindow(const std::string& path, const scene::ServiceConfig& services,
+             QWidget* parent = nullptr);
   ~HostWindow() override;
 
   Document& Doc() { return *doc_; }
@@ -67,12 +68,11 @@ class HostWindow : public QMainWindow {
   void BuildPanels();
   void BuildActions();
   // Runs a change of the model and shows what it made; errors are shown, not thrown.
-  void Change(const std::function<bool(scene::Scene&)>& change);
+  void Change(const std::function<bool(actions::Workspace&)>& change);
   // Shows the model anew: the part (only what changed is cut again), the panels, the title.
   void Refresh();
   void Message(const QString& text);
 
-  const ModelActions& actions_;
   std::unique_ptr<Document> doc_;
   ShownPart shown_;
   PartView* view_ = nullptr;
@@ -91,7 +91,6 @@ class HostWindow : public QMainWindow {
 struct WindowOptions {
   std::string model;
   scene::ServiceConfig services;
-  std::vector<host::ClassInfo> classes;
 };
 int RunHostWindow(const WindowOptions& options);
 

@@ -1,15 +1,13 @@
-// The window's calls into the scene and the add-in.
+// The window's gestures as actions on its workspace, and what it shows of the model.
 #include "host_window/model_actions.h"
 
 #include <algorithm>
 
-#include "dialog/dialog.h"
-#include "dialog/initialize.h"
+#include "actions/holes.h"
 #include "export/scene_export.h"
 #include "forms/qt/window_driver.h"
-#include "hole_objects/class_list.h"
+#include "hole_objects/hole_kinds.h"
 #include "runtime/error.h"
-#include "scene/model_file.h"
 #include "scene/text_util.h"
 
 namespace cavix::hostwindow {
@@ -25,18 +23,10 @@ scene::Shape& ShapeById(const scene::Scene& model, int32_t id) {
   return *shape;
 }
 
-bool OnPart(scene::Scene& model, const scene::Shape* shape) {
-  const std::vector<scene::Shape*> shapes = model.MainPart().ShapeItems();
-  return shape && std::find(shapes.begin(), shapes.end(), shape) != shapes.end();
-}
-
-// Shapes bound to a hole class regenerate; a catalog item's drop handler does not.
+// Shapes bound to a hole class; a catalog item's drop handler is no hole.
 bool IsHole(const scene::Scene& model, const scene::Shape& shape) {
   const host::ClassInfo* info = model.FindClassByTag(shape.BindingTag());
-  if (!info) return false;
-  for (const host::ClassInfo& hole : HoleClasses())
-    if (hole.progId == info->progId) return true;
-  return false;
+  return info && holes::FindHoleKindByName(info->progId) != nullptr;
 }
 
 scene::Component& SizeOf(const scene::Scene& model) {
@@ -48,62 +38,15 @@ scene::Component& SizeOf(const scene::Scene& model) {
   return *size;
 }
 
-}  // namespace
-
-ModelActions::ModelActions(scene::ServiceConfig services, std::vector<host::ClassInfo> classes)
-    : services_(std::move(services)), classes_(std::move(classes)) {
-  dialog::RegisterEditHandler();
+// The dialogs of one action in windows, each handed to `user` as it shows.
+actions::DialogPlayer WindowPlayer(const DialogUser& user) {
+  return actions::DialogPlayer(
+      [user](const std::function<void()>& call) { return qtview::RunInWindows(call, user); });
 }
 
-void ModelActions::Ready(scene::Scene& model) const {
-  model.RegisterClasses(classes_);
-  model.InstallServices(services_);
-}
-
-std::unique_ptr<scene::Scene> ModelActions::Load(const std::string& path) const {
-  auto model = scene::LoadModel(path);
-  Ready(*model);
-  return model;
-}
-
-std::unique_ptr<scene::Scene> ModelActions::FromText(const std::string& text,
-                                                     const std::string& path) const {
-  auto model = scene::ModelFromText(text, path);
-  Ready(*model);
-  return model;
-}
-
-std::string ModelActions::Text(const scene::Scene& model) { return scene::ModelText(model); }
-
-void ModelActions::Save(const scene::Scene& model, const std::string& path) {
-  scene::SaveModel(model, path);
-}
-
-Outcome ModelActions::Drop(scene::Scene& model, scene::Vec3 at, scene::Vec3 axis,
-                           const DialogUser& user, int32_t* placed) const {
-  if (model.ActivePage().LengthUnits() == scene::Units::Inch)
-    at = {at.x / kMmPerInch, at.y / kMmPerInch, at.z / kMmPerInch};
-  scene::Shape* shape = nullptr;
-  const int dialogs = qtview::RunInWindows(
-      [&] {
-        shape = &model.AddDroppedShape(axis, at);
-        model.DropCatalogEntry(*shape);
-      },
-      user);
-  if (OnPart(model, shape) && !shape->BindingTag().empty()) {
-    if (placed) *placed = shape->Id();
-    return Outcome::Done;
-  }
-  // A refused drop leaves the dropped shape as it was; the window keeps no shape without a hole.
-  if (OnPart(model, shape)) model.DiscardShape(*shape);
-  return dialogs == 0 ? Outcome::Refused : Outcome::Cancelled;
-}
-
-Outcome ModelActions::Edit(scene::Scene& model, int32_t id, const DialogUser& user) const {
-  scene::Shape& shape = ShapeById(model, id);
-  dialog::SetLastDialogResult(dialog::DialogResult::None);
-  qtview::RunInWindows([&] { model.DoubleClick(shape); }, user);
-  switch (dialog::LastDialogResult()) {
+Outcome OutcomeOf(const actions::DialogOutcome& done) {
+  if (!done.shown) return Outcome::Refused;
+  switch (done.result) {
     case dialog::DialogResult::Applied:
       return Outcome::Done;
     case dialog::DialogResult::Unchanged:
@@ -113,23 +56,28 @@ Outcome ModelActions::Edit(scene::Scene& model, int32_t id, const DialogUser& us
   }
 }
 
-void ModelActions::Delete(scene::Scene& model, int32_t id) {
-  model.DiscardShape(ShapeById(model, id));
+}  // namespace
+
+Outcome DropOnFace(actions::Workspace& w, scene::Vec3 at, scene::Vec3 axis, const DialogUser& user,
+                   int32_t* placed) {
+  // The view is in millimetres; the drop, as `cavix drop --at`, is in the page's units.
+  if (w.Model().ActivePage().LengthUnits() == scene::Units::Inch)
+    at = {at.x / kMmPerInch, at.y / kMmPerInch, at.z / kMmPerInch};
+  actions::DialogPlayer player = WindowPlayer(user);
+  const actions::DialogOutcome done = actions::Drop(w, {{at, axis}}, player);
+  if (placed && !done.holes.empty()) *placed = done.holes.front()->Id();
+  return OutcomeOf(done);
 }
 
-void ModelActions::Resize(scene::Scene& model, scene::Vec3 extents) {
-  if (HasOwnSolid(model))
-    rt::Raise(rt::err::kInvalidCall, "the part is made from a STEP file: its size is its solid's",
-              "Window");
-  scene::Component& size = SizeOf(model);
-  size.SetValue(1, extents.x);
-  size.SetValue(2, extents.y);
-  size.SetValue(3, extents.z);
-  for (scene::Shape* s : model.BoundShapes())
-    if (IsHole(model, *s)) model.Regenerate(*s);
+Outcome EditHole(actions::Workspace& w, int32_t id, const DialogUser& user) {
+  scene::Shape& shape = ShapeById(w.Model(), id);
+  actions::DialogPlayer player = WindowPlayer(user);
+  return OutcomeOf(actions::Edit(w, shape, false, player));
 }
 
-exporter::PartInput ModelActions::Part(scene::Scene& model, std::vector<int32_t>& ids) {
+void DeleteShape(scene::Scene& model, int32_t id) { model.DiscardShape(ShapeById(model, id)); }
+
+exporter::PartInput PartOf(scene::Scene& model, std::vector<int32_t>& ids) {
   exporter::PartInput part = exporter::PartFromScene(model);
   // The holes of PartFromScene: the part's other shapes with a revolved feature, in order.
   ids.clear();
@@ -141,7 +89,7 @@ exporter::PartInput ModelActions::Part(scene::Scene& model, std::vector<int32_t>
   return part;
 }
 
-scene::Vec3 ModelActions::Extents(const scene::Scene& model) {
+scene::Vec3 Extents(const scene::Scene& model) {
   const scene::Component& size = SizeOf(model);
   auto value = [&](int32_t i) {
     const rt::Variant v = size.Value(i);
@@ -150,26 +98,26 @@ scene::Vec3 ModelActions::Extents(const scene::Scene& model) {
   return {value(1), value(2), value(3)};
 }
 
-bool ModelActions::HasOwnSolid(const scene::Scene& model) {
+bool HasOwnSolid(const scene::Scene& model) {
   const std::vector<scene::Shape*> shapes =
       const_cast<scene::Scene&>(model).MainPart().ShapeItems();
   return !shapes.empty() && !shapes.front()->Solid().empty();
 }
 
-std::vector<ShapeRow> ModelActions::Shapes(const scene::Scene& model) {
+std::vector<ShapeRow> Shapes(const scene::Scene& model) {
   std::vector<ShapeRow> rows;
   for (scene::Shape* s : const_cast<scene::Scene&>(model).MainPart().ShapeItems())
     rows.push_back({s->Id(), s->Describe(), IsHole(model, *s)});
   return rows;
 }
 
-std::vector<CatalogRow> ModelActions::Catalogs(const scene::Scene& model) {
+std::vector<CatalogRow> Catalogs(const scene::Scene& model) {
   std::vector<CatalogRow> rows;
   bool shipped = false;
   for (const auto& catalog : model.App().Catalogs().All()) {
     CatalogRow row{catalog->Name(), {}};
     for (const auto& entry : catalog->Entries().All()) row.entries.push_back(entry->Label());
-    if (scene::EqualsIgnoreCase(catalog->Name(), scene::kCatalogName)) {
+    if (scene::EqualsIgnoreCase(catalog->Name(), scene::kCatalogFile)) {
       shipped = true;
       if (std::find(row.entries.begin(), row.entries.end(), scene::kCatalogLabel) ==
           row.entries.end())
@@ -177,7 +125,7 @@ std::vector<CatalogRow> ModelActions::Catalogs(const scene::Scene& model) {
     }
     rows.push_back(std::move(row));
   }
-  if (!shipped) rows.push_back({scene::kCatalogName, {scene::kCatalogLabel}});
+  if (!shipped) rows.push_back({scene::kCatalogFile, {scene::kCatalogLabel}});
   return rows;
 }
 

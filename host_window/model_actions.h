@@ -1,17 +1,17 @@
-// What the window does to a model, through the host's and the add-in's own functions and nothing
-// else: reading and saving the file, a catalog drop and a double click with the hole dialog in a
-// window, deleting a hole, giving the block new extents and regenerating the holes, and the
-// part as the view cuts it. Every call into the scene and the dialog that the window makes is
-// in this one file.
+// What the window does to a model. A catalog drop, a double click and new block extents are the
+// typed actions the `cavix` commands call (actions::Drop, actions::Edit, actions::ResizeBlock on
+// the window's workspace); the window's own share is putting a position picked in millimetres
+// into the page's units, handing each dialog window to its user, taking a hole away, and reading
+// off the model what the view and the panels show.
 #pragma once
 
+#include <cstdint>
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
+#include "actions/workspace.h"
 #include "export/export.h"
-#include "host/services.h"
 #include "scene/scene.h"
 
 namespace cavix::qtview {
@@ -45,46 +45,24 @@ struct CatalogRow {
   std::vector<std::string> entries;
 };
 
-class ModelActions {
- public:
-  // `classes` are the add-in's classes the host registers; `services` the registry and settings
-  // files the utility services read.
-  ModelActions(scene::ServiceConfig services, std::vector<host::ClassInfo> classes);
+// A catalog drop on a face of the part at `at` (mm) along `axis`: actions::Drop on that one
+// placement, its dialog in a window. `placed` gets the new hole's id. A drop that ends without a
+// hole may leave the dropped shape in the model; the caller discards the change.
+Outcome DropOnFace(actions::Workspace& w, scene::Vec3 at, scene::Vec3 axis, const DialogUser& user,
+                   int32_t* placed = nullptr);
+// A double click on the hole shape `id`: actions::Edit, its dialog in a window.
+Outcome EditHole(actions::Workspace& w, int32_t id, const DialogUser& user);
+// Takes the shape `id` out of the part.
+void DeleteShape(scene::Scene& model, int32_t id);
 
-  // A model read from its file (or from a text kept for undo), readied for the add-in: its
-  // classes registered and its services installed. Errors as scene::LoadModel raises them.
-  std::unique_ptr<scene::Scene> Load(const std::string& path) const;
-  std::unique_ptr<scene::Scene> FromText(const std::string& text, const std::string& path) const;
-  // The model as its file holds it, and the file written atomically.
-  static std::string Text(const scene::Scene& model);
-  static void Save(const scene::Scene& model, const std::string& path);
-
-  // A catalog drop on the part: a shape dropped at `at` (mm) along `axis`, and the drop handler
-  // of the catalog's entry with its dialog in a window. `placed` gets the new hole's id.
-  Outcome Drop(scene::Scene& model, scene::Vec3 at, scene::Vec3 axis, const DialogUser& user,
-               int32_t* placed = nullptr) const;
-  // A double click on a hole shape: its class's edit dialog in a window.
-  Outcome Edit(scene::Scene& model, int32_t id, const DialogUser& user) const;
-  // Takes a hole shape out of the part.
-  static void Delete(scene::Scene& model, int32_t id);
-  // New extents for the part's first shape, then every hole regenerated, as `cavix resize` does.
-  static void Resize(scene::Scene& model, scene::Vec3 extents);
-
-  // The part and its holes as the view cuts them (mm), `ids` the shape id of each hole.
-  static exporter::PartInput Part(scene::Scene& model, std::vector<int32_t>& ids);
-  // The part's first shape's extents in page units, and whether it is an imported solid.
-  static scene::Vec3 Extents(const scene::Scene& model);
-  static bool HasOwnSolid(const scene::Scene& model);
-  static std::vector<ShapeRow> Shapes(const scene::Scene& model);
-  // The open catalogs and their entries. A catalog "zentrox.icc" without an entry "Fori" shows
-  // the one the shipped catalog holds: a drop on it runs "Cavix.DropHole" all the same.
-  static std::vector<CatalogRow> Catalogs(const scene::Scene& model);
-
- private:
-  void Ready(scene::Scene& model) const;
-
-  scene::ServiceConfig services_;
-  std::vector<host::ClassInfo> classes_;
-};
+// The part and its holes as the view cuts them (mm), `ids` the shape id of each hole.
+exporter::PartInput PartOf(scene::Scene& model, std::vector<int32_t>& ids);
+// The part's first shape's extents in page units, and whether it is an imported solid.
+scene::Vec3 Extents(const scene::Scene& model);
+bool HasOwnSolid(const scene::Scene& model);
+std::vector<ShapeRow> Shapes(const scene::Scene& model);
+// The open catalogs and their entries. A catalog "zentrox.icc" without an entry "Fori" shows
+// the one the shipped catalog holds: a drop on it runs "Cavix.DropHole" all the same.
+std::vector<CatalogRow> Catalogs(const scene::Scene& model);
 
 }  // namespace cavix::hostwindow

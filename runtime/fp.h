@@ -7,6 +7,8 @@ namespace cavix::rt {
 // π as the hole logic has always used it (not the full double value): kept so that stored and
 // reported numbers stay the same.
 inline constexpr double kPi = 3.14159265358979;
+// Millimetres in one inch.
+inline constexpr double kMmPerInch = 25.4;
 
 // Returns v, or raises 6 "Overflow" when v is infinite or not a number.
 double Checked(double v);

@@ -865,7 +865,11 @@ std::unique_ptr<Scene> LoadModel(const std::string& path) {
 }
 
 void SaveModel(const Scene& scene, const std::string& path) {
-  rt::WriteFileAtomically(path, ModelText(scene));
+  SaveModelText(ModelText(scene), path);
+}
+
+void SaveModelText(const std::string& text, const std::string& path) {
+  rt::WriteFileAtomically(path, text);
 }
 
 }  // namespace cavix::scene

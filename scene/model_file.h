@@ -35,5 +35,7 @@ std::unique_ptr<Scene> LoadModel(const std::string& path);
 // Writes the model through a temporary file and a rename: the file is the old one or the whole
 // new one, never a part of it.
 void SaveModel(const Scene& scene, const std::string& path);
+// The same for a model's text already made (ModelText).
+void SaveModelText(const std::string& text, const std::string& path);
 
 }  // namespace cavix::scene

@@ -324,6 +324,11 @@ Page& Application::ActivePage() {
   return *pages_.front();
 }
 
+host::IServiceFactory& Application::Services() {
+  if (!services_) rt::Raise(429, "ActiveX component can't create object", "Application");
+  return *services_;
+}
+
 Catalog& Catalogs::Item(int32_t index) {
   if (index < 1 || index > Count()) rt::Raise(rt::err::kSubscript, {}, "Catalogs");
   return *catalogs_[static_cast<size_t>(index - 1)];

@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "host/add_in_names.h"
 #include "host/host_model.h"
 #include "host/services.h"
 #include "runtime/variant.h"
@@ -343,6 +344,8 @@ class Application final : public host::IApplication {
   Variant DialogPrecision() override { return precision_; }
   scene::Catalogs& Catalogs() override { return catalogs_; }
   const scene::Catalogs& Catalogs() const { return catalogs_; }
+  host::IServiceFactory& Services() override;  // 429 before the scene installs its services
+  void SetServices(host::IServiceFactory* factory) { services_ = factory; }
 
   void SetDialogPrecision(const Variant& v) { precision_ = v; }
   const Variant& Precision() const { return precision_; }
@@ -353,6 +356,7 @@ class Application final : public host::IApplication {
   Variant precision_{int32_t{2}};
   std::vector<std::unique_ptr<Page>> pages_;
   scene::Catalogs catalogs_;
+  host::IServiceFactory* services_ = nullptr;
 };
 
 // Which files the utility services read.
@@ -369,9 +373,9 @@ struct Bound {
   I* operator->() const { return iface; }
 };
 
-inline constexpr const char* kCatalogName = "zentrox.icc";
-inline constexpr const char* kCatalogLabel = "Fori";
-inline constexpr const char* kDropHandlerProgId = "Cavix.DropHole";
+using host::kCatalogFile;
+using host::kCatalogLabel;
+using host::kDropHoleProgId;
 
 class Scene {
  public:
@@ -431,11 +435,13 @@ class Scene {
   // A catalog drop on the shape: the handler of the entry "Fori" of the catalog "zentrox.icc";
   // when no such entry was authored, the class "Cavix.DropHole" (what a shipped catalog holds).
   void DropCatalogEntry(Shape& shape);
+  // The same item dropped on several shapes at once (a pattern): one call of the handler.
+  void DropCatalogEntry(const std::vector<Shape*>& shapes);
   // The bound class as a drawing view sees it.
   Bound<host::IProjectedThreads> ThreadQuery(Shape& shape);
 
   // ---- utility services ----
-  // Installs this scene's utility services as the ones in force (until the scene goes).
+  // Gives the scene's application its utility services, reading the files `config` names.
   void InstallServices(ServiceConfig config);
   const ServiceConfig& Services() const { return config_; }
 

@@ -13,9 +13,6 @@ namespace cavix::scene {
 
 namespace {
 
-// The factory this process put in force, so that a scene going away only withdraws its own.
-host::IServiceFactory* g_installed = nullptr;
-
 constexpr int kCantCreate = 429;  // "ActiveX component can't create object"
 
 bool ParseId(std::string_view ref, int32_t& id) {
@@ -34,12 +31,7 @@ bool ParseId(std::string_view ref, int32_t& id) {
 
 Scene::Scene() = default;
 
-Scene::~Scene() {
-  if (services_ && g_installed == services_.get()) {
-    host::SetServiceFactory(nullptr);
-    g_installed = nullptr;
-  }
-}
+Scene::~Scene() = default;
 
 std::unique_ptr<Scene> Scene::NewModel(Vec3 block, Units units, int precision) {
   for (double e : {block.x, block.y, block.z})
@@ -54,7 +46,7 @@ std::unique_ptr<Scene> Scene::NewModel(Vec3 block, Units units, int precision) {
   size.SetValue(1, Variant(block.x));
   size.SetValue(2, Variant(block.y));
   size.SetValue(3, Variant(block.z));
-  scene->app_.Catalogs().Open(kCatalogName);
+  scene->app_.Catalogs().Open(kCatalogFile);
   return scene;
 }
 
@@ -214,9 +206,14 @@ void Scene::Regenerate(Shape& shape) {
 }
 
 void Scene::DropCatalogEntry(Shape& shape) {
+  std::vector<Shape*> shapes{&shape};
+  DropCatalogEntry(shapes);
+}
+
+void Scene::DropCatalogEntry(const std::vector<Shape*>& shapes) {
   const host::ClassInfo* info = nullptr;
   std::string handler;
-  if (Catalog* catalog = app_.Catalogs().Find(kCatalogName))
+  if (Catalog* catalog = app_.Catalogs().Find(kCatalogFile))
     for (const auto& entry : catalog->Entries().All())
       if (entry->Label() == kCatalogLabel) {
         handler = entry->Item().BindingTag();
@@ -228,14 +225,20 @@ void Scene::DropCatalogEntry(Shape& shape) {
       rt::Raise(kCantCreate, "the catalog entry's handler " + handler + " is not registered",
                 "Scene");
   } else {
-    info = FindClassByProgId(kDropHandlerProgId);
+    info = FindClassByProgId(kDropHoleProgId);
     if (!info)
-      rt::Raise(kCantCreate, std::string("class ") + kDropHandlerProgId + " is not registered",
+      rt::Raise(kCantCreate, std::string("class ") + kDropHoleProgId + " is not registered",
                 "Scene");
   }
   auto obj = Create(*info);
-  int32_t x = 0, y = 0;
-  Expect<host::IDropHandler>(*obj, *info, "handle catalog drops").Drop(shape, x, y);
+  host::IDropHandler& drop = Expect<host::IDropHandler>(*obj, *info, "handle catalog drops");
+  if (shapes.size() == 1) {
+    int32_t x = 0, y = 0;
+    drop.Drop(*shapes.front(), x, y);
+    return;
+  }
+  std::vector<host::IShape*> all(shapes.begin(), shapes.end());
+  drop.DropPattern(all);
 }
 
 Bound<host::IProjectedThreads> Scene::ThreadQuery(Shape& shape) {
@@ -249,8 +252,7 @@ Bound<host::IProjectedThreads> Scene::ThreadQuery(Shape& shape) {
 void Scene::InstallServices(ServiceConfig config) {
   config_ = std::move(config);
   services_ = MakeServiceFactory(*this, config_);
-  host::SetServiceFactory(services_.get());
-  g_installed = services_.get();
+  app_.SetServices(services_.get());
 }
 
 }  // namespace cavix::scene

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "host/services.h"
+#include "scene/config_files.h"
 #include "scene/scene.h"
 
 namespace cavix::scene {
@@ -13,9 +14,27 @@ namespace cavix::scene {
 // drawing lengths) are the millimetre. Raises 5 for any other code.
 double MillimetresPerUnit(int32_t code);
 
+// The last parse of a registry or settings file, read again when the file changed (its size,
+// time or identity) since.
+struct FileStamp;
+template <class File>
+class ParsedFileCache {
+ public:
+  std::shared_ptr<const File> Get(const std::string& path);
+
+ private:
+  std::string path_;
+  std::shared_ptr<const FileStamp> stamp_;
+  std::shared_ptr<const File> file_;
+};
+
 std::unique_ptr<host::IUnitsService> MakeUnitsService();
 std::unique_ptr<host::IRegistryReader> MakeRegistryReader(const std::string& registryFile);
+std::unique_ptr<host::IRegistryReader> MakeRegistryReader(
+    const std::string& registryFile, std::shared_ptr<ParsedFileCache<RegistryFile>> cache);
 std::unique_ptr<host::ISettingsReader> MakeSettingsReader(const std::string& settingsFile);
+std::unique_ptr<host::ISettingsReader> MakeSettingsReader(
+    const std::string& settingsFile, std::shared_ptr<ParsedFileCache<SettingsFile>> cache);
 std::unique_ptr<host::IClassTagService> MakeClassTagService(const Scene& scene);
 std::unique_ptr<host::IShapeDiscardService> MakeShapeDiscardService(Scene& scene);
 

@@ -37,10 +37,10 @@ class ServiceFactory final : public host::IServiceFactory {
   ServiceFactory(Scene& scene, ServiceConfig config) : scene_(scene), config_(std::move(config)) {}
   std::unique_ptr<host::IUnitsService> CreateUnitsService() override { return MakeUnitsService(); }
   std::unique_ptr<host::IRegistryReader> CreateRegistryReader() override {
-    return MakeRegistryReader(config_.registryFile);
+    return MakeRegistryReader(config_.registryFile, registry_);
   }
   std::unique_ptr<host::ISettingsReader> CreateSettingsReader() override {
-    return MakeSettingsReader(config_.settingsFile);
+    return MakeSettingsReader(config_.settingsFile, settings_);
   }
   std::unique_ptr<host::IClassTagService> CreateClassTagService() override {
     return MakeClassTagService(scene_);
@@ -52,6 +52,12 @@ class ServiceFactory final : public host::IServiceFactory {
  private:
   Scene& scene_;
   ServiceConfig config_;
+  // Each hole of a pattern reads the registry; the files are parsed once while they stay as
+  // they are.
+  std::shared_ptr<ParsedFileCache<RegistryFile>> registry_ =
+      std::make_shared<ParsedFileCache<RegistryFile>>();
+  std::shared_ptr<ParsedFileCache<SettingsFile>> settings_ =
+      std::make_shared<ParsedFileCache<SettingsFile>>();
 };
 
 }  // namespace

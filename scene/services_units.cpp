@@ -13,7 +13,7 @@ double MillimetresPerUnit(int32_t code) {
     case 11:  // drawing lengths
       return 1.0;
     case 4:  // inch
-      return 25.4;
+      return rt::kMmPerInch;
     default:
       rt::Raise(rt::err::kInvalidCall, "unknown unit code " + std::to_string(code), "Units");
   }

@@ -1,70 +1,89 @@
 // Registry reads of the configuration and the paths built from them.
 #include "standards/config.h"
 
-#include "dialog/globals.h"
-#include "host/services.h"
+#include "runtime/error.h"
 
 namespace cavix::config {
 
 namespace {
 
-// One registry read through a fresh reader that is released at once. The status is not looked
-// at: a missing key or value answers "".
-std::string ReadValue(const char* key, const std::string& name) {
-  auto reader = host::Services().CreateRegistryReader();
-  std::string k = key;
-  std::string n = name;
-  std::string value;
-  int32_t status = 0;
-  reader->ReadString(2, k, n, value, status);
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+// True when `path` has a ".." segment, between separators of either kind.
+bool Climbs(const std::string& path) {
+  size_t start = 0;
+  while (start <= path.size()) {
+    size_t end = start;
+    while (end < path.size() && !IsSeparator(path[end])) ++end;
+    if (path.compare(start, end - start, "..") == 0 && end - start == 2) return true;
+    start = end + 1;
+  }
+  return false;
+}
+
+// A registry value that is joined below a folder must not climb out of it.
+std::string Contained(std::string value, const std::string& name) {
+  if (Climbs(value))
+    rt::Raise(rt::err::kPathFileAccess,
+              "the registry value \"" + name + "\" (\"" + value +
+                  "\") leads out of the application folder",
+              "Registry");
   return value;
 }
 
 }  // namespace
 
-std::string ReadApplDir() { return ReadValue(kMakerKey, "ApplDir"); }
-
-std::string ReadNumberedValue(const std::string& prefix, int index) {
-  return ReadValue(kAddInKey, prefix + std::to_string(index));
+std::string Registry::Value(const char* key, const std::string& name) const {
+  auto reader = services_->CreateRegistryReader();
+  std::string k = key;
+  std::string n = name;
+  std::string value;
+  int32_t status = 0;  // not looked at: a missing key or value answers ""
+  reader->ReadString(2, k, n, value, status);
+  return value;
 }
 
-void RecomputePaths() {
-  GlobalsState& g = Globals();
-  const std::string applDir = ReadApplDir();
-  const std::string standardsDir = applDir + ReadNumberedValue("Norme Dir#", g.StandardsTab);
-  const std::string iniFile = ReadNumberedValue("File INI#", 0);
-  const std::string prefsFile = applDir + ReadValue(kAddInKey, "File Prefs");
-  g.ApplDir = applDir;
-  g.StandardsDir = standardsDir;
-  g.IniFile = iniFile;
-  g.PrefsFile = prefsFile;
+std::string Registry::Numbered(const std::string& prefix, int index) const {
+  return Value(kAddInKey, prefix + std::to_string(index));
 }
 
-void RecomputePathsWithDataDir(int index) {
-  RecomputePaths();
-  GlobalsState& g = Globals();
-  g.DataDir = g.StandardsDir + ReadNumberedValue("Data#", index);
-  g.IniFile = ReadNumberedValue("File INI#", index);
+bool Registry::FileExists(std::string& path) const {
+  bool exists = false;
+  services_->CreateRegistryReader()->FileExists(path, exists);
+  return exists;
 }
 
-int16_t ReadLanguageBase() {
-  const std::string language = ReadValue(kMakerKey, "Language");
-  int16_t base = 2000;
-  if (language.find("Italian") != std::string::npos) {
-    base = 1000;
-  } else if (language.find("English") != std::string::npos) {
-    base = 2000;
-  } else if (language.find("German") != std::string::npos) {
-    base = 3000;
-  }
-  Globals().LanguageBase = base;
-  return base;
+FamilyPaths ReadFamilyPaths(const Registry& registry, int tab) {
+  FamilyPaths p;
+  p.applDir = registry.ApplDir();
+  const std::string dirName = "Norme Dir#" + std::to_string(tab);
+  p.standardsDir = p.applDir + Contained(registry.Value(kAddInKey, dirName), dirName);
+  p.iniFile = Contained(registry.Numbered("File INI#", 0), "File INI#0");
+  p.prefsFile = p.applDir + Contained(registry.Value(kAddInKey, "File Prefs"), "File Prefs");
+  p.dataDir = p.standardsDir + Contained(registry.Numbered("Data#", 0), "Data#0");
+  return p;
 }
 
-std::vector<std::string> ListStandardsFamilies() {
+void RequireInsideFolder(const std::string& name, const std::string& what) {
+  const bool absolute = !name.empty() && (IsSeparator(name.front()) ||
+                                          (name.size() > 1 && name[1] == ':'));
+  if (absolute || Climbs(name))
+    rt::Raise(rt::err::kPathFileAccess,
+              what + " \"" + name + "\" leads out of its folder", "Standards");
+}
+
+int16_t ReadLanguageBase(const Registry& registry) {
+  const std::string language = registry.Value(kMakerKey, "Language");
+  if (language.find("Italian") != std::string::npos) return 1000;
+  if (language.find("English") != std::string::npos) return 2000;
+  if (language.find("German") != std::string::npos) return 3000;
+  return 2000;
+}
+
+std::vector<std::string> ListStandardsFamilies(const Registry& registry) {
   std::vector<std::string> families;
   for (int i = 0; i < kMaxFamilies; ++i) {
-    std::string caption = ReadNumberedValue("Norme#", i);
+    std::string caption = registry.Numbered("Norme#", i);
     if (caption.empty()) break;
     families.push_back(std::move(caption));
   }

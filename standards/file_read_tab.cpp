@@ -1,5 +1,5 @@
 // The standards table queries. Every query traps its own errors: the file is closed (the reader
-// goes out of scope), one message box says what failed, and the query ends.
+// goes out of scope) and the query returns, with the message that says what failed.
 #include "standards/file_read_tab.h"
 
 #include <algorithm>
@@ -8,9 +8,9 @@
 #include <limits>
 #include <new>
 
-#include "forms/message_box.h"
 #include "runtime/error.h"
 #include "runtime/number_text.h"
+#include "standards/config.h"
 #include "standards/table_format.h"
 
 namespace cavix::FileReadTAB {
@@ -34,40 +34,38 @@ constexpr QueryNames kQDataLunghezze{"QLunghezze", "QDataLunghezze", ""};
 constexpr QueryNames kQDataIncasso{"QDataIncasso", "QDataIncasso", ""};
 constexpr QueryNames kQDataThread{"QDataThread", "QDataThread", ""};
 
-void Report(const QueryNames& names, const std::string& file, int number,
-            const std::string& description) {
+QueryError Message(const QueryNames& names, const std::string& file, int number,
+                   const std::string& description) {
   const std::string q = names.query;
+  using Icon = QueryError::Icon;
   switch (number) {
     case rt::err::kInputPastEnd:
-      forms::MsgBox("Error Reading " + file + "\r" + "in " + names.endOfFile,
-                    forms::msg::kCritical);
-      break;
+      return {number, "Error Reading " + file + "\r" + "in " + names.endOfFile, Icon::Critical};
     case rt::err::kFileNotFound:
-      forms::MsgBox(std::string("Error Reading File") + names.fileKind + "\r\n\r\n" + file +
-                        "\r\n\r\n" + "File" + names.fileKind + " not found" + "\r" + "In " + q,
-                    forms::msg::kExclamation);
-      break;
+      return {number,
+              std::string("Error Reading File") + names.fileKind + "\r\n\r\n" + file +
+                  "\r\n\r\n" + "File" + names.fileKind + " not found" + "\r" + "In " + q,
+              Icon::Exclamation};
     default:
-      forms::MsgBox("Error " + rt::NumberText(static_cast<long long>(number)) + " " + description +
-                        "\r\n" + "in " + q,
-                    forms::msg::kCritical);
-      break;
+      return {number,
+              "Error " + rt::NumberText(static_cast<long long>(number)) + " " + description +
+                  "\r\n" + "in " + q,
+              Icon::Critical};
   }
 }
 
-// Runs `body`; a numbered error (or exhausted memory) is reported for `file` and its number
-// returned, 0 when the body ran through. The body's readers are closed before the message shows.
+// Runs `body`; a numbered error (or exhausted memory) becomes the message for `file`, returned;
+// nothing when the body ran through. The body's readers are closed by then.
 template <typename Body>
-int Trapped(const QueryNames& names, const std::string& file, Body&& body) {
+std::optional<QueryError> Trapped(const QueryNames& names, const std::string& file, Body&& body) {
   try {
     body();
-    return 0;
+    return std::nullopt;
   } catch (const rt::Error& e) {
-    Report(names, file, e.Number(), e.Description());
-    return e.Number();
+    return Message(names, file, e.Number(), e.Description());
   } catch (const std::bad_alloc&) {
-    Report(names, file, rt::err::kOutOfMemory, rt::StandardDescription(rt::err::kOutOfMemory));
-    return rt::err::kOutOfMemory;
+    return Message(names, file, rt::err::kOutOfMemory,
+                   rt::StandardDescription(rt::err::kOutOfMemory));
   }
 }
 
@@ -88,32 +86,50 @@ std::string ShortText(std::string_view column) {
   return rt::TrimmedNumberText(tabfmt::ColumnValue(column));
 }
 
-// The first row of the selected size: reads the TAB file up to the row whose index is the
-// selected entry's item datum (62 when the file is shorter) and returns that row in `row`.
-void ReadToFirstRowOfSize(LineSource& in, const forms::ListModel& sizes, std::string& row) {
-  const int32_t firstRow = sizes.ItemData(sizes.ListIndex());
-  if (firstRow < 0) rt::Raise(rt::err::kInvalidCall);
-  for (int64_t i = 0; i <= firstRow; ++i) in.NextOrRaise(row);
+// The first row of the selected size: reads the TAB file up to the row whose index is the size's
+// first row (62 when the file is shorter) and returns that row in `row`.
+void ReadToFirstRowOfSize(LineSource& in, const SelectedSize& size, std::string& row) {
+  if (!size.selected) rt::Raise(rt::err::kSubscript);
+  if (size.firstRow < 0) rt::Raise(rt::err::kInvalidCall);
+  for (int64_t i = 0; i <= size.firstRow; ++i) in.NextOrRaise(row);
 }
 
 // From the first row of the selected size on, the first data row; false when the file ends first
 // or that row belongs to another size. Comment and blank lines are passed over: a heading line
 // that happens to hold "|" is still a heading.
-bool FirstRowOfSize(LineSource& in, const forms::ListModel& sizes, std::string& row) {
-  ReadToFirstRowOfSize(in, sizes, row);
-  const std::string& size = sizes.List(sizes.ListIndex());
+bool FirstRowOfSize(LineSource& in, const SelectedSize& size, std::string& row) {
+  ReadToFirstRowOfSize(in, size, row);
   for (;;) {
-    if (!IsSkipped(row) && row.find('|') != std::string::npos) return RowKey(row) == size;
+    if (!IsSkipped(row) && row.find('|') != std::string::npos) return RowKey(row) == size.key;
     if (!in.Next(row)) return false;
   }
 }
 
+// Two columns of the first row of the size; a negative column counts from the end (-1 the last).
+ColumnPair FirstRowColumns(const QueryNames& names, const std::string& dataDir,
+                           const SelectedSize& size, int first, int second) {
+  const std::string tabPath = dataDir + size.tabFile;
+  ColumnPair out;
+  out.error = Trapped(names, tabPath, [&] {
+    LineSource in(tabPath);
+    std::string line;
+    if (!FirstRowOfSize(in, size, line)) return;
+    const std::vector<std::string_view> columns = tabfmt::SplitColumns(line);
+    if (columns.size() < 5) rt::Raise(rt::err::kInvalidCall);  // needs four "|"
+    const auto at = [&](int c) {
+      return columns[static_cast<size_t>(c < 0 ? static_cast<int>(columns.size()) + c : c)];
+    };
+    out.values.emplace(ShortText(at(first)), ShortText(at(second)));
+  });
+  return out;
+}
+
 }  // namespace
 
-int QNorma(const std::string& iniPath, int holeType, int threadState, forms::ListModel& standards) {
-  standards.Clear();
-  int status = rt::err::kInputPastEnd;
-  const int error = Trapped(kQNorma, iniPath, [&] {
+StandardsListing QNorma(const std::string& iniPath, int holeType, int threadState) {
+  StandardsListing out;
+  out.status = rt::err::kInputPastEnd;
+  out.error = Trapped(kQNorma, iniPath, [&] {
     LineSource in(iniPath);
     const std::string header = tabfmt::SectionHeader(holeType, threadState);
     std::string line;
@@ -127,35 +143,34 @@ int QNorma(const std::string& iniPath, int holeType, int threadState, forms::Lis
       std::string tabFile, displayName;
       if (!tabfmt::EntryFields(line, tabFile, displayName)) rt::Raise(rt::err::kInvalidCall);
       if (in.LineNumber() > std::numeric_limits<int32_t>::max()) rt::Raise(rt::err::kOverflow);
-      standards.AddItem(displayName);
-      standards.SetItemData(standards.NewIndex(), static_cast<int32_t>(in.LineNumber()));
-      status = 0;
+      out.entries.push_back({displayName, static_cast<int32_t>(in.LineNumber())});
+      out.status = 0;
     }
   });
-  return error != 0 ? error : status;
+  if (out.error) out.status = out.error->number;
+  return out;
 }
 
-int QData(std::string& iniPathInOut, const std::string& dataDir, int iniLine,
-          forms::ListModel& sizes) {
-  sizes.Clear();
-  int status = rt::err::kInputPastEnd;
+SizeListing QData(const std::string& iniPath, const std::string& dataDir, int iniLine) {
+  SizeListing out;
+  out.status = rt::err::kInputPastEnd;
 
   std::string tabFile;
-  const int iniError = Trapped(kQData, iniPathInOut, [&] {
+  out.error = Trapped(kQData, iniPath, [&] {
     if (iniLine < 1) rt::Raise(rt::err::kInvalidCall);
-    LineSource in(iniPathInOut);
+    LineSource in(iniPath);
     std::string line;
     while (in.LineNumber() < iniLine) in.NextOrRaise(line);
     std::string displayName;
     if (!tabfmt::EntryFields(line, tabFile, displayName)) rt::Raise(rt::err::kInvalidCall);
   });
-  if (iniError != 0) return status;
-  iniPathInOut = tabFile;
+  if (out.error) return out;
 
-  Trapped(kQData, tabFile, [&] {
+  out.error = Trapped(kQData, tabFile, [&] {
+    config::RequireInsideFolder(tabFile, "the standards table");
     LineSource in(dataDir + tabFile);
-    sizes.Clear();
-    sizes.SetTag(tabFile);
+    out.entries.clear();
+    out.tabFile = tabFile;
     std::string previousKey;
     std::string line;
     for (int64_t rowIndex = 0; in.Next(line); ++rowIndex) {
@@ -163,24 +178,19 @@ int QData(std::string& iniPathInOut, const std::string& dataDir, int iniLine,
       const std::string_view key = RowKey(line);
       if (key == previousKey) continue;
       if (rowIndex > std::numeric_limits<int32_t>::max()) rt::Raise(rt::err::kOverflow);
-      sizes.AddItem(std::string(key));
-      sizes.SetItemData(sizes.NewIndex(), static_cast<int32_t>(rowIndex));
-      status = 0;
+      out.entries.push_back({std::string(key), static_cast<int32_t>(rowIndex)});
+      out.status = 0;
       previousKey.assign(key);
     }
   });
-  return status;
+  return out;
 }
 
-bool QMisuraVariabili(const std::string& tabPath, const std::string& sizeKey,
-                      const std::string& lengthText, std::span<double> row) {
-  return SizeRowLookup(tabPath, sizeKey, lengthText, row) == SizeRow::Found;
-}
-
-SizeRow SizeRowLookup(const std::string& tabPath, const std::string& sizeKey,
-                      const std::string& lengthText, std::span<double> row) {
+SizeRowResult QMisuraVariabili(const std::string& tabPath, const std::string& sizeKey,
+                               const std::string& lengthText, std::span<double> row) {
   bool found = false;
-  const int error = Trapped(kQMisuraVariabili, tabPath, [&] {
+  SizeRowResult out;
+  out.error = Trapped(kQMisuraVariabili, tabPath, [&] {
     double best = 9999999999.0;
     LineSource in(tabPath);
     const std::string_view wantedKey = tabfmt::Trim(sizeKey);
@@ -205,62 +215,35 @@ SizeRow SizeRowLookup(const std::string& tabPath, const std::string& sizeKey,
       if (best == 0) break;
     }
   });
-  if (error != 0) return SizeRow::Reported;
-  return found ? SizeRow::Found : SizeRow::NotFound;
+  out.status = out.error ? SizeRow::Reported : found ? SizeRow::Found : SizeRow::NotFound;
+  return out;
 }
 
-void QDataLunghezze(const std::string& dataDir, const forms::ListModel& sizes,
-                    forms::ListModel& lengths) {
-  lengths.Clear();
-  const std::string tabPath = dataDir + sizes.Tag();
-  Trapped(kQDataLunghezze, tabPath, [&] {
+Listing QDataLunghezze(const std::string& dataDir, const SelectedSize& size) {
+  const std::string tabPath = dataDir + size.tabFile;
+  Listing out;
+  out.error = Trapped(kQDataLunghezze, tabPath, [&] {
     LineSource in(tabPath);
     std::string line;
-    ReadToFirstRowOfSize(in, sizes, line);
-    const std::string& size = sizes.List(sizes.ListIndex());
+    ReadToFirstRowOfSize(in, size, line);
     int32_t next = 0;
     do {
       if (IsSkipped(line) || line.find('|') == std::string::npos) continue;
-      if (RowKey(line) != size) break;
+      if (RowKey(line) != size.key) break;
       const std::vector<std::string_view> columns = tabfmt::SplitColumns(line);
       if (columns.size() < 3) rt::Raise(rt::err::kInvalidCall);
-      lengths.AddItem(ShortText(columns[2]));
-      lengths.SetItemData(lengths.NewIndex(), next++);
+      out.entries.push_back({ShortText(columns[2]), next++});
     } while (in.Next(line));
   });
+  return out;
 }
 
-void QDataIncasso(const std::string& dataDir, const forms::ListModel& sizes, std::string& value1,
-                  std::string& value2) {
-  const std::string tabPath = dataDir + sizes.Tag();
-  Trapped(kQDataIncasso, tabPath, [&] {
-    LineSource in(tabPath);
-    std::string line;
-    if (!FirstRowOfSize(in, sizes, line)) return;
-    const std::vector<std::string_view> columns = tabfmt::SplitColumns(line);
-    if (columns.size() < 5) rt::Raise(rt::err::kInvalidCall);
-    std::string diameter = ShortText(columns[3]);
-    std::string depth = ShortText(columns[4]);
-    value1 = std::move(diameter);
-    value2 = std::move(depth);
-  });
+ColumnPair QDataIncasso(const std::string& dataDir, const SelectedSize& size) {
+  return FirstRowColumns(kQDataIncasso, dataDir, size, 3, 4);
 }
 
-void QDataThread(const std::string& dataDir, const forms::ListModel& sizes, std::string& value1,
-                 std::string& value2) {
-  const std::string tabPath = dataDir + sizes.Tag();
-  Trapped(kQDataThread, tabPath, [&] {
-    LineSource in(tabPath);
-    std::string line;
-    if (!FirstRowOfSize(in, sizes, line)) return;
-    const std::vector<std::string_view> columns = tabfmt::SplitColumns(line);
-    if (columns.size() < 5) rt::Raise(rt::err::kInvalidCall);  // needs four "|"
-    const size_t n = columns.size();
-    std::string afterThread = ShortText(columns[n - 4]);  // column N-3
-    std::string pitch = ShortText(columns[n - 3]);        // column N-2
-    value1 = std::move(afterThread);
-    value2 = std::move(pitch);
-  });
+ColumnPair QDataThread(const std::string& dataDir, const SelectedSize& size) {
+  return FirstRowColumns(kQDataThread, dataDir, size, -4, -3);  // columns N-3 and N-2
 }
 
 }  // namespace cavix::FileReadTAB

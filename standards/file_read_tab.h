@@ -1,53 +1,89 @@
-// The six read queries over a standards family's INI file and its TAB files. Each opens its file,
-// streams it line by line from the start, closes it, and reports its own failures in a message box.
+// The read queries over a standards family's INI file and its TAB files. Each opens its file,
+// streams it line by line from the start and closes it. A query traps its own errors: it returns
+// what it found up to the error together with the message the user is to be shown (the caller
+// decides how to show it).
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
-
-#include "forms/list_control.h"
+#include <vector>
 
 namespace cavix::FileReadTAB {
 
-// Fills `standards` with the display names of INI section "[holeType threadState]"; each entry's
-// item datum is its line number in the INI file (from 1). Returns 0 when something was listed,
-// 62 when the section lists nothing, else the number of the error that stopped it (after its
-// message; entries already listed stay).
-int QNorma(const std::string& iniPath, int holeType, int threadState, forms::ListModel& standards);
+// The message of an error that stopped a query: its text and how it is shown (no title).
+struct QueryError {
+  enum class Icon { Critical, Exclamation };
+  int number = 0;
+  std::string text;
+  Icon icon = Icon::Critical;
+};
 
-// Reads INI line `iniLine` (from 1), takes its TAB file name, and fills `sizes` with the size keys
-// of that TAB file, one per run of consecutive rows; item data are the row indices (from 0) of the
-// runs' first rows. The TAB name goes to the list's tag and replaces `iniPathInOut`. Returns 0 when
-// a size was listed, else 62 (also after a reported error).
-int QData(std::string& iniPathInOut, const std::string& dataDir, int iniLine,
-          forms::ListModel& sizes);
+// A list entry as a query makes it: its text and item datum.
+struct Entry {
+  std::string text;
+  int32_t itemData = 0;
+};
+
+// The entries a query listed (those before an error stay) and the error, if one stopped it.
+struct Listing {
+  std::vector<Entry> entries;
+  std::optional<QueryError> error;
+};
+
+// The display names of INI section "[holeType threadState]"; each entry's item datum is its line
+// number in the INI file (from 1). `status` is 0 when something was listed, 62 when the section
+// lists nothing, else the number of the error that stopped it.
+struct StandardsListing : Listing {
+  int status = 0;
+};
+StandardsListing QNorma(const std::string& iniPath, int holeType, int threadState);
+
+// INI line `iniLine` (from 1) names a TAB file; its size keys, one per run of consecutive rows,
+// with the row indices (from 0) of the runs' first rows as item data. `tabFile` is set once the
+// TAB file is open (the size list's tag). `status` is 0 when a size was listed, else 62 (also
+// after an error). A TAB name that leads out of the data folder is refused (75).
+struct SizeListing : Listing {
+  std::optional<std::string> tabFile;
+  int status = 0;
+};
+SizeListing QData(const std::string& iniPath, const std::string& dataDir, int iniLine);
+
+// What the size list tells the row queries about the selected size: the TAB file (the list's tag),
+// the size key and the row index of its first row (its item datum).
+// With no size selected the row queries fail as an empty selection does (9).
+struct SelectedSize {
+  std::string tabFile;
+  bool selected = false;
+  std::string key;
+  int32_t firstRow = 0;
+};
+
+// Column 3 of every row of the size, from its first row on (item data 0, 1, …).
+Listing QDataLunghezze(const std::string& dataDir, const SelectedSize& size);
+
+// Two columns of the first row of the size, as short number text ("11", "6.4"): the recess
+// (columns 4 and 5) or the thread (columns N-3 and N-2). Empty when the row is not found or
+// an error stopped the query (`error` then says which).
+struct ColumnPair {
+  std::optional<std::pair<std::string, std::string>> values;
+  std::optional<QueryError> error;
+};
+ColumnPair QDataIncasso(const std::string& dataDir, const SelectedSize& size);
+ColumnPair QDataThread(const std::string& dataDir, const SelectedSize& size);
 
 // Finds the row of `sizeKey` whose column 3 is nearest to the number in `lengthText` (ties keep
 // the earlier row) and writes its numbers to `row` (entry 0 = column 2, …, and the last column
-// once more after it). A row longer than `row` reports the subscript error; nothing is written
-// past the end. Returns true when a row of the size was found: false after a reported error, or
-// silently when no row is near enough (see SizeRowLookup).
-bool QMisuraVariabili(const std::string& tabPath, const std::string& sizeKey,
-                      const std::string& lengthText, std::span<double> row);
-
-// The same lookup, telling apart the two ways of not finding a row: a failure already reported
-// to the user, and a table read without error that holds no row of the size within reach of the
-// length (the size gone from the table since it was listed, or an absurd length).
+// once more after it). A row longer than `row` is refused with the subscript error; nothing is
+// written past the end. Found, NotFound (the file was read without error but holds no row of the
+// size within reach of the length) or Reported (an error stopped it: `error`).
 enum class SizeRow { Found, Reported, NotFound };
-SizeRow SizeRowLookup(const std::string& tabPath, const std::string& sizeKey,
-                      const std::string& lengthText, std::span<double> row);
-
-// Fills `lengths` with column 3 of every row of the size selected in `sizes` (item data 0, 1, …).
-void QDataLunghezze(const std::string& dataDir, const forms::ListModel& sizes,
-                    forms::ListModel& lengths);
-
-// Columns 4 and 5 of the first row of the selected size, as short number text ("11", "6.4").
-// The outputs are left as they were when nothing is found.
-void QDataIncasso(const std::string& dataDir, const forms::ListModel& sizes, std::string& value1,
-                  std::string& value2);
-
-// Columns N-3 (length after thread) and N-2 (pitch) of the first row of the selected size.
-void QDataThread(const std::string& dataDir, const forms::ListModel& sizes, std::string& value1,
-                 std::string& value2);
+struct SizeRowResult {
+  SizeRow status = SizeRow::NotFound;
+  std::optional<QueryError> error;
+};
+SizeRowResult QMisuraVariabili(const std::string& tabPath, const std::string& sizeKey,
+                               const std::string& lengthText, std::span<double> row);
 
 }  // namespace cavix::FileReadTAB

@@ -4,7 +4,6 @@
 
 #include <array>
 
-#include "dialog/globals.h"
 #include "runtime/error.h"
 
 namespace cavix::strings {
@@ -70,6 +69,8 @@ std::string LoadResString(int identifier) {
   rt::Raise(326, "Resource with identifier '" + std::to_string(identifier) + "' not found");
 }
 
-std::string LocalisedText(int offset) { return LoadResString(Globals().LanguageBase + offset); }
+std::string LocalisedText(int languageBase, int offset) {
+  return LoadResString(languageBase + offset);
+}
 
 }  // namespace cavix::strings

@@ -36,7 +36,7 @@ inline constexpr int kRecessTooSmall = 52;
 // found".
 std::string LoadResString(int identifier);
 
-// The text at Globals().LanguageBase + offset, looked up anew on every call.
-std::string LocalisedText(int offset);
+// The text at languageBase (1000, 2000 or 3000) + offset.
+std::string LocalisedText(int languageBase, int offset);
 
 }  // namespace cavix::strings

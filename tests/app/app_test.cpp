@@ -9,7 +9,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "app/add_in_classes.h"
+#include "hole_objects/class_list.h"
 #include "app/cli.h"
 #include "scene/model_file.h"
 #include "tests/support/shell.h"
@@ -138,6 +138,9 @@ TEST(CavixCommandLine, WrongUseExitsWithTwoAndTheUsage) {
   }
   EXPECT_FALSE(fs::exists(model));
   EXPECT_EQ(InProcess({"--help"}).status, 0);
+  const Result version = InProcess({"--version"});
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out.rfind("cavix 0.", 0), 0u) << version.out;
   Result help = InProcess({"new", "--help"});
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("--precision P"), std::string::npos);
@@ -152,7 +155,7 @@ TEST(CavixShow, FindsShapesByNameOrIdAndNamesTheirClass) {
   b.SetName("Hole 10");
   a.Components(43).AddComponent().SetValue(1,
                                            rt::Variant("{00000000-0000-0000-0000-00000000DEAD}"));
-  std::vector<host::ClassInfo> classes = AddInClasses();
+  std::vector<host::ClassInfo> classes = HoleClasses();
   if (!classes.empty())
     b.Components(43).AddComponent().SetValue(1, rt::Variant(classes[0].classId));
   scene::SaveModel(*scene, model);
@@ -189,7 +192,7 @@ TEST(CavixOptions, RegistryAndSettingsComeFromOptionElseEnvironment) {
   EXPECT_EQ(fromEnv.Services().registryFile, "/env/cavix.reg");
   EXPECT_EQ(fromEnv.Services().settingsFile, "/env/settings.ini");
   Invocation fromOption{
-      show, {}, {{"--registry", "/opt/r.reg"}, {"--settings", "/opt/s.ini"}}, sink, sink};
+      show, {}, {{"--registry", {"/opt/r.reg"}}, {"--settings", {"/opt/s.ini"}}}, sink, sink};
   EXPECT_EQ(fromOption.Services().registryFile, "/opt/r.reg");
   EXPECT_EQ(fromOption.Services().settingsFile, "/opt/s.ini");
   ::unsetenv("CAVIX_REGISTRY");
@@ -203,7 +206,7 @@ TEST(CavixOptions, RegistryAndSettingsComeFromOptionElseEnvironment) {
 TEST(CavixData, BuildTreeRegistryPointsAtTheCopiedApplicationDirectory) {
   auto scene = scene::Scene::NewModel();
   scene->InstallServices({CAVIX_TEST_REGISTRY, CAVIX_TEST_SETTINGS});
-  auto reg = host::Services().CreateRegistryReader();
+  auto reg = scene->App().Services().CreateRegistryReader();
   std::string key = "SOFTWARE\\Norvalis\\Zentrox", name = "ApplDir", value;
   int32_t status = 0;
   reg->ReadString(2, key, name, value, status);
@@ -212,7 +215,7 @@ TEST(CavixData, BuildTreeRegistryPointsAtTheCopiedApplicationDirectory) {
   name = "Norme Dir#0";
   reg->ReadString(2, key, name, value, status);
   EXPECT_EQ(value, "\\Standards\\ISO\\");
-  auto ini = host::Services().CreateSettingsReader();
+  auto ini = scene->App().Services().CreateSettingsReader();
   std::string section = "Directories", threadKey = "ThreadFile", dir;
   bool found = false;
   ini->SelectSection(section, found);

@@ -4,14 +4,16 @@
 
 #include <sstream>
 #include <string>
+#include <tuple>
+#include <vector>
 
-#include "app/cmd_holes.h"
+#include "actions/hole_table.h"
 #include "host/host_model.h"
 #include "scene/scene.h"
 
 namespace {
 
-using cavix::app::HoleRows;
+using cavix::actions::HoleTable;
 using cavix::rt::Variant;
 
 // A dropped shape with a hole record in component 34 (numbers in group 1, texts in group 2).
@@ -40,7 +42,7 @@ TEST(HoleTable, RowsTakeWhatTheRecordHoldsAndLeaveTheRestBlank) {
   odd.SetValue(1, 10, Variant("ten"));
   odd.SetValue(1, 7, Variant("yes"));
 
-  const auto rows = HoleRows(*s);
+  const auto rows = HoleTable(*s);
   ASSERT_EQ(rows.size(), 2u);  // the block has no record
   EXPECT_EQ(rows[0].recess, "counterdrill");
   EXPECT_EQ(rows[0].length, 22.5);  // the drilled length of a blind tapped hole
@@ -55,33 +57,69 @@ TEST(HoleTable, RowsTakeWhatTheRecordHoldsAndLeaveTheRestBlank) {
   // A through tapped hole reports its thread length, which regeneration keeps current.
   tapped.SetValue(1, 7, Variant(int16_t{1}));
   tapped.SetValue(1, 11, Variant(31.0));
-  EXPECT_EQ(HoleRows(*s)[0].length, 31.0);
+  EXPECT_EQ(HoleTable(*s)[0].length, 31.0);
 
   std::ostringstream csv, text;
-  cavix::app::WriteHoleCsv(HoleRows(*s), csv);
-  cavix::app::WriteHoleTable(HoleRows(*s), text);
-  EXPECT_NE(
-      csv.str().find("tapped,HoleCDrill,,,10,31,yes,31,1.5,counterdrill,18,10.6,90,yes,,10,20,20"),
-      std::string::npos)
+  cavix::actions::WriteHoleCsv(HoleTable(*s), csv);
+  cavix::actions::WriteHoleTable(HoleTable(*s), text);
+  EXPECT_NE(csv.str().find(
+                "tapped,HoleCDrill,,,10,8.5,31,yes,31,1.5,counterdrill,18,10.6,90,yes,,10,20,20"),
+            std::string::npos)
       << csv.str();
-  EXPECT_NE(csv.str().find("odd,,,,,,no,,,,,,,no,,"), std::string::npos) << csv.str();
+  // The record that cannot be read is listed, with why, and without sizes.
+  EXPECT_NE(csv.str().find("odd,,,,,,,no,,,,,,,no,,"), std::string::npos) << csv.str();
+  EXPECT_NE(csv.str().find("hole's stored through flag (number slot 7) holds \"\"yes\"\""),
+            std::string::npos)
+      << csv.str();
   EXPECT_NE(text.str().find("\u2334 \u230018 \u21a710.6 \u00d7 90\u00b0"), std::string::npos)
       << text.str();
 }
 
+// Stored values that make no hole are said to make none: no sizes, "not a hole", and why.
+TEST(HoleTable, StoredValuesThatMakeNoHoleAreMarked) {
+  auto s = cavix::scene::Scene::NewModel();
+  for (const auto& [name, slot, value] : std::vector<std::tuple<const char*, int16_t, double>>{
+           {"deep", 11, -5}, {"wide", 12, -20}, {"pointed", 8, 1e308}, {"fine", 11, 5}}) {
+    auto& r = Record(*s, name);
+    r.SetValue(2, 1, Variant("HoleSimple"));
+    r.SetValue(1, 10, Variant(10.0));
+    r.SetValue(1, 11, Variant(12.0));
+    r.SetValue(1, 8, Variant(-50.0));  // a point of 0 or less is built flat
+    r.SetValue(1, slot, Variant(value));
+  }
+  const auto rows = HoleTable(*s);
+  ASSERT_EQ(rows.size(), 4u);
+  for (size_t i = 0; i < 3; ++i) {
+    SCOPED_TRACE(rows[i].name);
+    EXPECT_FALSE(rows[i].problem.empty());
+    EXPECT_FALSE(rows[i].diameter.has_value());
+    EXPECT_FALSE(rows[i].drillDiameter.has_value());
+  }
+  EXPECT_TRUE(rows[3].problem.empty());
+  std::ostringstream text;
+  cavix::actions::WriteHoleList(rows, text);
+  EXPECT_NE(text.str().find("not a hole"), std::string::npos) << text.str();
+  EXPECT_NE(text.str().find("#4 pointed is not a hole: the drill-point angle"), std::string::npos)
+      << text.str();
+  EXPECT_NE(text.str().find("blind flat"), std::string::npos) << text.str();
+  EXPECT_EQ(text.str().find("-50"), std::string::npos) << text.str();
+}
+
 TEST(HoleTable, NamesAreQuotedInCsvAndAlignedByCharactersInText) {
   auto s = cavix::scene::Scene::NewModel();
-  Record(*s, "a,b").SetValue(1, 10, Variant(5.0));
-  Record(*s, "say \"hi\"").SetValue(1, 10, Variant(6.0));
-  Record(*s, "two\nlines").SetValue(1, 10, Variant(7.0));
-  Record(*s, "\u00e4\u00f6\u00fc").SetValue(1, 10, Variant(8.0));
+  double d = 5;
+  for (const char* name : {"a,b", "say \"hi\"", "two\nlines", "\u00e4\u00f6\u00fc"}) {
+    auto& r = Record(*s, name);
+    r.SetValue(1, 10, Variant(d++));
+    r.SetValue(1, 11, Variant(10.0));
+  }
   std::ostringstream csv, text;
-  cavix::app::WriteHoleCsv(HoleRows(*s), csv);
+  cavix::actions::WriteHoleCsv(HoleTable(*s), csv);
   EXPECT_NE(csv.str().find(",\"a,b\","), std::string::npos);
   EXPECT_NE(csv.str().find(",\"say \"\"hi\"\"\","), std::string::npos);
   EXPECT_NE(csv.str().find(",\"two\nlines\","), std::string::npos);
 
-  cavix::app::WriteHoleTable(HoleRows(*s), text);
+  cavix::actions::WriteHoleTable(HoleTable(*s), text);
   // The class column starts at the same character in the header and in the umlaut row.
   std::istringstream in(text.str());
   std::string header, rule, line, umlaut;

@@ -5,7 +5,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <nlohmann/json.hpp>
@@ -152,6 +154,19 @@ TEST_F(CavixCommand, EditsLeaveTheFileAloneUnlessTheHoleChanges) {
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(Slurp(model_), placed);
 
+  // A change of the counterbore depth alone is a change: the hole is rebuilt with it (lengths
+  // that compare exactly, so that nothing else differs).
+  r = Cavix("edit " + model_ + " '#2' --script " +
+            Script("cbore.txt",
+                   "click OptHoleType(1)\ntext TxtLungAfterThread 5\nclick OKButton\n"));
+  ASSERT_EQ(r.status, 0) << r.err << r.out;
+  const std::string counterbored = Slurp(model_);
+  r = Cavix("edit " + model_ + " '#2' --script " +
+            Script("depth.txt", "text ProfIncasso 12\nclick OKButton\n"));
+  ASSERT_EQ(r.status, 0) << r.err << r.out;
+  EXPECT_NE(Slurp(model_), counterbored);
+  EXPECT_EQ(Var(Shape("#2"), "1:17"), 12);
+
   // Another type rebuilds the same shape as the new class.
   r = Cavix("edit " + model_ + " 'Hole M10x1.5' --script " +
             Script("csink.txt", "click OptHoleType(2)\nclick OKButton\n"));
@@ -270,3 +285,90 @@ TEST_F(CavixCommand, ShippedScriptsPlaceOneHoleEach) {
 }
 
 }  // namespace
+
+// Many holes in one drop: a 4 x 3 grid and an 8-hole bolt circle, each hole exactly what a single
+// drop at its place makes; then an edit of one of them applied to all alike.
+TEST_F(CavixCommand, PatternsPlaceWhatSingleDropsPlaceAndEditAllLikeFollows) {
+  NewModel("--block 200,200,20");
+  const std::string cbore = Quote(CAVIX_SHIPPED_SCRIPTS + std::string("cbore_through.txt"));
+  const std::string plain = Quote(CAVIX_SHIPPED_SCRIPTS + std::string("plain_blind.txt"));
+  ASSERT_EQ(Cavix("drop " + model_ + " --at 100,100,20 --grid 4,3,15,15 --script " + cbore).status,
+            0);
+  ASSERT_EQ(Cavix("drop " + model_ + " --at 100,100,20 --circle 8,40,22.5 --script " + plain).status,
+            0);
+  const std::vector<json> shapes = Shapes();
+  ASSERT_EQ(shapes.size(), 1u + 12 + 8);
+
+  // Where they must be: the grid centred on the point, rows along x, then the circle from 22.5°.
+  std::vector<std::array<double, 3>> expected;
+  for (int j = 0; j < 3; ++j)
+    for (int i = 0; i < 4; ++i) expected.push_back({100 + (i - 1.5) * 15, 100 + (j - 1) * 15.0, 20});
+  for (int k = 0; k < 8; ++k) {
+    const double a = (22.5 + 45 * k) * M_PI / 180;
+    expected.push_back({100 + 40 * std::cos(a), 100 + 40 * std::sin(a), 20});
+  }
+  // Each is what a single drop of the same script makes: the same name, record, profile and
+  // binding, wherever it stands.
+  const std::string single = dir_.File("single.json");
+  ASSERT_EQ(Cavix("new " + single + " --block 200,200,20").status, 0);
+  ASSERT_EQ(Cavix("drop " + single + " --at 1,1,20 --script " + cbore).status, 0);
+  ASSERT_EQ(Cavix("drop " + single + " --at 1,1,20 --script " + plain).status, 0);
+  const json singles = json::parse(Cavix("show " + single + " --json").out);
+  for (size_t n = 0; n < expected.size(); ++n) {
+    SCOPED_TRACE(n);
+    json hole = shapes[n + 1];
+    for (int c = 0; c < 3; ++c) EXPECT_NEAR(hole["position"][c].get<double>(), expected[n][c], 1e-9);
+    json alone = singles.at(n < 12 ? 1 : 2);
+    for (json* j : {&alone, &hole}) {
+      j->erase("id");
+      j->erase("position");
+    }
+    EXPECT_EQ(hole, alone);
+  }
+  // The counterbore's allowance comes from its own column of the table: M10 medium, 1 mm.
+  EXPECT_EQ(Var(shapes[1], "1:12"), 1.0);
+
+  // A change of the counterbore depth alone rebuilds the hole, and --all-like every one alike.
+  const Result edit = Cavix("edit " + model_ + " --all-like '#5' --script " +
+                            Script("depth.txt", "text ProfIncasso 12\nclick OKButton\n"));
+  ASSERT_EQ(edit.status, 0) << edit.err << edit.out;
+  const std::vector<json> after = Shapes();
+  for (size_t n = 1; n < after.size(); ++n) {
+    SCOPED_TRACE(n);
+    if (n <= 12) {
+      EXPECT_EQ(Var(after[n], "1:17"), 12);
+      EXPECT_NEAR(Lowest(after[n]), -20, 1e-9);
+    } else {
+      EXPECT_EQ(after[n], shapes[n]);  // the circle's holes are not alike
+    }
+  }
+}
+
+// Tables and preferences stay inside their folders: an INI entry or a registry value that climbs
+// out with ".." is refused, naming it, and nothing outside is read or written.
+TEST_F(CavixCommand, PathsThatClimbOutOfTheirFoldersAreRefused) {
+  NewModel();
+  const std::string before = Slurp(model_);
+  dir_.Write("outside.tab", "  M5 | 5 | 10\r\n");
+  dir_.Write("Standards/ISO/Cavix.ini", "[1 0]\r\n\"..\\..\\..\\outside.tab\" \"Escape\"\r\n[END]\r\n");
+  const Result table =
+      Cavix("drop " + model_ + " --script " + Script("look.txt", "dump\nclick CancelButton\n"));
+  ASSERT_EQ(table.status, 0) << table.err;
+  const auto messages = table.Events("message");
+  ASSERT_EQ(messages.size(), 1u) << table.out;
+  EXPECT_NE(messages[0]["text"].get<std::string>().find("..\\..\\..\\outside.tab\" leads out"),
+            std::string::npos)
+      << messages[0];
+  ExpectForm(table.Events("form").at(0), {{"Misura.list", json::array()}});
+
+  // The preferences file named by the registry: refused before the dialog opens.
+  std::string reg = Slurp(dir_.File("cavix.reg"));
+  const std::string prefs = "\"File Prefs\"=\"\\\\Cavix.prf\"";
+  reg.replace(reg.find(prefs), prefs.size(), "\"File Prefs\"=\"\\\\..\\\\escaped.prf\"");
+  dir_.Write("cavix.reg", reg);
+  const Result r = Cavix("drop " + model_ + " --script " + Fixture("m10_threaded_blind.txt"));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("\"File Prefs\""), std::string::npos) << r.err;
+  EXPECT_FALSE(fs::exists(dir_.path.parent_path() / "escaped.prf"));
+  EXPECT_EQ(Slurp(model_), before);
+}

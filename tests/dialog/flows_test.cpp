@@ -1,5 +1,6 @@
 // The hole dialog played by scripts on the real form over a private install: what a drop opens
 // with, how choices re-shape the form, the entry checks, OK and Cancel, editing a placed hole.
+#include "dialog/drop_hole.h"
 #include "tests/dialog/harness.h"
 
 namespace cavix::testing {
@@ -318,6 +319,34 @@ TEST_F(DialogTest, AFailureDuringOkIsReportedAndTheDialogStaysOpen) {
   }
 }
 
+// Values that would not make a hole are refused at OK like a typed value: the positive-value
+// message, the focus on the field, nothing built and nothing remembered.
+TEST_F(DialogTest, ValuesThatMakeNoHoleAreRefusedAtOk) {
+  struct Row {
+    const char* setup;
+    const char* field;
+  };
+  const Row rows[] = {
+      {"text Lunghezza 0\n", "Lunghezza"},
+      {"text Lunghezza -5\n", "Lunghezza"},
+      {"text AngoloPunta 100000\nfocus Lunghezza\n", "AngoloPunta"},
+      {"click OptHoleType(2)\ntext AngSvaso 500\nfocus Lunghezza\n", "AngSvaso"},
+      {"check ToggleFiletto 1\nselect Misura M10\ntext TxtLungAfterThread -5\n",
+       "TxtLungAfterThread"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.setup);
+    const RunResult r =
+        Drop(std::string(row.setup) + "click OKButton\ndump\nclick CancelButton\n");
+    ASSERT_EQ(r.Messages().size(), 1u) << r.out;
+    EXPECT_EQ(r.Messages()[0]["text"], "This value must be greater than zero");
+    ASSERT_EQ(r.Forms().size(), 1u);
+    EXPECT_EQ(r.Forms()[0]["focus"], row.field);
+    EXPECT_FALSE(fs::exists(PrefsPath()));
+    EXPECT_EQ(ShapeCount(*scene_), 1);
+  }
+}
+
 // A length no row of the size comes near: OK says so instead of building from a stale row.
 TEST_F(DialogTest, OkWithoutARowForTheLengthSaysWhyAndStaysOpen) {
   const RunResult r =
@@ -346,7 +375,7 @@ TEST_F(DialogTest, AssignEventFillsEveryCatalogNamedLikeOursWhateverItsCase) {
   scene::Application& app = scene_->App();
   scene::Catalog& upper = app.Catalogs().Open("ZENTROX.ICC");
   scene::Catalog& other = app.Catalogs().Open("parts.icc");
-  host::DropHole handler;
+  dialog::DropHole handler;
   std::ostringstream out;
   forms::JsonLinesMessageService messages(out);
   forms::SetMessageService(&messages);

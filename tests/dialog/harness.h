@@ -12,13 +12,10 @@
 #include <string>
 #include <vector>
 
+#include "actions/workspace.h"
 #include "dialog/dialog.h"
-#include "dialog/globals.h"
-#include "dialog/initialize.h"
 #include "forms/message_box.h"
 #include "forms/script.h"
-#include "hole_objects/class_list.h"
-#include "host/drop_hole.h"
 #include "runtime/regional.h"
 #include "scene/scene.h"
 #include "tests/dialog/install.h"
@@ -65,27 +62,21 @@ class DialogTest : public ::testing::Test {
   void TearDown() override {
     forms::SetModalDriver(nullptr);
     forms::SetMessageService(nullptr);
-    host::SetServiceFactory(nullptr);
     scene_.reset();
     rt::SetRegional(std::nullopt);
-    ResetGlobals();
   }
 
-  // A fresh install and model; previous state (globals, preferences) is dropped.
+  // A fresh install and model, the add-in loaded anew; the previous preferences are dropped.
   void Install(const InstallOptions& o) {
-    ResetGlobals();
     opts_ = o;
+    hooks_ = std::make_shared<actions::AddInHooks>();
     dir_ = std::make_unique<test::TempDir>("cavix-dialog-");
     WriteInstall(dir_->path, o.language, o.families);
     fs::copy(fs::path(CAVIX_DIALOG_FIXTURES) / "Family", dir_->path / "Family",
              fs::copy_options::recursive);
     rt::SetRegional(rt::RegionalFor(o.locale));
-    host::SetServiceFactory(nullptr);
     scene_ = scene::Scene::NewModel(opts_.block, opts_.units, opts_.precision);
-    scene_->RegisterClasses(HoleClasses());
-    scene_->RegisterClasses({host::DropHoleClassInfo()});
-    scene_->InstallServices({dir_->File("cavix.reg"), dir_->File("settings.ini")});
-    dialog::RegisterEditHandler();
+    actions::LoadAddIn(*scene_, {dir_->File("cavix.reg"), dir_->File("settings.ini")}, hooks_);
   }
 
   // Plays `script` on the dialog that `open` shows (a drop or a double click).
@@ -122,6 +113,7 @@ class DialogTest : public ::testing::Test {
   InstallOptions opts_;
   std::unique_ptr<test::TempDir> dir_;
   std::unique_ptr<scene::Scene> scene_;
+  std::shared_ptr<actions::AddInHooks> hooks_ = std::make_shared<actions::AddInHooks>();
   scene::Shape* shape_ = nullptr;
 };
 

@@ -44,17 +44,17 @@ TEST(ThreadImage, PathRules) {
     }
     if (r.existing) w.services.state.files.insert(r.existing);
     std::string path = "unchanged";
-    EXPECT_EQ(geo::FindThreadImage(path), r.found);
+    EXPECT_EQ(geo::FindThreadImage(w.services, path), r.found);
     EXPECT_EQ(path, r.path);
   }
 }
 
 TEST(ThreadImage, SelectionEndedOnlyWhenSectionFound) {
   fake::World w;
-  EXPECT_EQ(geo::GetThreadFileDir(), "");
+  EXPECT_EQ(geo::GetThreadFileDir(w.services), "");
   EXPECT_TRUE(w.services.state.calls.empty());
   w.services.state.settings["Directories"]["ThreadFile"] = "E:\\x\\";
-  EXPECT_EQ(geo::GetThreadFileDir(), "E:\\x");
+  EXPECT_EQ(geo::GetThreadFileDir(w.services), "E:\\x");
   EXPECT_EQ(w.services.state.calls, std::vector<std::string>{"EndSection"});
 }
 

@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include "dialog/globals.h"
 #include "support/fake_host.h"
 
 namespace {
@@ -22,9 +21,12 @@ TEST(ThroughDepth, AxisRules) {
       {{0.9995, 0, 0.0316}, {100, 60, 20}, 100},  // nearly x: x wins, z ignored
       {{0.999, 0, 0.0447}, {100, 60, 20}, 100},   // exactly 0.999 is not aligned: oblique
       {{0.6, 0.8, 0}, {50, 50, 10}, 50},          // tie goes to y
+      {{0.7071, 0.7071, 0}, {60, 40, 10}, 60},    // equal shares: the larger extent
+      {{0.7071, 0.7071, 0}, {40, 60, 10}, 60},
       {{0.7071, 0, 0.7071}, {40, 100, 30}, 40},   // y has no share
       {{0.05, 0.05, 0.05}, {40, 100, 30}, 0},     // no axis has a share
       {{0.1, 0.3, 0.9487}, {500, 60, 20}, 60},    // 0.1 is not a share
+      {{0, 0.1, 0.995}, {100, 60, 50}, 50},       // nor on y
       {{0.5, 0.5, 0.7071}, {10, 5, 30}, 30},     {{0.5, 0.5, 0.7071}, {10, 50, 30}, 50},
   };
   for (const Row& r : rows) {
@@ -46,14 +48,12 @@ TEST(ThroughDepth, HostErrorsReachTheCaller) {
 
 TEST(Units, CodesAndPage) {
   fake::World w;
-  cavix::Globals().CurrentPage = &w.page;
   double v = 2;
-  EXPECT_DOUBLE_EQ(geo::InchesToPage(v), 50.8);
-  EXPECT_EQ(geo::PageToModel(v), 2);
-  EXPECT_EQ(geo::ConvertForDrawing(3.5), 3.5);
+  EXPECT_DOUBLE_EQ(geo::InchesToPage(w.page, v), 50.8);
+  EXPECT_EQ(geo::PageToModel(w.page, v), 2);
+  EXPECT_EQ(geo::ConvertForDrawing(w.page, 3.5), 3.5);
   EXPECT_EQ(w.services.state.calls,
             (std::vector<std::string>{"units 4>7", "units 7>2", "units 1>11"}));
-  cavix::ResetGlobals();
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 #include <sstream>
 
 #include "hole_objects/utils.h"
-#include "host/drop_hole.h"
+#include "host/add_in_names.h"
 #include "scene_fixture.h"
 #include "tests/support/shell.h"
 
@@ -162,10 +162,29 @@ TEST_F(Cli, FailedRegenerationLeavesTheFile) {
   EXPECT_NE(Err().find("deeper than the part"), std::string::npos) << Err();
   EXPECT_EQ(Slurp(path), before);
 
+  // A stored model whose values make no hole: not regenerated into one, and reported as none.
+  Hole(1, false, false);  // the next id
+  const std::string odd = "#" + std::to_string(model->AllShapes().back()->Id());
+  model->AllShapes().back()->Components(34).Item(1).SetValue(1, 8, 1e308);
+  model->AllShapes().back()->Components(34).Item(1).SetValue(1, 7, cavix::rt::Variant(int16_t{1}));
+  model->AllShapes().back()->Components(34).Item(1).SetValue(1, 12, -40.0);
+  Save();
+  const std::string stored = Slurp(path);
+  EXPECT_EQ(Run("regen '" + path + "' '" + odd + "'").status, 1);
+  EXPECT_NE(Err().find("would not be a hole: the drilled diameter"), std::string::npos) << Err();
+  EXPECT_EQ(Slurp(path), stored);
+  const Result listed = Run("holes '" + path + "'");
+  EXPECT_NE(listed.out.find("is not a hole: the drilled diameter"), std::string::npos)
+      << listed.out;
+  const json asked = json::parse(Run("threads '" + path + "' '" + odd + "' --json").out);
+  EXPECT_EQ(asked["result"], false);
+  EXPECT_EQ(asked["InnerDiameter"], 0.0);
+  EXPECT_NE(asked["problem"].get<std::string>().find("drilled diameter"), std::string::npos);
+
   EXPECT_EQ(Run("resize '" + path + "'").status, 2);
   EXPECT_EQ(Run("resize '" + path + "' --block 100,-60,40").status, 2);
   EXPECT_EQ(Run("threads '" + path + "' '#999'").status, 1);
-  EXPECT_EQ(Slurp(path), before);
+  EXPECT_EQ(Slurp(path), stored);
 }
 
 }  // namespace

@@ -104,22 +104,13 @@ TEST_F(HoleTest, FaultInCorrectionStopsBeforeTheBuilder) {
   EXPECT_FALSE(w.hole.holder.Has(34));
 }
 
-TEST_F(HoleTest, CreateWithoutAPageFailsAfterTheWork) {
-  cavix::Globals().CurrentPage = nullptr;
-  EXPECT_EQ(fake::ErrorOf([&] { Create({.type = 1, .L = 10}); }), 91);
-  EXPECT_EQ(w.hole.name, "Hole  10");
-  EXPECT_EQ(w.hole.holder.Get(43).Count(), 1);
-}
 
 TEST_F(HoleTest, UpdateLeavesBlindHolesAlone) {
   Create({.type = 2, .D = 6.6, .L = 10, .A = 118, .Dr = 11, .Lc = 4});
   const auto chain = w.hole.Chain();
-  cavix::Globals().CurrentPage = nullptr;
   w.log.clear();
   w.SetBlock(100, 60, 40);
   holes::HoleCBore().Update(w.hole);
-  EXPECT_EQ(cavix::Globals().CurrentPage, &w.page);
-  EXPECT_EQ(cavix::Globals().CurrentApplication, &w.app);
   EXPECT_EQ(w.hole.Chain(), chain);
   EXPECT_TRUE(w.log.empty());
 }
@@ -182,14 +173,14 @@ TEST(DblClick, HandsTheShapeToTheEditor) {
   EXPECT_EQ(fake::ErrorOf([&] { holes::HoleCSink().DblClick(shape, x, y); }), 5);
   cavix::host::IShape* seen = nullptr;
   int16_t type = 0;
-  holes::SetEditHoleHandler([&](cavix::host::IShape& s, int16_t t) {
+  holes::HoleCSink sink;
+  sink.SetEditHandler([&](cavix::host::IShape& s, int16_t t) {
     seen = &s;
     type = t;
   });
-  holes::HoleCSink().DblClick(shape, x, y);
+  sink.DblClick(shape, x, y);
   EXPECT_EQ(seen, &shape);
   EXPECT_EQ(type, 3);
-  holes::SetEditHoleHandler(nullptr);
 }
 
 }  // namespace

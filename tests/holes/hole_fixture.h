@@ -1,10 +1,8 @@
-// Shared set-up of the hole unit tests: a recording host with a part and a hole shape, and the
-// dialog state a drop leaves behind.
+// Shared set-up of the hole unit tests: a recording host with a part and a hole shape.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include "dialog/globals.h"
 #include "hole_input.h"
 #include "support/fake_host.h"
 
@@ -14,16 +12,8 @@ using cavix::rt::Variant;
 
 class HoleTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    cavix::ResetGlobals();
-    cavix::Globals().CurrentPage = &w.page;
-    cavix::Globals().StandardsTab = 1;
-  }
-  void TearDown() override { cavix::ResetGlobals(); }
-
   // Creates the hole on the world's hole shape as the dialog's apply path does.
   std::unique_ptr<holes::HoleObject> Create(const HoleInput& s) {
-    cavix::Globals().HoleType = s.type;
     auto h = Make(s);
     h->Create(w.hole);
     return h;

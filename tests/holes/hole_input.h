@@ -31,6 +31,7 @@ inline std::unique_ptr<holes::HoleObject> Make(const HoleInput& s) {
   h->SetNormativa("ISO 262");
   h->SetCodice(s.thread ? "M10" : "10");
   h->SetFileData("Simple.tab");
+  h->SetStandardsTab(1);
   return h;
 }
 

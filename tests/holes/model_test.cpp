@@ -32,8 +32,9 @@ TEST_F(ModelTest, RecordSurvivesSaveAndReopen) {
 
     // The reopened hole answers the editor and drawings.
     auto h = holes::MakeHole(type);
-    h->GetPartData(*shapes[i]);
-    EXPECT_EQ(cavix::Globals().Stored.lengthAfterThread, thread ? 5 : -1);
+    holes::HoleRecord stored;
+    ASSERT_TRUE(h->GetPartData(*shapes[i], stored));
+    EXPECT_EQ(stored.LengthAfterThread(), thread ? 5 : -1);
     EXPECT_EQ(h->Initialize(*shapes[i]), thread || type != 2);
     // The shape is still bound to its class.
     auto bound = model->ThreadQuery(*shapes[i]);

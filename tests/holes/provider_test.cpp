@@ -72,7 +72,6 @@ TEST_F(HoleTest, UnthreadedHolesAndNoRecord) {
 
   // The counterbore's loader refuses an unthreaded hole: stopped after Initialize.
   fake::World other;
-  cavix::Globals().CurrentPage = &other.page;
   Make({.type = 2, .D = 6.6, .Dr = 11, .Lc = 6.5})->Create(other.hole);
   holes::HoleCBore cbore;
   t = Ask(cbore, other.hole);
@@ -134,8 +133,10 @@ TEST_F(HoleTest, PositionConditions) {
   EXPECT_EQ(t.length, -9);
   EXPECT_EQ(t.inner, 8.5);  // the steps before it ran
 
-  // Counterdrill whose pitch is not below its diameter: success, outputs untouched.
-  Create({.type = 4, .thread = true, .D = 2, .LT = 15, .P = 2, .Dr = 20, .Lc = 5, .Ar = 90});
+  // A stored counterdrill whose pitch is not below its diameter (no hole is built so, but a file
+  // may say it): success, outputs untouched.
+  Create({.type = 4, .thread = true, .LT = 15, .P = 2, .Dr = 20, .Lc = 5, .Ar = 90});
+  w.hole.HoleData().SetValue(1, 10, 2.0);
   holes::HoleCDrill drill;
   double len = -9, off = -9;
   ASSERT_TRUE(drill.Initialize(w.hole));

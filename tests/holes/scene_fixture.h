@@ -6,7 +6,6 @@
 
 #include <string>
 
-#include "dialog/globals.h"
 #include "hole_objects/class_list.h"
 #include "hole_input.h"
 #include "scene/model_file.h"
@@ -20,14 +19,11 @@ namespace scene = cavix::scene;
 class SceneTest : public ::testing::Test {
  protected:
   SceneTest() { Open(scene::Scene::NewModel({100, 60, 20})); }
-  ~SceneTest() override { cavix::ResetGlobals(); }
 
   void Open(std::unique_ptr<scene::Scene> s) {
-    cavix::ResetGlobals();
     model = std::move(s);
     model->RegisterClasses(cavix::HoleClasses());
     model->InstallServices({CAVIX_TEST_REGISTRY, CAVIX_TEST_SETTINGS});
-    cavix::Globals().CurrentPage = &model->ActivePage();
   }
   void Save() { scene::SaveModel(*model, path); }
   void Reopen() {
@@ -37,7 +33,6 @@ class SceneTest : public ::testing::Test {
   // Creates the hole on a newly dropped shape, as the dialog's apply path does.
   scene::Shape& Drop(const HoleInput& input) {
     scene::Shape& s = model->AddDroppedShape();
-    cavix::Globals().HoleType = input.type;
     Make(input)->Create(s);
     return s;
   }

@@ -27,8 +27,6 @@ TEST_F(HoleTest, RecordOfEveryClassThreadedAndNot) {
     for (bool thread : {false, true}) {
       SCOPED_TRACE(::testing::Message() << "type " << type << " thread " << thread);
       fake::World fresh;
-      cavix::Globals().CurrentPage = &fresh.page;
-      cavix::Globals().HoleType = type;
       // type, thread, through, D, L, LT, P, A, T, Dr, Lc, Ar
       Make({type, thread, false, 10, 25, 20, 1.5, 118, 0.4, 18, 11, 90})->Create(fresh.hole);
 
@@ -57,16 +55,18 @@ TEST_F(HoleTest, RecordOfEveryClassThreadedAndNot) {
 // What the editor is handed: the stored parameters, and the length left after the thread from
 // the drilled length in slot 9 (kept when an unthreaded hole is made over a threaded one).
 TEST_F(HoleTest, StoredParamsAndLengthAfterThread) {
-  auto& st = cavix::Globals().Stored;
+  holes::HoleRecord st;
   Create({.type = 1, .thread = true, .L = 25, .LT = 20, .P = 1.5});
-  holes::HoleSimple().GetPartData(w.hole);
+  ASSERT_TRUE(holes::HoleSimple().GetPartData(w.hole, st));
   EXPECT_EQ(std::tie(st.holeType, st.standardsTab, st.threadFlag, st.throughFlag),
             std::make_tuple(1, 1, 1, 0));
-  EXPECT_EQ(std::tie(st.length, st.pitch, st.lengthAfterThread), std::make_tuple(20, 1.5, 5));
+  EXPECT_EQ(std::make_tuple(st.length, st.pitchOrAllowance, st.LengthAfterThread()),
+            std::make_tuple(20, 1.5, 5));
   EXPECT_EQ(st.standard + " " + st.sizeCode, "ISO 262 M10");
-  Create({.type = 1, .thread = true, .L = 18, .LT = 20, .P = 1.5});
-  holes::HoleSimple().GetPartData(w.hole);
-  EXPECT_EQ(st.lengthAfterThread, -1);
+  // A stored drilled length short of the thread (no hole is built so, but a file may say it).
+  w.hole.HoleData().SetValue(1, 9, 18.0);
+  holes::HoleSimple().GetPartData(w.hole, st);
+  EXPECT_EQ(st.LengthAfterThread(), -1);
 
   Create({.type = 1, .thread = true, .L = 25, .LT = 20, .P = 1.5});
   Create({.type = 1, .L = 22, .T = 0.5});
@@ -74,14 +74,13 @@ TEST_F(HoleTest, StoredParamsAndLengthAfterThread) {
   EXPECT_EQ(Slot(1, 9), Variant(25.0));
   EXPECT_EQ(Slot(1, 11), Variant(22.0));
   EXPECT_EQ(Slot(1, 12), Variant(0.5));
-  holes::HoleSimple().GetPartData(w.hole);
-  EXPECT_EQ(st.lengthAfterThread, 3);
+  holes::HoleSimple().GetPartData(w.hole, st);
+  EXPECT_EQ(st.LengthAfterThread(), 3);
   // A fresh unthreaded hole never wrote slot 9: 0 - length is negative.
   fake::World other;
-  cavix::Globals().CurrentPage = &other.page;
   Make({.type = 2, .L = 12, .Dr = 11, .Lc = 6.5})->Create(other.hole);
-  holes::HoleCBore().GetPartData(other.hole);
-  EXPECT_EQ(std::tie(st.lengthAfterThread, st.recessDiameter, st.counterboreDepth),
+  holes::HoleCBore().GetPartData(other.hole, st);
+  EXPECT_EQ(std::make_tuple(st.LengthAfterThread(), st.recessDiameter, st.counterboreDepth),
             std::make_tuple(-1, 11, 6.5));
   EXPECT_FALSE(other.hole.HoleData().grouped.count({1, 18}));
 }
@@ -96,11 +95,12 @@ TEST_F(HoleTest, ComponentsReusedOnSecondCreate) {
 }
 
 TEST_F(HoleTest, MissingRecordLeavesEverythingAlone) {
-  cavix::Globals().Stored.standard = "kept";
+  holes::HoleRecord stored;
+  stored.standard = "kept";
   auto h = Make({.type = 3, .thread = true, .D = 7, .P = 1, .Dr = 3, .Ar = 80});
   h->SetTransferFlags(12345);
-  h->GetPartData(w.hole);
-  EXPECT_EQ(cavix::Globals().Stored.standard, "kept");
+  EXPECT_FALSE(h->GetPartData(w.hole, stored));
+  EXPECT_EQ(stored.standard, "kept");
   EXPECT_FALSE(h->Initialize(w.hole));
   EXPECT_EQ(h->TransferFlags(), 12345);
   EXPECT_EQ(h->Diametro(), 7);
@@ -113,7 +113,6 @@ TEST_F(HoleTest, ThreadLoaderPerClass) {
   for (int16_t type = 1; type <= 4; ++type) {
     SCOPED_TRACE(type);
     fake::World fw;
-    cavix::Globals().CurrentPage = &fw.page;
     Make({.type = type, .through = true, .D = 6.6, .T = 0.2, .Dr = 11, .Lc = 4, .Ar = 90})
         ->Create(fw.hole);
     auto reader = Make({.type = type, .D = 99, .LT = 99, .P = 99, .Dr = 99, .Lc = 99, .Ar = 99});

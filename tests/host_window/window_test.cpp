@@ -19,13 +19,11 @@
 #include <set>
 #include <sstream>
 
+#include "actions/holes.h"
 #include "dialog/dialog.h"
-#include "dialog/globals.h"
 #include "forms/qt/form_view.h"
 #include "forms/qt/window_driver.h"
 #include "forms/script.h"
-#include "hole_objects/class_list.h"
-#include "host/drop_hole.h"
 #include "host_window/host_window.h"
 #include "host_window/part_solid.h"
 #include "runtime/regional.h"
@@ -85,28 +83,20 @@ class HostWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     if (!g_display) GTEST_SKIP() << "no X display (scripts/test.sh runs these under Xvfb)";
-    ResetGlobals();
     WriteInstall(dir_.path);
     rt::SetRegional(rt::RegionalFor("en_US"));
-    std::vector<host::ClassInfo> classes = HoleClasses();
-    classes.push_back(host::DropHoleClassInfo());
-    actions_ = std::make_unique<hostwindow::ModelActions>(
-        scene::ServiceConfig{dir_.File("cavix.reg"), dir_.File("settings.ini")}, classes);
   }
 
   void TearDown() override {
     window_.reset();
-    actions_.reset();
-    host::SetServiceFactory(nullptr);
     rt::SetRegional(std::nullopt);
-    ResetGlobals();
   }
 
   // Opens the window on `model` (saved first) and waits until its view draws.
   hostwindow::HostWindow& Open(const scene::Scene& model) {
     path_ = dir_.File("model.json");
     scene::SaveModel(model, path_);
-    window_ = std::make_unique<hostwindow::HostWindow>(*actions_, path_);
+    window_ = std::make_unique<hostwindow::HostWindow>(path_, Services());
     window_->SetDialogUser([this](FormView& view) {
       ++dialogs_;
       if (answer_) answer_(view);
@@ -150,7 +140,8 @@ class HostWindowTest : public ::testing::Test {
   std::vector<scene::Shape*> Holes() { return window_->Doc().Model().BoundShapes(); }
 
   // A drop at `at` on a face of the part, answered with a through counterbore, then saved: the
-  // file has a hole there (within a pixel, as picking finds it) going in along `inward`.
+  // file has a hole there (within a pixel, as picking finds it) going in along `inward`, and is
+  // what `cavix drop` there with the same answers makes of the model the window opened.
   scene::Vec3 DropAndSave(const gp_Pnt& at, const scene::Vec3& inward) {
     Answer(kThroughCounterbore);
     const QPoint pixel = window_->View().PixelOf(at);
@@ -209,8 +200,11 @@ class HostWindowTest : public ::testing::Test {
     EXPECT_FALSE(window_->RedoAction().isEnabled());
   }
 
+  scene::ServiceConfig Services() const {
+    return {dir_.File("cavix.reg"), dir_.File("settings.ini")};
+  }
+
   test::TempDir dir_{"cavix-window-"};
-  std::unique_ptr<hostwindow::ModelActions> actions_;
   std::unique_ptr<hostwindow::HostWindow> window_;
   std::string path_;
   std::function<void(FormView&)> answer_;
@@ -226,7 +220,7 @@ TEST_F(HostWindowTest, HoleDroppedOnTheTopFaceEditedUndoneAndRedone) {
   // A thicker block: the through hole regenerates to go through it, in the model and the view.
   auto deepest = [&] {
     std::vector<int32_t> ids;
-    const auto part = hostwindow::ModelActions::Part(window_->Doc().Model(), ids);
+    const auto part = hostwindow::PartOf(window_->Doc().Model(), ids);
     double y = 0;
     for (const auto& p : part.holes.at(0).chains.at(0)) y = std::min(y, p[1]);
     return y;
@@ -272,23 +266,20 @@ TEST_F(HostWindowTest, AModelInInchesGetsTheMillimetreMessage) {
 // The README's picture: a drilled block, one hole of each kind placed by the demo's scripts.
 // CAVIX_README_PNG=FILE writes it (the window_screenshot target).
 TEST_F(HostWindowTest, PictureOfADrilledPart) {
-  auto model = scene::Scene::NewModel({100, 60, 30});
-  std::vector<host::ClassInfo> classes = HoleClasses();
-  classes.push_back(host::DropHoleClassInfo());
-  model->RegisterClasses(classes);
-  model->InstallServices({dir_.File("cavix.reg"), dir_.File("settings.ini")});
+  auto work = actions::Workspace::Adopt(scene::Scene::NewModel({100, 60, 30}),
+                                        dir_.File("picture.json"), Services());
   const char* scripts[] = {"demo_1_plain_blind",          "demo_2_plain_threaded_through",
                            "demo_3_cbore_threaded_blind", "demo_4_cbore_through",
                            "demo_5_csink_threaded_blind", "demo_6_csink_through",
                            "demo_7_cdrill_blind",         "demo_8_cdrill_threaded_through"};
   for (int i = 0; i < 8; ++i) {
-    scene::Shape& shape =
-        model->AddDroppedShape({0, 0, -1}, {15 + 23.3 * (i % 4), i < 4 ? 17.0 : 43.0, 30});
     std::ostringstream out, diag;
-    forms::PlayScript(
+    actions::DialogPlayer player(
         forms::LoadScript(std::string(CAVIX_SOURCE_DATA) + "/scripts/" + scripts[i] + ".txt"), out,
-        diag, [&] { model->DropCatalogEntry(shape); });
+        diag);
+    actions::Drop(*work, {{{15 + 23.3 * (i % 4), i < 4 ? 17.0 : 43.0, 30}, {0, 0, -1}}}, player);
   }
+  scene::Scene* model = &work->Model();
   ASSERT_EQ(model->BoundShapes().size(), 8u);
   Open(*model);
   window_->SelectShape(model->BoundShapes()[3]->Id());

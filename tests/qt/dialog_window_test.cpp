@@ -210,7 +210,7 @@ TEST_F(DialogWindow, AUsersSessionLeavesTheSameHoleAsTheSameStepsInAScript) {
     dialog::Dialog& d = DialogOf(view);
     BoxAnswerer boxes;
     QTest::mouseClick(view.WidgetOf("OptHoleType", 1), Qt::LeftButton);
-    EXPECT_EQ(Globals().HoleType, 2);
+    EXPECT_EQ(d.Session().holeType, 2);
     PickWithKeys(view, "Normativa", "ISO 4762 / DIN 974-1 fine");
     size = Size10(view);
     PickWithKeys(view, "Misura", size);

@@ -7,19 +7,15 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "forms/list_control.h"
-#include "forms/message_box.h"
 #include "standards/file_read_tab.h"
 #include "tests/support/test_files.h"
 
 namespace {
 
-using cavix::forms::ListModel;
-
-// QData on a family whose only entry names `table`: the status and the sizes it listed.
-int QDataOn(const cavix::test::TempDir& dir, const std::string& table, ListModel& sizes) {
+// QData on a family whose only entry names `table`.
+cavix::FileReadTAB::SizeListing QDataOn(const cavix::test::TempDir& dir, const std::string& table) {
   std::string ini = dir.Write("Cavix.ini", "[1 0]\r\n\"" + table + "\" \"Odd\"\r\n[END]\r\n");
-  return cavix::FileReadTAB::QData(ini, dir.File("Tab") + "/", 2, sizes);
+  return cavix::FileReadTAB::QData(ini, dir.File("Tab") + "/", 2);
 }
 
 TEST(SpecialFiles, TablesThatAreNotRegularFilesAreRefusedAtOnce) {
@@ -34,13 +30,11 @@ TEST(SpecialFiles, TablesThatAreNotRegularFilesAreRefusedAtOnce) {
     const pid_t pid = ::fork();
     if (pid == 0) {
       ::alarm(10);
-      ListModel sizes;
-      const int status = QDataOn(dir, table, sizes);
-      const auto& shown = cavix::forms::RecordedMessages();
-      ::_exit(status != 62 || sizes.ListCount() != 0            ? 2
-              : shown.size() != 1                               ? 3
-              : shown[0].prompt.find("75") == std::string::npos ? 4
-                                                                : 0);
+      const cavix::FileReadTAB::SizeListing sizes = QDataOn(dir, table);
+      ::_exit(sizes.status != 62 || !sizes.entries.empty()           ? 2
+              : !sizes.error                                         ? 3
+              : sizes.error->text.find("75") == std::string::npos    ? 4
+                                                                     : 0);
     }
     int status = 0;
     ::waitpid(pid, &status, 0);
@@ -52,9 +46,9 @@ TEST(SpecialFiles, TablesThatAreNotRegularFilesAreRefusedAtOnce) {
 
   // A regular table beside them still reads.
   dir.Write("Tab/ok.tab", "  M3 | 3 | 6\r\n  M4 | 4 | 8\r\n");
-  ListModel sizes;
-  EXPECT_EQ(QDataOn(dir, "ok.tab", sizes), 0);
-  EXPECT_EQ(sizes.ListCount(), 2);
+  const cavix::FileReadTAB::SizeListing sizes = QDataOn(dir, "ok.tab");
+  EXPECT_EQ(sizes.status, 0);
+  EXPECT_EQ(sizes.entries.size(), 2u);
 }
 
 }  // namespace

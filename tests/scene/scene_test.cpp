@@ -181,6 +181,9 @@ class FakeDrop : public host::IAutomationObject, public host::IDropHandler {
   void Drop(host::IShape& shape, int32_t&, int32_t&) override {
     g_calls.log.push_back(who_ + " " + shape.Name());
   }
+  void DropPattern(std::vector<host::IShape*>& shapes) override {
+    for (host::IShape* s : shapes) g_calls.log.push_back(who_ + " pattern " + s->Name());
+  }
   void AssignEvent(host::IApplication&) override {}
 
  private:
@@ -254,16 +257,14 @@ TEST(SceneEvents, DropUsesTheAuthoredCatalogEntryElseTheShippedHandler) {
   EXPECT_EQ(ErrorOf([&] { bare->DropCatalogEntry(bare->AddDroppedShape()); }), 429);
 }
 
-TEST(SceneServices, InstalledFactoryIsWithdrawnWithItsScene) {
-  {
-    auto scene = Scene::NewModel();
-    scene->InstallServices({"/nonexistent/cavix.reg", "/nonexistent/settings.ini"});
-    auto units = host::Services().CreateUnitsService();
-    double v = 1;
-    int32_t from = 4, to = 7;
-    EXPECT_DOUBLE_EQ(units->Convert(nullptr, v, from, to), 25.4);
-  }
-  EXPECT_EQ(ErrorOf([] { host::Services(); }), 429);
+TEST(SceneServices, TheApplicationHandsOutItsScenesServices) {
+  auto scene = Scene::NewModel();
+  EXPECT_EQ(ErrorOf([&] { scene->App().Services(); }), 429);
+  scene->InstallServices({"/nonexistent/cavix.reg", "/nonexistent/settings.ini"});
+  auto units = scene->App().Services().CreateUnitsService();
+  double v = 1;
+  int32_t from = 4, to = 7;
+  EXPECT_DOUBLE_EQ(units->Convert(nullptr, v, from, to), 25.4);
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 // Configuration read from a registry held in memory, and the string table it selects.
 #include <gtest/gtest.h>
 
-#include "dialog/globals.h"
 #include "runtime/error.h"
 #include "standards/config.h"
 #include "standards/strings.h"
@@ -15,15 +14,8 @@ const std::string kAddIn = "SOFTWARE\\Norvalis\\Zentrox\\Cavix";
 
 class ConfigTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ResetGlobals();
-    host::SetServiceFactory(&registry);
-  }
-  void TearDown() override {
-    host::SetServiceFactory(nullptr);
-    ResetGlobals();
-  }
   testing::MapRegistry registry;
+  config::Registry reader{registry};
 };
 
 TEST_F(ConfigTest, LanguageRule) {
@@ -49,90 +41,81 @@ TEST_F(ConfigTest, LanguageRule) {
     SCOPED_TRACE(c.value ? c.value : "(missing)");
     registry.values.clear();
     if (c.value) registry.Set(kMaker, "Language", c.value);
-    Globals().LanguageBase = 0;
-    EXPECT_EQ(config::ReadLanguageBase(), c.base);
-    EXPECT_EQ(Globals().LanguageBase, c.base);
+    EXPECT_EQ(config::ReadLanguageBase(reader), c.base);
   }
 }
 
-TEST_F(ConfigTest, PathsAreJoinedExactlyAsStored) {
+TEST_F(ConfigTest, PathsAreJoinedExactlyAsStoredAndStayInside) {
   registry.Set(kMaker, "ApplDir", "X:\\App");
   registry.Set(kAddIn, "Norme Dir#0", "\\Std\\");
   registry.Set(kAddIn, "Norme Dir#1", "\\Inch\\");
   registry.Set(kAddIn, "Data#0", "Tab\\");
-  registry.Set(kAddIn, "Data#1", "Other\\");
   registry.Set(kAddIn, "File INI#0", "Cavix.ini");
-  registry.Set(kAddIn, "File INI#1", "Alt.ini");
   registry.Set(kAddIn, "File Prefs", "\\Cavix.prf");
 
-  config::RecomputePathsWithDataDir(0);
+  config::FamilyPaths p = config::ReadFamilyPaths(reader, 0);
   // Every read uses a fresh reader, released after it, on the machine root.
   EXPECT_GT(registry.created, 1);
   EXPECT_EQ(registry.created, registry.released);
   EXPECT_EQ(static_cast<int>(registry.roots.size()), registry.created);
   for (int root : registry.roots) EXPECT_EQ(root, 2);
-  EXPECT_EQ(Globals().ApplDir, "X:\\App");
-  EXPECT_EQ(Globals().StandardsDir, "X:\\App\\Std\\");
-  EXPECT_EQ(Globals().DataDir, "X:\\App\\Std\\Tab\\");
-  EXPECT_EQ(Globals().IniFile, "Cavix.ini");
-  EXPECT_EQ(Globals().PrefsFile, "X:\\App\\Cavix.prf");
+  EXPECT_EQ(p.applDir, "X:\\App");
+  EXPECT_EQ(p.standardsDir, "X:\\App\\Std\\");
+  EXPECT_EQ(p.dataDir, "X:\\App\\Std\\Tab\\");
+  EXPECT_EQ(p.IniPath(), "X:\\App\\Std\\Cavix.ini");
+  EXPECT_EQ(p.prefsFile, "X:\\App\\Cavix.prf");
 
-  Globals().StandardsTab = 1;
-  config::RecomputePathsWithDataDir(1);
-  EXPECT_EQ(Globals().StandardsDir, "X:\\App\\Inch\\");
-  EXPECT_EQ(Globals().DataDir, "X:\\App\\Inch\\Other\\");
-  EXPECT_EQ(Globals().IniFile, "Alt.ini");
+  EXPECT_EQ(config::ReadFamilyPaths(reader, 1).dataDir, "X:\\App\\Inch\\Tab\\");
+  // A family without a directory value has the application directory as its standards directory.
+  EXPECT_EQ(config::ReadFamilyPaths(reader, 2).standardsDir, "X:\\App");
 
-  // Without DataDir the TAB directory is left alone; a family without a directory value has the
-  // application directory as its standards directory.
-  Globals().StandardsTab = 2;
-  config::RecomputePaths();
-  EXPECT_EQ(Globals().StandardsDir, "X:\\App");
-  EXPECT_EQ(Globals().IniFile, "Cavix.ini");
-  EXPECT_EQ(Globals().DataDir, "X:\\App\\Inch\\Other\\");
-
-  EXPECT_EQ(config::ReadNumberedValue("Data#", 1), "Other\\");
-  EXPECT_EQ(config::ReadNumberedValue("Data#", 7), "");
+  // A value that climbs out of the application folder is refused, naming it.
+  for (const char* name : {"File Prefs", "Norme Dir#0", "Data#0"}) {
+    SCOPED_TRACE(name);
+    const std::string keep = registry.values[{kAddIn, name}];
+    registry.Set(kAddIn, name, "\\..\\..\\etc\\x");
+    try {
+      config::ReadFamilyPaths(reader, 0);
+      ADD_FAILURE() << "not refused";
+    } catch (const rt::Error& e) {
+      EXPECT_EQ(e.Number(), 75);
+      EXPECT_NE(e.Description().find(name), std::string::npos) << e.Description();
+    }
+    registry.Set(kAddIn, name, keep);
+  }
+  // ".." inside a name is not a climb.
+  registry.Set(kAddIn, "File Prefs", "\\Cavix..prf");
+  EXPECT_EQ(config::ReadFamilyPaths(reader, 0).prefsFile, "X:\\App\\Cavix..prf");
 }
 
 TEST_F(ConfigTest, FamiliesStopAtTheFirstEmptyValue) {
   registry.Set(kAddIn, "Norme#0", "ISO");
   registry.Set(kAddIn, "Norme#1", "UNC/UNF");
   registry.Set(kAddIn, "Norme#3", "never reached");
-  EXPECT_EQ(config::ListStandardsFamilies(), (std::vector<std::string>{"ISO", "UNC/UNF"}));
+  EXPECT_EQ(config::ListStandardsFamilies(reader), (std::vector<std::string>{"ISO", "UNC/UNF"}));
 
   // A registry that answers every name cannot make the list run away.
   for (int i = 0; i < 1500; ++i) registry.Set(kAddIn, "Norme#" + std::to_string(i), "F");
-  EXPECT_EQ(config::ListStandardsFamilies().size(), static_cast<size_t>(config::kMaxFamilies));
+  EXPECT_EQ(config::ListStandardsFamilies(reader).size(),
+            static_cast<size_t>(config::kMaxFamilies));
 }
 
-TEST_F(ConfigTest, TextsFollowTheLanguage) {
-  registry.Set(kMaker, "Language", "German");
-  config::ReadLanguageBase();
-  EXPECT_EQ(strings::LocalisedText(strings::id::kHoleLength), "L\xC3\xA4nge");
-  EXPECT_EQ(strings::LocalisedText(strings::id::kMustBePositive),
+TEST(StringTable, TextsOfEachLanguageAndOnlyTheListedIdentifiers) {
+  EXPECT_EQ(strings::LocalisedText(3000, strings::id::kHoleLength), "L\xC3\xA4nge");
+  EXPECT_EQ(strings::LocalisedText(3000, strings::id::kMustBePositive),
             "This value must to be greather than zero");
-  EXPECT_EQ(strings::LocalisedText(strings::id::kDepth), "Lenght");
-
-  registry.values.clear();
-  config::ReadLanguageBase();
-  EXPECT_EQ(strings::LocalisedText(strings::id::kStandard), "Standard");
-  EXPECT_EQ(strings::LocalisedText(strings::id::kRecessTooSmall),
+  EXPECT_EQ(strings::LocalisedText(3000, strings::id::kDepth), "Lenght");
+  EXPECT_EQ(strings::LocalisedText(2000, strings::id::kStandard), "Standard");
+  EXPECT_EQ(strings::LocalisedText(2000, strings::id::kRecessTooSmall),
             "This Diameter must be grater than the hole diameter");
-
-  registry.Set(kMaker, "Language", "Italian");
-  config::ReadLanguageBase();
-  EXPECT_EQ(strings::LocalisedText(strings::id::kDepth), "Profondit\xC3\xA0");
-  EXPECT_EQ(strings::LocalisedText(strings::id::kThreadLength), "Lung. Filetto");
-
+  EXPECT_EQ(strings::LocalisedText(1000, strings::id::kDepth), "Profondit\xC3\xA0");
+  EXPECT_EQ(strings::LocalisedText(1000, strings::id::kThreadLength), "Lung. Filetto");
   // The millimetre message is the same sentence in every block.
   for (int base : {1000, 2000, 3000}) {
     EXPECT_EQ(strings::LoadResString(base + 14),
               "This tool was designed to be used with scene units of millimeters.");
   }
-}
 
-TEST(StringTable, OnlyTheListedIdentifiersExist) {
   int found = 0;
   for (int id = 0; id < 4100; ++id) {
     try {

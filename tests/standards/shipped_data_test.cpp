@@ -5,11 +5,10 @@
 #include <array>
 #include <cmath>
 
-#include "forms/list_control.h"
+#include "hole_objects/hole_kinds.h"
 #include "runtime/number_text.h"
 #include "standards/file_read_tab.h"
 #include "standards/table_check.h"
-#include "tests/standards/test_support.h"
 
 namespace cavix {
 namespace {
@@ -26,10 +25,7 @@ Family FamilyAt(const std::string& name) {
   return {kShipped + name + "/Cavix.ini", kShipped + name + "/Tab/"};
 }
 
-class ShippedFamily : public ::testing::TestWithParam<std::string> {
- protected:
-  void SetUp() override { testing::TakeMessages(); }
-};
+class ShippedFamily : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(ShippedFamily, PassesTheChecker) {
   const Family f = FamilyAt(GetParam());
@@ -46,50 +42,53 @@ TEST_P(ShippedFamily, EverySizeLoadsInEverySection) {
   for (int type = 1; type <= 4; ++type) {
     for (int thread = 0; thread <= 1; ++thread) {
       SCOPED_TRACE("section [" + std::to_string(type) + " " + std::to_string(thread) + "]");
-      forms::ListModel standards;
-      ASSERT_EQ(QNorma(f.ini, type, thread, standards), 0);
-      ASSERT_GT(standards.ListCount(), 0);
-      for (const auto& standard : standards.Entries()) {
+      const StandardsListing standards = QNorma(f.ini, type, thread);
+      ASSERT_EQ(standards.status, 0);
+      ASSERT_GT(standards.entries.size(), 0u);
+      const holes::HoleKind& kind = *holes::FindHoleKind(static_cast<int16_t>(type));
+      for (const auto& standard : standards.entries) {
         SCOPED_TRACE(standard.text);
-        std::string path = f.ini;
-        forms::ListModel sizes;
-        ASSERT_EQ(QData(path, f.data, standard.itemData, sizes), 0);
-        EXPECT_GE(sizes.ListCount(), 4);
-        for (int i = 0; i < sizes.ListCount(); ++i) {
-          SCOPED_TRACE(sizes.List(i));
-          sizes.SetListIndex(i);
+        const SizeListing sizes = QData(f.ini, f.data, standard.itemData);
+        ASSERT_EQ(sizes.status, 0);
+        ASSERT_FALSE(sizes.error);
+        EXPECT_GE(sizes.entries.size(), 4u);
+        for (const Entry& size : sizes.entries) {
+          SCOPED_TRACE(size.text);
           ++sizesSeen;
-          forms::ListModel lengths;
-          QDataLunghezze(f.data, sizes, lengths);
-          ASSERT_GE(lengths.ListCount(), 1);
+          const SelectedSize selected{*sizes.tabFile, true, size.text, size.itemData};
+          const Listing lengths = QDataLunghezze(f.data, selected);
+          ASSERT_FALSE(lengths.error);
+          ASSERT_GE(lengths.entries.size(), 1u);
 
-          std::string recess1, recess2, afterThread, pitch;
-          if (type >= 2) QDataIncasso(f.data, sizes, recess1, recess2);
-          if (thread) QDataThread(f.data, sizes, afterThread, pitch);
+          std::pair<std::string, std::string> recess, threadValues;
+          if (kind.HasRecess()) recess = QDataIncasso(f.data, selected).values.value();
+          if (thread) threadValues = QDataThread(f.data, selected).values.value();
 
-          for (const auto& length : lengths.Entries()) {
+          for (const auto& length : lengths.entries) {
             std::array<double, 21> row{};
-            ASSERT_TRUE(QMisuraVariabili(f.data + sizes.Tag(), sizes.List(i), length.text, row));
+            ASSERT_EQ(QMisuraVariabili(f.data + selected.tabFile, size.text, length.text, row)
+                          .status,
+                      SizeRow::Found);
             EXPECT_EQ(row[1], rt::Val(length.text));  // each listed length has its own row
             const double d = row[0];
             EXPECT_GT(d, 0);
+            const double allowance = row[static_cast<size_t>(kind.allowanceColumn)];
             if (thread) {
-              const double p = rt::Val(pitch);
+              const double p = rt::Val(threadValues.second);
               EXPECT_GT(p, 0);
               EXPECT_LT(p, d / 2);
-              EXPECT_GT(rt::Val(afterThread), 0);
+              EXPECT_GT(rt::Val(threadValues.first), 0);
             } else {
-              const int allowance = type == 1 ? 2 : type == 3 ? 3 : 4;
-              EXPECT_GE(row[allowance], 0);
-              EXPECT_LT(row[allowance], 0.4 * d);
+              EXPECT_GE(allowance, 0);
+              EXPECT_LT(allowance, 0.4 * d);
             }
-            if (type >= 2) {
+            if (kind.HasRecess()) {
               // The recess is wider than the widest bore beneath it.
-              EXPECT_GT(rt::Val(recess1), d + row[type == 3 ? 3 : 4]);
-              EXPECT_EQ(row[2], rt::Val(recess1));
+              EXPECT_GT(rt::Val(recess.first), d + allowance);
+              EXPECT_EQ(row[2], rt::Val(recess.first));
             }
-            if (type == 2 || type == 4) {
-              EXPECT_GT(rt::Val(recess2), 0);
+            if (kind.Has(holes::kRecessDepth)) {
+              EXPECT_GT(rt::Val(recess.second), 0);
             }
           }
         }
@@ -97,7 +96,6 @@ TEST_P(ShippedFamily, EverySizeLoadsInEverySection) {
     }
   }
   EXPECT_GT(sizesSeen, 50);
-  EXPECT_TRUE(testing::TakeMessages().empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Families, ShippedFamily, ::testing::Values("ISO", "UNC"));
@@ -107,15 +105,16 @@ INSTANTIATE_TEST_SUITE_P(Families, ShippedFamily, ::testing::Values("ISO", "UNC"
 // The row of `size` in the first standard of section [type thread] named `standard`.
 std::array<double, 21> RowOf(const Family& f, int type, int thread, const std::string& standard,
                              const std::string& size) {
-  forms::ListModel standards;
-  EXPECT_EQ(QNorma(f.ini, type, thread, standards), 0);
-  for (const auto& e : standards.Entries()) {
+  const StandardsListing standards = QNorma(f.ini, type, thread);
+  EXPECT_EQ(standards.status, 0);
+  for (const auto& e : standards.entries) {
     if (e.text != standard) continue;
-    std::string path = f.ini;
-    forms::ListModel sizes;
-    EXPECT_EQ(QData(path, f.data, e.itemData, sizes), 0);
+    const SizeListing sizes = QData(f.ini, f.data, e.itemData);
+    EXPECT_EQ(sizes.status, 0);
     std::array<double, 21> row{};
-    EXPECT_TRUE(QMisuraVariabili(f.data + path, size, "0", row)) << size;
+    EXPECT_EQ(QMisuraVariabili(f.data + sizes.tabFile.value_or(""), size, "0", row).status,
+              SizeRow::Found)
+        << size;
     return row;
   }
   ADD_FAILURE() << "no standard " << standard;
@@ -162,13 +161,12 @@ TEST(ShippedValues, RowsMatchThePublishedStandards) {
 
   // Number sizes begin with a digit, never with "#", which would make the row a comment.
   const Family unc = FamilyAt("UNC");
-  forms::ListModel standards;
-  ASSERT_EQ(QNorma(unc.ini, 1, 1, standards), 0);
-  std::string path = unc.ini;
-  forms::ListModel sizes;
-  ASSERT_EQ(QData(path, unc.data, standards.ItemData(0), sizes), 0);
-  EXPECT_EQ(sizes.List(0), "4-40");
-  EXPECT_EQ(sizes.ListCount(), 11);
+  const StandardsListing standards = QNorma(unc.ini, 1, 1);
+  ASSERT_EQ(standards.status, 0);
+  const SizeListing sizes = QData(unc.ini, unc.data, standards.entries.at(0).itemData);
+  ASSERT_EQ(sizes.status, 0);
+  EXPECT_EQ(sizes.entries.at(0).text, "4-40");
+  EXPECT_EQ(sizes.entries.size(), 11u);
 }
 
 }  // namespace

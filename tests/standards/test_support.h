@@ -1,4 +1,4 @@
-// Helpers shared by the standards tests: a registry held in a map, and the message boxes shown.
+// Helpers shared by the standards tests: a registry held in a map.
 #pragma once
 
 #include <map>
@@ -7,7 +7,6 @@
 #include <utility>
 #include <vector>
 
-#include "forms/message_box.h"
 #include "host/services.h"
 
 namespace cavix::testing {
@@ -54,12 +53,5 @@ class MapRegistry : public host::IServiceFactory {
     MapRegistry& r_;
   };
 };
-
-// The message boxes shown since the last call, then forgets them.
-inline std::vector<forms::Message> TakeMessages() {
-  std::vector<forms::Message> shown = forms::RecordedMessages();
-  forms::ClearRecordedMessages();
-  return shown;
-}
 
 }  // namespace cavix::testing

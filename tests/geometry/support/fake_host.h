@@ -214,6 +214,11 @@ class Page;
 class App : public host::IApplication {
  public:
   host::IPage* page = nullptr;
+  host::IServiceFactory* services = nullptr;
+  host::IServiceFactory& Services() override {
+    if (!services) cavix::rt::Raise(429);
+    return *services;
+  }
   host::IPage& ActivePage() override { return *page; }
   Variant DialogPrecision() override { return int16_t{2}; }
   struct NoCatalogs : host::ICatalogs {
@@ -375,7 +380,7 @@ struct World {
   Shape hole{log};
 
   explicit World(double sx = 100, double sy = 60, double sz = 20) {
-    host::SetServiceFactory(&services);
+    app.services = &services;
     app.page = &page;
     page.app = &app;
     auto& shapes = part.holder.Get(23);
@@ -390,7 +395,6 @@ struct World {
     }
     hole.GiveHoleComponents();
   }
-  ~World() { host::SetServiceFactory(nullptr); }
   void SetBlock(double sx, double sy, double sz) {
     auto& c = block.holder.Get(1).First();
     c.single[1] = sx;

@@ -1,0 +1,68 @@
+// Opening, loading the add-in into, and saving a model.
+#include "actions/workspace.h"
+
+#include "dialog/drop_hole.h"
+#include "dialog/initialize.h"
+#include "hole_objects/class_list.h"
+#include "scene/model_file.h"
+
+namespace cavix::actions {
+
+void LoadAddIn(scene::Scene& model, const scene::ServiceConfig& services,
+               const std::shared_ptr<AddInHooks>& hooks) {
+  // The hooks outlive neither the workspace nor the classes: the factories hold them shared.
+  const std::weak_ptr<AddInHooks> weak = hooks;
+  model.RegisterClasses(HoleClasses([weak](host::IShape& shape, int16_t holeType) {
+    const std::shared_ptr<AddInHooks> h = weak.lock();
+    const dialog::DialogResult result =
+        h ? dialog::EditHole(shape, holeType, h->editAlike, h->memory.get())
+          : dialog::EditHole(shape, holeType);
+    if (h) h->lastDialog = result;
+  }));
+  model.RegisterClasses({dialog::DropHoleClassInfo(
+      [weak](dialog::DialogResult result) {
+        if (const std::shared_ptr<AddInHooks> h = weak.lock()) h->lastDialog = result;
+      },
+      hooks->memory)});
+  model.InstallServices(services);
+}
+
+Workspace::Workspace(std::unique_ptr<scene::Scene> model, std::string path,
+                     const scene::ServiceConfig& services)
+    : model_(std::move(model)),
+      path_(std::move(path)),
+      services_(services),
+      hooks_(std::make_shared<AddInHooks>()) {
+  LoadAddIn(*model_, services, hooks_);
+}
+
+std::unique_ptr<Workspace> Workspace::Open(const std::string& path,
+                                           const scene::ServiceConfig& services) {
+  std::unique_ptr<Workspace> w(new Workspace(scene::LoadModel(path), path, services));
+  w->saved_ = w->Text();
+  return w;
+}
+
+std::unique_ptr<Workspace> Workspace::Adopt(std::unique_ptr<scene::Scene> model, std::string path,
+                                            const scene::ServiceConfig& services) {
+  return std::unique_ptr<Workspace>(new Workspace(std::move(model), std::move(path), services));
+}
+
+std::string Workspace::Text() const { return scene::ModelText(*model_); }
+
+void Workspace::Save() { SaveAs(path_); }
+
+void Workspace::SaveAs(std::string path) {
+  std::string text = Text();
+  scene::SaveModelText(text, path);
+  path_ = std::move(path);
+  saved_ = std::move(text);
+}
+
+void Workspace::Replace(const std::string& text) {
+  std::unique_ptr<scene::Scene> model = scene::ModelFromText(text, path_);
+  LoadAddIn(*model, services_, hooks_);
+  model_ = std::move(model);
+}
+
+}  // namespace cavix::actions

@@ -1,0 +1,66 @@
+// A model opened for work: the scene read from its file, the add-in loaded into it (its classes
+// registered with the host, the host's services reading the registry and settings files), and the
+// file it is saved to. A command opens one for its run; the host window keeps one open.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "dialog/session.h"
+#include "scene/scene.h"
+
+namespace cavix::actions {
+
+// What the add-in's registered classes tell the workspace, and what it tells them: how the last
+// dialog ended, and which further holes the next edit applies to.
+struct AddInHooks {
+  dialog::DialogResult lastDialog = dialog::DialogResult::None;
+  std::vector<host::IShape*> editAlike;
+  // What the dialog remembers from one showing to the next while the add-in is loaded.
+  std::shared_ptr<dialog::DialogMemory> memory = std::make_shared<dialog::DialogMemory>();
+};
+
+class Workspace {
+ public:
+  // Reads the model file (53 missing, 75 unreadable, 321 not a model) and loads the add-in.
+  static std::unique_ptr<Workspace> Open(const std::string& path,
+                                         const scene::ServiceConfig& services);
+  // A new model, saved to `path` when Save is called.
+  static std::unique_ptr<Workspace> Adopt(std::unique_ptr<scene::Scene> model, std::string path,
+                                          const scene::ServiceConfig& services);
+
+  scene::Scene& Model() { return *model_; }
+  const scene::Scene& Model() const { return *model_; }
+  const std::string& Path() const { return path_; }
+  AddInHooks& Hooks() { return *hooks_; }
+
+  // The model as its file would hold it now, and whether that differs from what was read or last
+  // saved.
+  std::string Text() const;
+  bool Changed() const { return Text() != saved_; }
+  // Writes the model to its file: the file is the old one or the whole new one, never a part.
+  void Save();
+  // The same to `path`, which becomes the workspace's file.
+  void SaveAs(std::string path);
+  // Takes the model anew from `text` (a model file's text, as Text gives it; undo and redo): the
+  // add-in is loaded into it with the same hooks, so what the dialog remembers carries on. Raises
+  // as the model file does for a text that is no model, and leaves the model as it was then.
+  void Replace(const std::string& text);
+
+ private:
+  Workspace(std::unique_ptr<scene::Scene> model, std::string path,
+            const scene::ServiceConfig& services);
+
+  std::unique_ptr<scene::Scene> model_;
+  std::string path_;
+  scene::ServiceConfig services_;
+  std::string saved_;
+  std::shared_ptr<AddInHooks> hooks_;
+};
+
+// Registers the add-in's classes (the four hole classes and the catalog drop handler) with a
+// scene and gives it the host's services; the classes report to `hooks`.
+void LoadAddIn(scene::Scene& model, const scene::ServiceConfig& services,
+               const std::shared_ptr<AddInHooks>& hooks);
+
+}  // namespace cavix::actions

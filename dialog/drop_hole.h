@@ -1,0 +1,57 @@
+// The catalog drop handler "Cavix.DropHole": a drop opens the hole dialog for the dropped shape,
+// and AssignEvent turns the selected item into the catalog entry "Fori" that does so.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "dialog/session.h"
+#include "host/add_in_names.h"
+#include "host/services.h"
+
+namespace cavix::dialog {
+
+using host::kCatalogFile;
+using host::kCatalogLabel;
+using host::kDropHoleClassId;
+using host::kDropHoleProgId;
+
+// Told how each dialog a drop showed ended.
+using DialogObserver = std::function<void(DialogResult)>;
+
+class DropHole : public host::IAutomationObject, public host::IDropHandler {
+ public:
+  // `memory` (may be null) is what the add-in remembers between dialogs while it is loaded.
+  explicit DropHole(DialogObserver observer = {}, std::shared_ptr<DialogMemory> memory = {})
+      : observer_(std::move(observer)), memory_(std::move(memory)) {}
+
+  // Makes the dropped shape and its page the session of a new hole, then shows the dialog
+  // modally; returns when it has closed. A scene not in millimetres gets a message instead and
+  // the shape is left as it is. Host errors reach the caller.
+  void Drop(host::IShape& shape, int32_t& x, int32_t& y) override;
+  // The same for several shapes dropped at once (a pattern on one face): one dialog, whose OK
+  // makes the same hole on every shape and whose Cancel takes them all away again.
+  void DropPattern(std::vector<host::IShape*>& shapes) override;
+
+  // Wires the item selected on the application's active page to this handler (event component
+  // 25 variable 2 = 5, handler component 43 variable 1 = the class tag) and adds it to every open
+  // catalog named "zentrox.icc" (any case) under the label "Fori". Nothing selected: nothing done.
+  void AssignEvent(host::IApplication& application) override;
+
+ private:
+  DialogObserver observer_;
+  std::shared_ptr<DialogMemory> memory_;
+};
+
+// The host's class tag for "Cavix.DropHole", from a class-tag service made for this call.
+std::string GetHandlerReference(host::IServiceFactory& services);
+
+// The component-library entry the host registers to create DropHole objects; `observer` (may be
+// empty) hears how their dialogs end, and they share `memory`.
+host::ClassInfo DropHoleClassInfo(DialogObserver observer = {},
+                                  std::shared_ptr<DialogMemory> memory = {});
+
+}  // namespace cavix::dialog

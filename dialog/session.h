@@ -1,0 +1,60 @@
+// One drop or one edit carried through the hole dialog to the hole: what the host handed over,
+// the paths and language read for it, and what the user has chosen so far. The drop and edit
+// entries make it, the dialog and its reactions work on it, and it ends with the dialog.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "hole_objects/hole_record.h"
+#include "host/services.h"
+#include "standards/config.h"
+#include "standards/strings.h"
+
+namespace cavix::dialog {
+
+class Dialog;
+
+// How a dialog ended: built a hole, closed by OK without a change, cancelled, or closed otherwise
+// (through the window frame, or not shown at all).
+enum class DialogResult { None, Applied, Unchanged, Cancelled };
+
+// The numbers of a size's table row (indexes 0 to 20).
+using SizeRow = std::array<double, 21>;
+
+// What the add-in remembers from one dialog to the next while the host has it loaded: the hole
+// type and standards family last shown, which a drop opens on when no preferences say otherwise.
+struct DialogMemory {
+  int16_t holeType = 1;
+  int16_t standardsTab = 0;
+};
+
+struct DialogSession {
+  bool editMode = false;
+  int16_t holeType = 1;  // 1..4, the chosen hole-type button + 1
+  // The shapes the dialog's result goes to: the dropped shape, or the edited hole, then any
+  // further positions of a pattern or holes edited alike. The first one is what the dialog
+  // measures and (in an edit) is filled from.
+  std::vector<host::IShape*> targets;
+  host::IPage* page = nullptr;  // lengths and the dialog precision are the page's
+  double throughDepth = 0;      // of the first target
+  int16_t standardsTab = 0;
+  int16_t languageBase = 2000;
+  config::FamilyPaths paths;  // of the family on show, read anew when the hole type is chosen
+  SizeRow sizeRow{};
+  holes::HoleRecord stored;  // an edited hole's stored parameters
+  DialogResult result = DialogResult::None;
+  Dialog* form = nullptr;         // while the dialog is on show
+  DialogMemory* memory = nullptr;  // read when the dialog opens, written when it has closed
+
+  // The dialog on show; 91 when there is none.
+  Dialog& Form() const;
+  // The page's host services and registry; 91 without a page.
+  host::IServiceFactory& Services() const;
+  config::Registry Registry() const { return config::Registry(Services()); }
+  // A string-table text in the session's language.
+  std::string Text(int offset) const { return strings::LocalisedText(languageBase, offset); }
+};
+
+}  // namespace cavix::dialog
