@@ -20,6 +20,7 @@
 #include <sstream>
 
 #include "actions/holes.h"
+#include "app/cli.h"
 #include "dialog/dialog.h"
 #include "forms/qt/form_view.h"
 #include "forms/qt/window_driver.h"
@@ -96,6 +97,7 @@ class HostWindowTest : public ::testing::Test {
   hostwindow::HostWindow& Open(const scene::Scene& model) {
     path_ = dir_.File("model.json");
     scene::SaveModel(model, path_);
+    scene::SaveModel(model, dir_.File("by-command.json"));
     window_ = std::make_unique<hostwindow::HostWindow>(path_, Services());
     window_->SetDialogUser([this](FormView& view) {
       ++dialogs_;
@@ -137,6 +139,10 @@ class HostWindowTest : public ::testing::Test {
     ASSERT_TRUE(drop.isAccepted());
   }
 
+  static std::string Triple(const scene::Vec3& v) {
+    return app::Num(v.x) + "," + app::Num(v.y) + "," + app::Num(v.z);
+  }
+
   std::vector<scene::Shape*> Holes() { return window_->Doc().Model().BoundShapes(); }
 
   // A drop at `at` on a face of the part, answered with a through counterbore, then saved: the
@@ -161,6 +167,16 @@ class HostWindowTest : public ::testing::Test {
     const QPoint drawn = window_->View().PixelOf(gp_Pnt(p.x, p.y, p.z));
     EXPECT_LE((drawn - pixel).manhattanLength(), 2) << p.x << " " << p.y << " " << p.z;
     EXPECT_EQ(holes[0]->Normal(), inward);
+    const std::string byCommand = dir_.File("by-command.json");
+    std::ostringstream out, err;
+    EXPECT_EQ(
+        app::Run({"drop", byCommand, "--at", Triple(p), "--normal", Triple(inward), "--script",
+                  std::string(CAVIX_SOURCE_DATA) + "/scripts/demo_4_cbore_through.txt",
+                  "--registry", Services().registryFile, "--settings", Services().settingsFile},
+                 out, err),
+        0)
+        << err.str();
+    EXPECT_EQ(scene::ModelText(*scene::LoadModel(byCommand)), scene::ModelText(*saved));
     return p;
   }
 
