@@ -97,11 +97,12 @@ std::string FirstLine(const std::string& text) {
   return line;
 }
 
-std::string ReadAll(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
+// The demo's own summary or the preferences file: small files; anything else by those names (a
+// pipe, a device, a huge file) is refused rather than read without end.
+std::string ReadAll(const fs::path& p, const char* what) {
+  std::string text;
+  rt::ReadWholeFile(p.string(), size_t{1} << 20, what, text);
+  return text;
 }
 
 // DIR may be new, or hold a previous demo; a folder that holds files of these names that some
@@ -113,7 +114,7 @@ void CheckDirectory(const fs::path& dir) {
     rt::Raise(kFileAlreadyExists, "\"" + dir.string() + "\" exists and is not a folder",
               "cavix demo");
   if (fs::is_regular_file(dir / kSummary) &&
-      FirstLine(ReadAll(dir / kSummary)).rfind(kSummaryFirstLine, 0) == 0)
+      FirstLine(ReadAll(dir / kSummary, "demo summary")).rfind(kSummaryFirstLine, 0) == 0)
     return;
   std::string clash;
   for (const char* name : {kModel, kHolesCsv, kHolesTxt, kThreads, kStep, kStl, kSvg, kSummary})
@@ -172,14 +173,15 @@ class PrefsKeeper {
   explicit PrefsKeeper(std::string builtPath) : native_(rt::NativePath(builtPath)) {
     std::error_code ec;
     had_ = fs::is_regular_file(native_, ec);
-    if (had_) saved_ = ReadAll(native_);
+    if (had_) saved_ = ReadAll(native_, "preferences file");
   }
   // "" when the file is as it was, else what went wrong.
   std::string Restore() const {
     try {
       std::error_code ec;
       if (had_) {
-        if (ReadAll(native_) != saved_) rt::WriteFileAtomically(native_, saved_);
+        if (ReadAll(native_, "preferences file") != saved_)
+          rt::WriteFileAtomically(native_, saved_);
       } else if (fs::exists(native_, ec) && fs::is_regular_file(native_, ec)) {
         if (!fs::remove(native_, ec)) return ec.message();
       }
@@ -261,12 +263,9 @@ int CmdDemo(Invocation& inv) {
   sum << "  registry " << install.registry << "\n  ApplDir  " << install.applDir << "\n  scripts  "
       << install.scripts.string() << "\n\n";
 
-  // A previous demo's model is replaced: the demo starts from a new part every time.
-  try {
-    scene::SaveModel(*scene::Scene::NewModel(kBlock), model);
-  } catch (const std::exception& e) {
-    rt::Raise(75, ErrorLine(e), "cavix demo");
-  }
+  // A previous demo's model is replaced: the demo starts from a new part every time. A model that
+  // cannot be written ends the demo with the writer's own words, which name the file.
+  scene::SaveModel(*scene::Scene::NewModel(kBlock), model);
   sum << "1. new model " << kModel << ": block " << Triple(kBlock, " x ") << " mm\n";
 
   // The holes, each dropped and placed by its dialog script.

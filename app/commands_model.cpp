@@ -33,7 +33,7 @@ std::string ValueText(const rt::Variant& v) {
     case rt::VarType::Bool:
       return v.Bool() ? "True" : "False";
     case rt::VarType::Text:
-      return "\"" + v.Text() + "\"";
+      return "\"" + Printable(v.Text()) + "\"";
     default:
       return "(empty)";
   }
@@ -82,7 +82,8 @@ void PrintComponents(std::ostream& os, const scene::ComponentStore& store,
       if (const scene::SurfaceFinish* f = c.Finish()) {
         const scene::FinishData& d = f->Data();
         os << indent << "  finish\n";
-        if (d.textureFile) os << indent << "    TextureFile = \"" << *d.textureFile << "\"\n";
+        if (d.textureFile)
+          os << indent << "    TextureFile = \"" << Printable(*d.textureFile) << "\"\n";
         const std::pair<const char*, const rt::Variant*> props[] = {
             {"ProjectionType", &d.projectionType},     {"VerticalRatio", &d.verticalRatio},
             {"HorizontalRatio", &d.horizontalRatio},   {"ProjectionWidth", &d.projectionWidth},
@@ -110,7 +111,7 @@ std::string WhatItIs(const scene::Scene& scene, const scene::Shape& s) {
 }
 
 void PrintShapeLine(std::ostream& os, const scene::Scene& scene, const scene::Shape& s) {
-  os << "  " << s.Describe();
+  os << "  " << Printable(s.Describe());
   if (const std::string what = WhatItIs(scene, s); !what.empty()) os << "  " << what;
   const scene::Component* size = s.Store().First(host::comp::kShapeSize);
   if (size && !size->Value(1).IsEmpty())
@@ -120,15 +121,15 @@ void PrintShapeLine(std::ostream& os, const scene::Scene& scene, const scene::Sh
 }
 
 void PrintShapeDetail(std::ostream& os, const scene::Scene& scene, const scene::Shape& s) {
-  os << "shape " << s.Describe() << "\n";
+  os << "shape " << Printable(s.Describe()) << "\n";
   if (const scene::Part* part = s.ParentPart())
-    os << "  part     #" << part->Id() << " \"" << part->Name() << "\"\n";
+    os << "  part     #" << part->Id() << " \"" << Printable(part->Name()) << "\"\n";
   os << "  normal   " << Triple(s.Normal()) << "\n";
   os << "  position " << Triple(s.Position()) << "\n";
   std::string tag = s.BindingTag();
   std::string cls = ClassOf(scene, s);
-  os << "  class    " << (tag.empty() ? "none" : (cls.empty() ? "unknown" : cls) + " " + tag)
-     << "\n";
+  os << "  class    "
+     << (tag.empty() ? "none" : (cls.empty() ? "unknown" : cls) + " " + Printable(tag)) << "\n";
   PrintComponents(os, s.Store(), "  ");
 }
 
@@ -156,7 +157,8 @@ int CmdNew(Invocation& inv) {
   if (from && inv.Has("--block")) throw UsageError("--from and --block exclude each other");
 
   struct stat st {};
-  if (!inv.Has("--force") && ::stat(path.c_str(), &st) == 0)
+  const bool exists = ::stat(path.c_str(), &st) == 0;
+  if (!inv.Has("--force") && exists)
     rt::Raise(kFileAlreadyExists, "\"" + path + "\" already exists (--force replaces it)",
               "cavix new");
   std::unique_ptr<scene::Scene> scene;
@@ -172,7 +174,13 @@ int CmdNew(Invocation& inv) {
   } else {
     scene = scene::Scene::NewModel(block, units, precision);
   }
-  scene::SaveModel(*scene, path);
+  if (exists) {
+    // Replaced in turn with any command that is changing it.
+    const rt::FileLock lock = scene::LockModel(path);
+    scene::SaveModel(*scene, path);
+  } else {
+    scene::SaveModel(*scene, path, /*mustBeNew=*/!inv.Has("--force"));
+  }
   inv.out << "created " << path << ": "
           << (from ? "part from " + *from + ", bounding box" : std::string("block")) << " "
           << Num(block.x) << " x " << Num(block.y) << " x " << Num(block.z) << " "
@@ -201,22 +209,23 @@ int CmdShow(Invocation& inv) {
     return 0;
   }
   const auto& pages = scene->App().Pages();
-  inv.out << inv.args[0] << ": " << pages.size() << (pages.size() == 1 ? " page" : " pages")
-          << ", dialog precision " << ValueText(scene->App().Precision()) << "\n";
+  inv.out << Printable(inv.args[0]) << ": " << pages.size()
+          << (pages.size() == 1 ? " page" : " pages") << ", dialog precision "
+          << ValueText(scene->App().Precision()) << "\n";
   for (const auto& page : pages) {
     inv.out << "page in " << (page->LengthUnits() == scene::Units::Inch ? "inch" : "mm") << "\n";
     for (const auto& part : page->Parts()) {
       auto shapes = part->ShapeItems();
-      inv.out << "part #" << part->Id() << " \"" << part->Name() << "\": " << shapes.size()
-              << (shapes.size() == 1 ? " shape" : " shapes") << "\n";
+      inv.out << "part #" << part->Id() << " \"" << Printable(part->Name())
+              << "\": " << shapes.size() << (shapes.size() == 1 ? " shape" : " shapes") << "\n";
       for (const scene::Shape* s : shapes) PrintShapeLine(inv.out, *scene, *s);
     }
   }
   for (const auto& cat : scene->App().Catalogs().All()) {
     const auto& entries = cat->Entries().All();
-    inv.out << "catalog \"" << cat->Name() << "\": " << entries.size()
+    inv.out << "catalog \"" << Printable(cat->Name()) << "\": " << entries.size()
             << (entries.size() == 1 ? " entry" : " entries");
-    for (const auto& e : entries) inv.out << " \"" << e->Label() << "\"";
+    for (const auto& e : entries) inv.out << " \"" << Printable(e->Label()) << "\"";
     inv.out << "\n";
   }
   return 0;

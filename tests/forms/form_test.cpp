@@ -138,6 +138,11 @@ TEST(Keys, AnsiCodesOfTypedCharacters) {
   EXPECT_EQ(CharCount("aé€"), 3);
   EXPECT_EQ(CharOffset("aé€", 2), 3u);
   EXPECT_EQ(CharOffset("aé€", 9), 6u);
+  // Backwards, the characters CharOffset counts forwards: a byte that is not UTF-8 is one.
+  EXPECT_EQ(PreviousCharOffset("a\xE2\x82\xAC", 4), 1u);
+  EXPECT_EQ(PreviousCharOffset("\xC3\x82\xAC", 3), 2u);
+  EXPECT_EQ(PreviousCharOffset("\x80\x80\x80\x80\x80", 5), 4u);
+  EXPECT_EQ(PreviousCharOffset("", 0), 0u);
 }
 
 TEST_F(FormTest, ListIndexSetByCodeRunsTheSameReactionAsAPick) {
