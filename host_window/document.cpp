@@ -5,6 +5,9 @@
 #include <iterator>
 #include <optional>
 
+#include "runtime/file_lock.h"
+#include "scene/model_file.h"
+
 namespace cavix::hostwindow {
 
 namespace {
@@ -70,10 +73,13 @@ void Document::Restore(const std::string& text) {
 
 bool Document::ChangedOnDisk() const { return ReadFile(Path()) != diskText_; }
 
-void Document::Save(const std::string& path) {
+bool Document::Save(const std::string& path, bool replaceChanged) {
+  const rt::FileLock lock = scene::LockModel(path);
+  if (!replaceChanged && path == Path() && ChangedOnDisk()) return false;
   work_->SaveAs(path);
   savedText_ = text_;
   diskText_ = ReadFile(path).value_or(std::string());
+  return true;
 }
 
 }  // namespace cavix::hostwindow

@@ -35,8 +35,12 @@ class Document {
   // The file holds something else than the window read or last wrote (another program wrote it,
   // or it is gone).
   bool ChangedOnDisk() const;
-  // Writes the model to `path` (atomically), which becomes the document's file.
-  void Save(const std::string& path);
+  // Writes the model to `path` (atomically), which becomes the document's file. The model file's
+  // lock is held from the check to the rename, so a command changing the file at the same time
+  // either ends before (and the save sees its change) or starts after. Unless `replaceChanged`,
+  // nothing is written and false returned when the file is the document's own and changed on
+  // disk since the window read or wrote it.
+  bool Save(const std::string& path, bool replaceChanged);
 
   // How many changes are kept for undo; older ones are forgotten.
   static constexpr size_t kUndoDepth = 200;

@@ -380,16 +380,17 @@ void HostWindow::ApplyExtents() {
 
 bool HostWindow::Save() {
   const QString name = QFileInfo(Text(doc_->Path())).fileName();
-  if (doc_->ChangedOnDisk() &&
-      QMessageBox::question(this, tr("Cavix"),
-                            tr("%1 was changed by another program since this window read it. "
-                               "Replace it with the model shown here?")
-                                .arg(name),
-                            QMessageBox::Yes | QMessageBox::No,
-                            QMessageBox::No) != QMessageBox::Yes)
-    return false;
   try {
-    doc_->Save(doc_->Path());
+    if (!doc_->Save(doc_->Path(), /*replaceChanged=*/false)) {
+      if (QMessageBox::question(this, tr("Cavix"),
+                                tr("%1 was changed by another program since this window read it. "
+                                   "Replace it with the model shown here?")
+                                    .arg(name),
+                                QMessageBox::Yes | QMessageBox::No,
+                                QMessageBox::No) != QMessageBox::Yes)
+        return false;
+      doc_->Save(doc_->Path(), /*replaceChanged=*/true);
+    }
   } catch (const std::exception& e) {
     Message(ErrorText(e));
     return false;
@@ -404,7 +405,7 @@ bool HostWindow::SaveAs() {
                                                     tr("Cavix models (*.json);;All files (*)"));
   if (path.isEmpty()) return false;
   try {
-    doc_->Save(path.toStdString());
+    doc_->Save(path.toStdString(), /*replaceChanged=*/true);
   } catch (const std::exception& e) {
     Message(ErrorText(e));
     return false;
