@@ -66,6 +66,7 @@ DialogPlayer DialogPlayer::Window() {
 }
 
 bool DialogPlayer::Run(const std::function<void()>& call) {
+  if (runner_) return runner_(call) != 0;
   if (!script_) return forms::WindowRunnerSlot()(call) != 0;
   forms::ScriptRunner runner(*script_, *out_, *diag_);
   CountingDriver driver(runner);

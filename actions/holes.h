@@ -21,6 +21,10 @@ class DialogPlayer {
   DialogPlayer(forms::Script script, std::ostream& out, std::ostream& diag);
   // Shows the dialog in a window; throws when this program has no window toolkit built in.
   static DialogPlayer Window();
+  // Shows the dialog through `runner`, a window toolkit's own (the host window's, which hands
+  // each dialog to its user); it runs the call and returns how many dialogs the call showed.
+  using WindowRunner = std::function<int(const std::function<void()>& call)>;
+  explicit DialogPlayer(WindowRunner runner) : runner_(std::move(runner)) {}
 
   // Runs `call` (the host call that may open the dialog) under this player and returns whether a
   // dialog was shown. A script that ends with the dialog open, or with actions left over, and the
@@ -32,6 +36,7 @@ class DialogPlayer {
  private:
   DialogPlayer() = default;
   std::optional<forms::Script> script_;
+  WindowRunner runner_;
   std::vector<forms::Message> messages_;
   std::ostream* out_ = nullptr;
   std::ostream* diag_ = nullptr;

@@ -36,6 +36,10 @@ std::vector<scene::Shape*> ResizeBlock(scene::Scene& model, const scene::Vec3& e
       rt::Raise(rt::err::kInvalidCall, "block extents must be positive numbers", "Resize");
   const auto shapes = model.MainPart().ShapeItems();
   if (shapes.empty()) rt::Raise(rt::err::kSubscript, "the part has no shapes", "Resize");
+  // A part made from a STEP file is its solid; its stored extents only describe that solid.
+  if (!shapes.front()->Solid().empty())
+    rt::Raise(rt::err::kInvalidCall, "the part is made from a STEP file: its size is its solid's",
+              "Resize");
   // The part's size is the extents of its first shape, as the holes measure it.
   host::IComponent& size = shapes.front()->Components(host::comp::kShapeSize).Item(1);
   size.SetValue(1, extents.x);

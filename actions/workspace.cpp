@@ -29,7 +29,10 @@ void LoadAddIn(scene::Scene& model, const scene::ServiceConfig& services,
 
 Workspace::Workspace(std::unique_ptr<scene::Scene> model, std::string path,
                      const scene::ServiceConfig& services)
-    : model_(std::move(model)), path_(std::move(path)), hooks_(std::make_shared<AddInHooks>()) {
+    : model_(std::move(model)),
+      path_(std::move(path)),
+      services_(services),
+      hooks_(std::make_shared<AddInHooks>()) {
   LoadAddIn(*model_, services, hooks_);
 }
 
@@ -55,10 +58,19 @@ std::unique_ptr<Workspace> Workspace::Adopt(std::unique_ptr<scene::Scene> model,
 
 std::string Workspace::Text() const { return scene::ModelText(*model_); }
 
-void Workspace::Save() {
+void Workspace::Save() { SaveAs(path_); }
+
+void Workspace::SaveAs(std::string path) {
   std::string text = Text();
-  scene::SaveModelText(text, path_);
+  scene::SaveModelText(text, path);
+  path_ = std::move(path);
   saved_ = std::move(text);
+}
+
+void Workspace::Replace(const std::string& text) {
+  std::unique_ptr<scene::Scene> model = scene::ModelFromText(text, path_);
+  LoadAddIn(*model, services_, hooks_);
+  model_ = std::move(model);
 }
 
 }  // namespace cavix::actions

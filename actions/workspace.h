@@ -47,6 +47,12 @@ class Workspace {
   bool Changed() const { return Text() != saved_; }
   // Writes the model to its file: the file is the old one or the whole new one, never a part.
   void Save();
+  // The same to `path`, which becomes the workspace's file.
+  void SaveAs(std::string path);
+  // Takes the model anew from `text` (a model file's text, as Text gives it; undo and redo): the
+  // add-in is loaded into it with the same hooks, so what the dialog remembers carries on. Raises
+  // as the model file does for a text that is no model, and leaves the model as it was then.
+  void Replace(const std::string& text);
 
  private:
   Workspace(std::unique_ptr<scene::Scene> model, std::string path,
@@ -54,6 +60,7 @@ class Workspace {
 
   std::unique_ptr<scene::Scene> model_;
   std::string path_;
+  scene::ServiceConfig services_;
   std::string saved_;
   std::shared_ptr<AddInHooks> hooks_;
   std::optional<rt::FileLock> lock_;

@@ -21,7 +21,8 @@ int CmdRegen(Invocation& inv) {
     inv.out << "regenerated " << Printable(s.Describe()) << "\n";
   } else {
     const std::vector<scene::Shape*> done = actions::RegenerateAll(model);
-    for (const scene::Shape* s : done) inv.out << "regenerated " << Printable(s->Describe()) << "\n";
+    for (const scene::Shape* s : done)
+      inv.out << "regenerated " << Printable(s->Describe()) << "\n";
     if (done.empty()) inv.out << "no hole shapes in " << path << "\n";
   }
   workspace->Save();
@@ -39,8 +40,9 @@ int CmdResize(Invocation& inv) {
   auto workspace = OpenModelToChange(inv, path);
   if (workspace->Model().MainPart().ShapeItems().empty())
     rt::Raise(rt::err::kSubscript, "the part of " + path + " has no shapes", "cavix resize");
+  const std::vector<scene::Shape*> regenerated = actions::ResizeBlock(workspace->Model(), block);
   inv.out << "block " << Num(block.x) << " x " << Num(block.y) << " x " << Num(block.z) << "\n";
-  for (const scene::Shape* s : actions::ResizeBlock(workspace->Model(), block))
+  for (const scene::Shape* s : regenerated)
     inv.out << "regenerated " << Printable(s->Describe()) << "\n";
   workspace->Save();
   return 0;

@@ -28,4 +28,7 @@ int CmdCheckTables(Invocation& inv);
 // cmd_demo.cpp
 int CmdDemo(Invocation& inv);
 
+// cmd_open.cpp (built with the host window)
+int CmdOpen(Invocation& inv);
+
 }  // namespace cavix::app

@@ -2,10 +2,15 @@
 #include <sys/stat.h>
 
 #include <ostream>
+#include <stdexcept>
 
 #include "app/commands.h"
 #include "runtime/error.h"
 #include "scene/model_file.h"
+
+#ifdef CAVIX_HAVE_STEP_PARTS
+#include "host_window/part_solid.h"
+#endif
 
 namespace cavix::app {
 
@@ -148,12 +153,27 @@ int CmdNew(Invocation& inv) {
   int precision = 2;
   if (auto v = inv.Value("--precision")) precision = ParseInt(*v, "--precision", 0, 15);
 
+  const std::optional<std::string> from = inv.Value("--from");
+  if (from && inv.Has("--block")) throw UsageError("--from and --block exclude each other");
+
   struct stat st {};
   const bool exists = ::stat(path.c_str(), &st) == 0;
   if (!inv.Has("--force") && exists)
     rt::Raise(kFileAlreadyExists, "\"" + path + "\" already exists (--force replaces it)",
               "cavix new");
-  auto scene = scene::Scene::NewModel(block, units, precision);
+  std::unique_ptr<scene::Scene> scene;
+  if (from) {
+#ifdef CAVIX_HAVE_STEP_PARTS
+    scene = hostwindow::NewModelFromStep(*from, units, precision);
+    const scene::Component& size =
+        *scene->MainPart().ShapeItems().front()->Store().First(host::comp::kShapeSize);
+    block = {rt::CDbl(size.Value(1)), rt::CDbl(size.Value(2)), rt::CDbl(size.Value(3))};
+#else
+    throw std::runtime_error("--from needs Open CASCADE, which this build of cavix lacks");
+#endif
+  } else {
+    scene = scene::Scene::NewModel(block, units, precision);
+  }
   if (exists) {
     // Replaced in turn with any command that is changing it.
     const rt::FileLock lock = scene::LockModel(path);
@@ -161,9 +181,10 @@ int CmdNew(Invocation& inv) {
   } else {
     scene::SaveModel(*scene, path, /*mustBeNew=*/!inv.Has("--force"));
   }
-  inv.out << "created " << path << ": block " << Num(block.x) << " x " << Num(block.y) << " x "
-          << Num(block.z) << " " << (units == scene::Units::Inch ? "inch" : "mm") << ", precision "
-          << precision << "\n";
+  inv.out << "created " << path << ": "
+          << (from ? "part from " + *from + ", bounding box" : std::string("block")) << " "
+          << Num(block.x) << " x " << Num(block.y) << " x " << Num(block.z) << " "
+          << (units == scene::Units::Inch ? "inch" : "mm") << ", precision " << precision << "\n";
   return 0;
 }
 

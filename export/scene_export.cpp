@@ -231,6 +231,7 @@ PartInput PartFromScene(scene::Scene& scene) {
   const scene::Component* size = shapes[0]->Store().First(host::comp::kShapeSize);
   if (!size) throw ExportError("the part's first shape has no size to make its block from");
   for (int i = 0; i < 3; ++i) part.block[static_cast<size_t>(i)] = Number(size->Value(i + 1));
+  part.solidBrep = shapes[0]->Solid();  // kept in millimetres whatever the page's unit
   for (scene::Shape* s : HoleShapes(scene)) part.holes.push_back(HoleOf(*s));
   // The scene keeps lengths in its page unit; the files are in millimetres.
   if (scene.ActivePage().LengthUnits() == scene::Units::Inch) {

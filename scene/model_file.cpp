@@ -424,6 +424,24 @@ const ShapeField kShapeFields[] = {
        Component& c = FirstOrFail(r, s, host::comp::kSurface, w, "a finish");
        LoadFinish(r, v, c.EnsureFinish().Data(), w);
      }},
+    // The solid of a part made from a STEP file, kept as the kernel wrote it.
+    {"solid", false,
+     [](const Shape& s, JsonWriter& w) {
+       if (s.Solid().empty()) return;
+       w.Key("solid").BeginObject();
+       w.Key("format").String(kSolidFormat);
+       w.Key("text").String(s.Solid());
+       w.EndObject();
+     },
+     [](const Reader& r, const json& v, Shape& s, const std::string& w) {
+       r.Object(v, w);
+       r.Keys(v, w, {"format", "text"}, {"format", "text"});
+       if (r.Text(v["format"], At(w, "format")) != kSolidFormat)
+         r.Fail(At(w, "format"), std::string("a solid is stored as \"") + kSolidFormat + "\"");
+       std::string text = r.Text(v["text"], At(w, "text"));
+       if (text.empty()) r.Fail(At(w, "text"), "an empty solid is left out, not written");
+       s.SetSolid(std::move(text));
+     }},
 };
 
 void WriteShape(JsonWriter& w, const Shape& shape) {

@@ -14,6 +14,8 @@ namespace cavix::scene {
 
 inline constexpr const char* kModelFormat = "cavix-model";
 inline constexpr int kModelVersion = 1;
+// How a shape's solid (Shape::Solid) is stored: "solid": {"format": "brep", "text": …}.
+inline constexpr const char* kSolidFormat = "brep";
 
 // One shape as the model file stores it (also what `cavix show --json` prints), and the whole
 // model: the written text read back, so both say exactly what a file holds (numbers from the

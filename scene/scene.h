@@ -159,6 +159,11 @@ class Shape final : public host::IShape {
   int SizeBoxResetCount() const { return sizeBoxResets_; }
   // "#3 "Fori"" for messages.
   std::string Describe() const;
+  // The solid of a part made from another CAD file, as Open CASCADE BRep text, on the part's
+  // first shape (empty for a block). The scene stores it as it is and never reads it; a catalog
+  // item's copy of a shape does not carry it.
+  const std::string& Solid() const { return solid_; }
+  void SetSolid(std::string brep) { solid_ = std::move(brep); }
 
   std::unique_ptr<Shape> CloneDetached() const;
 
@@ -169,6 +174,7 @@ class Shape final : public host::IShape {
   Vec3 normal_{0, 0, 1};
   Vec3 position_{};
   ComponentStore store_;
+  std::string solid_;
   int updates_ = 0;
   int sizeBoxResets_ = 0;
 };

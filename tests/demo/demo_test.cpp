@@ -375,6 +375,7 @@ TEST(Readme, EveryCommandExampleWorksAsWritten) {
     const size_t open = line.rfind('`', close - 1);
     const std::string example = line.substr(open + 1, close - open - 1);
     if (example.rfind("cavix ", 0) != 0) continue;
+    if (example.rfind("cavix open ", 0) == 0) continue;  // the window waits for its user
     const Result r = RunReadmeLine(example, install);
     EXPECT_EQ(r.status, 0) << example << "\n" << r.err;
     ++run;

@@ -90,6 +90,9 @@ std::unique_ptr<Scene> RichScene() {
 
   CatalogEntry& entry = scene->App().Catalogs().Item(1).Entries().Add(hole);
   entry.SetLabel("Fori");
+  // A part made from a STEP file keeps the kernel's text of its solid on its first shape.
+  scene->FindShape("Block")->SetSolid(
+      "DBRep_DrawableShape\n\nCASCADE Topology V1\r\n\t\"x\" 1e-07\n");
   return scene;
 }
 
@@ -131,6 +134,7 @@ TEST(ModelFile, SavedAndReopenedSceneIsTheSame) {
   const auto& entries = back->App().Catalogs().Item(1).Entries().All();
   ASSERT_EQ(entries.size(), 1u);
   EXPECT_EQ(entries[0]->Item().BindingTag(), hole.BindingTag());
+  EXPECT_EQ(back->FindShape("Block")->Solid(), scene->FindShape("Block")->Solid());
   EXPECT_EQ(rt::CLng(back->App().DialogPrecision()), 3);
 
   // New shapes continue after the stored ids.
@@ -163,6 +167,8 @@ TEST(ModelFile, StoredFormIsTheDocumentedOne) {
   EXPECT_EQ(j["binding"], "{88D03352-D7EE-11D4-85A2-00E08110F9CF}");
   EXPECT_EQ(j["parent"], 1);
   EXPECT_EQ(j["components"]["15"][1]["profile"][0][0], (nlohmann::ordered_json{7.0, 7.0}));
+  EXPECT_FALSE(j.contains("solid"));
+  EXPECT_EQ(ShapeToJson(*scene->FindShape("Block"))["solid"]["format"], "brep");
 }
 
 // A valid model text to spoil in one place.
@@ -223,6 +229,14 @@ TEST(ModelFile, BadFilesAreRefusedByNameAndProblem) {
        Replace(good, "\"name\":\"Block\"", "\"name\": \"Block\", \"finish\": {}"),
        "without a component 27"},
       {"units", Replace(good, "\"units\":\"mm\"", "\"units\": \"cm\""), "\"mm\" or \"inch\""},
+      {"solid in another format",
+       Replace(good, "\"name\":\"Block\"",
+               R"("name": "Block", "solid": {"format": "step", "text": "ISO-10303-21;"})"),
+       "stored as \"brep\""},
+      {"empty solid",
+       Replace(good, "\"name\":\"Block\"",
+               R"("name": "Block", "solid": {"format": "brep", "text": ""})"),
+       "an empty solid"},
       // Refused before a tree is built: building it would overflow the stack.
       {"deep nesting",
        "{\"format\":" + std::string(100000, '[') + std::string(100000, ']') + ",\"x\":1}",

@@ -1,0 +1,321 @@
+// Open CASCADE's viewer in a QOpenGLWidget: the widget's context and framebuffer are wrapped for
+// the viewer, which then draws into them as into its own window.
+
+// The kernel's OpenGL headers go before Qt's, which would otherwise declare GL first.
+// clang-format off
+#include <OpenGl_Context.hxx>
+#include <OpenGl_FrameBuffer.hxx>
+#include <OpenGl_GraphicDriver.hxx>
+// clang-format on
+
+#include "host_window/part_view.h"
+
+#include <Aspect_DisplayConnection.hxx>
+#include <Aspect_NeutralWindow.hxx>
+#include <Graphic3d_MaterialAspect.hxx>
+#include <Prs3d_Drawer.hxx>
+#include <Prs3d_LineAspect.hxx>
+#include <Prs3d_ShadingAspect.hxx>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QSurfaceFormat>
+#include <QTimer>
+#include <QWheelEvent>
+#include <Select3D_SensitiveEntity.hxx>
+#include <SelectMgr_EntityOwner.hxx>
+#include <SelectMgr_Selection.hxx>
+#include <SelectMgr_SensitiveEntity.hxx>
+#include <SelectMgr_ViewerSelector.hxx>
+#include <StdSelect_BRepOwner.hxx>
+#include <TopoDS.hxx>
+#include <cmath>
+
+namespace cavix::hostwindow {
+
+namespace {
+
+constexpr int kFaceSelection = 4;  // AIS_Shape::SelectionMode(TopAbs_FACE)
+constexpr int kClickSlack = 3;     // pixels a click may move and still be a click
+
+}  // namespace
+
+PartView::PartView(QWidget* parent) : QOpenGLWidget(parent) {
+  Handle(Aspect_DisplayConnection) display = new Aspect_DisplayConnection();
+  Handle(OpenGl_GraphicDriver) driver = new OpenGl_GraphicDriver(display, Standard_False);
+  // Qt owns the context and swaps the buffers; the viewer draws into Qt's framebuffer.
+  driver->ChangeOptions().buffersNoSwap = Standard_True;
+  driver->ChangeOptions().buffersOpaqueAlpha = Standard_True;
+  driver->ChangeOptions().useSystemBuffer = Standard_False;
+
+  viewer_ = new V3d_Viewer(driver);
+  viewer_->SetDefaultLights();
+  viewer_->SetLightOn();
+  context_ = new AIS_InteractiveContext(viewer_);
+  context_->SetAutomaticHilight(Standard_True);
+  // The face under the cursor lit blue, the selected shape's faces orange, both filled (a shape
+  // is lit by its outline otherwise).
+  const std::pair<Prs3d_TypeOfHighlight, Quantity_Color> lights[] = {
+      {Prs3d_TypeOfHighlight_LocalDynamic, Quantity_Color(0.25, 0.6, 1.0, Quantity_TOC_RGB)},
+      {Prs3d_TypeOfHighlight_LocalSelected, Quantity_Color(1.0, 0.55, 0.1, Quantity_TOC_RGB)}};
+  for (const auto& [type, colour] : lights) {
+    context_->HighlightStyle(type)->SetColor(colour);
+    context_->HighlightStyle(type)->SetDisplayMode(AIS_Shaded);
+  }
+
+  view_ = viewer_->CreateView();
+  view_->SetImmediateUpdate(Standard_False);
+  view_->SetBgGradientColors(Quantity_Color(0.93, 0.94, 0.96, Quantity_TOC_RGB),
+                             Quantity_Color(0.70, 0.74, 0.80, Quantity_TOC_RGB), Aspect_GFM_VER,
+                             Standard_False);
+  view_->TriedronDisplay(Aspect_TOTP_LEFT_LOWER, Quantity_NOC_GRAY20, 0.08, V3d_ZBUFFER);
+  view_->SetProj(V3d_XposYnegZpos);
+
+  QSurfaceFormat format;
+  format.setDepthBufferSize(24);
+  format.setStencilBufferSize(8);
+  format.setVersion(4, 5);
+  format.setProfile(QSurfaceFormat::CoreProfile);
+  setFormat(format);
+  setMouseTracking(true);
+  setAcceptDrops(true);
+  setFocusPolicy(Qt::StrongFocus);
+  setUpdateBehavior(QOpenGLWidget::NoPartialUpdate);
+  setMinimumSize(320, 240);
+}
+
+PartView::~PartView() {
+  // The display connection must outlive the viewer until Qt's context is current again.
+  Handle(Aspect_DisplayConnection) display = viewer_->Driver()->GetDisplayConnection();
+  context_->RemoveAll(Standard_False);
+  context_.Nullify();
+  view_->Remove();
+  view_.Nullify();
+  viewer_.Nullify();
+  makeCurrent();
+  display.Nullify();
+}
+
+Graphic3d_Vec2i PartView::Device(QPoint p) const {
+  const double ratio = devicePixelRatioF();
+  return Graphic3d_Vec2i(static_cast<int>(std::lround(p.x() * ratio)),
+                         static_cast<int>(std::lround(p.y() * ratio)));
+}
+
+void PartView::initializeGL() {
+  const Graphic3d_Vec2i size = Device(QPoint(width(), height()));
+  Handle(OpenGl_Context) gl = new OpenGl_Context();
+  if (!gl->Init(Standard_True)) {
+    ready_ = false;
+    return;
+  }
+  Handle(Aspect_NeutralWindow) window = Handle(Aspect_NeutralWindow)::DownCast(view_->Window());
+  if (window.IsNull()) {
+    window = new Aspect_NeutralWindow();
+    window->SetNativeHandle(static_cast<Aspect_Drawable>(this->window()->winId()));
+  }
+  window->SetSize(size.x(), size.y());
+  view_->SetWindow(window, gl->RenderingContext());
+  ready_ = true;
+}
+
+void PartView::paintGL() {
+  if (!ready_ || view_->Window().IsNull()) return;
+  Handle(OpenGl_GraphicDriver) driver = Handle(OpenGl_GraphicDriver)::DownCast(viewer_->Driver());
+  const Handle(OpenGl_Context)& gl = driver->GetSharedContext();
+  Handle(OpenGl_FrameBuffer) fbo = gl->DefaultFrameBuffer();
+  if (fbo.IsNull()) {
+    fbo = new OpenGl_FrameBuffer();
+    gl->SetDefaultFrameBuffer(fbo);
+  }
+  if (!fbo->InitWrapper(gl)) {
+    ready_ = false;
+    return;
+  }
+  Handle(Aspect_NeutralWindow) window = Handle(Aspect_NeutralWindow)::DownCast(view_->Window());
+  Graphic3d_Vec2i old;
+  window->Size(old.x(), old.y());
+  const Graphic3d_Vec2i now(fbo->GetVPSizeX(), fbo->GetVPSizeY());
+  if (now != old) {
+    window->SetSize(now.x(), now.y());
+    view_->MustBeResized();
+    view_->Invalidate();
+  }
+  if (!fitted_ && !cells_.empty()) {
+    view_->FitAll(0.05, Standard_False);
+    fitted_ = true;
+  }
+  view_->InvalidateImmediate();
+  view_->Redraw();
+}
+
+void PartView::Show(const ShownPart& part) {
+  const std::vector<Cell>& cells = part.Cells();
+  for (size_t i = cells.size(); i < cells_.size(); ++i) {
+    if (!cells_[i].faces.IsNull()) context_->Remove(cells_[i].faces, Standard_False);
+    if (!cells_[i].edges.IsNull()) context_->Remove(cells_[i].edges, Standard_False);
+  }
+  cells_.resize(cells.size());
+  for (size_t i = 0; i < cells.size(); ++i) {
+    CellPrs& prs = cells_[i];
+    if (prs.version == cells[i].version && !prs.faces.IsNull()) continue;
+    if (!prs.faces.IsNull()) context_->Remove(prs.faces, Standard_False);
+    if (!prs.edges.IsNull()) context_->Remove(prs.edges, Standard_False);
+    prs = {cells[i].version, nullptr, nullptr};
+    if (cells[i].shape.IsNull()) continue;
+
+    prs.faces = new AIS_Shape(cells[i].shape);
+    const Handle(Prs3d_Drawer)& look = prs.faces->Attributes();
+    look->SetAutoTriangulation(Standard_False);  // the cells come meshed
+    look->SetFaceBoundaryDraw(Standard_False);   // their edges are drawn apart, without seams
+    prs.faces->SetMaterial(Graphic3d_MaterialAspect(Graphic3d_NameOfMaterial_Steel));
+    prs.faces->SetColor(Quantity_Color(0.72, 0.75, 0.79, Quantity_TOC_RGB));
+    // The faces lie a little behind where they are, so that lit faces and edges show over them.
+    look->ShadingAspect()->Aspect()->SetPolygonOffsets(Aspect_POM_Fill, 1.0, 4.0);
+    // The face selection mode goes with Display: activated afterwards, picking stays off.
+    context_->Display(prs.faces, AIS_Shaded, kFaceSelection, Standard_False);
+
+    prs.edges = new AIS_Shape(cells[i].edges);
+    prs.edges->Attributes()->SetAutoTriangulation(Standard_False);
+    prs.edges->SetColor(Quantity_NOC_BLACK);
+    prs.edges->SetWidth(1);
+    context_->Display(prs.edges, AIS_WireFrame, -1, Standard_False);
+  }
+  cellOf_.clear();
+  for (size_t i = 0; i < cells_.size(); ++i)
+    if (!cells_[i].faces.IsNull()) cellOf_[cells_[i].faces.get()] = i;
+  update();
+}
+
+Pick PartView::PickAt(QPoint pixel) {
+  Pick pick;
+  if (view_->Window().IsNull()) return pick;
+  const Graphic3d_Vec2i at = Device(pixel);
+  context_->MoveTo(at.x(), at.y(), view_, Standard_False);
+  update();
+  if (!context_->HasDetected()) return pick;
+  Handle(StdSelect_BRepOwner) owner =
+      Handle(StdSelect_BRepOwner)::DownCast(context_->DetectedOwner());
+  if (owner.IsNull() || !owner->HasShape() || owner->Shape().ShapeType() != TopAbs_FACE)
+    return pick;
+  const auto cell = cellOf_.find(owner->Selectable().get());
+  if (cell == cellOf_.end()) return pick;
+  const Handle(SelectMgr_ViewerSelector)& selector = context_->MainSelector();
+  if (selector->NbPicked() < 1) return pick;
+  pick.hit = true;
+  pick.cell = cell->second;
+  pick.face = TopoDS::Face(owner->Shape());
+  pick.point = selector->PickedPoint(1);
+  return pick;
+}
+
+QPoint PartView::PixelOf(const gp_Pnt& point) const {
+  Standard_Integer x = 0, y = 0;
+  view_->Convert(point.X(), point.Y(), point.Z(), x, y);
+  const double ratio = devicePixelRatioF();
+  return {static_cast<int>(std::lround(x / ratio)), static_cast<int>(std::lround(y / ratio))};
+}
+
+void PartView::Select(const std::vector<std::pair<size_t, TopoDS_Shape>>& faces) {
+  context_->ClearSelected(Standard_False);
+  for (const auto& [cell, face] : faces) {
+    if (cell >= cells_.size() || cells_[cell].faces.IsNull()) continue;
+    const Handle(SelectMgr_Selection)& selection = cells_[cell].faces->Selection(kFaceSelection);
+    if (selection.IsNull()) continue;
+    for (const Handle(SelectMgr_SensitiveEntity) & entity : selection->Entities()) {
+      Handle(StdSelect_BRepOwner) owner =
+          Handle(StdSelect_BRepOwner)::DownCast(entity->BaseSensitive()->OwnerId());
+      if (!owner.IsNull() && owner->Shape().IsSame(face)) {
+        context_->AddOrRemoveSelected(owner, Standard_False);
+        break;
+      }
+    }
+  }
+  update();
+}
+
+void PartView::FitAll() {
+  view_->FitAll(0.05, Standard_False);
+  update();
+}
+
+void PartView::SetProjection(V3d_TypeOfOrientation orientation) {
+  view_->SetProj(orientation);
+  FitAll();
+}
+
+// ---- mouse ----
+
+void PartView::mousePressEvent(QMouseEvent* event) {
+  pressAt_ = lastAt_ = event->position().toPoint();
+  dragging_ = false;
+  const Graphic3d_Vec2i at = Device(pressAt_);
+  if (event->button() == Qt::LeftButton && !(event->modifiers() & Qt::ShiftModifier))
+    view_->StartRotation(at.x(), at.y());
+}
+
+void PartView::mouseMoveEvent(QMouseEvent* event) {
+  const QPoint now = event->position().toPoint();
+  if (event->buttons() == Qt::NoButton) {
+    PickAt(now);  // lights the face under the cursor
+    return;
+  }
+  if ((now - pressAt_).manhattanLength() > kClickSlack) dragging_ = true;
+  if (!dragging_) return;
+  const Graphic3d_Vec2i at = Device(now), last = Device(lastAt_);
+  const bool pan =
+      (event->buttons() & Qt::MiddleButton) ||
+      ((event->buttons() & Qt::LeftButton) && (event->modifiers() & Qt::ShiftModifier));
+  if (pan)
+    view_->Pan(at.x() - last.x(), last.y() - at.y());
+  else if (event->buttons() & Qt::LeftButton)
+    view_->Rotation(at.x(), at.y());
+  else if (event->buttons() & Qt::RightButton)
+    view_->Zoom(last.x(), last.y(), at.x(), at.y());
+  lastAt_ = now;
+  update();
+}
+
+void PartView::mouseReleaseEvent(QMouseEvent* event) {
+  if (!dragging_ && event->button() == Qt::LeftButton && clicked)
+    clicked(event->position().toPoint());
+  dragging_ = false;
+}
+
+void PartView::mouseDoubleClickEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton || !doubleClicked) return;
+  const QPoint at = event->position().toPoint();
+  // The edit dialog is modal: it runs after this event, not inside it.
+  QTimer::singleShot(0, this, [this, at] { doubleClicked(at); });
+}
+
+void PartView::wheelEvent(QWheelEvent* event) {
+  const Graphic3d_Vec2i at = Device(event->position().toPoint());
+  const int step = event->angleDelta().y() / 8;
+  view_->StartZoomAtPoint(at.x(), at.y());
+  view_->ZoomAtPoint(at.x(), at.y(), at.x() + step, at.y() + step);
+  update();
+}
+
+// ---- drag and drop ----
+
+void PartView::dragEnterEvent(QDragEnterEvent* event) {
+  if (accepts && accepts(*event->mimeData())) event->acceptProposedAction();
+}
+
+void PartView::dragMoveEvent(QDragMoveEvent* event) {
+  if (PickAt(event->position().toPoint()).hit)
+    event->acceptProposedAction();
+  else
+    event->ignore();
+}
+
+void PartView::dropEvent(QDropEvent* event) {
+  if (!accepts || !accepts(*event->mimeData()) || !dropped) return;
+  event->acceptProposedAction();
+  const QPoint at = event->position().toPoint();
+  QTimer::singleShot(0, this, [this, at] { dropped(at); });
+}
+
+}  // namespace cavix::hostwindow

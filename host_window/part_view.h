@@ -1,0 +1,97 @@
+// The 3D view of the part: Open CASCADE's viewer drawing into a QOpenGLWidget. The part is shaded
+// with its edges; the left button turns it, the middle button (or Shift and the left) moves it,
+// the wheel zooms at the cursor; the face under the cursor is lit. What a click, a double click or
+// a drop means is the window's business: the view says where it happened and what face is there.
+#pragma once
+
+#include <AIS_InteractiveContext.hxx>
+#include <AIS_Shape.hxx>
+#include <QOpenGLWidget>
+#include <TopoDS_Face.hxx>
+#include <V3d_View.hxx>
+#include <V3d_Viewer.hxx>
+#include <functional>
+#include <gp_Pnt.hxx>
+#include <map>
+#include <utility>
+#include <vector>
+
+#include "host_window/shown_part.h"
+
+class QMimeData;
+
+namespace cavix::hostwindow {
+
+// What lies under a pixel of the view.
+struct Pick {
+  bool hit = false;
+  size_t cell = 0;   // of the shown part
+  TopoDS_Face face;  // as the cell's solid holds it
+  gp_Pnt point;      // where the line of sight meets the face
+};
+
+class PartView : public QOpenGLWidget {
+ public:
+  explicit PartView(QWidget* parent = nullptr);
+  ~PartView() override;
+  PartView(const PartView&) = delete;
+  PartView& operator=(const PartView&) = delete;
+
+  // Shows `part`: cells that changed since the last call are drawn anew, the others stay.
+  void Show(const ShownPart& part);
+  // The face under a pixel (widget coordinates), lit as the face under the cursor.
+  Pick PickAt(QPoint pixel);
+  // Where a point of the part is drawn (widget coordinates).
+  QPoint PixelOf(const gp_Pnt& point) const;
+  // Shows these faces (cell, face) as selected, and nothing else.
+  void Select(const std::vector<std::pair<size_t, TopoDS_Shape>>& faces);
+
+  // The whole part in sight, and the standard views (V3d_Zpos from the top, V3d_Yneg from the
+  // front, ..., V3d_XposYnegZpos the isometric one).
+  void FitAll();
+  void SetProjection(V3d_TypeOfOrientation orientation);
+
+  // Set by the window. A drag is taken when `accepts` says its data is a catalog entry; `dropped`
+  // runs after the drop is over, not inside it, since it opens a modal dialog.
+  std::function<bool(const QMimeData&)> accepts;
+  std::function<void(QPoint)> dropped;
+  std::function<void(QPoint)> clicked;
+  std::function<void(QPoint)> doubleClicked;
+
+  // False when the OpenGL context could not be wrapped: nothing is drawn.
+  bool Ready() const { return ready_; }
+  const Handle(V3d_View) & View() const { return view_; }
+
+ protected:
+  void initializeGL() override;
+  void paintGL() override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+ private:
+  // A cell as drawn: its faces (selectable by face) and its edges.
+  struct CellPrs {
+    uint64_t version = 0;
+    Handle(AIS_Shape) faces, edges;
+  };
+  // Widget coordinates to the viewer's pixels.
+  Graphic3d_Vec2i Device(QPoint p) const;
+
+  Handle(V3d_Viewer) viewer_;
+  Handle(V3d_View) view_;
+  Handle(AIS_InteractiveContext) context_;
+  std::vector<CellPrs> cells_;
+  std::map<const SelectMgr_SelectableObject*, size_t> cellOf_;
+  bool ready_ = false;
+  bool fitted_ = false;
+  QPoint pressAt_, lastAt_;
+  bool dragging_ = false;
+};
+
+}  // namespace cavix::hostwindow

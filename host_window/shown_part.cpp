@@ -1,0 +1,537 @@
+// The shown part's cells: dividing the solid between the holes, cutting a cell from its base or
+// one more hole from what it shows, which hole made each face, the edges to draw, the mesh.
+#include "host_window/shown_part.h"
+
+#include <BRepAdaptor_Surface.hxx>
+#include <BRepAlgoAPI_Common.hxx>
+#include <BRepAlgoAPI_Cut.hxx>
+#include <BRepBndLib.hxx>
+#include <BRepBuilderAPI_Copy.hxx>
+#include <BRepMesh_IncrementalMesh.hxx>
+#include <BRepPrimAPI_MakeBox.hxx>
+#include <BRep_Builder.hxx>
+#include <BRep_Tool.hxx>
+#include <OSD_Parallel.hxx>
+#include <Standard_Failure.hxx>
+#include <TopExp.hxx>
+#include <TopExp_Explorer.hxx>
+#include <TopTools_IndexedDataMapOfShapeListOfShape.hxx>
+#include <TopTools_IndexedMapOfShape.hxx>
+#include <TopTools_ListOfShape.hxx>
+#include <TopTools_MapOfShape.hxx>
+#include <TopoDS.hxx>
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <set>
+
+#include "export/occ_part.h"
+#include "host_window/part_solid.h"
+#include "runtime/error.h"
+
+namespace cavix::hostwindow {
+
+namespace {
+
+constexpr double kInf = std::numeric_limits<double>::infinity();
+constexpr int kMaxDepth = 24;
+// Largest angle between the mesh's segments of a curved edge: about 20 degrees, so that the
+// smallest hole is still drawn round.
+constexpr double kMeshAngle = 0.35;
+
+bool SameHole(const exporter::HoleSolidInput& a, const exporter::HoleSolidInput& b) {
+  return a.chains == b.chains && a.position == b.position && a.normal == b.normal;
+}
+
+std::string KernelFailure(const Standard_Failure& f) {
+  const char* msg = f.GetMessageString();
+  return std::string(f.DynamicType()->Name()) + (msg && *msg ? std::string(": ") + msg : "");
+}
+
+TopoDS_Shape MakeBox(const std::array<double, 3>& lo, const std::array<double, 3>& hi) {
+  return BRepPrimAPI_MakeBox(gp_Pnt(lo[0], lo[1], lo[2]), gp_Pnt(hi[0], hi[1], hi[2])).Shape();
+}
+
+// Cells are cut side by side (one per thread) and the kernel may widen the tolerances of what
+// it is given: a shape other cells use too (the part's solid) is given as `shared`, and the cuts
+// get copies of the hole tools (copying is far cheaper than a cut that must leave its
+// arguments alone). The solids are valid: the kernel need not check them for being inside out.
+void Build(BRepAlgoAPI_BooleanOperation& op, const TopoDS_Shape& object,
+           const TopTools_ListOfShape& tools, bool shared = false) {
+  TopTools_ListOfShape args;
+  args.Append(object);
+  op.SetArguments(args);
+  op.SetTools(tools);
+  op.SetNonDestructive(shared);
+  op.SetCheckInverted(Standard_False);
+  op.SetUseOBB(Standard_True);
+  op.SetRunParallel(Standard_False);
+  op.Build();
+}
+
+// A cell's own copies of a hole's tools.
+std::vector<TopoDS_Shape> Copies(const std::vector<TopoDS_Shape>& tools) {
+  std::vector<TopoDS_Shape> copies;
+  for (const TopoDS_Shape& t : tools)
+    copies.push_back(BRepBuilderAPI_Copy(t, Standard_False, Standard_False).Shape());
+  return copies;
+}
+
+bool Failed(const BRepAlgoAPI_BooleanOperation& op) { return !op.IsDone() || op.HasErrors(); }
+
+// Notes what a face of a cut's input became in its result as made by hole `id`: the face itself
+// when the cut left it whole, else its pieces.
+void Record(BRepAlgoAPI_BooleanOperation& op, const TopoDS_Shape& face, int32_t id,
+            FaceOwners& owners) {
+  if (op.IsDeleted(face)) return;
+  const TopTools_ListOfShape& pieces = op.Modified(face);
+  if (pieces.IsEmpty()) {
+    owners.Bind(face, id);
+    return;
+  }
+  for (TopTools_ListIteratorOfListOfShape it(pieces); it.More(); it.Next())
+    owners.Bind(it.Value(), id);
+}
+
+void RecordTools(BRepAlgoAPI_BooleanOperation& op, const std::vector<TopoDS_Shape>& tools,
+                 int32_t id, FaceOwners& owners) {
+  for (const TopoDS_Shape& tool : tools)
+    for (TopExp_Explorer ex(tool, TopAbs_FACE); ex.More(); ex.Next())
+      Record(op, ex.Current(), id, owners);
+}
+
+// The kernel's history may name pieces of a tool's face that did not make it into the result
+// (where holes meet); only faces of the result are kept.
+void KeepFacesOf(const TopoDS_Shape& result, FaceOwners& owners) {
+  TopTools_IndexedMapOfShape faces;
+  TopExp::MapShapes(result, TopAbs_FACE, faces);
+  FaceOwners kept;
+  for (FaceOwners::Iterator it(owners); it.More(); it.Next())
+    if (faces.Contains(it.Key())) kept.Bind(it.Key(), it.Value());
+  owners = std::move(kept);
+}
+
+std::array<double, 6> Extent(const Bnd_Box& box) {
+  std::array<double, 6> e{};
+  box.Get(e[0], e[1], e[2], e[3], e[4], e[5]);
+  return e;
+}
+
+}  // namespace
+
+// ---- holes ----
+
+ShownPart::Tooling ShownPart::MakeTooling(const exporter::HoleSolidInput& hole,
+                                          size_t index) const {
+  Tooling t;
+  t.input = hole;
+  std::vector<std::string> warnings;
+  try {
+    t.tools = exporter::MakeHoleTools(hole, static_cast<int>(index), warnings,
+                                      block_ ? &part_.block : nullptr);
+  } catch (const std::exception& e) {
+    t.warning = e.what();
+  }
+  // A hole just dropped has no profile until its dialog makes one: nothing to say about it.
+  if (t.warning.empty() && !hole.chains.empty() && !warnings.empty()) t.warning = warnings.front();
+  for (const TopoDS_Shape& tool : t.tools) BRepBndLib::Add(tool, t.box);
+  return t;
+}
+
+bool ShownPart::Reaches(const Tooling& t, const Cell& c) const {
+  if (t.tools.empty() || t.box.IsVoid()) return false;
+  const std::array<double, 6> e = Extent(t.box);
+  for (size_t k = 0; k < 3; ++k) {
+    const double lo = c.cutLo[k] ? c.lo[k] : -kInf, hi = c.cutHi[k] ? c.hi[k] : kInf;
+    if (e[k + 3] < lo || e[k] > hi) return false;
+  }
+  return true;
+}
+
+// ---- dividing ----
+
+void ShownPart::Divide(Cell region, std::vector<int32_t> holes, int depth,
+                       std::vector<Cell>& out) const {
+  const double diag = std::hypot(max_[0] - min_[0], max_[1] - min_[1], max_[2] - min_[2]);
+  if (holes.size() > kCellHoles && depth < kMaxDepth) {
+    // Where the holes are, within the box and the part: the planes go among them.
+    std::array<double, 3> from{}, to{}, span{};
+    for (size_t k = 0; k < 3; ++k) {
+      from[k] = kInf;
+      to[k] = -kInf;
+      for (int32_t id : holes) {
+        const std::array<double, 6> e = Extent(tooling_.at(id).box);
+        from[k] = std::min(from[k], e[k]);
+        to[k] = std::max(to[k], e[k + 3]);
+      }
+      from[k] = std::max({from[k], region.lo[k], min_[k]});
+      to[k] = std::min({to[k], region.hi[k], max_[k]});
+      span[k] = to[k] - from[k];
+    }
+    std::array<size_t, 3> axes{0, 1, 2};
+    std::sort(axes.begin(), axes.end(), [&](size_t a, size_t b) { return span[a] > span[b]; });
+    for (size_t k : axes) {
+      const double a = from[k], b = to[k];
+      if (!(b - a > 1e-6 * diag)) continue;
+      std::vector<std::pair<double, double>> spans;
+      for (int32_t id : holes) {
+        const std::array<double, 6> e = Extent(tooling_.at(id).box);
+        spans.emplace_back(e[k], e[k + 3]);
+      }
+      std::sort(spans.begin(), spans.end());
+      // Between holes if there is room in the middle half, else through the middle.
+      const double centre = (a + b) / 2, w0 = a + 0.25 * (b - a), w1 = b - 0.25 * (b - a);
+      std::vector<double> candidates{centre};
+      double reach = -kInf;
+      for (const auto& [lo, hi] : spans) {
+        if (lo > reach && reach > -kInf && (reach + lo) / 2 >= w0 && (reach + lo) / 2 <= w1)
+          candidates.push_back((reach + lo) / 2);
+        reach = std::max(reach, hi);
+      }
+      auto crossing = [&](double at) {
+        return std::count_if(spans.begin(), spans.end(),
+                             [&](const auto& s) { return s.first < at && s.second > at; });
+      };
+      double at = candidates.front();
+      for (double c : candidates)
+        if (std::make_pair(crossing(c), std::fabs(c - centre)) <
+            std::make_pair(crossing(at), std::fabs(at - centre)))
+          at = c;
+      // A dividing plane on one of the part's own faces would hide that face's edges.
+      for (double plane : avoid_[k])
+        if (std::fabs(at - plane) < 1e-4 * diag) at += 0.01 * (b - a);
+
+      std::vector<int32_t> below, above;
+      for (int32_t id : holes) {
+        const std::array<double, 6> e = Extent(tooling_.at(id).box);
+        if (e[k] < at) below.push_back(id);
+        if (e[k + 3] > at) above.push_back(id);
+      }
+      if (below.size() == holes.size() || above.size() == holes.size()) continue;
+      Cell low = region, high = region;
+      low.hi[k] = at;
+      low.cutHi[k] = true;
+      high.lo[k] = at;
+      high.cutLo[k] = true;
+      Divide(low, std::move(below), depth + 1, out);
+      Divide(high, std::move(above), depth + 1, out);
+      return;
+    }
+  }
+  region.holes = std::move(holes);
+  out.push_back(std::move(region));
+}
+
+void ShownPart::MakeBase(Cell& cell) const {
+  bool divided = false;
+  for (size_t k = 0; k < 3; ++k) divided = divided || cell.cutLo[k] || cell.cutHi[k];
+  if (!divided) {
+    cell.base = base_;
+  } else if (block_) {
+    std::array<double, 3> lo{}, hi{};
+    for (size_t k = 0; k < 3; ++k) {
+      lo[k] = std::max(cell.lo[k], 0.0);
+      hi[k] = std::min(cell.hi[k], part_.block[k]);
+    }
+    cell.base = MakeBox(lo, hi);
+  } else {
+    BRepAlgoAPI_Common common;
+    TopTools_ListOfShape box;
+    box.Append(MakeBox(cell.lo, cell.hi));
+    Build(common, base_, box, true);
+    if (Failed(common))
+      rt::Raise(rt::err::kInvalidCall, "the part's solid could not be divided for the view",
+                "View");
+    cell.base = common.Shape();
+  }
+}
+
+// ---- cutting ----
+
+void ShownPart::CutFromBase(Cell& cell, std::map<int32_t, std::string>& failed) const {
+  cell.faceHole.Clear();
+  cell.shape = cell.base;
+  std::vector<std::vector<TopoDS_Shape>> own;
+  TopTools_ListOfShape tools;
+  for (int32_t id : cell.holes) {
+    own.push_back(Copies(tooling_.at(id).tools));
+    for (const TopoDS_Shape& t : own.back()) tools.Append(t);
+  }
+  if (tools.IsEmpty()) return;
+  try {
+    // All at once: the kernel intersects the tools with each other too, so holes that meet come
+    // out right without a cut per hole.
+    BRepAlgoAPI_Cut cut;
+    Build(cut, cell.base, tools);
+    if (!Failed(cut)) {
+      for (size_t i = 0; i < cell.holes.size(); ++i)
+        RecordTools(cut, own[i], cell.holes[i], cell.faceHole);
+      cell.shape = cut.Shape();
+      KeepFacesOf(cell.shape, cell.faceHole);
+      return;
+    }
+  } catch (const Standard_Failure&) {
+  }
+  // One at a time, leaving out what the kernel cannot cut.
+  cell.faceHole.Clear();
+  for (int32_t id : cell.holes) CutMore(cell, id, failed);
+}
+
+void ShownPart::CutMore(Cell& cell, int32_t id, std::map<int32_t, std::string>& failed) const {
+  const std::vector<TopoDS_Shape> own = Copies(tooling_.at(id).tools);
+  if (own.empty()) return;
+  TopTools_ListOfShape tools;
+  for (const TopoDS_Shape& t : own) tools.Append(t);
+  try {
+    BRepAlgoAPI_Cut cut;
+    Build(cut, cell.shape, tools);
+    if (Failed(cut)) {
+      failed[id] = "the kernel could not cut it";
+      return;
+    }
+    // The faces shown so far keep their holes through the cut; the new tool's faces are its.
+    FaceOwners owners;
+    for (FaceOwners::Iterator it(cell.faceHole); it.More(); it.Next())
+      Record(cut, it.Key(), it.Value(), owners);
+    RecordTools(cut, own, id, owners);
+    cell.shape = cut.Shape();
+    KeepFacesOf(cell.shape, owners);
+    cell.faceHole = std::move(owners);
+  } catch (const Standard_Failure& f) {
+    failed[id] = "the kernel could not cut it (" + KernelFailure(f) + ")";
+  }
+}
+
+void ShownPart::Finish(Cell& cell) const {
+  // Faces met before keep their mesh; only new ones are meshed.
+  BRep_Builder builder;
+  TopoDS_Compound fresh;
+  builder.MakeCompound(fresh);
+  for (TopExp_Explorer ex(cell.shape, TopAbs_FACE); ex.More(); ex.Next()) {
+    TopLoc_Location where;
+    if (BRep_Tool::Triangulation(TopoDS::Face(ex.Current()), where).IsNull())
+      builder.Add(fresh, ex.Current());
+  }
+  BRepMesh_IncrementalMesh(fresh, deflection_, Standard_False, kMeshAngle, Standard_False);
+
+  const double tol =
+      1e-7 * std::max(1.0, std::hypot(max_[0] - min_[0], max_[1] - min_[1], max_[2] - min_[2]));
+  auto onDividingPlane = [&](const TopoDS_Face& face) {
+    BRepAdaptor_Surface surface(face, Standard_False);
+    if (surface.GetType() != GeomAbs_Plane) return false;
+    const gp_Pln plane = surface.Plane();
+    for (int k = 0; k < 3; ++k) {
+      if (std::fabs(plane.Axis().Direction().Coord(k + 1)) < 1 - 1e-9) continue;
+      const double at = plane.Location().Coord(k + 1);
+      const size_t i = static_cast<size_t>(k);
+      return (cell.cutLo[i] && std::fabs(at - cell.lo[i]) < tol) ||
+             (cell.cutHi[i] && std::fabs(at - cell.hi[i]) < tol);
+    }
+    return false;
+  };
+  TopTools_MapOfShape dividing;
+  for (TopExp_Explorer ex(cell.shape, TopAbs_FACE); ex.More(); ex.Next())
+    if (onDividingPlane(TopoDS::Face(ex.Current()))) dividing.Add(ex.Current());
+  TopTools_IndexedDataMapOfShapeListOfShape edgeFaces;
+  TopExp::MapShapesAndAncestors(cell.shape, TopAbs_EDGE, TopAbs_FACE, edgeFaces);
+  builder.MakeCompound(cell.edges);
+  for (int i = 1; i <= edgeFaces.Extent(); ++i) {
+    const TopoDS_Edge& edge = TopoDS::Edge(edgeFaces.FindKey(i));
+    if (BRep_Tool::Degenerated(edge)) continue;
+    bool draw = true;
+    for (TopTools_ListIteratorOfListOfShape it(edgeFaces(i)); it.More() && draw; it.Next())
+      draw = !dividing.Contains(it.Value()) && !BRep_Tool::IsClosed(edge, TopoDS::Face(it.Value()));
+    if (draw) builder.Add(cell.edges, edge);
+  }
+}
+
+void ShownPart::Run(const std::vector<Job>& jobs) {
+  std::vector<std::map<int32_t, std::string>> failed(jobs.size());
+  std::vector<std::string> errors(jobs.size());
+  OSD_Parallel::For(0, static_cast<int>(jobs.size()), [&](int i) {
+    const Job& job = jobs[static_cast<size_t>(i)];
+    Cell& cell = cells_[job.cell];
+    auto& problems = failed[static_cast<size_t>(i)];
+    try {
+      if (cell.base.IsNull()) MakeBase(cell);
+      if (job.more.empty())
+        CutFromBase(cell, problems);
+      else
+        for (int32_t id : job.more) CutMore(cell, id, problems);
+      Finish(cell);
+    } catch (const rt::Error& e) {
+      errors[static_cast<size_t>(i)] = e.Description();
+    } catch (const Standard_Failure& f) {
+      errors[static_cast<size_t>(i)] = "the view could not cut the part (" + KernelFailure(f) + ")";
+    } catch (const std::exception& e) {
+      errors[static_cast<size_t>(i)] = e.what();
+    }
+  });
+  for (size_t i = 0; i < jobs.size(); ++i) {
+    Cell& cell = cells_[jobs[i].cell];
+    cell.version = ++versions_;
+    for (int32_t id : cell.holes) cutFailed_.erase(id);
+  }
+  for (size_t i = 0; i < jobs.size(); ++i) {
+    for (auto& [id, why] : failed[i]) cutFailed_[id] = why;
+    if (!errors[i].empty()) rt::Raise(rt::err::kInvalidCall, errors[i], "View");
+  }
+}
+
+void ShownPart::DivideCrowdedCells() {
+  std::vector<Job> jobs;
+  const size_t count = cells_.size();
+  for (size_t i = 0; i < count; ++i) {
+    if (cells_[i].holes.size() <= kCellHolesMax) continue;
+    Cell region;
+    region.lo = cells_[i].lo;
+    region.hi = cells_[i].hi;
+    region.cutLo = cells_[i].cutLo;
+    region.cutHi = cells_[i].cutHi;
+    std::vector<Cell> parts;
+    Divide(region, cells_[i].holes, 0, parts);
+    if (parts.size() < 2) continue;  // the holes crowd one spot: nothing to divide between
+    cells_[i] = std::move(parts[0]);
+    jobs.push_back({i, {}});
+    for (size_t p = 1; p < parts.size(); ++p) {
+      jobs.push_back({cells_.size(), {}});
+      cells_.push_back(std::move(parts[p]));
+    }
+  }
+  if (!jobs.empty()) Run(jobs);
+}
+
+// ---- public ----
+
+void ShownPart::Show(const exporter::PartInput& part, const std::vector<int32_t>& ids) {
+  if (ids.size() != part.holes.size())
+    rt::Raise(rt::err::kInvalidCall, "one id per hole is needed", "View");
+  part_ = part;
+  part_.holes.clear();
+  block_ = part.solidBrep.empty();
+  base_ = BaseSolid(part);
+  Bnd_Box box;
+  BRepBndLib::AddOptimal(base_, box, Standard_False, Standard_False);
+  const std::array<double, 6> e = Extent(box);
+  min_ = {e[0], e[1], e[2]};
+  max_ = {e[3], e[4], e[5]};
+  const double diag = std::hypot(e[3] - e[0], e[4] - e[1], e[5] - e[2]);
+  deflection_ = std::max(0.005, 1e-3 * diag);
+  for (auto& planes : avoid_) planes.clear();
+  if (!block_)
+    for (TopExp_Explorer ex(base_, TopAbs_FACE); ex.More(); ex.Next()) {
+      BRepAdaptor_Surface surface(TopoDS::Face(ex.Current()), Standard_False);
+      if (surface.GetType() != GeomAbs_Plane) continue;
+      const gp_Ax1 axis = surface.Plane().Axis();
+      for (int k = 0; k < 3; ++k)
+        if (std::fabs(axis.Direction().Coord(k + 1)) > 1 - 1e-9)
+          avoid_[static_cast<size_t>(k)].push_back(axis.Location().Coord(k + 1));
+    }
+
+  tooling_.clear();
+  cutFailed_.clear();
+  std::vector<int32_t> order;
+  for (size_t i = 0; i < ids.size(); ++i) {
+    if (!tooling_.emplace(ids[i], MakeTooling(part.holes[i], i)).second)
+      rt::Raise(rt::err::kInvalidCall, "the hole id " + std::to_string(ids[i]) + " is used twice",
+                "View");
+    if (!tooling_.at(ids[i]).tools.empty()) order.push_back(ids[i]);
+  }
+  // The outer sides lie well outside the part: only dividing planes cut it.
+  Cell whole;
+  const double margin = 1 + 0.01 * diag;
+  for (size_t k = 0; k < 3; ++k) {
+    whole.lo[k] = min_[k] - margin;
+    whole.hi[k] = max_[k] + margin;
+  }
+  cells_.clear();
+  Divide(whole, order, 0, cells_);
+  std::vector<Job> jobs;
+  for (size_t i = 0; i < cells_.size(); ++i) jobs.push_back({i, {}});
+  Run(jobs);
+}
+
+size_t ShownPart::Update(const exporter::PartInput& part, const std::vector<int32_t>& ids) {
+  if (ids.size() != part.holes.size())
+    rt::Raise(rt::err::kInvalidCall, "one id per hole is needed", "View");
+  if (cells_.empty() || part.block != part_.block || part.solidBrep != part_.solidBrep) {
+    Show(part, ids);
+    return cells_.size();
+  }
+  std::map<int32_t, size_t> next;
+  for (size_t i = 0; i < ids.size(); ++i)
+    if (!next.emplace(ids[i], i).second)
+      rt::Raise(rt::err::kInvalidCall, "the hole id " + std::to_string(ids[i]) + " is used twice",
+                "View");
+
+  // Holes gone or changed: their cells are cut again from their base, without them.
+  std::set<size_t> again;
+  for (auto it = tooling_.begin(); it != tooling_.end();) {
+    const auto n = next.find(it->first);
+    if (n != next.end() && SameHole(part.holes[n->second], it->second.input)) {
+      ++it;
+      continue;
+    }
+    for (size_t c = 0; c < cells_.size(); ++c) {
+      auto& holes = cells_[c].holes;
+      const auto at = std::find(holes.begin(), holes.end(), it->first);
+      if (at == holes.end()) continue;
+      holes.erase(at);
+      again.insert(c);
+    }
+    cutFailed_.erase(it->first);
+    it = tooling_.erase(it);
+  }
+  // New holes, and the changed ones anew: cut from what their cells show.
+  std::map<size_t, std::vector<int32_t>> more;
+  for (size_t i = 0; i < ids.size(); ++i) {
+    if (tooling_.count(ids[i])) continue;
+    const Tooling& t = tooling_.emplace(ids[i], MakeTooling(part.holes[i], i)).first->second;
+    for (size_t c = 0; c < cells_.size(); ++c) {
+      if (!Reaches(t, cells_[c])) continue;
+      cells_[c].holes.push_back(ids[i]);
+      if (!again.count(c)) more[c].push_back(ids[i]);
+    }
+  }
+  std::vector<Job> jobs;
+  for (size_t c : again) jobs.push_back({c, {}});
+  for (auto& [c, added] : more) jobs.push_back({c, added});
+  Run(jobs);
+  DivideCrowdedCells();
+  return jobs.size();
+}
+
+int32_t ShownPart::HoleOf(size_t cell, const TopoDS_Shape& face) const {
+  if (cell >= cells_.size()) return 0;
+  const int32_t* id = cells_[cell].faceHole.Seek(face);
+  return id ? *id : 0;
+}
+
+std::vector<std::pair<size_t, TopoDS_Shape>> ShownPart::FacesOf(int32_t hole) const {
+  std::vector<std::pair<size_t, TopoDS_Shape>> faces;
+  for (size_t c = 0; c < cells_.size(); ++c)
+    for (FaceOwners::Iterator it(cells_[c].faceHole); it.More(); it.Next())
+      if (it.Value() == hole) faces.emplace_back(c, it.Key());
+  return faces;
+}
+
+TopoDS_Shape ShownPart::Solid() const {
+  BRep_Builder builder;
+  TopoDS_Compound all;
+  builder.MakeCompound(all);
+  for (const Cell& c : cells_)
+    if (!c.shape.IsNull()) builder.Add(all, c.shape);
+  return all;
+}
+
+std::vector<std::string> ShownPart::Warnings() const {
+  std::vector<std::string> lines;
+  for (const auto& [id, t] : tooling_) {
+    if (!t.warning.empty()) lines.push_back(t.warning);
+    if (const auto f = cutFailed_.find(id); f != cutFailed_.end())
+      lines.push_back("hole #" + std::to_string(id) + " is not shown: " + f->second);
+  }
+  return lines;
+}
+
+}  // namespace cavix::hostwindow

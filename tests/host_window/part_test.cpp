@@ -1,0 +1,277 @@
+// The part as the window cuts it, without a display: its cells together are the part with every
+// hole cut, each hole owns exactly its faces through new, changed and removed holes, and the edges
+// drawn are the part's and the holes' only. And parts made from STEP files: the solid read,
+// moved to the origin, kept in the model file and cut like a block.
+#include <gtest/gtest.h>
+
+#include <BRepAdaptor_Curve.hxx>
+#include <BRepAlgoAPI_Cut.hxx>
+#include <BRepBndLib.hxx>
+#include <BRepGProp.hxx>
+#include <BRepPrimAPI_MakeBox.hxx>
+#include <BRep_Builder.hxx>
+#include <Bnd_Box.hxx>
+#include <GCPnts_AbscissaPoint.hxx>
+#include <GProp_GProps.hxx>
+#include <TopExp_Explorer.hxx>
+#include <TopoDS.hxx>
+#include <numeric>
+#include <sstream>
+
+#include "app/cli.h"
+#include "export/occ_part.h"
+#include "export/scene_export.h"
+#include "host_window/part_solid.h"
+#include "host_window/shown_part.h"
+#include "runtime/error.h"
+#include "scene/model_file.h"
+#include "tests/host_window/parts.h"
+#include "tests/support/test_files.h"
+
+namespace cavix::testing {
+namespace {
+
+using hostwindow::ShownPart;
+
+std::vector<int32_t> Ids(size_t n, int32_t first = 2) {
+  std::vector<int32_t> ids(n);
+  std::iota(ids.begin(), ids.end(), first);
+  return ids;
+}
+
+double Area(const std::vector<std::pair<size_t, TopoDS_Shape>>& faces) {
+  double area = 0;
+  for (const auto& [cell, face] : faces) {
+    GProp_GProps props;
+    BRepGProp::SurfaceProperties(face, props);
+    area += props.Mass();
+  }
+  return area;
+}
+
+// The area of a hole's faces when it is the only hole of the part.
+double AreaAlone(const exporter::PartInput& part, size_t hole) {
+  exporter::PartInput alone = part;
+  alone.holes = {part.holes[hole]};
+  ShownPart shown;
+  shown.Show(alone, {7});
+  return Area(shown.FacesOf(7));
+}
+
+// The length of the straight edges drawn: on a block whose holes keep off its edges, the
+// block's twelve edges and nothing else (a dividing plane would add its traces on the faces).
+double StraightEdges(const ShownPart& shown) {
+  double length = 0;
+  for (const hostwindow::Cell& cell : shown.Cells())
+    for (TopExp_Explorer ex(cell.edges, TopAbs_EDGE); ex.More(); ex.Next()) {
+      BRepAdaptor_Curve curve(TopoDS::Edge(ex.Current()));
+      if (curve.GetType() == GeomAbs_Line) length += GCPnts_AbscissaPoint::Length(curve);
+    }
+  return length;
+}
+
+void ExpectSameVolume(const ShownPart& shown, const exporter::PartInput& part) {
+  const double want = exporter::SolidVolume(exporter::CutPart(part));
+  EXPECT_NEAR(exporter::SolidVolume(shown.Solid()), want, 1e-7 * want);
+}
+
+TEST(ShownPart, CellsTogetherAreTheCutPart) {
+  exporter::PartInput sides = Grid(12, 4, 15);
+  for (int i = 0; i < 3; ++i)  // into the face x = 0, along +x
+    sides.holes.push_back(Hole({0, 10 + 15.0 * i, 15}, {1, 0, 0}));
+  const struct {
+    const char* name;
+    exporter::PartInput part;
+    size_t minCells;
+    bool apart;  // no two holes meet (where counterbores meet, their walls meet in lines)
+  } cases[] = {
+      {"forty apart", Grid(40, 8, 15), 5, true},
+      {"thirty whose counterbores meet", Grid(30, 6, 9), 4, false},
+      {"on two faces", sides, 2, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ShownPart shown;
+    shown.Show(c.part, Ids(c.part.holes.size()));
+    EXPECT_GE(shown.Cells().size(), c.minCells);
+    EXPECT_TRUE(shown.Warnings().empty());
+    ExpectSameVolume(shown, c.part);
+    for (int32_t id : Ids(c.part.holes.size())) EXPECT_FALSE(shown.FacesOf(id).empty()) << id;
+    const auto& b = c.part.block;
+    if (c.apart) {
+      EXPECT_NEAR(StraightEdges(shown), 4 * (b[0] + b[1] + b[2]), 1e-6);
+    }
+    // Every hole face found by its cell, every other face the part's.
+    size_t holeFaces = 0;
+    for (size_t i = 0; i < shown.Cells().size(); ++i)
+      for (TopExp_Explorer ex(shown.Cells()[i].shape, TopAbs_FACE); ex.More(); ex.Next())
+        holeFaces += shown.HoleOf(i, ex.Current()) != 0;
+    size_t listed = 0;
+    for (int32_t id : Ids(c.part.holes.size())) listed += shown.FacesOf(id).size();
+    EXPECT_EQ(holeFaces, listed);
+  }
+  // Disjoint holes own exactly the faces each would make alone.
+  const exporter::PartInput grid = Grid(40, 8, 15);
+  ShownPart shown;
+  shown.Show(grid, Ids(40));
+  EXPECT_NEAR(Area(shown.FacesOf(2 + 17)), AreaAlone(grid, 17), 1e-6);
+}
+
+TEST(ShownPart, ChangesCutOnlyTheCellsTheyReach) {
+  exporter::PartInput part = Grid(40, 8, 15);
+  std::vector<int32_t> ids = Ids(40);
+  ShownPart shown;
+  shown.Show(part, ids);
+  const size_t cells = shown.Cells().size();
+
+  // A new hole between four others: cut from what its cells show, owning its own faces.
+  part.holes.push_back(Hole({5 + 15 * 4.0, 5 + 15 * 2.0, 30}, {0, 0, -1}, 0.5));
+  ids.push_back(100);
+  EXPECT_LE(shown.Update(part, ids), 4u);
+  ExpectSameVolume(shown, part);
+  EXPECT_NEAR(Area(shown.FacesOf(100)), AreaAlone(part, 40), 1e-6);
+
+  // A smaller hole in its place: its cells are cut again from the part, without the old one.
+  part.holes[10] = Hole(part.holes[10].position, {0, 0, -1}, 0.7);
+  EXPECT_LE(shown.Update(part, ids), 4u);
+  ExpectSameVolume(shown, part);
+  EXPECT_NEAR(Area(shown.FacesOf(ids[10])), AreaAlone(part, 10), 1e-6);
+
+  // A hole removed.
+  part.holes.erase(part.holes.begin() + 3);
+  ids.erase(ids.begin() + 3);
+  EXPECT_LE(shown.Update(part, ids), 4u);
+  ExpectSameVolume(shown, part);
+  EXPECT_TRUE(shown.FacesOf(5).empty());
+
+  // Nothing changed: nothing cut.
+  EXPECT_EQ(shown.Update(part, ids), 0u);
+
+  // Small holes crowding one cell: it is divided again.
+  for (int i = 0; i < 20; ++i) {
+    part.holes.push_back(Hole({8 + 2.8 * (i % 5), 8 + 2.8 * (i / 5), 30}, {0, 0, -1}, 0.2));
+    ids.push_back(200 + i);
+  }
+  shown.Update(part, ids);
+  EXPECT_GT(shown.Cells().size(), cells);
+  for (const hostwindow::Cell& c : shown.Cells())
+    EXPECT_LE(c.holes.size(), hostwindow::kCellHolesMax);
+  ExpectSameVolume(shown, part);
+
+  // The part itself changed: everything anew.
+  part.block[2] = 40;
+  for (auto& h : part.holes) h.position[2] = 40;
+  const size_t cut = shown.Update(part, ids);
+  EXPECT_EQ(cut, shown.Cells().size());
+  ExpectSameVolume(shown, part);
+}
+
+// ---- parts from STEP files ----
+
+class StepPart : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(WriteStep(LBracket(), step_)); }
+  test::TempDir dir_{"cavix-step-"};
+  std::string step_ = dir_.File("bracket.step");
+};
+
+TEST_F(StepPart, SolidIsReadMovedToTheOriginAndKeptInTheModel) {
+  const hostwindow::ImportedSolid solid = hostwindow::ReadStepSolid(step_);
+  EXPECT_NEAR(solid.extents[0], 80, 1e-6);
+  EXPECT_NEAR(solid.extents[1], 40, 1e-6);
+  EXPECT_NEAR(solid.extents[2], 60, 1e-6);
+  const TopoDS_Shape shape = hostwindow::ShapeFromBrep(solid.brep, "test");
+  EXPECT_NEAR(exporter::SolidVolume(shape), 80 * 40 * 10 + 10 * 40 * 50, 1e-6);
+  Bnd_Box box;
+  BRepBndLib::AddOptimal(shape, box, Standard_False, Standard_False);
+  EXPECT_NEAR(box.CornerMin().Distance(gp_Pnt(0, 0, 0)), 0, 1e-6);
+
+  // `cavix new --from`: the solid on the first shape, its extents as the part's size.
+  const std::string model = dir_.File("bracket.json");
+  std::ostringstream out, err;
+  ASSERT_EQ(app::Run({"new", model, "--from", step_}, out, err), 0) << err.str();
+  EXPECT_NE(out.str().find("part from " + step_ + ", bounding box 80 x 40 x 60 mm"),
+            std::string::npos)
+      << out.str();
+  auto scene = scene::LoadModel(model);
+  scene::Shape& first = *scene->MainPart().ShapeItems().front();
+  EXPECT_EQ(first.Name(), "bracket");
+  EXPECT_EQ(first.Solid(), solid.brep);
+  const exporter::PartInput part = exporter::PartFromScene(*scene);
+  EXPECT_EQ(part.solidBrep, solid.brep);
+  EXPECT_NEAR(part.block[2], 60, 1e-9);
+  EXPECT_EQ(app::Run({"new", model, "--force", "--from", step_, "--block", "1,2,3"}, out, err), 2);
+  EXPECT_EQ(app::Run({"resize", model, "--block", "1,2,3"}, out, err), 1);
+  EXPECT_EQ(scene::LoadModel(model)->MainPart().ShapeItems().front()->Solid(), solid.brep);
+#ifdef CAVIX_HAVE_HOST_WINDOW
+  // `cavix open` says what is wrong with the file before it looks for a display.
+  std::ostringstream none;
+  EXPECT_EQ(app::Run({"open", dir_.File("none.json"), "--registry", step_}, out, none), 1);
+  EXPECT_NE(none.str().find("none.json\" does not exist"), std::string::npos) << none.str();
+#endif
+
+  // An inch page keeps the solid in millimetres and its size in inches.
+  auto inch = hostwindow::NewModelFromStep(step_, scene::Units::Inch);
+  EXPECT_NEAR(exporter::PartFromScene(*inch).block[0], 80, 1e-9);
+}
+
+TEST_F(StepPart, HolesAreCutFromTheSolid) {
+  const hostwindow::ImportedSolid solid = hostwindow::ReadStepSolid(step_);
+  exporter::PartInput part;
+  part.block = solid.extents;
+  part.solidBrep = solid.brep;
+  part.holes = {Hole({40, 20, 10}, {0, 0, -1}, 0.4),   // into the foot, from its top face
+                Hole({10, 20, 35}, {-1, 0, 0}, 0.4)};  // into the upright, from the inside
+  ShownPart shown;
+  shown.Show(part, {2, 3});
+  EXPECT_TRUE(shown.Warnings().empty());
+  TopTools_ListOfShape tools;
+  std::vector<std::string> warnings;
+  for (size_t i = 0; i < part.holes.size(); ++i)
+    for (const TopoDS_Shape& t :
+         exporter::MakeHoleTools(part.holes[i], static_cast<int>(i), warnings))
+      tools.Append(t);
+  BRepAlgoAPI_Cut cut;
+  TopTools_ListOfShape args;
+  args.Append(hostwindow::ShapeFromBrep(solid.brep, "test"));
+  cut.SetArguments(args);
+  cut.SetTools(tools);
+  cut.Build();
+  const double want = exporter::SolidVolume(cut.Shape());
+  EXPECT_LT(want, 52000 - 100);
+  EXPECT_NEAR(exporter::SolidVolume(shown.Solid()), want, 1e-7 * want);
+  EXPECT_FALSE(shown.FacesOf(3).empty());
+}
+
+TEST_F(StepPart, FilesWithoutOneGoodSolidAreRefusedByName) {
+  BRep_Builder builder;
+  TopoDS_Compound two;
+  builder.MakeCompound(two);
+  builder.Add(two, BRepPrimAPI_MakeBox(10, 10, 10).Shape());
+  builder.Add(two, BRepPrimAPI_MakeBox(gp_Pnt(20, 0, 0), 10, 10, 10).Shape());
+  ASSERT_TRUE(WriteStep(two, dir_.File("two.step")));
+  const struct {
+    std::string file;
+    int number;
+    const char* problem;
+  } cases[] = {
+      {dir_.File("none.step"), 53, "does not exist"},
+      {dir_.Write("text.step", "not a STEP file\n"), 321, "not a STEP file"},
+      {dir_.File("two.step"), 321, "holds 2 solids"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    try {
+      hostwindow::ReadStepSolid(c.file);
+      ADD_FAILURE() << "read";
+    } catch (const rt::Error& e) {
+      EXPECT_EQ(e.Number(), c.number);
+      EXPECT_NE(e.Description().find(c.file), std::string::npos) << e.Description();
+      EXPECT_NE(e.Description().find(c.problem), std::string::npos) << e.Description();
+    }
+  }
+  EXPECT_THROW(hostwindow::ShapeFromBrep("CASCADE Topology V1, nothing else", "model"), rt::Error);
+}
+
+}  // namespace
+}  // namespace cavix::testing
