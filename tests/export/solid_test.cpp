@@ -114,11 +114,8 @@ TEST(SolidExport, BlindHolesRemoveTheirRevolvedVolume) {
       Simple(6.6, 15, 118),
       Simple(6.6, 15, 0),
       CBore(6.6, 12, 118, 11, 6.4),
-      CBore(6.6, 12, 0, 11, 6.4),
-      CSink(6.6, 12, 118, 12.6, 90),
       CSink(5, 10, 0, 20, 120),
       CDrill(6.6, 10, 118, 11, 4, 90),
-      CDrill(6.6, 10, 0, 11, 4, 120),
       CBoreThread(10, 1.5, 18, 15, 118, 18, 10.6),
   };
   for (const auto& c : cases) {
@@ -140,7 +137,6 @@ TEST(SolidExport, ThroughHolesOpenTheFarFace) {
       Simple(6.6, t, 118),
       Simple(6.6, t, 0),
       CBore(6.6, t - 6.4, 118, 11, 6.4),
-      CBore(6.6, t - 6.4, 0, 11, 6.4),
       CSink(6.6, t - (12.6 / 2 - 3.3), 118, 12.6, 90),
       CDrill(6.6, t - 4 - (5.5 - 3.3), 0, 11, 4, 90),
   };
