@@ -5,13 +5,13 @@
 #include <cstdio>
 #include <optional>
 #include <ostream>
+#include <map>
 #include <string>
 #include <vector>
 
-#include <map>
-
 #include "hole_objects/hole_record.h"
 #include "runtime/error.h"
+#include "runtime/printable.h"
 #include "runtime/variant.h"
 
 namespace cavix::actions {
@@ -44,6 +44,7 @@ const holes::HoleKind* KindOf(const std::string& progId, const scene::Component&
 
 // A length or angle as a drawing shows it: at most three decimals, no trailing zeros.
 std::string Short(double v) {
+  if (!(std::fabs(v) < 1e15)) return Num(v);  // "1e+64": as fixed it would not fit, or mislead
   char buf[64];
   std::snprintf(buf, sizeof buf, "%.3f", v);
   std::string s = buf;
@@ -65,13 +66,9 @@ size_t Width(const std::string& s) {
   return n;
 }
 
-// A cell of the text table on one line: control characters (a name may hold a line break) become
-// blanks.
-std::string OneLine(std::string s) {
-  for (char& ch : s)
-    if (static_cast<unsigned char>(ch) < 0x20 || ch == 0x7F) ch = ' ';
-  return s;
-}
+// A cell of the text table on one line and harmless on a terminal: a name may hold a line break
+// or an escape sequence.
+std::string OneLine(std::string_view s) { return rt::Printable(s); }
 
 std::string CsvField(const std::string& s) {
   if (s.find_first_of(",\"\r\n") == std::string::npos) return s;

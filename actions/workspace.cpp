@@ -40,6 +40,14 @@ std::unique_ptr<Workspace> Workspace::Open(const std::string& path,
   return w;
 }
 
+std::unique_ptr<Workspace> Workspace::OpenToChange(const std::string& path,
+                                                   const scene::ServiceConfig& services) {
+  rt::FileLock lock = scene::LockModel(path);
+  std::unique_ptr<Workspace> w = Open(path, services);
+  w->lock_.emplace(std::move(lock));
+  return w;
+}
+
 std::unique_ptr<Workspace> Workspace::Adopt(std::unique_ptr<scene::Scene> model, std::string path,
                                             const scene::ServiceConfig& services) {
   return std::unique_ptr<Workspace>(new Workspace(std::move(model), std::move(path), services));

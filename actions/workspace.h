@@ -4,9 +4,11 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "dialog/session.h"
+#include "runtime/file_lock.h"
 #include "scene/scene.h"
 
 namespace cavix::actions {
@@ -25,6 +27,11 @@ class Workspace {
   // Reads the model file (53 missing, 75 unreadable, 321 not a model) and loads the add-in.
   static std::unique_ptr<Workspace> Open(const std::string& path,
                                          const scene::ServiceConfig& services);
+  // The same for work that changes the model and saves it: the model's lock is taken before the
+  // file is read and held until the workspace ends, so that commands changing one model at the
+  // same time take turns and none loses what another saved (scene::LockModel).
+  static std::unique_ptr<Workspace> OpenToChange(const std::string& path,
+                                                 const scene::ServiceConfig& services);
   // A new model, saved to `path` when Save is called.
   static std::unique_ptr<Workspace> Adopt(std::unique_ptr<scene::Scene> model, std::string path,
                                           const scene::ServiceConfig& services);
@@ -49,6 +56,7 @@ class Workspace {
   std::string path_;
   std::string saved_;
   std::shared_ptr<AddInHooks> hooks_;
+  std::optional<rt::FileLock> lock_;
 };
 
 // Registers the add-in's classes (the four hole classes and the catalog drop handler) with a

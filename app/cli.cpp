@@ -3,6 +3,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <ostream>
@@ -104,6 +105,19 @@ Invocation Parse(const Command& c, const std::vector<std::string>& argv, size_t 
   return inv;
 }
 
+// An error message for the terminal: escaped as Printable does, but a message of several lines
+// (a script with several bad lines) keeps its line breaks.
+std::string PrintableLines(std::string_view text) {
+  std::string out;
+  for (size_t start = 0;;) {
+    const size_t end = text.find('\n', start);
+    out += Printable(text.substr(start, end == std::string_view::npos ? end : end - start));
+    if (end == std::string_view::npos) return out;
+    out += '\n';
+    start = end + 1;
+  }
+}
+
 std::string Env(const char* name) {
   const char* v = std::getenv(name);
   return v ? v : "";
@@ -173,7 +187,13 @@ int ParseInt(const std::string& text, const std::string& option, int lo, int hi)
 void RequireRegistryFile(const Invocation& inv, const std::string& command) {
   const std::string registry = inv.Services().registryFile;
   std::error_code ec;
-  if (!std::filesystem::is_regular_file(registry, ec))
+  const std::filesystem::file_status status = std::filesystem::status(registry, ec);
+  if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
+    rt::Raise(rt::err::kPathFileAccess,
+              "registry file \"" + registry + "\" is " +
+                  (std::filesystem::is_directory(status) ? "a folder" : "not a regular file"),
+              command);
+  if (!std::filesystem::is_regular_file(status))
     rt::Raise(rt::err::kFileNotFound,
               "registry file \"" + registry +
                   "\" not found: install Cavix (cmake --install BUILD), or name a registry file "
@@ -185,13 +205,23 @@ std::unique_ptr<actions::Workspace> OpenModel(const Invocation& inv, const std::
   return actions::Workspace::Open(path, inv.Services());
 }
 
+std::unique_ptr<actions::Workspace> OpenModelToChange(const Invocation& inv,
+                                                     const std::string& path) {
+  return actions::Workspace::OpenToChange(path, inv.Services());
+}
+
 std::string ErrorLine(const std::exception& e) {
-  if (const auto* r = dynamic_cast<const rt::Error*>(&e)) {
-    std::string line = "cavix: error " + std::to_string(r->Number()) + ": " + r->Description();
-    if (!r->Source().empty()) line += " (" + r->Source() + ")";
-    return line;
-  }
-  return std::string("cavix: error: ") + e.what();
+  const auto* r = dynamic_cast<const rt::Error*>(&e);
+  if (!r) return "cavix: error: " + PrintableLines(e.what());
+  std::string line =
+      "cavix: error " + std::to_string(r->Number()) + ": " + PrintableLines(r->Description());
+  // The source says which file a bare description is about; the name of the object that raised
+  // an error means nothing to a user and is left out.
+  const std::string& source = r->Source();
+  const bool file = source.find_first_of("/\\") != std::string::npos;
+  if (file && r->Description().find(source) == std::string::npos)
+    line += " (" + Printable(source) + ")";
+  return line;
 }
 
 std::string Num(double v) {
@@ -239,7 +269,7 @@ int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& e
     if (n > command->maxArgs) throw UsageError("too many arguments");
     return command->run(inv);
   } catch (const UsageError& e) {
-    err << "cavix " << name << ": " << e.what() << "\n";
+    err << "cavix " << name << ": " << PrintableLines(e.what()) << "\n";
     PrintCommandHelp(*command, err);
     return 2;
   } catch (const std::exception& e) {

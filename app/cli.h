@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "actions/workspace.h"
+#include "runtime/printable.h"
 #include "scene/scene.h"
 
 namespace cavix::app {
@@ -73,13 +74,18 @@ scene::Vec3 ParseTriple(const std::string& text, const std::string& option);
 int ParseInt(const std::string& text, const std::string& option, int lo, int hi);
 // Reads a model and loads the add-in into it, with the invocation's registry and settings.
 std::unique_ptr<actions::Workspace> OpenModel(const Invocation& inv, const std::string& path);
+// The same for a command that changes the model and saves it: the model's lock is held from
+// before the file is read until the workspace ends.
+std::unique_ptr<actions::Workspace> OpenModelToChange(const Invocation& inv,
+                                                     const std::string& path);
 // The dialog reads its standards tables through the registry; without the file every choice
 // would fail with a bare "Bad file name or number". Raises 53 naming the file and the fix.
 void RequireRegistryFile(const Invocation& inv, const std::string& command);
 // A number as people read it: the shortest text that reads back as the same double.
 std::string Num(double v);
-// How an error is reported: "cavix: error N: description (source)".
+// How an error is reported: "cavix: error N: description (file)", safe for a terminal.
 std::string ErrorLine(const std::exception& e);
+using rt::Printable;
 
 // The command table (commands.cpp).
 const std::vector<Command>& Commands();

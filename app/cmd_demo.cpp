@@ -14,6 +14,7 @@
 
 #include "actions/hole_table.h"
 #include "actions/holes.h"
+#include "actions/placement.h"
 #include "actions/regen.h"
 #include "actions/threads.h"
 #include "app/commands.h"
@@ -73,6 +74,19 @@ constexpr PlannedHole kPlan[] = {
 };
 // clang-format on
 
+// A bolt circle on the back face y = 60, placed by one drop: the holes stay where they are when
+// the block grows in z.
+struct PlannedCircle {
+  const char* script;
+  scene::Vec3 centre, normal;
+  int count;
+  double radius, startDegrees;
+  const char* progId;
+  bool threaded, through;
+};
+constexpr PlannedCircle kCircle{"demo_10_bolt_circle.txt", {50, 60, 15}, {0, -1, 0}, 6, 9, 90,
+                                "Cavix.HoleSimple", true, false};
+
 std::string Triple(const scene::Vec3& v, const char* sep = ",") {
   return Num(v.x) + sep + Num(v.y) + sep + Num(v.z);
 }
@@ -83,11 +97,12 @@ std::string FirstLine(const std::string& text) {
   return line;
 }
 
-std::string ReadAll(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
+// The demo's own summary or the preferences file: small files; anything else by those names (a
+// pipe, a device, a huge file) is refused rather than read without end.
+std::string ReadAll(const fs::path& p, const char* what) {
+  std::string text;
+  rt::ReadWholeFile(p.string(), size_t{1} << 20, what, text);
+  return text;
 }
 
 // DIR may be new, or hold a previous demo; a folder that holds files of these names that some
@@ -99,7 +114,7 @@ void CheckDirectory(const fs::path& dir) {
     rt::Raise(kFileAlreadyExists, "\"" + dir.string() + "\" exists and is not a folder",
               "cavix demo");
   if (fs::is_regular_file(dir / kSummary) &&
-      FirstLine(ReadAll(dir / kSummary)).rfind(kSummaryFirstLine, 0) == 0)
+      FirstLine(ReadAll(dir / kSummary, "demo summary")).rfind(kSummaryFirstLine, 0) == 0)
     return;
   std::string clash;
   for (const char* name : {kModel, kHolesCsv, kHolesTxt, kThreads, kStep, kStl, kSvg, kSummary})
@@ -138,10 +153,13 @@ InstallInfo ReadInstall(const Invocation& inv) {
   const fs::path inAppl = rt::NativePath(info.applDir + "\\scripts\\");
   const fs::path besideRegistry = fs::path(info.registry).parent_path() / "scripts";
   info.scripts = fs::is_directory(inAppl, ec) ? inAppl : besideRegistry;
-  for (const PlannedHole& h : kPlan)
-    if (!fs::is_regular_file(info.scripts / h.script, ec))
+  std::vector<const char*> scripts;
+  for (const PlannedHole& h : kPlan) scripts.push_back(h.script);
+  scripts.push_back(kCircle.script);
+  for (const char* script : scripts)
+    if (!fs::is_regular_file(info.scripts / script, ec))
       rt::Raise(kFileNotFound,
-                "dialog script \"" + (info.scripts / h.script).string() +
+                "dialog script \"" + (info.scripts / script).string() +
                     "\" not found (looked in " + inAppl.string() + " and " +
                     besideRegistry.string() + ")",
                 "cavix demo");
@@ -155,14 +173,15 @@ class PrefsKeeper {
   explicit PrefsKeeper(std::string builtPath) : native_(rt::NativePath(builtPath)) {
     std::error_code ec;
     had_ = fs::is_regular_file(native_, ec);
-    if (had_) saved_ = ReadAll(native_);
+    if (had_) saved_ = ReadAll(native_, "preferences file");
   }
   // "" when the file is as it was, else what went wrong.
   std::string Restore() const {
     try {
       std::error_code ec;
       if (had_) {
-        if (ReadAll(native_) != saved_) rt::WriteFileAtomically(native_, saved_);
+        if (ReadAll(native_, "preferences file") != saved_)
+          rt::WriteFileAtomically(native_, saved_);
       } else if (fs::exists(native_, ec) && fs::is_regular_file(native_, ec)) {
         if (!fs::remove(native_, ec)) return ec.message();
       }
@@ -191,26 +210,29 @@ void Messages(const std::vector<forms::Message>& shown, bool& prefsNotWritten,
   }
 }
 
-// One hole as `cavix drop` places it: the model read, the hole dropped and placed by the script,
-// the model saved. Returns the placed hole as the summary names it; throws what the drop threw.
-std::string DropOne(const Invocation& inv, const std::string& model, const PlannedHole& h,
-                    const fs::path& script, std::vector<forms::Message>& messages) {
+// Holes as `cavix drop` places them: the model read, the holes dropped at `placements` and made
+// by the script, the model saved. Returns the placed holes as the summary names them; throws what
+// the drop threw.
+std::string DropAt(const Invocation& inv, const std::string& model,
+                   const std::vector<actions::Placement>& placements, const fs::path& script,
+                   std::vector<forms::Message>& messages) {
   auto workspace = OpenModel(inv, model);
   std::ostringstream out, diag;
   actions::DialogPlayer player(forms::LoadScript(script.string()), out, diag);
-  const actions::DialogOutcome done =
-      actions::Drop(*workspace, {{h.at, h.normal}}, player);
+  const actions::DialogOutcome done = actions::Drop(*workspace, placements, player);
   messages = player.Messages();
   if (!done.shown)
     return "cavix drop: the drop was refused; " + model + " is unchanged";
   if (!workspace->Changed()) return "cavix drop: nothing placed; " + model + " is unchanged";
   workspace->Save();
-  std::string placed;
-  for (const scene::Shape* s : done.holes) {
-    const host::ClassInfo* info = workspace->Model().FindClassByTag(s->BindingTag());
-    placed = s->Describe() + " (" + (info ? info->progId : std::string("no class")) + ")";
-  }
-  return placed;
+  if (done.holes.empty()) return {};
+  const scene::Shape& first = *done.holes.front();
+  const host::ClassInfo* info = workspace->Model().FindClassByTag(first.BindingTag());
+  std::string placed = first.Describe();
+  if (done.holes.size() > 1)
+    placed = std::to_string(done.holes.size()) + " holes #" + std::to_string(first.Id()) +
+             " to #" + std::to_string(done.holes.back()->Id()) + " \"" + first.Name() + "\"";
+  return placed + " (" + (info ? info->progId : std::string("no class")) + ")";
 }
 
 std::string Volume(const std::string& report) {
@@ -241,12 +263,9 @@ int CmdDemo(Invocation& inv) {
   sum << "  registry " << install.registry << "\n  ApplDir  " << install.applDir << "\n  scripts  "
       << install.scripts.string() << "\n\n";
 
-  // A previous demo's model is replaced: the demo starts from a new part every time.
-  try {
-    scene::SaveModel(*scene::Scene::NewModel(kBlock), model);
-  } catch (const std::exception& e) {
-    rt::Raise(75, ErrorLine(e), "cavix demo");
-  }
+  // A previous demo's model is replaced: the demo starts from a new part every time. A model that
+  // cannot be written ends the demo with the writer's own words, which name the file.
+  scene::SaveModel(*scene::Scene::NewModel(kBlock), model);
   sum << "1. new model " << kModel << ": block " << Triple(kBlock, " x ") << " mm\n";
 
   // The holes, each dropped and placed by its dialog script.
@@ -261,7 +280,7 @@ int CmdDemo(Invocation& inv) {
     std::string placed;
     bool failed = false;
     try {
-      placed = DropOne(inv, model, h, install.scripts / h.script, shown);
+      placed = DropAt(inv, model, {{h.at, h.normal}}, install.scripts / h.script, shown);
       failed = placed.rfind("cavix drop: the drop was refused", 0) == 0;
     } catch (const std::exception& e) {
       placed = ErrorLine(e);
@@ -276,6 +295,23 @@ int CmdDemo(Invocation& inv) {
       sum << "   " << h.script << " at (" << Triple(h.at, ", ") << ") axis ("
           << Triple(h.normal, ", ") << "): " << placed << "\n";
     }
+  }
+  // One pattern: a bolt circle, placed by one drop and one dialog.
+  const std::vector<actions::Placement> circle = actions::CirclePattern(
+      {kCircle.centre, kCircle.normal}, kCircle.count, kCircle.radius, kCircle.startDegrees);
+  {
+    std::vector<forms::Message> shown;
+    std::string placed;
+    try {
+      placed = DropAt(inv, model, circle, install.scripts / kCircle.script, shown);
+    } catch (const std::exception& e) {
+      placed = "FAILED: " + ErrorLine(e);
+      failures.push_back(std::string(kCircle.script) + ": " + ErrorLine(e));
+    }
+    Messages(shown, prefsNotWritten, prefsError, otherMessages);
+    sum << "   " << kCircle.script << ", a bolt circle of " << kCircle.count << " about ("
+        << Triple(kCircle.centre, ", ") << ") radius " << Num(kCircle.radius) << " axis ("
+        << Triple(kCircle.normal, ", ") << ") in one drop: " << placed << "\n";
   }
   const std::string prefsRestore = prefs.Restore();
 
@@ -296,6 +332,17 @@ int CmdDemo(Invocation& inv) {
       }
     if (!found && std::find(failedDrops.begin(), failedDrops.end(), h.script) == failedDrops.end())
       failures.push_back(std::string(h.script) + ": no hole placed");
+  }
+  for (const actions::Placement& p : circle) {
+    const auto row = std::find_if(rows.begin(), rows.end(), [&](const actions::HoleRow& r) {
+      return r.position == p.position && r.axis == p.normal;
+    });
+    if (row != rows.end() && row->progId == kCircle.progId && row->threaded == kCircle.threaded &&
+        row->through == kCircle.through)
+      ++planned;
+    else
+      failures.push_back(std::string(kCircle.script) + ": no hole as planned at (" +
+                         Triple(p.position, ", ") + ")");
   }
   for (const std::string& m : otherMessages) sum << "   message " << m << "\n";
 
@@ -374,8 +421,8 @@ int CmdDemo(Invocation& inv) {
   sum << "6. hole table (cavix holes): " << kHolesCsv << " and " << kHolesTxt << "\n\n"
       << table.str() << "\n";
 
-  sum << rows.size() << " holes in the model, " << planned << " of " << std::size(kPlan)
-      << " as planned";
+  sum << rows.size() << " holes in the model, " << planned << " of "
+      << std::size(kPlan) + circle.size() << " as planned";
   if (!volume.empty())
     sum << "; the part's volume with its holes cut is " << volume << " mm3 (block "
         << Num(kResized.x * kResized.y * kResized.z) << " mm3)";

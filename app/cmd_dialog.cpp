@@ -6,8 +6,11 @@
 #include "actions/holes.h"
 #include "actions/placement.h"
 #include "app/commands.h"
+#include "forms/message_box.h"
 #include "forms/script.h"
 #include "runtime/error.h"
+#include "runtime/text_file.h"
+#include "standards/config.h"
 
 namespace cavix::app {
 
@@ -27,6 +30,28 @@ std::string ScriptOption(const Invocation& inv) {
 actions::DialogPlayer Player(const Invocation& inv, const std::string& script) {
   if (script.empty()) return actions::DialogPlayer::Window();
   return actions::DialogPlayer(forms::LoadScript(script), inv.out, inv.err);
+}
+
+// The dialog's own box says only the error ("ERRORE 70 ..."); which file it was about is said
+// here, on standard error.
+void SayPreferencesTrouble(actions::Workspace& w, const actions::DialogPlayer& player,
+                           std::ostream& diag) {
+  for (const forms::Message& m : player.Messages()) {
+    if (m.title != "Read Prefs" && m.title != "Write Prefs") continue;
+    std::string file;
+    try {
+      const config::Registry registry(w.Model().App().Services());
+      file = rt::NativePath(config::ReadFamilyPaths(registry, 0).prefsFile);
+    } catch (const rt::Error&) {
+      // The registry was readable when the dialog opened; if not now, the box's words stand.
+    }
+    diag << "cavix: the dialog's preferences"
+         << (file.empty() || m.prompt.find(file) != std::string::npos
+                 ? std::string()
+                 : " file \"" + Printable(file) + "\"")
+         << " could not be " << (m.title == "Read Prefs" ? "read" : "written") << ": "
+         << Printable(m.prompt) << "\n";
+  }
 }
 
 std::string ClassOf(const scene::Scene& model, const scene::Shape& s) {
@@ -84,9 +109,10 @@ int CmdDrop(Invocation& inv) {
   const std::vector<actions::Placement> placements = Placements(inv);
   RequireRegistryFile(inv, "cavix drop");
 
-  auto workspace = OpenModel(inv, path);
+  auto workspace = OpenModelToChange(inv, path);
   actions::DialogPlayer player = Player(inv, script);
   const actions::DialogOutcome done = actions::Drop(*workspace, placements, player);
+  SayPreferencesTrouble(*workspace, player, inv.err);
   if (!done.shown) {
     inv.err << "cavix drop: the drop was refused; " << path << " is unchanged\n";
     return 1;
@@ -99,7 +125,7 @@ int CmdDrop(Invocation& inv) {
   }
   workspace->Save();
   for (const scene::Shape* s : done.holes)
-    inv.err << "cavix drop: placed " << s->Describe() << " (" << ClassOf(workspace->Model(), *s)
+    inv.err << "cavix drop: placed " << Printable(s->Describe()) << " (" << ClassOf(workspace->Model(), *s)
             << ")\n";
   return 0;
 }
@@ -112,11 +138,12 @@ int CmdEdit(Invocation& inv) {
   if (!allLike && inv.args.size() < 2) throw UsageError("missing arguments");
   const std::string script = ScriptOption(inv);
   RequireRegistryFile(inv, "cavix edit");
-  auto workspace = OpenModel(inv, path);
+  auto workspace = OpenModelToChange(inv, path);
   scene::Shape& shape = workspace->Model().ResolveShape(allLike ? *allLike : inv.args[1]);
   actions::DialogPlayer player = Player(inv, script);
   const actions::DialogOutcome done =
       actions::Edit(*workspace, shape, allLike.has_value(), player);
+  SayPreferencesTrouble(*workspace, player, inv.err);
   // A cancelled edit keeps the hole as it was, even when an OK that failed half-way had
   // already touched the shape.
   if (done.result == dialog::DialogResult::Cancelled) {
@@ -131,14 +158,14 @@ int CmdEdit(Invocation& inv) {
   const std::vector<scene::Shape*> rebuilt =
       done.holes.empty() ? std::vector<scene::Shape*>{&shape} : done.holes;
   for (const scene::Shape* s : rebuilt)
-    inv.err << "cavix edit: rebuilt " << s->Describe() << " ("
+    inv.err << "cavix edit: rebuilt " << Printable(s->Describe()) << " ("
             << ClassOf(workspace->Model(), *s) << ")\n";
   return 0;
 }
 
 int CmdAssignEvent(Invocation& inv) {
   const std::string& path = inv.args[0];
-  auto workspace = OpenModel(inv, path);
+  auto workspace = OpenModelToChange(inv, path);
   scene::Shape& shape = workspace->Model().ResolveShape(inv.args[1]);
   actions::AssignCatalogItem(*workspace, shape, inv.out);
   workspace->Save();

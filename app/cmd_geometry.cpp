@@ -13,15 +13,15 @@ namespace cavix::app {
 
 int CmdRegen(Invocation& inv) {
   const std::string& path = inv.args[0];
-  auto workspace = OpenModel(inv, path);
+  auto workspace = OpenModelToChange(inv, path);
   scene::Scene& model = workspace->Model();
   if (inv.args.size() == 2) {
     scene::Shape& s = model.ResolveShape(inv.args[1]);
     model.Regenerate(s);
-    inv.out << "regenerated " << s.Describe() << "\n";
+    inv.out << "regenerated " << Printable(s.Describe()) << "\n";
   } else {
     const std::vector<scene::Shape*> done = actions::RegenerateAll(model);
-    for (const scene::Shape* s : done) inv.out << "regenerated " << s->Describe() << "\n";
+    for (const scene::Shape* s : done) inv.out << "regenerated " << Printable(s->Describe()) << "\n";
     if (done.empty()) inv.out << "no hole shapes in " << path << "\n";
   }
   workspace->Save();
@@ -36,12 +36,12 @@ int CmdResize(Invocation& inv) {
   if (!(block.x > 0 && block.y > 0 && block.z > 0))
     throw UsageError("--block extents must be positive");
 
-  auto workspace = OpenModel(inv, path);
+  auto workspace = OpenModelToChange(inv, path);
   if (workspace->Model().MainPart().ShapeItems().empty())
     rt::Raise(rt::err::kSubscript, "the part of " + path + " has no shapes", "cavix resize");
   inv.out << "block " << Num(block.x) << " x " << Num(block.y) << " x " << Num(block.z) << "\n";
   for (const scene::Shape* s : actions::ResizeBlock(workspace->Model(), block))
-    inv.out << "regenerated " << s->Describe() << "\n";
+    inv.out << "regenerated " << Printable(s->Describe()) << "\n";
   workspace->Save();
   return 0;
 }
@@ -57,7 +57,7 @@ int CmdThreads(Invocation& inv) {
     inv.out << j.dump(2) << "\n";
     return 0;
   }
-  inv.out << "thread of " << shape.Describe() << "\n";
+  inv.out << "thread of " << Printable(shape.Describe()) << "\n";
   for (const auto& [key, v] : j.items()) {
     std::string text;
     if (v.is_boolean())

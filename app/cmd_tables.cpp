@@ -64,7 +64,8 @@ int CmdCheckTables(Invocation& inv) {
   for (const FamilyFiles& family : families) {
     const std::vector<tablecheck::Finding> findings =
         tablecheck::CheckFamily(family.iniPath, family.dataDir);
-    for (const tablecheck::Finding& f : findings) inv.out << tablecheck::FormatFinding(f) << "\n";
+    for (const tablecheck::Finding& f : findings)
+      inv.out << Printable(tablecheck::FormatFinding(f)) << "\n";
     inv.out << family.name << ": " << family.iniPath << ": "
             << (findings.empty() ? std::string("no problems")
                                  : std::to_string(findings.size()) +

@@ -28,7 +28,7 @@ std::string ValueText(const rt::Variant& v) {
     case rt::VarType::Bool:
       return v.Bool() ? "True" : "False";
     case rt::VarType::Text:
-      return "\"" + v.Text() + "\"";
+      return "\"" + Printable(v.Text()) + "\"";
     default:
       return "(empty)";
   }
@@ -77,7 +77,8 @@ void PrintComponents(std::ostream& os, const scene::ComponentStore& store,
       if (const scene::SurfaceFinish* f = c.Finish()) {
         const scene::FinishData& d = f->Data();
         os << indent << "  finish\n";
-        if (d.textureFile) os << indent << "    TextureFile = \"" << *d.textureFile << "\"\n";
+        if (d.textureFile)
+          os << indent << "    TextureFile = \"" << Printable(*d.textureFile) << "\"\n";
         const std::pair<const char*, const rt::Variant*> props[] = {
             {"ProjectionType", &d.projectionType},     {"VerticalRatio", &d.verticalRatio},
             {"HorizontalRatio", &d.horizontalRatio},   {"ProjectionWidth", &d.projectionWidth},
@@ -105,7 +106,7 @@ std::string WhatItIs(const scene::Scene& scene, const scene::Shape& s) {
 }
 
 void PrintShapeLine(std::ostream& os, const scene::Scene& scene, const scene::Shape& s) {
-  os << "  " << s.Describe();
+  os << "  " << Printable(s.Describe());
   if (const std::string what = WhatItIs(scene, s); !what.empty()) os << "  " << what;
   const scene::Component* size = s.Store().First(host::comp::kShapeSize);
   if (size && !size->Value(1).IsEmpty())
@@ -115,15 +116,15 @@ void PrintShapeLine(std::ostream& os, const scene::Scene& scene, const scene::Sh
 }
 
 void PrintShapeDetail(std::ostream& os, const scene::Scene& scene, const scene::Shape& s) {
-  os << "shape " << s.Describe() << "\n";
+  os << "shape " << Printable(s.Describe()) << "\n";
   if (const scene::Part* part = s.ParentPart())
-    os << "  part     #" << part->Id() << " \"" << part->Name() << "\"\n";
+    os << "  part     #" << part->Id() << " \"" << Printable(part->Name()) << "\"\n";
   os << "  normal   " << Triple(s.Normal()) << "\n";
   os << "  position " << Triple(s.Position()) << "\n";
   std::string tag = s.BindingTag();
   std::string cls = ClassOf(scene, s);
-  os << "  class    " << (tag.empty() ? "none" : (cls.empty() ? "unknown" : cls) + " " + tag)
-     << "\n";
+  os << "  class    "
+     << (tag.empty() ? "none" : (cls.empty() ? "unknown" : cls) + " " + Printable(tag)) << "\n";
   PrintComponents(os, s.Store(), "  ");
 }
 
@@ -148,10 +149,18 @@ int CmdNew(Invocation& inv) {
   if (auto v = inv.Value("--precision")) precision = ParseInt(*v, "--precision", 0, 15);
 
   struct stat st {};
-  if (!inv.Has("--force") && ::stat(path.c_str(), &st) == 0)
+  const bool exists = ::stat(path.c_str(), &st) == 0;
+  if (!inv.Has("--force") && exists)
     rt::Raise(kFileAlreadyExists, "\"" + path + "\" already exists (--force replaces it)",
               "cavix new");
-  scene::SaveModel(*scene::Scene::NewModel(block, units, precision), path);
+  auto scene = scene::Scene::NewModel(block, units, precision);
+  if (exists) {
+    // Replaced in turn with any command that is changing it.
+    const rt::FileLock lock = scene::LockModel(path);
+    scene::SaveModel(*scene, path);
+  } else {
+    scene::SaveModel(*scene, path, /*mustBeNew=*/!inv.Has("--force"));
+  }
   inv.out << "created " << path << ": block " << Num(block.x) << " x " << Num(block.y) << " x "
           << Num(block.z) << " " << (units == scene::Units::Inch ? "inch" : "mm") << ", precision "
           << precision << "\n";
@@ -179,22 +188,23 @@ int CmdShow(Invocation& inv) {
     return 0;
   }
   const auto& pages = scene->App().Pages();
-  inv.out << inv.args[0] << ": " << pages.size() << (pages.size() == 1 ? " page" : " pages")
-          << ", dialog precision " << ValueText(scene->App().Precision()) << "\n";
+  inv.out << Printable(inv.args[0]) << ": " << pages.size()
+          << (pages.size() == 1 ? " page" : " pages") << ", dialog precision "
+          << ValueText(scene->App().Precision()) << "\n";
   for (const auto& page : pages) {
     inv.out << "page in " << (page->LengthUnits() == scene::Units::Inch ? "inch" : "mm") << "\n";
     for (const auto& part : page->Parts()) {
       auto shapes = part->ShapeItems();
-      inv.out << "part #" << part->Id() << " \"" << part->Name() << "\": " << shapes.size()
-              << (shapes.size() == 1 ? " shape" : " shapes") << "\n";
+      inv.out << "part #" << part->Id() << " \"" << Printable(part->Name())
+              << "\": " << shapes.size() << (shapes.size() == 1 ? " shape" : " shapes") << "\n";
       for (const scene::Shape* s : shapes) PrintShapeLine(inv.out, *scene, *s);
     }
   }
   for (const auto& cat : scene->App().Catalogs().All()) {
     const auto& entries = cat->Entries().All();
-    inv.out << "catalog \"" << cat->Name() << "\": " << entries.size()
+    inv.out << "catalog \"" << Printable(cat->Name()) << "\": " << entries.size()
             << (entries.size() == 1 ? " entry" : " entries");
-    for (const auto& e : entries) inv.out << " \"" << e->Label() << "\"";
+    for (const auto& e : entries) inv.out << " \"" << Printable(e->Label()) << "\"";
     inv.out << "\n";
   }
   return 0;

@@ -1,6 +1,8 @@
 // A whole dialog session as a user has it (drop on a new model, pick the hole type, the thread
 // state, the size, OK) with the shipped standards tables, and with the tapped counterbore table
 // replaced by a generated 100 MB one; baseline: a plain line read of that 100 MB file.
+// Typing: a keys action of 10 000 and of 100 000 characters into a text box, then Cancel; the
+// longer one against the shorter, which is about ten when typing costs the same for every key.
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -42,6 +44,26 @@ void Session(benchmark::State& state, const fuzz::PrivateInstall& install,
 }
 
 void BM_SessionShippedTables(benchmark::State& s) { Session(s, *g_shipped, kShippedScript); }
+
+// `control` is typed into: the length (no key filter) or the counterbore depth (numbers only).
+void Typing(benchmark::State& state, const char* control) {
+  const forms::Script script =
+      forms::ParseScript(std::string("click OptHoleType(1)\nkeys ") + control + " " +
+                             std::string(static_cast<size_t>(state.range(0)), '1') + "\nclose\n",
+                         "typing");
+  for (auto _ : state) {
+    state.PauseTiming();
+    fs::remove(g_shipped->PrefsFile());
+    auto model = g_shipped->NewScene();
+    scene::Shape& shape = model->AddDroppedShape({0, 0, -1}, {50, 30, 20});
+    state.ResumeTiming();
+    std::ostringstream out, diag;
+    forms::PlayScript(script, out, diag, [&] { model->DropCatalogEntry(shape); });
+    if (!diag.str().empty()) state.SkipWithError(diag.str().substr(0, 200).c_str());
+  }
+}
+void BM_TypeLength(benchmark::State& s) { Typing(s, "Lunghezza"); }
+void BM_TypeRecessDepth(benchmark::State& s) { Typing(s, "ProfIncasso"); }
 void BM_SessionBigTable(benchmark::State& s) { Session(s, *g_big, g_bigScript); }
 void BM_PlainLineReadBigTable(benchmark::State& state) {
   for (auto _ : state) {
@@ -74,6 +96,13 @@ void Prepare() {
   benchmark::RegisterBenchmark("SessionBigTable", BM_SessionBigTable)->Unit(unit)->Iterations(2);
   bench::BaselineOf("SessionBigTable/iterations:2", "PlainLineReadBigTable");
   bench::BaselineOf("SessionBigTable/iterations:2", "SessionShippedTables");
+  for (const char* name : {"TypeLength", "TypeRecessDepth"}) {
+    benchmark::RegisterBenchmark(name, name[4] == 'L' ? BM_TypeLength : BM_TypeRecessDepth)
+        ->Arg(10000)
+        ->Arg(100000)
+        ->Unit(unit);
+    bench::BaselineOf(std::string(name) + "/100000", std::string(name) + "/10000");
+  }
 }
 
 }  // namespace

@@ -3,8 +3,6 @@
 
 #include "export/svg_drawing.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
@@ -13,6 +11,9 @@
 #include <cstring>
 #include <string>
 #include <vector>
+
+#include "runtime/error.h"
+#include "runtime/text_file.h"
 
 namespace cavix::exporter {
 namespace {
@@ -31,13 +32,22 @@ constexpr double kThick = 0.5;  // ISO 128 line widths
 constexpr double kThin = 0.25;
 constexpr double kText = 3.5;  // lettering height
 
-// Numbers on the drawing: at most two decimals, no trailing zeros, "." as separator whatever the
-// locale.
-std::string Dim(double v) {
-  if (std::fabs(v) < 0.005) v = 0;
+// A number that cannot be written as a plain decimal on the sheet: not finite, or so large that
+// it means nothing at any drawing scale (and would not fit the formatter's buffer).
+struct Unprintable {
+  double value;
+};
+
+// Every number on the sheet is written here: fixed decimals, no trailing zeros, "." as separator
+// whatever the locale; anything else raises Unprintable, never writes what the buffer held.
+std::string Fixed(double v, int decimals) {
+  if (!std::isfinite(v) || std::fabs(v) >= 1e15) throw Unprintable{v};
+  if (std::fabs(v) < 0.5 * std::pow(10.0, -decimals)) v = 0;
   char buf[64];
-  auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 2);
-  std::string s(buf, res.ptr);
+  const auto [end, ec] =
+      std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
+  if (ec != std::errc()) throw Unprintable{v};
+  std::string s(buf, end);
   if (s.find('.') != std::string::npos) {
     while (s.back() == '0') s.pop_back();
     if (s.back() == '.') s.pop_back();
@@ -45,15 +55,19 @@ std::string Dim(double v) {
   return s;
 }
 
+// Numbers people read on the drawing: at most two decimals.
+std::string Dim(double v) { return Fixed(v, 2); }
+
 // Coordinates in the SVG: three decimals are plenty at mm scale.
-std::string C(double v) {
-  if (std::fabs(v) < 0.0005) v = 0;
-  char buf[64];
-  auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 3);
-  std::string s(buf, res.ptr);
-  while (s.back() == '0') s.pop_back();
-  if (s.back() == '.') s.pop_back();
-  return s;
+std::string C(double v) { return Fixed(v, 3); }
+
+// The callout's lines (CalloutLines without its conversion of Unprintable).
+std::vector<std::string> Callout(const HoleCallout& c);
+
+std::string Shortest(double v) {
+  char buf[32];
+  const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v);
+  return ec == std::errc() ? std::string(buf, end) : std::string("?");
 }
 
 // Text for XML: markup characters escaped, control characters and invalid UTF-8 replaced, so
@@ -91,9 +105,11 @@ std::string Xml(const std::string& in) {
     bool ok = len > 0 && i + len <= in.size();
     for (size_t k = 1; ok && k < len; ++k)
       ok = (static_cast<unsigned char>(in[i + k]) & 0xC0) == 0x80;
-    if (ok && len == 3) {  // no overlongs, no surrogates
+    if (ok && len == 3) {  // no overlongs, no surrogates, no U+FFFE or U+FFFF (not XML)
       const auto c1 = static_cast<unsigned char>(in[i + 1]);
-      ok = !(c == 0xE0 && c1 < 0xA0) && !(c == 0xED && c1 >= 0xA0);
+      const auto c2 = static_cast<unsigned char>(in[i + 2]);
+      ok = !(c == 0xE0 && c1 < 0xA0) && !(c == 0xED && c1 >= 0xA0) &&
+           !(c == 0xEF && c1 == 0xBF && c2 >= 0xBE);
     }
     if (ok && len == 4) {
       const auto c1 = static_cast<unsigned char>(in[i + 1]);
@@ -110,9 +126,15 @@ std::string Xml(const std::string& in) {
   return out;
 }
 
+// Larger than any part (a thousand kilometres): such a value comes from a damaged model.
+constexpr double kLargestValue = 1e9;
+
 void RequireFinite(double v, const std::string& hole, const char* what) {
   if (!std::isfinite(v))
     throw ExportError("drawing of \"" + hole + "\": its " + what + " is not a finite number");
+  if (std::fabs(v) > kLargestValue)
+    throw ExportError("drawing of \"" + hole + "\": its " + what + " holds " + Shortest(v) +
+                      ", too large to draw (no part is that large)");
 }
 
 void Validate(const HoleDrawing& h) {
@@ -294,7 +316,7 @@ void DrawHole(Svg& svg, const HoleDrawing& h, int index, double x0, double y0, d
   svg.Line(cx, top - 4, cx, bottom + 4, "axis");
 
   // Callout on a leader from the edge of the opening.
-  const std::vector<std::string> lines = CalloutLines(h.callout);
+  const std::vector<std::string> lines = Callout(h.callout);
   const double tx = x0 + kSectionW + 20;
   const double ty = y0 + 10;
   const double lineH = kText * 1.5;
@@ -334,7 +356,9 @@ void DrawHole(Svg& svg, const HoleDrawing& h, int index, double x0, double y0, d
 
 }  // namespace
 
-std::vector<std::string> CalloutLines(const HoleCallout& c) {
+namespace {
+
+std::vector<std::string> Callout(const HoleCallout& c) {
   static const std::string kDia = "\u2300";      // ⌀
   static const std::string kDepth = " \u21A7 ";  // ↧
   static const std::string kCbore = "\u2334 ";   // ⌴
@@ -373,8 +397,31 @@ std::vector<std::string> CalloutLines(const HoleCallout& c) {
   return lines;
 }
 
-std::string RenderSectionSheet(const std::vector<HoleDrawing>& holes, const SheetInfo& sheet) {
-  for (const auto& h : holes) Validate(h);
+}  // namespace
+
+std::vector<std::string> CalloutLines(const HoleCallout& callout) {
+  try {
+    return Callout(callout);
+  } catch (const Unprintable& u) {
+    throw ExportError("a callout cannot show the number " + Shortest(u.value));
+  }
+}
+
+namespace {
+
+// Runs a step of one hole's drawing; a number it cannot print refuses the sheet, naming the hole.
+template <class Step>
+void ForHole(const HoleDrawing& h, Step step) {
+  try {
+    step();
+  } catch (const Unprintable& u) {
+    throw ExportError("drawing of \"" + h.name + "\": the value " + Shortest(u.value) +
+                      " cannot be drawn (no part is that large)");
+  }
+}
+
+std::string Render(const std::vector<HoleDrawing>& holes, const SheetInfo& sheet) {
+  for (const auto& h : holes) ForHole(h, [&] { Validate(h); });
   const int n = static_cast<int>(holes.size());
   const int cols = std::clamp(n, 1, 3);
   const int rows = std::max(1, (n + cols - 1) / cols);
@@ -422,7 +469,8 @@ std::string RenderSectionSheet(const std::vector<HoleDrawing>& holes, const Shee
   for (int i = 0; i < n; ++i) {
     const double x0 = kMargin + 5 + (i % cols) * kCellW;
     const double y0 = kMargin + kHeaderH + (i / cols) * kCellH;
-    DrawHole(svg, holes[static_cast<size_t>(i)], i, x0, y0, scale);
+    const HoleDrawing& h = holes[static_cast<size_t>(i)];
+    ForHole(h, [&] { DrawHole(svg, h, i, x0, y0, scale); });
   }
   if (n == 0) svg.Text(kMargin + 6, kMargin + kHeaderH + 10, "The part has no holes.", "note");
 
@@ -441,25 +489,28 @@ std::string RenderSectionSheet(const std::vector<HoleDrawing>& holes, const Shee
   return std::move(svg.Str());
 }
 
+}  // namespace
+
+std::string RenderSectionSheet(const std::vector<HoleDrawing>& holes, const SheetInfo& sheet) {
+  try {
+    return Render(holes, sheet);
+  } catch (const Unprintable& u) {  // the sheet's own numbers: only a hole's values make them so
+    throw ExportError("the section sheet cannot show the number " + Shortest(u.value));
+  }
+}
+
 void WriteSectionSheet(const std::vector<HoleDrawing>& holes, const SheetInfo& sheet,
                        const std::string& path) {
   if (path.empty()) throw ExportError("no output file name given");
   const std::string text = RenderSectionSheet(holes, sheet);
-  static int counter = 0;
-  const std::string tmp =
-      path + ".~" + std::to_string(::getpid()) + "-" + std::to_string(++counter) + ".tmp";
-  auto fail = [&](const std::string& why) {
-    std::remove(tmp.c_str());
-    throw ExportError("cannot write \"" + path + "\": " + why);
-  };
-  std::FILE* f = std::fopen(tmp.c_str(), "wb");
-  if (!f) throw ExportError("cannot write \"" + path + "\": " + std::strerror(errno));
-  const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-  const int err = errno;
-  const bool flushed = std::fflush(f) == 0 && ::fsync(::fileno(f)) == 0;
-  const bool closed = std::fclose(f) == 0;
-  if (!written || !flushed || !closed) fail(std::strerror(err ? err : EIO));
-  if (std::rename(tmp.c_str(), path.c_str()) != 0) fail(std::strerror(errno));
+  try {
+    rt::WriteFileAtomically(path, text);
+  } catch (const rt::Error& e) {
+    const std::string named = "\"" + path + "\"";
+    throw ExportError(e.Description().find(named) != std::string::npos
+                          ? e.Description()
+                          : "cannot write " + named + ": " + e.Description());
+  }
 }
 
 }  // namespace cavix::exporter

@@ -197,6 +197,7 @@ void TextBox::SetText(std::string text) {
   text_ = std::move(text);
   selStart_ = CharCount(text_);
   selLength_ = 0;
+  caretByte_ = text_.size();
   if (!changed) return;
   TextEdited();
   Notify(Change::Text);
@@ -208,6 +209,7 @@ void TextBox::SetTextQuietly(std::string text) {
   text_ = std::move(text);
   selStart_ = CharCount(text_);
   selLength_ = 0;
+  caretByte_ = text_.size();
   if (changed) Notify(Change::Text);
 }
 
@@ -219,34 +221,34 @@ void TextBox::SetSelection(int start, int length) {
   if (length > n - start) length = n - start;
   selStart_ = start;
   selLength_ = length;
+  caretByte_ = CharOffset(text_, selStart_);
 }
 
 void TextBox::ApplyKey(int16_t key) {
-  std::string next;
-  int caret = selStart_;
-  const size_t from = CharOffset(text_, selStart_);
-  const size_t to = CharOffset(text_, selStart_ + selLength_);
+  const size_t from = caretByte_;
+  const size_t to = from + CharOffset(std::string_view(text_).substr(from), selLength_);
   if (key == key::kBackspace) {
     if (selLength_ > 0) {
-      next = text_.substr(0, from) + text_.substr(to);
+      text_.erase(from, to - from);
     } else if (selStart_ > 0) {
-      const size_t before = CharOffset(text_, selStart_ - 1);
-      next = text_.substr(0, before) + text_.substr(from);
-      caret = selStart_ - 1;
+      const size_t before = PreviousCharOffset(text_, from);
+      text_.erase(before, from - before);
+      --selStart_;
+      caretByte_ = before;
     } else {
       return;
     }
   } else {
     const std::string ch = Utf8OfAnsi(key);
     if (ch.empty()) return;  // a control code: no text
-    next = text_.substr(0, from) + ch + text_.substr(to);
-    caret = selStart_ + 1;
+    const bool same = text_.compare(from, to - from, ch) == 0;
+    text_.replace(from, to - from, ch);
+    ++selStart_;
+    caretByte_ = from + ch.size();
+    selLength_ = 0;
+    if (same) return;
   }
-  const bool changed = next != text_;
-  text_ = std::move(next);
-  selStart_ = caret;
   selLength_ = 0;
-  if (!changed) return;
   TextEdited();
   Notify(Change::Text);
   RaiseChange();

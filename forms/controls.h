@@ -224,6 +224,9 @@ class TextBox : public Control {
   std::string text_;
   int selStart_ = 0;
   int selLength_ = 0;
+  // Where the caret is in bytes, kept with selStart_: typing at the caret then costs the same
+  // however long the text already is.
+  size_t caretByte_ = 0;
 };
 
 // Value 0 unticked, 1 ticked, 2 greyed. Setting a different value (by code or click) raises

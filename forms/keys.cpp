@@ -127,4 +127,15 @@ size_t CharOffset(std::string_view utf8, int n) {
   return i;
 }
 
+size_t PreviousCharOffset(std::string_view utf8, size_t end) {
+  if (end == 0) return 0;
+  // A character of several bytes is a lead byte and its continuation bytes; anything else that
+  // ends at `end` is one byte read as one character.
+  size_t start = end - 1;
+  while (start > 0 && end - start < 4 && (static_cast<unsigned char>(utf8[start]) & 0xC0) == 0x80)
+    --start;
+  char32_t c = 0;
+  return DecodeAt(utf8, start, c) == end - start ? start : end - 1;
+}
+
 }  // namespace cavix::forms

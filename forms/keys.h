@@ -23,5 +23,8 @@ bool IsValidUtf8(std::string_view bytes);
 // Characters (code points) in a UTF-8 text, and the byte offset of character `n` (clamped).
 int CharCount(std::string_view utf8);
 size_t CharOffset(std::string_view utf8, int n);
+// The byte offset of the character that ends at byte `end`, counting characters as CharOffset
+// does (a byte that is not valid UTF-8 is one character), without reading the text before it.
+size_t PreviousCharOffset(std::string_view utf8, size_t end);
 
 }  // namespace cavix::forms

@@ -3,13 +3,12 @@
 #include "forms/script.h"
 
 #include <cctype>
-#include <fstream>
-#include <iterator>
 #include <ostream>
 #include <sstream>
 
 #include "forms/keys.h"
 #include "runtime/error.h"
+#include "runtime/text_file.h"
 
 namespace cavix::forms {
 
@@ -287,10 +286,17 @@ Script ParseScript(std::string_view text, const std::string& fileName) {
 }
 
 Script LoadScript(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw ScriptError(path, "cannot open the dialog script");
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) throw ScriptError(path, "cannot read the dialog script");
+  std::string bytes;
+  try {
+    if (!rt::ReadWholeFile(path, kMaxScriptBytes, "dialog script", bytes))
+      throw ScriptError(path, "the dialog script does not exist");
+  } catch (const rt::Error& e) {
+    // "dialog script "PATH" is a folder": the file is named once, in front.
+    const std::string named = "dialog script \"" + path + "\"";
+    std::string problem = e.Description();
+    if (problem.rfind(named, 0) == 0) problem = "the dialog script" + problem.substr(named.size());
+    throw ScriptError(path, problem);
+  }
   std::string text;
   size_t pos = 0;
   while (pos <= bytes.size()) {

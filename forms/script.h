@@ -65,8 +65,12 @@ struct Script {
 // around both are ignored.
 // Every malformed line is reported (one per line of what()) before anything runs.
 Script ParseScript(std::string_view text, const std::string& fileName);
-// Reads the file (UTF-8 or Windows-1252, CR LF or LF); a file that cannot be read is a
-// ScriptError naming it.
+// The most a dialog script may hold; a larger file is refused before it is read.
+inline constexpr size_t kMaxScriptBytes = size_t{16} << 20;
+
+// Reads the file (UTF-8 or Windows-1252, CR LF or LF); a file that does not exist, cannot be read,
+// is not a regular file (a folder, a device, a pipe) or is larger than kMaxScriptBytes is a
+// ScriptError naming it and the cause.
 Script LoadScript(const std::string& path);
 
 // A message service that writes {"event":"message","title":…,"text":…,"style":…} lines and

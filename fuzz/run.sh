@@ -28,11 +28,14 @@ for t in "${targets[@]}"; do
   artifacts="$work/artifacts/$t"
   mkdir -p "$corpus" "$artifacts"
   cp -n fuzz/corpus/"$t"/* "$corpus"/ 2>/dev/null || true
+  # A model's seeds include one nested a hundred thousand levels deep (about 200 kB).
+  max_len=65536
+  [ "$t" = model ] && max_len=262144
   echo "== fuzz_$t: ${seconds}s"
   if ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1 \
      UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
      "$build/fuzz/fuzz_$t" "$corpus" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 \
-       -max_len=65536 -print_final_stats=1 -artifact_prefix="$artifacts/" \
+       -max_len="$max_len" -print_final_stats=1 -artifact_prefix="$artifacts/" \
        $( [ -f "fuzz/$t.dict" ] && echo "-dict=fuzz/$t.dict" ) \
        >"$work/fuzz_$t.log" 2>&1; then
     grep -E '^stat::number_of_executed_units|^#[0-9]+ *DONE' "$work/fuzz_$t.log" | tail -2 || true

@@ -2,13 +2,16 @@
 // replaced atomically; file-system failures become the classic numbered errors.
 #include "runtime/text_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -276,31 +279,198 @@ void TextWriter::Close() {
   if (!closed) Raise(WriteError(errno), {}, path_);
 }
 
+// ---- ReadWholeFile
+
+bool ReadWholeFile(const std::string& nativePath, size_t limit, const std::string& what,
+                   std::string& content) {
+  const std::string named = what + " \"" + nativePath + "\"";
+  if (nativePath.empty()) Raise(err::kBadFileName, named + ": no file name", nativePath);
+  // Opened without blocking: a named pipe would otherwise wait for a writer before the check.
+  const int fd = ::open(nativePath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) {
+    const int e = errno;
+    switch (e) {
+      case ENOENT:
+      case ENOTDIR:
+        return false;
+      case EACCES:
+      case EPERM:
+        Raise(err::kPermissionDenied, named + ": permission denied", nativePath);
+      case ENAMETOOLONG:
+        Raise(err::kBadFileName, named + ": the name is too long", nativePath);
+      case ELOOP:
+        Raise(err::kPathFileAccess, named + ": too many levels of symbolic links", nativePath);
+      default:
+        Raise(err::kPathFileAccess, named + " cannot be opened: " + std::strerror(e), nativePath);
+    }
+  }
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closer{fd};
+  struct stat st {};
+  if (::fstat(fd, &st) != 0)
+    Raise(err::kDeviceIo, named + " cannot be read: " + std::strerror(errno), nativePath);
+  if (S_ISDIR(st.st_mode)) Raise(err::kPathFileAccess, named + " is a folder", nativePath);
+  if (!S_ISREG(st.st_mode))
+    Raise(err::kPathFileAccess,
+          named + " is not a regular file (a device, a pipe or a socket cannot be read as one)",
+          nativePath);
+  const auto tooLarge = [&] {
+    Raise(err::kPathFileAccess,
+          named + " is larger than " + std::to_string(limit >> 20) + " MB, the most it may hold",
+          nativePath);
+  };
+  if (static_cast<uint64_t>(st.st_size) > limit) tooLarge();
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  content.clear();
+  content.reserve(static_cast<size_t>(st.st_size));
+  char buf[65536];
+  for (;;) {
+    const ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      Raise(err::kDeviceIo, named + " cannot be read: " + std::strerror(errno), nativePath);
+    }
+    if (n == 0) break;
+    if (content.size() + static_cast<size_t>(n) > limit) tooLarge();  // it grew while read
+    content.append(buf, static_cast<size_t>(n));
+  }
+  return true;
+}
+
 // ---- WriteFileAtomically
 
-void WriteFileAtomically(const std::string& nativePath, std::string_view content) {
+namespace {
+
+constexpr size_t kNameMax = 255;  // the longest file name the usual file systems take
+constexpr const char* kTempSuffix = ".tmp";
+constexpr size_t kTempExtra = 12;  // "." BASE "." XXXXXX ".tmp"
+
+// The part of a temporary file's name that says which file it will become: the target's name,
+// or, when that is too long to leave room, its beginning and a hash of the whole.
+std::string TempStem(const std::string& base) {
+  if (base.size() + kTempExtra <= kNameMax) return base;
+  uint64_t hash = 14695981039346656037ULL;  // FNV-1a
+  for (const char c : base) hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ULL;
+  char hex[17];
+  std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
+  size_t keep = kNameMax - kTempExtra - 17;
+  while (keep > 0 && (static_cast<unsigned char>(base[keep]) & 0xC0) == 0x80) --keep;
+  return base.substr(0, keep) + "~" + hex;
+}
+
+std::string JoinDir(const std::string& dir, const std::string& name) {
+  return dir == "/" ? "/" + name : dir + "/" + name;
+}
+
+// Removes the temporary files of a target whose writers are gone: a writer holds the lock of its
+// temporary file until it has renamed it, so a temporary file that can be locked is left over.
+void RemoveLeftovers(const std::string& dir, const std::string& stem) {
+  DIR* d = ::opendir(dir.c_str());
+  if (!d) return;
+  const std::string prefix = "." + stem + ".";
+  while (const dirent* e = ::readdir(d)) {
+    const std::string_view name(e->d_name);
+    if (name.size() != prefix.size() + 6 + 4 || name.substr(0, prefix.size()) != prefix ||
+        name.substr(name.size() - 4) != kTempSuffix)
+      continue;
+    const std::string path = JoinDir(dir, std::string(name));
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) continue;
+    struct stat held {};
+    struct stat now {};
+    // Still the same file once locked: a writer that finished meanwhile renamed it away.
+    if (::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+        ::lstat(path.c_str(), &now) == 0 && now.st_dev == held.st_dev && now.st_ino == held.st_ino)
+      ::unlink(path.c_str());
+    ::close(fd);
+  }
+  ::closedir(d);
+}
+
+}  // namespace
+
+std::string FollowLinks(const std::string& nativePath) {
+  std::string p = nativePath;
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st {};
+    if (::lstat(p.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return p;
+    std::string target(PATH_MAX, '\0');
+    const ssize_t n = ::readlink(p.c_str(), target.data(), target.size());
+    if (n <= 0 || static_cast<size_t>(n) >= target.size()) return p;
+    target.resize(static_cast<size_t>(n));
+    p = target.front() == '/' ? target : JoinDir(ParentDir(p), target);
+  }
+  Raise(err::kPathFileAccess, "\"" + nativePath + "\": too many levels of symbolic links",
+        nativePath);
+}
+
+void WriteFileAtomically(const std::string& nativePath, std::string_view content, bool mustBeNew) {
   if (nativePath.empty()) Raise(err::kBadFileName, {}, nativePath);
-  std::string temp = nativePath + ".tmp-XXXXXX";
-  const int fd = ::mkstemp(temp.data());
-  if (fd < 0) Raise(WriteError(errno), {}, nativePath);
+  const std::string target = FollowLinks(nativePath);
+  const std::string named = "\"" + nativePath + "\"";
 
-  auto fail = [&](int e, bool open) {
-    if (open) ::close(fd);
-    ::unlink(temp.c_str());
-    Raise(WriteError(e), {}, nativePath);
-  };
-
-  // mkstemp makes the file private; give it the mode the target has, or the usual one.
-  struct stat st {};
+  // What is replaced must be a file the user may write; it keeps its owner, group and mode.
+  struct stat old {};
+  const bool exists = ::stat(target.c_str(), &old) == 0;
   mode_t mode = 0;
-  if (::stat(nativePath.c_str(), &st) == 0) {
-    mode = st.st_mode & 07777;
+  if (exists) {
+    if (mustBeNew) Raise(err::kFileAlreadyExists, named + " already exists", nativePath);
+    if (S_ISDIR(old.st_mode)) Raise(err::kPathFileAccess, named + " is a folder", nativePath);
+    if (!S_ISREG(old.st_mode))
+      Raise(err::kPathFileAccess,
+            named + " is not a regular file (a device, a pipe or a socket is not replaced)",
+            nativePath);
+    if ((old.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+      Raise(err::kPermissionDenied, "Permission denied: " + named + " is read-only", nativePath);
+    if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
+      Raise(err::kPermissionDenied,
+            "Permission denied: " + named + " may not be written by this user", nativePath);
+    mode = old.st_mode & 07777;
   } else {
     const mode_t mask = ::umask(0);
     ::umask(mask);
     mode = 0666 & ~mask;
   }
-  if (::fchmod(fd, mode) != 0) fail(errno, true);
+
+  const size_t slash = target.find_last_of('/');
+  const std::string dir = ParentDir(target);
+  const std::string stem = TempStem(slash == std::string::npos ? target : target.substr(slash + 1));
+  RemoveLeftovers(dir, stem);
+
+  // The temporary file, locked for as long as it exists under its name. A remover that found it
+  // in the moment between its creation and its lock took it away: then it is made again.
+  std::string temp;
+  int fd = -1;
+  for (int attempt = 0; fd < 0; ++attempt) {
+    temp = JoinDir(dir, "." + stem + ".XXXXXX" + kTempSuffix);
+    fd = ::mkostemps(temp.data(), 4, O_CLOEXEC);
+    if (fd < 0) Raise(WriteError(errno), {}, nativePath);
+    struct stat st {};
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &st) == 0 && st.st_nlink > 0) break;
+    ::close(fd);
+    fd = -1;
+    if (attempt == 8) Raise(err::kPathFileAccess, named + ": no temporary file", nativePath);
+  }
+
+  auto fail = [&](int number, std::string description = {}) {
+    ::close(fd);
+    ::unlink(temp.c_str());
+    Raise(number, std::move(description), nativePath);
+  };
+
+  if (::fchmod(fd, mode) != 0) fail(WriteError(errno));
+  if (exists) {
+    struct stat mine {};
+    if (::fstat(fd, &mine) != 0) fail(WriteError(errno));
+    if ((mine.st_uid != old.st_uid || mine.st_gid != old.st_gid) &&
+        ::fchown(fd, old.st_uid, old.st_gid) != 0)
+      fail(err::kPermissionDenied,
+           "Permission denied: " + named +
+               " belongs to another owner or group, which a file this user writes cannot keep");
+    if (::fchmod(fd, mode) != 0) fail(WriteError(errno));  // a change of owner clears set-id bits
+  }
 
   const char* p = content.data();
   size_t left = content.size();
@@ -308,21 +478,29 @@ void WriteFileAtomically(const std::string& nativePath, std::string_view content
     const ssize_t n = ::write(fd, p, left);
     if (n < 0) {
       if (errno == EINTR) continue;
-      fail(errno, true);
+      fail(WriteError(errno));
     }
-    if (n == 0) fail(ENOSPC, true);
+    if (n == 0) fail(WriteError(ENOSPC));
     p += n;
     left -= static_cast<size_t>(n);
   }
-  if (::fsync(fd) != 0) fail(errno, true);
-  if (::close(fd) != 0) fail(errno, false);
-  if (::rename(temp.c_str(), nativePath.c_str()) != 0) fail(errno, false);
+  if (::fsync(fd) != 0) fail(WriteError(errno));
+  // Renamed while still locked, so that no remover takes it first.
+  if (mustBeNew) {
+    if (::link(temp.c_str(), target.c_str()) != 0)
+      fail(errno == EEXIST ? err::kFileAlreadyExists : WriteError(errno),
+           errno == EEXIST ? named + " already exists" : std::string());
+    ::unlink(temp.c_str());
+  } else if (::rename(temp.c_str(), target.c_str()) != 0) {
+    fail(WriteError(errno));
+  }
+  ::close(fd);
 
   // Make the rename itself durable; a failure here leaves a complete file either way.
-  const int dir = ::open(ParentDir(nativePath).c_str(), O_RDONLY | O_DIRECTORY);
-  if (dir >= 0) {
-    ::fsync(dir);
-    ::close(dir);
+  const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dirFd >= 0) {
+    ::fsync(dirFd);
+    ::close(dirFd);
   }
 }
 

@@ -62,9 +62,30 @@ class TextWriter {
   std::FILE* f_ = nullptr;
 };
 
-// Writes `content` to a temporary file beside `nativePath`, flushes it and renames it over the
-// target, so that the target is either the old file or the whole new one. Raises on failure
-// (the old file stays as it was).
-void WriteFileAtomically(const std::string& nativePath, std::string_view content);
+// Reads a whole file that a reader takes in one piece (a model file, a dialog script, a registry
+// or settings file). False when nothing exists at the path. Anything that is not a regular file
+// (a folder, a device such as /dev/zero, a pipe) and any file larger than `limit` bytes is refused
+// before it is read; every error names the file as "WHAT "PATH"" (`what` such as "model file")
+// and the cause: 70 permission denied, 75 not a regular file or too large, 57 a read error.
+bool ReadWholeFile(const std::string& nativePath, size_t limit, const std::string& what,
+                   std::string& content);
+
+// Writes `content` to a temporary file beside the target and renames it over the target, so that
+// the target is either the old file or the whole new one. Raises on failure (the old file stays as
+// it was).
+// - A symbolic link is followed: the file it points to is replaced and the link stays.
+// - A file that is replaced keeps its owner, group and mode; a new one gets the umask's mode.
+// - Refused, naming the file: a target that is not a regular file (75), a read-only one or one
+//   the user may not write (70), one whose owner could not be kept (70); with `mustBeNew`, any
+//   existing target (58).
+// - Temporary names stay within the file-name limit whatever the target's name. A temporary file
+//   is locked while it is written, so temporary files of the same target that a killed writer
+//   left behind (nobody holds their lock) are removed by the next write of that target.
+void WriteFileAtomically(const std::string& nativePath, std::string_view content,
+                         bool mustBeNew = false);
+
+// The file a path finally names once symbolic links are followed (the last link's target when it
+// does not exist); the path itself when it is no link. Raises 75 for a loop of links.
+std::string FollowLinks(const std::string& nativePath);
 
 }  // namespace cavix::rt

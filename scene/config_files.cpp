@@ -1,11 +1,6 @@
 // Readers of the registry export and of the host settings file.
 #include "scene/config_files.h"
 
-#include <sys/stat.h>
-
-#include <cerrno>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 
 #include "runtime/error.h"
@@ -103,18 +98,10 @@ bool ReadQuoted(std::string_view s, size_t& pos, std::string& out, std::string& 
 
 }  // namespace
 
-bool ReadTextLines(const std::string& path, std::vector<std::string>& lines) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) {
-    if (errno == ENOENT || errno == ENOTDIR) return false;
-    rt::Raise(rt::err::kPathFileAccess, "cannot read \"" + path + "\"", path);
-  }
-  if (S_ISDIR(st.st_mode))
-    rt::Raise(rt::err::kPathFileAccess, "\"" + path + "\" is a folder", path);
-  std::ifstream in(path, std::ios::binary);
-  if (!in) rt::Raise(rt::err::kPathFileAccess, "cannot read \"" + path + "\"", path);
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) rt::Raise(rt::err::kDeviceIo, "cannot read \"" + path + "\"", path);
+bool ReadTextLines(const std::string& path, std::vector<std::string>& lines,
+                   const std::string& what) {
+  std::string bytes;
+  if (!rt::ReadWholeFile(path, kMaxConfigBytes, what, bytes)) return false;
   std::string_view v(bytes);
   if (v.size() >= 2 && static_cast<unsigned char>(v[0]) == 0xFF &&
       static_cast<unsigned char>(v[1]) == 0xFE) {
@@ -206,7 +193,7 @@ RegistryFile RegistryFile::Parse(const std::vector<std::string>& lines, const st
 
 RegistryFile RegistryFile::Load(const std::string& path) {
   std::vector<std::string> lines;
-  if (!ReadTextLines(path, lines)) return {};
+  if (!ReadTextLines(path, lines, "registry file")) return {};
   return Parse(lines, path);
 }
 
@@ -250,7 +237,7 @@ SettingsFile SettingsFile::Parse(const std::vector<std::string>& lines, const st
 
 SettingsFile SettingsFile::Load(const std::string& path) {
   std::vector<std::string> lines;
-  if (!ReadTextLines(path, lines)) return {};
+  if (!ReadTextLines(path, lines, "settings file")) return {};
   return Parse(lines, path);
 }
 

@@ -3,6 +3,7 @@
 // case, as Windows compares them. Syntax errors raise 321 naming the file and the line.
 #pragma once
 
+#include <cstddef>
 #include <map>
 #include <optional>
 #include <string>
@@ -15,10 +16,15 @@ namespace cavix::scene {
 // format".
 inline constexpr int kInvalidFileFormat = 321;
 
+// The most a registry or settings file may hold; a larger one is refused before it is read.
+inline constexpr size_t kMaxConfigBytes = size_t{16} << 20;
+
 // Reads a text file as UTF-8 lines: a UTF-8 or UTF-16LE byte-order mark is honoured, other bytes
 // that are not UTF-8 are Windows-1252, line ends CR LF or LF. False when no file exists at `path`;
-// an existing file that cannot be read raises 75 naming it.
-bool ReadTextLines(const std::string& path, std::vector<std::string>& lines);
+// a file that cannot be read, is not a regular file or is larger than kMaxConfigBytes raises the
+// error of rt::ReadWholeFile, naming it as `what` ("registry file").
+bool ReadTextLines(const std::string& path, std::vector<std::string>& lines,
+                   const std::string& what = "file");
 
 // A registry export: "Windows Registry Editor Version 5.00" (or "REGEDIT4"), then
 // [HKEY_…\key] lines and "Name"="value" / @="value" / "Name"=dword:0000000a lines;

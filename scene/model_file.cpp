@@ -2,14 +2,10 @@
 // checks every value against its table entry and refuses the whole file on the first problem.
 #include "scene/model_file.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
-#include <fstream>
-#include <iterator>
 #include <limits>
 #include <set>
 
@@ -164,6 +160,19 @@ class Reader {
     Array(j, where);
     if (j.size() != 3) Fail(where, "expected three numbers");
     return {Number(j[0], where + "[0]"), Number(j[1], where + "[1]"), Number(j[2], where + "[2]")};
+  }
+  // An axis: any length but zero, stored as the unit vector it means.
+  Vec3 Direction(const json& j, const std::string& where) const {
+    Vec3 v = Triple(j, where);
+    // Scaled by the largest component first, so that neither 1e-300 nor 1e300 over- or underflows.
+    const double big = std::max({std::fabs(v.x), std::fabs(v.y), std::fabs(v.z)});
+    if (big == 0) Fail(where, "a direction cannot be the zero vector");
+    const double x = v.x / big, y = v.y / big, z = v.z / big;
+    const double length = std::sqrt(x * x + y * y + z * z);
+    // A unit vector stays exactly as stored, so that a model reads back to the same text.
+    if (std::fabs(std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z) - 1) > 1e-12)
+      v = {x / length, y / length, z / length};
+    return v;
   }
   Variant Var(const json& j, const std::string& where, bool allowEmpty = false) const {
     Object(j, where);
@@ -382,7 +391,7 @@ const ShapeField kShapeFields[] = {
      nullptr},
     {"normal", true, [](const Shape& s, JsonWriter& w) { WriteVec3(w.Key("normal"), s.Normal()); },
      [](const Reader& r, const json& v, Shape& s, const std::string& w) {
-       s.SetNormal(r.Triple(v, w));
+       s.SetNormal(r.Direction(v, w));
      }},
     {"position", true,
      [](const Shape& s, JsonWriter& w) { WriteVec3(w.Key("position"), s.Position()); },
@@ -608,6 +617,54 @@ void LoadShapeFields(const Reader& r, const json& j, Shape& s, const std::string
   }
 }
 
+// The hole logic reads a hole's parameters without asking their type; a hand-edited file is
+// checked here, so that it is refused naming the value instead of failing later with a bare
+// "Type mismatch" or "Overflow".
+void CheckHoleData(const Reader& r, const Shape& s, const std::string& where) {
+  const Component* c = s.Store().First(host::comp::kHoleData);
+  if (!c) return;
+  const std::string w =
+      where + ".components[\"" + std::to_string(host::comp::kHoleData) + "\"][0].vars";
+  auto at = [&](int32_t group, int16_t slot) {
+    return w + "[\"" + std::to_string(group) + ":" + std::to_string(slot) + "\"]";
+  };
+  for (const auto& [key, v] : c->GroupVars()) {
+    if (key.first == 1 && !v.IsNumeric())
+      r.Fail(at(key.first, key.second), "a hole's number must be stored as a number");
+    if (key.first == 2 && v.Type() != rt::VarType::Text)
+      r.Fail(at(key.first, key.second), "a hole's text must be stored as a text");
+  }
+  // Read as 16-bit integers: the hole type, standards tab, thread and through flags.
+  for (int16_t slot : {1, 5, 6, 7}) {
+    const Variant& v = c->Value(1, slot);
+    if (!v.IsEmpty() && std::fabs(rt::CDbl(v)) > INT16_MAX)
+      r.Fail(at(1, slot), "expected a 16-bit integer");
+  }
+  const Variant& type = c->Value(1, 1);
+  const double t = type.IsEmpty() ? 0 : rt::CDbl(type);
+  if (t != 1 && t != 2 && t != 3 && t != 4)
+    r.Fail(at(1, 1),
+           "the hole type is 1 (plain), 2 (counterbore), 3 (countersink) or 4 "
+           "(counterdrill), not " +
+               (type.IsEmpty() ? std::string("left out") : rt::CStr(type)));
+}
+
+// A part's first shape is its block: the extents the holes measure the part by.
+void CheckBlock(const Reader& r, const Part& part, const std::string& where) {
+  const std::vector<Shape*> shapes = part.ShapeItems();
+  if (shapes.empty())
+    r.Fail(where, "a part needs its block: a first shape whose component 1 holds the extents");
+  const std::string w = At(where, "shapes") + "[0].components[\"1\"][0].vars";
+  const Component* size = shapes.front()->Store().First(host::comp::kShapeSize);
+  for (int32_t i = 1; i <= 3; ++i) {
+    const std::string wi = w + "[\"" + std::to_string(i) + "\"]";
+    const Variant& v = size ? size->Value(i) : Variant();
+    if (v.IsEmpty()) r.Fail(wi, "a part needs its block, and its block needs this extent");
+    if (v.Type() == rt::VarType::Bool || !v.IsNumeric() || !(rt::CDbl(v) > 0))
+      r.Fail(wi, "a block extent must be a number greater than 0");
+  }
+}
+
 // Creates the shape named by `j` (its id and name) through `make`, then reads its other keys.
 template <class Make>
 Shape& LoadShape(const Reader& r, const json& j, const std::string& where, Make make) {
@@ -618,6 +675,7 @@ Shape& LoadShape(const Reader& r, const json& j, const std::string& where, Make 
   if (id < 1) r.Fail(At(where, "id"), "a shape id is a positive integer");
   Shape& s = make(id, r.Text(j["name"], At(where, "name")));
   LoadShapeFields(r, j, s, where);
+  CheckHoleData(r, s, where);
   return s;
 }
 
@@ -646,8 +704,36 @@ void LoadShapes(const Reader& r, const json& j, Component& list, const std::stri
   }
 }
 
+// Deeper than any model (a shape inside a part nests about twenty levels): text nested deeper is
+// refused before a tree is built, since building, copying and freeing a tree recurse once per
+// level and a hundred thousand levels would overflow the stack.
+constexpr int kMaxNesting = 64;
+
+void RefuseDeepNesting(std::string_view text, const Reader& r) {
+  int depth = 0;
+  bool inText = false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (inText) {
+      if (c == '\\')
+        ++i;
+      else if (c == '"')
+        inText = false;
+    } else if (c == '"') {
+      inText = true;
+    } else if (c == '[' || c == '{') {
+      if (++depth > kMaxNesting)
+        r.Fail("", "values nested more than " + std::to_string(kMaxNesting) +
+                       " levels deep (at byte " + std::to_string(i + 1) + ")");
+    } else if ((c == ']' || c == '}') && depth > 0) {
+      --depth;
+    }
+  }
+}
+
 // Parses JSON text, refusing objects that repeat a key (the last one would silently win).
 json ParseStrict(std::string_view text, const Reader& r) {
+  RefuseDeepNesting(text, r);
   std::vector<std::set<std::string>> seen;
   std::string duplicate;
   auto callback = [&](int, json::parse_event_t event, json& parsed) {
@@ -761,8 +847,11 @@ std::unique_ptr<Scene> ModelFromJson(const json& doc, const std::string& path) {
   auto scene = std::make_unique<Scene>();
   const json& app = r.Object(doc["application"], "application");
   r.Keys(app, "application", {"DialogPrecision"}, {"DialogPrecision"});
-  scene->App().SetDialogPrecision(
-      r.Var(app["DialogPrecision"], "application.DialogPrecision", true));
+  const Variant precision = r.Var(app["DialogPrecision"], "application.DialogPrecision");
+  if ((precision.Type() != rt::VarType::Int16 && precision.Type() != rt::VarType::Int32) ||
+      rt::CLng(precision) < 0 || rt::CLng(precision) > 15)
+    r.Fail("application.DialogPrecision", "the precision is a whole number of decimals, 0 to 15");
+  scene->App().SetDialogPrecision(precision);
 
   std::set<int32_t> shapeIds, partIds;
   const json& pages = r.Array(doc["pages"], "pages");
@@ -792,6 +881,7 @@ std::unique_ptr<Scene> ModelFromJson(const json& doc, const std::string& path) {
         if (!list) r.Fail(w, "\"shapes\" without a component 23");
         LoadShapes(r, part["shapes"], *list, At(w, "shapes"));
       }
+      CheckBlock(r, p, w);
       r.context = {};
     }
   }
@@ -829,29 +919,22 @@ std::unique_ptr<Scene> ModelFromText(std::string_view text, const std::string& p
 }
 
 std::unique_ptr<Scene> LoadModel(const std::string& path) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) {
-    if (errno == ENOENT || errno == ENOTDIR)
-      rt::Raise(rt::err::kFileNotFound, "model file \"" + path + "\" does not exist", "ModelFile");
-    rt::Raise(rt::err::kPathFileAccess, "model file \"" + path + "\" cannot be read", "ModelFile");
-  }
-  if (S_ISDIR(st.st_mode))
-    rt::Raise(rt::err::kPathFileAccess, "model file \"" + path + "\" is a folder", "ModelFile");
-  std::ifstream in(path, std::ios::binary);
-  if (!in)
-    rt::Raise(rt::err::kPathFileAccess, "model file \"" + path + "\" cannot be read", "ModelFile");
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad())
-    rt::Raise(rt::err::kDeviceIo, "model file \"" + path + "\" cannot be read", "ModelFile");
+  std::string text;
+  if (!rt::ReadWholeFile(path, kMaxModelBytes, "model file", text))
+    rt::Raise(rt::err::kFileNotFound, "model file \"" + path + "\" does not exist", path);
   return ModelFromText(text, path);
 }
 
-void SaveModel(const Scene& scene, const std::string& path) {
-  SaveModelText(ModelText(scene), path);
+rt::FileLock LockModel(const std::string& path) {
+  return rt::FileLock(path, rt::DefaultLockWait(), "model file");
 }
 
-void SaveModelText(const std::string& text, const std::string& path) {
-  rt::WriteFileAtomically(path, text);
+void SaveModel(const Scene& scene, const std::string& path, bool mustBeNew) {
+  SaveModelText(ModelText(scene), path, mustBeNew);
+}
+
+void SaveModelText(const std::string& text, const std::string& path, bool mustBeNew) {
+  rt::WriteFileAtomically(path, text, mustBeNew);
 }
 
 }  // namespace cavix::scene

@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "runtime/file_lock.h"
 #include "scene/scene.h"
 
 namespace cavix::scene {
@@ -27,13 +28,28 @@ std::string ModelText(const Scene& scene);
 std::unique_ptr<Scene> ModelFromJson(const nlohmann::ordered_json& doc, const std::string& path);
 std::unique_ptr<Scene> ModelFromText(std::string_view text, const std::string& path);
 
-// Reads a model file: 53 when it does not exist, 75 when it cannot be read, 321 when its content
-// is not a model. Nothing is written.
+// The most a model file may hold; a larger file is refused before it is read.
+inline constexpr size_t kMaxModelBytes = size_t{64} << 20;
+
+// Reads a model file: 53 when it does not exist, 70 when the user may not read it, 75 when it is
+// not a regular file or larger than kMaxModelBytes, 321 when its content is not a model. Nothing
+// is written.
 std::unique_ptr<Scene> LoadModel(const std::string& path);
+
+// Saving a model that others may be saving too. Every command that changes a model file holds
+// its lock from before it reads the file until its save is in place, so that concurrent commands
+// lose nothing; the lock waits rt::DefaultLockWait(), then raises 70 naming the file and the
+// process that holds it. A window that keeps a model open while the user works takes the lock
+// only to save, after checking with rt::StampOf that nobody saved the file since it was read
+// (runtime/file_lock.h says how).
+rt::FileLock LockModel(const std::string& path);
+
 // Writes the model through a temporary file and a rename: the file is the old one or the whole
-// new one, never a part of it.
-void SaveModel(const Scene& scene, const std::string& path);
+// new one, never a part of it. A link is followed and the file it names replaced; a replaced
+// file keeps its owner, group and mode; a read-only file or one that is not a regular file is
+// refused (rt::WriteFileAtomically). With `mustBeNew` an existing file is refused with 58.
+void SaveModel(const Scene& scene, const std::string& path, bool mustBeNew = false);
 // The same for a model's text already made (ModelText).
-void SaveModelText(const std::string& text, const std::string& path);
+void SaveModelText(const std::string& text, const std::string& path, bool mustBeNew = false);
 
 }  // namespace cavix::scene

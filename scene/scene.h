@@ -408,8 +408,10 @@ class Scene {
   // Takes a shape out of its part and out of the selection.
   void DiscardShape(Shape& shape);
 
-  int32_t NextShapeId() { return nextShapeId_++; }
-  int32_t NextPartId() { return nextPartId_++; }
+  // The id the next new shape or part gets. Ids are never reused and never wrap: past the
+  // largest 32-bit id, 6 "Overflow" says that the model has no id left for another one.
+  int32_t NextShapeId();
+  int32_t NextPartId();
   // The loader keeps ids as stored; later ids continue after the largest.
   void NoteIds(int32_t shapeId, int32_t partId);
 
@@ -444,8 +446,8 @@ class Scene {
   std::unique_ptr<host::IAutomationObject> Create(const host::ClassInfo& info) const;
 
   Application app_;
-  int32_t nextShapeId_ = 1;
-  int32_t nextPartId_ = 1;
+  int64_t nextShapeId_ = 1;  // one past the largest id in use, which may be past INT32_MAX
+  int64_t nextPartId_ = 1;
   std::vector<host::ClassInfo> classes_;
   ServiceConfig config_;
   std::unique_ptr<host::IServiceFactory> services_;

@@ -76,9 +76,25 @@ Shape& Scene::AddDroppedShape(Vec3 normal, Vec3 position) {
   return shape;
 }
 
+namespace {
+
+int32_t TakeId(int64_t& next, const char* what) {
+  if (next > INT32_MAX)
+    rt::Raise(rt::err::kOverflow,
+              std::string("no ") + what + " id is left: the model already holds one with the id " +
+                  std::to_string(INT32_MAX) + ", the largest there is",
+              "Scene");
+  return static_cast<int32_t>(next++);
+}
+
+}  // namespace
+
+int32_t Scene::NextShapeId() { return TakeId(nextShapeId_, "shape"); }
+int32_t Scene::NextPartId() { return TakeId(nextPartId_, "part"); }
+
 void Scene::NoteIds(int32_t shapeId, int32_t partId) {
-  if (shapeId >= nextShapeId_) nextShapeId_ = shapeId + 1;
-  if (partId >= nextPartId_) nextPartId_ = partId + 1;
+  nextShapeId_ = std::max<int64_t>(nextShapeId_, int64_t{shapeId} + 1);
+  nextPartId_ = std::max<int64_t>(nextPartId_, int64_t{partId} + 1);
 }
 
 std::vector<Shape*> Scene::AllShapes() const {

@@ -168,6 +168,11 @@ class Checker {
         const std::vector<std::string_view> columns = tabfmt::SplitColumns(line);
         const std::string key(tabfmt::Trim(columns[0]));
         if (key.empty()) Add(path, n, "row has an empty size key");
+        // Lists and texts end at a NUL: the size would show and match cut short.
+        if (key.find('\0') != std::string::npos)
+          Add(path, n,
+              "size key \"" + key + "\" holds a NUL byte at character " +
+                  std::to_string(key.find('\0') + 1));
         if (key != previousKey) {
           if (finishedRuns.count(key)) {
             Add(path, n,

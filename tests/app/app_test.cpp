@@ -1,8 +1,11 @@
 // The `cavix` command as users run it: new and show through the built program, the error and
 // usage boundaries, and the shared option handling.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -104,6 +107,90 @@ TEST(CavixProgram, FailuresReportAndLeaveTheModelAsItWas) {
   EXPECT_EQ(missing.status, 1);
   EXPECT_NE(missing.err.find("error 53"), std::string::npos);
   EXPECT_FALSE(fs::exists(dir.File("none.json")));
+}
+
+// What a careless or hostile user hands the command: files that are not models or scripts, a
+// model nested deep enough to overflow a parser's stack, a model whose ids are used up. Each is
+// refused at once, in words that name the file and the cause, and no model changes.
+TEST(CavixProgram, HostileInputIsRefusedInWordsAndChangesNothing) {
+  TempDir dir;
+  const std::string model = dir.File("m.json"),
+                    script = CAVIX_TEST_DATA_DIR "/scripts/plain_blind.txt";
+  ASSERT_EQ(Program(dir, {"new", model}).status, 0);
+  const std::string pipe = dir.File("pipe"), folder = dir.File("folder"),
+                    huge = dir.File("huge.json");
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0);
+  fs::create_directories(folder);
+  dir.Write("huge.json", "");
+  fs::resize_file(huge, (size_t{64} << 20) + 1);  // sparse: costs no disk
+  const std::string deep = dir.Write("deep.json", "{\"format\":" + std::string(100000, '[') +
+                                                      std::string(100000, ']') + ",\"x\":1}");
+  json full = json::parse(Slurp(model));
+  full["pages"][0]["parts"][0]["shapes"][0]["id"] = INT32_MAX;
+  const std::string lastId = dir.Write("last-id.json", full.dump(2));
+  const std::string before = Slurp(model), lastBefore = Slurp(lastId);
+
+  const struct {
+    std::vector<std::string> args;
+    std::string said;
+  } cases[] = {
+      {{"show", "/dev/zero"}, "error 75: model file \"/dev/zero\" is not a regular file"},
+      {{"show", pipe}, "model file \"" + pipe + "\" is not a regular file"},
+      {{"show", folder}, "model file \"" + folder + "\" is a folder"},
+      {{"show", huge}, "model file \"" + huge + "\" is larger than 64 MB"},
+      {{"show", deep}, "error 321: model file \"" + deep + "\": values nested more than 64 levels"},
+      {{"drop", model, "--script", "/dev/zero"},
+       "/dev/zero: the dialog script is not a regular file"},
+      {{"drop", model, "--script", folder}, folder + ": the dialog script is a folder"},
+      {{"drop", model, "--registry", "/dev/zero", "--script", script},
+       "registry file \"/dev/zero\" is not a regular file"},
+      // The whole line: said once, with no name of the object inside Cavix that raised it.
+      {{"drop", lastId, "--script", script},
+       "cavix: error 6: no shape id is left: the model already holds one with the id 2147483647, "
+       "the largest there is\n"},
+      // A carriage return in a name would send the cursor back over the message.
+      {{"show", dir.File("no\rsuch.json")},
+       "model file \"" + dir.File("no\\rsuch.json") + "\" does not exist"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args[0] + " " + c.args[1]);
+    // Bounded, so that a reader that blocks or reads without end fails instead of hanging.
+    const Result r = test::RunShell("timeout 20 " + test::CommandLine(CAVIX_BINARY, c.args), dir);
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.err.find(c.said), std::string::npos) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    EXPECT_EQ(r.err.find('\r'), std::string::npos) << r.err;
+  }
+  EXPECT_EQ(Slurp(model), before);
+  EXPECT_EQ(Slurp(lastId), lastBefore);
+}
+
+// Names come from files anyone may edit. On the terminal their control characters are escapes, so
+// that a name cannot clear the screen, return to the start of the line or turn the text around.
+TEST(CavixProgram, ControlCharactersInNamesAreEscapedOnTheTerminal) {
+  TempDir dir;
+  const std::string model = dir.File("m.json");
+  ASSERT_EQ(Program(dir, {"new", model}).status, 0);
+  ASSERT_EQ(Program(dir, {"drop", model, "--at", "30,30,20", "--script",
+                          CAVIX_TEST_DATA_DIR "/scripts/plain_blind.txt"})
+                .status,
+            0);
+  json j = json::parse(Slurp(model));
+  j["pages"][0]["parts"][0]["shapes"][1]["name"] = "Hole \x1b[2J\rX\xc2\x9b\xe2\x80\xae";
+  dir.Write("m.json", j.dump(2));
+  const std::string escaped = "Hole \\x1b[2J\\rX\\u009b\\u202e";
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"show", model},
+                                               {"show", model, "#2"},
+                                               {"regen", model},
+                                               {"regen", model, "#2"},
+                                               {"holes", model}}) {
+    SCOPED_TRACE(args[0] + " " + args.back());
+    const Result r = Program(dir, args);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find(escaped), std::string::npos) << r.out;
+    for (const char* raw : {"\x1b", "\r", "\xc2\x9b", "\xe2\x80\xae"})
+      EXPECT_EQ(r.out.find(raw), std::string::npos) << r.out;
+  }
 }
 
 TEST(CavixCommandLine, WrongUseExitsWithTwoAndTheUsage) {

@@ -242,11 +242,14 @@ TEST(SectionSheet, BadNumbersAndFailedWritesLoseNothing) {
   const std::string before = cavix::test::Slurp(path);
   EXPECT_TRUE(Parse(before).wellFormed);
 
-  std::vector<std::vector<HoleDrawing>> bad(4, {CBoreHole("bad", true)});
+  std::vector<std::vector<HoleDrawing>> bad(6, {CBoreHole("bad", true)});
   bad[0][0].chains[0][2][1] = NAN;
   bad[1][0].chains[0][1][0] = -5;
   bad[2][0].thread.ThreadLength = INFINITY;
   bad[3][0].callout.cboreDepth = NAN;
+  // Finite, but too large for a number on a sheet: refused, never written as what a buffer held.
+  bad[4][0].chains[0][2][1] = -1e64;
+  bad[5][0].callout.diameter = 1e300;
   for (const auto& b : bad) {
     try {
       WriteSectionSheet(b, {}, path);
@@ -256,6 +259,9 @@ TEST(SectionSheet, BadNumbersAndFailedWritesLoseNothing) {
     }
   }
   EXPECT_THROW(WriteSectionSheet({CBoreHole("ok", true)}, {}, dir.File("no/x.svg")), ExportError);
+  HoleCallout huge;
+  huge.diameter = 1e64;
+  EXPECT_THROW(CalloutLines(huge), ExportError);
   EXPECT_EQ(cavix::test::Slurp(path), before);
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), fs::directory_iterator()), 1);
 }

@@ -113,6 +113,17 @@ TEST_F(FormTest, KeyFilterReplacesAndDiscardsKeysBeforeTheTextChanges) {
   EXPECT_EQ(p.note.Text(), "abXf");
 }
 
+// What typing does not reach: bytes that are not UTF-8 count as one character each, both ways.
+TEST(Keys, BytesThatAreNotUtf8AreOneCharacterEach) {
+  EXPECT_EQ(AnsiCodesOf("\xE9t\xC3"), (std::vector<int16_t>{233, 116, 195}));
+  EXPECT_EQ(Utf8OfAnsi(0x81), "");  // no character in the code page
+  EXPECT_EQ(CharOffset("a\xC3\xA9\xE2\x82\xAC", 9), 6u);
+  EXPECT_EQ(PreviousCharOffset("a\xE2\x82\xAC", 4), 1u);
+  EXPECT_EQ(PreviousCharOffset("\xC3\x82\xAC", 3), 2u);
+  EXPECT_EQ(PreviousCharOffset("\x80\x80\x80\x80\x80", 5), 4u);
+  EXPECT_EQ(PreviousCharOffset("", 0), 0u);
+}
+
 TEST_F(FormTest, ListsOptionsAndChecksReactAlikeToCodeAndUser) {
   // A list index set by code runs the same reaction as a pick, nested selections included.
   p.sizes.SetListIndex(2);

@@ -1,8 +1,11 @@
-// Writes that fail part-way, played on the real `cavix` command: a full disk (a file-size limit),
-// a folder the user may not write (an unprivileged user, also when the tests run as root) and a
-// crash between writing the new file and renaming it into place. The model file and the
-// preferences file must stay whole and as they were, and each failure must be said once, in words.
+// Writes that fail part-way or must not happen, played on the real `cavix` command: a full disk (a
+// file-size limit), a folder or a file the user may not write (an unprivileged second user when
+// the tests run as root), a crash between writing the new file and renaming it into place, links,
+// devices and names at the file-name limit, and several processes saving one model at once. The
+// model file and the preferences file must stay whole and as they were, nothing may be lost, and
+// each failure must be said once, in words that name the file.
 #include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
@@ -11,13 +14,19 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "app/cli.h"
+#include "runtime/file_lock.h"
+#include "scene/model_file.h"
 #include "tests/support/test_files.h"
 
 namespace {
@@ -29,7 +38,10 @@ struct Fault {
   rlim_t fileSizeLimit = RLIM_INFINITY;  // a full disk after this many bytes of one file
   bool unprivileged = false;             // run as "nobody" when the tests run as root
   std::string killAtRenameOf = {};       // a crash just before this file is renamed into place
+  std::string lockWait = {};             // CAVIX_LOCK_WAIT, seconds
 };
+
+constexpr uid_t kNobody = 65534;
 
 struct Outcome {
   int exitCode = -1;  // -1 when killed
@@ -86,13 +98,19 @@ class WriteFaults : public ::testing::Test {
     fs::permissions(appl_, fs::perms(0755), ec);
   }
 
-  // Runs `cavix ARGS --registry … --settings …` under `fault`.
-  Outcome Cavix(std::vector<std::string> args, const Fault& fault = {}) {
-    args.insert(args.begin(), CAVIX_EXE);
+  // The command line `cavix ARGS --registry … --settings …` of the private install.
+  std::vector<std::string> Line(std::vector<std::string> args) const {
     args.push_back("--registry");
     args.push_back((root_ / "cavix.reg").string());
     args.push_back("--settings");
     args.push_back((root_ / "settings.ini").string());
+    return args;
+  }
+
+  // Runs `cavix ARGS --registry … --settings …` under `fault`.
+  Outcome Cavix(std::vector<std::string> args, const Fault& fault = {}) {
+    args = Line(std::move(args));
+    args.insert(args.begin(), CAVIX_EXE);
     // Pipes, not files: a file-size limit must cut only the files the command writes.
     int outPipe[2], errPipe[2];
     if (::pipe(outPipe) != 0 || ::pipe(errPipe) != 0) ADD_FAILURE() << "no pipe";
@@ -115,8 +133,10 @@ class WriteFaults : public ::testing::Test {
         ::setenv("ASAN_OPTIONS",
                  (asan + (asan.empty() ? "" : ":") + "verify_asan_link_order=0").c_str(), 1);
       }
+      if (!fault.lockWait.empty()) ::setenv("CAVIX_LOCK_WAIT", fault.lockWait.c_str(), 1);
       if (fault.unprivileged && ::geteuid() == 0) {
-        if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(122);
+        if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)
+          ::_exit(122);
       }
       std::vector<char*> argv;
       for (auto& a : args) argv.push_back(a.data());
@@ -180,8 +200,10 @@ class WriteFaults : public ::testing::Test {
   }
 
   // A second drop with other choices: it would change both the model and the preferences.
-  std::vector<std::string> SecondDrop() {
-    return {"drop", model_.string(), "--at", "70,30,20", "--script", Script("csink_through.txt")};
+  std::vector<std::string> SecondDrop(const fs::path& model = {}) {
+    return {"drop",     (model.empty() ? model_ : model).string(),
+            "--at",     "70,30,20",
+            "--script", Script("csink_through.txt")};
   }
 
   const cavix::test::TempDir dir_{"cavix-faults-"};
@@ -200,19 +222,40 @@ TEST_F(WriteFaults, ModelThatCannotBeWrittenIsKeptAndTheFailureSaidOnce) {
     std::vector<std::string> args;
     Fault fault;
     const char* said;
+    fs::perms folder = fs::perms(0755), file = fs::perms(0644);  // of the model
+    uid_t owner = 0;                                             // when the tests run as root
   } cases[] = {
       {SecondDrop(), full, "Disk full"},
       {{"new", model_.string(), "--force"}, full, "Disk full"},
       {{"resize", model_.string(), "--block", "120,80,30"}, full, "Disk full"},
       // A folder the user may not write: the preferences may be written, the model may not.
-      {SecondDrop(), {.unprivileged = true}, "Permission denied"},
+      {SecondDrop(),
+       {.unprivileged = true},
+       "Permission denied",
+       fs::perms(0555),
+       fs::perms(0644),
+       kNobody},
+      // Another user's file in a folder anyone may write: a rename would replace it with a file
+      // of this user's; it is refused instead, whether the file may be written or not.
+      {SecondDrop(), {.unprivileged = true}, "may not be written by this user", fs::perms(0777)},
+      {SecondDrop(),
+       {.unprivileged = true},
+       "belongs to another owner",
+       fs::perms(0777),
+       fs::perms(0666)},
+      // Read-only is read-only, for root too.
+      {SecondDrop(), {}, "is read-only", fs::perms(0755), fs::perms(0444)},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.args[0] + ", " + c.said);
-    if (c.fault.unprivileged) {
-      fs::permissions(appl_, fs::perms(0777));
-      fs::permissions(prefs_, fs::perms(0666));
-      fs::permissions(models_, fs::perms(0555));
+    if (c.fault.unprivileged && ::geteuid() != 0) continue;  // no second user to be
+    fs::permissions(appl_, fs::perms(0777));
+    fs::permissions(prefs_, fs::perms(0666));
+    fs::permissions(models_, c.folder);
+    fs::permissions(model_, c.file);
+    if (::geteuid() == 0) {
+      ASSERT_EQ(::chown(model_.c_str(), c.owner, c.owner), 0);
+      ASSERT_EQ(::chown(prefs_.c_str(), kNobody, kNobody), 0);  // the second user's own
     }
     const Outcome o = Cavix(c.args, c.fault);
     EXPECT_EQ(o.exitCode, 1) << o.err;
@@ -220,6 +263,10 @@ TEST_F(WriteFaults, ModelThatCannotBeWrittenIsKeptAndTheFailureSaidOnce) {
     EXPECT_EQ(Count(o.err, model_.string()), 1u) << "the message names the file: " << o.err;
     EXPECT_EQ(Slurp(model_), before);
     EXPECT_EQ(Leftovers(models_, {"part.cvx"}), std::vector<std::string>{});
+    struct stat st {};
+    ASSERT_EQ(::stat(model_.c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, ::geteuid() == 0 ? c.owner : ::geteuid()) << "the owner stays";
+    EXPECT_EQ(st.st_mode & 07777, static_cast<mode_t>(c.file)) << "the mode stays";
   }
   // The model is whole: it opens.
   const Outcome show = Cavix({"show", model_.string(), "--json"});
@@ -247,8 +294,11 @@ TEST_F(WriteFaults, PreferencesThatCannotBeWrittenAreKeptAndTheFailureSaidOnce) 
   for (const auto& c : cases) {
     SCOPED_TRACE(c.said);
     if (c.fault.unprivileged) {
+      // The model is the user's own: a save keeps a file's owner, so it may not replace another's.
       fs::permissions(models_, fs::perms(0777));
-      fs::permissions(model_, fs::perms(0666));
+      if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(model_.c_str(), 65534, 65534), 0);
+      }
       fs::permissions(appl_, fs::perms(0555));
     }
     const Outcome o = Cavix(SecondDrop(), c.fault);
@@ -259,9 +309,9 @@ TEST_F(WriteFaults, PreferencesThatCannotBeWrittenAreKeptAndTheFailureSaidOnce) 
     EXPECT_NE(messages[0]["text"].get<std::string>().find(c.said), std::string::npos);
     EXPECT_EQ(Slurp(prefs_), prefsBefore);
     EXPECT_EQ(Slurp(model_) == modelBefore, c.exitCode != 0);
-    if (c.exitCode != 0) {
-      EXPECT_EQ(Count(o.err, c.said), 1u) << o.err;
-    }
+    // The box says the error; standard error says it again with the file (and the model's once).
+    EXPECT_EQ(Count(o.err, prefs_.string()), 1u) << o.err;
+    EXPECT_EQ(Count(o.err, c.said), c.exitCode != 0 ? 2u : 1u) << o.err;
     EXPECT_EQ(Leftovers(appl_, {"Standards", "Images", "Cavix.prf"}), std::vector<std::string>{});
   }
 }
@@ -288,6 +338,151 @@ TEST_F(WriteFaults, CrashBetweenWritingAndRenamingLeavesTheOldModelAndPreference
   EXPECT_EQ(again.exitCode, 0) << again.err;
   EXPECT_NE(Slurp(model_), modelBefore);
   EXPECT_EQ(Cavix({"show", model_.string()}).exitCode, 0);
+}
+
+// ---- what a save replaces, and what it must not
+
+TEST_F(WriteFaults, SavesGoThroughLinksKeepOwnerAndModeAndNeverReplaceDevices) {
+  ModelWithOneHole();
+  const std::string before = Slurp(model_);
+  if (::geteuid() == 0) {
+    ASSERT_EQ(::chown(model_.c_str(), kNobody, kNobody), 0);
+  }
+  fs::permissions(model_, fs::perms(0640));
+  const fs::path link = models_ / "link.cvx";
+  fs::create_symlink("part.cvx", link);
+  const Outcome o = Cavix(SecondDrop(link));
+  ASSERT_EQ(o.exitCode, 0) << o.err;
+  EXPECT_TRUE(fs::is_symlink(link)) << "the link stays a link";
+  EXPECT_NE(Slurp(model_), before) << "the file it names is the one saved";
+  struct stat st {};
+  ASSERT_EQ(::stat(model_.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  if (::geteuid() == 0) {
+    EXPECT_EQ(st.st_uid, kNobody);
+    EXPECT_EQ(st.st_gid, kNobody);
+  }
+
+  const Outcome device = Cavix({"new", "/dev/null", "--force"});
+  EXPECT_EQ(device.exitCode, 1);
+  EXPECT_NE(device.err.find("\"/dev/null\" is not a regular file"), std::string::npos)
+      << device.err;
+  ASSERT_EQ(::stat("/dev/null", &st), 0);
+  EXPECT_TRUE(S_ISCHR(st.st_mode));
+
+  // A model the user may not read is said to be so, by name.
+  if (::geteuid() == 0) {
+    const fs::path secret = models_ / "secret.cvx";
+    fs::copy_file(model_, secret);
+    fs::permissions(secret, fs::perms(0600));
+    const Outcome denied = Cavix({"show", secret.string()}, {.unprivileged = true});
+    EXPECT_EQ(denied.exitCode, 1);
+    EXPECT_NE(denied.err.find("model file \"" + secret.string() + "\": permission denied"),
+              std::string::npos)
+        << denied.err;
+  }
+
+  // The demo on a full disk: its first step fails, and that is said once.
+  fs::copy(CAVIX_SHIPPED_SCRIPTS, appl_ / "scripts");
+  const Outcome demo = Cavix({"demo", (root_ / "demo").string()}, {.fileSizeLimit = 256});
+  EXPECT_EQ(demo.exitCode, 1);
+  EXPECT_EQ(Count(demo.err, "cavix: error"), 1u) << demo.err;
+  EXPECT_EQ(Count(demo.err, "Disk full"), 1u) << demo.err;
+}
+
+// A model named up to the file-name limit is saved (its temporary file has a shorter name), and
+// the temporary file a killed save left behind goes with the next save of that model.
+TEST_F(WriteFaults, LongNamesSaveAndAKilledSavesTemporaryGoesWithTheNextSave) {
+  const std::string name = std::string(251, 'n') + ".cvx";
+  const fs::path model = models_ / name;
+  ASSERT_EQ(Cavix({"new", model.string()}).exitCode, 0);
+  const Outcome killed = Cavix(SecondDrop(model), {.killAtRenameOf = name});
+  ASSERT_EQ(killed.signal, SIGKILL) << killed.err;
+  const auto left = Leftovers(models_, {name});
+  ASSERT_EQ(left.size(), 1u);
+  EXPECT_LE(left[0].size(), 255u);
+  const Outcome again = Cavix(SecondDrop(model));
+  EXPECT_EQ(again.exitCode, 0) << again.err;
+  EXPECT_EQ(Leftovers(models_, {name}), std::vector<std::string>{});
+}
+
+// ---- several processes saving one model
+
+// Processes that each drop holes on the same model, at the same time: every hole is there at the
+// end and the file is whole. Each process plays its drops through the command's own entry point,
+// one after the other, as a script calling `cavix drop` in a loop would.
+TEST_F(WriteFaults, ConcurrentDropsLoseNoHole) {
+  constexpr int kRounds = 50;
+  for (const int processes : {2, 4, 8}) {
+    SCOPED_TRACE(std::to_string(processes) + " processes");
+    const fs::path model = models_ / ("shared-" + std::to_string(processes) + ".cvx");
+    ASSERT_EQ(Cavix({"new", model.string(), "--block", "200,100,20"}).exitCode, 0);
+    std::vector<pid_t> children;
+    for (int p = 0; p < processes; ++p) {
+      const pid_t pid = ::fork();
+      if (pid == 0) {
+        for (int round = 0; round < kRounds; ++round) {
+          std::ostringstream out, err;
+          const std::string at =
+              std::to_string(10 + 20 * p) + "," + std::to_string(round + 1) + ",20";
+          if (cavix::app::Run(
+                  Line({"drop", model.string(), "--at", at, "--script", Script("plain_blind.txt")}),
+                  out, err) != 0) {
+            std::fprintf(stderr, "%s", err.str().c_str());
+            ::_exit(1);
+          }
+        }
+        ::_exit(0);
+      }
+      children.push_back(pid);
+    }
+    for (const pid_t pid : children) {
+      int status = 0;
+      ::waitpid(pid, &status, 0);
+      EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "a drop failed";
+    }
+    // Every hole, at the place its process put it, once.
+    const auto scene = cavix::scene::LoadModel(model.string());
+    std::set<std::pair<double, double>> places;
+    std::set<int32_t> ids;
+    for (const auto* shape : scene->AllShapes()) {
+      ids.insert(shape->Id());
+      if (shape->Store().First(34)) places.insert({shape->Position().x, shape->Position().y});
+    }
+    EXPECT_EQ(places.size(), static_cast<size_t>(processes * kRounds));
+    EXPECT_EQ(ids.size(), scene->AllShapes().size());
+    for (const std::string& file : Leftovers(models_, {}))
+      EXPECT_EQ(file.rfind("shared-", 0), 0u) << "a temporary file was left: " << file;
+  }
+}
+
+// A command that cannot get its turn within the wait says which process holds the model and
+// changes nothing; one that gets it after a while goes on.
+TEST_F(WriteFaults, AModelInUseIsWaitedForThenRefusedNamingItsHolder) {
+  ModelWithOneHole();
+  const std::string before = Slurp(model_);
+  {
+    const cavix::rt::FileLock held(model_.string(), std::chrono::milliseconds(0), "model file");
+    const Outcome o = Cavix(SecondDrop(), {.lockWait = "0.3"});
+    EXPECT_EQ(o.exitCode, 1);
+    EXPECT_NE(o.err.find("model file \"" + model_.string() + "\" is in use by process " +
+                         std::to_string(::getpid())),
+              std::string::npos)
+        << o.err;
+    EXPECT_EQ(Slurp(model_), before);
+  }
+  // Held by another process for a moment: the command waits its turn.
+  const pid_t holder = ::fork();
+  if (holder == 0) {
+    const cavix::rt::FileLock held(model_.string(), std::chrono::milliseconds(0), "model file");
+    ::usleep(500000);
+    ::_exit(0);
+  }
+  ::usleep(100000);
+  const Outcome waited = Cavix(SecondDrop());
+  EXPECT_EQ(waited.exitCode, 0) << waited.err;
+  EXPECT_NE(Slurp(model_), before);
+  ::waitpid(holder, nullptr, 0);
 }
 
 }  // namespace

@@ -40,7 +40,8 @@ std::unique_ptr<Scene> RichScene() {
   hole.SetName("Hole  8.5 x 1.25");
   Component& data = hole.Components(34).AddComponent();
   data.SetValue(1, 0, Variant(int16_t{INT16_MIN}));
-  data.SetValue(1, 1, Variant(int16_t{INT16_MAX}));
+  data.SetValue(1, 1, Variant(int16_t{2}));  // the hole type, which the loader checks
+  data.SetValue(1, 5, Variant(int16_t{INT16_MAX}));
   data.SetValue(1, 2, Variant(int32_t{INT32_MIN}));
   data.SetValue(1, 3, Variant(int32_t{INT32_MAX}));
   data.SetValue(1, 8, Variant(0.1));
@@ -210,6 +211,30 @@ TEST(ModelFile, BadFilesAreRefusedByNameAndProblem) {
        Replace(good, "\"name\":\"Block\"", "\"name\": \"Block\", \"finish\": {}"),
        "without a component 27"},
       {"units", Replace(good, "\"units\":\"mm\"", "\"units\": \"cm\""), "\"mm\" or \"inch\""},
+      // Refused before a tree is built: building it would overflow the stack.
+      {"deep nesting",
+       "{\"format\":" + std::string(100000, '[') + std::string(100000, ']') + ",\"x\":1}",
+       "nested more than 64 levels"},
+      // What the command line refuses, the loader refuses too, naming the value.
+      {"zero normal", Replace(good, "\"normal\":[0.0,0.0,1.0]", "\"normal\":[0,0,0]"),
+       "shapes[0].normal: a direction cannot be the zero vector"},
+      {"precision 16", Replace(good, "{\"t\":\"i32\",\"v\":2}", "{\"t\":\"i32\",\"v\":16}"),
+       "application.DialogPrecision: the precision is a whole number of decimals, 0 to 15"},
+      {"precision as text",
+       Replace(good, "{\"t\":\"i32\",\"v\":2}", "{\"t\":\"text\",\"v\":\"2\"}"), "0 to 15"},
+      {"block extent 0", Replace(good, "{\"t\":\"f64\",\"v\":60.0}", "{\"t\":\"f64\",\"v\":0}"),
+       "shapes[0].components[\"1\"][0].vars[\"2\"]: a block extent must be a number greater than "
+       "0"},
+      {"block extent as text",
+       Replace(good, "{\"t\":\"f64\",\"v\":60.0}", "{\"t\":\"text\",\"v\":\"60\"}"),
+       "vars[\"2\"]: a block extent must be a number"},
+      {"part without its block", Replace(good, "\"components\":{\"1\":", "\"components\":{\"2\":"),
+       "a part needs its block"},
+      {"hole type 9", WithHole(R"("1:1": {"t": "i16", "v": 9})"),
+       "components[\"34\"][0].vars[\"1:1\"]: the hole type is 1 (plain)"},
+      {"hole number as text",
+       WithHole(R"("1:1": {"t": "i16", "v": 1}, "1:8": {"t": "text", "v": "118"})"),
+       "vars[\"1:8\"]: a hole's number must be stored as a number"},
   };
   TempDir dir;
   for (const auto& c : cases) {
@@ -221,6 +246,11 @@ TEST(ModelFile, BadFilesAreRefusedByNameAndProblem) {
     EXPECT_NE(e.Description().find(c.problem), std::string::npos) << e.Description();
     EXPECT_EQ(Slurp(file), c.text);
   }
+
+  // A normal of any length but zero means its direction: it loads as the unit vector.
+  auto scene =
+      ModelFromText(Replace(good, "\"normal\":[0.0,0.0,1.0]", "\"normal\":[0,3,-4]"), "m.json");
+  EXPECT_EQ(scene->FindShape("#1")->Normal(), (Vec3{0, 0.6, -0.8}));
 }
 
 TEST(ModelFile, MissingOrUnreadableFilesGiveFileErrors) {

@@ -33,6 +33,9 @@ TEST(TableCheck, ReportsEveryLineTheQueriesWouldRefuseOrMisread) {
       {tab + "plain.tab", 6, "size \"M6\" appears again after other sizes"},
       {tab + "plain.tab", 6, "row has 4 columns"},
       {tab + "plain.tab", 6, "column 4 is not a number (\"abc\" reads as 0)"},
+      {tab + "plain.tab", 7,
+       std::string("size key \"M1") + '\0' + "X\" holds a NUL byte at character 3"},
+      {tab + "plain.tab", 7, "row has 4 columns"},
       {ini, 4, "table file \"absent.tab\" not found (" + tab + "absent.tab)"},
       {tab + "wide.tab", 2, "row has 22 columns; a size row holds at most 21"},
   };
