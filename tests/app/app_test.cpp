@@ -61,13 +61,9 @@ TEST(CavixProgram, NewThenShowPrintsTheStoredBlockWithItsOptions) {
   EXPECT_EQ(block["components"]["1"][0]["vars"]["3"], (json{{"t", "f64"}, {"v", 20.0}}));
 
   // What show prints is what the file stores, plus the class.
-  json stored = json::parse(Slurp(model));
-  json expected = stored["pages"][0]["parts"][0]["shapes"][0];
+  json expected = json::parse(Slurp(model))["pages"][0]["parts"][0]["shapes"][0];
   expected["class"] = nullptr;
   EXPECT_EQ(block, expected);
-  EXPECT_EQ(stored["format"], "cavix-model");
-  EXPECT_EQ(stored["version"], 1);
-  EXPECT_EQ(stored["catalogs"][0]["name"], "zentrox.icc");
 
   // The block, units and precision options.
   model = dir.File("inch.json");
@@ -114,8 +110,8 @@ TEST(CavixProgram, FailuresReportAndLeaveTheModelAsItWas) {
 }
 
 // What a careless or hostile user hands the command: files that are not models or scripts, a
-// model nested deep enough to overflow a parser's stack, a model whose ids are used up. Each is
-// refused at once, in words that name the file and the cause, and no model changes.
+// model whose ids are used up (deep nesting is the model-file tests'). Each is refused at once,
+// in words that name the file and the cause, and no model changes.
 TEST(CavixProgram, HostileInputIsRefusedInWordsAndChangesNothing) {
   TempDir dir;
   const std::string model = dir.File("m.json"),
@@ -127,8 +123,6 @@ TEST(CavixProgram, HostileInputIsRefusedInWordsAndChangesNothing) {
   fs::create_directories(folder);
   dir.Write("huge.json", "");
   fs::resize_file(huge, (size_t{64} << 20) + 1);  // sparse: costs no disk
-  const std::string deep = dir.Write("deep.json", "{\"format\":" + std::string(100000, '[') +
-                                                      std::string(100000, ']') + ",\"x\":1}");
   json full = json::parse(Slurp(model));
   full["pages"][0]["parts"][0]["shapes"][0]["id"] = INT32_MAX;
   const std::string lastId = dir.Write("last-id.json", full.dump(2));
@@ -142,7 +136,6 @@ TEST(CavixProgram, HostileInputIsRefusedInWordsAndChangesNothing) {
       {{"show", pipe}, "model file \"" + pipe + "\" is not a regular file"},
       {{"show", folder}, "model file \"" + folder + "\" is a folder"},
       {{"show", huge}, "model file \"" + huge + "\" is larger than 64 MB"},
-      {{"show", deep}, "error 321: model file \"" + deep + "\": values nested more than 64 levels"},
       {{"drop", model, "--script", "/dev/zero"},
        "/dev/zero: the dialog script is not a regular file"},
       {{"drop", model, "--script", folder}, folder + ": the dialog script is a folder"},
@@ -207,13 +200,9 @@ TEST(CavixCommandLine, WrongUseExitsWithTwoAndTheUsage) {
       {"new", model, "extra"},
       {"new", model, "--units", "cm"},
       {"new", model, "--precision", "16"},
-      {"new", model, "--precision", "2.5"},
       {"new", model, "--block", "1,2,x"},
-      {"new", model, "--block", "1,2,3,4"},
       {"new", model, "--block", "0,2,3"},
-      {"new", model, "--block"},
       {"new", model, "--force=yes"},
-      {"new", model, "--units", "mm", "--units", "inch"},
       {"show", model, "--colour"},
   };
   for (const auto& args : wrong) {

@@ -159,7 +159,7 @@ TEST(SectionSheet, CalloutLinesReadAsOnADrawing) {
   threadThru.through = partThread.through = true;
   threadThru.threadDepth = 0;
   HoleCallout csink;
-  csink.diameter = 0.1 + 0.2, csink.depth = 12.0049, csink.csinkDiameter = 12.6;
+  csink.diameter = 0.1 + 0.2, csink.depth = 12.0049, csink.csinkDiameter = 13.71;
   csink.csinkAngle = 90;
   HoleCallout cdrill;
   cdrill.diameter = 6.6, cdrill.depth = 10, cdrill.cboreDiameter = 11, cdrill.cboreDepth = 4;
@@ -171,7 +171,7 @@ TEST(SectionSheet, CalloutLinesReadAsOnADrawing) {
       {"blind thread", thread, {"M10x1.5 ↧ 15", "⌀8.5 ↧ 18"}},
       {"through thread", threadThru, {"M10x1.5 THRU", "⌀8.5 THRU"}},
       {"through bore, thread part way", partThread, {"M10x1.5 ↧ 15", "⌀8.5 THRU"}},
-      {"countersink", csink, {"⌀0.3 ↧ 12", "⌵ ⌀12.6 × 90°"}},
+      {"countersink", csink, {"⌀0.3 ↧ 12", "⌵ ⌀13.71 × 90°"}},
       {"counterdrill", cdrill, {"⌀6.6 ↧ 10", "⌴ ⌀11 ↧ 4", "⌵ 118°"}},
       {"four alike, sized", four, {"4× ⌀6.6 THRU", "⌴ ⌀11 ↧ 6.4", "size M6, ISO 273 medium"}},
   };

@@ -1,5 +1,5 @@
 // The eight hole builders as the host sees them: the chain points and their value types, the
-// size variables, the call sequence, the point below the thread, and rebuilds.
+// size variables, the point below the thread, and rebuilds.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -113,22 +113,6 @@ TEST_P(Builders, ChainPointsAndSizes) {
 
 INSTANTIATE_TEST_SUITE_P(AllBuilders, Builders, ::testing::ValuesIn(Cases()),
                          [](const auto& info) { return std::string(info.param.name); });
-
-// The host sees sizes first, then the old chains go, then the profile size, then one new chain;
-// the rebuild flag and the size box come last.
-TEST(BuilderSequence, HostCallsInOrder) {
-  fake::World w;
-  auto& chains = w.hole.holder.Get(15).First().Profile().Components(3);
-  chains.Add();
-  chains.Add();
-  w.log.clear();
-  geo::CreateHoleSimple(w.hole, 10, 20, 0, 0);
-  const fake::Log expected = {"c1.v1=f64:10", "c1.v2=f64:10",  "c1.v3=f64:0", "c1.v4=i16:1",
-                              "c1.v5=i16:1",  "c1.v6=i16:1",   "c1.v7=i32:1", "remove c3",
-                              "remove c3",    "c4.v1=f64:5",   "c4.v2=f64:5", "c4.v3=f64:0",
-                              "add c3",       "c14.v62=i32:1", "ResetSizeBox"};
-  EXPECT_EQ(w.log, expected);
-}
 
 // A fault in the numbers stops the builder before the shape is touched; a host failure part way
 // keeps what was already written.

@@ -8,7 +8,6 @@
 #include <random>
 
 #include "geometry/profile.h"
-#include "support/fake_host.h"
 
 namespace {
 
@@ -168,28 +167,6 @@ TEST(ProfileSweep, DeepestPointIsRecessPlusLengthPlusPoint) {
     double deepest = 0;
     for (const auto& pt : prof) deepest = std::min(deepest, pt.y);
     EXPECT_DOUBLE_EQ(deepest, -(geo::RecessBottom(p, s) + p.length));
-  }
-}
-
-TEST(ProfileFaults, NumberedErrors) {
-  struct Row {
-    const char* what;
-    geo::HoleParams p;
-    int error;
-  };
-  const Row rows[] = {
-      {"bore overflow", {.diameter = 1.7e308, .allowance = 1.7e308}, 6},
-      {"depth overflow",
-       {.recess = geo::Recess::Counterbore,
-        .diameter = 10,
-        .length = 1.7e308,
-        .recessDepth = 1.7e308},
-       6},
-      {"infinite angle", {.diameter = 10, .length = 5, .pointAngle = INFINITY}, 6},
-  };
-  for (const Row& r : rows) {
-    SCOPED_TRACE(r.what);
-    EXPECT_EQ(fake::ErrorOf([&] { geo::BuildProfile(r.p); }), r.error);
   }
 }
 

@@ -1,4 +1,5 @@
-// What drawings are told about a hole's thread, through both routes of the provider.
+// What drawings are told about a hole's thread, through both routes of the provider (the values
+// of a plain M10 are checked through `cavix threads` in cli_test.cpp).
 #include <cmath>
 #include <numbers>
 
@@ -19,7 +20,6 @@ struct Thread {
 
 Thread Ask(holes::HoleObject& h, cavix::host::IShape& shape, bool namedRoute = false) {
   Thread t;
-  t.isHole = t.taperProjection = false;
   t.result = namedRoute ? h.IC2DProjectedThreads_GetProjectedThreadInformation(
                               shape, t.inner, t.outer, t.taper, t.length, t.offset, t.vx, t.vy,
                               t.vz, t.isHole, t.taperProjection)
@@ -29,66 +29,7 @@ Thread Ask(holes::HoleObject& h, cavix::host::IShape& shape, bool namedRoute = f
   return t;
 }
 
-TEST_F(HoleTest, ThreadedPlainHoleM10) {
-  Create({.type = 1, .thread = true, .L = 25, .LT = 20, .P = 1.5});
-  for (bool named : {false, true}) {
-    SCOPED_TRACE(named);
-    holes::HoleSimple h;
-    const Thread t = Ask(h, w.hole, named);
-    EXPECT_TRUE(t.result);
-    EXPECT_EQ(std::vector<double>({t.inner, t.outer, t.length, t.offset}),
-              std::vector<double>({8.5, 10, 20, 0}));
-    EXPECT_EQ(t.taper, -9);  // left as the caller passed it
-    EXPECT_EQ(std::vector<double>({t.vx, t.vy, t.vz}), std::vector<double>({0, 0, -1}));
-    EXPECT_TRUE(t.isHole);
-    EXPECT_TRUE(t.taperProjection);  // blind
-    EXPECT_EQ(h.ProjectionFlags(), 1);
-    EXPECT_EQ(h.IC2DProjectedThreads_ProjectionFlags(), 1);
-    EXPECT_EQ(h.HoleInformationFlags(), 0);
-    EXPECT_EQ(h.IC2DProjectedThreads_Callout(), "");
-  }
-  // Lengths go through the drawing conversion (codes 1 to 11), one call per length.
-  EXPECT_EQ(std::count(w.services.state.calls.begin(), w.services.state.calls.end(), "units 1>11"),
-            6);
-  // Threaded through: no taper projection.
-  Create({.type = 1, .thread = true, .through = true, .LT = 20, .P = 1.5});
-  holes::HoleSimple h;
-  EXPECT_FALSE(Ask(h, w.hole).taperProjection);
-}
-
-TEST_F(HoleTest, UnthreadedHolesAndNoRecord) {
-  Create({.type = 1, .L = 25, .A = 118, .T = 0.5});
-  holes::HoleSimple simple;
-  Thread t = Ask(simple, w.hole);
-  EXPECT_TRUE(t.result);
-  EXPECT_EQ(simple.ProjectionFlags(), 0);
-  EXPECT_EQ(std::vector<double>({t.inner, t.outer}), std::vector<double>({0, 0}));
-  bool finite = true;
-  double depth = -1, cbd = -1, cbdia = -1, csdia = -1, csang = -1, bottom = -1;
-  EXPECT_TRUE(simple.GetHoleInformation(false, finite, depth, cbd, cbdia, csdia, csang, bottom));
-  EXPECT_FALSE(finite);
-  EXPECT_EQ(depth, 0);  // never loaded: a fresh object's 0
-  EXPECT_EQ(bottom, 0);
-
-  // The counterbore's loader refuses an unthreaded hole: stopped after Initialize.
-  fake::World other;
-  Make({.type = 2, .D = 6.6, .Dr = 11, .Lc = 6.5})->Create(other.hole);
-  holes::HoleCBore cbore;
-  t = Ask(cbore, other.hole);
-  EXPECT_FALSE(t.result);
-  EXPECT_EQ(t.inner, -9);
-  EXPECT_EQ(cbore.ProjectionFlags(), 0);
-
-  // No record at all: no answer, and the host is not asked for anything.
-  fake::World none;
-  holes::HoleCDrill drill;
-  t = Ask(drill, none.hole, true);
-  EXPECT_FALSE(t.result);
-  EXPECT_EQ(t.inner, -9);
-  EXPECT_TRUE(none.services.state.calls.empty());
-}
-
-// The thread starts where the builder's threaded bore starts.
+// The thread starts where the builder's threaded bore starts, by both routes.
 TEST_F(HoleTest, OffsetsMatchTheBuiltBore) {
   struct Row {
     const char* what;
@@ -98,8 +39,7 @@ TEST_F(HoleTest, OffsetsMatchTheBuiltBore) {
   };
   // clang-format off
   const Row rows[] = {
-    {"countersink 90", {.type = 3, .thread = true, .LT = 15, .P = 1.5, .Dr = 20, .Ar = 90},
-     5.75, 2},
+    {"plain", {.type = 1, .thread = true, .L = 25, .LT = 20, .P = 1.5}, 0, 0},
     {"countersink 120", {.type = 3, .thread = true, .LT = 15, .P = 1.5, .Dr = 20, .Ar = 120},
      5.75 / TanHalf(120), 2},
     {"counterbore", {.type = 2, .thread = true, .D = 8, .LT = 15, .P = 1.25, .Dr = 14, .Lc = 8},
@@ -112,32 +52,57 @@ TEST_F(HoleTest, OffsetsMatchTheBuiltBore) {
      5, 3},
   };
   // clang-format on
-  for (const Row& r : rows) {
-    SCOPED_TRACE(r.what);
-    Create(r.s);
-    auto h = holes::MakeHole(r.s.type);
-    const Thread t = Ask(*h, w.hole);
-    EXPECT_TRUE(t.result);
-    EXPECT_NEAR(t.offset, r.offset, 1e-9);
-    EXPECT_EQ(t.length, r.s.LT);
-    EXPECT_DOUBLE_EQ(-cavix::rt::CDbl(w.hole.Chain()[r.boreStart].second), t.offset);
-  }
+  for (const Row& r : rows)
+    for (bool named : {false, true}) {
+      SCOPED_TRACE(::testing::Message() << r.what << (named ? " (named route)" : ""));
+      Create(r.s);
+      auto h = holes::MakeHole(r.s.type);
+      const Thread t = Ask(*h, w.hole, named);
+      EXPECT_TRUE(t.result);
+      EXPECT_EQ(std::vector<double>({t.inner, t.outer, t.length, t.taper}),
+                std::vector<double>({r.s.D - r.s.P, r.s.D, r.s.LT, -9}));
+      EXPECT_NEAR(t.offset, r.offset, 1e-9);
+      EXPECT_DOUBLE_EQ(-cavix::rt::CDbl(w.hole.Chain()[r.boreStart].second), t.offset);
+      EXPECT_TRUE(t.isHole);
+      EXPECT_EQ(h->ProjectionFlags(), 1);
+    }
 }
 
-TEST_F(HoleTest, PositionConditions) {
-  // Countersink without a cone angle: no answer, outputs untouched.
+// No answer, outputs untouched where the hole has no thread to draw.
+TEST_F(HoleTest, HolesWithoutAThreadToDraw) {
+  // An unthreaded plain hole answers with nothing to draw.
+  Create({.type = 1, .L = 25, .A = 118, .T = 0.5});
+  holes::HoleSimple simple;
+  Thread t = Ask(simple, w.hole);
+  EXPECT_TRUE(t.result);
+  EXPECT_EQ(simple.ProjectionFlags(), 0);
+  EXPECT_EQ(std::vector<double>({t.inner, t.outer}), std::vector<double>({0, 0}));
+
+  // The counterbore's loader refuses an unthreaded hole: stopped after Initialize.
+  fake::World other;
+  Make({.type = 2, .D = 6.6, .Dr = 11, .Lc = 6.5})->Create(other.hole);
+  holes::HoleCBore cbore;
+  t = Ask(cbore, other.hole);
+  EXPECT_FALSE(t.result);
+  EXPECT_EQ(t.inner, -9);
+
+  // No record at all: no answer, and the host is not asked for anything.
+  fake::World none;
+  holes::HoleCDrill drill;
+  t = Ask(drill, none.hole, true);
+  EXPECT_FALSE(t.result);
+  EXPECT_TRUE(none.services.state.calls.empty());
+
+  // Countersink without a cone angle: no answer after the diameters.
   Create({.type = 3, .thread = true, .LT = 15, .P = 1.5, .Dr = 20, .Ar = 0});
   holes::HoleCSink sink;
-  Thread t = Ask(sink, w.hole);
+  t = Ask(sink, w.hole);
   EXPECT_FALSE(t.result);
-  EXPECT_EQ(t.length, -9);
-  EXPECT_EQ(t.inner, 8.5);  // the steps before it ran
+  EXPECT_EQ(std::vector<double>({t.inner, t.length}), std::vector<double>({8.5, -9}));
 
-  // A stored counterdrill whose pitch is not below its diameter (no hole is built so, but a file
-  // may say it): success, outputs untouched.
+  // A stored counterdrill whose pitch is not below its diameter: success, outputs untouched.
   Create({.type = 4, .thread = true, .LT = 15, .P = 2, .Dr = 20, .Lc = 5, .Ar = 90});
   w.hole.HoleData().SetValue(1, 10, 2.0);
-  holes::HoleCDrill drill;
   double len = -9, off = -9;
   ASSERT_TRUE(drill.Initialize(w.hole));
   EXPECT_TRUE(drill.IC2DProjectedThreads_GetPositionInformation(len, off));

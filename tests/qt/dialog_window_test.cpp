@@ -1,7 +1,7 @@
-// The hole dialog in a real window, off screen: screenshots of a drop and of an edit checked for
-// what a person would check (size, every control in its place, pictures that follow the
-// toggles), and a user's session driven through Qt's test library that must leave the same hole
-// as the same steps played as a dialog script.
+// The hole dialog in a real window, off screen: a screenshot of a drop checked for what a person
+// would check (size, every control in its place, pictures that follow the toggles), and a user's
+// session driven through Qt's test library that must leave the same hole as the same steps
+// played as a dialog script. Edits in a window are driven through `cavix edit --gui`.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -123,51 +123,29 @@ TEST_F(DialogWindow, ScreenshotsOfDropAndEdit) {
                     view.ToPixels(1155), view.ToPixels(315)));
     EXPECT_TRUE(qobject_cast<QToolButton*>(view.WidgetOf("OptHoleType", 0))->isChecked());
 
+    // The pictures follow the toggles.
     const auto before = Pictures(view);
-    for (int j = 0; j < 4; ++j) EXPECT_EQ(before[j].first, j + 1);
     QTest::mouseClick(view.WidgetOf("TogglePassante"), Qt::LeftButton);
-    const auto through = Pictures(view);
     QTest::mouseClick(view.WidgetOf("ToggleFiletto"), Qt::LeftButton);
     const auto threaded = Pictures(view);
     for (int j = 0; j < 4; ++j) {
-      EXPECT_EQ(through[j].first, 9 + j);
-      EXPECT_EQ(threaded[j].first, 17 + j);
-      EXPECT_NE(through[j].second, before[j].second);
-      EXPECT_NE(threaded[j].second, through[j].second);
+      EXPECT_EQ(std::pair(before[j].first, threaded[j].first), std::pair(j + 1, 17 + j));
+      EXPECT_NE(threaded[j].second, before[j].second);
     }
-    SaveShot(view.grab(), "dialog-drop-through-threaded.png");
     QTest::mouseClick(view.WidgetOf("CancelButton"), Qt::LeftButton);
   });
   EXPECT_TRUE(shown);
   EXPECT_TRUE(scene_->BoundShapes().empty());  // Cancel removed the dropped shape
 
-  // An edit of a threaded counterbore made by a script: the window shows its values.
-  Drop("click OptHoleType(1)\ncheck ToggleFiletto 1\nselect Misura M10\nclick OKButton\n");
-  scene::Shape* hole = shape_;
-  ASSERT_EQ(scene_->BoundShapes().size(), 1u);
-  const auto stored = scene::ShapeToJson(*hole);
-  const int windows = qtview::RunInWindows(
-      [&] { scene_->DoubleClick(*hole); },
-      [&](FormView& view) {
-        dialog::Dialog& d = DialogOf(view);
-        EXPECT_TRUE(qobject_cast<QToolButton*>(view.WidgetOf("OptHoleType", 1))->isChecked());
-        EXPECT_TRUE(qobject_cast<QCheckBox*>(view.WidgetOf("ToggleFiletto"))->isChecked());
-        EXPECT_EQ(qobject_cast<QComboBox*>(view.WidgetOf("Misura"))->currentText(), "M10");
-        EXPECT_EQ(qobject_cast<QLineEdit*>(view.WidgetOf("DiamIncasso"))->text().toStdString(),
-                  d.DiamIncasso.Text());
-        EXPECT_NE(d.DiamIncasso.Text(), "0");
-        for (int j = 0; j < 4; ++j) EXPECT_EQ(Pictures(view)[j].first, 5 + j);
-        const QPixmap shot = view.grab();
-        SaveShot(shot, "dialog-edit.png");
-        // CAVIX_README_PNG=FILE writes the README's picture of the dialog.
-        if (const char* readme = std::getenv("CAVIX_README_PNG")) {
-          EXPECT_TRUE(shot.save(QString::fromUtf8(readme)));
-        }
-        CheckLayout(view, shot.toImage());
-        QTest::mouseClick(view.WidgetOf("CancelButton"), Qt::LeftButton);
-      });
-  EXPECT_EQ(windows, 1);
-  EXPECT_EQ(scene::ShapeToJson(*hole), stored);  // Cancel on an edit leaves the hole as it was
+  // CAVIX_README_PNG=FILE writes the README's picture of the dialog: an edit of a threaded
+  // counterbore made by a script.
+  if (const char* readme = std::getenv("CAVIX_README_PNG")) {
+    Drop("click OptHoleType(1)\ncheck ToggleFiletto 1\nselect Misura M10\nclick OKButton\n");
+    qtview::RunInWindows([&] { scene_->DoubleClick(*shape_); }, [&](FormView& view) {
+      EXPECT_TRUE(view.grab().save(QString::fromUtf8(readme)));
+      QTest::mouseClick(view.WidgetOf("CancelButton"), Qt::LeftButton);
+    });
+  }
 }
 
 // The text of the entry for size 10 of a size list ("10" or, for metric threads, "M10").

@@ -18,54 +18,31 @@ TEST(NumberTextTest, SignPositionAndPointForms) {
     const char* text;
   } rows[] = {
       {10, " 10"},
-      {0, " 0"},
       {-0.0, " 0"},
       {0.5, " .5"},
-      {-0.5, "-.5"},
-      {-2.25, "-2.25"},
       {-0.25, "-.25"},
-      {6.0, " 6"},
-      {1.25, " 1.25"},
       {0.1 + 0.2, " .3"},  // 15 significant digits hide the binary error
-      {1.0 / 3, " .333333333333333"},
       {2.0 / 3, " .666666666666667"},
-      {123456789012345.0, " 123456789012345"},
       {999999999999999.0, " 999999999999999"},
       {9999999999999995.0, " 1E+16"},  // rounds up into the next decade
-      {1e15, " 1E+15"},
       {1.5e20, " 1.5E+20"},
       {-1e100, "-1E+100"},
       {0.0001, " .0001"},
-      {0.00001, " 1E-05"},
       {0.000015, " 1.5E-05"},
-      {-2.5e-300, "-2.5E-300"},
-      {1234.5678, " 1234.5678"},
   };
   // The same in a comma region: the texts are read back by Val, never by the regional reader.
   for (const char* region : {"en_US", "de_DE"}) {
     SetRegional(RegionalFor(region));
-    for (const Row& r : rows) EXPECT_EQ(NumberText(r.in), r.text) << region << " " << r.in;
+    for (const Row& r : rows) {
+      EXPECT_EQ(NumberText(r.in), r.text) << region << " " << r.in;
+      EXPECT_NEAR(Val(NumberText(r.in)), r.in, std::abs(r.in) * 1e-14) << r.in;
+    }
   }
-  EXPECT_EQ(TrimmedNumberText(0.75), ".75");
-  SetRegional(std::nullopt);
-}
-
-TEST(NumberTextTest, TrimmedAndIntegerForms) {
-  EXPECT_EQ(TrimmedNumberText(10), "10");
-  EXPECT_EQ(TrimmedNumberText(0.5), ".5");
   EXPECT_EQ(TrimmedNumberText(-0.5), "-.5");
   EXPECT_EQ(TrimmedNumberText(1e-5), "1E-05");
   EXPECT_EQ(NumberText(5LL), " 5");
-  EXPECT_EQ(NumberText(0LL), " 0");
-  EXPECT_EQ(NumberText(-1LL), "-1");
   EXPECT_EQ(NumberText(-9223372036854775807LL - 1), "-9223372036854775808");
-}
-
-TEST(NumberTextTest, NumberTextReadsBackThroughVal) {
-  for (double v : {0.1, -2.75, 1.0 / 7, 12345.678901234, 3e-9, -4.5e17}) {
-    const double back = Val(NumberText(v));
-    EXPECT_NEAR(back, v, std::abs(v) * 1e-14) << v;
-  }
+  SetRegional(std::nullopt);
 }
 
 TEST(ValTest, LeadingNumbers) {
@@ -75,28 +52,18 @@ TEST(ValTest, LeadingNumbers) {
   } rows[] = {
       {"", 0},
       {"-", 0},
-      {".", 0},
-      {"abc", 0},
-      {"12", 12},
       {"  12  ", 12},
       {"1.2.3", 1.2},
-      {" 0.5 ", 0.5},
-      {".5", 0.5},
       {"-.25", -0.25},
       {"+7", 7},
-      {"1 2 3", 123},  // blanks anywhere are ignored
-      {"1\t2\n3", 123},
+      {"1\t2\n3", 123},  // blanks anywhere are ignored
       {"- 4", -4},
       {"6.4 | 0.1", 6.4},  // a TAB column: stops at the separator
-      {"10mm", 10},
       {"M10", 0},
-      {"1E3", 1000},
       {"1e-2", 0.01},
       {"2D2", 200},
       {"1.5E", 1.5},  // exponent without digits is ignored
-      {"3E+", 3},
       {"1e-400", 0},  // underflow is zero, not an error
-      {"&HFF", 255},
       {"&hff", 255},
       {"&HFFFF", -1},  // a 16-bit pattern
       {"&H8000", -32768},
@@ -104,24 +71,17 @@ TEST(ValTest, LeadingNumbers) {
       {"&HFFFFFFFF", -1},  // a 32-bit pattern
       {"&O17", 15},
       {"&O18", 1},
-      {"&", 0},
       {"&X1", 0},
       {"1,5", 1},  // the point, whatever the region
-      {"0." + std::string(100000, '0') + "1", 0},
       {std::string("\0\x80\xff", 3), 0},
-      {"1e-99999999999999999999999999", 0},
   };
   for (const char* region : {"en_US", "fr_FR"}) {
     SetRegional(RegionalFor(region));
     for (const Row& r : rows) EXPECT_EQ(Val(r.in), r.value) << region << " \"" << r.in << '"';
   }
   SetRegional(std::nullopt);
-}
-
-TEST(ValTest, OverflowRaisesSix) {
-  for (const std::string& in : std::vector<std::string>{
-           "1E999", "-1e309", "&H100000000", "99999999999999999999999999999e300",
-           "1e99999999999999999999999999-", std::string(100000, '9') + "e400"}) {
+  for (const std::string& in : std::vector<std::string>{"1E999", "-1e309", "&H100000000",
+                                                        std::string(100000, '9') + "e400"}) {
     try {
       Val(in);
       ADD_FAILURE() << in << " did not raise";

@@ -6,7 +6,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <random>
 
 #include "runtime/error.h"
 #include "scene/config_files.h"
@@ -214,37 +213,5 @@ TEST(UnitsService, ConvertsConsistentlyBetweenCodes) {
 }
 
 // Lines of arbitrary bytes and fragments: each file parses or is refused with 321 and its line.
-TEST(ConfigFiles, ArbitraryLinesParseOrAreRefusedWithALine) {
-  const char* fragments[] = {
-      "[", "]", "\"", "\\",   "=",     "@",    "dword:", "HKEY_LOCAL_MACHINE\\",
-      ";", "#", " ",  "\xFF", "\"A\"", "\\\\", "\\\""};
-  std::mt19937 rng(7);
-  for (int round = 0; round < 2000; ++round) {
-    std::vector<std::string> lines;
-    if (round % 2) lines.push_back("Windows Registry Editor Version 5.00");
-    int count = 1 + static_cast<int>(rng() % 6);
-    for (int i = 0; i < count; ++i) {
-      std::string line;
-      int parts = static_cast<int>(rng() % 6);
-      for (int p = 0; p < parts; ++p)
-        line +=
-            rng() % 4 ? fragments[rng() % std::size(fragments)] : std::string(1, char(rng() % 256));
-      lines.push_back(line);
-    }
-    for (int kind = 0; kind < 2; ++kind) {
-      try {
-        if (kind == 0) {
-          RegistryFile::Parse(lines, "r.reg").Value("HKEY_LOCAL_MACHINE\\A", "A");
-        } else {
-          SettingsFile::Parse(lines, "s.ini").Value("A", "A");
-        }
-      } catch (const rt::Error& e) {
-        ASSERT_EQ(e.Number(), kInvalidFileFormat) << e.Description();
-        ASSERT_NE(e.Description().find("\", line "), std::string::npos) << e.Description();
-      }
-    }
-  }
-}
-
 }  // namespace
 }  // namespace cavix::scene
