@@ -114,7 +114,7 @@ void BM_OneCut(benchmark::State& state) {
   const exporter::PartInput part = Grid(10);
   std::vector<std::string> warnings;
   const std::vector<TopoDS_Shape> tools =
-      exporter::MakeHoleTools(Dropped(part), 0, warnings, &part.block);
+      exporter::MakeHoleTools(Dropped(part), 0, warnings);
   const TopoDS_Shape block = hostwindow::BaseSolid(part);
   for (auto _ : state) {
     BRepAlgoAPI_Cut cut(block, tools.front());

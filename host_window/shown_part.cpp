@@ -127,8 +127,7 @@ ShownPart::Tooling ShownPart::MakeTooling(const exporter::HoleSolidInput& hole,
   t.input = hole;
   std::vector<std::string> warnings;
   try {
-    t.tools = exporter::MakeHoleTools(hole, static_cast<int>(index), warnings,
-                                      block_ ? &part_.block : nullptr);
+    t.tools = exporter::MakeHoleTools(hole, static_cast<int>(index), warnings);
   } catch (const std::exception& e) {
     t.warning = e.what();
   }
