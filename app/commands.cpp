@@ -45,7 +45,7 @@ const std::vector<Command>& Commands() {
        "queries would refuse or misread", {}, 0, 1, CmdCheckTables},
       {"holes", "MODEL", "the hole table: size, lengths, thread, recess, end, position and axis of every hole", {{"--csv", nullptr, "print RFC 4180 CSV instead of a text table"}}, 1, 1, CmdHoles},
       {"demo", "[DIR]", "make a demo part with one hole of each kind, its exports and hole table in DIR (default ./cavix-demo)", {}, 0, 1, CmdDemo},
-#ifdef CAVIX_HAVE_HOST_WINDOW
+#if defined(CAVIX_WITH_OCCT) && defined(CAVIX_WITH_QT)
       {"open", "MODEL", "the host window: the part in 3D; drag the catalog item onto a face to drill a hole, double-click a hole to edit it", {}, 1, 1, CmdOpen},
 #endif
       {"export", "MODEL OUT", "write the part with its holes cut out (.step, .stp, .stl, .glb) or a section sheet of its holes (.svg)", {{"--allow-misses", nullptr, "write the part even when holes cut nothing or only hollow it inside"}}, 2, 2, CmdExport},

@@ -8,7 +8,7 @@
 #include "runtime/error.h"
 #include "scene/model_file.h"
 
-#ifdef CAVIX_HAVE_STEP_PARTS
+#ifdef CAVIX_WITH_OCCT
 #include "host_window/part_solid.h"
 #endif
 
@@ -163,7 +163,7 @@ int CmdNew(Invocation& inv) {
               "cavix new");
   std::unique_ptr<scene::Scene> scene;
   if (from) {
-#ifdef CAVIX_HAVE_STEP_PARTS
+#ifdef CAVIX_WITH_OCCT
     scene = hostwindow::NewModelFromStep(*from, units, precision);
     const scene::Component& size =
         *scene->MainPart().ShapeItems().front()->Store().First(host::comp::kShapeSize);

@@ -18,7 +18,7 @@
 #include "tests/support/shell.h"
 #include "tests/support/test_files.h"
 
-#ifdef CAVIX_TEST_HAVE_QT
+#ifdef CAVIX_WITH_QT
 #include <QString>
 #include <QXmlStreamReader>
 #endif
@@ -252,7 +252,7 @@ TEST(DemoRun, MakesEveryFileAndEachDescribesTheSameHoles) {
   EXPECT_EQ(reported, 11);
   EXPECT_NE(svg.find("6× M4x0.7"), std::string::npos);
   EXPECT_NE(svg.find("Holes: 15 in 10 sections"), std::string::npos);
-#ifdef CAVIX_TEST_HAVE_QT
+#ifdef CAVIX_WITH_QT
   QXmlStreamReader xml(QString::fromStdString(svg));
   int elements = 0;
   std::string root;
