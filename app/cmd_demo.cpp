@@ -466,6 +466,11 @@ int CmdDemo(Invocation& inv) {
     sum << "\n" << failures.size() << (failures.size() == 1 ? " step" : " steps") << " failed:\n";
     for (const std::string& f : failures) sum << "  " << f << "\n";
   }
+#if defined(CAVIX_WITH_OCCT) && defined(CAVIX_WITH_QT)
+  // Where a user goes next: the same part, turned and drilled by hand.
+  sum << "To see the part in 3D and drill it by hand: cavix open "
+      << Printable(model) << "\n";
+#endif
   sum << "Done in " << took << " s.\n";
 
   rt::WriteFileAtomically((dir / kSummary).string(), sum.str());

@@ -165,6 +165,9 @@ TEST(DemoRun, MakesEveryFileAndEachDescribesTheSameHoles) {
         std::string("as they were before the demo")})
     EXPECT_NE(run.out.find(said), std::string::npos) << said << "\n" << run.out;
   EXPECT_EQ(run.out.find("FAILED"), std::string::npos) << run.out;
+#if defined(CAVIX_WITH_QT) && defined(CAVIX_WITH_OCCT)
+  EXPECT_NE(run.out.find("cavix open " + (dir / "model.json").string()), std::string::npos);
+#endif
 
   // One hole of each class, threaded and plain, blind and through.
   const std::vector<json> holes = HoleShapes(dir);
