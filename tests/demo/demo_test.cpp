@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/install.h"
 #include "tests/support/shell.h"
 #include "tests/support/test_files.h"
 
@@ -94,26 +95,11 @@ double Lowest(const json& shape) {
 const char* const kDemoFiles[] = {"model.json", "part.step", "part.stl",     "sections.svg",
                                   "holes.csv",  "holes.txt", "threads.json", "summary.txt"};
 
-// A private install: a copy of the build tree's application folder with its own registry file
-// and settings, so that what the dialog writes there stays there.
+// A private install with its own registry file and settings, so that what the dialog writes there
+// stays there.
 struct PrivateInstall : TempDir {
   explicit PrivateInstall(const std::string& name) : TempDir("cavix-demo-" + name + "-") {
-    fs::create_directories(path / "appl");
-    for (const char* sub : {"Standards", "Images", "scripts"})
-      fs::copy(fs::path(CAVIX_TEST_DATA_DIR) / sub, path / "appl" / sub,
-               fs::copy_options::recursive);
-    const std::string appl = (path / "appl").string();
-    Write("appl/cavix.reg",
-          "Windows Registry Editor Version 5.00\r\n\r\n"
-          "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Norvalis\\Zentrox]\r\n\"ApplDir\"=\"" +
-              appl +
-              "\"\r\n\"Language\"=\"English\"\r\n\r\n"
-              "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Norvalis\\Zentrox\\Cavix]\r\n"
-              "\"Norme#0\"=\"ISO\"\r\n\"Norme Dir#0\"=\"\\\\Standards\\\\ISO\\\\\"\r\n"
-              "\"Norme#1\"=\"UNC/UNF\"\r\n\"Norme Dir#1\"=\"\\\\Standards\\\\UNC\\\\\"\r\n"
-              "\"Data#0\"=\"Tab\\\\\"\r\n\"File INI#0\"=\"Cavix.ini\"\r\n"
-              "\"File Prefs\"=\"\\\\Cavix.prf\"\r\n");
-    Write("appl/settings.ini", "[Directories]\r\nThreadFile=" + appl + "\\Images\\\r\n");
+    cavix::testing::WriteInstall(path / "appl");
   }
   std::string Registry() const { return File("appl/cavix.reg"); }
   std::string Settings() const { return File("appl/settings.ini"); }

@@ -29,8 +29,8 @@
 #include "host_window/part_solid.h"
 #include "runtime/regional.h"
 #include "scene/model_file.h"
-#include "tests/dialog/install.h"
 #include "tests/host_window/parts.h"
+#include "tests/support/install.h"
 #include "tests/support/test_files.h"
 
 // Under LeakSanitizer: fontconfig, D-Bus (Qt on X asks it for the desktop's settings), Mesa and
