@@ -145,6 +145,19 @@ TEST_F(CavixCommand, EditsLeaveTheFileAloneUnlessTheHoleChanges) {
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(Slurp(model_), placed);
 
+  // A change of the counterbore depth alone is a change: the hole is rebuilt with it (lengths
+  // that compare exactly, so that nothing else differs).
+  r = Cavix("edit " + model_ + " '#2' --script " +
+            Script("cbore.txt",
+                   "click OptHoleType(1)\ntext TxtLungAfterThread 5\nclick OKButton\n"));
+  ASSERT_EQ(r.status, 0) << r.err << r.out;
+  const std::string counterbored = Slurp(model_);
+  r = Cavix("edit " + model_ + " '#2' --script " +
+            Script("depth.txt", "text ProfIncasso 12\nclick OKButton\n"));
+  ASSERT_EQ(r.status, 0) << r.err << r.out;
+  EXPECT_NE(Slurp(model_), counterbored);
+  EXPECT_EQ(Var(Shape("#2"), "1:17"), 12);
+
   // Another type rebuilds the same shape as the new class.
   r = Cavix("edit " + model_ + " 'Hole M10x1.5' --script " +
             Script("csink.txt", "click OptHoleType(2)\nclick OKButton\n"));
@@ -311,8 +324,7 @@ TEST_F(CavixCommand, PatternsPlaceWhatSingleDropsPlaceAndEditAllLikeFollows) {
   // The counterbore's allowance comes from its own column of the table: M10 medium, 1 mm.
   EXPECT_EQ(Var(shapes[1], "1:12"), 1.0);
 
-  // A change of the counterbore depth alone is a change: the hole is rebuilt with it, and with
-  // --all-like every hole alike.
+  // A change of the counterbore depth alone rebuilds the hole, and --all-like every one alike.
   const Result edit = Cavix("edit " + model_ + " --all-like '#5' --script " +
                             Script("depth.txt", "text ProfIncasso 12\nclick OKButton\n"));
   ASSERT_EQ(edit.status, 0) << edit.err << edit.out;
