@@ -278,27 +278,5 @@ TEST(CavixOptions, RegistryAndSettingsComeFromOptionElseEnvironment) {
             "/cavix/cavix.reg");
 }
 
-// The shipped build-tree registry and settings read as the hole logic expects them.
-TEST(CavixData, BuildTreeRegistryPointsAtTheCopiedApplicationDirectory) {
-  auto scene = scene::Scene::NewModel();
-  scene->InstallServices({CAVIX_TEST_REGISTRY, CAVIX_TEST_SETTINGS});
-  auto reg = scene->App().Services().CreateRegistryReader();
-  std::string key = "SOFTWARE\\Norvalis\\Zentrox", name = "ApplDir", value;
-  int32_t status = 0;
-  reg->ReadString(2, key, name, value, status);
-  EXPECT_EQ(value, CAVIX_TEST_DATA_DIR);
-  key += "\\Cavix";
-  name = "Norme Dir#0";
-  reg->ReadString(2, key, name, value, status);
-  EXPECT_EQ(value, "\\Standards\\ISO\\");
-  auto ini = scene->App().Services().CreateSettingsReader();
-  std::string section = "Directories", threadKey = "ThreadFile", dir;
-  bool found = false;
-  ini->SelectSection(section, found);
-  ASSERT_TRUE(found);
-  ini->ReadKey(threadKey, dir, found);
-  EXPECT_EQ(dir, std::string(CAVIX_TEST_DATA_DIR) + "\\Images\\");
-}
-
 }  // namespace
 }  // namespace cavix::app

@@ -14,7 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/dialog/install.h"
+#include "tests/forms/json_lines.h"
+#include "tests/support/install.h"
 #include "tests/support/shell.h"
 #include "tests/support/test_files.h"
 

@@ -18,7 +18,8 @@
 #include "forms/script.h"
 #include "runtime/regional.h"
 #include "scene/scene.h"
-#include "tests/dialog/install.h"
+#include "tests/forms/json_lines.h"
+#include "tests/support/install.h"
 #include "tests/support/test_files.h"
 
 namespace cavix::testing {

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "export/occ_part.h"
+#include "tests/support/install.h"
 #include "tests/support/shell.h"
 #include "tests/support/test_files.h"
 
@@ -199,19 +200,9 @@ Glb ReadGlb(const std::string& bytes) {
 // as many triangles as the export says, and as its STL has.
 TEST_F(CavixExport, DemoPartAsGlbHasANodePerHole) {
   // The demo on a copy of the application folder: the dialog's preferences are written there.
-  const std::string appl = File("appl");
-  fs::create_directories(appl);
-  for (const char* sub : {"Standards", "Images", "scripts"})
-    fs::copy(fs::path(CAVIX_TEST_DATA_DIR) / sub, fs::path(appl) / sub,
-             fs::copy_options::recursive);
-  std::string registry = cavix::test::Slurp(CAVIX_TEST_REGISTRY);
-  for (size_t at; (at = registry.find(CAVIX_TEST_DATA_DIR)) != std::string::npos;)
-    registry.replace(at, std::strlen(CAVIX_TEST_DATA_DIR), appl);
-  std::string settings = cavix::test::Slurp(CAVIX_TEST_SETTINGS);
-  for (size_t at; (at = settings.find(CAVIX_TEST_DATA_DIR)) != std::string::npos;)
-    settings.replace(at, std::strlen(CAVIX_TEST_DATA_DIR), appl);
-  const std::string env = "CAVIX_REGISTRY=" + dir_.Write("appl/cavix.reg", registry) +
-                          " CAVIX_SETTINGS=" + dir_.Write("appl/settings.ini", settings) + " ";
+  cavix::testing::WriteInstall(dir_.path / "appl");
+  const std::string env = "CAVIX_REGISTRY=" + File("appl/cavix.reg") +
+                          " CAVIX_SETTINGS=" + File("appl/settings.ini") + " ";
   ASSERT_EQ(Shell(env + "cavix demo demo", dir_).status, 0);
   const Result glb = Shell(env + "cavix export demo/model.json demo/part.glb", dir_);
   ASSERT_EQ(glb.status, 0) << glb.err;

@@ -136,6 +136,16 @@ void ExpectAllOnTheSheet(const Sheet& s) {
   for (double y : s.ys) EXPECT_TRUE(y >= 0 && y <= s.height) << y;
 }
 
+// The scale printed in the title block, as a ratio.
+double ScaleOf(const Sheet& s) {
+  for (const auto& t : s.texts)
+    if (t.rfind("Scale ", 0) == 0) {
+      const auto colon = t.find(':');
+      return std::stod(t.substr(6, colon - 6)) / std::stod(t.substr(colon + 1));
+    }
+  return 0;
+}
+
 void Keep(const std::string& svg, const std::string& name) {
   if (const char* dir = std::getenv("CAVIX_TEST_OUTPUT"))
     std::ofstream(fs::path(dir) / name, std::ios::binary) << svg;
@@ -197,27 +207,13 @@ TEST(SectionSheet, EveryHoleHasItsSectionAndCallout) {
   ExpectAllOnTheSheet(s);
 
   // The scale printed in the title block is the scale the thread is drawn at.
-  double scale = 0;
-  for (const auto& t : s.texts)
-    if (t.rfind("Scale ", 0) == 0) {
-      const auto colon = t.find(':');
-      scale = std::stod(t.substr(6, colon - 6)) / std::stod(t.substr(colon + 1));
-    }
+  const double scale = ScaleOf(s);
   ASSERT_GT(scale, 0);
   ASSERT_EQ(s.threadLines.size(), 4u);  // two holes, two sides each
   for (size_t i = 0; i < 4; i += 2) {
     EXPECT_NEAR(std::fabs(s.threadLines[i][0] - s.threadLines[i + 1][0]), 10 * scale, 1e-2);
     EXPECT_NEAR(std::fabs(s.threadLines[i][3] - s.threadLines[i][1]), 15 * scale, 1e-2);
   }
-}
-
-double ScaleOf(const Sheet& s) {
-  for (const auto& t : s.texts)
-    if (t.rfind("Scale ", 0) == 0) {
-      const auto colon = t.find(':');
-      return std::stod(t.substr(6, colon - 6)) / std::stod(t.substr(colon + 1));
-    }
-  return 0;
 }
 
 // The scale is a standard one at which the smallest bore is legible, the cells growing to hold
@@ -234,7 +230,6 @@ TEST(SectionSheet, SheetScalesAndGrowsToFit) {
   EXPECT_EQ(ScaleOf(p), 5);
   ExpectAllOnTheSheet(p);
   EXPECT_NE(std::find(p.texts.begin(), p.texts.end(), "Holes: 5 in 2 sections"), p.texts.end());
-
 
   HoleDrawing deep = CBoreHole("deep", false);
   for (auto& p : deep.chains[0]) p = {p[0] * 8, p[1] * 8};

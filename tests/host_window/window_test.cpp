@@ -29,8 +29,9 @@
 #include "host_window/part_solid.h"
 #include "runtime/regional.h"
 #include "scene/model_file.h"
-#include "tests/dialog/install.h"
 #include "tests/host_window/parts.h"
+#include "tests/support/box_answerer.h"
+#include "tests/support/install.h"
 #include "tests/support/test_files.h"
 
 // Under LeakSanitizer: fontconfig, D-Bus (Qt on X asks it for the desktop's settings), Mesa and
@@ -61,24 +62,6 @@ bool WaitFor(const std::function<bool()>& done, int ms = 20000) {
   }
   return true;
 }
-
-// Answers the message boxes that open while it lives with their default button, noting texts.
-class BoxAnswerer {
- public:
-  BoxAnswerer() {
-    QObject::connect(&timer_, &QTimer::timeout, [this] {
-      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-      if (!box) return;
-      texts.push_back(box->text().toStdString());
-      box->defaultButton() ? box->defaultButton()->click() : box->button(QMessageBox::Ok)->click();
-    });
-    timer_.start(20);
-  }
-  std::vector<std::string> texts;
-
- private:
-  QTimer timer_;
-};
 
 class HostWindowTest : public ::testing::Test {
  protected:

@@ -15,7 +15,7 @@
 
 #include "app/cli.h"
 #include "forms/qt/form_view.h"
-#include "tests/dialog/install.h"
+#include "tests/support/install.h"
 #include "tests/support/test_files.h"
 
 namespace cavix::testing {

@@ -19,31 +19,12 @@
 #include "forms/qt/window_driver.h"
 #include "scene/model_file.h"
 #include "tests/dialog/harness.h"
+#include "tests/support/box_answerer.h"
 
 namespace cavix::testing {
 namespace {
 
 using qtview::FormView;
-
-// Answers the message boxes that open while it lives with their default button, noting texts.
-class BoxAnswerer {
- public:
-  BoxAnswerer() {
-    QObject::connect(&timer_, &QTimer::timeout, [this] {
-      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-      if (!box) return;
-      texts.push_back(box->text().toStdString());
-      icons.push_back(box->icon());
-      box->defaultButton() ? box->defaultButton()->click() : box->button(QMessageBox::Ok)->click();
-    });
-    timer_.start(10);
-  }
-  std::vector<std::string> texts;
-  std::vector<QMessageBox::Icon> icons;
-
- private:
-  QTimer timer_;
-};
 
 class DialogWindow : public DialogTest {
  protected:

@@ -27,6 +27,7 @@
 #include "app/cli.h"
 #include "runtime/file_lock.h"
 #include "scene/model_file.h"
+#include "tests/support/install.h"
 #include "tests/support/test_files.h"
 
 namespace {
@@ -70,21 +71,7 @@ class WriteFaults : public ::testing::Test {
  protected:
   void SetUp() override {
     fs::create_directories(models_);
-    fs::create_directories(appl_);
-    fs::copy(fs::path(CAVIX_TEST_DATA_DIR) / "Standards", appl_ / "Standards",
-             fs::copy_options::recursive);
-    fs::copy(fs::path(CAVIX_TEST_DATA_DIR) / "Images", appl_ / "Images",
-             fs::copy_options::recursive);
-    std::ofstream(root_ / "cavix.reg")
-        << "Windows Registry Editor Version 5.00\r\n\r\n"
-        << "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Norvalis\\Zentrox]\r\n"
-        << "\"ApplDir\"=\"" << appl_.string() << "\"\r\n\"Language\"=\"English\"\r\n\r\n"
-        << "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Norvalis\\Zentrox\\Cavix]\r\n"
-        << "\"Norme#0\"=\"ISO\"\r\n\"Norme Dir#0\"=\"\\\\Standards\\\\ISO\\\\\"\r\n"
-        << "\"Data#0\"=\"Tab\\\\\"\r\n\"File INI#0\"=\"Cavix.ini\"\r\n"
-        << "\"File Prefs\"=\"\\\\Cavix.prf\"\r\n";
-    std::ofstream(root_ / "settings.ini")
-        << "[Directories]\r\nThreadFile=" << appl_.string() << "\\Images\\\r\n";
+    cavix::testing::WriteInstall(appl_);
     // An unprivileged user reads everything and writes where a test allows it.
     for (const auto& e : fs::recursive_directory_iterator(root_))
       fs::permissions(e.path(), e.is_directory() ? fs::perms(0755) : fs::perms(0644));
@@ -101,9 +88,9 @@ class WriteFaults : public ::testing::Test {
   // The command line `cavix ARGS --registry … --settings …` of the private install.
   std::vector<std::string> Line(std::vector<std::string> args) const {
     args.push_back("--registry");
-    args.push_back((root_ / "cavix.reg").string());
+    args.push_back((appl_ / "cavix.reg").string());
     args.push_back("--settings");
-    args.push_back((root_ / "settings.ini").string());
+    args.push_back((appl_ / "settings.ini").string());
     return args;
   }
 
@@ -312,7 +299,9 @@ TEST_F(WriteFaults, PreferencesThatCannotBeWrittenAreKeptAndTheFailureSaidOnce) 
     // The box says the error; standard error says it again with the file (and the model's once).
     EXPECT_EQ(Count(o.err, prefs_.string()), 1u) << o.err;
     EXPECT_EQ(Count(o.err, c.said), c.exitCode != 0 ? 2u : 1u) << o.err;
-    EXPECT_EQ(Leftovers(appl_, {"Standards", "Images", "Cavix.prf"}), std::vector<std::string>{});
+    const std::vector<std::string> install = {"Standards", "Images",       "scripts",
+                                              "cavix.reg", "settings.ini", "Cavix.prf"};
+    EXPECT_EQ(Leftovers(appl_, install), std::vector<std::string>{});
   }
 }
 
@@ -383,7 +372,6 @@ TEST_F(WriteFaults, SavesGoThroughLinksKeepOwnerAndModeAndNeverReplaceDevices) {
   }
 
   // The demo on a full disk: its first step fails, and that is said once.
-  fs::copy(CAVIX_SHIPPED_SCRIPTS, appl_ / "scripts");
   const Outcome demo = Cavix({"demo", (root_ / "demo").string()}, {.fileSizeLimit = 256});
   EXPECT_EQ(demo.exitCode, 1);
   EXPECT_EQ(Count(demo.err, "cavix: error"), 1u) << demo.err;

@@ -23,28 +23,6 @@ rt::Error Raised(const std::function<void()>& f) {
 }
 int ErrorOf(const std::function<void()>& f) { return Raised(f).Number(); }
 
-TEST(SceneModel, NewModelAnswersThePartSizeRouteAndPageQueries) {
-  auto scene = Scene::NewModel({120, 70.5, 18}, Units::Inch, 3);
-  host::IApplication& app = scene->App();
-  host::IPage& page = app.ActivePage();
-  EXPECT_EQ(page.UnitsEx(2), Variant(int32_t{1}));
-  EXPECT_EQ(rt::CLng(app.DialogPrecision()), 3);
-
-  host::IShape& block = scene->MainPart().Components(23).Item(1).Shapes().Item(1);
-  host::IComponent& size = block.Components(1).Item(1);
-  EXPECT_EQ(size.Value(1), Variant(120.0));
-  EXPECT_EQ(size.Value(2), Variant(70.5));
-  EXPECT_EQ(size.Value(3), Variant(18.0));
-  EXPECT_EQ(&block.Parent(), &scene->MainPart());
-  EXPECT_EQ(&block.Page(), &page);
-  EXPECT_EQ(&block.Application(), &app);
-
-  ASSERT_EQ(app.Catalogs().Count(), 1);
-  EXPECT_EQ(app.Catalogs().Item(1).Name(), "zentrox.icc");
-  EXPECT_EQ(ErrorOf([&] { app.Catalogs().Item(2); }), 9);
-  EXPECT_EQ(ErrorOf([&] { Scene::NewModel({0, 10, 10}); }), 5);
-}
-
 TEST(SceneModel, VariablesKeepTypeAndValueAndReadEmptyWhenUnwritten) {
   auto scene = Scene::NewModel();
   host::IComponent& c = scene->AddDroppedShape().Components(34).Add();

@@ -1,7 +1,7 @@
-// A private Cavix install for the tests that open the hole dialog (in process, through the cavix
-// command, in a window): copies of the shipped standards and images, a registry file in the
-// Windows export format naming that folder, the language and the standards families, and host
-// settings.
+// A private Cavix install for the tests that open the hole dialog or run the cavix command:
+// copies of the shipped standards, images and scripts, a registry file in the Windows export
+// format naming that folder, the language and the standards families, and host settings. Its
+// users define CAVIX_SOURCE_DATA, the folder of the shipped data.
 #pragma once
 
 #include <filesystem>
@@ -9,8 +9,6 @@
 #include <string>
 #include <utility>
 #include <vector>
-
-#include "tests/forms/json_lines.h"
 
 namespace cavix::testing {
 
@@ -24,7 +22,8 @@ inline const Families kShippedFamilies{{"ISO", "\\Standards\\ISO\\"},
 inline void WriteInstall(const std::filesystem::path& dir, const std::string& language = "English",
                          const Families& families = kShippedFamilies) {
   namespace fs = std::filesystem;
-  for (const char* sub : {"Standards", "Images"})
+  fs::create_directories(dir);
+  for (const char* sub : {"Standards", "Images", "scripts"})
     fs::copy(fs::path(CAVIX_SOURCE_DATA) / sub, dir / sub, fs::copy_options::recursive);
   const auto esc = [](const std::string& v) {
     std::string out;
