@@ -72,7 +72,12 @@ FormView::FormView(forms::Form& form, QWidget* parent)
   SyncFocus();
 }
 
-FormView::~FormView() { form_.RemoveObserver(this); }
+FormView::~FormView() {
+  // QWidget's destructor closes the window, which moves the focus; an editable combo box losing
+  // it reports "activated". By then this view is no longer a FormView, so nothing may answer.
+  for (QObject* child : findChildren<QObject*>()) child->blockSignals(true);
+  form_.RemoveObserver(this);
+}
 
 int FormView::ToPixels(int twips) const { return static_cast<int>(std::lround(twips * scale_)); }
 
