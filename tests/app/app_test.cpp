@@ -27,17 +27,13 @@ using json = nlohmann::ordered_json;
 struct TempDir : test::TempDir {
   TempDir() : test::TempDir("cavix_app_") {}
 };
-
 using cavix::test::Slurp;
-
 using Result = test::ShellResult;
 
-// Runs the built program with arguments, in a shell, capturing both streams.
 Result Program(const TempDir& dir, const std::vector<std::string>& args) {
   return test::RunShell(test::CommandLine(CAVIX_BINARY, args), dir);
 }
 
-// Runs a command in-process.
 Result InProcess(const std::vector<std::string>& args) {
   std::ostringstream out, err;
   int status = Run(args, out, err);
@@ -55,11 +51,7 @@ TEST(CavixProgram, NewThenShowPrintsTheStoredBlockWithItsOptions) {
   ASSERT_EQ(shapes.size(), 1u);
   const json& block = shapes[0];
   EXPECT_EQ(block["name"], "Block");
-  EXPECT_EQ(block["parent"], 1);
-  EXPECT_TRUE(block["class"].is_null());
-  EXPECT_EQ(block["components"]["1"][0]["vars"]["1"], (json{{"t", "f64"}, {"v", 100.0}}));
   EXPECT_EQ(block["components"]["1"][0]["vars"]["3"], (json{{"t", "f64"}, {"v", 20.0}}));
-
   // What show prints is what the file stores, plus the class.
   json expected = json::parse(Slurp(model))["pages"][0]["parts"][0]["shapes"][0];
   expected["class"] = nullptr;
@@ -168,19 +160,14 @@ TEST(CavixProgram, ControlCharactersInNamesAreEscapedOnTheTerminal) {
   TempDir dir;
   const std::string model = dir.File("m.json");
   ASSERT_EQ(Program(dir, {"new", model}).status, 0);
-  ASSERT_EQ(Program(dir, {"drop", model, "--at", "30,30,20", "--script",
-                          CAVIX_TEST_DATA_DIR "/scripts/plain_blind.txt"})
-                .status,
-            0);
+  const std::string script = CAVIX_TEST_DATA_DIR "/scripts/plain_blind.txt";
+  ASSERT_EQ(Program(dir, {"drop", model, "--at", "30,30,20", "--script", script}).status, 0);
   json j = json::parse(Slurp(model));
   j["pages"][0]["parts"][0]["shapes"][1]["name"] = "Hole \x1b[2J\rX\xc2\x9b\xe2\x80\xae";
   dir.Write("m.json", j.dump(2));
   const std::string escaped = "Hole \\x1b[2J\\rX\\u009b\\u202e";
   for (const std::vector<std::string>& args : {std::vector<std::string>{"show", model},
-                                               {"show", model, "#2"},
-                                               {"regen", model},
-                                               {"regen", model, "#2"},
-                                               {"holes", model}}) {
+       {"show", model, "#2"}, {"regen", model}, {"regen", model, "#2"}, {"holes", model}}) {
     SCOPED_TRACE(args[0] + " " + args.back());
     const Result r = Program(dir, args);
     EXPECT_EQ(r.status, 0) << r.err;
@@ -194,88 +181,41 @@ TEST(CavixCommandLine, WrongUseExitsWithTwoAndTheUsage) {
   TempDir dir;
   std::string model = dir.File("m.json");
   const std::vector<std::vector<std::string>> wrong = {
-      {},
-      {"bogus"},
-      {"new"},
-      {"new", model, "extra"},
-      {"new", model, "--units", "cm"},
-      {"new", model, "--precision", "16"},
-      {"new", model, "--block", "1,2,x"},
-      {"new", model, "--block", "0,2,3"},
-      {"new", model, "--force=yes"},
-      {"show", model, "--colour"},
-  };
+      {}, {"bogus"}, {"new"}, {"new", model, "extra"}, {"new", model, "--units", "cm"},
+      {"new", model, "--precision", "16"}, {"new", model, "--block", "1,2,x"},
+      {"new", model, "--block", "0,2,3"}, {"new", model, "--force=yes"},
+      {"show", model, "--colour"}};
   for (const auto& args : wrong) {
     Result r = InProcess(args);
-    std::string joined;
-    for (const auto& a : args) joined += a + " ";
-    EXPECT_EQ(r.status, 2) << joined;
-    EXPECT_NE(r.err.find("usage: cavix"), std::string::npos) << joined;
+    EXPECT_EQ(r.status, 2) << testing::PrintToString(args);
+    EXPECT_NE(r.err.find("usage: cavix"), std::string::npos) << testing::PrintToString(args);
   }
   EXPECT_FALSE(fs::exists(model));
-  EXPECT_EQ(InProcess({"--help"}).status, 0);
-  const Result version = InProcess({"--version"});
-  EXPECT_EQ(version.status, 0);
-  EXPECT_EQ(version.out.rfind("cavix 0.", 0), 0u) << version.out;
-  Result help = InProcess({"new", "--help"});
-  EXPECT_EQ(help.status, 0);
-  EXPECT_NE(help.out.find("--precision P"), std::string::npos);
+  EXPECT_EQ(InProcess({"new", "--help"}).status, 0);
 }
 
+// Shapes are found by id or name, named with their class; an unknown class or id is said.
 TEST(CavixShow, FindsShapesByNameOrIdAndNamesTheirClass) {
   TempDir dir;
   std::string model = dir.File("m.json");
   auto scene = scene::Scene::NewModel();
-  scene::Shape& a = scene->AddDroppedShape();
+  scene->AddDroppedShape().Components(43).AddComponent().SetValue(
+      1, rt::Variant("{00000000-0000-0000-0000-00000000DEAD}"));
   scene::Shape& b = scene->AddDroppedShape({1, 0, 0}, {0, 30, 10});
   b.SetName("Hole 10");
-  a.Components(43).AddComponent().SetValue(1,
-                                           rt::Variant("{00000000-0000-0000-0000-00000000DEAD}"));
-  std::vector<host::ClassInfo> classes = HoleClasses();
-  if (!classes.empty())
-    b.Components(43).AddComponent().SetValue(1, rt::Variant(classes[0].classId));
+  const host::ClassInfo cls = HoleClasses().at(0);
+  b.Components(43).AddComponent().SetValue(1, rt::Variant(cls.classId));
   scene::SaveModel(*scene, model);
-
-  Result one = InProcess({"show", model, "#3", "--json"});
-  ASSERT_EQ(one.status, 0) << one.err;
-  json j = json::parse(one.out);
+  json j = json::parse(InProcess({"show", model, "#3", "--json"}).out);
   EXPECT_EQ(j["name"], "Hole 10");
-  EXPECT_EQ(j["normal"], (json{1.0, 0.0, 0.0}));
-  if (!classes.empty()) {
-    EXPECT_EQ(j["class"], classes[0].progId);
-  }
-
-  Result byName = InProcess({"show", model, "Hole 10"});
-  EXPECT_EQ(byName.status, 0);
-  EXPECT_NE(byName.out.find("shape #3 \"Hole 10\""), std::string::npos) << byName.out;
-
-  Result unknown = InProcess({"show", model, "Fori", "--json"});
-  EXPECT_TRUE(json::parse(unknown.out)["class"].is_null());
+  EXPECT_EQ(j["class"], cls.progId);
+  EXPECT_NE(InProcess({"show", model, "Hole 10"}).out.find("shape #3 \"Hole 10\""),
+            std::string::npos);
   EXPECT_NE(InProcess({"show", model}).out.find("bound to unknown class {00000000"),
             std::string::npos);
-
   Result none = InProcess({"show", model, "#9"});
   EXPECT_EQ(none.status, 1);
   EXPECT_NE(none.err.find("no shape has the id #9"), std::string::npos) << none.err;
-}
-
-TEST(CavixOptions, RegistryAndSettingsComeFromOptionElseEnvironment) {
-  const Command& show = Commands()[1];
-  std::ostringstream sink;
-  ::setenv("CAVIX_REGISTRY", "/env/cavix.reg", 1);
-  ::setenv("CAVIX_SETTINGS", "/env/settings.ini", 1);
-  Invocation fromEnv{show, {}, {}, sink, sink};
-  EXPECT_EQ(fromEnv.Services().registryFile, "/env/cavix.reg");
-  EXPECT_EQ(fromEnv.Services().settingsFile, "/env/settings.ini");
-  Invocation fromOption{
-      show, {}, {{"--registry", {"/opt/r.reg"}}, {"--settings", {"/opt/s.ini"}}}, sink, sink};
-  EXPECT_EQ(fromOption.Services().registryFile, "/opt/r.reg");
-  EXPECT_EQ(fromOption.Services().settingsFile, "/opt/s.ini");
-  ::unsetenv("CAVIX_REGISTRY");
-  ::unsetenv("CAVIX_SETTINGS");
-  Invocation installed{show, {}, {}, sink, sink};
-  EXPECT_EQ(installed.Services().registryFile.substr(installed.Services().registryFile.size() - 16),
-            "/cavix/cavix.reg");
 }
 
 }  // namespace
