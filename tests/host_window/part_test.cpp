@@ -32,9 +32,9 @@ namespace {
 
 using hostwindow::ShownPart;
 
-std::vector<int32_t> Ids(size_t n, int32_t first = 2) {
+std::vector<int32_t> Ids(size_t n) {
   std::vector<int32_t> ids(n);
-  std::iota(ids.begin(), ids.end(), first);
+  std::iota(ids.begin(), ids.end(), 2);
   return ids;
 }
 
@@ -82,9 +82,7 @@ TEST(ShownPart, CellsTogetherAreTheCutPart) {
   const test::TempDir dir("cavix-bracket-");
   ASSERT_TRUE(WriteStep(LBracket(), dir.File("bracket.step")));
   const hostwindow::ImportedSolid solid = hostwindow::ReadStepSolid(dir.File("bracket.step"));
-  exporter::PartInput bracket;
-  bracket.block = solid.extents;
-  bracket.solidBrep = solid.brep;
+  exporter::PartInput bracket{.block = solid.extents, .solidBrep = solid.brep, .holes = {}};
   bracket.holes = {Hole({40, 20, 10}, {0, 0, -1}, 0.4), Hole({10, 20, 35}, {-1, 0, 0}, 0.4)};
   const struct {
     const char* name;
@@ -185,9 +183,7 @@ class StepPart : public ::testing::Test {
 
 TEST_F(StepPart, SolidIsReadMovedToTheOriginAndKeptInTheModel) {
   const hostwindow::ImportedSolid solid = hostwindow::ReadStepSolid(step_);
-  EXPECT_NEAR(solid.extents[0], 80, 1e-6);
-  EXPECT_NEAR(solid.extents[1], 40, 1e-6);
-  EXPECT_NEAR(solid.extents[2], 60, 1e-6);
+  for (int i = 0; i < 3; ++i) EXPECT_NEAR(solid.extents[i], (std::array{80, 40, 60})[i], 1e-6);
   const TopoDS_Shape shape = hostwindow::ShapeFromBrep(solid.brep, "test");
   EXPECT_NEAR(exporter::SolidVolume(shape), 80 * 40 * 10 + 10 * 40 * 50, 1e-6);
   Bnd_Box box;
@@ -205,9 +201,7 @@ TEST_F(StepPart, SolidIsReadMovedToTheOriginAndKeptInTheModel) {
   scene::Shape& first = *scene->MainPart().ShapeItems().front();
   EXPECT_EQ(first.Name(), "bracket");
   EXPECT_EQ(first.Solid(), solid.brep);
-  const exporter::PartInput part = exporter::PartFromScene(*scene);
-  EXPECT_EQ(part.solidBrep, solid.brep);
-  EXPECT_NEAR(part.block[2], 60, 1e-9);
+  EXPECT_NEAR(exporter::PartFromScene(*scene).block[2], 60, 1e-9);
   EXPECT_EQ(app::Run({"new", model, "--force", "--from", step_, "--block", "1,2,3"}, out, err), 2);
   EXPECT_EQ(app::Run({"resize", model, "--block", "1,2,3"}, out, err), 1);
   EXPECT_EQ(scene::LoadModel(model)->MainPart().ShapeItems().front()->Solid(), solid.brep);

@@ -87,10 +87,8 @@ class WriteFaults : public ::testing::Test {
 
   // The command line `cavix ARGS --registry … --settings …` of the private install.
   std::vector<std::string> Line(std::vector<std::string> args) const {
-    args.push_back("--registry");
-    args.push_back((appl_ / "cavix.reg").string());
-    args.push_back("--settings");
-    args.push_back((appl_ / "settings.ini").string());
+    args.insert(args.end(), {"--registry", (appl_ / "cavix.reg").string(), "--settings",
+                             (appl_ / "settings.ini").string()});
     return args;
   }
 
@@ -142,7 +140,6 @@ class WriteFaults : public ::testing::Test {
     return o;
   }
 
-  // Reads both pipes until both are closed.
   static void Drain(int outFd, int errFd, std::string& out, std::string& err) {
     pollfd fds[2] = {{outFd, POLLIN, 0}, {errFd, POLLIN, 0}};
     std::string* sinks[2] = {&out, &err};
@@ -188,9 +185,8 @@ class WriteFaults : public ::testing::Test {
 
   // A second drop with other choices: it would change both the model and the preferences.
   std::vector<std::string> SecondDrop(const fs::path& model = {}) {
-    return {"drop",     (model.empty() ? model_ : model).string(),
-            "--at",     "70,30,20",
-            "--script", Script("csink_through.txt")};
+    return {"drop", (model.empty() ? model_ : model).string(), "--at", "70,30,20", "--script",
+            Script("csink_through.txt")};
   }
 
   const cavix::test::TempDir dir_{"cavix-faults-"};
@@ -216,19 +212,12 @@ TEST_F(WriteFaults, ModelThatCannotBeWrittenIsKeptAndTheFailureSaidOnce) {
       {{"new", model_.string(), "--force"}, full, "Disk full"},
       {{"resize", model_.string(), "--block", "120,80,30"}, full, "Disk full"},
       // A folder the user may not write: the preferences may be written, the model may not.
-      {SecondDrop(),
-       {.unprivileged = true},
-       "Permission denied",
-       fs::perms(0555),
-       fs::perms(0644),
+      {SecondDrop(), {.unprivileged = true}, "Permission denied", fs::perms(0555), fs::perms(0644),
        kNobody},
       // Another user's file in a folder anyone may write: a rename would replace it with a file
       // of this user's; it is refused instead, whether the file may be written or not.
       {SecondDrop(), {.unprivileged = true}, "may not be written by this user", fs::perms(0777)},
-      {SecondDrop(),
-       {.unprivileged = true},
-       "belongs to another owner",
-       fs::perms(0777),
+      {SecondDrop(), {.unprivileged = true}, "belongs to another owner", fs::perms(0777),
        fs::perms(0666)},
       // Read-only is read-only, for root too.
       {SecondDrop(), {}, "is read-only", fs::perms(0755), fs::perms(0444)},
@@ -284,7 +273,7 @@ TEST_F(WriteFaults, PreferencesThatCannotBeWrittenAreKeptAndTheFailureSaidOnce) 
       // The model is the user's own: a save keeps a file's owner, so it may not replace another's.
       fs::permissions(models_, fs::perms(0777));
       if (::geteuid() == 0) {
-        ASSERT_EQ(::chown(model_.c_str(), 65534, 65534), 0);
+        ASSERT_EQ(::chown(model_.c_str(), kNobody, kNobody), 0);
       }
       fs::permissions(appl_, fs::perms(0555));
     }
@@ -299,9 +288,9 @@ TEST_F(WriteFaults, PreferencesThatCannotBeWrittenAreKeptAndTheFailureSaidOnce) 
     // The box says the error; standard error says it again with the file (and the model's once).
     EXPECT_EQ(Count(o.err, prefs_.string()), 1u) << o.err;
     EXPECT_EQ(Count(o.err, c.said), c.exitCode != 0 ? 2u : 1u) << o.err;
-    const std::vector<std::string> install = {"Standards", "Images",       "scripts",
-                                              "cavix.reg", "settings.ini", "Cavix.prf"};
-    EXPECT_EQ(Leftovers(appl_, install), std::vector<std::string>{});
+    EXPECT_EQ(Leftovers(appl_, {"Standards", "Images", "scripts", "cavix.reg", "settings.ini",
+                                "Cavix.prf"}),
+              std::vector<std::string>{});
   }
 }
 
