@@ -94,11 +94,6 @@ TEST(CavixProgram, FailuresReportAndLeaveTheModelAsItWas) {
       << bad.err;
   EXPECT_EQ(bad.out, "");
   EXPECT_EQ(Slurp(broken), half);
-
-  Result missing = Program(dir, {"show", dir.File("none.json")});
-  EXPECT_EQ(missing.status, 1);
-  EXPECT_NE(missing.err.find("error 53"), std::string::npos);
-  EXPECT_FALSE(fs::exists(dir.File("none.json")));
 }
 
 // What a careless or hostile user hands the command: files that are not models or scripts, a

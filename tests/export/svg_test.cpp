@@ -1,6 +1,5 @@
 // Section sheet: callout texts, a well-formed sheet with one section and callout per hole, thread
 // lines at the major diameter to scale, everything inside the sheet, hostile names, bad numbers.
-// Set CAVIX_TEST_OUTPUT to a folder to keep the rendered sheets for looking at.
 
 #include <gtest/gtest.h>
 
@@ -9,9 +8,7 @@
 #include <QXmlStreamReader>
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <map>
 #include <string>
@@ -146,11 +143,6 @@ double ScaleOf(const Sheet& s) {
   return 0;
 }
 
-void Keep(const std::string& svg, const std::string& name) {
-  if (const char* dir = std::getenv("CAVIX_TEST_OUTPUT"))
-    std::ofstream(fs::path(dir) / name, std::ios::binary) << svg;
-}
-
 }  // namespace
 
 // Callouts in the ISO 129-1 style, one case per hole kind.
@@ -193,9 +185,7 @@ TEST(SectionSheet, CalloutLinesReadAsOnADrawing) {
 TEST(SectionSheet, EveryHoleHasItsSectionAndCallout) {
   std::vector<HoleDrawing> holes = {CBoreHole("Fori", true), ThreadedHole("Fori 2"),
                                     CBoreHole("Fori 3", false), ThreadedHole("Fori 4")};
-  const std::string svg = RenderSectionSheet(holes, {"Hole sections", "part.cvx"});
-  Keep(svg, "sheet.svg");
-  const Sheet s = Parse(svg);
+  const Sheet s = Parse(RenderSectionSheet(holes, {"Hole sections", "part.cvx"}));
   ASSERT_TRUE(s.wellFormed) << s.error;
   EXPECT_EQ(s.holes, 4);
   for (const char* cls : {"section", "material", "callout", "axis"})
@@ -236,9 +226,7 @@ TEST(SectionSheet, SheetScalesAndGrowsToFit) {
   std::vector<HoleDrawing> holes(30, CBoreHole("small", false));
   holes.push_back(deep);
   EXPECT_EQ(SheetScale(holes), 1);  // the small bores legible, the deep one's cell grown
-  const std::string svg = RenderSectionSheet(holes, {});
-  Keep(svg, "many.svg");
-  const Sheet s = Parse(svg);
+  const Sheet s = Parse(RenderSectionSheet(holes, {}));
   ASSERT_TRUE(s.wellFormed) << s.error;
   EXPECT_EQ(s.holes, 31);
   EXPECT_GT(s.height, 297.0 * 3);
