@@ -19,8 +19,8 @@ namespace cavix::testing {
 inline exporter::ProfileChain M6Counterbore(double scale = 1) {
   const double r = 3.3 * scale, l = 15 * scale, lc = 6.4 * scale;
   const double h = r / std::tan(59 * M_PI / 180);
-  return {{0, 0}, {5.5 * scale, 0}, {5.5 * scale, -lc}, {r, -lc}, {r, -(l + lc)}, {0, -(l + lc + h)},
-          {0, 0}};
+  const double rc = 5.5 * scale;
+  return {{0, 0}, {rc, 0}, {rc, -lc}, {r, -lc}, {r, -(l + lc)}, {0, -(l + lc + h)}, {0, 0}};
 }
 
 inline exporter::HoleSolidInput Hole(std::array<double, 3> at, std::array<double, 3> axis,
