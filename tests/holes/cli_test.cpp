@@ -104,6 +104,7 @@ TEST_F(Cli, ThreadsJson) {
   const std::string simple = Hole(1, true, false);
   const std::string sink = Hole(3, true, true, 120);
   const std::string cbore = Hole(2, false, false);
+  const std::string cdrill = Hole(4, true, false, 82);
   Save();
 
   Result r = Run("threads '" + path + "' '" + simple + "' --json");
@@ -125,12 +126,24 @@ TEST_F(Cli, ThreadsJson) {
   EXPECT_EQ(j["TaperProjection"], false);
   EXPECT_EQ(j["dCountersinkAngle"], 120.0);
 
+  // A threaded counterdrill: the thread starts at the bottom of the recess's cone, and the
+  // recess is described in full.
+  r = Run("threads '" + path + "' '" + cdrill + "' --json");
+  ASSERT_EQ(r.status, 0) << Err();
+  j = json::parse(r.out);
+  EXPECT_DOUBLE_EQ(j["OffsetDistance"].get<double>(),
+                   -Chains(*reopened->FindShape(cdrill))[0]->Points()[3].y);
+  const json recess = {{"dCounterboreDepth", 4.0},     {"dCounterboreDiameter", 20.0},
+                       {"dCountersinkDiameter", 20.0}, {"dCountersinkAngle", 82.0},
+                       {"ProjectionFlags", 1}};
+  for (const auto& [k, v] : recess.items()) EXPECT_EQ(j[k], v) << k;
+
+  // An unthreaded counterbore has no thread to draw.
   r = Run("threads '" + path + "' '" + cbore + "' --json");
   ASSERT_EQ(r.status, 0) << Err();
   j = json::parse(r.out);
   EXPECT_EQ(j["result"], false);
   EXPECT_EQ(j["ProjectionFlags"], 0);
-
 }
 
 // A hole that cannot be regenerated stops the command, and the model file stays as it was.
