@@ -102,12 +102,9 @@ class DialogTest : public ::testing::Test {
   std::string PrefsPath() const { return dir_->File("Cavix.prf"); }
   std::string ReadPrefsFile() const { return test::Slurp(PrefsPath()); }
 
-  // A number (group 1) or text (group 2) variable of the hole data of a shape.
+  // A number variable of the hole data of a shape.
   static double Num(scene::Shape& s, int16_t slot) {
     return rt::CDbl(s.Components(34).Item(1).Value(1, slot));
-  }
-  static std::string Txt(scene::Shape& s, int16_t slot) {
-    return rt::CStr(s.Components(34).Item(1).Value(2, slot));
   }
   std::string ClassOf(scene::Shape& s) { return scene_->FindClassByTag(s.BindingTag())->progId; }
 
