@@ -193,15 +193,9 @@ TEST(FormModal, ShowModalRunsTheDriverUntilUnloadOneFormAtATime) {
   EXPECT_EQ(Form::ModalForm(), nullptr);
   EXPECT_EQ(p.log.back(), "ok");
   EXPECT_EQ(ErrorNumber([&] { p.form.Show(); }), 5);  // a form shows once
-
-  // An error in the driver unloads the form and reaches the caller.
-  ProbeForm failing;
-  InlineDriver raising([&](Form&) { rt::Raise(53); });
-  SetModalDriver(&raising);
-  EXPECT_EQ(ErrorNumber([&] { failing.form.ShowModal(); }), 53);
   SetModalDriver(nullptr);
-  EXPECT_FALSE(failing.form.IsShown());
-  EXPECT_EQ(Form::ModalForm(), nullptr);
+  // (An error in a handler unloads the form and reaches the caller: see the script runner's and
+  // the Qt driver's tests.)
 }
 
 }  // namespace
