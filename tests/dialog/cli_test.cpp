@@ -88,18 +88,10 @@ class CavixCommand : public ::testing::Test {
   std::string model_ = dir_.File("model.json");
 };
 
-TEST_F(CavixCommand, DropPlacesAThreadedBlindHoleAndRemembersTheChoices) {
+// What the next drop restores is checked in prefs_test.cpp.
+TEST_F(CavixCommand, DropPlacesAThreadedBlindHole) {
   NewModel();
-  const Result first =
-      Cavix("drop " + model_ + " --at 50,30,20 --script " + Fixture("m10_threaded_blind.txt"));
-  ASSERT_EQ(first.status, 0) << first.err << first.out;
-  const auto forms = first.Events("form");
-  ASSERT_EQ(forms.size(), 2u);
-  // A first drop without preferences opens on the plain hole.
-  ExpectForm(forms[0], {{"OptHoleType(0).value", true}});
-  ExpectForm(forms[1], {{"Normativa.text", "ISO 262 coarse"}, {"TxtThreadPitch.text", "1.5"},
-                        {"LblLunghezza.caption", "Length of Thread"}});
-  EXPECT_FALSE(fs::exists(Prefs() + ".tmp"));
+  PlaceM10();
   const json hole = Shape("Hole M10x1.5");
   EXPECT_EQ(hole["class"], "Cavix.HoleSimple");
   // Drilled: the thread and the length after it; threaded, blind; the table's values.
@@ -110,15 +102,6 @@ TEST_F(CavixCommand, DropPlacesAThreadedBlindHoleAndRemembersTheChoices) {
                                                  {"2:15", "iso262.tab"}})
     EXPECT_EQ(Var(hole, key), value) << key;
   EXPECT_NEAR(Lowest(hole), -25 - 4.25, 1e-9);  // the 90-degree drill point of the 8.5 bore
-  const std::string prefs = Slurp(Prefs());
-  EXPECT_EQ(std::count(prefs.begin(), prefs.end(), '\n'), 14) << prefs;
-
-  // The next drop opens where this one left off.
-  const Result second =
-      Cavix("drop " + model_ + " --script " + Script("dump.txt", "dump\nclick CancelButton\n"));
-  ASSERT_EQ(second.status, 0) << second.err;
-  ExpectForm(second.Events("form").at(0),
-             {{"ToggleFiletto.value", 1}, {"Misura.text", "M10"}, {"Lunghezza.text", "20.00"}});
 }
 
 TEST_F(CavixCommand, EditsLeaveTheFileAloneUnlessTheHoleChanges) {
@@ -169,56 +152,54 @@ TEST_F(CavixCommand, EditsLeaveTheFileAloneUnlessTheHoleChanges) {
   EXPECT_EQ(Var(shapes[1], "1:1"), 3);
 }
 
-TEST_F(CavixCommand, ADropOnAnInchPageIsRefused) {
-  NewModel("--units inch");
+// Refused or unfinished drops and edits say why, and leave the model file as it was.
+TEST_F(CavixCommand, RefusedOrUnfinishedCommandsSaveNothing) {
+  NewModel();
+  PlaceM10();
   const std::string before = Slurp(model_);
-  const Result r = Cavix("drop " + model_ + " --script " + Fixture("m10_threaded_blind.txt"));
+  fs::remove(Prefs());
+  const struct {
+    std::string script;
+    int status;
+    const char* err;
+  } rows[] = {
+      {Script("cancel.txt", "select Misura 8\nclick CancelButton\n"), 0, ""},
+      {Script("open.txt", "select Misura 10\n"), 1, "still open"},
+      {Script("bad.txt", "select Misura M99\nclick OKButton\n"), 1, "bad.txt:1"},
+  };
+  for (const auto& row : rows) {
+    const Result r = Cavix("drop " + model_ + " --script " + row.script);
+    EXPECT_EQ(r.status, row.status) << row.script;
+    EXPECT_NE(r.err.find(row.err), std::string::npos) << r.err;
+  }
+  EXPECT_FALSE(fs::exists(Prefs()));
+
+  // On an inch page the only output is the message, no form.
+  const std::string inch = dir_.File("inch.json");
+  ASSERT_EQ(Cavix("new " + inch + " --units inch").status, 0);
+  const std::string inchBefore = Slurp(inch);
+  const Result r = Cavix("drop " + inch + " --script " + Fixture("m10_threaded_blind.txt"));
   EXPECT_NE(r.status, 0);
-  // The only output: the message, no form.
   EXPECT_EQ(r.Events(),
             (std::vector<json>{{{"event", "message"}, {"title", "Zentrox"}, {"style", 0},
                                 {"text",
                                  "This tool was designed to be used with scene units of "
                                  "millimeters."}}}));
-  EXPECT_EQ(Slurp(model_), before);
-}
+  EXPECT_EQ(Slurp(inch), inchBefore);
 
-// Without its registry file the dialog could only answer every choice with "Bad file name or
-// number"; the command names the missing file before any dialog opens.
-TEST_F(CavixCommand, AMissingRegistryFileIsNamedBeforeTheDialogOpens) {
-  NewModel();
-  PlaceM10();
-  const std::string before = Slurp(model_);
+  // Without its registry file the dialog could only answer every choice with "Bad file name or
+  // number": the missing file is named before any dialog opens.
   const std::string registry = dir_.File("cavix.reg");
   fs::remove(registry);
   for (const std::string& command :
        {"drop " + model_ + " --script " + Fixture("m10_threaded_blind.txt"),
         "edit " + model_ + " '#2' --script " + Script("ok.txt", "click OKButton\n")}) {
-    const Result r = Cavix(command);
-    EXPECT_EQ(r.status, 1) << command;
-    EXPECT_NE(r.err.find("registry file \"" + registry + "\" not found"), std::string::npos)
-        << r.err;
-    EXPECT_TRUE(r.Events().empty()) << r.out;
+    const Result missing = Cavix(command);
+    EXPECT_EQ(missing.status, 1) << command;
+    EXPECT_NE(missing.err.find("registry file \"" + registry + "\" not found"), std::string::npos)
+        << missing.err;
+    EXPECT_TRUE(missing.Events().empty()) << missing.out;
   }
-  EXPECT_EQ(Slurp(model_), before);
-}
-
-// A cancelled drop, a script that leaves the dialog open and a script that fails: nothing saved.
-TEST_F(CavixCommand, DropsThatDoNotFinishSaveNothing) {
-  NewModel();
-  const std::string before = Slurp(model_);
-  const Result cancelled = Cavix("drop " + model_ + " --script " +
-                                 Script("cancel.txt", "select Misura 8\nclick CancelButton\n"));
-  ASSERT_EQ(cancelled.status, 0) << cancelled.err;
-  EXPECT_FALSE(fs::exists(Prefs()));
-  const Result open =
-      Cavix("drop " + model_ + " --script " + Script("open.txt", "select Misura 10\n"));
-  EXPECT_EQ(open.status, 1);
-  EXPECT_NE(open.err.find("still open"), std::string::npos) << open.err;
-  const Result bad = Cavix("drop " + model_ + " --script " +
-                           Script("bad.txt", "select Misura M99\nclick OKButton\n"));
-  EXPECT_EQ(bad.status, 1);
-  EXPECT_NE(bad.err.find("bad.txt:1"), std::string::npos) << bad.err;
   EXPECT_EQ(Slurp(model_), before);
 }
 

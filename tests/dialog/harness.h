@@ -43,9 +43,6 @@ struct RunResult {
 struct InstallOptions {
   std::string language = "English";
   std::string locale = "en_US";
-  int precision = 2;
-  scene::Units units = scene::Units::Millimetre;
-  scene::Vec3 block{100, 60, 20};
   Families families = kShippedFamilies;
 };
 
@@ -69,14 +66,13 @@ class DialogTest : public ::testing::Test {
 
   // A fresh install and model, the add-in loaded anew; the previous preferences are dropped.
   void Install(const InstallOptions& o) {
-    opts_ = o;
     hooks_ = std::make_shared<actions::AddInHooks>();
     dir_ = std::make_unique<test::TempDir>("cavix-dialog-");
     WriteInstall(dir_->path, o.language, o.families);
     fs::copy(fs::path(CAVIX_DIALOG_FIXTURES) / "Family", dir_->path / "Family",
              fs::copy_options::recursive);
     rt::SetRegional(rt::RegionalFor(o.locale));
-    scene_ = scene::Scene::NewModel(opts_.block, opts_.units, opts_.precision);
+    scene_ = scene::Scene::NewModel({100, 60, 20}, scene::Units::Millimetre, 2);
     actions::LoadAddIn(*scene_, {dir_->File("cavix.reg"), dir_->File("settings.ini")}, hooks_);
   }
 
@@ -102,19 +98,15 @@ class DialogTest : public ::testing::Test {
   std::string PrefsPath() const { return dir_->File("Cavix.prf"); }
   std::string ReadPrefsFile() const { return test::Slurp(PrefsPath()); }
 
-  // A number (group 1) or text (group 2) variable of the hole data of a shape.
+  // A number variable of the hole data of a shape.
   static double Num(scene::Shape& s, int16_t slot) {
     return rt::CDbl(s.Components(34).Item(1).Value(1, slot));
   }
-  static std::string Txt(scene::Shape& s, int16_t slot) {
-    return rt::CStr(s.Components(34).Item(1).Value(2, slot));
-  }
   std::string ClassOf(scene::Shape& s) { return scene_->FindClassByTag(s.BindingTag())->progId; }
 
-  InstallOptions opts_;
   std::unique_ptr<test::TempDir> dir_;
   std::unique_ptr<scene::Scene> scene_;
-  std::shared_ptr<actions::AddInHooks> hooks_ = std::make_shared<actions::AddInHooks>();
+  std::shared_ptr<actions::AddInHooks> hooks_;
   scene::Shape* shape_ = nullptr;
 };
 

@@ -123,6 +123,7 @@ Played Play(const std::string& text, const std::vector<int>& answers = {},
 
 TEST(ScriptRun, RefusedActionsAreSkippedAndOutputIsJsonLines) {
   ProbeForm p;
+  p.note.SetText("bad \xFF byte");  // dumped all the same, the byte replaced
   std::ostringstream out, diag;
   const Script script = LoadScript(CAVIX_FORMS_SCRIPTS "refused_then_ok.txt");
   PlayScript(script, out, diag, [&] { p.form.ShowModal(); });
@@ -136,18 +137,15 @@ TEST(ScriptRun, RefusedActionsAreSkippedAndOutputIsJsonLines) {
                               {"style", 48}}));
   }
   const json& form = lines[2];
-  EXPECT_EQ(form["event"], "form");
-  EXPECT_EQ(form["name"], "Probe");
-  EXPECT_EQ(form["focus"], "TxtPitch");
+  EXPECT_EQ(std::make_tuple(form["event"], form["name"], form["focus"]),
+            std::make_tuple("form", "Probe", "TxtPitch"));
   ExpectForm(form, {{"TxtPitch.text", "2,5"},  // {BS} then "2.5" through the filter
                     {"Sizes.listIndex", -1},   // the refused pick did not happen
                     {"Sizes.list", json::array({{{"text", "M6"}, {"itemData", 6}},
                                                 {{"text", "M8"}, {"itemData", 8}},
                                                 {{"text", "M10"}, {"itemData", 10}}})},
-                    {"CancelButton.caption", "Cancel"}, {"ToggleFlat.value", 0},
-                    {"OptKind(1).value", false}, {"OptKind(1).picture", 0},
-                    {"TxtInFrame.enabled", true}});
-  EXPECT_EQ(form["controls"]["Tabs"]["tabs"].size(), 3u);
+                    {"OptKind(1).value", false}, {"TxtInFrame.enabled", true},
+                    {"TxtNote.text", "bad \xEF\xBF\xBD byte"}});
 
   const std::string d = diag.str();
   EXPECT_NE(
@@ -159,13 +157,6 @@ TEST(ScriptRun, RefusedActionsAreSkippedAndOutputIsJsonLines) {
   EXPECT_FALSE(p.form.IsShown());
   EXPECT_EQ(MessageService(), nullptr);  // restored
   EXPECT_EQ(ModalDriver(), nullptr);
-}
-
-TEST(ScriptRun, DumpSurvivesTextsThatAreNotUtf8) {
-  const Played r = Play("dump\nclose\n", {}, [](ProbeForm& p) { p.note.SetText("bad \xFF byte"); });
-  const std::vector<json> lines = JsonLines(r.out);
-  ASSERT_EQ(lines.size(), 1u) << r.error;
-  EXPECT_EQ(lines[0]["controls"]["TxtNote"]["text"], "bad \xEF\xBF\xBD byte");
 }
 
 TEST(ScriptRun, FailingLineStopsTheScriptAndSaysWhy) {

@@ -1,9 +1,10 @@
 // The hole commands as users run them: `cavix resize`, `cavix regen` and `cavix threads` on model
-// files holding holes of every kind.
+// files holding holes of every kind; and the thread texture of a reopened hole.
 #include <nlohmann/json.hpp>
 #include <sstream>
 
 #include "hole_objects/utils.h"
+#include "runtime/fp.h"
 #include "host/add_in_names.h"
 #include "scene_fixture.h"
 #include "tests/support/shell.h"
@@ -104,6 +105,7 @@ TEST_F(Cli, ThreadsJson) {
   const std::string simple = Hole(1, true, false);
   const std::string sink = Hole(3, true, true, 120);
   const std::string cbore = Hole(2, false, false);
+  const std::string cdrill = Hole(4, true, false, 82);
   Save();
 
   Result r = Run("threads '" + path + "' '" + simple + "' --json");
@@ -125,12 +127,24 @@ TEST_F(Cli, ThreadsJson) {
   EXPECT_EQ(j["TaperProjection"], false);
   EXPECT_EQ(j["dCountersinkAngle"], 120.0);
 
+  // A threaded counterdrill: the thread starts at the bottom of the recess's cone, and the
+  // recess is described in full.
+  r = Run("threads '" + path + "' '" + cdrill + "' --json");
+  ASSERT_EQ(r.status, 0) << Err();
+  j = json::parse(r.out);
+  EXPECT_DOUBLE_EQ(j["OffsetDistance"].get<double>(),
+                   -Chains(*reopened->FindShape(cdrill))[0]->Points()[3].y);
+  const json recess = {{"dCounterboreDepth", 4.0},     {"dCounterboreDiameter", 20.0},
+                       {"dCountersinkDiameter", 20.0}, {"dCountersinkAngle", 82.0},
+                       {"ProjectionFlags", 1}};
+  for (const auto& [k, v] : recess.items()) EXPECT_EQ(j[k], v) << k;
+
+  // An unthreaded counterbore has no thread to draw.
   r = Run("threads '" + path + "' '" + cbore + "' --json");
   ASSERT_EQ(r.status, 0) << Err();
   j = json::parse(r.out);
   EXPECT_EQ(j["result"], false);
   EXPECT_EQ(j["ProjectionFlags"], 0);
-
 }
 
 // A hole that cannot be regenerated stops the command, and the model file stays as it was.
@@ -169,6 +183,21 @@ TEST_F(Cli, FailedRegenerationLeavesTheFile) {
 
   EXPECT_EQ(Run("resize '" + path + "' --block 100,-60,40").status, 2);
   EXPECT_EQ(Slurp(path), stored);
+}
+
+using ModelTest = SceneTest;
+
+// The texture uses the shipped image, and its projection is the thread's.
+TEST_F(ModelTest, ThreadTextureFromTheShippedImage) {
+  const int32_t id = Drop({.type = 1, .thread = true, .L = 25, .LT = 20, .P = 1.5}).Id();
+  Reopen();
+  const auto* finish = model->FindShapeById(id)->Store().First(27)->Finish();
+  ASSERT_TRUE(finish);
+  EXPECT_EQ(finish->Data().textureFile, CAVIX_TEST_DATA_DIR "\\Images\\3iaoftt.jpg");
+  EXPECT_EQ(finish->Data().projectionWidth, cavix::rt::Variant(cavix::rt::kPi * 8.5));
+  EXPECT_NEAR(finish->Data().projectionHeight.F64(), 6.25 * 1.5, 1e-9);
+  EXPECT_EQ(finish->Data().projectionType, cavix::rt::Variant(int32_t{3}));
+  EXPECT_EQ(finish->Data().flip, cavix::rt::Variant(true));
 }
 
 }  // namespace

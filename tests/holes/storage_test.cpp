@@ -88,12 +88,11 @@ TEST_F(HoleTest, StoredParamsAndLengthAfterThread) {
 }
 
 // Without a record nothing is loaded for drawings and nothing is written (what the loader reads
-// from a record is checked through the thread provider in provider_test.cpp).
+// from a record is checked through `cavix threads` in cli_test.cpp).
 TEST_F(HoleTest, NoRecordNothingLoaded) {
   auto h = Make({.type = 3, .thread = true, .D = 7, .P = 1, .Dr = 3, .Ar = 80});
-  h->SetTransferFlags(12345);
   EXPECT_FALSE(h->Initialize(w.hole));
-  EXPECT_EQ(std::make_tuple(h->TransferFlags(), h->Diametro()), std::make_tuple(12345, 7));
+  EXPECT_EQ(h->Diametro(), 7);
   EXPECT_EQ(w.hole.holder.Get(34).Count(), 0);
   EXPECT_EQ(fake::ErrorOf([] { holes::MakeHole(5); }), 5);
 }

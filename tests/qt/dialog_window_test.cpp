@@ -7,9 +7,11 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -127,6 +129,40 @@ TEST_F(DialogWindow, ScreenshotsOfDropAndEdit) {
       QTest::mouseClick(view.WidgetOf("CancelButton"), Qt::LeftButton);
     });
   }
+}
+
+// Gestures reach the form and the form's changes reach the widgets: a tab click, Tab and
+// Shift+Tab in the form's tab order, a frame dimmed by code, the looks, closing by the frame.
+TEST_F(DialogWindow, GesturesReachTheFormAndTheWidgetsFollowIt) {
+  DropInWindow([&](FormView& view) {
+    dialog::Dialog& d = DialogOf(view);
+    auto* tabs = qobject_cast<QTabBar*>(view.WidgetOf("TabNorme"));
+    QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(1).center());
+    EXPECT_EQ(d.TabNorme.Tab(), 1);
+
+    // Misura (4) is followed by Lunghezza (8): the labels between take no focus.
+    QTest::mouseClick(view.WidgetOf("Misura"), Qt::LeftButton);
+    qobject_cast<QComboBox*>(view.WidgetOf("Misura"))->hidePopup();
+    QTest::keyClick(view.focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(d.ActiveControl(), &d.Lunghezza);
+    EXPECT_EQ(view.ControlOf(view.focusWidget()), &d.Lunghezza);
+    QTest::keyClick(view.focusWidget(), Qt::Key_Backtab);
+    EXPECT_EQ(view.ControlOf(view.focusWidget()), &d.Misura);
+
+    QTest::mouseClick(view.WidgetOf("OptHoleType", 1), Qt::LeftButton);
+    EXPECT_TRUE(view.WidgetOf("DiamIncasso")->isEnabled());
+    d.FrameIncSvas.SetEnabled(false);
+    EXPECT_FALSE(view.WidgetOf("DiamIncasso")->isEnabled());
+    d.FrameIncSvas.SetEnabled(true);
+    EXPECT_TRUE(view.WidgetOf("DiamIncasso")->isEnabled());
+
+    EXPECT_EQ(qobject_cast<QLabel*>(view.WidgetOf("Label3"))->text(), QString::fromUtf8("α"));
+    EXPECT_FALSE(qobject_cast<QComboBox*>(view.WidgetOf("Misura"))->isEditable());
+    EXPECT_TRUE(qobject_cast<QComboBox*>(view.WidgetOf("Lunghezza"))->isEditable());
+    EXPECT_TRUE(qobject_cast<QPushButton*>(view.WidgetOf("OKButton"))->isDefault());
+    view.close();
+    EXPECT_FALSE(d.IsShown());
+  });
 }
 
 // The text of the entry for size 10 of a size list ("10" or, for metric threads, "M10").
