@@ -65,40 +65,15 @@ double ExpectedVolume(const geo::HoleParams& p) {
   return v;
 }
 
-bool Cross(const geo::Point2& a, const geo::Point2& b, const geo::Point2& c, const geo::Point2& d) {
-  auto orient = [](const geo::Point2& p, const geo::Point2& q, const geo::Point2& r) {
-    const double v = (q.x - p.x) * (r.y - p.y) - (q.y - p.y) * (r.x - p.x);
-    return (v > 1e-12) - (v < -1e-12);
-  };
-  auto onSeg = [](const geo::Point2& p, const geo::Point2& q, const geo::Point2& r) {
-    return std::min(p.x, r.x) - 1e-12 <= q.x && q.x <= std::max(p.x, r.x) + 1e-12 &&
-           std::min(p.y, r.y) - 1e-12 <= q.y && q.y <= std::max(p.y, r.y) + 1e-12;
-  };
-  const int o1 = orient(a, b, c), o2 = orient(a, b, d), o3 = orient(c, d, a), o4 = orient(c, d, b);
-  if (o1 != o2 && o3 != o4) return true;
-  if (o1 == 0 && onSeg(a, c, b)) return true;
-  if (o2 == 0 && onSeg(a, d, b)) return true;
-  if (o3 == 0 && onSeg(c, a, d)) return true;
-  if (o4 == 0 && onSeg(c, b, d)) return true;
-  return false;
-}
-
-// Closed, no repeated vertex, no two non-adjacent edges touching, no edge folding back on the
-// previous one.
-::testing::AssertionResult IsSimpleClosed(const geo::Profile& p) {
-  if (p.size() < 4) return ::testing::AssertionFailure() << "too few points";
-  if (p.front().x != 0 || p.front().y != 0 || p.back().x != 0 || p.back().y != 0)
+// Closed at the origin, right of the axis, no edge without length. (The hand-worked points of
+// the builder tests pin down the shape; this catches what the volume cannot see.)
+::testing::AssertionResult IsClosedRightOfTheAxis(const geo::Profile& p) {
+  if (p.size() < 4 || p.front().x != 0 || p.front().y != 0 || p.back().x != 0 || p.back().y != 0)
     return ::testing::AssertionFailure() << "not closed at the origin";
-  const size_t n = p.size() - 1;  // edges
-  for (size_t i = 0; i < n; ++i) {
+  for (size_t i = 0; i + 1 < p.size(); ++i) {
     if (p[i].x < 0) return ::testing::AssertionFailure() << "point " << i << " left of the axis";
     if (p[i].x == p[i + 1].x && p[i].y == p[i + 1].y)
       return ::testing::AssertionFailure() << "edge " << i << " has no length";
-    for (size_t j = i + 2; j < n; ++j) {
-      if (i == 0 && j == n - 1) continue;  // the closing edge meets the first one
-      if (Cross(p[i], p[i + 1], p[j], p[j + 1]))
-        return ::testing::AssertionFailure() << "edges " << i << " and " << j << " meet";
-    }
   }
   return ::testing::AssertionSuccess();
 }
@@ -126,47 +101,34 @@ geo::HoleParams RandomHole(std::mt19937& rng, geo::Recess recess, bool threaded)
   return p;
 }
 
-TEST(ProfileSweep, SimpleClosedPolygonsWithPappusVolumes) {
+// The recess ends where the bore starts, and a flat bore of length L ends at RecessBottom + L:
+// the arithmetic through holes rely on.
+TEST(ProfileSweep, ClosedProfilesWithPappusVolumesAndTheirDepth) {
   std::mt19937 rng(20261206);
-  int checked = 0;
   for (auto recess : {geo::Recess::None, geo::Recess::Counterbore, geo::Recess::Countersink,
                       geo::Recess::Counterdrill}) {
     for (bool threaded : {false, true}) {
       for (int i = 0; i < 500; ++i) {
         const geo::HoleParams p = RandomHole(rng, recess, threaded);
-        const geo::Profile prof = geo::BuildProfile(p);
+        const geo::ProfileSizes sizes = geo::ComputeSizes(p);
+        const geo::Profile prof = geo::BuildProfile(p, sizes);
         SCOPED_TRACE(::testing::Message()
                      << "recess " << int(recess) << " threaded " << threaded << " D " << p.diameter
                      << " L " << p.length << " LT " << p.threadLength << " A " << p.pointAngle
                      << " Dr " << p.recessDiameter << " Ar " << p.recessAngle);
-        if (recess == geo::Recess::Countersink && p.recessAngle <= 0) {
-          // Without a cone the mouth steps straight in along the top face; that edge lies on
-          // the first one, so only the volume is meaningful.
-        } else {
-          ASSERT_TRUE(IsSimpleClosed(prof));
+        // Without a cone a countersink's mouth steps straight in along the top face.
+        if (recess != geo::Recess::Countersink || p.recessAngle > 0) {
+          ASSERT_TRUE(IsClosedRightOfTheAxis(prof));
         }
         const double expected = ExpectedVolume(p);
         ASSERT_NEAR(RevolvedVolume(prof), expected, 1e-9 * expected);
-        ++checked;
+        if (p.pointAngle <= 0) {
+          double deepest = 0;
+          for (const auto& pt : prof) deepest = std::min(deepest, pt.y);
+          ASSERT_DOUBLE_EQ(deepest, -(geo::RecessBottom(p, sizes) + p.length));
+        }
       }
     }
-  }
-  EXPECT_EQ(checked, 4000);
-}
-
-// The recess ends where the bore starts, and the bore of length L ends at RecessBottom + L:
-// the arithmetic through holes rely on.
-TEST(ProfileSweep, DeepestPointIsRecessPlusLengthPlusPoint) {
-  std::mt19937 rng(7);
-  for (int i = 0; i < 400; ++i) {
-    const auto recess = static_cast<geo::Recess>(1 + i % 4);
-    geo::HoleParams p = RandomHole(rng, recess, i % 8 >= 4);
-    p.pointAngle = 0;
-    const geo::ProfileSizes s = geo::ComputeSizes(p);
-    const geo::Profile prof = geo::BuildProfile(p, s);
-    double deepest = 0;
-    for (const auto& pt : prof) deepest = std::min(deepest, pt.y);
-    EXPECT_DOUBLE_EQ(deepest, -(geo::RecessBottom(p, s) + p.length));
   }
 }
 

