@@ -40,6 +40,7 @@ namespace cavix::exporter {
 
 using detail::PartBase;
 using detail::PreparedHole;
+using detail::ForImages;
 
 int CutResult::HoleOf(const TopoDS_Shape& face) const {
   const int* h = faceHole.Seek(face);
@@ -278,17 +279,6 @@ bool Overlaps(const PreparedHole& h, const Region& r) {
   for (int k = 0; k < 3; ++k)
     if (h.hi[k] < r.lo[k] || h.lo[k] > r.hi[k]) return false;
   return true;
-}
-
-// Calls `f` with every image of `s` in the result of `op` (s itself when unchanged).
-template <class Op, class F>
-void ForImages(Op& op, const TopoDS_Shape& s, F f) {
-  const TopTools_ListOfShape images = op.Modified(s);
-  if (!images.IsEmpty()) {
-    for (TopTools_ListIteratorOfListOfShape it(images); it.More(); it.Next()) f(it.Value());
-  } else if (!op.IsDeleted(s)) {
-    f(s);
-  }
 }
 
 std::string BooleanErrors(BRepAlgoAPI_BuilderAlgo& op) {

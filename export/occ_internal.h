@@ -5,6 +5,7 @@
 #include <Bnd_Box.hxx>
 #include <Standard_Failure.hxx>
 #include <TopTools_DataMapOfShapeInteger.hxx>
+#include <TopTools_ListOfShape.hxx>
 #include <TopoDS_Face.hxx>
 #include <TopoDS_Shape.hxx>
 #include <array>
@@ -24,6 +25,18 @@ std::string HoleLabel(const HoleSolidInput& hole, int index);
 std::string KernelFailure(const Standard_Failure& f);
 // The kernel reports on standard output by default; the command line keeps that for its results.
 void QuietKernelMessages();
+
+// Calls `f` with every image of `s` in the result of the boolean `op` (s itself when unchanged,
+// nothing when deleted): how a face is followed through each step of the cut.
+template <class Op, class F>
+void ForImages(Op& op, const TopoDS_Shape& s, F f) {
+  const TopTools_ListOfShape images = op.Modified(s);
+  if (!images.IsEmpty()) {
+    for (TopTools_ListOfShape::Iterator it(images); it.More(); it.Next()) f(it.Value());
+  } else if (!op.IsDeleted(s)) {
+    f(s);
+  }
+}
 
 // The part before any hole is cut: the block, or the solid the caller gave as BRep text.
 struct PartBase {

@@ -40,19 +40,10 @@ namespace cavix::exporter {
 namespace {
 
 using detail::PreparedHole;
+using detail::ForImages;
 
 // Faces with more wires than this are split through a stand-in.
 constexpr int kStandInWires = 8;
-
-template <class Op, class F>
-void ForImages(Op& op, const TopoDS_Shape& s, F f) {
-  const TopTools_ListOfShape images = op.Modified(s);
-  if (!images.IsEmpty()) {
-    for (TopTools_ListIteratorOfListOfShape it(images); it.More(); it.Next()) f(it.Value());
-  } else if (!op.IsDeleted(s)) {
-    f(s);
-  }
-}
 
 // A point just off a face, on the side its normal points to (sign +1) or away from it (-1).
 bool PointBeside(const TopoDS_Face& face, double sign, double offset,
