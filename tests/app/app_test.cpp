@@ -10,8 +10,8 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "hole_objects/class_list.h"
 #include "app/cli.h"
+#include "hole_objects/class_list.h"
 #include "scene/model_file.h"
 #include "tests/support/shell.h"
 #include "tests/support/test_files.h"

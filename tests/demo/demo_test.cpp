@@ -320,6 +320,7 @@ TEST(HolesCommand, TablesOfASmallModelAndOfAnEmptyOne) {
            {10, "  55, 35, 20"}})
     EXPECT_NE(lines[line].find(part), std::string::npos) << part << " in " << lines[line];
   EXPECT_TRUE(lines[3].ends_with(" 70, 0, 10")) << lines[3];
+  EXPECT_NE(lines[2].find(" 0, 0, -1 "), std::string::npos) << "no --normal: down, " << lines[2];
   ASSERT_EQ(install.Run("new e.json").status, 0);
   const Result empty = install.Run("holes e.json --csv");
   EXPECT_EQ(empty.out.find("\r\n"), empty.out.size() - 2) << "a header alone: " << empty.out;

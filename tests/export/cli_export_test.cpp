@@ -142,9 +142,9 @@ Glb ReadGlb(const std::string& bytes) {
 }  // namespace
 
 // The demo part, its holes placed by the shipped dialog scripts, as `cavix export` writes it: the
-// STEP file reads back as one valid solid of the volume the export computed; the binary glTF has one
-// node per hole, named as the hole, beside the part's own node, and as many triangles as the export
-// says and as the STL has. Exporting leaves the model file as it was.
+// STEP file reads back as one valid solid of the volume the export computed; the binary glTF has
+// one node per hole, named as the hole, beside the part's own node, and as many triangles as the
+// export says and as the STL has. Exporting leaves the model file as it was.
 TEST_F(CavixExport, DemoPartAsStepAndGlb) {
   // The demo on a copy of the application folder: the dialog's preferences are written there.
   cavix::testing::WriteInstall(dir_.path / "appl");
