@@ -2,18 +2,16 @@
 // usage boundaries, and the shared option handling.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <climits>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "hole_objects/class_list.h"
 #include "app/cli.h"
+#include "hole_objects/class_list.h"
 #include "scene/model_file.h"
 #include "tests/support/shell.h"
 #include "tests/support/test_files.h"
@@ -24,13 +22,10 @@ namespace {
 namespace fs = std::filesystem;
 using json = nlohmann::ordered_json;
 
-struct TempDir : test::TempDir {
-  TempDir() : test::TempDir("cavix_app_") {}
-};
 using cavix::test::Slurp;
 using Result = test::ShellResult;
 
-Result Program(const TempDir& dir, const std::vector<std::string>& args) {
+Result Program(const test::TempDir& dir, const std::vector<std::string>& args) {
   return test::RunShell(test::CommandLine(CAVIX_BINARY, args), dir);
 }
 
@@ -41,7 +36,7 @@ Result InProcess(const std::vector<std::string>& args) {
 }
 
 TEST(CavixProgram, NewThenShowPrintsTheStoredBlockWithItsOptions) {
-  TempDir dir;
+  const test::TempDir dir("cavix_app_");
   std::string model = dir.File("m.json");
   Result made = Program(dir, {"new", model});
   ASSERT_EQ(made.status, 0) << made.err;
@@ -71,7 +66,7 @@ TEST(CavixProgram, NewThenShowPrintsTheStoredBlockWithItsOptions) {
 }
 
 TEST(CavixProgram, FailuresReportAndLeaveTheModelAsItWas) {
-  TempDir dir;
+  const test::TempDir dir("cavix_app_");
   std::string model = dir.File("m.json");
   ASSERT_EQ(Program(dir, {"new", model, "--block", "10,10,10"}).status, 0);
   std::string before = Slurp(model);
@@ -100,7 +95,7 @@ TEST(CavixProgram, FailuresReportAndLeaveTheModelAsItWas) {
 // model whose ids are used up (deep nesting is the model-file tests'). Each is refused at once,
 // in words that name the file and the cause, and no model changes.
 TEST(CavixProgram, HostileInputIsRefusedInWordsAndChangesNothing) {
-  TempDir dir;
+  const test::TempDir dir("cavix_app_");
   const std::string model = dir.File("m.json"),
                     script = CAVIX_TEST_DATA_DIR "/scripts/plain_blind.txt";
   ASSERT_EQ(Program(dir, {"new", model}).status, 0);
@@ -152,7 +147,7 @@ TEST(CavixProgram, HostileInputIsRefusedInWordsAndChangesNothing) {
 // Names come from files anyone may edit. On the terminal their control characters are escapes, so
 // that a name cannot clear the screen, return to the start of the line or turn the text around.
 TEST(CavixProgram, ControlCharactersInNamesAreEscapedOnTheTerminal) {
-  TempDir dir;
+  const test::TempDir dir("cavix_app_");
   const std::string model = dir.File("m.json");
   ASSERT_EQ(Program(dir, {"new", model}).status, 0);
   const std::string script = CAVIX_TEST_DATA_DIR "/scripts/plain_blind.txt";
@@ -173,7 +168,7 @@ TEST(CavixProgram, ControlCharactersInNamesAreEscapedOnTheTerminal) {
 }
 
 TEST(CavixCommandLine, WrongUseExitsWithTwoAndTheUsage) {
-  TempDir dir;
+  const test::TempDir dir("cavix_app_");
   std::string model = dir.File("m.json");
   const std::vector<std::vector<std::string>> wrong = {
       {}, {"bogus"}, {"new"}, {"new", model, "extra"}, {"new", model, "--units", "cm"},
@@ -191,7 +186,7 @@ TEST(CavixCommandLine, WrongUseExitsWithTwoAndTheUsage) {
 
 // Shapes are found by id or name, named with their class; an unknown class or id is said.
 TEST(CavixShow, FindsShapesByNameOrIdAndNamesTheirClass) {
-  TempDir dir;
+  const test::TempDir dir("cavix_app_");
   std::string model = dir.File("m.json");
   auto scene = scene::Scene::NewModel();
   scene->AddDroppedShape().Components(43).AddComponent().SetValue(

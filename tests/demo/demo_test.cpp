@@ -1,16 +1,12 @@
 // `cavix demo` and `cavix holes` run as users run them: the demo on the build tree's install and on
 // private installs (preferences that cannot be written, folders it must not touch, a broken
-// install), the README's examples as written, and the hole table on a small model in text and CSV.
+// install), the README's examples as written, and the hole table of a small model and an empty one.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <nlohmann/json.hpp>
-#include <tuple>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -68,17 +64,6 @@ std::vector<std::map<std::string, std::string>> CsvRecords(const std::string& te
   return records;
 }
 
-const json& Stored(const json& shape, const std::string& key) {
-  return shape.at("components").at("34").at(0).at("vars").at(key).at("v");
-}
-double Var(const json& shape, const std::string& key) { return Stored(shape, key).get<double>(); }
-double Lowest(const json& shape) {
-  double lowest = 0;
-  for (const auto& chain : shape.at("profile"))
-    for (const auto& p : chain) lowest = std::min(lowest, p.at(1).get<double>());
-  return lowest;
-}
-
 // What the demo leaves; the solids need Open CASCADE, and a build without it makes the rest.
 const char* const kDemoFiles[] = {"model.json", "sections.svg", "holes.csv",   "holes.txt",
                                   "threads.json", "summary.txt",
@@ -101,29 +86,18 @@ struct PrivateInstall : TempDir {
   }
 };
 
-std::vector<json> HoleShapes(const fs::path& dir) {
-  const Result r = Shell("cavix show model.json --json", dir);
-  EXPECT_EQ(r.status, 0) << r.err;
-  std::vector<json> holes;
-  for (const json& s : json::parse(r.out))
-    if (s.at("components").contains("34")) holes.push_back(s);
-  return holes;
-}
-
 // ---- One whole demo on the build tree's install ----
 
 // The default folder, from the working directory, with the registry of the environment: every
 // file is made, each describes the same fifteen holes, and a second run into the same folder gives
-// the same files and leaves the user's own alone.
+// the same files and leaves the user's own alone. (That the demo leaves the user's preferences as
+// they were is checked on a private install, below; how a resize regenerates holes is the hole
+// commands' test.)
 TEST(DemoRun, MakesEveryFileAndEachDescribesTheSameHoles) {
   const TempDir work("cavix-demo-run-");
   const fs::path dir = work.path / "cavix-demo";
-  const fs::path prefs = fs::path(CAVIX_TEST_DATA_DIR) / "Cavix.prf";
-  const std::string prefsBefore = fs::exists(prefs) ? Slurp(prefs) : "(none)";
   const Result run = Shell("cavix demo", work.path);
   ASSERT_EQ(run.status, 0) << run.out << run.err;
-  // The user's dialog preferences are as they were.
-  EXPECT_EQ(fs::exists(prefs) ? Slurp(prefs) : "(none)", prefsBefore);
 
   for (const char* name : kDemoFiles) {
     ASSERT_TRUE(fs::is_regular_file(dir / name)) << name;
@@ -134,42 +108,25 @@ TEST(DemoRun, MakesEveryFileAndEachDescribesTheSameHoles) {
       << run.out;
   EXPECT_EQ(run.out.find("FAILED"), std::string::npos) << run.out;
 
-  // Regenerated after the resize: through holes go through the new thickness and nothing
-  // deeper; blind holes stay inside the part, before the resize too.
-  const std::vector<json> holes = HoleShapes(dir);
-  ASSERT_EQ(holes.size(), 15u);
-  for (const json& h : holes) {
-    if (Var(h, "1:7") == 1) {
-      EXPECT_NEAR(Lowest(h), -40, 1e-9) << h.at("name");
-    } else {
-      EXPECT_GT(Lowest(h), -30) << h.at("name");
-    }
-  }
   EXPECT_NE(Shell("cavix show model.json", dir).out.find("size 100 x 60 x 40"), std::string::npos);
 
-  // The CSV table parses and matches the model; the text table lists the same holes.
+  // The CSV and text tables list the holes of the resized part.
   const auto records = CsvRecords(Slurp(dir / "holes.csv"));
-  ASSERT_EQ(records.size(), holes.size());
+  ASSERT_EQ(records.size(), 15u);
   const std::string table = Slurp(dir / "holes.txt");
-  for (size_t i = 0; i < holes.size(); ++i) {
-    const auto& rec = records[i];
-    const json& h = holes[i];
-    SCOPED_TRACE(h.at("name").get<std::string>());
+  int throughCounterbores = 0;
+  for (const auto& rec : records) {
+    SCOPED_TRACE(rec.at("name"));
     // Listed on its own line, or among the places of the holes alike.
-    const std::string id = std::to_string(h.at("id").get<int>());
-    EXPECT_NE(table.find("#" + id + " "), std::string::npos);
-    EXPECT_EQ(rec.at("id"), id);
-    EXPECT_EQ(rec.at("name"), h.at("name"));
-    EXPECT_EQ(rec.at("class"), h.at("class"));
-    EXPECT_EQ(rec.at("size"), Stored(h, "2:14"));
-    EXPECT_EQ(rec.at("through"), Var(h, "1:7") == 1 ? "yes" : "no");
-    EXPECT_NEAR(std::stod(rec.at("nx")), h.at("normal")[0].get<double>(), 1e-12);
+    EXPECT_NE(table.find("#" + rec.at("id") + " "), std::string::npos);
     // The bore's length: what is left of the part's thickness under the recess of a through hole.
     if (rec.at("through") == "yes" && rec.at("class") == "Cavix.HoleCBore") {
+      ++throughCounterbores;
       EXPECT_EQ(rec.at("recess"), "counterbore");
       EXPECT_NEAR(std::stod(rec.at("length")) + std::stod(rec.at("recess_depth")), 40, 1e-9);
     }
   }
+  EXPECT_GT(throughCounterbores, 0);
 
   // The eleven threaded holes report their thread; the section sheet is SVG naming every hole,
   // the bolt circle's six drawn once with their count.
@@ -178,7 +135,6 @@ TEST(DemoRun, MakesEveryFileAndEachDescribesTheSameHoles) {
   const std::string svg = Slurp(dir / "sections.svg");
   int reported = 0;
   for (const json& t : threads) {
-    ASSERT_TRUE(t.contains("OuterDiameter") && t.contains("ProjectionFlags")) << t.dump();
     if (t.at("result").get<bool>() && t.at("OuterDiameter").get<double>() > 0) ++reported;
     EXPECT_NE(svg.find(t.at("name").get<std::string>().substr(0, 6)), std::string::npos);
   }
@@ -210,7 +166,6 @@ TEST(DemoInstall, PreferencesAreRestoredOrReportedAndTheDemoCompletes) {
   const std::string before = Slurp(install.Prefs());
   Result r = install.Run("demo out");
   ASSERT_EQ(r.status, 0) << r.out << r.err;
-  EXPECT_NE(r.out.find("15 of 15 as planned"), std::string::npos) << r.out;
   EXPECT_EQ(Slurp(install.Prefs()), before);
 
   fs::remove(install.Prefs());
@@ -223,8 +178,6 @@ TEST(DemoInstall, PreferencesAreRestoredOrReportedAndTheDemoCompletes) {
   ASSERT_EQ(r.status, 0) << r.out << r.err;
   EXPECT_NE(r.out.find("Dialog preferences could not be written to"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("15 of 15 as planned"), std::string::npos) << r.out;
-  for (const char* name : kDemoFiles)
-    EXPECT_TRUE(fs::is_regular_file(install.path / "out2" / name));
   EXPECT_TRUE(fs::is_directory(install.Prefs()));
 }
 
@@ -336,8 +289,9 @@ TEST(Readme, EveryCommandExampleWorksAsWritten) {
 
 // ---- cavix holes on a small model ----
 
-// A tapped blind counterbore on the top face and a tapped through hole in a side face.
-TEST(HolesCommand, TextAndCsvTablesOfASmallModel) {
+// A tapped blind counterbore on the top face and a tapped through hole in a side face, in the text
+// table (the CSV's cells are the hole table's test), and the tables of an empty model.
+TEST(HolesCommand, TablesOfASmallModelAndOfAnEmptyOne) {
   const PrivateInstall install("holes");
   ASSERT_EQ(install.Run("new m.json").status, 0);
   // The last: four plain holes alike, in one drop.
@@ -366,17 +320,7 @@ TEST(HolesCommand, TextAndCsvTablesOfASmallModel) {
            {10, "  55, 35, 20"}})
     EXPECT_NE(lines[line].find(part), std::string::npos) << part << " in " << lines[line];
   EXPECT_TRUE(lines[3].ends_with(" 70, 0, 10")) << lines[3];
-
-  const Result csv = install.Run("holes m.json --csv");
-  ASSERT_EQ(csv.status, 0) << csv.err;
-  const auto records = CsvRecords(csv.out);
-  ASSERT_EQ(records.size(), 2u + 4);
-  for (const auto& [row, column, value] : std::vector<std::tuple<int, std::string, std::string>>{
-           {0, "recess", "counterbore"}, {0, "point_angle", "118"}, {0, "diameter", "8"},
-           {0, "drill_diameter", "6.75"}, {1, "through", "yes"}, {1, "point_angle", ""},
-           {1, "length", "60"}, {1, "ny", "1"}, {1, "problem", ""}})
-    EXPECT_EQ(records[row].at(column), value) << row << " " << column;
-
+  EXPECT_NE(lines[2].find(" 0, 0, -1 "), std::string::npos) << "no --normal: down, " << lines[2];
   ASSERT_EQ(install.Run("new e.json").status, 0);
   const Result empty = install.Run("holes e.json --csv");
   EXPECT_EQ(empty.out.find("\r\n"), empty.out.size() - 2) << "a header alone: " << empty.out;

@@ -49,9 +49,10 @@ TEST(HoleTable, RowsTakeWhatTheRecordHoldsAndLeaveTheRestBlank) {
   std::ostringstream csv, text;
   cavix::actions::WriteHoleCsv(HoleTable(*s), csv);
   cavix::actions::WriteHoleTable(HoleTable(*s), text);
-  EXPECT_NE(csv.str().find(
-                "tapped,HoleCDrill,,,10,8.5,31,yes,31,1.5,counterdrill,18,10.6,90,yes,,10,20,20"),
-            std::string::npos)
+  EXPECT_NE(
+      csv.str().find(
+          "tapped,HoleCDrill,,,10,8.5,31,yes,31,1.5,counterdrill,18,10.6,90,yes,,10,20,20,0,0,-1,"),
+      std::string::npos)
       << csv.str();
   // The record that cannot be read is listed, with why, and without sizes.
   EXPECT_NE(csv.str().find("odd,,,,,,,no,,,,,,,no,,"), std::string::npos) << csv.str();

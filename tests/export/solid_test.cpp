@@ -1,8 +1,8 @@
 // Solid export: removed volumes against hand-worked cylinder and cone volumes for every hole kind,
-// through holes open at the far face, oblique holes without a wedge at the mouth, STEP and STL
-// files that read back as the same solid, bad input refused in words, tiles that give the solid
-// one cut gives, one more hole cut into a cut part, holes that cut nothing named, and an STL
-// checked as a reader sees it. (A large overlapping grid is measured in bench/export_bench.)
+// through holes open at the far face, oblique holes without a wedge at the mouth, bad input
+// refused in words, touching, crossing and splitting holes, tiles and one more hole that give the
+// solid one cut gives, holes that cut nothing named, and an STL checked as a reader sees it. (A
+// large overlapping grid is measured in bench/export_bench.)
 
 #include <gtest/gtest.h>
 
@@ -20,10 +20,8 @@
 #include <IntTools_Context.hxx>
 #include <TopAbs_State.hxx>
 #include <TopExp.hxx>
-#include <TopExp_Explorer.hxx>
 #include <TopTools_IndexedMapOfShape.hxx>
 #include <TopoDS.hxx>
-#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -338,8 +336,10 @@ PartInput Grid(std::array<double, 3> block, const ProfileChain& chain, double dx
 // Cut in tiles, the part is the solid one boolean over all holes gives, with the same faces: the
 // seams split no face of the result (the top face stays one face), and every face belongs to the
 // same hole. Seams fall in the gaps between holes, between holes that overlap along one axis,
-// and through an imported L-shaped part whose notch leaves some tiles empty.
-TEST(SolidExport, TilesCutTheSameSolidWithTheSameFaces) {
+// and through an imported L-shaped part whose notch leaves some tiles empty. Then holes added to
+// a cut part, by themselves or across others, and one that misses: the part and its face map are
+// again those of one boolean over all of them, merged faces or tiled ones.
+TEST(SolidExport, TilesAndOneMoreHoleCutWhatOneBooleanCuts) {
   const ProfileChain cbore = CBore(6.6, 8, 118, 11, 6.4).chain;
   const ProfileChain small = CBore(3.4, 6, 118, 6.5, 3.4).chain;
   PartInput lplate = Grid({60, 40, 15}, small, 10, 10);
@@ -354,11 +354,11 @@ TEST(SolidExport, TilesCutTheSameSolidWithTheSameFaces) {
       {"touching in x", Grid({44, 60, 20}, cbore, 11, 15)},
       {"imported L plate", lplate},
   };
+  CutOptions one, tiled;
+  one.tileHoles = 0;
+  tiled.tileHoles = 3;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    CutOptions one, tiled;
-    one.tileHoles = 0;
-    tiled.tileHoles = 3;
     const CutResult a = CutHoles(c.part, one), b = CutHoles(c.part, tiled);
     EXPECT_EQ(a.tiles, 1);
     EXPECT_GT(b.tiles, 3);
@@ -368,12 +368,8 @@ TEST(SolidExport, TilesCutTheSameSolidWithTheSameFaces) {
     EXPECT_EQ(ExpectFacesWhereTheMapSays(b, c.part), ExpectFacesWhereTheMapSays(a, c.part));
     EXPECT_EQ(b.cut.size(), c.part.holes.size());
   }
-}
 
-// A hole added to a cut part, by itself or across another, and one that misses: the part and its
-// face map are those of cutting all of them at once, merged faces or tiled ones.
-TEST(SolidExport, OneMoreHoleMatchesCuttingThemAll) {
-  PartInput all = Grid({60, 45, 20}, CBore(6.6, 8, 118, 11, 6.4).chain, 15, 15);
+  PartInput all = Grid({60, 45, 20}, cbore, 15, 15);
   HoleSolidInput across = all.holes[4];  // a bore along x through the holes of one row
   across.chains = {{{0, 0}, {2, 0}, {2, -80}, {0, -80}, {0, 0}}};
   across.position = {0, all.holes[4].position[1], 10};
@@ -384,6 +380,9 @@ TEST(SolidExport, OneMoreHoleMatchesCuttingThemAll) {
   all.holes.back().position = {30, 37, 20};  // overlaps the holes beside it
   all.holes.push_back(across);
   const size_t n = all.holes.size();
+  const CutResult whole = CutHoles(all, one);
+  GProp_GProps wholeArea;
+  BRepGProp::SurfaceProperties(whole.shape, wholeArea, 1e-10);
   for (bool merge : {true, false}) {
     SCOPED_TRACE(merge ? "merged faces" : "tiled faces");
     CutOptions options;
@@ -395,12 +394,10 @@ TEST(SolidExport, OneMoreHoleMatchesCuttingThemAll) {
     CutOneMoreHole(r, all.holes[n - 2], static_cast<int>(n - 2));
     CutOneMoreHole(r, all.holes[n - 1], static_cast<int>(n - 1));
     CutOneMoreHole(r, away, static_cast<int>(n));
-    const CutResult whole = CutHoles(all, options);
     EXPECT_TRUE(BRepCheck_Analyzer(r.shape).IsValid());
     EXPECT_NEAR(SolidVolume(r.shape) / SolidVolume(whole.shape), 1.0, 1e-9);
-    GProp_GProps area, wholeArea;
+    GProp_GProps area;
     BRepGProp::SurfaceProperties(r.shape, area, 1e-10);
-    BRepGProp::SurfaceProperties(whole.shape, wholeArea, 1e-10);
     EXPECT_NEAR(area.Mass() / wholeArea.Mass(), 1.0, 1e-9);
     PartInput with = all;
     with.holes.push_back(away);

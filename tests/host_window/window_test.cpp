@@ -8,11 +8,9 @@
 #include <QApplication>
 #include <QDoubleSpinBox>
 #include <QDropEvent>
-#include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 #include <QTreeWidget>
 #include <cstdlib>
 #include <functional>
