@@ -88,8 +88,9 @@ class CavixCommand : public ::testing::Test {
   std::string model_ = dir_.File("model.json");
 };
 
-// What the next drop restores is checked in prefs_test.cpp.
-TEST_F(CavixCommand, DropPlacesAThreadedBlindHole) {
+// A drop, then edits of the placed hole. What the next drop restores is checked in
+// prefs_test.cpp.
+TEST_F(CavixCommand, EditsLeaveTheFileAloneUnlessTheHoleChanges) {
   NewModel();
   PlaceM10();
   const json hole = Shape("Hole M10x1.5");
@@ -102,11 +103,6 @@ TEST_F(CavixCommand, DropPlacesAThreadedBlindHole) {
                                                  {"2:15", "iso262.tab"}})
     EXPECT_EQ(Var(hole, key), value) << key;
   EXPECT_NEAR(Lowest(hole), -25 - 4.25, 1e-9);  // the 90-degree drill point of the 8.5 bore
-}
-
-TEST_F(CavixCommand, EditsLeaveTheFileAloneUnlessTheHoleChanges) {
-  NewModel();
-  PlaceM10();
   const std::string placed = Slurp(model_);
   fs::remove(Prefs());
   struct stat before {};
@@ -221,44 +217,6 @@ TEST_F(CavixCommand, AssignEventMakesTheCatalogEntry) {
   EXPECT_EQ(again["components"]["43"].size(), 1u);
   const Result shown = Cavix("show " + model_);
   EXPECT_NE(shown.out.find("2 entries"), std::string::npos) << shown.out;
-}
-
-TEST_F(CavixCommand, ShippedScriptsPlaceOneHoleEach) {
-  NewModel("--block 120,80,25");
-  struct Row {
-    const char* script;
-    const char* cls;
-    bool threaded, through;
-  };
-  const Row rows[] = {
-      {"plain_blind.txt", "Cavix.HoleSimple", false, false},
-      {"plain_threaded_through.txt", "Cavix.HoleSimple", true, true},
-      {"cbore_threaded_blind.txt", "Cavix.HoleCBore", true, false},
-      {"cbore_through.txt", "Cavix.HoleCBore", false, true},
-      {"csink_through.txt", "Cavix.HoleCSink", false, true},
-      {"csink_threaded_blind.txt", "Cavix.HoleCSink", true, false},
-      {"cdrill_blind.txt", "Cavix.HoleCDrill", false, false},
-      {"cdrill_threaded_through.txt", "Cavix.HoleCDrill", true, true},
-  };
-  // The scripts make every choice themselves: start them from remembered inch choices.
-  ASSERT_EQ(Cavix("drop " + model_ + " --at 5,5,25 --script " +
-                  Script("unc.txt", "click TabNorme(1)\ncheck ToggleFiletto 1\nclick OKButton\n"))
-                .status,
-            0);
-  int x = -2;
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.script);
-    const Result r =
-        Cavix("drop " + model_ + " --at " + std::to_string(x += 12) + ",40,25 --script " +
-              Quote(CAVIX_SHIPPED_SCRIPTS + std::string(row.script)));
-    ASSERT_EQ(r.status, 0) << r.err << r.out;
-    EXPECT_TRUE(r.Events("message").empty()) << r.out;
-    const json hole = Shapes().back();
-    EXPECT_EQ(hole["class"], row.cls);
-    EXPECT_EQ(Var(hole, "1:6"), row.threaded ? 1 : 0);
-    EXPECT_EQ(Var(hole, "1:7"), row.through ? 1 : 0);
-    EXPECT_EQ(std::abs(Lowest(hole) + 25) < 1e-9, row.through);  // through: the block thickness
-  }
 }
 
 }  // namespace

@@ -16,6 +16,22 @@ std::vector<std::string> ListTexts(const json& form, const std::string& control)
 
 int ShapeCount(scene::Scene& sc) { return static_cast<int>(sc.AllShapes().size()); }
 
+// Expects a run's form dumps to show `dumps`, and its message boxes to say `messages` (a part of
+// each text), both in order.
+void ExpectRun(const RunResult& r, const std::vector<FormValues>& dumps,
+               const std::vector<std::string>& messages = {}) {
+  const auto forms = r.Forms();
+  ASSERT_EQ(forms.size(), dumps.size()) << r.out;
+  for (size_t i = 0; i < forms.size(); ++i) {
+    SCOPED_TRACE("dump " + std::to_string(i + 1));
+    ExpectForm(forms[i], dumps[i]);
+  }
+  const auto m = r.Messages();
+  ASSERT_EQ(m.size(), messages.size()) << r.out;
+  for (size_t i = 0; i < m.size(); ++i)
+    EXPECT_NE(m[i]["text"].get<std::string>().find(messages[i]), std::string::npos) << m[i];
+}
+
 // ---- Opening ----
 
 TEST_F(DialogTest, FirstDropOpensOnThePlainHoleWithTheFirstStandardAndSize) {
@@ -33,9 +49,7 @@ TEST_F(DialogTest, FirstDropOpensOnThePlainHoleWithTheFirstStandardAndSize) {
   EXPECT_EQ(ShapeCount(*scene_), 1);  // Cancel after a drop takes the dropped shape away again
 
   // A third family gives a third tab; choosing it lists its standards for the current type.
-  InstallOptions o;
-  o.families.push_back({"Fixture", "\\Family\\"});
-  Install(o);
+  Install({.families = {kShippedFamilies[0], kShippedFamilies[1], kFixtureFamily[0]}});
   const RunResult three = Drop("click TabNorme(2)\ndump\nclick CancelButton\n");
   ExpectForm(three.LastForm(),
              {{"TabNorme.tabs", {"ISO", "UNC/UNF", "Fixture"}}, {"Misura.text", "8"}});
@@ -60,9 +74,7 @@ TEST_F(DialogTest, CaptionsAndMessagesFollowTheLanguage) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.language);
-    InstallOptions o;
-    o.language = row.language;
-    Install(o);
+    Install({.language = row.language});
     const RunResult r = Drop(
         "dump\nclick OptHoleType(1)\ncheck ToggleFiletto 1\ntext ProfIncasso 0\nfocus DiamIncasso\n"
         "text ProfIncasso 5\ntext DiamIncasso 1\nfocus ProfIncasso\ntext DiamIncasso 20\n"
@@ -139,35 +151,23 @@ TEST_F(DialogTest, ChoicesReshapeTheForm) {
   };
   for (const Reaction& row : rows) {
     SCOPED_TRACE(std::string(row.what) + " (" + row.locale + ")");
-    InstallOptions o = row.fixtureFamily ? FixtureFamily() : InstallOptions{};
-    o.locale = row.locale;
-    Install(o);
-    const RunResult r = Drop(std::string(row.script) + "click CancelButton\n");
-    EXPECT_TRUE(r.Messages().empty()) << r.out;
-    const auto forms = r.Forms();
-    ASSERT_EQ(forms.size(), row.dumps.size());
-    for (size_t i = 0; i < forms.size(); ++i) {
-      SCOPED_TRACE("dump " + std::to_string(i + 1));
-      ExpectForm(forms[i], row.dumps[i]);
-    }
+    Install(
+        {.locale = row.locale, .families = row.fixtureFamily ? kFixtureFamily : kShippedFamilies});
+    ExpectRun(Drop(std::string(row.script) + "click CancelButton\n"), row.dumps);
   }
 }
 
 TEST_F(DialogTest, AFailedQueryDisablesOkUntilAChoiceSucceeds) {
-  Install(FixtureFamily());
-  const RunResult r = Drop(
-      "select Normativa Missing table\ndump\nclick OKButton\nselect Normativa Plain bores\ndump\n"
-      "click OptHoleType(2)\ndump\nclick OptHoleType(3)\ndump\nclick CancelButton\n");
-  const auto forms = r.Forms();
-  ExpectForm(forms[0], {{"OKButton.enabled", false}});
-  ExpectForm(forms[1], {{"OKButton.enabled", true}});
-  // No countersink section in this family: nothing listed, OK disabled again.
-  ExpectForm(forms[2], {{"Normativa.list", json::array()}, {"OKButton.enabled", false}});
-  ExpectForm(forms[3], {{"OKButton.enabled", true}});
-  const auto m = r.Messages();
-  ASSERT_GE(m.size(), 1u);
-  EXPECT_NE(m[0]["text"].get<std::string>().find("missing.tab"), std::string::npos);
-  EXPECT_NE(r.diag.find("click OKButton skipped"), std::string::npos) << r.diag;
+  Install({.families = kFixtureFamily});
+  // No countersink section in this family: said, nothing listed, OK disabled again.
+  ExpectRun(Drop("select Normativa Missing table\ndump\nclick OKButton\n"
+                 "select Normativa Plain bores\ndump\nclick OptHoleType(2)\ndump\n"
+                 "click OptHoleType(3)\ndump\nclick CancelButton\n"),
+            {{{"OKButton.enabled", false}},
+             {{"OKButton.enabled", true}},
+             {{"Normativa.list", json::array()}, {"OKButton.enabled", false}},
+             {{"OKButton.enabled", true}}},
+            {"missing.tab", "Cavix.ini\rin QNorma"});
 }
 
 // ---- Entry rules ----
@@ -185,19 +185,13 @@ TEST_F(DialogTest, NumbersTypedAndShownInTheRegionalForm) {
                       {"de_DE", "1.2,5", "1,25"}, {"it_IT", "-2.5{BS}7", "2,7"}};
   for (const Row& row : rows) {
     SCOPED_TRACE(std::string(row.locale) + " typed " + row.typed);
-    InstallOptions o;
-    o.locale = row.locale;
-    Install(o);
-    const RunResult r = Drop(
-        std::string("check ToggleFiletto 1\ntext TxtThreadPitch \"\"\nkeys TxtThreadPitch ") +
-        row.typed + "\ndump\nclick CancelButton\n");
-    ExpectForm(r.Forms()[0], {{"TxtThreadPitch.text", row.shown}});
-    EXPECT_TRUE(r.Messages().empty());
+    Install({.locale = row.locale});
+    ExpectRun(Drop(std::string("check ToggleFiletto 1\ntext TxtThreadPitch \"\"\n") +
+                   "keys TxtThreadPitch " + row.typed + "\ndump\nclick CancelButton\n"),
+              {{{"TxtThreadPitch.text", row.shown}}});
   }
 
-  InstallOptions o;
-  o.locale = "de_DE";
-  Install(o);
+  Install({.locale = "de_DE"});
   const RunResult r = Drop(
       "click OptHoleType(1)\ncheck ToggleFiletto 1\nselect Misura M10\nselect Lunghezza 20\n"
       "dump\nclick OKButton\n");
@@ -209,26 +203,16 @@ TEST_F(DialogTest, NumbersTypedAndShownInTheRegionalForm) {
             std::vector<double>({10.6, 18, 1.5, 20}));
 }
 
+// A recess no wider than the hole is refused, even against Cancel; a plain size without a number
+// accepts any positive recess.
 TEST_F(DialogTest, RefusedValuesHoldTheFocusEvenAgainstCancel) {
-  const RunResult r = Drop(
-      "click OptHoleType(1)\ncheck ToggleFiletto 1\nselect Misura M10\n"
-      "text DiamIncasso 10\nclick CancelButton\ndump\n"
-      "text DiamIncasso 10.5\nclick CancelButton\n");
-  const auto m = r.Messages();
-  ASSERT_EQ(m.size(), 1u);
-  EXPECT_EQ(m[0]["text"], "This Diameter must be grater than the hole diameter");
-  EXPECT_EQ(r.Forms()[0]["focus"], "DiamIncasso");
-  EXPECT_EQ(ShapeCount(*scene_), 1);
-
-  // A plain size without a number accepts any positive recess.
-  InstallOptions o;
-  o.families = {{"UNC/UNF", "\\Standards\\UNC\\"}};
-  Install(o);
-  const RunResult unc = Drop(
-      "click OptHoleType(1)\nselect Misura #0\ntext DiamIncasso 0.5\nfocus ProfIncasso\n"
-      "dump\nclick CancelButton\n");
-  EXPECT_TRUE(unc.Messages().empty());
-  EXPECT_EQ(unc.Forms()[0]["focus"], "ProfIncasso");
+  ExpectRun(Drop("click OptHoleType(1)\ncheck ToggleFiletto 1\nselect Misura M10\n"
+                 "text DiamIncasso 10\nclick CancelButton\ndump\n"
+                 "text DiamIncasso 10.5\nclick CancelButton\n"),
+            {{{"focus", "DiamIncasso"}}}, {"This Diameter must be grater than the hole diameter"});
+  ExpectRun(Drop("click TabNorme(1)\nclick OptHoleType(1)\nselect Misura #0\n"
+                 "text DiamIncasso 0.5\nfocus ProfIncasso\ndump\nclick CancelButton\n"),
+            {{{"focus", "ProfIncasso"}}});
 }
 
 TEST_F(DialogTest, ValuesRoundedAwayOrNotNumbersAreRefused) {
@@ -278,15 +262,8 @@ TEST_F(DialogTest, OkRefusesWhatMakesNoHoleAndTheDialogStaysOpen) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.setup);
-    const RunResult r =
-        Drop(std::string(row.setup) + "click OKButton\ndump\nclick CancelButton\n");
-    ASSERT_EQ(r.Messages().size(), 1u) << r.out;
-    const std::string text = r.Messages()[0]["text"];
-    EXPECT_NE(text.find(row.message), std::string::npos) << text;
-    ASSERT_EQ(r.Forms().size(), 1u);
-    if (row.focus) {
-      EXPECT_EQ(r.Forms()[0]["focus"], row.focus);
-    }
+    ExpectRun(Drop(std::string(row.setup) + "click OKButton\ndump\nclick CancelButton\n"),
+              {row.focus ? FormValues{{"focus", row.focus}} : FormValues{}}, {row.message});
     EXPECT_FALSE(fs::exists(PrefsPath()));
     EXPECT_EQ(ShapeCount(*scene_), 1);
   }

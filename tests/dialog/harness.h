@@ -46,12 +46,8 @@ struct InstallOptions {
   Families families = kShippedFamilies;
 };
 
-// The test family (plain sizes "10", threaded "M10", a missing table) as the only family.
-inline InstallOptions FixtureFamily() {
-  InstallOptions o;
-  o.families = {{"Fixture", "\\Family\\"}};
-  return o;
-}
+// The test family (plain sizes "10", threaded "M10", a missing table).
+inline const Families kFixtureFamily{{"Fixture", "\\Family\\"}};
 
 class DialogTest : public ::testing::Test {
  protected:

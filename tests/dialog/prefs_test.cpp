@@ -30,9 +30,7 @@ using PrefsTest = DialogTest;
 TEST_F(PrefsTest, AConfirmedDialogIsWrittenAndRestored) {
   for (const char* locale : {"en_US", "it_IT"}) {
     SCOPED_TRACE(locale);
-    InstallOptions o;
-    o.locale = locale;
-    Install(o);
+    Install({.locale = locale});
     const RunResult r = Drop(
         "click TabNorme(1)\nclick OptHoleType(3)\ncheck ToggleFiletto 1\nselect Misura #3\n"
         "select Lunghezza #2\ntext Lunghezza 1200\ntext AngSvaso 120\ntext DiamIncasso 30\n"

@@ -25,12 +25,13 @@ inline std::vector<nlohmann::json> JsonEvents(const std::string& out,
   return v;
 }
 
-// Expects each "Control.property" of a form dump to hold its value.
+// Expects each "Control.property" of a form dump, or a property of the form itself ("focus"), to
+// hold its value.
 using FormValues = std::vector<std::pair<std::string, nlohmann::json>>;
 inline void ExpectForm(const nlohmann::json& form, const FormValues& want) {
   for (const auto& [key, value] : want) {
-    std::string path = "/controls/" + key;
-    path[path.find('.')] = '/';
+    std::string path = key.find('.') == std::string::npos ? "/" + key : "/controls/" + key;
+    if (const size_t dot = path.find('.'); dot != std::string::npos) path[dot] = '/';
     EXPECT_EQ(form.value(nlohmann::json::json_pointer(path), nlohmann::json()), value) << key;
   }
 }

@@ -30,7 +30,6 @@ struct ProbeForm {
   CheckBox& flat = form.Add<CheckBox>("ToggleFlat");
   CheckBox& through = form.Add<CheckBox>("ToggleThrough");
   TabStrip& tabs = form.Add<TabStrip>("Tabs");
-  ImageList& images = form.Add<ImageList>("Images");
   CommandButton& ok = form.Add<CommandButton>("OKButton");
   CommandButton& cancel = form.Add<CommandButton>("CancelButton");
 
@@ -45,7 +44,6 @@ struct ProbeForm {
     ok.SetDefault(true);
     cancel.SetCaption("Cancel");
     pitch.SetText("1");
-    for (const char* k : {"a", "b", "c", "d"}) images.Add(k);
     tabs.SetTabs(3);
 
     // Digits pass; "." and "," become "," while the text has none; everything else is discarded.
@@ -90,7 +88,6 @@ struct ProbeForm {
       }
       log.push_back("through end");
     });
-    tabs.OnClick([this] { log.push_back("tab " + std::to_string(tabs.Tab())); });
     ok.OnClick([this] {
       log.push_back("ok");
       form.Unload();

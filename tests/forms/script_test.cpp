@@ -256,9 +256,8 @@ TEST(ScriptRun, MessageBoxesAreAnsweredAsConfiguredAndHandlerErrorsReachTheCalle
 TEST(ScriptLoad, FilesAreNamedInErrorsAndReadAsWindows1252WhenNotUtf8) {
   EXPECT_EQ(ScriptProblem([] { LoadScript("/nonexistent/dir/s.txt"); }),
             "/nonexistent/dir/s.txt: the dialog script does not exist");
+  // (A folder is refused through `cavix drop` in app_test.cpp.)
   const cavix::test::TempDir dir("cavix_forms_");
-  EXPECT_EQ(ScriptProblem([&] { LoadScript(dir.path.string()); }),
-            dir.path.string() + ": the dialog script is a folder");
   const std::string bad = dir.Write("bad.txt", "text TxtNote caf\xE9 \x80\r\nbogus\r\n");
   const std::string what = ScriptProblem([&] { LoadScript(bad); });
   EXPECT_EQ(what.rfind(bad + ":2: unknown action 'bogus'", 0), 0u) << what;

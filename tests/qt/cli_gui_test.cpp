@@ -1,10 +1,12 @@
 // `cavix drop --gui` and `cavix edit --gui` in-process, off screen: a user drives the window the
-// command opens, and the model file ends as the same steps played with --script leave it; Cancel
-// on an edit leaves the file as it was.
+// command opens with the mouse and the keyboard, and the model file ends as the same steps played
+// with --script leave it; Cancel on an edit leaves the file as it was.
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QMoveEvent>
 #include <QScreen>
 #include <QTest>
@@ -15,6 +17,7 @@
 
 #include "app/cli.h"
 #include "forms/qt/form_view.h"
+#include "tests/support/box_answerer.h"
 #include "tests/support/install.h"
 #include "tests/support/test_files.h"
 
@@ -74,25 +77,66 @@ class GuiCommands : public ::testing::Test {
   int scripts_ = 0;
 };
 
-TEST_F(GuiCommands, OkAndCancelInTheWindowTakeTheScriptsPaths) {
+// Selects entry `text` of a drop-down list as a user does: a click, then the arrow keys.
+void PickWithKeys(FormView& view, const char* control, const std::string& text) {
+  auto* box = qobject_cast<QComboBox*>(view.WidgetOf(control));
+  ASSERT_NE(box, nullptr);
+  QTest::mouseClick(box, Qt::LeftButton);
+  box->hidePopup();
+  auto& list = view.Model().Get<forms::ComboBox>(control);
+  const int target = box->findText(QString::fromStdString(text));
+  ASSERT_GE(target, 0) << text;
+  for (int guard = 0; list.ListIndex() != target && guard < 100; ++guard)
+    QTest::keyClick(box, list.ListIndex() < target ? Qt::Key_Down : Qt::Key_Up);
+  EXPECT_EQ(list.SelectedText(), text);
+}
+
+// Replaces the text of a field as a user does: a click, Home, Shift+End, then typing.
+void TypeOver(FormView& view, const char* control, const char* keys) {
+  auto* edit = qobject_cast<QLineEdit*>(view.WidgetOf(control));
+  ASSERT_NE(edit, nullptr);
+  QTest::mouseClick(edit, Qt::LeftButton);
+  QTest::keyClick(edit, Qt::Key_Home);
+  QTest::keyClick(edit, Qt::Key_End, Qt::ShiftModifier);
+  QTest::keyClicks(edit, keys);
+}
+
+TEST_F(GuiCommands, AUsersSessionInTheWindowLeavesWhatTheSameScriptLeaves) {
   const std::string byHand = dir_.File("hand.json"), scripted = dir_.File("script.json");
   for (const std::string& model : {byHand, scripted}) ASSERT_EQ(Cavix({"new", model}), 0) << err_;
   ForgetPreferences();
-  ASSERT_EQ(Cavix({"drop", byHand, "--at", "50,30,20", "--gui"},
-                  [](FormView& view) {
-                    Click(view, "OptHoleType", 2);
-                    Click(view, "ToggleFiletto");
-                    Click(view, "OKButton");
-                  }),
-            0)
-      << err_;
+  // Keyed picks, both separators typed, a refused value that holds the focus against OK and
+  // Cancel, Enter for OK.
+  std::vector<std::string> messages;
+  auto byMouseAndKeys = [&](FormView& view) {
+    BoxAnswerer boxes;
+    Click(view, "OptHoleType", 1);
+    PickWithKeys(view, "Normativa", "ISO 4762 / DIN 974-1 fine");
+    PickWithKeys(view, "Misura", "10");
+    TypeOver(view, "DiamIncasso", "17,5.5");  // the first separator is the region's
+    TypeOver(view, "ProfIncasso", "0");
+    const forms::Control& depth = view.Model().Get("ProfIncasso");
+    for (const char* button : {"OKButton", "CancelButton"}) {
+      Click(view, button);
+      EXPECT_TRUE(view.Model().IsShown()) << button;
+      EXPECT_EQ(view.ControlOf(view.focusWidget()), &depth) << button;
+    }
+    TypeOver(view, "ProfIncasso", "10,8");
+    QTest::keyClick(view.focusWidget(), Qt::Key_Return);
+    EXPECT_FALSE(view.Model().IsShown());
+    messages = boxes.texts;
+  };
+  ASSERT_EQ(Cavix({"drop", byHand, "--at", "50,30,20", "--gui"}, byMouseAndKeys), 0) << err_;
+  EXPECT_EQ(messages, std::vector<std::string>(2, "This value must be greater than zero"));
   ForgetPreferences();
   ASSERT_EQ(Cavix({"drop", scripted, "--at", "50,30,20", "--script",
-                   Script("click OptHoleType(2)\ncheck ToggleFiletto 1\nclick OKButton\n")}),
+                   Script("click OptHoleType(1)\nselect Normativa ISO 4762 / DIN 974-1 fine\n"
+                          "select Misura 10\ntext DiamIncasso \"\"\nkeys DiamIncasso 17,5.5\n"
+                          "text ProfIncasso \"\"\nkeys ProfIncasso 10,8{ENTER}\n")}),
             0)
       << err_;
   EXPECT_EQ(Show(byHand), Show(scripted));
-  ASSERT_NE(Show(byHand).find("Cavix.HoleCSink"), std::string::npos);
+  EXPECT_NE(Show(byHand).find("17.55"), std::string::npos);  // the recess diameter as typed
 
   // Cancel on an edit leaves the file alone; OK rebuilds the hole (#2, after the block) as the
   // script does.
@@ -148,15 +192,10 @@ TEST_F(GuiCommands, TheWindowReopensWhereTheUserLeftIt) {
   };
 
   const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-  // Moved a little, moved half off the left edge: it reopens there.
-  for (auto where : std::vector<std::function<QPoint(const FormView&)>>{
-           [](const FormView& v) { return v.pos() + QPoint(40, 30); },
-           [](const FormView& v) { return QPoint(-v.width() / 2, 100); }}) {
-    const QPoint moved = moveTo(where);
-    SCOPED_TRACE(std::to_string(moved.x()) + "," + std::to_string(moved.y()));
-    ASSERT_EQ(Cavix({"drop", model, "--gui"}, look), 0) << err_;
-    EXPECT_EQ(reopened, moved);
-  }
+  // Moved half off the left edge: it reopens there.
+  const QPoint moved = moveTo([](const FormView& v) { return QPoint(-v.width() / 2, 100); });
+  ASSERT_EQ(Cavix({"drop", model, "--gui"}, look), 0) << err_;
+  EXPECT_EQ(reopened, moved);
   EXPECT_LT(reopened.x(), 0);
   // Dragged almost out of sight: it stays where it was let go, and reopens centred.
   const QPoint hidden = moveTo([](const FormView& v) { return QPoint(10 - v.width(), 100); });

@@ -1,27 +1,21 @@
 // The hole dialog in a real window, off screen: a screenshot of a drop checked for what a person
-// would check (size, every control in its place, pictures that follow the toggles), and a user's
-// session driven through Qt's test library that must leave the same hole as the same steps
-// played as a dialog script. Edits in a window are driven through `cavix edit --gui`.
+// would check (size, every control in its place, pictures that follow the toggles), and gestures
+// driven through Qt's test library. A user's session that must leave the same hole as the same
+// steps in a script, and edits in a window, go through `cavix drop|edit --gui` (cli_gui_test.cpp).
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
-#include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTest>
-#include <QTimer>
 #include <QToolButton>
 #include <set>
 
 #include "forms/qt/form_view.h"
 #include "forms/qt/window_driver.h"
-#include "scene/model_file.h"
 #include "tests/dialog/harness.h"
-#include "tests/support/box_answerer.h"
 
 namespace cavix::testing {
 namespace {
@@ -163,90 +157,6 @@ TEST_F(DialogWindow, GesturesReachTheFormAndTheWidgetsFollowIt) {
     view.close();
     EXPECT_FALSE(d.IsShown());
   });
-}
-
-// The text of the entry for size 10 of a size list ("10" or, for metric threads, "M10").
-std::string Size10(FormView& view) {
-  auto* box = qobject_cast<QComboBox*>(view.WidgetOf("Misura"));
-  for (const char* t : {"10", "M10"})
-    if (box->findText(t) >= 0) return t;
-  ADD_FAILURE() << "no size 10 listed";
-  return "10";
-}
-
-// Selects entry `text` of a drop-down list as a user does: a click, then the arrow keys.
-void PickWithKeys(FormView& view, const char* control, const std::string& text) {
-  auto* box = qobject_cast<QComboBox*>(view.WidgetOf(control));
-  ASSERT_NE(box, nullptr);
-  QTest::mouseClick(box, Qt::LeftButton);
-  box->hidePopup();
-  auto& list = view.Model().Get<forms::ComboBox>(control);
-  const int target = box->findText(QString::fromStdString(text));
-  ASSERT_GE(target, 0) << text;
-  for (int guard = 0; list.ListIndex() != target && guard < 100; ++guard)
-    QTest::keyClick(box, list.ListIndex() < target ? Qt::Key_Down : Qt::Key_Up);
-  EXPECT_EQ(list.SelectedText(), text);
-}
-
-// Replaces the text of a field as a user does: a click, Home, Shift+End, then typing.
-void TypeOver(FormView& view, const char* control, const char* keys) {
-  auto* edit = qobject_cast<QLineEdit*>(view.WidgetOf(control));
-  ASSERT_NE(edit, nullptr);
-  QTest::mouseClick(edit, Qt::LeftButton);
-  QTest::keyClick(edit, Qt::Key_Home);
-  QTest::keyClick(edit, Qt::Key_End, Qt::ShiftModifier);
-  QTest::keyClicks(edit, keys);
-}
-
-TEST_F(DialogWindow, AUsersSessionLeavesTheSameHoleAsTheSameStepsInAScript) {
-  std::vector<std::string> windowMessages;
-  std::string size;
-  scene::Shape& byHand = DropInWindow([&](FormView& view) {
-    dialog::Dialog& d = DialogOf(view);
-    BoxAnswerer boxes;
-    QTest::mouseClick(view.WidgetOf("OptHoleType", 1), Qt::LeftButton);
-    EXPECT_EQ(d.Session().holeType, 2);
-    PickWithKeys(view, "Normativa", "ISO 4762 / DIN 974-1 fine");
-    size = Size10(view);
-    PickWithKeys(view, "Misura", size);
-    // Both separators: the comma is this region's period, the second separator is dropped.
-    TypeOver(view, "DiamIncasso", "17,5.5");
-    EXPECT_EQ(d.DiamIncasso.Text(), "17.55");
-    TypeOver(view, "ProfIncasso", "0");
-    // OK is refused: leaving a depth of 0 shows the message and keeps the focus in the field.
-    QTest::mouseClick(view.WidgetOf("OKButton"), Qt::LeftButton);
-    ASSERT_EQ(boxes.texts.size(), 1u);
-    EXPECT_EQ(boxes.icons[0], QMessageBox::Warning);
-    EXPECT_TRUE(d.IsShown());
-    EXPECT_EQ(d.ActiveControl(), &d.ProfIncasso) << d.ActiveControl()->FullName();
-    EXPECT_EQ(view.ControlOf(view.focusWidget()), &d.ProfIncasso);
-    // Cancel too: the value must be corrected first.
-    QTest::mouseClick(view.WidgetOf("CancelButton"), Qt::LeftButton);
-    EXPECT_EQ(boxes.texts.size(), 2u);
-    EXPECT_TRUE(d.IsShown());
-    EXPECT_EQ(view.ControlOf(view.focusWidget()), &d.ProfIncasso);
-    // Corrected, and Enter presses OK.
-    TypeOver(view, "ProfIncasso", "10,8");
-    QTest::keyClick(view.focusWidget(), Qt::Key_Return);
-    EXPECT_FALSE(d.IsShown());
-    windowMessages = boxes.texts;
-  });
-  ASSERT_EQ(scene_->BoundShapes().size(), 1u);
-  const auto handMade = scene::ShapeToJson(byHand);
-  EXPECT_EQ(Num(byHand, 16), 17.55);
-  EXPECT_EQ(Num(byHand, 17), 10.8);
-  EXPECT_EQ(windowMessages, std::vector<std::string>(2, "This value must be greater than zero"));
-
-  Install(InstallOptions{});
-  const RunResult r = Drop(
-      "click OptHoleType(1)\nselect Normativa ISO 4762 / DIN 974-1 fine\nselect Misura " + size +
-      "\ntext DiamIncasso \"\"\nkeys DiamIncasso 17,5.5\ntext ProfIncasso \"\"\n"
-      "keys ProfIncasso 0\nclick OKButton\nclick CancelButton\ntext ProfIncasso \"\"\n"
-      "keys ProfIncasso 10,8\nkeys ProfIncasso {ENTER}\n");
-  std::vector<std::string> scriptMessages;
-  for (const auto& m : r.Messages()) scriptMessages.push_back(m["text"]);
-  EXPECT_EQ(scriptMessages, windowMessages);
-  EXPECT_EQ(scene::ShapeToJson(*shape_), handMade);
 }
 
 }  // namespace
