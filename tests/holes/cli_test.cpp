@@ -40,15 +40,6 @@ class Cli : public SceneTest {
   // The error stream of the last command run.
   const std::string& Err() const { return last_.err; }
   Result last_;
-  static const auto& Chains(const scene::Shape& s) {
-    return s.Store().First(15)->ProfileIfAny()->Store().Find(3)->Items();
-  }
-  static double Deepest(const scene::Shape& s) {
-    double d = 0;
-    for (const auto& chain : Chains(s))
-      for (const auto& p : chain->Points()) d = std::min(d, p.y);
-    return d;
-  }
 };
 
 // The test the cone-height fix must pass: every through hole ends exactly at the far face after
