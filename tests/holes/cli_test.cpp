@@ -1,10 +1,9 @@
 // The hole commands as users run them: `cavix resize`, `cavix regen` and `cavix threads` on model
-// files holding holes of every kind; and the thread texture of a reopened hole.
+// files holding holes of every kind.
 #include <nlohmann/json.hpp>
 #include <sstream>
 
 #include "hole_objects/utils.h"
-#include "runtime/fp.h"
 #include "host/add_in_names.h"
 #include "scene_fixture.h"
 #include "tests/support/shell.h"
@@ -174,21 +173,6 @@ TEST_F(Cli, FailedRegenerationLeavesTheFile) {
 
   EXPECT_EQ(Run("resize '" + path + "' --block 100,-60,40").status, 2);
   EXPECT_EQ(Slurp(path), stored);
-}
-
-using ModelTest = SceneTest;
-
-// The texture uses the shipped image, and its projection is the thread's.
-TEST_F(ModelTest, ThreadTextureFromTheShippedImage) {
-  const int32_t id = Drop({.type = 1, .thread = true, .L = 25, .LT = 20, .P = 1.5}).Id();
-  Reopen();
-  const auto* finish = model->FindShapeById(id)->Store().First(27)->Finish();
-  ASSERT_TRUE(finish);
-  EXPECT_EQ(finish->Data().textureFile, CAVIX_TEST_DATA_DIR "\\Images\\3iaoftt.jpg");
-  EXPECT_EQ(finish->Data().projectionWidth, cavix::rt::Variant(cavix::rt::kPi * 8.5));
-  EXPECT_NEAR(finish->Data().projectionHeight.F64(), 6.25 * 1.5, 1e-9);
-  EXPECT_EQ(finish->Data().projectionType, cavix::rt::Variant(int32_t{3}));
-  EXPECT_EQ(finish->Data().flip, cavix::rt::Variant(true));
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // Shared set-up of the hole tests on the stand-in host: a model with the hole classes registered
-// and the build tree's registry and settings, saved to and reopened from a folder of its own; and
+// and the build tree's registry and settings, saved to a folder of its own; and
 // one dropped shape for the unit tests of the hole classes.
 #pragma once
 
@@ -22,18 +22,11 @@ using geotest::ErrorOf;
 
 class SceneTest : public ::testing::Test {
  protected:
-  SceneTest() { Open(scene::Scene::NewModel({100, 60, 20})); }
-
-  void Open(std::unique_ptr<scene::Scene> s) {
-    model = std::move(s);
+  SceneTest() {
     model->RegisterClasses(cavix::HoleClasses());
     model->InstallServices({CAVIX_TEST_REGISTRY, CAVIX_TEST_SETTINGS});
   }
   void Save() { scene::SaveModel(*model, path); }
-  void Reopen() {
-    Save();
-    Open(scene::LoadModel(path));
-  }
   // Creates the hole on a newly dropped shape, as the dialog's apply path does.
   scene::Shape& Drop(const HoleInput& input) {
     scene::Shape& s = model->AddDroppedShape();
@@ -52,7 +45,7 @@ class SceneTest : public ::testing::Test {
 
   cavix::test::TempDir dir{"cavix-holes-"};
   const std::string path = dir.File("m.json");
-  std::unique_ptr<scene::Scene> model;
+  std::unique_ptr<scene::Scene> model = scene::Scene::NewModel({100, 60, 20});
 };
 
 class HoleTest : public SceneTest {
