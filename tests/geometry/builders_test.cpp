@@ -7,7 +7,7 @@
 #include <numbers>
 
 #include "geometry/create_holes.h"
-#include "support/fake_host.h"
+#include "support/scene_host.h"
 
 namespace {
 
@@ -80,15 +80,15 @@ class Builders : public ::testing::TestWithParam<BuilderCase> {};
 // Built over two stale chains, then rebuilt: exactly one chain with the hand-worked points.
 TEST_P(Builders, ChainPointsAndSizes) {
   const BuilderCase& c = GetParam();
-  fake::World w;
-  auto& chains = w.hole.holder.Get(15).First().Profile().Components(3);
-  chains.Add().SetStartPoint(int16_t{0}, int16_t{0});
-  chains.Add().SetStartPoint(1.0, 1.0);
-  c.build(w.hole);
-  c.build(w.hole);
+  geotest::Model m;
+  geotest::Recorded shape(m.hole);
+  shape.chains.Add().SetStartPoint(int16_t{0}, int16_t{0});
+  shape.chains.Add().SetStartPoint(1.0, 1.0);
+  c.build(shape);
+  c.build(shape);
 
-  ASSERT_EQ(w.hole.ChainCount(), 1);
-  auto& chain = w.hole.Chain();
+  ASSERT_EQ(shape.chains.Count(), 1);
+  auto& chain = shape.chains.items[0]->points;
   ASSERT_EQ(chain.size(), c.points.size() + 1);
   EXPECT_EQ(chain[0].first, cavix::rt::Variant(int16_t{0}));
   EXPECT_EQ(chain[0].second, cavix::rt::Variant(int16_t{0}));
@@ -102,13 +102,13 @@ TEST_P(Builders, ChainPointsAndSizes) {
     EXPECT_NEAR(cavix::rt::CDbl(vy), e.y, 1e-9);
   }
 
-  auto& size = w.hole.holder.Get(1).First();
-  EXPECT_NEAR(size.Value(1).F64(), c.maxDiameter, 1e-12);
-  EXPECT_NEAR(size.Value(2).F64(), c.maxDiameter, 1e-12);
-  auto& psize = w.hole.holder.Get(15).First().Profile().Components(4).Item(1);
+  const auto* size = m.hole.Store().First(1);
+  EXPECT_NEAR(size->Value(1).F64(), c.maxDiameter, 1e-12);
+  EXPECT_NEAR(size->Value(2).F64(), c.maxDiameter, 1e-12);
+  auto& psize = m.hole.Store().First(15)->Profile().Components(4).At(1);
   EXPECT_NEAR(psize.Value(1).F64(), c.maxDiameter / 2, 1e-12);
   EXPECT_NEAR(psize.Value(2).F64(), c.maxDiameter / 2, 1e-12);
-  EXPECT_EQ(w.hole.log().back(), "ResetSizeBox");
+  EXPECT_EQ(m.hole.SizeBoxResetCount(), 2);
 }
 
 INSTANTIATE_TEST_SUITE_P(AllBuilders, Builders, ::testing::ValuesIn(Cases()),
@@ -117,15 +117,15 @@ INSTANTIATE_TEST_SUITE_P(AllBuilders, Builders, ::testing::ValuesIn(Cases()),
 // A fault in the numbers stops the builder before the shape is touched; a host failure part way
 // keeps what was already written.
 TEST(BuilderFaults, OverflowLeavesTheShapeAloneMissingComponentFailsAfterTheChain) {
-  fake::World w;
-  w.log.clear();
-  EXPECT_EQ(fake::ErrorOf([&] { geo::CreateHoleSimple(w.hole, 1e308, 20, 0, 1e308); }), 6);
-  EXPECT_TRUE(w.log.empty());
+  geotest::Model m;
+  EXPECT_EQ(geotest::ErrorOf([&] { geo::CreateHoleSimple(m.hole, 1e308, 20, 0, 1e308); }), 6);
+  EXPECT_TRUE(m.hole.Store().First(1)->Vars().empty());
+  EXPECT_FALSE(m.hole.Store().First(15)->Profile().Store().First(3));
 
-  w.hole.holder.Get(14).items.clear();
-  EXPECT_EQ(fake::ErrorOf([&] { geo::CreateHoleSimple(w.hole, 10, 20, 0, 0); }), 9);
-  EXPECT_EQ(w.hole.ChainCount(), 1);
-  EXPECT_EQ(w.hole.Chain().size(), 5u);
+  auto& flags = m.hole.Components(14);
+  flags.Remove(flags.Item(1));
+  EXPECT_EQ(geotest::ErrorOf([&] { geo::CreateHoleSimple(m.hole, 10, 20, 0, 0); }), 9);
+  EXPECT_EQ(m.hole.Store().First(15)->Profile().Store().First(3)->Points().size(), 5u);
 }
 
 }  // namespace

@@ -2,46 +2,55 @@
 // which host failures are skipped.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "geometry/create_holes.h"
 #include "geometry/thread_texture.h"
 #include "runtime/fp.h"
-#include "support/fake_host.h"
+#include "scene/services.h"
+#include "support/scene_host.h"
+#include "tests/support/test_files.h"
 
 namespace {
 
 namespace geo = cavix::geo;
 using cavix::rt::Variant;
-
-const std::string kFirst = "C:\\Cavix\\Images\\3iaoftt.jpg";
+using cavix::scene::Vec3;
 
 TEST(ThreadImage, PathRules) {
+  cavix::test::TempDir dir("cavix-texture-");
+  const std::string root = dir.path.string(), tex = root + "\\tex";
+  dir.Write("app/Images/3iaoftt.jpg", "jpg");
+  dir.Write("tex/3iaoftt.jpg", "jpg");
   struct Row {
     const char* what;
-    bool hasSection;
-    const char* threadFile;  // nullptr: no key
-    const char* existing;    // the one file that exists, or nullptr
-    const char* path;        // "unchanged": not found
+    const char* applDir;    // below the folder; only "app" holds the image
+    std::string settings;   // the host settings file
+    std::string threadDir;  // the thread file directory
+    std::string path;       // "unchanged": not found
   };
+  const std::string section = "[Directories]\r\nThreadFile=";
   const Row rows[] = {
-      {"application dir first", true, "D:\\tex", kFirst.c_str(), kFirst.c_str()},
-      {"thread dir, trailing backslash dropped", true, "D:\\tex\\", "D:\\tex\\3iaoftt.jpg",
-       "D:\\tex\\3iaoftt.jpg"},
-      {"only one backslash dropped", true, "D:\\tex\\\\", "D:\\tex\\\\3iaoftt.jpg",
-       "D:\\tex\\\\3iaoftt.jpg"},
-      {"no key: default dir", true, nullptr, "v:\\bin.32\\3iaoftt.jpg", "v:\\bin.32\\3iaoftt.jpg"},
-      {"no section: bare name", false, nullptr, "\\3iaoftt.jpg", "\\3iaoftt.jpg"},
-      {"nowhere", true, "D:\\tex", nullptr, "unchanged"},
+      {"application dir first", "app", section + tex, tex, root + "\\app\\Images\\3iaoftt.jpg"},
+      {"thread dir, trailing backslash dropped", "none", section + tex + "\\", tex,
+       tex + "\\3iaoftt.jpg"},
+      {"only one backslash dropped", "none", section + tex + "\\\\", tex + "\\",
+       tex + "\\\\3iaoftt.jpg"},
+      {"nowhere", "none", section + root, root, "unchanged"},
+      {"no key: default dir", "none", "[Directories]\r\n", "v:\\bin.32", "unchanged"},
+      {"no section: no dir", "none", "", "", "unchanged"},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.what);
-    fake::World w;
-    if (r.hasSection) {
-      auto& sec = w.services.state.settings["Directories"];
-      if (r.threadFile) sec["ThreadFile"] = r.threadFile;
-    }
-    if (r.existing) w.services.state.files.insert(r.existing);
+    const std::string reg = dir.Write(
+        "cavix.reg", "Windows Registry Editor Version 5.00\r\n\r\n"
+                     "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Norvalis\\Zentrox]\r\n\"ApplDir\"=\"" +
+                         root + "\\\\" + r.applDir + "\"\r\n");
+    cavix::scene::Scene s;
+    auto services = cavix::scene::MakeServiceFactory(s, {reg, dir.Write("s.ini", r.settings)});
+    EXPECT_EQ(geo::GetThreadFileDir(*services), r.threadDir);
     std::string path = "unchanged";
-    EXPECT_EQ(geo::FindThreadImage(w.services, path), r.existing != nullptr);
+    EXPECT_EQ(geo::FindThreadImage(*services, path), r.path != "unchanged");
     EXPECT_EQ(path, r.path);
   }
 }
@@ -49,70 +58,65 @@ TEST(ThreadImage, PathRules) {
 // M10 x 1.5 through a plain threaded hole: bore 8.5, one image height is 6.25 pitches, the
 // texture point in the middle of the thread. Built twice, the surface component is reused.
 TEST(ThreadTexture, FinishValuesAndPoint) {
-  fake::World w;
-  w.services.state.files.insert(kFirst);
-  w.hole.normal[0] = 0.6;
-  w.hole.normal[1] = 0;
-  w.hole.normal[2] = -0.8;
-  geo::CreateHoleSimpleThread(w.hole, 10, 25, 0, 20, 1.5);
+  geotest::Model m({100, 60, 20}, {0.6, 0, -0.8});
+  geo::CreateHoleSimpleThread(m.hole, 10, 25, 0, 20, 1.5);
 
-  auto& surface = w.hole.holder.Get(27).First();
-  ASSERT_TRUE(surface.finish);
-  EXPECT_EQ(surface.finishPoint, (std::vector<double>{8.5 / 4, 8.5 / 4, -10}));
-  auto& props = surface.finish->props;
-  EXPECT_EQ(props["TextureFile"], Variant(kFirst));
-  EXPECT_EQ(props["ProjectionWidth"], Variant(cavix::rt::kPi * 8.5));
-  EXPECT_NEAR(props["ProjectionHeight"].F64(), 6.25 * 1.5, 1e-12);
-  EXPECT_EQ(props["Flip"], Variant(true));
-  EXPECT_EQ(props["UpDirection"], Variant(std::string("0.600000,0.000000,-0.800000")));
+  ASSERT_TRUE(m.hole.Store().First(27)->Finish());
+  const auto& f = m.hole.Store().First(27)->Finish()->Data();
+  EXPECT_EQ(f.point, (Vec3{8.5 / 4, 8.5 / 4, -10}));
+  EXPECT_EQ(f.request, (std::array<int16_t, 3>{1, 1, 0}));
+  EXPECT_EQ(f.textureFile, CAVIX_TEST_DATA_DIR "\\Images\\3iaoftt.jpg");
+  EXPECT_EQ(f.projectionType, Variant(int32_t{3}));
+  EXPECT_EQ(f.verticalRatio, Variant(int16_t{1}));
+  EXPECT_EQ(f.horizontalRatio, Variant(int16_t{1}));
+  EXPECT_EQ(f.projectionWidth, Variant(cavix::rt::kPi * 8.5));
+  EXPECT_NEAR(f.projectionHeight.F64(), 6.25 * 1.5, 1e-12);
+  EXPECT_EQ(f.flip, Variant(true));
+  EXPECT_EQ(f.upDirection, (Vec3{0.6, 0, -0.8}));
 
   // Below a counterbore the point is the thread's middle under the recess.
-  geo::CreateHoleCBoreThread(w.hole, 8, 20, 0, 15, 1.25, 14, 8);
-  geo::CreateHoleCBoreThread(w.hole, 8, 22, 0, 15, 1.25, 14, 8);
-  EXPECT_EQ(w.hole.holder.Get(27).Count(), 1);
-  EXPECT_EQ(w.hole.holder.Get(27).First().finishPoint[2], -8 - 7.5);
+  geo::CreateHoleCBoreThread(m.hole, 8, 20, 0, 15, 1.25, 14, 8);
+  geo::CreateHoleCBoreThread(m.hole, 8, 22, 0, 15, 1.25, 14, 8);
+  EXPECT_EQ(m.hole.Components(27).Count(), 1);
+  EXPECT_EQ(m.hole.Store().First(27)->Finish()->Data().point->z, -8 - 7.5);
 }
 
 // Without an image, or with the finish refused, the hole is built without texture; a failure
-// before the finish is asked for (here the normal's conversion) is the builder's error; a
-// property the host refuses, or a height of 25.4 / 0, skips only itself.
+// before the finish is asked for (here the host has no services for the conversions) is the
+// builder's error; a property the host refuses, or a height of 25.4 / 0, skips only itself.
 TEST(ThreadTexture, FailuresSkipOnlyWhatFailed) {
   struct Row {
     const char* what;
-    bool image, finishFails, unitsFail;
+    bool image, finishRefused, services;
     int error;
-    bool surface;  // the surface component exists afterwards
   };
-  const Row rows[] = {{"no image", false, false, false, 0, false},
-                      {"finish refused", true, true, false, 0, true},
-                      {"normal fails", true, false, true, 440, false}};
+  const Row rows[] = {{"no image", false, false, true, 0},
+                      {"finish refused", true, true, true, 0},
+                      {"no services", true, false, false, 429}};
   for (const Row& r : rows) {
     SCOPED_TRACE(r.what);
-    fake::World w;
-    if (r.image) w.services.state.files.insert(kFirst);
-    if (r.finishFails) w.hole.holder.Get(27).Add().finishFails = true;
-    w.services.state.unitsFail = r.unitsFail;
-    EXPECT_EQ(fake::ErrorOf([&] { geo::CreateHoleSimpleThread(w.hole, 10, 25, 0, 20, 1.5); }),
+    geotest::Model m;
+    if (!r.image) m.scene->InstallServices({"none.reg", "none.ini"});
+    if (!r.services) m.scene->App().SetServices(nullptr);
+    geotest::Inert refusing;
+    geotest::One surface(refusing);
+    geotest::Recorded shape(m.hole);
+    if (r.finishRefused) shape.replaced[27] = &surface;
+    EXPECT_EQ(geotest::ErrorOf([&] { geo::CreateHoleSimpleThread(shape, 10, 25, 0, 20, 1.5); }),
               r.error);
-    EXPECT_EQ(w.hole.ChainCount(), 1);  // the chain is written before the texture step
-    ASSERT_EQ(w.hole.holder.Has(27), r.surface);
-    if (r.surface) {
-      EXPECT_FALSE(w.hole.holder.Get(27).First().finish);
-    }
+    EXPECT_EQ(shape.chains.Count(), 1);  // the chain is written before the texture step
+    EXPECT_EQ(m.hole.Components(27).Count(), 0);
   }
 
-  fake::World w;
-  w.services.state.files.insert(kFirst);
-  auto& surface = w.hole.holder.Get(27).Add();
-  geo::CreateHoleSimpleThread(w.hole, 10, 25, 0, 20, 1.5);
-  surface.finish->failing.insert("VerticalRatio");
-  surface.finish->props.clear();
-  geo::CreateHoleSimpleThread(w.hole, 10, 25, 0, 20, 0);
-  auto& props = surface.finish->props;
-  EXPECT_FALSE(props.count("VerticalRatio"));
-  EXPECT_FALSE(props.count("ProjectionHeight"));  // 25.4 / 0
-  EXPECT_EQ(props["ProjectionWidth"], Variant(cavix::rt::kPi * 10));
-  EXPECT_TRUE(props.count("Flip"));
+  // The scene refuses an up direction that is not finite.
+  geotest::Model m;
+  m.hole.SetNormal({INFINITY, 0, 0});
+  geo::CreateHoleSimpleThread(m.hole, 10, 25, 0, 20, 0);
+  const auto& f = m.hole.Store().First(27)->Finish()->Data();
+  EXPECT_FALSE(f.upDirection);
+  EXPECT_TRUE(f.projectionHeight.IsEmpty());  // 25.4 / 0
+  EXPECT_EQ(f.projectionWidth, Variant(cavix::rt::kPi * 10));
+  EXPECT_EQ(f.flip, Variant(true));
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "support/fake_host.h"
+#include "support/scene_host.h"
 
 namespace {
 
@@ -31,29 +31,27 @@ TEST(ThroughDepth, AxisRules) {
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(::testing::Message() << r.n[0] << "," << r.n[1] << "," << r.n[2]);
-    fake::World w(r.size[0], r.size[1], r.size[2]);
-    std::copy(r.n, r.n + 3, w.hole.normal);
-    EXPECT_EQ(geo::GetThroughDepth(w.hole), r.depth);
+    geotest::Model m({r.size[0], r.size[1], r.size[2]}, {r.n[0], r.n[1], r.n[2]});
+    EXPECT_EQ(geo::GetThroughDepth(m.hole), r.depth);
   }
 }
 
 TEST(ThroughDepth, HostErrorsReachTheCaller) {
-  fake::World w;
-  w.hole.parent = nullptr;
-  EXPECT_EQ(fake::ErrorOf([&] { geo::GetThroughDepth(w.hole); }), 91);
-  fake::World empty;
-  static_cast<fake::PartShapes&>(empty.part.holder.Get(23).First()).shapes.items.clear();
-  EXPECT_THROW(geo::GetThroughDepth(empty.hole), cavix::rt::Error);
+  geotest::Model m;
+  cavix::scene::Shape detached(99, "Fori", nullptr);
+  EXPECT_EQ(geotest::ErrorOf([&] { geo::GetThroughDepth(detached); }), 91);
+  auto& shapes = m.scene->MainPart().Components(23);
+  shapes.Remove(shapes.Item(1));
+  EXPECT_EQ(geotest::ErrorOf([&] { geo::GetThroughDepth(m.hole); }), 9);
 }
 
+// A fault in the unit codes or the direction of a conversion shows in the inch.
 TEST(Units, CodesAndPage) {
-  fake::World w;
+  geotest::Model m;
   double v = 2;
-  EXPECT_DOUBLE_EQ(geo::InchesToPage(w.page, v), 50.8);
-  EXPECT_EQ(geo::PageToModel(w.page, v), 2);
-  EXPECT_EQ(geo::ConvertForDrawing(w.page, 3.5), 3.5);
-  EXPECT_EQ(w.services.state.calls,
-            (std::vector<std::string>{"units 4>7", "units 7>2", "units 1>11"}));
+  EXPECT_DOUBLE_EQ(geo::InchesToPage(m.scene->ActivePage(), v), 50.8);
+  EXPECT_EQ(geo::PageToModel(m.scene->ActivePage(), v), 2);
+  EXPECT_EQ(geo::ConvertForDrawing(m.scene->ActivePage(), 3.5), 3.5);
 }
 
 }  // namespace

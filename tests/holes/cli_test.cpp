@@ -1,10 +1,9 @@
 // The hole commands as users run them: `cavix resize`, `cavix regen` and `cavix threads` on model
-// files holding holes of every kind; and the thread texture of a reopened hole.
+// files holding holes of every kind.
 #include <nlohmann/json.hpp>
 #include <sstream>
 
 #include "hole_objects/utils.h"
-#include "runtime/fp.h"
 #include "host/add_in_names.h"
 #include "scene_fixture.h"
 #include "tests/support/shell.h"
@@ -40,15 +39,6 @@ class Cli : public SceneTest {
   // The error stream of the last command run.
   const std::string& Err() const { return last_.err; }
   Result last_;
-  static const auto& Chains(const scene::Shape& s) {
-    return s.Store().First(15)->ProfileIfAny()->Store().Find(3)->Items();
-  }
-  static double Deepest(const scene::Shape& s) {
-    double d = 0;
-    for (const auto& chain : Chains(s))
-      for (const auto& p : chain->Points()) d = std::min(d, p.y);
-    return d;
-  }
 };
 
 // The test the cone-height fix must pass: every through hole ends exactly at the far face after
@@ -183,21 +173,6 @@ TEST_F(Cli, FailedRegenerationLeavesTheFile) {
 
   EXPECT_EQ(Run("resize '" + path + "' --block 100,-60,40").status, 2);
   EXPECT_EQ(Slurp(path), stored);
-}
-
-using ModelTest = SceneTest;
-
-// The texture uses the shipped image, and its projection is the thread's.
-TEST_F(ModelTest, ThreadTextureFromTheShippedImage) {
-  const int32_t id = Drop({.type = 1, .thread = true, .L = 25, .LT = 20, .P = 1.5}).Id();
-  Reopen();
-  const auto* finish = model->FindShapeById(id)->Store().First(27)->Finish();
-  ASSERT_TRUE(finish);
-  EXPECT_EQ(finish->Data().textureFile, CAVIX_TEST_DATA_DIR "\\Images\\3iaoftt.jpg");
-  EXPECT_EQ(finish->Data().projectionWidth, cavix::rt::Variant(cavix::rt::kPi * 8.5));
-  EXPECT_NEAR(finish->Data().projectionHeight.F64(), 6.25 * 1.5, 1e-9);
-  EXPECT_EQ(finish->Data().projectionType, cavix::rt::Variant(int32_t{3}));
-  EXPECT_EQ(finish->Data().flip, cavix::rt::Variant(true));
 }
 
 }  // namespace

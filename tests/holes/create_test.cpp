@@ -3,7 +3,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "hole_fixture.h"
+#include "scene_fixture.h"
 
 namespace {
 
@@ -34,10 +34,10 @@ TEST_F(HoleTest, ShapeNames) {
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.after);
-    w.hole.name = r.before;
+    hole.SetName(r.before);
     // type, thread, through, D, L, LT, P, A, T, Dr, Lc, Ar
     Create({r.type, r.thread, false, r.D, 10, 8, r.P, 0, 0, 20, 2, 90});
-    EXPECT_EQ(w.hole.name, r.after);
+    EXPECT_EQ(hole.Name(), r.after);
   }
 }
 
@@ -76,7 +76,7 @@ TEST_F(HoleTest, ThroughCorrections) {
     if (r.s.thread) {
       EXPECT_NEAR(h->LungFiletto(), r.threadLength, 1e-9);
     }
-    EXPECT_NEAR(Deepest(), r.deepest, 1e-9);
+    EXPECT_NEAR(Deepest(hole), r.deepest, 1e-9);
     EXPECT_EQ(Slot(1, r.s.thread ? 9 : 11), Variant(h->Lunghezza()));
   }
 }
@@ -84,16 +84,15 @@ TEST_F(HoleTest, ThroughCorrections) {
 // Numbers that overflow, or a recess deeper than the part, are refused before anything changes.
 TEST_F(HoleTest, RefusedHolesLeaveTheShapeAlone) {
   const HoleInput huge{.type = 3, .through = true, .D = 1e308, .T = 1e308, .Dr = 20, .Ar = 90};
-  EXPECT_EQ(fake::ErrorOf([&] { Create(huge); }), 6);
+  EXPECT_EQ(ErrorOf([&] { Create(huge); }), 6);
   // A recess deeper than the part (the message is checked through `cavix resize`).
-  EXPECT_EQ(fake::ErrorOf([&] {
+  EXPECT_EQ(ErrorOf([&] {
               Create({.type = 4, .through = true, .D = 10, .L = 6, .Dr = 16, .Lc = 4, .Ar = 90});
             }),
             5);
-  EXPECT_EQ(w.hole.ChainCount(), 0);
-  EXPECT_EQ(w.hole.name, "Fori");
-  EXPECT_FALSE(w.hole.holder.Has(34));
-
+  EXPECT_EQ(hole.Components(15).At(1).Profile().Components(3).Count(), 0);
+  EXPECT_EQ(hole.Name(), "Fori");
+  EXPECT_EQ(hole.Components(34).Count(), 0);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // Shared set-up of the hole tests on the stand-in host: a model with the hole classes registered
-// and the build tree's registry and settings, saved to and reopened from a folder of its own.
+// and the build tree's registry and settings, saved to a folder of its own; and
+// one dropped shape for the unit tests of the hole classes.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,36 +11,55 @@
 #include "hole_input.h"
 #include "scene/model_file.h"
 #include "scene/scene.h"
+#include "support/scene_host.h"
 #include "tests/support/test_files.h"
 
 namespace holetest {
 
 namespace scene = cavix::scene;
+using cavix::rt::Variant;
+using geotest::ErrorOf;
 
 class SceneTest : public ::testing::Test {
  protected:
-  SceneTest() { Open(scene::Scene::NewModel({100, 60, 20})); }
-
-  void Open(std::unique_ptr<scene::Scene> s) {
-    model = std::move(s);
+  SceneTest() {
     model->RegisterClasses(cavix::HoleClasses());
     model->InstallServices({CAVIX_TEST_REGISTRY, CAVIX_TEST_SETTINGS});
   }
   void Save() { scene::SaveModel(*model, path); }
-  void Reopen() {
-    Save();
-    Open(scene::LoadModel(path));
-  }
   // Creates the hole on a newly dropped shape, as the dialog's apply path does.
   scene::Shape& Drop(const HoleInput& input) {
     scene::Shape& s = model->AddDroppedShape();
     Make(input)->Create(s);
     return s;
   }
+  static const auto& Chains(const scene::Shape& s) {
+    return s.Store().First(15)->ProfileIfAny()->Store().Find(3)->Items();
+  }
+  static double Deepest(const scene::Shape& s) {
+    double d = 0;
+    for (const auto& chain : Chains(s))
+      for (const auto& p : chain->Points()) d = std::min(d, p.y);
+    return d;
+  }
 
   cavix::test::TempDir dir{"cavix-holes-"};
   const std::string path = dir.File("m.json");
-  std::unique_ptr<scene::Scene> model;
+  std::unique_ptr<scene::Scene> model = scene::Scene::NewModel({100, 60, 20});
+};
+
+class HoleTest : public SceneTest {
+ protected:
+  // Creates the hole on `hole` as the dialog's apply path does.
+  std::unique_ptr<holes::HoleObject> Create(const HoleInput& s) {
+    auto h = Make(s);
+    h->Create(hole);
+    return h;
+  }
+  Variant Slot(int16_t group, int16_t slot) { return Record(hole).Value(group, slot); }
+  static scene::Component& Record(scene::Shape& s) { return s.Components(34).At(1); }
+
+  scene::Shape& hole = model->AddDroppedShape();
 };
 
 }  // namespace holetest

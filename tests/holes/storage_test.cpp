@@ -1,52 +1,60 @@
 // The record a hole leaves on its shape: slots, value types and order, reading it back for the
 // editor and for drawings, reuse of the components on a second create.
+#include <sstream>
 #include <tuple>
 
-#include "hole_fixture.h"
+#include "scene_fixture.h"
 
 namespace {
 
 using namespace holetest;
 
-// The stores made into the hole data component, in order, as "group:slot=type:value".
-std::vector<std::string> DataStores(const fake::Log& log) {
+// The hole record on the shape, as "group:slot=type:value" by group and slot.
+std::vector<std::string> Stored(scene::Shape& s) {
   std::vector<std::string> out;
-  for (const auto& line : log)
-    if (line.rfind("c34.v", 0) == 0) out.push_back(line.substr(5));
+  for (const auto& [key, v] : s.Components(34).At(1).GroupVars()) {
+    using T = cavix::rt::VarType;
+    std::ostringstream o;
+    o.precision(17);
+    o << key.first << ":" << key.second << "=" << cavix::rt::TypeName(v.Type()) << ":";
+    if (v.Type() == T::Int16) o << v.I16();
+    if (v.Type() == T::Int32) o << v.I32();
+    if (v.Type() == T::Double) o << v.F64();
+    if (v.Type() == T::Text) o << v.Text();
+    out.push_back(o.str());
+  }
   return out;
 }
 
 TEST_F(HoleTest, RecordOfEveryClassThreadedAndNot) {
-  const std::vector<std::string> recessStores[] = {{},
-                                                   {"1:16=f64:18", "1:17=f64:11"},
-                                                   {"1:16=f64:18", "1:18=f64:90"},
-                                                   {"1:16=f64:18", "1:17=f64:11", "1:18=f64:90"}};
   const char* names[] = {"", "HoleSimple", "HoleCBore", "HoleCSink", "HoleCDrill"};
   for (int16_t type = 1; type <= 4; ++type)
     for (bool thread : {false, true}) {
       SCOPED_TRACE(::testing::Message() << "type " << type << " thread " << thread);
-      fake::World fresh;
       // type, thread, through, D, L, LT, P, A, T, Dr, Lc, Ar
-      Make({type, thread, false, 10, 25, 20, 1.5, 118, 0.4, 18, 11, 90})->Create(fresh.hole);
+      scene::Shape& s = Drop({type, thread, false, 10, 25, 20, 1.5, 118, 0.4, 18, 11, 90});
 
-      std::vector<std::string> expected = {
-          "2:0=text:Zentrox", std::string("2:1=text:") + names[type], "2:2=text:",
-          "1:0=i16:0",        "1:1=i16:" + std::to_string(type),      "1:2=i32:0",
-          "1:5=i16:1"};
+      std::vector<std::string> expected = {"1:0=i16:0", "1:1=i16:" + std::to_string(type),
+                                           "1:2=i32:0", "1:5=i16:1",
+                                           thread ? "1:6=i16:1" : "1:6=i16:0", "1:7=i16:0",
+                                           "1:8=f64:118"};
       if (thread)
-        expected.insert(expected.end(), {"1:6=i16:1", "1:11=f64:20", "1:12=f64:1.5", "1:9=f64:25"});
+        expected.insert(expected.end(), {"1:9=f64:25", "1:10=f64:10", "1:11=f64:20", "1:12=f64:1.5"});
       else
         expected.insert(expected.end(),
-                        {"1:6=i16:0", "1:11=f64:25", "1:12=f64:0.40000000000000002"});
+                        {"1:10=f64:10", "1:11=f64:25", "1:12=f64:0.40000000000000002"});
+      if (type > 1) expected.push_back("1:16=f64:18");
+      if (type == 2 || type == 4) expected.push_back("1:17=f64:11");
+      if (type > 2) expected.push_back("1:18=f64:90");
       expected.insert(expected.end(),
-                      {"1:7=i16:0", "1:8=f64:118", "1:10=f64:10", "2:13=text:ISO 262",
-                       thread ? "2:14=text:M10" : "2:14=text:10", "2:15=text:Simple.tab"});
-      expected.insert(expected.end(), recessStores[type - 1].begin(), recessStores[type - 1].end());
-      EXPECT_EQ(DataStores(fresh.log), expected);
+                      {"2:0=text:Zentrox", std::string("2:1=text:") + names[type], "2:2=text:",
+                       "2:13=text:ISO 262", thread ? "2:14=text:M10" : "2:14=text:10",
+                       "2:15=text:Simple.tab"});
+      EXPECT_EQ(Stored(s), expected);
       // Binding of the shape to the class.
-      EXPECT_EQ(fresh.hole.holder.Get(25).First().Value(3), Variant(int32_t{5}));
-      EXPECT_EQ(fresh.hole.holder.Get(43).First().Value(1),
-                Variant("tag:Cavix." + std::string(names[type]) + ":0"));
+      EXPECT_EQ(s.Components(25).At(1).Value(3), Variant(int32_t{5}));
+      EXPECT_EQ(s.BindingTag(),
+                model->FindClassByProgId("Cavix." + std::string(names[type]))->classId);
     }
 }
 
@@ -54,47 +62,46 @@ TEST_F(HoleTest, RecordOfEveryClassThreadedAndNot) {
 // the drilled length in slot 9 (kept when an unthreaded hole is made over a threaded one).
 TEST_F(HoleTest, StoredParamsAndLengthAfterThread) {
   holes::HoleRecord st;
-  EXPECT_FALSE(holes::HoleSimple().GetPartData(w.hole, st));  // no record yet
+  EXPECT_FALSE(holes::HoleSimple().GetPartData(hole, st));  // no record yet
   Create({.type = 1, .thread = true, .L = 25, .LT = 20, .P = 1.5});
-  ASSERT_TRUE(holes::HoleSimple().GetPartData(w.hole, st));
+  ASSERT_TRUE(holes::HoleSimple().GetPartData(hole, st));
   EXPECT_EQ(std::tie(st.holeType, st.standardsTab, st.threadFlag, st.throughFlag),
             std::make_tuple(1, 1, 1, 0));
   EXPECT_EQ(std::make_tuple(st.length, st.pitchOrAllowance, st.LengthAfterThread()),
             std::make_tuple(20, 1.5, 5));
   EXPECT_EQ(st.standard + " " + st.sizeCode, "ISO 262 M10");
   // A stored drilled length short of the thread (no hole is built so, but a file may say it).
-  w.hole.HoleData().SetValue(1, 9, 18.0);
-  holes::HoleSimple().GetPartData(w.hole, st);
+  Record(hole).SetValue(1, 9, 18.0);
+  holes::HoleSimple().GetPartData(hole, st);
   EXPECT_EQ(st.LengthAfterThread(), -1);
 
   // Made again unthreaded over it: slot 9 keeps the threaded drilled length.
   Create({.type = 1, .thread = true, .L = 25, .LT = 20, .P = 1.5});
   Create({.type = 1, .L = 22, .T = 0.5});
-  holes::HoleSimple().GetPartData(w.hole, st);
+  holes::HoleSimple().GetPartData(hole, st);
   EXPECT_EQ(std::make_tuple(st.threadFlag, st.drilledLength, st.length, st.pitchOrAllowance,
                             st.LengthAfterThread()),
             std::make_tuple(0, 25, 22, 0.5, 3));
   // A fresh unthreaded hole never wrote slot 9: 0 - length is negative. Slots the counterdrill
   // wrote before a counterbore keep their values; the components are reused.
-  fake::World other;
-  Make({.type = 4, .D = 6.6, .Dr = 11, .Lc = 4, .Ar = 90})->Create(other.hole);
-  Make({.type = 2, .L = 12, .Dr = 11, .Lc = 6.5})->Create(other.hole);
-  holes::HoleCBore().GetPartData(other.hole, st);
+  scene::Shape& other = Drop({.type = 4, .D = 6.6, .Dr = 11, .Lc = 4, .Ar = 90});
+  Make({.type = 2, .L = 12, .Dr = 11, .Lc = 6.5})->Create(other);
+  holes::HoleCBore().GetPartData(other, st);
   EXPECT_EQ(std::make_tuple(st.LengthAfterThread(), st.recessDiameter, st.counterboreDepth),
             std::make_tuple(-1, 11, 6.5));
-  EXPECT_EQ(other.hole.HoleData().Value(1, 18), Variant(90.0));
-  EXPECT_EQ(other.hole.HoleData().Value(2, 1), Variant("HoleCBore"));
-  for (int type : {25, 34, 43}) EXPECT_EQ(other.hole.holder.Get(type).Count(), 1) << type;
+  EXPECT_EQ(Record(other).Value(1, 18), Variant(90.0));
+  EXPECT_EQ(Record(other).Value(2, 1), Variant("HoleCBore"));
+  for (int type : {25, 34, 43}) EXPECT_EQ(other.Components(type).Count(), 1) << type;
 }
 
 // Without a record nothing is loaded for drawings and nothing is written (what the loader reads
 // from a record is checked through `cavix threads` in cli_test.cpp).
 TEST_F(HoleTest, NoRecordNothingLoaded) {
   auto h = Make({.type = 3, .thread = true, .D = 7, .P = 1, .Dr = 3, .Ar = 80});
-  EXPECT_FALSE(h->Initialize(w.hole));
+  EXPECT_FALSE(h->Initialize(hole));
   EXPECT_EQ(h->Diametro(), 7);
-  EXPECT_EQ(w.hole.holder.Get(34).Count(), 0);
-  EXPECT_EQ(fake::ErrorOf([] { holes::MakeHole(5); }), 5);
+  EXPECT_EQ(hole.Components(34).Count(), 0);
+  EXPECT_EQ(ErrorOf([] { holes::MakeHole(5); }), 5);
 }
 
 }  // namespace

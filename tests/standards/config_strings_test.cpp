@@ -1,10 +1,15 @@
-// Configuration read from a registry held in memory, and the string table it selects.
+// Configuration read through the stand-in host's registry reader, and the string table it
+// selects.
 #include <gtest/gtest.h>
 
+#include <map>
+#include <optional>
+
 #include "runtime/error.h"
+#include "scene/services.h"
 #include "standards/config.h"
 #include "standards/strings.h"
-#include "tests/standards/test_support.h"
+#include "tests/support/test_files.h"
 
 namespace cavix {
 namespace {
@@ -14,8 +19,29 @@ const std::string kAddIn = "SOFTWARE\\Norvalis\\Zentrox\\Cavix";
 
 class ConfigTest : public ::testing::Test {
  protected:
-  testing::MapRegistry registry;
-  config::Registry reader{registry};
+  void Set(const std::string& key, const std::string& name, const std::string& value) {
+    values[{key, name}] = value;
+  }
+  // A reader of `values` as they are now, written as a registry export.
+  config::Registry& Reader() {
+    std::string text = "Windows Registry Editor Version 5.00\r\n", key;
+    for (const auto& [where, value] : values) {
+      if (where.first != key) {
+        key = where.first;
+        text += "\r\n[HKEY_LOCAL_MACHINE\\" + key + "]\r\n";
+      }
+      text += "\"" + where.second + "\"=\"";
+      for (char c : value) text += c == '\\' || c == '"' ? std::string{'\\', c} : std::string{c};
+      text += "\"\r\n";
+    }
+    services = scene::MakeServiceFactory(scene, {dir.Write("cavix.reg", text), ""});
+    return reader.emplace(*services);
+  }
+  std::map<std::pair<std::string, std::string>, std::string> values;
+  test::TempDir dir{"cavix-config-"};
+  scene::Scene scene;
+  std::unique_ptr<host::IServiceFactory> services;
+  std::optional<config::Registry> reader;
 };
 
 TEST_F(ConfigTest, LanguageRule) {
@@ -30,60 +56,57 @@ TEST_F(ConfigTest, LanguageRule) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.value ? c.value : "(missing)");
-    registry.values.clear();
-    if (c.value) registry.Set(kMaker, "Language", c.value);
-    EXPECT_EQ(config::ReadLanguageBase(reader), c.base);
+    values.clear();
+    if (c.value) Set(kMaker, "Language", c.value);
+    EXPECT_EQ(config::ReadLanguageBase(Reader()), c.base);
   }
 }
 
 TEST_F(ConfigTest, PathsAreJoinedExactlyAsStoredAndStayInside) {
-  registry.Set(kMaker, "ApplDir", "X:\\App");
-  registry.Set(kAddIn, "Norme Dir#0", "\\Std\\");
-  registry.Set(kAddIn, "Norme Dir#1", "\\Inch\\");
-  registry.Set(kAddIn, "Data#0", "Tab\\");
-  registry.Set(kAddIn, "File INI#0", "Cavix.ini");
-  registry.Set(kAddIn, "File Prefs", "\\Cavix.prf");
+  Set(kMaker, "ApplDir", "X:\\App");
+  Set(kAddIn, "Norme Dir#0", "\\Std\\");
+  Set(kAddIn, "Norme Dir#1", "\\Inch\\");
+  Set(kAddIn, "Data#0", "Tab\\");
+  Set(kAddIn, "File INI#0", "Cavix.ini");
+  Set(kAddIn, "File Prefs", "\\Cavix.prf");
 
-  config::FamilyPaths p = config::ReadFamilyPaths(reader, 0);
-  // Every read uses a fresh reader, released after it, on the machine root.
-  EXPECT_EQ(registry.created, registry.released);
-  EXPECT_EQ(registry.roots, std::vector<int>(registry.roots.size(), 2));
+  config::FamilyPaths p = config::ReadFamilyPaths(Reader(), 0);
   EXPECT_EQ(p.dataDir, "X:\\App\\Std\\Tab\\");
   EXPECT_EQ(p.IniPath(), "X:\\App\\Std\\Cavix.ini");
   EXPECT_EQ(p.prefsFile, "X:\\App\\Cavix.prf");
 
-  EXPECT_EQ(config::ReadFamilyPaths(reader, 1).dataDir, "X:\\App\\Inch\\Tab\\");
+  EXPECT_EQ(config::ReadFamilyPaths(Reader(), 1).dataDir, "X:\\App\\Inch\\Tab\\");
   // A family without a directory value has the application directory as its standards directory.
-  EXPECT_EQ(config::ReadFamilyPaths(reader, 2).standardsDir, "X:\\App");
+  EXPECT_EQ(config::ReadFamilyPaths(Reader(), 2).standardsDir, "X:\\App");
 
   // A value that climbs out of the application folder is refused, naming it.
   for (const char* name : {"File Prefs", "Norme Dir#0", "Data#0"}) {
     SCOPED_TRACE(name);
-    const std::string keep = registry.values[{kAddIn, name}];
-    registry.Set(kAddIn, name, "\\..\\..\\etc\\x");
+    const std::string keep = values[{kAddIn, name}];
+    Set(kAddIn, name, "\\..\\..\\etc\\x");
     try {
-      config::ReadFamilyPaths(reader, 0);
+      config::ReadFamilyPaths(Reader(), 0);
       ADD_FAILURE() << "not refused";
     } catch (const rt::Error& e) {
       EXPECT_EQ(e.Number(), 75);
       EXPECT_NE(e.Description().find(name), std::string::npos) << e.Description();
     }
-    registry.Set(kAddIn, name, keep);
+    Set(kAddIn, name, keep);
   }
   // ".." inside a name is not a climb.
-  registry.Set(kAddIn, "File Prefs", "\\Cavix..prf");
-  EXPECT_EQ(config::ReadFamilyPaths(reader, 0).prefsFile, "X:\\App\\Cavix..prf");
+  Set(kAddIn, "File Prefs", "\\Cavix..prf");
+  EXPECT_EQ(config::ReadFamilyPaths(Reader(), 0).prefsFile, "X:\\App\\Cavix..prf");
 }
 
 TEST_F(ConfigTest, FamiliesStopAtTheFirstEmptyValue) {
-  registry.Set(kAddIn, "Norme#0", "ISO");
-  registry.Set(kAddIn, "Norme#1", "UNC/UNF");
-  registry.Set(kAddIn, "Norme#3", "never reached");
-  EXPECT_EQ(config::ListStandardsFamilies(reader), (std::vector<std::string>{"ISO", "UNC/UNF"}));
+  Set(kAddIn, "Norme#0", "ISO");
+  Set(kAddIn, "Norme#1", "UNC/UNF");
+  Set(kAddIn, "Norme#3", "never reached");
+  EXPECT_EQ(config::ListStandardsFamilies(Reader()), (std::vector<std::string>{"ISO", "UNC/UNF"}));
 
   // A registry that answers every name cannot make the list run away.
-  for (int i = 0; i < 1500; ++i) registry.Set(kAddIn, "Norme#" + std::to_string(i), "F");
-  EXPECT_EQ(config::ListStandardsFamilies(reader).size(),
+  for (int i = 0; i < 1500; ++i) Set(kAddIn, "Norme#" + std::to_string(i), "F");
+  EXPECT_EQ(config::ListStandardsFamilies(Reader()).size(),
             static_cast<size_t>(config::kMaxFamilies));
 }
 
