@@ -163,13 +163,13 @@ TEST(SectionSheet, CalloutLinesReadAsOnADrawing) {
   threadThru.threadDepth = 0;
   HoleCallout csink;
   csink.diameter = 0.1 + 0.2, csink.depth = 12.0049, csink.csinkDiameter = 13.71;
-  csink.csinkAngle = 90;
+  csink.csinkAngle = 82;
   HoleCallout four = cbore;
   four.count = 4, four.size = "M6, ISO 273 medium";
   const std::vector<Case> cases = {
       {"through thread", threadThru, {"M10x1.5 THRU", "⌀8.5 THRU"}},
       {"through bore, thread part way", partThread, {"M10x1.5 ↧ 15", "⌀8.5 THRU"}},
-      {"countersink", csink, {"⌀0.3 ↧ 12", "⌵ ⌀13.71 × 90°"}},
+      {"countersink", csink, {"⌀0.3 ↧ 12", "⌵ ⌀13.71 × 82°"}},
       {"four alike, sized", four, {"4× ⌀6.6 THRU", "⌴ ⌀11 ↧ 6.4", "size M6, ISO 273 medium"}},
   };
   for (const auto& c : cases) EXPECT_EQ(CalloutLines(c.c), c.lines) << c.what;
