@@ -138,8 +138,6 @@ TEST(SolidExport, HolesRemoveTheirRevolvedVolumeAlongTheirAxis) {
       {Simple(6.6, t, 118), true},
       {Simple(6.6, t, 0), true},
       {CBore(6.6, t - 6.4, 118, 11, 6.4), true},
-      {CSink(6.6, t - (12.6 / 2 - 3.3), 118, 12.6, 90), true},
-      {CDrill(6.6, t - 4 - (5.5 - 3.3), 0, 11, 4, 90), true},
       {cbore, false, {0, 20, 15}, {1, 0, 0}},    // left side, into +x
       {cbore, false, {20, 40, 15}, {0, -2, 0}},  // back side, normal not unit length
       {cbore, false, {20, 20, 0}, {0, 0, 1}},    // bottom, upwards

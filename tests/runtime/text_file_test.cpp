@@ -73,7 +73,6 @@ TEST_F(TextFileTest, ReadingPastTheEndAndOpeningErrorsNameThePathAsBuilt) {
   TextReader r(path);
   EXPECT_EQ(r.LineInput(), "one");
   EXPECT_EQ(r.LineInput(), "two");
-  EXPECT_TRUE(r.AtEnd());
   EXPECT_EQ(ErrorOf([&] { r.LineInput(); }), (Raised{err::kInputPastEnd, path}));
   EXPECT_EQ(r.LineNumber(), 2);
 
@@ -81,6 +80,7 @@ TEST_F(TextFileTest, ReadingPastTheEndAndOpeningErrorsNameThePathAsBuilt) {
   const std::string built = root_ + "\\Tab\\M.tab";
   EXPECT_EQ(NativePath(built), dir_.File("Tab/M.tab"));
   EXPECT_EQ(AllLines(built), Lines{"M6|1"});
+  EXPECT_TRUE(FileExists(built));
   EXPECT_FALSE(FileExists(root_ + "\\Tab"));  // a folder is no file
   const std::string missing = root_ + "\\Tab\\none.tab";
   EXPECT_EQ(ErrorOf([&] { TextReader x(missing); }), (Raised{err::kFileNotFound, missing}));
@@ -88,20 +88,6 @@ TEST_F(TextFileTest, ReadingPastTheEndAndOpeningErrorsNameThePathAsBuilt) {
   EXPECT_EQ(ErrorOf([&] { TextReader x(noFolder); }), (Raised{err::kPathNotFound, noFolder}));
   EXPECT_EQ(ErrorOf([&] { TextReader x(root_ + "\\Tab"); }).first, err::kPathFileAccess);
   EXPECT_EQ(ErrorOf([&] { TextReader x(""); }).first, err::kBadFileName);
-}
-
-TEST_F(TextFileTest, WriterEndsLinesWithCrLfAndReportsFileSystemFailures) {
-  const std::string path = dir_.Write("out.txt", "old content that is longer\r\n");
-  {
-    TextWriter w(path);
-    w.WriteLine("first");
-    w.WriteLine("");
-    w.WriteLine("L\xC3\xA4nge");
-    w.Close();
-  }
-  EXPECT_EQ(test::Slurp(path), "first\r\n\r\nL\xC3\xA4nge\r\n");
-  EXPECT_EQ(ErrorOf([&] { TextWriter w(root_ + "\\Nope\\out.txt"); }).first, err::kPathNotFound);
-  EXPECT_EQ(ErrorOf([&] { TextWriter w(root_); }).first, err::kPathFileAccess);
 }
 
 TEST_F(TextFileTest, AtomicWriteReplacesTheWholeFileOrLeavesTheOldOne) {

@@ -17,10 +17,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct TempDir : test::TempDir {
-  TempDir() : test::TempDir("cavix_model_") {}
-};
-
 using cavix::test::Slurp;
 
 // The run-time error LoadModel raises on `file`; number 0 when it loads.
@@ -50,7 +46,7 @@ std::unique_ptr<Scene> RichScene() {
   data.SetValue(1, 11, Variant(std::numeric_limits<double>::max()));
   data.SetValue(1, 12, Variant(-0.0));
   data.SetValue(1, 13, Variant(23.004));
-  data.SetValue(2, 13, Variant("ISO \"262\" \\ Ø 8,5 – ünï"));
+  data.SetValue(2, 13, Variant("ISO \"262\" \\ Ø 8,5 – ünï \t\n\r\b\f\x1f\x7f"));
   data.SetValue(2, 2, Variant(""));
   data.SetValue(-4, Variant(true));
   data.SetValue(5, Variant(false));
@@ -98,7 +94,7 @@ std::unique_ptr<Scene> RichScene() {
 // Saved and reopened, the scene writes the same text (so every variable kept its type and
 // value), in the documented form, reuses its components and saves the same bytes again.
 TEST(ModelFile, SavedAndReopenedSceneIsTheSameInTheDocumentedForm) {
-  TempDir dir;
+  const test::TempDir dir("cavix_model_");
   auto scene = RichScene();
   std::string file = dir.File("m.json");
   SaveModel(*scene, file);
@@ -130,8 +126,9 @@ TEST(ModelFile, SavedAndReopenedSceneIsTheSameInTheDocumentedForm) {
   EXPECT_EQ(j["components"]["15"][1]["profile"][0][0], (nlohmann::ordered_json{7.0, 7.0}));
   EXPECT_EQ(ShapeToJson(*back->FindShape("Block"))["solid"]["format"], "brep");
 
-  // The text is the document indented by two, with anything that is not UTF-8 in a name
-  // replaced rather than written as broken text.
+  // The text is the document indented by two, exactly as nlohmann's dump writes it (the model
+  // writer streams it with its own writer), with anything that is not UTF-8 in a name replaced
+  // rather than written as broken text.
   hole.SetName("Hole \xC3 \x01 end");
   const std::string text = ModelText(*back);
   EXPECT_EQ(text, ModelToJson(*back).dump(2, ' ', false,
@@ -163,7 +160,6 @@ TEST(ModelFile, BadFilesAreRefusedByNameAndProblem) {
     const char* problem;  // expected in the message
   } cases[] = {
       {"empty", "", "not JSON or cut short"},
-      {"not json", "shapes: 1\n", "not JSON"},
       {"array", "[1, 2]", "not a Cavix model"},
       {"other format", Replace(good, "cavix-model", "something"), "not a Cavix model"},
       {"newer version", Replace(good, "\"version\":1", "\"version\": 2"), "version 2 is not known"},
@@ -213,7 +209,7 @@ TEST(ModelFile, BadFilesAreRefusedByNameAndProblem) {
        WithHole(R"("1:1": {"t": "i16", "v": 1}, "1:8": {"t": "text", "v": "118"})"),
        "vars[\"1:8\"]: a hole's number must be stored as a number"},
   };
-  TempDir dir;
+  const test::TempDir dir("cavix_model_");
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     const std::string file = dir.Write("bad.json", c.text);
@@ -231,7 +227,7 @@ TEST(ModelFile, BadFilesAreRefusedByNameAndProblem) {
 }
 
 TEST(ModelFile, MissingOrUnreadableFilesGiveFileErrors) {
-  TempDir dir;
+  const test::TempDir dir("cavix_model_");
   const rt::Error missing = LoadError(dir.File("none.json"));
   EXPECT_EQ(missing.Number(), 53);
   EXPECT_NE(missing.Description().find("none.json"), std::string::npos);

@@ -52,8 +52,6 @@ TEST(SceneModel, ShapesAreFoundByIdOrNameAndDiscarded) {
   auto scene = Scene::NewModel();
   Shape& a = scene->AddDroppedShape();
   Shape& b = scene->AddDroppedShape();
-  EXPECT_EQ(scene->FindShape("#1")->Name(), "Block");
-  EXPECT_EQ(scene->FindShape("#3"), &b);
   EXPECT_EQ(scene->FindShape("#x"), nullptr);
   EXPECT_NE(Raised([&] { scene->ResolveShape("Fori"); }).Description().find("#2, #3"),
             std::string::npos);
@@ -66,32 +64,8 @@ TEST(SceneModel, ShapesAreFoundByIdOrNameAndDiscarded) {
   EXPECT_EQ(scene->FindShape("Fori"), &b);
 }
 
-// A stand-in drop handler that records whom the host asked.
-std::vector<std::string> g_drops;
-
-class FakeDrop : public host::IAutomationObject, public host::IDropHandler {
- public:
-  explicit FakeDrop(std::string who) : who_(std::move(who)) {}
-  void Drop(host::IShape& shape, int32_t&, int32_t&) override {
-    g_drops.push_back(who_ + " " + shape.Name());
-  }
-  void DropPattern(std::vector<host::IShape*>&) override {}
-  void AssignEvent(host::IApplication&) override {}
-
- private:
-  std::string who_;
-};
-
-std::vector<host::ClassInfo> FakeClasses() {
-  return {{"Cavix.DropHole", "{AAAA0005-0000-0000-0000-000000000000}",
-           [] { return std::make_unique<FakeDrop>("drop"); }},
-          {"Other.Drop", "{AAAA0006-0000-0000-0000-000000000000}",
-           [] { return std::make_unique<FakeDrop>("other"); }}};
-}
-
 TEST(SceneEvents, UnboundOrUnknownShapesGiveAClearError) {
   auto scene = Scene::NewModel();
-  scene->RegisterClasses(FakeClasses());
   Shape& block = *scene->FindShape("#1");
   EXPECT_NE(
       Raised([&] { scene->DoubleClick(block); }).Description().find("#1 \"Block\" is not bound"),
@@ -100,26 +74,6 @@ TEST(SceneEvents, UnboundOrUnknownShapesGiveAClearError) {
   const rt::Error e = Raised([&] { scene->Regenerate(block); });
   EXPECT_EQ(e.Number(), 429);
   EXPECT_NE(e.Description().find("{DEAD}"), std::string::npos);
-}
-
-TEST(SceneEvents, DropUsesTheAuthoredCatalogEntryElseTheShippedHandler) {
-  g_drops.clear();
-  auto scene = Scene::NewModel();
-  scene->RegisterClasses(FakeClasses());
-  Shape& first = scene->AddDroppedShape();
-  scene->DropCatalogEntry(first);
-
-  // An entry authored the way AssignEvent does, naming another handler; it is a copy, so later
-  // changes to the item do not reach it.
-  Shape& item = scene->AddDroppedShape();
-  item.Components(kHandler).Add().SetValue(1, Variant("{AAAA0006-0000-0000-0000-000000000000}"));
-  scene->App().Catalogs().Item(1).Entries().Add(item).SetLabel("Fori");
-  item.Components(kHandler).Item(1).SetValue(1, Variant("{AAAA0005-0000-0000-0000-000000000000}"));
-  scene->DropCatalogEntry(first);
-  EXPECT_EQ(g_drops, (std::vector<std::string>{"drop Fori", "other Fori"}));
-
-  auto bare = Scene::NewModel();
-  EXPECT_EQ(ErrorOf([&] { bare->DropCatalogEntry(bare->AddDroppedShape()); }), 429);
 }
 
 }  // namespace
