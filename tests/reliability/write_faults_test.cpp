@@ -25,6 +25,7 @@
 #include "app/cli.h"
 #include "runtime/file_lock.h"
 #include "scene/model_file.h"
+#include "tests/forms/json_lines.h"
 #include "tests/support/install.h"
 #include "tests/support/test_files.h"
 
@@ -48,14 +49,7 @@ struct Outcome {
   std::string out, err;
 
   std::vector<nlohmann::json> Messages() const {
-    std::vector<nlohmann::json> m;
-    std::istringstream lines(out);
-    for (std::string line; std::getline(lines, line);) {
-      if (line.empty() || line.front() != '{') continue;
-      auto j = nlohmann::json::parse(line, nullptr, false);
-      if (!j.is_discarded() && j.value("event", "") == "message") m.push_back(j);
-    }
-    return m;
+    return cavix::testing::JsonEvents(out, "message");
   }
 };
 
