@@ -196,9 +196,7 @@ TEST(CavixShow, FindsShapesByNameOrIdAndNamesTheirClass) {
   const host::ClassInfo cls = HoleClasses().at(0);
   b.Components(43).AddComponent().SetValue(1, rt::Variant(cls.classId));
   scene::SaveModel(*scene, model);
-  json j = json::parse(InProcess({"show", model, "#3", "--json"}).out);
-  EXPECT_EQ(j["name"], "Hole 10");
-  EXPECT_EQ(j["class"], cls.progId);
+  // (By id with --json, and the class of a hole, are read by the dialog's command tests.)
   EXPECT_NE(InProcess({"show", model, "Hole 10"}).out.find("shape #3 \"Hole 10\""),
             std::string::npos);
   EXPECT_NE(InProcess({"show", model}).out.find("bound to unknown class {00000000"),
