@@ -67,28 +67,22 @@ TEST(ScriptParse, MalformedLinesNameFileLineAndProblem) {
 }
 
 TEST(ScriptParse, ArgumentsQuotesIndexesAndKeys) {
+  // (Control array indexes, "#N" picks and check values are in every dialog test's scripts.)
   const Script s = ParseScript(
-      "click OptKind(2)\r\n"
-      "text TxtNote \"  padded \"\n"
+      "text TxtNote \"  padded \"\r\n"
       "text TxtNote \"\"\n"
       "text TxtNote a # not a comment   \n"
       "text TxtNote \"say \\\"hi\\\" \\\\\"\n"
-      "select Sizes #2\n"
-      "select Sizes \"#2\"\n"
-      "\t check ToggleFlat 1\n"
+      "\t select Sizes \"#2\"\n"
       "keys TxtNote a{enter}{{}{}}{^V}\xC3\xA9{BS}\n",
       "s.txt");
-  ASSERT_EQ(s.actions.size(), 9u);
-  EXPECT_EQ(s.actions[0].control, "OptKind");
-  EXPECT_EQ(s.actions[0].index, 2);
+  ASSERT_EQ(s.actions.size(), 6u);
   const char* const texts[] = {"  padded ", "", "a # not a comment", "say \"hi\" \\"};
-  for (int i = 0; i < 4; ++i) EXPECT_EQ(s.actions[1 + i].text, texts[i]) << "line " << 2 + i;
-  EXPECT_EQ(s.actions[5].selectIndex, 2);
-  EXPECT_EQ(s.actions[6].selectIndex, -1);
-  EXPECT_EQ(s.actions[6].text, "#2");
-  EXPECT_EQ(s.actions[7].value, 1);
-  EXPECT_EQ(s.actions[7].line, 8);
-  EXPECT_EQ(s.actions[8].keys, (std::vector<int16_t>{'a', 13, '{', '}', 22, 233, 8}));
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(s.actions[i].text, texts[i]) << "line " << 1 + i;
+  EXPECT_EQ(s.actions[4].selectIndex, -1);
+  EXPECT_EQ(s.actions[4].text, "#2");
+  EXPECT_EQ(s.actions[4].line, 5);
+  EXPECT_EQ(s.actions[5].keys, (std::vector<int16_t>{'a', 13, '{', '}', 22, 233, 8}));
 }
 
 // What playing a script on a fresh probe form left: output, diagnostics, the ScriptError's text
