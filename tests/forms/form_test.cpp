@@ -108,7 +108,7 @@ TEST_F(FormTest, ListsOptionsAndChecksReactAlikeToCodeAndUser) {
   p.lengths.SetListIndex(1);
   p.form.UserKey(p.lengths, '0');
   EXPECT_EQ(p.lengths.ListIndex(), -1);
-  EXPECT_EQ(p.log, (Log{"length M8x20"}));
+  EXPECT_EQ(p.log, (Log{"length M10x20"}));
 
   // Option groups are exclusive per container; a user's click on the button that is on raises
   // Click again, code setting it does not.
