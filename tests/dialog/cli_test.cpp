@@ -124,8 +124,18 @@ TEST_F(CavixCommand, EditsLeaveTheFileAloneUnlessTheHoleChanges) {
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(Slurp(model_), placed);
 
-  // (A change of the counterbore depth alone rebuilds the hole: the --all-like edit of the
-  // pattern test below.)
+  // A change of the counterbore depth alone is a change: the hole is rebuilt with it (lengths
+  // that compare exactly, so that nothing else differs).
+  r = Cavix("edit " + model_ + " '#2' --script " +
+            Script("cbore.txt",
+                   "click OptHoleType(1)\ntext TxtLungAfterThread 5\nclick OKButton\n"));
+  ASSERT_EQ(r.status, 0) << r.err << r.out;
+  const std::string counterbored = Slurp(model_);
+  r = Cavix("edit " + model_ + " '#2' --script " +
+            Script("depth.txt", "text ProfIncasso 12\nclick OKButton\n"));
+  ASSERT_EQ(r.status, 0) << r.err << r.out;
+  EXPECT_NE(Slurp(model_), counterbored);
+  EXPECT_EQ(Var(Shape("#2"), "1:17"), 12);
 
   // Another type rebuilds the same shape as the new class.
   r = Cavix("edit " + model_ + " 'Hole M10x1.5' --script " +
