@@ -31,8 +31,6 @@ struct BuilderCase {
   std::vector<Expected> points;  // after the start point
 };
 
-void PrintTo(const BuilderCase& c, std::ostream* os) { *os << c.name; }
-
 // Points worked out by hand from the hole's drawing, not from the code.
 std::vector<BuilderCase> Cases() {
   const double h118 = 5.25 / TanHalf(118);
