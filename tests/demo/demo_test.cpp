@@ -110,23 +110,13 @@ TEST(DemoRun, MakesEveryFileAndEachDescribesTheSameHoles) {
 
   EXPECT_NE(Shell("cavix show model.json", dir).out.find("size 100 x 60 x 40"), std::string::npos);
 
-  // The CSV and text tables list the holes of the resized part.
+  // The CSV and text tables list the same holes (each on its own line of the text table, or among
+  // the places of the holes alike).
   const auto records = CsvRecords(Slurp(dir / "holes.csv"));
   ASSERT_EQ(records.size(), 15u);
   const std::string table = Slurp(dir / "holes.txt");
-  int throughCounterbores = 0;
-  for (const auto& rec : records) {
-    SCOPED_TRACE(rec.at("name"));
-    // Listed on its own line, or among the places of the holes alike.
-    EXPECT_NE(table.find("#" + rec.at("id") + " "), std::string::npos);
-    // The bore's length: what is left of the part's thickness under the recess of a through hole.
-    if (rec.at("through") == "yes" && rec.at("class") == "Cavix.HoleCBore") {
-      ++throughCounterbores;
-      EXPECT_EQ(rec.at("recess"), "counterbore");
-      EXPECT_NEAR(std::stod(rec.at("length")) + std::stod(rec.at("recess_depth")), 40, 1e-9);
-    }
-  }
-  EXPECT_GT(throughCounterbores, 0);
+  for (const auto& rec : records)
+    EXPECT_NE(table.find("#" + rec.at("id") + " "), std::string::npos) << rec.at("name");
 
   // The eleven threaded holes report their thread; the section sheet is SVG naming every hole,
   // the bolt circle's six drawn once with their count.
@@ -325,9 +315,6 @@ TEST(HolesCommand, TablesOfASmallModelAndOfAnEmptyOne) {
   const Result empty = install.Run("holes e.json --csv");
   EXPECT_EQ(empty.out.find("\r\n"), empty.out.size() - 2) << "a header alone: " << empty.out;
   EXPECT_NE(install.Run("holes e.json").out.find("no holes"), std::string::npos);
-  const Result missing = install.Run("holes nothere.json");
-  EXPECT_EQ(missing.status, 1);
-  EXPECT_NE(missing.err.find("nothere.json"), std::string::npos) << missing.err;
 }
 
 }  // namespace

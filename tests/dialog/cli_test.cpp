@@ -130,12 +130,10 @@ TEST_F(CavixCommand, EditsLeaveTheFileAloneUnlessTheHoleChanges) {
             Script("cbore.txt",
                    "click OptHoleType(1)\ntext TxtLungAfterThread 5\nclick OKButton\n"));
   ASSERT_EQ(r.status, 0) << r.err << r.out;
-  const std::string counterbored = Slurp(model_);
   r = Cavix("edit " + model_ + " '#2' --script " +
             Script("depth.txt", "text ProfIncasso 12\nclick OKButton\n"));
   ASSERT_EQ(r.status, 0) << r.err << r.out;
-  EXPECT_NE(Slurp(model_), counterbored);
-  EXPECT_EQ(Var(Shape("#2"), "1:17"), 12);
+  EXPECT_EQ(Var(Shape("#2"), "1:17"), 12);  // not the depth the table gave
 
   // Another type rebuilds the same shape as the new class.
   r = Cavix("edit " + model_ + " 'Hole M10x1.5' --script " +

@@ -1,5 +1,6 @@
 // The form model as a user and the dialog code meet it: focus and validation, the key filter,
-// reactions of values set by code, option groups, check values, modal showing.
+// reactions of values set by code, option groups, check values. (Modal showing is what every
+// dialog test does; an out-of-range list index is refused through the preferences' restore.)
 #include "forms/form.h"
 
 #include <gtest/gtest.h>
@@ -16,7 +17,6 @@
 namespace cavix::forms {
 namespace {
 
-using testing::InlineDriver;
 using testing::ProbeForm;
 using Log = std::vector<std::string>;
 
@@ -92,37 +92,14 @@ TEST_F(FormTest, KeyFilterReplacesAndDiscardsKeysBeforeTheTextChanges) {
   TypeInto(p.pitch, "1a2.5,3 -x");  // "." typed as ",", a second separator discarded
   EXPECT_EQ(p.pitch.Text(), "12,53");
   EXPECT_EQ(changes, 5);
-
-  // Typing goes in at the caret and over the selection, character by character.
-  p.note.SetText("abcdef");
-  p.note.SetSelection(2, 3);
-  TypeInto(p.note, "Xé");
-  EXPECT_EQ(p.note.Text(), "abXéf");
-  EXPECT_EQ(p.note.SelStart(), 4);
-  p.form.UserKey(p.note, key::kBackspace);
-  EXPECT_EQ(p.note.Text(), "abXf");
-}
-
-// What typing does not reach: bytes that are not UTF-8 count as one character each, both ways.
-TEST(Keys, BytesThatAreNotUtf8AreOneCharacterEach) {
-  EXPECT_EQ(AnsiCodesOf("\xE9t\xC3"), (std::vector<int16_t>{233, 116, 195}));
-  EXPECT_EQ(Utf8OfAnsi(0x81), "");  // no character in the code page
-  EXPECT_EQ(CharOffset("a\xC3\xA9\xE2\x82\xAC", 9), 6u);
-  EXPECT_EQ(PreviousCharOffset("a\xE2\x82\xAC", 4), 1u);
-  EXPECT_EQ(PreviousCharOffset("\xC3\x82\xAC", 3), 2u);
-  EXPECT_EQ(PreviousCharOffset("\x80\x80\x80\x80\x80", 5), 4u);
-  EXPECT_EQ(PreviousCharOffset("", 0), 0u);
+  // (Typing over a selection and Backspace are the window's: `cavix drop --gui` types over each
+  // field's text, and the dialog tests type {BS}.)
 }
 
 TEST_F(FormTest, ListsOptionsAndChecksReactAlikeToCodeAndUser) {
   // A list index set by code runs the same reaction as a pick, nested selections included.
   p.sizes.SetListIndex(2);
   EXPECT_EQ(p.log, (Log{"size M10", "length M10x10"}));
-  // A drop-down list takes only its own entries as text.
-  p.sizes.SetText("M8");
-  EXPECT_EQ(p.sizes.ListIndex(), 1);
-  EXPECT_EQ(ErrorNumber([&] { p.sizes.SetText("M99"); }), 383);
-  EXPECT_EQ(ErrorNumber([&] { p.sizes.SetListIndex(3); }), 380);
   // Setting or typing the text of a combo deselects its entry, without a Click.
   p.lengths.SetListIndex(1);
   p.log.clear();
@@ -131,7 +108,7 @@ TEST_F(FormTest, ListsOptionsAndChecksReactAlikeToCodeAndUser) {
   p.lengths.SetListIndex(1);
   p.form.UserKey(p.lengths, '0');
   EXPECT_EQ(p.lengths.ListIndex(), -1);
-  EXPECT_EQ(p.log, (Log{"length M8x20"}));
+  EXPECT_EQ(p.log, (Log{"length M10x20"}));
 
   // Option groups are exclusive per container; a user's click on the button that is on raises
   // Click again, code setting it does not.
@@ -145,12 +122,9 @@ TEST_F(FormTest, ListsOptionsAndChecksReactAlikeToCodeAndUser) {
   EXPECT_FALSE(p.kind2.Value());
   EXPECT_TRUE(p.side1.Value());
 
-  // A check box clicked goes 0 -> 1 and 1 or 2 -> 0; the value it has raises no Click.
-  for (auto [from, to] : {std::pair{0, 1}, std::pair{1, 0}, std::pair{2, 0}}) {
-    p.flat.SetValue(from);
-    p.form.UserClick(p.flat);
-    EXPECT_EQ(p.flat.Value(), to) << "from " << from;
-  }
+  // A check box set to the value it has raises no Click. (Clicked, it goes 0 -> 1 -> 0: the dialog
+  // scripts that click a toggle.)
+  p.flat.SetValue(1);
   p.log.clear();
   p.flat.SetValue(p.flat.Value());
   EXPECT_TRUE(p.log.empty());
@@ -160,9 +134,6 @@ TEST_F(FormTest, ListsOptionsAndChecksReactAlikeToCodeAndUser) {
   p.form.UserClick(p.through);
   EXPECT_EQ(p.flat.Value(), 1);
   EXPECT_FALSE(p.form.UserClick(p.flat));
-  // Handlers that trigger each other forever end in error 28, not in a crash.
-  p.note.OnChange([&] { p.note.SetText(p.note.Text() + "x"); });
-  EXPECT_EQ(ErrorNumber([&] { p.note.SetText("a"); }), 28);
 }
 
 TEST_F(FormTest, DisabledFramesAndControlsAreOutOfReach) {
@@ -175,27 +146,6 @@ TEST_F(FormTest, DisabledFramesAndControlsAreOutOfReach) {
   p.ok.SetEnabled(false);
   EXPECT_FALSE(p.form.UserKey(p.note, key::kEnter));  // a disabled default button is not pressed
   EXPECT_TRUE(p.form.IsShown());
-}
-
-TEST(FormModal, ShowModalRunsTheDriverUntilUnloadOneFormAtATime) {
-  ProbeForm p;
-  EXPECT_EQ(ErrorNumber([&] { SetModalDriver(nullptr), p.form.ShowModal(); }), 5);
-  InlineDriver driver([&](Form& f) {
-    EXPECT_EQ(Form::ModalForm(), &f);
-    EXPECT_EQ(f.ActiveControl(), &p.ok);  // first tab stop
-    ProbeForm second;
-    EXPECT_EQ(ErrorNumber([&] { second.form.ShowModal(); }), 400);
-    f.UserReplaceText(p.pitch, "12");
-    f.UserClick(p.ok);
-  });
-  SetModalDriver(&driver);
-  p.form.ShowModal();
-  EXPECT_EQ(Form::ModalForm(), nullptr);
-  EXPECT_EQ(p.log.back(), "ok");
-  EXPECT_EQ(ErrorNumber([&] { p.form.Show(); }), 5);  // a form shows once
-  SetModalDriver(nullptr);
-  // (An error in a handler unloads the form and reaches the caller: see the script runner's and
-  // the Qt driver's tests.)
 }
 
 }  // namespace

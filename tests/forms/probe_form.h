@@ -2,7 +2,6 @@
 // linked lists, two option groups, linked toggles, a tab strip, OK (default) and Cancel.
 #pragma once
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -101,20 +100,6 @@ struct ProbeForm {
       sizes.SetItemData(sizes.NewIndex(), d);
     }
   }
-};
-
-// Shows a form as a modal driver would, runs `body` while it is shown, then leaves it shown
-// (tests that need it closed close it).
-class InlineDriver : public IModalDriver {
- public:
-  explicit InlineDriver(std::function<void(Form&)> body) : body_(std::move(body)) {}
-  void Run(Form& form) override {
-    body_(form);
-    if (form.IsShown()) form.Unload();
-  }
-
- private:
-  std::function<void(Form&)> body_;
 };
 
 }  // namespace cavix::forms::testing

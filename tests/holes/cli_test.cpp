@@ -38,6 +38,12 @@ class Cli : public SceneTest {
   }
   // The error stream of the last command run.
   const std::string& Err() const { return last_.err; }
+  // What `cavix threads --json` answers for the hole `id`.
+  json Threads(const std::string& id) {
+    const Result r = Run("threads '" + path + "' '" + id + "' --json");
+    EXPECT_EQ(r.status, 0) << r.err;
+    return json::parse(r.out);
+  }
   Result last_;
 };
 
@@ -98,9 +104,7 @@ TEST_F(Cli, ThreadsJson) {
   const std::string cdrill = Hole(4, true, false, 82);
   Save();
 
-  Result r = Run("threads '" + path + "' '" + simple + "' --json");
-  ASSERT_EQ(r.status, 0) << Err();
-  json j = json::parse(r.out);
+  json j = Threads(simple);
   const json m10 = {{"result", true},       {"InnerDiameter", 8.5},    {"OuterDiameter", 10.0},
                     {"ThreadLength", 12.0}, {"OffsetDistance", 0.0},   {"VecZ", -1.0},
                     {"IsHole", true},       {"TaperProjection", true}, {"bHoleDepthIsFinite", true},
@@ -108,9 +112,7 @@ TEST_F(Cli, ThreadsJson) {
   for (const auto& [k, v] : m10.items()) EXPECT_EQ(j[k], v) << k;
 
   // The thread of a countersunk through hole starts below the cone the model has.
-  r = Run("threads '" + path + "' '" + sink + "' --json");
-  ASSERT_EQ(r.status, 0) << Err();
-  j = json::parse(r.out);
+  j = Threads(sink);
   auto reopened = scene::LoadModel(path);
   const auto& pts = Chains(*reopened->FindShape(sink))[0]->Points();
   EXPECT_DOUBLE_EQ(j["OffsetDistance"].get<double>(), -pts[2].y);
@@ -119,9 +121,7 @@ TEST_F(Cli, ThreadsJson) {
 
   // A threaded counterdrill: the thread starts at the bottom of the recess's cone, and the
   // recess is described in full.
-  r = Run("threads '" + path + "' '" + cdrill + "' --json");
-  ASSERT_EQ(r.status, 0) << Err();
-  j = json::parse(r.out);
+  j = Threads(cdrill);
   EXPECT_DOUBLE_EQ(j["OffsetDistance"].get<double>(),
                    -Chains(*reopened->FindShape(cdrill))[0]->Points()[3].y);
   const json recess = {{"dCounterboreDepth", 4.0},     {"dCounterboreDiameter", 20.0},
@@ -130,9 +130,7 @@ TEST_F(Cli, ThreadsJson) {
   for (const auto& [k, v] : recess.items()) EXPECT_EQ(j[k], v) << k;
 
   // An unthreaded counterbore has no thread to draw.
-  r = Run("threads '" + path + "' '" + cbore + "' --json");
-  ASSERT_EQ(r.status, 0) << Err();
-  j = json::parse(r.out);
+  j = Threads(cbore);
   EXPECT_EQ(j["result"], false);
   EXPECT_EQ(j["ProjectionFlags"], 0);
 }

@@ -91,6 +91,7 @@ TEST_F(HoleTest, RefusedHolesLeaveTheShapeAlone) {
             }),
             5);
   EXPECT_EQ(hole.Components(15).At(1).Profile().Components(3).Count(), 0);
+  EXPECT_TRUE(hole.Store().First(1)->Vars().empty());  // nor its size
   EXPECT_EQ(hole.Name(), "Fori");
   EXPECT_EQ(hole.Components(34).Count(), 0);
 }

@@ -44,48 +44,28 @@ TEST(QtModalDriverTest, CarriesAHandlersErrorOut) {
   EXPECT_EQ(driver.Shown(), 1);
 }
 
-// Presses `button` on the next message box that opens.
-void AnswerNextBox(QMessageBox::StandardButton button, QMessageBox::Icon* icon,
-                   QMessageBox::StandardButtons* buttons, QString* title) {
-  QTimer::singleShot(0, [=] {
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    ASSERT_NE(box, nullptr);
-    *icon = box->icon();
-    *buttons = box->standardButtons();
-    *title = box->windowTitle();
-    box->button(button)->click();
-  });
-}
-
-TEST(QtMessageBoxes, StyleGivesIconAndButtonsAndTheAnswerIsTheClassicCode) {
+// The styles the add-in shows, a plain notice, a warning about a value and an error, each with
+// OK alone, answered 1 as the classic message box answers OK.
+TEST(QtMessageBoxes, StyleGivesTheIconAndOkAnswersOne) {
   qtview::QtMessageService service;
-  struct Row {
-    int style;
-    QMessageBox::StandardButton press;
-    QMessageBox::Icon icon;
-    QMessageBox::StandardButtons buttons;
-    int answer;
-  };
-  const Row rows[] = {
-      {48, QMessageBox::Ok, QMessageBox::Warning, QMessageBox::Ok, 1},
-      {16, QMessageBox::Ok, QMessageBox::Critical, QMessageBox::Ok, 1},
-      {4 + 32, QMessageBox::No, QMessageBox::Question, QMessageBox::Yes | QMessageBox::No, 7},
-      {1 + 64, QMessageBox::Cancel, QMessageBox::Information, QMessageBox::Ok | QMessageBox::Cancel,
-       2},
-      {3, QMessageBox::Yes, QMessageBox::NoIcon,
-       QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, 6},
-      {2, QMessageBox::Retry, QMessageBox::NoIcon,
-       QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore, 4},
-  };
-  for (const Row& r : rows) {
-    SCOPED_TRACE(r.style);
-    QMessageBox::Icon icon{};
+  for (const auto& [style, icon] : {std::pair{0, QMessageBox::NoIcon},
+                                    {48, QMessageBox::Warning},
+                                    {16, QMessageBox::Critical}}) {
+    SCOPED_TRACE(style);
+    QMessageBox::Icon shown{};
     QMessageBox::StandardButtons buttons{};
     QString title;
-    AnswerNextBox(r.press, &icon, &buttons, &title);
-    EXPECT_EQ(service.Show({"text", r.style, ""}), r.answer);
-    EXPECT_EQ(icon, r.icon);
-    EXPECT_EQ(buttons, r.buttons);
+    QTimer::singleShot(0, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      ASSERT_NE(box, nullptr);
+      shown = box->icon();
+      buttons = box->standardButtons();
+      title = box->windowTitle();
+      box->button(QMessageBox::Ok)->click();
+    });
+    EXPECT_EQ(service.Show({"text", style, ""}), 1);
+    EXPECT_EQ(shown, icon);
+    EXPECT_EQ(buttons, QMessageBox::Ok);
     EXPECT_EQ(title, "Cavix");
   }
 }
