@@ -1,5 +1,5 @@
-// CR LF text files read line by line (UTF-8 or Windows-1252), written with CR LF, and whole files
-// replaced atomically; file-system failures become the classic numbered errors.
+// CR LF or LF text files read line by line (UTF-8 or Windows-1252), and whole files replaced
+// atomically; file-system failures become the classic numbered errors.
 #include "runtime/text_file.h"
 
 #include <dirent.h>
@@ -224,17 +224,6 @@ std::string TextReader::LineInput() {
   return line;
 }
 
-bool TextReader::AtEnd() {
-  if (!f_) Raise(err::kBadFileName, {}, path_);
-  const int c = std::getc(f_);
-  if (c == EOF) {
-    if (std::ferror(f_)) Raise(err::kDeviceIo, {}, path_);
-    return true;
-  }
-  std::ungetc(c, f_);
-  return false;
-}
-
 void TextReader::Close() {
   if (f_) {
     std::fclose(f_);  // nothing was written, so nothing can be lost here
@@ -243,40 +232,6 @@ void TextReader::Close() {
   std::free(buf_);
   buf_ = nullptr;
   cap_ = 0;
-}
-
-// ---- TextWriter
-
-TextWriter::TextWriter(std::string builtPath) : path_(std::move(builtPath)) {
-  const std::string native = NativePath(path_);
-  if (native.empty()) Raise(err::kBadFileName, {}, path_);
-  f_ = std::fopen(native.c_str(), "wb");
-  if (!f_) Raise(WriteError(errno), {}, path_);
-}
-
-TextWriter::~TextWriter() {
-  if (f_) std::fclose(f_);  // a destructor cannot report; Close() is the checked path
-}
-
-void TextWriter::WriteLine(std::string_view line) {
-  if (!f_) Raise(err::kBadFileName, {}, path_);
-  errno = 0;
-  if (std::fwrite(line.data(), 1, line.size(), f_) != line.size() ||
-      std::fwrite("\r\n", 1, 2, f_) != 2) {
-    Raise(WriteError(errno), {}, path_);
-  }
-}
-
-void TextWriter::Close() {
-  if (!f_) return;
-  std::FILE* f = f_;
-  f_ = nullptr;
-  errno = 0;
-  const bool flushed = std::fflush(f) == 0;
-  const int flushErrno = errno;
-  const bool closed = std::fclose(f) == 0;
-  if (!flushed) Raise(WriteError(flushErrno), {}, path_);
-  if (!closed) Raise(WriteError(errno), {}, path_);
 }
 
 // ---- ReadWholeFile

@@ -1,6 +1,6 @@
-// Text files as the hole logic sees them: lines ending in CR LF when written, CR LF or LF accepted
-// when read; bytes that are not UTF-8 read as Windows-1252. Paths are built with backslashes and
-// mapped to "/" at the file-system boundary; messages show them as built.
+// Text files as the hole logic sees them: lines ending in CR LF or LF when read (writers such as
+// the preferences end theirs with CR LF); bytes that are not UTF-8 read as Windows-1252. Paths are
+// built with backslashes and mapped to "/" at the file-system boundary; messages show them as built.
 #pragma once
 
 #include <cstdio>
@@ -31,7 +31,6 @@ class TextReader {
   bool ReadLine(std::string& line);
   // Like ReadLine, but raises 62 "Input past end of file" at the end.
   std::string LineInput();
-  bool AtEnd();
   // Number of the line last read, from 1.
   int LineNumber() const { return line_; }
   const std::string& Path() const { return path_; }
@@ -43,23 +42,6 @@ class TextReader {
   int line_ = 0;
   char* buf_ = nullptr;  // the line buffer getline grows, kept from line to line
   size_t cap_ = 0;
-};
-
-// Writes a file line by line, each line ended by CR LF. Opening replaces any earlier content.
-// Write failures raise 61 "Disk full", 70 "Permission denied" or 57 "Device I/O error".
-class TextWriter {
- public:
-  explicit TextWriter(std::string builtPath);
-  ~TextWriter();
-  TextWriter(const TextWriter&) = delete;
-  TextWriter& operator=(const TextWriter&) = delete;
-
-  void WriteLine(std::string_view line);
-  void Close();
-
- private:
-  std::string path_;
-  std::FILE* f_ = nullptr;
 };
 
 // Reads a whole file that a reader takes in one piece (a model file, a dialog script, a registry

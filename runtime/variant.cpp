@@ -49,19 +49,6 @@ double ToDouble(const Variant& v) {
   Raise(err::kTypeMismatch);
 }
 
-bool EqualsNoCase(const std::string& text, const char* word) {
-  size_t i = 0;
-  for (; word[i]; ++i) {
-    if (i >= text.size()) return false;
-    char c = text[i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    char w = word[i];
-    if (w >= 'A' && w <= 'Z') w = static_cast<char>(w - 'A' + 'a');
-    if (c != w) return false;
-  }
-  return i == text.size();
-}
-
 }  // namespace
 
 VarType Variant::Type() const {
@@ -124,16 +111,6 @@ int32_t CLng(const Variant& v) {
 }
 
 double CDbl(const Variant& v) { return ToDouble(v); }
-
-bool CBool(const Variant& v) {
-  if (v.Type() == VarType::Bool) return v.Bool();
-  if (v.Type() == VarType::Text) {
-    if (EqualsNoCase(v.Text(), "True")) return true;
-    if (EqualsNoCase(v.Text(), "False")) return false;
-  }
-  const double d = ToDouble(v);
-  return d != 0.0;
-}
 
 std::string CStr(const Variant& v) {
   switch (v.Type()) {

@@ -45,7 +45,6 @@ class Variant {
 int16_t CInt(const Variant& v);   // round half to even; 6 "Overflow" outside -32768..32767
 int32_t CLng(const Variant& v);   // round half to even; 6 "Overflow" outside the 32-bit range
 double CDbl(const Variant& v);    // 13 "Type mismatch" for text that is not a number
-bool CBool(const Variant& v);     // non-zero is true; text "True"/"False" or a number
 std::string CStr(const Variant& v);  // doubles in the regional form, up to 15 digits; bool "True"
 float CSng(const Variant& v);     // 6 "Overflow" beyond the single range
 
