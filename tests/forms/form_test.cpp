@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,6 +12,7 @@
 #include "forms/message_box.h"
 #include "runtime/error.h"
 #include "tests/forms/probe_form.h"
+#include "tests/support/raised.h"
 
 namespace cavix::forms {
 namespace {
@@ -20,14 +20,7 @@ namespace {
 using testing::ProbeForm;
 using Log = std::vector<std::string>;
 
-int ErrorNumber(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const rt::Error& e) {
-    return e.Number();
-  }
-  return 0;
-}
+using cavix::test::ErrorOf;
 
 class FormTest : public ::testing::Test {
  protected:
@@ -76,7 +69,7 @@ TEST_F(FormTest, ValidationRunsOncePerMoveAndARefusedValueKeepsTheFocus) {
   EXPECT_EQ(p.sizes.ListIndex(), -1);
   EXPECT_EQ(p.log, Log(7, "validate 0"));
   // A control the user cannot reach raises 5.
-  EXPECT_EQ(ErrorNumber([&] { p.form.SetFocus(p.sizeLabel); }), 5);
+  EXPECT_EQ(ErrorOf([&] { p.form.SetFocus(p.sizeLabel); }), 5);
 
   // Corrected, Enter validates and presses OK.
   p.form.UserReplaceText(p.pitch, "4");
@@ -128,7 +121,7 @@ TEST_F(FormTest, ListsOptionsAndChecksReactAlikeToCodeAndUser) {
   p.log.clear();
   p.flat.SetValue(p.flat.Value());
   EXPECT_TRUE(p.log.empty());
-  EXPECT_EQ(ErrorNumber([&] { p.flat.SetValue(3); }), 380);
+  EXPECT_EQ(ErrorOf([&] { p.flat.SetValue(3); }), 380);
 
   // A handler that locks another control: the user can no longer click it, code still sets it.
   p.form.UserClick(p.through);

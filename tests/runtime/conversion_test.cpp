@@ -3,13 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <functional>
 #include <limits>
 
 #include "runtime/error.h"
 #include "runtime/fp.h"
 #include "runtime/regional.h"
 #include "runtime/variant.h"
+#include "tests/support/raised.h"
 
 namespace cavix::rt {
 namespace {
@@ -17,15 +17,7 @@ namespace {
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
-// The number of the run-time error `f` raises, or 0.
-int ErrorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const Error& e) {
-    return e.Number();
-  }
-  return 0;
-}
+using cavix::test::ErrorOf;
 
 class ConversionTest : public ::testing::Test {
  protected:

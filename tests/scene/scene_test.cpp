@@ -6,22 +6,15 @@
 
 #include "runtime/error.h"
 #include "scene/services.h"
+#include "tests/support/raised.h"
 
 namespace cavix::scene {
 namespace {
 
 using host::comp::kHandler;
 
-// The run-time error `f` raises; number 0 when it raises none.
-rt::Error Raised(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const rt::Error& e) {
-    return e;
-  }
-  return rt::Error(0, "none");
-}
-int ErrorOf(const std::function<void()>& f) { return Raised(f).Number(); }
+using cavix::test::ErrorOf;
+using cavix::test::Raised;
 
 // Variables keep their type, read empty when unwritten, and a single index and a (group, slot)
 // pair are different variables; chains take numbers only, from their start point on.

@@ -8,6 +8,7 @@
 
 #include "runtime/error.h"
 #include "scene/config_files.h"
+#include "tests/support/raised.h"
 #include "tests/support/test_files.h"
 
 namespace cavix::scene {
@@ -22,16 +23,7 @@ std::string Read(host::IRegistryReader& reg, std::string key, std::string name,
   return value;
 }
 
-// The number of the run-time error `f` raises, 0 for none.
-template <typename F>
-int ErrorOf(F&& f) {
-  try {
-    f();
-  } catch (const rt::Error& e) {
-    return e.Number();
-  }
-  return 0;
-}
+using cavix::test::ErrorOf;
 
 const char* kExport =
     "Windows Registry Editor Version 5.00\r\n"

@@ -11,6 +11,7 @@
 
 #include "runtime/error.h"
 #include "scene/scene.h"
+#include "tests/support/raised.h"
 
 namespace geotest {
 
@@ -18,16 +19,7 @@ namespace host = cavix::host;
 namespace scene = cavix::scene;
 using cavix::rt::Variant;
 
-// The number of the run-time error the call raises, 0 when it raises none.
-template <class F>
-int ErrorOf(F&& call) {
-  try {
-    call();
-  } catch (const cavix::rt::Error& e) {
-    return e.Number();
-  }
-  return 0;
-}
+using cavix::test::ErrorOf;
 
 // A new model whose part is a block of the given extents, with the build tree's registry and
 // settings, and a shape dropped on it for the hole.
