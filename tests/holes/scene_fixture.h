@@ -18,7 +18,7 @@ namespace holetest {
 
 namespace scene = cavix::scene;
 using cavix::rt::Variant;
-using geotest::ErrorOf;
+using cavix::test::ErrorOf;
 
 class SceneTest : public ::testing::Test {
  protected:

@@ -10,6 +10,7 @@
 #include <limits>
 
 #include "runtime/error.h"
+#include "tests/support/raised.h"
 #include "tests/support/test_files.h"
 
 namespace cavix::scene {
@@ -21,12 +22,7 @@ using cavix::test::Slurp;
 
 // The run-time error LoadModel raises on `file`; number 0 when it loads.
 rt::Error LoadError(const std::string& file) {
-  try {
-    LoadModel(file);
-  } catch (const rt::Error& e) {
-    return e;
-  }
-  return rt::Error(0, "loaded");
+  return cavix::test::Raised([&] { LoadModel(file); });
 }
 
 // A scene that uses every kind of thing the model file stores.

@@ -97,15 +97,11 @@ TEST(RegistryReader, MissingFileReadsEmptySyntaxErrorsNameFileAndLine) {
   for (const auto& c : cases) {
     std::string file = dir.Write("bad.reg", c.text);
     auto reg = MakeRegistryReader(file);
-    try {
-      Read(*reg, "K", "A");
-      ADD_FAILURE() << c.text;
-    } catch (const rt::Error& e) {
-      EXPECT_EQ(e.Number(), kInvalidFileFormat);
-      std::string expected = "\"" + file + "\", line " + std::to_string(c.line) + ": ";
-      EXPECT_NE(e.Description().find(expected), std::string::npos) << e.Description();
-      EXPECT_NE(e.Description().find(c.problem), std::string::npos) << e.Description();
-    }
+    const rt::Error e = cavix::test::Raised([&] { Read(*reg, "K", "A"); });
+    EXPECT_EQ(e.Number(), kInvalidFileFormat) << c.text;
+    std::string expected = "\"" + file + "\", line " + std::to_string(c.line) + ": ";
+    EXPECT_NE(e.Description().find(expected), std::string::npos) << e.Description();
+    EXPECT_NE(e.Description().find(c.problem), std::string::npos) << e.Description();
   }
 }
 
@@ -138,13 +134,9 @@ TEST(SettingsReader, SectionsAndKeysIgnoreCase) {
 
   for (const char* bad : {"ThreadFile=x\n", "[Directories]\nno equals sign\n", "[Directories\n"}) {
     std::string f = dir.Write("bad.ini", bad);
-    try {
-      MakeSettingsReader(f);
-      ADD_FAILURE() << bad;
-    } catch (const rt::Error& e) {
-      EXPECT_EQ(e.Number(), kInvalidFileFormat);
-      EXPECT_NE(e.Description().find(f + "\", line "), std::string::npos) << e.Description();
-    }
+    const rt::Error e = cavix::test::Raised([&] { MakeSettingsReader(f); });
+    EXPECT_EQ(e.Number(), kInvalidFileFormat) << bad;
+    EXPECT_NE(e.Description().find(f + "\", line "), std::string::npos) << e.Description();
   }
 }
 
