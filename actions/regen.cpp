@@ -1,8 +1,6 @@
 // Regeneration and resizing.
 #include "actions/regen.h"
 
-#include <cmath>
-
 #include "hole_objects/hole_kinds.h"
 #include "runtime/error.h"
 
@@ -31,9 +29,10 @@ std::vector<scene::Shape*> RegenerateAll(scene::Scene& model) {
 }
 
 std::vector<scene::Shape*> ResizeBlock(scene::Scene& model, const scene::Vec3& extents) {
-  for (double e : {extents.x, extents.y, extents.z})
-    if (!(e > 0) || !std::isfinite(e))
-      rt::Raise(rt::err::kInvalidCall, "block extents must be positive numbers", "Resize");
+  if (const std::string problem =
+          scene::BlockExtentsProblem(extents, model.ActivePage().LengthUnits());
+      !problem.empty())
+    rt::Raise(rt::err::kInvalidCall, problem, "Resize");
   const auto shapes = model.MainPart().ShapeItems();
   if (shapes.empty()) rt::Raise(rt::err::kSubscript, "the part has no shapes", "Resize");
   // A part made from a STEP file is its solid; its stored extents only describe that solid.

@@ -175,6 +175,13 @@ scene::Vec3 ParseTriple(const std::string& text, const std::string& option) {
   return {v[0], v[1], v[2]};
 }
 
+scene::Vec3 ParseBlock(const std::string& text, scene::Units units) {
+  const scene::Vec3 block = ParseTriple(text, "--block");
+  if (const std::string problem = scene::BlockExtentsProblem(block, units); !problem.empty())
+    throw UsageError("--block: " + problem);
+  return block;
+}
+
 int ParseInt(const std::string& text, const std::string& option, int lo, int hi) {
   int v = 0;
   auto [p, ec] = std::from_chars(text.data(), text.data() + text.size(), v);

@@ -33,6 +33,7 @@
 
 #include "export/occ_internal.h"
 #include "export/occ_part.h"
+#include "scene/scene.h"
 
 namespace cavix::exporter {
 namespace detail {
@@ -217,11 +218,11 @@ void ReadSolid(const std::string& brep, TopoDS_Shape& solid) {
 PartBase MakePartBase(const PartInput& part) {
   PartBase base;
   if (part.solidBrep.empty()) {
-    for (double e : part.block)
-      if (!std::isfinite(e) || !(e > 0))
-        throw ExportError("the part's block must have three positive extents, not " +
-                          Num(part.block[0]) + " x " + Num(part.block[1]) + " x " +
-                          Num(part.block[2]));
+    if (const std::string problem = scene::BlockExtentsProblem(
+            {part.block[0], part.block[1], part.block[2]}, scene::Units::Millimetre);
+        !problem.empty())
+      throw ExportError("the part's block is " + Num(part.block[0]) + " x " + Num(part.block[1]) +
+                        " x " + Num(part.block[2]) + " mm: " + problem);
     base.solid =
         BRepPrimAPI_MakeBox(gp_Pnt(0, 0, 0), part.block[0], part.block[1], part.block[2]).Shape();
     base.isBox = true;

@@ -172,7 +172,8 @@ TEST_F(CavixCommandLine, WrongUseExitsWithTwoAndTheUsage) {
   const std::vector<std::vector<std::string>> wrong = {
       {}, {"bogus"}, {"new"}, {"new", model, "extra"}, {"new", model, "--units", "cm"},
       {"new", model, "--precision", "16"}, {"new", model, "--block", "1,2,x"},
-      {"new", model, "--block", "0,2,3"}, {"new", model, "--force=yes"},
+      {"new", model, "--block", "0,2,3"}, {"new", model, "--block", "1e308,1e308,1e308"},
+      {"new", model, "--block", "10,1e-9,10"}, {"new", model, "--force=yes"},
       {"show", model, "--colour"}};
   for (const auto& args : wrong) {
     Result r = InProcess(args);

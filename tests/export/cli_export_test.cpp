@@ -85,6 +85,27 @@ TEST_F(CavixExport, BadOutputFailsAndWritesNothing) {
     EXPECT_EQ(e.path().string().find(".tmp"), std::string::npos) << e.path();
 }
 
+// Blocks at the bounds of a block's extents export in every format; a model file edited to hold
+// a block beyond them (1e308 once aborted every export, holes or not) is refused when read.
+TEST_F(CavixExport, BlocksWithinTheirBoundsExportAndOthersAreRefused) {
+  const std::string model = File("part.json");
+  ASSERT_EQ(Cavix({"new", model, "--block", "0.001,100000,1"}).status, 0);
+  for (const char* name : {"edge.step", "edge.stl", "edge.glb"}) {
+    const Result r = Cavix({"export", model, File(name)});
+    EXPECT_EQ(r.status, 0) << name << r.err;
+  }
+  std::string text = Slurp(model);
+  text.replace(text.find("100000.0"), 8, "1e308");
+  dir_.Write("part.json", text);
+  const Result r = Cavix({"export", model, File("huge.step")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("error 321: model file \"" + model + "\""), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("a block extent must be from 0.001 to 100000 mm, not 1e+308"),
+            std::string::npos)
+      << r.err;
+  EXPECT_FALSE(fs::exists(File("huge.step")));
+}
+
 // A hole dropped beside the part cuts nothing: the export names it and writes nothing, unless
 // misses are allowed; the count of holes cut then leaves it out.
 TEST_F(CavixExport, HolesThatCutNothingFailUnlessAllowed) {

@@ -169,7 +169,10 @@ TEST_F(Cli, FailedRegenerationLeavesTheFile) {
   EXPECT_EQ(asked["InnerDiameter"], 0.0);
   EXPECT_NE(asked["problem"].get<std::string>().find("drilled diameter"), std::string::npos);
 
-  EXPECT_EQ(Run("resize '" + path + "' --block 100,-60,40").status, 2);
+  for (const char* block : {"100,-60,40", "100,60,1e200"}) {
+    EXPECT_EQ(Run("resize '" + path + "' --block " + block).status, 2) << block;
+    EXPECT_NE(Err().find("--block: a block extent must be from"), std::string::npos) << Err();
+  }
   EXPECT_EQ(Slurp(path), stored);
 }
 
