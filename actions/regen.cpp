@@ -18,11 +18,20 @@ bool RegeneratesAsHole(const scene::Scene& model, const scene::Shape& shape) {
 
 }  // namespace
 
+void RegenerateHole(scene::Scene& model, scene::Shape& shape) {
+  try {
+    model.Regenerate(shape);
+  } catch (const rt::Error& e) {
+    rt::Raise(e.Number(), "could not regenerate #" + std::to_string(shape.Id()) + ": " +
+                              e.Description(), e.Source());
+  }
+}
+
 std::vector<scene::Shape*> RegenerateAll(scene::Scene& model) {
   std::vector<scene::Shape*> done;
   for (scene::Shape* s : model.BoundShapes()) {
     if (!RegeneratesAsHole(model, *s)) continue;
-    model.Regenerate(*s);
+    RegenerateHole(model, *s);
     done.push_back(s);
   }
   return done;

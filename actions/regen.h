@@ -8,6 +8,10 @@
 
 namespace cavix::actions {
 
+// Regenerates one shape through the class bound to it; an error is raised again with its number
+// and the shape named ("could not regenerate #2: …").
+void RegenerateHole(scene::Scene& model, scene::Shape& shape);
+
 // Regenerates every shape bound to a hole class (a shape bound to a class the scene does not know
 // is regenerated too, so that the problem is reported) through its class, in model order; returns
 // them.

@@ -17,7 +17,7 @@ int CmdRegen(Invocation& inv) {
   scene::Scene& model = workspace->Model();
   if (inv.args.size() == 2) {
     scene::Shape& s = model.ResolveShape(inv.args[1]);
-    model.Regenerate(s);
+    actions::RegenerateHole(model, s);
     inv.out << "regenerated " << Printable(s.Describe()) << "\n";
   } else {
     const std::vector<scene::Shape*> done = actions::RegenerateAll(model);

@@ -338,7 +338,9 @@ PreparedHole ToolMaker::Prepare(const HoleSolidInput& hole, int index,
   place.SetDisplacement(gp_Ax3(),
                         gp_Ax3(gp_Pnt(hole.position[0], hole.position[1], hole.position[2]), n, u));
 
-  if (hole.chains.empty()) warnings.push_back(where + ": skipped, it has no profile yet");
+  if (hole.chains.empty())
+    warnings.push_back(where + (hole.problem.empty() ? ": skipped, it has no profile yet"
+                                                     : ": not cut, it is not a hole: " + hole.problem));
   double top = HUGE_VAL, bottom = -HUGE_VAL;
   for (size_t c = 0; c < hole.chains.size(); ++c) {
     const std::string chainWhere =
