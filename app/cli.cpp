@@ -9,6 +9,7 @@
 #include <ostream>
 
 #include "runtime/error.h"
+#include "runtime/text_file.h"
 
 #ifndef CAVIX_DEFAULT_REGISTRY
 #define CAVIX_DEFAULT_REGISTRY "/usr/local/share/cavix/cavix.reg"
@@ -227,7 +228,7 @@ std::string ErrorLine(const std::exception& e) {
   const std::string& source = r->Source();
   const bool file = source.find_first_of("/\\") != std::string::npos;
   if (file && r->Description().find(source) == std::string::npos)
-    line += " (" + Printable(source) + ")";
+    line += " (" + Printable(rt::NativePath(source)) + ")";  // shown with "/"
   return line;
 }
 

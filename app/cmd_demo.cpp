@@ -146,7 +146,7 @@ InstallInfo ReadInstall(const Invocation& inv) {
     if (info.applDir.empty())
       rt::Raise(kPathNotFound, "the registry file \"" + info.registry + "\" names no \"ApplDir\"",
                 "cavix demo");
-    info.prefsFile = config::ReadFamilyPaths(registry, 0).prefsFile;
+    info.prefsFile = rt::NativePath(config::ReadFamilyPaths(registry, 0).prefsFile);
   }
   // The shipped scripts live in the application directory; an install whose registry points
   // elsewhere still has them beside its registry file.

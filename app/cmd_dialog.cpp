@@ -2,6 +2,7 @@
 // a dialog script or shown in a window, and the authoring of the catalog entry that opens it.
 #include <cmath>
 #include <ostream>
+#include <set>
 
 #include "actions/holes.h"
 #include "actions/placement.h"
@@ -32,11 +33,32 @@ actions::DialogPlayer Player(const Invocation& inv, const std::string& script) {
   return actions::DialogPlayer(forms::LoadScript(script), inv.out, inv.err);
 }
 
-// The dialog's own box says only the error ("ERRORE 70 ..."); which file it was about is said
-// here, on standard error.
-void SayPreferencesTrouble(actions::Workspace& w, const actions::DialogPlayer& player,
-                           std::ostream& diag) {
+// The box's words on one line, its runs of blanks and line breaks one blank.
+std::string OneLine(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    const bool blank = c == ' ' || c == '\r' || c == '\n' || c == '\t';
+    if (!blank)
+      out += c;
+    else if (!out.empty() && out.back() != ' ')
+      out += ' ';
+  }
+  if (!out.empty() && out.back() == ' ') out.pop_back();
+  return out;
+}
+
+// The dialog's own boxes say only the error ("Error 75 Path/File access error in QData",
+// "ERRORE 70 ..."); which file each was about is said here, on standard error, once a file.
+void SayFileTrouble(actions::Workspace& w, const actions::DialogPlayer& player,
+                    std::ostream& diag) {
+  std::set<std::string> said;
   for (const forms::Message& m : player.Messages()) {
+    if (!m.file.empty()) {
+      if (said.insert(m.file).second)
+        diag << "cavix: the standards file \"" << Printable(rt::NativePath(m.file))
+             << "\" could not be read: " << Printable(OneLine(m.prompt)) << "\n";
+      continue;
+    }
     if (m.title != "Read Prefs" && m.title != "Write Prefs") continue;
     std::string file;
     try {
@@ -51,6 +73,20 @@ void SayPreferencesTrouble(actions::Workspace& w, const actions::DialogPlayer& p
                  : " file \"" + Printable(file) + "\"")
          << " could not be " << (m.title == "Read Prefs" ? "read" : "written") << ": "
          << Printable(m.prompt) << "\n";
+  }
+}
+
+// Runs a drop or an edit, then says what its boxes left out, also when a script failed after them.
+template <typename Call>
+actions::DialogOutcome Said(actions::Workspace& w, const actions::DialogPlayer& player,
+                            std::ostream& diag, Call call) {
+  try {
+    const actions::DialogOutcome done = call();
+    SayFileTrouble(w, player, diag);
+    return done;
+  } catch (...) {
+    SayFileTrouble(w, player, diag);
+    throw;
   }
 }
 
@@ -111,16 +147,16 @@ int CmdDrop(Invocation& inv) {
 
   auto workspace = OpenModelToChange(inv, path);
   actions::DialogPlayer player = Player(inv, script);
-  const actions::DialogOutcome done = actions::Drop(*workspace, placements, player);
-  SayPreferencesTrouble(*workspace, player, inv.err);
+  const actions::DialogOutcome done = Said(
+      *workspace, player, inv.err, [&] { return actions::Drop(*workspace, placements, player); });
   if (!done.shown) {
-    inv.err << "cavix drop: the drop was refused; " << path << " is unchanged\n";
+    inv.err << "cavix drop: the drop was refused; " << Printable(path) << " is unchanged\n";
     return 1;
   }
   // Cancel discards the dropped shapes: the model is then as it was, and the file is left alone.
   // A dialog closed through its frame leaves the dropped shapes as they are.
   if (done.result != dialog::DialogResult::Applied && !workspace->Changed()) {
-    inv.err << "cavix drop: nothing placed; " << path << " is unchanged\n";
+    inv.err << "cavix drop: nothing placed; " << Printable(path) << " is unchanged\n";
     return 0;
   }
   workspace->Save();
@@ -141,17 +177,17 @@ int CmdEdit(Invocation& inv) {
   auto workspace = OpenModelToChange(inv, path);
   scene::Shape& shape = workspace->Model().ResolveShape(allLike ? *allLike : inv.args[1]);
   actions::DialogPlayer player = Player(inv, script);
-  const actions::DialogOutcome done =
-      actions::Edit(*workspace, shape, allLike.has_value(), player);
-  SayPreferencesTrouble(*workspace, player, inv.err);
+  const actions::DialogOutcome done = Said(*workspace, player, inv.err, [&] {
+    return actions::Edit(*workspace, shape, allLike.has_value(), player);
+  });
   // A cancelled edit keeps the hole as it was, even when an OK that failed half-way had
   // already touched the shape.
   if (done.result == dialog::DialogResult::Cancelled) {
-    inv.err << "cavix edit: cancelled; " << path << " is unchanged\n";
+    inv.err << "cavix edit: cancelled; " << Printable(path) << " is unchanged\n";
     return 0;
   }
   if (done.result != dialog::DialogResult::Applied && !workspace->Changed()) {
-    inv.err << "cavix edit: no change; " << path << " is unchanged\n";
+    inv.err << "cavix edit: no change; " << Printable(path) << " is unchanged\n";
     return 0;
   }
   workspace->Save();

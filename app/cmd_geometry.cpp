@@ -23,7 +23,7 @@ int CmdRegen(Invocation& inv) {
     const std::vector<scene::Shape*> done = actions::RegenerateAll(model);
     for (const scene::Shape* s : done)
       inv.out << "regenerated " << Printable(s->Describe()) << "\n";
-    if (done.empty()) inv.out << "no hole shapes in " << path << "\n";
+    if (done.empty()) inv.out << "no hole shapes in " << Printable(path) << "\n";
   }
   workspace->Save();
   return 0;

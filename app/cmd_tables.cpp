@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/commands.h"
+#include "runtime/text_file.h"
 #include "standards/config.h"
 #include "standards/table_check.h"
 
@@ -54,7 +55,7 @@ int CmdCheckTables(Invocation& inv) {
   } else {
     families = RegistryFamilies(registry);
     if (families.empty()) {
-      inv.err << "cavix check-tables: the registry " << scene.Services().registryFile
+      inv.err << "cavix check-tables: the registry " << Printable(scene.Services().registryFile)
               << " lists no standards family (value \"Norme#0\")\n";
       return 1;
     }
@@ -66,7 +67,7 @@ int CmdCheckTables(Invocation& inv) {
         tablecheck::CheckFamily(family.iniPath, family.dataDir);
     for (const tablecheck::Finding& f : findings)
       inv.out << Printable(tablecheck::FormatFinding(f)) << "\n";
-    inv.out << family.name << ": " << family.iniPath << ": "
+    inv.out << Printable(family.name) << ": " << Printable(rt::NativePath(family.iniPath)) << ": "
             << (findings.empty() ? std::string("no problems")
                                  : std::to_string(findings.size()) +
                                        (findings.size() == 1 ? " problem" : " problems"))

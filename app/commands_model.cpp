@@ -177,9 +177,9 @@ int CmdNew(Invocation& inv) {
   } else {
     scene::SaveModel(*scene, path, /*mustBeNew=*/!inv.Has("--force"));
   }
-  inv.out << "created " << path << ": "
-          << (from ? "part from " + *from + ", bounding box" : std::string("block")) << " "
-          << Num(block.x) << " x " << Num(block.y) << " x " << Num(block.z) << " "
+  inv.out << "created " << Printable(path) << ": "
+          << (from ? "part from " + Printable(*from) + ", bounding box" : std::string("block"))
+          << " " << Num(block.x) << " x " << Num(block.y) << " x " << Num(block.z) << " "
           << (units == scene::Units::Inch ? "inch" : "mm") << ", precision " << precision << "\n";
   return 0;
 }

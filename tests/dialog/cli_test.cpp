@@ -197,6 +197,44 @@ TEST_F(CavixCommand, RefusedOrUnfinishedCommandsSaveNothing) {
   EXPECT_EQ(Slurp(model_), before);
 }
 
+// Standards files that cannot be read: the dialog's boxes keep their words, and the command's own
+// line after them names the file, with "/"; check-tables says what the file is instead.
+TEST_F(CavixCommand, UnreadableStandardsFilesAreNamed) {
+  NewModel();
+  const std::string before = Slurp(model_);
+  const std::string plain = Quote(CAVIX_SHIPPED_SCRIPTS + std::string("plain_blind.txt"));
+  const std::string iso = dir_.File("Standards/ISO/");
+  for (const auto& [file, query] : {std::pair{iso + "Tab/iso273_medium.tab", "QData"},
+                                    std::pair{iso + "Cavix.ini", "QNorma"}}) {
+    SCOPED_TRACE(file);
+    fs::rename(file, file + ".kept");
+    fs::create_directory(file);
+    const Result r = Cavix("drop " + model_ + " --at 30,30,20 --script " + plain);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.Events("message").at(0)["text"],
+              std::string("Error  75 Path/File access error\r\nin ") + query);
+    const std::string said = "cavix: the standards file \"" + file +
+                             "\" could not be read: Error 75 Path/File access error in " + query;
+    EXPECT_NE(r.err.find(said + "\n"), std::string::npos)
+        << r.err;
+    fs::remove(file);
+    fs::rename(file + ".kept", file);
+  }
+  EXPECT_EQ(Slurp(model_), before);
+
+  const std::string table = iso + "Tab/iso273_medium.tab";
+  fs::rename(table, table + ".kept");
+  fs::create_symlink("/dev/null", table);
+  const Result checked = Cavix("check-tables");
+  EXPECT_EQ(checked.status, 1);
+  EXPECT_NE(
+      checked.out.find("Cavix.ini:6: table file \"iso273_medium.tab\" is not a regular file (" +
+                       table + ")"),
+      std::string::npos)
+      << checked.out;
+  EXPECT_EQ(checked.out.find('\\'), std::string::npos) << checked.out;
+}
+
 TEST_F(CavixCommand, AssignEventMakesTheCatalogEntry) {
   NewModel();
   const Result r = Cavix("assign-event " + model_ + " '#1'");

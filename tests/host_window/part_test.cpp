@@ -200,6 +200,14 @@ TEST_F(StepPart, SolidIsReadMovedToTheOriginAndKeptInTheModel) {
   EXPECT_EQ(first.Name(), "bracket");
   EXPECT_EQ(first.Solid(), solid.brep);
   EXPECT_NEAR(exporter::PartFromScene(*scene).block[2], 60, 1e-9);
+  // A file name is printed as any name is: its control characters escaped.
+  const std::string esc = dir_.File("esc\x1b[31m.step");
+  std::filesystem::copy_file(step_, esc);
+  std::ostringstream named;
+  ASSERT_EQ(app::Run({"new", model, "--force", "--from", esc}, named, err), 0) << err.str();
+  EXPECT_NE(named.str().find("part from " + dir_.File("esc\\x1b[31m.step")), std::string::npos)
+      << named.str();
+  EXPECT_EQ(named.str().find('\x1b'), std::string::npos);
   EXPECT_EQ(app::Run({"new", model, "--force", "--from", step_, "--block", "1,2,3"}, out, err), 2);
   EXPECT_EQ(app::Run({"resize", model, "--block", "1,2,3"}, out, err), 1);
   EXPECT_EQ(scene::LoadModel(model)->MainPart().ShapeItems().front()->Solid(), solid.brep);
