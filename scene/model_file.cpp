@@ -956,6 +956,12 @@ void SaveModel(const Scene& scene, const std::string& path, bool mustBeNew) {
 }
 
 void SaveModelText(const std::string& text, const std::string& path, bool mustBeNew) {
+  if (text.size() > kMaxModelBytes)
+    rt::Raise(rt::err::kPathFileAccess,
+              "model file \"" + path + "\" would hold " + std::to_string(text.size() >> 20) +
+                  " MB, more than the " + std::to_string(kMaxModelBytes >> 20) +
+                  " MB a model file may hold; it is left as it was",
+              path);
   rt::WriteFileAtomically(path, text, mustBeNew);
 }
 

@@ -107,7 +107,7 @@ TEST_F(CavixProgram, HostileInputIsRefusedInWordsAndChangesNothing) {
   ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0);
   fs::create_directories(folder);
   dir.Write("huge.json", "");
-  fs::resize_file(huge, (size_t{64} << 20) + 1);  // sparse: costs no disk
+  fs::resize_file(huge, scene::kMaxModelBytes + 1);  // sparse: costs no disk
   json full = json::parse(Slurp(model));
   full["pages"][0]["parts"][0]["shapes"][0]["id"] = INT32_MAX;
   const std::string lastId = dir.Write("last-id.json", full.dump(2));
@@ -120,7 +120,7 @@ TEST_F(CavixProgram, HostileInputIsRefusedInWordsAndChangesNothing) {
       {{"show", "/dev/zero"}, "error 75: model file \"/dev/zero\" is not a regular file"},
       {{"show", pipe}, "model file \"" + pipe + "\" is not a regular file"},
       {{"show", folder}, "model file \"" + folder + "\" is a folder"},
-      {{"show", huge}, "model file \"" + huge + "\" is larger than 64 MB"},
+      {{"show", huge}, "model file \"" + huge + "\" is larger than 1024 MB"},
       {{"drop", model, "--script", "/dev/zero"},
        "/dev/zero: the dialog script is not a regular file"},
       {{"drop", model, "--script", folder}, folder + ": the dialog script is a folder"},

@@ -232,6 +232,16 @@ TEST(ModelFile, MissingOrUnreadableFilesGiveFileErrors) {
   // A save into a folder that does not exist fails and leaves nothing behind.
   EXPECT_THROW(SaveModel(*Scene::NewModel(), dir.File("no/such/m.json")), rt::Error);
   EXPECT_FALSE(fs::exists(dir.File("no")));
+  // What no reader would take is not written: the file stays as it was.
+  const std::string kept = dir.File("kept.json");
+  SaveModel(*Scene::NewModel(), kept);
+  const std::string before = test::Slurp(kept);
+  const rt::Error big =
+      test::Raised([&] { SaveModelText(std::string(kMaxModelBytes + 1, ' '), kept); });
+  EXPECT_EQ(big.Number(), 75);
+  EXPECT_NE(big.Description().find("more than the 1024 MB a model file may hold"),
+            std::string::npos);
+  EXPECT_EQ(test::Slurp(kept), before);
 }
 
 }  // namespace
