@@ -102,8 +102,32 @@ int Count(double v, const std::string& option) {
   return static_cast<int>(v);
 }
 
-// Where the holes of this drop go, from --normal, --at (repeated), --at-file, --grid, --circle.
-std::vector<actions::Placement> Placements(const Invocation& inv) {
+// A pattern's holes, or their refusal naming its option.
+template <typename Make>
+std::vector<actions::Placement> Pattern(const std::string& option, Make make) {
+  try {
+    return make();
+  } catch (const rt::Error& e) {
+    throw UsageError(option + ": " + e.Description());
+  }
+}
+
+// Every hole of the drop within the room around the part, or a refusal naming the option.
+std::vector<actions::Placement> InRoom(std::vector<actions::Placement> placements,
+                                       const actions::PlacementRoom& room,
+                                       const std::string& option) {
+  for (const actions::Placement& p : placements)
+    if (!room.Holds(p.position))
+      throw UsageError(option + " places a hole at (" + Num(p.position.x) + ", " +
+                       Num(p.position.y) + ", " + Num(p.position.z) +
+                       "), beyond the part: holes go " + room.Describe());
+  return placements;
+}
+
+// Where the holes of this drop go, from --normal, --at (repeated), --at-file, --grid, --circle,
+// each within `room`.
+std::vector<actions::Placement> Placements(const Invocation& inv,
+                                           const actions::PlacementRoom& room) {
   const scene::Vec3 normal =
       inv.Has("--normal") ? ParseTriple(*inv.Value("--normal"), "--normal") : scene::Vec3{0, 0, -1};
   if (normal.x == 0 && normal.y == 0 && normal.z == 0)
@@ -114,25 +138,34 @@ std::vector<actions::Placement> Placements(const Invocation& inv) {
   if (inv.Has("--at-file")) {
     if (!at.empty() || grid || circle)
       throw UsageError("--at-file cannot be combined with --at, --grid or --circle");
-    return actions::ReadPlacementFile(*inv.Value("--at-file"), normal);
+    return actions::ReadPlacementFile(*inv.Value("--at-file"), normal, room);
   }
   if ((grid || circle) && at.size() > 1)
     throw UsageError("a pattern goes round one --at point, not " + std::to_string(at.size()));
   std::vector<actions::Placement> out;
   for (const std::string& a : at) out.push_back({ParseTriple(a, "--at"), normal});
   if (out.empty()) out.push_back({scene::Vec3{}, normal});
+  out = InRoom(std::move(out), room, "--at");
   if (grid) {
     const auto g = ParseNumbers(*inv.Value("--grid"), "--grid", "four numbers NX,NY,DX,DY");
     if (g.size() != 4) throw UsageError("--grid takes four numbers NX,NY,DX,DY");
-    return actions::GridPattern(out.front(), Count(g[0], "--grid"), Count(g[1], "--grid"), g[2],
-                                g[3]);
+    return InRoom(Pattern("--grid",
+                          [&] {
+                            return actions::GridPattern(out.front(), Count(g[0], "--grid"),
+                                                        Count(g[1], "--grid"), g[2], g[3]);
+                          }),
+                  room, "--grid");
   }
   if (circle) {
     const auto c = ParseNumbers(*inv.Value("--circle"), "--circle", "numbers N,RADIUS[,ANGLE]");
     if (c.size() != 2 && c.size() != 3)
       throw UsageError("--circle takes numbers N,RADIUS[,ANGLE]");
-    return actions::CirclePattern(out.front(), Count(c[0], "--circle"), c[1],
-                                  c.size() > 2 ? c[2] : 0);
+    return InRoom(Pattern("--circle",
+                          [&] {
+                            return actions::CirclePattern(out.front(), Count(c[0], "--circle"),
+                                                          c[1], c.size() > 2 ? c[2] : 0);
+                          }),
+                  room, "--circle");
   }
   return out;
 }
@@ -142,10 +175,12 @@ std::vector<actions::Placement> Placements(const Invocation& inv) {
 int CmdDrop(Invocation& inv) {
   const std::string& path = inv.args[0];
   const std::string script = ScriptOption(inv);
-  const std::vector<actions::Placement> placements = Placements(inv);
   RequireRegistryFile(inv, "cavix drop");
 
   auto workspace = OpenModelToChange(inv, path);
+  // Where the holes go is checked against the part, so the model is read first.
+  const std::vector<actions::Placement> placements =
+      Placements(inv, actions::RoomAround(workspace->Model()));
   actions::DialogPlayer player = Player(inv, script);
   const actions::DialogOutcome done = Said(
       *workspace, player, inv.err, [&] { return actions::Drop(*workspace, placements, player); });

@@ -112,7 +112,7 @@ TEST_F(CavixExport, HolesThatCutNothingFailUnlessAllowed) {
   const std::string model = File("part.json");
   ASSERT_EQ(Cavix({"new", model}).status, 0);
   const std::string script = std::string(CAVIX_SCRIPTS_DIR) + "/plain_blind.txt";
-  for (const char* at : {"30,30,20", "300,300,20"})
+  for (const char* at : {"30,30,20", "150,30,20"})
     ASSERT_EQ(Cavix({"drop", model, "--at", at, "--script", script}).status, 0) << at;
   const Result refused = Cavix({"export", model, File("part.stl")});
   EXPECT_EQ(refused.status, 1);
