@@ -7,7 +7,9 @@
 
 #include <BRepCheck_Analyzer.hxx>
 #include <STEPControl_Reader.hxx>
+#include <array>
 #include <cerrno>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
@@ -190,14 +192,25 @@ TEST_F(CavixExport, DemoPartAsStepAndGlb) {
   const auto& doc = g.doc;
   std::vector<std::string> names;
   uint64_t triangles = 0;
+  std::array<double, 3> lo{HUGE_VAL, HUGE_VAL, HUGE_VAL}, hi{-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
   for (const auto& n : doc["scenes"][doc.value("scene", 0)]["nodes"]) {
     const auto& node = doc["nodes"][n.get<size_t>()];
     names.push_back(node.value("name", ""));
     for (const auto& p : doc["meshes"][node["mesh"].get<size_t>()]["primitives"]) {
       EXPECT_EQ(p.value("mode", 4), 4) << "triangles";
       triangles += doc["accessors"][p["indices"].get<size_t>()]["count"].get<uint64_t>() / 3;
+      const auto& at = doc["accessors"][p["attributes"]["POSITION"].get<size_t>()];
+      for (size_t k = 0; k < 3; ++k) {
+        lo[k] = std::min(lo[k], at["min"][k].get<double>());
+        hi[k] = std::max(hi[k], at["max"][k].get<double>());
+      }
     }
   }
+  // glTF is in metres with Y up: the 100 x 60 x 40 mm part spans 0.1 along x, its 40 mm height
+  // along y, and its 60 mm depth along -z.
+  const std::array<double, 3> spans{0.1, 0.04, 0.06};
+  for (size_t k = 0; k < 3; ++k) EXPECT_NEAR(hi[k] - lo[k], spans[k], 1e-6) << k;
+  EXPECT_NEAR(hi[2], 0, 1e-6);
   // The holes as the demo's hole table lists them ("id,name,..." after its header line).
   const std::string csv = Slurp(File("demo/holes.csv"));
   std::vector<std::string> holes;
