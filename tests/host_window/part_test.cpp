@@ -224,8 +224,9 @@ TEST_F(StepPart, SolidIsReadMovedToTheOriginAndKeptInTheModel) {
 }
 
 // `cavix new --from` on files that hold no one good solid: each refused in words naming the file
-// and the fault, and no model made. A file nested a hundred thousand levels deep once crashed the
-// kernel's parser; a vertex moved off its faces once read as a valid solid, 7 mm taller.
+// and the fault, and no model made. A file nested a hundred thousand levels deep, and a box's file
+// cut in the middle of an entity, once crashed the kernel's reader; a vertex moved off its faces
+// once read as a valid solid, 7 mm taller.
 TEST_F(StepPart, FilesWithoutOneGoodSolidAreRefusedByName) {
   BRep_Builder builder;
   TopoDS_Compound two;
@@ -253,10 +254,12 @@ TEST_F(StepPart, FilesWithoutOneGoodSolidAreRefusedByName) {
       {dir_.Write("text.step", "not a STEP file\n"), 321, "not a STEP file"},
       {dir_.File("two.step"), 321, "holds 2 solids"},
       {dir_.Write("deep.step", deep), 321, "nest more than 100 levels deep"},
-      {dir_.Write("moved.step", moved), 321, "not a valid solid: its edges and faces meet only "
-                                              "within 7"},
+      {dir_.Write("moved.step", moved), 321,
+       "not a valid solid: its edges and faces meet only "
+       "within 7"},
       {dir_.File("long.step"), 321, "a block extent must be from 0.001 to 100000 mm, not 1e+06"},
       {"/dev/zero", 321, "not a regular file"},
+      {CAVIX_STEP_SEEDS "cut_mid_entity.step", 321, "the kernel's STEP reader crashed on it"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
