@@ -1,11 +1,7 @@
 // STEP in, BRep text out and back, and the base solid of a part, on Open CASCADE.
 #include "host_window/part_solid.h"
 
-#include <fcntl.h>
-#include <signal.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <BRepBndLib.hxx>
 #include <BRepBuilderAPI_Transform.hxx>
@@ -28,17 +24,15 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <iterator>
 #include <mutex>
 #include <sstream>
 #include <vector>
 
 #include "runtime/error.h"
+#include "runtime/isolated.h"
 #include "scene/config_files.h"
 
 namespace cavix::hostwindow {
@@ -161,82 +155,24 @@ ImportedSolid ReadWithTheKernel(const std::string& path) {
   }
 }
 
-// Whether this process runs one thread only (from /proc/self/stat, field 20).
-bool SingleThreaded() {
-  std::ifstream stat("/proc/self/stat");
-  std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
-  const size_t end = text.rfind(')');  // the command name may hold blanks
-  if (end == std::string::npos) return false;
-  std::istringstream fields(text.substr(end + 2));
-  std::string field;
-  for (int i = 3; i <= 20 && fields >> field; ++i) {
-  }
-  return field == "1";
-}
-
 // The kernel's STEP translator trusts what it reads, and some malformed files crash it (a file cut
-// in the middle of an entity leaves a direction that is read through a null pointer). It reads in
-// a child process, so that a crash there is a refusal here; the child sends back the solid, or the
-// numbered error that refused it. A process running other threads (the window's) reads here: its
-// child could inherit a lock another thread held at the fork and wait for it for ever.
+// in the middle of an entity leaves a direction that is read through a null pointer): it reads
+// in a child process, and a crash there is a refusal here.
 ImportedSolid ReadInAChild(const std::string& path) {
-  int fds[2];
-  if (!SingleThreaded() || ::pipe2(fds, O_CLOEXEC) != 0) return ReadWithTheKernel(path);
-  const pid_t pid = ::fork();
-  if (pid < 0) {
-    ::close(fds[0]);
-    ::close(fds[1]);
-    return ReadWithTheKernel(path);
-  }
-  if (pid == 0) {
-    // A crash ends the child by its signal, with no handler's report in between.
-    for (int sig : {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT}) ::signal(sig, SIG_DFL);
-    ::close(fds[0]);
-    std::string reply;
-    try {
-      const ImportedSolid s = ReadWithTheKernel(path);
-      char head[128];
-      std::snprintf(head, sizeof head, "S %.17g %.17g %.17g\n", s.extents[0], s.extents[1],
-                    s.extents[2]);
-      reply = head + s.brep;
-    } catch (const rt::Error& e) {
-      reply = "E " + std::to_string(e.Number()) + "\n" + e.Description();
-    } catch (const std::bad_alloc&) {
-      reply = "E " + std::to_string(rt::err::kOutOfMemory) + "\n";
-    }
-    for (size_t at = 0; at < reply.size();) {
-      const ssize_t n = ::write(fds[1], reply.data() + at, reply.size() - at);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) ::_exit(1);
-      at += static_cast<size_t>(n);
-    }
-    ::_exit(0);
-  }
-  ::close(fds[1]);
-  std::string reply;
-  char buf[1 << 16];
-  for (;;) {
-    const ssize_t n = ::read(fds[0], buf, sizeof buf);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    reply.append(buf, static_cast<size_t>(n));
-  }
-  ::close(fds[0]);
-  int status = 0;
-  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-  }
-  if (WIFSIGNALED(status))
-    Refuse(path, std::string("the kernel's STEP reader crashed on it (") +
-                     ::strsignal(WTERMSIG(status)) + ")");
-  const size_t eol = reply.find('\n');
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || eol == std::string::npos)
-    Refuse(path, "the kernel's STEP reader stopped without an answer");
-  if (reply[0] == 'E') rt::Raise(std::atoi(reply.c_str() + 2), reply.substr(eol + 1), "STEP");
+  const rt::Isolated read = rt::RunIsolated([&] {
+    const ImportedSolid s = ReadWithTheKernel(path);
+    char head[128];
+    std::snprintf(head, sizeof head, "%.17g %.17g %.17g\n", s.extents[0], s.extents[1],
+                  s.extents[2]);
+    return head + s.brep;
+  });
+  if (read.crashed) Refuse(path, "the kernel's STEP reader crashed on it (" + read.how + ")");
   ImportedSolid out;
-  if (std::sscanf(reply.c_str(), "S %lf %lf %lf", &out.extents[0], &out.extents[1],
-                  &out.extents[2]) != 3)
-    Refuse(path, "the kernel's STEP reader stopped without an answer");
-  out.brep = reply.substr(eol + 1);
+  const size_t eol = read.result.find('\n');
+  if (eol == std::string::npos || std::sscanf(read.result.c_str(), "%lf %lf %lf", &out.extents[0],
+                                              &out.extents[1], &out.extents[2]) != 3)
+    Refuse(path, "the kernel's STEP reader gave no solid back");
+  out.brep = read.result.substr(eol + 1);
   return out;
 }
 

@@ -215,8 +215,7 @@ TEST_F(CavixCommand, UnreadableStandardsFilesAreNamed) {
               std::string("Error  75 Path/File access error\r\nin ") + query);
     const std::string said = "cavix: the standards file \"" + file +
                              "\" could not be read: Error 75 Path/File access error in " + query;
-    EXPECT_NE(r.err.find(said + "\n"), std::string::npos)
-        << r.err;
+    EXPECT_NE(r.err.find(said + "\n"), std::string::npos) << r.err;
     fs::remove(file);
     fs::rename(file + ".kept", file);
   }
