@@ -117,7 +117,10 @@ std::vector<std::string> UserFamilyNames(const std::string& userData, std::strin
     if (ec) break;
     const std::string name = it->path().filename().string();
     std::error_code typeError;
-    if (name.empty() || name.front() == '.' || !it->is_directory(typeError)) continue;
+    // Hidden folders are no families; a backslash would read as a separator once joined.
+    if (name.empty() || name.front() == '.' || name.find('\\') != std::string::npos ||
+        !it->is_directory(typeError))
+      continue;
     names.push_back(name);
   }
   std::sort(names.begin(), names.end());
@@ -183,12 +186,16 @@ void MakeFolder(const std::string& native) {
 }  // namespace
 
 host::UserFolders UserFoldersFromEnvironment(const std::function<const char*(const char*)>& env) {
+  // A folder below `base`, which may end in separators ("/" is the root).
+  auto below = [](std::string base, const char* tail) {
+    while (!base.empty() && base.back() == '/') base.pop_back();
+    return base + tail;
+  };
   const std::string home = AbsoluteOrNone(env("HOME"));
   auto folder = [&](const char* variable, const char* belowHome) {
     std::string base = AbsoluteOrNone(env(variable));
-    if (base.empty() && !home.empty()) base = home + belowHome;
-    while (base.size() > 1 && base.back() == '/') base.pop_back();
-    return base.empty() ? base : base + (base == "/" ? "cavix" : "/cavix");
+    if (base.empty() && !home.empty()) base = below(home, belowHome);
+    return base.empty() ? base : below(base, "/cavix");
   };
   return {folder("XDG_CONFIG_HOME", "/.config"), folder("XDG_DATA_HOME", "/.local/share")};
 }

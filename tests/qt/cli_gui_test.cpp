@@ -74,6 +74,7 @@ class GuiCommands : public ::testing::Test {
   }
   std::filesystem::path Prefs() const { return UserPrefs(dir_.path); }
   void ForgetPreferences() { std::filesystem::remove(Prefs()); }
+  void WritePrefs(const std::string& text) { std::ofstream(Prefs(), std::ios::binary) << text; }
 
   static void Click(FormView& view, const char* name, int index = -1) {
     QWidget* w = view.WidgetOf(name, index);
@@ -214,7 +215,7 @@ TEST_F(GuiCommands, TheWindowReopensWhereTheUserLeftIt) {
 
   // Twips that are no whole number of pixels survive a move event that is not the user's; a
   // position far off screen opens centred.
-  std::ofstream(Prefs(), std::ios::binary) << (" 1234 \r\n 1234 " + placement().second);
+  WritePrefs(" 1234 \r\n 1234 " + placement().second);
   ASSERT_EQ(Cavix({"drop", model, "--gui"},
                   [](FormView& view) {
                     QMoveEvent same(view.pos(), view.pos());
@@ -224,7 +225,7 @@ TEST_F(GuiCommands, TheWindowReopensWhereTheUserLeftIt) {
             0)
       << err_;
   EXPECT_EQ(placement().first, " 1234 \r\n 1234 ");
-  std::ofstream(Prefs(), std::ios::binary) << ("9999999\r\n-9999999" + placement().second);
+  WritePrefs("9999999\r\n-9999999" + placement().second);
   ASSERT_EQ(Cavix({"drop", model, "--gui"}, look), 0) << err_;
   EXPECT_TRUE(screen.contains(reopened)) << reopened.x() << "," << reopened.y();
 }

@@ -171,6 +171,7 @@ class WriteFaults : public ::testing::Test {
         Cavix({"drop", model_.string(), "--at", "30,30,20", "--script", Script("plain_blind.txt")});
     ASSERT_EQ(o.exitCode, 0) << o.err;
     ASSERT_TRUE(fs::exists(prefs_));
+    fs::permissions(root_ / "config", fs::perms(0755));
     fs::permissions(prefs_.parent_path(), fs::perms(0755));
     fs::permissions(model_, fs::perms(0644));
     fs::permissions(prefs_, fs::perms(0644));
