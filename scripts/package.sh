@@ -11,7 +11,7 @@ build="${1:-$root/build}"
 "$root/scripts/install-deps.sh"
 [ -f "$build/CMakeCache.txt" ] ||
   cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" --target cavix cavix_manual cavix_data
+cmake --build "$build" --target cavix cavix_data
 (cd "$build" && cpack -G DEB >/dev/null)
 deb=$(ls -t "$build"/cavix_*_"$(dpkg --print-architecture)".deb | head -1)
 echo "$deb"
