@@ -21,8 +21,7 @@ bool IsHole(const scene::Scene& model, const scene::Shape& shape) {
   return info && holes::FindHoleKindByName(info->progId) != nullptr;
 }
 
-void MoveHoles(scene::Scene& model,
-               const std::vector<std::pair<scene::Shape*, Placement>>& moves) {
+void MoveHoles(scene::Scene& model, const std::vector<std::pair<scene::Shape*, Placement>>& moves) {
   for (const auto& [shape, to] : moves) {
     const auto refuse = [&](const std::string& why) {
       rt::Raise(rt::err::kInvalidCall, shape->Describe() + " " + why, "Move");
@@ -30,8 +29,7 @@ void MoveHoles(scene::Scene& model,
     if (!IsHole(model, *shape)) refuse("is not a hole");
     if (!Finite(to.position)) refuse("cannot go to a position that is not a number");
     const scene::Vec3& n = to.normal;
-    if (!Finite(n) || (n.x == 0 && n.y == 0 && n.z == 0))
-      refuse("needs an axis that is not zero");
+    if (!Finite(n) || (n.x == 0 && n.y == 0 && n.z == 0)) refuse("needs an axis that is not zero");
   }
   for (const auto& [shape, to] : moves) {
     shape->SetPosition(to.position);

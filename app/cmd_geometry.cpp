@@ -29,8 +29,8 @@ int CmdMove(Invocation& inv) {
   actions::MoveHoles(workspace->Model(), {{&s, to}});
   workspace->Save();
   inv.out << "moved " << Printable(s.Describe()) << " to " << Num(to.position.x) << ","
-          << Num(to.position.y) << "," << Num(to.position.z) << " along " << Num(to.normal.x)
-          << "," << Num(to.normal.y) << "," << Num(to.normal.z) << "\n";
+          << Num(to.position.y) << "," << Num(to.position.z) << " along " << Num(to.normal.x) << ","
+          << Num(to.normal.y) << "," << Num(to.normal.z) << "\n";
   return 0;
 }
 

@@ -106,7 +106,7 @@ TEST(FaceFrame, DraggedHolesSnapExactly) {
       {{31, 40}, 2, 1, {30.2, 40.1}, SnapKind::Hole},
       {{14.6, 15.3}, 2, 1, {15, 15}, SnapKind::Grid},
       {{14.6, 15.3}, 2, 0.5, {14.5, 15.5}, SnapKind::Grid},
-      {{14.6, 15.3}, 2, 0, {14.6, 15.3}, SnapKind::None},  // no grid
+      {{14.6, 15.3}, 2, 0, {14.6, 15.3}, SnapKind::None},    // no grid
       {{99.9, 30.2}, 0, 150, {99.9, 30.2}, SnapKind::None},  // its point (150, 0) is off the face
   };
   for (size_t i = 0; i < std::size(cases); ++i) {
