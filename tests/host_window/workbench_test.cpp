@@ -13,7 +13,10 @@
 #include <STEPControl_Reader.hxx>
 #include <V3d_View.hxx>
 #include <cmath>
+#include <filesystem>
+#include <fstream>
 
+#include "actions/hole_table.h"
 #include "export/occ_part.h"
 #include "export/scene_export.h"
 #include "host_window/hole_panel.h"
@@ -72,6 +75,14 @@ class Workbench : public HostWindowTest {
     QTest::mouseClick(&window_->View(), Qt::LeftButton, keys, window_->View().PixelOf(at));
   }
   QString Status(const char* name) { return window_->findChild<QLabel*>(name)->text(); }
+
+  // Chooses a menu's item by its text, as a click on it does.
+  void Choose(const QString& text) {
+    for (QAction* menu : window_->menuBar()->actions())
+      for (QAction* item : menu->menu()->actions())
+        if (item->text() == text) return item->trigger();
+    ADD_FAILURE() << "no menu item " << text.toStdString();
+  }
 
   BoxAnswerer boxes_;
 };
@@ -216,12 +227,7 @@ TEST_F(Workbench, AGridFromThePatternPanelPlacedExactlyAndExported) {
     EXPECT_EQ(q, hostwindow::FileQuestion::Export);
     return QString::fromStdString(step);
   });
-  QAction* exportItem = nullptr;
-  for (QAction* menu : window_->menuBar()->actions())
-    for (QAction* item : menu->menu()->actions())
-      if (item->text() == "&Export...") exportItem = item;
-  ASSERT_TRUE(exportItem);
-  exportItem->trigger();
+  Choose("&Export...");
   STEPControl_Reader reader;
   ASSERT_EQ(reader.ReadFile(step.c_str()), IFSelect_RetDone);
   reader.TransferRoots();
@@ -229,11 +235,20 @@ TEST_F(Workbench, AGridFromThePatternPanelPlacedExactlyAndExported) {
       exporter::Measure(exporter::PartFromScene(window_->Doc().Model())).volume;
   EXPECT_NEAR(exporter::SolidVolume(reader.OneShape()), want_volume, 1e-6 * want_volume);
   EXPECT_LT(want_volume, 100 * 60 * 20 - 12 * 5 * 5 * 3);  // twelve holes at least 5 across
+  // The other kinds by the name's ending: the hole table has a header and a line a hole.
+  for (const char* kind : {"grid.csv", "grid.svg", "grid.stl"}) {
+    ASSERT_TRUE(window_->Export(QString::fromStdString(dir_.File(kind))));
+    EXPECT_GT(std::filesystem::file_size(dir_.File(kind)), 0u) << kind;
+  }
+  std::ifstream csv(dir_.File("grid.csv"));
+  EXPECT_EQ(std::count(std::istreambuf_iterator<char>(csv), {}, '\n'), 13);
+  EXPECT_NE(window_->HoleProperties().Text().indexOf("Thread: M6, pitch 1 mm, 12 mm long"), -1)
+      << window_->HoleProperties().Text().toStdString();
 }
 
 // Ctrl adds holes clicked in the view to the selection, Delete takes all of them away in one
-// undoable change; the Part panel selects as a list does, selects alike, and a double click on
-// its entry edits the hole.
+// undoable change; the Part panel selects as a list does; all holes alike are selected and
+// edited at once; a double click on a Part panel entry edits its hole.
 TEST_F(Workbench, SelectionsInTheViewAndThePartPanel) {
   OpenDrilled({{20, 20, 20}, {50, 30, 20}, {80, 40, 20}});
   const std::vector<int32_t> ids = {Holes()[0]->Id(), Holes()[1]->Id(), Holes()[2]->Id()};
@@ -252,7 +267,7 @@ TEST_F(Workbench, SelectionsInTheViewAndThePartPanel) {
   window_->UndoAction().trigger();
   ASSERT_EQ(Holes().size(), 3u);
 
-  // All three are alike: "Select all like this" takes them all.
+  // A double click on a Part panel entry edits its hole.
   window_->SelectShape(ids[1]);
   QTreeWidget& part = window_->ShapesPanel();
   QTreeWidgetItem* second = nullptr;
@@ -262,10 +277,6 @@ TEST_F(Workbench, SelectionsInTheViewAndThePartPanel) {
   const QRect row = part.visualItemRect(second);
   QTest::mouseClick(part.viewport(), Qt::LeftButton, Qt::NoModifier, row.center());
   EXPECT_EQ(window_->Selected(), ids[1]);
-  for (QAction* menu : window_->menuBar()->actions())
-    for (QAction* item : menu->menu()->actions())
-      if (item->text() == "Select all &like this") item->trigger();
-  EXPECT_EQ(window_->Selection().size(), 3u);
   answer_ = [](FormView& view) {
     std::ostringstream out, diag;
     forms::ScriptRunner(forms::ParseScript("click CancelButton\n", "ui"), out, diag)
@@ -273,6 +284,23 @@ TEST_F(Workbench, SelectionsInTheViewAndThePartPanel) {
   };
   QTest::mouseDClick(part.viewport(), Qt::LeftButton, Qt::NoModifier, row.center());
   EXPECT_TRUE(WaitFor([&] { return dialogs_ == 1; }));
+  // All three are alike: "Select all like this" takes them all.
+  Choose("Select all &like this");
+  EXPECT_EQ(window_->Selection().size(), 3u);
+  // Edit all like this: the preview at each of them, and one OK makes them all through holes.
+  size_t previewed = 0;
+  answer_ = [&](FormView& view) {
+    WaitFor([&] { return window_->View().GhostsShown().size() == 3; });
+    previewed = window_->View().GhostsShown().size();
+    std::ostringstream out, diag;
+    forms::ScriptRunner(forms::ParseScript("check TogglePassante 1\nclick OKButton\n", "ui"), out,
+                        diag)
+        .Run(view.Model());
+  };
+  Choose("Edit &all like this...");
+  EXPECT_EQ(previewed, 3u);
+  for (const actions::HoleRow& r : actions::HoleTable(window_->Doc().Model()))
+    EXPECT_TRUE(r.through) << r.id;
 }
 
 // The view's keys turn it while it has the focus; typed into a field, the same keys are text.
