@@ -284,7 +284,7 @@ void HostWindow::Refresh() {
     clock.start();
     const size_t recut = shown_.Update(part, ids);
     view_->Show(shown_);
-    view_->ShowThreads(ThreadBands(model));
+    threads_ = ThreadBands(model);
     const std::vector<std::string> warnings = shown_.Warnings();
     // Only a cut is worth its time: after a Cancel or a save nothing was cut.
     if (!warnings.empty())
@@ -392,6 +392,10 @@ void HostWindow::ShowSelection() {
     }
   }
   view_->Select(faces);
+  // A selected hole is lit whole: its thread's band would hide the light of its bore.
+  std::map<int32_t, ThreadBand> threads = threads_;
+  for (int32_t id : selection_) threads.erase(id);
+  view_->ShowThreads(threads);
 
   const std::vector<int32_t> holes = SelectedHoles();
   const bool oneHole = !holes.empty() && holes.front() == Selected();

@@ -106,8 +106,6 @@ PartView::PartView(QWidget* parent) : QOpenGLWidget(parent) {
     context_->HighlightStyle(type)->SetColor(colour);
     context_->HighlightStyle(type)->SetDisplayMode(AIS_Shaded);
   }
-  // A selected bore shows over the thread drawn on it.
-  context_->HighlightStyle(Prs3d_TypeOfHighlight_LocalSelected)->SetZLayer(Graphic3d_ZLayerId_Top);
 
   view_ = viewer_->CreateView();
   view_->SetImmediateUpdate(Standard_False);

@@ -51,20 +51,20 @@ QString SnapWord(SnapKind kind) {
   return {};
 }
 
-// Puts a dialog window beside `point` (global pixels), never over it: to its right if it fits
-// on the screen, else to its left, below or above.
-void PlaceBeside(QWidget& dialog, QPoint point) {
+// Puts a dialog window beside `keep` (global pixels: the drop point and the holes to come),
+// never over it: to its right if it fits on the screen, else to its left, below or above.
+void PlaceBeside(QWidget& dialog, QRect keep) {
   QRect frame = dialog.frameGeometry();
-  const QRect clear(point - QPoint(kDialogClearance, kDialogClearance),
-                    QSize(2 * kDialogClearance, 2 * kDialogClearance));
+  const QRect clear =
+      keep.adjusted(-kDialogClearance, -kDialogClearance, kDialogClearance, kDialogClearance);
   if (!frame.intersects(clear)) return;
-  QScreen* screen = QGuiApplication::screenAt(point);
+  QScreen* screen = QGuiApplication::screenAt(keep.center());
   const QRect room = (screen ? screen : dialog.screen())->availableGeometry();
   const int w = frame.width(), h = frame.height();
-  const int midY =
-      std::clamp(point.y() - h / 2, room.top(), std::max(room.top(), room.bottom() - h));
-  const int midX =
-      std::clamp(point.x() - w / 2, room.left(), std::max(room.left(), room.right() - w));
+  const int midY = std::clamp(keep.center().y() - h / 2, room.top(),
+                              std::max(room.top(), room.bottom() - h));
+  const int midX = std::clamp(keep.center().x() - w / 2, room.left(),
+                              std::max(room.left(), room.right() - w));
   const QPoint tries[] = {{clear.right() + 1, midY},
                           {clear.left() - w, midY},
                           {midX, clear.bottom() + 1},
@@ -179,7 +179,12 @@ void HostWindow::Hover(QPoint pixel) {
 
 DialogUser HostWindow::DialogFor(QPoint pixel, std::vector<HoleAt> places) {
   return [this, pixel, places](qtview::FormView& form) {
-    PlaceBeside(form, view_->mapToGlobal(pixel));
+    QRect keep(view_->mapToGlobal(pixel), QSize(1, 1));
+    for (const HoleAt& p : places)
+      keep |= QRect(view_->mapToGlobal(view_->PixelOf(gp_Pnt(p.position.x, p.position.y,
+                                                             p.position.z))),
+                    QSize(1, 1));
+    PlaceBeside(form, keep);
     if (auto* d = dynamic_cast<dialog::Dialog*>(&form.Model()))
       preview_ = std::make_unique<DialogPreview>(
           *d, places,
