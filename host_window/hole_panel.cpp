@@ -4,7 +4,7 @@
 #include <QFormLayout>
 #include <QLabel>
 
-#include "host_window/position_panel.h"
+#include "host_window/window_text.h"
 
 namespace cavix::hostwindow {
 

@@ -442,19 +442,18 @@ bool HostWindow::Change(const std::function<bool(actions::Workspace&)>& change) 
   // The dialog is modal to the whole session: nothing else of the window answers meanwhile.
   setEnabled(false);
   bool kept = false;
+  QString error;
   try {
     kept = doc_->Change(change);
   } catch (const std::exception& e) {
-    setEnabled(true);
-    preview_.reset();
-    view_->ShowGhost({});
-    Message(ErrorText(e));
+    error = ErrorText(e);
   }
   setEnabled(true);
   preview_.reset();
   view_->ShowGhost({});
   // The face the dialog opened over is no longer under the cursor.
   view_->ClearHover();
+  if (!error.isEmpty()) Message(error);
   Refresh();
   return kept;
 }

@@ -135,6 +135,7 @@ class HostWindow : public QMainWindow {
   bool DragOver(QPoint pixel, Qt::KeyboardModifiers keys);
   void Hover(QPoint pixel);
   void ContextMenu(QPoint pixel);
+  std::optional<DropPlace> Place(QPoint pixel, Qt::KeyboardModifiers keys);
   // The part's own flat face holding a point (mm), along `normal` (either way).
   std::optional<FaceFrame> PartFaceAt(const gp_Pnt& at, const gp_Dir& normal);
   std::vector<SnapPoint> HoleCentresOn(const FaceFrame& face);
@@ -157,7 +158,6 @@ class HostWindow : public QMainWindow {
   exporter::PartInput baseOf_;
   TopoDS_Shape base_;
   std::map<int32_t, ThreadBand> threads_;  // the model's, drawn but for the selected holes'
-
 
   PartView* view_ = nullptr;
   QTreeWidget* catalog_ = nullptr;

@@ -9,6 +9,7 @@
 #include <QRadioButton>
 #include <cmath>
 
+#include "host_window/window_text.h"
 #include "runtime/regional.h"
 
 namespace cavix::hostwindow {
@@ -39,8 +40,6 @@ QString LineName(const FaceLine& line, const FaceFrame& face, const LengthUnit& 
 }
 
 }  // namespace
-
-QString Length(double value) { return QString::fromStdString(rt::FormatGeneral(Exact(value))); }
 
 PositionPanel::PositionPanel(QWidget* parent) : QWidget(parent) {
   auto* grid = new QGridLayout(this);

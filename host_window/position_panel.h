@@ -59,8 +59,4 @@ class PositionPanel : public QWidget {
   QLabel* problem_ = nullptr;
 };
 
-// A length for people: up to 15 significant digits in the regional form, exact values without
-// trailing zeros ("15", "12.5").
-QString Length(double value);
-
 }  // namespace cavix::hostwindow

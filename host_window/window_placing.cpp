@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QScreen>
 #include <QStatusBar>
+#include <Standard_Failure.hxx>
 #include <gp_Pln.hxx>
 
 #include "dialog/dialog.h"
@@ -61,10 +62,10 @@ void PlaceBeside(QWidget& dialog, QRect keep) {
   QScreen* screen = QGuiApplication::screenAt(keep.center());
   const QRect room = (screen ? screen : dialog.screen())->availableGeometry();
   const int w = frame.width(), h = frame.height();
-  const int midY = std::clamp(keep.center().y() - h / 2, room.top(),
-                              std::max(room.top(), room.bottom() - h));
-  const int midX = std::clamp(keep.center().x() - w / 2, room.left(),
-                              std::max(room.left(), room.right() - w));
+  const int midY =
+      std::clamp(keep.center().y() - h / 2, room.top(), std::max(room.top(), room.bottom() - h));
+  const int midX =
+      std::clamp(keep.center().x() - w / 2, room.left(), std::max(room.left(), room.right() - w));
   const QPoint tries[] = {{clear.right() + 1, midY},
                           {clear.left() - w, midY},
                           {midX, clear.bottom() + 1},
@@ -85,7 +86,11 @@ void PlaceBeside(QWidget& dialog, QRect keep) {
 
 std::optional<FaceFrame> HostWindow::PartFaceAt(const gp_Pnt& at, const gp_Dir& normal) {
   if (base_.IsNull()) return std::nullopt;
-  return FaceAt(base_, at, normal);
+  try {
+    return FaceAt(base_, at, normal);
+  } catch (const Standard_Failure&) {
+    return std::nullopt;  // a face the kernel cannot measure: no frame, model coordinates only
+  }
 }
 
 std::vector<SnapPoint> HostWindow::HoleCentresOn(const FaceFrame& face) {
@@ -102,6 +107,14 @@ std::vector<SnapPoint> HostWindow::HoleCentresOn(const FaceFrame& face) {
 }
 
 std::optional<DropPlace> HostWindow::PlaceAt(QPoint pixel, Qt::KeyboardModifiers keys) {
+  try {
+    return Place(pixel, keys);
+  } catch (const Standard_Failure&) {
+    return std::nullopt;  // a face the kernel cannot measure takes no hole
+  }
+}
+
+std::optional<DropPlace> HostWindow::Place(QPoint pixel, Qt::KeyboardModifiers keys) {
   const Pick pick = view_->PickAt(pixel);
   if (!pick.hit) return std::nullopt;
   BRepAdaptor_Surface surface(pick.face, Standard_False);
@@ -181,9 +194,9 @@ DialogUser HostWindow::DialogFor(QPoint pixel, std::vector<HoleAt> places) {
   return [this, pixel, places](qtview::FormView& form) {
     QRect keep(view_->mapToGlobal(pixel), QSize(1, 1));
     for (const HoleAt& p : places)
-      keep |= QRect(view_->mapToGlobal(view_->PixelOf(gp_Pnt(p.position.x, p.position.y,
-                                                             p.position.z))),
-                    QSize(1, 1));
+      keep |= QRect(
+          view_->mapToGlobal(view_->PixelOf(gp_Pnt(p.position.x, p.position.y, p.position.z))),
+          QSize(1, 1));
     PlaceBeside(form, keep);
     if (auto* d = dynamic_cast<dialog::Dialog*>(&form.Model()))
       preview_ = std::make_unique<DialogPreview>(

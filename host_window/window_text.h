@@ -1,11 +1,13 @@
-// How the window words what it shows: model texts, errors, counts.
+// How the window words what it shows: model texts, errors, counts, lengths.
 #pragma once
 
 #include <QString>
 #include <exception>
 #include <string>
 
+#include "host_window/face_frame.h"
 #include "runtime/error.h"
+#include "runtime/regional.h"
 
 namespace cavix::hostwindow {
 
@@ -21,6 +23,12 @@ inline QString ErrorText(const std::exception& e) {
 // "1 hole", "12 holes".
 inline QString Counted(size_t n, const char* one, const char* many) {
   return QString("%1 %2").arg(n).arg(n == 1 ? one : many);
+}
+
+// A length for people: up to 15 significant digits in the regional form, exact values without
+// trailing zeros ("15", "12.5").
+inline QString Length(double value) {
+  return QString::fromStdString(rt::FormatGeneral(Exact(value)));
 }
 
 }  // namespace cavix::hostwindow
