@@ -14,7 +14,7 @@
 #include "host_window/document.h"
 #include "host_window/model_actions.h"
 #include "host_window/part_view.h"
-#include "host_window/shown_part.h"
+#include "part_solid/shown_part.h"
 
 class QAction;
 class QDoubleSpinBox;
@@ -37,7 +37,7 @@ class HostWindow : public QMainWindow {
 
   Document& Doc() { return *doc_; }
   PartView& View() { return *view_; }
-  const ShownPart& Shown() const { return shown_; }
+  const partsolid::ShownPart& Shown() const { return shown_; }
   QTreeWidget& CatalogPanel() { return *catalog_; }
   QTreeWidget& ShapesPanel() { return *shapes_; }
   QAction& UndoAction() { return *undo_; }
@@ -74,7 +74,7 @@ class HostWindow : public QMainWindow {
   void Message(const QString& text);
 
   std::unique_ptr<Document> doc_;
-  ShownPart shown_;
+  partsolid::ShownPart shown_;
   PartView* view_ = nullptr;
   QTreeWidget* catalog_ = nullptr;
   QTreeWidget* shapes_ = nullptr;

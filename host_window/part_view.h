@@ -16,7 +16,7 @@
 #include <utility>
 #include <vector>
 
-#include "host_window/shown_part.h"
+#include "part_solid/shown_part.h"
 
 class QMimeData;
 
@@ -38,7 +38,7 @@ class PartView : public QOpenGLWidget {
   PartView& operator=(const PartView&) = delete;
 
   // Shows `part`: cells that changed since the last call are drawn anew, the others stay.
-  void Show(const ShownPart& part);
+  void Show(const partsolid::ShownPart& part);
   // The face under a pixel (widget coordinates), lit as the face under the cursor.
   Pick PickAt(QPoint pixel);
   // Where a point of the part is drawn (widget coordinates).

@@ -24,10 +24,10 @@
 #include "forms/qt/window_driver.h"
 #include "forms/script.h"
 #include "host_window/host_window.h"
-#include "host_window/part_solid.h"
+#include "part_solid/part_solid.h"
 #include "runtime/regional.h"
 #include "scene/model_file.h"
-#include "tests/host_window/parts.h"
+#include "tests/part_solid/parts.h"
 #include "tests/support/box_answerer.h"
 #include "tests/support/install.h"
 #include "tests/support/test_files.h"
@@ -237,7 +237,7 @@ TEST_F(HostWindowTest, HoleDroppedOnTheTopFaceEditedUndoneAndRedone) {
 TEST_F(HostWindowTest, HoleDroppedOnTheInnerFaceOfAStepBracket) {
   const std::string step = dir_.File("bracket.step");
   ASSERT_TRUE(WriteStep(LBracket(), step));
-  Open(*hostwindow::NewModelFromStep(step));
+  Open(*partsolid::NewModelFromStep(step));
   EXPECT_FALSE(window_->findChild<QPushButton*>()->isEnabled());  // no block to resize
   // The upright's inner face, x = 10 once the bracket sits at the origin.
   const gp_Pnt at(10, 20, 35);

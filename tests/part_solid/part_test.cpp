@@ -20,18 +20,18 @@
 #include "app/cli.h"
 #include "export/occ_part.h"
 #include "export/scene_export.h"
-#include "host_window/part_solid.h"
-#include "host_window/shown_part.h"
+#include "part_solid/part_solid.h"
+#include "part_solid/shown_part.h"
 #include "runtime/error.h"
 #include "scene/model_file.h"
-#include "tests/host_window/parts.h"
+#include "tests/part_solid/parts.h"
 #include "tests/support/raised.h"
 #include "tests/support/test_files.h"
 
 namespace cavix::testing {
 namespace {
 
-using hostwindow::ShownPart;
+using partsolid::ShownPart;
 
 std::vector<int32_t> Ids(size_t n) {
   std::vector<int32_t> ids(n);
@@ -62,7 +62,7 @@ double AreaAlone(const exporter::PartInput& part, size_t hole) {
 // block's twelve edges and nothing else (a dividing plane would add its traces on the faces).
 double StraightEdges(const ShownPart& shown) {
   double length = 0;
-  for (const hostwindow::Cell& cell : shown.Cells())
+  for (const partsolid::Cell& cell : shown.Cells())
     for (TopExp_Explorer ex(cell.edges, TopAbs_EDGE); ex.More(); ex.Next()) {
       BRepAdaptor_Curve curve(TopoDS::Edge(ex.Current()));
       if (curve.GetType() == GeomAbs_Line) length += GCPnts_AbscissaPoint::Length(curve);
@@ -82,7 +82,7 @@ TEST(ShownPart, CellsTogetherAreTheCutPart) {
   // A bracket read from a STEP file, drilled into its foot and, from the inside, its upright.
   const test::TempDir dir("cavix-bracket-");
   ASSERT_TRUE(WriteStep(LBracket(), dir.File("bracket.step")));
-  const hostwindow::ImportedSolid solid = hostwindow::ReadStepSolid(dir.File("bracket.step"));
+  const partsolid::ImportedSolid solid = partsolid::ReadStepSolid(dir.File("bracket.step"));
   exporter::PartInput bracket{.block = solid.extents, .solidBrep = solid.brep, .holes = {}};
   bracket.holes = {Hole({40, 20, 10}, {0, 0, -1}, 0.4), Hole({10, 20, 35}, {-1, 0, 0}, 0.4)};
   const struct {
@@ -158,8 +158,8 @@ TEST(ShownPart, ChangesCutOnlyTheCellsTheyReach) {
   }
   shown.Update(part, ids);
   EXPECT_GT(shown.Cells().size(), cells);
-  for (const hostwindow::Cell& c : shown.Cells())
-    EXPECT_LE(c.holes.size(), hostwindow::kCellHolesMax);
+  for (const partsolid::Cell& c : shown.Cells())
+    EXPECT_LE(c.holes.size(), partsolid::kCellHolesMax);
   ExpectSameVolume(shown, part);
 
   // The part itself changed: everything anew.
@@ -180,9 +180,9 @@ class StepPart : public ::testing::Test {
 };
 
 TEST_F(StepPart, SolidIsReadMovedToTheOriginAndKeptInTheModel) {
-  const hostwindow::ImportedSolid solid = hostwindow::ReadStepSolid(step_);
+  const partsolid::ImportedSolid solid = partsolid::ReadStepSolid(step_);
   for (int i = 0; i < 3; ++i) EXPECT_NEAR(solid.extents[i], (std::array{80, 40, 60})[i], 1e-6);
-  const TopoDS_Shape shape = hostwindow::ShapeFromBrep(solid.brep, "test");
+  const TopoDS_Shape shape = partsolid::ShapeFromBrep(solid.brep, "test");
   EXPECT_NEAR(exporter::SolidVolume(shape), 80 * 40 * 10 + 10 * 40 * 50, 1e-6);
   Bnd_Box box;
   BRepBndLib::AddOptimal(shape, box, Standard_False, Standard_False);
@@ -211,7 +211,7 @@ TEST_F(StepPart, SolidIsReadMovedToTheOriginAndKeptInTheModel) {
 #endif
 
   // An inch page keeps the solid in millimetres and its size in inches.
-  auto inch = hostwindow::NewModelFromStep(step_, scene::Units::Inch);
+  auto inch = partsolid::NewModelFromStep(step_, scene::Units::Inch);
   EXPECT_NEAR(exporter::PartFromScene(*inch).block[0], 80, 1e-9);
 }
 
@@ -233,12 +233,12 @@ TEST_F(StepPart, FilesWithoutOneGoodSolidAreRefusedByName) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
-    const rt::Error e = cavix::test::Raised([&] { hostwindow::ReadStepSolid(c.file); });
+    const rt::Error e = cavix::test::Raised([&] { partsolid::ReadStepSolid(c.file); });
     EXPECT_EQ(e.Number(), c.number);
     EXPECT_NE(e.Description().find(c.file), std::string::npos) << e.Description();
     EXPECT_NE(e.Description().find(c.problem), std::string::npos) << e.Description();
   }
-  EXPECT_THROW(hostwindow::ShapeFromBrep("CASCADE Topology V1, nothing else", "model"), rt::Error);
+  EXPECT_THROW(partsolid::ShapeFromBrep("CASCADE Topology V1, nothing else", "model"), rt::Error);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // The shown part's cells: dividing the solid between the holes, cutting a cell from its base or
 // one more hole from what it shows, which hole made each face, the edges to draw, the mesh.
-#include "host_window/shown_part.h"
+#include "part_solid/shown_part.h"
 
 #include <BRepAdaptor_Surface.hxx>
 #include <BRepAlgoAPI_Common.hxx>
@@ -26,10 +26,10 @@
 #include <set>
 
 #include "export/occ_part.h"
-#include "host_window/part_solid.h"
+#include "part_solid/part_solid.h"
 #include "runtime/error.h"
 
-namespace cavix::hostwindow {
+namespace cavix::partsolid {
 
 namespace {
 
@@ -533,4 +533,4 @@ std::vector<std::string> ShownPart::Warnings() const {
   return lines;
 }
 
-}  // namespace cavix::hostwindow
+}  // namespace cavix::partsolid

@@ -25,7 +25,7 @@
 
 #include "export/export.h"
 
-namespace cavix::hostwindow {
+namespace cavix::partsolid {
 
 // Faces made by holes, to the id of their hole.
 using FaceOwners = NCollection_DataMap<TopoDS_Shape, int32_t, TopTools_ShapeMapHasher>;
@@ -106,4 +106,4 @@ class ShownPart {
   uint64_t versions_ = 0;
 };
 
-}  // namespace cavix::hostwindow
+}  // namespace cavix::partsolid

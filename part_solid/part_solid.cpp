@@ -1,5 +1,5 @@
 // STEP in, BRep text out and back, and the base solid of a part, on Open CASCADE.
-#include "host_window/part_solid.h"
+#include "part_solid/part_solid.h"
 
 #include <sys/stat.h>
 
@@ -30,7 +30,7 @@
 #include "runtime/error.h"
 #include "scene/config_files.h"
 
-namespace cavix::hostwindow {
+namespace cavix::partsolid {
 
 namespace {
 
@@ -153,4 +153,4 @@ std::unique_ptr<scene::Scene> NewModelFromStep(const std::string& stepPath, scen
   return model;
 }
 
-}  // namespace cavix::hostwindow
+}  // namespace cavix::partsolid
