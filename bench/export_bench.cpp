@@ -119,7 +119,7 @@ void BM_CutOneMore(benchmark::State& state) {
     }
     extra.position = {15.0 * (1 + corner % std::max(1, cols - 1)),
                       15.0 * (1 + corner / std::max(1, cols - 1)), kThickness};
-    CutOneMoreHole(cut, extra, n + next++);
+    CutOneMoreHole(cut, extra, HoleIndex(n + next++));
   }
   state.counters["holes"] = n;
 }

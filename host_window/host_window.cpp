@@ -178,7 +178,7 @@ void HostWindow::BuildActions() {
 void HostWindow::Refresh() {
   scene::Scene& model = doc_->Model();
   try {
-    std::vector<int32_t> ids;
+    std::vector<partsolid::HoleId> ids;
     const exporter::PartInput part = PartOf(model, ids);
     QElapsedTimer clock;
     clock.start();
@@ -289,11 +289,13 @@ void HostWindow::DropAt(QPoint pixel) {
 
 void HostWindow::EditAt(QPoint pixel) {
   const Pick pick = view_->PickAt(pixel);
-  const int32_t hole = pick.hit ? shown_.HoleOf(pick.cell, pick.face) : 0;
-  if (!hole) {
+  const std::optional<partsolid::HoleId> picked =
+      pick.hit ? shown_.HoleOf(pick.cell, pick.face) : std::nullopt;
+  if (!picked) {
     statusBar()->showMessage(tr("Double-click a hole to edit it."));
     return;
   }
+  const int32_t hole = static_cast<int32_t>(*picked);
   SelectShape(hole);
   Change(
       [&](actions::Workspace& work) { return EditHole(work, hole, dialogUser_) == Outcome::Done; });
@@ -303,8 +305,9 @@ void HostWindow::SelectAt(QPoint pixel) {
   const Pick pick = view_->PickAt(pixel);
   int32_t id = 0;
   if (pick.hit) {
-    id = shown_.HoleOf(pick.cell, pick.face);
-    if (!id) {  // a face of the part itself: its first shape
+    if (const std::optional<partsolid::HoleId> hole = shown_.HoleOf(pick.cell, pick.face)) {
+      id = static_cast<int32_t>(*hole);
+    } else {  // a face of the part itself: its first shape
       const auto rows = Shapes(doc_->Model());
       id = rows.empty() ? 0 : rows.front().id;
     }
@@ -327,7 +330,7 @@ void HostWindow::SelectShape(int32_t id) {
   filling_ = false;
   std::vector<std::pair<size_t, TopoDS_Shape>> faces;
   if (hole) {
-    faces = shown_.FacesOf(id);
+    faces = shown_.FacesOf(partsolid::HoleId(id));
   } else if (first) {
     // The part's first shape: every face no hole made.
     for (size_t c = 0; c < shown_.Cells().size(); ++c)

@@ -12,6 +12,7 @@
 
 #include "actions/workspace.h"
 #include "export/export.h"
+#include "part_solid/shown_part.h"
 #include "scene/scene.h"
 
 namespace cavix::qtview {
@@ -56,7 +57,7 @@ Outcome EditHole(actions::Workspace& w, int32_t id, const DialogUser& user);
 void DeleteShape(scene::Scene& model, int32_t id);
 
 // The part and its holes as the view cuts them (mm), `ids` the shape id of each hole.
-exporter::PartInput PartOf(scene::Scene& model, std::vector<int32_t>& ids);
+exporter::PartInput PartOf(scene::Scene& model, std::vector<partsolid::HoleId>& ids);
 // The part's first shape's extents in page units, and whether it is an imported solid.
 scene::Vec3 Extents(const scene::Scene& model);
 bool HasOwnSolid(const scene::Scene& model);

@@ -11,7 +11,6 @@
 #include <BRepPrimAPI_MakeBox.hxx>
 #include <BRep_Builder.hxx>
 #include <BRep_Tool.hxx>
-#include <OSD_Parallel.hxx>
 #include <Standard_Failure.hxx>
 #include <TopExp.hxx>
 #include <TopExp_Explorer.hxx>
@@ -25,7 +24,9 @@
 #include <limits>
 #include <set>
 
+#include "export/occ_kernel.h"
 #include "export/occ_part.h"
+#include "export/workers.h"
 #include "part_solid/part_solid.h"
 #include "runtime/error.h"
 
@@ -33,8 +34,9 @@ namespace cavix::partsolid {
 
 namespace {
 
+using exporter::KernelFailure;
+
 constexpr double kInf = std::numeric_limits<double>::infinity();
-constexpr int kMaxDepth = 24;
 // Largest angle between the mesh's segments of a curved edge: about 20 degrees, so that the
 // smallest hole is still drawn round.
 constexpr double kMeshAngle = 0.35;
@@ -43,30 +45,21 @@ bool SameHole(const exporter::HoleSolidInput& a, const exporter::HoleSolidInput&
   return a.chains == b.chains && a.position == b.position && a.normal == b.normal;
 }
 
-std::string KernelFailure(const Standard_Failure& f) {
-  const char* msg = f.GetMessageString();
-  return std::string(f.DynamicType()->Name()) + (msg && *msg ? std::string(": ") + msg : "");
-}
+std::string IdText(HoleId id) { return std::to_string(static_cast<int32_t>(id)); }
 
 TopoDS_Shape MakeBox(const std::array<double, 3>& lo, const std::array<double, 3>& hi) {
   return BRepPrimAPI_MakeBox(gp_Pnt(lo[0], lo[1], lo[2]), gp_Pnt(hi[0], hi[1], hi[2])).Shape();
 }
 
-// Cells are cut side by side (one per thread) and the kernel may widen the tolerances of what
-// it is given: a shape other cells use too (the part's solid) is given as `shared`, and the cuts
-// get copies of the hole tools (copying is far cheaper than a cut that must leave its
-// arguments alone). The solids are valid: the kernel need not check them for being inside out.
-void Build(BRepAlgoAPI_BooleanOperation& op, const TopoDS_Shape& object,
-           const TopTools_ListOfShape& tools, bool shared = false) {
-  TopTools_ListOfShape args;
-  args.Append(object);
-  op.SetArguments(args);
-  op.SetTools(tools);
-  op.SetNonDestructive(shared);
-  op.SetCheckInverted(Standard_False);
-  op.SetUseOBB(Standard_True);
-  op.SetRunParallel(Standard_False);
-  op.Build();
+// Cells are cut side by side (one per worker) and the kernel may widen the tolerances of what it
+// is given: a shape other cells use too (the part's solid) is given as shared, and the cuts get
+// copies of the hole tools (copying is far cheaper than a cut that must leave its arguments
+// alone).
+bool Build(BRepAlgoAPI_BooleanOperation& op, const TopoDS_Shape& object,
+           const TopTools_ListOfShape& tools, exporter::Inputs inputs = exporter::Inputs::kOwned) {
+  TopTools_ListOfShape objects;
+  objects.Append(object);
+  return exporter::RunBoolean(op, objects, tools, inputs);
 }
 
 // A cell's own copies of a hole's tools.
@@ -77,11 +70,9 @@ std::vector<TopoDS_Shape> Copies(const std::vector<TopoDS_Shape>& tools) {
   return copies;
 }
 
-bool Failed(const BRepAlgoAPI_BooleanOperation& op) { return !op.IsDone() || op.HasErrors(); }
-
 // Notes what a face of a cut's input became in its result as made by hole `id`: the face itself
 // when the cut left it whole, else its pieces.
-void Record(BRepAlgoAPI_BooleanOperation& op, const TopoDS_Shape& face, int32_t id,
+void Record(BRepAlgoAPI_BooleanOperation& op, const TopoDS_Shape& face, HoleId id,
             FaceOwners& owners) {
   if (op.IsDeleted(face)) return;
   const TopTools_ListOfShape& pieces = op.Modified(face);
@@ -94,7 +85,7 @@ void Record(BRepAlgoAPI_BooleanOperation& op, const TopoDS_Shape& face, int32_t 
 }
 
 void RecordTools(BRepAlgoAPI_BooleanOperation& op, const std::vector<TopoDS_Shape>& tools,
-                 int32_t id, FaceOwners& owners) {
+                 HoleId id, FaceOwners& owners) {
   for (const TopoDS_Shape& tool : tools)
     for (TopExp_Explorer ex(tool, TopAbs_FACE); ex.More(); ex.Next())
       Record(op, ex.Current(), id, owners);
@@ -127,7 +118,7 @@ ShownPart::Tooling ShownPart::MakeTooling(const exporter::HoleSolidInput& hole,
   t.input = hole;
   std::vector<std::string> warnings;
   try {
-    t.tools = exporter::MakeHoleTools(hole, static_cast<int>(index), warnings);
+    t.tools = exporter::MakeHoleTools(hole, exporter::HoleIndex(index), warnings, &t.reach);
   } catch (const std::exception& e) {
     t.warning = e.what();
   }
@@ -149,76 +140,32 @@ bool ShownPart::Reaches(const Tooling& t, const Cell& c) const {
 
 // ---- dividing ----
 
-void ShownPart::Divide(Cell region, std::vector<int32_t> holes, int depth,
-                       std::vector<Cell>& out) const {
-  const double diag = std::hypot(max_[0] - min_[0], max_[1] - min_[1], max_[2] - min_[2]);
-  if (holes.size() > kCellHoles && depth < kMaxDepth) {
-    // Where the holes are, within the box and the part: the planes go among them.
-    std::array<double, 3> from{}, to{}, span{};
-    for (size_t k = 0; k < 3; ++k) {
-      from[k] = kInf;
-      to[k] = -kInf;
-      for (int32_t id : holes) {
-        const std::array<double, 6> e = Extent(tooling_.at(id).box);
-        from[k] = std::min(from[k], e[k]);
-        to[k] = std::max(to[k], e[k + 3]);
-      }
-      from[k] = std::max({from[k], region.lo[k], min_[k]});
-      to[k] = std::min({to[k], region.hi[k], max_[k]});
-      span[k] = to[k] - from[k];
-    }
-    std::array<size_t, 3> axes{0, 1, 2};
-    std::sort(axes.begin(), axes.end(), [&](size_t a, size_t b) { return span[a] > span[b]; });
-    for (size_t k : axes) {
-      const double a = from[k], b = to[k];
-      if (!(b - a > 1e-6 * diag)) continue;
-      std::vector<std::pair<double, double>> spans;
-      for (int32_t id : holes) {
-        const std::array<double, 6> e = Extent(tooling_.at(id).box);
-        spans.emplace_back(e[k], e[k + 3]);
-      }
-      std::sort(spans.begin(), spans.end());
-      // Between holes if there is room in the middle half, else through the middle.
-      const double centre = (a + b) / 2, w0 = a + 0.25 * (b - a), w1 = b - 0.25 * (b - a);
-      std::vector<double> candidates{centre};
-      double reach = -kInf;
-      for (const auto& [lo, hi] : spans) {
-        if (lo > reach && reach > -kInf && (reach + lo) / 2 >= w0 && (reach + lo) / 2 <= w1)
-          candidates.push_back((reach + lo) / 2);
-        reach = std::max(reach, hi);
-      }
-      auto crossing = [&](double at) {
-        return std::count_if(spans.begin(), spans.end(),
-                             [&](const auto& s) { return s.first < at && s.second > at; });
-      };
-      double at = candidates.front();
-      for (double c : candidates)
-        if (std::make_pair(crossing(c), std::fabs(c - centre)) <
-            std::make_pair(crossing(at), std::fabs(at - centre)))
-          at = c;
-      // A dividing plane on one of the part's own faces would hide that face's edges.
-      for (double plane : avoid_[k])
-        if (std::fabs(at - plane) < 1e-4 * diag) at += 0.01 * (b - a);
-
-      std::vector<int32_t> below, above;
-      for (int32_t id : holes) {
-        const std::array<double, 6> e = Extent(tooling_.at(id).box);
-        if (e[k] < at) below.push_back(id);
-        if (e[k + 3] > at) above.push_back(id);
-      }
-      if (below.size() == holes.size() || above.size() == holes.size()) continue;
-      Cell low = region, high = region;
-      low.hi[k] = at;
-      low.cutHi[k] = true;
-      high.lo[k] = at;
-      high.cutLo[k] = true;
-      Divide(low, std::move(below), depth + 1, out);
-      Divide(high, std::move(above), depth + 1, out);
-      return;
-    }
+std::vector<Cell> ShownPart::Divide(const Cell& region, const std::vector<HoleId>& holes) const {
+  std::vector<exporter::HoleReach> reach;
+  std::vector<exporter::HoleIndex> all;
+  for (HoleId id : holes) {
+    all.push_back(exporter::HoleIndex(reach.size()));
+    reach.push_back(tooling_.at(id).reach);
   }
-  region.holes = std::move(holes);
-  out.push_back(std::move(region));
+  exporter::TilingRules rules;
+  rules.holesPerTile = static_cast<int>(kCellHoles);
+  // A dividing plane on one of the part's own faces would hide that face's edges.
+  rules.partPlanes = avoid_;
+  std::vector<Cell> cells;
+  for (const exporter::Tile& tile :
+       exporter::SplitAmongHoles({region.lo, region.hi}, reach, all, rules)) {
+    Cell cell;
+    cell.lo = tile.box.lo;
+    cell.hi = tile.box.hi;
+    for (size_t k = 0; k < 3; ++k) {
+      // A side inside the whole box lies on a dividing plane; the others lie outside the part.
+      cell.cutLo[k] = cell.lo[k] > whole_.lo[k];
+      cell.cutHi[k] = cell.hi[k] < whole_.hi[k];
+    }
+    for (exporter::HoleIndex i : tile.holes) cell.holes.push_back(holes[static_cast<size_t>(i)]);
+    cells.push_back(std::move(cell));
+  }
+  return cells;
 }
 
 void ShownPart::MakeBase(Cell& cell) const {
@@ -237,8 +184,7 @@ void ShownPart::MakeBase(Cell& cell) const {
     BRepAlgoAPI_Common common;
     TopTools_ListOfShape box;
     box.Append(MakeBox(cell.lo, cell.hi));
-    Build(common, base_, box, true);
-    if (Failed(common))
+    if (!Build(common, base_, box, exporter::Inputs::kShared))
       rt::Raise(rt::err::kInvalidCall, "the part's solid could not be divided for the view",
                 "View");
     cell.base = common.Shape();
@@ -247,12 +193,12 @@ void ShownPart::MakeBase(Cell& cell) const {
 
 // ---- cutting ----
 
-void ShownPart::CutFromBase(Cell& cell, std::map<int32_t, std::string>& failed) const {
+void ShownPart::CutFromBase(Cell& cell, Failures& failed) const {
   cell.faceHole.Clear();
   cell.shape = cell.base;
   std::vector<std::vector<TopoDS_Shape>> own;
   TopTools_ListOfShape tools;
-  for (int32_t id : cell.holes) {
+  for (HoleId id : cell.holes) {
     own.push_back(Copies(tooling_.at(id).tools));
     for (const TopoDS_Shape& t : own.back()) tools.Append(t);
   }
@@ -261,8 +207,7 @@ void ShownPart::CutFromBase(Cell& cell, std::map<int32_t, std::string>& failed) 
     // All at once: the kernel intersects the tools with each other too, so holes that meet come
     // out right without a cut per hole.
     BRepAlgoAPI_Cut cut;
-    Build(cut, cell.base, tools);
-    if (!Failed(cut)) {
+    if (Build(cut, cell.base, tools)) {
       for (size_t i = 0; i < cell.holes.size(); ++i)
         RecordTools(cut, own[i], cell.holes[i], cell.faceHole);
       cell.shape = cut.Shape();
@@ -273,18 +218,17 @@ void ShownPart::CutFromBase(Cell& cell, std::map<int32_t, std::string>& failed) 
   }
   // One at a time, leaving out what the kernel cannot cut.
   cell.faceHole.Clear();
-  for (int32_t id : cell.holes) CutMore(cell, id, failed);
+  for (HoleId id : cell.holes) CutMore(cell, id, failed);
 }
 
-void ShownPart::CutMore(Cell& cell, int32_t id, std::map<int32_t, std::string>& failed) const {
+void ShownPart::CutMore(Cell& cell, HoleId id, Failures& failed) const {
   const std::vector<TopoDS_Shape> own = Copies(tooling_.at(id).tools);
   if (own.empty()) return;
   TopTools_ListOfShape tools;
   for (const TopoDS_Shape& t : own) tools.Append(t);
   try {
     BRepAlgoAPI_Cut cut;
-    Build(cut, cell.shape, tools);
-    if (Failed(cut)) {
+    if (!Build(cut, cell.shape, tools)) {
       failed[id] = "the kernel could not cut it";
       return;
     }
@@ -345,31 +289,30 @@ void ShownPart::Finish(Cell& cell) const {
 }
 
 void ShownPart::Run(const std::vector<Job>& jobs) {
-  std::vector<std::map<int32_t, std::string>> failed(jobs.size());
+  std::vector<Failures> failed(jobs.size());
   std::vector<std::string> errors(jobs.size());
-  OSD_Parallel::For(0, static_cast<int>(jobs.size()), [&](int i) {
-    const Job& job = jobs[static_cast<size_t>(i)];
+  exporter::RunOnWorkers(jobs_ > 0 ? jobs_ : exporter::AllCores(), jobs.size(), [&](size_t i) {
+    const Job& job = jobs[i];
     Cell& cell = cells_[job.cell];
-    auto& problems = failed[static_cast<size_t>(i)];
     try {
       if (cell.base.IsNull()) MakeBase(cell);
       if (job.more.empty())
-        CutFromBase(cell, problems);
+        CutFromBase(cell, failed[i]);
       else
-        for (int32_t id : job.more) CutMore(cell, id, problems);
+        for (HoleId id : job.more) CutMore(cell, id, failed[i]);
       Finish(cell);
     } catch (const rt::Error& e) {
-      errors[static_cast<size_t>(i)] = e.Description();
+      errors[i] = e.Description();
     } catch (const Standard_Failure& f) {
-      errors[static_cast<size_t>(i)] = "the view could not cut the part (" + KernelFailure(f) + ")";
+      errors[i] = "the view could not cut the part (" + KernelFailure(f) + ")";
     } catch (const std::exception& e) {
-      errors[static_cast<size_t>(i)] = e.what();
+      errors[i] = e.what();
     }
   });
   for (size_t i = 0; i < jobs.size(); ++i) {
     Cell& cell = cells_[jobs[i].cell];
     cell.version = ++versions_;
-    for (int32_t id : cell.holes) cutFailed_.erase(id);
+    for (HoleId id : cell.holes) cutFailed_.erase(id);
   }
   for (size_t i = 0; i < jobs.size(); ++i) {
     for (auto& [id, why] : failed[i]) cutFailed_[id] = why;
@@ -382,13 +325,7 @@ void ShownPart::DivideCrowdedCells() {
   const size_t count = cells_.size();
   for (size_t i = 0; i < count; ++i) {
     if (cells_[i].holes.size() <= kCellHolesMax) continue;
-    Cell region;
-    region.lo = cells_[i].lo;
-    region.hi = cells_[i].hi;
-    region.cutLo = cells_[i].cutLo;
-    region.cutHi = cells_[i].cutHi;
-    std::vector<Cell> parts;
-    Divide(region, cells_[i].holes, 0, parts);
+    std::vector<Cell> parts = Divide(cells_[i], cells_[i].holes);
     if (parts.size() < 2) continue;  // the holes crowd one spot: nothing to divide between
     cells_[i] = std::move(parts[0]);
     jobs.push_back({i, {}});
@@ -402,7 +339,7 @@ void ShownPart::DivideCrowdedCells() {
 
 // ---- public ----
 
-void ShownPart::Show(const exporter::PartInput& part, const std::vector<int32_t>& ids) {
+void ShownPart::Show(const exporter::PartInput& part, const std::vector<HoleId>& ids) {
   if (ids.size() != part.holes.size())
     rt::Raise(rt::err::kInvalidCall, "one id per hole is needed", "View");
   part_ = part;
@@ -429,11 +366,10 @@ void ShownPart::Show(const exporter::PartInput& part, const std::vector<int32_t>
 
   tooling_.clear();
   cutFailed_.clear();
-  std::vector<int32_t> order;
+  std::vector<HoleId> order;
   for (size_t i = 0; i < ids.size(); ++i) {
     if (!tooling_.emplace(ids[i], MakeTooling(part.holes[i], i)).second)
-      rt::Raise(rt::err::kInvalidCall, "the hole id " + std::to_string(ids[i]) + " is used twice",
-                "View");
+      rt::Raise(rt::err::kInvalidCall, "the hole id " + IdText(ids[i]) + " is used twice", "View");
     if (!tooling_.at(ids[i]).tools.empty()) order.push_back(ids[i]);
   }
   // The outer sides lie well outside the part: only dividing planes cut it.
@@ -443,25 +379,24 @@ void ShownPart::Show(const exporter::PartInput& part, const std::vector<int32_t>
     whole.lo[k] = min_[k] - margin;
     whole.hi[k] = max_[k] + margin;
   }
-  cells_.clear();
-  Divide(whole, order, 0, cells_);
+  whole_ = {whole.lo, whole.hi};
+  cells_ = Divide(whole, order);
   std::vector<Job> jobs;
   for (size_t i = 0; i < cells_.size(); ++i) jobs.push_back({i, {}});
   Run(jobs);
 }
 
-size_t ShownPart::Update(const exporter::PartInput& part, const std::vector<int32_t>& ids) {
+size_t ShownPart::Update(const exporter::PartInput& part, const std::vector<HoleId>& ids) {
   if (ids.size() != part.holes.size())
     rt::Raise(rt::err::kInvalidCall, "one id per hole is needed", "View");
   if (cells_.empty() || part.block != part_.block || part.solidBrep != part_.solidBrep) {
     Show(part, ids);
     return cells_.size();
   }
-  std::map<int32_t, size_t> next;
+  std::map<HoleId, size_t> next;
   for (size_t i = 0; i < ids.size(); ++i)
     if (!next.emplace(ids[i], i).second)
-      rt::Raise(rt::err::kInvalidCall, "the hole id " + std::to_string(ids[i]) + " is used twice",
-                "View");
+      rt::Raise(rt::err::kInvalidCall, "the hole id " + IdText(ids[i]) + " is used twice", "View");
 
   // Holes gone or changed: their cells are cut again from their base, without them.
   std::set<size_t> again;
@@ -482,7 +417,7 @@ size_t ShownPart::Update(const exporter::PartInput& part, const std::vector<int3
     it = tooling_.erase(it);
   }
   // New holes, and the changed ones anew: cut from what their cells show.
-  std::map<size_t, std::vector<int32_t>> more;
+  std::map<size_t, std::vector<HoleId>> more;
   for (size_t i = 0; i < ids.size(); ++i) {
     if (tooling_.count(ids[i])) continue;
     const Tooling& t = tooling_.emplace(ids[i], MakeTooling(part.holes[i], i)).first->second;
@@ -500,13 +435,13 @@ size_t ShownPart::Update(const exporter::PartInput& part, const std::vector<int3
   return jobs.size();
 }
 
-int32_t ShownPart::HoleOf(size_t cell, const TopoDS_Shape& face) const {
-  if (cell >= cells_.size()) return 0;
-  const int32_t* id = cells_[cell].faceHole.Seek(face);
-  return id ? *id : 0;
+std::optional<HoleId> ShownPart::HoleOf(size_t cell, const TopoDS_Shape& face) const {
+  if (cell >= cells_.size()) return std::nullopt;
+  const HoleId* id = cells_[cell].faceHole.Seek(face);
+  return id ? std::optional<HoleId>(*id) : std::nullopt;
 }
 
-std::vector<std::pair<size_t, TopoDS_Shape>> ShownPart::FacesOf(int32_t hole) const {
+std::vector<std::pair<size_t, TopoDS_Shape>> ShownPart::FacesOf(HoleId hole) const {
   std::vector<std::pair<size_t, TopoDS_Shape>> faces;
   for (size_t c = 0; c < cells_.size(); ++c)
     for (FaceOwners::Iterator it(cells_[c].faceHole); it.More(); it.Next())
@@ -528,7 +463,7 @@ std::vector<std::string> ShownPart::Warnings() const {
   for (const auto& [id, t] : tooling_) {
     if (!t.warning.empty()) lines.push_back(t.warning);
     if (const auto f = cutFailed_.find(id); f != cutFailed_.end())
-      lines.push_back("hole #" + std::to_string(id) + " is not shown: " + f->second);
+      lines.push_back("hole #" + IdText(id) + " is not shown: " + f->second);
   }
   return lines;
 }

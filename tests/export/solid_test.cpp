@@ -28,6 +28,7 @@
 #include <functional>
 #include <gp_Pnt.hxx>
 #include <map>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -277,7 +278,7 @@ int ExpectFacesWhereTheMapSays(const CutResult& r, const PartInput& part) {
   std::vector<std::vector<TopoDS_Shape>> tools(part.holes.size());
   std::vector<std::string> warnings;
   for (size_t h = 0; h < part.holes.size(); ++h)
-    tools[h] = MakeHoleTools(part.holes[h], static_cast<int>(h), warnings);
+    tools[h] = MakeHoleTools(part.holes[h], HoleIndex(h), warnings);
   int own = 0;
   TopTools_IndexedMapOfShape faces;
   TopExp::MapShapes(r.shape, TopAbs_FACE, faces);
@@ -285,17 +286,17 @@ int ExpectFacesWhereTheMapSays(const CutResult& r, const PartInput& part) {
     gp_Pnt p;
     gp_Pnt2d uv;
     EXPECT_EQ(BOPTools_AlgoTools3D::PointInFace(TopoDS::Face(faces(i)), p, uv, context), 0);
-    const int h = r.HoleOf(faces(i));
+    const std::optional<HoleIndex> h = r.HoleOf(faces(i));
     bool on = false;
-    if (h < 0) {
+    if (!h) {
       ++own;
       on = BRepClass3d_SolidClassifier(base, p, 1e-6).State() == TopAbs_ON;
     } else {
-      for (const TopoDS_Shape& t : tools[static_cast<size_t>(h)])
+      for (const TopoDS_Shape& t : tools[static_cast<size_t>(*h)])
         on = on || BRepClass3d_SolidClassifier(t, p, 1e-6).State() == TopAbs_ON;
     }
     EXPECT_TRUE(on) << "face " << i << " at " << p.X() << "," << p.Y() << "," << p.Z()
-                    << " is not on hole " << h;
+                    << " is not on hole " << (h ? static_cast<int>(*h) : -1);
   }
   return own;
 }
@@ -389,9 +390,9 @@ TEST(SolidExport, TilesAndOneMoreHoleCutWhatOneBooleanCuts) {
     PartInput first = all;
     first.holes.resize(n - 2);
     CutResult r = CutHoles(first, options);
-    CutOneMoreHole(r, all.holes[n - 2], static_cast<int>(n - 2));
-    CutOneMoreHole(r, all.holes[n - 1], static_cast<int>(n - 1));
-    CutOneMoreHole(r, away, static_cast<int>(n));
+    CutOneMoreHole(r, all.holes[n - 2], HoleIndex(n - 2));
+    CutOneMoreHole(r, all.holes[n - 1], HoleIndex(n - 1));
+    CutOneMoreHole(r, away, HoleIndex(n));
     EXPECT_TRUE(BRepCheck_Analyzer(r.shape).IsValid());
     EXPECT_NEAR(SolidVolume(r.shape) / SolidVolume(whole.shape), 1.0, 1e-9);
     GProp_GProps area;
@@ -401,7 +402,7 @@ TEST(SolidExport, TilesAndOneMoreHoleCutWhatOneBooleanCuts) {
     with.holes.push_back(away);
     ExpectFacesWhereTheMapSays(r, with);
     EXPECT_EQ(r.cut.size(), n);
-    EXPECT_EQ(r.missed, std::vector<int>{static_cast<int>(n)});
+    EXPECT_EQ(r.missed, std::vector<HoleIndex>{HoleIndex(n)});
     EXPECT_EQ(r.recuts, 0) << "each hole was placed among the faces near it";
   }
 }

@@ -184,15 +184,15 @@ class HostWindowTest : public ::testing::Test {
   // Undo takes the hole away, from the model and the view; Redo brings it back.
   void UndoAndRedo() {
     const int32_t id = Holes().front()->Id();
-    ASSERT_FALSE(window_->Shown().FacesOf(id).empty());
+    ASSERT_FALSE(window_->Shown().FacesOf(partsolid::HoleId(id)).empty());
     window_->UndoAction().trigger();
     EXPECT_TRUE(Holes().empty());
-    EXPECT_TRUE(window_->Shown().FacesOf(id).empty());
+    EXPECT_TRUE(window_->Shown().FacesOf(partsolid::HoleId(id)).empty());
     EXPECT_TRUE(window_->isWindowModified());
     window_->RedoAction().trigger();
     ASSERT_EQ(Holes().size(), 1u);
     EXPECT_EQ(Holes().front()->Id(), id);
-    EXPECT_FALSE(window_->Shown().FacesOf(id).empty());
+    EXPECT_FALSE(window_->Shown().FacesOf(partsolid::HoleId(id)).empty());
     EXPECT_FALSE(window_->isWindowModified());
     EXPECT_FALSE(window_->RedoAction().isEnabled());
   }
@@ -216,7 +216,7 @@ TEST_F(HostWindowTest, HoleDroppedOnTheTopFaceEditedUndoneAndRedone) {
   UndoAndRedo();
   // A thicker block: the through hole regenerates to go through it, in the model and the view.
   auto deepest = [&] {
-    std::vector<int32_t> ids;
+    std::vector<partsolid::HoleId> ids;
     const auto part = hostwindow::PartOf(window_->Doc().Model(), ids);
     double y = 0;
     for (const auto& p : part.holes.at(0).chains.at(0)) y = std::min(y, p[1]);

@@ -31,11 +31,12 @@
 namespace cavix::testing {
 namespace {
 
+using partsolid::HoleId;
 using partsolid::ShownPart;
 
-std::vector<int32_t> Ids(size_t n) {
-  std::vector<int32_t> ids(n);
-  std::iota(ids.begin(), ids.end(), 2);
+std::vector<HoleId> Ids(size_t n) {
+  std::vector<HoleId> ids;
+  for (size_t i = 0; i < n; ++i) ids.push_back(HoleId(i + 2));
   return ids;
 }
 
@@ -54,8 +55,8 @@ double AreaAlone(const exporter::PartInput& part, size_t hole) {
   exporter::PartInput alone = part;
   alone.holes = {part.holes[hole]};
   ShownPart shown;
-  shown.Show(alone, {7});
-  return Area(shown.FacesOf(7));
+  shown.Show(alone, {HoleId(7)});
+  return Area(shown.FacesOf(HoleId(7)));
 }
 
 // The length of the straight edges drawn: on a block whose holes keep off its edges, the
@@ -103,37 +104,37 @@ TEST(ShownPart, CellsTogetherAreTheCutPart) {
     EXPECT_GE(shown.Cells().size(), c.minCells);
     EXPECT_TRUE(shown.Warnings().empty());
     ExpectSameVolume(shown, c.part);
-    for (int32_t id : Ids(c.part.holes.size())) EXPECT_FALSE(shown.FacesOf(id).empty()) << id;
+    for (HoleId id : Ids(c.part.holes.size())) EXPECT_FALSE(shown.FacesOf(id).empty());
     const auto& b = c.part.block;
     if (c.apart) {
       EXPECT_NEAR(StraightEdges(shown), 4 * (b[0] + b[1] + b[2]), 1e-6);
       // Holes apart own exactly the faces each would make alone.
-      EXPECT_NEAR(Area(shown.FacesOf(2 + 9)), AreaAlone(c.part, 9), 1e-6);
+      EXPECT_NEAR(Area(shown.FacesOf(HoleId(2 + 9))), AreaAlone(c.part, 9), 1e-6);
     }
     // Every hole face found by its cell, every other face the part's.
     size_t holeFaces = 0;
     for (size_t i = 0; i < shown.Cells().size(); ++i)
       for (TopExp_Explorer ex(shown.Cells()[i].shape, TopAbs_FACE); ex.More(); ex.Next())
-        holeFaces += shown.HoleOf(i, ex.Current()) != 0;
+        holeFaces += shown.HoleOf(i, ex.Current()).has_value();
     size_t listed = 0;
-    for (int32_t id : Ids(c.part.holes.size())) listed += shown.FacesOf(id).size();
+    for (HoleId id : Ids(c.part.holes.size())) listed += shown.FacesOf(id).size();
     EXPECT_EQ(holeFaces, listed);
   }
 }
 
 TEST(ShownPart, ChangesCutOnlyTheCellsTheyReach) {
   exporter::PartInput part = Grid(40, 8, 15);
-  std::vector<int32_t> ids = Ids(40);
+  std::vector<HoleId> ids = Ids(40);
   ShownPart shown;
   shown.Show(part, ids);
   const size_t cells = shown.Cells().size();
 
   // A new hole between four others: cut from what its cells show, owning its own faces.
   part.holes.push_back(Hole({5 + 15 * 4.0, 5 + 15 * 2.0, 30}, {0, 0, -1}, 0.5));
-  ids.push_back(100);
+  ids.push_back(HoleId(100));
   EXPECT_LE(shown.Update(part, ids), 4u);
   ExpectSameVolume(shown, part);
-  EXPECT_NEAR(Area(shown.FacesOf(100)), AreaAlone(part, 40), 1e-6);
+  EXPECT_NEAR(Area(shown.FacesOf(HoleId(100))), AreaAlone(part, 40), 1e-6);
 
   // A smaller hole in its place: its cells are cut again from the part, without the old one.
   part.holes[10] = Hole(part.holes[10].position, {0, 0, -1}, 0.7);
@@ -146,7 +147,7 @@ TEST(ShownPart, ChangesCutOnlyTheCellsTheyReach) {
   ids.erase(ids.begin() + 3);
   EXPECT_LE(shown.Update(part, ids), 4u);
   ExpectSameVolume(shown, part);
-  EXPECT_TRUE(shown.FacesOf(5).empty());
+  EXPECT_TRUE(shown.FacesOf(HoleId(5)).empty());
 
   // Nothing changed: nothing cut.
   EXPECT_EQ(shown.Update(part, ids), 0u);
@@ -154,7 +155,7 @@ TEST(ShownPart, ChangesCutOnlyTheCellsTheyReach) {
   // Small holes crowding one cell: it is divided again.
   for (int i = 0; i < 20; ++i) {
     part.holes.push_back(Hole({8 + 2.8 * (i % 5), 8 + 2.8 * (i / 5), 30}, {0, 0, -1}, 0.2));
-    ids.push_back(200 + i);
+    ids.push_back(HoleId(200 + i));
   }
   shown.Update(part, ids);
   EXPECT_GT(shown.Cells().size(), cells);
