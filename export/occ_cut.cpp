@@ -130,6 +130,7 @@ struct Assembled {
   TopoDS_Shape shape;
   FaceHoles faceHole;
   bool empty = false;  // no material (a tile in an imported part's notch)
+  int built = 0;       // holes built in closed form
 };
 
 // Notes `image` as a face of `hole`; where two tools' faces coincide, the face goes to the first.
@@ -141,38 +142,73 @@ void BindFirst(FaceHoles& map, const TopoDS_Shape& image, HoleIndex hole) {
     *was = hole;
 }
 
-// Cuts the holes of one tile out of its part of the solid. Tools that other tiles cut too are
-// copied, so that no two workers ever read one shape.
+// The holes that may be built in closed form (empty for the others), and how to tell them.
+struct Direct {
+  std::vector<PreparedHole> exact;  // by hole: its exact tool, for the holes built in closed form
+  bool On(HoleIndex h) const { return At(h) < exact.size() && !exact[At(h)].tools.empty(); }
+};
+
+// Whether a hole built in closed form lies in `box` with room to spare, its mouth on the box's
+// side (the part's face it opens on) and its other ends clear of the box's sides.
+bool Inside(const PreparedHole& h, const Box3& box, double margin) {
+  for (int k = 0; k < 3; ++k) {
+    const double a = h.axis[k];
+    if (std::fabs(a) < 0.5) {
+      if (h.lo[k] < box.lo[k] + margin || h.hi[k] > box.hi[k] - margin) return false;
+      continue;
+    }
+    const double side = a > 0 ? box.lo[k] : box.hi[k];
+    const double far = a > 0 ? h.hi[k] : h.lo[k];
+    if (std::fabs(h.origin[k] - side) > margin / 10 || far < box.lo[k] + margin ||
+        far > box.hi[k] - margin)
+      return false;
+  }
+  return true;
+}
+
+// Cuts the holes of one tile out of its part of the solid, and builds in closed form those that
+// may be and lie wholly inside it. Tools that other tiles cut too are copied, so that no two
+// workers ever read one shape.
 Assembled CutTile(const PartBase& base, const std::vector<PreparedHole>& holes, const Tile& tile,
-                  bool whole, const std::vector<int>& tilesOf) {
+                  bool whole, const std::vector<int>& tilesOf, const Direct& direct) {
   Assembled out;
-  const TopoDS_Shape solid = TileSolid(base, tile.box, whole);
+  TopoDS_Shape solid = TileSolid(base, tile.box, whole);
   if (!TopExp_Explorer(solid, TopAbs_SOLID).More()) {
     out.empty = true;
     return out;
   }
-  if (tile.holes.empty()) {
-    out.shape = solid;
-    return out;
+  std::vector<HoleIndex> cutHere;
+  std::vector<const PreparedHole*> builtHere;
+  const double margin = std::max(0.01, 1e-6 * base.Size());
+  for (HoleIndex h : tile.holes)
+    if (direct.On(h) && tilesOf[At(h)] == 1 && Inside(direct.exact[At(h)], tile.box, margin))
+      builtHere.push_back(&direct.exact[At(h)]);
+    else
+      cutHere.push_back(h);
+  if (!cutHere.empty()) {
+    std::vector<std::vector<TopoDS_Shape>> tools;
+    TopTools_ListOfShape objects, toolList;
+    objects.Append(solid);
+    for (HoleIndex h : cutHere) {
+      tools.push_back(holes[At(h)].tools);
+      if (tilesOf[At(h)] > 1)
+        for (TopoDS_Shape& t : tools.back()) t = BRepBuilderAPI_Copy(t, Standard_True).Shape();
+      for (const TopoDS_Shape& t : tools.back()) toolList.Append(t);
+    }
+    BRepAlgoAPI_Cut cut;
+    if (!RunBoolean(cut, objects, toolList, Inputs::kShared))
+      throw ExportError("cutting the holes out of the part failed: " + BooleanErrors(cut));
+    for (size_t i = 0; i < cutHere.size(); ++i)
+      for (const TopoDS_Shape& t : tools[i])
+        for (TopExp_Explorer f(t, TopAbs_FACE); f.More(); f.Next())
+          ForImages(cut, f.Current(),
+                    [&](const TopoDS_Shape& img) { BindFirst(out.faceHole, img, cutHere[i]); });
+    solid = cut.Shape();
   }
-  std::vector<std::vector<TopoDS_Shape>> tools;
-  TopTools_ListOfShape objects, toolList;
-  objects.Append(solid);
-  for (HoleIndex h : tile.holes) {
-    tools.push_back(holes[At(h)].tools);
-    if (tilesOf[At(h)] > 1)
-      for (TopoDS_Shape& t : tools.back()) t = BRepBuilderAPI_Copy(t, Standard_True).Shape();
-    for (const TopoDS_Shape& t : tools.back()) toolList.Append(t);
-  }
-  BRepAlgoAPI_Cut cut;
-  if (!RunBoolean(cut, objects, toolList, Inputs::kShared))
-    throw ExportError("cutting the holes out of the part failed: " + BooleanErrors(cut));
-  for (size_t i = 0; i < tile.holes.size(); ++i)
-    for (const TopoDS_Shape& t : tools[i])
-      for (TopExp_Explorer f(t, TopAbs_FACE); f.More(); f.Next())
-        ForImages(cut, f.Current(),
-                  [&](const TopoDS_Shape& img) { BindFirst(out.faceHole, img, tile.holes[i]); });
-  out.shape = cut.Shape();
+  if (!detail::PutDirectHoles(solid, out.faceHole, builtHere))
+    throw ExportError("a hole built in closed form found no face of the part to open in");
+  out.shape = solid;
+  out.built = static_cast<int>(builtHere.size());
   return out;
 }
 
@@ -183,6 +219,8 @@ Assembled CutTile(const PartBase& base, const std::vector<PreparedHole>& holes, 
 // processor time with runs of 8 and 36 % with pairs, for the same file.
 Assembled Glue(std::vector<Assembled>& pieces) {
   if (pieces.size() == 1) return std::move(pieces.front());
+  int built = 0;
+  for (const Assembled& piece : pieces) built += piece.built;
   TopTools_ListOfShape objects, tools;
   objects.Append(pieces.front().shape);
   for (size_t i = 1; i < pieces.size(); ++i) tools.Append(pieces[i].shape);
@@ -190,7 +228,7 @@ Assembled Glue(std::vector<Assembled>& pieces) {
   glue.SetGlue(BOPAlgo_GlueShift);
   if (!RunBoolean(glue, objects, tools, Inputs::kOwned))
     throw ExportError("joining the part's tiles failed: " + BooleanErrors(glue));
-  Assembled out{glue.Shape(), {}, false};
+  Assembled out{glue.Shape(), {}, false, built};
   for (const Assembled& piece : pieces)
     for (FaceHoles::Iterator it(piece.faceHole); it.More(); it.Next())
       ForImages(glue, it.Key(), [&](const TopoDS_Shape& img) { out.faceHole.Bind(img, it.Value()); });
@@ -232,23 +270,25 @@ Assembled Merged(const Assembled& in) {
       BindFirst(merged, it.Key(), it.Value());
     }
   }
-  return {unify.Shape(), std::move(merged), false};
+  return {unify.Shape(), std::move(merged), false, in.built};
 }
 
 // Cuts the tiles on `jobs` workers, glues them and (optionally) merges the faces their seams
 // split, following each tool face to the faces it became.
 Assembled Assemble(const PartBase& base, const std::vector<PreparedHole>& holes,
-                   const std::vector<Tile>& tiles, bool mergeFaces, int jobs) {
+                   const std::vector<Tile>& tiles, const Direct& direct, bool mergeFaces,
+                   int jobs) {
   std::vector<int> tilesOf(holes.size(), 0);
   for (const Tile& t : tiles)
     for (HoleIndex h : t.holes) ++tilesOf[At(h)];
   std::vector<Assembled> cut(tiles.size());
   RunOnWorkers(jobs, tiles.size(), [&](size_t i) {
-    cut[i] = CutTile(base, holes, tiles[i], tiles.size() == 1, tilesOf);
+    cut[i] = CutTile(base, holes, tiles[i], tiles.size() == 1, tilesOf, direct);
   });
   std::erase_if(cut, [](const Assembled& a) { return a.empty; });
   if (cut.empty()) throw ExportError("the holes remove the whole part: nothing is left to export");
   Assembled out = Glue(cut);
+  std::vector<Assembled>().swap(cut);  // the tiles' own shapes go before the merge makes more
   return mergeFaces ? Merged(out) : out;
 }
 
@@ -310,6 +350,30 @@ std::vector<Tile> Tiles(const PartBase& base, const std::vector<PreparedHole>& h
   return SplitAmongHoles(root, reach, reaching, rules);
 }
 
+// The holes of `reaching` that may be built in closed form: candidates whose exact tools fit
+// the block, apart from every other hole.
+Direct DirectHoles(const PartInput& part, const PartBase& base,
+                   const std::vector<PreparedHole>& holes, const std::vector<HoleIndex>& reaching) {
+  Direct direct;
+  detail::PartBase none;  // no part to lift the mouth out of: the tools as profiled
+  detail::ToolMaker exactMaker(none);
+  std::vector<HoleReach> reach;
+  for (const PreparedHole& h : holes) reach.push_back(h.Reach());
+  const std::vector<char> apart = Apart(reach, reaching, std::max(0.01, 1e-6 * base.Size()));
+  bool any = false;
+  std::vector<PreparedHole> exact(holes.size());
+  for (HoleIndex h : reaching) {
+    if (!apart[At(h)] || !detail::DirectCandidate(base, part.holes[At(h)])) continue;
+    std::vector<std::string> ignored;  // said when the hole was prepared
+    PreparedHole e = exactMaker.Prepare(part.holes[At(h)], h, ignored);
+    if (!detail::DirectFits(base, e)) continue;
+    exact[At(h)] = std::move(e);
+    any = true;
+  }
+  if (any) direct.exact = std::move(exact);
+  return direct;
+}
+
 }  // namespace
 
 CutResult CutHoles(const PartInput& part, const CutOptions& options) {
@@ -349,9 +413,18 @@ CutResult CutHoles(const PartInput& part, const CutOptions& options) {
   }
 
   const std::vector<Tile> whole{{root, reaching}};
-  const std::vector<Tile> tiles = Tiles(*base, holes, root, reaching, options.tileHoles);
-  auto attempt = [&](const std::vector<Tile>& t) {
-    Assembled a = Assemble(*base, holes, t, options.mergeFaces, jobs);
+  const Direct direct = options.directHoles ? DirectHoles(part, *base, holes, reaching) : Direct{};
+  // Holes all built in closed form need no tiles to keep booleans small; the faces stay whole
+  // unless a mesh wants them split (meshing a face of a thousand holes at once is slow).
+  const bool allDirect = !direct.exact.empty() &&
+                         std::all_of(reaching.begin(), reaching.end(),
+                                     [&](HoleIndex h) { return direct.On(h); });
+  const std::vector<Tile> tiles = allDirect && options.mergeFaces
+                                      ? whole
+                                      : Tiles(*base, holes, root, reaching, options.tileHoles);
+  auto attempt = [&](const std::vector<Tile>& t, const Direct& d) {
+    Assembled a = Assemble(*base, holes, t, d, options.mergeFaces, jobs);
+    result.built = a.built;
     result.shape = a.shape;
     result.faceHole = std::move(a.faceHole);
     result.tiles = static_cast<int>(t.size());
@@ -365,17 +438,22 @@ CutResult CutHoles(const PartInput& part, const CutOptions& options) {
                         bad.what + "); nothing was written");
     }
   };
+  // Closed forms and tiling are only ways to be quick: when they fail, every hole cut in the
+  // tiles, then in one boolean over the whole part, are the answers to compare with.
+  std::vector<std::pair<const std::vector<Tile>*, Direct>> ways;
+  if (!direct.exact.empty()) ways.push_back({&tiles, direct});
+  ways.push_back({&tiles, Direct{}});
+  if (tiles.size() > 1) ways.push_back({&whole, Direct{}});
   try {
-    try {
-      attempt(tiles);
-    } catch (const ExportError&) {
-      if (tiles.size() == 1) throw;
-      // Tiling is only a way to be quick: when its seams upset the kernel, the whole part in one
-      // boolean is the answer to compare with.
-      attempt(whole);
-    } catch (const Standard_Failure&) {
-      if (tiles.size() == 1) throw;
-      attempt(whole);
+    for (size_t w = 0;; ++w) {
+      try {
+        attempt(*ways[w].first, ways[w].second);
+        break;
+      } catch (const ExportError&) {
+        if (w + 1 == ways.size()) throw;
+      } catch (const Standard_Failure&) {
+        if (w + 1 == ways.size()) throw;
+      }
     }
   } catch (const Standard_Failure& f) {
     throw ExportError("the geometry kernel failed while cutting the holes: " + KernelFailure(f));

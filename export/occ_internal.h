@@ -88,6 +88,16 @@ class ToolMaker {
   std::map<std::vector<double>, TopoDS_Shape> prototypes_;
 };
 
+// Holes built in closed form (occ_direct.cpp). A candidate is a hole of one chain drilled square
+// into a face of a block-shaped part; it fits when its exact tool (not lifted) opens on the face
+// with its mouth alone and stays inside the block with room to spare. PutDirectHoles puts such
+// holes, which must meet nothing else, into the one shell of `solid`, noting their faces in
+// `faceHole`; false (and `solid` unchanged) when a mouth finds no face of the solid to open in.
+bool DirectCandidate(const PartBase& base, const HoleSolidInput& hole);
+bool DirectFits(const PartBase& base, const PreparedHole& exact);
+bool PutDirectHoles(TopoDS_Shape& solid, FaceHoles& faceHole,
+                    const std::vector<const PreparedHole*>& holes);
+
 // A face of the cut part whose check failed, and the hole it belongs to (none: the part's own).
 struct CheckFailure {
   bool failed = false;

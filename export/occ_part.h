@@ -44,6 +44,10 @@ struct CutOptions {
   int tileHoles = 24;
   // Workers that cut tiles side by side (0: every core); the result is the same for any number.
   int jobs = 1;
+  // Build holes that meet nothing in closed form (a blind hole square into a block's face, apart
+  // from the others and its face's edges) instead of cutting them: the same solid, without a
+  // boolean. Off, every hole is cut.
+  bool directHoles = true;
   // Merge the faces that tile seams split back into the faces the part really has (the top face
   // of a plate with a thousand holes is one face, as a STEP reader or a 3D view should show it).
   // Without it the faces keep the seams: the same solid, quicker to mesh, and quicker for
@@ -67,6 +71,7 @@ struct CutResult {
   std::vector<std::string> missReasons;  // for each of `missed`, why, as a message fragment
   int solids = 0;
   int tiles = 1;   // how many tiles the part was cut in
+  int built = 0;   // holes built in closed form rather than cut
   int recuts = 0;  // holes CutOneMoreHole could not place among the faces near them and cut out
                    // of the whole part instead (as slow as a boolean over the part)
   std::vector<std::string> warnings;  // degenerate chains skipped, one line each

@@ -134,22 +134,26 @@ std::vector<Tile> SplitAmongHoles(const Box3& part, const std::vector<HoleReach>
   return tiles;
 }
 
-int Crowding(const std::vector<HoleReach>& holes, const std::vector<HoleIndex>& which) {
-  if (which.size() < 2) return 0;
-  // Buckets the size of the largest hole: each box meets only those of the buckets around it.
+namespace {
+
+// Calls meet(h, o) for every ordered pair of holes of `which` whose boxes, grown by `margin`,
+// meet. Buckets the size of the largest hole: each box meets only those of the buckets around it.
+template <class Meet>
+void ForEachMeeting(const std::vector<HoleReach>& holes, const std::vector<HoleIndex>& which,
+                    double margin, Meet meet) {
   double cell = 0;
   for (HoleIndex h : which)
-    for (int k = 0; k < 3; ++k) cell = std::max(cell, holes[At(h)].box.hi[k] - holes[At(h)].box.lo[k]);
+    for (int k = 0; k < 3; ++k)
+      cell = std::max(cell, holes[At(h)].box.hi[k] - holes[At(h)].box.lo[k] + 2 * margin);
   cell = std::max(cell, 1e-6);
   std::map<std::array<long long, 3>, std::vector<HoleIndex>> buckets;
   auto key = [&](HoleIndex h) {
     std::array<long long, 3> k;
     for (int a = 0; a < 3; ++a)
-      k[a] = static_cast<long long>(std::floor(holes[At(h)].box.lo[a] / cell));
+      k[a] = static_cast<long long>(std::floor((holes[At(h)].box.lo[a] - margin) / cell));
     return k;
   };
   for (HoleIndex h : which) buckets[key(h)].push_back(h);
-  long long meetings = 0;
   for (HoleIndex h : which) {
     const auto k = key(h);
     const Box3& a = holes[At(h)].box;
@@ -161,13 +165,30 @@ int Crowding(const std::vector<HoleReach>& holes, const std::vector<HoleIndex>& 
           for (HoleIndex o : it->second) {
             if (o == h) continue;
             const Box3& b = holes[At(o)].box;
-            bool meet = true;
-            for (int i = 0; i < 3; ++i) meet = meet && b.lo[i] < a.hi[i] && a.lo[i] < b.hi[i];
-            meetings += meet;
+            bool meets = true;
+            for (int i = 0; i < 3; ++i)
+              meets = meets && b.lo[i] < a.hi[i] + 2 * margin && a.lo[i] < b.hi[i] + 2 * margin;
+            if (meets) meet(h, o);
           }
         }
   }
+}
+
+}  // namespace
+
+int Crowding(const std::vector<HoleReach>& holes, const std::vector<HoleIndex>& which) {
+  if (which.size() < 2) return 0;
+  long long meetings = 0;
+  ForEachMeeting(holes, which, 0, [&](HoleIndex, HoleIndex) { ++meetings; });
   return static_cast<int>(meetings / static_cast<long long>(which.size()));
+}
+
+std::vector<char> Apart(const std::vector<HoleReach>& holes, const std::vector<HoleIndex>& which,
+                        double margin) {
+  std::vector<char> apart(holes.size(), 0);
+  for (HoleIndex h : which) apart[At(h)] = 1;
+  ForEachMeeting(holes, which, margin, [&](HoleIndex h, HoleIndex) { apart[At(h)] = 0; });
+  return apart;
 }
 
 }  // namespace cavix::exporter
