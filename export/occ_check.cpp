@@ -147,7 +147,8 @@ bool ShellValid(const TopoDS_Shape& shell) {
   return reached == faces.Extent();
 }
 
-CheckFailure CheckSolid(const TopoDS_Shape& shape, const FaceHoles& faceHole, int jobs) {
+CheckFailure CheckSolid(const TopoDS_Shape& shape, const FaceHoles& faceHole, int jobs,
+                        bool checkFaces) {
   auto holeOf = [&](const TopoDS_Shape& face) -> std::optional<HoleIndex> {
     const HoleIndex* h = faceHole.Seek(face);
     return h ? std::optional<HoleIndex>(*h) : std::nullopt;
@@ -157,7 +158,7 @@ CheckFailure CheckSolid(const TopoDS_Shape& shape, const FaceHoles& faceHole, in
   // Faces in runs of a fixed length, each run noting its first bad face: the first bad face of
   // the part is then the same for any number of workers.
   constexpr int kRun = 64;
-  const int runs = (faces.Extent() + kRun - 1) / kRun;
+  const int runs = checkFaces ? (faces.Extent() + kRun - 1) / kRun : 0;
   std::vector<int> firstBad(static_cast<size_t>(runs), 0);
   RunOnWorkers(jobs, firstBad.size(), [&](size_t r) {
     const int end = std::min(faces.Extent(), static_cast<int>(r + 1) * kRun);

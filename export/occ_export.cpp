@@ -149,7 +149,7 @@ CutResult Cut(const PartInput& part, const ExportOptions& options, bool mergeFac
     throw MissError(text + "; nothing was written");
   }
   s.blockVolume = SolidVolume(r.base->solid, co.jobs);
-  s.solidVolume = SolidVolume(r.shape, co.jobs);
+  s.solidVolume = r.removedVolume ? s.blockVolume - *r.removedVolume : SolidVolume(r.shape, co.jobs);
   s.volume = s.solidVolume;
   return r;
 }

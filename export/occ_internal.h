@@ -108,8 +108,10 @@ struct CheckFailure {
 // Checks a cut part as BRepCheck_Analyzer would, in time that grows linearly with the part: the
 // analyzer's own wire classification and shell orientation are quadratic in the wires of one
 // face, and a face of the part may hold thousands of holes. The faces are checked on `jobs`
-// workers; which failure is reported does not depend on their number.
-CheckFailure CheckSolid(const TopoDS_Shape& shape, const FaceHoles& faceHole, int jobs = 1);
+// workers; which failure is reported does not depend on their number. Without `faces`, only the
+// shells and solids are checked (for faces valid as they were made).
+CheckFailure CheckSolid(const TopoDS_Shape& shape, const FaceHoles& faceHole, int jobs = 1,
+                        bool faces = true);
 
 // One face checked as BRepCheck_Analyzer checks it, in parts when it has many wires.
 bool FaceValid(const TopoDS_Face& face);

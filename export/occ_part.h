@@ -72,6 +72,9 @@ struct CutResult {
   int solids = 0;
   int tiles = 1;   // how many tiles the part was cut in
   int built = 0;   // holes built in closed form rather than cut
+  // When every hole was built (none cut, nothing overlapping), the volume they remove, mm^3: the
+  // sum of their revolved profiles, exactly.
+  std::optional<double> removedVolume;
   int recuts = 0;  // holes CutOneMoreHole could not place among the faces near them and cut out
                    // of the whole part instead (as slow as a boolean over the part)
   std::vector<std::string> warnings;  // degenerate chains skipped, one line each
