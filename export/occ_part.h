@@ -102,12 +102,10 @@ void CutOneMoreHole(CutResult& part, const HoleSolidInput& hole, HoleIndex index
 TopoDS_Shape CutPart(const PartInput& part, ExportSummary* summary = nullptr);
 
 // The revolved solid of each non-degenerate chain of `hole`, exactly as profiled (not lifted out
-// of any face), and when `reach` is given what the tiling needs to know of them. Degenerate
-// chains are skipped and described in `warnings`; bad numbers or a chain that crosses itself
-// raise ExportError.
+// of any face). Degenerate chains are skipped and described in `warnings`; bad numbers or a chain
+// that crosses itself raise ExportError.
 std::vector<TopoDS_Shape> MakeHoleTools(const HoleSolidInput& hole, HoleIndex index,
-                                        std::vector<std::string>& warnings,
-                                        HoleReach* reach = nullptr);
+                                        std::vector<std::string>& warnings);
 
 // Volume of a shape in mm^3 (Gauss integration, exact for the planes, cylinders and cones of
 // holes to far below 1e-9 of the part), its faces integrated on `jobs` workers; the sum is taken

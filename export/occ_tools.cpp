@@ -393,15 +393,13 @@ PreparedHole ToolMaker::Prepare(const HoleSolidInput& hole, HoleIndex index,
 }  // namespace detail
 
 std::vector<TopoDS_Shape> MakeHoleTools(const HoleSolidInput& hole, HoleIndex index,
-                                        std::vector<std::string>& warnings, HoleReach* reach) {
+                                        std::vector<std::string>& warnings) {
   QuietKernelMessages();
   detail::PartBase none;  // no part: the tools are the exact revolved profiles
   none.lo = {HUGE_VAL, HUGE_VAL, HUGE_VAL};
   none.hi = {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
   detail::ToolMaker maker(none);
-  detail::PreparedHole prepared = maker.Prepare(hole, index, warnings);
-  if (reach) *reach = prepared.Reach();
-  return std::move(prepared.tools);
+  return maker.Prepare(hole, index, warnings).tools;
 }
 
 }  // namespace cavix::exporter

@@ -3,10 +3,10 @@
 //
 // One boolean over the whole part costs about a second per thousand holes, and meshing a face
 // that a thousand holes open on costs far more, so the part is shown in cells: the solid is
-// divided by planes between the holes into boxes that each hold a few holes (the export's tiling,
-// with smaller tiles), and every cell is a solid of its own, cut on worker threads. A new hole is cut from the cells it reaches, as they are shown; a changed or
-// removed hole re-cuts only its cells from their part of the solid; only a change of the part
-// itself (its block or its solid) divides and cuts everything again. The dividing planes are
+// divided by planes between the holes into boxes that each hold a few holes, and every cell is a
+// solid of its own, cut on worker threads. A new hole is cut from the cells it reaches, as they
+// are shown; a changed or removed hole re-cuts only its cells from their part of the solid; only
+// a change of the part itself (its block or its solid) divides and cuts everything again. The dividing planes are
 // inside the material, so the cells look like one solid; the edges they make on the part's faces
 // are left out of the edges to draw.
 #pragma once
@@ -25,7 +25,6 @@
 #include <vector>
 
 #include "export/export.h"
-#include "export/tiling.h"
 
 namespace cavix::partsolid {
 
@@ -83,7 +82,6 @@ class ShownPart {
     exporter::HoleSolidInput input;
     std::vector<TopoDS_Shape> tools;  // the solids the hole removes
     Bnd_Box box;
-    exporter::HoleReach reach;        // what the tiling needs to know of them
     std::string warning;
   };
   // What one cell is to do: cut again from its base, or cut one more hole from its shape.
@@ -96,7 +94,7 @@ class ShownPart {
   Tooling MakeTooling(const exporter::HoleSolidInput& hole, size_t index) const;
   bool Reaches(const Tooling& t, const Cell& c) const;
   // Divides a box into cells of at most kCellHoles holes where planes between holes allow.
-  std::vector<Cell> Divide(const Cell& region, const std::vector<HoleId>& holes) const;
+  void Divide(Cell region, std::vector<HoleId> holes, int depth, std::vector<Cell>& out) const;
   void MakeBase(Cell& cell) const;
   void Run(const std::vector<Job>& jobs);
   // Problems go to `failed`; the cell shows what could be cut.
@@ -110,7 +108,6 @@ class ShownPart {
   TopoDS_Shape base_;
   bool block_ = true;
   std::array<double, 3> min_{}, max_{};       // the part's bounding box
-  exporter::Box3 whole_;                      // the box every cell is a part of
   std::array<std::vector<double>, 3> avoid_;  // planes of the part's own faces, per axis
   double deflection_ = 0.1;
   std::map<HoleId, Tooling> tooling_;
