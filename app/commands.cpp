@@ -35,20 +35,26 @@ const std::vector<Command>& Commands() {
       {"assign-event", "MODEL SHAPE", "make a shape the catalog item \"Fori\" that drops holes",
        {},
        2, 2, CmdAssignEvent},
+      {"move", "MODEL SHAPE", "move a hole (name or #ID) to another place on the part and regenerate it there",
+       {{"--at", "X,Y,Z", "where the hole goes, in the page units"},
+        {"--normal", "NX,NY,NZ", "its axis, into the part (default: the axis it has)"}},
+       2, 2, CmdMove},
       {"regen", "MODEL [SHAPE]", "regenerate the hole shapes (all, or one by name or #ID)", {}, 1, 2, CmdRegen},
       {"resize", "MODEL", "change the block's extents, then regenerate every hole",
        {{"--block", "X,Y,Z", "new block extents in the page units"}}, 1, 1, CmdResize},
       {"threads", "MODEL SHAPE", "what a drawing view is told about a hole's thread", {kJsonOption}, 2, 2,
        CmdThreads},
       {"check-tables", "[DIR]",
-       "check a standards family (default: every family of the registry) for table lines the "
-       "queries would refuse or misread", {}, 0, 1, CmdCheckTables},
+       "check a standards family (default: every family of the registry and your own) for "
+       "table lines the queries would refuse or misread", {}, 0, 1, CmdCheckTables},
+      {"paths", "", "list every folder and file Cavix reads and writes, and which exist", {kJsonOption}, 0, 0, CmdPaths},
       {"holes", "MODEL", "the hole table: size, lengths, thread, recess, end, position and axis of every hole", {{"--csv", nullptr, "print RFC 4180 CSV instead of a text table"}}, 1, 1, CmdHoles},
       {"demo", "[DIR]", "make a demo part with one hole of each kind, its exports and hole table in DIR (default ./cavix-demo)", {}, 0, 1, CmdDemo},
 #if defined(CAVIX_WITH_OCCT) && defined(CAVIX_WITH_QT)
       {"open", "MODEL", "the host window: the part in 3D; drag the catalog item onto a face to drill a hole, double-click a hole to edit it", {}, 1, 1, CmdOpen},
 #endif
-      {"export", "MODEL OUT", "write the part with its holes cut out (.step, .stp, .stl, .glb) or a section sheet of its holes (.svg)", {{"--allow-misses", nullptr, "write the part even when holes cut nothing or only hollow it inside"}}, 2, 2, CmdExport},
+      {"export", "MODEL OUT", "write the part with its holes cut out (.step, .stp, .stl, .glb) or a section sheet of its holes (.svg)", {{"--allow-misses", nullptr, "write the part even when holes cut nothing or only hollow it inside"},
+        {"--jobs", "N", "cut the part on N threads (else CAVIX_JOBS, else every core); the file is the same"}}, 2, 2, CmdExport},
   };
   // clang-format on
   return table;

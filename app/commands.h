@@ -16,6 +16,7 @@ int CmdDrop(Invocation& inv);
 int CmdEdit(Invocation& inv);
 int CmdAssignEvent(Invocation& inv);
 // cmd_geometry.cpp
+int CmdMove(Invocation& inv);
 int CmdRegen(Invocation& inv);
 int CmdResize(Invocation& inv);
 int CmdThreads(Invocation& inv);
@@ -25,6 +26,7 @@ int CmdHoles(Invocation& inv);
 int CmdExport(Invocation& inv);
 // cmd_tables.cpp
 int CmdCheckTables(Invocation& inv);
+int CmdPaths(Invocation& inv);
 // cmd_demo.cpp
 int CmdDemo(Invocation& inv);
 

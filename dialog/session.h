@@ -5,10 +5,13 @@
 
 #include <array>
 #include <cstdint>
+#include <set>
+#include <string>
 #include <vector>
 
 #include "hole_objects/hole_record.h"
 #include "host/services.h"
+#include "runtime/error.h"
 #include "standards/config.h"
 #include "standards/strings.h"
 
@@ -28,7 +31,25 @@ using SizeRow = std::array<double, 21>;
 struct DialogMemory {
   int16_t holeType = 1;
   int16_t standardsTab = 0;
+  // Troubles already told (a folder of the user's that cannot be read or written): each is told
+  // once while the add-in is loaded, not at every dialog.
+  std::set<std::string> told;
 };
+
+// True when `trouble` is to be told: the first time, or always without a memory.
+inline bool FirstTelling(DialogMemory* memory, const std::string& trouble) {
+  return !memory || memory->told.insert(trouble).second;
+}
+
+// True when a failed write of the user's file is to be told: trouble with where it goes (a folder
+// this user may not write, another user's file) stays until the user acts and is told once; any
+// other failure every time.
+inline bool FirstTelling(DialogMemory* memory, const rt::Error& e) {
+  const int n = e.Number();
+  const bool where = n == rt::err::kPermissionDenied || n == rt::err::kPathFileAccess ||
+                     n == rt::err::kPathNotFound;
+  return !where || FirstTelling(memory, e.Description());
+}
 
 struct DialogSession {
   bool editMode = false;

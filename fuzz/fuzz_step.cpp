@@ -5,7 +5,7 @@
 #include <string>
 
 #include "fuzz/fuzz_support.h"
-#include "host_window/part_solid.h"
+#include "part_solid/part_solid.h"
 #include "runtime/error.h"
 #include "scene/config_files.h"
 
@@ -14,9 +14,9 @@ using namespace cavix;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const std::string path = (fuzz::ScratchDir() / "part.step").string();
   fuzz::WriteBytes(path, data, size);
-  hostwindow::ImportedSolid solid;
+  partsolid::ImportedSolid solid;
   try {
-    solid = hostwindow::ReadStepSolid(path);
+    solid = partsolid::ReadStepSolid(path);
   } catch (const rt::Error& e) {
     if (e.Number() != scene::kInvalidFileFormat) __builtin_trap();  // refused, in words
     return 0;
@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       {solid.extents[0], solid.extents[1], solid.extents[2]}, scene::Units::Millimetre);
   if (!problem.empty()) __builtin_trap();
   try {
-    hostwindow::ShapeFromBrep(solid.brep, "fuzz");
+    partsolid::ShapeFromBrep(solid.brep, "fuzz");
   } catch (const rt::Error&) {
     __builtin_trap();  // what the model file keeps must read back
   }

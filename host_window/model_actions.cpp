@@ -2,8 +2,11 @@
 #include "host_window/model_actions.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "actions/holes.h"
+#include "actions/move.h"
+#include "actions/threads.h"
 #include "export/scene_export.h"
 #include "forms/qt/window_driver.h"
 #include "hole_objects/hole_kinds.h"
@@ -21,12 +24,6 @@ scene::Shape& ShapeById(const scene::Scene& model, int32_t id) {
   if (!shape)
     rt::Raise(rt::err::kInvalidCall, "no shape has the id #" + std::to_string(id), "Window");
   return *shape;
-}
-
-// Shapes bound to a hole class; a catalog item's drop handler is no hole.
-bool IsHole(const scene::Scene& model, const scene::Shape& shape) {
-  const host::ClassInfo* info = model.FindClassByTag(shape.BindingTag());
-  return info && holes::FindHoleKindByName(info->progId) != nullptr;
 }
 
 scene::Component& SizeOf(const scene::Scene& model) {
@@ -58,36 +55,98 @@ Outcome OutcomeOf(const actions::DialogOutcome& done) {
 
 }  // namespace
 
-Outcome DropOnFace(actions::Workspace& w, scene::Vec3 at, scene::Vec3 axis, const DialogUser& user,
-                   int32_t* placed) {
+LengthUnit UnitOf(const scene::Scene& model) {
+  if (const_cast<scene::Scene&>(model).ActivePage().LengthUnits() == scene::Units::Inch)
+    return {kMmPerInch, "in"};
+  return {};
+}
+
+Outcome DropOnFace(actions::Workspace& w, std::vector<actions::Placement> at,
+                   const DialogUser& user, std::vector<int32_t>* placed) {
   // The view is in millimetres; the drop, as `cavix drop --at`, is in the page's units.
-  if (w.Model().ActivePage().LengthUnits() == scene::Units::Inch)
-    at = {at.x / kMmPerInch, at.y / kMmPerInch, at.z / kMmPerInch};
+  const double mm = UnitOf(w.Model()).mm;
+  for (actions::Placement& p : at)
+    p.position = {p.position.x / mm, p.position.y / mm, p.position.z / mm};
   actions::DialogPlayer player = WindowPlayer(user);
-  const actions::DialogOutcome done = actions::Drop(w, {{at, axis}}, player);
-  if (placed && !done.holes.empty()) *placed = done.holes.front()->Id();
+  const actions::DialogOutcome done = actions::Drop(w, at, player);
+  if (placed)
+    for (const scene::Shape* s : done.holes) placed->push_back(s->Id());
   return OutcomeOf(done);
 }
 
-Outcome EditHole(actions::Workspace& w, int32_t id, const DialogUser& user) {
+Outcome EditHole(actions::Workspace& w, int32_t id, const DialogUser& user, bool allLike) {
   scene::Shape& shape = ShapeById(w.Model(), id);
   actions::DialogPlayer player = WindowPlayer(user);
-  return OutcomeOf(actions::Edit(w, shape, false, player));
+  return OutcomeOf(actions::Edit(w, shape, allLike, player));
 }
 
-void DeleteShape(scene::Scene& model, int32_t id) { model.DiscardShape(ShapeById(model, id)); }
+void MoveHolesTo(scene::Scene& model, const std::vector<std::pair<int32_t, scene::Vec3>>& moves) {
+  const double mm = UnitOf(model).mm;
+  std::vector<std::pair<scene::Shape*, actions::Placement>> to;
+  for (const auto& [id, at] : moves) {
+    scene::Shape& s = ShapeById(model, id);
+    to.push_back({&s, {{at.x / mm, at.y / mm, at.z / mm}, s.Normal()}});
+  }
+  actions::MoveHoles(model, to);
+}
 
-exporter::PartInput PartOf(scene::Scene& model, std::vector<int32_t>& ids) {
+void DeleteShapes(scene::Scene& model, const std::vector<int32_t>& ids) {
+  for (int32_t id : ids) model.DiscardShape(ShapeById(model, id));
+}
+
+std::vector<int32_t> HolesLike(scene::Scene& model, int32_t id) {
+  std::vector<int32_t> ids;
+  for (const scene::Shape* s : actions::HolesLike(model, ShapeById(model, id)))
+    ids.push_back(s->Id());
+  return ids;
+}
+
+exporter::PartInput PartOf(scene::Scene& model, std::vector<partsolid::HoleId>& ids) {
   exporter::PartInput part = exporter::PartFromScene(model);
   // The holes of PartFromScene: the part's other shapes with a revolved feature, in order.
   ids.clear();
   const std::vector<scene::Shape*> shapes = model.MainPart().ShapeItems();
   for (size_t i = 1; i < shapes.size(); ++i)
-    if (shapes[i]->Store().First(host::comp::kRevolve)) ids.push_back(shapes[i]->Id());
+    if (shapes[i]->Store().First(host::comp::kRevolve))
+      ids.push_back(partsolid::HoleId(shapes[i]->Id()));
   if (ids.size() != part.holes.size())
     rt::Raise(rt::err::kInvalidCall, "the part's holes do not match its shapes", "Window");
   return part;
 }
+
+HoleAt PlaceOf(const scene::Scene& model, int32_t id) {
+  const scene::Shape& s = ShapeById(model, id);
+  const double mm = UnitOf(model).mm;
+  const scene::Vec3 p = s.Position(), n = s.Normal();
+  const double length = std::sqrt(n.x * n.x + n.y * n.y + n.z * n.z);
+  if (!(length > 0)) rt::Raise(rt::err::kInvalidCall, s.Describe() + " has no axis", "Window");
+  return {{p.x * mm, p.y * mm, p.z * mm}, {n.x / length, n.y / length, n.z / length}};
+}
+
+std::map<int32_t, ThreadBand> ThreadBands(scene::Scene& model) {
+  std::map<int32_t, ThreadBand> bands;
+  const double mm = UnitOf(model).mm;
+  for (scene::Shape* s : model.BoundShapes()) {
+    if (!actions::IsHole(model, *s)) continue;
+    actions::ThreadAnswer a;
+    try {
+      a = actions::QueryThread(model, *s);
+    } catch (const rt::Error&) {
+      continue;  // a hole whose class cannot answer is drawn without its thread
+    }
+    if (!a.result || !(a.ThreadLength > 0)) continue;
+    const HoleAt at = PlaceOf(model, s->Id());
+    const double offset = a.OffsetDistance * mm;
+    bands[s->Id()] = {{at.position.x + at.axis.x * offset, at.position.y + at.axis.y * offset,
+                       at.position.z + at.axis.z * offset},
+                      at.axis,
+                      a.InnerDiameter * mm / 2,
+                      a.ThreadLength * mm};
+  }
+  return bands;
+}
+
+std::vector<Finding> Findings(const scene::Scene& /*model*/) { return {}; }
 
 scene::Vec3 Extents(const scene::Scene& model) {
   const scene::Component& size = SizeOf(model);
@@ -107,7 +166,7 @@ bool HasOwnSolid(const scene::Scene& model) {
 std::vector<ShapeRow> Shapes(const scene::Scene& model) {
   std::vector<ShapeRow> rows;
   for (scene::Shape* s : const_cast<scene::Scene&>(model).MainPart().ShapeItems())
-    rows.push_back({s->Id(), s->Describe(), IsHole(model, *s)});
+    rows.push_back({s->Id(), s->Describe(), actions::IsHole(model, *s)});
   return rows;
 }
 

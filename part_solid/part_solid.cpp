@@ -1,5 +1,5 @@
 // STEP in, BRep text out and back, and the base solid of a part, on Open CASCADE.
-#include "host_window/part_solid.h"
+#include "part_solid/part_solid.h"
 
 #include <sys/stat.h>
 
@@ -13,9 +13,6 @@
 #include <Bnd_Box.hxx>
 #include <GProp_GProps.hxx>
 #include <IFSelect_ReturnStatus.hxx>
-#include <Message.hxx>
-#include <Message_Messenger.hxx>
-#include <Message_PrinterOStream.hxx>
 #include <STEPControl_Reader.hxx>
 #include <ShapeAnalysis_ShapeTolerance.hxx>
 #include <Standard_Failure.hxx>
@@ -27,29 +24,22 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <mutex>
 #include <sstream>
 #include <vector>
 
+#include "export/occ_kernel.h"
 #include "runtime/error.h"
 #include "runtime/isolated.h"
 #include "scene/config_files.h"
 
-namespace cavix::hostwindow {
+namespace cavix::partsolid {
 
 namespace {
 
+using exporter::KernelFailure;
+
 [[noreturn]] void Refuse(const std::string& path, const std::string& problem) {
   rt::Raise(scene::kInvalidFileFormat, "STEP file \"" + path + "\": " + problem, "STEP");
-}
-
-// The reader reports through the kernel's default messenger on standard output, which the
-// command line keeps for its own results.
-void QuietKernel() {
-  static std::once_flag once;
-  std::call_once(once, [] {
-    Message::DefaultMessenger()->RemovePrinters(STANDARD_TYPE(Message_PrinterOStream));
-  });
 }
 
 // The kernel's STEP parser recurses once per level of parentheses and overflows the stack on a
@@ -103,14 +93,9 @@ std::string FormatMm(double v) {
   return buf;
 }
 
-std::string KernelFailure(const Standard_Failure& f) {
-  const char* msg = f.GetMessageString();
-  return std::string(f.DynamicType()->Name()) + (msg && *msg ? std::string(": ") + msg : "");
-}
-
 // Reads the one solid of the file with the kernel's translator, in this process.
 ImportedSolid ReadWithTheKernel(const std::string& path) {
-  QuietKernel();
+  exporter::QuietKernelMessages();
   TopoDS_Shape solid;
   try {
     STEPControl_Reader reader;
@@ -200,7 +185,7 @@ std::string BrepText(const TopoDS_Shape& shape) {
 }
 
 TopoDS_Shape ShapeFromBrep(const std::string& text, const std::string& where) {
-  QuietKernel();
+  exporter::QuietKernelMessages();
   TopoDS_Shape shape;
   // The reader complains about a bad text on standard output, which belongs to the command.
   struct Silence {
@@ -245,4 +230,4 @@ std::unique_ptr<scene::Scene> NewModelFromStep(const std::string& stepPath, scen
   return model;
 }
 
-}  // namespace cavix::hostwindow
+}  // namespace cavix::partsolid
