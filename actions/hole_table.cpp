@@ -133,12 +133,14 @@ void WriteHoleCsv(const std::vector<HoleRow>& rows, std::ostream& os) {
     os << "\r\n";
   };
   line(std::vector<std::string>(std::begin(header), std::end(header)));
+  // Texts come from files anyone may edit: escaped as on the terminal, so that a spreadsheet or a
+  // terminal showing the file runs none of their control characters.
   for (const HoleRow& r : rows) {
     line({std::to_string(r.id),
-          r.name,
-          r.progId.empty() ? r.className : r.progId,
-          r.standard,
-          r.size,
+          OneLine(r.name),
+          OneLine(r.progId.empty() ? r.className : r.progId),
+          OneLine(r.standard),
+          OneLine(r.size),
           Opt(r.diameter, true),
           Opt(r.drillDiameter, true),
           Opt(r.length, true),

@@ -32,7 +32,8 @@ struct HoleRow {
 
 // Every shape of the model with hole parameters, in model order.
 std::vector<HoleRow> HoleTable(scene::Scene& model);
-// RFC 4180: a header line, CR LF line ends, fields with commas, quotes or line breaks quoted.
+// RFC 4180: a header line, CR LF line ends, fields with commas or quotes quoted; control
+// characters in texts are escaped as rt::Printable escapes them.
 void WriteHoleCsv(const std::vector<HoleRow>& rows, std::ostream& os);
 // An aligned text table with a header and a rule, one row per kind of hole with its count (holes
 // alike in everything but name and position share a row); the positions of the holes of a row

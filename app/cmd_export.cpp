@@ -35,7 +35,7 @@ int CmdExport(Invocation& inv) {
     throw exporter::MissError(std::string(e.what()) + " (--allow-misses writes it anyway)");
   }
   for (const std::string& line : report)
-    (line.rfind("warning: ", 0) == 0 ? inv.err : inv.out) << line << "\n";
+    (line.rfind("warning: ", 0) == 0 ? inv.err : inv.out) << Printable(line) << "\n";
   return 0;
 }
 

@@ -15,7 +15,7 @@ int CmdHoles(Invocation& inv) {
     return 0;
   }
   if (rows.empty()) {
-    inv.out << "no holes in " << path << "\n";
+    inv.out << "no holes in " << Printable(path) << "\n";
     return 0;
   }
   actions::WriteHoleList(rows, inv.out);

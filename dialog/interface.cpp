@@ -79,9 +79,10 @@ void ShowIfFailed(const std::optional<FileReadTAB::QueryError>& e) {
 }  // namespace
 
 void ShowQueryError(const FileReadTAB::QueryError& e) {
-  forms::MsgBox(e.text, e.icon == FileReadTAB::QueryError::Icon::Exclamation
-                            ? forms::msg::kExclamation
-                            : forms::msg::kCritical);
+  forms::MsgBox(e.text,
+                e.icon == FileReadTAB::QueryError::Icon::Exclamation ? forms::msg::kExclamation
+                                                                     : forms::msg::kCritical,
+                "", e.file);
 }
 
 FileReadTAB::SelectedSize SelectedSizeOf(const forms::ListModel& sizes) {

@@ -160,6 +160,15 @@ HoleSolidInput HoleOf(const scene::Shape& shape) {
   return h;
 }
 
+// Why a shape's stored hole values make no hole; "" for a hole or a shape that stores none.
+std::string NotAHole(scene::Scene& scene, const scene::Shape& shape) {
+  const scene::Component* data = shape.Store().First(host::comp::kHoleData);
+  if (!data) return {};
+  const host::ClassInfo* info =
+      shape.BindingTag().empty() ? nullptr : scene.FindClassByTag(shape.BindingTag());
+  return holes::StoredHoleProblem(info ? info->progId : "", *data);
+}
+
 std::string Lower(std::string s) {
   for (char& ch : s) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
   return s;
@@ -232,7 +241,12 @@ PartInput PartFromScene(scene::Scene& scene) {
   if (!size) throw ExportError("the part's first shape has no size to make its block from");
   for (int i = 0; i < 3; ++i) part.block[static_cast<size_t>(i)] = Number(size->Value(i + 1));
   part.solidBrep = shapes[0]->Solid();  // kept in millimetres whatever the page's unit
-  for (scene::Shape* s : HoleShapes(scene)) part.holes.push_back(HoleOf(*s));
+  for (scene::Shape* s : HoleShapes(scene)) {
+    HoleSolidInput& h = part.holes.emplace_back(HoleOf(*s));
+    // Its outline was made from values it no longer stores: it is not cut from what it shows.
+    h.problem = NotAHole(scene, *s);
+    if (!h.problem.empty()) h.chains.clear();
+  }
   // The scene keeps lengths in its page unit; the files are in millimetres.
   if (scene.ActivePage().LengthUnits() == scene::Units::Inch) {
     for (double& e : part.block) e *= rt::kMmPerInch;
@@ -277,6 +291,10 @@ std::vector<HoleDrawing> DrawingsFromScene(scene::Scene& scene,
     if (hole.chains.empty() && !data) {
       warnings.push_back(shapes[i]->Describe() +
                          ": not drawn, it is not a hole (its dialog was closed)");
+      continue;
+    }
+    if (!hole.problem.empty()) {
+      warnings.push_back(shapes[i]->Describe() + ": not drawn, it is not a hole: " + hole.problem);
       continue;
     }
     HoleDrawing d;

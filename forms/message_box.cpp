@@ -11,8 +11,9 @@ std::vector<Message>& Recorded() {
 }
 }  // namespace
 
-int MsgBox(const std::string& prompt, int style, const std::string& title) {
-  Message m{prompt, style, title};
+int MsgBox(const std::string& prompt, int style, const std::string& title,
+           const std::string& file) {
+  Message m{prompt, style, title, file};
   if (g_service) return g_service->Show(m);
   Recorded().push_back(std::move(m));
   return msg::kOk;

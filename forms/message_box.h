@@ -27,6 +27,9 @@ struct Message {
   std::string prompt;
   int style = 0;
   std::string title;
+  // The file the message is about, when the box's own words may not name it: not shown in the
+  // box, but there for the program that showed it to name in its own words.
+  std::string file = {};
 };
 
 class IMessageService {
@@ -38,7 +41,8 @@ class IMessageService {
 
 // Shows a message box through the service in force. Without a service set, the message is
 // recorded (see RecordedMessages) and answered with OK.
-int MsgBox(const std::string& prompt, int style = msg::kOkOnly, const std::string& title = "");
+int MsgBox(const std::string& prompt, int style = msg::kOkOnly, const std::string& title = "",
+           const std::string& file = "");
 
 void SetMessageService(IMessageService* service);
 // The service in force, or null.

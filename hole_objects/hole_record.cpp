@@ -168,6 +168,16 @@ std::string ProblemOf(const HoleRecord& r, const HoleKind& kind) {
   }
 }
 
+std::string StoredHoleProblem(std::string_view boundProgId, const host::IComponent& data) {
+  const HoleKind* kind = StoredHoleKind(boundProgId, data);
+  const HoleKind& k = kind ? *kind : kHoleKinds[0];
+  try {
+    return ProblemOf(DecodeHoleRecord(data, k), k);
+  } catch (const rt::Error& e) {
+    return e.Description();
+  }
+}
+
 const HoleKind* StoredHoleKind(std::string_view boundProgId, const host::IComponent& data) {
   if (const HoleKind* k = FindHoleKindByName(boundProgId)) return k;
   const rt::Variant name = data.Value(kTextGroup, 1);

@@ -113,5 +113,9 @@ double DrilledDiameter(const HoleRecord& r);
 
 // "" for a stored hole whose outline is a hole, else what is wrong with it in words.
 std::string ProblemOf(const HoleRecord& r, const HoleKind& kind);
+// The same for the hole data of a shape (`boundProgId` as for StoredHoleKind; a record of no known
+// kind is read as a plain hole's), a record that cannot be read included: every command that
+// shows, cuts, draws or rebuilds a hole asks this, so that they agree on what is none.
+std::string StoredHoleProblem(std::string_view boundProgId, const host::IComponent& data);
 
 }  // namespace cavix::holes
