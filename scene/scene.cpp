@@ -233,6 +233,13 @@ void Shape::GetNormal(double& nx, double& ny, double& nz) {
   nz = normal_.z;
 }
 
+std::optional<host::AxisMaterial> Shape::MaterialAlongAxis() {
+  if (!part_) return std::nullopt;
+  const MaterialProbe& probe = part_->OwnerPage().OwnerApp().Probe();
+  if (!probe) return std::nullopt;
+  return probe(*part_, position_, normal_);
+}
+
 std::string Shape::BindingTag() const {
   const Component* c = store_.First(host::comp::kHandler);
   if (!c) return {};
