@@ -32,24 +32,12 @@ class CountingDriver : public forms::IModalDriver {
 std::optional<holes::HoleRecord> RecordOf(scene::Scene& model, scene::Shape& s) {
   const host::ClassInfo* info = model.FindClassByTag(s.BindingTag());
   const holes::HoleKind* kind = info ? holes::FindHoleKindByName(info->progId) : nullptr;
-  host::IComponent* data = holes::HoleData(s);
-  if (!kind || !data) return std::nullopt;
+  if (!kind) return std::nullopt;
   try {
-    return holes::DecodeHoleRecord(*data, *kind);
+    return holes::StoredRecord(s, *kind);
   } catch (const rt::Error&) {
     return std::nullopt;  // a hole whose record cannot be read is like no other
   }
-}
-
-bool SameRecord(const holes::HoleRecord& a, const holes::HoleRecord& b) {
-  return a.holeType == b.holeType && a.standardsTab == b.standardsTab &&
-         a.threadFlag == b.threadFlag && a.throughFlag == b.throughFlag &&
-         a.pointAngle == b.pointAngle && a.drilledLength == b.drilledLength &&
-         a.diameter == b.diameter && a.length == b.length &&
-         a.pitchOrAllowance == b.pitchOrAllowance && a.recessDiameter == b.recessDiameter &&
-         a.counterboreDepth == b.counterboreDepth && a.countersinkAngle == b.countersinkAngle &&
-         a.className == b.className && a.standard == b.standard && a.sizeCode == b.sizeCode &&
-         a.tableFile == b.tableFile;
 }
 
 }  // namespace
@@ -118,7 +106,7 @@ std::vector<scene::Shape*> HolesLike(scene::Scene& model, scene::Shape& hole) {
   for (scene::Shape* s : model.BoundShapes()) {
     if (s == &hole || s->BindingTag() != hole.BindingTag()) continue;
     const std::optional<holes::HoleRecord> r = RecordOf(model, *s);
-    if (r && SameRecord(*r, *wanted)) alike.push_back(s);
+    if (r == wanted) alike.push_back(s);
   }
   return alike;
 }

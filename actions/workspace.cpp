@@ -2,7 +2,7 @@
 #include "actions/workspace.h"
 
 #include "dialog/drop_hole.h"
-#include "dialog/initialize.h"
+#include "dialog/dialog.h"
 #include "hole_objects/class_list.h"
 #include "scene/model_file.h"
 

@@ -235,6 +235,15 @@ std::string DropAt(const Invocation& inv, const std::string& model,
   return placed + " (" + (info ? info->progId : std::string("no class")) + ")";
 }
 
+// Whether the hole `f` is the one placed at `p`, and made as planned.
+bool Placed(const holes::HoleFacts& f, const actions::Placement& p) {
+  return f.position == std::array<double, 3>{p.position.x, p.position.y, p.position.z} &&
+         f.axis == std::array<double, 3>{p.normal.x, p.normal.y, p.normal.z};
+}
+bool Made(const holes::HoleFacts& f, const char* progId, bool threaded, bool through) {
+  return f.boundClass == progId && f.spec.threaded == threaded && f.spec.through == through;
+}
+
 std::string Volume(const std::string& report) {
   const auto at = report.find("volume ");
   if (at == std::string::npos) return {};
@@ -316,17 +325,17 @@ int CmdDemo(Invocation& inv) {
   const std::string prefsRestore = prefs.Restore();
 
   // Each hole as planned: class, thread and through flags, from the saved model.
-  std::vector<actions::HoleRow> rows = actions::HoleTable(OpenModel(inv, model)->Model());
+  std::vector<holes::HoleFacts> rows = exporter::HolesOf(OpenModel(inv, model)->Model());
   size_t planned = 0;
   for (const PlannedHole& h : kPlan) {
     bool found = false;
-    for (const actions::HoleRow& row : rows)
-      if (row.position == h.at && row.axis == h.normal) {
+    for (const holes::HoleFacts& row : rows)
+      if (Placed(row, {h.at, h.normal})) {
         found = true;
-        if (row.progId != h.progId || row.threaded != h.threaded || row.through != h.through)
-          failures.push_back(std::string(h.script) + ": came out as " + row.progId +
-                             (row.threaded ? " threaded" : " plain") +
-                             (row.through ? " through" : " blind"));
+        if (!Made(row, h.progId, h.threaded, h.through))
+          failures.push_back(std::string(h.script) + ": came out as " + row.boundClass +
+                             (row.spec.threaded ? " threaded" : " plain") +
+                             (row.spec.through ? " through" : " blind"));
         else
           ++planned;
       }
@@ -334,11 +343,9 @@ int CmdDemo(Invocation& inv) {
       failures.push_back(std::string(h.script) + ": no hole placed");
   }
   for (const actions::Placement& p : circle) {
-    const auto row = std::find_if(rows.begin(), rows.end(), [&](const actions::HoleRow& r) {
-      return r.position == p.position && r.axis == p.normal;
-    });
-    if (row != rows.end() && row->progId == kCircle.progId && row->threaded == kCircle.threaded &&
-        row->through == kCircle.through)
+    const auto row = std::find_if(rows.begin(), rows.end(),
+                                  [&](const holes::HoleFacts& r) { return Placed(r, p); });
+    if (row != rows.end() && Made(*row, kCircle.progId, kCircle.threaded, kCircle.through))
       ++planned;
     else
       failures.push_back(std::string(kCircle.script) + ": no hole as planned at (" +
@@ -362,7 +369,7 @@ int CmdDemo(Invocation& inv) {
   nlohmann::ordered_json threads = nlohmann::ordered_json::array();
   int answered = 0;
   auto resized = OpenModel(inv, model);
-  for (const actions::HoleRow& row : rows) {
+  for (const holes::HoleFacts& row : rows) {
     nlohmann::ordered_json j;
     try {
       scene::Shape& shape = resized->Model().ResolveShape("#" + std::to_string(row.id));
@@ -375,12 +382,12 @@ int CmdDemo(Invocation& inv) {
       failures.push_back("threads #" + std::to_string(row.id) + ": " + ErrorLine(e));
       continue;
     }
-    if (row.threaded && j.value("result", false) && j.value("OuterDiameter", 0.0) > 0) ++answered;
+    if (row.spec.threaded && j.value("result", false) && j.value("OuterDiameter", 0.0) > 0) ++answered;
     threads.push_back(std::move(j));
   }
   rt::WriteFileAtomically((dir / kThreads).string(), threads.dump(2) + "\n");
   const auto threadedCount = std::count_if(rows.begin(), rows.end(),
-                                           [](const actions::HoleRow& h) { return h.threaded; });
+                                           [](const holes::HoleFacts& h) { return h.spec.threaded; });
   sum << "4. thread queries (cavix threads --json) of " << threads.size() << " holes: " << answered
       << " of the " << threadedCount << " threaded holes report their thread, in " << kThreads
       << "\n";
@@ -409,7 +416,7 @@ int CmdDemo(Invocation& inv) {
   }
 
   // The hole table, as CSV and as text.
-  rows = actions::HoleTable(resized->Model());
+  rows = exporter::HolesOf(resized->Model());
   std::ostringstream csv, table;
   actions::WriteHoleCsv(rows, csv);
   if (rows.empty())

@@ -1,14 +1,9 @@
-// The hole dialog form: controls, design-time contents, event wiring, modal showing.
-#include "dialog/dialog.h"
+// The hole dialog form: controls, design-time contents, the hole-type pictures.
+#include "dialog/dialog_form.h"
 
 #include <string>
 
-#include "dialog/initialize.h"
-#include "dialog/interface.h"
-#include "dialog/utils.h"
 #include "hole_objects/hole_kinds.h"
-#include "runtime/error.h"
-#include "runtime/variant.h"
 
 namespace cavix::dialog {
 
@@ -38,7 +33,7 @@ constexpr const char* kGroupKeys[6] = {"point", "point-thread", "through",
 
 }  // namespace
 
-Dialog::Dialog(DialogSession& session)
+Dialog::Dialog()
     : forms::Form("Dialog"),
       ImageList1(Add<forms::ImageList>("ImageList1")),
       OptHoleType{&Add<forms::OptionButton>("OptHoleType", 0),
@@ -79,8 +74,7 @@ Dialog::Dialog(DialogSession& session)
       ProfIncasso(Add<forms::TextBox>("ProfIncasso", -1, &FrameIncSvas)),
       LblAngSvaso(Add<forms::Label>("LblAngSvaso", -1, &FrameIncSvas)),
       Label8(Add<forms::Label>("Label8", -1, &FrameIncSvas)),
-      AngSvaso(Add<forms::ComboBox>("AngSvaso", -1, &FrameIncSvas)),
-      session_(session) {
+      AngSvaso(Add<forms::ComboBox>("AngSvaso", -1, &FrameIncSvas)) {
   SetClientSize(4620, 5325);
 
   for (const char* group : kGroupKeys) {
@@ -150,50 +144,6 @@ Dialog::Dialog(DialogSession& session)
   // Centred on a 1024 x 768 screen until the preferences say otherwise.
   SetPosition(static_cast<float>((1024 * 15 - 4620) / 2),
               static_cast<float>((768 * 15 - 5325) / 2));
-
-  WireEvents(session);
-}
-
-void Dialog::WireEvents(DialogSession& s) {
-  OnLoad([&s] { InitDialog(s); });
-  for (int i = 0; i < 4; ++i) {
-    OptHoleType[static_cast<size_t>(i)]->OnClick([&s, i] { HoleTypeChosen(s, i); });
-  }
-  TabNorme.OnClick([this, &s] {
-    if (!MuteTabClick) StandardsTabChanged(s, TabNorme.Tab());
-  });
-  Normativa.OnClick([this, &s] {
-    const int i = Normativa.ListIndex();
-    if (i >= 0) StandardChosen(s, rt::CInt(rt::Variant(Normativa.ItemData(i))));
-  });
-  Misura.OnClick([&s] { SizeChosen(s); });
-  ToggleFiletto.OnClick([this, &s] {
-    UpdateHoleTypePictures(*this);
-    ThreadToggled(s, ToggleFiletto.Value());
-    RefreshStandards(s, s.holeType);
-  });
-  TogglePunta.OnClick([this] {
-    UpdateHoleTypePictures(*this);
-    DrillPointToggled(*this);
-  });
-  TogglePassante.OnClick([this, &s] {
-    UpdateHoleTypePictures(*this);
-    ThroughToggled(s);
-  });
-  OKButton.OnClick([&s] { ApplyDialog(s); });
-  CancelButton.OnClick([&s] { CancelDialog(s); });
-
-  for (forms::TextBox* box : {&TxtLungAfterThread, &TxtThreadPitch, &DiamIncasso, &ProfIncasso}) {
-    box->OnKeyPress([box](int16_t& key) { key = NumericKeyFilter(box->Text(), key); });
-  }
-  Lunghezza.OnKeyPress([](int16_t&) {});
-
-  AngoloPunta.OnValidate([this](bool&) { NormaliseDrillAngle(*this); });
-  TxtThreadPitch.OnValidate(
-      [this, &s](bool& cancel) { cancel = RefusePositiveValue(s, TxtThreadPitch.Text()); });
-  ProfIncasso.OnValidate(
-      [this, &s](bool& cancel) { cancel = RefusePositiveValue(s, ProfIncasso.Text()); });
-  DiamIncasso.OnValidate([&s](bool& cancel) { cancel = RefuseRecessDiameter(s); });
 }
 
 void Dialog::SelectTabQuietly(int tab) {
@@ -218,40 +168,6 @@ int Dialog::FirstPictureOfGroup(int flat, int through, int threaded) {
     if (r.flat == flat && r.through == through && r.threaded == threaded) return r.k + 1;
   }
   return 1;
-}
-
-Dialog& DialogSession::Form() const {
-  if (!form) rt::Raise(rt::err::kObjectVariableNotSet, {}, "Dialog");
-  return *form;
-}
-
-host::IServiceFactory& DialogSession::Services() const {
-  if (!page) rt::Raise(rt::err::kObjectVariableNotSet, {}, "Dialog");
-  return page->Application().Services();
-}
-
-void ShowDialog(DialogSession& session) {
-  session.result = DialogResult::None;
-  if (session.memory && !session.editMode) {
-    session.holeType = session.memory->holeType;
-    session.standardsTab = session.memory->standardsTab;
-  }
-  struct Remember {
-    DialogSession& s;
-    ~Remember() {
-      if (s.memory) *s.memory = {s.holeType, s.standardsTab};
-    }
-  } remember{session};
-  // Each showing starts from a freshly loaded form.
-  Dialog form(session);
-  Dialog* previous = session.form;
-  session.form = &form;
-  struct Restore {
-    DialogSession& s;
-    Dialog* previous;
-    ~Restore() { s.form = previous; }
-  } restore{session, previous};
-  form.ShowModal();
 }
 
 void UpdateHoleTypePictures(Dialog& d) {

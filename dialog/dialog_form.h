@@ -1,10 +1,9 @@
 // The hole dialog form: its controls with their names, kinds, places (twips), tab order and
-// design-time contents. Its event handlers only forward to the dialog's procedures.
+// design-time contents. What its events do is wired when it is shown (dialog.h).
 #pragma once
 
 #include <array>
 
-#include "dialog/session.h"
 #include "forms/controls.h"
 #include "forms/form.h"
 
@@ -15,9 +14,7 @@ inline constexpr int kHoleTypePictures = 24;
 
 class Dialog : public forms::Form {
  public:
-  // A dialog whose reactions work on `session`.
-  explicit Dialog(DialogSession& session);
-  DialogSession& Session() const { return session_; }
+  Dialog();
 
   // The first picture of the hole-type group for the three toggle values (0/1 each, 2 greyed):
   // k + 1 of the table of groups; any greyed value gives the first group.
@@ -67,15 +64,7 @@ class Dialog : public forms::Form {
   // Selects tab `tab` of TabNorme without the family reaction; 380 outside the tabs.
   void SelectTabQuietly(int tab);
 
- private:
-  void WireEvents(DialogSession& s);
-  DialogSession& session_;
 };
-
-// Loads a fresh dialog for `session` and shows it modally under the modal driver in force;
-// returns when it has been unloaded, with session.result saying how it ended. Errors of its
-// handlers and of the driver reach the caller.
-void ShowDialog(DialogSession& session);
 
 // Sets the pictures of the four hole-type buttons from the flat, through and thread toggles.
 void UpdateHoleTypePictures(Dialog& d);

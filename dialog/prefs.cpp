@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "dialog/dialog.h"
+#include "dialog/dialog_form.h"
 #include "dialog/interface.h"
 #include "dialog/utils.h"
 #include "forms/message_box.h"

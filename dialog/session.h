@@ -3,7 +3,6 @@
 // entries make it, the dialog and its reactions work on it, and it ends with the dialog.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -19,9 +18,6 @@ class Dialog;
 // How a dialog ended: built a hole, closed by OK without a change, cancelled, or closed otherwise
 // (through the window frame, or not shown at all).
 enum class DialogResult { None, Applied, Unchanged, Cancelled };
-
-// The numbers of a size's table row (indexes 0 to 20).
-using SizeRow = std::array<double, 21>;
 
 // What the add-in remembers from one dialog to the next while the host has it loaded: the hole
 // type and standards family last shown, which a drop opens on when no preferences say otherwise.
@@ -42,13 +38,12 @@ struct DialogSession {
   int16_t standardsTab = 0;
   int16_t languageBase = 2000;
   config::FamilyPaths paths;  // of the family on show, read anew when the hole type is chosen
-  SizeRow sizeRow{};
-  holes::HoleRecord stored;  // an edited hole's stored parameters
+  holes::HoleRecord stored;  // an edited hole's stored parameters, as the edit entry read them
   DialogResult result = DialogResult::None;
   Dialog* form = nullptr;         // while the dialog is on show
   DialogMemory* memory = nullptr;  // read when the dialog opens, written when it has closed
 
-  // The dialog on show; 91 when there is none.
+  // The dialog on show (the reactions run only while it is).
   Dialog& Form() const;
   // The page's host services and registry; 91 without a page.
   host::IServiceFactory& Services() const;

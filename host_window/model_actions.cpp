@@ -23,12 +23,6 @@ scene::Shape& ShapeById(const scene::Scene& model, int32_t id) {
   return *shape;
 }
 
-// Shapes bound to a hole class; a catalog item's drop handler is no hole.
-bool IsHole(const scene::Scene& model, const scene::Shape& shape) {
-  const host::ClassInfo* info = model.FindClassByTag(shape.BindingTag());
-  return info && holes::FindHoleKindByName(info->progId) != nullptr;
-}
-
 scene::Component& SizeOf(const scene::Scene& model) {
   const std::vector<scene::Shape*> shapes =
       const_cast<scene::Scene&>(model).MainPart().ShapeItems();
@@ -104,10 +98,14 @@ bool HasOwnSolid(const scene::Scene& model) {
   return !shapes.empty() && !shapes.front()->Solid().empty();
 }
 
-std::vector<ShapeRow> Shapes(const scene::Scene& model) {
+std::vector<ShapeRow> Shapes(scene::Scene& model) {
   std::vector<ShapeRow> rows;
-  for (scene::Shape* s : const_cast<scene::Scene&>(model).MainPart().ShapeItems())
-    rows.push_back({s->Id(), s->Describe(), IsHole(model, *s)});
+  for (scene::Shape* s : model.MainPart().ShapeItems()) {
+    // A hole is a shape bound to a hole class; a catalog item's drop handler is none.
+    const holes::HoleFacts facts = exporter::FactsOf(model, *s);
+    const bool hole = !facts.boundClass.empty() && holes::FindHoleKindByName(facts.boundClass);
+    rows.push_back({s->Id(), facts.Label(), hole});
+  }
   return rows;
 }
 

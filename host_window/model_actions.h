@@ -60,7 +60,7 @@ exporter::PartInput PartOf(scene::Scene& model, std::vector<int32_t>& ids);
 // The part's first shape's extents in page units, and whether it is an imported solid.
 scene::Vec3 Extents(const scene::Scene& model);
 bool HasOwnSolid(const scene::Scene& model);
-std::vector<ShapeRow> Shapes(const scene::Scene& model);
+std::vector<ShapeRow> Shapes(scene::Scene& model);
 // The open catalogs and their entries. A catalog "zentrox.icc" without an entry "Fori" shows
 // the one the shipped catalog holds: a drop on it runs "Cavix.DropHole" all the same.
 std::vector<CatalogRow> Catalogs(const scene::Scene& model);

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "actions/workspace.h"
-#include "dialog/dialog.h"
+#include "dialog/dialog_form.h"
 #include "forms/message_box.h"
 #include "forms/script.h"
 #include "runtime/regional.h"

@@ -1,5 +1,5 @@
 // From a scene (and a saved model file) to the writers: holes found on the main part with their
-// axes, callouts read off the profiles, the writer chosen by extension, inch models in millimetres.
+// axes, callouts from the holes' facts, the writer chosen by extension, inch models in millimetres.
 
 #include "export/scene_export.h"
 
@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "hole_objects/hole_spec.h"
 #include "scene/model_file.h"
 #include "scene/scene.h"
 #include "tests/support/test_files.h"
@@ -41,31 +42,57 @@ std::vector<std::array<double, 2>> CBore(double l) {
           {0, 0}};
 }
 
+// A hole dropped at `at` along `normal` whose record holds `spec` (its outline is not drawn: the
+// callout is what the record says).
+scene::Shape& Stored(scene::Scene& s, scene::Vec3 normal, scene::Vec3 at, holes::HoleSpec spec) {
+  scene::Shape& shape = s.AddDroppedShape(normal, at);
+  holes::EncodeHoleRecord(shape.Components(host::comp::kHoleData).Add(), holes::RecordOf(spec),
+                          *spec.kind);
+  return shape;
+}
+
+// A hole of kind `type` drilled at 6.6 (threaded: M8 x 1.25) with a bore of `bore`, recess 11 x 6.4
+// (cone 12.6 at 90 degrees for a countersink, 11 x 4 and 90 for a counterdrill).
+holes::HoleSpec Spec(int16_t type, double bore, bool threaded = false) {
+  holes::HoleSpec h = holes::SpecOfKind(*holes::FindHoleKind(type));
+  h.threaded = threaded;
+  h.diameter = threaded ? 8 : 6;
+  (threaded ? h.pitch : h.allowance) = threaded ? 1.25 : 0.6;
+  h.boreLength = bore;
+  h.threadLength = threaded ? bore - 2 : 0;
+  h.pointAngle = 118;
+  h.recessDiameter = type == 3 ? 12.6 : type > 1 ? 11 : 0;
+  h.recessDepth = type == 4 ? 4 : type == 2 ? 6.4 : 0;
+  h.recessAngle = type > 2 ? 90 : 0;
+  h.standard = "ISO 262";
+  h.sizeCode = threaded ? "M8" : " 10";  // as tables pad it
+  return h;
+}
+
 }  // namespace
 
-// Callouts state what the profiles make, for each kind of hole, blind and through.
-TEST(SceneExport, CalloutsAreReadOffTheProfiles) {
+// Callouts state the facts of each kind of hole, blind and through; a blind hole whose bore
+// breaks out of the part is still a blind hole of its depth, as the hole table calls it.
+TEST(SceneExport, CalloutsStateTheFactsOfEachHole) {
   auto s = scene::Scene::NewModel({100, 60, 20});
-  Drop(*s, {0, 0, -1}, {10, 10, 20}, CBore(13.6));  // through
-  Drop(*s, {0, 0, -1}, {30, 10, 20}, CBore(8));     // blind
-  Drop(*s, {0, 0, -1}, {50, 10, 20},                // countersink 90
-       {{6.3, 0}, {3.3, -3}, {3.3, -13}, {0, -13 - Tip(3.3)}, {0, 0}});
-  Drop(*s, {0, 0, -1}, {70, 10, 20},  // counterdrill 90
-       {{5.5, 0}, {5.5, -4}, {3.3, -6.2}, {3.3, -16.2}, {0, -16.2}, {0, 0}});
-  Drop(*s, {1, 0, 0}, {0, 30, 10}, {{2.5, 0}, {2.5, -100}, {0, -100}, {0, 0}});  // side, through
-  Drop(*s, {0, 0, -1}, {90, 50, 20}, CBore(13.6));  // like the first: counted in its section
-  Drop(*s, {0, 0, -1}, {90, 30, 20}, CBore(8.5));   // like the second but deeper: its own
+  Stored(*s, {0, 0, -1}, {10, 10, 20}, holes::ThroughAt(Spec(2, 0), 20));
+  Stored(*s, {0, 0, -1}, {30, 10, 20}, Spec(2, 8));
+  Stored(*s, {0, 0, -1}, {50, 10, 20}, Spec(3, 10));
+  Stored(*s, {0, 0, -1}, {70, 10, 20}, Spec(4, 10, true));
+  Stored(*s, {1, 0, 0}, {0, 30, 10}, holes::ThroughAt(Spec(1, 0), 20));  // side: 100 long
+  Stored(*s, {0, 0, -1}, {90, 50, 20}, holes::ThroughAt(Spec(2, 0), 20));  // like the first
+  Stored(*s, {0, 0, -1}, {90, 30, 20}, Spec(2, 30));  // breaks out, blind all the same
   std::vector<std::string> warnings;
   const auto d = DrawingsFromScene(*s, warnings);
   ASSERT_EQ(d.size(), 6u);
   EXPECT_TRUE(warnings.empty());
   const std::vector<std::vector<std::string>> expected = {
-      {"⌀6.6 THRU", "⌴ ⌀11 ↧ 6.4"},
-      {"⌀6.6 ↧ 8", "⌴ ⌀11 ↧ 6.4"},
-      {"⌀6.6 ↧ 10", "⌵ ⌀12.6 × 90°"},
-      {"⌀6.6 ↧ 10", "⌴ ⌀11 ↧ 4", "⌵ 90°"},
-      {"⌀5 THRU"},
-      {"⌀6.6 ↧ 8.5", "⌴ ⌀11 ↧ 6.4"},
+      {"⌀6.6 THRU", "⌴ ⌀11 ↧ 6.4", "size 10, ISO 262"},
+      {"⌀6.6 ↧ 8", "⌴ ⌀11 ↧ 6.4", "size 10, ISO 262"},
+      {"⌀6.6 ↧ 10", "⌵ ⌀12.6 × 90°", "size 10, ISO 262"},
+      {"M8x1.25 ↧ 8", "⌀6.75 ↧ 10", "⌴ ⌀11 ↧ 4", "⌵ 90°", "size M8, ISO 262"},
+      {"⌀6.6 THRU", "size 10, ISO 262"},
+      {"⌀6.6 ↧ 30", "⌴ ⌀11 ↧ 6.4", "size 10, ISO 262"},
   };
   for (size_t i = 0; i < d.size(); ++i) {
     HoleCallout one = d[i].callout;
@@ -75,6 +102,8 @@ TEST(SceneExport, CalloutsAreReadOffTheProfiles) {
   }
   EXPECT_DOUBLE_EQ(d[0].partThickness, 20);
   EXPECT_DOUBLE_EQ(d[4].partThickness, 100);
+  // The thread starts below the recess (4 + the cone from 5.5 to 3.375 at 90 degrees).
+  EXPECT_DOUBLE_EQ(d[3].thread.OffsetDistance, 4 + 2.125);
 }
 
 // A saved model exported by extension: STEP and SVG, in any letter case; unfinished holes are

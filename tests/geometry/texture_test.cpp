@@ -17,6 +17,18 @@ namespace geo = cavix::geo;
 using cavix::rt::Variant;
 using cavix::scene::Vec3;
 
+// A tapped plain hole M10 x 1.5, 20 mm of thread in a 25 mm bore; the same without a pitch.
+constexpr geo::HoleParams kM10{.threaded = true, .diameter = 10, .boreLength = 25,
+                               .threadLength = 20, .pitch = 1.5};
+constexpr geo::HoleParams kNoPitch{.threaded = true, .diameter = 10, .boreLength = 25,
+                                   .threadLength = 20};
+// A tapped counterbore M8 x 1.25, 15 mm of thread, the counterbore 14 x 8.
+geo::HoleParams CBoreM8(double boreLength) {
+  return {.recess = geo::Recess::Counterbore, .threaded = true, .diameter = 8,
+          .boreLength = boreLength, .threadLength = 15, .pitch = 1.25, .recessDiameter = 14,
+          .recessDepth = 8};
+}
+
 TEST(ThreadImage, PathRules) {
   cavix::test::TempDir dir("cavix-texture-");
   const std::string root = dir.path.string(), tex = root + "\\tex";
@@ -59,7 +71,7 @@ TEST(ThreadImage, PathRules) {
 // texture point in the middle of the thread. Built twice, the surface component is reused.
 TEST(ThreadTexture, FinishValuesAndPoint) {
   geotest::Model m({100, 60, 20}, {0.6, 0, -0.8});
-  geo::CreateHoleSimpleThread(m.hole, 10, 25, 0, 20, 1.5);
+  geo::CreateHole(m.hole, kM10);
 
   ASSERT_TRUE(m.hole.Store().First(27)->Finish());
   const auto& f = m.hole.Store().First(27)->Finish()->Data();
@@ -75,8 +87,8 @@ TEST(ThreadTexture, FinishValuesAndPoint) {
   EXPECT_EQ(f.upDirection, (Vec3{0.6, 0, -0.8}));
 
   // Below a counterbore the point is the thread's middle under the recess.
-  geo::CreateHoleCBoreThread(m.hole, 8, 20, 0, 15, 1.25, 14, 8);
-  geo::CreateHoleCBoreThread(m.hole, 8, 22, 0, 15, 1.25, 14, 8);
+  geo::CreateHole(m.hole, CBoreM8(20));
+  geo::CreateHole(m.hole, CBoreM8(22));
   EXPECT_EQ(m.hole.Components(27).Count(), 1);
   EXPECT_EQ(m.hole.Store().First(27)->Finish()->Data().point->z, -8 - 7.5);
 }
@@ -102,7 +114,7 @@ TEST(ThreadTexture, FailuresSkipOnlyWhatFailed) {
     geotest::One surface(refusing);
     geotest::Recorded shape(m.hole);
     if (r.finishRefused) shape.replaced[27] = &surface;
-    EXPECT_EQ(geotest::ErrorOf([&] { geo::CreateHoleSimpleThread(shape, 10, 25, 0, 20, 1.5); }),
+    EXPECT_EQ(geotest::ErrorOf([&] { geo::CreateHole(shape, kM10); }),
               r.error);
     EXPECT_EQ(shape.chains.Count(), 1);  // the chain is written before the texture step
     EXPECT_EQ(m.hole.Components(27).Count(), 0);
@@ -111,7 +123,7 @@ TEST(ThreadTexture, FailuresSkipOnlyWhatFailed) {
   // The scene refuses an up direction that is not finite.
   geotest::Model m;
   m.hole.SetNormal({INFINITY, 0, 0});
-  geo::CreateHoleSimpleThread(m.hole, 10, 25, 0, 20, 0);
+  geo::CreateHole(m.hole, kNoPitch);
   const auto& f = m.hole.Store().First(27)->Finish()->Data();
   EXPECT_FALSE(f.upDirection);
   EXPECT_TRUE(f.projectionHeight.IsEmpty());  // 25.4 / 0
