@@ -27,7 +27,7 @@ const holes::HoleKind& KindOf(int16_t type) {
 }
 
 void ShowApplyError(const DialogSession& s, const rt::Error& e) {
-  forms::MsgBox("Error " + std::to_string(e.Number()) + " " + e.Description(),
+  s.MsgBox("Error " + std::to_string(e.Number()) + " " + e.Description(),
                 forms::msg::kCritical, s.Text(strings::id::kTitle));
 }
 
@@ -121,7 +121,7 @@ void ApplyDialog(DialogSession& s) {
       case FileReadTAB::SizeRow::Found:
         break;
       case FileReadTAB::SizeRow::Reported:
-        ShowQueryError(*found.error);
+        ShowQueryError(s, *found.error);
         return;
       case FileReadTAB::SizeRow::NotFound:
         rt::Raise(rt::err::kInvalidCall,
@@ -133,7 +133,7 @@ void ApplyDialog(DialogSession& s) {
     // past the drilled length, a recess that rises out of the part) is refused like a typed one,
     // and goes neither into the part nor into the preferences.
     if (forms::Control* field = ImpossibleField(s, spec)) {
-      forms::MsgBox(s.Text(strings::id::kMustBePositive), forms::msg::kExclamation);
+      s.MsgBox(s.Text(strings::id::kMustBePositive), forms::msg::kExclamation);
       if (d.CanFocus(*field)) d.SetFocus(*field);
       return;
     }

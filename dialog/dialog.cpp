@@ -9,6 +9,7 @@
 #include "dialog/initialize.h"
 #include "dialog/interface.h"
 #include "dialog/utils.h"
+#include "forms/ui.h"
 #include "geometry/units.h"
 #include "runtime/error.h"
 #include "runtime/variant.h"
@@ -84,15 +85,17 @@ void ShowDialog(DialogSession& session) {
     Dialog* previous;
     ~Restore() { s.form = previous; }
   } restore{session, previous};
-  form.ShowModal();
+  forms::Ui nowhere;
+  form.ShowModal(session.ui ? *session.ui : nowhere);
 }
 
-DialogResult EditHole(host::IShape& shape, int16_t holeType,
-                      const std::vector<host::IShape*>& alike, DialogMemory* memory) {
+void EditHole(host::IShape& shape, int16_t holeType, AddIn& addIn) {
   const holes::HoleKind* kind = holes::FindHoleKind(holeType);
   CAVIX_ASSERT(kind, "a hole class edits holes of its own kind");
+  addIn.lastDialog = DialogResult::None;
   DialogSession s;
-  s.memory = memory;
+  s.memory = &addIn.memory;
+  s.ui = addIn.ui;
   s.editMode = true;
   s.page = &shape.Application().ActivePage();
   s.holeType = holeType;
@@ -100,10 +103,10 @@ DialogResult EditHole(host::IShape& shape, int16_t holeType,
     s.stored = *stored;
   s.targets.push_back(&shape);
   s.throughDepth = geo::GetThroughDepth(shape);
-  for (host::IShape* other : alike)
+  for (host::IShape* other : addIn.editAlike)
     if (other && other != &shape) s.targets.push_back(other);
   ShowDialog(s);
-  return s.result;
+  addIn.lastDialog = s.result;
 }
 
 }  // namespace cavix::dialog

@@ -61,7 +61,7 @@ void FillFromStoredParams(DialogSession& s) {
     if (r.LengthAfterThread() < 0) {
       const FileReadTAB::ColumnPair thread =
           FileReadTAB::QDataThread(s.paths.dataDir, SelectedSizeOf(d.Misura));
-      if (thread.error) ShowQueryError(*thread.error);
+      if (thread.error) ShowQueryError(s, *thread.error);
       const std::string after = thread.values ? thread.values->first : std::string();
       d.TxtLungAfterThread.SetText(TableToRegional(after));
     } else {

@@ -48,14 +48,14 @@ void Fill(forms::ListModel& list, const std::vector<FileReadTAB::Entry>& entries
   }
 }
 
-void ShowIfFailed(const std::optional<FileReadTAB::QueryError>& e) {
-  if (e) ShowQueryError(*e);
+void ShowIfFailed(const DialogSession& s, const std::optional<FileReadTAB::QueryError>& e) {
+  if (e) ShowQueryError(s, *e);
 }
 
 }  // namespace
 
-void ShowQueryError(const FileReadTAB::QueryError& e) {
-  forms::MsgBox(e.text, e.icon == FileReadTAB::QueryError::Icon::Exclamation
+void ShowQueryError(const DialogSession& s, const FileReadTAB::QueryError& e) {
+  s.MsgBox(e.text, e.icon == FileReadTAB::QueryError::Icon::Exclamation
                             ? forms::msg::kExclamation
                             : forms::msg::kCritical);
 }
@@ -165,7 +165,7 @@ void RefreshStandards(DialogSession& s, int type) {
   const FileReadTAB::StandardsListing listing =
       FileReadTAB::QNorma(s.paths.IniPath(), type, d.ToggleFiletto.Value());
   Fill(d.Normativa, listing.entries);
-  ShowIfFailed(listing.error);
+  ShowIfFailed(s, listing.error);
   d.OKButton.SetEnabled(listing.status <= 0);
   if (d.Normativa.ListCount() > 0) {
     if (d.Normativa.ListIndex() == -1) d.Normativa.SetListIndex(0);
@@ -184,7 +184,7 @@ void StandardChosen(DialogSession& s, int iniLine) {
     d.Misura.AddItem(e.text);
     d.Misura.SetItemData(d.Misura.NewIndex(), e.itemData);
   }
-  ShowIfFailed(listing.error);
+  ShowIfFailed(s, listing.error);
   d.OKButton.SetEnabled(listing.status <= 0);
   // Threaded sizes carry the metric prefix "M"; keep the same size across the thread state.
   const int thread = d.ToggleFiletto.Value();
@@ -204,7 +204,7 @@ void SizeChosen(DialogSession& s) {
     const std::string remembered = d.Lunghezza.Text();
     const FileReadTAB::Listing lengths = FileReadTAB::QDataLunghezze(s.paths.dataDir, size);
     Fill(d.Lunghezza, lengths.entries);
-    ShowIfFailed(lengths.error);
+    ShowIfFailed(s, lengths.error);
     // The table lists lengths with "."; the field shows them as the region writes numbers.
     RegionaliseEntries(d.Lunghezza);
     SelectOrFirst(d.Lunghezza, remembered);
@@ -212,7 +212,7 @@ void SizeChosen(DialogSession& s) {
   const holes::HoleKind* kind = holes::FindHoleKind(s.holeType);
   if (kind && kind->HasRecess()) {
     const FileReadTAB::ColumnPair recess = FileReadTAB::QDataIncasso(s.paths.dataDir, size);
-    ShowIfFailed(recess.error);
+    ShowIfFailed(s, recess.error);
     const std::string diameter =
         recess.values ? recess.values->first : RegionalToTable(d.DiamIncasso.Text());
     const std::string depth =
@@ -224,7 +224,7 @@ void SizeChosen(DialogSession& s) {
   NormaliseCsinkAngle(d);
   if (d.ToggleFiletto.Value() == 1) {
     const FileReadTAB::ColumnPair thread = FileReadTAB::QDataThread(s.paths.dataDir, size);
-    ShowIfFailed(thread.error);
+    ShowIfFailed(s, thread.error);
     const std::string after =
         thread.values ? thread.values->first : RegionalToTable(d.TxtLungAfterThread.Text());
     const std::string pitch =
@@ -310,7 +310,7 @@ bool RefusePositiveValue(const DialogSession& s, const std::string& text) {
   } catch (const rt::Error&) {
     refuse = true;  // empty or not a number
   }
-  if (refuse) forms::MsgBox(s.Text(strings::id::kMustBePositive), forms::msg::kExclamation);
+  if (refuse) s.MsgBox(s.Text(strings::id::kMustBePositive), forms::msg::kExclamation);
   return refuse;
 }
 
@@ -326,7 +326,7 @@ bool RefuseRecessDiameter(const DialogSession& s) {
   } catch (const rt::Error&) {
     refuse = true;
   }
-  if (refuse) forms::MsgBox(s.Text(strings::id::kRecessTooSmall), forms::msg::kExclamation);
+  if (refuse) s.MsgBox(s.Text(strings::id::kRecessTooSmall), forms::msg::kExclamation);
   return refuse;
 }
 

@@ -50,7 +50,7 @@ std::string TableToRegional(const std::string& tableText);
 std::string RegionalToTable(const std::string& regionalText);
 
 // Shows a table query's message as the query words it (no title).
-void ShowQueryError(const FileReadTAB::QueryError& e);
+void ShowQueryError(const DialogSession& s, const FileReadTAB::QueryError& e);
 // What the size list tells the row queries about its selected size.
 FileReadTAB::SelectedSize SelectedSizeOf(const forms::ListModel& sizes);
 

@@ -1,6 +1,7 @@
 // The session's way to the dialog on show and to the host's services.
 #include "dialog/session.h"
 
+#include "forms/ui.h"
 #include "runtime/error.h"
 
 namespace cavix::dialog {
@@ -13,6 +14,10 @@ Dialog& DialogSession::Form() const {
 host::IServiceFactory& DialogSession::Services() const {
   if (!page) rt::Raise(rt::err::kObjectVariableNotSet, {}, "Dialog");
   return page->Application().Services();
+}
+
+int DialogSession::MsgBox(const std::string& prompt, int style, const std::string& title) const {
+  return ui ? ui->MsgBox(prompt, style, title) : forms::msg::kOk;
 }
 
 }  // namespace cavix::dialog

@@ -6,10 +6,15 @@
 #include <cstdint>
 #include <vector>
 
+#include "forms/message_box.h"
 #include "hole_objects/hole_record.h"
 #include "host/services.h"
 #include "standards/config.h"
 #include "standards/strings.h"
+
+namespace cavix::forms {
+class Ui;
+}
 
 namespace cavix::dialog {
 
@@ -24,6 +29,29 @@ enum class DialogResult { None, Applied, Unchanged, Cancelled };
 struct DialogMemory {
   int16_t holeType = 1;
   int16_t standardsTab = 0;
+};
+
+// What the add-in keeps while a host has it loaded (one for each load, shared by the classes it
+// registers): where its dialogs show during the host call in progress, what it remembers from one
+// dialog to the next, and what the caller of a host call learns of its dialog.
+struct AddIn {
+  forms::Ui* ui = nullptr;  // none outside a host call that lets a user answer dialogs
+  DialogMemory memory;
+  DialogResult lastDialog = DialogResult::None;
+  std::vector<host::IShape*> editAlike;  // further holes the next edit applies to
+};
+
+// Lets the add-in's dialogs show in `ui` for as long as it lives (one host call).
+class ShowingIn {
+ public:
+  ShowingIn(AddIn& addIn, forms::Ui& ui) : addIn_(addIn), previous_(addIn.ui) { addIn.ui = &ui; }
+  ~ShowingIn() { addIn_.ui = previous_; }
+  ShowingIn(const ShowingIn&) = delete;
+  ShowingIn& operator=(const ShowingIn&) = delete;
+
+ private:
+  AddIn& addIn_;
+  forms::Ui* previous_;
 };
 
 struct DialogSession {
@@ -42,12 +70,16 @@ struct DialogSession {
   DialogResult result = DialogResult::None;
   Dialog* form = nullptr;         // while the dialog is on show
   DialogMemory* memory = nullptr;  // read when the dialog opens, written when it has closed
+  forms::Ui* ui = nullptr;         // where the dialog and its message boxes show
 
   // The dialog on show (the reactions run only while it is).
   Dialog& Form() const;
   // The page's host services and registry; 91 without a page.
   host::IServiceFactory& Services() const;
   config::Registry Registry() const { return config::Registry(Services()); }
+  // Shows a message box where the dialog shows (answered OK unseen when nowhere).
+  int MsgBox(const std::string& prompt, int style = forms::msg::kOkOnly,
+             const std::string& title = "") const;
   // A string-table text in the session's language.
   std::string Text(int offset) const { return strings::LocalisedText(languageBase, offset); }
 };

@@ -564,21 +564,12 @@ void ScriptRunner::Finish() const {
 }
 
 void PlayScript(const Script& script, std::ostream& out, std::ostream& diag,
-                const std::function<void()>& showDialog, const std::vector<int>& answers) {
+                const std::function<void(Ui&)>& showDialog, const std::vector<int>& answers) {
   JsonLinesMessageService service(out);
   for (int a : answers) service.QueueAnswer(a);
   ScriptRunner runner(script, out, diag);
-  struct Restore {
-    IMessageService* service = MessageService();
-    IModalDriver* driver = ModalDriver();
-    ~Restore() {
-      SetMessageService(service);
-      SetModalDriver(driver);
-    }
-  } restore;
-  SetMessageService(&service);
-  SetModalDriver(&runner);
-  showDialog();
+  Ui ui(&runner, &service);
+  showDialog(ui);
   runner.Finish();
 }
 

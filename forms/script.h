@@ -13,6 +13,7 @@
 
 #include "forms/form.h"
 #include "forms/message_box.h"
+#include "forms/ui.h"
 
 namespace cavix::forms {
 
@@ -95,7 +96,7 @@ class JsonLinesMessageService : public IMessageService {
 // picture, list [{text, itemData}], listIndex, tabs, tab.
 nlohmann::ordered_json DumpForm(const Form& form);
 
-// Plays a script on the forms shown modally while it is the modal driver.
+// Plays a script on the forms shown modally with it as the modal driver.
 // Each action first moves the focus to its control (validating the control that had it). When
 // that is refused, or the control is disabled or hidden (a user could not reach it), the action is
 // skipped, a line saying so goes to `diag`, and the script goes on. Any other problem (no such
@@ -121,12 +122,12 @@ class ScriptRunner : public IModalDriver {
   int formsShown_ = 0;
 };
 
-// Plays `script` on the form(s) that `showDialog` shows modally (the host call that opens the
-// dialog): for its duration a JsonLinesMessageService on `out` (answering with `answers` first) is
-// the message service and a ScriptRunner the modal driver; the previous ones are restored after.
-// Raises ScriptError as the runner does, including for actions left over at the end; errors of
-// `showDialog` itself go on to the caller.
+// Plays `script` on the form(s) that `showDialog` shows modally in the Ui it is handed (the host
+// call that opens the dialog): a ScriptRunner drives them and a JsonLinesMessageService on `out`
+// (answering with `answers` first) shows their message boxes. Raises ScriptError as the runner
+// does, including for actions left over at the end; errors of `showDialog` itself go on to the
+// caller.
 void PlayScript(const Script& script, std::ostream& out, std::ostream& diag,
-                const std::function<void()>& showDialog, const std::vector<int>& answers = {});
+                const std::function<void(Ui&)>& showDialog, const std::vector<int>& answers = {});
 
 }  // namespace cavix::forms

@@ -35,7 +35,7 @@ scene::Component& SizeOf(const scene::Scene& model) {
 // The dialogs of one action in windows, each handed to `user` as it shows.
 actions::DialogPlayer WindowPlayer(const DialogUser& user) {
   return actions::DialogPlayer(
-      [user](const std::function<void()>& call) { return qtview::RunInWindows(call, user); });
+      [user](const auto& call) { return qtview::RunInWindows(call, user); });
 }
 
 Outcome OutcomeOf(const actions::DialogOutcome& done) {

@@ -27,7 +27,12 @@ class DialogWindow : public DialogTest {
   // Drops a new hole and runs the dialog in a window, handing it to `user`.
   scene::Shape& DropInWindow(const std::function<void(FormView&)>& user) {
     scene::Shape& shape = scene_->AddDroppedShape({0, 0, -1}, {50, 30, 20});
-    qtview::RunInWindows([&] { scene_->DropCatalogEntry(shape); }, user);
+    qtview::RunInWindows(
+        [&](forms::Ui& ui) {
+          const dialog::ShowingIn showing(*addIn_, ui);
+          scene_->DropCatalogEntry(shape);
+        },
+        user);
     return shape;
   }
 
@@ -118,7 +123,10 @@ TEST_F(DialogWindow, ScreenshotsOfDropAndEdit) {
   // counterbore made by a script.
   if (const char* readme = std::getenv("CAVIX_README_PNG")) {
     Drop("click OptHoleType(1)\ncheck ToggleFiletto 1\nselect Misura M10\nclick OKButton\n");
-    qtview::RunInWindows([&] { scene_->DoubleClick(*shape_); }, [&](FormView& view) {
+    qtview::RunInWindows([&](forms::Ui& ui) {
+      const dialog::ShowingIn showing(*addIn_, ui);
+      scene_->DoubleClick(*shape_);
+    }, [&](FormView& view) {
       EXPECT_TRUE(view.grab().save(QString::fromUtf8(readme)));
       QTest::mouseClick(view.WidgetOf("CancelButton"), Qt::LeftButton);
     });
