@@ -240,26 +240,24 @@ std::vector<HoleDrawing> DrawingsFromScene(scene::Scene& scene,
   return out;
 }
 
-std::vector<std::string> ExportModel(scene::Scene& scene, const std::string& path,
-                                     const std::string& modelName, const ExportOptions& options) {
+ExportReport ExportModel(scene::Scene& scene, const std::string& path,
+                         const std::string& modelName, const ExportOptions& options) {
   const std::string lower = Lower(path);
   auto endsWith = [&](const char* ext) {
     const std::string e(ext);
     return lower.size() > e.size() && lower.compare(lower.size() - e.size(), e.size(), e) == 0;
   };
-  std::vector<std::string> report;
+  ExportReport report;
   if (endsWith(".svg")) {
-    std::vector<std::string> warnings;
-    const std::vector<HoleDrawing> holes = DrawingsFromScene(scene, warnings);
+    const std::vector<HoleDrawing> holes = DrawingsFromScene(scene, report.warnings);
     WriteSectionSheet(holes, {"Hole sections", modelName}, path);
     size_t count = 0;
     for (const HoleDrawing& h : holes) count += static_cast<size_t>(std::max(h.callout.count, 1));
-    std::string line = "wrote " + path + ": section sheet of " + std::to_string(count) + " hole" +
-                       (count == 1 ? "" : "s");
+    report.written = "wrote " + path + ": section sheet of " + std::to_string(count) + " hole" +
+                     (count == 1 ? "" : "s");
     if (count != holes.size())
-      line += " in " + std::to_string(holes.size()) + " section" + (holes.size() == 1 ? "" : "s");
-    report.push_back(line);
-    for (auto& w : warnings) report.push_back("warning: " + w);
+      report.written +=
+          " in " + std::to_string(holes.size()) + " section" + (holes.size() == 1 ? "" : "s");
     return report;
   }
   const bool step = endsWith(".step") || endsWith(".stp");
@@ -270,9 +268,9 @@ std::vector<std::string> ExportModel(scene::Scene& scene, const std::string& pat
                       "\": the file name must end in .step, .stp, .stl, .glb or .svg");
 #ifdef CAVIX_WITH_OCCT
   const PartInput part = PartFromScene(scene);
-  const ExportSummary s = step  ? ExportStep(part, path, options)
-                          : stl ? ExportStl(part, path, options)
-                                : ExportGltf(part, path, options);
+  const ExportSummary& s = report.solid = step  ? ExportStep(part, path, options)
+                                          : stl ? ExportStl(part, path, options)
+                                                : ExportGltf(part, path, options);
   std::ostringstream line;
   line.precision(10);
   line << "wrote " << path << ": " << s.holesCut << " hole" << (s.holesCut == 1 ? "" : "s")
@@ -284,9 +282,9 @@ std::vector<std::string> ExportModel(scene::Scene& scene, const std::string& pat
          << s.solidVolume << " mm3, block " << s.blockVolume << " mm3, deflection " << s.deflection
          << " mm)";
   }
-  report.push_back(line.str());
-  for (const auto& m : s.misses) report.push_back("warning: " + m);
-  for (const auto& w : s.warnings) report.push_back("warning: " + w);
+  report.written = line.str();
+  report.warnings = s.misses;
+  report.warnings.insert(report.warnings.end(), s.warnings.begin(), s.warnings.end());
   return report;
 #else
   (void)options;

@@ -34,13 +34,25 @@ PartInput PartFromScene(scene::Scene& scene);
 // without them and named in `warnings`.
 std::vector<HoleDrawing> DrawingsFromScene(scene::Scene& scene, std::vector<std::string>& warnings);
 
+// Whether this build writes solids (STEP, STL, glTF): they need Open CASCADE.
+#ifdef CAVIX_WITH_OCCT
+inline constexpr bool kWritesSolids = true;
+#else
+inline constexpr bool kWritesSolids = false;
+#endif
+
+// What ExportModel wrote.
+struct ExportReport {
+  std::string written;                // one line saying what was written where
+  std::vector<std::string> warnings;  // one line each: holes skipped, missed or left out
+  ExportSummary solid;                // of a solid (STEP, STL, glTF); all 0 for a sheet
+};
+
 // Writes `path` by its extension: ".step"/".stp" (STEP), ".stl" (binary STL), ".glb" (binary
-// glTF) or ".svg" (section sheet), any letter case. Returns the lines of a short report (what was
-// written, then warnings, each starting "warning: "). Throws ExportError naming the file for an
-// unknown extension or a failed export, MissError for holes that cut nothing unless `options`
-// allow them; the file is then left as it was.
-std::vector<std::string> ExportModel(scene::Scene& scene, const std::string& path,
-                                     const std::string& modelName = {},
-                                     const ExportOptions& options = {});
+// glTF) or ".svg" (section sheet), any letter case. Throws ExportError naming the file for an
+// unknown extension, a solid without kWritesSolids, or a failed export, MissError for holes that
+// cut nothing unless `options` allow them; the file is then left as it was.
+ExportReport ExportModel(scene::Scene& scene, const std::string& path,
+                         const std::string& modelName = {}, const ExportOptions& options = {});
 
 }  // namespace cavix::exporter

@@ -124,17 +124,17 @@ TEST(SceneExport, SavedModelExportsByExtension) {
   EXPECT_EQ(part.block, (std::array<double, 3>{60, 40, 20}));
   EXPECT_EQ(part.holes[1].normal, (std::array<double, 3>{0, -1, 0}));
 
-  const auto step = ExportModel(*s, dir.File("part.STEP"), "part.cvx");
-  ASSERT_GE(step.size(), 2u);
-  EXPECT_NE(step[0].find("2 holes cut"), std::string::npos) << step[0];
-  EXPECT_NE(step[1].find("no profile yet"), std::string::npos) << step[1];
+  const ExportReport step = ExportModel(*s, dir.File("part.STEP"), "part.cvx");
+  EXPECT_EQ(step.solid.holesCut, 2);
+  ASSERT_EQ(step.warnings.size(), 1u);
+  EXPECT_NE(step.warnings[0].find("no profile yet"), std::string::npos) << step.warnings[0];
   EXPECT_GT(fs::file_size(dir.File("part.STEP")), 1000u);
 
-  const auto svg = ExportModel(*s, dir.File("part.svg"), "part.cvx");
-  ASSERT_EQ(svg.size(), 2u);
-  EXPECT_NE(svg[0].find("section sheet of 2 holes"), std::string::npos) << svg[0];
-  EXPECT_NE(svg[1].find("#4"), std::string::npos) << svg[1];
-  EXPECT_NE(svg[1].find("not drawn, it is not a hole"), std::string::npos) << svg[1];
+  const ExportReport svg = ExportModel(*s, dir.File("part.svg"), "part.cvx");
+  EXPECT_NE(svg.written.find("section sheet of 2 holes"), std::string::npos) << svg.written;
+  ASSERT_EQ(svg.warnings.size(), 1u);
+  EXPECT_NE(svg.warnings[0].find("#4"), std::string::npos) << svg.warnings[0];
+  EXPECT_NE(svg.warnings[0].find("not drawn, it is not a hole"), std::string::npos);
   const std::string text = cavix::test::Slurp(dir.File("part.svg"));
   EXPECT_NE(text.find("part.cvx"), std::string::npos);
   EXPECT_EQ(text.find("(no profile)"), std::string::npos);
