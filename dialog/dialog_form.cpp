@@ -33,6 +33,8 @@ constexpr const char* kGroupKeys[6] = {"point", "point-thread", "through",
 
 }  // namespace
 
+// The form's design, one control a line as a form designer lists it (name, container, place in
+// twips, tab index, design-time contents): long, but a listing reads better whole than cut up.
 Dialog::Dialog()
     : forms::Form("Dialog"),
       ImageList1(Add<forms::ImageList>("ImageList1")),

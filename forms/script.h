@@ -115,6 +115,8 @@ class ScriptRunner : public IModalDriver {
 
  private:
   void Play(Form& form, const ScriptAction& a);
+  // Does `a` on `c` as a user would; false when the focus could not get there.
+  bool Perform(Form& form, Control& c, const ScriptAction& a, int tab, int entry);
   Script script_;
   std::ostream& out_;
   std::ostream& diag_;
