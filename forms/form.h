@@ -129,7 +129,6 @@ class Form {
   // ---- Lifetime ----
   // Raises the Load event once (ShowModal does it when nobody did).
   void Load();
-  bool IsLoaded() const { return loaded_; }
   bool IsShown() const { return shown_; }
   // Loads the form, shows it, puts the focus on the first tab stop, and hands it to the modal
   // driver of `ui` until it is unloaded. Only one form is shown modally in a Ui at a time:

@@ -22,14 +22,12 @@ class Ui {
 
   // Shows a message box through the service and returns the button pressed (OK without one).
   int MsgBox(const std::string& prompt, int style = msg::kOkOnly, const std::string& title = "");
-  // The form shown modally (Form::ShowModal) right now, or null.
-  Form* ModalForm() const { return modal_; }
 
  private:
   friend class Form;
   IModalDriver* driver_ = nullptr;
   IMessageService* messages_ = nullptr;
-  Form* modal_ = nullptr;
+  Form* modal_ = nullptr;  // the form shown modally (Form::ShowModal) right now
 };
 
 }  // namespace cavix::forms

@@ -78,8 +78,7 @@ exporter::PartInput PartOf(scene::Scene& model, std::vector<int32_t>& ids) {
   const std::vector<scene::Shape*> shapes = model.MainPart().ShapeItems();
   for (size_t i = 1; i < shapes.size(); ++i)
     if (shapes[i]->Store().First(host::comp::kRevolve)) ids.push_back(shapes[i]->Id());
-  if (ids.size() != part.holes.size())
-    rt::Raise(rt::err::kInvalidCall, "the part's holes do not match its shapes", "Window");
+  CAVIX_ASSERT(ids.size() == part.holes.size(), "the part's holes are its revolved shapes");
   return part;
 }
 
