@@ -228,7 +228,8 @@ Dropped DropAt(const Invocation& inv, const std::string& model,
   const actions::DialogOutcome done = actions::Drop(*workspace, placements, player);
   messages = player.Messages();
   if (!done.shown) return {true, "cavix drop: the drop was refused; " + model + " is unchanged"};
-  if (!workspace->Changed()) return {false, "cavix drop: nothing placed; " + model + " is unchanged"};
+  if (!workspace->Changed())
+    return {false, "cavix drop: nothing placed; " + model + " is unchanged"};
   workspace->Save();
   if (done.holes.empty()) return {};
   const scene::Shape& first = *done.holes.front();

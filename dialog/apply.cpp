@@ -27,8 +27,8 @@ const holes::HoleKind& KindOf(int16_t type) {
 }
 
 void ShowApplyError(const DialogSession& s, const rt::Error& e) {
-  s.MsgBox("Error " + std::to_string(e.Number()) + " " + e.Description(),
-                forms::msg::kCritical, s.Text(strings::id::kTitle));
+  s.MsgBox("Error " + std::to_string(e.Number()) + " " + e.Description(), forms::msg::kCritical,
+           s.Text(strings::id::kTitle));
 }
 
 // True when the form shows exactly what the edited hole has stored.
@@ -150,7 +150,8 @@ holes::HoleSpec SpecFromForm(const DialogSession& s, const SizeRow& row) {
   Dialog& d = s.Form();
   holes::HoleSpec spec = holes::SpecOfKind(KindOf(s.holeType));
   const holes::HoleKind& kind = *spec.kind;
-  if (kind.Has(holes::kRecessDiameter)) spec.recessDiameter = PrecisionValue(s, d.DiamIncasso.Text());
+  if (kind.Has(holes::kRecessDiameter))
+    spec.recessDiameter = PrecisionValue(s, d.DiamIncasso.Text());
   if (kind.Has(holes::kRecessAngle)) spec.recessAngle = PrecisionValue(s, d.AngSvaso.Text());
   if (kind.Has(holes::kRecessDepth)) spec.recessDepth = PrecisionValue(s, d.ProfIncasso.Text());
 

@@ -48,7 +48,8 @@ void WireEvents(Dialog& d, DialogSession& s) {
   d.OKButton.OnClick([&s] { ApplyDialog(s); });
   d.CancelButton.OnClick([&s] { CancelDialog(s); });
 
-  for (forms::TextBox* box : {&d.TxtLungAfterThread, &d.TxtThreadPitch, &d.DiamIncasso, &d.ProfIncasso}) {
+  for (forms::TextBox* box :
+       {&d.TxtLungAfterThread, &d.TxtThreadPitch, &d.DiamIncasso, &d.ProfIncasso}) {
     box->OnKeyPress([box](int16_t& key) { key = NumericKeyFilter(box->Text(), key); });
   }
   d.Lunghezza.OnKeyPress([](int16_t&) {});

@@ -149,8 +149,9 @@ void HoleTypeChosen(DialogSession& s, int index) {
   if (s.editMode) {
     SelectListItem(d.Normativa, s.stored.standard);
     SelectListItem(d.Misura, s.stored.sizeCode);
-    d.Lunghezza.SetText(d.TogglePassante.Value() == 1 ? PrecisionText(s, s.throughDepth)
-                                                      : PrecisionText(s, s.stored.threadOrBoreLength));
+    d.Lunghezza.SetText(PrecisionText(s, d.TogglePassante.Value() == 1
+                                             ? s.throughDepth
+                                             : s.stored.threadOrBoreLength));
   }
 }
 

@@ -101,7 +101,8 @@ Profile BuildProfile(const HoleParams& p, const ProfileSizes& s) {
   }
   if (p.threaded) {
     pts.push_back({r, -Sum(base, p.threadLength)});
-    if (p.boreLength != p.threadLength) pts.push_back({rt::Checked(kBelowThreadFactor * r), -depth});
+    if (p.boreLength != p.threadLength)
+      pts.push_back({rt::Checked(kBelowThreadFactor * r), -depth});
   } else {
     pts.push_back({r, -depth});
   }

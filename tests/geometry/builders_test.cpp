@@ -1,5 +1,5 @@
-// The hole builder as the host sees it, for each kind of hole: the chain points and their value types, the
-// size variables, the point below the thread, and rebuilds.
+// The hole builder as the host sees it, for each kind of hole: the chain points and their value
+// types, the size variables, the point below the thread, and rebuilds.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -131,7 +131,8 @@ TEST(BuilderFaults, MissingComponentFailsAfterTheChain) {
   geotest::Model m;
   auto& flags = m.hole.Components(14);
   flags.Remove(flags.Item(1));
-  EXPECT_EQ(geotest::ErrorOf([&] { geo::CreateHole(m.hole, Plain(geo::Recess::None, 10, 20, 0, 0)); }), 9);
+  const geo::HoleParams plain = Plain(geo::Recess::None, 10, 20, 0, 0);
+  EXPECT_EQ(geotest::ErrorOf([&] { geo::CreateHole(m.hole, plain); }), 9);
   EXPECT_EQ(m.hole.Store().First(15)->Profile().Store().First(3)->Points().size(), 5u);
 }
 

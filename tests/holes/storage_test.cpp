@@ -77,8 +77,8 @@ TEST_F(HoleTest, StoredParamsAndLengthAfterThread) {
   Create({.type = 1, .thread = true, .L = 25, .LT = 20, .P = 1.5});
   Create({.type = 1, .L = 22, .T = 0.5});
   st = *holes::StoredRecord(hole, simple);
-  EXPECT_EQ(std::make_tuple(st.threadFlag, st.drilledLength, st.threadOrBoreLength, st.pitchOrAllowance,
-                            st.LengthAfterThread()),
+  EXPECT_EQ(std::make_tuple(st.threadFlag, st.drilledLength, st.threadOrBoreLength,
+                            st.pitchOrAllowance, st.LengthAfterThread()),
             std::make_tuple(0, 25, 22, 0.5, 3));
   // A fresh unthreaded hole never wrote slot 9: 0 - length is negative. Slots the counterdrill
   // wrote before a counterbore keep their values; the components are reused.

@@ -88,7 +88,9 @@ TEST(ErrorTest, StandardTextsAndFloatingPointFaults) {
   } catch (const Error& e) {
     ADD_FAILURE() << "numbered error " << e.Number();
   } catch (const InternalError& e) {
-    EXPECT_EQ(std::string(e.what()).rfind("a quarter is more than one (Div(1, 4) > 1, conversion_test.cpp:", 0), 0u) << e.what();
+    const std::string said = e.what();
+    EXPECT_EQ(said.rfind("a quarter is more than one (Div(1, 4) > 1, conversion_test.cpp:", 0), 0u)
+        << said;
   }
 }
 
