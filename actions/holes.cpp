@@ -27,29 +27,12 @@ DialogPlayer::DialogPlayer(forms::Script script, std::ostream& out, std::ostream
     : script_(std::move(script)), out_(&out), diag_(&diag) {}
 
 bool DialogPlayer::Run(dialog::AddIn& addIn, const std::function<void()>& call) {
-  if (!script_) {
-    return windows_([&](forms::Ui& ui) {
-             const dialog::ShowingIn showing(addIn, ui);
-             call();
-           }) != 0;
-  }
-  forms::ScriptRunner runner(*script_, *out_, *diag_);
-  forms::JsonLinesMessageService messages(*out_);
-  forms::Ui ui(&runner, &messages);
-  struct Keep {
-    std::vector<forms::Message>& into;
-    const forms::JsonLinesMessageService& from;
-    ~Keep() { into.insert(into.end(), from.Shown().begin(), from.Shown().end()); }
-  } keep{messages_, messages};
-  {
+  const auto shownIn = [&](forms::Ui& ui) {
     const dialog::ShowingIn showing(addIn, ui);
     call();
-  }
-  // A call that showed no dialog was refused before it (its message says why): not the script's
-  // fault, so its actions are not missed.
-  if (runner.FormsShown() == 0) return false;
-  runner.Finish();
-  return true;
+  };
+  return (script_ ? forms::PlayScript(*script_, *out_, *diag_, shownIn, &messages_)
+                  : windows_(shownIn)) != 0;
 }
 
 DialogOutcome Drop(Workspace& w, const std::vector<Placement>& placements, DialogPlayer& player) {

@@ -31,10 +31,8 @@ const char* kShippedScript =
 // Drops the catalog item on `shape`, its dialog answered by `script`.
 void Drop(actions::Workspace& work, scene::Shape& shape, const forms::Script& script,
           std::ostream& out, std::ostream& diag) {
-  forms::PlayScript(script, out, diag, [&](forms::Ui& ui) {
-    const dialog::ShowingIn showing(work.AddIn(), ui);
-    work.Model().DropCatalogEntry(shape);
-  });
+  actions::DialogPlayer(script, out, diag).Run(work.AddIn(),
+                                                [&] { work.Model().DropCatalogEntry(shape); });
 }
 
 void Session(benchmark::State& state, const fuzz::PrivateInstall& install,

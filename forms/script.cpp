@@ -322,11 +322,6 @@ int JsonLinesMessageService::Show(const Message& m) {
   j["style"] = m.style;
   out_ << j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
   out_.flush();
-  if (!answers_.empty()) {
-    const int a = answers_.front();
-    answers_.pop_front();
-    return a;
-  }
   switch (m.style & 7) {
     case 2:
       return 3;  // Abort, Retry, Ignore
@@ -562,23 +557,26 @@ bool ScriptRunner::Perform(Form& form, Control& c, const ScriptAction& a, int ta
 
 void ScriptRunner::Finish() const {
   if (AllPlayed()) return;
-  const ScriptAction& a = script_.actions[next_];
-  if (formsShown_ == 0)
-    throw ScriptError(script_.file, a.line,
-                      "no form was shown, so this action and the ones after it were not played");
   throw ScriptError(
-      script_.file, a.line,
+      script_.file, script_.actions[next_].line,
       "the form was already closed; this action and the ones after it were not played");
 }
 
-void PlayScript(const Script& script, std::ostream& out, std::ostream& diag,
-                const std::function<void(Ui&)>& showDialog, const std::vector<int>& answers) {
+int PlayScript(const Script& script, std::ostream& out, std::ostream& diag,
+               const std::function<void(Ui&)>& showDialog, std::vector<Message>* shown) {
   JsonLinesMessageService service(out);
-  for (int a : answers) service.QueueAnswer(a);
   ScriptRunner runner(script, out, diag);
   Ui ui(&runner, &service);
+  struct Keep {
+    std::vector<Message>* into;
+    const JsonLinesMessageService& from;
+    ~Keep() {
+      if (into) into->insert(into->end(), from.Shown().begin(), from.Shown().end());
+    }
+  } keep{shown, service};
   showDialog(ui);
-  runner.Finish();
+  if (runner.FormsShown() > 0) runner.Finish();
+  return runner.FormsShown();
 }
 
 }  // namespace cavix::forms

@@ -2,7 +2,6 @@
 // played on the form shown modally; message boxes and form dumps are written as JSON lines.
 #pragma once
 
-#include <deque>
 #include <functional>
 #include <iosfwd>
 #include <nlohmann/json.hpp>
@@ -75,18 +74,15 @@ inline constexpr size_t kMaxScriptBytes = size_t{16} << 20;
 Script LoadScript(const std::string& path);
 
 // A message service that writes {"event":"message","title":…,"text":…,"style":…} lines and
-// answers each box: with the next queued answer, else with the box's first button (OK, Abort,
-// Yes, Retry).
+// answers each box with its first button (OK, Abort, Yes, Retry).
 class JsonLinesMessageService : public IMessageService {
  public:
   explicit JsonLinesMessageService(std::ostream& out);
   int Show(const Message& m) override;
-  void QueueAnswer(int answer) { answers_.push_back(answer); }
   const std::vector<Message>& Shown() const { return shown_; }
 
  private:
   std::ostream& out_;
-  std::deque<int> answers_;
   std::vector<Message> shown_;
 };
 
@@ -108,7 +104,7 @@ class ScriptRunner : public IModalDriver {
   ScriptRunner(Script script, std::ostream& out, std::ostream& diag);
   void Run(Form& form) override;
   // After the host call that showed the form(s): raises ScriptError when actions were left over
-  // (the form closed before them) or when no form was shown at all.
+  // (the form closed before them).
   void Finish() const;
   bool AllPlayed() const { return next_ >= script_.actions.size(); }
   int FormsShown() const { return formsShown_; }
@@ -126,10 +122,11 @@ class ScriptRunner : public IModalDriver {
 
 // Plays `script` on the form(s) that `showDialog` shows modally in the Ui it is handed (the host
 // call that opens the dialog): a ScriptRunner drives them and a JsonLinesMessageService on `out`
-// (answering with `answers` first) shows their message boxes. Raises ScriptError as the runner
-// does, including for actions left over at the end; errors of `showDialog` itself go on to the
-// caller.
-void PlayScript(const Script& script, std::ostream& out, std::ostream& diag,
-                const std::function<void(Ui&)>& showDialog, const std::vector<int>& answers = {});
+// shows their message boxes, each added to `shown` (may be null). Returns how many forms were
+// shown; when none was, the host call refused before any dialog (its own message says why) and
+// the actions are left alone. Raises ScriptError as the runner does, including for actions left
+// over after the forms closed; errors of `showDialog` itself go on to the caller.
+int PlayScript(const Script& script, std::ostream& out, std::ostream& diag,
+               const std::function<void(Ui&)>& showDialog, std::vector<Message>* shown = nullptr);
 
 }  // namespace cavix::forms

@@ -28,10 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::ostringstream out, diag;
   auto play = [&](const forms::Script& script, const std::function<void()>& open) {
     try {
-      forms::PlayScript(script, out, diag, [&](forms::Ui& ui) {
-        const dialog::ShowingIn showing(work->AddIn(), ui);
-        open();
-      });
+      actions::DialogPlayer(script, out, diag).Run(work->AddIn(), open);
     } catch (const forms::ScriptError&) {
     } catch (const rt::Error&) {
     }

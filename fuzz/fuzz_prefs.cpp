@@ -22,11 +22,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   scene::Shape& shape = work->Model().AddDroppedShape({0, 0, -1}, {50, 30, 20});
   std::ostringstream out, diag;
   try {
-    forms::PlayScript(forms::ParseScript(confirm ? "click OKButton\nclose\n" : "close\n", "prefs"),
-                      out, diag, [&](forms::Ui& ui) {
-                        const dialog::ShowingIn showing(work->AddIn(), ui);
-                        work->Model().DropCatalogEntry(shape);
-                      });
+    actions::DialogPlayer(
+        forms::ParseScript(confirm ? "click OKButton\nclose\n" : "close\n", "prefs"), out, diag)
+        .Run(work->AddIn(), [&] { work->Model().DropCatalogEntry(shape); });
   } catch (const forms::ScriptError&) {
   } catch (const rt::Error&) {
   }

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "actions/holes.h"
 #include "actions/workspace.h"
 #include "dialog/dialog_form.h"
 #include "forms/script.h"
@@ -73,10 +74,7 @@ class DialogTest : public ::testing::Test {
   template <class Open>
   RunResult Play(const std::string& script, Open open) {
     std::ostringstream out, diag;
-    forms::PlayScript(forms::ParseScript(script, "test-script"), out, diag, [&](forms::Ui& ui) {
-      const dialog::ShowingIn showing(*addIn_, ui);
-      open();
-    });
+    actions::DialogPlayer(forms::ParseScript(script, "test-script"), out, diag).Run(*addIn_, open);
     return {out.str(), diag.str()};
   }
 
