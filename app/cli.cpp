@@ -10,11 +10,15 @@
 
 #include "runtime/error.h"
 
-#ifndef CAVIX_DEFAULT_REGISTRY
-#define CAVIX_DEFAULT_REGISTRY "/usr/local/share/cavix/cavix.reg"
+#include "standards/config.h"
+
+// The application folder as seen from the folder the command is installed in, and, for a system
+// without /proc, as installed.
+#ifndef CAVIX_DATA_FROM_BIN
+#define CAVIX_DATA_FROM_BIN "../share/cavix"
 #endif
-#ifndef CAVIX_DEFAULT_SETTINGS
-#define CAVIX_DEFAULT_SETTINGS "/usr/local/share/cavix/settings.ini"
+#ifndef CAVIX_DATA_INSTALLED
+#define CAVIX_DATA_INSTALLED "/usr/local/share/cavix"
 #endif
 
 namespace cavix::app {
@@ -123,6 +127,16 @@ std::string Env(const char* name) {
   return v ? v : "";
 }
 
+// A file of the application folder that lies beside this program's install: <prefix>/bin/cavix
+// finds <prefix>/share/cavix, whatever the prefix (cmake --install --prefix, the package's /usr,
+// a package unpacked anywhere).
+std::string InstalledFile(const char* name) {
+  std::error_code ec;
+  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (ec) return std::string(CAVIX_DATA_INSTALLED) + "/" + name;
+  return (self.parent_path() / CAVIX_DATA_FROM_BIN / name).lexically_normal().string();
+}
+
 }  // namespace
 
 std::optional<std::string> Invocation::Value(const std::string& option) const {
@@ -137,15 +151,16 @@ std::vector<std::string> Invocation::Values(const std::string& option) const {
 }
 
 scene::ServiceConfig Invocation::Services() const {
-  scene::ServiceConfig config;
-  auto pick = [&](const char* option, const char* env, const char* fallback) {
+  scene::ServiceConfig services;
+  auto pick = [&](const char* option, const char* env, const char* installed) {
     if (auto v = Value(option)) return *v;
     std::string e = Env(env);
-    return e.empty() ? std::string(fallback) : e;
+    return e.empty() ? InstalledFile(installed) : e;
   };
-  config.registryFile = pick("--registry", "CAVIX_REGISTRY", CAVIX_DEFAULT_REGISTRY);
-  config.settingsFile = pick("--settings", "CAVIX_SETTINGS", CAVIX_DEFAULT_SETTINGS);
-  return config;
+  services.registryFile = pick("--registry", "CAVIX_REGISTRY", "cavix.reg");
+  services.settingsFile = pick("--settings", "CAVIX_SETTINGS", "settings.ini");
+  services.user = config::UserFoldersFromEnvironment([](const char* v) { return std::getenv(v); });
+  return services;
 }
 
 std::vector<double> ParseNumbers(const std::string& text, const std::string& option,

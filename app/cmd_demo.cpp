@@ -37,7 +37,7 @@ using rt::err::kFileNotFound;
 using rt::err::kPathNotFound;
 
 // The files the demo writes: it replaces these and nothing else.
-constexpr const char* kModel = "model.json";
+constexpr const char* kModel = "model.cvx";
 constexpr const char* kHolesCsv = "holes.csv";
 constexpr const char* kHolesTxt = "holes.txt";
 constexpr const char* kThreads = "threads.json";
@@ -130,7 +130,7 @@ void CheckDirectory(const fs::path& dir) {
 // What the registry in force says about the install: its application directory and the
 // preferences file the dialog writes.
 struct InstallInfo {
-  std::string registry, applDir, prefsFile;
+  std::string registry, applDir, prefsFile, prefsFolder;
   fs::path scripts;
 };
 
@@ -147,7 +147,9 @@ InstallInfo ReadInstall(const Invocation& inv) {
     if (info.applDir.empty())
       rt::Raise(kPathNotFound, "the registry file \"" + info.registry + "\" names no \"ApplDir\"",
                 "cavix demo");
-    info.prefsFile = config::ReadFamilyPaths(registry, 0).prefsFile;
+    const config::FamilyPaths paths = config::ReadFamilyPaths(registry, 0);
+    info.prefsFile = paths.prefsFile;
+    info.prefsFolder = paths.prefsFolder;
   }
   // The shipped scripts live in the application directory; an install whose registry points
   // elsewhere still has them beside its registry file.
@@ -168,13 +170,17 @@ InstallInfo ReadInstall(const Invocation& inv) {
 }
 
 // The dialog remembers its last choices in the preferences file; the demo puts back what the
-// user had, so that it changes none of the user's files outside DIR.
+// user had, so that it changes none of the user's files outside DIR (nor leaves the user's
+// configuration folder behind when the dialog made it).
 class PrefsKeeper {
  public:
-  explicit PrefsKeeper(std::string builtPath) : native_(rt::NativePath(builtPath)) {
+  PrefsKeeper(std::string builtPath, std::string builtFolder)
+      : native_(rt::NativePath(builtPath)),
+        folder_(builtFolder.empty() ? std::string() : rt::NativePath(builtFolder)) {
     std::error_code ec;
     had_ = fs::is_regular_file(native_, ec);
     if (had_) saved_ = ReadAll(native_, "preferences file");
+    hadFolder_ = folder_.empty() || fs::exists(folder_, ec);
   }
   // "" when the file is as it was, else what went wrong.
   std::string Restore() const {
@@ -186,6 +192,7 @@ class PrefsKeeper {
       } else if (fs::exists(native_, ec) && fs::is_regular_file(native_, ec)) {
         if (!fs::remove(native_, ec)) return ec.message();
       }
+      if (!hadFolder_ && fs::is_empty(folder_, ec)) fs::remove(folder_, ec);
     } catch (const rt::Error& e) {
       return e.Description();
     }
@@ -193,8 +200,8 @@ class PrefsKeeper {
   }
 
  private:
-  std::string native_;
-  bool had_ = false;
+  std::string native_, folder_;
+  bool had_ = false, hadFolder_ = true;
   std::string saved_;
 };
 
@@ -330,7 +337,7 @@ void Demo::Drop(const char* script, const std::vector<actions::Placement>& place
 }
 
 void Demo::DropHoles() {
-  const PrefsKeeper prefs(install_.prefsFile);
+  const PrefsKeeper prefs(install_.prefsFile, install_.prefsFolder);
   sum_ << "2. holes dropped and placed by dialog scripts (cavix drop --script):\n";
   for (const PlannedHole& h : kPlan)
     Drop(h.script, {{h.at, h.normal}},

@@ -1,5 +1,5 @@
 // `cavix check-tables [DIR]`: runs the table checker over standards families, the named one or
-// every family of the registry in force, and lists each line the table queries would refuse or
+// every family the dialog offers (the registry's and the user's own), and lists each line the table queries would refuse or
 // misread. Exit status 1 when anything was found.
 #include <ostream>
 #include <string>
@@ -30,13 +30,16 @@ FamilyFiles FamilyInDirectory(const config::Registry& registry, std::string dir)
   return {dir, dir + ini, dir + data};
 }
 
-// Every family the registry lists, with its paths built as the dialog builds them.
-std::vector<FamilyFiles> RegistryFamilies(const config::Registry& registry) {
+// Every family the dialog offers (the registry's, then the user's own), with its paths built as
+// the dialog builds them.
+std::vector<FamilyFiles> DialogFamilies(const config::Registry& registry,
+                                        std::vector<std::string>& problems) {
   std::vector<FamilyFiles> families;
-  const std::vector<std::string> names = config::ListStandardsFamilies(registry);
-  for (size_t i = 0; i < names.size(); ++i) {
+  const config::FamilyList list = config::ListFamilies(registry);
+  problems = list.problems;
+  for (size_t i = 0; i < list.families.size(); ++i) {
     const config::FamilyPaths paths = config::ReadFamilyPaths(registry, static_cast<int>(i));
-    families.push_back({names[i], paths.IniPath(), paths.dataDir});
+    families.push_back({list.families[i].caption, paths.IniPath(), paths.dataDir});
   }
   return families;
 }
@@ -49,10 +52,13 @@ int CmdCheckTables(Invocation& inv) {
   const config::Registry registry(scene.App().Services());
 
   std::vector<FamilyFiles> families;
+  std::vector<std::string> problems;
   if (!inv.args.empty()) {
     families.push_back(FamilyInDirectory(registry, inv.args[0]));
   } else {
-    families = RegistryFamilies(registry);
+    families = DialogFamilies(registry, problems);
+    for (const std::string& problem : problems)
+      inv.err << "cavix check-tables: " << Printable(problem) << "\n";
     if (families.empty()) {
       inv.err << "cavix check-tables: the registry " << scene.Services().registryFile
               << " lists no standards family (value \"Norme#0\")\n";
@@ -73,7 +79,7 @@ int CmdCheckTables(Invocation& inv) {
             << "\n";
     total += findings.size();
   }
-  return total == 0 ? 0 : 1;
+  return total == 0 && problems.empty() ? 0 : 1;
 }
 
 }  // namespace cavix::app

@@ -41,8 +41,9 @@ const std::vector<Command>& Commands() {
       {"threads", "MODEL SHAPE", "what a drawing view is told about a hole's thread", {kJsonOption}, 2, 2,
        CmdThreads},
       {"check-tables", "[DIR]",
-       "check a standards family (default: every family of the registry) for table lines the "
-       "queries would refuse or misread", {}, 0, 1, CmdCheckTables},
+       "check a standards family (default: every family of the registry and your own) for "
+       "table lines the queries would refuse or misread", {}, 0, 1, CmdCheckTables},
+      {"paths", "", "list every folder and file Cavix reads and writes, and which exist", {kJsonOption}, 0, 0, CmdPaths},
       {"holes", "MODEL", "the hole table: size, lengths, thread, recess, end, position and axis of every hole", {{"--csv", nullptr, "print RFC 4180 CSV instead of a text table"}}, 1, 1, CmdHoles},
       {"demo", "[DIR]", "make a demo part with one hole of each kind, its exports and hole table in DIR (default ./cavix-demo)", {}, 0, 1, CmdDemo},
 #if defined(CAVIX_WITH_OCCT) && defined(CAVIX_WITH_QT)

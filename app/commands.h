@@ -25,6 +25,7 @@ int CmdHoles(Invocation& inv);
 int CmdExport(Invocation& inv);
 // cmd_tables.cpp
 int CmdCheckTables(Invocation& inv);
+int CmdPaths(Invocation& inv);
 // cmd_demo.cpp
 int CmdDemo(Invocation& inv);
 

@@ -73,7 +73,9 @@ void ShowDialog(DialogSession& session) {
   struct Remember {
     DialogSession& s;
     ~Remember() {
-      if (s.memory) *s.memory = {s.holeType, s.standardsTab};
+      if (!s.memory) return;
+      s.memory->holeType = s.holeType;
+      s.memory->standardsTab = s.standardsTab;
     }
   } remember{session};
   // Each showing starts from a freshly loaded form.

@@ -103,16 +103,18 @@ void BuildStandardsTabs(DialogSession& s) {
     Dialog& d;
     ~Unmute() { d.MuteTabClick = false; }
   } unmute{d};
-  for (int i = 0;; ++i) {
-    const std::string caption = registry.Numbered("Norme#", i);
-    if (caption.empty()) break;
-    if (i > 0) {
-      d.TabNorme.SetTabs(i + 1);
-      d.TabNorme.SetTabsPerRow(i + 1);
+  const config::FamilyList families = config::ListFamilies(registry);
+  for (const std::string& trouble : families.problems)
+    if (FirstTelling(s.memory, trouble))
+      s.MsgBox(trouble, forms::msg::kExclamation, "Standards");
+  for (size_t i = 0; i < families.families.size(); ++i) {
+    const int tab = static_cast<int>(i);
+    if (tab > 0) {
+      d.TabNorme.SetTabs(tab + 1);
+      d.TabNorme.SetTabsPerRow(tab + 1);
     }
-    d.TabNorme.SetTab(i);
-    d.TabNorme.SetTabCaption(i, caption);
-    if (i + 1 >= config::kMaxFamilies) break;
+    d.TabNorme.SetTab(tab);
+    d.TabNorme.SetTabCaption(tab, families.families[i].caption);
   }
   d.TabNorme.SetTab(0);
 }

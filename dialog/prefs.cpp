@@ -13,6 +13,7 @@
 #include "runtime/regional.h"
 #include "runtime/text_file.h"
 #include "runtime/variant.h"
+#include "standards/config.h"
 
 namespace cavix::dialog {
 
@@ -83,18 +84,18 @@ void WritePrefs(const DialogSession& s) {
     line(PrecisionText(s, d.ProfIncasso.Text()));
     line(PrecisionText(s, d.AngSvaso.Text()));
     line(IntegerField(d.TogglePassante.Value()));
-    rt::WriteFileAtomically(rt::NativePath(s.paths.prefsFile), out);
+    config::WritePreferences(s.paths, out);
   } catch (const rt::Error& e) {
-    Report(s, e, "Write Prefs");
+    if (FirstTelling(s.memory, e)) Report(s, e, "Write Prefs");
   }
 }
 
 bool ReadPrefs(DialogSession& s) {
-  if (!rt::FileExists(s.paths.prefsFile)) return false;
+  if (!rt::FileExists(s.paths.prefsToRead)) return false;
   bool holeTypeRestored = false;
   try {
     Dialog& d = s.Form();
-    rt::TextReader in(s.paths.prefsFile);
+    rt::TextReader in(s.paths.prefsToRead);
     // One line at a time: a bad second line leaves the first one restored.
     d.SetPosition(rt::CSng(rt::Variant(DefaultDecimals(in.LineInput()))), d.Top());
     d.SetPosition(d.Left(), rt::CSng(rt::Variant(DefaultDecimals(in.LineInput()))));

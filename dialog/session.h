@@ -4,11 +4,14 @@
 #pragma once
 
 #include <cstdint>
+#include <set>
+#include <string>
 #include <vector>
 
 #include "forms/message_box.h"
 #include "hole_objects/hole_record.h"
 #include "host/services.h"
+#include "runtime/error.h"
 #include "standards/config.h"
 #include "standards/strings.h"
 
@@ -29,7 +32,25 @@ enum class DialogResult { None, Applied, Unchanged, Cancelled };
 struct DialogMemory {
   int16_t holeType = 1;
   int16_t standardsTab = 0;
+  // Troubles already told (a folder of the user's that cannot be read or written): each is told
+  // once while the add-in is loaded, not at every dialog.
+  std::set<std::string> told;
 };
+
+// True when `trouble` is to be told: the first time, or always without a memory.
+inline bool FirstTelling(DialogMemory* memory, const std::string& trouble) {
+  return !memory || memory->told.insert(trouble).second;
+}
+
+// True when a failed write of the user's file is to be told: trouble with where it goes (a folder
+// this user may not write, another user's file) stays until the user acts and is told once; any
+// other failure every time.
+inline bool FirstTelling(DialogMemory* memory, const rt::Error& e) {
+  const int n = e.Number();
+  const bool where = n == rt::err::kPermissionDenied || n == rt::err::kPathFileAccess ||
+                     n == rt::err::kPathNotFound;
+  return !where || FirstTelling(memory, e.Description());
+}
 
 // What the add-in keeps while a host has it loaded (one for each load, shared by the classes it
 // registers): where its dialogs show during the host call in progress, what it remembers from one

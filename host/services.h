@@ -49,10 +49,20 @@ class IShapeDiscardService {
   virtual void ShapeDiscard(IShape& shape) = 0;
 };
 
+// The current user's own folders for the add-in, as the platform names them: `config` for what the
+// add-in writes for this user (the dialog's preferences), `data` for what the user adds (standards
+// families). Both empty when the platform knows no user folder: the add-in then keeps to its
+// application folder.
+struct UserFolders {
+  std::string config;
+  std::string data;
+};
+
 // Creates the utility objects, each for one call; the application hands out its host's factory.
 class IServiceFactory {
  public:
   virtual ~IServiceFactory() = default;
+  virtual UserFolders CurrentUserFolders() { return {}; }
   virtual std::unique_ptr<IUnitsService> CreateUnitsService() = 0;
   virtual std::unique_ptr<IRegistryReader> CreateRegistryReader() = 0;
   virtual std::unique_ptr<ISettingsReader> CreateSettingsReader() = 0;

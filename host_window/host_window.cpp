@@ -402,7 +402,7 @@ bool HostWindow::Save() {
 
 bool HostWindow::SaveAs() {
   const QString path = QFileDialog::getSaveFileName(this, tr("Save As"), Text(doc_->Path()),
-                                                    tr("Cavix models (*.json);;All files (*)"));
+                                                    tr("Cavix models (*.cvx *.json);;All files (*)"));
   if (path.isEmpty()) return false;
   try {
     doc_->Save(path.toStdString(), /*replaceChanged=*/true);

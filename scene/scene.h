@@ -363,6 +363,7 @@ class Application final : public host::IApplication {
 struct ServiceConfig {
   std::string registryFile;  // a .reg export; a missing file reads as empty values
   std::string settingsFile;  // an INI file; a missing file has no sections
+  host::UserFolders user{};  // the user's folders; none: the application folder alone
 };
 
 // An object of a bound class and the interface asked of it.

@@ -35,6 +35,7 @@ class ShapeDiscardService final : public host::IShapeDiscardService {
 class ServiceFactory final : public host::IServiceFactory {
  public:
   ServiceFactory(Scene& scene, ServiceConfig config) : scene_(scene), config_(std::move(config)) {}
+  host::UserFolders CurrentUserFolders() override { return config_.user; }
   std::unique_ptr<host::IUnitsService> CreateUnitsService() override { return MakeUnitsService(); }
   std::unique_ptr<host::IRegistryReader> CreateRegistryReader() override {
     return MakeRegistryReader(config_.registryFile, registry_);

@@ -65,7 +65,7 @@ std::vector<std::map<std::string, std::string>> CsvRecords(const std::string& te
 }
 
 // What the demo leaves; the solids need Open CASCADE, and a build without it makes the rest.
-const char* const kDemoFiles[] = {"model.json", "sections.svg", "holes.csv",   "holes.txt",
+const char* const kDemoFiles[] = {"model.cvx",  "sections.svg", "holes.csv",   "holes.txt",
                                   "threads.json", "summary.txt",
 #ifdef CAVIX_WITH_OCCT
                                   "part.step",  "part.stl"
@@ -80,9 +80,11 @@ struct PrivateInstall : TempDir {
   }
   std::string Registry() const { return File("appl/cavix.reg"); }
   std::string Settings() const { return File("appl/settings.ini"); }
-  fs::path Prefs() const { return path / "appl" / "Cavix.prf"; }
+  // The user's own folders are the install's too.
+  fs::path Prefs() const { return cavix::testing::UserPrefs(path); }
   Result Run(const std::string& args) const {
-    return Shell("cavix " + args, path, Registry(), Settings());
+    return Shell(cavix::testing::UserFoldersEnv(path) + "cavix " + args, path, Registry(),
+                 Settings());
   }
 };
 
@@ -108,7 +110,7 @@ TEST(DemoRun, MakesEveryFileAndEachDescribesTheSameHoles) {
       << run.out;
   EXPECT_EQ(run.out.find("FAILED"), std::string::npos) << run.out;
 
-  EXPECT_NE(Shell("cavix show model.json", dir).out.find("size 100 x 60 x 40"), std::string::npos);
+  EXPECT_NE(Shell("cavix show model.cvx", dir).out.find("size 100 x 60 x 40"), std::string::npos);
 
   // The CSV and text tables list the same holes (each on its own line of the text table, or among
   // the places of the holes alike).
@@ -133,12 +135,12 @@ TEST(DemoRun, MakesEveryFileAndEachDescribesTheSameHoles) {
   EXPECT_NE(svg.find("Holes: 15 in 10 sections"), std::string::npos);
 
   // Again into its own folder: the same files, and a file of the user's own is left alone.
-  const std::string csv = Slurp(dir / "holes.csv"), model = Slurp(dir / "model.json");
+  const std::string csv = Slurp(dir / "holes.csv"), model = Slurp(dir / "model.cvx");
   std::ofstream(dir / "notes.txt") << "mine";
   const Result again = Shell("cavix demo " + Quote(dir.string()), work.path);
   ASSERT_EQ(again.status, 0) << again.out << again.err;
   EXPECT_EQ(Slurp(dir / "holes.csv"), csv);
-  EXPECT_EQ(Slurp(dir / "model.json"), model);
+  EXPECT_EQ(Slurp(dir / "model.cvx"), model);
   EXPECT_EQ(Slurp(dir / "notes.txt"), "mine");
 }
 
@@ -158,9 +160,9 @@ TEST(DemoInstall, PreferencesAreRestoredOrReportedAndTheDemoCompletes) {
   ASSERT_EQ(r.status, 0) << r.out << r.err;
   EXPECT_EQ(Slurp(install.Prefs()), before);
 
-  fs::remove(install.Prefs());
+  fs::remove_all(install.Prefs().parent_path());
   ASSERT_EQ(install.Run("demo out").status, 0);
-  EXPECT_FALSE(fs::exists(install.Prefs()));
+  EXPECT_FALSE(fs::exists(install.Prefs().parent_path())) << "the folder the dialog made stays";
 
   // A folder where the preferences file should be: no write can replace it, even as root.
   fs::create_directories(install.Prefs());
@@ -175,12 +177,12 @@ TEST(DemoInstall, PreferencesAreRestoredOrReportedAndTheDemoCompletes) {
 // there and a missing dialog script: each is named in the error and nothing is written.
 TEST(DemoInstall, RefusesToStartWhereItWouldSpoilSomethingAndNamesWhy) {
   const PrivateInstall install("refuse");
-  install.Write("work/model.json", "my model");
+  install.Write("work/model.cvx", "my model");
   install.Write("afile", "x");
   Result r = install.Run("demo work");
   EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.err.find("model.json"), std::string::npos) << r.err;
-  EXPECT_EQ(Slurp(install.path / "work" / "model.json"), "my model");
+  EXPECT_NE(r.err.find("model.cvx"), std::string::npos) << r.err;
+  EXPECT_EQ(Slurp(install.path / "work" / "model.cvx"), "my model");
   EXPECT_FALSE(fs::exists(install.path / "work" / "part.step"));
   EXPECT_EQ(install.Run("demo afile").status, 1);
   EXPECT_EQ(Slurp(install.path / "afile"), "x");
@@ -194,7 +196,7 @@ TEST(DemoInstall, RefusesToStartWhereItWouldSpoilSomethingAndNamesWhy) {
   r = install.Run("demo out");
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("demo_4_cbore_through.txt"), std::string::npos) << r.err;
-  EXPECT_FALSE(fs::exists(install.path / "out" / "model.json"));
+  EXPECT_FALSE(fs::exists(install.path / "out" / "model.cvx"));
 }
 
 // ---- The README's examples, as written ----
@@ -204,7 +206,8 @@ TEST(DemoInstall, RefusesToStartWhereItWouldSpoilSomethingAndNamesWhy) {
 Result RunReadmeLine(std::string line, const PrivateInstall& install) {
   for (size_t at; (at = line.find("/usr/local/share/cavix")) != std::string::npos;)
     line.replace(at, 22, install.File("appl"));
-  return Shell(line, install.path, install.Registry(), install.Settings());
+  return Shell(cavix::testing::UserFoldersEnv(install.path) + line, install.path,
+               install.Registry(), install.Settings());
 }
 
 TEST(Readme, EveryCommandExampleWorksAsWritten) {
@@ -252,7 +255,7 @@ TEST(Readme, EveryCommandExampleWorksAsWritten) {
     EXPECT_EQ(r.status, 0) << example << "\n" << r.err;
     ++run;
   }
-  EXPECT_EQ(run, 12);
+  EXPECT_EQ(run, 13);
   for (const char* made : {"holes.csv", "cavix-demo/summary.txt"})
     EXPECT_TRUE(fs::is_regular_file(install.path / made)) << made;
 #ifdef CAVIX_WITH_OCCT

@@ -39,7 +39,8 @@ class CavixCommand : public ::testing::Test {
   void SetUp() override { cavix::testing::WriteInstall(dir_.path); }
 
   Result Cavix(const std::string& args) {
-    return {cavix::test::RunShell("CAVIX_LOCALE=en_US " + Quote(CAVIX_EXE) + " " + args +
+    return {cavix::test::RunShell("CAVIX_LOCALE=en_US " + cavix::testing::UserFoldersEnv(dir_.path) +
+                                      Quote(CAVIX_EXE) + " " + args +
                                       " --registry " + Quote(dir_.File("cavix.reg")) +
                                       " --settings " + Quote(dir_.File("settings.ini")),
                                   dir_)};
@@ -73,7 +74,7 @@ class CavixCommand : public ::testing::Test {
       for (const auto& p : chain) lowest = std::min(lowest, p.at(1).get<double>());
     return lowest;
   }
-  std::string Prefs() const { return dir_.File("Cavix.prf"); }
+  std::string Prefs() const { return cavix::testing::UserPrefs(dir_.path).string(); }
 
   void NewModel(const std::string& extra = "") {
     const Result r = Cavix("new " + model_ + " " + extra);

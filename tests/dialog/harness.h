@@ -44,6 +44,7 @@ struct InstallOptions {
   std::string language = "English";
   std::string locale = "en_US";
   Families families = kShippedFamilies;
+  host::UserFolders user{};  // none: the preferences in the install
 };
 
 // The test family (plain sizes "10", threaded "M10", a missing table).
@@ -67,7 +68,8 @@ class DialogTest : public ::testing::Test {
              fs::copy_options::recursive);
     rt::SetRegional(rt::RegionalFor(o.locale));
     scene_ = scene::Scene::NewModel({100, 60, 20}, scene::Units::Millimetre, 2);
-    actions::LoadAddIn(*scene_, {dir_->File("cavix.reg"), dir_->File("settings.ini")}, addIn_);
+    actions::LoadAddIn(*scene_, {dir_->File("cavix.reg"), dir_->File("settings.ini"), o.user},
+                       addIn_);
   }
 
   // Plays `script` on the dialog that `open` shows (a drop or a double click).

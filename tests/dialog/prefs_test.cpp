@@ -134,5 +134,26 @@ TEST_F(PrefsTest, AFailedWriteLeavesThePreviousFileWhole) {
         << "left behind: " << entry.path();
 }
 
+// Trouble with the user's folders (here a file where a folder should be) stays until the user
+// acts: the dialog names the folder at its first showing and the holes are made all the same.
+TEST_F(PrefsTest, TroubleWithTheUsersFoldersIsToldOnce) {
+  const test::TempDir mine("cavix-mine-");
+  mine.Write("config", "a file");
+  mine.Write("data/Standards", "a file");
+  Install({.user = {mine.File("config/cavix"), mine.File("data")}});
+  const RunResult first = Drop("select Misura 8\nclick OKButton\n");
+  const auto m = first.Messages();
+  ASSERT_EQ(m.size(), 2u) << first.out;
+  EXPECT_EQ(m[0]["title"], "Standards");
+  EXPECT_NE(m[0]["text"].get<std::string>().find(mine.File("data/Standards")), std::string::npos);
+  EXPECT_EQ(m[1]["title"], "Write Prefs");
+  EXPECT_EQ(m[1]["text"], "ERRORE  75 \"" + mine.File("config") + "\" is not a folder");
+  EXPECT_EQ(ClassOf(*shape_), "Cavix.HoleSimple");
+
+  const RunResult second = Drop("select Misura 8\nclick OKButton\n");
+  EXPECT_TRUE(second.Messages().empty()) << second.out;
+  EXPECT_EQ(ClassOf(*shape_), "Cavix.HoleSimple");
+}
+
 }  // namespace
 }  // namespace cavix::testing

@@ -148,10 +148,10 @@ TEST_F(CavixExport, DemoPartAsStepAndGlb) {
   const std::string env = "CAVIX_REGISTRY=" + File("appl/cavix.reg") +
                           " CAVIX_SETTINGS=" + File("appl/settings.ini") + " ";
   ASSERT_EQ(Shell(env + "cavix demo demo", dir_).status, 0);
-  const std::string model = Slurp(File("demo/model.json"));
-  const Result glb = Shell(env + "cavix export demo/model.json demo/part.glb", dir_);
+  const std::string model = Slurp(File("demo/model.cvx"));
+  const Result glb = Shell(env + "cavix export demo/model.cvx demo/part.glb", dir_);
   ASSERT_EQ(glb.status, 0) << glb.err;
-  EXPECT_EQ(Slurp(File("demo/model.json")), model) << "export changed the model file";
+  EXPECT_EQ(Slurp(File("demo/model.cvx")), model) << "export changed the model file";
   EXPECT_NE(glb.out.find(": 15 holes cut, 1 solid,"), std::string::npos) << glb.out;
 
   STEPControl_Reader reader;

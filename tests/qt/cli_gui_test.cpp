@@ -11,6 +11,8 @@
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
+#include <cstdlib>
+#include <fstream>
 #include <functional>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -29,7 +31,13 @@ using qtview::FormView;
 
 class GuiCommands : public ::testing::Test {
  protected:
-  void SetUp() override { WriteInstall(dir_.path); }
+  void SetUp() override {
+    WriteInstall(dir_.path);
+    // The command reads the user's folders from the environment: this test's own.
+    ::setenv("XDG_CONFIG_HOME", (dir_.path / "config").c_str(), 1);
+    ::setenv("XDG_DATA_HOME", (dir_.path / "data").c_str(), 1);
+    std::filesystem::create_directories(Prefs().parent_path());
+  }
 
   // Runs `cavix args…` with the test install; `user` gets the first window the command opens.
   int Cavix(std::vector<std::string> args, const std::function<void(FormView&)>& user = {}) {
@@ -66,7 +74,9 @@ class GuiCommands : public ::testing::Test {
   std::string Script(const std::string& text) {
     return dir_.Write("steps" + std::to_string(++scripts_) + ".txt", text);
   }
-  void ForgetPreferences() { std::filesystem::remove(dir_.File("Cavix.prf")); }
+  std::filesystem::path Prefs() const { return UserPrefs(dir_.path); }
+  void ForgetPreferences() { std::filesystem::remove(Prefs()); }
+  void WritePrefs(const std::string& text) { std::ofstream(Prefs(), std::ios::binary) << text; }
 
   static void Click(FormView& view, const char* name, int index = -1) {
     QWidget* w = view.WidgetOf(name, index);
@@ -187,7 +197,7 @@ TEST_F(GuiCommands, TheWindowReopensWhereTheUserLeftIt) {
   };
   // The placement lines (1 and 2) of the preferences, and what follows them.
   auto placement = [&] {
-    const std::string prefs = test::Slurp(dir_.File("Cavix.prf"));
+    const std::string prefs = test::Slurp(Prefs().string());
     const size_t second = prefs.find("\r\n", prefs.find("\r\n") + 2);
     EXPECT_NE(second, std::string::npos);
     return std::pair(prefs.substr(0, second), prefs.substr(second));
@@ -207,7 +217,7 @@ TEST_F(GuiCommands, TheWindowReopensWhereTheUserLeftIt) {
 
   // Twips that are no whole number of pixels survive a move event that is not the user's; a
   // position far off screen opens centred.
-  dir_.Write("Cavix.prf", " 1234 \r\n 1234 " + placement().second);
+  WritePrefs(" 1234 \r\n 1234 " + placement().second);
   ASSERT_EQ(Cavix({"drop", model, "--gui"},
                   [](FormView& view) {
                     QMoveEvent same(view.pos(), view.pos());
@@ -217,7 +227,7 @@ TEST_F(GuiCommands, TheWindowReopensWhereTheUserLeftIt) {
             0)
       << err_;
   EXPECT_EQ(placement().first, " 1234 \r\n 1234 ");
-  dir_.Write("Cavix.prf", "9999999\r\n-9999999" + placement().second);
+  WritePrefs("9999999\r\n-9999999" + placement().second);
   ASSERT_EQ(Cavix({"drop", model, "--gui"}, look), 0) << err_;
   EXPECT_TRUE(screen.contains(reopened)) << reopened.x() << "," << reopened.y();
 }

@@ -82,6 +82,7 @@ class WriteFaults : public ::testing::Test {
     std::error_code ec;
     fs::permissions(models_, fs::perms(0755), ec);
     fs::permissions(appl_, fs::perms(0755), ec);
+    fs::permissions(prefs_.parent_path(), fs::perms(0755), ec);
   }
 
   // The command line `cavix ARGS --registry … --settings …` of the private install.
@@ -118,6 +119,8 @@ class WriteFaults : public ::testing::Test {
                  (asan + (asan.empty() ? "" : ":") + "verify_asan_link_order=0").c_str(), 1);
       }
       if (!fault.lockWait.empty()) ::setenv("CAVIX_LOCK_WAIT", fault.lockWait.c_str(), 1);
+      ::setenv("XDG_CONFIG_HOME", (root_ / "config").c_str(), 1);
+      ::setenv("XDG_DATA_HOME", (root_ / "data").c_str(), 1);
       if (fault.unprivileged && ::geteuid() == 0) {
         if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)
           ::_exit(122);
@@ -168,6 +171,8 @@ class WriteFaults : public ::testing::Test {
         Cavix({"drop", model_.string(), "--at", "30,30,20", "--script", Script("plain_blind.txt")});
     ASSERT_EQ(o.exitCode, 0) << o.err;
     ASSERT_TRUE(fs::exists(prefs_));
+    fs::permissions(root_ / "config", fs::perms(0755));
+    fs::permissions(prefs_.parent_path(), fs::perms(0755));
     fs::permissions(model_, fs::perms(0644));
     fs::permissions(prefs_, fs::perms(0644));
   }
@@ -190,7 +195,7 @@ class WriteFaults : public ::testing::Test {
 
   const cavix::test::TempDir dir_{"cavix-faults-"};
   const fs::path root_ = dir_.path, appl_ = root_ / "appl", models_ = root_ / "models";
-  const fs::path model_ = models_ / "part.cvx", prefs_ = appl_ / "Cavix.prf";
+  const fs::path model_ = models_ / "part.cvx", prefs_ = root_ / "config/cavix/Cavix.prf";
 };
 
 // ---- the model file
@@ -224,7 +229,7 @@ TEST_F(WriteFaults, ModelThatCannotBeWrittenIsKeptAndTheFailureSaidOnce) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.args[0] + ", " + c.said);
     if (c.fault.unprivileged && ::geteuid() != 0) continue;  // no second user to be
-    fs::permissions(appl_, fs::perms(0777));
+    fs::permissions(prefs_.parent_path(), fs::perms(0777));
     fs::permissions(prefs_, fs::perms(0666));
     fs::permissions(models_, c.folder);
     fs::permissions(model_, c.file);
@@ -271,7 +276,7 @@ TEST_F(WriteFaults, PreferencesThatCannotBeWrittenAreKeptAndTheFailureSaidOnce) 
       if (::geteuid() == 0) {
         ASSERT_EQ(::chown(model_.c_str(), kNobody, kNobody), 0);
       }
-      fs::permissions(appl_, fs::perms(0555));
+      fs::permissions(prefs_.parent_path(), fs::perms(0555));
     }
     const Outcome o = Cavix(SecondDrop(), c.fault);
     EXPECT_EQ(o.exitCode, c.exitCode) << o.err;
@@ -284,9 +289,7 @@ TEST_F(WriteFaults, PreferencesThatCannotBeWrittenAreKeptAndTheFailureSaidOnce) 
     // The box says the error; standard error says it again with the file (and the model's once).
     EXPECT_EQ(Count(o.err, prefs_.string()), 1u) << o.err;
     EXPECT_EQ(Count(o.err, c.said), c.exitCode != 0 ? 2u : 1u) << o.err;
-    EXPECT_EQ(Leftovers(appl_, {"Standards", "Images", "scripts", "cavix.reg", "settings.ini",
-                                "Cavix.prf"}),
-              std::vector<std::string>{});
+    EXPECT_EQ(Leftovers(prefs_.parent_path(), {"Cavix.prf"}), std::vector<std::string>{});
   }
 }
 

@@ -2,6 +2,9 @@
 // selects.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <filesystem>
 #include <map>
 #include <optional>
 
@@ -35,7 +38,7 @@ class ConfigTest : public ::testing::Test {
       for (char c : value) text += c == '\\' || c == '"' ? std::string{'\\', c} : std::string{c};
       text += "\"\r\n";
     }
-    services = scene::MakeServiceFactory(scene, {dir.Write("cavix.reg", text), ""});
+    services = scene::MakeServiceFactory(scene, {dir.Write("cavix.reg", text), "", user});
     return reader.emplace(*services);
   }
   std::map<std::pair<std::string, std::string>, std::string> values;
@@ -43,6 +46,7 @@ class ConfigTest : public ::testing::Test {
   scene::Scene scene;
   std::unique_ptr<host::IServiceFactory> services;
   std::optional<config::Registry> reader;
+  host::UserFolders user;
 };
 
 TEST_F(ConfigTest, LanguageRule) {
@@ -105,6 +109,83 @@ TEST_F(ConfigTest, FamiliesStopAtTheFirstEmptyValue) {
   for (int i = 0; i < 1500; ++i) Set(kAddIn, "Norme#" + std::to_string(i), "F");
   EXPECT_EQ(config::ListStandardsFamilies(Reader()).size(),
             static_cast<size_t>(config::kMaxFamilies));
+}
+
+TEST(UserFolders, FollowTheXdgRules) {
+  struct Case {
+    const char *config, *data, *home;  // nullptr: unset
+    std::string wantConfig, wantData;
+  };
+  const Case cases[] = {
+      {nullptr, nullptr, "/home/u", "/home/u/.config/cavix", "/home/u/.local/share/cavix"},
+      {"/cfg/", "/dat", "/home/u", "/cfg/cavix", "/dat/cavix"},
+      // Empty or relative is unset; without a usable HOME there is no folder.
+      {"", "rel/data", "/home/u/", "/home/u/.config/cavix", "/home/u/.local/share/cavix"},
+      {nullptr, "/dat", nullptr, "", "/dat/cavix"},
+      {nullptr, nullptr, "relative", "", ""},
+      {"/", nullptr, "/", "/cavix", "/.local/share/cavix"},
+  };
+  for (const Case& c : cases) {
+    const std::map<std::string, const char*> env{
+        {"XDG_CONFIG_HOME", c.config}, {"XDG_DATA_HOME", c.data}, {"HOME", c.home}};
+    const host::UserFolders f =
+        config::UserFoldersFromEnvironment([&](const char* v) { return env.at(v); });
+    EXPECT_EQ(f.config, c.wantConfig) << (c.home ? c.home : "(no HOME)");
+    EXPECT_EQ(f.data, c.wantData);
+  }
+}
+
+// The user's folder first: a family folder named as a shipped one takes its place with its
+// caption, others follow by name; the preferences go to the user's folder and are read from the
+// application folder until they exist there.
+TEST_F(ConfigTest, TheUsersFoldersComeFirst) {
+  Set(kMaker, "ApplDir", dir.File("appl"));
+  Set(kAddIn, "Norme#0", "ISO");
+  Set(kAddIn, "Norme Dir#0", "\\Standards\\ISO\\");
+  Set(kAddIn, "Norme#1", "UNC/UNF");
+  Set(kAddIn, "Norme Dir#1", "\\Standards\\UNC\\");
+  Set(kAddIn, "Data#0", "Tab\\");
+  Set(kAddIn, "File Prefs", "\\Cavix.prf");
+  const std::string appl = dir.File("appl"), mine = dir.File("data");
+  user = {dir.File("config"), mine};
+  for (const char* folder : {"UNC/Tab", "Zeta/Tab", "Mine/Tab", ".hidden/Tab"})
+    std::filesystem::create_directories(dir.path / "data/Standards" / folder);
+  dir.Write("data/Standards/notes.txt", "not a family");
+
+  const config::FamilyList list = config::ListFamilies(Reader());
+  std::vector<std::string> seen;
+  for (const config::Family& f : list.families) seen.push_back(f.caption + " " + f.dir);
+  EXPECT_EQ(seen, (std::vector<std::string>{"ISO " + appl + "\\Standards\\ISO\\",
+                                            "UNC/UNF " + mine + "\\Standards\\UNC\\",
+                                            "Mine " + mine + "\\Standards\\Mine\\",
+                                            "Zeta " + mine + "\\Standards\\Zeta\\"}));
+  EXPECT_TRUE(list.problems.empty());
+  EXPECT_EQ(config::ReadFamilyPaths(Reader(), 3).dataDir, mine + "\\Standards\\Zeta\\Tab\\");
+  EXPECT_EQ(config::ReadFamilyPaths(Reader(), 1).dataDir, mine + "\\Standards\\UNC\\Tab\\");
+
+  config::FamilyPaths p = config::ReadFamilyPaths(Reader(), 0);
+  EXPECT_EQ(p.prefsFile, dir.File("config") + "\\Cavix.prf");
+  EXPECT_EQ(p.prefsToRead, appl + "\\Cavix.prf");
+  config::WritePreferences(p, "x");
+  struct stat st {};
+  ASSERT_EQ(::stat(dir.File("config").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u) << "a folder of the user's own, made on the first write";
+  EXPECT_EQ(config::ReadFamilyPaths(Reader(), 0).prefsToRead, p.prefsFile);
+
+  // A user's folder of families that cannot be read is named; the registry's families stand.
+  std::filesystem::remove_all(dir.path / "data/Standards");
+  dir.Write("data/Standards", "a file in the way");
+  const config::FamilyList blocked = config::ListFamilies(Reader());
+  EXPECT_EQ(blocked.families.size(), 2u);
+  ASSERT_EQ(blocked.problems.size(), 1u);
+  EXPECT_NE(blocked.problems[0].find(mine + "/Standards/\" of your standards families"),
+            std::string::npos)
+      << blocked.problems[0];
+
+  // Without user folders everything is in the application folder, as before.
+  user = {};
+  EXPECT_EQ(config::ReadFamilyPaths(Reader(), 0).prefsFile, appl + "\\Cavix.prf");
+  EXPECT_EQ(config::ListFamilies(Reader()).families.size(), 2u);
 }
 
 TEST(StringTable, TextsOfEachLanguageAndOnlyTheListedIdentifiers) {

@@ -45,4 +45,14 @@ inline void WriteInstall(const std::filesystem::path& dir, const std::string& la
       << "[Directories]\r\nThreadFile=" << dir.string() << "\\Images\\\r\n";
 }
 
+// A test's own user folders below `dir`, as the environment assignments that start a shell command
+// line, and the preferences file the dialog writes there.
+inline std::string UserFoldersEnv(const std::filesystem::path& dir) {
+  return "XDG_CONFIG_HOME='" + (dir / "config").string() + "' XDG_DATA_HOME='" +
+         (dir / "data").string() + "' ";
+}
+inline std::filesystem::path UserPrefs(const std::filesystem::path& dir) {
+  return dir / "config" / "cavix" / "Cavix.prf";
+}
+
 }  // namespace cavix::testing
