@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "hole_objects/hole_spec.h"
+#include "tests/holes/hole_input.h"
 #include "scene/model_file.h"
 #include "scene/scene.h"
 #include "tests/support/test_files.h"
@@ -18,6 +18,8 @@
 namespace fs = std::filesystem;
 using namespace cavix;
 using namespace cavix::exporter;
+using holetest::HoleInput;
+using holetest::Spec;
 
 namespace {
 
@@ -51,37 +53,28 @@ scene::Shape& Stored(scene::Scene& s, scene::Vec3 normal, scene::Vec3 at, holes:
   return shape;
 }
 
-// A hole of kind `type` drilled at 6.6 (threaded: M8 x 1.25) with a bore of `bore`, recess 11 x 6.4
-// (cone 12.6 at 90 degrees for a countersink, 11 x 4 and 90 for a counterdrill).
-holes::HoleSpec Spec(int16_t type, double bore, bool threaded = false) {
-  holes::HoleSpec h = holes::SpecOfKind(*holes::FindHoleKind(type));
-  h.threaded = threaded;
-  h.diameter = threaded ? 8 : 6;
-  (threaded ? h.pitch : h.allowance) = threaded ? 1.25 : 0.6;
-  h.boreLength = bore;
-  h.threadLength = threaded ? bore - 2 : 0;
-  h.pointAngle = 118;
-  h.recessDiameter = type == 3 ? 12.6 : type > 1 ? 11 : 0;
-  h.recessDepth = type == 4 ? 4 : type == 2 ? 6.4 : 0;
-  h.recessAngle = type > 2 ? 90 : 0;
-  h.standard = "ISO 262";
-  h.sizeCode = threaded ? "M8" : " 10";  // as tables pad it
-  return h;
-}
-
 }  // namespace
 
 // Callouts state the facts of each kind of hole, blind and through; a blind hole whose bore
 // breaks out of the part is still a blind hole of its depth, as the hole table calls it.
 TEST(SceneExport, CalloutsStateTheFactsOfEachHole) {
   auto s = scene::Scene::NewModel({100, 60, 20});
-  Stored(*s, {0, 0, -1}, {10, 10, 20}, holes::ThroughAt(Spec(2, 0), 20));
-  Stored(*s, {0, 0, -1}, {30, 10, 20}, Spec(2, 8));
-  Stored(*s, {0, 0, -1}, {50, 10, 20}, Spec(3, 10));
-  Stored(*s, {0, 0, -1}, {70, 10, 20}, Spec(4, 10, true));
-  Stored(*s, {1, 0, 0}, {0, 30, 10}, holes::ThroughAt(Spec(1, 0), 20));  // side: 100 long
-  Stored(*s, {0, 0, -1}, {90, 50, 20}, holes::ThroughAt(Spec(2, 0), 20));  // like the first
-  Stored(*s, {0, 0, -1}, {90, 30, 20}, Spec(2, 30));  // breaks out, blind all the same
+  // Drilled at 6.6 (threaded: M10 x 1.5), a counterbore 11 x 6.4, a countersink 12.6 at 90 degrees,
+  // a counterdrill 11 x 4 and 90 degrees.
+  const HoleInput cbore{.type = 2, .D = 6, .T = 0.6, .Dr = 11, .Lc = 6.4};
+  HoleInput through = cbore, deep = cbore, shallow = cbore;
+  through.through = true;
+  deep.L = 30;  // breaks out, blind all the same
+  shallow.L = 8;
+  Stored(*s, {0, 0, -1}, {10, 10, 20}, Spec(through));
+  Stored(*s, {0, 0, -1}, {30, 10, 20}, Spec(shallow));
+  Stored(*s, {0, 0, -1}, {50, 10, 20},
+         Spec({.type = 3, .D = 6, .L = 10, .T = 0.6, .Dr = 12.6, .Ar = 90}));
+  Stored(*s, {0, 0, -1}, {70, 10, 20},
+         Spec({4, true, false, 10, 10, 8, 1.5, 118, 0, 11, 4, 90}));
+  Stored(*s, {1, 0, 0}, {0, 30, 10}, Spec({.through = true, .D = 5}));  // side: 100 long
+  Stored(*s, {0, 0, -1}, {90, 50, 20}, Spec(through));                 // like the first
+  Stored(*s, {0, 0, -1}, {90, 30, 20}, Spec(deep));
   std::vector<std::string> warnings;
   const auto d = DrawingsFromScene(*s, warnings);
   ASSERT_EQ(d.size(), 6u);
@@ -90,8 +83,8 @@ TEST(SceneExport, CalloutsStateTheFactsOfEachHole) {
       {"⌀6.6 THRU", "⌴ ⌀11 ↧ 6.4", "size 10, ISO 262"},
       {"⌀6.6 ↧ 8", "⌴ ⌀11 ↧ 6.4", "size 10, ISO 262"},
       {"⌀6.6 ↧ 10", "⌵ ⌀12.6 × 90°", "size 10, ISO 262"},
-      {"M8x1.25 ↧ 8", "⌀6.75 ↧ 10", "⌴ ⌀11 ↧ 4", "⌵ 90°", "size M8, ISO 262"},
-      {"⌀6.6 THRU", "size 10, ISO 262"},
+      {"M10x1.5 ↧ 8", "⌀8.5 ↧ 10", "⌴ ⌀11 ↧ 4", "⌵ 90°", "size M10, ISO 262"},
+      {"⌀5 THRU", "size 10, ISO 262"},
       {"⌀6.6 ↧ 30", "⌴ ⌀11 ↧ 6.4", "size 10, ISO 262"},
   };
   for (size_t i = 0; i < d.size(); ++i) {
@@ -102,8 +95,8 @@ TEST(SceneExport, CalloutsStateTheFactsOfEachHole) {
   }
   EXPECT_DOUBLE_EQ(d[0].partThickness, 20);
   EXPECT_DOUBLE_EQ(d[4].partThickness, 100);
-  // The thread starts below the recess (4 + the cone from 5.5 to 3.375 at 90 degrees).
-  EXPECT_DOUBLE_EQ(d[3].thread.OffsetDistance, 4 + 2.125);
+  // The thread starts below the recess (4 + the cone from 5.5 to 4.25 at 90 degrees).
+  EXPECT_DOUBLE_EQ(d[3].thread.OffsetDistance, 4 + 1.25);
 }
 
 // A saved model exported by extension: STEP and SVG, in any letter case; unfinished holes are
