@@ -1,15 +1,38 @@
-// `cavix regen`, `cavix resize` and `cavix threads`: what the host does to hole shapes when a
-// part changes, and what a drawing view asks a hole about its thread.
+// `cavix move`, `cavix regen`, `cavix resize` and `cavix threads`: what the host does to hole
+// shapes when they or the part change, and what a drawing view asks a hole about its thread.
 #include <iomanip>
 #include <nlohmann/json.hpp>
 #include <ostream>
 
+#include "actions/move.h"
 #include "actions/regen.h"
 #include "actions/threads.h"
 #include "app/commands.h"
 #include "runtime/error.h"
 
 namespace cavix::app {
+
+int CmdMove(Invocation& inv) {
+  const std::string& path = inv.args[0];
+  const std::optional<std::string> at = inv.Value("--at");
+  if (!at) throw UsageError("--at X,Y,Z is required");
+  actions::Placement to{ParseTriple(*at, "--at")};
+  const std::optional<std::string> normal = inv.Value("--normal");
+  if (normal) {
+    to.normal = ParseTriple(*normal, "--normal");
+    if (to.normal.x == 0 && to.normal.y == 0 && to.normal.z == 0)
+      throw UsageError("--normal must not be the zero vector");
+  }
+  auto workspace = OpenModelToChange(inv, path);
+  scene::Shape& s = workspace->Model().ResolveShape(inv.args[1]);
+  if (!normal) to.normal = s.Normal();
+  actions::MoveHoles(workspace->Model(), {{&s, to}});
+  workspace->Save();
+  inv.out << "moved " << Printable(s.Describe()) << " to " << Num(to.position.x) << ","
+          << Num(to.position.y) << "," << Num(to.position.z) << " along " << Num(to.normal.x) << ","
+          << Num(to.normal.y) << "," << Num(to.normal.z) << "\n";
+  return 0;
+}
 
 int CmdRegen(Invocation& inv) {
   const std::string& path = inv.args[0];

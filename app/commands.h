@@ -16,6 +16,7 @@ int CmdDrop(Invocation& inv);
 int CmdEdit(Invocation& inv);
 int CmdAssignEvent(Invocation& inv);
 // cmd_geometry.cpp
+int CmdMove(Invocation& inv);
 int CmdRegen(Invocation& inv);
 int CmdResize(Invocation& inv);
 int CmdThreads(Invocation& inv);

@@ -146,6 +146,23 @@ void ApplyDialog(DialogSession& s) {
   d.Unload();
 }
 
+std::optional<holes::HoleSpec> DescribedHole(const DialogSession& s) {
+  Dialog& d = s.Form();
+  if (d.Misura.ListIndex() < 0) return std::nullopt;
+  try {
+    SizeRow row{};
+    if (FileReadTAB::QMisuraVariabili(s.paths.dataDir + d.Misura.Tag(), d.Misura.SelectedText(),
+                                      RegionalToTable(d.Lunghezza.Text()), row)
+            .status != FileReadTAB::SizeRow::Found)
+      return std::nullopt;
+    const holes::HoleSpec spec = SpecFromForm(s, row);
+    if (ImpossibleField(s, spec)) return std::nullopt;
+    return spec;
+  } catch (const rt::Error&) {
+    return std::nullopt;  // a field that is not a number, a fault of the sizes: no hole yet
+  }
+}
+
 holes::HoleSpec SpecFromForm(const DialogSession& s, const SizeRow& row) {
   Dialog& d = s.Form();
   holes::HoleSpec spec = holes::SpecOfKind(KindOf(s.holeType));

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 
 #include "dialog/session.h"
 #include "hole_objects/hole_spec.h"
@@ -22,6 +23,11 @@ void ApplyDialog(DialogSession& s);
 // table row `row`; a through hole's lengths run through the part as thick as the length field
 // says. Raises 13 for a field that is not a number.
 holes::HoleSpec SpecFromForm(const DialogSession& s, const SizeRow& row);
+
+// The hole the form on show describes, as OK would make it with its size's row, or nothing where
+// OK would make none (no size, no row for it, a field that is no number, a value OK refuses).
+// Shows no message.
+std::optional<holes::HoleSpec> DescribedHole(const DialogSession& s);
 
 // Cancel: shapes just dropped from the catalog are discarded; edited holes are left as they were.
 void CancelDialog(DialogSession& s);

@@ -79,7 +79,7 @@ void ShowDialog(DialogSession& session) {
     }
   } remember{session};
   // Each showing starts from a freshly loaded form.
-  Dialog form;
+  Dialog form(session);
   WireEvents(form, session);
   Dialog* previous = session.form;
   session.form = &form;

@@ -35,7 +35,7 @@ constexpr const char* kGroupKeys[6] = {"point", "point-thread", "through",
 
 // The form's design, one control a line as a form designer lists it (name, container, place in
 // twips, tab index, design-time contents): long, but a listing reads better whole than cut up.
-Dialog::Dialog()
+Dialog::Dialog(DialogSession& session)
     : forms::Form("Dialog"),
       ImageList1(Add<forms::ImageList>("ImageList1")),
       OptHoleType{&Add<forms::OptionButton>("OptHoleType", 0),
@@ -76,7 +76,8 @@ Dialog::Dialog()
       ProfIncasso(Add<forms::TextBox>("ProfIncasso", -1, &FrameIncSvas)),
       LblAngSvaso(Add<forms::Label>("LblAngSvaso", -1, &FrameIncSvas)),
       Label8(Add<forms::Label>("Label8", -1, &FrameIncSvas)),
-      AngSvaso(Add<forms::ComboBox>("AngSvaso", -1, &FrameIncSvas)) {
+      AngSvaso(Add<forms::ComboBox>("AngSvaso", -1, &FrameIncSvas)),
+      session_(session) {
   SetClientSize(4620, 5325);
 
   for (const char* group : kGroupKeys) {

@@ -4,6 +4,7 @@
 
 #include <array>
 
+#include "dialog/session.h"
 #include "forms/controls.h"
 #include "forms/form.h"
 
@@ -14,7 +15,9 @@ inline constexpr int kHoleTypePictures = 24;
 
 class Dialog : public forms::Form {
  public:
-  Dialog();
+  // A dialog of `session` (its events are wired when it is shown).
+  explicit Dialog(DialogSession& session);
+  DialogSession& Session() const { return session_; }
 
   // The first picture of the hole-type group for the three toggle values (0/1 each, 2 greyed):
   // k + 1 of the table of groups; any greyed value gives the first group.
@@ -64,6 +67,8 @@ class Dialog : public forms::Form {
   // Selects tab `tab` of TabNorme without the family reaction; 380 outside the tabs.
   void SelectTabQuietly(int tab);
 
+ private:
+  DialogSession& session_;
 };
 
 // Sets the pictures of the four hole-type buttons from the flat, through and thread toggles.

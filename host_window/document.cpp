@@ -1,6 +1,7 @@
 // The open model's undo, redo and file state.
 #include "host_window/document.h"
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <optional>
@@ -26,6 +27,11 @@ Document::Document(std::string path, const scene::ServiceConfig& services)
     : work_(actions::Workspace::Open(path, services)) {
   text_ = savedText_ = work_->Text();
   diskText_ = ReadFile(path).value_or(std::string());
+}
+
+Document::Document(std::unique_ptr<actions::Workspace> work, bool kept) : work_(std::move(work)) {
+  text_ = work_->Text();
+  if (kept) savedText_ = text_;
 }
 
 bool Document::Change(const std::function<bool(actions::Workspace&)>& change) {
@@ -74,8 +80,11 @@ void Document::Restore(const std::string& text) {
 bool Document::ChangedOnDisk() const { return ReadFile(Path()) != diskText_; }
 
 bool Document::Save(const std::string& path, bool replaceChanged) {
-  const rt::FileLock lock = scene::LockModel(path);
-  if (!replaceChanged && path == Path() && ChangedOnDisk()) return false;
+  // A file that is there is replaced in turn with the commands changing it; a new one (Save As
+  // to a new name) has nobody to take turns with.
+  std::optional<rt::FileLock> lock;
+  if (std::filesystem::exists(path)) lock.emplace(scene::LockModel(path));
+  if (!replaceChanged && !Path().empty() && path == Path() && ChangedOnDisk()) return false;
   work_->SaveAs(path);
   savedText_ = text_;
   diskText_ = ReadFile(path).value_or(std::string());

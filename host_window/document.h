@@ -16,9 +16,14 @@ class Document {
  public:
   // Reads the model file and loads the add-in into it (errors as scene::LoadModel raises them).
   Document(std::string path, const scene::ServiceConfig& services);
+  // A model not read from its file (a new one, or one made from a STEP part): `work`'s path may
+  // be empty (no file yet: the first save needs one). Unless `kept`, it counts as changed until
+  // saved.
+  Document(std::unique_ptr<actions::Workspace> work, bool kept);
 
   actions::Workspace& Work() { return *work_; }
   scene::Scene& Model() { return work_->Model(); }
+  // The model's file; empty for a model never saved.
   const std::string& Path() const { return work_->Path(); }
   // The model differs from what was last read from or written to its file.
   bool Modified() const { return text_ != savedText_; }
@@ -35,9 +40,10 @@ class Document {
   // The file holds something else than the window read or last wrote (another program wrote it,
   // or it is gone).
   bool ChangedOnDisk() const;
-  // Writes the model to `path` (atomically), which becomes the document's file. The model file's
-  // lock is held from the check to the rename, so a command changing the file at the same time
-  // either ends before (and the save sees its change) or starts after. Unless `replaceChanged`,
+  // Writes the model to `path` (atomically), which becomes the document's file; a new file is
+  // made. An existing file's lock is held from the check to the rename, so a command changing
+  // the file at the same time either ends before (and the save sees its change) or starts
+  // after. Unless `replaceChanged`,
   // nothing is written and false returned when the file is the document's own and changed on
   // disk since the window read or wrote it.
   bool Save(const std::string& path, bool replaceChanged);

@@ -1,9 +1,7 @@
-// The host window: panels, actions, and what a drop, a click, a double click and the menus do.
+// The host window: its panels, menus, toolbar and status bar, and how it shows the model and the
+// selection. What the gestures do is in window_placing.cpp, the File menu in window_files.cpp.
 #include "host_window/host_window.h"
 
-#include <BRepAdaptor_Surface.hxx>
-#include <BRepClass3d_SolidClassifier.hxx>
-#include <ElSLib.hxx>
 #include <Message.hxx>
 #include <Message_Messenger.hxx>
 #include <Message_PrinterOStream.hxx>
@@ -13,10 +11,10 @@
 #include <QDockWidget>
 #include <QDoubleSpinBox>
 #include <QElapsedTimer>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
@@ -24,14 +22,18 @@
 #include <QStatusBar>
 #include <QToolBar>
 #include <QTreeWidget>
-#include <QVBoxLayout>
 #include <TopExp_Explorer.hxx>
-#include <cmath>
 #include <cstdlib>
-#include <gp_Pln.hxx>
 
+#include "export/scene_export.h"
 #include "actions/regen.h"
 #include "forms/qt/window_driver.h"
+#include "host_window/hole_panel.h"
+#include "host_window/part_solid.h"
+#include "host_window/pattern_panel.h"
+#include "host_window/position_panel.h"
+#include "host_window/preview.h"
+#include "host_window/window_text.h"
 #include "runtime/error.h"
 
 namespace cavix::hostwindow {
@@ -56,34 +58,38 @@ class CatalogTree : public QTreeWidget {
   }
 };
 
-QString Text(const std::string& s) { return QString::fromStdString(s); }
-
-QString ErrorText(const std::exception& e) {
-  if (const auto* r = dynamic_cast<const rt::Error*>(&e))
-    return QString("Error %1: %2").arg(r->Number()).arg(Text(r->Description()));
-  return Text(e.what());
+QDockWidget* Dock(QMainWindow* window, const QString& title, const char* name, QWidget* panel,
+                  Qt::DockWidgetArea area) {
+  auto* dock = new QDockWidget(title, window);
+  dock->setObjectName(name);
+  dock->setWidget(panel);
+  window->addDockWidget(area, dock);
+  return dock;
 }
-
-// -0 written as 0: the axis is stored and shown as people write it.
-double Clean(double v) { return v + 0.0; }
 
 }  // namespace
 
 HostWindow::HostWindow(const std::string& path, const scene::ServiceConfig& services,
                        QWidget* parent)
-    : QMainWindow(parent) {
+    : QMainWindow(parent), services_(services) {
   doc_ = std::make_unique<Document>(path, services);
   view_ = new PartView(this);
   setCentralWidget(view_);
   view_->accepts = [](const QMimeData& data) {
     return data.hasFormat(QString::fromLatin1(kCatalogEntryMime));
   };
-  view_->dropped = [this](QPoint at) { DropAt(at); };
+  view_->draggedOver = [this](QPoint at, Qt::KeyboardModifiers keys) { return DragOver(at, keys); };
+  view_->dragLeft = [this] { view_->ShowMarker(std::nullopt); };
+  view_->dropped = [this](QPoint at, Qt::KeyboardModifiers keys) { DropAt(at, keys); };
   view_->doubleClicked = [this](QPoint at) { EditAt(at); };
-  view_->clicked = [this](QPoint at) { SelectAt(at); };
-  BuildPanels();
+  view_->clicked = [this](QPoint at, Qt::KeyboardModifiers keys) { SelectAt(at, keys); };
+  view_->contextMenu = [this](QPoint at) { ContextMenu(at); };
+  view_->hovered = [this](QPoint at) { Hover(at); };
   BuildActions();
-  resize(1280, 800);
+  BuildPanels();
+  BuildStatusBar();
+  resize(1400, 860);
+  Remember(path);
   Refresh();
 }
 
@@ -94,22 +100,54 @@ void HostWindow::BuildPanels() {
   catalog_->setHeaderLabel(tr("Catalogs"));
   catalog_->setDragEnabled(true);
   catalog_->setDragDropMode(QAbstractItemView::DragOnly);
-  auto* catalogDock = new QDockWidget(tr("Catalog"), this);
-  catalogDock->setObjectName("catalog");
-  catalogDock->setWidget(catalog_);
-  addDockWidget(Qt::LeftDockWidgetArea, catalogDock);
+  Dock(this, tr("Catalog"), "catalog", catalog_, Qt::LeftDockWidgetArea);
+
+  pattern_ = new PatternPanel;
+  Dock(this, tr("Pattern"), "pattern", pattern_, Qt::LeftDockWidgetArea);
 
   shapes_ = new QTreeWidget;
   shapes_->setHeaderLabel(tr("Shapes"));
+  shapes_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  shapes_->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(shapes_, &QTreeWidget::itemSelectionChanged, this, [this] {
     if (filling_) return;
-    const auto items = shapes_->selectedItems();
-    SelectShape(items.isEmpty() ? 0 : items.front()->data(0, kIdRole).toInt());
+    std::vector<int32_t> ids;
+    // The item the user acted on last is the one the panels show.
+    if (QTreeWidgetItem* current = shapes_->currentItem(); current && current->isSelected())
+      ids.push_back(current->data(0, kIdRole).toInt());
+    for (QTreeWidgetItem* item : shapes_->selectedItems())
+      if (item != shapes_->currentItem()) ids.push_back(item->data(0, kIdRole).toInt());
+    std::erase(ids, 0);
+    SelectShapes(ids);
   });
-  auto* shapesDock = new QDockWidget(tr("Part"), this);
-  shapesDock->setObjectName("shapes");
-  shapesDock->setWidget(shapes_);
-  addDockWidget(Qt::LeftDockWidgetArea, shapesDock);
+  connect(shapes_, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
+    const int32_t id = item->data(0, kIdRole).toInt();
+    for (const ShapeRow& row : Shapes(doc_->Model()))
+      if (id && row.id == id && row.hole) {
+        SelectShape(id);
+        const HoleAt at = PlaceOf(doc_->Model(), id);
+        Edit(id, false, view_->PixelOf(gp_Pnt(at.position.x, at.position.y, at.position.z)));
+        return;
+      }
+  });
+  connect(shapes_, &QTreeWidget::customContextMenuRequested, this, [this](QPoint at) {
+    QTreeWidgetItem* item = shapes_->itemAt(at);
+    const int32_t id = item ? item->data(0, kIdRole).toInt() : 0;
+    if (!id) return;
+    if (std::find(selection_.begin(), selection_.end(), id) == selection_.end()) SelectShape(id);
+    if (SelectedHoles().empty()) return;
+    QMenu menu;
+    menu.addActions({edit_, editAllLike_, move_, delete_, selectLike_});
+    menu.exec(shapes_->viewport()->mapToGlobal(at));
+  });
+  Dock(this, tr("Part"), "shapes", shapes_, Qt::LeftDockWidgetArea);
+
+  position_ = new PositionPanel;
+  position_->moved = [this](const gp_Pnt& to) { MoveSelectedTo(to); };
+  positionDock_ = Dock(this, tr("Position"), "position", position_, Qt::RightDockWidgetArea);
+
+  holePanel_ = new HolePanel;
+  Dock(this, tr("Hole"), "hole", holePanel_, Qt::RightDockWidgetArea);
 
   auto* panel = new QWidget;
   auto* form = new QFormLayout(panel);
@@ -118,25 +156,32 @@ void HostWindow::BuildPanels() {
     extents_[i] = new QDoubleSpinBox;
     extents_[i]->setRange(0.001, 100000);
     extents_[i]->setDecimals(3);
+    extents_[i]->setObjectName(QString("extent%1").arg(axes[i]));
     form->addRow(tr("%1 extent").arg(axes[i]), extents_[i]);
   }
   applyExtents_ = new QPushButton(tr("Apply"));
+  applyExtents_->setObjectName("applyExtents");
   connect(applyExtents_, &QPushButton::clicked, this, [this] { ApplyExtents(); });
   form->addRow(applyExtents_);
   partNote_ = new QLabel;
   partNote_->setWordWrap(true);
   form->addRow(partNote_);
-  auto* extentsDock = new QDockWidget(tr("Block"), this);
-  extentsDock->setObjectName("block");
-  extentsDock->setWidget(panel);
-  addDockWidget(Qt::LeftDockWidgetArea, extentsDock);
+  Dock(this, tr("Block"), "block", panel, Qt::RightDockWidgetArea);
 }
 
 void HostWindow::BuildActions() {
   QMenu* file = menuBar()->addMenu(tr("&File"));
+  file->addAction(tr("&New block"), this, [this] { NewModel(); })->setShortcut(QKeySequence::New);
+  file->addAction(tr("&Open..."), this, [this] { OpenModel(); })->setShortcut(QKeySequence::Open);
+  file->addAction(tr("&Import STEP..."), this, [this] { ImportStep(); });
+  recent_ = file->addMenu(tr("Open &recent"));
+  connect(recent_, &QMenu::aboutToShow, this, [this] { FillRecent(); });
+  file->addSeparator();
   save_ = file->addAction(tr("&Save"), this, [this] { Save(); });
   save_->setShortcut(QKeySequence::Save);
   file->addAction(tr("Save &As..."), this, [this] { SaveAs(); })->setShortcut(QKeySequence::SaveAs);
+  export_ = file->addAction(tr("&Export..."), this, [this] { Export(); });
+  export_->setShortcut(QKeySequence(tr("Ctrl+E")));
   file->addSeparator();
   file->addAction(tr("&Close"), this, [this] { close(); })->setShortcut(QKeySequence::Close);
 
@@ -146,51 +191,111 @@ void HostWindow::BuildActions() {
   redo_ = edit->addAction(tr("&Redo"), this, [this] { Redo(); });
   redo_->setShortcut(QKeySequence::Redo);
   edit->addSeparator();
-  delete_ = edit->addAction(tr("&Delete hole"), this, [this] { DeleteSelected(); });
+  edit_ = edit->addAction(tr("&Edit hole..."), this, [this] { EditSelected(false); });
+  editAllLike_ =
+      edit->addAction(tr("Edit &all like this..."), this, [this] { EditSelected(true); });
+  move_ = edit->addAction(tr("&Move..."), this, [this] {
+    positionDock_->show();
+    positionDock_->raise();
+    position_->Field(0).setFocus();
+    position_->Field(0).selectAll();
+  });
+  selectLike_ = edit->addAction(tr("Select all &like this"), this, [this] { SelectAllLike(); });
+  delete_ = edit->addAction(tr("&Delete"), this, [this] { DeleteSelected(); });
   delete_->setShortcut(QKeySequence::Delete);
 
   QMenu* viewMenu = menuBar()->addMenu(tr("&View"));
   QToolBar* bar = addToolBar(tr("View"));
   bar->setObjectName("views");
-  // No single-key shortcuts: the digits belong to the extents' fields.
-  auto add = [&](const QString& name, std::function<void()> run) {
-    bar->addAction(viewMenu->addAction(name, this, std::move(run)));
+  // Single keys as CAD tools have them (F fits, the digits turn to the standard views), only while
+  // the view has the focus: elsewhere they are typed into fields.
+  auto add = [&](const QString& name, const QString& key, std::function<void()> run) {
+    QAction* a = viewMenu->addAction(name, this, std::move(run));
+    a->setShortcut(QKeySequence(key));
+    a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    a->setToolTip(tr("%1 (%2)").arg(name, key));
+    view_->addAction(a);
+    bar->addAction(a);
   };
-  add(tr("Fit all"), [this] { view_->FitAll(); });
-  const std::pair<const char*, V3d_TypeOfOrientation> views[] = {{"Isometric", V3d_XposYnegZpos},
-                                                                 {"Front", V3d_Yneg},
-                                                                 {"Back", V3d_Ypos},
-                                                                 {"Top", V3d_Zpos},
-                                                                 {"Bottom", V3d_Zneg},
-                                                                 {"Left", V3d_Xneg},
-                                                                 {"Right", V3d_Xpos}};
-  for (const auto& [name, orientation] : views) {
-    const V3d_TypeOfOrientation o = orientation;
-    add(tr(name), [this, o] { view_->SetProjection(o); });
+  add(tr("Fit all"), "F", [this] { view_->FitAll(); });
+  const struct {
+    const char* name;
+    const char* key;
+    V3d_TypeOfOrientation orientation;
+  } views[] = {{"Isometric", "0", V3d_XposYnegZpos},
+               {"Front", "1", V3d_Yneg},
+               {"Top", "2", V3d_Zpos},
+               {"Right", "3", V3d_Xpos},
+               {"Back", "4", V3d_Ypos},
+               {"Bottom", "5", V3d_Zneg},
+               {"Left", "6", V3d_Xneg}};
+  for (const auto& v : views) {
+    const V3d_TypeOfOrientation o = v.orientation;
+    add(tr(v.name), v.key, [this, o] { view_->SetProjection(o); });
   }
   bar->addSeparator();
+  undo_->setToolTip(tr("Undo (%1)").arg(undo_->shortcut().toString()));
+  redo_->setToolTip(tr("Redo (%1)").arg(redo_->shortcut().toString()));
   bar->addAction(undo_);
   bar->addAction(redo_);
+  bar->addSeparator();
+  snap_ = bar->addAction(tr("Snap"));
+  snap_->setCheckable(true);
+  snap_->setChecked(true);
+  snap_->setToolTip(
+      tr("Snap a dragged hole to the face's centre, edge midpoints and corners, to the holes on "
+         "it and to the grid (hold Shift to place it freely)"));
+  viewMenu->addSeparator();
+  viewMenu->addAction(snap_);
+  gridStep_ = new QDoubleSpinBox;
+  gridStep_->setObjectName("gridStep");
+  gridStep_->setPrefix(tr("Grid "));
+  gridStep_->setDecimals(3);
+  gridStep_->setRange(0, 1000);
+  gridStep_->setValue(1);
+  gridStep_->setToolTip(tr("The step of the grid a dragged hole snaps to (0: no grid)"));
+  bar->addWidget(gridStep_);
+}
+
+void HostWindow::BuildStatusBar() {
+  cursor_ = new QLabel;
+  selectionNote_ = new QLabel;
+  findingsNote_ = new QLabel;
+  cursor_->setObjectName("cursor");
+  selectionNote_->setObjectName("selectionNote");
+  findingsNote_->setObjectName("findingsNote");
+  for (QLabel* l : {cursor_, selectionNote_, findingsNote_}) statusBar()->addPermanentWidget(l);
 }
 
 // ---- showing the model ----
 
 void HostWindow::Refresh() {
   scene::Scene& model = doc_->Model();
+  const LengthUnit unit = UnitOf(model);
+  std::vector<int32_t> ids;
   try {
-    std::vector<int32_t> ids;
     const exporter::PartInput part = PartOf(model, ids);
+    if (base_.IsNull() || part.block != baseOf_.block || part.solidBrep != baseOf_.solidBrep) {
+      baseOf_ = part;
+      baseOf_.holes.clear();
+      base_ = BaseSolid(part);
+    }
     QElapsedTimer clock;
     clock.start();
-    shown_.Update(part, ids);
+    const size_t recut = shown_.Update(part, ids);
     view_->Show(shown_);
+    threads_ = ThreadBands(model);
     const std::vector<std::string> warnings = shown_.Warnings();
-    statusBar()->showMessage(warnings.empty()
-                                 ? tr("%1 holes; cut in %2 ms").arg(ids.size()).arg(clock.elapsed())
-                                 : Text(warnings.front()));
+    // Only a cut is worth its time: after a Cancel or a save nothing was cut.
+    if (!warnings.empty())
+      statusBar()->showMessage(QString::fromStdString(warnings.front()));
+    else if (recut)
+      statusBar()->showMessage(
+          tr("%1; cut in %2 ms").arg(Counted(ids.size(), "hole", "holes")).arg(clock.elapsed()));
   } catch (const std::exception& e) {
     Message(ErrorText(e));
   }
+  view_->SetHint(ids.empty() ? tr("Drag Fori from the Catalog onto a face") : QString());
 
   filling_ = true;
   catalog_->clear();
@@ -208,146 +313,148 @@ void HostWindow::Refresh() {
   shapes_->clear();
   auto* part = new QTreeWidgetItem(shapes_, {Text(model.MainPart().Name())});
   part->setFlags(Qt::ItemIsEnabled);
-  bool stillThere = false;
-  for (const ShapeRow& row : Shapes(model)) {
+  const std::vector<ShapeRow> rows = Shapes(model);
+  std::erase_if(selection_, [&](int32_t id) {
+    return std::none_of(rows.begin(), rows.end(), [&](const ShapeRow& r) { return r.id == id; });
+  });
+  for (const ShapeRow& row : rows) {
     auto* item = new QTreeWidgetItem(part, {Text(row.label)});
     item->setData(0, kIdRole, row.id);
-    if (row.id == selected_) {
-      item->setSelected(true);
-      stillThere = true;
-    }
+    item->setToolTip(0, row.hole ? tr("Double-click to edit; right-click for more") : QString());
   }
   shapes_->expandAll();
-  if (!stillThere) selected_ = 0;
 
   const scene::Vec3 size = Extents(model);
   const double values[] = {size.x, size.y, size.z};
   const bool own = HasOwnSolid(model);
   for (size_t i = 0; i < 3; ++i) {
+    extents_[i]->setSuffix(QString(" ") + unit.name);
     extents_[i]->setValue(values[i]);
     extents_[i]->setEnabled(!own);
   }
   applyExtents_->setEnabled(!own);
   partNote_->setText(own ? tr("Made from a STEP file: the part keeps the size of its solid.")
                          : tr("Every hole regenerates when the block changes."));
+  pattern_->SetUnit(unit);
+  gridStep_->setSuffix(QString(" ") + unit.name);
   filling_ = false;
 
-  SelectShape(selected_);
+  ShowSelection();
   undo_->setEnabled(doc_->CanUndo());
   redo_->setEnabled(doc_->CanRedo());
-  setWindowTitle(tr("%1[*] - Cavix").arg(QFileInfo(Text(doc_->Path())).fileName()));
+  const QString name =
+      doc_->Path().empty() ? tr("Untitled") : QFileInfo(Text(doc_->Path())).fileName();
+  setWindowTitle(tr("%1[*] - Cavix").arg(name));
   setWindowModified(doc_->Modified());
+}
+
+std::vector<int32_t> HostWindow::SelectedHoles() const {
+  std::vector<int32_t> holes;
+  const std::vector<ShapeRow> rows = Shapes(doc_->Model());
+  for (int32_t id : selection_)
+    for (const ShapeRow& row : rows)
+      if (row.id == id && row.hole) holes.push_back(id);
+  return holes;
+}
+
+void HostWindow::SelectShapes(std::vector<int32_t> ids) {
+  std::vector<int32_t> unique;
+  for (int32_t id : ids)
+    if (id && std::find(unique.begin(), unique.end(), id) == unique.end()) unique.push_back(id);
+  selection_ = std::move(unique);
+  ShowSelection();
+}
+
+void HostWindow::ShowSelection() {
+  scene::Scene& model = doc_->Model();
+  const std::vector<ShapeRow> rows = Shapes(model);
+  filling_ = true;
+  for (QTreeWidgetItemIterator it(shapes_); *it; ++it) {
+    const int32_t id = (*it)->data(0, kIdRole).toInt();
+    (*it)->setSelected(id &&
+                       std::find(selection_.begin(), selection_.end(), id) != selection_.end());
+    if (id && id == Selected()) shapes_->setCurrentItem(*it, 0, QItemSelectionModel::NoUpdate);
+  }
+  filling_ = false;
+
+  std::vector<std::pair<size_t, TopoDS_Shape>> faces;
+  for (int32_t id : selection_) {
+    const bool first = !rows.empty() && rows.front().id == id;
+    const bool hole = std::any_of(rows.begin(), rows.end(),
+                                  [&](const ShapeRow& r) { return r.id == id && r.hole; });
+    if (hole) {
+      for (auto& f : shown_.FacesOf(id)) faces.push_back(std::move(f));
+    } else if (first) {
+      // The part's first shape: every face no hole made.
+      for (size_t c = 0; c < shown_.Cells().size(); ++c)
+        for (TopExp_Explorer ex(shown_.Cells()[c].shape, TopAbs_FACE); ex.More(); ex.Next())
+          if (!shown_.HoleOf(c, ex.Current())) faces.emplace_back(c, ex.Current());
+    }
+  }
+  view_->Select(faces);
+  // A selected hole is lit whole: its thread's band would hide the light of its bore.
+  std::map<int32_t, ThreadBand> threads = threads_;
+  for (int32_t id : selection_) threads.erase(id);
+  view_->ShowThreads(threads);
+
+  const std::vector<int32_t> holes = SelectedHoles();
+  const bool oneHole = !holes.empty() && holes.front() == Selected();
+  delete_->setEnabled(!holes.empty());
+  for (QAction* a : {edit_, editAllLike_, selectLike_, move_}) a->setEnabled(oneHole);
+
+  const LengthUnit unit = UnitOf(model);
+  const std::vector<Finding> findings = Findings(model);
+  if (oneHole) {
+    const HoleAt at = PlaceOf(model, holes.front());
+    const gp_Pnt p(at.position.x, at.position.y, at.position.z);
+    const gp_Dir axis(at.axis.x, at.axis.y, at.axis.z);
+    std::optional<FaceFrame> face = PartFaceAt(p, axis);
+    bool together = true;
+    for (size_t i = 1; i < holes.size(); ++i) {
+      const HoleAt other = PlaceOf(model, holes[i]);
+      const gp_Pnt q(other.position.x, other.position.y, other.position.z);
+      together = together && face && face->OnPlane(q) &&
+                 gp_Dir(other.axis.x, other.axis.y, other.axis.z).IsEqual(axis, 1e-9);
+    }
+    if (together)
+      position_->ShowHole(face, p, static_cast<int>(holes.size()), unit);
+    else
+      position_->ShowNone(
+          tr("The selected holes are on different faces: select holes of one "
+             "face to move them together."));
+    holePanel_->ShowHole(exporter::FactsOf(model, *model.FindShapeById(holes.front())),
+                         static_cast<int>(holes.size()), findings, unit);
+  } else {
+    position_->ShowNone(tr("Select a hole to place it exactly."));
+    holePanel_->ShowNone(static_cast<int>(selection_.size()));
+  }
+  selectionNote_->setText(holes.empty()
+                              ? (selection_.empty() ? QString() : tr("part selected"))
+                              : tr("%1 selected").arg(Counted(holes.size(), "hole", "holes")));
+  findingsNote_->setText(findings.empty() ? tr("no findings")
+                                          : Counted(findings.size(), "finding", "findings"));
 }
 
 void HostWindow::Message(const QString& text) { QMessageBox::warning(this, tr("Cavix"), text); }
 
-void HostWindow::Change(const std::function<bool(actions::Workspace&)>& change) {
+bool HostWindow::Change(const std::function<bool(actions::Workspace&)>& change) {
   // The dialog is modal to the whole session: nothing else of the window answers meanwhile.
   setEnabled(false);
+  bool kept = false;
+  QString error;
   try {
-    doc_->Change(change);
+    kept = doc_->Change(change);
   } catch (const std::exception& e) {
-    setEnabled(true);
-    Message(ErrorText(e));
+    error = ErrorText(e);
   }
   setEnabled(true);
+  preview_.reset();
+  view_->ShowGhost({});
+  // The face the dialog opened over is no longer under the cursor.
+  view_->ClearHover();
+  if (!error.isEmpty()) Message(error);
   Refresh();
-}
-
-// ---- gestures ----
-
-void HostWindow::DropAt(QPoint pixel) {
-  const Pick pick = view_->PickAt(pixel);
-  if (!pick.hit) {
-    statusBar()->showMessage(tr("Drop the hole on a face of the part."));
-    return;
-  }
-  BRepAdaptor_Surface surface(pick.face, Standard_False);
-  if (surface.GetType() != GeomAbs_Plane) {
-    Message(tr("Holes are drilled into flat faces; this face is curved."));
-    return;
-  }
-  // The point on the face's plane, and the face's normal turned into the material.
-  const gp_Pln plane = surface.Plane();
-  double u = 0, v = 0;
-  ElSLib::Parameters(plane, pick.point, u, v);
-  const gp_Pnt at = ElSLib::Value(u, v, plane);
-  gp_Dir inward = plane.Axis().Direction();
-  const TopoDS_Shape& solid = shown_.Cells()[pick.cell].shape;
-  constexpr double kStep = 1e-3;
-  BRepClass3d_SolidClassifier probe(solid, at.Translated(gp_Vec(inward) * kStep), 1e-7);
-  if (probe.State() != TopAbs_IN) inward.Reverse();
-  const scene::Vec3 position{Clean(at.X()), Clean(at.Y()), Clean(at.Z())};
-  const scene::Vec3 axis{Clean(inward.X()), Clean(inward.Y()), Clean(inward.Z())};
-
-  int32_t placed = 0;
-  Change([&](actions::Workspace& work) {
-    return DropOnFace(work, position, axis, dialogUser_, &placed) == Outcome::Done;
-  });
-  if (placed && doc_->Model().FindShapeById(placed)) SelectShape(placed);
-}
-
-void HostWindow::EditAt(QPoint pixel) {
-  const Pick pick = view_->PickAt(pixel);
-  const int32_t hole = pick.hit ? shown_.HoleOf(pick.cell, pick.face) : 0;
-  if (!hole) {
-    statusBar()->showMessage(tr("Double-click a hole to edit it."));
-    return;
-  }
-  SelectShape(hole);
-  Change(
-      [&](actions::Workspace& work) { return EditHole(work, hole, dialogUser_) == Outcome::Done; });
-}
-
-void HostWindow::SelectAt(QPoint pixel) {
-  const Pick pick = view_->PickAt(pixel);
-  int32_t id = 0;
-  if (pick.hit) {
-    id = shown_.HoleOf(pick.cell, pick.face);
-    if (!id) {  // a face of the part itself: its first shape
-      const auto rows = Shapes(doc_->Model());
-      id = rows.empty() ? 0 : rows.front().id;
-    }
-  }
-  SelectShape(id);
-}
-
-void HostWindow::SelectShape(int32_t id) {
-  selected_ = id;
-  bool hole = false, first = false;
-  const std::vector<ShapeRow> rows = Shapes(doc_->Model());
-  for (size_t i = 0; i < rows.size(); ++i)
-    if (id && rows[i].id == id) {
-      hole = rows[i].hole;
-      first = i == 0;
-    }
-  filling_ = true;
-  for (QTreeWidgetItemIterator it(shapes_); *it; ++it)
-    (*it)->setSelected(id && (*it)->data(0, kIdRole).toInt() == id);
-  filling_ = false;
-  std::vector<std::pair<size_t, TopoDS_Shape>> faces;
-  if (hole) {
-    faces = shown_.FacesOf(id);
-  } else if (first) {
-    // The part's first shape: every face no hole made.
-    for (size_t c = 0; c < shown_.Cells().size(); ++c)
-      for (TopExp_Explorer ex(shown_.Cells()[c].shape, TopAbs_FACE); ex.More(); ex.Next())
-        if (!shown_.HoleOf(c, ex.Current())) faces.emplace_back(c, ex.Current());
-  }
-  view_->Select(faces);
-  delete_->setEnabled(hole);
-}
-
-void HostWindow::DeleteSelected() {
-  const int32_t id = selected_;
-  bool hole = false;
-  for (const ShapeRow& row : Shapes(doc_->Model())) hole = hole || (id && row.id == id && row.hole);
-  if (!hole) return;
-  selected_ = 0;
-  Change([&](actions::Workspace& work) {
-    DeleteShape(work.Model(), id);
-    return true;
-  });
+  return kept;
 }
 
 void HostWindow::Undo() {
@@ -369,6 +476,7 @@ void HostWindow::Redo() {
 }
 
 void HostWindow::ApplyExtents() {
+  // The block's extents are stored in the page's unit, as the panel shows them.
   const scene::Vec3 extents{extents_[0]->value(), extents_[1]->value(), extents_[2]->value()};
   Change([&](actions::Workspace& work) {
     actions::ResizeBlock(work.Model(), extents);
@@ -376,54 +484,10 @@ void HostWindow::ApplyExtents() {
   });
 }
 
-// ---- the file ----
-
-bool HostWindow::Save() {
-  const QString name = QFileInfo(Text(doc_->Path())).fileName();
-  try {
-    if (!doc_->Save(doc_->Path(), /*replaceChanged=*/false)) {
-      if (QMessageBox::question(this, tr("Cavix"),
-                                tr("%1 was changed by another program since this window read it. "
-                                   "Replace it with the model shown here?")
-                                    .arg(name),
-                                QMessageBox::Yes | QMessageBox::No,
-                                QMessageBox::No) != QMessageBox::Yes)
-        return false;
-      doc_->Save(doc_->Path(), /*replaceChanged=*/true);
-    }
-  } catch (const std::exception& e) {
-    Message(ErrorText(e));
-    return false;
-  }
-  setWindowModified(false);
-  statusBar()->showMessage(tr("Saved %1").arg(name));
-  return true;
-}
-
-bool HostWindow::SaveAs() {
-  const QString path = QFileDialog::getSaveFileName(this, tr("Save As"), Text(doc_->Path()),
-                                                    tr("Cavix models (*.cvx *.json);;All files (*)"));
-  if (path.isEmpty()) return false;
-  try {
-    doc_->Save(path.toStdString(), /*replaceChanged=*/true);
-  } catch (const std::exception& e) {
-    Message(ErrorText(e));
-    return false;
-  }
-  Refresh();
-  return true;
-}
-
 void HostWindow::closeEvent(QCloseEvent* event) {
-  if (doc_->Modified()) {
-    const auto answer = QMessageBox::question(
-        this, tr("Cavix"),
-        tr("Save the changes to %1 before closing?").arg(QFileInfo(Text(doc_->Path())).fileName()),
-        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
-    if (answer == QMessageBox::Cancel || (answer == QMessageBox::Save && !Save())) {
-      event->ignore();
-      return;
-    }
+  if (!KeepOrSaveChanges()) {
+    event->ignore();
+    return;
   }
   event->accept();
 }

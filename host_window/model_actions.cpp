@@ -2,8 +2,10 @@
 #include "host_window/model_actions.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "actions/holes.h"
+#include "actions/move.h"
 #include "export/scene_export.h"
 #include "forms/qt/window_driver.h"
 #include "hole_objects/hole_kinds.h"
@@ -52,24 +54,51 @@ Outcome OutcomeOf(const actions::DialogOutcome& done) {
 
 }  // namespace
 
-Outcome DropOnFace(actions::Workspace& w, scene::Vec3 at, scene::Vec3 axis, const DialogUser& user,
-                   int32_t* placed) {
+LengthUnit UnitOf(const scene::Scene& model) {
+  if (const_cast<scene::Scene&>(model).ActivePage().LengthUnits() == scene::Units::Inch)
+    return {kMmPerInch, "in"};
+  return {};
+}
+
+Outcome DropOnFace(actions::Workspace& w, std::vector<actions::Placement> at,
+                   const DialogUser& user, std::vector<int32_t>* placed) {
   // The view is in millimetres; the drop, as `cavix drop --at`, is in the page's units.
-  if (w.Model().ActivePage().LengthUnits() == scene::Units::Inch)
-    at = {at.x / kMmPerInch, at.y / kMmPerInch, at.z / kMmPerInch};
+  const double mm = UnitOf(w.Model()).mm;
+  for (actions::Placement& p : at)
+    p.position = {p.position.x / mm, p.position.y / mm, p.position.z / mm};
   actions::DialogPlayer player = WindowPlayer(user);
-  const actions::DialogOutcome done = actions::Drop(w, {{at, axis}}, player);
-  if (placed && !done.holes.empty()) *placed = done.holes.front()->Id();
+  const actions::DialogOutcome done = actions::Drop(w, at, player);
+  if (placed)
+    for (const scene::Shape* s : done.holes) placed->push_back(s->Id());
   return OutcomeOf(done);
 }
 
-Outcome EditHole(actions::Workspace& w, int32_t id, const DialogUser& user) {
+Outcome EditHole(actions::Workspace& w, int32_t id, const DialogUser& user, bool allLike) {
   scene::Shape& shape = ShapeById(w.Model(), id);
   actions::DialogPlayer player = WindowPlayer(user);
-  return OutcomeOf(actions::Edit(w, shape, false, player));
+  return OutcomeOf(actions::Edit(w, shape, allLike, player));
 }
 
-void DeleteShape(scene::Scene& model, int32_t id) { model.DiscardShape(ShapeById(model, id)); }
+void MoveHolesTo(scene::Scene& model, const std::vector<std::pair<int32_t, scene::Vec3>>& moves) {
+  const double mm = UnitOf(model).mm;
+  std::vector<std::pair<scene::Shape*, actions::Placement>> to;
+  for (const auto& [id, at] : moves) {
+    scene::Shape& s = ShapeById(model, id);
+    to.push_back({&s, {{at.x / mm, at.y / mm, at.z / mm}, s.Normal()}});
+  }
+  actions::MoveHoles(model, to);
+}
+
+void DeleteShapes(scene::Scene& model, const std::vector<int32_t>& ids) {
+  for (int32_t id : ids) model.DiscardShape(ShapeById(model, id));
+}
+
+std::vector<int32_t> HolesLike(scene::Scene& model, int32_t id) {
+  std::vector<int32_t> ids;
+  for (const scene::Shape* s : actions::HolesLike(model, ShapeById(model, id)))
+    ids.push_back(s->Id());
+  return ids;
+}
 
 exporter::PartInput PartOf(scene::Scene& model, std::vector<int32_t>& ids) {
   exporter::PartInput part = exporter::PartFromScene(model);
@@ -81,6 +110,41 @@ exporter::PartInput PartOf(scene::Scene& model, std::vector<int32_t>& ids) {
   CAVIX_ASSERT(ids.size() == part.holes.size(), "the part's holes are its revolved shapes");
   return part;
 }
+
+HoleAt PlaceOf(const scene::Scene& model, int32_t id) {
+  const scene::Shape& s = ShapeById(model, id);
+  const double mm = UnitOf(model).mm;
+  const scene::Vec3 p = s.Position(), n = s.Normal();
+  const double length = std::sqrt(n.x * n.x + n.y * n.y + n.z * n.z);
+  if (!(length > 0)) rt::Raise(rt::err::kInvalidCall, s.Describe() + " has no axis", "Window");
+  return {{p.x * mm, p.y * mm, p.z * mm}, {n.x / length, n.y / length, n.z / length}};
+}
+
+std::map<int32_t, ThreadBand> ThreadBands(scene::Scene& model) {
+  std::map<int32_t, ThreadBand> bands;
+  const double mm = UnitOf(model).mm;
+  for (const holes::HoleFacts& f : exporter::HolesOf(model)) {
+    const holes::HoleSpec& h = f.spec;
+    if (!holes::FindHoleKindByName(f.boundClass) || !f.IsHole() || !h.threaded ||
+        !(h.threadLength > 0))
+      continue;
+    double offset = 0;
+    try {
+      offset = h.ThreadStart() * mm;
+    } catch (const rt::Error&) {
+      continue;  // a recess whose cone cannot be measured: drawn without its thread
+    }
+    const HoleAt at = PlaceOf(model, f.id);
+    bands[f.id] = {{at.position.x + at.axis.x * offset, at.position.y + at.axis.y * offset,
+                    at.position.z + at.axis.z * offset},
+                   at.axis,
+                   h.DrilledDiameter() * mm / 2,
+                   h.threadLength * mm};
+  }
+  return bands;
+}
+
+std::vector<Finding> Findings(const scene::Scene& /*model*/) { return {}; }
 
 scene::Vec3 Extents(const scene::Scene& model) {
   const scene::Component& size = SizeOf(model);
@@ -97,14 +161,10 @@ bool HasOwnSolid(const scene::Scene& model) {
   return !shapes.empty() && !shapes.front()->Solid().empty();
 }
 
-std::vector<ShapeRow> Shapes(scene::Scene& model) {
+std::vector<ShapeRow> Shapes(const scene::Scene& model) {
   std::vector<ShapeRow> rows;
-  for (scene::Shape* s : model.MainPart().ShapeItems()) {
-    // A hole is a shape bound to a hole class; a catalog item's drop handler is none.
-    const holes::HoleFacts facts = exporter::FactsOf(model, *s);
-    const bool hole = !facts.boundClass.empty() && holes::FindHoleKindByName(facts.boundClass);
-    rows.push_back({s->Id(), facts.Label(), hole});
-  }
+  for (scene::Shape* s : const_cast<scene::Scene&>(model).MainPart().ShapeItems())
+    rows.push_back({s->Id(), s->Describe(), actions::IsHole(model, *s)});
   return rows;
 }
 

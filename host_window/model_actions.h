@@ -7,9 +7,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
+#include "actions/holes.h"
 #include "actions/workspace.h"
 #include "export/export.h"
 #include "scene/scene.h"
@@ -45,22 +47,62 @@ struct CatalogRow {
   std::vector<std::string> entries;
 };
 
-// A catalog drop on a face of the part at `at` (mm) along `axis`: actions::Drop on that one
-// placement, its dialog in a window. `placed` gets the new hole's id. A drop that ends without a
-// hole may leave the dropped shape in the model; the caller discards the change.
-Outcome DropOnFace(actions::Workspace& w, scene::Vec3 at, scene::Vec3 axis, const DialogUser& user,
-                   int32_t* placed = nullptr);
-// A double click on the hole shape `id`: actions::Edit, its dialog in a window.
-Outcome EditHole(actions::Workspace& w, int32_t id, const DialogUser& user);
-// Takes the shape `id` out of the part.
-void DeleteShape(scene::Scene& model, int32_t id);
+// The page's unit of length, in which positions are stored and shown (hole sizes are always mm).
+struct LengthUnit {
+  double mm = 1;            // millimetres per unit
+  const char* name = "mm";  // "mm" or "in"
+};
+LengthUnit UnitOf(const scene::Scene& model);
+
+// A catalog drop on a face of the part at every placement (mm; one, or a pattern's), each along
+// its axis: actions::Drop on them, one dialog in a window. `placed` gets the new holes' ids. A
+// drop that ends without a hole may leave the dropped shapes in the model; the caller discards
+// the change.
+Outcome DropOnFace(actions::Workspace& w, std::vector<actions::Placement> at,
+                   const DialogUser& user, std::vector<int32_t>* placed = nullptr);
+// A double click on the hole shape `id`: actions::Edit, its dialog in a window; with `allLike`
+// the result goes to every hole stored alike too (actions::HolesLike).
+Outcome EditHole(actions::Workspace& w, int32_t id, const DialogUser& user, bool allLike = false);
+// Moves the holes to new places on the part (mm), each along its own axis, in one change:
+// actions::MoveHoles.
+void MoveHolesTo(scene::Scene& model, const std::vector<std::pair<int32_t, scene::Vec3>>& moves);
+// Takes the shapes out of the part.
+void DeleteShapes(scene::Scene& model, const std::vector<int32_t>& ids);
+// The holes stored like hole `id` (actions::HolesLike), `id` first.
+std::vector<int32_t> HolesLike(scene::Scene& model, int32_t id);
 
 // The part and its holes as the view cuts them (mm), `ids` the shape id of each hole.
 exporter::PartInput PartOf(scene::Scene& model, std::vector<int32_t>& ids);
+// Where a hole is and which way it goes, in mm and as a unit vector.
+struct HoleAt {
+  scene::Vec3 position, axis;
+};
+HoleAt PlaceOf(const scene::Scene& model, int32_t id);
+
+// The thread of a threaded hole as the view draws it: a band over the bore's wall (mm).
+struct ThreadBand {
+  scene::Vec3 start;  // on the axis, where the thread begins
+  scene::Vec3 axis;   // unit, into the part
+  double radius = 0, length = 0;
+  bool operator==(const ThreadBand&) const = default;
+};
+// The threads of the model's threaded holes by hole id, from their facts (as the section sheet
+// draws them).
+std::map<int32_t, ThreadBand> ThreadBands(scene::Scene& model);
+
+// One finding of the design check about a hole.
+struct Finding {
+  int32_t hole = 0;
+  bool error = false;  // an error, not only a warning
+  std::string text;
+};
+// What the design check finds in the model. It finds nothing yet: the panels and the status bar
+// have a place for its findings.
+std::vector<Finding> Findings(const scene::Scene& model);
 // The part's first shape's extents in page units, and whether it is an imported solid.
 scene::Vec3 Extents(const scene::Scene& model);
 bool HasOwnSolid(const scene::Scene& model);
-std::vector<ShapeRow> Shapes(scene::Scene& model);
+std::vector<ShapeRow> Shapes(const scene::Scene& model);
 // The open catalogs and their entries. A catalog "zentrox.icc" without an entry "Fori" shows
 // the one the shipped catalog holds: a drop on it runs "Cavix.DropHole" all the same.
 std::vector<CatalogRow> Catalogs(const scene::Scene& model);

@@ -10,16 +10,23 @@
 
 #include "host_window/part_view.h"
 
+#include <AIS_ColoredShape.hxx>
+#include <AIS_Point.hxx>
 #include <Aspect_DisplayConnection.hxx>
 #include <Aspect_NeutralWindow.hxx>
+#include <BRepPrimAPI_MakeCylinder.hxx>
+#include <Geom_CartesianPoint.hxx>
 #include <Graphic3d_MaterialAspect.hxx>
 #include <Prs3d_Drawer.hxx>
 #include <Prs3d_LineAspect.hxx>
+#include <Prs3d_PointAspect.hxx>
 #include <Prs3d_ShadingAspect.hxx>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QLabel>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QResizeEvent>
 #include <QSurfaceFormat>
 #include <QTimer>
 #include <QWheelEvent>
@@ -29,7 +36,10 @@
 #include <SelectMgr_SensitiveEntity.hxx>
 #include <SelectMgr_ViewerSelector.hxx>
 #include <StdSelect_BRepOwner.hxx>
+#include <TopExp_Explorer.hxx>
 #include <TopoDS.hxx>
+#include <V3d_AmbientLight.hxx>
+#include <V3d_DirectionalLight.hxx>
 #include <cmath>
 
 namespace cavix::hostwindow {
@@ -38,6 +48,29 @@ namespace {
 
 constexpr int kFaceSelection = 4;  // AIS_Shape::SelectionMode(TopAbs_FACE)
 constexpr int kClickSlack = 3;     // pixels a click may move and still be a click
+
+Quantity_Color Rgb(double r, double g, double b) {
+  return Quantity_Color(r, g, b, Quantity_TOC_RGB);
+}
+
+// The part's faces, the holes' own faces, the threads over their bores, the preview of holes not
+// made yet, and the marker of a dragged hole's place.
+const Quantity_Color kPartColour = Rgb(0.70, 0.73, 0.77);
+const Quantity_Color kHoleColour = Rgb(0.85, 0.72, 0.45);
+const Quantity_Color kThreadColour = Rgb(0.35, 0.45, 0.85);
+const Quantity_Color kGhostColour = Rgb(0.10, 0.75, 0.35);
+const Quantity_Color kMarkerColour = Rgb(0.85, 0.10, 0.10);
+
+// A matt surface: lit faces keep their colour instead of turning white where they face the
+// light, so faces at different angles keep different shades.
+Graphic3d_MaterialAspect Matt(const Quantity_Color& colour) {
+  Graphic3d_MaterialAspect m(Graphic3d_NameOfMaterial_UserDefined);
+  m.SetAmbientColor(Rgb(colour.Red() * 0.75, colour.Green() * 0.75, colour.Blue() * 0.75));
+  m.SetDiffuseColor(colour);
+  m.SetSpecularColor(Quantity_Color(Quantity_NOC_GRAY20));
+  m.SetShininess(0.15f);
+  return m;
+}
 
 }  // namespace
 
@@ -50,7 +83,17 @@ PartView::PartView(QWidget* parent) : QOpenGLWidget(parent) {
   driver->ChangeOptions().useSystemBuffer = Standard_False;
 
   viewer_ = new V3d_Viewer(driver);
-  viewer_->SetDefaultLights();
+  // A light that moves with the eye but comes from over its right shoulder, not from the eye
+  // itself: the faces a view shows at different angles get different shades (lit along the line
+  // of sight, the top, front and right faces of a box seen isometrically would all look the
+  // same). In the eye's frame (x right, y up, z towards the eye) it shines along -0.18, -0.34,
+  // -0.90: seen isometrically the top of a box gets about 0.8 of it, the right face 0.5 and the
+  // front 0.25.
+  Handle(V3d_DirectionalLight) key = new V3d_DirectionalLight(gp_Dir(-0.18, -0.34, -0.90));
+  key->SetHeadlight(Standard_True);
+  key->SetIntensity(1.0f);
+  viewer_->AddLight(key);
+  viewer_->AddLight(new V3d_AmbientLight(Quantity_Color(Quantity_NOC_WHITE)));
   viewer_->SetLightOn();
   context_ = new AIS_InteractiveContext(viewer_);
   context_->SetAutomaticHilight(Standard_True);
@@ -83,6 +126,15 @@ PartView::PartView(QWidget* parent) : QOpenGLWidget(parent) {
   setFocusPolicy(Qt::StrongFocus);
   setUpdateBehavior(QOpenGLWidget::NoPartialUpdate);
   setMinimumSize(320, 240);
+
+  hint_ = new QLabel(this);
+  hint_->setObjectName("viewHint");
+  hint_->setAlignment(Qt::AlignCenter);
+  hint_->setStyleSheet(
+      "QLabel { background: rgba(255, 255, 255, 210); color: #203040; border-radius: 6px;"
+      " padding: 8px 14px; font-size: 13pt; }");
+  hint_->setAttribute(Qt::WA_TransparentForMouseEvents);
+  hint_->hide();
 }
 
 PartView::~PartView() {
@@ -165,14 +217,24 @@ void PartView::Show(const ShownPart& part) {
     prs = {cells[i].version, nullptr, nullptr};
     if (cells[i].shape.IsNull()) continue;
 
-    prs.faces = new AIS_Shape(cells[i].shape);
-    const Handle(Prs3d_Drawer)& look = prs.faces->Attributes();
+    Handle(AIS_ColoredShape) faces = new AIS_ColoredShape(cells[i].shape);
+    prs.faces = faces;
+    const Handle(Prs3d_Drawer)& look = faces->Attributes();
     look->SetAutoTriangulation(Standard_False);  // the cells come meshed
     look->SetFaceBoundaryDraw(Standard_False);   // their edges are drawn apart, without seams
-    prs.faces->SetMaterial(Graphic3d_MaterialAspect(Graphic3d_NameOfMaterial_Steel));
-    prs.faces->SetColor(Quantity_Color(0.72, 0.75, 0.79, Quantity_TOC_RGB));
-    // The faces lie a little behind where they are, so that lit faces and edges show over them.
+    faces->SetMaterial(Matt(kPartColour));
+    faces->SetColor(kPartColour);
+    // The faces lie a little behind where they are, so that lit faces, edges and threads show
+    // over them.
     look->ShadingAspect()->Aspect()->SetPolygonOffsets(Aspect_POM_Fill, 1.0, 4.0);
+    for (TopExp_Explorer ex(cells[i].shape, TopAbs_FACE); ex.More(); ex.Next())
+      if (part.HoleOf(i, ex.Current())) {
+        Handle(AIS_ColoredDrawer) own = faces->CustomAspects(ex.Current());
+        own->SetShadingAspect(new Prs3d_ShadingAspect());
+        own->ShadingAspect()->SetMaterial(Matt(kHoleColour));
+        own->ShadingAspect()->SetColor(kHoleColour);
+        own->ShadingAspect()->Aspect()->SetPolygonOffsets(Aspect_POM_Fill, 1.0, 4.0);
+      }
     // The face selection mode goes with Display: activated afterwards, picking stays off.
     context_->Display(prs.faces, AIS_Shaded, kFaceSelection, Standard_False);
 
@@ -186,6 +248,111 @@ void PartView::Show(const ShownPart& part) {
   for (size_t i = 0; i < cells_.size(); ++i)
     if (!cells_[i].faces.IsNull()) cellOf_[cells_[i].faces.get()] = i;
   update();
+}
+
+void PartView::Clear() {
+  for (CellPrs& prs : cells_) {
+    if (!prs.faces.IsNull()) context_->Remove(prs.faces, Standard_False);
+    if (!prs.edges.IsNull()) context_->Remove(prs.edges, Standard_False);
+  }
+  cells_.clear();
+  cellOf_.clear();
+  ShowThreads({});
+  ShowGhost({});
+  ShowMarker(std::nullopt);
+  fitted_ = false;
+  update();
+}
+
+void PartView::ShowThreads(const std::map<int32_t, ThreadBand>& bands) {
+  for (auto it = threads_.begin(); it != threads_.end();) {
+    const auto now = bands.find(it->first);
+    if (now != bands.end() && now->second == it->second.band) {
+      ++it;
+      continue;
+    }
+    context_->Remove(it->second.shape, Standard_False);
+    it = threads_.erase(it);
+  }
+  for (const auto& [id, band] : bands) {
+    if (threads_.count(id) || !(band.radius > 0) || !(band.length > 0)) continue;
+    // The bore's own wall over the thread's length: drawn over the hole's face, which lies a
+    // little behind (see Show).
+    const gp_Pnt start(band.start.x, band.start.y, band.start.z);
+    const gp_Dir axis(band.axis.x, band.axis.y, band.axis.z);
+    BRepPrimAPI_MakeCylinder wall(gp_Ax2(start, axis), band.radius, band.length);
+    Handle(AIS_Shape) shape = new AIS_Shape(wall.Face());
+    shape->Attributes()->SetFaceBoundaryDraw(Standard_False);
+    shape->SetMaterial(Matt(kThreadColour));
+    shape->SetColor(kThreadColour);
+    context_->Display(shape, AIS_Shaded, -1, Standard_False);
+    threads_[id] = {band, shape};
+  }
+  update();
+}
+
+void PartView::ShowGhost(const std::vector<TopoDS_Shape>& solids) {
+  for (const Handle(AIS_Shape) & g : ghosts_) context_->Remove(g, Standard_False);
+  ghosts_.clear();
+  for (const TopoDS_Shape& solid : solids) {
+    Handle(AIS_Shape) g = new AIS_Shape(solid);
+    g->SetMaterial(Matt(kGhostColour));
+    g->SetColor(kGhostColour);
+    g->SetTransparency(0.45);
+    g->Attributes()->SetFaceBoundaryDraw(Standard_False);
+    // Over everything: the hole to come lies inside the part.
+    g->SetZLayer(Graphic3d_ZLayerId_Topmost);
+    context_->Display(g, AIS_Shaded, -1, Standard_False);
+    ghosts_.push_back(g);
+  }
+  update();
+}
+
+std::vector<TopoDS_Shape> PartView::GhostsShown() const {
+  std::vector<TopoDS_Shape> solids;
+  for (const Handle(AIS_Shape) & g : ghosts_) solids.push_back(g->Shape());
+  return solids;
+}
+
+void PartView::ShowMarker(const std::optional<gp_Pnt>& at) {
+  if (!marker_.IsNull()) context_->Remove(marker_, Standard_False);
+  marker_.Nullify();
+  if (at) {
+    Handle(AIS_Point) point = new AIS_Point(new Geom_CartesianPoint(*at));
+    point->Attributes()->SetPointAspect(new Prs3d_PointAspect(Aspect_TOM_RING1, kMarkerColour, 3));
+    point->SetZLayer(Graphic3d_ZLayerId_Topmost);
+    context_->Display(point, 0, -1, Standard_False);
+    marker_ = point;
+  }
+  update();
+}
+
+void PartView::SetHint(const QString& text) {
+  hint_->setText(text);
+  hint_->setVisible(!text.isEmpty());
+  hint_->adjustSize();
+  hint_->move((width() - hint_->width()) / 2, 16);
+}
+
+QString PartView::Hint() const { return hint_->isVisible() ? hint_->text() : QString(); }
+
+void PartView::resizeEvent(QResizeEvent* event) {
+  QOpenGLWidget::resizeEvent(event);
+  hint_->move((width() - hint_->width()) / 2, 16);
+}
+
+void PartView::ClearHover() {
+  context_->ClearDetected(Standard_False);
+  update();
+}
+
+double PartView::MmPerPixel() const {
+  // Two pixels a hundred apart, taken back into the view's plane.
+  double x0 = 0, y0 = 0, z0 = 0, x1 = 0, y1 = 0, z1 = 0;
+  const Graphic3d_Vec2i a = Device(QPoint(0, 0)), b = Device(QPoint(100, 0));
+  view_->Convert(a.x(), a.y(), x0, y0, z0);
+  view_->Convert(b.x(), b.y(), x1, y1, z1);
+  return gp_Pnt(x0, y0, z0).Distance(gp_Pnt(x1, y1, z1)) / 100;
 }
 
 Pick PartView::PickAt(QPoint pixel) {
@@ -259,6 +426,7 @@ void PartView::mouseMoveEvent(QMouseEvent* event) {
   const QPoint now = event->position().toPoint();
   if (event->buttons() == Qt::NoButton) {
     PickAt(now);  // lights the face under the cursor
+    if (hovered) hovered(now);
     return;
   }
   if ((now - pressAt_).manhattanLength() > kClickSlack) dragging_ = true;
@@ -278,8 +446,11 @@ void PartView::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void PartView::mouseReleaseEvent(QMouseEvent* event) {
-  if (!dragging_ && event->button() == Qt::LeftButton && clicked)
-    clicked(event->position().toPoint());
+  const QPoint at = event->position().toPoint();
+  if (!dragging_ && event->button() == Qt::LeftButton && clicked) clicked(at, event->modifiers());
+  // A right click that did not zoom asks for the menu of what lies there.
+  if (!dragging_ && event->button() == Qt::RightButton && contextMenu)
+    QTimer::singleShot(0, this, [this, at] { contextMenu(at); });
   dragging_ = false;
 }
 
@@ -301,21 +472,35 @@ void PartView::wheelEvent(QWheelEvent* event) {
 // ---- drag and drop ----
 
 void PartView::dragEnterEvent(QDragEnterEvent* event) {
-  if (accepts && accepts(*event->mimeData())) event->acceptProposedAction();
+  if (!accepts || !accepts(*event->mimeData())) return;
+  event->setDropAction(Qt::CopyAction);
+  event->accept();
 }
 
 void PartView::dragMoveEvent(QDragMoveEvent* event) {
-  if (PickAt(event->position().toPoint()).hit)
-    event->acceptProposedAction();
-  else
+  const QPoint at = event->position().toPoint();
+  const bool taken = draggedOver ? draggedOver(at, event->modifiers()) : PickAt(at).hit;
+  if (!taken) {
     event->ignore();
+    return;
+  }
+  // A copy whatever keys are held: a held key says how to place the hole, not what to do with
+  // the catalog entry.
+  event->setDropAction(Qt::CopyAction);
+  event->accept();
+}
+
+void PartView::dragLeaveEvent(QDragLeaveEvent* /*event*/) {
+  if (dragLeft) dragLeft();
 }
 
 void PartView::dropEvent(QDropEvent* event) {
   if (!accepts || !accepts(*event->mimeData()) || !dropped) return;
-  event->acceptProposedAction();
+  event->setDropAction(Qt::CopyAction);
+  event->accept();
   const QPoint at = event->position().toPoint();
-  QTimer::singleShot(0, this, [this, at] { dropped(at); });
+  const Qt::KeyboardModifiers keys = event->modifiers();
+  QTimer::singleShot(0, this, [this, at, keys] { dropped(at, keys); });
 }
 
 }  // namespace cavix::hostwindow

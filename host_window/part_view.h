@@ -1,7 +1,10 @@
 // The 3D view of the part: Open CASCADE's viewer drawing into a QOpenGLWidget. The part is shaded
-// with its edges; the left button turns it, the middle button (or Shift and the left) moves it,
-// the wheel zooms at the cursor; the face under the cursor is lit. What a click, a double click or
-// a drop means is the window's business: the view says where it happened and what face is there.
+// with its edges, hole faces in a colour of their own and threads as a band over their bore; the
+// left button turns it, the middle button (or Shift and the left) moves it, the wheel zooms at the
+// cursor; the face under the cursor is lit. Over the part it draws what the window asks for: a
+// see-through preview of holes not made yet, a marker where a dragged hole would go, a hint. What
+// a click, a double click or a drop means is the window's business: the view says where it
+// happened and what face is there.
 #pragma once
 
 #include <AIS_InteractiveContext.hxx>
@@ -13,11 +16,14 @@
 #include <functional>
 #include <gp_Pnt.hxx>
 #include <map>
+#include <optional>
 #include <utility>
 #include <vector>
 
+#include "host_window/model_actions.h"
 #include "host_window/shown_part.h"
 
+class QLabel;
 class QMimeData;
 
 namespace cavix::hostwindow {
@@ -39,6 +45,26 @@ class PartView : public QOpenGLWidget {
 
   // Shows `part`: cells that changed since the last call are drawn anew, the others stay.
   void Show(const ShownPart& part);
+  // Forgets every cell drawn, before another model is shown.
+  void Clear();
+  // The threads of the threaded holes, by hole id; bands that did not change stay as drawn.
+  void ShowThreads(const std::map<int32_t, ThreadBand>& bands);
+  size_t ThreadsShown() const { return threads_.size(); }
+  // Solids drawn see-through over the part whatever lies in front of them (the preview of holes
+  // not made yet); none takes it away.
+  void ShowGhost(const std::vector<TopoDS_Shape>& solids);
+  std::vector<TopoDS_Shape> GhostsShown() const;
+  // A marker at a point of the part (mm), or none.
+  void ShowMarker(const std::optional<gp_Pnt>& at);
+  bool MarkerShown() const { return !marker_.IsNull(); }
+  // A line of help over the top of the view; "" takes it away.
+  void SetHint(const QString& text);
+  QString Hint() const;
+  // Puts out the light of the face under the cursor, and whether one is lit.
+  void ClearHover();
+  bool HoverLit() const { return context_->HasDetected(); }
+  // Millimetres of the part per pixel of the view, across the line of sight.
+  double MmPerPixel() const;
   // The face under a pixel (widget coordinates), lit as the face under the cursor.
   Pick PickAt(QPoint pixel);
   // Where a point of the part is drawn (widget coordinates).
@@ -53,10 +79,17 @@ class PartView : public QOpenGLWidget {
 
   // Set by the window. A drag is taken when `accepts` says its data is a catalog entry; `dropped`
   // runs after the drop is over, not inside it, since it opens a modal dialog.
+  // `draggedOver` is told where the drag is (and which keys are held) and says whether a drop
+  // there is taken; `dragLeft` that the drag went away.
   std::function<bool(const QMimeData&)> accepts;
-  std::function<void(QPoint)> dropped;
-  std::function<void(QPoint)> clicked;
+  std::function<bool(QPoint, Qt::KeyboardModifiers)> draggedOver;
+  std::function<void()> dragLeft;
+  std::function<void(QPoint, Qt::KeyboardModifiers)> dropped;
+  std::function<void(QPoint, Qt::KeyboardModifiers)> clicked;
   std::function<void(QPoint)> doubleClicked;
+  std::function<void(QPoint)> contextMenu;
+  // The cursor moved with no button held (the face under it is lit already).
+  std::function<void(QPoint)> hovered;
 
   // False when the OpenGL context could not be wrapped: nothing is drawn.
   bool Ready() const { return ready_; }
@@ -72,7 +105,9 @@ class PartView : public QOpenGLWidget {
   void wheelEvent(QWheelEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dragMoveEvent(QDragMoveEvent* event) override;
+  void dragLeaveEvent(QDragLeaveEvent* event) override;
   void dropEvent(QDropEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   // A cell as drawn: its faces (selectable by face) and its edges.
@@ -87,6 +122,14 @@ class PartView : public QOpenGLWidget {
   Handle(V3d_View) view_;
   Handle(AIS_InteractiveContext) context_;
   std::vector<CellPrs> cells_;
+  struct ThreadPrs {
+    ThreadBand band;
+    Handle(AIS_Shape) shape;
+  };
+  std::map<int32_t, ThreadPrs> threads_;
+  std::vector<Handle(AIS_Shape)> ghosts_;
+  Handle(AIS_InteractiveObject) marker_;
+  QLabel* hint_ = nullptr;
   std::map<const SelectMgr_SelectableObject*, size_t> cellOf_;
   bool ready_ = false;
   bool fitted_ = false;

@@ -1,5 +1,5 @@
-// The hole commands as users run them: `cavix resize`, `cavix regen` and `cavix threads` on model
-// files holding holes of every kind.
+// The hole commands as users run them: `cavix resize`, `cavix regen`, `cavix move` and
+// `cavix threads` on model files holding holes of every kind.
 #include <nlohmann/json.hpp>
 #include <sstream>
 
@@ -95,6 +95,44 @@ TEST_F(Cli, RegenOneShape) {
   EXPECT_NEAR(Deepest(*reopened->FindShape(b)), -30, 1e-12);
   EXPECT_EQ(reopened->FindShape(b)->Store().First(34)->GroupVars().at({1, 11}),
             cavix::rt::Variant(26.0));
+}
+
+// A moved through hole goes through the part along its new axis; a blind one keeps its profile;
+// what is not a hole, or has nowhere to go, is refused and the file stays as it was.
+TEST_F(Cli, MoveRegeneratesTheHoleWhereItGoes) {
+  const std::string through = Hole(2, true, true), blind = Hole(3, false, false);
+  Save();
+  const auto blindChains = scene::ShapeToJson(*model->FindShape(blind))["profile"];
+  ASSERT_EQ(Run("move '" + path + "' '" + through + "' --at 0,30,10 --normal 1,0,0").status, 0)
+      << Err();
+  ASSERT_EQ(Run("move '" + path + "' '" + blind + "' --at 40,20,20").status, 0) << Err();
+  EXPECT_NE(last_.out.find("to 40,20,20 along 0,0,-1"), std::string::npos) << last_.out;
+  auto moved = scene::LoadModel(path);
+  const scene::Shape& t = *moved->FindShape(through);
+  EXPECT_EQ(t.Position(), (scene::Vec3{0, 30, 10}));
+  EXPECT_EQ(t.Normal(), (scene::Vec3{1, 0, 0}));
+  EXPECT_NEAR(Deepest(t), -100, 1e-9);  // the block's width, no longer its thickness
+  const scene::Shape& b = *moved->FindShape(blind);
+  EXPECT_EQ(b.Position(), (scene::Vec3{40, 20, 20}));
+  EXPECT_EQ(scene::ShapeToJson(b)["profile"], blindChains);
+
+  const std::string before = Slurp(path);
+  const struct {
+    std::string args;
+    int status;
+    std::string said;
+  } refused[] = {
+      {"'#1' --at 1,2,3", 1, "is not a hole"},
+      {"'" + through + "' --at 1,2", 2, "--at"},
+      {"'" + through + "' --at 1,2,3 --normal 0,0,0", 2, "zero vector"},
+      {"'" + through + "'", 2, "--at X,Y,Z is required"},
+      {"'#99' --at 1,2,3", 1, "#99"},
+  };
+  for (const auto& c : refused) {
+    EXPECT_EQ(Run("move '" + path + "' " + c.args).status, c.status) << c.args;
+    EXPECT_NE(Err().find(c.said), std::string::npos) << c.args << ": " << Err();
+  }
+  EXPECT_EQ(Slurp(path), before);
 }
 
 TEST_F(Cli, ThreadsJson) {

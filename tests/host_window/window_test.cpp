@@ -10,6 +10,7 @@
 #include <QDropEvent>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QTreeWidget>
 #include <cstdlib>
@@ -18,6 +19,7 @@
 #include <sstream>
 
 #include "actions/holes.h"
+#include "actions/placement.h"
 #include "app/cli.h"
 #include "dialog/dialog_form.h"
 #include "forms/qt/form_view.h"
@@ -28,6 +30,7 @@
 #include "runtime/regional.h"
 #include "scene/model_file.h"
 #include "tests/host_window/parts.h"
+#include "tests/host_window/window_fixture.h"
 #include "tests/support/box_answerer.h"
 #include "tests/support/install.h"
 #include "tests/support/test_files.h"
@@ -41,172 +44,6 @@ extern "C" const char* __lsan_default_suppressions() {
 
 namespace cavix::testing {
 namespace {
-
-bool g_display = false;
-
-using qtview::FormView;
-
-// A through M10 counterbore of the ISO family.
-constexpr const char* kThroughCounterbore =
-    "click TabNorme(0)\nclick OptHoleType(1)\ncheck ToggleFiletto 0\ncheck TogglePassante 1\n"
-    "select Normativa ISO 4762 / DIN 974-1 medium\nselect Misura 10\nclick OKButton\n";
-
-bool WaitFor(const std::function<bool()>& done, int ms = 20000) {
-  QElapsedTimer clock;
-  clock.start();
-  while (!done()) {
-    if (clock.elapsed() > ms) return false;
-    QTest::qWait(10);
-  }
-  return true;
-}
-
-class HostWindowTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    if (!g_display) GTEST_SKIP() << "no X display (scripts/test.sh runs these under Xvfb)";
-    WriteInstall(dir_.path);
-    rt::SetRegional(rt::RegionalFor("en_US"));
-  }
-
-  void TearDown() override {
-    window_.reset();
-    rt::SetRegional(std::nullopt);
-  }
-
-  // Opens the window on `model` (saved first) and waits until its view draws.
-  hostwindow::HostWindow& Open(const scene::Scene& model) {
-    path_ = dir_.File("model.json");
-    scene::SaveModel(model, path_);
-    scene::SaveModel(model, dir_.File("by-command.json"));
-    window_ = std::make_unique<hostwindow::HostWindow>(path_, Services());
-    window_->SetDialogUser([this](FormView& view) {
-      ++dialogs_;
-      if (answer_) answer_(view);
-    });
-    window_->show();
-    EXPECT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
-    EXPECT_TRUE(WaitFor([&] { return window_->View().Ready(); }));
-    window_->View().FitAll();
-    QTest::qWait(50);
-    return *window_;
-  }
-
-  // Plays a dialog script on the dialog window, through its form.
-  void Answer(const std::string& script) {
-    answer_ = [script](FormView& view) {
-      std::ostringstream out, diag;
-      forms::ScriptRunner runner(forms::ParseScript(script, "ui"), out, diag);
-      runner.Run(view.Model());
-    };
-  }
-
-  // Drags the catalog's "Fori" entry onto the view and lets go at `pixel`.
-  void DragCatalogItemTo(QPoint pixel) {
-    QAbstractItemModel* catalog = window_->CatalogPanel().model();
-    const QModelIndex entry = catalog->index(0, 0, catalog->index(0, 0));
-    ASSERT_EQ(entry.data().toString(), "Fori");
-    std::unique_ptr<QMimeData> data(catalog->mimeData({entry}));
-    ASSERT_TRUE(data);
-    QWidget* view = &window_->View();
-    QDragEnterEvent enter(pixel, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(view, &enter);
-    ASSERT_TRUE(enter.isAccepted());
-    QDragMoveEvent move(pixel, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(view, &move);
-    ASSERT_TRUE(move.isAccepted()) << "no face at " << pixel.x() << "," << pixel.y();
-    QDropEvent drop(QPointF(pixel), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(view, &drop);
-    ASSERT_TRUE(drop.isAccepted());
-  }
-
-  static std::string Triple(const scene::Vec3& v) {
-    return app::Num(v.x) + "," + app::Num(v.y) + "," + app::Num(v.z);
-  }
-
-  std::vector<scene::Shape*> Holes() { return window_->Doc().Model().BoundShapes(); }
-
-  // A drop at `at` on a face of the part, answered with a through counterbore, then saved: the
-  // file has a hole there (within a pixel, as picking finds it) going in along `inward`, and is
-  // what `cavix drop` there with the same answers makes of the model the window opened.
-  scene::Vec3 DropAndSave(const gp_Pnt& at, const scene::Vec3& inward) {
-    Answer(kThroughCounterbore);
-    const QPoint pixel = window_->View().PixelOf(at);
-    DragCatalogItemTo(pixel);
-    EXPECT_TRUE(WaitFor([&] { return Holes().size() == 1; }));
-    EXPECT_EQ(dialogs_, 1);
-    EXPECT_TRUE(window_->isWindowModified());
-    window_->SaveAction().trigger();
-    EXPECT_FALSE(window_->isWindowModified());
-    auto saved = scene::LoadModel(path_);
-    const std::vector<scene::Shape*> holes = saved->BoundShapes();
-    if (holes.size() != 1) {
-      ADD_FAILURE() << holes.size() << " holes saved";
-      return {};
-    }
-    const scene::Vec3 p = holes[0]->Position();
-    const QPoint drawn = window_->View().PixelOf(gp_Pnt(p.x, p.y, p.z));
-    EXPECT_LE((drawn - pixel).manhattanLength(), 2) << p.x << " " << p.y << " " << p.z;
-    EXPECT_EQ(holes[0]->Normal(), inward);
-    const std::string byCommand = dir_.File("by-command.json");
-    std::ostringstream out, err;
-    EXPECT_EQ(
-        app::Run({"drop", byCommand, "--at", Triple(p), "--normal", Triple(inward), "--script",
-                  std::string(CAVIX_SOURCE_DATA) + "/scripts/demo_4_cbore_through.txt",
-                  "--registry", Services().registryFile, "--settings", Services().settingsFile},
-                 out, err),
-        0)
-        << err.str();
-    EXPECT_EQ(scene::ModelText(*scene::LoadModel(byCommand)), scene::ModelText(*saved));
-    return p;
-  }
-
-  // Double-clicks the hole drawn at `at`: the edit dialog comes filled from it, and is cancelled.
-  void DoubleClickShowsTheHole(const gp_Pnt& at) {
-    bool filled = false;
-    answer_ = [&](FormView& view) {
-      auto& d = dynamic_cast<dialog::Dialog&>(view.Model());
-      filled = d.OptHoleType[1]->Value() && d.TogglePassante.Value() == 1 &&
-               d.ToggleFiletto.Value() == 0 && d.Misura.SelectedText() == "10" &&
-               d.Normativa.SelectedText() == "ISO 4762 / DIN 974-1 medium";
-      std::ostringstream out, diag;
-      forms::ScriptRunner(forms::ParseScript("click CancelButton\n", "ui"), out, diag)
-          .Run(view.Model());
-    };
-    const int before = dialogs_;
-    QTest::mouseDClick(&window_->View(), Qt::LeftButton, Qt::NoModifier,
-                       window_->View().PixelOf(at));
-    EXPECT_TRUE(WaitFor([&] { return dialogs_ == before + 1; }));
-    EXPECT_TRUE(filled);
-    EXPECT_FALSE(window_->isWindowModified());  // Cancel changed nothing
-  }
-
-  // Undo takes the hole away, from the model and the view; Redo brings it back.
-  void UndoAndRedo() {
-    const int32_t id = Holes().front()->Id();
-    ASSERT_FALSE(window_->Shown().FacesOf(id).empty());
-    window_->UndoAction().trigger();
-    EXPECT_TRUE(Holes().empty());
-    EXPECT_TRUE(window_->Shown().FacesOf(id).empty());
-    EXPECT_TRUE(window_->isWindowModified());
-    window_->RedoAction().trigger();
-    ASSERT_EQ(Holes().size(), 1u);
-    EXPECT_EQ(Holes().front()->Id(), id);
-    EXPECT_FALSE(window_->Shown().FacesOf(id).empty());
-    EXPECT_FALSE(window_->isWindowModified());
-    EXPECT_FALSE(window_->RedoAction().isEnabled());
-  }
-
-  scene::ServiceConfig Services() const {
-    return {dir_.File("cavix.reg"), dir_.File("settings.ini")};
-  }
-
-  test::TempDir dir_{"cavix-window-"};
-  std::unique_ptr<hostwindow::HostWindow> window_;
-  std::string path_;
-  std::function<void(FormView&)> answer_;
-  int dialogs_ = 0;
-};
 
 TEST_F(HostWindowTest, HoleDroppedOnTheTopFaceEditedUndoneAndRedone) {
   Open(*scene::Scene::NewModel({100, 60, 20}));
@@ -223,7 +60,7 @@ TEST_F(HostWindowTest, HoleDroppedOnTheTopFaceEditedUndoneAndRedone) {
     return y;
   };
   EXPECT_GT(deepest(), -21);
-  window_->findChildren<QDoubleSpinBox*>()[2]->setValue(30);
+  window_->findChild<QDoubleSpinBox*>("extentZ")->setValue(30);
   window_->ApplyExtents();
   EXPECT_LT(deepest(), -29.99);
   EXPECT_GT(window_->Shown().Cells().front().hi[2], 30);  // the view cut the new block
@@ -259,7 +96,9 @@ TEST_F(HostWindowTest, AModelInInchesGetsTheMillimetreMessage) {
 }
 
 // The README's picture: a drilled block, one hole of each kind placed by the demo's scripts.
-// CAVIX_README_PNG=FILE writes it (the window_screenshot target).
+// CAVIX_README_PNG=FILE writes it (the window_screenshot target). Seen isometrically, the top,
+// front and right faces of the block get three shades, none white; the holes' faces are drawn
+// warm against the part's cool grey, and the threads blue over their bores.
 TEST_F(HostWindowTest, PictureOfADrilledPart) {
   auto work = actions::Workspace::Adopt(scene::Scene::NewModel({100, 60, 30}),
                                         dir_.File("picture.json"), Services());
@@ -277,17 +116,64 @@ TEST_F(HostWindowTest, PictureOfADrilledPart) {
   scene::Scene* model = &work->Model();
   ASSERT_EQ(model->BoundShapes().size(), 8u);
   Open(*model);
+  QTest::qWait(100);
+  const QImage view = window_->View().grabFramebuffer();
+  const double ratio = view.devicePixelRatio();
+  auto at = [&](double x, double y, double z) {
+    const QPoint p = window_->View().PixelOf(gp_Pnt(x, y, z)) * ratio;
+    return QColor(view.pixel(p));
+  };
+  const QColor faces[] = {at(50, 30, 30), at(50, 0, 15), at(100, 30, 15)};
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_LT(std::max({faces[i].red(), faces[i].green(), faces[i].blue()}), 245) << i;
+    EXPECT_GT(std::abs(faces[i].value() - faces[(i + 1) % 3].value()), 25) << i;
+  }
+  int warm = 0, blue = 0;
+  for (int y = 0; y < view.height(); y += 2)
+    for (int x = 0; x < view.width(); x += 2) {
+      const QColor c(view.pixel(x, y));
+      warm += c.red() > c.blue() + 40;
+      blue += c.blue() > c.red() + 80;
+    }
+  EXPECT_GT(warm, 200);
+  EXPECT_GT(blue, 20);
+
   window_->SelectShape(model->BoundShapes()[3]->Id());
   QTest::qWait(100);
-  const QPixmap shot = window_->grab();
-  const QImage view = window_->View().grabFramebuffer();
-  std::set<QRgb> colours;
-  for (int y = 0; y < view.height(); y += 4)
-    for (int x = 0; x < view.width(); x += 4) colours.insert(view.pixel(x, y));
-  EXPECT_GT(colours.size(), 50u) << "the view drew next to nothing";
   const char* readme = std::getenv("CAVIX_README_PNG");
+  EXPECT_TRUE(window_->grab().save(readme ? QString::fromUtf8(readme)
+                                          : QString::fromStdString(dir_.File("window.png"))));
+}
+
+// The README's second picture: a grid of tapped holes, one selected in the Position panel, and
+// a counterbore being dropped, its preview drawn while the dialog shows beside it.
+// CAVIX_README_PREVIEW_PNG=FILE writes it (the window_screenshot target).
+TEST_F(HostWindowTest, PictureOfThePositionPanelAndAPreview) {
+  auto work = actions::Workspace::Adopt(scene::Scene::NewModel({120, 80, 25}),
+                                        dir_.File("picture.json"), Services());
+  std::ostringstream out, diag;
+  actions::DialogPlayer player(
+      forms::LoadScript(std::string(CAVIX_SOURCE_DATA) + "/scripts/demo_9_side_threaded_blind.txt"),
+      out, diag);
+  actions::Drop(*work, actions::GridPattern({{45, 40, 25}, {0, 0, -1}}, 4, 3, 20, 20), player);
+  Open(work->Model());
+  window_->SelectShape(window_->Doc().Model().BoundShapes()[4]->Id());
+  QImage shot;
+  answer_ = [&](FormView& view) {
+    auto& d = dynamic_cast<dialog::Dialog&>(view.Model());
+    d.UserClick(*d.OptHoleType[1]);
+    EXPECT_TRUE(WaitFor([&] { return !window_->View().GhostsShown().empty(); }));
+    QTest::qWait(200);
+    const QRect both = window_->frameGeometry().united(view.frameGeometry());
+    shot =
+        window_->screen()->grabWindow(0, both.x(), both.y(), both.width(), both.height()).toImage();
+    d.UserClick(d.CancelButton);
+  };
+  DragCatalogItemTo(window_->View().PixelOf(gp_Pnt(100, 60, 25)));
+  ASSERT_TRUE(WaitFor([&] { return dialogs_ == 1; }));
+  const char* readme = std::getenv("CAVIX_README_PREVIEW_PNG");
   EXPECT_TRUE(shot.save(readme ? QString::fromUtf8(readme)
-                               : QString::fromStdString(dir_.File("window.png"))));
+                               : QString::fromStdString(dir_.File("preview.png"))));
 }
 
 }  // namespace
@@ -300,6 +186,9 @@ int main(int argc, char** argv) {
   cavix::testing::g_display = display && *display;
   if (cavix::testing::g_display) {
     setenv("QT_QPA_PLATFORM", "xcb", 1);
+    // What the window remembers of its user (the files opened lately) stays with the tests.
+    static const cavix::test::TempDir config("cavix-config-");
+    setenv("XDG_CONFIG_HOME", config.path.c_str(), 1);
     cavix::qtview::EnsureApplication();
   }
   return RUN_ALL_TESTS();
