@@ -5,12 +5,10 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "forms/keys.h"
-#include "forms/ui.h"
 #include "runtime/error.h"
 #include "tests/forms/probe_form.h"
 #include "tests/support/raised.h"
@@ -136,27 +134,9 @@ TEST_F(FormTest, DisabledFramesAndControlsAreOutOfReach) {
   p.ok.SetEnabled(false);
   EXPECT_FALSE(p.form.UserKey(p.note, key::kEnter));  // a disabled default button is not pressed
   EXPECT_TRUE(p.form.IsShown());
-}
-
-// A Ui shows one form modally at a time, and none without a driver.
-TEST(FormUi, OneModalFormAtATimeAndNoneWithoutADriver) {
-  ProbeForm outer, inner;
+  // Nothing drives a modal form in a Ui without a driver.
   Ui nowhere;
-  EXPECT_EQ(ErrorOf([&] { outer.form.ShowModal(nowhere); }), 5);
-  struct Driver : IModalDriver {
-    std::function<void(Form&)> run;
-    void Run(Form& f) override { run(f); }
-  } driver;
-  Ui ui(&driver, nullptr);
-  int nested = 0;
-  driver.run = [&](Form& f) {
-    if (&f == &outer.form) nested = ErrorOf([&] { inner.form.ShowModal(ui); });
-    f.Unload();
-  };
-  outer.form.ShowModal(ui);
-  EXPECT_EQ(nested, 400);
-  EXPECT_EQ(ErrorOf([&] { inner.form.ShowModal(ui); }), 0);  // the Ui is free again
-  EXPECT_FALSE(inner.form.IsShown());
+  EXPECT_EQ(ErrorOf([&] { ProbeForm().form.ShowModal(nowhere); }), 5);
 }
 
 }  // namespace

@@ -30,18 +30,11 @@ struct BuilderCase {
   std::vector<Expected> points;  // after the start point
 };
 
-// The hole of a builder case, in the order the hand-worked points read: D, L, A, then the
-// allowance (plain) or LT and P (threaded), then the recess.
-geo::HoleParams Plain(geo::Recess r, double D, double L, double A, double T, double Dr = 0,
-                      double Lc = 0, double Ar = 0) {
-  return {.recess = r, .diameter = D, .boreLength = L, .pointAngle = A, .allowance = T,
-          .recessDiameter = Dr, .recessDepth = Lc, .recessAngle = Ar};
-}
-geo::HoleParams Tapped(geo::Recess r, double D, double L, double A, double LT, double P,
-                       double Dr = 0, double Lc = 0, double Ar = 0) {
-  return {.recess = r, .threaded = true, .diameter = D, .boreLength = L, .pointAngle = A,
-          .threadLength = LT, .pitch = P, .recessDiameter = Dr, .recessDepth = Lc,
-          .recessAngle = Ar};
+// A case's hole as the hand-worked points read it: D, L, A, then the allowance T of a plain hole
+// or the LT and P of a tapped one (LT > 0), then the recess.
+geo::HoleParams Hole(geo::Recess r, double D, double L, double A, double T, double LT, double P,
+                     double Dr = 0, double Lc = 0, double Ar = 0) {
+  return {r, LT > 0, D, L, A, T, LT, P, Dr, Lc, Ar};
 }
 
 // Points worked out by hand from the hole's drawing, not from the code.
@@ -51,36 +44,36 @@ std::vector<BuilderCase> Cases() {
   const double hs120 = (10 - 4.25) / TanHalf(120);
   // clang-format off
   return {
-    {"SimpleFlat", Plain(R::None, 10, 20, 0, 0.5), 10.5,
+    {"SimpleFlat", Hole(R::None, 10, 20, 0, 0.5, 0, 0), 10.5,
      {{5.25, 0, Y}, {5.25, -20}, {0, -20, X}, {0, 0, XY}}},
-    {"SimplePoint118", Plain(R::None, 10, 20, 118, 0.5), 10.5,
+    {"SimplePoint118", Hole(R::None, 10, 20, 118, 0.5, 0, 0), 10.5,
      {{5.25, 0, Y}, {5.25, -20}, {0, -20 - h118, X}, {0, 0, XY}}},
-    {"CBore", Plain(R::Counterbore, 6.4, 20, -5, 0.2, 11, 6.5), 11,
+    {"CBore", Hole(R::Counterbore, 6.4, 20, -5, 0.2, 0, 0, 11, 6.5), 11,
      {{5.5, 0, Y}, {5.5, -6.5}, {3.3, -6.5}, {3.3, -26.5}, {0, -26.5, X}, {0, 0, XY}}},
     // Thread length and pitch of an unthreaded hole are ignored.
     {"CBoreThreadArgsIgnored",
      {.recess = R::Counterbore, .diameter = 6.4, .boreLength = 20, .pointAngle = -5,
       .allowance = 0.2, .threadLength = 99, .pitch = 3, .recessDiameter = 11, .recessDepth = 6.5},
      11, {{5.5, 0, Y}, {5.5, -6.5}, {3.3, -6.5}, {3.3, -26.5}, {0, -26.5, X}, {0, 0, XY}}},
-    {"CSink90", Plain(R::Countersink, 10, 15.25, 0, 0.5, 20, 0, 90), 20,
+    {"CSink90", Hole(R::Countersink, 10, 15.25, 0, 0.5, 0, 0, 20, 0, 90), 20,
      {{10, 0, Y}, {5.25, -4.75}, {5.25, -20}, {0, -20, X}, {0, 0, XY}}},
-    {"CSinkNoCone", Plain(R::Countersink, 10, 15, 0, 0, 20, 0, 0), 20,
+    {"CSinkNoCone", Hole(R::Countersink, 10, 15, 0, 0, 0, 0, 20, 0, 0), 20,
      {{10, 0, Y}, {5, 0}, {5, -15}, {0, -15, X}, {0, 0, XY}}},
-    {"CDrill90", Plain(R::Counterdrill, 10, 12, 0, 0, 16, 4, 90), 16,
+    {"CDrill90", Hole(R::Counterdrill, 10, 12, 0, 0, 0, 0, 16, 4, 90), 16,
      {{8, 0, Y}, {8, -4}, {5, -7}, {5, -19}, {0, -19, X}, {0, 0, XY}}},
-    {"CDrillNoCone", Plain(R::Counterdrill, 10, 12, 0, 0, 16, 4, 0), 16,
+    {"CDrillNoCone", Hole(R::Counterdrill, 10, 12, 0, 0, 0, 0, 16, 4, 0), 16,
      {{8, 0, Y}, {8, -4}, {5, -4}, {5, -16}, {0, -16, X}, {0, 0, XY}}},
-    {"SimpleThread", Tapped(R::None, 10, 25, 0, 20, 1.5), 8.5,
+    {"SimpleThread", Hole(R::None, 10, 25, 0, 0, 20, 1.5), 8.5,
      {{4.25, 0, Y}, {4.25, -20}, {0.9995 * 4.25, -25}, {0, -25, X}, {0, 0, XY}}},
-    {"SimpleThreadFull", Tapped(R::None, 10, 20, 0, 20, 1.5), 8.5,
+    {"SimpleThreadFull", Hole(R::None, 10, 20, 0, 0, 20, 1.5), 8.5,
      {{4.25, 0, Y}, {4.25, -20}, {0, -20, X}, {0, 0, XY}}},
-    {"CBoreThread", Tapped(R::Counterbore, 8, 20, 0, 15, 1.25, 14, 8), 14,
+    {"CBoreThread", Hole(R::Counterbore, 8, 20, 0, 0, 15, 1.25, 14, 8), 14,
      {{7, 0, Y}, {7, -8}, {3.375, -8}, {3.375, -23}, {0.9995 * 3.375, -28}, {0, -28, X},
       {0, 0, XY}}},
-    {"CSinkThread120", Tapped(R::Countersink, 10, 20, 0, 12, 1.5, 20, 0, 120),
+    {"CSinkThread120", Hole(R::Countersink, 10, 20, 0, 0, 12, 1.5, 20, 0, 120),
      20, {{10, 0, Y}, {4.25, -hs120}, {4.25, -hs120 - 12}, {0.9995 * 4.25, -hs120 - 20},
           {0, -hs120 - 20, X}, {0, 0, XY}}},
-    {"CDrillThread", Tapped(R::Counterdrill, 12, 30, 0, 30, 1.75, 20, 5, 90),
+    {"CDrillThread", Hole(R::Counterdrill, 12, 30, 0, 0, 30, 1.75, 20, 5, 90),
      20, {{10, 0, Y}, {10, -5}, {5.125, -9.875}, {5.125, -39.875}, {0, -39.875, X}, {0, 0, XY}}},
   };
   // clang-format on
@@ -131,7 +124,7 @@ TEST(BuilderFaults, MissingComponentFailsAfterTheChain) {
   geotest::Model m;
   auto& flags = m.hole.Components(14);
   flags.Remove(flags.Item(1));
-  const geo::HoleParams plain = Plain(geo::Recess::None, 10, 20, 0, 0);
+  const geo::HoleParams plain = Hole(geo::Recess::None, 10, 20, 0, 0, 0, 0);
   EXPECT_EQ(geotest::ErrorOf([&] { geo::CreateHole(m.hole, plain); }), 9);
   EXPECT_EQ(m.hole.Store().First(15)->Profile().Store().First(3)->Points().size(), 5u);
 }

@@ -17,16 +17,11 @@ namespace geo = cavix::geo;
 using cavix::rt::Variant;
 using cavix::scene::Vec3;
 
-// A tapped plain hole M10 x 1.5, 20 mm of thread in a 25 mm bore; the same without a pitch.
-constexpr geo::HoleParams kM10{.threaded = true, .diameter = 10, .boreLength = 25,
-                               .threadLength = 20, .pitch = 1.5};
-constexpr geo::HoleParams kNoPitch{.threaded = true, .diameter = 10, .boreLength = 25,
-                                   .threadLength = 20};
-// A tapped counterbore M8 x 1.25, 15 mm of thread, the counterbore 14 x 8.
-geo::HoleParams CBoreM8(double boreLength) {
-  return {.recess = geo::Recess::Counterbore, .threaded = true, .diameter = 8,
-          .boreLength = boreLength, .threadLength = 15, .pitch = 1.25, .recessDiameter = 14,
-          .recessDepth = 8};
+// A tapped plain hole M10 x 1.5, 20 mm of thread in a 25 mm bore; a tapped counterbore
+// M8 x 1.25 in 14 x 8, 15 mm of thread (HoleParams: recess, threaded, D, L, A, T, LT, P, Dr, Lc).
+constexpr geo::HoleParams kM10{geo::Recess::None, true, 10, 25, 0, 0, 20, 1.5};
+geo::HoleParams CBoreM8(double L) {
+  return {geo::Recess::Counterbore, true, 8, L, 0, 0, 15, 1.25, 14, 8};
 }
 
 TEST(ThreadImage, PathRules) {
@@ -123,7 +118,9 @@ TEST(ThreadTexture, FailuresSkipOnlyWhatFailed) {
   // The scene refuses an up direction that is not finite.
   geotest::Model m;
   m.hole.SetNormal({INFINITY, 0, 0});
-  geo::CreateHole(m.hole, kNoPitch);
+  geo::HoleParams noPitch = kM10;
+  noPitch.pitch = 0;
+  geo::CreateHole(m.hole, noPitch);
   const auto& f = m.hole.Store().First(27)->Finish()->Data();
   EXPECT_FALSE(f.upDirection);
   EXPECT_TRUE(f.projectionHeight.IsEmpty());  // 25.4 / 0
