@@ -22,7 +22,10 @@ bool IsHole(const scene::Scene& model, const scene::Shape& shape) {
 }
 
 void MoveHoles(scene::Scene& model, const std::vector<std::pair<scene::Shape*, Placement>>& moves) {
-  for (const auto& [shape, to] : moves) {
+  for (const auto& move : moves) {
+    // Plain names, not a structured binding: the lambda captures them.
+    scene::Shape* const shape = move.first;
+    const Placement& to = move.second;
     const auto refuse = [&](const std::string& why) {
       rt::Raise(rt::err::kInvalidCall, shape->Describe() + " " + why, "Move");
     };

@@ -9,7 +9,7 @@
 #include "scene/model_file.h"
 
 #ifdef CAVIX_WITH_OCCT
-#include "host_window/part_solid.h"
+#include "part_solid/part_solid.h"
 #endif
 
 namespace cavix::app {
@@ -164,7 +164,7 @@ int CmdNew(Invocation& inv) {
   std::unique_ptr<scene::Scene> scene;
   if (from) {
 #ifdef CAVIX_WITH_OCCT
-    scene = hostwindow::NewModelFromStep(*from, units, precision);
+    scene = partsolid::NewModelFromStep(*from, units, precision);
     const scene::Component& size =
         *scene->MainPart().ShapeItems().front()->Store().First(host::comp::kShapeSize);
     block = {rt::CDbl(size.Value(1)), rt::CDbl(size.Value(2)), rt::CDbl(size.Value(3))};

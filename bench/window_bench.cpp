@@ -19,8 +19,8 @@
 
 #include "bench/ratio_report.h"
 #include "export/occ_part.h"
-#include "host_window/part_solid.h"
-#include "host_window/shown_part.h"
+#include "part_solid/part_solid.h"
+#include "part_solid/shown_part.h"
 
 namespace {
 
@@ -63,8 +63,8 @@ exporter::HoleSolidInput Dropped(const exporter::PartInput& part) {
 // The part shown with its n holes, made once per size (cutting 1000 holes takes a while).
 struct Shown {
   exporter::PartInput part;
-  std::vector<int32_t> ids;
-  hostwindow::ShownPart view;
+  std::vector<partsolid::HoleId> ids;
+  partsolid::ShownPart view;
 };
 const Shown& ShownWith(int n) {
   static std::map<int, std::unique_ptr<Shown>> made;
@@ -72,7 +72,7 @@ const Shown& ShownWith(int n) {
   if (!s) {
     s = std::make_unique<Shown>();
     s->part = Grid(n);
-    for (int i = 0; i < n; ++i) s->ids.push_back(i + 2);
+    for (int i = 0; i < n; ++i) s->ids.push_back(partsolid::HoleId(i + 2));
     s->view.Show(s->part, s->ids);
   }
   return *s;
@@ -82,19 +82,19 @@ void BM_DropToShown(benchmark::State& state) {
   const Shown& before = ShownWith(static_cast<int>(state.range(0)));
   exporter::PartInput part = before.part;
   part.holes.push_back(Dropped(part));
-  std::vector<int32_t> ids = before.ids;
-  ids.push_back(ids.back() + 1);
+  std::vector<partsolid::HoleId> ids = before.ids;
+  ids.push_back(partsolid::HoleId(static_cast<int32_t>(ids.back()) + 1));
   uint64_t seen = 0;
-  for (const hostwindow::Cell& c : before.view.Cells()) seen = std::max(seen, c.version);
+  for (const partsolid::Cell& c : before.view.Cells()) seen = std::max(seen, c.version);
   const Handle(Prs3d_Drawer) look = new Prs3d_Drawer();
   size_t cells = 0, triangles = 0;
   for (auto _ : state) {
     state.PauseTiming();
-    hostwindow::ShownPart view = before.view;
+    partsolid::ShownPart view = before.view;
     state.ResumeTiming();
     view.Update(part, ids);
     cells = triangles = 0;
-    for (const hostwindow::Cell& c : view.Cells()) {
+    for (const partsolid::Cell& c : view.Cells()) {
       if (c.version <= seen) continue;
       const Handle(Graphic3d_ArrayOfTriangles) faces = StdPrs_ShadedShape::FillTriangles(c.shape);
       const Handle(Graphic3d_ArrayOfPrimitives) edges = StdPrs_WFShape::AddAllEdges(c.edges, look);
@@ -114,8 +114,8 @@ void BM_OneCut(benchmark::State& state) {
   const exporter::PartInput part = Grid(10);
   std::vector<std::string> warnings;
   const std::vector<TopoDS_Shape> tools =
-      exporter::MakeHoleTools(Dropped(part), 0, warnings);
-  const TopoDS_Shape block = hostwindow::BaseSolid(part);
+      exporter::MakeHoleTools(Dropped(part), exporter::HoleIndex(0), warnings);
+  const TopoDS_Shape block = partsolid::BaseSolid(part);
   for (auto _ : state) {
     BRepAlgoAPI_Cut cut(block, tools.front());
     benchmark::DoNotOptimize(cut.Shape());

@@ -5,11 +5,17 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace cavix::exporter {
+
+// A hole's place in PartInput::holes, from 0: a type of its own, so that it is neither mixed up
+// with a count nor with the id the model knows the hole by. Where there may be no hole, it is an
+// std::optional<HoleIndex>.
+enum class HoleIndex : int32_t {};
 
 // One closed chain of a hole profile: x is the distance from the hole axis (never negative), y the
 // depth below the hole's top face (0 at the top, negative downwards). The chain starts and ends at
@@ -45,6 +51,9 @@ struct ExportOptions {
   // Meshes (STL, glTF): the largest distance in mm between the mesh and the part's surfaces. 0
   // chooses it from the smallest hole, so that its circle gets 32 chords and stays round.
   double linearDeflection = 0;
+  // Workers that cut the part's tiles side by side; 0 takes every core. The file written is the
+  // same, byte for byte, whatever the number.
+  int jobs = 0;
 };
 
 // What an export made, for the caller to report.

@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "export/occ_internal.h"
+#include "export/workers.h"
 
 namespace cavix::exporter::detail {
 namespace {
@@ -146,32 +147,44 @@ bool ShellValid(const TopoDS_Shape& shell) {
   return reached == faces.Extent();
 }
 
-CheckFailure CheckSolid(const TopoDS_Shape& shape, const TopTools_DataMapOfShapeInteger& faceHole) {
-  auto holeOf = [&](const TopoDS_Shape& face) {
-    const int* h = faceHole.Seek(face);
-    return h ? *h : -1;
+CheckFailure CheckSolid(const TopoDS_Shape& shape, const FaceHoles& faceHole, int jobs,
+                        bool checkFaces) {
+  auto holeOf = [&](const TopoDS_Shape& face) -> std::optional<HoleIndex> {
+    const HoleIndex* h = faceHole.Seek(face);
+    return h ? std::optional<HoleIndex>(*h) : std::nullopt;
   };
   TopTools_IndexedMapOfShape faces;
   TopExp::MapShapes(shape, TopAbs_FACE, faces);
-  for (int i = 1; i <= faces.Extent(); ++i) {
-    const TopoDS_Face& face = TopoDS::Face(faces(i));
-    if (!FaceValid(face)) return {true, holeOf(face), "a face is not valid"};
-  }
+  // Faces in runs of a fixed length, each run noting its first bad face: the first bad face of
+  // the part is then the same for any number of workers.
+  constexpr int kRun = 64;
+  const int runs = checkFaces ? (faces.Extent() + kRun - 1) / kRun : 0;
+  std::vector<int> firstBad(static_cast<size_t>(runs), 0);
+  RunOnWorkers(jobs, firstBad.size(), [&](size_t r) {
+    const int end = std::min(faces.Extent(), static_cast<int>(r + 1) * kRun);
+    for (int i = static_cast<int>(r) * kRun + 1; i <= end; ++i)
+      if (!FaceValid(TopoDS::Face(faces(i)))) {
+        firstBad[r] = i;
+        return;
+      }
+  });
+  for (int bad : firstBad)
+    if (bad) return {true, holeOf(faces(bad)), "a face is not valid"};
   int solids = 0;
   for (TopExp_Explorer s(shape, TopAbs_SOLID); s.More(); s.Next()) {
     ++solids;
     for (TopoDS_Iterator sh(s.Current()); sh.More(); sh.Next()) {
       if (sh.Value().ShapeType() != TopAbs_SHELL || !ShellValid(sh.Value())) {
         TopExp_Explorer f(sh.Value(), TopAbs_FACE);
-        return {true, f.More() ? holeOf(f.Current()) : -1, "its faces do not close up"};
+        return {true, f.More() ? holeOf(f.Current()) : std::nullopt, "its faces do not close up"};
       }
     }
     Handle(BRepCheck_Solid) check = new BRepCheck_Solid(TopoDS::Solid(s.Current()));
     const BRepCheck_ListOfStatus& status = check->Status();
     if (status.IsEmpty() || status.First() != BRepCheck_NoError)
-      return {true, -1, "its shells do not bound a solid"};
+      return {true, std::nullopt, "its shells do not bound a solid"};
   }
-  if (solids == 0) return {true, -1, "it holds no solid"};
+  if (solids == 0) return {true, std::nullopt, "it holds no solid"};
   return {};
 }
 

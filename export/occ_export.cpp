@@ -37,13 +37,13 @@
 
 #include "export/occ_internal.h"
 #include "export/occ_mesh.h"
-#include "export/occ_part.h"
+#include "export/workers.h"
 
 namespace cavix::exporter {
 namespace {
 
+using detail::At;
 using detail::HoleLabel;
-using detail::KernelFailure;
 
 std::string CannotWrite(const std::string& path, const std::string& why) {
   return "cannot write \"" + path + "\": " + why;
@@ -130,25 +130,26 @@ CutResult Cut(const PartInput& part, const ExportOptions& options, bool mergeFac
               ExportSummary& s, const std::string& path) {
   CutOptions co;
   co.mergeFaces = mergeFaces;
+  co.jobs = options.jobs > 0 ? options.jobs : AllCores();
   CutResult r = CutHoles(part, co);
   s.holesCut = static_cast<int>(r.cut.size());
   s.solids = r.solids;
   s.warnings = r.warnings;
   for (size_t i = 0; i < r.missed.size(); ++i) {
-    const int h = r.missed[i];
-    s.misses.push_back(HoleLabel(part.holes[static_cast<size_t>(h)], h) +
+    const HoleIndex h = r.missed[i];
+    s.misses.push_back(HoleLabel(part.holes[At(h)], h) +
                        " removes no material: " + r.missReasons[i]);
   }
-  for (int h : r.voids)
-    s.misses.push_back(HoleLabel(part.holes[static_cast<size_t>(h)], h) +
+  for (HoleIndex h : r.voids)
+    s.misses.push_back(HoleLabel(part.holes[At(h)], h) +
                        " lies wholly inside the part: it only hollows it");
   if (!s.misses.empty() && !options.allowMisses) {
     std::string text = path.empty() ? "" : "cannot export to \"" + path + "\": ";
     for (size_t i = 0; i < s.misses.size(); ++i) text += (i ? "; " : "") + s.misses[i];
     throw MissError(text + "; nothing was written");
   }
-  s.blockVolume = SolidVolume(r.base->solid);
-  s.solidVolume = SolidVolume(r.shape);
+  s.blockVolume = SolidVolume(r.base->solid, co.jobs);
+  s.solidVolume = r.removedVolume ? s.blockVolume - *r.removedVolume : SolidVolume(r.shape, co.jobs);
   s.volume = s.solidVolume;
   return r;
 }
@@ -330,8 +331,8 @@ ExportSummary ExportGltf(const PartInput& part, const std::string& path,
     TopExp::MapShapes(cut.shape, TopAbs_FACE, faces);
     std::vector<std::vector<TopoDS_Shape>> byHole(part.holes.size() + 1);
     for (int i = 1; i <= faces.Extent(); ++i) {
-      const int h = cut.HoleOf(faces(i));
-      byHole[h < 0 ? part.holes.size() : static_cast<size_t>(h)].push_back(faces(i));
+      const std::optional<HoleIndex> h = cut.HoleOf(faces(i));
+      byHole[h ? At(*h) : part.holes.size()].push_back(faces(i));
     }
     Handle(TDocStd_Document) doc;
     const Handle(XCAFApp_Application) app = XCAFApp_Application::GetApplication();
@@ -349,10 +350,9 @@ ExportSummary ExportGltf(const PartInput& part, const std::string& path,
       colours->SetColor(label, colour, XCAFDoc_ColorSurf);
     };
     add(byHole.back(), "part", Quantity_Color(0.72, 0.74, 0.77, Quantity_TOC_sRGB));
-    for (int h : cut.cut) {
-      const HoleSolidInput& hole = part.holes[static_cast<size_t>(h)];
-      add(byHole[static_cast<size_t>(h)],
-          hole.name.empty() ? "hole " + std::to_string(h + 1) : hole.name,
+    for (HoleIndex h : cut.cut) {
+      const HoleSolidInput& hole = part.holes[At(h)];
+      add(byHole[At(h)], hole.name.empty() ? "hole " + std::to_string(At(h) + 1) : hole.name,
           Quantity_Color(0.85, 0.45, 0.20, Quantity_TOC_sRGB));
     }
 

@@ -3,17 +3,19 @@
 #pragma once
 
 #include <Bnd_Box.hxx>
-#include <Standard_Failure.hxx>
-#include <TopTools_DataMapOfShapeInteger.hxx>
 #include <TopTools_ListOfShape.hxx>
 #include <TopoDS_Face.hxx>
 #include <TopoDS_Shape.hxx>
 #include <array>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "export/export.h"
+#include "export/occ_kernel.h"
+#include "export/occ_part.h"
+#include "export/tiling.h"
 
 namespace cavix::exporter::detail {
 
@@ -21,10 +23,8 @@ using Pt = std::array<double, 2>;
 
 std::string Num(double v);
 // "hole 3 ("#5 \"Fori\"")": how messages name a hole.
-std::string HoleLabel(const HoleSolidInput& hole, int index);
-std::string KernelFailure(const Standard_Failure& f);
-// The kernel reports on standard output by default; the command line keeps that for its results.
-void QuietKernelMessages();
+std::string HoleLabel(const HoleSolidInput& hole, HoleIndex index);
+inline size_t At(HoleIndex h) { return static_cast<size_t>(h); }
 
 // Calls `f` with every image of `s` in the result of the boolean `op` (s itself when unchanged,
 // nothing when deleted): how a face is followed through each step of the cut.
@@ -56,7 +56,7 @@ PartBase MakePartBase(const PartInput& part);
 
 // A hole ready to cut: its tools and what tiling needs to know about them.
 struct PreparedHole {
-  int index = -1;                    // into PartInput::holes
+  HoleIndex index{};                 // into PartInput::holes
   std::vector<TopoDS_Shape> tools;   // one solid per non-degenerate chain; empty: nothing to cut
   std::array<double, 3> lo{}, hi{};  // box around every tool
   std::array<double, 3> origin{}, axis{};
@@ -65,6 +65,8 @@ struct PreparedHole {
   std::vector<Pt> vertices;
   double smallestRadius = 0;  // of the circles the hole's faces meet in (0: none)
   double largestRadius = 0;
+  // What the tiling needs: the box, and where seams square to an axis would meet a face edge-on.
+  HoleReach Reach() const;
 };
 
 // Makes hole tools, revolving each distinct profile once and placing deep copies of it: copies
@@ -75,7 +77,8 @@ class ToolMaker {
   explicit ToolMaker(const PartBase& base) : base_(base) {}
   // Bad numbers or a profile that crosses itself raise ExportError naming the hole; chains that
   // remove nothing are skipped and described in `warnings`.
-  PreparedHole Prepare(const HoleSolidInput& hole, int index, std::vector<std::string>& warnings);
+  PreparedHole Prepare(const HoleSolidInput& hole, HoleIndex index,
+                       std::vector<std::string>& warnings);
 
  private:
   double Lift(const std::array<double, 3>& position, const std::array<double, 3>& axis,
@@ -85,17 +88,30 @@ class ToolMaker {
   std::map<std::vector<double>, TopoDS_Shape> prototypes_;
 };
 
-// A face of the cut part whose check failed, and the hole it belongs to (-1: the part's own).
+// Holes built in closed form (occ_direct.cpp). A candidate is a hole of one chain drilled square
+// into a face of a block-shaped part; it fits when its exact tool (not lifted) opens on the face
+// with its mouth alone and stays inside the block with room to spare. PutDirectHoles puts such
+// holes, which must meet nothing else, into the one shell of `solid`, noting their faces in
+// `faceHole`; false (and `solid` unchanged) when a mouth finds no face of the solid to open in.
+bool DirectCandidate(const PartBase& base, const HoleSolidInput& hole);
+bool DirectFits(const PartBase& base, const PreparedHole& exact);
+bool PutDirectHoles(TopoDS_Shape& solid, FaceHoles& faceHole,
+                    const std::vector<const PreparedHole*>& holes);
+
+// A face of the cut part whose check failed, and the hole it belongs to (none: the part's own).
 struct CheckFailure {
   bool failed = false;
-  int hole = -1;
+  std::optional<HoleIndex> hole;
   std::string what;
 };
 
 // Checks a cut part as BRepCheck_Analyzer would, in time that grows linearly with the part: the
 // analyzer's own wire classification and shell orientation are quadratic in the wires of one
-// face, and a face of the part may hold thousands of holes.
-CheckFailure CheckSolid(const TopoDS_Shape& shape, const TopTools_DataMapOfShapeInteger& faceHole);
+// face, and a face of the part may hold thousands of holes. The faces are checked on `jobs`
+// workers; which failure is reported does not depend on their number. Without `faces`, only the
+// shells and solids are checked (for faces valid as they were made).
+CheckFailure CheckSolid(const TopoDS_Shape& shape, const FaceHoles& faceHole, int jobs = 1,
+                        bool faces = true);
 
 // One face checked as BRepCheck_Analyzer checks it, in parts when it has many wires.
 bool FaceValid(const TopoDS_Face& face);

@@ -16,9 +16,6 @@
 #include <BRep_Builder.hxx>
 #include <BRep_Tool.hxx>
 #include <GProp_GProps.hxx>
-#include <Message.hxx>
-#include <Message_Messenger.hxx>
-#include <Message_PrinterOStream.hxx>
 #include <TopExp.hxx>
 #include <TopExp_Explorer.hxx>
 #include <TopTools_IndexedMapOfShape.hxx>
@@ -28,11 +25,9 @@
 #include <gp_Ax3.hxx>
 #include <gp_Pln.hxx>
 #include <gp_Trsf.hxx>
-#include <mutex>
 #include <sstream>
 
 #include "export/occ_internal.h"
-#include "export/occ_part.h"
 
 namespace cavix::exporter {
 namespace detail {
@@ -44,22 +39,10 @@ std::string Num(double v) {
   return os.str();
 }
 
-std::string HoleLabel(const HoleSolidInput& hole, int index) {
-  std::string s = "hole " + std::to_string(index + 1);
+std::string HoleLabel(const HoleSolidInput& hole, HoleIndex index) {
+  std::string s = "hole " + std::to_string(At(index) + 1);
   if (!hole.name.empty()) s += " (\"" + hole.name + "\")";
   return s;
-}
-
-std::string KernelFailure(const Standard_Failure& f) {
-  const char* msg = f.GetMessageString();
-  return std::string(f.DynamicType()->Name()) + (msg && *msg ? std::string(": ") + msg : "");
-}
-
-void QuietKernelMessages() {
-  static std::once_flag once;
-  std::call_once(once, [] {
-    Message::DefaultMessenger()->RemovePrinters(STANDARD_TYPE(Message_PrinterOStream));
-  });
 }
 
 double PartBase::Size() const { return std::hypot(hi[0] - lo[0], hi[1] - lo[1], hi[2] - lo[2]); }
@@ -315,7 +298,24 @@ double ToolMaker::Lift(const std::array<double, 3>& p, const std::array<double, 
   return (topRadius * std::sqrt(std::max(0.0, 1 - c * c)) + margin) / c;
 }
 
-PreparedHole ToolMaker::Prepare(const HoleSolidInput& hole, int index,
+HoleReach PreparedHole::Reach() const {
+  HoleReach r;
+  r.box = {lo, hi};
+  r.clearance = std::max(0.01, 0.02 * largestRadius);
+  // A vertex of the profile revolved about the axis is a circle; along axis k it spans
+  // c -+ s, where a plane square to k would touch it.
+  for (int k = 0; k < 3; ++k) {
+    const double across = std::sqrt(std::max(0.0, 1 - axis[k] * axis[k]));
+    for (const auto& v : vertices) {
+      const double c = origin[k] + v[1] * axis[k], s = v[0] * across;
+      r.keepClear[k].push_back(c - s);
+      r.keepClear[k].push_back(c + s);
+    }
+  }
+  return r;
+}
+
+PreparedHole ToolMaker::Prepare(const HoleSolidInput& hole, HoleIndex index,
                                 std::vector<std::string>& warnings) {
   const std::string where = HoleLabel(hole, index);
   for (double v : hole.position)
@@ -392,14 +392,14 @@ PreparedHole ToolMaker::Prepare(const HoleSolidInput& hole, int index,
 
 }  // namespace detail
 
-std::vector<TopoDS_Shape> MakeHoleTools(const HoleSolidInput& hole, int holeIndex,
+std::vector<TopoDS_Shape> MakeHoleTools(const HoleSolidInput& hole, HoleIndex index,
                                         std::vector<std::string>& warnings) {
-  detail::QuietKernelMessages();
+  QuietKernelMessages();
   detail::PartBase none;  // no part: the tools are the exact revolved profiles
   none.lo = {HUGE_VAL, HUGE_VAL, HUGE_VAL};
   none.hi = {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
   detail::ToolMaker maker(none);
-  return maker.Prepare(hole, holeIndex, warnings).tools;
+  return maker.Prepare(hole, index, warnings).tools;
 }
 
 }  // namespace cavix::exporter

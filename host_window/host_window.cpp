@@ -29,7 +29,7 @@
 #include "actions/regen.h"
 #include "forms/qt/window_driver.h"
 #include "host_window/hole_panel.h"
-#include "host_window/part_solid.h"
+#include "part_solid/part_solid.h"
 #include "host_window/pattern_panel.h"
 #include "host_window/position_panel.h"
 #include "host_window/preview.h"
@@ -272,13 +272,13 @@ void HostWindow::BuildStatusBar() {
 void HostWindow::Refresh() {
   scene::Scene& model = doc_->Model();
   const LengthUnit unit = UnitOf(model);
-  std::vector<int32_t> ids;
+  std::vector<partsolid::HoleId> ids;
   try {
     const exporter::PartInput part = PartOf(model, ids);
     if (base_.IsNull() || part.block != baseOf_.block || part.solidBrep != baseOf_.solidBrep) {
       baseOf_ = part;
       baseOf_.holes.clear();
-      base_ = BaseSolid(part);
+      base_ = partsolid::BaseSolid(part);
     }
     QElapsedTimer clock;
     clock.start();
@@ -383,7 +383,7 @@ void HostWindow::ShowSelection() {
     const bool hole = std::any_of(rows.begin(), rows.end(),
                                   [&](const ShapeRow& r) { return r.id == id && r.hole; });
     if (hole) {
-      for (auto& f : shown_.FacesOf(id)) faces.push_back(std::move(f));
+      for (auto& f : shown_.FacesOf(partsolid::HoleId(id))) faces.push_back(std::move(f));
     } else if (first) {
       // The part's first shape: every face no hole made.
       for (size_t c = 0; c < shown_.Cells().size(); ++c)

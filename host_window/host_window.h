@@ -18,7 +18,7 @@
 #include "host_window/face_frame.h"
 #include "host_window/model_actions.h"
 #include "host_window/part_view.h"
-#include "host_window/shown_part.h"
+#include "part_solid/shown_part.h"
 
 class QAction;
 class QDockWidget;
@@ -61,7 +61,7 @@ class HostWindow : public QMainWindow {
 
   Document& Doc() { return *doc_; }
   PartView& View() { return *view_; }
-  const ShownPart& Shown() const { return shown_; }
+  const partsolid::ShownPart& Shown() const { return shown_; }
   QTreeWidget& CatalogPanel() { return *catalog_; }
   QTreeWidget& ShapesPanel() { return *shapes_; }
   PositionPanel& Positions() { return *position_; }
@@ -153,7 +153,7 @@ class HostWindow : public QMainWindow {
 
   scene::ServiceConfig services_;
   std::unique_ptr<Document> doc_;
-  ShownPart shown_;
+  partsolid::ShownPart shown_;
   // The part's own solid (no hole cut), made again when the part changes.
   exporter::PartInput baseOf_;
   TopoDS_Shape base_;

@@ -100,13 +100,14 @@ std::vector<int32_t> HolesLike(scene::Scene& model, int32_t id) {
   return ids;
 }
 
-exporter::PartInput PartOf(scene::Scene& model, std::vector<int32_t>& ids) {
+exporter::PartInput PartOf(scene::Scene& model, std::vector<partsolid::HoleId>& ids) {
   exporter::PartInput part = exporter::PartFromScene(model);
   // The holes of PartFromScene: the part's other shapes with a revolved feature, in order.
   ids.clear();
   const std::vector<scene::Shape*> shapes = model.MainPart().ShapeItems();
   for (size_t i = 1; i < shapes.size(); ++i)
-    if (shapes[i]->Store().First(host::comp::kRevolve)) ids.push_back(shapes[i]->Id());
+    if (shapes[i]->Store().First(host::comp::kRevolve))
+      ids.push_back(partsolid::HoleId(shapes[i]->Id()));
   CAVIX_ASSERT(ids.size() == part.holes.size(), "the part's holes are its revolved shapes");
   return part;
 }

@@ -15,6 +15,7 @@
 #include "actions/workspace.h"
 #include "export/export.h"
 #include "scene/scene.h"
+#include "part_solid/shown_part.h"
 
 namespace cavix::qtview {
 class FormView;
@@ -72,7 +73,7 @@ void DeleteShapes(scene::Scene& model, const std::vector<int32_t>& ids);
 std::vector<int32_t> HolesLike(scene::Scene& model, int32_t id);
 
 // The part and its holes as the view cuts them (mm), `ids` the shape id of each hole.
-exporter::PartInput PartOf(scene::Scene& model, std::vector<int32_t>& ids);
+exporter::PartInput PartOf(scene::Scene& model, std::vector<partsolid::HoleId>& ids);
 // Where a hole is and which way it goes, in mm and as a unit vector.
 struct HoleAt {
   scene::Vec3 position, axis;

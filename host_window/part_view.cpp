@@ -202,8 +202,8 @@ void PartView::paintGL() {
   view_->Redraw();
 }
 
-void PartView::Show(const ShownPart& part) {
-  const std::vector<Cell>& cells = part.Cells();
+void PartView::Show(const partsolid::ShownPart& part) {
+  const std::vector<partsolid::Cell>& cells = part.Cells();
   for (size_t i = cells.size(); i < cells_.size(); ++i) {
     if (!cells_[i].faces.IsNull()) context_->Remove(cells_[i].faces, Standard_False);
     if (!cells_[i].edges.IsNull()) context_->Remove(cells_[i].edges, Standard_False);

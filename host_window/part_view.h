@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "host_window/model_actions.h"
-#include "host_window/shown_part.h"
+#include "part_solid/shown_part.h"
 
 class QLabel;
 class QMimeData;
@@ -44,7 +44,7 @@ class PartView : public QOpenGLWidget {
   PartView& operator=(const PartView&) = delete;
 
   // Shows `part`: cells that changed since the last call are drawn anew, the others stay.
-  void Show(const ShownPart& part);
+  void Show(const partsolid::ShownPart& part);
   // Forgets every cell drawn, before another model is shown.
   void Clear();
   // The threads of the threaded holes, by hole id; bands that did not change stay as drawn.

@@ -29,7 +29,7 @@ std::vector<TopoDS_Shape> PreviewSolids(const exporter::ProfileChain& profile,
     hole.position = {p.x, p.y, p.z};
     hole.normal = {n.x, n.y, n.z};
     try {
-      for (TopoDS_Shape& s : exporter::MakeHoleTools(hole, static_cast<int>(i), warnings))
+      for (TopoDS_Shape& s : exporter::MakeHoleTools(hole, exporter::HoleIndex(i), warnings))
         solids.push_back(std::move(s));
     } catch (const exporter::ExportError&) {
       return {};  // a profile the kernel cannot revolve previews as nothing

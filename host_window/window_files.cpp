@@ -14,7 +14,7 @@
 #include "actions/hole_table.h"
 #include "export/scene_export.h"
 #include "host_window/host_window.h"
-#include "host_window/part_solid.h"
+#include "part_solid/part_solid.h"
 #include "host_window/preview.h"
 #include "host_window/window_text.h"
 #include "runtime/text_file.h"
@@ -81,7 +81,7 @@ bool HostWindow::Replace(std::unique_ptr<Document> doc) {
   preview_.reset();
   doc_ = std::move(doc);
   // Another model: nothing of what the view cut or drew before stays.
-  shown_ = ShownPart();
+  shown_ = partsolid::ShownPart();
   view_->Clear();
   base_.Nullify();
   selection_.clear();
@@ -117,7 +117,7 @@ bool HostWindow::ImportStep(const QString& given) {
   if (path.isEmpty()) return false;
   std::unique_ptr<actions::Workspace> work;
   try {
-    work = actions::Workspace::Adopt(NewModelFromStep(path.toStdString()), {}, services_);
+    work = actions::Workspace::Adopt(partsolid::NewModelFromStep(path.toStdString()), {}, services_);
   } catch (const std::exception& e) {
     Message(ErrorText(e));
     return false;

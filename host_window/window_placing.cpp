@@ -26,6 +26,14 @@ namespace cavix::hostwindow {
 
 namespace {
 
+// The shape id of the hole whose face was picked; 0 (no shape has it) for the part's own faces
+// and for a pick that hit nothing.
+int32_t PickedHole(const partsolid::ShownPart& shown, const Pick& pick) {
+  if (!pick.hit) return 0;
+  const std::optional<partsolid::HoleId> hole = shown.HoleOf(pick.cell, pick.face);
+  return hole ? static_cast<int32_t>(*hole) : 0;
+}
+
 // How near (in pixels) a dragged hole must come to a point of the face to snap to it.
 constexpr double kSnapReach = 8;
 // How far from the point a dialog opens for stays (pixels).
@@ -245,7 +253,7 @@ void HostWindow::DropAt(QPoint pixel, Qt::KeyboardModifiers keys) {
 
 void HostWindow::EditAt(QPoint pixel) {
   const Pick pick = view_->PickAt(pixel);
-  const int32_t hole = pick.hit ? shown_.HoleOf(pick.cell, pick.face) : 0;
+  const int32_t hole = PickedHole(shown_, pick);
   if (!hole) {
     statusBar()->showMessage(tr("Double-click a hole to edit it."));
     return;
@@ -288,7 +296,7 @@ void HostWindow::SelectAt(QPoint pixel, Qt::KeyboardModifiers keys) {
   const Pick pick = view_->PickAt(pixel);
   int32_t id = 0;
   if (pick.hit) {
-    id = shown_.HoleOf(pick.cell, pick.face);
+    id = PickedHole(shown_, pick);
     if (!id) {  // a face of the part itself: its first shape
       const auto rows = Shapes(doc_->Model());
       id = rows.empty() ? 0 : rows.front().id;
@@ -317,7 +325,7 @@ void HostWindow::SelectAllLike() {
 
 void HostWindow::ContextMenu(QPoint pixel) {
   const Pick pick = view_->PickAt(pixel);
-  const int32_t hole = pick.hit ? shown_.HoleOf(pick.cell, pick.face) : 0;
+  const int32_t hole = PickedHole(shown_, pick);
   if (!hole) return;
   if (std::find(selection_.begin(), selection_.end(), hole) == selection_.end())
     SelectShape(hole);

@@ -200,3 +200,51 @@ TEST_F(CavixExport, DemoPartAsStepAndGlb) {
   std::memcpy(&stlTriangles, stl.data() + 80, 4);
   EXPECT_EQ(triangles, stlTriangles);
 }
+
+namespace {
+
+// A STEP file without its header's time stamp.
+std::string Undated(const std::string& step) {
+  const size_t at = step.find("FILE_NAME(");
+  const size_t end = at == std::string::npos ? at : step.find('\n', at);
+  return end == std::string::npos ? step : step.substr(0, at) + step.substr(end);
+}
+
+}  // namespace
+
+// The part is cut on as many threads as asked (--jobs, else CAVIX_JOBS, else every core): holes
+// apart, built, and holes whose neighbours overlap them, cut in tiles, write the same STEP and
+// STL on one thread as on three. A count that is not a whole number from 1 up is refused as a usage error.
+TEST_F(CavixExport, JobsChangeNothingInTheFile) {
+  const std::string model = File("part.json");
+  const std::string script = std::string(CAVIX_SCRIPTS_DIR) + "/plain_blind.txt";
+  ASSERT_EQ(Cavix({"new", model, "--block", "120,100,20"}).status, 0);
+  // 9 mm holes: 12 mm apart in one grid (built), 8 mm (overlapping along x, cut) in the other.
+  ASSERT_EQ(Cavix({"drop", model, "--at", "60,30,20", "--grid", "8,5,12,12", "--script", script})
+                .status,
+            0);
+  ASSERT_EQ(Cavix({"drop", model, "--at", "60,80,20", "--grid", "12,3,8,11", "--script", script})
+                .status,
+            0);
+  for (const char* ext : {"step", "stl"}) {
+    SCOPED_TRACE(ext);
+    const std::string one = File(std::string("one.") + ext), three = File(std::string("3.") + ext);
+    const Result a = Cavix({"export", model, one, "--jobs", "1"});
+    ASSERT_EQ(a.status, 0) << a.err;
+    EXPECT_NE(a.out.find("76 holes cut, 1 solid"), std::string::npos) << a.out;
+    const Result b = Shell("CAVIX_JOBS=3 cavix export part.json " + three, dir_);
+    ASSERT_EQ(b.status, 0) << b.err;
+    EXPECT_EQ(b.out.substr(b.out.find(':')), a.out.substr(a.out.find(':')));
+    EXPECT_TRUE(Undated(Slurp(one)) == Undated(Slurp(three))) << "the files differ";
+  }
+  for (const char* bad : {"0", "-2", "two", "1.5"}) {
+    SCOPED_TRACE(bad);
+    const Result r = Cavix({"export", model, File("bad.step"), "--jobs", bad});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("--jobs"), std::string::npos) << r.err;
+  }
+  const Result env = Shell("CAVIX_JOBS=many cavix export part.json env.step", dir_);
+  EXPECT_EQ(env.status, 2);
+  EXPECT_NE(env.err.find("CAVIX_JOBS"), std::string::npos) << env.err;
+  EXPECT_FALSE(fs::exists(File("bad.step")) || fs::exists(File("env.step")));
+}

@@ -28,6 +28,7 @@
 #include <functional>
 #include <gp_Pnt.hxx>
 #include <map>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -277,7 +278,7 @@ int ExpectFacesWhereTheMapSays(const CutResult& r, const PartInput& part) {
   std::vector<std::vector<TopoDS_Shape>> tools(part.holes.size());
   std::vector<std::string> warnings;
   for (size_t h = 0; h < part.holes.size(); ++h)
-    tools[h] = MakeHoleTools(part.holes[h], static_cast<int>(h), warnings);
+    tools[h] = MakeHoleTools(part.holes[h], HoleIndex(h), warnings);
   int own = 0;
   TopTools_IndexedMapOfShape faces;
   TopExp::MapShapes(r.shape, TopAbs_FACE, faces);
@@ -285,17 +286,17 @@ int ExpectFacesWhereTheMapSays(const CutResult& r, const PartInput& part) {
     gp_Pnt p;
     gp_Pnt2d uv;
     EXPECT_EQ(BOPTools_AlgoTools3D::PointInFace(TopoDS::Face(faces(i)), p, uv, context), 0);
-    const int h = r.HoleOf(faces(i));
+    const std::optional<HoleIndex> h = r.HoleOf(faces(i));
     bool on = false;
-    if (h < 0) {
+    if (!h) {
       ++own;
       on = BRepClass3d_SolidClassifier(base, p, 1e-6).State() == TopAbs_ON;
     } else {
-      for (const TopoDS_Shape& t : tools[static_cast<size_t>(h)])
+      for (const TopoDS_Shape& t : tools[static_cast<size_t>(*h)])
         on = on || BRepClass3d_SolidClassifier(t, p, 1e-6).State() == TopAbs_ON;
     }
     EXPECT_TRUE(on) << "face " << i << " at " << p.X() << "," << p.Y() << "," << p.Z()
-                    << " is not on hole " << h;
+                    << " is not on hole " << (h ? static_cast<int>(*h) : -1);
   }
   return own;
 }
@@ -331,10 +332,12 @@ PartInput Grid(std::array<double, 3> block, const ProfileChain& chain, double dx
 
 }  // namespace
 
-// Cut in tiles, the part is the solid one boolean over all holes gives, with the same faces: the
-// seams split no face of the result (the top face stays one face), and every face belongs to the
-// same hole. Seams fall in the gaps between holes, between holes that overlap along one axis,
-// and through an imported L-shaped part whose notch leaves some tiles empty. Then holes added to
+// Cut in tiles, or built in closed form where holes meet nothing, the part is the solid one
+// boolean over all holes gives, with the same faces: the seams split no face of the result (the
+// top face stays one face), and every face belongs to the same hole. Seams fall in the gaps
+// between holes, between holes that overlap along one axis, and through an imported L-shaped part
+// whose notch leaves some tiles empty; blind holes apart on a block are built, on whole faces for
+// STEP and on faces split at tile seams for a mesh. Then holes added to
 // a cut part, by themselves or across others, and one that misses: the part and its face map are
 // again those of one boolean over all of them, merged faces or tiled ones.
 TEST(SolidExport, TilesAndOneMoreHoleCutWhatOneBooleanCuts) {
@@ -344,26 +347,40 @@ TEST(SolidExport, TilesAndOneMoreHoleCutWhatOneBooleanCuts) {
   lplate.solidBrep = LPlateBrep();
   std::erase_if(lplate.holes,
                 [](const HoleSolidInput& h) { return h.position[0] > 20 && h.position[1] > 20; });
+  PartInput mixed = Grid({60, 60, 20}, cbore, 15, 15);
+  mixed.holes[5].position[0] += 5;  // meets hole 1 beside it: both cut, the others built
+  CutOptions one, tiled, split;
+  one.tileHoles = 0;
+  one.directHoles = false;
+  tiled.tileHoles = 3;
+  split = tiled;
+  split.mergeFaces = false;
   const struct {
     const char* name;
     PartInput part;
+    CutOptions options;
+    int tiles, built;
   } cases[] = {
-      {"disjoint", Grid({60, 60, 20}, cbore, 15, 15)},
-      {"touching in x", Grid({44, 60, 20}, cbore, 11, 15)},
-      {"imported L plate", lplate},
+      {"apart, built", Grid({60, 60, 20}, cbore, 15, 15), tiled, 1, 16},
+      {"apart, built in tiles", Grid({60, 60, 20}, cbore, 15, 15), split, 4, 16},
+      {"apart but two, built and cut", mixed, tiled, 4, 14},
+      {"touching in x", Grid({44, 60, 20}, cbore, 11, 15), tiled, 4, 0},
+      {"imported L plate", lplate, tiled, 4, 0},
   };
-  CutOptions one, tiled;
-  one.tileHoles = 0;
-  tiled.tileHoles = 3;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    const CutResult a = CutHoles(c.part, one), b = CutHoles(c.part, tiled);
+    const CutResult a = CutHoles(c.part, one), b = CutHoles(c.part, c.options);
     EXPECT_EQ(a.tiles, 1);
-    EXPECT_GT(b.tiles, 3);
+    EXPECT_EQ(a.built, 0);
+    EXPECT_GE(b.tiles, c.tiles);
+    EXPECT_EQ(b.built, c.built);
     EXPECT_TRUE(BRepCheck_Analyzer(b.shape).IsValid());
     EXPECT_NEAR(SolidVolume(b.shape) / SolidVolume(a.shape), 1.0, 1e-9);
-    EXPECT_EQ(FaceCount(b.shape), FaceCount(a.shape));
-    EXPECT_EQ(ExpectFacesWhereTheMapSays(b, c.part), ExpectFacesWhereTheMapSays(a, c.part));
+    const int own = ExpectFacesWhereTheMapSays(b, c.part);
+    if (c.options.mergeFaces) {  // else the part's faces are split at the seams
+      EXPECT_EQ(FaceCount(b.shape), FaceCount(a.shape));
+      EXPECT_EQ(own, ExpectFacesWhereTheMapSays(a, c.part));
+    }
     EXPECT_EQ(b.cut.size(), c.part.holes.size());
   }
 
@@ -389,9 +406,9 @@ TEST(SolidExport, TilesAndOneMoreHoleCutWhatOneBooleanCuts) {
     PartInput first = all;
     first.holes.resize(n - 2);
     CutResult r = CutHoles(first, options);
-    CutOneMoreHole(r, all.holes[n - 2], static_cast<int>(n - 2));
-    CutOneMoreHole(r, all.holes[n - 1], static_cast<int>(n - 1));
-    CutOneMoreHole(r, away, static_cast<int>(n));
+    CutOneMoreHole(r, all.holes[n - 2], HoleIndex(n - 2));
+    CutOneMoreHole(r, all.holes[n - 1], HoleIndex(n - 1));
+    CutOneMoreHole(r, away, HoleIndex(n));
     EXPECT_TRUE(BRepCheck_Analyzer(r.shape).IsValid());
     EXPECT_NEAR(SolidVolume(r.shape) / SolidVolume(whole.shape), 1.0, 1e-9);
     GProp_GProps area;
@@ -401,7 +418,7 @@ TEST(SolidExport, TilesAndOneMoreHoleCutWhatOneBooleanCuts) {
     with.holes.push_back(away);
     ExpectFacesWhereTheMapSays(r, with);
     EXPECT_EQ(r.cut.size(), n);
-    EXPECT_EQ(r.missed, std::vector<int>{static_cast<int>(n)});
+    EXPECT_EQ(r.missed, std::vector<HoleIndex>{HoleIndex(n)});
     EXPECT_EQ(r.recuts, 0) << "each hole was placed among the faces near it";
   }
 }

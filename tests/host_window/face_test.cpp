@@ -8,7 +8,7 @@
 #include <TopoDS.hxx>
 
 #include "host_window/face_frame.h"
-#include "tests/host_window/parts.h"
+#include "tests/part_solid/parts.h"
 
 namespace cavix::testing {
 namespace {

@@ -185,15 +185,15 @@ class HostWindowTest : public ::testing::Test {
   // Undo takes the hole away, from the model and the view; Redo brings it back.
   void UndoAndRedo() {
     const int32_t id = Holes().front()->Id();
-    ASSERT_FALSE(window_->Shown().FacesOf(id).empty());
+    ASSERT_FALSE(window_->Shown().FacesOf(partsolid::HoleId(id)).empty());
     window_->UndoAction().trigger();
     EXPECT_TRUE(Holes().empty());
-    EXPECT_TRUE(window_->Shown().FacesOf(id).empty());
+    EXPECT_TRUE(window_->Shown().FacesOf(partsolid::HoleId(id)).empty());
     EXPECT_TRUE(window_->isWindowModified());
     window_->RedoAction().trigger();
     ASSERT_EQ(Holes().size(), 1u);
     EXPECT_EQ(Holes().front()->Id(), id);
-    EXPECT_FALSE(window_->Shown().FacesOf(id).empty());
+    EXPECT_FALSE(window_->Shown().FacesOf(partsolid::HoleId(id)).empty());
     EXPECT_FALSE(window_->isWindowModified());
     EXPECT_FALSE(window_->RedoAction().isEnabled());
   }

@@ -26,10 +26,10 @@
 #include "forms/qt/window_driver.h"
 #include "forms/script.h"
 #include "host_window/host_window.h"
-#include "host_window/part_solid.h"
+#include "part_solid/part_solid.h"
 #include "runtime/regional.h"
 #include "scene/model_file.h"
-#include "tests/host_window/parts.h"
+#include "tests/part_solid/parts.h"
 #include "tests/host_window/window_fixture.h"
 #include "tests/support/box_answerer.h"
 #include "tests/support/install.h"
@@ -53,7 +53,7 @@ TEST_F(HostWindowTest, HoleDroppedOnTheTopFaceEditedUndoneAndRedone) {
   UndoAndRedo();
   // A thicker block: the through hole regenerates to go through it, in the model and the view.
   auto deepest = [&] {
-    std::vector<int32_t> ids;
+    std::vector<partsolid::HoleId> ids;
     const auto part = hostwindow::PartOf(window_->Doc().Model(), ids);
     double y = 0;
     for (const auto& p : part.holes.at(0).chains.at(0)) y = std::min(y, p[1]);
@@ -74,7 +74,7 @@ TEST_F(HostWindowTest, HoleDroppedOnTheTopFaceEditedUndoneAndRedone) {
 TEST_F(HostWindowTest, HoleDroppedOnTheInnerFaceOfAStepBracket) {
   const std::string step = dir_.File("bracket.step");
   ASSERT_TRUE(WriteStep(LBracket(), step));
-  Open(*hostwindow::NewModelFromStep(step));
+  Open(*partsolid::NewModelFromStep(step));
   EXPECT_FALSE(window_->findChild<QPushButton*>()->isEnabled());  // no block to resize
   // The upright's inner face, x = 10 once the bracket sits at the origin.
   const gp_Pnt at(10, 20, 35);

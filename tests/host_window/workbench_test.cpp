@@ -22,7 +22,7 @@
 #include "host_window/hole_panel.h"
 #include "host_window/pattern_panel.h"
 #include "host_window/position_panel.h"
-#include "tests/host_window/parts.h"
+#include "tests/part_solid/parts.h"
 #include "tests/host_window/window_fixture.h"
 #include "tests/support/box_answerer.h"
 

@@ -11,7 +11,7 @@
 #include "export/export.h"
 #include "scene/scene.h"
 
-namespace cavix::hostwindow {
+namespace cavix::partsolid {
 
 // The solid of a STEP file, moved so that its bounding box starts at the origin as a block does
 // (then the part's size is the box's extents, and the holes' through depth measures the part
@@ -41,4 +41,4 @@ std::unique_ptr<scene::Scene> NewModelFromStep(const std::string& stepPath,
                                                scene::Units units = scene::Units::Millimetre,
                                                int precision = 2);
 
-}  // namespace cavix::hostwindow
+}  // namespace cavix::partsolid

@@ -20,22 +20,23 @@
 #include "app/cli.h"
 #include "export/occ_part.h"
 #include "export/scene_export.h"
-#include "host_window/part_solid.h"
-#include "host_window/shown_part.h"
+#include "part_solid/part_solid.h"
+#include "part_solid/shown_part.h"
 #include "runtime/error.h"
 #include "scene/model_file.h"
-#include "tests/host_window/parts.h"
+#include "tests/part_solid/parts.h"
 #include "tests/support/raised.h"
 #include "tests/support/test_files.h"
 
 namespace cavix::testing {
 namespace {
 
-using hostwindow::ShownPart;
+using partsolid::HoleId;
+using partsolid::ShownPart;
 
-std::vector<int32_t> Ids(size_t n) {
-  std::vector<int32_t> ids(n);
-  std::iota(ids.begin(), ids.end(), 2);
+std::vector<HoleId> Ids(size_t n) {
+  std::vector<HoleId> ids;
+  for (size_t i = 0; i < n; ++i) ids.push_back(HoleId(i + 2));
   return ids;
 }
 
@@ -54,15 +55,15 @@ double AreaAlone(const exporter::PartInput& part, size_t hole) {
   exporter::PartInput alone = part;
   alone.holes = {part.holes[hole]};
   ShownPart shown;
-  shown.Show(alone, {7});
-  return Area(shown.FacesOf(7));
+  shown.Show(alone, {HoleId(7)});
+  return Area(shown.FacesOf(HoleId(7)));
 }
 
 // The length of the straight edges drawn: on a block whose holes keep off its edges, the
 // block's twelve edges and nothing else (a dividing plane would add its traces on the faces).
 double StraightEdges(const ShownPart& shown) {
   double length = 0;
-  for (const hostwindow::Cell& cell : shown.Cells())
+  for (const partsolid::Cell& cell : shown.Cells())
     for (TopExp_Explorer ex(cell.edges, TopAbs_EDGE); ex.More(); ex.Next()) {
       BRepAdaptor_Curve curve(TopoDS::Edge(ex.Current()));
       if (curve.GetType() == GeomAbs_Line) length += GCPnts_AbscissaPoint::Length(curve);
@@ -82,7 +83,7 @@ TEST(ShownPart, CellsTogetherAreTheCutPart) {
   // A bracket read from a STEP file, drilled into its foot and, from the inside, its upright.
   const test::TempDir dir("cavix-bracket-");
   ASSERT_TRUE(WriteStep(LBracket(), dir.File("bracket.step")));
-  const hostwindow::ImportedSolid solid = hostwindow::ReadStepSolid(dir.File("bracket.step"));
+  const partsolid::ImportedSolid solid = partsolid::ReadStepSolid(dir.File("bracket.step"));
   exporter::PartInput bracket{.block = solid.extents, .solidBrep = solid.brep, .holes = {}};
   bracket.holes = {Hole({40, 20, 10}, {0, 0, -1}, 0.4), Hole({10, 20, 35}, {-1, 0, 0}, 0.4)};
   const struct {
@@ -103,37 +104,37 @@ TEST(ShownPart, CellsTogetherAreTheCutPart) {
     EXPECT_GE(shown.Cells().size(), c.minCells);
     EXPECT_TRUE(shown.Warnings().empty());
     ExpectSameVolume(shown, c.part);
-    for (int32_t id : Ids(c.part.holes.size())) EXPECT_FALSE(shown.FacesOf(id).empty()) << id;
+    for (HoleId id : Ids(c.part.holes.size())) EXPECT_FALSE(shown.FacesOf(id).empty());
     const auto& b = c.part.block;
     if (c.apart) {
       EXPECT_NEAR(StraightEdges(shown), 4 * (b[0] + b[1] + b[2]), 1e-6);
       // Holes apart own exactly the faces each would make alone.
-      EXPECT_NEAR(Area(shown.FacesOf(2 + 9)), AreaAlone(c.part, 9), 1e-6);
+      EXPECT_NEAR(Area(shown.FacesOf(HoleId(2 + 9))), AreaAlone(c.part, 9), 1e-6);
     }
     // Every hole face found by its cell, every other face the part's.
     size_t holeFaces = 0;
     for (size_t i = 0; i < shown.Cells().size(); ++i)
       for (TopExp_Explorer ex(shown.Cells()[i].shape, TopAbs_FACE); ex.More(); ex.Next())
-        holeFaces += shown.HoleOf(i, ex.Current()) != 0;
+        holeFaces += shown.HoleOf(i, ex.Current()).has_value();
     size_t listed = 0;
-    for (int32_t id : Ids(c.part.holes.size())) listed += shown.FacesOf(id).size();
+    for (HoleId id : Ids(c.part.holes.size())) listed += shown.FacesOf(id).size();
     EXPECT_EQ(holeFaces, listed);
   }
 }
 
 TEST(ShownPart, ChangesCutOnlyTheCellsTheyReach) {
   exporter::PartInput part = Grid(40, 8, 15);
-  std::vector<int32_t> ids = Ids(40);
+  std::vector<HoleId> ids = Ids(40);
   ShownPart shown;
   shown.Show(part, ids);
   const size_t cells = shown.Cells().size();
 
   // A new hole between four others: cut from what its cells show, owning its own faces.
   part.holes.push_back(Hole({5 + 15 * 4.0, 5 + 15 * 2.0, 30}, {0, 0, -1}, 0.5));
-  ids.push_back(100);
+  ids.push_back(HoleId(100));
   EXPECT_LE(shown.Update(part, ids), 4u);
   ExpectSameVolume(shown, part);
-  EXPECT_NEAR(Area(shown.FacesOf(100)), AreaAlone(part, 40), 1e-6);
+  EXPECT_NEAR(Area(shown.FacesOf(HoleId(100))), AreaAlone(part, 40), 1e-6);
 
   // A smaller hole in its place: its cells are cut again from the part, without the old one.
   part.holes[10] = Hole(part.holes[10].position, {0, 0, -1}, 0.7);
@@ -146,7 +147,7 @@ TEST(ShownPart, ChangesCutOnlyTheCellsTheyReach) {
   ids.erase(ids.begin() + 3);
   EXPECT_LE(shown.Update(part, ids), 4u);
   ExpectSameVolume(shown, part);
-  EXPECT_TRUE(shown.FacesOf(5).empty());
+  EXPECT_TRUE(shown.FacesOf(HoleId(5)).empty());
 
   // Nothing changed: nothing cut.
   EXPECT_EQ(shown.Update(part, ids), 0u);
@@ -154,12 +155,12 @@ TEST(ShownPart, ChangesCutOnlyTheCellsTheyReach) {
   // Small holes crowding one cell: it is divided again.
   for (int i = 0; i < 20; ++i) {
     part.holes.push_back(Hole({8 + 2.8 * (i % 5), 8 + 2.8 * (i / 5), 30}, {0, 0, -1}, 0.2));
-    ids.push_back(200 + i);
+    ids.push_back(HoleId(200 + i));
   }
   shown.Update(part, ids);
   EXPECT_GT(shown.Cells().size(), cells);
-  for (const hostwindow::Cell& c : shown.Cells())
-    EXPECT_LE(c.holes.size(), hostwindow::kCellHolesMax);
+  for (const partsolid::Cell& c : shown.Cells())
+    EXPECT_LE(c.holes.size(), partsolid::kCellHolesMax);
   ExpectSameVolume(shown, part);
 
   // The part itself changed: everything anew.
@@ -180,9 +181,9 @@ class StepPart : public ::testing::Test {
 };
 
 TEST_F(StepPart, SolidIsReadMovedToTheOriginAndKeptInTheModel) {
-  const hostwindow::ImportedSolid solid = hostwindow::ReadStepSolid(step_);
+  const partsolid::ImportedSolid solid = partsolid::ReadStepSolid(step_);
   for (int i = 0; i < 3; ++i) EXPECT_NEAR(solid.extents[i], (std::array{80, 40, 60})[i], 1e-6);
-  const TopoDS_Shape shape = hostwindow::ShapeFromBrep(solid.brep, "test");
+  const TopoDS_Shape shape = partsolid::ShapeFromBrep(solid.brep, "test");
   EXPECT_NEAR(exporter::SolidVolume(shape), 80 * 40 * 10 + 10 * 40 * 50, 1e-6);
   Bnd_Box box;
   BRepBndLib::AddOptimal(shape, box, Standard_False, Standard_False);
@@ -211,7 +212,7 @@ TEST_F(StepPart, SolidIsReadMovedToTheOriginAndKeptInTheModel) {
 #endif
 
   // An inch page keeps the solid in millimetres and its size in inches.
-  auto inch = hostwindow::NewModelFromStep(step_, scene::Units::Inch);
+  auto inch = partsolid::NewModelFromStep(step_, scene::Units::Inch);
   EXPECT_NEAR(exporter::PartFromScene(*inch).block[0], 80, 1e-9);
 }
 
@@ -233,12 +234,12 @@ TEST_F(StepPart, FilesWithoutOneGoodSolidAreRefusedByName) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
-    const rt::Error e = cavix::test::Raised([&] { hostwindow::ReadStepSolid(c.file); });
+    const rt::Error e = cavix::test::Raised([&] { partsolid::ReadStepSolid(c.file); });
     EXPECT_EQ(e.Number(), c.number);
     EXPECT_NE(e.Description().find(c.file), std::string::npos) << e.Description();
     EXPECT_NE(e.Description().find(c.problem), std::string::npos) << e.Description();
   }
-  EXPECT_THROW(hostwindow::ShapeFromBrep("CASCADE Topology V1, nothing else", "model"), rt::Error);
+  EXPECT_THROW(partsolid::ShapeFromBrep("CASCADE Topology V1, nothing else", "model"), rt::Error);
 }
 
 }  // namespace

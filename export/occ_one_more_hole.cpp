@@ -19,7 +19,6 @@
 #include <NCollection_DataMap.hxx>
 #include <TopExp.hxx>
 #include <TopExp_Explorer.hxx>
-#include <TopTools_DataMapIteratorOfDataMapOfShapeInteger.hxx>
 #include <TopTools_IndexedDataMapOfShapeListOfShape.hxx>
 #include <TopTools_IndexedMapOfShape.hxx>
 #include <TopTools_ListOfShape.hxx>
@@ -31,16 +30,17 @@
 #include <algorithm>
 #include <array>
 #include <memory>
+#include <optional>
 #include <set>
 
 #include "export/occ_internal.h"
-#include "export/occ_part.h"
 
 namespace cavix::exporter {
 namespace {
 
-using detail::PreparedHole;
+using detail::At;
 using detail::ForImages;
+using detail::PreparedHole;
 
 // Faces with more wires than this are split through a stand-in.
 constexpr int kStandInWires = 8;
@@ -61,15 +61,14 @@ bool PointBeside(const TopoDS_Face& face, double sign, double offset,
 }
 
 // What the part's lists say after its faces changed: a hole is cut while any face is its.
-void Recount(CutResult& part, int newHole, bool newHoleMissed) {
-  std::set<int> present;
-  for (TopTools_DataMapIteratorOfDataMapOfShapeInteger it(part.faceHole); it.More(); it.Next())
-    present.insert(it.Value());
-  std::vector<int> gone;
-  for (int h : part.cut)
+void Recount(CutResult& part, HoleIndex newHole, bool newHoleMissed) {
+  std::set<HoleIndex> present;
+  for (FaceHoles::Iterator it(part.faceHole); it.More(); it.Next()) present.insert(it.Value());
+  std::vector<HoleIndex> gone;
+  for (HoleIndex h : part.cut)
     if (!present.count(h)) gone.push_back(h);
   part.cut.assign(present.begin(), present.end());
-  for (int h : gone) {
+  for (HoleIndex h : gone) {
     part.missed.push_back(h);
     part.missReasons.push_back("it lies within other holes");
   }
@@ -78,26 +77,21 @@ void Recount(CutResult& part, int newHole, bool newHoleMissed) {
     part.missReasons.push_back("it misses the part or lies within other holes");
   }
   part.voids.erase(std::remove_if(part.voids.begin(), part.voids.end(),
-                                  [&](int h) { return !present.count(h); }),
+                                  [&](HoleIndex h) { return !present.count(h); }),
                    part.voids.end());
 }
 
 // The whole part cut again by the new tools: for what the quick way does not handle (a tool
 // that splits the part, or hollows it inside).
 void CutWhole(CutResult& part, const PreparedHole& hole) {
-  TopTools_ListOfShape args, tools;
-  args.Append(part.shape);
+  TopTools_ListOfShape objects, tools;
+  objects.Append(part.shape);  // the caller's, kept to go back to
   for (const TopoDS_Shape& t : hole.tools) tools.Append(t);
   BRepAlgoAPI_Cut cut;
-  cut.SetArguments(args);
-  cut.SetTools(tools);
-  cut.SetRunParallel(Standard_False);
-  cut.SetNonDestructive(Standard_True);
-  cut.Build();
-  if (!cut.IsDone() || cut.HasErrors())
-    throw ExportError("cutting the hole out of the part failed");
-  TopTools_DataMapOfShapeInteger map;
-  for (TopTools_DataMapIteratorOfDataMapOfShapeInteger it(part.faceHole); it.More(); it.Next())
+  if (!RunBoolean(cut, objects, tools, Inputs::kShared))
+    throw ExportError("cutting the hole out of the part failed: " + BooleanErrors(cut));
+  FaceHoles map;
+  for (FaceHoles::Iterator it(part.faceHole); it.More(); it.Next())
     ForImages(cut, it.Key(), [&](const TopoDS_Shape& img) { map.Bind(img, it.Value()); });
   bool kept = false;
   for (const TopoDS_Shape& t : hole.tools)
@@ -184,95 +178,100 @@ int SideAtEdge(const TopoDS_Face& piece, const TopoDS_Edge& edge,
   return side;
 }
 
-// The quick way; false when the case is one for CutWhole.
-bool CutNear(CutResult& part, const PreparedHole& hole) {
-  // The part's faces near the tools: its own faces whose boxes meet theirs, and the faces of
-  // holes whose boxes do.
-  std::vector<int> nearHoles(part.holeBoxes.size(), 0);
+// The faces of the part near a new hole's tools, as they go into the split.
+struct NearFaces {
+  // Each near face and its hole (none: the part's own face).
+  std::vector<std::pair<TopoDS_Shape, std::optional<HoleIndex>>> faces;
+  // What of each face goes into the split: the face, or for a face with many wires (a plate's
+  // top face with every hole in it) a stand-in with only its outer wire and the wires near the
+  // tools, so that the split does not rebuild a face of a thousand wires. The far wires join the
+  // stand-in's piece afterwards.
+  std::vector<TopoDS_Shape> inSplit;
+  std::vector<std::vector<TopoDS_Shape>> farWires;
+  TopTools_MapOfShape isNear;
+};
+
+// The part's own faces whose boxes meet the tools', and the faces of holes whose boxes do.
+NearFaces FindNearFaces(const CutResult& part, const PreparedHole& hole) {
+  std::vector<char> nearHoles(part.holeBoxes.size(), 0);
   for (size_t h = 0; h < part.holeBoxes.size(); ++h)
     nearHoles[h] = Meets(part.holeBoxes[h], hole.lo, hole.hi);
   Bnd_Box reach;
   reach.Update(hole.lo[0], hole.lo[1], hole.lo[2], hole.hi[0], hole.hi[1], hole.hi[2]);
-  TopTools_ListOfShape args;
-  TopTools_MapOfShape isNear;
-  std::vector<std::pair<TopoDS_Shape, int>> nearFaces;
-  // What of each near face goes into the split: the face, or for a face with many wires (a
-  // plate's top face with every hole in it) a stand-in with only its outer wire and the wires
-  // near the tools, so that the split does not rebuild a face of a thousand wires. The far
-  // wires join the stand-in's piece afterwards.
-  std::vector<TopoDS_Shape> inSplit;
-  std::vector<std::vector<TopoDS_Shape>> farWires;
+  NearFaces near;
   BRep_Builder b;
   for (TopExp_Explorer f(part.shape, TopAbs_FACE); f.More(); f.Next()) {
-    const int owner = part.HoleOf(f.Current());
-    if (owner >= 0 && (owner >= static_cast<int>(nearHoles.size()) || !nearHoles[owner])) continue;
+    const std::optional<HoleIndex> owner = part.HoleOf(f.Current());
+    if (owner && (At(*owner) >= nearHoles.size() || !nearHoles[At(*owner)])) continue;
     Bnd_Box box;
     BRepBndLib::Add(f.Current(), box, Standard_False);
-    if (box.IsOut(reach) || !isNear.Add(f.Current())) continue;
-    nearFaces.emplace_back(f.Current(), owner);
-    farWires.emplace_back();
+    if (box.IsOut(reach) || !near.isNear.Add(f.Current())) continue;
+    near.faces.emplace_back(f.Current(), owner);
+    near.farWires.emplace_back();
     int wires = 0;
     for (TopoDS_Iterator w(f.Current()); w.More(); w.Next()) ++wires;
     if (wires <= kStandInWires) {
-      inSplit.push_back(f.Current());
-    } else {
-      const TopoDS_Face& face = TopoDS::Face(f.Current());
-      const TopoDS_Wire outer = BRepTools::OuterWire(face);
-      TopoDS_Shape standIn = face.EmptyCopied();
-      for (TopoDS_Iterator w(face, Standard_False, Standard_False); w.More(); w.Next()) {
-        Bnd_Box wireBox;
-        BRepBndLib::Add(w.Value(), wireBox, Standard_False);
-        if (w.Value().IsSame(outer) || !wireBox.IsOut(reach))
-          b.Add(standIn, w.Value());
-        else
-          farWires.back().push_back(w.Value());
-      }
-      inSplit.push_back(standIn);
+      near.inSplit.push_back(f.Current());
+      continue;
     }
-    args.Append(inSplit.back());
+    const TopoDS_Face& face = TopoDS::Face(f.Current());
+    const TopoDS_Wire outer = BRepTools::OuterWire(face);
+    TopoDS_Shape standIn = face.EmptyCopied();
+    for (TopoDS_Iterator w(face, Standard_False, Standard_False); w.More(); w.Next()) {
+      Bnd_Box wireBox;
+      BRepBndLib::Add(w.Value(), wireBox, Standard_False);
+      if (w.Value().IsSame(outer) || !wireBox.IsOut(reach))
+        b.Add(standIn, w.Value());
+      else
+        near.farWires.back().push_back(w.Value());
+    }
+    near.inSplit.push_back(standIn);
   }
-  if (nearFaces.empty()) return false;  // misses the part, or lies inside it: CutWhole tells
+  return near;
+}
 
-  // All in one shell of the part, whose sense relative to the part is known.
+// The one shell of the part that holds every near face, and its sense in the part; a null shape
+// when they are not all in one (untransformed) shell.
+std::pair<TopoDS_Shape, TopAbs_Orientation> ShellOf(const TopoDS_Shape& shape,
+                                                    const NearFaces& near) {
   TopoDS_Shape shell;
-  TopAbs_Orientation shellSense = TopAbs_FORWARD;
-  for (TopExp_Explorer s(part.shape, TopAbs_SHELL); s.More() && shell.IsNull(); s.Next())
+  TopAbs_Orientation sense = TopAbs_FORWARD;
+  for (TopExp_Explorer s(shape, TopAbs_SHELL); s.More() && shell.IsNull(); s.Next())
     for (TopExp_Explorer f(s.Current(), TopAbs_FACE); f.More(); f.Next())
-      if (f.Current().IsSame(nearFaces.front().first)) {
+      if (f.Current().IsSame(near.faces.front().first)) {
         shell = s.Current();
-        shellSense = s.Current().Orientation();
+        sense = s.Current().Orientation();
         break;
       }
-  if (shell.IsNull() || !shell.Location().IsIdentity()) return false;
-  int inShell = 0;
-  for (TopoDS_Iterator f(shell); f.More(); f.Next()) inShell += isNear.Contains(f.Value());
-  if (inShell != static_cast<int>(nearFaces.size())) return false;
+  if (shell.IsNull() || !shell.Location().IsIdentity()) return {};
+  size_t inShell = 0;
+  for (TopoDS_Iterator f(shell); f.More(); f.Next()) inShell += near.isNear.Contains(f.Value());
+  if (inShell != near.faces.size()) return {};
+  return {shell, sense};
+}
 
-  // The near faces split by the tools and the tools by them.
-  for (const TopoDS_Shape& t : hole.tools) args.Append(t);
-  BRepAlgoAPI_BuilderAlgo split;
-  split.SetArguments(args);
-  split.SetRunParallel(Standard_False);
-  split.Build();
-  if (!split.IsDone() || split.HasErrors()) return false;
+// A piece of the new boundary and its hole (none: the part's own).
+using Piece = std::pair<TopoDS_Shape, std::optional<HoleIndex>>;
 
-  const Handle(IntTools_Context) context = new IntTools_Context;
-  const double offset = 1e-5;
+// Pieces of the near faces stay where the material behind them is not the tool's. A stand-in's
+// one piece gets its far wires back (and is checked then, noted in `checked`). False when a
+// piece cannot be placed or a stand-in was cut in two.
+bool KeepPartPieces(BRepAlgoAPI_BuilderAlgo& split, const NearFaces& near,
+                    const PreparedHole& hole, const Handle(IntTools_Context) & context,
+                    std::vector<Piece>& pieces, TopTools_MapOfShape& checked) {
+  constexpr double kOffset = 1e-5;
   std::vector<std::unique_ptr<BRepClass3d_SolidClassifier>> inTool;
   for (const TopoDS_Shape& t : hole.tools) {
     inTool.push_back(std::make_unique<BRepClass3d_SolidClassifier>());
     inTool.back()->Load(t);
   }
-
-  // Pieces of the near faces stay where the material behind them is not the tool's.
-  std::vector<std::pair<TopoDS_Shape, int>> pieces;
-  TopTools_MapOfShape checked;  // pieces whose check is done (a stand-in's, before its far wires)
-  for (size_t i = 0; i < nearFaces.size(); ++i) {
+  BRep_Builder b;
+  for (size_t i = 0; i < near.faces.size(); ++i) {
     bool ok = true;
     std::vector<TopoDS_Shape> stay;
-    ForImages(split, inSplit[i], [&](const TopoDS_Shape& img) {
+    ForImages(split, near.inSplit[i], [&](const TopoDS_Shape& img) {
       gp_Pnt behind;
-      if (!PointBeside(TopoDS::Face(img), -1, offset, context, behind)) {
+      if (!PointBeside(TopoDS::Face(img), -1, kOffset, context, behind)) {
         ok = false;
         return;
       }
@@ -283,8 +282,8 @@ bool CutNear(CutResult& part, const PreparedHole& hole) {
       stay.push_back(img);
     });
     if (!ok) return false;
-    if (farWires[i].empty()) {
-      for (const TopoDS_Shape& p : stay) pieces.emplace_back(p, nearFaces[i].second);
+    if (near.farWires[i].empty()) {
+      for (const TopoDS_Shape& p : stay) pieces.emplace_back(p, near.faces[i].second);
       continue;
     }
     // The far wires belong to the one piece left of the stand-in; a face the tools cut in two
@@ -293,14 +292,20 @@ bool CutNear(CutResult& part, const PreparedHole& hole) {
     TopoDS_Shape whole = stay[0].EmptyCopied();
     for (TopoDS_Iterator w(stay[0], Standard_False, Standard_False); w.More(); w.Next())
       b.Add(whole, w.Value());
-    for (const TopoDS_Shape& w : farWires[i]) b.Add(whole, w);
-    pieces.emplace_back(whole, nearFaces[i].second);
+    for (const TopoDS_Shape& w : near.farWires[i]) b.Add(whole, w);
+    pieces.emplace_back(whole, near.faces[i].second);
     checked.Add(whole);
   }
+  return true;
+}
 
-  // Pieces of the tools stay, turned to face the material, where they lie inside the part. A
-  // piece that meets a face of the part along an edge is inside where it leaves that edge
-  // behind the face; a piece that meets only other tool pieces is on the side they are on.
+// Pieces of the tools stay, turned to face the material, where they lie inside the part. A piece
+// that meets a face of the part along an edge is inside where it leaves that edge behind the
+// face; a piece that meets only other tool pieces is on the side they are on. False when some
+// piece's side cannot be told, or the tools remove nothing.
+bool KeepToolPieces(BRepAlgoAPI_BuilderAlgo& split, const NearFaces& near,
+                    const PreparedHole& hole, const Handle(IntTools_Context) & context,
+                    std::vector<Piece>& pieces) {
   std::vector<TopoDS_Face> toolPieces;
   TopTools_MapOfShape seen;
   for (const TopoDS_Shape& t : hole.tools)
@@ -308,10 +313,11 @@ bool CutNear(CutResult& part, const PreparedHole& hole) {
       ForImages(split, f.Current(), [&](const TopoDS_Shape& img) {
         if (seen.Add(img)) toolPieces.push_back(TopoDS::Face(img));
       });
+  BRep_Builder b;
   TopoDS_Compound all;
   b.MakeCompound(all);
   std::vector<TopoDS_Shape> partPieces;  // every piece of the near faces, as they bound the part
-  for (const TopoDS_Shape& face : inSplit)
+  for (const TopoDS_Shape& face : near.inSplit)
     ForImages(split, face, [&](const TopoDS_Shape& img) {
       b.Add(all, img);
       partPieces.push_back(img);
@@ -369,10 +375,14 @@ bool CutNear(CutResult& part, const PreparedHole& hole) {
       removes = true;
     }
   }
-  if (!removes) return false;
+  return removes;
+}
 
-  // The shell stays closed and oriented if, for each edge, the pieces change its uses as much in
-  // one direction as in the other (the rest of the shell used it evenly before).
+// The shell stays closed and oriented if, for each edge, the pieces change its uses as much in
+// one direction as in the other (the rest of the shell used it evenly before), and every piece
+// is a valid face.
+bool StaysClosed(const NearFaces& near, const std::vector<Piece>& pieces,
+                 const TopTools_MapOfShape& checked) {
   NCollection_DataMap<TopoDS_Shape, std::array<int, 2>, TopTools_ShapeMapHasher> balance;
   auto count = [&](const TopoDS_Shape& face, int sign) {
     for (TopExp_Explorer e(face, TopAbs_EDGE); e.More(); e.Next()) {
@@ -382,10 +392,10 @@ bool CutNear(CutResult& part, const PreparedHole& hole) {
         continue;
       std::array<int, 2>* c = balance.ChangeSeek(e.Current());
       if (!c) c = balance.Bound(e.Current(), {0, 0});
-      (*c)[e.Current().Orientation() == TopAbs_REVERSED] += sign;
+      (*c)[o == TopAbs_REVERSED] += sign;
     }
   };
-  for (const auto& [face, owner] : nearFaces) count(face, -1);
+  for (const auto& [face, owner] : near.faces) count(face, -1);
   for (const auto& [piece, owner] : pieces) count(piece, +1);
   for (NCollection_DataMap<TopoDS_Shape, std::array<int, 2>, TopTools_ShapeMapHasher>::Iterator it(
            balance);
@@ -393,20 +403,25 @@ bool CutNear(CutResult& part, const PreparedHole& hole) {
     if (it.Value()[0] != it.Value()[1]) return false;
   for (const auto& [piece, owner] : pieces)
     if (!checked.Contains(piece) && !detail::FaceValid(TopoDS::Face(piece))) return false;
+  return true;
+}
 
-  // The shell again, its faces that were not near with the pieces in the part's sense.
+// The part with `shell` rebuilt: its faces that were not near, and the pieces in its sense.
+TopoDS_Shape WithShellReplaced(const TopoDS_Shape& part, const TopoDS_Shape& shell,
+                               TopAbs_Orientation sense, const NearFaces& near,
+                               const std::vector<Piece>& pieces) {
+  BRep_Builder b;
   TopoDS_Shell rebuilt;
   b.MakeShell(rebuilt);
   for (TopoDS_Iterator f(shell, Standard_False, Standard_False); f.More(); f.Next())
-    if (!isNear.Contains(f.Value())) b.Add(rebuilt, f.Value());
+    if (!near.isNear.Contains(f.Value())) b.Add(rebuilt, f.Value());
   for (const auto& [piece, owner] : pieces) {
     TopoDS_Shape inShell = piece;
-    if (shellSense == TopAbs_REVERSED) inShell.Reverse();
+    if (sense == TopAbs_REVERSED) inShell.Reverse();
     b.Add(rebuilt, inShell);
   }
   rebuilt.Closed(Standard_True);
-
-  // The solid that held the shell, and the part, with the shell replaced.
+  // The solid that held the shell, and the part, copied around the new shell.
   auto replaced = [&](const TopoDS_Shape& container, auto&& self) -> TopoDS_Shape {
     if (container.IsSame(shell)) return rebuilt;
     TopoDS_Shape copy = container.EmptyCopied();
@@ -424,11 +439,37 @@ bool CutNear(CutResult& part, const PreparedHole& hole) {
     }
     return copy;
   };
-  const TopoDS_Shape shape = replaced(part.shape, replaced);
+  return replaced(part, replaced);
+}
 
-  for (const auto& [face, owner] : nearFaces) part.faceHole.UnBind(face);
+// The quick way: the near faces split by the tools and the tools by them, the pieces that bound
+// the new part kept, and the shell rebuilt around them. False when the case is one for CutWhole.
+bool CutNear(CutResult& part, const PreparedHole& hole) {
+  const NearFaces near = FindNearFaces(part, hole);
+  if (near.faces.empty()) return false;  // misses the part, or lies inside it: CutWhole tells
+  const auto [shell, sense] = ShellOf(part.shape, near);
+  if (shell.IsNull()) return false;
+
+  TopTools_ListOfShape args;
+  for (const TopoDS_Shape& f : near.inSplit) args.Append(f);
+  for (const TopoDS_Shape& t : hole.tools) args.Append(t);
+  BRepAlgoAPI_BuilderAlgo split;
+  split.SetArguments(args);
+  split.SetRunParallel(Standard_False);
+  split.Build();
+  if (!split.IsDone() || split.HasErrors()) return false;
+
+  const Handle(IntTools_Context) context = new IntTools_Context;
+  std::vector<Piece> pieces;
+  TopTools_MapOfShape checked;  // pieces whose check is done (a stand-in's, before its far wires)
+  if (!KeepPartPieces(split, near, hole, context, pieces, checked) ||
+      !KeepToolPieces(split, near, hole, context, pieces) || !StaysClosed(near, pieces, checked))
+    return false;
+
+  const TopoDS_Shape shape = WithShellReplaced(part.shape, shell, sense, near, pieces);
+  for (const auto& [face, owner] : near.faces) part.faceHole.UnBind(face);
   for (const auto& [piece, owner] : pieces)
-    if (owner >= 0) part.faceHole.Bind(piece, owner);
+    if (owner) part.faceHole.Bind(piece, *owner);
   part.shape = shape;
   Recount(part, hole.index, false);
   return true;
@@ -436,11 +477,12 @@ bool CutNear(CutResult& part, const PreparedHole& hole) {
 
 }  // namespace
 
-void CutOneMoreHole(CutResult& part, const HoleSolidInput& hole, int holeIndex) {
-  detail::QuietKernelMessages();
+void CutOneMoreHole(CutResult& part, const HoleSolidInput& hole, HoleIndex holeIndex) {
+  QuietKernelMessages();
   if (!part.base || part.shape.IsNull())
     throw ExportError("the part to cut the hole from has not been cut by CutHoles");
-  if (holeIndex < 0) throw ExportError("a hole's index cannot be negative");
+  if (static_cast<int32_t>(holeIndex) < 0)
+    throw ExportError("a hole's index cannot be negative");
   std::vector<std::string> warnings;
   detail::ToolMaker maker(*part.base);
   const PreparedHole prepared = maker.Prepare(hole, holeIndex, warnings);
@@ -458,7 +500,7 @@ void CutOneMoreHole(CutResult& part, const HoleSolidInput& hole, int holeIndex) 
     return;
   }
   CutResult before = part;
-  const size_t at = static_cast<size_t>(holeIndex);
+  const size_t at = At(holeIndex);
   if (part.holeBoxes.size() <= at) part.holeBoxes.resize(at + 1, {});
   part.holeBoxes[at] = {prepared.lo[0], prepared.lo[1], prepared.lo[2],
                         prepared.hi[0], prepared.hi[1], prepared.hi[2]};
@@ -470,7 +512,7 @@ void CutOneMoreHole(CutResult& part, const HoleSolidInput& hole, int holeIndex) 
   } catch (const Standard_Failure& f) {
     part = std::move(before);
     throw ExportError("the geometry kernel failed while cutting " +
-                      detail::HoleLabel(hole, holeIndex) + ": " + detail::KernelFailure(f));
+                      detail::HoleLabel(hole, holeIndex) + ": " + KernelFailure(f));
   } catch (const ExportError& e) {
     part = std::move(before);
     throw ExportError(detail::HoleLabel(hole, holeIndex) + ": " + e.what());

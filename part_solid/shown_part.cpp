@@ -1,6 +1,6 @@
 // The shown part's cells: dividing the solid between the holes, cutting a cell from its base or
 // one more hole from what it shows, which hole made each face, the edges to draw, the mesh.
-#include "host_window/shown_part.h"
+#include "part_solid/shown_part.h"
 
 #include <BRepAdaptor_Surface.hxx>
 #include <BRepAlgoAPI_Common.hxx>
@@ -11,7 +11,6 @@
 #include <BRepPrimAPI_MakeBox.hxx>
 #include <BRep_Builder.hxx>
 #include <BRep_Tool.hxx>
-#include <OSD_Parallel.hxx>
 #include <Standard_Failure.hxx>
 #include <TopExp.hxx>
 #include <TopExp_Explorer.hxx>
@@ -25,13 +24,17 @@
 #include <limits>
 #include <set>
 
+#include "export/occ_kernel.h"
 #include "export/occ_part.h"
-#include "host_window/part_solid.h"
+#include "export/workers.h"
+#include "part_solid/part_solid.h"
 #include "runtime/error.h"
 
-namespace cavix::hostwindow {
+namespace cavix::partsolid {
 
 namespace {
+
+using exporter::KernelFailure;
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr int kMaxDepth = 24;
@@ -43,30 +46,21 @@ bool SameHole(const exporter::HoleSolidInput& a, const exporter::HoleSolidInput&
   return a.chains == b.chains && a.position == b.position && a.normal == b.normal;
 }
 
-std::string KernelFailure(const Standard_Failure& f) {
-  const char* msg = f.GetMessageString();
-  return std::string(f.DynamicType()->Name()) + (msg && *msg ? std::string(": ") + msg : "");
-}
+std::string IdText(HoleId id) { return std::to_string(static_cast<int32_t>(id)); }
 
 TopoDS_Shape MakeBox(const std::array<double, 3>& lo, const std::array<double, 3>& hi) {
   return BRepPrimAPI_MakeBox(gp_Pnt(lo[0], lo[1], lo[2]), gp_Pnt(hi[0], hi[1], hi[2])).Shape();
 }
 
-// Cells are cut side by side (one per thread) and the kernel may widen the tolerances of what
-// it is given: a shape other cells use too (the part's solid) is given as `shared`, and the cuts
-// get copies of the hole tools (copying is far cheaper than a cut that must leave its
-// arguments alone). The solids are valid: the kernel need not check them for being inside out.
-void Build(BRepAlgoAPI_BooleanOperation& op, const TopoDS_Shape& object,
-           const TopTools_ListOfShape& tools, bool shared = false) {
-  TopTools_ListOfShape args;
-  args.Append(object);
-  op.SetArguments(args);
-  op.SetTools(tools);
-  op.SetNonDestructive(shared);
-  op.SetCheckInverted(Standard_False);
-  op.SetUseOBB(Standard_True);
-  op.SetRunParallel(Standard_False);
-  op.Build();
+// Cells are cut side by side (one per worker) and the kernel may widen the tolerances of what it
+// is given: a shape other cells use too (the part's solid) is given as shared, and the cuts get
+// copies of the hole tools (copying is far cheaper than a cut that must leave its arguments
+// alone).
+bool Build(BRepAlgoAPI_BooleanOperation& op, const TopoDS_Shape& object,
+           const TopTools_ListOfShape& tools, exporter::Inputs inputs = exporter::Inputs::kOwned) {
+  TopTools_ListOfShape objects;
+  objects.Append(object);
+  return exporter::RunBoolean(op, objects, tools, inputs);
 }
 
 // A cell's own copies of a hole's tools.
@@ -77,11 +71,9 @@ std::vector<TopoDS_Shape> Copies(const std::vector<TopoDS_Shape>& tools) {
   return copies;
 }
 
-bool Failed(const BRepAlgoAPI_BooleanOperation& op) { return !op.IsDone() || op.HasErrors(); }
-
 // Notes what a face of a cut's input became in its result as made by hole `id`: the face itself
 // when the cut left it whole, else its pieces.
-void Record(BRepAlgoAPI_BooleanOperation& op, const TopoDS_Shape& face, int32_t id,
+void Record(BRepAlgoAPI_BooleanOperation& op, const TopoDS_Shape& face, HoleId id,
             FaceOwners& owners) {
   if (op.IsDeleted(face)) return;
   const TopTools_ListOfShape& pieces = op.Modified(face);
@@ -94,7 +86,7 @@ void Record(BRepAlgoAPI_BooleanOperation& op, const TopoDS_Shape& face, int32_t 
 }
 
 void RecordTools(BRepAlgoAPI_BooleanOperation& op, const std::vector<TopoDS_Shape>& tools,
-                 int32_t id, FaceOwners& owners) {
+                 HoleId id, FaceOwners& owners) {
   for (const TopoDS_Shape& tool : tools)
     for (TopExp_Explorer ex(tool, TopAbs_FACE); ex.More(); ex.Next())
       Record(op, ex.Current(), id, owners);
@@ -127,7 +119,7 @@ ShownPart::Tooling ShownPart::MakeTooling(const exporter::HoleSolidInput& hole,
   t.input = hole;
   std::vector<std::string> warnings;
   try {
-    t.tools = exporter::MakeHoleTools(hole, static_cast<int>(index), warnings);
+    t.tools = exporter::MakeHoleTools(hole, exporter::HoleIndex(index), warnings);
   } catch (const std::exception& e) {
     t.warning = e.what();
   }
@@ -149,7 +141,7 @@ bool ShownPart::Reaches(const Tooling& t, const Cell& c) const {
 
 // ---- dividing ----
 
-void ShownPart::Divide(Cell region, std::vector<int32_t> holes, int depth,
+void ShownPart::Divide(Cell region, std::vector<HoleId> holes, int depth,
                        std::vector<Cell>& out) const {
   const double diag = std::hypot(max_[0] - min_[0], max_[1] - min_[1], max_[2] - min_[2]);
   if (holes.size() > kCellHoles && depth < kMaxDepth) {
@@ -158,7 +150,7 @@ void ShownPart::Divide(Cell region, std::vector<int32_t> holes, int depth,
     for (size_t k = 0; k < 3; ++k) {
       from[k] = kInf;
       to[k] = -kInf;
-      for (int32_t id : holes) {
+      for (HoleId id : holes) {
         const std::array<double, 6> e = Extent(tooling_.at(id).box);
         from[k] = std::min(from[k], e[k]);
         to[k] = std::max(to[k], e[k + 3]);
@@ -173,7 +165,7 @@ void ShownPart::Divide(Cell region, std::vector<int32_t> holes, int depth,
       const double a = from[k], b = to[k];
       if (!(b - a > 1e-6 * diag)) continue;
       std::vector<std::pair<double, double>> spans;
-      for (int32_t id : holes) {
+      for (HoleId id : holes) {
         const std::array<double, 6> e = Extent(tooling_.at(id).box);
         spans.emplace_back(e[k], e[k + 3]);
       }
@@ -200,8 +192,8 @@ void ShownPart::Divide(Cell region, std::vector<int32_t> holes, int depth,
       for (double plane : avoid_[k])
         if (std::fabs(at - plane) < 1e-4 * diag) at += 0.01 * (b - a);
 
-      std::vector<int32_t> below, above;
-      for (int32_t id : holes) {
+      std::vector<HoleId> below, above;
+      for (HoleId id : holes) {
         const std::array<double, 6> e = Extent(tooling_.at(id).box);
         if (e[k] < at) below.push_back(id);
         if (e[k + 3] > at) above.push_back(id);
@@ -237,8 +229,7 @@ void ShownPart::MakeBase(Cell& cell) const {
     BRepAlgoAPI_Common common;
     TopTools_ListOfShape box;
     box.Append(MakeBox(cell.lo, cell.hi));
-    Build(common, base_, box, true);
-    if (Failed(common))
+    if (!Build(common, base_, box, exporter::Inputs::kShared))
       rt::Raise(rt::err::kInvalidCall, "the part's solid could not be divided for the view",
                 "View");
     cell.base = common.Shape();
@@ -247,12 +238,12 @@ void ShownPart::MakeBase(Cell& cell) const {
 
 // ---- cutting ----
 
-void ShownPart::CutFromBase(Cell& cell, std::map<int32_t, std::string>& failed) const {
+void ShownPart::CutFromBase(Cell& cell, Failures& failed) const {
   cell.faceHole.Clear();
   cell.shape = cell.base;
   std::vector<std::vector<TopoDS_Shape>> own;
   TopTools_ListOfShape tools;
-  for (int32_t id : cell.holes) {
+  for (HoleId id : cell.holes) {
     own.push_back(Copies(tooling_.at(id).tools));
     for (const TopoDS_Shape& t : own.back()) tools.Append(t);
   }
@@ -261,8 +252,7 @@ void ShownPart::CutFromBase(Cell& cell, std::map<int32_t, std::string>& failed) 
     // All at once: the kernel intersects the tools with each other too, so holes that meet come
     // out right without a cut per hole.
     BRepAlgoAPI_Cut cut;
-    Build(cut, cell.base, tools);
-    if (!Failed(cut)) {
+    if (Build(cut, cell.base, tools)) {
       for (size_t i = 0; i < cell.holes.size(); ++i)
         RecordTools(cut, own[i], cell.holes[i], cell.faceHole);
       cell.shape = cut.Shape();
@@ -273,18 +263,17 @@ void ShownPart::CutFromBase(Cell& cell, std::map<int32_t, std::string>& failed) 
   }
   // One at a time, leaving out what the kernel cannot cut.
   cell.faceHole.Clear();
-  for (int32_t id : cell.holes) CutMore(cell, id, failed);
+  for (HoleId id : cell.holes) CutMore(cell, id, failed);
 }
 
-void ShownPart::CutMore(Cell& cell, int32_t id, std::map<int32_t, std::string>& failed) const {
+void ShownPart::CutMore(Cell& cell, HoleId id, Failures& failed) const {
   const std::vector<TopoDS_Shape> own = Copies(tooling_.at(id).tools);
   if (own.empty()) return;
   TopTools_ListOfShape tools;
   for (const TopoDS_Shape& t : own) tools.Append(t);
   try {
     BRepAlgoAPI_Cut cut;
-    Build(cut, cell.shape, tools);
-    if (Failed(cut)) {
+    if (!Build(cut, cell.shape, tools)) {
       failed[id] = "the kernel could not cut it";
       return;
     }
@@ -345,31 +334,30 @@ void ShownPart::Finish(Cell& cell) const {
 }
 
 void ShownPart::Run(const std::vector<Job>& jobs) {
-  std::vector<std::map<int32_t, std::string>> failed(jobs.size());
+  std::vector<Failures> failed(jobs.size());
   std::vector<std::string> errors(jobs.size());
-  OSD_Parallel::For(0, static_cast<int>(jobs.size()), [&](int i) {
-    const Job& job = jobs[static_cast<size_t>(i)];
+  exporter::RunOnWorkers(jobs_ > 0 ? jobs_ : exporter::AllCores(), jobs.size(), [&](size_t i) {
+    const Job& job = jobs[i];
     Cell& cell = cells_[job.cell];
-    auto& problems = failed[static_cast<size_t>(i)];
     try {
       if (cell.base.IsNull()) MakeBase(cell);
       if (job.more.empty())
-        CutFromBase(cell, problems);
+        CutFromBase(cell, failed[i]);
       else
-        for (int32_t id : job.more) CutMore(cell, id, problems);
+        for (HoleId id : job.more) CutMore(cell, id, failed[i]);
       Finish(cell);
     } catch (const rt::Error& e) {
-      errors[static_cast<size_t>(i)] = e.Description();
+      errors[i] = e.Description();
     } catch (const Standard_Failure& f) {
-      errors[static_cast<size_t>(i)] = "the view could not cut the part (" + KernelFailure(f) + ")";
+      errors[i] = "the view could not cut the part (" + KernelFailure(f) + ")";
     } catch (const std::exception& e) {
-      errors[static_cast<size_t>(i)] = e.what();
+      errors[i] = e.what();
     }
   });
   for (size_t i = 0; i < jobs.size(); ++i) {
     Cell& cell = cells_[jobs[i].cell];
     cell.version = ++versions_;
-    for (int32_t id : cell.holes) cutFailed_.erase(id);
+    for (HoleId id : cell.holes) cutFailed_.erase(id);
   }
   for (size_t i = 0; i < jobs.size(); ++i) {
     for (auto& [id, why] : failed[i]) cutFailed_[id] = why;
@@ -402,7 +390,7 @@ void ShownPart::DivideCrowdedCells() {
 
 // ---- public ----
 
-void ShownPart::Show(const exporter::PartInput& part, const std::vector<int32_t>& ids) {
+void ShownPart::Show(const exporter::PartInput& part, const std::vector<HoleId>& ids) {
   if (ids.size() != part.holes.size())
     rt::Raise(rt::err::kInvalidCall, "one id per hole is needed", "View");
   part_ = part;
@@ -429,11 +417,10 @@ void ShownPart::Show(const exporter::PartInput& part, const std::vector<int32_t>
 
   tooling_.clear();
   cutFailed_.clear();
-  std::vector<int32_t> order;
+  std::vector<HoleId> order;
   for (size_t i = 0; i < ids.size(); ++i) {
     if (!tooling_.emplace(ids[i], MakeTooling(part.holes[i], i)).second)
-      rt::Raise(rt::err::kInvalidCall, "the hole id " + std::to_string(ids[i]) + " is used twice",
-                "View");
+      rt::Raise(rt::err::kInvalidCall, "the hole id " + IdText(ids[i]) + " is used twice", "View");
     if (!tooling_.at(ids[i]).tools.empty()) order.push_back(ids[i]);
   }
   // The outer sides lie well outside the part: only dividing planes cut it.
@@ -450,18 +437,17 @@ void ShownPart::Show(const exporter::PartInput& part, const std::vector<int32_t>
   Run(jobs);
 }
 
-size_t ShownPart::Update(const exporter::PartInput& part, const std::vector<int32_t>& ids) {
+size_t ShownPart::Update(const exporter::PartInput& part, const std::vector<HoleId>& ids) {
   if (ids.size() != part.holes.size())
     rt::Raise(rt::err::kInvalidCall, "one id per hole is needed", "View");
   if (cells_.empty() || part.block != part_.block || part.solidBrep != part_.solidBrep) {
     Show(part, ids);
     return cells_.size();
   }
-  std::map<int32_t, size_t> next;
+  std::map<HoleId, size_t> next;
   for (size_t i = 0; i < ids.size(); ++i)
     if (!next.emplace(ids[i], i).second)
-      rt::Raise(rt::err::kInvalidCall, "the hole id " + std::to_string(ids[i]) + " is used twice",
-                "View");
+      rt::Raise(rt::err::kInvalidCall, "the hole id " + IdText(ids[i]) + " is used twice", "View");
 
   // Holes gone or changed: their cells are cut again from their base, without them.
   std::set<size_t> again;
@@ -482,7 +468,7 @@ size_t ShownPart::Update(const exporter::PartInput& part, const std::vector<int3
     it = tooling_.erase(it);
   }
   // New holes, and the changed ones anew: cut from what their cells show.
-  std::map<size_t, std::vector<int32_t>> more;
+  std::map<size_t, std::vector<HoleId>> more;
   for (size_t i = 0; i < ids.size(); ++i) {
     if (tooling_.count(ids[i])) continue;
     const Tooling& t = tooling_.emplace(ids[i], MakeTooling(part.holes[i], i)).first->second;
@@ -500,13 +486,13 @@ size_t ShownPart::Update(const exporter::PartInput& part, const std::vector<int3
   return jobs.size();
 }
 
-int32_t ShownPart::HoleOf(size_t cell, const TopoDS_Shape& face) const {
-  if (cell >= cells_.size()) return 0;
-  const int32_t* id = cells_[cell].faceHole.Seek(face);
-  return id ? *id : 0;
+std::optional<HoleId> ShownPart::HoleOf(size_t cell, const TopoDS_Shape& face) const {
+  if (cell >= cells_.size()) return std::nullopt;
+  const HoleId* id = cells_[cell].faceHole.Seek(face);
+  return id ? std::optional<HoleId>(*id) : std::nullopt;
 }
 
-std::vector<std::pair<size_t, TopoDS_Shape>> ShownPart::FacesOf(int32_t hole) const {
+std::vector<std::pair<size_t, TopoDS_Shape>> ShownPart::FacesOf(HoleId hole) const {
   std::vector<std::pair<size_t, TopoDS_Shape>> faces;
   for (size_t c = 0; c < cells_.size(); ++c)
     for (FaceOwners::Iterator it(cells_[c].faceHole); it.More(); it.Next())
@@ -528,9 +514,9 @@ std::vector<std::string> ShownPart::Warnings() const {
   for (const auto& [id, t] : tooling_) {
     if (!t.warning.empty()) lines.push_back(t.warning);
     if (const auto f = cutFailed_.find(id); f != cutFailed_.end())
-      lines.push_back("hole #" + std::to_string(id) + " is not shown: " + f->second);
+      lines.push_back("hole #" + IdText(id) + " is not shown: " + f->second);
   }
   return lines;
 }
 
-}  // namespace cavix::hostwindow
+}  // namespace cavix::partsolid

@@ -4,9 +4,9 @@
 // One boolean over the whole part costs about a second per thousand holes, and meshing a face
 // that a thousand holes open on costs far more, so the part is shown in cells: the solid is
 // divided by planes between the holes into boxes that each hold a few holes, and every cell is a
-// solid of its own. A new hole is cut from the cells it reaches, as they are shown; a changed or
-// removed hole re-cuts only its cells from their part of the solid; only a change of the part
-// itself (its block or its solid) divides and cuts everything again. The dividing planes are
+// solid of its own, cut on worker threads. A new hole is cut from the cells it reaches, as they
+// are shown; a changed or removed hole re-cuts only its cells from their part of the solid; only
+// a change of the part itself (its block or its solid) divides and cuts everything again. The dividing planes are
 // inside the material, so the cells look like one solid; the edges they make on the part's faces
 // are left out of the edges to draw.
 #pragma once
@@ -19,16 +19,21 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "export/export.h"
 
-namespace cavix::hostwindow {
+namespace cavix::partsolid {
+
+// A hole as the model knows it: the id of its shape. A type of its own, so that it is not mixed
+// up with an index; where there may be no hole it is an std::optional<HoleId>.
+enum class HoleId : int32_t {};
 
 // Faces made by holes, to the id of their hole.
-using FaceOwners = NCollection_DataMap<TopoDS_Shape, int32_t, TopTools_ShapeMapHasher>;
+using FaceOwners = NCollection_DataMap<TopoDS_Shape, HoleId, TopTools_ShapeMapHasher>;
 
 // A box-shaped piece of the part with the holes that reach into it cut out.
 struct Cell {
@@ -36,7 +41,7 @@ struct Cell {
   std::array<bool, 3> cutLo{}, cutHi{};  // sides on a dividing plane (the others lie outside)
   TopoDS_Shape base;                     // the part's solid within the box
   TopoDS_Shape shape;                    // base with its holes cut out, meshed
-  std::vector<int32_t> holes;            // ids of the holes reaching into the box
+  std::vector<HoleId> holes;             // the holes reaching into the box
   FaceOwners faceHole;    // faces of `shape` made by a hole; the others are the part's
   TopoDS_Compound edges;  // the edges to draw: none on a dividing plane, no seams
   uint64_t version = 0;   // changes whenever `shape` does
@@ -48,20 +53,23 @@ inline constexpr size_t kCellHolesMax = 8;
 
 class ShownPart {
  public:
-  // Cuts every hole of `part` (ids[i] is the scene's id of part.holes[i]) out of its solid, from
+  // Cells are cut on this many workers (0: every core); what is shown does not depend on it.
+  explicit ShownPart(int jobs = 0) : jobs_(jobs) {}
+
+  // Cuts every hole of `part` (ids[i] is the model's id of part.holes[i]) out of its solid, from
   // scratch. A hole whose profile makes no solid is left out and named in Warnings(). Raises
   // 321 when the part's solid text is not a solid, 5 when its block is not one.
-  void Show(const exporter::PartInput& part, const std::vector<int32_t>& ids);
+  void Show(const exporter::PartInput& part, const std::vector<HoleId>& ids);
   // Brings the shown part to `part` with as little work as the change needs: new holes are cut
   // from the cells they reach, changed and removed ones re-cut their cells, a change of the part
   // itself shows everything anew. Returns the number of cells cut again.
-  size_t Update(const exporter::PartInput& part, const std::vector<int32_t>& ids);
+  size_t Update(const exporter::PartInput& part, const std::vector<HoleId>& ids);
 
   const std::vector<Cell>& Cells() const { return cells_; }
-  // The hole a face of a cell belongs to; 0 for the part's own faces.
-  int32_t HoleOf(size_t cell, const TopoDS_Shape& face) const;
+  // The hole a face of a cell belongs to; none for the part's own faces.
+  std::optional<HoleId> HoleOf(size_t cell, const TopoDS_Shape& face) const;
   // The faces of a hole in every cell it reaches, with their cell.
-  std::vector<std::pair<size_t, TopoDS_Shape>> FacesOf(int32_t hole) const;
+  std::vector<std::pair<size_t, TopoDS_Shape>> FacesOf(HoleId hole) const;
   // Every cell's solid in one compound (its volume is the cut part's).
   TopoDS_Shape Solid() const;
   // The mesh's largest distance from the true surface, mm.
@@ -79,31 +87,33 @@ class ShownPart {
   // What one cell is to do: cut again from its base, or cut one more hole from its shape.
   struct Job {
     size_t cell;
-    std::vector<int32_t> more;  // none: from the base
+    std::vector<HoleId> more;  // none: from the base
   };
+  using Failures = std::map<HoleId, std::string>;  // hole -> what went wrong
 
   Tooling MakeTooling(const exporter::HoleSolidInput& hole, size_t index) const;
   bool Reaches(const Tooling& t, const Cell& c) const;
   // Divides a box into cells of at most kCellHoles holes where planes between holes allow.
-  void Divide(Cell region, std::vector<int32_t> holes, int depth, std::vector<Cell>& out) const;
+  void Divide(Cell region, std::vector<HoleId> holes, int depth, std::vector<Cell>& out) const;
   void MakeBase(Cell& cell) const;
   void Run(const std::vector<Job>& jobs);
-  // Problems go to `failed` (hole id -> what went wrong); the cell shows what could be cut.
-  void CutFromBase(Cell& cell, std::map<int32_t, std::string>& failed) const;
-  void CutMore(Cell& cell, int32_t id, std::map<int32_t, std::string>& failed) const;
+  // Problems go to `failed`; the cell shows what could be cut.
+  void CutFromBase(Cell& cell, Failures& failed) const;
+  void CutMore(Cell& cell, HoleId id, Failures& failed) const;
   void Finish(Cell& cell) const;
   void DivideCrowdedCells();
 
+  int jobs_ = 0;
   exporter::PartInput part_;  // without its holes
   TopoDS_Shape base_;
   bool block_ = true;
   std::array<double, 3> min_{}, max_{};       // the part's bounding box
   std::array<std::vector<double>, 3> avoid_;  // planes of the part's own faces, per axis
   double deflection_ = 0.1;
-  std::map<int32_t, Tooling> tooling_;
+  std::map<HoleId, Tooling> tooling_;
   std::vector<Cell> cells_;
-  std::map<int32_t, std::string> cutFailed_;
+  Failures cutFailed_;
   uint64_t versions_ = 0;
 };
 
-}  // namespace cavix::hostwindow
+}  // namespace cavix::partsolid

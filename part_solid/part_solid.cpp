@@ -1,5 +1,5 @@
 // STEP in, BRep text out and back, and the base solid of a part, on Open CASCADE.
-#include "host_window/part_solid.h"
+#include "part_solid/part_solid.h"
 
 #include <sys/stat.h>
 
@@ -13,9 +13,6 @@
 #include <Bnd_Box.hxx>
 #include <GProp_GProps.hxx>
 #include <IFSelect_ReturnStatus.hxx>
-#include <Message.hxx>
-#include <Message_Messenger.hxx>
-#include <Message_PrinterOStream.hxx>
 #include <STEPControl_Reader.hxx>
 #include <Standard_Failure.hxx>
 #include <TopExp_Explorer.hxx>
@@ -24,38 +21,26 @@
 #include <cmath>
 #include <filesystem>
 #include <iostream>
-#include <mutex>
 #include <sstream>
 
+#include "export/occ_kernel.h"
 #include "runtime/error.h"
 #include "scene/config_files.h"
 
-namespace cavix::hostwindow {
+namespace cavix::partsolid {
 
 namespace {
+
+using exporter::KernelFailure;
 
 [[noreturn]] void Refuse(const std::string& path, const std::string& problem) {
   rt::Raise(scene::kInvalidFileFormat, "STEP file \"" + path + "\": " + problem, "STEP");
 }
 
-// The reader reports through the kernel's default messenger on standard output, which the
-// command line keeps for its own results.
-void QuietKernel() {
-  static std::once_flag once;
-  std::call_once(once, [] {
-    Message::DefaultMessenger()->RemovePrinters(STANDARD_TYPE(Message_PrinterOStream));
-  });
-}
-
-std::string KernelFailure(const Standard_Failure& f) {
-  const char* msg = f.GetMessageString();
-  return std::string(f.DynamicType()->Name()) + (msg && *msg ? std::string(": ") + msg : "");
-}
-
 }  // namespace
 
 ImportedSolid ReadStepSolid(const std::string& path) {
-  QuietKernel();
+  exporter::QuietKernelMessages();
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0) {
     if (errno == ENOENT || errno == ENOTDIR)
@@ -109,7 +94,7 @@ std::string BrepText(const TopoDS_Shape& shape) {
 }
 
 TopoDS_Shape ShapeFromBrep(const std::string& text, const std::string& where) {
-  QuietKernel();
+  exporter::QuietKernelMessages();
   TopoDS_Shape shape;
   // The reader complains about a bad text on standard output, which belongs to the command.
   struct Silence {
@@ -153,4 +138,4 @@ std::unique_ptr<scene::Scene> NewModelFromStep(const std::string& stepPath, scen
   return model;
 }
 
-}  // namespace cavix::hostwindow
+}  // namespace cavix::partsolid

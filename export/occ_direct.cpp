@@ -1,0 +1,158 @@
+// Holes built in closed form instead of cut by a boolean. A blind hole drilled square into a face
+// of a block, that meets no other hole and keeps off the face's edges, removes exactly its
+// revolved profile: the face gets the mouth's circle as one more inner wire, and the hole's faces
+// are the tool's own faces but its mouth, turned to face the material. Nothing is intersected.
+
+#include <BRepAdaptor_Surface.hxx>
+#include <BRepClass_FaceClassifier.hxx>
+#include <BRepLib.hxx>
+#include <BRep_Builder.hxx>
+#include <BRep_Tool.hxx>
+#include <TopExp_Explorer.hxx>
+#include <TopTools_MapOfShape.hxx>
+#include <TopoDS.hxx>
+#include <TopoDS_Iterator.hxx>
+#include <TopoDS_Shell.hxx>
+#include <TopoDS_Solid.hxx>
+#include <TopoDS_Wire.hxx>
+#include <cmath>
+#include <map>
+
+#include "export/occ_internal.h"
+
+namespace cavix::exporter::detail {
+namespace {
+
+// The planar face of `shape` that lies in the plane through `at` square to `axis`, facing along
+// or against it; a null face when there is none.
+TopoDS_Face FaceInPlane(const TopoDS_Shape& shape, const gp_Pnt& at, const gp_Dir& axis,
+                        double tol, bool containing) {
+  for (TopExp_Explorer f(shape, TopAbs_FACE); f.More(); f.Next()) {
+    const TopoDS_Face& face = TopoDS::Face(f.Current());
+    const BRepAdaptor_Surface surface(face, Standard_False);
+    if (surface.GetType() != GeomAbs_Plane) continue;
+    const gp_Pln plane = surface.Plane();
+    if (!plane.Axis().Direction().IsParallel(axis, 1e-9) || plane.Distance(at) > tol) continue;
+    if (containing && BRepClass_FaceClassifier(face, at, tol).State() != TopAbs_IN) continue;
+    return face;
+  }
+  return {};
+}
+
+}  // namespace
+
+bool DirectCandidate(const PartBase& base, const HoleSolidInput& hole) {
+  if (!base.isBox || hole.chains.size() != 1) return false;
+  const double len = std::hypot(hole.normal[0], hole.normal[1], hole.normal[2]);
+  if (!(len > 0)) return false;
+  const double tol = 1e-9 * std::max(1.0, base.Size());
+  int along = -1;
+  for (int k = 0; k < 3; ++k)
+    if (std::fabs(hole.normal[k]) / len > 1 - 1e-12) along = k;
+  if (along < 0) return false;
+  // On the face the axis goes into: the low side for a positive axis, the high side else.
+  const double face = hole.normal[along] > 0 ? base.lo[along] : base.hi[along];
+  return std::fabs(hole.position[along] - face) <= tol;
+}
+
+bool DirectFits(const PartBase& base, const PreparedHole& exact) {
+  if (exact.tools.size() != 1 || exact.vertices.size() < 3) return false;
+  const double margin = std::max(0.01, 1e-6 * base.Size());
+  // The profile opens on the face with its mouth, (0, 0) to (R, 0), and nothing else of it
+  // reaches the face: the face is then cut by that circle alone.
+  const auto& v = exact.vertices;  // (radius, depth)
+  if (v[0][0] != 0 || v[0][1] != 0 || !(v[1][0] > margin) || v[1][1] != 0) return false;
+  for (size_t i = 2; i < v.size(); ++i)
+    if (!(v[i][1] > margin)) return false;
+  // Within the block with room to spare: the widest circle inside the face, the deepest point
+  // short of the far face.
+  for (int k = 0; k < 3; ++k) {
+    const double a = exact.axis[k];
+    if (std::fabs(a) < 0.5) {
+      if (exact.lo[k] < base.lo[k] + margin || exact.hi[k] > base.hi[k] - margin) return false;
+    } else if (a > 0 ? exact.hi[k] > base.hi[k] - margin : exact.lo[k] < base.lo[k] + margin) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool PutDirectHoles(TopoDS_Shape& solid, FaceHoles& faceHole,
+                    const std::vector<const PreparedHole*>& holes) {
+  if (holes.empty()) return true;
+  TopExp_Explorer solids(solid, TopAbs_SOLID);
+  if (!solids.More()) return false;
+  const TopoDS_Shape only = solids.Current();
+  solids.Next();
+  int shells = 0;
+  for (TopoDS_Iterator s(only); s.More(); s.Next()) ++shells;
+  if (solids.More() || shells != 1) return false;
+
+  // Each hole's mouth wire goes into the face of the part it opens in; the hole's other faces,
+  // turned inside out, join the shell.
+  std::map<int, std::vector<TopoDS_Wire>> wiresOf;  // by face number in `faces`
+  std::vector<TopoDS_Face> faces;
+  TopTools_MapOfShape seen;
+  for (TopExp_Explorer f(only, TopAbs_FACE); f.More(); f.Next())
+    if (seen.Add(f.Current())) faces.push_back(TopoDS::Face(f.Current()));
+  std::vector<std::pair<TopoDS_Shape, HoleIndex>> holeFaces;
+  BRep_Builder b;
+  for (const PreparedHole* h : holes) {
+    const gp_Pnt at(h->origin[0], h->origin[1], h->origin[2]);
+    const gp_Dir axis(h->axis[0], h->axis[1], h->axis[2]);
+    const double tol = 1e-7 * (1 + std::fabs(at.X()) + std::fabs(at.Y()) + std::fabs(at.Z()));
+    const TopoDS_Face mouth = FaceInPlane(h->tools.front(), at, axis, tol, false);
+    if (mouth.IsNull()) return false;
+    int target = -1;
+    for (size_t i = 0; i < faces.size() && target < 0; ++i)
+      if (!faceHole.IsBound(faces[i]) && !FaceInPlane(faces[i], at, axis, tol, true).IsNull())
+        target = static_cast<int>(i);
+    if (target < 0) return false;
+    // The mouth's circle (its other edges are the disc's seam and centre), a hole in the face:
+    // against the mouth's own sense, as the face bounds the part.
+    TopoDS_Wire circle;
+    b.MakeWire(circle);
+    for (TopExp_Explorer e(mouth, TopAbs_EDGE); e.More(); e.Next()) {
+      const TopoDS_Edge& edge = TopoDS::Edge(e.Current());
+      if (!BRep_Tool::Degenerated(edge) && !BRep_Tool::IsClosed(edge, mouth))
+        b.Add(circle, edge.Reversed());
+    }
+    wiresOf[target].push_back(circle);
+    for (TopExp_Explorer f(h->tools.front(), TopAbs_FACE); f.More(); f.Next())
+      if (!f.Current().IsSame(mouth)) holeFaces.emplace_back(f.Current().Reversed(), h->index);
+  }
+
+  TopoDS_Shell shell;
+  b.MakeShell(shell);
+  for (size_t i = 0; i < faces.size(); ++i) {
+    const auto more = wiresOf.find(static_cast<int>(i));
+    if (more == wiresOf.end()) {
+      b.Add(shell, faces[i]);
+      continue;
+    }
+    // The face rebuilt in its own sense, with its wires and the new ones.
+    const TopoDS_Face forward = TopoDS::Face(faces[i].Oriented(TopAbs_FORWARD));
+    TopoDS_Face rebuilt = TopoDS::Face(forward.EmptyCopied());
+    for (TopoDS_Iterator w(forward); w.More(); w.Next()) b.Add(rebuilt, w.Value());
+    for (const TopoDS_Wire& w : more->second) {
+      TopoDS_Shape inFace = w;
+      if (faces[i].Orientation() == TopAbs_REVERSED) inFace.Reverse();
+      b.Add(rebuilt, inFace);
+      for (TopExp_Explorer e(w, TopAbs_EDGE); e.More(); e.Next())
+        BRepLib::BuildPCurveForEdgeOnPlane(TopoDS::Edge(e.Current()), rebuilt);
+    }
+    b.Add(shell, rebuilt.Oriented(faces[i].Orientation()));
+  }
+  for (const auto& [face, hole] : holeFaces) {
+    b.Add(shell, face);
+    faceHole.Bind(face, hole);
+  }
+  shell.Closed(Standard_True);
+  TopoDS_Solid out;
+  b.MakeSolid(out);
+  b.Add(out, shell);
+  solid = out;
+  return true;
+}
+
+}  // namespace cavix::exporter::detail
