@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstdio>
 #include <optional>
-#include <ostream>
 #include <map>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -114,14 +114,16 @@ void WriteHoleCsv(const std::vector<holes::HoleFacts>& list, std::ostream& os) {
     os << "\r\n";
   };
   line(std::vector<std::string>(std::begin(header), std::end(header)));
+  // Texts come from files anyone may edit: escaped as on the terminal, so that a spreadsheet or a
+  // terminal showing the file runs none of their control characters.
   for (const holes::HoleFacts& f : list) {
     const Row r(f);
     const bool through = f.read && f.spec.through;
     line({std::to_string(f.id),
-          f.name,
-          r.cls,
-          f.stored.standard,
-          f.stored.sizeCode,
+          OneLine(f.name),
+          OneLine(r.cls),
+          OneLine(f.stored.standard),
+          OneLine(f.stored.sizeCode),
           Opt(r.diameter, true),
           Opt(r.drillDiameter, true),
           Opt(r.length, true),

@@ -9,7 +9,8 @@
 
 namespace cavix::actions {
 
-// RFC 4180: a header line, CR LF line ends, fields with commas, quotes or line breaks quoted.
+// RFC 4180: a header line, CR LF line ends, fields with commas, quotes or line breaks quoted;
+// control characters in texts are escaped as rt::Printable escapes them.
 // Values a record does not hold (or holds as no finite number) are left blank, and so are the
 // sizes of a hole whose record makes no hole (its `problem` says why).
 void WriteHoleCsv(const std::vector<holes::HoleFacts>& list, std::ostream& os);

@@ -1,13 +1,16 @@
 // Placement lists and patterns.
 #include "actions/placement.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 
 #include "runtime/error.h"
 #include "runtime/fp.h"
 #include "runtime/regional.h"
 #include "runtime/text_file.h"
+#include "runtime/variant.h"
 
 namespace cavix::actions {
 
@@ -31,6 +34,16 @@ void RequireCount(double count) {
   if (!(count >= 1) || count > static_cast<double>(kMaxPlacements))
     rt::Raise(rt::err::kInvalidCall, "a pattern places 1 to " + std::to_string(kMaxPlacements) +
                                          " holes, not " + rt::FormatGeneral(count));
+}
+
+std::string Shown(double v) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%.6g", v);
+  return buf;
+}
+
+std::string Shown(const Vec3& p) {
+  return "(" + Shown(p.x) + ", " + Shown(p.y) + ", " + Shown(p.z) + ")";
 }
 
 std::string Trim(const std::string& s) {
@@ -63,6 +76,10 @@ std::vector<Placement> GridPattern(const Placement& centre, int nx, int ny, doub
   if (nx < 1 || ny < 1) RequireCount(0);
   if (!std::isfinite(dx) || !std::isfinite(dy))
     rt::Raise(rt::err::kInvalidCall, "grid spacings must be finite numbers");
+  if ((nx > 1 && !(dx > 0)) || (ny > 1 && !(dy > 0)))
+    rt::Raise(rt::err::kInvalidCall, "grid spacings must be positive, not " +
+                                         Shown(nx > 1 && !(dx > 0) ? dx : dy) +
+                                         ": holes would stack on one spot or run backwards");
   const FaceAxes a = AxesOnFace(centre.normal);
   std::vector<Placement> out;
   out.reserve(static_cast<size_t>(nx) * static_cast<size_t>(ny));
@@ -79,6 +96,9 @@ std::vector<Placement> CirclePattern(const Placement& centre, int n, double radi
   RequireCount(n);
   if (!std::isfinite(radius) || !std::isfinite(startDegrees))
     rt::Raise(rt::err::kInvalidCall, "a bolt circle's radius and angle must be finite numbers");
+  if (!(radius > 0))
+    rt::Raise(rt::err::kInvalidCall,
+              "a bolt circle's radius must be positive, not " + Shown(radius));
   const FaceAxes a = AxesOnFace(centre.normal);
   std::vector<Placement> out;
   out.reserve(static_cast<size_t>(n));
@@ -91,7 +111,26 @@ std::vector<Placement> CirclePattern(const Placement& centre, int n, double radi
   return out;
 }
 
-std::vector<Placement> ReadPlacementFile(const std::string& path, const Vec3& defaultNormal) {
+bool PlacementRoom::Holds(const Vec3& p) const {
+  return p.x >= lo.x && p.x <= hi.x && p.y >= lo.y && p.y <= hi.y && p.z >= lo.z && p.z <= hi.z;
+}
+
+std::string PlacementRoom::Describe() const {
+  return "no farther from the part than its largest extent, " + Shown(-lo.x) + ": from " +
+         Shown(lo) + " to " + Shown(hi);
+}
+
+PlacementRoom RoomAround(scene::Scene& model) {
+  const auto shapes = model.MainPart().ShapeItems();
+  if (shapes.empty()) rt::Raise(rt::err::kSubscript, "the part has no shapes", "Drop");
+  const host::IComponent& size = shapes.front()->Components(host::comp::kShapeSize).Item(1);
+  const Vec3 extent{rt::CDbl(size.Value(1)), rt::CDbl(size.Value(2)), rt::CDbl(size.Value(3))};
+  const double margin = std::max({extent.x, extent.y, extent.z});
+  return {{-margin, -margin, -margin}, {extent.x + margin, extent.y + margin, extent.z + margin}};
+}
+
+std::vector<Placement> ReadPlacementFile(const std::string& path, const Vec3& defaultNormal,
+                                         const PlacementRoom& room) {
   rt::TextReader in(path);
   const auto fail = [&](int line, const std::string& problem) {
     rt::Raise(kBadFileFormat,
@@ -127,6 +166,9 @@ std::vector<Placement> ReadPlacementFile(const std::string& path, const Vec3& de
       if (p.normal.x == 0 && p.normal.y == 0 && p.normal.z == 0)
         fail(in.LineNumber(), "the axis must not be the zero vector");
     }
+    if (!room.Holds(p.position))
+      fail(in.LineNumber(), "the hole at " + Shown(p.position) +
+                                " lies beyond the part: holes go " + room.Describe());
     if (out.size() >= kMaxPlacements)
       fail(in.LineNumber(), "more than " + std::to_string(kMaxPlacements) + " holes");
     out.push_back(p);

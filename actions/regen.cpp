@@ -1,8 +1,6 @@
 // Regeneration and resizing.
 #include "actions/regen.h"
 
-#include <cmath>
-
 #include "hole_objects/hole_kinds.h"
 #include "runtime/error.h"
 
@@ -20,20 +18,30 @@ bool RegeneratesAsHole(const scene::Scene& model, const scene::Shape& shape) {
 
 }  // namespace
 
+void RegenerateHole(scene::Scene& model, scene::Shape& shape) {
+  try {
+    model.Regenerate(shape);
+  } catch (const rt::Error& e) {
+    rt::Raise(e.Number(), "could not regenerate #" + std::to_string(shape.Id()) + ": " +
+                              e.Description(), e.Source());
+  }
+}
+
 std::vector<scene::Shape*> RegenerateAll(scene::Scene& model) {
   std::vector<scene::Shape*> done;
   for (scene::Shape* s : model.BoundShapes()) {
     if (!RegeneratesAsHole(model, *s)) continue;
-    model.Regenerate(*s);
+    RegenerateHole(model, *s);
     done.push_back(s);
   }
   return done;
 }
 
 std::vector<scene::Shape*> ResizeBlock(scene::Scene& model, const scene::Vec3& extents) {
-  for (double e : {extents.x, extents.y, extents.z})
-    if (!(e > 0) || !std::isfinite(e))
-      rt::Raise(rt::err::kInvalidCall, "block extents must be positive numbers", "Resize");
+  if (const std::string problem =
+          scene::BlockExtentsProblem(extents, model.ActivePage().LengthUnits());
+      !problem.empty())
+    rt::Raise(rt::err::kInvalidCall, problem, "Resize");
   const auto shapes = model.MainPart().ShapeItems();
   if (shapes.empty()) rt::Raise(rt::err::kSubscript, "the part has no shapes", "Resize");
   // A part made from a STEP file is its solid; its stored extents only describe that solid.

@@ -9,6 +9,7 @@
 #include <ostream>
 
 #include "runtime/error.h"
+#include "runtime/text_file.h"
 
 #include "standards/config.h"
 
@@ -190,6 +191,13 @@ scene::Vec3 ParseTriple(const std::string& text, const std::string& option) {
   return {v[0], v[1], v[2]};
 }
 
+scene::Vec3 ParseBlock(const std::string& text, scene::Units units) {
+  const scene::Vec3 block = ParseTriple(text, "--block");
+  if (const std::string problem = scene::BlockExtentsProblem(block, units); !problem.empty())
+    throw UsageError("--block: " + problem);
+  return block;
+}
+
 int ParseInt(const std::string& text, const std::string& option, int lo, int hi) {
   int v = 0;
   auto [p, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
@@ -239,7 +247,7 @@ std::string ErrorLine(const std::exception& e) {
   const std::string& source = r->Source();
   const bool file = source.find_first_of("/\\") != std::string::npos;
   if (file && r->Description().find(source) == std::string::npos)
-    line += " (" + Printable(source) + ")";
+    line += " (" + Printable(rt::NativePath(source)) + ")";  // shown with "/"
   return line;
 }
 

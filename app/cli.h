@@ -73,6 +73,9 @@ std::vector<double> ParseNumbers(const std::string& text, const std::string& opt
                                  const std::string& form);
 // Three comma-separated numbers ("100,60,20"); a UsageError naming the option otherwise.
 scene::Vec3 ParseTriple(const std::string& text, const std::string& option);
+// The extents of --block in `units`; a UsageError naming the option when they are not three
+// numbers within a block's bounds (scene::BlockExtentsProblem).
+scene::Vec3 ParseBlock(const std::string& text, scene::Units units);
 // A whole text as an integer in [lo, hi]; a UsageError naming the option otherwise.
 int ParseInt(const std::string& text, const std::string& option, int lo, int hi);
 // Reads a model and loads the add-in into it, with the invocation's registry and settings.

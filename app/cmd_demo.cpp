@@ -148,7 +148,7 @@ InstallInfo ReadInstall(const Invocation& inv) {
       rt::Raise(kPathNotFound, "the registry file \"" + info.registry + "\" names no \"ApplDir\"",
                 "cavix demo");
     const config::FamilyPaths paths = config::ReadFamilyPaths(registry, 0);
-    info.prefsFile = paths.prefsFile;
+    info.prefsFile = rt::NativePath(paths.prefsFile);
     info.prefsFolder = paths.prefsFolder;
   }
   // The shipped scripts live in the application directory; an install whose registry points

@@ -34,8 +34,8 @@ int CmdExport(Invocation& inv) {
   } catch (const exporter::MissError& e) {
     throw exporter::MissError(std::string(e.what()) + " (--allow-misses writes it anyway)");
   }
-  inv.out << report.written << "\n";
-  for (const std::string& w : report.warnings) inv.err << "warning: " << w << "\n";
+  inv.out << Printable(report.written) << "\n";
+  for (const std::string& w : report.warnings) inv.err << "warning: " << Printable(w) << "\n";
   return 0;
 }
 

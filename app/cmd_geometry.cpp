@@ -40,13 +40,13 @@ int CmdRegen(Invocation& inv) {
   scene::Scene& model = workspace->Model();
   if (inv.args.size() == 2) {
     scene::Shape& s = model.ResolveShape(inv.args[1]);
-    model.Regenerate(s);
+    actions::RegenerateHole(model, s);
     inv.out << "regenerated " << Printable(s.Describe()) << "\n";
   } else {
     const std::vector<scene::Shape*> done = actions::RegenerateAll(model);
     for (const scene::Shape* s : done)
       inv.out << "regenerated " << Printable(s->Describe()) << "\n";
-    if (done.empty()) inv.out << "no hole shapes in " << path << "\n";
+    if (done.empty()) inv.out << "no hole shapes in " << Printable(path) << "\n";
   }
   workspace->Save();
   return 0;
@@ -56,11 +56,9 @@ int CmdResize(Invocation& inv) {
   const std::string& path = inv.args[0];
   auto value = inv.Value("--block");
   if (!value) throw UsageError("--block X,Y,Z is required");
-  const scene::Vec3 block = ParseTriple(*value, "--block");
-  if (!(block.x > 0 && block.y > 0 && block.z > 0))
-    throw UsageError("--block extents must be positive");
-
+  ParseTriple(*value, "--block");  // wrong use is said before the model is read
   auto workspace = OpenModelToChange(inv, path);
+  const scene::Vec3 block = ParseBlock(*value, workspace->Model().ActivePage().LengthUnits());
   if (workspace->Model().MainPart().ShapeItems().empty())
     rt::Raise(rt::err::kSubscript, "the part of " + path + " has no shapes", "cavix resize");
   const std::vector<scene::Shape*> regenerated = actions::ResizeBlock(workspace->Model(), block);

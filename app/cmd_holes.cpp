@@ -16,7 +16,7 @@ int CmdHoles(Invocation& inv) {
     return 0;
   }
   if (holes.empty()) {
-    inv.out << "no holes in " << path << "\n";
+    inv.out << "no holes in " << Printable(path) << "\n";
     return 0;
   }
   actions::WriteHoleList(holes, inv.out);

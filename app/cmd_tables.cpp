@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/commands.h"
+#include "runtime/text_file.h"
 #include "standards/config.h"
 #include "standards/table_check.h"
 
@@ -60,7 +61,7 @@ int CmdCheckTables(Invocation& inv) {
     for (const std::string& problem : problems)
       inv.err << "cavix check-tables: " << Printable(problem) << "\n";
     if (families.empty()) {
-      inv.err << "cavix check-tables: the registry " << scene.Services().registryFile
+      inv.err << "cavix check-tables: the registry " << Printable(scene.Services().registryFile)
               << " lists no standards family (value \"Norme#0\")\n";
       return 1;
     }
@@ -72,7 +73,7 @@ int CmdCheckTables(Invocation& inv) {
         tablecheck::CheckFamily(family.iniPath, family.dataDir);
     for (const tablecheck::Finding& f : findings)
       inv.out << Printable(tablecheck::FormatFinding(f)) << "\n";
-    inv.out << family.name << ": " << family.iniPath << ": "
+    inv.out << Printable(family.name) << ": " << Printable(rt::NativePath(family.iniPath)) << ": "
             << (findings.empty() ? std::string("no problems")
                                  : std::to_string(findings.size()) +
                                        (findings.size() == 1 ? " problem" : " problems"))

@@ -137,12 +137,6 @@ void PrintShapeDetail(std::ostream& os, const scene::Scene& scene, const scene::
 
 int CmdNew(Invocation& inv) {
   const std::string& path = inv.args[0];
-  scene::Vec3 block{100, 60, 20};
-  if (auto v = inv.Value("--block")) {
-    block = ParseTriple(*v, "--block");
-    if (!(block.x > 0 && block.y > 0 && block.z > 0))
-      throw UsageError("--block extents must be positive");
-  }
   scene::Units units = scene::Units::Millimetre;
   if (auto v = inv.Value("--units")) {
     if (*v == "inch")
@@ -150,6 +144,8 @@ int CmdNew(Invocation& inv) {
     else if (*v != "mm")
       throw UsageError("--units is mm or inch, not \"" + *v + "\"");
   }
+  scene::Vec3 block{100, 60, 20};
+  if (auto v = inv.Value("--block")) block = ParseBlock(*v, units);
   int precision = 2;
   if (auto v = inv.Value("--precision")) precision = ParseInt(*v, "--precision", 0, 15);
 
@@ -181,9 +177,9 @@ int CmdNew(Invocation& inv) {
   } else {
     scene::SaveModel(*scene, path, /*mustBeNew=*/!inv.Has("--force"));
   }
-  inv.out << "created " << path << ": "
-          << (from ? "part from " + *from + ", bounding box" : std::string("block")) << " "
-          << Num(block.x) << " x " << Num(block.y) << " x " << Num(block.z) << " "
+  inv.out << "created " << Printable(path) << ": "
+          << (from ? "part from " + Printable(*from) + ", bounding box" : std::string("block"))
+          << " " << Num(block.x) << " x " << Num(block.y) << " x " << Num(block.z) << " "
           << (units == scene::Units::Inch ? "inch" : "mm") << ", precision " << precision << "\n";
   return 0;
 }

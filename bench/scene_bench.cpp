@@ -1,8 +1,9 @@
 // Hole creation and the model file at scale: Create of 1 000, 10 000 and 100 000 tapped
 // counterbored holes in one scene (the growth from size to size should be linear); saving and
 // loading a model of 10 000 holes against serialising and parsing the same JSON document alone;
-// and one drop that places 10, 1 000 and 10 000 holes through the dialog and saves the model,
-// against serialising the model it makes.
+// and one drop that places 10, 1 000, 10 000 and 100 000 holes (the most a drop places) through
+// the dialog and saves the model, against serialising the model it makes, with the file's size;
+// then reading that largest model back.
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -109,6 +110,18 @@ void BM_DropPattern(benchmark::State& state) {
     if (static_cast<int>(done.holes.size()) != n) state.SkipWithError(("not placed: " + out.str()).c_str());
   }
   state.SetItemsProcessed(state.iterations() * n);
+  state.counters["file_MB"] = static_cast<double>(fs::file_size(path)) / (1 << 20);
+  if (n == 100000)
+    fs::copy_file(path, g_root / "pattern100k.cvx", fs::copy_options::overwrite_existing);
+}
+
+// Every command reads the model first: the largest a drop makes must read back.
+void BM_LoadPattern100k(benchmark::State& state) {
+  const std::string path = (g_root / "pattern100k.cvx").string();
+  for (auto _ : state) {
+    auto model = scene::LoadModel(path);
+    if (model->BoundShapes().size() != 100000) state.SkipWithError("holes missing");
+  }
 }
 
 // What saving that model costs in text alone.
@@ -152,12 +165,18 @@ void Prepare() {
   bench::BaselineOf("ModelText10k", "DumpJsonDocument10k");
   bench::BaselineOf("SaveModel10k", "DumpJsonDocument10k");
   bench::BaselineOf("LoadModel10k", "ParseJsonDocument10k");
-  for (int n : {10, 1000, 10000}) {
-    benchmark::RegisterBenchmark("DropPattern", BM_DropPattern)->Arg(n)->Unit(unit)->Iterations(3);
+  for (int n : {10, 1000, 10000, 100000}) {
+    const int times = n >= 100000 ? 1 : 3;
+    benchmark::RegisterBenchmark("DropPattern", BM_DropPattern)
+        ->Arg(n)
+        ->Unit(unit)
+        ->Iterations(times);
     benchmark::RegisterBenchmark("PatternModelText", BM_PatternModelText)->Arg(n)->Unit(unit);
-    bench::BaselineOf("DropPattern/" + std::to_string(n) + "/iterations:3",
+    bench::BaselineOf("DropPattern/" + std::to_string(n) + "/iterations:" + std::to_string(times),
                       "PatternModelText/" + std::to_string(n));
   }
+  benchmark::RegisterBenchmark("LoadPattern100k", BM_LoadPattern100k)->Unit(unit)->Iterations(1);
+  bench::BaselineOf("LoadPattern100k/iterations:1", "DropPattern/100000/iterations:1");
 }
 
 }  // namespace

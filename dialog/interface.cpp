@@ -55,9 +55,10 @@ void ShowIfFailed(const DialogSession& s, const std::optional<FileReadTAB::Query
 }  // namespace
 
 void ShowQueryError(const DialogSession& s, const FileReadTAB::QueryError& e) {
-  s.MsgBox(e.text, e.icon == FileReadTAB::QueryError::Icon::Exclamation
-                            ? forms::msg::kExclamation
-                            : forms::msg::kCritical);
+  s.MsgBox(e.text,
+           e.icon == FileReadTAB::QueryError::Icon::Exclamation ? forms::msg::kExclamation
+                                                                : forms::msg::kCritical,
+           "", e.file);
 }
 
 FileReadTAB::SelectedSize SelectedSizeOf(const forms::ListModel& sizes) {

@@ -16,8 +16,9 @@ host::IServiceFactory& DialogSession::Services() const {
   return page->Application().Services();
 }
 
-int DialogSession::MsgBox(const std::string& prompt, int style, const std::string& title) const {
-  return ui ? ui->MsgBox(prompt, style, title) : forms::msg::kOk;
+int DialogSession::MsgBox(const std::string& prompt, int style, const std::string& title,
+                          const std::string& file) const {
+  return ui ? ui->MsgBox(prompt, style, title, file) : forms::msg::kOk;
 }
 
 }  // namespace cavix::dialog

@@ -100,7 +100,7 @@ struct DialogSession {
   config::Registry Registry() const { return config::Registry(Services()); }
   // Shows a message box where the dialog shows (answered OK unseen when nowhere).
   int MsgBox(const std::string& prompt, int style = forms::msg::kOkOnly,
-             const std::string& title = "") const;
+             const std::string& title = "", const std::string& file = "") const;
   // A string-table text in the session's language.
   std::string Text(int offset) const { return strings::LocalisedText(languageBase, offset); }
 };

@@ -31,6 +31,9 @@ struct HoleSolidInput {
   std::array<double, 3> position{0, 0, 0};
   std::array<double, 3> normal{0, 0, -1};
   std::string name;  // used in messages only; may be empty
+  // Why the shape's stored values make no hole: then it has no chains and is not cut, and the
+  // export says so. "" for a hole.
+  std::string problem;
 };
 
 // The part and its holes. The part is the solid in `solidBrep` when that is given: Open CASCADE

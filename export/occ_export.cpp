@@ -32,12 +32,15 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "export/occ_internal.h"
 #include "export/occ_mesh.h"
 #include "export/workers.h"
+#include "runtime/error.h"
+#include "runtime/text_file.h"
 
 namespace cavix::exporter {
 namespace {
@@ -49,39 +52,39 @@ std::string CannotWrite(const std::string& path, const std::string& why) {
   return "cannot write \"" + path + "\": " + why;
 }
 
-// A unique temporary name beside `path`, removed again unless committed.
+// The temporary file beside `path` that the kernel's writers write by name, made and put in
+// place as a model file is (rt::AtomicFile): through a link to the file it names, under a name
+// that fits beside the longest legal one, the replaced file's owner and mode kept.
 class TempFile {
  public:
   explicit TempFile(const std::string& path) : target_(path) {
     if (path.empty()) throw ExportError("no output file name given");
-    static int counter = 0;
-    tmp_ = path + ".~" + std::to_string(::getpid()) + "-" + std::to_string(++counter) + ".tmp";
-  }
-  ~TempFile() {
-    if (!committed_) std::remove(tmp_.c_str());
-    for (const std::string& f : also_) std::remove(f.c_str());
+    try {
+      file_.emplace(path, false, kCompanionRoom);
+    } catch (const rt::Error& e) {
+      throw ExportError(CannotWrite(target_, e.Description()));
+    }
   }
   // Another file the writer makes beside the temporary one, removed in any case.
   void Also(const std::string& path) { also_.push_back(path); }
+  ~TempFile() {
+    for (const std::string& f : also_) std::remove(f.c_str());
+  }
   TempFile(const TempFile&) = delete;
   TempFile& operator=(const TempFile&) = delete;
-  const std::string& Name() const { return tmp_; }
-  // Fails early, before any cutting, when the file cannot be made at all.
-  void CheckWritable() const {
-    std::FILE* f = std::fopen(tmp_.c_str(), "wb");
-    if (!f) throw ExportError(CannotWrite(target_, std::strerror(errno)));
-    std::fclose(f);
-  }
+  const std::string& Name() const { return file_->Path(); }
   void Commit() {
-    if (std::rename(tmp_.c_str(), target_.c_str()) != 0)
-      throw ExportError(CannotWrite(target_, std::strerror(errno)));
-    committed_ = true;
+    try {
+      file_->Commit();
+    } catch (const rt::Error& e) {
+      throw ExportError(CannotWrite(target_, e.Description()));
+    }
   }
   // Why a kernel writer that only says it failed could not write the file: what the system says
   // to a write of our own into it (a full disk, a file size limit), else `fallback`.
   std::string Failure(int err, const char* fallback) const {
     if (err == 0) {
-      if (std::FILE* f = std::fopen(tmp_.c_str(), "ab")) {
+      if (std::FILE* f = std::fopen(Name().c_str(), "ab")) {
         static const char zeros[1 << 16] = {};
         if (std::fwrite(zeros, 1, sizeof zeros, f) != sizeof zeros) err = errno;
         if (std::fflush(f) != 0 && err == 0) err = errno;
@@ -95,10 +98,12 @@ class TempFile {
   }
 
  private:
+  // The glTF writer keeps its buffer in NAME.bin.tmp beside NAME.tmp until it assembles the file.
+  static constexpr size_t kCompanionRoom = 4;
+
   std::string target_;
-  std::string tmp_;
+  std::optional<rt::AtomicFile> file_;
   std::vector<std::string> also_;
-  bool committed_ = false;
 };
 
 // The smallest radius of any hole's profile: the circle the mesh must keep round.
@@ -273,7 +278,6 @@ ExportSummary Measure(const PartInput& part, const ExportOptions& options) {
 ExportSummary ExportStep(const PartInput& part, const std::string& path,
                          const ExportOptions& options) {
   TempFile tmp(path);
-  tmp.CheckWritable();
   ExportSummary s;
   const CutResult cut = Cut(part, options, true, s, path);
   try {
@@ -294,7 +298,6 @@ ExportSummary ExportStep(const PartInput& part, const std::string& path,
 ExportSummary ExportStl(const PartInput& part, const std::string& path,
                         const ExportOptions& options) {
   TempFile tmp(path);
-  tmp.CheckWritable();
   ExportSummary s;
   // The seams of the tiles stay: they change nothing in a mesh, and faces a tile wide mesh in
   // linear time where a plate's whole top face would not.
@@ -317,7 +320,6 @@ ExportSummary ExportStl(const PartInput& part, const std::string& path,
 ExportSummary ExportGltf(const PartInput& part, const std::string& path,
                          const ExportOptions& options) {
   TempFile tmp(path);
-  tmp.CheckWritable();
   ExportSummary s;
   const CutResult cut = Cut(part, options, false, s, path);
   s.deflection = Deflection(part, cut, options);

@@ -51,7 +51,8 @@ struct PartBase {
   double Size() const;  // length of the box's diagonal
 };
 
-// Throws ExportError for a block without three positive extents or BRep text without a valid solid.
+// Throws ExportError for a block beyond a block's bounds (scene::BlockExtentsProblem) or BRep
+// text without a valid solid.
 PartBase MakePartBase(const PartInput& part);
 
 // A hole ready to cut: its tools and what tiling needs to know about them.

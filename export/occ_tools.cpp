@@ -28,6 +28,7 @@
 #include <sstream>
 
 #include "export/occ_internal.h"
+#include "scene/scene.h"
 
 namespace cavix::exporter {
 namespace detail {
@@ -200,11 +201,11 @@ void ReadSolid(const std::string& brep, TopoDS_Shape& solid) {
 PartBase MakePartBase(const PartInput& part) {
   PartBase base;
   if (part.solidBrep.empty()) {
-    for (double e : part.block)
-      if (!std::isfinite(e) || !(e > 0))
-        throw ExportError("the part's block must have three positive extents, not " +
-                          Num(part.block[0]) + " x " + Num(part.block[1]) + " x " +
-                          Num(part.block[2]));
+    if (const std::string problem = scene::BlockExtentsProblem(
+            {part.block[0], part.block[1], part.block[2]}, scene::Units::Millimetre);
+        !problem.empty())
+      throw ExportError("the part's block is " + Num(part.block[0]) + " x " + Num(part.block[1]) +
+                        " x " + Num(part.block[2]) + " mm: " + problem);
     base.solid =
         BRepPrimAPI_MakeBox(gp_Pnt(0, 0, 0), part.block[0], part.block[1], part.block[2]).Shape();
     base.isBox = true;
@@ -337,7 +338,9 @@ PreparedHole ToolMaker::Prepare(const HoleSolidInput& hole, HoleIndex index,
   place.SetDisplacement(gp_Ax3(),
                         gp_Ax3(gp_Pnt(hole.position[0], hole.position[1], hole.position[2]), n, u));
 
-  if (hole.chains.empty()) warnings.push_back(where + ": skipped, it has no profile yet");
+  if (hole.chains.empty())
+    warnings.push_back(where + (hole.problem.empty() ? ": skipped, it has no profile yet"
+                                                     : ": not cut, it is not a hole: " + hole.problem));
   double top = HUGE_VAL, bottom = -HUGE_VAL;
   for (size_t c = 0; c < hole.chains.size(); ++c) {
     const std::string chainWhere =

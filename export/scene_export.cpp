@@ -116,12 +116,15 @@ std::vector<scene::Shape*> HoleShapes(scene::Scene& scene) {
 
 HoleSolidInput HoleOf(scene::Scene& scene, scene::Shape& shape) {
   HoleSolidInput h;
-  h.name = FactsOf(scene, shape).Label();
+  const holes::HoleFacts facts = FactsOf(scene, shape);
+  h.name = facts.Label();
   h.position = {shape.Position().x, shape.Position().y, shape.Position().z};
   h.normal = {shape.Normal().x, shape.Normal().y, shape.Normal().z};
   const scene::Component* revolve = shape.Store().First(host::comp::kRevolve);
   const scene::Profile* profile = revolve ? revolve->ProfileIfAny() : nullptr;
-  if (!profile) return h;
+  // Its outline was made from values it no longer stores: it is not cut from what it shows.
+  h.problem = facts.problem;
+  if (!profile || !h.problem.empty()) return h;
   if (const scene::ComponentList* chains = profile->Store().Find(host::comp::kChain))
     for (const auto& chain : chains->Items()) {
       ProfileChain pts;
@@ -225,6 +228,10 @@ std::vector<HoleDrawing> DrawingsFromScene(scene::Scene& scene,
                          ": not drawn, it is not a hole (its dialog was closed)");
       continue;
     }
+    if (!hole.problem.empty()) {
+      warnings.push_back(shapes[i]->Describe() + ": not drawn, it is not a hole: " + hole.problem);
+      continue;
+    }
     const holes::HoleFacts facts = FactsOf(scene, *shapes[i]);
     HoleDrawing d;
     d.name = facts.Label();
@@ -232,9 +239,6 @@ std::vector<HoleDrawing> DrawingsFromScene(scene::Scene& scene,
     d.callout = CalloutOf(facts);
     d.thread = ThreadOf(facts);
     if (facts.spec.through) d.partThickness = facts.throughDepth * MmPerUnit(scene);
-    if (data && !facts.IsHole())
-      warnings.push_back(d.name + ": drawn without its sizes, its record makes no hole (" +
-                         facts.problem + ")");
     AddOrCount(out, std::move(d));
   }
   return out;

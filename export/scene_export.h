@@ -20,9 +20,10 @@ std::vector<holes::HoleFacts> HolesOf(scene::Scene& scene);
 
 // The main part: its first shape's extents (component 1, variables 1 to 3) as the block, and every
 // other shape with a revolved feature as a hole at its position along its normal, named by its
-// facts' label. A shape whose profile is still empty is passed on with no chains (the export
-// skips it with a warning). Lengths are converted to millimetres when the page is in inches; the
-// first shape's solid (a part made from a STEP file) goes along as it is, in millimetres.
+// facts' label. A shape whose profile is still empty, or whose stored values make no hole
+// (HoleSolidInput::problem), is passed on with no chains (the export skips it with a warning).
+// Lengths are converted to millimetres when the page is in inches; the first shape's solid (a
+// part made from a STEP file) goes along as it is, in millimetres.
 PartInput PartFromScene(scene::Scene& scene);
 
 // Drawing data of the holes of PartFromScene, in the same order, one section for the holes that

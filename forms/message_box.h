@@ -27,6 +27,9 @@ struct Message {
   std::string prompt;
   int style = 0;
   std::string title;
+  // The file the message is about, when the box's own words may not name it: not shown in the
+  // box, but there for the program that showed it to name in its own words.
+  std::string file = {};
 };
 
 class IMessageService {

@@ -3,8 +3,9 @@
 
 namespace cavix::forms {
 
-int Ui::MsgBox(const std::string& prompt, int style, const std::string& title) {
-  return messages_ ? messages_->Show({prompt, style, title}) : msg::kOk;
+int Ui::MsgBox(const std::string& prompt, int style, const std::string& title,
+               const std::string& file) {
+  return messages_ ? messages_->Show({prompt, style, title, file}) : msg::kOk;
 }
 
 }  // namespace cavix::forms

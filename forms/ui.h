@@ -20,8 +20,10 @@ class Ui {
   Ui(const Ui&) = delete;
   Ui& operator=(const Ui&) = delete;
 
-  // Shows a message box through the service and returns the button pressed (OK without one).
-  int MsgBox(const std::string& prompt, int style = msg::kOkOnly, const std::string& title = "");
+  // Shows a message box through the service and returns the button pressed (OK without one);
+  // `file` names the file the message is about for the service (see Message::file).
+  int MsgBox(const std::string& prompt, int style = msg::kOkOnly, const std::string& title = "",
+             const std::string& file = "");
 
  private:
   friend class Form;

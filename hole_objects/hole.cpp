@@ -80,7 +80,13 @@ void HoleObject::Create(host::IShape& shape, const HoleSpec& spec) {
 void HoleObject::Update(host::IShape& shape) {
   host::IComponent& data = shape.Components(host::comp::kHoleData).Item(1);
   const HoleRecord r = DecodeHoleRecord(data, kind_);
-  if (r.throughFlag <= 0) return;
+  if (r.throughFlag <= 0) {
+    // A blind hole keeps its outline; one whose stored values make no hole is not passed as
+    // rebuilt while it shows an outline they no longer describe.
+    if (const std::string problem = ProblemOf(SpecOf(r, kind_)); !problem.empty())
+      rt::Raise(rt::err::kInvalidCall, "\"" + shape.Name() + "\" is not a hole: " + problem);
+    return;
+  }
 
   const HoleSpec spec = ThroughHoleAt(SpecOf(r, kind_), geo::GetThroughDepth(shape), shape.Name());
   CheckIsAHole(spec, shape.Name());

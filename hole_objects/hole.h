@@ -37,6 +37,7 @@ class HoleObject : public host::IAutomationObject,
   // Host events of a bound shape.
   void DblClick(host::IShape& objPart, int32_t& x, int32_t& y) override;
   // Rebuilds a through hole to the part's current thickness along its axis; blind holes stay.
+  // Stored values that make no hole raise 5 saying why, blind or through.
   void Update(host::IShape& shape) override;
 
   // ---- What drawings ask (the host's projected-thread interface) ----

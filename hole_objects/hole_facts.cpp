@@ -6,19 +6,6 @@
 
 namespace cavix::holes {
 
-namespace {
-
-// "" when `spec` makes a hole, else what is wrong with it in words.
-std::string ProblemOf(const HoleSpec& spec) {
-  try {
-    return geo::CheckHole(spec).problem;
-  } catch (const rt::Error&) {
-    return "its sizes cannot be computed (a number out of range)";
-  }
-}
-
-}  // namespace
-
 std::string HoleFacts::Label() const { return "#" + std::to_string(id) + " \"" + name + "\""; }
 
 bool HoleFacts::ThreadThrough() const {

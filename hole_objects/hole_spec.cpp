@@ -58,6 +58,14 @@ HoleRecord RecordOf(const HoleSpec& spec) {
   return r;
 }
 
+std::string ProblemOf(const HoleSpec& spec) {
+  try {
+    return geo::CheckHole(spec).problem;
+  } catch (const rt::Error&) {
+    return "its sizes cannot be computed (a number out of range)";
+  }
+}
+
 HoleSpec SpecOf(const HoleRecord& r, const HoleKind& kind) {
   HoleSpec spec = SpecOfKind(kind);
   spec.threaded = r.Threaded();

@@ -43,6 +43,11 @@ HoleSpec ThroughAt(HoleSpec spec, double throughDepth);
 // The same, refusing a recess deeper than the part: 5 naming the shape `shapeName`.
 HoleSpec ThroughHoleAt(const HoleSpec& spec, double throughDepth, const std::string& shapeName);
 
+// "" when `spec` makes a hole, else what is wrong with it in words (CheckHole's problem, or sizes
+// that cannot be computed). Every command that shows, cuts, draws or rebuilds a hole asks this, so
+// that they agree on what is none.
+std::string ProblemOf(const HoleSpec& spec);
+
 // What a hole's shape stores of `spec` (slots a kind does not have stay 0).
 HoleRecord RecordOf(const HoleSpec& spec);
 

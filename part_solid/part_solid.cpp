@@ -14,17 +14,22 @@
 #include <GProp_GProps.hxx>
 #include <IFSelect_ReturnStatus.hxx>
 #include <STEPControl_Reader.hxx>
+#include <ShapeAnalysis_ShapeTolerance.hxx>
 #include <Standard_Failure.hxx>
 #include <TopExp_Explorer.hxx>
 #include <TopoDS.hxx>
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <sstream>
+#include <vector>
 
 #include "export/occ_kernel.h"
 #include "runtime/error.h"
+#include "runtime/isolated.h"
 #include "scene/config_files.h"
 
 namespace cavix::partsolid {
@@ -37,18 +42,60 @@ using exporter::KernelFailure;
   rt::Raise(scene::kInvalidFileFormat, "STEP file \"" + path + "\": " + problem, "STEP");
 }
 
-}  // namespace
+// The kernel's STEP parser recurses once per level of parentheses and overflows the stack on a
+// few tens of thousands; no exporter nests more than a handful (a B-spline surface's control
+// points are three deep). Text in quotes and comments does not count.
+constexpr int kMaxStepNesting = 100;
 
-ImportedSolid ReadStepSolid(const std::string& path) {
-  exporter::QuietKernelMessages();
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) {
-    if (errno == ENOENT || errno == ENOTDIR)
-      rt::Raise(rt::err::kFileNotFound, "STEP file \"" + path + "\" does not exist", "STEP");
-    rt::Raise(rt::err::kPathFileAccess, "STEP file \"" + path + "\" cannot be read", "STEP");
+void RefuseDeepNesting(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::vector<char> buf(1 << 16);
+  int depth = 0;
+  char quote = 0, previous = 0;
+  bool comment = false;
+  for (long long at = 0; in.read(buf.data(), static_cast<std::streamsize>(buf.size())) ||
+                         in.gcount() > 0;) {
+    const auto n = static_cast<size_t>(in.gcount());
+    for (size_t i = 0; i < n; ++i, ++at) {
+      char c = buf[i];
+      if (comment) {
+        if (previous == '*' && c == '/') {
+          comment = false;
+          c = 0;  // "*/*" opens no comment
+        }
+      } else if (quote != 0) {
+        if (c == quote) quote = 0;  // a doubled quote closes and opens again
+      } else if (c == '\'' || c == '"') {
+        quote = c;
+      } else if (previous == '/' && c == '*') {
+        comment = true;
+        c = 0;
+      } else if (c == '(' && ++depth > kMaxStepNesting) {
+        Refuse(path, "its parentheses nest more than " + std::to_string(kMaxStepNesting) +
+                         " levels deep (at byte " + std::to_string(at + 1) + ")");
+      } else if (c == ')' && depth > 0) {
+        --depth;
+      }
+      previous = c;
+    }
   }
-  if (S_ISDIR(st.st_mode)) Refuse(path, "it is a folder");
+}
 
+// The reader joins edges and faces that the file leaves apart by widening their tolerances, so a
+// vertex set 7 mm off its faces reads as a valid solid with a 7 mm tolerance. A solid is only as
+// exact as its widest tolerance: past a hundredth of a millimetre (the tolerance of the finest
+// drilled fits) its faces do not meet, and holes and through depths measured on it would be off.
+constexpr double kMaxSolidToleranceMm = 0.01;
+
+std::string FormatMm(double v) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%.6g", v);
+  return buf;
+}
+
+// Reads the one solid of the file with the kernel's translator, in this process.
+ImportedSolid ReadWithTheKernel(const std::string& path) {
+  exporter::QuietKernelMessages();
   TopoDS_Shape solid;
   try {
     STEPControl_Reader reader;
@@ -63,6 +110,11 @@ ImportedSolid ReadStepSolid(const std::string& path) {
     if (solids > 1)
       Refuse(path, "it holds " + std::to_string(solids) + " solids; a part is made from one");
     if (!BRepCheck_Analyzer(solid).IsValid()) Refuse(path, "its solid is not a valid solid");
+    if (const double widest = ShapeAnalysis_ShapeTolerance().Tolerance(solid, 1);
+        !(widest <= kMaxSolidToleranceMm))
+      Refuse(path, "its solid is not a valid solid: its edges and faces meet only within " +
+                       FormatMm(widest) + " mm (at most " + FormatMm(kMaxSolidToleranceMm) +
+                       " mm is taken)");
 
     GProp_GProps props;
     BRepGProp::VolumeProperties(solid, props);
@@ -78,12 +130,51 @@ ImportedSolid ReadStepSolid(const std::string& path) {
     ImportedSolid out;
     out.brep = BrepText(BRepBuilderAPI_Transform(solid, move, Standard_True).Shape());
     out.extents = {x1 - x0, y1 - y0, z1 - z0};
-    for (double e : out.extents)
-      if (!(e > 0) || !std::isfinite(e)) Refuse(path, "its solid is flat");
+    if (const std::string problem = scene::BlockExtentsProblem(
+            {out.extents[0], out.extents[1], out.extents[2]}, scene::Units::Millimetre);
+        !problem.empty())
+      Refuse(path, "its solid's size is out of bounds: " + problem);
     return out;
   } catch (const Standard_Failure& f) {
     Refuse(path, "the kernel could not read it (" + KernelFailure(f) + ")");
   }
+}
+
+// The kernel's STEP translator trusts what it reads, and some malformed files crash it (a file cut
+// in the middle of an entity leaves a direction that is read through a null pointer): it reads
+// in a child process, and a crash there is a refusal here.
+ImportedSolid ReadInAChild(const std::string& path) {
+  const rt::Isolated read = rt::RunIsolated([&] {
+    const ImportedSolid s = ReadWithTheKernel(path);
+    char head[128];
+    std::snprintf(head, sizeof head, "%.17g %.17g %.17g\n", s.extents[0], s.extents[1],
+                  s.extents[2]);
+    return head + s.brep;
+  });
+  if (read.crashed) Refuse(path, "the kernel's STEP reader crashed on it (" + read.how + ")");
+  ImportedSolid out;
+  const size_t eol = read.result.find('\n');
+  if (eol == std::string::npos || std::sscanf(read.result.c_str(), "%lf %lf %lf", &out.extents[0],
+                                              &out.extents[1], &out.extents[2]) != 3)
+    Refuse(path, "the kernel's STEP reader gave no solid back");
+  out.brep = read.result.substr(eol + 1);
+  return out;
+}
+
+}  // namespace
+
+ImportedSolid ReadStepSolid(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) {
+    if (errno == ENOENT || errno == ENOTDIR)
+      rt::Raise(rt::err::kFileNotFound, "STEP file \"" + path + "\" does not exist", "STEP");
+    rt::Raise(rt::err::kPathFileAccess, "STEP file \"" + path + "\" cannot be read", "STEP");
+  }
+  if (S_ISDIR(st.st_mode)) Refuse(path, "it is a folder");
+  if (!S_ISREG(st.st_mode)) Refuse(path, "it is not a regular file");
+  RefuseDeepNesting(path);
+
+  return ReadInAChild(path);
 }
 
 std::string BrepText(const TopoDS_Shape& shape) {
@@ -116,9 +207,10 @@ TopoDS_Shape ShapeFromBrep(const std::string& text, const std::string& where) {
 
 TopoDS_Shape BaseSolid(const exporter::PartInput& part) {
   if (!part.solidBrep.empty()) return ShapeFromBrep(part.solidBrep, "the part");
-  for (double e : part.block)
-    if (!(e > 0) || !std::isfinite(e))
-      rt::Raise(rt::err::kInvalidCall, "the part's block must have three positive extents", "Part");
+  if (const std::string problem = scene::BlockExtentsProblem(
+          {part.block[0], part.block[1], part.block[2]}, scene::Units::Millimetre);
+      !problem.empty())
+    rt::Raise(rt::err::kInvalidCall, "the part's block: " + problem, "Part");
   return BRepPrimAPI_MakeBox(gp_Pnt(0, 0, 0), part.block[0], part.block[1], part.block[2]).Shape();
 }
 

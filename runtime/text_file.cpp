@@ -303,14 +303,15 @@ constexpr const char* kTempSuffix = ".tmp";
 constexpr size_t kTempExtra = 12;  // "." BASE "." XXXXXX ".tmp"
 
 // The part of a temporary file's name that says which file it will become: the target's name,
-// or, when that is too long to leave room, its beginning and a hash of the whole.
-std::string TempStem(const std::string& base) {
-  if (base.size() + kTempExtra <= kNameMax) return base;
+// or, when that is too long to leave room (and `room` bytes more), its beginning and a hash of
+// the whole.
+std::string TempStem(const std::string& base, size_t room) {
+  if (base.size() + kTempExtra + room <= kNameMax) return base;
   uint64_t hash = 14695981039346656037ULL;  // FNV-1a
   for (const char c : base) hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ULL;
   char hex[17];
   std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
-  size_t keep = kNameMax - kTempExtra - 17;
+  size_t keep = kNameMax - kTempExtra - room - 17;
   while (keep > 0 && (static_cast<unsigned char>(base[keep]) & 0xC0) == 0x80) --keep;
   return base.substr(0, keep) + "~" + hex;
 }
@@ -361,27 +362,27 @@ std::string FollowLinks(const std::string& nativePath) {
         nativePath);
 }
 
-void WriteFileAtomically(const std::string& nativePath, std::string_view content, bool mustBeNew) {
-  if (nativePath.empty()) Raise(err::kBadFileName, {}, nativePath);
-  const std::string target = FollowLinks(nativePath);
-  const std::string named = "\"" + nativePath + "\"";
+AtomicFile::AtomicFile(std::string nativePath, bool mustBeNew, size_t room)
+    : path_(std::move(nativePath)), mustBeNew_(mustBeNew) {
+  if (path_.empty()) Raise(err::kBadFileName, {}, path_);
+  target_ = FollowLinks(path_);
+  const std::string named = "\"" + path_ + "\"";
 
   // What is replaced must be a file the user may write; it keeps its owner, group and mode.
   struct stat old {};
-  const bool exists = ::stat(target.c_str(), &old) == 0;
+  const bool exists = ::stat(target_.c_str(), &old) == 0;
   mode_t mode = 0;
   if (exists) {
-    if (mustBeNew) Raise(err::kFileAlreadyExists, named + " already exists", nativePath);
-    if (S_ISDIR(old.st_mode)) Raise(err::kPathFileAccess, named + " is a folder", nativePath);
+    if (mustBeNew) Raise(err::kFileAlreadyExists, named + " already exists", path_);
+    if (S_ISDIR(old.st_mode)) Raise(err::kPathFileAccess, named + " is a folder", path_);
     if (!S_ISREG(old.st_mode))
       Raise(err::kPathFileAccess,
-            named + " is not a regular file (a device, a pipe or a socket is not replaced)",
-            nativePath);
+            named + " is not a regular file (a device, a pipe or a socket is not replaced)", path_);
     if ((old.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
-      Raise(err::kPermissionDenied, "Permission denied: " + named + " is read-only", nativePath);
-    if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
+      Raise(err::kPermissionDenied, "Permission denied: " + named + " is read-only", path_);
+    if (::faccessat(AT_FDCWD, target_.c_str(), W_OK, AT_EACCESS) != 0)
       Raise(err::kPermissionDenied,
-            "Permission denied: " + named + " may not be written by this user", nativePath);
+            "Permission denied: " + named + " may not be written by this user", path_);
     mode = old.st_mode & 07777;
   } else {
     const mode_t mask = ::umask(0);
@@ -389,74 +390,93 @@ void WriteFileAtomically(const std::string& nativePath, std::string_view content
     mode = 0666 & ~mask;
   }
 
-  const size_t slash = target.find_last_of('/');
-  const std::string dir = ParentDir(target);
-  const std::string stem = TempStem(slash == std::string::npos ? target : target.substr(slash + 1));
-  RemoveLeftovers(dir, stem);
+  const size_t slash = target_.find_last_of('/');
+  dir_ = ParentDir(target_);
+  const std::string stem =
+      TempStem(slash == std::string::npos ? target_ : target_.substr(slash + 1), room);
+  RemoveLeftovers(dir_, stem);
 
   // The temporary file, locked for as long as it exists under its name. A remover that found it
   // in the moment between its creation and its lock took it away: then it is made again.
-  std::string temp;
-  int fd = -1;
-  for (int attempt = 0; fd < 0; ++attempt) {
-    temp = JoinDir(dir, "." + stem + ".XXXXXX" + kTempSuffix);
-    fd = ::mkostemps(temp.data(), 4, O_CLOEXEC);
-    if (fd < 0) Raise(WriteError(errno), {}, nativePath);
+  for (int attempt = 0; fd_ < 0; ++attempt) {
+    temp_ = JoinDir(dir_, "." + stem + ".XXXXXX" + kTempSuffix);
+    fd_ = ::mkostemps(temp_.data(), 4, O_CLOEXEC);
+    if (fd_ < 0) Raise(WriteError(errno), {}, path_);
     struct stat st {};
-    if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &st) == 0 && st.st_nlink > 0) break;
-    ::close(fd);
-    fd = -1;
-    if (attempt == 8) Raise(err::kPathFileAccess, named + ": no temporary file", nativePath);
+    if (::flock(fd_, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd_, &st) == 0 && st.st_nlink > 0) break;
+    ::close(fd_);
+    fd_ = -1;
+    if (attempt == 8) Raise(err::kPathFileAccess, named + ": no temporary file", path_);
   }
 
-  auto fail = [&](int number, std::string description = {}) {
-    ::close(fd);
-    ::unlink(temp.c_str());
-    Raise(number, std::move(description), nativePath);
-  };
-
-  if (::fchmod(fd, mode) != 0) fail(WriteError(errno));
+  if (::fchmod(fd_, mode) != 0) Fail(WriteError(errno));
   if (exists) {
     struct stat mine {};
-    if (::fstat(fd, &mine) != 0) fail(WriteError(errno));
+    if (::fstat(fd_, &mine) != 0) Fail(WriteError(errno));
     if ((mine.st_uid != old.st_uid || mine.st_gid != old.st_gid) &&
-        ::fchown(fd, old.st_uid, old.st_gid) != 0)
-      fail(err::kPermissionDenied,
+        ::fchown(fd_, old.st_uid, old.st_gid) != 0)
+      Fail(err::kPermissionDenied,
            "Permission denied: " + named +
                " belongs to another owner or group, which a file this user writes cannot keep");
-    if (::fchmod(fd, mode) != 0) fail(WriteError(errno));  // a change of owner clears set-id bits
+    if (::fchmod(fd_, mode) != 0) Fail(WriteError(errno));  // a change of owner clears set-id bits
   }
+}
 
+AtomicFile::~AtomicFile() { Discard(); }
+
+void AtomicFile::Discard() {
+  if (fd_ < 0) return;
+  ::close(fd_);
+  fd_ = -1;
+  if (!committed_) ::unlink(temp_.c_str());
+}
+
+void AtomicFile::Fail(int number, std::string description) {
+  Discard();
+  Raise(number, std::move(description), path_);
+}
+
+void AtomicFile::Write(std::string_view content) {
   const char* p = content.data();
   size_t left = content.size();
   while (left > 0) {
-    const ssize_t n = ::write(fd, p, left);
+    const ssize_t n = ::write(fd_, p, left);
     if (n < 0) {
       if (errno == EINTR) continue;
-      fail(WriteError(errno));
+      Fail(WriteError(errno));
     }
-    if (n == 0) fail(WriteError(ENOSPC));
+    if (n == 0) Fail(WriteError(ENOSPC));
     p += n;
     left -= static_cast<size_t>(n);
   }
-  if (::fsync(fd) != 0) fail(WriteError(errno));
+}
+
+void AtomicFile::Commit() {
+  if (::fsync(fd_) != 0) Fail(WriteError(errno));
   // Renamed while still locked, so that no remover takes it first.
-  if (mustBeNew) {
-    if (::link(temp.c_str(), target.c_str()) != 0)
-      fail(errno == EEXIST ? err::kFileAlreadyExists : WriteError(errno),
-           errno == EEXIST ? named + " already exists" : std::string());
-    ::unlink(temp.c_str());
-  } else if (::rename(temp.c_str(), target.c_str()) != 0) {
-    fail(WriteError(errno));
+  if (mustBeNew_) {
+    if (::link(temp_.c_str(), target_.c_str()) != 0)
+      Fail(errno == EEXIST ? err::kFileAlreadyExists : WriteError(errno),
+           errno == EEXIST ? "\"" + path_ + "\" already exists" : std::string());
+    ::unlink(temp_.c_str());
+  } else if (::rename(temp_.c_str(), target_.c_str()) != 0) {
+    Fail(WriteError(errno));
   }
-  ::close(fd);
+  committed_ = true;
+  Discard();
 
   // Make the rename itself durable; a failure here leaves a complete file either way.
-  const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const int dirFd = ::open(dir_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dirFd >= 0) {
     ::fsync(dirFd);
     ::close(dirFd);
   }
+}
+
+void WriteFileAtomically(const std::string& nativePath, std::string_view content, bool mustBeNew) {
+  AtomicFile file(nativePath, mustBeNew);
+  file.Write(content);
+  file.Commit();
 }
 
 }  // namespace cavix::rt

@@ -66,6 +66,35 @@ bool ReadWholeFile(const std::string& nativePath, size_t limit, const std::strin
 void WriteFileAtomically(const std::string& nativePath, std::string_view content,
                          bool mustBeNew = false);
 
+// The file WriteFileAtomically writes through, for writers that write a file by its name
+// themselves (the solid modeller's STEP and glTF writers write Path()): made and checked as
+// WriteFileAtomically says, raising as it does; its name within the file-name limit with `room`
+// bytes to spare for files such a writer names after it. Commit puts it in the target's place;
+// one that goes uncommitted is removed.
+class AtomicFile {
+ public:
+  explicit AtomicFile(std::string nativePath, bool mustBeNew = false, size_t room = 0);
+  ~AtomicFile();
+  AtomicFile(const AtomicFile&) = delete;
+  AtomicFile& operator=(const AtomicFile&) = delete;
+
+  // The temporary file.
+  const std::string& Path() const { return temp_; }
+  // Appends `content` to it.
+  void Write(std::string_view content);
+  // Flushes it to disk and renames it over the target (links it there with `mustBeNew`).
+  void Commit();
+
+ private:
+  void Discard();
+  [[noreturn]] void Fail(int number, std::string description = {});
+
+  std::string path_, target_, dir_, temp_;
+  int fd_ = -1;
+  bool mustBeNew_ = false;
+  bool committed_ = false;
+};
+
 // The file a path finally names once symbolic links are followed (the last link's target when it
 // does not exist); the path itself when it is no link. Raises 75 for a loop of links.
 std::string FollowLinks(const std::string& nativePath);

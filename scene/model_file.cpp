@@ -678,8 +678,12 @@ void CheckBlock(const Reader& r, const Part& part, const std::string& where) {
     const std::string wi = w + "[\"" + std::to_string(i) + "\"]";
     const Variant& v = size ? size->Value(i) : Variant();
     if (v.IsEmpty()) r.Fail(wi, "a part needs its block, and its block needs this extent");
-    if (v.Type() == rt::VarType::Bool || !v.IsNumeric() || !(rt::CDbl(v) > 0))
-      r.Fail(wi, "a block extent must be a number greater than 0");
+    if (v.Type() == rt::VarType::Bool || !v.IsNumeric())
+      r.Fail(wi, "a block extent must be a number");
+    const double e = rt::CDbl(v);
+    if (const std::string problem = BlockExtentsProblem({e, e, e}, part.OwnerPage().LengthUnits());
+        !problem.empty())
+      r.Fail(wi, problem);
   }
 }
 
@@ -952,6 +956,12 @@ void SaveModel(const Scene& scene, const std::string& path, bool mustBeNew) {
 }
 
 void SaveModelText(const std::string& text, const std::string& path, bool mustBeNew) {
+  if (text.size() > kMaxModelBytes)
+    rt::Raise(rt::err::kPathFileAccess,
+              "model file \"" + path + "\" would hold " + std::to_string(text.size() >> 20) +
+                  " MB, more than the " + std::to_string(kMaxModelBytes >> 20) +
+                  " MB a model file may hold; it is left as it was",
+              path);
   rt::WriteFileAtomically(path, text, mustBeNew);
 }
 

@@ -30,8 +30,11 @@ std::string ModelText(const Scene& scene);
 std::unique_ptr<Scene> ModelFromJson(const nlohmann::ordered_json& doc, const std::string& path);
 std::unique_ptr<Scene> ModelFromText(std::string_view text, const std::string& path);
 
-// The most a model file may hold; a larger file is refused before it is read.
-inline constexpr size_t kMaxModelBytes = size_t{64} << 20;
+// The most a model file may hold: a larger file is refused before it is read, and a model that
+// would be larger is not written. It admits the most one drop places, 100 000 holes of the
+// largest kind (a threaded counterdrill, 7.8 kB each: 780 MB), with room for a long application
+// folder path, which each threaded hole's texture repeats. Reading that takes about 4 GB.
+inline constexpr size_t kMaxModelBytes = size_t{1024} << 20;
 
 // Reads a model file: 53 when it does not exist, 70 when the user may not read it, 75 when it is
 // not a regular file or larger than kMaxModelBytes, 321 when its content is not a model. Nothing
@@ -49,7 +52,9 @@ rt::FileLock LockModel(const std::string& path);
 // Writes the model through a temporary file and a rename: the file is the old one or the whole
 // new one, never a part of it. A link is followed and the file it names replaced; a replaced
 // file keeps its owner, group and mode; a read-only file or one that is not a regular file is
-// refused (rt::WriteFileAtomically). With `mustBeNew` an existing file is refused with 58.
+// refused (rt::WriteFileAtomically). With `mustBeNew` an existing file is refused with 58. A model
+// larger than kMaxModelBytes is refused with 75 before anything is written: no reader would take
+// it.
 void SaveModel(const Scene& scene, const std::string& path, bool mustBeNew = false);
 // The same for a model's text already made (ModelText).
 void SaveModelText(const std::string& text, const std::string& path, bool mustBeNew = false);

@@ -36,6 +36,15 @@ struct Point2 {
 // Length unit of a page. The numbers are what UnitsEx(2) answers and are stored in model files.
 enum class Units : int32_t { Millimetre = 0, Inch = 1 };
 
+// The extents a part's block may have, in millimetres: from a micrometre (thinner than any sheet
+// a hole is drilled into, and still a thousand times the solid modeller's tolerance) to 100 m
+// (longer than any machined part; beyond it the modeller's numbers lose the precision a hole
+// needs, and at 1e200 it fails outright).
+inline constexpr double kMinBlockExtentMm = 0.001;
+inline constexpr double kMaxBlockExtentMm = 100000;
+// "" when every extent (in `units`) lies within those bounds, else what is wrong, in words.
+std::string BlockExtentsProblem(const Vec3& extents, Units units);
+
 class Scene;
 class Application;
 class Page;
@@ -387,7 +396,7 @@ class Scene {
 
   // A new model: one page in `units`, one part whose first shape is a block with the given
   // extents (component 1, item 1, variables 1 to 3), the dialog precision, and the catalog
-  // "zentrox.icc" open. Extents must be finite and positive (5 otherwise).
+  // "zentrox.icc" open. Extents outside the block's bounds raise 5 (BlockExtentsProblem).
   static std::unique_ptr<Scene> NewModel(Vec3 block = {100, 60, 20},
                                          Units units = Units::Millimetre, int precision = 2);
 

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 
 #include "runtime/error.h"
+#include "runtime/fp.h"
 #include "scene/scene.h"
 #include "scene/services.h"
 #include "scene/text_util.h"
@@ -33,10 +35,24 @@ Scene::Scene() = default;
 
 Scene::~Scene() = default;
 
+std::string BlockExtentsProblem(const Vec3& extents, Units units) {
+  const double mmPer = units == Units::Inch ? rt::kMmPerInch : 1;
+  const auto shown = [](double v) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.6g", v);
+    return std::string(buf);
+  };
+  for (double e : {extents.x, extents.y, extents.z})
+    if (!(e * mmPer >= kMinBlockExtentMm && e * mmPer <= kMaxBlockExtentMm))  // NaN too
+      return "a block extent must be from " + shown(kMinBlockExtentMm) + " to " +
+             shown(kMaxBlockExtentMm) + " mm, not " + shown(e) +
+             (mmPer == 1 ? "" : " inch (" + shown(e * mmPer) + " mm)");
+  return {};
+}
+
 std::unique_ptr<Scene> Scene::NewModel(Vec3 block, Units units, int precision) {
-  for (double e : {block.x, block.y, block.z})
-    if (!std::isfinite(e) || e <= 0)
-      rt::Raise(rt::err::kInvalidCall, "block extents must be positive numbers", "Scene");
+  if (const std::string problem = BlockExtentsProblem(block, units); !problem.empty())
+    rt::Raise(rt::err::kInvalidCall, problem, "Scene");
   auto scene = std::make_unique<Scene>();
   scene->app_.SetDialogPrecision(Variant(static_cast<int32_t>(precision)));
   Page& page = scene->app_.AddPage(units);

@@ -40,17 +40,18 @@ QueryError Message(const QueryNames& names, const std::string& file, int number,
   using Icon = QueryError::Icon;
   switch (number) {
     case rt::err::kInputPastEnd:
-      return {number, "Error Reading " + file + "\r" + "in " + names.endOfFile, Icon::Critical};
+      return {number, "Error Reading " + file + "\r" + "in " + names.endOfFile, Icon::Critical,
+              file};
     case rt::err::kFileNotFound:
       return {number,
-              std::string("Error Reading File") + names.fileKind + "\r\n\r\n" + file +
-                  "\r\n\r\n" + "File" + names.fileKind + " not found" + "\r" + "In " + q,
-              Icon::Exclamation};
+              std::string("Error Reading File") + names.fileKind + "\r\n\r\n" + file + "\r\n\r\n" +
+                  "File" + names.fileKind + " not found" + "\r" + "In " + q,
+              Icon::Exclamation, file};
     default:
       return {number,
               "Error " + rt::NumberText(static_cast<long long>(number)) + " " + description +
                   "\r\n" + "in " + q,
-              Icon::Critical};
+              Icon::Critical, file};
   }
 }
 
@@ -183,6 +184,7 @@ SizeListing QData(const std::string& iniPath, const std::string& dataDir, int in
       previousKey.assign(key);
     }
   });
+  if (out.error) out.error->file = dataDir + tabFile;  // the message shows the name alone
   return out;
 }
 

@@ -18,6 +18,7 @@ struct QueryError {
   int number = 0;
   std::string text;
   Icon icon = Icon::Critical;
+  std::string file;  // the file the query failed on, as built (the text may not name it)
 };
 
 // A list entry as a query makes it: its text and item datum.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <filesystem>
 #include <regex>
 #include <set>
 
@@ -147,8 +148,14 @@ class Checker {
 
   void CheckTab(const std::string& dataDir, const TabUse& use) {
     const std::string path = dataDir + use.name;
-    if (!rt::FileExists(path)) {
-      Add(use.iniFile, use.iniLine, "table file \"" + use.name + "\" not found (" + path + ")");
+    std::error_code ec;
+    const std::filesystem::file_status status = std::filesystem::status(rt::NativePath(path), ec);
+    if (!std::filesystem::is_regular_file(status)) {
+      const std::string what = !std::filesystem::exists(status)        ? "not found"
+                               : std::filesystem::is_directory(status) ? "is a folder"
+                                                                       : "is not a regular file";
+      Add(use.iniFile, use.iniLine,
+          "table file \"" + use.name + "\" " + what + " (" + rt::NativePath(path) + ")");
       return;
     }
     try {
@@ -168,11 +175,15 @@ class Checker {
         const std::vector<std::string_view> columns = tabfmt::SplitColumns(line);
         const std::string key(tabfmt::Trim(columns[0]));
         if (key.empty()) Add(path, n, "row has an empty size key");
-        // Lists and texts end at a NUL: the size would show and match cut short.
-        if (key.find('\0') != std::string::npos)
+        // Lists and texts end at a NUL, so the size would show and match cut short; other control
+        // characters show as garbage in the size list, or act on a terminal that shows it.
+        const auto control = std::find_if(key.begin(), key.end(),
+                                          [](unsigned char c) { return c < 0x20 || c == 0x7F; });
+        if (control != key.end())
           Add(path, n,
-              "size key \"" + key + "\" holds a NUL byte at character " +
-                  std::to_string(key.find('\0') + 1));
+              "size key \"" + key + "\" holds " +
+                  (*control == '\0' ? "a NUL byte" : "a control character") + " at character " +
+                  std::to_string(control - key.begin() + 1));
         if (key != previousKey) {
           if (finishedRuns.count(key)) {
             Add(path, n,
@@ -224,8 +235,9 @@ std::vector<Finding> CheckFamily(const std::string& iniPath, const std::string& 
 }
 
 std::string FormatFinding(const Finding& f) {
-  if (f.line == 0) return f.file + ": " + f.problem;
-  return f.file + ":" + std::to_string(f.line) + ": " + f.problem;
+  const std::string file = rt::NativePath(f.file);
+  if (f.line == 0) return file + ": " + f.problem;
+  return file + ":" + std::to_string(f.line) + ": " + f.problem;
 }
 
 }  // namespace cavix::tablecheck

@@ -19,7 +19,7 @@ struct Finding {
 // TAB file once, in the order the INI first names it. No findings: the family reads cleanly.
 std::vector<Finding> CheckFamily(const std::string& iniPath, const std::string& dataDir);
 
-// "file:line: problem" (or "file: problem" for line 0).
+// "file:line: problem" (or "file: problem" for line 0), the file's path with "/".
 std::string FormatFinding(const Finding& f);
 
 }  // namespace cavix::tablecheck

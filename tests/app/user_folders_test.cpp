@@ -146,8 +146,8 @@ TEST_F(OrdinaryUser, AFamilyOfTheUsersOwnIsOfferedCheckedAndUsed) {
 
   auto r = Cavix("check-tables");
   EXPECT_EQ(r.status, 0) << r.out << r.err;
-  // Paths as the dialog builds them, the registry's backslashes included.
-  const std::string mine = families_.parent_path().string() + "\\Standards\\Mine\\";
+  // Paths as the file system spells them, so that a reader can open the file named.
+  const std::string mine = (families_ / "Mine").string() + "/";
   EXPECT_NE(r.out.find("Mine: " + mine + "Cavix.ini: no problems"), std::string::npos)
       << r.out;
 
@@ -161,9 +161,9 @@ TEST_F(OrdinaryUser, AFamilyOfTheUsersOwnIsOfferedCheckedAndUsed) {
   std::ofstream(families_ / "Mine/Tab/iso262.tab", std::ios::app) << "  M99 | abc | 1\r\n";
   r = Cavix("check-tables");
   EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.out.find(mine + "Tab\\iso262.tab:66: column 2 is not a number"), std::string::npos)
+  EXPECT_NE(r.out.find(mine + "Tab/iso262.tab:66: column 2 is not a number"), std::string::npos)
       << r.out;
-  EXPECT_NE(r.out.find("UNC/UNF: " + install_.string() + "\\Standards\\UNC\\Cavix.ini: no "
+  EXPECT_NE(r.out.find("UNC/UNF: " + install_.string() + "/Standards/UNC/Cavix.ini: no "
                        "problems"),
             std::string::npos)
       << r.out;

@@ -198,6 +198,43 @@ TEST_F(CavixCommand, RefusedOrUnfinishedCommandsSaveNothing) {
   EXPECT_EQ(Slurp(model_), before);
 }
 
+// Standards files that cannot be read: the dialog's boxes keep their words, and the command's own
+// line after them names the file, with "/"; check-tables says what the file is instead.
+TEST_F(CavixCommand, UnreadableStandardsFilesAreNamed) {
+  NewModel();
+  const std::string before = Slurp(model_);
+  const std::string plain = Quote(CAVIX_SHIPPED_SCRIPTS + std::string("plain_blind.txt"));
+  const std::string iso = dir_.File("Standards/ISO/");
+  for (const auto& [file, query] : {std::pair{iso + "Tab/iso273_medium.tab", "QData"},
+                                    std::pair{iso + "Cavix.ini", "QNorma"}}) {
+    SCOPED_TRACE(file);
+    fs::rename(file, file + ".kept");
+    fs::create_directory(file);
+    const Result r = Cavix("drop " + model_ + " --at 30,30,20 --script " + plain);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.Events("message").at(0)["text"],
+              std::string("Error  75 Path/File access error\r\nin ") + query);
+    const std::string said = "cavix: the standards file \"" + file +
+                             "\" could not be read: Error 75 Path/File access error in " + query;
+    EXPECT_NE(r.err.find(said + "\n"), std::string::npos) << r.err;
+    fs::remove(file);
+    fs::rename(file + ".kept", file);
+  }
+  EXPECT_EQ(Slurp(model_), before);
+
+  const std::string table = iso + "Tab/iso273_medium.tab";
+  fs::rename(table, table + ".kept");
+  fs::create_symlink("/dev/null", table);
+  const Result checked = Cavix("check-tables");
+  EXPECT_EQ(checked.status, 1);
+  EXPECT_NE(
+      checked.out.find("Cavix.ini:6: table file \"iso273_medium.tab\" is not a regular file (" +
+                       table + ")"),
+      std::string::npos)
+      << checked.out;
+  EXPECT_EQ(checked.out.find('\\'), std::string::npos) << checked.out;
+}
+
 TEST_F(CavixCommand, AssignEventMakesTheCatalogEntry) {
   NewModel();
   const Result r = Cavix("assign-event " + model_ + " '#1'");
@@ -220,13 +257,14 @@ TEST_F(CavixCommand, AssignEventMakesTheCatalogEntry) {
 
 }  // namespace
 
-// Many holes in one drop: a 4 x 3 grid and an 8-hole bolt circle, each hole exactly what a single
-// drop at its place makes; then an edit of one of them applied to all alike.
+// Many holes in one drop: a 4 x 3 grid (rows 15 apart along x, columns 10 along y) and an 8-hole
+// bolt circle, each hole exactly what a single drop at its place makes; then an edit of one of
+// them applied to all alike.
 TEST_F(CavixCommand, PatternsPlaceWhatSingleDropsPlaceAndEditAllLikeFollows) {
   NewModel("--block 200,200,20");
   const std::string cbore = Quote(CAVIX_SHIPPED_SCRIPTS + std::string("cbore_through.txt"));
   const std::string plain = Quote(CAVIX_SHIPPED_SCRIPTS + std::string("plain_blind.txt"));
-  ASSERT_EQ(Cavix("drop " + model_ + " --at 100,100,20 --grid 4,3,15,15 --script " + cbore).status,
+  ASSERT_EQ(Cavix("drop " + model_ + " --at 100,100,20 --grid 4,3,15,10 --script " + cbore).status,
             0);
   ASSERT_EQ(Cavix("drop " + model_ + " --at 100,100,20 --circle 8,40,22.5 --script " + plain).status,
             0);
@@ -236,7 +274,8 @@ TEST_F(CavixCommand, PatternsPlaceWhatSingleDropsPlaceAndEditAllLikeFollows) {
   // Where they must be: the grid centred on the point, rows along x, then the circle from 22.5°.
   std::vector<std::array<double, 3>> expected;
   for (int j = 0; j < 3; ++j)
-    for (int i = 0; i < 4; ++i) expected.push_back({100 + (i - 1.5) * 15, 100 + (j - 1) * 15.0, 20});
+    for (int i = 0; i < 4; ++i)
+      expected.push_back({100 + (i - 1.5) * 15, 100 + (j - 1) * 10.0, 20});
   for (int k = 0; k < 8; ++k) {
     const double a = (22.5 + 45 * k) * M_PI / 180;
     expected.push_back({100 + 40 * std::cos(a), 100 + 40 * std::sin(a), 20});
@@ -276,6 +315,58 @@ TEST_F(CavixCommand, PatternsPlaceWhatSingleDropsPlaceAndEditAllLikeFollows) {
       EXPECT_EQ(after[n], shapes[n]);  // the circle's holes are not alike
     }
   }
+}
+
+// Holes from a placement file: a header, then x,y,z or x,y,z,nx,ny,nz a line. A line that is
+// neither, and layouts that stack holes on one spot or place them far beyond the part, are
+// refused naming the line or the option, and the model stays as it was.
+TEST_F(CavixCommand, PlacementFilesAndLayoutsThatMakeNoSense) {
+  NewModel();
+  const std::string plain = Quote(CAVIX_SHIPPED_SCRIPTS + std::string("plain_blind.txt"));
+  const std::string list =
+      Script("at.csv", "x,y,z\n10,20,20\n\n 30 , 40 , 0 , 0, 0, 1 \n50,20,20\n");
+  const Result placed = Cavix("drop " + model_ + " --at-file " + list + " --script " + plain);
+  ASSERT_EQ(placed.status, 0) << placed.err;
+  const std::vector<json> shapes = Shapes();
+  ASSERT_EQ(shapes.size(), 4u);
+  EXPECT_EQ(shapes[1]["position"], json::parse("[10.0, 20.0, 20.0]"));
+  EXPECT_EQ(shapes[1]["normal"], json::parse("[0.0, 0.0, -1.0]"));
+  EXPECT_EQ(shapes[2]["position"], json::parse("[30.0, 40.0, 0.0]"));
+  EXPECT_EQ(shapes[2]["normal"], json::parse("[0.0, 0.0, 1.0]"));
+  // The hole table counts holes alike in one line; one drilled 2 mm deeper is not alike.
+  ASSERT_EQ(Cavix("edit " + model_ + " '#4' --script " +
+                  Script("deeper.txt", "text Lunghezza 14\nclick OKButton\n"))
+                .status,
+            0);
+  const std::string table = Cavix("holes " + model_).out;
+  for (const char* line : {"#2 Hole  8  1×", "#4 Hole  8  1×"})
+    EXPECT_NE(table.find(line), std::string::npos) << table;
+
+  const std::string before = Slurp(model_);
+  const struct {
+    std::string options;
+    int status;
+    const char* said;
+  } rows[] = {
+      {"--at-file " + Script("bad.csv", "x,y,z\n1,2,3\n1,2\n"), 1,
+       "bad.csv\": line 3: expected x,y,z or x,y,z,nx,ny,nz, found 2 numbers"},
+      {"--at-file " + Script("far.csv", "x,y,z\n1e308,10,20\n"), 1,
+       "far.csv\": line 2: the hole at (1e+308, 10, 20) lies beyond the part: holes go no farther "
+       "from the part than its largest extent, 100: from (-100, -100, -100) to (200, 160, 120)"},
+      {"--at 50,30,20 --grid 2,2,0,0", 2, "--grid: grid spacings must be positive, not 0"},
+      {"--at 50,30,20 --circle 6,0", 2, "--circle: a bolt circle's radius must be positive, not 0"},
+      {"--at 50,30,20 --circle 4,-10", 2, "--circle: a bolt circle's radius must be positive"},
+      {"--at 50,30,20 --grid 3,3,1e308,1e308", 2, "--grid places a hole at (-1e+308, -1e+308, 20)"},
+      {"--at 50,30,20 --circle 6,1e308", 2, "--circle places a hole at (1e+308, 30, 20), beyond"},
+      {"--at 50,30,20 --at 201,30,20", 2, "--at places a hole at (201, 30, 20), beyond the part"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.options);
+    const Result r = Cavix("drop " + model_ + " " + row.options + " --script " + plain);
+    EXPECT_EQ(r.status, row.status);
+    EXPECT_NE(r.err.find(row.said), std::string::npos) << r.err;
+  }
+  EXPECT_EQ(Slurp(model_), before);
 }
 
 // Tables and preferences stay inside their folders: an INI entry or a registry value that climbs

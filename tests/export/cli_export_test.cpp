@@ -7,7 +7,9 @@
 
 #include <BRepCheck_Analyzer.hxx>
 #include <STEPControl_Reader.hxx>
+#include <array>
 #include <cerrno>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
@@ -85,13 +87,34 @@ TEST_F(CavixExport, BadOutputFailsAndWritesNothing) {
     EXPECT_EQ(e.path().string().find(".tmp"), std::string::npos) << e.path();
 }
 
+// Blocks at the bounds of a block's extents export in every format; a model file edited to hold
+// a block beyond them (1e308 once aborted every export, holes or not) is refused when read.
+TEST_F(CavixExport, BlocksWithinTheirBoundsExportAndOthersAreRefused) {
+  const std::string model = File("part.json");
+  ASSERT_EQ(Cavix({"new", model, "--block", "0.001,100000,1"}).status, 0);
+  for (const char* name : {"edge.step", "edge.stl", "edge.glb"}) {
+    const Result r = Cavix({"export", model, File(name)});
+    EXPECT_EQ(r.status, 0) << name << r.err;
+  }
+  std::string text = Slurp(model);
+  text.replace(text.find("100000.0"), 8, "1e308");
+  dir_.Write("part.json", text);
+  const Result r = Cavix({"export", model, File("huge.step")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("error 321: model file \"" + model + "\""), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("a block extent must be from 0.001 to 100000 mm, not 1e+308"),
+            std::string::npos)
+      << r.err;
+  EXPECT_FALSE(fs::exists(File("huge.step")));
+}
+
 // A hole dropped beside the part cuts nothing: the export names it and writes nothing, unless
 // misses are allowed; the count of holes cut then leaves it out.
 TEST_F(CavixExport, HolesThatCutNothingFailUnlessAllowed) {
   const std::string model = File("part.json");
   ASSERT_EQ(Cavix({"new", model}).status, 0);
   const std::string script = std::string(CAVIX_SCRIPTS_DIR) + "/plain_blind.txt";
-  for (const char* at : {"30,30,20", "300,300,20"})
+  for (const char* at : {"30,30,20", "150,30,20"})
     ASSERT_EQ(Cavix({"drop", model, "--at", at, "--script", script}).status, 0) << at;
   const Result refused = Cavix({"export", model, File("part.stl")});
   EXPECT_EQ(refused.status, 1);
@@ -169,14 +192,25 @@ TEST_F(CavixExport, DemoPartAsStepAndGlb) {
   const auto& doc = g.doc;
   std::vector<std::string> names;
   uint64_t triangles = 0;
+  std::array<double, 3> lo{HUGE_VAL, HUGE_VAL, HUGE_VAL}, hi{-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
   for (const auto& n : doc["scenes"][doc.value("scene", 0)]["nodes"]) {
     const auto& node = doc["nodes"][n.get<size_t>()];
     names.push_back(node.value("name", ""));
     for (const auto& p : doc["meshes"][node["mesh"].get<size_t>()]["primitives"]) {
       EXPECT_EQ(p.value("mode", 4), 4) << "triangles";
       triangles += doc["accessors"][p["indices"].get<size_t>()]["count"].get<uint64_t>() / 3;
+      const auto& at = doc["accessors"][p["attributes"]["POSITION"].get<size_t>()];
+      for (size_t k = 0; k < 3; ++k) {
+        lo[k] = std::min(lo[k], at["min"][k].get<double>());
+        hi[k] = std::max(hi[k], at["max"][k].get<double>());
+      }
     }
   }
+  // glTF is in metres with Y up: the 100 x 60 x 40 mm part spans 0.1 along x, its 40 mm height
+  // along y, and its 60 mm depth along -z.
+  const std::array<double, 3> spans{0.1, 0.04, 0.06};
+  for (size_t k = 0; k < 3; ++k) EXPECT_NEAR(hi[k] - lo[k], spans[k], 1e-6) << k;
+  EXPECT_NEAR(hi[2], 0, 1e-6);
   // The holes as the demo's hole table lists them ("id,name,..." after its header line).
   const std::string csv = Slurp(File("demo/holes.csv"));
   std::vector<std::string> holes;

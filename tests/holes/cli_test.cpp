@@ -191,23 +191,60 @@ TEST_F(Cli, FailedRegenerationLeavesTheFile) {
   EXPECT_NE(Err().find("deeper than the part"), std::string::npos) << Err();
   EXPECT_EQ(Slurp(path), before);
 
-  // A stored model whose values make no hole: not regenerated into one, and reported as none.
-  Hole(1, false, false);  // the next id
-  const std::string odd = "#" + std::to_string(model->AllShapes().back()->Id());
-  model->AllShapes().back()->Components(34).Item(1).SetValue(1, 8, 1e308);
-  model->AllShapes().back()->Components(34).Item(1).SetValue(1, 7, cavix::rt::Variant(int16_t{1}));
-  model->AllShapes().back()->Components(34).Item(1).SetValue(1, 12, -40.0);
+  // Stored values that make no hole, through or blind: every command agrees it is none. It is
+  // not regenerated (the blind hole's outline once stayed, reported as regenerated), not cut and
+  // not drawn, and its threads answer nothing.
+  const auto odd = [&](bool through, int16_t slot, double value) {
+    scene::Shape& s = Drop({1, false, through, 8, 12, 0, 0, through ? 0 : 118.0, 1, 0, 0, 0});
+    s.Components(34).Item(1).SetValue(1, slot, value);
+    return "#" + std::to_string(s.Id());
+  };
+  const std::string odds[] = {odd(true, 12, -40), odd(false, 10, -8), odd(false, 11, -5)};
+  const std::string why[] = {"the drilled diameter is not positive",
+                             "the drilled diameter is not positive", "the length is below zero"};
+  model->FindShape(odds[0])->Components(34).Item(1).SetValue(1, 8, 1e308);
   Save();
   const std::string stored = Slurp(path);
-  EXPECT_EQ(Run("regen '" + path + "' '" + odd + "'").status, 1);
-  EXPECT_NE(Err().find("would not be a hole: the drilled diameter"), std::string::npos) << Err();
+  for (size_t i = 0; i < 3; ++i) {
+    const std::string& id = odds[i];
+    SCOPED_TRACE(id);
+    EXPECT_EQ(Run("regen '" + path + "' '" + id + "'").status, 1);
+    EXPECT_NE(Err().find("could not regenerate " + id + ": \"Hole  8\" "), std::string::npos)
+        << Err();
+    EXPECT_NE(Err().find(" a hole: " + why[i]), std::string::npos) << Err();
+    const json asked = json::parse(Run("threads '" + path + "' '" + id + "' --json").out);
+    EXPECT_EQ(asked["result"], false);
+    EXPECT_EQ(asked["InnerDiameter"], 0.0);
+    EXPECT_EQ(asked["problem"], why[i]);
+  }
+  EXPECT_EQ(Run("regen '" + path + "'").status, 1);
   EXPECT_EQ(Slurp(path), stored);
-  const json asked = json::parse(Run("threads '" + path + "' '" + odd + "' --json").out);
-  EXPECT_EQ(asked["result"], false);
-  EXPECT_EQ(asked["InnerDiameter"], 0.0);
-  EXPECT_NE(asked["problem"].get<std::string>().find("drilled diameter"), std::string::npos);
+  const Result table = Run("holes '" + path + "'");
+  const Result sheet = Run("export '" + path + "' " + dir.File("m.svg"));
+  EXPECT_EQ(sheet.status, 0) << Err();
+  for (size_t i = 0; i < 3; ++i) {
+    EXPECT_NE(table.out.find(odds[i] + " Hole  8 is not a hole: " + why[i]), std::string::npos)
+        << table.out;
+    EXPECT_NE(sheet.err.find(odds[i] + " \"Hole  8\": not drawn, it is not a hole: " + why[i]),
+              std::string::npos)
+        << sheet.err;
+  }
+  EXPECT_EQ(Slurp(dir.File("m.svg")).find("⌀9"), std::string::npos);
+#ifdef CAVIX_WITH_OCCT
+  const Result solid = Run("export '" + path + "' " + dir.File("m.step"));
+  EXPECT_EQ(solid.status, 0) << Err();
+  EXPECT_NE(solid.out.find(": 1 hole cut"), std::string::npos) << solid.out;  // the counterdrill
+  for (size_t i = 0; i < 3; ++i)
+    EXPECT_NE(solid.err.find("(\"" + odds[i] + " \"Hole  8\"\"): not cut, it is not a hole: " +
+                             why[i]),
+              std::string::npos)
+        << solid.err;
+#endif
 
-  EXPECT_EQ(Run("resize '" + path + "' --block 100,-60,40").status, 2);
+  for (const char* block : {"100,-60,40", "100,60,1e200"}) {
+    EXPECT_EQ(Run("resize '" + path + "' --block " + block).status, 2) << block;
+    EXPECT_NE(Err().find("--block: a block extent must be from"), std::string::npos) << Err();
+  }
   EXPECT_EQ(Slurp(path), stored);
 }
 

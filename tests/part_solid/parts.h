@@ -8,6 +8,7 @@
 #include <IFSelect_ReturnStatus.hxx>
 #include <STEPControl_Writer.hxx>
 #include <cmath>
+#include <regex>
 #include <string>
 #include <utility>
 
@@ -52,6 +53,19 @@ inline TopoDS_Shape LBracket() {
   outline.Close();
   const TopoDS_Face side = BRepBuilderAPI_MakeFace(outline.Wire(), Standard_True).Face();
   return BRepPrimAPI_MakePrism(side, gp_Vec(0, 40, 0)).Shape();
+}
+
+// A STEP file's text with its first vertex moved `dz` mm along z, off the faces that meet in it,
+// as a careless edit or a broken exporter leaves it.
+inline std::string WithFirstVertexMoved(std::string step, double dz) {
+  std::smatch m;
+  if (!std::regex_search(step, m, std::regex(R"(VERTEX_POINT\('',(#\d+)\))"))) return {};
+  const std::regex point(m[1].str() + R"( = CARTESIAN_POINT\('',\(([^,]+),([^,]+),([^)]+)\)\))");
+  if (!std::regex_search(step, m, point)) return {};
+  const std::string moved = m[1].str() + "," + m[2].str() + "," +
+                            std::to_string(std::stod(m[3].str()) + dz);
+  return step.replace(static_cast<size_t>(m.position(1)), static_cast<size_t>(m.length(1) + 1 +
+                      m.length(2) + 1 + m.length(3)), moved);
 }
 
 inline bool WriteStep(const TopoDS_Shape& shape, const std::string& path) {

@@ -349,6 +349,25 @@ TEST_F(WriteFaults, SavesGoThroughLinksKeepOwnerAndModeAndNeverReplaceDevices) {
     EXPECT_EQ(st.st_gid, kNobody);
   }
 
+#ifdef CAVIX_WITH_OCCT
+  // An export writes as a save does: through a link, keeping the mode, and beside names at the
+  // file-name limit (its temporary name once overflowed it), a glTF's buffer file included.
+  const fs::path solid = models_ / "part.step", solidLink = models_ / "solid-link.step";
+  dir_.Write("models/part.step", "earlier");
+  fs::permissions(solid, fs::perms(0640));
+  fs::create_symlink("part.step", solidLink);
+  const fs::path longest[] = {models_ / (std::string(250, 'n') + ".step"),
+                              models_ / (std::string(251, 'n') + ".glb")};
+  for (const fs::path& out : {solidLink, longest[0], longest[1]}) {
+    const Outcome exported = Cavix({"export", model_.string(), out.string()});
+    EXPECT_EQ(exported.exitCode, 0) << exported.err;
+  }
+  EXPECT_TRUE(fs::is_symlink(solidLink));
+  EXPECT_NE(Slurp(solid), "earlier");
+  EXPECT_EQ(fs::status(solid).permissions(), fs::perms(0640));
+  for (const fs::path& out : longest) EXPECT_TRUE(fs::is_regular_file(out)) << out;
+#endif
+
   const Outcome device = Cavix({"new", "/dev/null", "--force"});
   EXPECT_EQ(device.exitCode, 1);
   EXPECT_NE(device.err.find("\"/dev/null\" is not a regular file"), std::string::npos)

@@ -194,9 +194,10 @@ TEST(ModelFile, BadFilesAreRefusedByNameAndProblem) {
        "shapes[0].normal: a direction cannot be the zero vector"},
       {"precision 16", Replace(good, "{\"t\":\"i32\",\"v\":2}", "{\"t\":\"i32\",\"v\":16}"),
        "application.DialogPrecision: the precision is a whole number of decimals, 0 to 15"},
-      {"block extent 0", Replace(good, "{\"t\":\"f64\",\"v\":60.0}", "{\"t\":\"f64\",\"v\":0}"),
-       "shapes[0].components[\"1\"][0].vars[\"2\"]: a block extent must be a number greater than "
-       "0"},
+      {"block extent 1e308",
+       Replace(good, "{\"t\":\"f64\",\"v\":60.0}", "{\"t\":\"f64\",\"v\":1e308}"),
+       "shapes[0].components[\"1\"][0].vars[\"2\"]: a block extent must be from 0.001 to 100000 "
+       "mm, not 1e+308"},
       {"part without its block", Replace(good, "\"components\":{\"1\":", "\"components\":{\"2\":"),
        "a part needs its block"},
       {"hole type 9", WithHole(R"("1:1": {"t": "i16", "v": 9})"),
@@ -231,6 +232,16 @@ TEST(ModelFile, MissingOrUnreadableFilesGiveFileErrors) {
   // A save into a folder that does not exist fails and leaves nothing behind.
   EXPECT_THROW(SaveModel(*Scene::NewModel(), dir.File("no/such/m.json")), rt::Error);
   EXPECT_FALSE(fs::exists(dir.File("no")));
+  // What no reader would take is not written: the file stays as it was.
+  const std::string kept = dir.File("kept.json");
+  SaveModel(*Scene::NewModel(), kept);
+  const std::string before = test::Slurp(kept);
+  const rt::Error big =
+      test::Raised([&] { SaveModelText(std::string(kMaxModelBytes + 1, ' '), kept); });
+  EXPECT_EQ(big.Number(), 75);
+  EXPECT_NE(big.Description().find("more than the 1024 MB a model file may hold"),
+            std::string::npos);
+  EXPECT_EQ(test::Slurp(kept), before);
 }
 
 }  // namespace
