@@ -55,7 +55,7 @@ constexpr double kAheadTolerance = 1e-6;
 
 double GetThroughDepth(host::IShape& shape) {
   if (const std::optional<host::AxisMaterial> m = shape.MaterialAlongAxis();
-      m && m->Measured() && !m->blockPart && m->Ahead(kAheadTolerance))
+      m && m->Measured() && m->Ahead(kAheadTolerance))
     return m->LastExit();
 
   double nx = 0, ny = 0, nz = 0;

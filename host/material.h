@@ -25,9 +25,6 @@ struct AxisMaterial {
   double exitCos = 0;
   // Distance from the position to the nearest point of the part's surface.
   double surfaceDistance = 0;
-  // The part is a block: its size along the axis is what a through hole goes through, as it
-  // always was, so that block models keep their lengths.
-  bool blockPart = false;
   // Why the part could not be measured (a kernel failure), in words; empty when it was.
   std::string failure;
 

@@ -183,7 +183,6 @@ void InstallMaterialProbe(scene::Scene& model) {
     for (host::MaterialSpan& s : out.spans) s = {s.enter / mm, s.exit / mm};
     out.surfaceDistance /= mm;
     out.entryEdgeDistance /= mm;
-    out.blockPart = input.solidBrep.empty();
     return out;
   });
 }

@@ -160,8 +160,9 @@ class Shape final : public host::IShape {
   void Update() override { ++updates_; }
   void ResetSizeBox() override { ++sizeBoxResets_; }
   // What the application's material probe measures from the shape's position along its normal;
-  // none without a probe or a part.
+  // none without a probe or a part, and for the hole logic none on a block (see IShape).
   std::optional<host::AxisMaterial> MaterialAlongAxis() override;
+  std::optional<host::AxisMaterial> MeasureMaterial() const;
 
   int32_t Id() const { return id_; }
   Part* ParentPart() const { return part_; }
