@@ -114,9 +114,10 @@ std::vector<scene::Shape*> HoleShapes(scene::Scene& scene) {
   return holes;
 }
 
-HoleSolidInput HoleOf(scene::Scene& scene, scene::Shape& shape) {
+}  // namespace
+
+HoleSolidInput HoleOf(const holes::HoleFacts& facts, const scene::Shape& shape) {
   HoleSolidInput h;
-  const holes::HoleFacts facts = FactsOf(scene, shape);
   h.name = facts.Label();
   h.position = {shape.Position().x, shape.Position().y, shape.Position().z};
   h.normal = {shape.Normal().x, shape.Normal().y, shape.Normal().z};
@@ -133,6 +134,8 @@ HoleSolidInput HoleOf(scene::Scene& scene, scene::Shape& shape) {
     }
   return h;
 }
+
+namespace {
 
 std::string Lower(std::string s) {
   for (char& ch : s) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
@@ -186,7 +189,7 @@ PartInput PartFromScene(scene::Scene& scene) {
   if (!size) throw ExportError("the part's first shape has no size to make its block from");
   for (int i = 0; i < 3; ++i) part.block[static_cast<size_t>(i)] = Number(size->Value(i + 1));
   part.solidBrep = shapes[0]->Solid();  // kept in millimetres whatever the page's unit
-  for (scene::Shape* s : HoleShapes(scene)) part.holes.push_back(HoleOf(scene, *s));
+  for (scene::Shape* s : HoleShapes(scene)) part.holes.push_back(HoleOf(FactsOf(scene, *s), *s));
   // The scene keeps lengths in its page unit; the files are in millimetres.
   if (const double mm = MmPerUnit(scene); mm != 1) {
     for (double& e : part.block) e *= mm;

@@ -18,6 +18,10 @@ holes::HoleFacts FactsOf(scene::Scene& scene, scene::Shape& shape);
 // The facts of every shape of the model that carries a hole record, in model order.
 std::vector<holes::HoleFacts> HolesOf(scene::Scene& scene);
 
+// The hole on `shape` as the export cuts it, from its facts: its position, normal and profile
+// chains in the page's unit, none when its facts say it is no hole.
+HoleSolidInput HoleOf(const holes::HoleFacts& facts, const scene::Shape& shape);
+
 // The main part: its first shape's extents (component 1, variables 1 to 3) as the block, and every
 // other shape with a revolved feature as a hole at its position along its normal, named by its
 // facts' label. A shape whose profile is still empty, or whose stored values make no hole
