@@ -43,6 +43,11 @@ std::string Num(double v) {
   return buf;
 }
 
+// "(50, 30, 20)"
+std::string At(const holes::HoleFacts& f) {
+  return "(" + Num(f.position[0]) + ", " + Num(f.position[1]) + ", " + Num(f.position[2]) + ")";
+}
+
 // A length with its unit.
 std::string Len(double v, double mm) { return Num(v) + (mm == 1 ? " mm" : " in"); }
 
@@ -153,13 +158,14 @@ void CheckMaterial(const holes::HoleFacts& f, const host::AxisMaterial& m, doubl
   const bool inside = ahead && ahead->enter < -tol;
   if (!ahead) {
     out.push_back(Make(f, Severity::Error, "misses",
-                       "it misses the part: its axis meets no material ahead of its position"));
+                       "it misses the part: its axis from " + At(f) +
+                           " meets no material ahead"));
     return;
   }
   if (inside || m.surfaceDistance > tol) {
     const double off = inside ? -ahead->enter : m.surfaceDistance;
     out.push_back(Make(f, Severity::Error, "not-on-surface",
-                       std::string("its position is not on the part's surface: ") +
+                       "its position " + At(f) + " is not on the part's surface: " +
                            (inside ? Len(off, mm) + " inside the material"
                                    : Len(off, mm) + " away from it") +
                            " (at most " + Len(tol, mm) + " is taken)",
