@@ -1,10 +1,13 @@
 // Holes against the part they are in, through the `cavix` command: a through hole in a part from
-// STEP goes as far as the material, not the part's box.
+// STEP goes as far as the material, not the part's box; the design check finds exactly the faults
+// planted in a model, refuses them under --strict, and `cavix delete` takes a hole out.
 #include <gtest/gtest.h>
 
 #include <BRepBuilderAPI_MakeFace.hxx>
 #include <BRepBuilderAPI_MakePolygon.hxx>
+#include <BRepPrimAPI_MakeCylinder.hxx>
 #include <BRepPrimAPI_MakePrism.hxx>
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -17,6 +20,7 @@ namespace cavix::testing {
 namespace {
 
 const std::string kScripts = CAVIX_TEST_DATA_DIR "/scripts/";
+const std::string kCboreBlindM10 = CAVIX_FIT_SCRIPTS "cbore_blind_m10.txt";
 
 // An L bracket 40 mm high: a foot 80 long, 40 deep and 30 thick, an upright 10 thick at x 0..10.
 TopoDS_Shape Bracket40(double x0 = 0, double y0 = 0, double z0 = 0) {
@@ -53,6 +57,112 @@ TEST_F(Fit, ThroughHoleInAStepWallIsTheMaterialCrossed) {
   EXPECT_NE(csv.find(",30,yes,30,1,"), std::string::npos) << csv;
   const std::string threads = Cavix({"threads", model_, "#2", "--json"});
   EXPECT_NE(threads.find("\"ThreadLength\": 30"), std::string::npos) << threads;
+  Cavix({"export", model_, dir_.File("s.svg")});
+  const std::string svg = test::Slurp(dir_.File("s.svg"));
+  EXPECT_NE(svg.find("M6x1 THRU"), std::string::npos) << svg;
+  // Threaded all through, square into a flat face 10 from the upright: nothing to say.
+  EXPECT_EQ(Cavix({"check", model_}), "no findings in " + model_ + "\n");
+}
+
+// (severity, hole, finding) of every finding `cavix check --json` prints.
+std::vector<std::string> Findings(const std::string& jsonLines) {
+  std::vector<std::string> out;
+  std::istringstream in(jsonLines);
+  for (std::string line; std::getline(in, line);) {
+    const nlohmann::json j = nlohmann::json::parse(line);
+    out.push_back(j.at("severity").get<std::string>() + " #" +
+                  std::to_string(j.at("hole").get<int>()) + " " + j.at("finding").get<std::string>());
+  }
+  return out;
+}
+
+// Each fault planted once on the default 100 x 60 x 20 block, the figures worked out by hand.
+TEST_F(Fit, TheCheckFindsThePlantedFaultsAndNothingElse) {
+  Cavix({"new", model_});
+  auto drop = [this](const std::string& at, const std::string& script,
+                     const std::string& normal = "0,0,-1") {
+    Cavix({"drop", model_, "--at", at, "--normal", normal, "--script",
+           script[0] == '/' ? script : kScripts + script});
+    return last_err_;
+  };
+  // #2: an M10 counterbore, blind, the table's lengths: 10.6 + 10 + a 90 degree point of 5.5
+  // reaches 26.1 into 20 (drop prints what the check finds, and still places it).
+  const std::string said = drop("50,30,20", kCboreBlindM10);
+  EXPECT_NE(said.find("error #2 \"CBHole  10\": it breaks out: its point reaches 26.1 mm into "
+                      "material 20 mm thick"),
+            std::string::npos)
+      << said;
+  drop("150,30,20", "plain_blind.txt");  // #3 beside the part
+  drop("20,30,10", "plain_blind.txt");   // #4 10 inside it (and its 14.7 break out of 10)
+  // #5 and #6: through M10 counterbores (18 wide) 17.9 apart, #7 18.1 from #6: only the first
+  // two meet, and only by their counterbores.
+  drop("15,49,20", "cbore_through.txt");
+  drop("32.9,49,20", "cbore_through.txt");
+  drop("51,49,20", "cbore_through.txt");
+  // #8: M8 under a counterbore, 8.6 + 16 of thread into 20.
+  drop("80,45,20", "cbore_threaded_blind.txt");
+  // #9 and #10: coaxial blind 8 mm holes from both faces, 14.7 deep each into 20.
+  drop("80,15,20", "plain_blind.txt");
+  drop("80,15,0", "plain_blind.txt", "0,0,1");
+  // #11: an M6 along the block at z 10 (100 deep, 20 times its 5) across #4's and #2's axes.
+  drop("0,30,10", "plain_threaded_through.txt", "1,0,0");
+  // #12: 3 from two edges.
+  drop("97,3,20", "plain_threaded_through.txt");
+
+  const std::string before = test::Slurp(model_);
+  const std::string json = Cavix({"check", model_, "--json"}, 1);
+  EXPECT_EQ(Findings(json), (std::vector<std::string>{
+                                "error #2 breaks-out", "error #3 misses",
+                                "error #4 not-on-surface", "error #4 breaks-out",
+                                "error #6 holes-meet", "error #8 breaks-out",
+                                "error #8 thread-too-long", "error #10 holes-meet",
+                                "warning #11 deep", "error #11 holes-meet",
+                                "error #11 holes-meet", "warning #12 near-edge"}))
+      << json;
+  EXPECT_EQ(test::Slurp(model_), before) << "the check changed the model";
+  const std::string text = Cavix({"check", model_}, 1);
+  EXPECT_NE(text.find("error #4 \"Hole  8\": its position (20, 30, 10) is not on the part's "
+                      "surface: 10 mm inside the material (at most 0.01 mm is taken)"),
+            std::string::npos)
+      << text;
+  EXPECT_NE(text.find("error #6 \"CBHole  10\": it cuts into #5 \"CBHole  10\""),
+            std::string::npos);
+  EXPECT_NE(text.find("error #11 \"Hole M6x1\": it cuts into #2 \"CBHole  10\"\n"
+                      "error #11 \"Hole M6x1\": it cuts into #4 \"Hole  8\""),
+            std::string::npos);
+  EXPECT_NE(text.find("error #8 \"CBHole M8x1.25\": its thread is 16 mm long in 11.4 mm of "
+                      "material"),
+            std::string::npos);
+
+  // --strict refuses a drop or an edit that makes an error, and leaves the file alone.
+  Cavix({"drop", model_, "--strict", "--at", "50,30,20", "--script",
+         kCboreBlindM10}, 1);
+  EXPECT_NE(last_err_.find("refused (--strict)"), std::string::npos) << last_err_;
+  Cavix({"edit", model_, "#12", "--strict", "--script", kCboreBlindM10}, 1);
+  EXPECT_EQ(test::Slurp(model_), before);
+  // A sound drop under --strict goes through.
+  Cavix({"drop", model_, "--strict", "--at", "65,38,20", "--script", kScripts + "plain_blind.txt"});
+
+  // Delete takes a hole out, and its findings with it; never the part's own shape.
+  for (const char* hole : {"#3", "#4", "#5", "#8", "#10", "#11", "#12"})
+    EXPECT_EQ(Cavix({"delete", model_, hole}).substr(0, 9), "deleted #");
+  EXPECT_EQ(Findings(Cavix({"check", model_, "--json"}, 1)),
+            (std::vector<std::string>{"error #2 breaks-out"}));
+  Cavix({"delete", model_, "#1"}, 1);
+  EXPECT_NE(last_err_.find("#1 \"Block\" is the part's own shape"), std::string::npos);
+  Cavix({"delete", model_, "#3"}, 1);
+}
+
+// A hole dropped on a round bar's curved side enters by no flat face.
+TEST_F(Fit, ADropOnACurvedFaceIsFound) {
+  const std::string step = dir_.File("bar.step");
+  ASSERT_TRUE(WriteStep(BRepPrimAPI_MakeCylinder(gp_Ax2(gp_Pnt(0, 0, 0), gp_Dir(1, 0, 0)), 15, 80)
+                            .Shape(),
+                        step));
+  Cavix({"new", model_, "--from", step});
+  Cavix({"drop", model_, "--at", "40,15,30", "--script", kScripts + "plain_blind.txt"});
+  EXPECT_EQ(Findings(Cavix({"check", model_, "--json"}, 1)),
+            (std::vector<std::string>{"error #2 entry-not-planar"}));
 }
 
 }  // namespace
