@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "app/cli.h"
+#include "export/occ_part.h"
+#include "part_solid/part_solid.h"
 #include "tests/part_solid/parts.h"
 #include "tests/support/test_files.h"
 
@@ -62,6 +64,28 @@ TEST_F(Fit, ThroughHoleInAStepWallIsTheMaterialCrossed) {
   EXPECT_NE(svg.find("M6x1 THRU"), std::string::npos) << svg;
   // Threaded all through, square into a flat face 10 from the upright: nothing to say.
   EXPECT_EQ(Cavix({"check", model_}), "no findings in " + model_ + "\n");
+}
+
+// A bracket far from the origin stays there: a hole goes where the bracket's own drawing puts it,
+// and the drilled part's STEP file lines up with the original, its box the same.
+TEST_F(Fit, APartFromStepKeepsItsPlace) {
+  const std::string step = dir_.File("away.step");
+  ASSERT_TRUE(WriteStep(Bracket40(100, 200, 50), step));
+  Cavix({"new", model_, "--from", step});
+  // The foot's top is at z 80; the drop's room is around the part where it is.
+  Cavix({"drop", model_, "--at", "150,220,80", "--script", kScripts + "plain_threaded_through.txt"});
+  EXPECT_EQ(Cavix({"check", model_}), "no findings in " + model_ + "\n");
+  EXPECT_NE(Cavix({"holes", model_, "--csv"}).find(",30,yes,30,1,,,,,yes,,150,220,80,"),
+            std::string::npos);
+  Cavix({"export", model_, dir_.File("drilled.step")});
+  const partsolid::ImportedSolid drilled = partsolid::ReadStepSolid(dir_.File("drilled.step"));
+  const auto box = partsolid::BoxOf(partsolid::ShapeFromBrep(drilled.brep, "drilled"));
+  ASSERT_TRUE(box);
+  const std::array<double, 6> want{100, 200, 50, 180, 240, 90};
+  for (size_t k = 0; k < 6; ++k) EXPECT_NEAR((*box)[k], want[k], 1e-6) << k;
+  // Less the hole: an M6 tap drill (5) through 30.
+  EXPECT_NEAR(exporter::SolidVolume(partsolid::ShapeFromBrep(drilled.brep, "drilled")),
+              80 * 40 * 30 + 10 * 40 * 10 - M_PI * 2.5 * 2.5 * 30, 1e-6);
 }
 
 // (severity, hole, finding) of every finding `cavix check --json` prints.
@@ -160,7 +184,7 @@ TEST_F(Fit, ADropOnACurvedFaceIsFound) {
                             .Shape(),
                         step));
   Cavix({"new", model_, "--from", step});
-  Cavix({"drop", model_, "--at", "40,15,30", "--script", kScripts + "plain_blind.txt"});
+  Cavix({"drop", model_, "--at", "40,0,15", "--script", kScripts + "plain_blind.txt"});
   EXPECT_EQ(Findings(Cavix({"check", model_, "--json"}, 1)),
             (std::vector<std::string>{"error #2 entry-not-planar"}));
 }
