@@ -19,9 +19,7 @@ namespace cavix::actions {
 namespace {
 
 // The thresholds, in millimetres or as shares of the drilled diameter.
-// A drop point this far from the part's surface is still on it: the tolerance the part's solid
-// is read to (the finest drilled fits, H6 on small holes, allow about this much).
-constexpr double kOnSurfaceMm = 0.01;
+// A drop point within holes::kMaterialToleranceMm of the part's surface is on it.
 // Under a blind hole's point, less material than a quarter of the drill's diameter bulges or
 // cracks as the point comes through (machining handbooks put the least floor at 1/4 to 1/3 D).
 constexpr double kThinFloorShare = 0.25;
@@ -153,7 +151,7 @@ void CheckMaterial(const holes::HoleFacts& f, const host::AxisMaterial& m, doubl
                        "the part could not be measured along the hole: " + m.failure));
     return;
   }
-  const double tol = kOnSurfaceMm / mm;
+  const double tol = holes::kMaterialToleranceMm / mm;
   const host::MaterialSpan* ahead = m.Ahead(tol);
   const bool inside = ahead && ahead->enter < -tol;
   if (!ahead) {
@@ -183,21 +181,17 @@ void CheckMaterial(const holes::HoleFacts& f, const host::AxisMaterial& m, doubl
   const double recess = geo::RecessBottom(f.spec, sizes);
   const double bore = recess + f.spec.boreLength;  // to the start of the point
   const double deepest = bore + (f.spec.through ? 0 : sizes.pointHeight);
-  if (!f.spec.through) {
-    const double wall = floorAt - deepest;
-    if (wall <= tol)
-      out.push_back(Make(f, Severity::Error, "breaks-out",
-                         "it breaks out: its point reaches " + Len(deepest - start, mm) +
-                             " into material " + Len(floorAt - start, mm) + " thick along its axis",
-                         {{"depth", deepest - start}, {"material", floorAt - start},
-                          {"wall", wall}}));
-    else if (wall < kThinFloorShare * drilled)
-      out.push_back(Make(f, Severity::Warning, "thin-floor",
-                         "the floor under its point is " + Len(wall, mm) + " thick, under " +
-                             Len(kThinFloorShare * drilled, mm) + " (a quarter of its drilled " +
-                             Len(drilled, mm) + ")",
-                         {{"wall", wall}, {"least", kThinFloorShare * drilled}}));
-  }
+  if (const std::optional<double> wall = holes::FloorUnder(f, m, tol); wall && *wall <= tol)
+    out.push_back(Make(f, Severity::Error, "breaks-out",
+                       "it breaks out: its point reaches " + Len(deepest - start, mm) +
+                           " into material " + Len(floorAt - start, mm) + " thick along its axis",
+                       {{"depth", deepest - start}, {"material", floorAt - start}, {"wall", *wall}}));
+  else if (wall && *wall < kThinFloorShare * drilled)
+    out.push_back(Make(f, Severity::Warning, "thin-floor",
+                       "the floor under its point is " + Len(*wall, mm) + " thick, under " +
+                           Len(kThinFloorShare * drilled, mm) + " (a quarter of its drilled " +
+                           Len(drilled, mm) + ")",
+                       {{"wall", *wall}, {"least", kThinFloorShare * drilled}}));
   if (f.spec.threaded) {
     const double threadEnd = f.spec.ThreadStart() + f.spec.threadLength;
     const double material = (f.spec.through ? m.LastExit() : floorAt) - f.spec.ThreadStart();

@@ -71,6 +71,7 @@ HoleCallout CalloutOf(const holes::HoleFacts& f) {
   c.diameter = h.DrilledDiameter();
   c.depth = h.boreLength;
   c.through = h.through;
+  c.breaksOut = f.breaksOut;
   switch (h.recess) {
     case geo::Recess::None:
       break;
@@ -163,7 +164,7 @@ bool DrawnAlike(const HoleDrawing& a, const HoleDrawing& b) {
          near(a.thread.InnerDiameter, b.thread.InnerDiameter) &&
          near(a.thread.ThreadLength, b.thread.ThreadLength) &&
          near(a.thread.OffsetDistance, b.thread.OffsetDistance) && near(x.diameter, y.diameter) &&
-         near(x.depth, y.depth) && x.through == y.through &&
+         near(x.depth, y.depth) && x.through == y.through && x.breaksOut == y.breaksOut &&
          near(x.cboreDiameter, y.cboreDiameter) && near(x.cboreDepth, y.cboreDepth) &&
          near(x.csinkDiameter, y.csinkDiameter) && near(x.csinkAngle, y.csinkAngle) &&
          x.threadDesignation == y.threadDesignation && near(x.threadDepth, y.threadDepth) &&
@@ -209,10 +210,24 @@ holes::HoleFacts FactsOf(scene::Scene& scene, scene::Shape& shape) {
   return holes::FactsOf(shape, shape.Id(), {at.x, at.y, at.z}, info ? info->progId : "");
 }
 
+void MarkBreakingOut(holes::HoleFacts& facts, const scene::Shape& shape) {
+  if (!facts.IsHole() || facts.spec.through) return;
+  const std::optional<host::AxisMaterial> m = shape.MeasureMaterial();
+  if (!m) return;
+  const bool inch = shape.ParentPart() &&
+                    shape.ParentPart()->OwnerPage().LengthUnits() == scene::Units::Inch;
+  const double tol = holes::kMaterialToleranceMm / (inch ? rt::kMmPerInch : 1.0);
+  const std::optional<double> floor = holes::FloorUnder(facts, *m, tol);
+  facts.breaksOut = floor && *floor <= tol;
+}
+
 std::vector<holes::HoleFacts> HolesOf(scene::Scene& scene) {
   std::vector<holes::HoleFacts> holes;
   for (scene::Shape* s : scene.AllShapes())
-    if (s->Store().First(host::comp::kHoleData)) holes.push_back(FactsOf(scene, *s));
+    if (s->Store().First(host::comp::kHoleData)) {
+      holes.push_back(FactsOf(scene, *s));
+      MarkBreakingOut(holes.back(), *s);
+    }
   return holes;
 }
 
@@ -235,7 +250,8 @@ std::vector<HoleDrawing> DrawingsFromScene(scene::Scene& scene,
       warnings.push_back(shapes[i]->Describe() + ": not drawn, it is not a hole: " + hole.problem);
       continue;
     }
-    const holes::HoleFacts facts = FactsOf(scene, *shapes[i]);
+    holes::HoleFacts facts = FactsOf(scene, *shapes[i]);
+    MarkBreakingOut(facts, *shapes[i]);
     HoleDrawing d;
     d.name = facts.Label();
     d.chains = hole.chains;

@@ -116,6 +116,12 @@ TEST_F(Fit, TheCheckFindsThePlantedFaultsAndNothingElse) {
                       "material 20 mm thick"),
             std::string::npos)
       << said;
+  // The table, its CSV and the section sheet say so alike.
+  EXPECT_NE(Cavix({"holes", model_}).find("blind 90°, breaks out"), std::string::npos);
+  EXPECT_NE(Cavix({"holes", model_, "--csv"}).find(",no,90,50,30,20,0,0,-1,it breaks out of the part"),
+            std::string::npos);
+  Cavix({"export", model_, dir_.File("s.svg")});
+  EXPECT_NE(test::Slurp(dir_.File("s.svg")).find("⌀11 ↧ 10 BREAKS OUT"), std::string::npos);
   drop("150,30,20", "plain_blind.txt");  // #3 beside the part
   drop("20,30,10", "plain_blind.txt");   // #4 10 inside it (and its 14.7 break out of 10)
   // #5 and #6: through M10 counterbores (18 wide) 17.9 apart, #7 18.1 from #6: only the first
