@@ -283,7 +283,11 @@ void HostWindow::Refresh() {
     QElapsedTimer clock;
     clock.start();
     const size_t recut = shown_.Update(part, ids);
-    view_->Show(shown_);
+    findings_ = Findings(model);
+    std::set<int32_t> faulty;
+    for (const Finding& f : findings_)
+      if (f.error) faulty.insert(f.hole);
+    view_->Show(shown_, faulty);
     threads_ = ThreadBands(model);
     const std::vector<std::string> warnings = shown_.Warnings();
     // Only a cut is worth its time: after a Cancel or a save nothing was cut.
@@ -403,8 +407,10 @@ void HostWindow::ShowSelection() {
   for (QAction* a : {edit_, editAllLike_, selectLike_, move_}) a->setEnabled(oneHole);
 
   const LengthUnit unit = UnitOf(model);
-  const std::vector<Finding> findings = Findings(model);
+  const std::vector<Finding>& findings = findings_;
   if (oneHole) {
+    if (const QString errors = ErrorsOf(holes.front()); !errors.isEmpty())
+      statusBar()->showMessage(errors);
     const HoleAt at = PlaceOf(model, holes.front());
     const gp_Pnt p(at.position.x, at.position.y, at.position.z);
     const gp_Dir axis(at.axis.x, at.axis.y, at.axis.z);

@@ -148,6 +148,8 @@ class HostWindow : public QMainWindow {
   std::vector<int32_t> SelectedHoles() const;
   // Warns of the design check's errors about holes just made or moved, as a drop does.
   void WarnOfFindings(const std::vector<int32_t>& holes);
+  // The error findings of a hole, one line, or "" when it has none.
+  QString ErrorsOf(int32_t hole) const;
   // Says in the status bar where a place is, on its face and in the model.
   void SayWhere(const DropPlace& place);
 
@@ -169,6 +171,7 @@ class HostWindow : public QMainWindow {
   QPushButton* applyExtents_ = nullptr;
   QLabel* partNote_ = nullptr;
   QLabel *cursor_ = nullptr, *selectionNote_ = nullptr, *findingsNote_ = nullptr;
+  std::vector<Finding> findings_;  // the design check's, as of the last Refresh
   QAction *undo_ = nullptr, *redo_ = nullptr, *save_ = nullptr, *delete_ = nullptr;
   QAction *snap_ = nullptr, *export_ = nullptr, *edit_ = nullptr, *editAllLike_ = nullptr,
           *selectLike_ = nullptr, *move_ = nullptr;

@@ -259,7 +259,7 @@ TEST(Readme, EveryCommandExampleWorksAsWritten) {
     EXPECT_EQ(r.status, 0) << example << "\n" << r.err;
     ++run;
   }
-  EXPECT_EQ(run, 14);
+  EXPECT_EQ(run, 16);
   for (const char* made : {"holes.csv", "cavix-demo/summary.txt"})
     EXPECT_TRUE(fs::is_regular_file(install.path / made)) << made;
 #ifdef CAVIX_WITH_OCCT

@@ -109,16 +109,16 @@ TEST_F(Fit, TheCheckFindsThePlantedFaultsAndNothingElse) {
            script[0] == '/' ? script : kScripts + script});
     return last_err_;
   };
-  // #2: an M10 counterbore, blind, the table's lengths: 10.6 + 10 + a 90 degree point of 5.5
-  // reaches 26.1 into 20 (drop prints what the check finds, and still places it).
+  // #2: an M10 counterbore, blind, the table's lengths: 10.6 + 10 + a 118 degree point of 3.3
+  // reaches 23.9 into 20 (drop prints what the check finds, and still places it).
   const std::string said = drop("50,30,20", kCboreBlindM10);
-  EXPECT_NE(said.find("error #2 \"CBHole  10\": it breaks out: its point reaches 26.1 mm into "
+  EXPECT_NE(said.find("error #2 \"CBHole  10\": it breaks out: its point reaches 23.9 mm into "
                       "material 20 mm thick"),
             std::string::npos)
       << said;
   // The table, its CSV and the section sheet say so alike.
-  EXPECT_NE(Cavix({"holes", model_}).find("blind 90°, breaks out"), std::string::npos);
-  EXPECT_NE(Cavix({"holes", model_, "--csv"}).find(",no,90,50,30,20,0,0,-1,it breaks out of the part"),
+  EXPECT_NE(Cavix({"holes", model_}).find("blind 118°, breaks out"), std::string::npos);
+  EXPECT_NE(Cavix({"holes", model_, "--csv"}).find(",no,118,50,30,20,0,0,-1,it breaks out of the part"),
             std::string::npos);
   Cavix({"export", model_, dir_.File("s.svg")});
   EXPECT_NE(test::Slurp(dir_.File("s.svg")).find("⌀11 ↧ 10 BREAKS OUT"), std::string::npos);
