@@ -1,18 +1,15 @@
-// The hole table: rows from the stored records, and their text and CSV forms.
+// The hole table: rows from the facts of the holes, and their text and CSV forms.
 #include "actions/hole_table.h"
 
 #include <cmath>
 #include <cstdio>
 #include <optional>
-#include <ostream>
 #include <map>
+#include <ostream>
 #include <string>
 #include <vector>
 
-#include "hole_objects/hole_record.h"
-#include "runtime/error.h"
 #include "runtime/printable.h"
-#include "runtime/variant.h"
 
 namespace cavix::actions {
 
@@ -65,63 +62,47 @@ std::string CsvField(const std::string& s) {
   return q + "\"";
 }
 
-}  // namespace
+// A hole as the table shows it: the values its facts give, each left out where the record does not
+// hold it (or the hole has no such value).
+struct Row {
+  explicit Row(const holes::HoleFacts& f);
+  std::string cls;  // the bound class, else the class the record names
+  std::optional<double> diameter, drillDiameter, length, threadLength, pitch, pointAngle;
+  std::string recess;  // "", "counterbore", "countersink", "counterdrill"
+  std::optional<double> recessDiameter, recessDepth, recessAngle;
+};
 
-std::vector<HoleRow> HoleTable(scene::Scene& model) {
-  std::vector<HoleRow> rows;
-  for (scene::Shape* s : model.AllShapes()) {
-    const scene::Component* data = s->Store().First(host::comp::kHoleData);
-    if (!data) continue;
-    HoleRow r;
-    r.id = s->Id();
-    r.name = s->Name();
-    const host::ClassInfo* info =
-        s->BindingTag().empty() ? nullptr : model.FindClassByTag(s->BindingTag());
-    r.progId = info ? info->progId : std::string();
-    const holes::HoleKind* kind = holes::StoredHoleKind(r.progId, *data);
-    r.position = s->Position();
-    r.axis = s->Normal();
-    holes::HoleRecord h;
-    const holes::HoleKind& k = kind ? *kind : holes::kHoleKinds[0];
-    try {
-      h = holes::DecodeHoleRecord(*data, k);
-    } catch (const rt::Error& e) {
-      r.problem = e.Description();
-      rows.push_back(std::move(r));  // listed, with what cannot be read left out
-      continue;
-    }
-    r.className = h.className;
-    r.standard = h.standard;
-    r.size = h.sizeCode;
-    r.problem = holes::ProblemOf(h, k);
-    r.threaded = h.Threaded();
-    if (r.problem.empty()) {
-      r.diameter = Finite(h.diameter);
-      r.drillDiameter = Finite(holes::DrilledDiameter(h));
-    }
-    r.through = h.Through();
-    r.pointAngle = Finite(h.pointAngle);
-    if (r.threaded) {
-      r.threadLength = Finite(h.length);
-      r.pitch = Finite(h.pitchOrAllowance);
-      // A regenerated through hole keeps its new length in the thread slot: the thread runs the
-      // whole bore. A blind one was drilled on past its thread.
-      r.length = r.through ? r.threadLength : Finite(h.drilledLength);
-    } else {
-      r.length = Finite(h.length);
-    }
-    if (kind && kind->HasRecess()) {
-      r.recess = std::string(kind->recessWord);
-      if (kind->Has(holes::kRecessDiameter)) r.recessDiameter = Finite(h.recessDiameter);
-      if (kind->Has(holes::kRecessDepth)) r.recessDepth = Finite(h.counterboreDepth);
-      if (kind->Has(holes::kRecessAngle)) r.recessAngle = Finite(h.countersinkAngle);
-    }
-    rows.push_back(std::move(r));
+Row::Row(const holes::HoleFacts& f)
+    : cls(f.boundClass.empty() ? f.stored.className : f.boundClass) {
+  if (!f.read) return;
+  const holes::HoleSpec& h = f.spec;
+  if (f.IsHole()) {
+    diameter = Finite(h.diameter);
+    drillDiameter = Finite(h.DrilledDiameter());
   }
-  return rows;
+  // The bore below the recess: a regenerated through hole's follows the part, a blind tapped
+  // hole's was drilled on past its thread.
+  length = Finite(h.boreLength);
+  if (h.threaded) {
+    threadLength = Finite(h.threadLength);
+    pitch = Finite(h.pitch);
+  }
+  pointAngle = Finite(f.stored.pointAngle);
+  if (f.kind && f.kind->HasRecess()) {
+    recess = std::string(f.kind->recessWord);
+    if (f.kind->Has(holes::kRecessDiameter)) recessDiameter = Finite(h.recessDiameter);
+    if (f.kind->Has(holes::kRecessDepth)) recessDepth = Finite(h.recessDepth);
+    if (f.kind->Has(holes::kRecessAngle)) recessAngle = Finite(h.recessAngle);
+  }
 }
 
-void WriteHoleCsv(const std::vector<HoleRow>& rows, std::ostream& os) {
+std::string Triple(const std::array<double, 3>& v) {
+  return Short(v[0]) + ", " + Short(v[1]) + ", " + Short(v[2]);
+}
+
+}  // namespace
+
+void WriteHoleCsv(const std::vector<holes::HoleFacts>& list, std::ostream& os) {
   // clang-format off
   const char* header[] = {"id", "name", "class", "standard", "size", "diameter", "drill_diameter",
                           "length", "threaded", "thread_length", "pitch", "recess",
@@ -135,48 +116,50 @@ void WriteHoleCsv(const std::vector<HoleRow>& rows, std::ostream& os) {
   line(std::vector<std::string>(std::begin(header), std::end(header)));
   // Texts come from files anyone may edit: escaped as on the terminal, so that a spreadsheet or a
   // terminal showing the file runs none of their control characters.
-  for (const HoleRow& r : rows) {
-    line({std::to_string(r.id),
-          OneLine(r.name),
-          OneLine(r.progId.empty() ? r.className : r.progId),
-          OneLine(r.standard),
-          OneLine(r.size),
+  for (const holes::HoleFacts& f : list) {
+    const Row r(f);
+    const bool through = f.read && f.spec.through;
+    line({std::to_string(f.id),
+          OneLine(f.name),
+          OneLine(r.cls),
+          OneLine(f.stored.standard),
+          OneLine(f.stored.sizeCode),
           Opt(r.diameter, true),
           Opt(r.drillDiameter, true),
           Opt(r.length, true),
-          r.threaded ? "yes" : "no",
+          f.read && f.spec.threaded ? "yes" : "no",
           Opt(r.threadLength, true),
           Opt(r.pitch, true),
           r.recess,
           Opt(r.recessDiameter, true),
           Opt(r.recessDepth, true),
           Opt(r.recessAngle, true),
-          r.through ? "yes" : "no",
-          r.through ? std::string() : Opt(r.pointAngle, true),
-          Num(r.position.x),
-          Num(r.position.y),
-          Num(r.position.z),
-          Num(r.axis.x),
-          Num(r.axis.y),
-          Num(r.axis.z),
-          OneLine(r.problem)});
+          through ? "yes" : "no",
+          through ? std::string() : Opt(r.pointAngle, true),
+          Num(f.position[0]),
+          Num(f.position[1]),
+          Num(f.position[2]),
+          Num(f.axis[0]),
+          Num(f.axis[1]),
+          Num(f.axis[2]),
+          OneLine(f.problem)});
   }
 }
 
 namespace {
 
-std::string Triple(const scene::Vec3& v) {
-  return Short(v.x) + ", " + Short(v.y) + ", " + Short(v.z);
+std::string Label(const holes::HoleFacts& f) {
+  return "#" + std::to_string(f.id) + " " + OneLine(f.name);
 }
 
-std::string Label(const HoleRow& r) { return "#" + std::to_string(r.id) + " " + OneLine(r.name); }
-
 // The cells that say what a hole is (not which one, nor where): holes with equal cells are alike.
-std::vector<std::string> WhatCells(const HoleRow& r) {
-  std::string cls = r.progId.empty() ? r.className : r.progId;
+std::vector<std::string> WhatCells(const holes::HoleFacts& f) {
+  const Row r(f);
+  std::string cls = r.cls;
   if (cls.rfind("Cavix.", 0) == 0) cls.erase(0, 6);
   std::string thread = "-";
-  if (r.threaded) thread = Opt(r.threadLength, false) + " \u00d7 P" + Opt(r.pitch, false);
+  if (f.read && f.spec.threaded)
+    thread = Opt(r.threadLength, false) + " \u00d7 P" + Opt(r.pitch, false);
   std::string recess = "-";
   if (r.recess == "counterbore")
     recess = "\u2334 \u2300" + Opt(r.recessDiameter, false) + " \u21a7" + Opt(r.recessDepth, false);
@@ -187,39 +170,39 @@ std::vector<std::string> WhatCells(const HoleRow& r) {
     recess = "\u2334 \u2300" + Opt(r.recessDiameter, false) + " \u21a7" +
              Opt(r.recessDepth, false) + " \u00d7 " + Opt(r.recessAngle, false) + "\u00b0";
   std::string end = "THRU";
-  if (!r.problem.empty()) {
+  if (!f.IsHole()) {
     end = "not a hole";
-  } else if (!r.through) {
+  } else if (!f.spec.through) {
     const double a = r.pointAngle.value_or(0);
     end = a > 0 ? "blind " + Short(a) + "\u00b0" : "blind flat";
   }
-  return {OneLine(cls),           OneLine(r.standard),
-          OneLine(r.size),        Opt(r.diameter, false),
+  return {OneLine(cls),           OneLine(f.stored.standard),
+          OneLine(f.stored.sizeCode), Opt(r.diameter, false),
           Opt(r.drillDiameter, false), Opt(r.length, false),
           thread,                 recess,
-          end,                    Triple(r.axis)};
+          end,                    Triple(f.axis)};
 }
 
 }  // namespace
 
-void WriteHoleTable(const std::vector<HoleRow>& rows, std::ostream& os) {
+void WriteHoleTable(const std::vector<holes::HoleFacts>& list, std::ostream& os) {
   // Holes alike share a row, in the order their first one stands in the model; a hole that is
   // not one stays on its own.
   struct Kind {
     std::vector<std::string> what;
-    std::vector<const HoleRow*> holes;
+    std::vector<const holes::HoleFacts*> holes;
   };
   std::vector<Kind> kinds;
   std::map<std::vector<std::string>, size_t> index;
-  for (const HoleRow& r : rows) {
-    std::vector<std::string> what = WhatCells(r);
-    if (!r.problem.empty()) {
-      kinds.push_back({std::move(what), {&r}});
+  for (const holes::HoleFacts& f : list) {
+    std::vector<std::string> what = WhatCells(f);
+    if (!f.IsHole()) {
+      kinds.push_back({std::move(what), {&f}});
       continue;
     }
     const auto [it, added] = index.try_emplace(what, kinds.size());
     if (added) kinds.push_back({std::move(what), {}});
-    kinds[it->second].holes.push_back(&r);
+    kinds[it->second].holes.push_back(&f);
   }
 
   std::vector<std::vector<std::string>> cells;
@@ -253,17 +236,18 @@ void WriteHoleTable(const std::vector<HoleRow>& rows, std::ostream& os) {
   for (const Kind& k : kinds) {
     if (k.holes.size() < 2) continue;
     os << "\n" << k.holes.size() << "\u00d7 " << Label(*k.holes.front()) << ":\n";
-    for (const HoleRow* r : k.holes) os << "  #" << r->id << "  " << Triple(r->position) << "\n";
+    for (const holes::HoleFacts* f : k.holes)
+      os << "  #" << f->id << "  " << Triple(f->position) << "\n";
   }
 }
 
-void WriteHoleList(const std::vector<HoleRow>& rows, std::ostream& os) {
-  WriteHoleTable(rows, os);
-  os << rows.size() << (rows.size() == 1 ? " hole" : " holes")
+void WriteHoleList(const std::vector<holes::HoleFacts>& list, std::ostream& os) {
+  WriteHoleTable(list, os);
+  os << list.size() << (list.size() == 1 ? " hole" : " holes")
      << "; lengths in mm, the bore's length below any recess, \u2300 the nominal and Drill \u2300 "
         "the drilled diameter\n";
-  for (const HoleRow& r : rows)
-    if (!r.problem.empty()) os << Label(r) << " is not a hole: " << OneLine(r.problem) << "\n";
+  for (const holes::HoleFacts& f : list)
+    if (!f.IsHole()) os << Label(f) << " is not a hole: " << OneLine(f.problem) << "\n";
 }
 
 }  // namespace cavix::actions

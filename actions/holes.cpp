@@ -1,11 +1,7 @@
 // Drops and edits through the host's events, each under a dialog player.
 #include "actions/holes.h"
 
-#include <stdexcept>
-
 #include "dialog/drop_hole.h"
-#include "forms/message_box.h"
-#include "forms/window_hook.h"
 #include "hole_objects/hole_record.h"
 #include "runtime/error.h"
 
@@ -13,43 +9,16 @@ namespace cavix::actions {
 
 namespace {
 
-// Counts the forms a host call shows and hands each to the script.
-class CountingDriver : public forms::IModalDriver {
- public:
-  explicit CountingDriver(forms::ScriptRunner& runner) : runner_(runner) {}
-  void Run(forms::Form& form) override {
-    ++shown_;
-    runner_.Run(form);
-  }
-  int Shown() const { return shown_; }
-
- private:
-  forms::ScriptRunner& runner_;
-  int shown_ = 0;
-};
-
 // The stored parameters and class of a hole, for comparing holes.
 std::optional<holes::HoleRecord> RecordOf(scene::Scene& model, scene::Shape& s) {
   const host::ClassInfo* info = model.FindClassByTag(s.BindingTag());
   const holes::HoleKind* kind = info ? holes::FindHoleKindByName(info->progId) : nullptr;
-  host::IComponent* data = holes::HoleData(s);
-  if (!kind || !data) return std::nullopt;
+  if (!kind) return std::nullopt;
   try {
-    return holes::DecodeHoleRecord(*data, *kind);
+    return holes::StoredRecord(s, *kind);
   } catch (const rt::Error&) {
     return std::nullopt;  // a hole whose record cannot be read is like no other
   }
-}
-
-bool SameRecord(const holes::HoleRecord& a, const holes::HoleRecord& b) {
-  return a.holeType == b.holeType && a.standardsTab == b.standardsTab &&
-         a.threadFlag == b.threadFlag && a.throughFlag == b.throughFlag &&
-         a.pointAngle == b.pointAngle && a.drilledLength == b.drilledLength &&
-         a.diameter == b.diameter && a.length == b.length &&
-         a.pitchOrAllowance == b.pitchOrAllowance && a.recessDiameter == b.recessDiameter &&
-         a.counterboreDepth == b.counterboreDepth && a.countersinkAngle == b.countersinkAngle &&
-         a.className == b.className && a.standard == b.standard && a.sizeCode == b.sizeCode &&
-         a.tableFile == b.tableFile;
 }
 
 }  // namespace
@@ -57,41 +26,13 @@ bool SameRecord(const holes::HoleRecord& a, const holes::HoleRecord& b) {
 DialogPlayer::DialogPlayer(forms::Script script, std::ostream& out, std::ostream& diag)
     : script_(std::move(script)), out_(&out), diag_(&diag) {}
 
-DialogPlayer DialogPlayer::Window() {
-  if (!forms::WindowRunnerSlot())
-    throw std::runtime_error(
-        "the dialog window (--gui) is not built into this cavix; play a dialog script with "
-        "--script FILE");
-  return DialogPlayer();
-}
-
-bool DialogPlayer::Run(const std::function<void()>& call) {
-  if (runner_) return runner_(call) != 0;
-  if (!script_) return forms::WindowRunnerSlot()(call) != 0;
-  forms::ScriptRunner runner(*script_, *out_, *diag_);
-  CountingDriver driver(runner);
-  forms::JsonLinesMessageService messages(*out_);
-  forms::IModalDriver* previousDriver = forms::ModalDriver();
-  forms::IMessageService* previousMessages = forms::MessageService();
-  forms::SetModalDriver(&driver);
-  forms::SetMessageService(&messages);
-  struct Restore {
-    forms::IModalDriver* driver;
-    forms::IMessageService* messages;
-    ~Restore() {
-      forms::SetModalDriver(driver);
-      forms::SetMessageService(messages);
-    }
-  } restore{previousDriver, previousMessages};
-  struct Keep {
-    std::vector<forms::Message>& into;
-    const forms::JsonLinesMessageService& from;
-    ~Keep() { into.insert(into.end(), from.Shown().begin(), from.Shown().end()); }
-  } keep{messages_, messages};
-  call();
-  if (driver.Shown() == 0) return false;
-  runner.Finish();
-  return true;
+bool DialogPlayer::Run(dialog::AddIn& addIn, const std::function<void()>& call) {
+  const auto shownIn = [&](forms::Ui& ui) {
+    const dialog::ShowingIn showing(addIn, ui);
+    call();
+  };
+  return (script_ ? forms::PlayScript(*script_, *out_, *diag_, shownIn, &messages_)
+                  : windows_(shownIn)) != 0;
 }
 
 DialogOutcome Drop(Workspace& w, const std::vector<Placement>& placements, DialogPlayer& player) {
@@ -100,13 +41,13 @@ DialogOutcome Drop(Workspace& w, const std::vector<Placement>& placements, Dialo
   std::vector<scene::Shape*> shapes;
   shapes.reserve(placements.size());
   DialogOutcome outcome;
-  w.Hooks().lastDialog = dialog::DialogResult::None;
-  outcome.shown = player.Run([&] {
+  w.AddIn().lastDialog = dialog::DialogResult::None;
+  outcome.shown = player.Run(w.AddIn(), [&] {
     for (const Placement& p : placements)
       shapes.push_back(&model.AddDroppedShape(p.normal, p.position));
     model.DropCatalogEntry(shapes);
   });
-  outcome.result = w.Hooks().lastDialog;
+  outcome.result = w.AddIn().lastDialog;
   if (outcome.result == dialog::DialogResult::Applied) outcome.holes = shapes;
   return outcome;
 }
@@ -118,7 +59,7 @@ std::vector<scene::Shape*> HolesLike(scene::Scene& model, scene::Shape& hole) {
   for (scene::Shape* s : model.BoundShapes()) {
     if (s == &hole || s->BindingTag() != hole.BindingTag()) continue;
     const std::optional<holes::HoleRecord> r = RecordOf(model, *s);
-    if (r && SameRecord(*r, *wanted)) alike.push_back(s);
+    if (r == wanted) alike.push_back(s);
   }
   return alike;
 }
@@ -126,16 +67,16 @@ std::vector<scene::Shape*> HolesLike(scene::Scene& model, scene::Shape& hole) {
 DialogOutcome Edit(Workspace& w, scene::Shape& hole, bool allLike, DialogPlayer& player) {
   std::vector<scene::Shape*> targets =
       allLike ? HolesLike(w.Model(), hole) : std::vector<scene::Shape*>{&hole};
-  AddInHooks& hooks = w.Hooks();
-  hooks.lastDialog = dialog::DialogResult::None;
-  hooks.editAlike.assign(targets.begin() + 1, targets.end());
+  dialog::AddIn& addIn = w.AddIn();
+  addIn.lastDialog = dialog::DialogResult::None;
+  addIn.editAlike.assign(targets.begin() + 1, targets.end());
   struct Clear {
-    AddInHooks& h;
-    ~Clear() { h.editAlike.clear(); }
-  } clear{hooks};
+    dialog::AddIn& a;
+    ~Clear() { a.editAlike.clear(); }
+  } clear{addIn};
   DialogOutcome outcome;
-  outcome.shown = player.Run([&] { w.Model().DoubleClick(hole); });
-  outcome.result = hooks.lastDialog;
+  outcome.shown = player.Run(addIn, [&] { w.Model().DoubleClick(hole); });
+  outcome.result = addIn.lastDialog;
   if (outcome.result == dialog::DialogResult::Applied) outcome.holes = targets;
   return outcome;
 }
@@ -153,12 +94,8 @@ void AssignCatalogItem(Workspace& w, scene::Shape& shape, std::ostream& out) {
   if (!handler) rt::Raise(rt::err::kNoSuchMember, "AssignEvent");
 
   forms::JsonLinesMessageService messages(out);
-  forms::IMessageService* previous = forms::MessageService();
-  forms::SetMessageService(&messages);
-  struct Restore {
-    forms::IMessageService* previous;
-    ~Restore() { forms::SetMessageService(previous); }
-  } restore{previous};
+  forms::Ui ui(nullptr, &messages);
+  const dialog::ShowingIn showing(w.AddIn(), ui);
   handler->AssignEvent(model.App());
 }
 

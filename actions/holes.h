@@ -14,29 +14,29 @@
 
 namespace cavix::actions {
 
+// A window toolkit's way to show the dialogs of one host call: it runs the call with a Ui that
+// shows them in windows, and returns how many it showed.
+using WindowRunner = std::function<int(const std::function<void(forms::Ui&)>& call)>;
+
 // How the dialog a host call opens is answered: a dialog script, or the dialog window.
 class DialogPlayer {
  public:
   // Plays `script`; message boxes and form dumps go to `out` as JSON lines, diagnostics to `diag`.
   DialogPlayer(forms::Script script, std::ostream& out, std::ostream& diag);
-  // Shows the dialog in a window; throws when this program has no window toolkit built in.
-  static DialogPlayer Window();
-  // Shows the dialog through `runner`, a window toolkit's own (the host window's, which hands
-  // each dialog to its user); it runs the call and returns how many dialogs the call showed.
-  using WindowRunner = std::function<int(const std::function<void()>& call)>;
-  explicit DialogPlayer(WindowRunner runner) : runner_(std::move(runner)) {}
+  // Shows the dialog through `windows` (the `cavix` command's, or the host window's, which hands
+  // each dialog to its user).
+  explicit DialogPlayer(WindowRunner windows) : windows_(std::move(windows)) {}
 
-  // Runs `call` (the host call that may open the dialog) under this player and returns whether a
-  // dialog was shown. A script that ends with the dialog open, or with actions left over, and the
-  // add-in's run-time errors are thrown.
-  bool Run(const std::function<void()>& call);
+  // Runs `call` (the host call that may open the dialog), the dialogs of `addIn` showing in this
+  // player, and returns whether a dialog was shown. A script that ends with the dialog open, or
+  // with actions left over, and the add-in's run-time errors are thrown.
+  bool Run(dialog::AddIn& addIn, const std::function<void()>& call);
   // The message boxes a script has answered so far.
   const std::vector<forms::Message>& Messages() const { return messages_; }
 
  private:
-  DialogPlayer() = default;
   std::optional<forms::Script> script_;
-  WindowRunner runner_;
+  WindowRunner windows_;
   std::vector<forms::Message> messages_;
   std::ostream* out_ = nullptr;
   std::ostream* diag_ = nullptr;

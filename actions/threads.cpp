@@ -1,32 +1,15 @@
 // The thread queries of a drawing view.
 #include "actions/threads.h"
 
-#include "hole_objects/hole_record.h"
-#include "runtime/error.h"
+#include "export/scene_export.h"
 
 namespace cavix::actions {
-
-namespace {
-
-// Why the stored values of a bound hole make no hole, or "".
-std::string ProblemOf(scene::Scene& model, scene::Shape& hole) {
-  const host::ClassInfo* info = model.FindClassByTag(hole.BindingTag());
-  const holes::HoleKind* kind = info ? holes::FindHoleKindByName(info->progId) : nullptr;
-  host::IComponent* data = holes::HoleData(hole);
-  if (!kind || !data) return {};
-  try {
-    return holes::ProblemOf(holes::DecodeHoleRecord(*data, *kind), *kind);
-  } catch (const rt::Error& e) {
-    return e.Description();
-  }
-}
-
-}  // namespace
 
 ThreadAnswer QueryThread(scene::Scene& model, scene::Shape& hole) {
   auto query = model.ThreadQuery(hole);
   ThreadAnswer a;
-  a.problem = ProblemOf(model, hole);
+  // A hole whose record makes no hole is not asked.
+  a.problem = exporter::FactsOf(model, hole).problem;
   if (!a.problem.empty()) return a;
   a.result = query->GetProjectedThreadInformation(hole, a.InnerDiameter, a.OuterDiameter,
                                                   a.TaperAngle, a.ThreadLength, a.OffsetDistance,

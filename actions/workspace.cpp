@@ -2,28 +2,18 @@
 #include "actions/workspace.h"
 
 #include "dialog/drop_hole.h"
-#include "dialog/initialize.h"
+#include "dialog/dialog.h"
 #include "hole_objects/class_list.h"
 #include "scene/model_file.h"
 
 namespace cavix::actions {
 
 void LoadAddIn(scene::Scene& model, const scene::ServiceConfig& services,
-               const std::shared_ptr<AddInHooks>& hooks) {
-  // The hooks outlive neither the workspace nor the classes: the factories hold them shared.
-  const std::weak_ptr<AddInHooks> weak = hooks;
-  model.RegisterClasses(HoleClasses([weak](host::IShape& shape, int16_t holeType) {
-    const std::shared_ptr<AddInHooks> h = weak.lock();
-    const dialog::DialogResult result =
-        h ? dialog::EditHole(shape, holeType, h->editAlike, h->memory.get())
-          : dialog::EditHole(shape, holeType);
-    if (h) h->lastDialog = result;
+               const std::shared_ptr<dialog::AddIn>& addIn) {
+  model.RegisterClasses(HoleClasses([addIn](host::IShape& shape, int16_t holeType) {
+    dialog::EditHole(shape, holeType, *addIn);
   }));
-  model.RegisterClasses({dialog::DropHoleClassInfo(
-      [weak](dialog::DialogResult result) {
-        if (const std::shared_ptr<AddInHooks> h = weak.lock()) h->lastDialog = result;
-      },
-      hooks->memory)});
+  model.RegisterClasses({dialog::DropHoleClassInfo(addIn)});
   model.InstallServices(services);
 }
 
@@ -32,8 +22,8 @@ Workspace::Workspace(std::unique_ptr<scene::Scene> model, std::string path,
     : model_(std::move(model)),
       path_(std::move(path)),
       services_(services),
-      hooks_(std::make_shared<AddInHooks>()) {
-  LoadAddIn(*model_, services, hooks_);
+      addIn_(std::make_shared<dialog::AddIn>()) {
+  LoadAddIn(*model_, services, addIn_);
 }
 
 std::unique_ptr<Workspace> Workspace::Open(const std::string& path,
@@ -69,7 +59,7 @@ void Workspace::SaveAs(std::string path) {
 
 void Workspace::Replace(const std::string& text) {
   std::unique_ptr<scene::Scene> model = scene::ModelFromText(text, path_);
-  LoadAddIn(*model, services_, hooks_);
+  LoadAddIn(*model, services_, addIn_);
   model_ = std::move(model);
 }
 

@@ -13,15 +13,6 @@
 
 namespace cavix::actions {
 
-// What the add-in's registered classes tell the workspace, and what it tells them: how the last
-// dialog ended, and which further holes the next edit applies to.
-struct AddInHooks {
-  dialog::DialogResult lastDialog = dialog::DialogResult::None;
-  std::vector<host::IShape*> editAlike;
-  // What the dialog remembers from one showing to the next while the add-in is loaded.
-  std::shared_ptr<dialog::DialogMemory> memory = std::make_shared<dialog::DialogMemory>();
-};
-
 class Workspace {
  public:
   // Reads the model file (53 missing, 75 unreadable, 321 not a model) and loads the add-in.
@@ -39,7 +30,8 @@ class Workspace {
   scene::Scene& Model() { return *model_; }
   const scene::Scene& Model() const { return *model_; }
   const std::string& Path() const { return path_; }
-  AddInHooks& Hooks() { return *hooks_; }
+  // The add-in as this workspace's model has it loaded.
+  dialog::AddIn& AddIn() { return *addIn_; }
 
   // The model as its file would hold it now, and whether that differs from what was read or last
   // saved.
@@ -50,7 +42,7 @@ class Workspace {
   // The same to `path`, which becomes the workspace's file.
   void SaveAs(std::string path);
   // Takes the model anew from `text` (a model file's text, as Text gives it; undo and redo): the
-  // add-in is loaded into it with the same hooks, so what the dialog remembers carries on. Raises
+  // same add-in is loaded into it, so what the dialog remembers carries on. Raises
   // as the model file does for a text that is no model, and leaves the model as it was then.
   void Replace(const std::string& text);
 
@@ -62,13 +54,13 @@ class Workspace {
   std::string path_;
   scene::ServiceConfig services_;
   std::string saved_;
-  std::shared_ptr<AddInHooks> hooks_;
+  std::shared_ptr<dialog::AddIn> addIn_;
   std::optional<rt::FileLock> lock_;
 };
 
 // Registers the add-in's classes (the four hole classes and the catalog drop handler) with a
-// scene and gives it the host's services; the classes report to `hooks`.
+// scene and gives it the host's services; the classes share `addIn`.
 void LoadAddIn(scene::Scene& model, const scene::ServiceConfig& services,
-               const std::shared_ptr<AddInHooks>& hooks);
+               const std::shared_ptr<dialog::AddIn>& addIn);
 
 }  // namespace cavix::actions

@@ -72,7 +72,7 @@ void PrintHelp(std::ostream& os) {
 
 Invocation Parse(const Command& c, const std::vector<std::string>& argv, size_t first,
                  std::ostream& out, std::ostream& err) {
-  Invocation inv{c, {}, {}, out, err};
+  Invocation inv{c, {}, {}, out, err, {}};
   auto options = OptionsOf(c);
   bool optionsEnded = false;
   for (size_t i = first; i < argv.size(); ++i) {
@@ -234,6 +234,10 @@ std::unique_ptr<actions::Workspace> OpenModelToChange(const Invocation& inv,
 }
 
 std::string ErrorLine(const std::exception& e) {
+  // Not the user's input: a fault of cavix itself.
+  if (dynamic_cast<const rt::InternalError*>(&e))
+    return "cavix: internal error: " + PrintableLines(e.what()) +
+           " (a fault of cavix, not of its input; please report it)";
   const auto* r = dynamic_cast<const rt::Error*>(&e);
   if (!r) return "cavix: error: " + PrintableLines(e.what());
   std::string line =
@@ -253,7 +257,8 @@ std::string Num(double v) {
   return ec == std::errc() ? std::string(buf, p) : std::string("?");
 }
 
-int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
+int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err,
+        const actions::WindowRunner& windows) {
   if (argv.empty()) {
     PrintHelp(err);
     return 2;
@@ -283,6 +288,7 @@ int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& e
   }
   try {
     Invocation inv = Parse(*command, argv, 1, out, err);
+    inv.windows = windows;
     if (inv.Has("--help")) {
       PrintCommandHelp(*command, out);
       return 0;
@@ -297,7 +303,7 @@ int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& e
     return 2;
   } catch (const std::exception& e) {
     err << ErrorLine(e) << "\n";
-    return 1;
+    return dynamic_cast<const rt::InternalError*>(&e) ? kInternalErrorStatus : 1;
   }
 }
 

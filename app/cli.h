@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "actions/holes.h"
 #include "actions/workspace.h"
 #include "runtime/printable.h"
 #include "scene/scene.h"
@@ -54,6 +55,8 @@ struct Invocation {
   std::map<std::string, std::vector<std::string>> options;
   std::ostream& out;
   std::ostream& err;
+  // How this program shows the dialog in a window (--gui); empty when it has no window toolkit.
+  actions::WindowRunner windows;
 
   bool Has(const std::string& option) const { return options.count(option) != 0; }
   std::optional<std::string> Value(const std::string& option) const;
@@ -86,14 +89,20 @@ std::unique_ptr<actions::Workspace> OpenModelToChange(const Invocation& inv,
 void RequireRegistryFile(const Invocation& inv, const std::string& command);
 // A number as people read it: the shortest text that reads back as the same double.
 std::string Num(double v);
-// How an error is reported: "cavix: error N: description (file)", safe for a terminal.
+// How an error is reported: "cavix: error N: description (file)", safe for a terminal; a broken
+// invariant (rt::InternalError) as "cavix: internal error: ...".
 std::string ErrorLine(const std::exception& e);
+// The exit status of a run that ended in an internal error.
+inline constexpr int kInternalErrorStatus = 70;
 using rt::Printable;
 
 // The command table (commands.cpp).
 const std::vector<Command>& Commands();
 
-// Runs the command line; returns the exit status (0 done, 1 error, 2 usage).
-int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err);
+// Runs the command line; returns the exit status (0 done, 1 error, 2 usage,
+// kInternalErrorStatus for an internal error).
+// `windows` shows dialogs in windows for --gui (none: --gui is refused).
+int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err,
+        const actions::WindowRunner& windows = {});
 
 }  // namespace cavix::app

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "actions/hole_table.h"
+#include "actions/workspace.h"
 #include "actions/holes.h"
 #include "actions/placement.h"
 #include "actions/regen.h"
@@ -217,20 +218,25 @@ void Messages(const std::vector<forms::Message>& shown, bool& prefsNotWritten,
   }
 }
 
+// What a drop placed, as the summary names it; `refused` when the add-in refused the drop.
+struct Dropped {
+  bool refused = false;
+  std::string said;
+};
+
 // Holes as `cavix drop` places them: the model read, the holes dropped at `placements` and made
-// by the script, the model saved. Returns the placed holes as the summary names them; throws what
-// the drop threw.
-std::string DropAt(const Invocation& inv, const std::string& model,
-                   const std::vector<actions::Placement>& placements, const fs::path& script,
-                   std::vector<forms::Message>& messages) {
+// by the script, the model saved. Throws what the drop threw.
+Dropped DropAt(const Invocation& inv, const std::string& model,
+               const std::vector<actions::Placement>& placements, const fs::path& script,
+               std::vector<forms::Message>& messages) {
   auto workspace = OpenModel(inv, model);
   std::ostringstream out, diag;
   actions::DialogPlayer player(forms::LoadScript(script.string()), out, diag);
   const actions::DialogOutcome done = actions::Drop(*workspace, placements, player);
   messages = player.Messages();
-  if (!done.shown)
-    return "cavix drop: the drop was refused; " + model + " is unchanged";
-  if (!workspace->Changed()) return "cavix drop: nothing placed; " + model + " is unchanged";
+  if (!done.shown) return {true, "cavix drop: the drop was refused; " + model + " is unchanged"};
+  if (!workspace->Changed())
+    return {false, "cavix drop: nothing placed; " + model + " is unchanged"};
   workspace->Save();
   if (done.holes.empty()) return {};
   const scene::Shape& first = *done.holes.front();
@@ -239,211 +245,241 @@ std::string DropAt(const Invocation& inv, const std::string& model,
   if (done.holes.size() > 1)
     placed = std::to_string(done.holes.size()) + " holes #" + std::to_string(first.Id()) +
              " to #" + std::to_string(done.holes.back()->Id()) + " \"" + first.Name() + "\"";
-  return placed + " (" + (info ? info->progId : std::string("no class")) + ")";
+  return {false, placed + " (" + (info ? info->progId : std::string("no class")) + ")"};
 }
 
-std::string Volume(const std::string& report) {
-  const auto at = report.find("volume ");
-  if (at == std::string::npos) return {};
-  const auto end = report.find(" mm3", at);
-  return end == std::string::npos ? std::string() : report.substr(at + 7, end - at - 7);
+// Whether the hole `f` is the one placed at `p`, and made as planned.
+bool Placed(const holes::HoleFacts& f, const actions::Placement& p) {
+  return f.position == std::array<double, 3>{p.position.x, p.position.y, p.position.z} &&
+         f.axis == std::array<double, 3>{p.normal.x, p.normal.y, p.normal.z};
+}
+bool Made(const holes::HoleFacts& f, const char* progId, bool threaded, bool through) {
+  return f.boundClass == progId && f.spec.threaded == threaded && f.spec.through == through;
 }
 
-}  // namespace
+// A volume as the export's own line gives it.
+std::string Volume(double mm3) {
+  std::ostringstream os;
+  os.precision(10);
+  os << mm3;
+  return os.str();
+}
 
-int CmdDemo(Invocation& inv) {
-  const auto started = std::chrono::steady_clock::now();
-  const fs::path dir =
-      fs::absolute(inv.args.empty() ? fs::path("cavix-demo") : fs::path(inv.args[0]));
-  CheckDirectory(dir);
-  const InstallInfo install = ReadInstall(inv);
-  std::error_code ec;
-  fs::create_directories(dir, ec);
-  if (ec)
-    rt::Raise(kPathNotFound, "cannot create \"" + dir.string() + "\": " + ec.message(),
-              "cavix demo");
+// One run of the demo: the steps a user's commands would take, in order, each adding its lines
+// to the summary and its failures to the list; a failed step does not stop the ones after it.
+class Demo {
+ public:
+  Demo(Invocation& inv, fs::path dir, InstallInfo install)
+      : inv_(inv), dir_(std::move(dir)), install_(std::move(install)),
+        model_((dir_ / kModel).string()) {}
 
-  const std::string model = (dir / kModel).string();
-  std::ostringstream sum;  // the summary, printed and kept in DIR
-  std::vector<std::string> failures;
-  sum << kSummaryFirstLine << " in " << dir.string() << "\n";
-  sum << "  registry " << install.registry << "\n  ApplDir  " << install.applDir << "\n  scripts  "
-      << install.scripts.string() << "\n\n";
+  void NewModel();
+  void DropHoles();
+  void CheckPlan();
+  void Resize();
+  void QueryThreads();
+  void Export();
+  void Table();
+  // The closing lines: counts, preferences, files, failures. Returns the exit status.
+  int Finish(std::chrono::steady_clock::time_point started);
 
+ private:
+  void Drop(const char* script, const std::vector<actions::Placement>& placements,
+            const std::string& where);
+  void Failed(const std::string& what) { failures_.push_back(what); }
+
+  Invocation& inv_;
+  const fs::path dir_;
+  const InstallInfo install_;
+  const std::string model_;
+  std::ostringstream sum_;  // the summary, printed and kept in DIR
+  std::vector<std::string> failures_;
+  std::vector<std::string> failedDrops_, otherMessages_;
+  bool prefsNotWritten_ = false;
+  std::string prefsError_, prefsRestore_;
+  std::vector<actions::Placement> circle_;
+  std::vector<holes::HoleFacts> holes_;
+  std::unique_ptr<actions::Workspace> resized_;
+  size_t planned_ = 0;
+  std::string volume_;
+};
+
+void Demo::NewModel() {
+  sum_ << kSummaryFirstLine << " in " << dir_.string() << "\n";
+  sum_ << "  registry " << install_.registry << "\n  ApplDir  " << install_.applDir
+       << "\n  scripts  " << install_.scripts.string() << "\n\n";
   // A previous demo's model is replaced: the demo starts from a new part every time. A model that
   // cannot be written ends the demo with the writer's own words, which name the file.
-  scene::SaveModel(*scene::Scene::NewModel(kBlock), model);
-  sum << "1. new model " << kModel << ": block " << Triple(kBlock, " x ") << " mm\n";
+  scene::SaveModel(*scene::Scene::NewModel(kBlock), model_);
+  sum_ << "1. new model " << kModel << ": block " << Triple(kBlock, " x ") << " mm\n";
+}
 
-  // The holes, each dropped and placed by its dialog script.
-  const PrefsKeeper prefs(install.prefsFile, install.prefsFolder);
-  bool prefsNotWritten = false;
-  std::string prefsError;
-  std::vector<std::string> otherMessages;
-  std::vector<std::string> failedDrops;
-  sum << "2. holes dropped and placed by dialog scripts (cavix drop --script):\n";
-  for (const PlannedHole& h : kPlan) {
-    std::vector<forms::Message> shown;
-    std::string placed;
-    bool failed = false;
-    try {
-      placed = DropAt(inv, model, {{h.at, h.normal}}, install.scripts / h.script, shown);
-      failed = placed.rfind("cavix drop: the drop was refused", 0) == 0;
-    } catch (const std::exception& e) {
-      placed = ErrorLine(e);
-      failed = true;
-    }
-    Messages(shown, prefsNotWritten, prefsError, otherMessages);
-    if (failed) {
-      failedDrops.push_back(h.script);
-      failures.push_back(std::string(h.script) + ": " + placed);
-      sum << "   " << h.script << " FAILED: " << placed << "\n";
-    } else {
-      sum << "   " << h.script << " at (" << Triple(h.at, ", ") << ") axis ("
-          << Triple(h.normal, ", ") << "): " << placed << "\n";
-    }
+void Demo::Drop(const char* script, const std::vector<actions::Placement>& placements,
+                const std::string& where) {
+  std::vector<forms::Message> shown;
+  Dropped placed;
+  bool failed = false;
+  try {
+    placed = DropAt(inv_, model_, placements, install_.scripts / script, shown);
+    failed = placed.refused;
+  } catch (const std::exception& e) {
+    placed.said = ErrorLine(e);
+    failed = true;
   }
+  Messages(shown, prefsNotWritten_, prefsError_, otherMessages_);
+  if (failed) {
+    failedDrops_.push_back(script);
+    Failed(std::string(script) + ": " + placed.said);
+    sum_ << "   " << script << " FAILED: " << placed.said << "\n";
+  } else {
+    sum_ << "   " << script << where << placed.said << "\n";
+  }
+}
+
+void Demo::DropHoles() {
+  const PrefsKeeper prefs(install_.prefsFile, install_.prefsFolder);
+  sum_ << "2. holes dropped and placed by dialog scripts (cavix drop --script):\n";
+  for (const PlannedHole& h : kPlan)
+    Drop(h.script, {{h.at, h.normal}},
+         " at (" + Triple(h.at, ", ") + ") axis (" + Triple(h.normal, ", ") + "): ");
   // One pattern: a bolt circle, placed by one drop and one dialog.
-  const std::vector<actions::Placement> circle = actions::CirclePattern(
-      {kCircle.centre, kCircle.normal}, kCircle.count, kCircle.radius, kCircle.startDegrees);
-  {
-    std::vector<forms::Message> shown;
-    std::string placed;
-    try {
-      placed = DropAt(inv, model, circle, install.scripts / kCircle.script, shown);
-    } catch (const std::exception& e) {
-      placed = "FAILED: " + ErrorLine(e);
-      failures.push_back(std::string(kCircle.script) + ": " + ErrorLine(e));
-    }
-    Messages(shown, prefsNotWritten, prefsError, otherMessages);
-    sum << "   " << kCircle.script << ", a bolt circle of " << kCircle.count << " about ("
-        << Triple(kCircle.centre, ", ") << ") radius " << Num(kCircle.radius) << " axis ("
-        << Triple(kCircle.normal, ", ") << ") in one drop: " << placed << "\n";
-  }
-  const std::string prefsRestore = prefs.Restore();
+  circle_ = actions::CirclePattern({kCircle.centre, kCircle.normal}, kCircle.count,
+                                   kCircle.radius, kCircle.startDegrees);
+  Drop(kCircle.script, circle_,
+       ", a bolt circle of " + std::to_string(kCircle.count) + " about (" +
+           Triple(kCircle.centre, ", ") + ") radius " + Num(kCircle.radius) + " axis (" +
+           Triple(kCircle.normal, ", ") + ") in one drop: ");
+  prefsRestore_ = prefs.Restore();
+}
 
+void Demo::CheckPlan() {
   // Each hole as planned: class, thread and through flags, from the saved model.
-  std::vector<actions::HoleRow> rows = actions::HoleTable(OpenModel(inv, model)->Model());
-  size_t planned = 0;
+  holes_ = exporter::HolesOf(OpenModel(inv_, model_)->Model());
   for (const PlannedHole& h : kPlan) {
     bool found = false;
-    for (const actions::HoleRow& row : rows)
-      if (row.position == h.at && row.axis == h.normal) {
-        found = true;
-        if (row.progId != h.progId || row.threaded != h.threaded || row.through != h.through)
-          failures.push_back(std::string(h.script) + ": came out as " + row.progId +
-                             (row.threaded ? " threaded" : " plain") +
-                             (row.through ? " through" : " blind"));
-        else
-          ++planned;
-      }
-    if (!found && std::find(failedDrops.begin(), failedDrops.end(), h.script) == failedDrops.end())
-      failures.push_back(std::string(h.script) + ": no hole placed");
+    for (const holes::HoleFacts& f : holes_) {
+      if (!Placed(f, {h.at, h.normal})) continue;
+      found = true;
+      if (Made(f, h.progId, h.threaded, h.through))
+        ++planned_;
+      else
+        Failed(std::string(h.script) + ": came out as " + f.boundClass +
+               (f.spec.threaded ? " threaded" : " plain") +
+               (f.spec.through ? " through" : " blind"));
+    }
+    if (!found &&
+        std::find(failedDrops_.begin(), failedDrops_.end(), h.script) == failedDrops_.end())
+      Failed(std::string(h.script) + ": no hole placed");
   }
-  for (const actions::Placement& p : circle) {
-    const auto row = std::find_if(rows.begin(), rows.end(), [&](const actions::HoleRow& r) {
-      return r.position == p.position && r.axis == p.normal;
-    });
-    if (row != rows.end() && row->progId == kCircle.progId && row->threaded == kCircle.threaded &&
-        row->through == kCircle.through)
-      ++planned;
+  for (const actions::Placement& p : circle_) {
+    const auto f = std::find_if(holes_.begin(), holes_.end(),
+                                [&](const holes::HoleFacts& r) { return Placed(r, p); });
+    if (f != holes_.end() && Made(*f, kCircle.progId, kCircle.threaded, kCircle.through))
+      ++planned_;
     else
-      failures.push_back(std::string(kCircle.script) + ": no hole as planned at (" +
-                         Triple(p.position, ", ") + ")");
+      Failed(std::string(kCircle.script) + ": no hole as planned at (" +
+             Triple(p.position, ", ") + ")");
   }
-  for (const std::string& m : otherMessages) sum << "   message " << m << "\n";
+  for (const std::string& m : otherMessages_) sum_ << "   message " << m << "\n";
+}
 
+void Demo::Resize() {
   // The part grows; the host regenerates its holes and the through holes follow.
   size_t regenerated = 0;
   try {
-    auto workspace = OpenModel(inv, model);
+    auto workspace = OpenModel(inv_, model_);
     regenerated = actions::ResizeBlock(workspace->Model(), kResized).size();
     workspace->Save();
   } catch (const std::exception& e) {
-    failures.push_back("resize: " + ErrorLine(e));
+    Failed("resize: " + ErrorLine(e));
   }
-  sum << "3. part resized to " << Triple(kResized, " x ") << " mm (cavix resize): " << regenerated
-      << " holes regenerated, the through holes now " << Num(kResized.z) << " deep\n";
+  sum_ << "3. part resized to " << Triple(kResized, " x ") << " mm (cavix resize): "
+       << regenerated << " holes regenerated, the through holes now " << Num(kResized.z)
+       << " deep\n";
+  resized_ = OpenModel(inv_, model_);
+}
 
+void Demo::QueryThreads() {
   // What a drawing view asks each hole about its thread.
   nlohmann::ordered_json threads = nlohmann::ordered_json::array();
   int answered = 0;
-  auto resized = OpenModel(inv, model);
-  for (const actions::HoleRow& row : rows) {
+  for (const holes::HoleFacts& f : holes_) {
     nlohmann::ordered_json j;
+    actions::ThreadAnswer a;
     try {
-      scene::Shape& shape = resized->Model().ResolveShape("#" + std::to_string(row.id));
-      j["id"] = row.id;
-      j["name"] = row.name;
-      const nlohmann::ordered_json answer =
-          actions::ThreadJson(actions::QueryThread(resized->Model(), shape));
-      for (const auto& [k, v] : answer.items()) j[k] = v;
+      scene::Shape& shape = resized_->Model().ResolveShape("#" + std::to_string(f.id));
+      a = actions::QueryThread(resized_->Model(), shape);
     } catch (const std::exception& e) {
-      failures.push_back("threads #" + std::to_string(row.id) + ": " + ErrorLine(e));
+      Failed("threads #" + std::to_string(f.id) + ": " + ErrorLine(e));
       continue;
     }
-    if (row.threaded && j.value("result", false) && j.value("OuterDiameter", 0.0) > 0) ++answered;
+    j["id"] = f.id;
+    j["name"] = f.name;
+    const nlohmann::ordered_json answer = actions::ThreadJson(a);
+    for (const auto& [k, v] : answer.items()) j[k] = v;
+    if (f.spec.threaded && a.result && a.OuterDiameter > 0) ++answered;
     threads.push_back(std::move(j));
   }
-  rt::WriteFileAtomically((dir / kThreads).string(), threads.dump(2) + "\n");
-  const auto threadedCount = std::count_if(rows.begin(), rows.end(),
-                                           [](const actions::HoleRow& h) { return h.threaded; });
-  sum << "4. thread queries (cavix threads --json) of " << threads.size() << " holes: " << answered
-      << " of the " << threadedCount << " threaded holes report their thread, in " << kThreads
-      << "\n";
+  rt::WriteFileAtomically((dir_ / kThreads).string(), threads.dump(2) + "\n");
+  const auto threaded = std::count_if(holes_.begin(), holes_.end(),
+                                      [](const holes::HoleFacts& f) { return f.spec.threaded; });
+  sum_ << "4. thread queries (cavix threads --json) of " << threads.size() << " holes: "
+       << answered << " of the " << threaded << " threaded holes report their thread, in "
+       << kThreads << "\n";
+}
 
+void Demo::Export() {
   // The exports, as far as this build has them.
-  sum << "5. exports (cavix export):\n";
-  std::string volume;
+  sum_ << "5. exports (cavix export):\n";
   for (const char* out : {kStep, kStl, kSvg}) {
-    std::string what;
-    bool ok = true;
-    try {
-      for (const std::string& line :
-           exporter::ExportModel(resized->Model(), (dir / out).string(), kModel))
-        if (line.rfind("warning: ", 0) != 0) what += (what.empty() ? "" : "\n") + line;
-    } catch (const std::exception& e) {
-      ok = false;
-      what = ErrorLine(e);
-    }
-    if (!ok && what.find("no Open CASCADE") != std::string::npos) {
-      sum << "   " << out << " skipped: this build has no Open CASCADE\n";
+    if (!exporter::kWritesSolids && out != kSvg) {
+      sum_ << "   " << out << " skipped: this build has no Open CASCADE\n";
       continue;
     }
-    if (!ok) failures.push_back(std::string("export ") + out + ": " + what);
-    if (volume.empty()) volume = Volume(what);
-    sum << "   " << (ok ? "" : "FAILED: ") << what << "\n";
+    try {
+      const exporter::ExportReport report =
+          exporter::ExportModel(resized_->Model(), (dir_ / out).string(), kModel);
+      if (volume_.empty() && report.solid.volume > 0) volume_ = Volume(report.solid.volume);
+      sum_ << "   " << report.written << "\n";
+    } catch (const std::exception& e) {
+      Failed(std::string("export ") + out + ": " + ErrorLine(e));
+      sum_ << "   FAILED: " << ErrorLine(e) << "\n";
+    }
   }
+}
 
+void Demo::Table() {
   // The hole table, as CSV and as text.
-  rows = actions::HoleTable(resized->Model());
+  holes_ = exporter::HolesOf(resized_->Model());
   std::ostringstream csv, table;
-  actions::WriteHoleCsv(rows, csv);
-  if (rows.empty())
-    table << "no holes in " << model << "\n";
+  actions::WriteHoleCsv(holes_, csv);
+  if (holes_.empty())
+    table << "no holes in " << model_ << "\n";
   else
-    actions::WriteHoleList(rows, table);
-  rt::WriteFileAtomically((dir / kHolesCsv).string(), csv.str());
-  rt::WriteFileAtomically((dir / kHolesTxt).string(), table.str());
-  sum << "6. hole table (cavix holes): " << kHolesCsv << " and " << kHolesTxt << "\n\n"
-      << table.str() << "\n";
+    actions::WriteHoleList(holes_, table);
+  rt::WriteFileAtomically((dir_ / kHolesCsv).string(), csv.str());
+  rt::WriteFileAtomically((dir_ / kHolesTxt).string(), table.str());
+  sum_ << "6. hole table (cavix holes): " << kHolesCsv << " and " << kHolesTxt << "\n\n"
+       << table.str() << "\n";
+}
 
-  sum << rows.size() << " holes in the model, " << planned << " of "
-      << std::size(kPlan) + circle.size() << " as planned";
-  if (!volume.empty())
-    sum << "; the part's volume with its holes cut is " << volume << " mm3 (block "
-        << Num(kResized.x * kResized.y * kResized.z) << " mm3)";
-  sum << ".\n";
-  if (prefsNotWritten)
-    sum << "Dialog preferences could not be written to " << install.prefsFile << " (" << prefsError
-        << "); the holes were placed all the same.\n";
-  else if (!prefsRestore.empty())
-    sum << "Dialog preferences " << install.prefsFile
-        << " could not be put back as they were: " << prefsRestore << "\n";
+int Demo::Finish(std::chrono::steady_clock::time_point started) {
+  sum_ << holes_.size() << " holes in the model, " << planned_ << " of "
+       << std::size(kPlan) + circle_.size() << " as planned";
+  if (!volume_.empty())
+    sum_ << "; the part's volume with its holes cut is " << volume_ << " mm3 (block "
+         << Num(kResized.x * kResized.y * kResized.z) << " mm3)";
+  sum_ << ".\n";
+  if (prefsNotWritten_)
+    sum_ << "Dialog preferences could not be written to " << install_.prefsFile << " ("
+         << prefsError_ << "); the holes were placed all the same.\n";
+  else if (!prefsRestore_.empty())
+    sum_ << "Dialog preferences " << install_.prefsFile
+         << " could not be put back as they were: " << prefsRestore_ << "\n";
   else
-    sum << "Dialog preferences " << install.prefsFile << " are as they were before the demo.\n";
+    sum_ << "Dialog preferences " << install_.prefsFile << " are as they were before the demo.\n";
 
-  sum << "\nFiles in " << dir.string() << ":\n";
+  sum_ << "\nFiles in " << dir_.string() << ":\n";
   const std::pair<const char*, const char*> files[] = {
       {kModel, "the model (cavix show, cavix edit)"},
       {kStep, "the part with its holes cut, for CAD tools"},
@@ -453,36 +489,60 @@ int CmdDemo(Invocation& inv) {
       {kHolesTxt, "hole table, text"},
       {kThreads, "what drawings are told about each thread"},
       {kSummary, "this summary"}};
+  std::error_code ec;
   for (const auto& [name, what] : files) {
     std::string size = "(not written)";
     if (std::string(name) == kSummary)
       size = "";
-    else if (fs::is_regular_file(dir / name, ec))
-      size = std::to_string(fs::file_size(dir / name, ec)) + " bytes";
+    else if (fs::is_regular_file(dir_ / name, ec))
+      size = std::to_string(fs::file_size(dir_ / name, ec)) + " bytes";
     std::string left = std::string("  ") + name;
     left.resize(16, ' ');
-    std::string mid = size;
-    mid.resize(16, ' ');
-    sum << left << mid << what << "\n";
+    size.resize(16, ' ');
+    sum_ << left << size << what << "\n";
   }
+  if (!failures_.empty()) {
+    sum_ << "\n"
+         << failures_.size() << (failures_.size() == 1 ? " step" : " steps") << " failed:\n";
+    for (const std::string& f : failures_) sum_ << "  " << f << "\n";
+  }
+#if defined(CAVIX_WITH_OCCT) && defined(CAVIX_WITH_QT)
+  // Where a user goes next: the same part, turned and drilled by hand.
+  sum_ << "To see the part in 3D and drill it by hand: cavix open " << Printable(model_) << "\n";
+#endif
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   char took[32];
   std::snprintf(took, sizeof took, "%.1f", seconds);
-  if (!failures.empty()) {
-    sum << "\n" << failures.size() << (failures.size() == 1 ? " step" : " steps") << " failed:\n";
-    for (const std::string& f : failures) sum << "  " << f << "\n";
-  }
-#if defined(CAVIX_WITH_OCCT) && defined(CAVIX_WITH_QT)
-  // Where a user goes next: the same part, turned and drilled by hand.
-  sum << "To see the part in 3D and drill it by hand: cavix open "
-      << Printable(model) << "\n";
-#endif
-  sum << "Done in " << took << " s.\n";
+  sum_ << "Done in " << took << " s.\n";
 
-  rt::WriteFileAtomically((dir / kSummary).string(), sum.str());
-  inv.out << sum.str();
-  return failures.empty() ? 0 : 1;
+  rt::WriteFileAtomically((dir_ / kSummary).string(), sum_.str());
+  inv_.out << sum_.str();
+  return failures_.empty() ? 0 : 1;
+}
+
+}  // namespace
+
+int CmdDemo(Invocation& inv) {
+  const auto started = std::chrono::steady_clock::now();
+  const fs::path dir =
+      fs::absolute(inv.args.empty() ? fs::path("cavix-demo") : fs::path(inv.args[0]));
+  CheckDirectory(dir);
+  InstallInfo install = ReadInstall(inv);
+  std::error_code ec;
+  fs::create_directories(dir, ec);
+  if (ec)
+    rt::Raise(kPathNotFound, "cannot create \"" + dir.string() + "\": " + ec.message(),
+              "cavix demo");
+  Demo demo(inv, dir, std::move(install));
+  demo.NewModel();
+  demo.DropHoles();
+  demo.CheckPlan();
+  demo.Resize();
+  demo.QueryThreads();
+  demo.Export();
+  demo.Table();
+  return demo.Finish(started);
 }
 
 }  // namespace cavix::app

@@ -3,11 +3,11 @@
 #include <cmath>
 #include <ostream>
 #include <set>
+#include <stdexcept>
 
 #include "actions/holes.h"
 #include "actions/placement.h"
 #include "app/commands.h"
-#include "forms/message_box.h"
 #include "forms/script.h"
 #include "runtime/error.h"
 #include "runtime/text_file.h"
@@ -20,7 +20,10 @@ namespace {
 // The script file to play, or "" for the dialog window (--gui); checked before anything is read.
 std::string ScriptOption(const Invocation& inv) {
   if (inv.Has("--gui")) {
-    actions::DialogPlayer::Window();  // throws when this program has no window
+    if (!inv.windows)
+      throw std::runtime_error(
+          "the dialog window (--gui) is not built into this cavix; play a dialog script with "
+          "--script FILE");
     return {};
   }
   auto script = inv.Value("--script");
@@ -29,7 +32,7 @@ std::string ScriptOption(const Invocation& inv) {
 }
 
 actions::DialogPlayer Player(const Invocation& inv, const std::string& script) {
-  if (script.empty()) return actions::DialogPlayer::Window();
+  if (script.empty()) return actions::DialogPlayer(inv.windows);
   return actions::DialogPlayer(forms::LoadScript(script), inv.out, inv.err);
 }
 

@@ -27,15 +27,15 @@ int CmdExport(Invocation& inv) {
   exporter::ExportOptions options;
   options.allowMisses = inv.Has("--allow-misses");
   options.jobs = Jobs(inv);
-  std::vector<std::string> report;
+  exporter::ExportReport report;
   try {
     report = exporter::ExportModel(workspace->Model(), out,
                                    std::filesystem::path(model).filename().string(), options);
   } catch (const exporter::MissError& e) {
     throw exporter::MissError(std::string(e.what()) + " (--allow-misses writes it anyway)");
   }
-  for (const std::string& line : report)
-    (line.rfind("warning: ", 0) == 0 ? inv.err : inv.out) << Printable(line) << "\n";
+  inv.out << Printable(report.written) << "\n";
+  for (const std::string& w : report.warnings) inv.err << "warning: " << Printable(w) << "\n";
   return 0;
 }
 

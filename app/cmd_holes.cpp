@@ -3,22 +3,23 @@
 
 #include "actions/hole_table.h"
 #include "app/commands.h"
+#include "export/scene_export.h"
 
 namespace cavix::app {
 
 int CmdHoles(Invocation& inv) {
   const std::string& path = inv.args[0];
   auto workspace = OpenModel(inv, path);
-  const std::vector<actions::HoleRow> rows = actions::HoleTable(workspace->Model());
+  const std::vector<holes::HoleFacts> holes = exporter::HolesOf(workspace->Model());
   if (inv.Has("--csv")) {
-    actions::WriteHoleCsv(rows, inv.out);
+    actions::WriteHoleCsv(holes, inv.out);
     return 0;
   }
-  if (rows.empty()) {
+  if (holes.empty()) {
     inv.out << "no holes in " << Printable(path) << "\n";
     return 0;
   }
-  actions::WriteHoleList(rows, inv.out);
+  actions::WriteHoleList(holes, inv.out);
   return 0;
 }
 

@@ -4,8 +4,15 @@
 #include <vector>
 
 #include "app/cli.h"
+#ifdef CAVIX_WITH_QT
+#include "forms/qt/window_driver.h"
+#endif
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
-  return cavix::app::Run(args, std::cout, std::cerr);
+  cavix::actions::WindowRunner windows;
+#ifdef CAVIX_WITH_QT
+  windows = [](const auto& call) { return cavix::qtview::RunInWindows(call); };
+#endif
+  return cavix::app::Run(args, std::cout, std::cerr, windows);
 }

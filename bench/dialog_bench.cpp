@@ -28,17 +28,24 @@ const char* kShippedScript =
     "click OptHoleType(1)\ncheck ToggleFiletto 1\ncheck TogglePassante 0\n"
     "select Misura M8\nselect Lunghezza 16\nclick OKButton\n";
 
+// Drops the catalog item on `shape`, its dialog answered by `script`.
+void Drop(actions::Workspace& work, scene::Shape& shape, const forms::Script& script,
+          std::ostream& out, std::ostream& diag) {
+  actions::DialogPlayer(script, out, diag).Run(work.AddIn(),
+                                                [&] { work.Model().DropCatalogEntry(shape); });
+}
+
 void Session(benchmark::State& state, const fuzz::PrivateInstall& install,
              const std::string& scriptText) {
   const forms::Script script = forms::ParseScript(scriptText, "session");
   for (auto _ : state) {
     state.PauseTiming();
     fs::remove(install.PrefsFile());  // every session starts from the same state
-    auto model = install.NewScene();
-    scene::Shape& shape = model->AddDroppedShape({0, 0, -1}, {50, 30, 20});
+    auto work = install.NewModel();
+    scene::Shape& shape = work->Model().AddDroppedShape({0, 0, -1}, {50, 30, 20});
     state.ResumeTiming();
     std::ostringstream out, diag;
-    forms::PlayScript(script, out, diag, [&] { model->DropCatalogEntry(shape); });
+    Drop(*work, shape, script, out, diag);
     if (shape.BindingTag().empty()) state.SkipWithError(("no hole was placed: " + out.str()).c_str());
   }
 }
@@ -54,11 +61,11 @@ void Typing(benchmark::State& state, const char* control) {
   for (auto _ : state) {
     state.PauseTiming();
     fs::remove(g_shipped->PrefsFile());
-    auto model = g_shipped->NewScene();
-    scene::Shape& shape = model->AddDroppedShape({0, 0, -1}, {50, 30, 20});
+    auto work = g_shipped->NewModel();
+    scene::Shape& shape = work->Model().AddDroppedShape({0, 0, -1}, {50, 30, 20});
     state.ResumeTiming();
     std::ostringstream out, diag;
-    forms::PlayScript(script, out, diag, [&] { model->DropCatalogEntry(shape); });
+    Drop(*work, shape, script, out, diag);
     if (!diag.str().empty()) state.SkipWithError(diag.str().substr(0, 200).c_str());
   }
 }

@@ -25,7 +25,7 @@ namespace {
 
 fs::path g_root;
 std::unique_ptr<fuzz::PrivateInstall> g_install;
-std::unique_ptr<scene::Scene> g_model10k;  // for the model file benchmarks
+std::unique_ptr<actions::Workspace> g_model10k;  // for the model file benchmarks
 std::string g_modelPath, g_modelText;
 nlohmann::ordered_json g_modelDoc;
 
@@ -34,21 +34,18 @@ void PlaceHoles(scene::Scene& model, int count) {
   for (int i = 0; i < count; ++i) {
     scene::Shape& shape = model.AddDroppedShape(
         {0, 0, -1}, {1.0 + (i % 300) * 0.3, 1.0 + (i / 300 % 300) * 0.2, 20});
-    holes::HoleCBore hole;
-    hole.SetDiametro(8);
-    hole.SetLunghezza(16);
-    hole.SetLungFiletto(16);
-    hole.SetpassoFiletto(1.25);
-    hole.SetangPunta(118);
-    hole.SetHToll(0);
-    hole.SetisThread(true);
-    hole.SetisThrough(false);
-    hole.SetNormativa("ISO 262 / DIN 974-1");
-    hole.SetCodice("M8");
-    hole.SetFileData("iso4762_cbore_thread.tab");
-    hole.SetDiamIncasso(14);
-    hole.SetLungIncasso(8.6);
-    hole.Create(shape);
+    holes::HoleSpec spec = holes::SpecOfKind(holes::kHoleKinds[1]);
+    spec.diameter = 8;
+    spec.boreLength = spec.threadLength = 16;
+    spec.pitch = 1.25;
+    spec.pointAngle = 118;
+    spec.threaded = true;
+    spec.standard = "ISO 262 / DIN 974-1";
+    spec.sizeCode = "M8";
+    spec.tableFile = "iso4762_cbore_thread.tab";
+    spec.recessDiameter = 14;
+    spec.recessDepth = 8.6;
+    holes::HoleCBore().Create(shape, spec);
   }
 }
 
@@ -56,11 +53,12 @@ void BM_CreateHoles(benchmark::State& state) {
   const int count = static_cast<int>(state.range(0));
   for (auto _ : state) {
     state.PauseTiming();
-    auto model = g_install->NewScene();
+    auto model = g_install->NewModel();
     state.ResumeTiming();
-    PlaceHoles(*model, count);
+    PlaceHoles(model->Model(), count);
     state.PauseTiming();
-    if (static_cast<int>(model->BoundShapes().size()) != count) state.SkipWithError("holes missing");
+    if (static_cast<int>(model->Model().BoundShapes().size()) != count)
+      state.SkipWithError("holes missing");
     model.reset();  // tearing a big scene down is not part of Create
     state.ResumeTiming();
   }
@@ -68,10 +66,10 @@ void BM_CreateHoles(benchmark::State& state) {
 }
 
 void BM_ModelText(benchmark::State& state) {
-  for (auto _ : state) benchmark::DoNotOptimize(scene::ModelText(*g_model10k));
+  for (auto _ : state) benchmark::DoNotOptimize(scene::ModelText(g_model10k->Model()));
 }
 void BM_SaveModel(benchmark::State& state) {
-  for (auto _ : state) scene::SaveModel(*g_model10k, g_modelPath);
+  for (auto _ : state) scene::SaveModel(g_model10k->Model(), g_modelPath);
 }
 void BM_DumpJsonDocument(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(g_modelDoc.dump(2));
@@ -145,12 +143,12 @@ void Prepare() {
     std::error_code ec;
     fs::remove_all(g_root, ec);
   });
-  g_model10k = g_install->NewScene();
-  PlaceHoles(*g_model10k, 10000);
+  g_model10k = g_install->NewModel();
+  PlaceHoles(g_model10k->Model(), 10000);
   g_modelPath = (g_root / "model10k.cvx").string();
-  scene::SaveModel(*g_model10k, g_modelPath);
-  g_modelText = scene::ModelText(*g_model10k);
-  g_modelDoc = scene::ModelToJson(*g_model10k);
+  scene::SaveModel(g_model10k->Model(), g_modelPath);
+  g_modelText = scene::ModelText(g_model10k->Model());
+  g_modelDoc = scene::ModelToJson(g_model10k->Model());
 
   const auto unit = benchmark::kMillisecond;
   for (int n : {1000, 10000, 100000})

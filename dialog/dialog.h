@@ -1,83 +1,24 @@
-// The hole dialog form: its controls with their names, kinds, places (twips), tab order and
-// design-time contents. Its event handlers only forward to the dialog's procedures.
+// Showing the hole dialog: a freshly loaded form whose events run the dialog's reactions on one
+// session, and the edit entry a double click on a hole reaches.
 #pragma once
 
-#include <array>
+#include <cstdint>
 
 #include "dialog/session.h"
-#include "forms/controls.h"
-#include "forms/form.h"
+#include "host/host_model.h"
 
 namespace cavix::dialog {
 
-// Pictures of the hole-type buttons: six groups of four (one per hole type, in type order).
-inline constexpr int kHoleTypePictures = 24;
-
-class Dialog : public forms::Form {
- public:
-  // A dialog whose reactions work on `session`.
-  explicit Dialog(DialogSession& session);
-  DialogSession& Session() const { return session_; }
-
-  // The first picture of the hole-type group for the three toggle values (0/1 each, 2 greyed):
-  // k + 1 of the table of groups; any greyed value gives the first group.
-  static int FirstPictureOfGroup(int flat, int through, int threaded);
-
-  forms::ImageList& ImageList1;
-  std::array<forms::OptionButton*, 4> OptHoleType{};
-  forms::CommandButton& OKButton;
-  forms::CommandButton& CancelButton;
-  forms::TabStrip& TabNorme;
-  forms::Frame& FrameData;
-  forms::Label& LblNormativa;
-  forms::DropDownList& Normativa;
-  forms::Label& LblMisura;
-  forms::Label& Label1;
-  forms::DropDownList& Misura;
-  forms::Label& LblLunghezza;
-  forms::Label& Label2;
-  forms::ComboBox& Lunghezza;
-  forms::Label& LblAngoloPunta;
-  forms::Label& Label3;
-  forms::ComboBox& AngoloPunta;
-  forms::CheckBox& ToggleFiletto;
-  forms::CheckBox& TogglePassante;
-  forms::CheckBox& TogglePunta;
-  forms::Frame& FrameThread;
-  forms::Label& LblLenghtAfterThread;
-  forms::Label& Label4;
-  forms::TextBox& TxtLungAfterThread;
-  forms::Label& LblThreadPitch;
-  forms::Label& Label5;
-  forms::TextBox& TxtThreadPitch;
-  forms::Frame& FrameIncSvas;
-  forms::Label& lblDiamInc;
-  forms::Label& Label6;
-  forms::TextBox& DiamIncasso;
-  forms::Label& lblLungInc;
-  forms::Label& Label7;
-  forms::TextBox& ProfIncasso;
-  forms::Label& LblAngSvaso;
-  forms::Label& Label8;
-  forms::ComboBox& AngSvaso;
-
-  // While set, selecting a tab by code does not run the family reaction (the tabs are being
-  // built, or the caller runs the reaction itself right after).
-  bool MuteTabClick = false;
-  // Selects tab `tab` of TabNorme without the family reaction; 380 outside the tabs.
-  void SelectTabQuietly(int tab);
-
- private:
-  void WireEvents(DialogSession& s);
-  DialogSession& session_;
-};
-
-// Loads a fresh dialog for `session` and shows it modally under the modal driver in force;
-// returns when it has been unloaded, with session.result saying how it ended. Errors of its
+// Loads a fresh dialog for `session` and shows it modally in the session's Ui (5 without one that
+// can); returns when it has been unloaded, with session.result saying how it ended. Errors of its
 // handlers and of the driver reach the caller.
 void ShowDialog(DialogSession& session);
 
-// Sets the pictures of the four hole-type buttons from the flat, through and thread toggles.
-void UpdateHoleTypePictures(Dialog& d);
+// Opens the dialog on an existing hole shape of hole type `holeType` (1..4), where the dialogs of
+// `addIn` show: reads the stored parameters, measures the part for a through hole and shows the
+// dialog modally. On OK with a change the hole is rebuilt, and so is every shape of the add-in's
+// editAlike (holes that store the same parameters). The add-in's lastDialog says how the dialog
+// ended. Host errors reach the caller.
+void EditHole(host::IShape& shape, int16_t holeType, AddIn& addIn);
 
 }  // namespace cavix::dialog

@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "dialog/dialog.h"
-#include "forms/message_box.h"
+#include "forms/ui.h"
 #include "geometry/units.h"
 #include "runtime/error.h"
 #include "runtime/variant.h"
@@ -41,7 +41,8 @@ void DropHole::DropPattern(std::vector<host::IShape*>& shapes) {
   if (shapes.empty() || !shapes.front()) rt::Raise(rt::err::kObjectVariableNotSet);
   host::IShape& first = *shapes.front();
   DialogSession s;
-  s.memory = memory_.get();
+  s.memory = addIn_ ? &addIn_->memory : nullptr;
+  s.ui = addIn_ ? addIn_->ui : nullptr;
   s.page = &first.Page();
   s.targets = shapes;
   s.editMode = false;
@@ -49,12 +50,12 @@ void DropHole::DropPattern(std::vector<host::IShape*>& shapes) {
   s.languageBase = config::ReadLanguageBase(s.Registry());
 
   if (rt::CLng(s.page->UnitsEx(2)) != 0) {
-    forms::MsgBox(s.Text(strings::id::kMillimetresOnly), forms::msg::kOkOnly,
-                  s.Text(strings::id::kTitle));
+    s.MsgBox(s.Text(strings::id::kMillimetresOnly), forms::msg::kOkOnly,
+             s.Text(strings::id::kTitle));
     return;
   }
   ShowDialog(s);
-  if (observer_) observer_(s.result);
+  if (addIn_) addIn_->lastDialog = s.result;
 }
 
 void DropHole::AssignEvent(host::IApplication& application) {
@@ -72,7 +73,7 @@ void DropHole::AssignEvent(host::IApplication& application) {
     host::ICatalog& catalog = catalogs.Item(i);
     if (Lower(catalog.Name()) != kCatalogFile) continue;
     catalog.Entries().Add(item).SetLabel(kCatalogLabel);
-    forms::MsgBox("OK!!");
+    if (addIn_ && addIn_->ui) addIn_->ui->MsgBox("OK!!");
   }
 }
 
@@ -83,11 +84,10 @@ std::string GetHandlerReference(host::IServiceFactory& services) {
   return service->ProgIdToClassTag(progId, reserved);
 }
 
-host::ClassInfo DropHoleClassInfo(DialogObserver observer,
-                                  std::shared_ptr<DialogMemory> memory) {
-  return host::ClassInfo{kDropHoleProgId, kDropHoleClassId, [observer, memory] {
+host::ClassInfo DropHoleClassInfo(std::shared_ptr<AddIn> addIn) {
+  return host::ClassInfo{kDropHoleProgId, kDropHoleClassId, [addIn] {
                            return std::unique_ptr<host::IAutomationObject>(
-                               std::make_unique<DropHole>(observer, memory));
+                               std::make_unique<DropHole>(addIn));
                          }};
 }
 

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,18 +18,15 @@ using host::kCatalogLabel;
 using host::kDropHoleClassId;
 using host::kDropHoleProgId;
 
-// Told how each dialog a drop showed ended.
-using DialogObserver = std::function<void(DialogResult)>;
-
 class DropHole : public host::IAutomationObject, public host::IDropHandler {
  public:
-  // `memory` (may be null) is what the add-in remembers between dialogs while it is loaded.
-  explicit DropHole(DialogObserver observer = {}, std::shared_ptr<DialogMemory> memory = {})
-      : observer_(std::move(observer)), memory_(std::move(memory)) {}
+  // `addIn` (may be null: no dialog can then show) is the add-in as the host loaded it.
+  explicit DropHole(std::shared_ptr<AddIn> addIn = {}) : addIn_(std::move(addIn)) {}
 
   // Makes the dropped shape and its page the session of a new hole, then shows the dialog
-  // modally; returns when it has closed. A scene not in millimetres gets a message instead and
-  // the shape is left as it is. Host errors reach the caller.
+  // modally where the add-in's dialogs show; returns when it has closed, and the add-in's
+  // lastDialog says how. A scene not in millimetres gets a message instead and the shape is left
+  // as it is. Host errors reach the caller.
   void Drop(host::IShape& shape, int32_t& x, int32_t& y) override;
   // The same for several shapes dropped at once (a pattern on one face): one dialog, whose OK
   // makes the same hole on every shape and whose Cancel takes them all away again.
@@ -42,16 +38,13 @@ class DropHole : public host::IAutomationObject, public host::IDropHandler {
   void AssignEvent(host::IApplication& application) override;
 
  private:
-  DialogObserver observer_;
-  std::shared_ptr<DialogMemory> memory_;
+  std::shared_ptr<AddIn> addIn_;
 };
 
 // The host's class tag for "Cavix.DropHole", from a class-tag service made for this call.
 std::string GetHandlerReference(host::IServiceFactory& services);
 
-// The component-library entry the host registers to create DropHole objects; `observer` (may be
-// empty) hears how their dialogs end, and they share `memory`.
-host::ClassInfo DropHoleClassInfo(DialogObserver observer = {},
-                                  std::shared_ptr<DialogMemory> memory = {});
+// The component-library entry the host registers to create DropHole objects of `addIn`.
+host::ClassInfo DropHoleClassInfo(std::shared_ptr<AddIn> addIn);
 
 }  // namespace cavix::dialog

@@ -1,16 +1,13 @@
-// Opening the hole dialog for an edit, and filling it when it loads.
+// Filling the hole dialog when it loads.
 #include "dialog/initialize.h"
 
-#include <memory>
 #include <string>
 
-#include "dialog/dialog.h"
+#include "dialog/dialog_form.h"
 #include "dialog/interface.h"
 #include "dialog/prefs.h"
 #include "dialog/utils.h"
-#include "forms/message_box.h"
-#include "geometry/units.h"
-#include "hole_objects/hole.h"
+#include "runtime/error.h"
 #include "standards/config.h"
 #include "standards/file_read_tab.h"
 #include "standards/strings.h"
@@ -64,7 +61,7 @@ void FillFromStoredParams(DialogSession& s) {
     if (r.LengthAfterThread() < 0) {
       const FileReadTAB::ColumnPair thread =
           FileReadTAB::QDataThread(s.paths.dataDir, SelectedSizeOf(d.Misura));
-      if (thread.error) ShowQueryError(*thread.error);
+      if (thread.error) ShowQueryError(s, *thread.error);
       const std::string after = thread.values ? thread.values->first : std::string();
       d.TxtLungAfterThread.SetText(TableToRegional(after));
     } else {
@@ -74,25 +71,6 @@ void FillFromStoredParams(DialogSession& s) {
 }
 
 }  // namespace
-
-DialogResult EditHole(host::IShape& shape, int16_t holeType,
-                      const std::vector<host::IShape*>& alike, DialogMemory* memory) {
-  DialogSession s;
-  s.memory = memory;
-  s.editMode = true;
-  s.page = &shape.Application().ActivePage();
-  s.holeType = holeType;
-  {
-    std::unique_ptr<holes::HoleObject> hole = holes::MakeHole(holeType);
-    hole->GetPartData(shape, s.stored);
-    s.targets.push_back(&shape);
-    s.throughDepth = geo::GetThroughDepth(shape);
-  }
-  for (host::IShape* other : alike)
-    if (other && other != &shape) s.targets.push_back(other);
-  ShowDialog(s);
-  return s.result;
-}
 
 void InitDialog(DialogSession& s) {
   Dialog& d = s.Form();
@@ -128,7 +106,7 @@ void BuildStandardsTabs(DialogSession& s) {
   const config::FamilyList families = config::ListFamilies(registry);
   for (const std::string& trouble : families.problems)
     if (FirstTelling(s.memory, trouble))
-      forms::MsgBox(trouble, forms::msg::kExclamation, "Standards");
+      s.MsgBox(trouble, forms::msg::kExclamation, "Standards");
   for (size_t i = 0; i < families.families.size(); ++i) {
     const int tab = static_cast<int>(i);
     if (tab > 0) {

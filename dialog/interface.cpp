@@ -1,21 +1,16 @@
-// The reactions of the hole dialog, and OK and Cancel.
+// The reactions of the hole dialog.
 #include "dialog/interface.h"
 
 #include <cmath>
-#include <memory>
 #include <vector>
 
-#include "dialog/dialog.h"
-#include "dialog/prefs.h"
+#include "dialog/dialog_form.h"
 #include "dialog/utils.h"
 #include "forms/message_box.h"
-#include "geometry/units.h"
-#include "hole_objects/hole.h"
-#include "host/services.h"
+#include "hole_objects/hole_kinds.h"
 #include "runtime/error.h"
 #include "runtime/number_text.h"
 #include "runtime/regional.h"
-#include "runtime/text_file.h"
 #include "standards/config.h"
 #include "standards/file_read_tab.h"
 #include "standards/strings.h"
@@ -33,20 +28,6 @@ std::string Trim(const std::string& s) {
 
 bool StartsWithM(const std::string& s) { return !s.empty() && s[0] == 'M'; }
 
-// The kind of the chosen hole type; 5 outside 1..4.
-const holes::HoleKind& KindOf(int16_t type) {
-  const holes::HoleKind* k = holes::FindHoleKind(type);
-  if (!k) rt::Raise(rt::err::kInvalidCall);
-  return *k;
-}
-
-// The value `text` stands for when it is a regional number, else its leading "." number.
-double ListNumber(const std::string& text) {
-  double v = 0;
-  if (rt::ParseRegionalNumber(text, v)) return v;
-  return rt::Val(text);
-}
-
 // Rewrites the entries of a list filled from a table in the regional number form.
 void RegionaliseEntries(forms::ListModel& list) {
   if (rt::DecimalSeparator() == ".") return;
@@ -58,11 +39,6 @@ void RegionaliseEntries(forms::ListModel& list) {
   }
 }
 
-void ShowApplyError(const DialogSession& s, const rt::Error& e) {
-  forms::MsgBox("Error " + std::to_string(e.Number()) + " " + e.Description(),
-                forms::msg::kCritical, s.Text(strings::id::kTitle));
-}
-
 // Replaces a list's entries with a query's.
 void Fill(forms::ListModel& list, const std::vector<FileReadTAB::Entry>& entries) {
   list.Clear();
@@ -72,17 +48,17 @@ void Fill(forms::ListModel& list, const std::vector<FileReadTAB::Entry>& entries
   }
 }
 
-void ShowIfFailed(const std::optional<FileReadTAB::QueryError>& e) {
-  if (e) ShowQueryError(*e);
+void ShowIfFailed(const DialogSession& s, const std::optional<FileReadTAB::QueryError>& e) {
+  if (e) ShowQueryError(s, *e);
 }
 
 }  // namespace
 
-void ShowQueryError(const FileReadTAB::QueryError& e) {
-  forms::MsgBox(e.text,
-                e.icon == FileReadTAB::QueryError::Icon::Exclamation ? forms::msg::kExclamation
-                                                                     : forms::msg::kCritical,
-                "", e.file);
+void ShowQueryError(const DialogSession& s, const FileReadTAB::QueryError& e) {
+  s.MsgBox(e.text,
+           e.icon == FileReadTAB::QueryError::Icon::Exclamation ? forms::msg::kExclamation
+                                                                : forms::msg::kCritical,
+           "", e.file);
 }
 
 FileReadTAB::SelectedSize SelectedSizeOf(const forms::ListModel& sizes) {
@@ -174,8 +150,9 @@ void HoleTypeChosen(DialogSession& s, int index) {
   if (s.editMode) {
     SelectListItem(d.Normativa, s.stored.standard);
     SelectListItem(d.Misura, s.stored.sizeCode);
-    d.Lunghezza.SetText(d.TogglePassante.Value() == 1 ? PrecisionText(s, s.throughDepth)
-                                                      : PrecisionText(s, s.stored.length));
+    d.Lunghezza.SetText(PrecisionText(s, d.TogglePassante.Value() == 1
+                                             ? s.throughDepth
+                                             : s.stored.threadOrBoreLength));
   }
 }
 
@@ -190,7 +167,7 @@ void RefreshStandards(DialogSession& s, int type) {
   const FileReadTAB::StandardsListing listing =
       FileReadTAB::QNorma(s.paths.IniPath(), type, d.ToggleFiletto.Value());
   Fill(d.Normativa, listing.entries);
-  ShowIfFailed(listing.error);
+  ShowIfFailed(s, listing.error);
   d.OKButton.SetEnabled(listing.status <= 0);
   if (d.Normativa.ListCount() > 0) {
     if (d.Normativa.ListIndex() == -1) d.Normativa.SetListIndex(0);
@@ -209,14 +186,14 @@ void StandardChosen(DialogSession& s, int iniLine) {
     d.Misura.AddItem(e.text);
     d.Misura.SetItemData(d.Misura.NewIndex(), e.itemData);
   }
-  ShowIfFailed(listing.error);
+  ShowIfFailed(s, listing.error);
   d.OKButton.SetEnabled(listing.status <= 0);
   // Threaded sizes carry the metric prefix "M"; keep the same size across the thread state.
   const int thread = d.ToggleFiletto.Value();
   if (thread == 0 && StartsWithM(previous)) {
     previous.erase(0, 1);
   } else if (thread == 1 && !StartsWithM(previous)) {
-    previous.insert(0, "M");
+    previous = "M" + previous;
   }
   SelectOrFirst(d.Misura, previous);
   ThroughToggled(s);
@@ -229,19 +206,15 @@ void SizeChosen(DialogSession& s) {
     const std::string remembered = d.Lunghezza.Text();
     const FileReadTAB::Listing lengths = FileReadTAB::QDataLunghezze(s.paths.dataDir, size);
     Fill(d.Lunghezza, lengths.entries);
-    ShowIfFailed(lengths.error);
+    ShowIfFailed(s, lengths.error);
     // The table lists lengths with "."; the field shows them as the region writes numbers.
     RegionaliseEntries(d.Lunghezza);
     SelectOrFirst(d.Lunghezza, remembered);
   }
-  if (d.Lunghezza.Visible()) {
-    const int i = d.Lunghezza.ListIndex();
-    s.sizeRow[1] = ListNumber(i >= 0 ? d.Lunghezza.List(i) : d.Lunghezza.Text());
-  }
   const holes::HoleKind* kind = holes::FindHoleKind(s.holeType);
   if (kind && kind->HasRecess()) {
     const FileReadTAB::ColumnPair recess = FileReadTAB::QDataIncasso(s.paths.dataDir, size);
-    ShowIfFailed(recess.error);
+    ShowIfFailed(s, recess.error);
     const std::string diameter =
         recess.values ? recess.values->first : RegionalToTable(d.DiamIncasso.Text());
     const std::string depth =
@@ -253,7 +226,7 @@ void SizeChosen(DialogSession& s) {
   NormaliseCsinkAngle(d);
   if (d.ToggleFiletto.Value() == 1) {
     const FileReadTAB::ColumnPair thread = FileReadTAB::QDataThread(s.paths.dataDir, size);
-    ShowIfFailed(thread.error);
+    ShowIfFailed(s, thread.error);
     const std::string after =
         thread.values ? thread.values->first : RegionalToTable(d.TxtLungAfterThread.Text());
     const std::string pitch =
@@ -339,7 +312,7 @@ bool RefusePositiveValue(const DialogSession& s, const std::string& text) {
   } catch (const rt::Error&) {
     refuse = true;  // empty or not a number
   }
-  if (refuse) forms::MsgBox(s.Text(strings::id::kMustBePositive), forms::msg::kExclamation);
+  if (refuse) s.MsgBox(s.Text(strings::id::kMustBePositive), forms::msg::kExclamation);
   return refuse;
 }
 
@@ -355,183 +328,8 @@ bool RefuseRecessDiameter(const DialogSession& s) {
   } catch (const rt::Error&) {
     refuse = true;
   }
-  if (refuse) forms::MsgBox(s.Text(strings::id::kRecessTooSmall), forms::msg::kExclamation);
+  if (refuse) s.MsgBox(s.Text(strings::id::kRecessTooSmall), forms::msg::kExclamation);
   return refuse;
-}
-
-namespace {
-
-// True when the form shows exactly what the edited hole has stored.
-bool EditUnchanged(const DialogSession& s) {
-  Dialog& d = s.Form();
-  const holes::HoleRecord& r = s.stored;
-  const double length = PrecisionValue(s, d.Lunghezza.Text());
-  const double after = PrecisionValue(s, d.TxtLungAfterThread.Text());
-  const double pitch = PrecisionValue(s, d.TxtThreadPitch.Text());
-  const double angle = PrecisionValue(s, d.AngoloPunta.Text());
-  bool same = length == r.length && after == r.LengthAfterThread() &&
-              pitch == r.pitchOrAllowance && angle == r.pointAngle &&
-              d.Misura.SelectedText() == r.sizeCode && d.ToggleFiletto.Value() == r.threadFlag &&
-              d.TogglePassante.Value() == r.throughFlag && r.holeType == s.holeType;
-  const holes::HoleKind& kind = KindOf(s.holeType);
-  if (same && kind.Has(holes::kRecessDiameter))
-    same = PrecisionValue(s, d.DiamIncasso.Text()) == r.recessDiameter;
-  if (same && kind.Has(holes::kRecessDepth))
-    same = PrecisionValue(s, d.ProfIncasso.Text()) == r.counterboreDepth;
-  if (same && kind.Has(holes::kRecessAngle))
-    same = PrecisionValue(s, d.AngSvaso.Text()) == r.countersinkAngle;
-  return same;
-}
-
-// The through length a further target gets: its own through depth, as the length field would
-// show it.
-double ThroughLengthOf(const DialogSession& s, host::IShape& target) {
-  return PrecisionValue(s, PrecisionText(s, geo::GetThroughDepth(target)));
-}
-
-}  // namespace
-
-void ApplyDialog(DialogSession& s) {
-  Dialog& d = s.Form();
-  try {
-    if (s.editMode && EditUnchanged(s)) {
-      s.result = DialogResult::Unchanged;
-      d.Unload();
-      return;
-    }
-    if (d.Misura.ListIndex() < 0) rt::Raise(rt::err::kInvalidCall, "No size is selected");
-    // Without the size's row the hole would be built from a stale one: the dialog stays open,
-    // and says why when the lookup itself has not.
-    const std::string table = s.paths.dataDir + d.Misura.Tag();
-    const FileReadTAB::SizeRowResult found = FileReadTAB::QMisuraVariabili(
-        table, d.Misura.SelectedText(), RegionalToTable(d.Lunghezza.Text()), s.sizeRow);
-    switch (found.status) {
-      case FileReadTAB::SizeRow::Found:
-        break;
-      case FileReadTAB::SizeRow::Reported:
-        ShowQueryError(*found.error);
-        return;
-      case FileReadTAB::SizeRow::NotFound:
-        rt::Raise(rt::err::kInvalidCall,
-                  "\"" + rt::NativePath(table) + "\" has no row of size \"" +
-                      d.Misura.SelectedText() + "\" for length " + d.Lunghezza.Text());
-    }
-    std::unique_ptr<holes::HoleObject> hole = HoleFromForm(s);
-    // A value that would not make a hole (a length of 0, a point angle of 180 or more, a thread
-    // past the drilled length, a recess that rises out of the part) is refused like a typed one,
-    // and goes neither into the part nor into the preferences.
-    if (forms::Control* field = ImpossibleField(s, *hole)) {
-      forms::MsgBox(s.Text(strings::id::kMustBePositive), forms::msg::kExclamation);
-      if (d.CanFocus(*field)) d.SetFocus(*field);
-      return;
-    }
-    ApplyToHole(s, std::move(hole));
-  } catch (const rt::Error& e) {
-    ShowApplyError(s, e);
-    return;
-  }
-  s.result = DialogResult::Applied;
-  d.Unload();
-}
-
-std::unique_ptr<holes::HoleObject> HoleFromForm(DialogSession& s) {
-  Dialog& d = s.Form();
-  const holes::HoleKind& kind = KindOf(s.holeType);
-  std::unique_ptr<holes::HoleObject> hole = holes::MakeHole(s.holeType);
-  if (d.TogglePassante.Value() == 1) hole->SetisThrough(true);
-
-  if (kind.HasRecess()) {
-    double diameter = 0, depth = 0, angle = 0;
-    diameter = PrecisionValue(s, d.DiamIncasso.Text());
-    if (kind.Has(holes::kRecessAngle)) angle = PrecisionValue(s, d.AngSvaso.Text());
-    if (kind.Has(holes::kRecessDepth)) depth = PrecisionValue(s, d.ProfIncasso.Text());
-    hole->SetRecess(diameter, depth, angle);
-  }
-
-  if (d.ToggleFiletto.Value() == 1) {
-    hole->SetisThread(true);
-    hole->SetDiametro(s.sizeRow[0]);
-    hole->SetLunghezza(PrecisionValue(s, d.Lunghezza.Text()));
-    hole->SetangPunta(PrecisionValue(s, d.AngoloPunta.Text()));
-    hole->SetpassoFiletto(PrecisionValue(s, d.TxtThreadPitch.Text()));
-    if (hole->isThrough()) {
-      // The thread runs the whole length of a through hole.
-      hole->SetLunghezza(PrecisionValue(s, d.Lunghezza.Text()));
-      hole->SetLungFiletto(hole->Lunghezza());
-    } else {
-      // The length field is the thread; the drill goes on by the length after the thread.
-      hole->SetLungFiletto(PrecisionValue(s, d.Lunghezza.Text()));
-      hole->SetLunghezza(PrecisionValue(s, d.Lunghezza.Text()));
-      hole->SetLunghezza(hole->Lunghezza() + PrecisionValue(s, d.TxtLungAfterThread.Text()));
-    }
-  } else {
-    hole->SetisThread(false);
-    hole->SetDiametro(s.sizeRow[0]);
-    hole->SetLunghezza(PrecisionValue(s, d.Lunghezza.Text()));
-    hole->SetangPunta(PrecisionValue(s, d.AngoloPunta.Text()));
-    hole->SetHToll(s.sizeRow[static_cast<size_t>(kind.allowanceColumn)]);
-  }
-  hole->SetFileData(d.Misura.Tag());
-  hole->SetCodice(d.Misura.SelectedText());
-  hole->SetNormativa(d.Normativa.SelectedText());
-  hole->SetStandardsTab(s.standardsTab);
-  return hole;
-}
-
-forms::Control* ImpossibleField(DialogSession& s, const holes::HoleObject& hole) {
-  Dialog& d = s.Form();
-  if (!(PrecisionValue(s, d.Lunghezza.Text()) > 0)) return &d.Lunghezza;
-  switch (geo::CheckHole(hole.BuiltParams()).fault) {
-    case geo::HoleFault::None:
-      return nullptr;
-    case geo::HoleFault::Diameter:
-      return hole.isThread() ? static_cast<forms::Control*>(&d.TxtThreadPitch) : &d.Misura;
-    case geo::HoleFault::Length:
-      return &d.Lunghezza;
-    case geo::HoleFault::PointAngle:
-      return &d.AngoloPunta;
-    case geo::HoleFault::ThreadLength:
-      return &d.TxtLungAfterThread;
-    case geo::HoleFault::RecessDiameter:
-      return &d.DiamIncasso;
-    case geo::HoleFault::RecessDepth:
-      return &d.ProfIncasso;
-    case geo::HoleFault::RecessAngle:
-      return &d.AngSvaso;
-  }
-  return nullptr;
-}
-
-void ApplyToHole(DialogSession& s, std::unique_ptr<holes::HoleObject> hole) {
-  if (s.targets.empty() || !s.targets.front()) rt::Raise(rt::err::kObjectVariableNotSet);
-  // Every target gets the same hole; Create corrects a through hole's length in place, so the
-  // further targets start from a copy made before it.
-  const std::unique_ptr<holes::HoleObject> prototype = hole->Clone();
-  hole->Create(*s.targets.front());
-  for (size_t i = 1; i < s.targets.size(); ++i) {
-    std::unique_ptr<holes::HoleObject> next = prototype->Clone();
-    if (next->isThrough()) {
-      next->SetLunghezza(ThroughLengthOf(s, *s.targets[i]));
-      if (next->isThread()) next->SetLungFiletto(next->Lunghezza());
-    }
-    next->Create(*s.targets[i]);
-  }
-  hole.reset();
-  WritePrefs(s);
-}
-
-void CancelDialog(DialogSession& s) {
-  Dialog& d = s.Form();
-  if (!s.editMode && !s.targets.empty()) {
-    for (host::IShape* target : s.targets) {
-      std::unique_ptr<host::IShapeDiscardService> discard =
-          s.Services().CreateShapeDiscardService();
-      discard->ShapeDiscard(*target);
-    }
-    s.targets.clear();  // the shapes are gone; nothing may reach them any more
-  }
-  s.result = DialogResult::Cancelled;
-  d.Unload();
 }
 
 }  // namespace cavix::dialog

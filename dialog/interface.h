@@ -1,17 +1,14 @@
 // How the hole dialog reacts to the user: the hole type, the standards family and standard, the
-// size and the three toggles re-shape the rest of the form; OK builds the hole, Cancel drops it.
-// Every reaction works on the session of the dialog on show.
+// size and the three toggles re-shape the rest of the form (OK and Cancel are apply.h's). Every
+// reaction works on the session of the dialog on show.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-#include <memory>
-
 #include "dialog/session.h"
 #include "forms/controls.h"
 #include "forms/list_control.h"
-#include "hole_objects/hole.h"
 #include "standards/file_read_tab.h"
 
 namespace cavix::dialog {
@@ -43,21 +40,6 @@ void SelectListItem(forms::ListModel& list, const std::string& text);
 // gets its first entry. An empty list is left alone.
 void SelectOrFirst(forms::ListModel& list, const std::string& text);
 
-// OK: in an edit without a change just closes; otherwise looks the size row up, builds the hole
-// on every target and saves the preferences. A failure shows one message (number and
-// description) and leaves the dialog open; the preferences are then untouched.
-void ApplyDialog(DialogSession& s);
-// The hole of the chosen type the form describes, not yet built. Raises 13 for a field that is
-// not a number.
-std::unique_ptr<holes::HoleObject> HoleFromForm(DialogSession& s);
-// The field whose value keeps `hole` (HoleFromForm) from being a hole: a length that is not
-// positive, or the input CheckHole blames. Null when it is a hole.
-forms::Control* ImpossibleField(DialogSession& s, const holes::HoleObject& hole);
-// Builds `hole` on every target, then writes the preferences. Errors reach the caller.
-void ApplyToHole(DialogSession& s, std::unique_ptr<holes::HoleObject> hole);
-// Cancel: shapes just dropped from the catalog are discarded; edited holes are left as they were.
-void CancelDialog(DialogSession& s);
-
 // Field checks run when the focus leaves a field; true refuses the value (after a message).
 bool RefusePositiveValue(const DialogSession& s, const std::string& text);
 bool RefuseRecessDiameter(const DialogSession& s);
@@ -68,7 +50,7 @@ std::string TableToRegional(const std::string& tableText);
 std::string RegionalToTable(const std::string& regionalText);
 
 // Shows a table query's message as the query words it (no title).
-void ShowQueryError(const FileReadTAB::QueryError& e);
+void ShowQueryError(const DialogSession& s, const FileReadTAB::QueryError& e);
 // What the size list tells the row queries about its selected size.
 FileReadTAB::SelectedSize SelectedSizeOf(const forms::ListModel& sizes);
 

@@ -5,10 +5,9 @@
 #include <cstdio>
 #include <string>
 
-#include "dialog/dialog.h"
+#include "dialog/dialog_form.h"
 #include "dialog/interface.h"
 #include "dialog/utils.h"
-#include "forms/message_box.h"
 #include "runtime/error.h"
 #include "runtime/number_text.h"
 #include "runtime/regional.h"
@@ -49,8 +48,8 @@ double DefaultDecimals(const std::string& line) {
 
 int16_t LeadingInteger(const std::string& line) { return rt::CInt(rt::Val(line)); }
 
-void Report(const rt::Error& e, const char* title) {
-  forms::MsgBox("ERRORE " + rt::NumberText(static_cast<long long>(e.Number())) + " " +
+void Report(const DialogSession& s, const rt::Error& e, const char* title) {
+  s.MsgBox("ERRORE " + rt::NumberText(static_cast<long long>(e.Number())) + " " +
                     e.Description(),
                 forms::msg::kCritical, title);
 }
@@ -87,7 +86,7 @@ void WritePrefs(const DialogSession& s) {
     line(IntegerField(d.TogglePassante.Value()));
     config::WritePreferences(s.paths, out);
   } catch (const rt::Error& e) {
-    if (FirstTelling(s.memory, e)) Report(e, "Write Prefs");
+    if (FirstTelling(s.memory, e)) Report(s, e, "Write Prefs");
   }
 }
 
@@ -122,7 +121,7 @@ bool ReadPrefs(DialogSession& s) {
     d.TogglePassante.SetValue(LeadingInteger(in.LineInput()));
     in.Close();
   } catch (const rt::Error& e) {
-    Report(e, "Read Prefs");
+    Report(s, e, "Read Prefs");
   }
   return holeTypeRestored;
 }

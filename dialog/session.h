@@ -3,17 +3,21 @@
 // entries make it, the dialog and its reactions work on it, and it ends with the dialog.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "forms/message_box.h"
 #include "hole_objects/hole_record.h"
 #include "host/services.h"
 #include "runtime/error.h"
 #include "standards/config.h"
 #include "standards/strings.h"
+
+namespace cavix::forms {
+class Ui;
+}
 
 namespace cavix::dialog {
 
@@ -22,9 +26,6 @@ class Dialog;
 // How a dialog ended: built a hole, closed by OK without a change, cancelled, or closed otherwise
 // (through the window frame, or not shown at all).
 enum class DialogResult { None, Applied, Unchanged, Cancelled };
-
-// The numbers of a size's table row (indexes 0 to 20).
-using SizeRow = std::array<double, 21>;
 
 // What the add-in remembers from one dialog to the next while the host has it loaded: the hole
 // type and standards family last shown, which a drop opens on when no preferences say otherwise.
@@ -51,6 +52,29 @@ inline bool FirstTelling(DialogMemory* memory, const rt::Error& e) {
   return !where || FirstTelling(memory, e.Description());
 }
 
+// What the add-in keeps while a host has it loaded (one for each load, shared by the classes it
+// registers): where its dialogs show during the host call in progress, what it remembers from one
+// dialog to the next, and what the caller of a host call learns of its dialog.
+struct AddIn {
+  forms::Ui* ui = nullptr;  // none outside a host call that lets a user answer dialogs
+  DialogMemory memory;
+  DialogResult lastDialog = DialogResult::None;
+  std::vector<host::IShape*> editAlike;  // further holes the next edit applies to
+};
+
+// Lets the add-in's dialogs show in `ui` for as long as it lives (one host call).
+class ShowingIn {
+ public:
+  ShowingIn(AddIn& addIn, forms::Ui& ui) : addIn_(addIn), previous_(addIn.ui) { addIn.ui = &ui; }
+  ~ShowingIn() { addIn_.ui = previous_; }
+  ShowingIn(const ShowingIn&) = delete;
+  ShowingIn& operator=(const ShowingIn&) = delete;
+
+ private:
+  AddIn& addIn_;
+  forms::Ui* previous_;
+};
+
 struct DialogSession {
   bool editMode = false;
   int16_t holeType = 1;  // 1..4, the chosen hole-type button + 1
@@ -63,17 +87,20 @@ struct DialogSession {
   int16_t standardsTab = 0;
   int16_t languageBase = 2000;
   config::FamilyPaths paths;  // of the family on show, read anew when the hole type is chosen
-  SizeRow sizeRow{};
-  holes::HoleRecord stored;  // an edited hole's stored parameters
+  holes::HoleRecord stored;  // an edited hole's stored parameters, as the edit entry read them
   DialogResult result = DialogResult::None;
   Dialog* form = nullptr;         // while the dialog is on show
   DialogMemory* memory = nullptr;  // read when the dialog opens, written when it has closed
+  forms::Ui* ui = nullptr;         // where the dialog and its message boxes show
 
-  // The dialog on show; 91 when there is none.
+  // The dialog on show (the reactions run only while it is).
   Dialog& Form() const;
   // The page's host services and registry; 91 without a page.
   host::IServiceFactory& Services() const;
   config::Registry Registry() const { return config::Registry(Services()); }
+  // Shows a message box where the dialog shows (answered OK unseen when nowhere).
+  int MsgBox(const std::string& prompt, int style = forms::msg::kOkOnly,
+             const std::string& title = "", const std::string& file = "") const;
   // A string-table text in the session's language.
   std::string Text(int offset) const { return strings::LocalisedText(languageBase, offset); }
 };

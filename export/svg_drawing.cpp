@@ -249,6 +249,39 @@ class Svg {
   std::string out_;
 };
 
+// The callout's lines at (tx, ty) on the sheet, on a leader whose arrow points at (px, py).
+void DrawCallout(Svg& svg, const HoleCallout& c, double tx, double ty, double px, double py) {
+  const std::vector<std::string> lines = Callout(c);
+  const double lineH = kText * 1.5;
+  svg.Raw("<text class=\"callout\" x=\"" + C(tx) + "\" y=\"" + C(ty) + "\">");
+  std::string symbols;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const std::string dy = "\" dy=\"" + (i ? C(lineH) : std::string("0")) + "\">";
+    const std::string sym = SymbolPath(lines[i], tx, ty + static_cast<double>(i) * lineH);
+    if (sym.empty()) {
+      svg.Raw("<tspan x=\"" + C(tx) + dy + Xml(lines[i]) + "</tspan>");
+      continue;
+    }
+    const size_t rest = lines[i].find(' ') + 1;  // the sign and its space
+    svg.Raw("<tspan fill-opacity=\"0\" x=\"" + C(tx) + dy + Xml(lines[i].substr(0, rest)) +
+            "</tspan><tspan x=\"" + C(tx + 4) + "\">" + Xml(lines[i].substr(rest)) + "</tspan>");
+    symbols += sym;
+  }
+  svg.Raw("</text>\n" + symbols);
+  const double refY = ty + 1.2;
+  const double refLen = 38;
+  svg.Line(tx - 1, refY, tx + refLen, refY, "thin");
+  svg.Line(px, py, tx - 1, refY, "thin");
+  // Arrowhead on the edge, pointing at it along the leader.
+  const double dx = tx - 1 - px, dy = refY - py;
+  const double len = std::max(std::hypot(dx, dy), 1e-9);
+  const double ux = dx / len, uy = dy / len;
+  const double al = 3, aw = 0.5;
+  svg.Raw("<path class=\"arrow\" d=\"M" + C(px) + " " + C(py) + "L" + C(px + al * ux - aw * uy) +
+          " " + C(py + al * uy + aw * ux) + "L" + C(px + al * ux + aw * uy) + " " +
+          C(py + al * uy - aw * ux) + "Z\"/>\n");
+}
+
 // Draws one hole in the cell whose top-left corner is (x0, y0).
 void DrawHole(Svg& svg, const HoleDrawing& h, int index, double x0, double y0, const Layout& l) {
   const double s = l.scale;
@@ -332,38 +365,7 @@ void DrawHole(Svg& svg, const HoleDrawing& h, int index, double x0, double y0, c
   svg.Line(cx, top - 4, cx, bottom + 4, "axis");
 
   // Callout on a leader from the edge of the opening.
-  const std::vector<std::string> lines = Callout(h.callout);
-  const double tx = x0 + l.sectionW + 20;
-  const double ty = y0 + 10;
-  const double lineH = kText * 1.5;
-  svg.Raw("<text class=\"callout\" x=\"" + C(tx) + "\" y=\"" + C(ty) + "\">");
-  std::string symbols;
-  for (size_t i = 0; i < lines.size(); ++i) {
-    const std::string dy = "\" dy=\"" + (i ? C(lineH) : std::string("0")) + "\">";
-    const std::string sym = SymbolPath(lines[i], tx, ty + static_cast<double>(i) * lineH);
-    if (sym.empty()) {
-      svg.Raw("<tspan x=\"" + C(tx) + dy + Xml(lines[i]) + "</tspan>");
-      continue;
-    }
-    const size_t rest = lines[i].find(' ') + 1;  // the sign and its space
-    svg.Raw("<tspan fill-opacity=\"0\" x=\"" + C(tx) + dy + Xml(lines[i].substr(0, rest)) +
-            "</tspan><tspan x=\"" + C(tx + 4) + "\">" + Xml(lines[i].substr(rest)) + "</tspan>");
-    symbols += sym;
-  }
-  svg.Raw("</text>\n" + symbols);
-  const double refY = ty + 1.2;
-  const double refLen = 38;
-  const double px = X(e.topRadius), py = top;
-  svg.Line(tx - 1, refY, tx + refLen, refY, "thin");
-  svg.Line(px, py, tx - 1, refY, "thin");
-  // Arrowhead on the edge, pointing at it along the leader.
-  const double dx = tx - 1 - px, dy = refY - py;
-  const double len = std::max(std::hypot(dx, dy), 1e-9);
-  const double ux = dx / len, uy = dy / len;
-  const double al = 3, aw = 0.5;
-  svg.Raw("<path class=\"arrow\" d=\"M" + C(px) + " " + C(py) + "L" + C(px + al * ux - aw * uy) +
-          " " + C(py + al * uy + aw * ux) + "L" + C(px + al * ux + aw * uy) + " " +
-          C(py + al * uy - aw * ux) + "Z\"/>\n");
+  DrawCallout(svg, h.callout, x0 + l.sectionW + 20, y0 + 10, X(e.topRadius), top);
 
   if (h.chains.empty() || e.radius <= 0) svg.Text(cx - 12, top + 10, "(no profile)", "note");
   std::string label = "Section " + id + ": " + h.name;

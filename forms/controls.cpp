@@ -140,10 +140,7 @@ bool Control::IsFocusable() const {
   }
 }
 
-void Control::Refresh() {
-  ++refreshCount_;
-  Notify(Change::Redraw);
-}
+void Control::Refresh() { Notify(Change::Redraw); }
 
 void Control::RaiseClick() {
   Form::EventScope scope(form_);

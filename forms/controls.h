@@ -127,9 +127,8 @@ class Control {
 
   // Kinds that can hold the focus (not labels, frames, image lists).
   bool IsFocusable() const;
-  // Asks the view to redraw the control (counted, for tests of code that redraws lists).
+  // Asks the view to redraw the control.
   void Refresh();
-  int RefreshCount() const { return refreshCount_; }
 
   // Event handlers. Click: buttons, check boxes, option buttons, lists (a pick), tab strips.
   // KeyPress: text boxes and combo boxes; the handler may change the key, 0 discards it.
@@ -149,7 +148,6 @@ class Control {
   void RaiseChange();
   void RaiseGotFocus();
   void RaiseLostFocus();
-  bool HasValidateHandler() const { return static_cast<bool>(onValidate_); }
 
  protected:
   void Notify(Change what);
@@ -171,7 +169,6 @@ class Control {
   std::string tag_;
   int picture_ = 0;
   const ImageList* pictureList_ = nullptr;
-  int refreshCount_ = 0;
   std::function<void()> onClick_;
   std::function<void(int16_t&)> onKeyPress_;
   std::function<void(bool&)> onValidate_;

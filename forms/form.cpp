@@ -5,14 +5,13 @@
 #include <algorithm>
 #include <cctype>
 
+#include "forms/ui.h"
 #include "runtime/error.h"
 
 namespace cavix::forms {
 
 namespace {
 
-IModalDriver* g_driver = nullptr;
-Form* g_modal = nullptr;
 constexpr int kMaxEventDepth = 256;
 
 bool SameName(std::string_view a, std::string_view b) {
@@ -23,9 +22,6 @@ bool SameName(std::string_view a, std::string_view b) {
 }
 
 }  // namespace
-
-void SetModalDriver(IModalDriver* driver) { g_driver = driver; }
-IModalDriver* ModalDriver() { return g_driver; }
 
 Form::EventScope::EventScope(Form* f) : f_(f) {
   if (!f_) return;
@@ -42,9 +38,7 @@ Form::EventScope::~EventScope() {
 
 Form::Form(std::string name) : name_(std::move(name)) {}
 
-Form::~Form() {
-  if (g_modal == this) g_modal = nullptr;
-}
+Form::~Form() = default;
 
 void Form::SetCaption(std::string caption) {
   if (caption == caption_) return;
@@ -309,20 +303,18 @@ void Form::Load() {
   if (onLoad_) onLoad_();
 }
 
-void Form::ShowModal() {
-  if (g_modal) rt::Raise(400, "Form already displayed; can't show modally");
+void Form::ShowModal(Ui& ui) {
+  if (ui.modal_) rt::Raise(400, "Form already displayed; can't show modally");
   if (unloaded_) rt::Raise(rt::err::kInvalidCall, "The form was unloaded; show a new one", name_);
-  IModalDriver* driver = g_driver;
+  IModalDriver* driver = ui.driver_;
   if (!driver)
     rt::Raise(rt::err::kInvalidCall, "No window or dialog script to show the form in", name_);
 
   struct ModalGuard {
-    Form* f;
-    explicit ModalGuard(Form* form) : f(form) { g_modal = form; }
-    ~ModalGuard() {
-      if (g_modal == f) g_modal = nullptr;
-    }
-  } guard(this);
+    Ui& ui;
+    ModalGuard(Ui& u, Form* form) : ui(u) { ui.modal_ = form; }
+    ~ModalGuard() { ui.modal_ = nullptr; }
+  } guard(ui, this);
 
   try {
     Show();
@@ -377,8 +369,6 @@ void Form::FinishUnload() {
   active_ = nullptr;
   Notify(nullptr, Change::Unloaded);
 }
-
-Form* Form::ModalForm() { return g_modal; }
 
 // ---- Observers ----
 

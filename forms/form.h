@@ -35,9 +35,7 @@ class IModalDriver {
   virtual void Run(Form& form) = 0;
 };
 
-// The driver ShowModal hands forms to (not owned); null for none.
-void SetModalDriver(IModalDriver* driver);
-IModalDriver* ModalDriver();
+class Ui;
 
 class Form {
  public:
@@ -131,21 +129,18 @@ class Form {
   // ---- Lifetime ----
   // Raises the Load event once (ShowModal does it when nobody did).
   void Load();
-  bool IsLoaded() const { return loaded_; }
   bool IsShown() const { return shown_; }
   // Loads the form, shows it, puts the focus on the first tab stop, and hands it to the modal
-  // driver until it is unloaded. Only one form is shown modally at a time: another ShowModal
-  // while one runs raises 400 "Form already displayed; can't show modally"; without a driver it
-  // raises 5. Each form shows once: a new showing needs a new form.
-  void ShowModal();
+  // driver of `ui` until it is unloaded. Only one form is shown modally in a Ui at a time:
+  // another ShowModal while one runs raises 400 "Form already displayed; can't show modally";
+  // without a driver it raises 5. Each form shows once: a new showing needs a new form.
+  void ShowModal(Ui& ui);
   // Loads and shows the form without waiting (modeless), focus on the first tab stop. A form
   // that was unloaded raises 5.
   void Show();
   // Unloads the form: QueryUnload(mode FormCode) and Unload may refuse; otherwise the form is no
   // longer shown and ShowModal returns when its driver sees that. True when unloaded.
   bool Unload();
-  // The form on show, or null.
-  static Form* ModalForm();
   // The buttons with the default / cancel flag, or null.
   CommandButton* DefaultButton() const;
   CommandButton* CancelButton() const;

@@ -1,5 +1,5 @@
-// Message boxes: the hole logic calls MsgBox; the service in force shows it (headless: records it
-// and prints one JSON line; the Qt window: a real message box).
+// Message boxes: the hole logic shows them through the Ui it is handed (ui.h), whose service shows
+// them (headless: one JSON line each; the Qt window: a real message box).
 #pragma once
 
 #include <string>
@@ -38,17 +38,5 @@ class IMessageService {
   // Shows the box and returns the button pressed.
   virtual int Show(const Message& m) = 0;
 };
-
-// Shows a message box through the service in force. Without a service set, the message is
-// recorded (see RecordedMessages) and answered with OK.
-int MsgBox(const std::string& prompt, int style = msg::kOkOnly, const std::string& title = "",
-           const std::string& file = "");
-
-void SetMessageService(IMessageService* service);
-// The service in force, or null.
-IMessageService* MessageService();
-// Messages shown while no service was set, oldest first; cleared by ClearRecordedMessages.
-const std::vector<Message>& RecordedMessages();
-void ClearRecordedMessages();
 
 }  // namespace cavix::forms

@@ -322,11 +322,6 @@ int JsonLinesMessageService::Show(const Message& m) {
   j["style"] = m.style;
   out_ << j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
   out_.flush();
-  if (!answers_.empty()) {
-    const int a = answers_.front();
-    answers_.pop_front();
-    return a;
-  }
   switch (m.style & 7) {
     case 2:
       return 3;  // Abort, Retry, Ignore
@@ -415,6 +410,88 @@ void ScriptRunner::Run(Form& form) {
                                         "button that closes it)");
 }
 
+namespace {
+
+// The control an action names: a control, an element of a control array, or (with `tab` set) a
+// tab strip whose tab it names. Fails, saying why, when the form has none or a user could not do
+// the action on it.
+Control& Target(const Script& script, Form& form, const ScriptAction& a, int& tab) {
+  Control* c = form.Find(a.control, a.index);
+  tab = -1;
+  if (!c && a.index >= 0) {
+    Control* strip = form.Find(a.control);
+    if (strip && strip->Kind() == ControlKind::TabStrip) {
+      c = strip;
+      tab = a.index;
+    }
+  }
+  const std::string named = a.control + (a.index >= 0 ? "(" + std::to_string(a.index) + ")" : "");
+  if (!c) {
+    if (a.index < 0 && !form.Array(a.control).empty())
+      Fail(script, a, a.control + " is a control array: name an element, as " + a.control + "(0)");
+    Fail(script, a, "the form " + form.Name() + " has no control " + named);
+  }
+  if (!c->IsFocusable())
+    Fail(script, a,
+         named + " is " + WithArticle(c->Kind()) + ", which a user cannot " + VerbText(a.verb));
+  const auto needKind = [&](bool ok, const char* what) {
+    if (!ok)
+      Fail(script, a,
+           VerbText(a.verb) + std::string(" needs ") + what + ", but " + named + " is " +
+               WithArticle(c->Kind()));
+  };
+  switch (a.verb) {
+    case Verb::Click:
+      if (c->Kind() != ControlKind::TabStrip) break;
+      if (tab < 0) Fail(script, a, "click on a tab strip names the tab, as " + a.control + "(0)");
+      if (const int tabs = static_cast<const TabStrip&>(*c).Tabs(); tab >= tabs)
+        Fail(script, a,
+             a.control + " has " + std::to_string(tabs) + " tab(s), 0 to " +
+                 std::to_string(tabs - 1));
+      break;
+    case Verb::Select:
+      needKind(dynamic_cast<ComboBox*>(c) != nullptr, "a list or combo box");
+      break;
+    case Verb::Check:
+      needKind(c->Kind() == ControlKind::CheckBox, "a check box");
+      break;
+    case Verb::Text:
+      needKind(c->Kind() == ControlKind::TextBox || c->Kind() == ControlKind::ComboBox,
+               "a text box or editable combo box");
+      break;
+    default:
+      break;
+  }
+  return *c;
+}
+
+// The entry of `list` a select action names: "#INDEX", else the first entry of its text, else
+// the first that equals it once blanks around both are ignored. Fails when there is none.
+int EntryOf(const Script& script, const ScriptAction& a, const ComboBox& list) {
+  const std::string named = a.control + (a.index >= 0 ? "(" + std::to_string(a.index) + ")" : "");
+  if (a.selectIndex >= 0) {
+    if (a.selectIndex >= list.ListCount())
+      Fail(script, a,
+           named + " has " + std::to_string(list.ListCount()) + " entries, so there is no #" +
+               std::to_string(a.selectIndex));
+    return a.selectIndex;
+  }
+  for (int i = 0; i < list.ListCount(); ++i)
+    if (list.List(i) == a.text) return i;
+  // Table entries may carry blanks a script writer cannot see.
+  for (int i = 0; i < list.ListCount(); ++i)
+    if (TrimBlanks(list.List(i)) == TrimBlanks(a.text)) return i;
+  std::string have;
+  for (int i = 0; i < list.ListCount() && i < 12; ++i)
+    have += (i ? ", " : "") + ("'" + list.List(i) + "'");
+  if (list.ListCount() > 12) have += ", ...";
+  Fail(script, a,
+       named + " has no entry '" + a.text + "'" +
+           (have.empty() ? " (it is empty)" : " (entries: " + have + ")"));
+}
+
+}  // namespace
+
 void ScriptRunner::Play(Form& form, const ScriptAction& a) {
   if (a.verb == Verb::Dump) {
     out_ << DumpForm(form).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
@@ -427,107 +504,38 @@ void ScriptRunner::Play(Form& form, const ScriptAction& a) {
             << '\n';
     return;
   }
-
-  // The control, an element of a control array, or a tab of a tab strip.
-  Control* c = form.Find(a.control, a.index);
   int tab = -1;
-  if (!c && a.index >= 0) {
-    Control* strip = form.Find(a.control);
-    if (strip && strip->Kind() == ControlKind::TabStrip) {
-      c = strip;
-      tab = a.index;
-    }
-  }
-  const std::string named = a.control + (a.index >= 0 ? "(" + std::to_string(a.index) + ")" : "");
-  if (!c) {
-    if (a.index < 0 && !form.Array(a.control).empty())
-      Fail(script_, a, a.control + " is a control array: name an element, as " + a.control + "(0)");
-    Fail(script_, a, "the form " + form.Name() + " has no control " + named);
-  }
-  if (!c->IsFocusable())
-    Fail(script_, a,
-         named + " is " + WithArticle(c->Kind()) + ", which a user cannot " + VerbText(a.verb));
-  const auto needKind = [&](bool ok, const char* what) {
-    if (!ok)
-      Fail(script_, a,
-           VerbText(a.verb) + std::string(" needs ") + what + ", but " + named + " is " +
-               WithArticle(c->Kind()));
-  };
-  auto* list = dynamic_cast<ComboBox*>(c);
-  int entry = -1;
-  switch (a.verb) {
-    case Verb::Click:
-      if (c->Kind() == ControlKind::TabStrip) {
-        const auto& strip = static_cast<const TabStrip&>(*c);
-        if (tab < 0)
-          Fail(script_, a, "click on a tab strip names the tab, as " + a.control + "(0)");
-        if (tab >= strip.Tabs())
-          Fail(script_, a,
-               a.control + " has " + std::to_string(strip.Tabs()) + " tab(s), 0 to " +
-                   std::to_string(strip.Tabs() - 1));
-      }
-      break;
-    case Verb::Select:
-      needKind(list != nullptr, "a list or combo box");
-      if (a.selectIndex >= 0) {
-        if (a.selectIndex >= list->ListCount())
-          Fail(script_, a,
-               named + " has " + std::to_string(list->ListCount()) + " entries, so there is no #" +
-                   std::to_string(a.selectIndex));
-        entry = a.selectIndex;
-      } else {
-        for (int i = 0; i < list->ListCount() && entry < 0; ++i)
-          if (list->List(i) == a.text) entry = i;
-        // Table entries may carry blanks a script writer cannot see.
-        for (int i = 0; i < list->ListCount() && entry < 0; ++i)
-          if (TrimBlanks(list->List(i)) == TrimBlanks(a.text)) entry = i;
-        if (entry < 0) {
-          std::string have;
-          for (int i = 0; i < list->ListCount() && i < 12; ++i)
-            have += (i ? ", " : "") + ("'" + list->List(i) + "'");
-          if (list->ListCount() > 12) have += ", ...";
-          Fail(script_, a,
-               named + " has no entry '" + a.text + "'" +
-                   (have.empty() ? " (it is empty)" : " (entries: " + have + ")"));
-        }
-      }
-      break;
-    case Verb::Check:
-      needKind(c->Kind() == ControlKind::CheckBox, "a check box");
-      break;
-    case Verb::Text:
-      needKind(c->Kind() == ControlKind::TextBox || c->Kind() == ControlKind::ComboBox,
-               "a text box or editable combo box");
-      break;
-    default:
-      break;
-  }
-
-  if (!form.CanFocus(*c)) {
-    diag_ << Located(script_.file, a.line, ActionText(a) + " skipped: " + Unreachable(*c)) << '\n';
+  Control& c = Target(script_, form, a, tab);
+  const int entry = a.verb == Verb::Select ? EntryOf(script_, a, static_cast<ComboBox&>(c)) : -1;
+  if (!form.CanFocus(c)) {
+    diag_ << Located(script_.file, a.line, ActionText(a) + " skipped: " + Unreachable(c)) << '\n';
     return;
   }
   Control* had = form.ActiveControl();
-  bool done = false;
+  if (!Perform(form, c, a, tab, entry)) {
+    diag_ << Located(script_.file, a.line,
+                     ActionText(a) + " skipped: the focus stayed in " +
+                         (had ? had->FullName() : std::string("no control")) +
+                         " (its value was refused)")
+          << '\n';
+  }
+}
+
+bool ScriptRunner::Perform(Form& form, Control& c, const ScriptAction& a, int tab, int entry) {
   switch (a.verb) {
     case Verb::Click:
-      done = form.UserClick(*c, tab);
-      break;
+      return form.UserClick(c, tab);
     case Verb::Select:
-      done = form.UserSelect(*list, entry);
-      break;
+      return form.UserSelect(static_cast<ComboBox&>(c), entry);
     case Verb::Check:
-      done = form.UserCheck(static_cast<CheckBox&>(*c), a.value);
-      break;
+      return form.UserCheck(static_cast<CheckBox&>(c), a.value);
     case Verb::Text:
-      done = form.UserReplaceText(static_cast<TextBox&>(*c), a.text);
-      break;
+      return form.UserReplaceText(static_cast<TextBox&>(c), a.text);
     case Verb::Focus:
-      done = form.UserFocus(*c);
-      break;
+      return form.UserFocus(c);
     case Verb::Keys: {
-      done = form.UserFocus(*c);
-      for (size_t k = 0; done && k < a.keys.size() && form.IsShown(); ++k) {
+      if (!form.UserFocus(c)) return false;
+      for (size_t k = 0; k < a.keys.size() && form.IsShown(); ++k) {
         Control* target = form.ActiveControl();
         if (!target) break;
         if (!form.UserKey(*target, a.keys[k])) {
@@ -538,48 +546,37 @@ void ScriptRunner::Play(Form& form, const ScriptAction& a) {
                 << '\n';
         }
       }
-      break;
+      return true;
     }
-    default:
+    case Verb::Dump:
+    case Verb::Close:
       break;
   }
-  if (!done) {
-    diag_ << Located(script_.file, a.line,
-                     ActionText(a) + " skipped: the focus stayed in " +
-                         (had ? had->FullName() : std::string("no control")) +
-                         " (its value was refused)")
-          << '\n';
-  }
+  return false;
 }
 
 void ScriptRunner::Finish() const {
   if (AllPlayed()) return;
-  const ScriptAction& a = script_.actions[next_];
-  if (formsShown_ == 0)
-    throw ScriptError(script_.file, a.line,
-                      "no form was shown, so this action and the ones after it were not played");
   throw ScriptError(
-      script_.file, a.line,
+      script_.file, script_.actions[next_].line,
       "the form was already closed; this action and the ones after it were not played");
 }
 
-void PlayScript(const Script& script, std::ostream& out, std::ostream& diag,
-                const std::function<void()>& showDialog, const std::vector<int>& answers) {
+int PlayScript(const Script& script, std::ostream& out, std::ostream& diag,
+               const std::function<void(Ui&)>& showDialog, std::vector<Message>* shown) {
   JsonLinesMessageService service(out);
-  for (int a : answers) service.QueueAnswer(a);
   ScriptRunner runner(script, out, diag);
-  struct Restore {
-    IMessageService* service = MessageService();
-    IModalDriver* driver = ModalDriver();
-    ~Restore() {
-      SetMessageService(service);
-      SetModalDriver(driver);
+  Ui ui(&runner, &service);
+  struct Keep {
+    std::vector<Message>* into;
+    const JsonLinesMessageService& from;
+    ~Keep() {
+      if (into) into->insert(into->end(), from.Shown().begin(), from.Shown().end());
     }
-  } restore;
-  SetMessageService(&service);
-  SetModalDriver(&runner);
-  showDialog();
-  runner.Finish();
+  } keep{shown, service};
+  showDialog(ui);
+  if (runner.FormsShown() > 0) runner.Finish();
+  return runner.FormsShown();
 }
 
 }  // namespace cavix::forms

@@ -2,7 +2,6 @@
 // played on the form shown modally; message boxes and form dumps are written as JSON lines.
 #pragma once
 
-#include <deque>
 #include <functional>
 #include <iosfwd>
 #include <nlohmann/json.hpp>
@@ -13,6 +12,7 @@
 
 #include "forms/form.h"
 #include "forms/message_box.h"
+#include "forms/ui.h"
 
 namespace cavix::forms {
 
@@ -74,18 +74,15 @@ inline constexpr size_t kMaxScriptBytes = size_t{16} << 20;
 Script LoadScript(const std::string& path);
 
 // A message service that writes {"event":"message","title":…,"text":…,"style":…} lines and
-// answers each box: with the next queued answer, else with the box's first button (OK, Abort,
-// Yes, Retry).
+// answers each box with its first button (OK, Abort, Yes, Retry).
 class JsonLinesMessageService : public IMessageService {
  public:
   explicit JsonLinesMessageService(std::ostream& out);
   int Show(const Message& m) override;
-  void QueueAnswer(int answer) { answers_.push_back(answer); }
   const std::vector<Message>& Shown() const { return shown_; }
 
  private:
   std::ostream& out_;
-  std::deque<int> answers_;
   std::vector<Message> shown_;
 };
 
@@ -95,7 +92,7 @@ class JsonLinesMessageService : public IMessageService {
 // picture, list [{text, itemData}], listIndex, tabs, tab.
 nlohmann::ordered_json DumpForm(const Form& form);
 
-// Plays a script on the forms shown modally while it is the modal driver.
+// Plays a script on the forms shown modally with it as the modal driver.
 // Each action first moves the focus to its control (validating the control that had it). When
 // that is refused, or the control is disabled or hidden (a user could not reach it), the action is
 // skipped, a line saying so goes to `diag`, and the script goes on. Any other problem (no such
@@ -107,13 +104,15 @@ class ScriptRunner : public IModalDriver {
   ScriptRunner(Script script, std::ostream& out, std::ostream& diag);
   void Run(Form& form) override;
   // After the host call that showed the form(s): raises ScriptError when actions were left over
-  // (the form closed before them) or when no form was shown at all.
+  // (the form closed before them).
   void Finish() const;
   bool AllPlayed() const { return next_ >= script_.actions.size(); }
   int FormsShown() const { return formsShown_; }
 
  private:
   void Play(Form& form, const ScriptAction& a);
+  // Does `a` on `c` as a user would; false when the focus could not get there.
+  bool Perform(Form& form, Control& c, const ScriptAction& a, int tab, int entry);
   Script script_;
   std::ostream& out_;
   std::ostream& diag_;
@@ -121,12 +120,13 @@ class ScriptRunner : public IModalDriver {
   int formsShown_ = 0;
 };
 
-// Plays `script` on the form(s) that `showDialog` shows modally (the host call that opens the
-// dialog): for its duration a JsonLinesMessageService on `out` (answering with `answers` first) is
-// the message service and a ScriptRunner the modal driver; the previous ones are restored after.
-// Raises ScriptError as the runner does, including for actions left over at the end; errors of
-// `showDialog` itself go on to the caller.
-void PlayScript(const Script& script, std::ostream& out, std::ostream& diag,
-                const std::function<void()>& showDialog, const std::vector<int>& answers = {});
+// Plays `script` on the form(s) that `showDialog` shows modally in the Ui it is handed (the host
+// call that opens the dialog): a ScriptRunner drives them and a JsonLinesMessageService on `out`
+// shows their message boxes, each added to `shown` (may be null). Returns how many forms were
+// shown; when none was, the host call refused before any dialog (its own message says why) and
+// the actions are left alone. Raises ScriptError as the runner does, including for actions left
+// over after the forms closed; errors of `showDialog` itself go on to the caller.
+int PlayScript(const Script& script, std::ostream& out, std::ostream& diag,
+               const std::function<void(Ui&)>& showDialog, std::vector<Message>* shown = nullptr);
 
 }  // namespace cavix::forms

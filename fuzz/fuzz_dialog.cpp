@@ -23,20 +23,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const forms::Script drop = fuzz::DecodeScript(in, 1 + in.Byte() % 32);
   const forms::Script edit = fuzz::DecodeScript(in, 32);
 
-  auto model = install.NewScene();
-  scene::Shape& shape = model->AddDroppedShape({0, 0, -1}, {50, 30, 20});
+  auto work = install.NewModel();
+  scene::Shape& shape = work->Model().AddDroppedShape({0, 0, -1}, {50, 30, 20});
   std::ostringstream out, diag;
   auto play = [&](const forms::Script& script, const std::function<void()>& open) {
     try {
-      forms::PlayScript(script, out, diag, open);
+      actions::DialogPlayer(script, out, diag).Run(work->AddIn(), open);
     } catch (const forms::ScriptError&) {
     } catch (const rt::Error&) {
     }
   };
-  play(drop, [&] { model->DropCatalogEntry(shape); });
-  if (!shape.BindingTag().empty()) play(edit, [&] { model->DoubleClick(shape); });
-  forms::SetModalDriver(nullptr);
-  forms::SetMessageService(nullptr);
-  forms::ClearRecordedMessages();
+  play(drop, [&] { work->Model().DropCatalogEntry(shape); });
+  if (!shape.BindingTag().empty()) play(edit, [&] { work->Model().DoubleClick(shape); });
   return 0;
 }

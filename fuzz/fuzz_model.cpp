@@ -49,7 +49,6 @@ bool XmlText(std::string_view s) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const fuzz::PrivateInstall install(CAVIX_FUZZ_DATA, fuzz::ScratchDir() / "appl");
-  fuzz::InstallSilentMessages();
   const std::string_view text(reinterpret_cast<const char*>(data), size);
 
   std::unique_ptr<scene::Scene> model;
@@ -71,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     __builtin_trap();  // what the writer wrote, the reader must read
   }
 
-  actions::LoadAddIn(*model, install.Services(), std::make_shared<actions::AddInHooks>());
+  actions::LoadAddIn(*model, install.Services(), std::make_shared<dialog::AddIn>());
   int shapes = 0;
   for (scene::Shape* shape : model->BoundShapes()) {
     if (++shapes > 8) break;

@@ -18,17 +18,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const bool confirm = (data[0] & 2) != 0;
   fuzz::WriteBytes(install.PrefsFile(), data + 1, size - 1);
 
-  auto model = install.NewScene();
-  scene::Shape& shape = model->AddDroppedShape({0, 0, -1}, {50, 30, 20});
+  auto work = install.NewModel();
+  scene::Shape& shape = work->Model().AddDroppedShape({0, 0, -1}, {50, 30, 20});
   std::ostringstream out, diag;
   try {
-    forms::PlayScript(forms::ParseScript(confirm ? "click OKButton\nclose\n" : "close\n", "prefs"),
-                      out, diag, [&] { model->DropCatalogEntry(shape); });
+    actions::DialogPlayer(
+        forms::ParseScript(confirm ? "click OKButton\nclose\n" : "close\n", "prefs"), out, diag)
+        .Run(work->AddIn(), [&] { work->Model().DropCatalogEntry(shape); });
   } catch (const forms::ScriptError&) {
   } catch (const rt::Error&) {
   }
-  forms::SetModalDriver(nullptr);
-  forms::SetMessageService(nullptr);
-  forms::ClearRecordedMessages();
   return 0;
 }

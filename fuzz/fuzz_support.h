@@ -11,7 +11,6 @@
 #include <filesystem>
 #include <string>
 
-#include "forms/message_box.h"
 
 namespace cavix::fuzz {
 
@@ -38,24 +37,6 @@ inline void WriteBytes(const std::filesystem::path& path, const uint8_t* data, s
 
 inline void WriteText(const std::filesystem::path& path, const std::string& text) {
   WriteBytes(path, reinterpret_cast<const uint8_t*>(text.data()), text.size());
-}
-
-// Answers every message box with its first button and forgets it.
-class SilentMessages final : public forms::IMessageService {
- public:
-  int Show(const forms::Message& m) override {
-    switch (m.style & 7) {
-      case forms::msg::kYesNo:
-        return forms::msg::kYes;
-      default:
-        return forms::msg::kOk;
-    }
-  }
-};
-
-inline void InstallSilentMessages() {
-  static SilentMessages service;
-  forms::SetMessageService(&service);
 }
 
 }  // namespace cavix::fuzz

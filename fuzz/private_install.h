@@ -45,11 +45,10 @@ class PrivateInstall {
     return {(dir_ / "cavix.reg").string(), (dir_ / "settings.ini").string()};
   }
 
-  // A new model with the add-in freshly loaded into it.
-  std::unique_ptr<scene::Scene> NewScene() const {
-    auto s = scene::Scene::NewModel();
-    actions::LoadAddIn(*s, Services(), std::make_shared<actions::AddInHooks>());
-    return s;
+  // A new model with the add-in freshly loaded into it (saved nowhere unless asked).
+  std::unique_ptr<actions::Workspace> NewModel() const {
+    return actions::Workspace::Adopt(scene::Scene::NewModel(), (dir_ / "model.json").string(),
+                                     Services());
   }
 
  private:

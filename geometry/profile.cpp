@@ -70,7 +70,7 @@ Profile BuildProfile(const HoleParams& p) { return BuildProfile(p, ComputeSizes(
 Profile BuildProfile(const HoleParams& p, const ProfileSizes& s) {
   const double r = s.boreRadius;
   const double base = RecessBottom(p, s);
-  const double depth = Sum(base, p.length);
+  const double depth = Sum(base, p.boreLength);
   const double bottom = Sum(depth, s.pointHeight);
 
   Profile pts;
@@ -101,7 +101,8 @@ Profile BuildProfile(const HoleParams& p, const ProfileSizes& s) {
   }
   if (p.threaded) {
     pts.push_back({r, -Sum(base, p.threadLength)});
-    if (p.length != p.threadLength) pts.push_back({rt::Checked(kBelowThreadFactor * r), -depth});
+    if (p.boreLength != p.threadLength)
+      pts.push_back({rt::Checked(kBelowThreadFactor * r), -depth});
   } else {
     pts.push_back({r, -depth});
   }
@@ -117,11 +118,11 @@ HoleCheck CheckHole(const HoleParams& p) {
   // Inputs one by one, so that the fault names the value to change.
   if (!std::isfinite(p.diameter) || !std::isfinite(p.threaded ? p.pitch : p.allowance))
     return fault(HoleFault::Diameter, "the diameter is not a number");
-  if (!(p.length >= 0) || !std::isfinite(p.length))
+  if (!(p.boreLength >= 0) || !std::isfinite(p.boreLength))
     return fault(HoleFault::Length, "the length is below zero");
   if (!(p.pointAngle < 180) || std::isnan(p.pointAngle))
     return fault(HoleFault::PointAngle, "the drill-point angle is not below 180 degrees");
-  if (p.threaded && (!(p.threadLength >= 0) || !(p.threadLength <= p.length)))
+  if (p.threaded && (!(p.threadLength >= 0) || !(p.threadLength <= p.boreLength)))
     return fault(HoleFault::ThreadLength, "the thread is longer than the drilled length");
   if (p.recess != Recess::None && !std::isfinite(p.recessDiameter))
     return fault(HoleFault::RecessDiameter, "the recess diameter is not a number");

@@ -37,7 +37,7 @@ struct HoleParams {
   Recess recess = Recess::None;
   bool threaded = false;
   double diameter = 0;        // D: nominal (major thread) diameter
-  double length = 0;          // L: bore below the recess, down to the start of the drill point
+  double boreLength = 0;      // L: bore below the recess, down to the start of the drill point
   double pointAngle = 0;      // A: drill point; 0 or less is a flat bottom
   double allowance = 0;       // T: plain holes are drilled at D + T
   double threadLength = 0;    // LT: threaded holes only, measured like L

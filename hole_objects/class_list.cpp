@@ -8,10 +8,9 @@ namespace cavix {
 std::vector<host::ClassInfo> HoleClasses(holes::EditHoleHandler edit) {
   std::vector<host::ClassInfo> classes;
   for (const holes::HoleKind& k : holes::kHoleKinds) {
-    const int16_t type = k.type;
     classes.push_back({std::string(k.progId), std::string(k.classId),
-                       [type, edit]() -> std::unique_ptr<host::IAutomationObject> {
-                         std::unique_ptr<holes::HoleObject> hole = holes::MakeHole(type);
+                       [&k, edit]() -> std::unique_ptr<host::IAutomationObject> {
+                         std::unique_ptr<holes::HoleObject> hole = holes::MakeHole(k);
                          hole->SetEditHandler(edit);
                          return hole;
                        }});

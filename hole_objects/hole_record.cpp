@@ -26,7 +26,7 @@ auto* NumberField(Record& r, int16_t slot) {
     case 8: d = &r.pointAngle; break;
     case 9: d = &r.drilledLength; break;
     case 10: d = &r.diameter; break;
-    case 11: d = &r.length; break;
+    case 11: d = &r.threadOrBoreLength; break;
     case 12: d = &r.pitchOrAllowance; break;
     case 16: d = &r.recessDiameter; break;
     case 17: d = &r.counterboreDepth; break;
@@ -94,11 +94,9 @@ rt::Variant StoredValue(const HoleSlot& s, const HoleRecord& r, const HoleKind& 
 }  // namespace
 
 double HoleRecord::LengthAfterThread() const {
-  const double after = drilledLength - length;
+  const double after = drilledLength - threadOrBoreLength;
   return after < 0 ? -1.0 : after;
 }
-
-bool HasHoleRecord(host::IShape& shape) { return HoleData(shape) != nullptr; }
 
 host::IComponent* HoleData(host::IShape& shape) {
   host::IComponents& c = shape.Components(host::comp::kHoleData);
@@ -136,46 +134,10 @@ HoleRecord DecodeHoleRecord(const host::IComponent& data, const HoleKind& kind) 
   return r;
 }
 
-geo::HoleParams BuiltParamsOf(const HoleRecord& r, const HoleKind& kind) {
-  geo::HoleParams p;
-  p.recess = kind.recess;
-  p.threaded = r.Threaded();
-  p.diameter = r.diameter;
-  if (p.threaded) {
-    p.threadLength = r.length;
-    p.length = r.Through() ? r.length : r.drilledLength;
-    p.pitch = r.pitchOrAllowance;
-  } else {
-    p.length = r.length;
-    p.allowance = r.pitchOrAllowance;
-  }
-  p.pointAngle = r.Through() ? 0 : r.pointAngle;
-  if (kind.Has(kRecessDiameter)) p.recessDiameter = r.recessDiameter;
-  if (kind.Has(kRecessDepth)) p.recessDepth = r.counterboreDepth;
-  if (kind.Has(kRecessAngle)) p.recessAngle = r.countersinkAngle;
-  return p;
-}
-
-double DrilledDiameter(const HoleRecord& r) {
-  return r.Threaded() ? r.diameter - r.pitchOrAllowance : r.diameter + r.pitchOrAllowance;
-}
-
-std::string ProblemOf(const HoleRecord& r, const HoleKind& kind) {
-  try {
-    return geo::CheckHole(BuiltParamsOf(r, kind)).problem;
-  } catch (const rt::Error&) {
-    return "its sizes cannot be computed (a number out of range)";
-  }
-}
-
-std::string StoredHoleProblem(std::string_view boundProgId, const host::IComponent& data) {
-  const HoleKind* kind = StoredHoleKind(boundProgId, data);
-  const HoleKind& k = kind ? *kind : kHoleKinds[0];
-  try {
-    return ProblemOf(DecodeHoleRecord(data, k), k);
-  } catch (const rt::Error& e) {
-    return e.Description();
-  }
+std::optional<HoleRecord> StoredRecord(host::IShape& shape, const HoleKind& kind) {
+  const host::IComponent* data = HoleData(shape);
+  if (!data) return std::nullopt;
+  return DecodeHoleRecord(*data, kind);
 }
 
 const HoleKind* StoredHoleKind(std::string_view boundProgId, const host::IComponent& data) {

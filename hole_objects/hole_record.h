@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -21,7 +22,7 @@ struct HoleRecord {
   double pointAngle = 0;        // 8: included drill-point angle; 0 or less is a flat bottom
   double drilledLength = 0;     // 9: threaded holes: the drilled length, thread included
   double diameter = 0;          // 10: nominal diameter D
-  double length = 0;            // 11: the thread length of a threaded hole, else the bore length
+  double threadOrBoreLength = 0;  // 11: the thread length of a threaded hole, else the bore length
   double pitchOrAllowance = 0;  // 12: the pitch of a threaded hole, else the clearance allowance
   double recessDiameter = 0;    // 16: counterbore, countersink and counterdrill
   double counterboreDepth = 0;  // 17: counterbore and counterdrill
@@ -31,6 +32,7 @@ struct HoleRecord {
   std::string sizeCode;         // 14
   std::string tableFile;        // 15
 
+  friend bool operator==(const HoleRecord&, const HoleRecord&) = default;
   bool Threaded() const { return threadFlag != 0; }
   bool Through() const { return throughFlag == 1; }
   // What the dialog shows as the length drilled after the thread: slot 9 less slot 11, or -1 when
@@ -83,8 +85,6 @@ inline constexpr HoleSlot kHoleSlots[] = {
 };
 // clang-format on
 
-// True when a shape carries hole data (collection 34 has a component).
-bool HasHoleRecord(host::IShape& shape);
 
 // Writes `r` into `data` slot by slot in table order, as `kind` writes it: the marker, the kind's
 // class name, the slots of every kind, slot 9 only for a threaded hole, and the kind's own recess
@@ -104,18 +104,8 @@ const HoleKind* StoredHoleKind(std::string_view boundProgId, const host::ICompon
 // The first hole data component of a shape, or nullptr.
 host::IComponent* HoleData(host::IShape& shape);
 
-// What the builders make of a stored hole of `kind`: its bore, thread, point and recess as they
-// stand in the record (a through hole's length and thread run the stored length, flat ended).
-geo::HoleParams BuiltParamsOf(const HoleRecord& r, const HoleKind& kind);
-
-// The diameter the drill makes: D + allowance, or D - pitch for a tapped hole.
-double DrilledDiameter(const HoleRecord& r);
-
-// "" for a stored hole whose outline is a hole, else what is wrong with it in words.
-std::string ProblemOf(const HoleRecord& r, const HoleKind& kind);
-// The same for the hole data of a shape (`boundProgId` as for StoredHoleKind; a record of no known
-// kind is read as a plain hole's), a record that cannot be read included: every command that
-// shows, cuts, draws or rebuilds a hole asks this, so that they agree on what is none.
-std::string StoredHoleProblem(std::string_view boundProgId, const host::IComponent& data);
+// The record a hole of `kind` stored on `shape`, as DecodeHoleRecord reads it; nothing when the
+// shape carries no hole data.
+std::optional<HoleRecord> StoredRecord(host::IShape& shape, const HoleKind& kind);
 
 }  // namespace cavix::holes

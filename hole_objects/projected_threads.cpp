@@ -1,6 +1,5 @@
 // What a drawing view asks a hole about its thread: diameters, threaded length and where it
 // starts, direction, and the recess. Everything comes from the parameters stored on the shape.
-#include "geometry/profile.h"
 #include "geometry/units.h"
 #include "hole_objects/hole.h"
 #include "runtime/error.h"
@@ -8,7 +7,32 @@
 
 namespace cavix::holes {
 
-std::string HoleObject::Callout() { return callout_; }
+// Nothing sets a callout: drawings are told an empty one.
+std::string HoleObject::Callout() { return {}; }
+
+bool HoleObject::LoadThreadData(host::IShape& shape) {
+  const std::optional<HoleRecord> r = StoredRecord(shape, kind_);
+  if (!r) return false;
+  const auto loads = [&](RecessProp p) { return (kind_.threadLoadProps & p) != 0; };
+  projectionFlags_ = r->threadFlag;
+  HoleSpec& d = drawn_;
+  if (projectionFlags_ < 1) {
+    d.diameter = d.threadLength = d.pitch = 0;
+    if (loads(kRecessDiameter)) d.recessDiameter = 0;
+    if (loads(kRecessDepth)) d.recessDepth = 0;
+    if (loads(kRecessAngle)) d.recessAngle = 0;
+    d.through = false;
+    return kind_.unthreadedLoadResult;
+  }
+  d.diameter = r->diameter;
+  d.threadLength = r->threadOrBoreLength;
+  d.pitch = r->pitchOrAllowance;
+  if (loads(kRecessDiameter)) d.recessDiameter = r->recessDiameter;
+  if (loads(kRecessDepth)) d.recessDepth = r->counterboreDepth;
+  if (loads(kRecessAngle)) d.recessAngle = r->countersinkAngle;
+  d.through = r->Through();
+  return true;
+}
 
 double HoleObject::ForDrawing(double value) {
   if (!page_) rt::Raise(rt::err::kObjectVariableNotSet, {}, "IC2DProjectedThreads");
@@ -19,21 +43,22 @@ bool HoleObject::GetHoleInformation(bool /*bWantAnglesInDegrees*/, bool& bHoleDe
                                     double& dHoleDepth, double& dCounterboreDepth,
                                     double& dCounterboreDiameter, double& dCountersinkDiameter,
                                     double& dCountersinkAngle, double& dBottomAngle) {
-  const bool counterbore = Has(kRecessDepth);
-  const bool countersink = Has(kRecessAngle);
-  bHoleDepthIsFinite = lungFiletto_ != 0;
-  dHoleDepth = lunghezza_;
-  dCounterboreDepth = counterbore ? lungIncasso_ : 0;
-  dCounterboreDiameter = counterbore ? diamIncasso_ : 0;
-  dCountersinkDiameter = countersink ? diamIncasso_ : 0;
-  dCountersinkAngle = countersink ? angoloIncasso_ : 0;
-  dBottomAngle = angPunta_;
+  const HoleSpec& d = drawn_;
+  const bool counterbore = kind_.Has(kRecessDepth);
+  const bool countersink = kind_.Has(kRecessAngle);
+  bHoleDepthIsFinite = d.threadLength != 0;
+  dHoleDepth = d.boreLength;
+  dCounterboreDepth = counterbore ? d.recessDepth : 0;
+  dCounterboreDiameter = counterbore ? d.recessDiameter : 0;
+  dCountersinkDiameter = countersink ? d.recessDiameter : 0;
+  dCountersinkAngle = countersink ? d.recessAngle : 0;
+  dBottomAngle = d.pointAngle;
   return true;
 }
 
 int32_t HoleObject::HoleInformationFlags() { return 0; }
 
-int32_t HoleObject::ProjectionFlags() { return transferFlags_; }
+int32_t HoleObject::ProjectionFlags() { return projectionFlags_; }
 
 bool HoleObject::Initialize(host::IShape& shape) {
   page_ = &shape.Page();
@@ -41,8 +66,8 @@ bool HoleObject::Initialize(host::IShape& shape) {
 }
 
 bool HoleObject::GetDiameters(double& InnerDiameter, double& OuterDiameter) {
-  InnerDiameter = ForDrawing(rt::Checked(diametro_ - passoFiletto_));
-  OuterDiameter = ForDrawing(diametro_);
+  InnerDiameter = ForDrawing(rt::Checked(drawn_.diameter - drawn_.pitch));
+  OuterDiameter = ForDrawing(drawn_.diameter);
   return true;
 }
 
@@ -50,38 +75,26 @@ bool HoleObject::GetTaperFromMajorDiameter(double& /*angle*/) { return true; }
 
 bool HoleObject::GetPositionInformation(double& Length, double& OffsetDistance) {
   // The thread starts where the threaded bore does: below the counterbore, the cone, or both,
-  // measured with the same cone height the builders draw.
-  const auto cone = [&] {
-    const double r = geo::BoreRadius(true, diametro_, passoFiletto_);
-    return geo::ConeHeight(rt::Checked(diamIncasso_ / 2), r, angoloIncasso_);
-  };
+  // as the builders draw them. A cone is only asked of a hole it can be measured in.
+  const HoleSpec& d = drawn_;
   switch (kind_.recess) {
     case geo::Recess::None:
-      Length = ForDrawing(lungFiletto_);
-      OffsetDistance = 0;
-      return true;
     case geo::Recess::Counterbore:
-      Length = ForDrawing(lungFiletto_);
-      OffsetDistance = ForDrawing(lungIncasso_);
-      return true;
+      break;
     case geo::Recess::Countersink:
-      if (!(diametro_ > 0 && diamIncasso_ > 0 && passoFiletto_ > 0 && angoloIncasso_ > 0))
+      if (!(d.diameter > 0 && d.recessDiameter > 0 && d.pitch > 0 && d.recessAngle > 0))
         return false;
-      {
-        const double offset = cone();
-        Length = ForDrawing(lungFiletto_);
-        OffsetDistance = ForDrawing(offset);
-      }
-      return true;
+      break;
     case geo::Recess::Counterdrill:
-      if (diametro_ > 0 && passoFiletto_ < diametro_) {
-        const double offset = rt::Checked(lungIncasso_ + cone());
-        Length = ForDrawing(lungFiletto_);
-        OffsetDistance = ForDrawing(offset);
-      }
-      return true;
+      if (!(d.diameter > 0 && d.pitch < d.diameter)) return true;
+      break;
   }
-  return false;
+  HoleSpec tapped = d;
+  tapped.threaded = true;
+  const double offset = tapped.ThreadStart();
+  Length = ForDrawing(d.threadLength);
+  OffsetDistance = ForDrawing(offset);
+  return true;
 }
 
 bool HoleObject::GetThreadDirection(double& VecX, double& VecY, double& VecZ) {
@@ -97,7 +110,7 @@ bool HoleObject::GetIsHole(bool& IsHole) {
 }
 
 bool HoleObject::GetTaperProjection(bool& TaperProjection) {
-  TaperProjection = !isThrough_;
+  TaperProjection = !drawn_.through;
   return true;
 }
 

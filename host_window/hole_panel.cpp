@@ -3,6 +3,7 @@
 
 #include <QFormLayout>
 #include <QLabel>
+#include <cmath>
 
 #include "host_window/window_text.h"
 
@@ -15,8 +16,9 @@ const char* const kCaptions[] = {"Class",  "Standard", "Size", "Drilled \u2300",
                                  "Thread", "Recess",   "End",  "Position",       "Axis"};
 constexpr int kRows = sizeof(kCaptions) / sizeof(kCaptions[0]);
 
-QString Mm(const std::optional<double>& v) {
-  return v ? Length(*v) + " mm" : QString::fromUtf8("\u2014");
+// A length of the record, or a dash where it holds none.
+QString Mm(double v, bool held = true) {
+  return held && std::isfinite(v) ? Length(v) + " mm" : QString::fromUtf8("\u2014");
 }
 
 QString Degrees(double v) { return Length(v) + QString::fromUtf8("\u00b0"); }
@@ -41,43 +43,45 @@ HolePanel::HolePanel(QWidget* parent) : QWidget(parent) {
   ShowNone(0);
 }
 
-void HolePanel::ShowHole(const actions::HoleRow& r, int selected,
+void HolePanel::ShowHole(const holes::HoleFacts& f, int selected,
                          const std::vector<Finding>& findings, LengthUnit unit) {
-  heading_->setText(selected > 1 ? tr("#%1 of %2 holes selected").arg(r.id).arg(selected)
-                                 : tr("#%1").arg(r.id));
+  heading_->setText(selected > 1 ? tr("#%1 of %2 holes selected").arg(f.id).arg(selected)
+                                 : tr("#%1").arg(f.id));
+  const holes::HoleSpec& h = f.spec;
+  const QString size = QString::fromStdString(f.stored.sizeCode);
   QString thread = tr("none");
-  if (r.threaded)
-    thread = tr("%1, pitch %2, %3 long")
-                 .arg(QString::fromStdString(r.size), Mm(r.pitch), Mm(r.threadLength));
+  if (h.threaded)
+    thread = tr("%1, pitch %2, %3 long").arg(size, Mm(h.pitch), Mm(h.threadLength));
   QString recess = tr("none");
-  if (!r.recess.empty()) {
-    recess = QString::fromStdString(r.recess) + " \u2300" + Mm(r.recessDiameter);
-    if (r.recessDepth) recess += tr(", %1 deep").arg(Mm(r.recessDepth));
-    if (r.recessAngle) recess += ", " + Degrees(*r.recessAngle);
+  if (f.kind && f.kind->HasRecess()) {
+    recess = QString::fromUtf8(f.kind->recessWord.data(), f.kind->recessWord.size()) + " \u2300" +
+             Mm(h.recessDiameter);
+    if (f.kind->Has(holes::kRecessDepth)) recess += tr(", %1 deep").arg(Mm(h.recessDepth));
+    if (f.kind->Has(holes::kRecessAngle)) recess += ", " + Degrees(h.recessAngle);
   }
   QString end = tr("through");
-  if (!r.through)
-    end = r.pointAngle && *r.pointAngle > 0 ? tr("drill point %1").arg(Degrees(*r.pointAngle))
-                                            : tr("flat bottom");
+  if (!h.through)
+    end = h.pointAngle > 0 ? tr("drill point %1").arg(Degrees(h.pointAngle)) : tr("flat bottom");
   const QString u = unit.name;
   const QString values[kRows] = {
-      QString::fromStdString(r.progId.empty() ? r.className : r.progId),
-      QString::fromStdString(r.standard),
-      QString::fromStdString(r.size),
-      Mm(r.drillDiameter),
-      Mm(r.length),
+      QString::fromStdString(f.boundClass.empty() ? f.stored.className : f.boundClass),
+      QString::fromStdString(f.stored.standard),
+      size,
+      Mm(h.DrilledDiameter(), f.IsHole()),
+      Mm(h.boreLength, f.read),
       thread,
       recess,
       end,
       QString("%1, %2, %3 %4")
-          .arg(Length(r.position.x), Length(r.position.y), Length(r.position.z), u),
-      QString("%1, %2, %3").arg(Length(r.axis.x), Length(r.axis.y), Length(r.axis.z))};
+          .arg(Length(f.position[0]), Length(f.position[1]), Length(f.position[2]), u),
+      QString("%1, %2, %3").arg(Length(f.axis[0]), Length(f.axis[1]), Length(f.axis[2]))};
   for (int i = 0; i < kRows; ++i) values_[static_cast<size_t>(i)]->setText(values[i]);
   QStringList found;
-  for (const Finding& f : findings)
-    if (f.hole == r.id)
-      found << (f.error ? tr("Error: ") : tr("Warning: ")) + QString::fromStdString(f.text);
-  if (!r.problem.empty()) found << tr("Not a hole: ") + QString::fromStdString(r.problem);
+  for (const Finding& finding : findings)
+    if (finding.hole == f.id)
+      found << (finding.error ? tr("Error: ") : tr("Warning: ")) +
+                   QString::fromStdString(finding.text);
+  if (!f.IsHole()) found << tr("Not a hole: ") + QString::fromStdString(f.problem);
   findings_->setText(found.isEmpty() ? tr("none") : found.join("\n"));
   findings_->setStyleSheet(found.isEmpty() ? QString() : "QLabel { color: #b06000; }");
 }

@@ -6,7 +6,7 @@
 #include <QWidget>
 #include <vector>
 
-#include "actions/hole_table.h"
+#include "hole_objects/hole_facts.h"
 #include "host_window/model_actions.h"
 
 class QLabel;
@@ -17,9 +17,9 @@ class HolePanel : public QWidget {
  public:
   explicit HolePanel(QWidget* parent = nullptr);
 
-  // Shows `row`, one of `selected` holes, with the findings about it; positions in `unit`, hole
-  // sizes in millimetres (the add-in's unit).
-  void ShowHole(const actions::HoleRow& row, int selected, const std::vector<Finding>& findings,
+  // Shows the hole of `facts`, one of `selected` holes, with the findings about it; positions in
+  // `unit`, hole sizes in millimetres (the add-in's unit).
+  void ShowHole(const holes::HoleFacts& facts, int selected, const std::vector<Finding>& findings,
                 LengthUnit unit);
   // No hole selected (`selected` other shapes may be).
   void ShowNone(int selected);

@@ -25,7 +25,7 @@
 #include <TopExp_Explorer.hxx>
 #include <cstdlib>
 
-#include "actions/hole_table.h"
+#include "export/scene_export.h"
 #include "actions/regen.h"
 #include "forms/qt/window_driver.h"
 #include "host_window/hole_panel.h"
@@ -422,9 +422,8 @@ void HostWindow::ShowSelection() {
       position_->ShowNone(
           tr("The selected holes are on different faces: select holes of one "
              "face to move them together."));
-    for (const actions::HoleRow& row : actions::HoleTable(model))
-      if (row.id == holes.front())
-        holePanel_->ShowHole(row, static_cast<int>(holes.size()), findings, unit);
+    holePanel_->ShowHole(exporter::FactsOf(model, *model.FindShapeById(holes.front())),
+                         static_cast<int>(holes.size()), findings, unit);
   } else {
     position_->ShowNone(tr("Select a hole to place it exactly."));
     holePanel_->ShowNone(static_cast<int>(selection_.size()));

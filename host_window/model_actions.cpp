@@ -6,7 +6,6 @@
 
 #include "actions/holes.h"
 #include "actions/move.h"
-#include "actions/threads.h"
 #include "export/scene_export.h"
 #include "forms/qt/window_driver.h"
 #include "hole_objects/hole_kinds.h"
@@ -38,7 +37,7 @@ scene::Component& SizeOf(const scene::Scene& model) {
 // The dialogs of one action in windows, each handed to `user` as it shows.
 actions::DialogPlayer WindowPlayer(const DialogUser& user) {
   return actions::DialogPlayer(
-      [user](const std::function<void()>& call) { return qtview::RunInWindows(call, user); });
+      [user](const auto& call) { return qtview::RunInWindows(call, user); });
 }
 
 Outcome OutcomeOf(const actions::DialogOutcome& done) {
@@ -109,8 +108,7 @@ exporter::PartInput PartOf(scene::Scene& model, std::vector<partsolid::HoleId>& 
   for (size_t i = 1; i < shapes.size(); ++i)
     if (shapes[i]->Store().First(host::comp::kRevolve))
       ids.push_back(partsolid::HoleId(shapes[i]->Id()));
-  if (ids.size() != part.holes.size())
-    rt::Raise(rt::err::kInvalidCall, "the part's holes do not match its shapes", "Window");
+  CAVIX_ASSERT(ids.size() == part.holes.size(), "the part's holes are its revolved shapes");
   return part;
 }
 
@@ -126,22 +124,23 @@ HoleAt PlaceOf(const scene::Scene& model, int32_t id) {
 std::map<int32_t, ThreadBand> ThreadBands(scene::Scene& model) {
   std::map<int32_t, ThreadBand> bands;
   const double mm = UnitOf(model).mm;
-  for (scene::Shape* s : model.BoundShapes()) {
-    if (!actions::IsHole(model, *s)) continue;
-    actions::ThreadAnswer a;
+  for (const holes::HoleFacts& f : exporter::HolesOf(model)) {
+    const holes::HoleSpec& h = f.spec;
+    if (!holes::FindHoleKindByName(f.boundClass) || !f.IsHole() || !h.threaded ||
+        !(h.threadLength > 0))
+      continue;
+    double offset = 0;
     try {
-      a = actions::QueryThread(model, *s);
+      offset = h.ThreadStart() * mm;
     } catch (const rt::Error&) {
-      continue;  // a hole whose class cannot answer is drawn without its thread
+      continue;  // a recess whose cone cannot be measured: drawn without its thread
     }
-    if (!a.result || !(a.ThreadLength > 0)) continue;
-    const HoleAt at = PlaceOf(model, s->Id());
-    const double offset = a.OffsetDistance * mm;
-    bands[s->Id()] = {{at.position.x + at.axis.x * offset, at.position.y + at.axis.y * offset,
-                       at.position.z + at.axis.z * offset},
-                      at.axis,
-                      a.InnerDiameter * mm / 2,
-                      a.ThreadLength * mm};
+    const HoleAt at = PlaceOf(model, f.id);
+    bands[f.id] = {{at.position.x + at.axis.x * offset, at.position.y + at.axis.y * offset,
+                    at.position.z + at.axis.z * offset},
+                   at.axis,
+                   h.DrilledDiameter() * mm / 2,
+                   h.threadLength * mm};
   }
   return bands;
 }

@@ -87,7 +87,8 @@ struct ThreadBand {
   double radius = 0, length = 0;
   bool operator==(const ThreadBand&) const = default;
 };
-// The threads of the model's threaded holes by hole id, as a drawing view is told them.
+// The threads of the model's threaded holes by hole id, from their facts (as the section sheet
+// draws them).
 std::map<int32_t, ThreadBand> ThreadBands(scene::Scene& model);
 
 // One finding of the design check about a hole.

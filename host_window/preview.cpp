@@ -3,33 +3,19 @@
 
 #include <QTimer>
 
-#include "dialog/dialog.h"
-#include "dialog/interface.h"
+#include "dialog/apply.h"
+#include "dialog/dialog_form.h"
 #include "export/occ_part.h"
 #include "geometry/profile.h"
-#include "runtime/error.h"
-#include "standards/file_read_tab.h"
 
 namespace cavix::hostwindow {
 
 std::optional<exporter::ProfileChain> DescribedProfile(dialog::Dialog& d) {
-  if (d.Misura.ListIndex() < 0) return std::nullopt;
-  try {
-    // A copy of the session: the size's row goes into it as OK puts it into the session itself,
-    // and the dialog's own stays as it was.
-    dialog::DialogSession s = d.Session();
-    const FileReadTAB::SizeRowResult found =
-        FileReadTAB::QMisuraVariabili(s.paths.dataDir + d.Misura.Tag(), d.Misura.SelectedText(),
-                                      dialog::RegionalToTable(d.Lunghezza.Text()), s.sizeRow);
-    if (found.status != FileReadTAB::SizeRow::Found) return std::nullopt;
-    const std::unique_ptr<holes::HoleObject> hole = dialog::HoleFromForm(s);
-    if (dialog::ImpossibleField(s, *hole)) return std::nullopt;
-    exporter::ProfileChain chain;
-    for (const geo::Point2& p : geo::BuildProfile(hole->BuiltParams())) chain.push_back({p.x, p.y});
-    return chain;
-  } catch (const rt::Error&) {
-    return std::nullopt;  // a field that is not a number, a fault of the sizes: no hole yet
-  }
+  const std::optional<holes::HoleSpec> hole = dialog::DescribedHole(d.Session());
+  if (!hole) return std::nullopt;
+  exporter::ProfileChain chain;
+  for (const geo::Point2& p : geo::BuildProfile(*hole)) chain.push_back({p.x, p.y});
+  return chain;
 }
 
 std::vector<TopoDS_Shape> PreviewSolids(const exporter::ProfileChain& profile,

@@ -182,17 +182,18 @@ bool HostWindow::Export(const QString& given) {
   exporter::ExportOptions options;
   for (;;) {
     try {
-      std::vector<std::string> report;
+      std::string written;
       if (QFileInfo(path).suffix().compare("csv", Qt::CaseInsensitive) == 0) {
         std::ostringstream csv;
-        const std::vector<actions::HoleRow> rows = actions::HoleTable(doc_->Model());
-        actions::WriteHoleCsv(rows, csv);
+        const std::vector<holes::HoleFacts> holes = exporter::HolesOf(doc_->Model());
+        actions::WriteHoleCsv(holes, csv);
         rt::WriteFileAtomically(out, csv.str());
-        report.push_back("wrote " + out + ": " + std::to_string(rows.size()) + " holes");
+        written = "wrote " + out + ": " + std::to_string(holes.size()) + " holes";
       } else {
-        report = exporter::ExportModel(doc_->Model(), out, model.filename().string(), options);
+        written = exporter::ExportModel(doc_->Model(), out, model.filename().string(), options)
+                      .written;
       }
-      statusBar()->showMessage(Text(report.empty() ? "wrote " + out : report.front()));
+      statusBar()->showMessage(Text(written));
       return true;
     } catch (const exporter::MissError& e) {
       if (options.allowMisses ||

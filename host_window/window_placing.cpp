@@ -14,7 +14,7 @@
 #include <Standard_Failure.hxx>
 #include <gp_Pln.hxx>
 
-#include "dialog/dialog.h"
+#include "dialog/dialog_form.h"
 #include "forms/qt/form_view.h"
 #include "host_window/host_window.h"
 #include "host_window/pattern_panel.h"

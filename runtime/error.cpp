@@ -60,4 +60,12 @@ void Raise(int number, std::string description, std::string source) {
   throw Error(number, std::move(description), std::move(source));
 }
 
+void FailedAssertion(const char* condition, const char* file, int line, const char* why) {
+  std::string where = file;
+  if (const auto slash = where.find_last_of('/'); slash != std::string::npos)
+    where.erase(0, slash + 1);
+  throw InternalError(std::string(why) + " (" + condition + ", " + where + ":" +
+                      std::to_string(line) + ")");
+}
+
 }  // namespace cavix::rt

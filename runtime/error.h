@@ -53,4 +53,24 @@ class Error : public std::runtime_error {
 
 [[noreturn]] void Raise(int number, std::string description = {}, std::string source = {});
 
+// A broken invariant: something the code itself guarantees did not hold. It is no bad input and
+// carries no number; the command reports it as an internal error. Checked in every build type.
+class InternalError : public std::logic_error {
+ public:
+  using std::logic_error::logic_error;
+};
+
+[[noreturn]] void FailedAssertion(const char* condition, const char* file, int line,
+                                  const char* why);
+
 }  // namespace cavix::rt
+
+// Asserts an invariant of the code (not of its input), in release builds too: when `condition`
+// is false, throws rt::InternalError saying `why`, the condition and where it stands.
+#define CAVIX_ASSERT(condition, why)                                                      \
+  ((condition) ? static_cast<void>(0)                                                     \
+               : ::cavix::rt::FailedAssertion(#condition, __FILE__, __LINE__, why))
+
+// Marks a place the code cannot reach (a switch over every value of an enumeration, say): throws
+// rt::InternalError saying `why` when it is reached all the same.
+#define CAVIX_UNREACHABLE(why) ::cavix::rt::FailedAssertion("unreachable", __FILE__, __LINE__, why)

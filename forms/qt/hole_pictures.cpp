@@ -101,8 +101,8 @@ geo::HoleParams SampleHole(const HolePictureKey& key) {
       break;
   }
   const double base = geo::RecessBottom(p, geo::ComputeSizes(p));
-  p.length = (key.state.through ? kPicturePlateThickness : kBlindDepth) - base;
-  p.threadLength = key.state.through ? p.length : p.length - kThreadRunOut;
+  p.boreLength = (key.state.through ? kPicturePlateThickness : kBlindDepth) - base;
+  p.threadLength = key.state.through ? p.boreLength : p.boreLength - kThreadRunOut;
   return p;
 }
 

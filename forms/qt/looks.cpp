@@ -5,8 +5,8 @@ namespace cavix::qtview {
 
 namespace {
 
-std::map<std::string, std::map<std::string, ControlLook>>& Registry() {
-  static std::map<std::string, std::map<std::string, ControlLook>> looks = [] {
+const std::map<std::string, std::map<std::string, ControlLook>>& Registry() {
+  static const std::map<std::string, std::map<std::string, ControlLook>> looks = [] {
     const ControlLook arial{"Arial", 9, false};
     const ControlLook symbol{"", 9.75, true};
     std::map<std::string, std::map<std::string, ControlLook>> r;
@@ -25,10 +25,6 @@ const std::map<std::string, ControlLook>& LooksOf(const std::string& formName) {
   const auto& r = Registry();
   const auto it = r.find(formName);
   return it == r.end() ? kNone : it->second;
-}
-
-void RegisterLooks(const std::string& formName, std::map<std::string, ControlLook> looks) {
-  Registry()[formName] = std::move(looks);
 }
 
 std::string SymbolFontText(const std::string& text) {

@@ -16,10 +16,9 @@ struct ControlLook {
 // The form's own font size in points (the classic dialog font).
 inline constexpr double kFormFontPoints = 8;
 
-// The looks of the controls of the form named `formName` ("Name" or "Name(i)" keys); empty when
-// none were registered. The hole dialog's are built in.
+// The looks of the controls of the form named `formName` ("Name" or "Name(i)" keys); empty for a
+// form without any. The hole dialog's are built in.
 const std::map<std::string, ControlLook>& LooksOf(const std::string& formName);
-void RegisterLooks(const std::string& formName, std::map<std::string, ControlLook> looks);
 
 // A text as the Symbol font shows it: a→α, b→β, … (UTF-8 in and out; other characters stay).
 std::string SymbolFontText(const std::string& text);

@@ -9,18 +9,14 @@ namespace cavix::qtview {
 
 namespace {
 
-std::map<std::string, PictureGenerator, std::less<>>& Generators() {
-  static std::map<std::string, PictureGenerator, std::less<>> generators = {
+const std::map<std::string, PictureGenerator, std::less<>>& Generators() {
+  static const std::map<std::string, PictureGenerator, std::less<>> generators = {
       {"holetype", [](std::string_view rest, QSize size) { return HoleTypePicture(rest, size); }},
   };
   return generators;
 }
 
 }  // namespace
-
-void RegisterPictureGenerator(const std::string& scheme, PictureGenerator generator) {
-  Generators()[scheme] = std::move(generator);
-}
 
 QImage LoadPicture(const std::string& source, QSize size) {
   if (size.isEmpty()) return {};

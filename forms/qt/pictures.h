@@ -1,5 +1,5 @@
 // The pictures that image lists name: a source is a file path, or "scheme:rest" for a picture a
-// registered generator draws (the hole-type sections are "holetype:<type>.<state>").
+// built-in generator draws (the hole-type sections are "holetype:<type>.<state>").
 #pragma once
 
 #include <QImage>
@@ -12,8 +12,6 @@ namespace cavix::qtview {
 
 // Draws the picture named `rest` at `size` device pixels; a null image when it does not know it.
 using PictureGenerator = std::function<QImage(std::string_view rest, QSize size)>;
-
-void RegisterPictureGenerator(const std::string& scheme, PictureGenerator generator);
 
 // The picture of `source` at `size` device pixels (a file is scaled to fit, keeping its aspect);
 // a null image for an unknown generator, a name the generator does not know or an unreadable file.

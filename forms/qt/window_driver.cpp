@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <exception>
 
-#include "forms/message_box.h"
 #include "forms/qt/form_view.h"
 #include "forms/qt/message_box_qt.h"
 #include "runtime/error.h"
@@ -66,25 +65,14 @@ void EnsureApplication() {
   QApplication::setApplicationName(QStringLiteral("Cavix"));
 }
 
-int RunInWindows(const std::function<void()>& showDialog,
+int RunInWindows(const std::function<void(forms::Ui&)>& showDialog,
                  const std::function<void(FormView&)>& onShown) {
   EnsureApplication();
   QtModalDriver driver;
   driver.SetOnShown(onShown);
   QtMessageService messages;
-  forms::IModalDriver* previousDriver = forms::ModalDriver();
-  forms::IMessageService* previousMessages = forms::MessageService();
-  forms::SetModalDriver(&driver);
-  forms::SetMessageService(&messages);
-  struct Restore {
-    forms::IModalDriver* driver;
-    forms::IMessageService* messages;
-    ~Restore() {
-      forms::SetModalDriver(driver);
-      forms::SetMessageService(messages);
-    }
-  } restore{previousDriver, previousMessages};
-  showDialog();
+  forms::Ui ui(&driver, &messages);
+  showDialog(ui);
   return driver.Shown();
 }
 

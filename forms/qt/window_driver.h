@@ -1,10 +1,11 @@
-// Showing forms modally in Qt windows: the modal driver, and the runner that puts the window
-// toolkit in force for one host call (the `cavix --gui` commands use it through the forms hook).
+// Showing forms modally in Qt windows: the modal driver, and the runner that shows the dialogs of
+// one host call in windows (the `cavix --gui` commands and the host window use it).
 #pragma once
 
 #include <functional>
 
 #include "forms/form.h"
+#include "forms/ui.h"
 
 namespace cavix::qtview {
 
@@ -27,12 +28,11 @@ class QtModalDriver : public forms::IModalDriver {
   int shown_ = 0;
 };
 
-// Runs `showDialog` with a QtModalDriver as the modal driver and a QtMessageService as the
-// message service (the previous ones are restored after), creating the application object when
-// there is none. Without a display (no DISPLAY or WAYLAND_DISPLAY, and no QT_QPA_PLATFORM) it
-// raises a clear error instead of letting Qt abort. `onShown` is handed to the driver. Returns
-// the number of forms shown.
-int RunInWindows(const std::function<void()>& showDialog,
+// Runs `showDialog` with a Ui whose modal driver is a QtModalDriver and whose message service is
+// a QtMessageService, creating the application object when there is none. Without a display (no
+// DISPLAY or WAYLAND_DISPLAY, and no QT_QPA_PLATFORM) it raises a clear error instead of letting
+// Qt abort. `onShown` is handed to the driver. Returns the number of forms shown.
+int RunInWindows(const std::function<void(forms::Ui&)>& showDialog,
                  const std::function<void(FormView&)>& onShown = {});
 
 // The Qt application object, created on first use (with the Fusion style, so windows look the

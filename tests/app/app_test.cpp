@@ -185,6 +185,9 @@ TEST_F(CavixCommandLine, WrongUseExitsWithTwoAndTheUsage) {
   }
   EXPECT_FALSE(fs::exists(model));
   EXPECT_EQ(InProcess({"new", "--help"}).status, 0);
+  // A fault of cavix itself is said to be one, apart from the numbered errors of bad input.
+  EXPECT_EQ(ErrorLine(rt::InternalError("x")).rfind("cavix: internal error: x", 0), 0u);
+  EXPECT_EQ(ErrorLine(rt::Error(5, "x")), "cavix: error 5: x");
 }
 
 // Shapes are found by id or name, named with their class; an unknown class or id is said.

@@ -8,12 +8,13 @@
 #include <vector>
 
 #include "actions/hole_table.h"
+#include "export/scene_export.h"
 #include "host/host_model.h"
 #include "scene/scene.h"
 
 namespace {
 
-using cavix::actions::HoleTable;
+using cavix::exporter::HolesOf;
 using cavix::rt::Variant;
 
 // A dropped shape with a hole record in component 34 (numbers in group 1, texts in group 2).
@@ -38,17 +39,17 @@ TEST(HoleTable, RowsTakeWhatTheRecordHoldsAndLeaveTheRestBlank) {
   odd.SetValue(1, 10, Variant("ten"));
   odd.SetValue(1, 7, Variant("yes"));
 
-  const auto rows = HoleTable(*s);
+  const auto rows = HolesOf(*s);
   ASSERT_EQ(rows.size(), 2u);  // the block has no record
-  EXPECT_EQ(rows[0].length, 22.5);  // the drilled length of a blind tapped hole
+  EXPECT_EQ(rows[0].spec.boreLength, 22.5);  // the drilled length of a blind tapped hole
   // A through tapped hole reports its thread length, which regeneration keeps current.
   tapped.SetValue(1, 7, Variant(int16_t{1}));
   tapped.SetValue(1, 11, Variant(31.0));
-  EXPECT_EQ(HoleTable(*s)[0].length, 31.0);
+  EXPECT_EQ(HolesOf(*s)[0].spec.boreLength, 31.0);
 
   std::ostringstream csv, text;
-  cavix::actions::WriteHoleCsv(HoleTable(*s), csv);
-  cavix::actions::WriteHoleTable(HoleTable(*s), text);
+  cavix::actions::WriteHoleCsv(HolesOf(*s), csv);
+  cavix::actions::WriteHoleTable(HolesOf(*s), text);
   EXPECT_NE(
       csv.str().find(
           "tapped,HoleCDrill,,,10,8.5,31,yes,31,1.5,counterdrill,18,10.6,90,yes,,10,20,20,0,0,-1,"),
@@ -75,11 +76,10 @@ TEST(HoleTable, StoredValuesThatMakeNoHoleAreMarked) {
     r.SetValue(1, 8, Variant(-50.0));  // a point of 0 or less is built flat
     r.SetValue(1, slot, Variant(value));
   }
-  const auto rows = HoleTable(*s);
+  const auto rows = HolesOf(*s);
   ASSERT_EQ(rows.size(), 4u);
   for (size_t i = 0; i < 4; ++i) {
-    EXPECT_EQ(rows[i].problem.empty(), i == 3) << rows[i].name;
-    EXPECT_EQ(rows[i].drillDiameter.has_value(), i == 3) << rows[i].name;
+    EXPECT_EQ(rows[i].IsHole(), i == 3) << rows[i].name;
   }
   std::ostringstream text;
   cavix::actions::WriteHoleList(rows, text);
@@ -99,12 +99,12 @@ TEST(HoleTable, NamesAreQuotedInCsvAndAlignedByCharactersInText) {
     r.SetValue(1, 11, Variant(10.0));
   }
   std::ostringstream csv, text;
-  cavix::actions::WriteHoleCsv(HoleTable(*s), csv);
+  cavix::actions::WriteHoleCsv(HolesOf(*s), csv);
   EXPECT_NE(csv.str().find(",\"a,b\","), std::string::npos);
   EXPECT_NE(csv.str().find(",\"say \"\"hi\"\"\","), std::string::npos);
   EXPECT_NE(csv.str().find(",two\\nlines,"), std::string::npos);  // escaped as on a terminal
 
-  cavix::actions::WriteHoleTable(HoleTable(*s), text);
+  cavix::actions::WriteHoleTable(HolesOf(*s), text);
   std::istringstream in(text.str());
   std::string header, rule, line, umlaut;
   std::getline(in, header);

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "actions/holes.h"
 #include "actions/workspace.h"
-#include "dialog/dialog.h"
-#include "forms/message_box.h"
+#include "dialog/dialog_form.h"
 #include "forms/script.h"
 #include "runtime/regional.h"
 #include "scene/scene.h"
@@ -55,15 +55,13 @@ class DialogTest : public ::testing::Test {
   void SetUp() override { Install(InstallOptions{}); }
 
   void TearDown() override {
-    forms::SetModalDriver(nullptr);
-    forms::SetMessageService(nullptr);
     scene_.reset();
     rt::SetRegional(std::nullopt);
   }
 
   // A fresh install and model, the add-in loaded anew; the previous preferences are dropped.
   void Install(const InstallOptions& o) {
-    hooks_ = std::make_shared<actions::AddInHooks>();
+    addIn_ = std::make_shared<dialog::AddIn>();
     dir_ = std::make_unique<test::TempDir>("cavix-dialog-");
     WriteInstall(dir_->path, o.language, o.families);
     fs::copy(fs::path(CAVIX_DIALOG_FIXTURES) / "Family", dir_->path / "Family",
@@ -71,14 +69,14 @@ class DialogTest : public ::testing::Test {
     rt::SetRegional(rt::RegionalFor(o.locale));
     scene_ = scene::Scene::NewModel({100, 60, 20}, scene::Units::Millimetre, 2);
     actions::LoadAddIn(*scene_, {dir_->File("cavix.reg"), dir_->File("settings.ini"), o.user},
-                       hooks_);
+                       addIn_);
   }
 
   // Plays `script` on the dialog that `open` shows (a drop or a double click).
   template <class Open>
   RunResult Play(const std::string& script, Open open) {
     std::ostringstream out, diag;
-    forms::PlayScript(forms::ParseScript(script, "test-script"), out, diag, open);
+    actions::DialogPlayer(forms::ParseScript(script, "test-script"), out, diag).Run(*addIn_, open);
     return {out.str(), diag.str()};
   }
 
@@ -104,7 +102,7 @@ class DialogTest : public ::testing::Test {
 
   std::unique_ptr<test::TempDir> dir_;
   std::unique_ptr<scene::Scene> scene_;
-  std::shared_ptr<actions::AddInHooks> hooks_;
+  std::shared_ptr<dialog::AddIn> addIn_;
   scene::Shape* shape_ = nullptr;
 };
 

@@ -1,5 +1,5 @@
 // From a scene (and a saved model file) to the writers: holes found on the main part with their
-// axes, callouts read off the profiles, the writer chosen by extension, inch models in millimetres.
+// axes, callouts from the holes' facts, the writer chosen by extension, inch models in millimetres.
 
 #include "export/scene_export.h"
 
@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/holes/hole_input.h"
 #include "scene/model_file.h"
 #include "scene/scene.h"
 #include "tests/support/test_files.h"
@@ -17,6 +18,8 @@
 namespace fs = std::filesystem;
 using namespace cavix;
 using namespace cavix::exporter;
+using holetest::HoleInput;
+using holetest::Spec;
 
 namespace {
 
@@ -41,31 +44,48 @@ std::vector<std::array<double, 2>> CBore(double l) {
           {0, 0}};
 }
 
+// A hole dropped at `at` along `normal` whose record holds `spec` (its outline is not drawn: the
+// callout is what the record says).
+scene::Shape& Stored(scene::Scene& s, scene::Vec3 normal, scene::Vec3 at, holes::HoleSpec spec) {
+  scene::Shape& shape = s.AddDroppedShape(normal, at);
+  holes::EncodeHoleRecord(shape.Components(host::comp::kHoleData).Add(), holes::RecordOf(spec),
+                          *spec.kind);
+  return shape;
+}
+
 }  // namespace
 
-// Callouts state what the profiles make, for each kind of hole, blind and through.
-TEST(SceneExport, CalloutsAreReadOffTheProfiles) {
+// Callouts state the facts of each kind of hole, blind and through; a blind hole whose bore
+// breaks out of the part is still a blind hole of its depth, as the hole table calls it.
+TEST(SceneExport, CalloutsStateTheFactsOfEachHole) {
   auto s = scene::Scene::NewModel({100, 60, 20});
-  Drop(*s, {0, 0, -1}, {10, 10, 20}, CBore(13.6));  // through
-  Drop(*s, {0, 0, -1}, {30, 10, 20}, CBore(8));     // blind
-  Drop(*s, {0, 0, -1}, {50, 10, 20},                // countersink 90
-       {{6.3, 0}, {3.3, -3}, {3.3, -13}, {0, -13 - Tip(3.3)}, {0, 0}});
-  Drop(*s, {0, 0, -1}, {70, 10, 20},  // counterdrill 90
-       {{5.5, 0}, {5.5, -4}, {3.3, -6.2}, {3.3, -16.2}, {0, -16.2}, {0, 0}});
-  Drop(*s, {1, 0, 0}, {0, 30, 10}, {{2.5, 0}, {2.5, -100}, {0, -100}, {0, 0}});  // side, through
-  Drop(*s, {0, 0, -1}, {90, 50, 20}, CBore(13.6));  // like the first: counted in its section
-  Drop(*s, {0, 0, -1}, {90, 30, 20}, CBore(8.5));   // like the second but deeper: its own
+  // Drilled at 6.6 (threaded: M10 x 1.5), a counterbore 11 x 6.4, a countersink 12.6 at 90 degrees,
+  // a counterdrill 11 x 4 and 90 degrees.
+  const HoleInput cbore{.type = 2, .D = 6, .T = 0.6, .Dr = 11, .Lc = 6.4};
+  HoleInput through = cbore, deep = cbore, shallow = cbore;
+  through.through = true;
+  deep.L = 30;  // breaks out, blind all the same
+  shallow.L = 8;
+  Stored(*s, {0, 0, -1}, {10, 10, 20}, Spec(through));
+  Stored(*s, {0, 0, -1}, {30, 10, 20}, Spec(shallow));
+  Stored(*s, {0, 0, -1}, {50, 10, 20},
+         Spec({.type = 3, .D = 6, .L = 10, .T = 0.6, .Dr = 12.6, .Ar = 90}));
+  Stored(*s, {0, 0, -1}, {70, 10, 20},
+         Spec({4, true, false, 10, 10, 8, 1.5, 118, 0, 11, 4, 90}));
+  Stored(*s, {1, 0, 0}, {0, 30, 10}, Spec({.through = true, .D = 5}));  // side: 100 long
+  Stored(*s, {0, 0, -1}, {90, 50, 20}, Spec(through));                 // like the first
+  Stored(*s, {0, 0, -1}, {90, 30, 20}, Spec(deep));
   std::vector<std::string> warnings;
   const auto d = DrawingsFromScene(*s, warnings);
   ASSERT_EQ(d.size(), 6u);
   EXPECT_TRUE(warnings.empty());
   const std::vector<std::vector<std::string>> expected = {
-      {"⌀6.6 THRU", "⌴ ⌀11 ↧ 6.4"},
-      {"⌀6.6 ↧ 8", "⌴ ⌀11 ↧ 6.4"},
-      {"⌀6.6 ↧ 10", "⌵ ⌀12.6 × 90°"},
-      {"⌀6.6 ↧ 10", "⌴ ⌀11 ↧ 4", "⌵ 90°"},
-      {"⌀5 THRU"},
-      {"⌀6.6 ↧ 8.5", "⌴ ⌀11 ↧ 6.4"},
+      {"⌀6.6 THRU", "⌴ ⌀11 ↧ 6.4", "size 10, ISO 262"},
+      {"⌀6.6 ↧ 8", "⌴ ⌀11 ↧ 6.4", "size 10, ISO 262"},
+      {"⌀6.6 ↧ 10", "⌵ ⌀12.6 × 90°", "size 10, ISO 262"},
+      {"M10x1.5 ↧ 8", "⌀8.5 ↧ 10", "⌴ ⌀11 ↧ 4", "⌵ 90°", "size M10, ISO 262"},
+      {"⌀5 THRU", "size 10, ISO 262"},
+      {"⌀6.6 ↧ 30", "⌴ ⌀11 ↧ 6.4", "size 10, ISO 262"},
   };
   for (size_t i = 0; i < d.size(); ++i) {
     HoleCallout one = d[i].callout;
@@ -75,6 +95,8 @@ TEST(SceneExport, CalloutsAreReadOffTheProfiles) {
   }
   EXPECT_DOUBLE_EQ(d[0].partThickness, 20);
   EXPECT_DOUBLE_EQ(d[4].partThickness, 100);
+  // The thread starts below the recess (4 + the cone from 5.5 to 4.25 at 90 degrees).
+  EXPECT_DOUBLE_EQ(d[3].thread.OffsetDistance, 4 + 1.25);
 }
 
 // A saved model exported by extension: STEP and SVG, in any letter case; unfinished holes are
@@ -95,17 +117,17 @@ TEST(SceneExport, SavedModelExportsByExtension) {
   EXPECT_EQ(part.block, (std::array<double, 3>{60, 40, 20}));
   EXPECT_EQ(part.holes[1].normal, (std::array<double, 3>{0, -1, 0}));
 
-  const auto step = ExportModel(*s, dir.File("part.STEP"), "part.cvx");
-  ASSERT_GE(step.size(), 2u);
-  EXPECT_NE(step[0].find("2 holes cut"), std::string::npos) << step[0];
-  EXPECT_NE(step[1].find("no profile yet"), std::string::npos) << step[1];
+  const ExportReport step = ExportModel(*s, dir.File("part.STEP"), "part.cvx");
+  EXPECT_EQ(step.solid.holesCut, 2);
+  ASSERT_EQ(step.warnings.size(), 1u);
+  EXPECT_NE(step.warnings[0].find("no profile yet"), std::string::npos) << step.warnings[0];
   EXPECT_GT(fs::file_size(dir.File("part.STEP")), 1000u);
 
-  const auto svg = ExportModel(*s, dir.File("part.svg"), "part.cvx");
-  ASSERT_EQ(svg.size(), 2u);
-  EXPECT_NE(svg[0].find("section sheet of 2 holes"), std::string::npos) << svg[0];
-  EXPECT_NE(svg[1].find("#4"), std::string::npos) << svg[1];
-  EXPECT_NE(svg[1].find("not drawn, it is not a hole"), std::string::npos) << svg[1];
+  const ExportReport svg = ExportModel(*s, dir.File("part.svg"), "part.cvx");
+  EXPECT_NE(svg.written.find("section sheet of 2 holes"), std::string::npos) << svg.written;
+  ASSERT_EQ(svg.warnings.size(), 1u);
+  EXPECT_NE(svg.warnings[0].find("#4"), std::string::npos) << svg.warnings[0];
+  EXPECT_NE(svg.warnings[0].find("not drawn, it is not a hole"), std::string::npos);
   const std::string text = cavix::test::Slurp(dir.File("part.svg"));
   EXPECT_NE(text.find("part.cvx"), std::string::npos);
   EXPECT_EQ(text.find("(no profile)"), std::string::npos);

@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "forms/keys.h"
-#include "forms/message_box.h"
 #include "runtime/error.h"
 #include "tests/forms/probe_form.h"
 #include "tests/support/raised.h"
@@ -24,11 +23,7 @@ using cavix::test::ErrorOf;
 
 class FormTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    SetMessageService(nullptr);
-    ClearRecordedMessages();
-    p.form.Show();
-  }
+  void SetUp() override { p.form.Show(); }
   void TypeInto(Control& c, const std::string& text) {
     for (int16_t k : AnsiCodesOf(text)) p.form.UserKey(c, k);
   }
@@ -139,6 +134,9 @@ TEST_F(FormTest, DisabledFramesAndControlsAreOutOfReach) {
   p.ok.SetEnabled(false);
   EXPECT_FALSE(p.form.UserKey(p.note, key::kEnter));  // a disabled default button is not pressed
   EXPECT_TRUE(p.form.IsShown());
+  // Nothing drives a modal form in a Ui without a driver.
+  Ui nowhere;
+  EXPECT_EQ(ErrorOf([&] { ProbeForm().form.ShowModal(nowhere); }), 5);
 }
 
 }  // namespace

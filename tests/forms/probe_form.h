@@ -6,13 +6,14 @@
 #include <vector>
 
 #include "forms/form.h"
-#include "forms/message_box.h"
+#include "forms/ui.h"
 
 namespace cavix::forms::testing {
 
 struct ProbeForm {
   Form form{"Probe"};
   std::vector<std::string> log;  // handlers append what they did, in order
+  Ui* ui = nullptr;              // where its message boxes show, while it is shown in one
 
   TextBox& pitch = form.Add<TextBox>("TxtPitch");
   TextBox& note = form.Add<TextBox>("TxtNote");
@@ -31,6 +32,13 @@ struct ProbeForm {
   TabStrip& tabs = form.Add<TabStrip>("Tabs");
   CommandButton& ok = form.Add<CommandButton>("OKButton");
   CommandButton& cancel = form.Add<CommandButton>("CancelButton");
+
+  // Shows the form modally in `shownIn`, its message boxes there too.
+  void ShowModal(Ui& shownIn) {
+    ui = &shownIn;
+    form.ShowModal(shownIn);
+    ui = nullptr;
+  }
 
   ProbeForm() {
     form.SetCaption("Probe");
@@ -58,7 +66,7 @@ struct ProbeForm {
       log.push_back("validate " + pitch.Text());
       const std::string& t = pitch.Text();
       if (t.empty() || t.find_first_not_of("0,") == std::string::npos) {
-        MsgBox("This value must be greater than zero", msg::kExclamation);
+        if (ui) ui->MsgBox("This value must be greater than zero", msg::kExclamation);
         cancelFlag = true;
       }
     });

@@ -1,9 +1,8 @@
-// The eight hole builders as the host sees them: the chain points and their value types, the
-// size variables, the point below the thread, and rebuilds.
+// The hole builder as the host sees it, for each kind of hole: the chain points and their value
+// types, the size variables, the point below the thread, and rebuilds.
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <functional>
 #include <numbers>
 
 #include "geometry/create_holes.h"
@@ -26,48 +25,55 @@ struct Expected {
 
 struct BuilderCase {
   const char* name;
-  std::function<void(cavix::host::IShape&)> build;
+  geo::HoleParams hole;
   double maxDiameter;
   std::vector<Expected> points;  // after the start point
 };
 
+// A case's hole as the hand-worked points read it: D, L, A, then the allowance T of a plain hole
+// or the LT and P of a tapped one (LT > 0), then the recess.
+geo::HoleParams Hole(geo::Recess r, double D, double L, double A, double T, double LT, double P,
+                     double Dr = 0, double Lc = 0, double Ar = 0) {
+  return {r, LT > 0, D, L, A, T, LT, P, Dr, Lc, Ar};
+}
+
 // Points worked out by hand from the hole's drawing, not from the code.
 std::vector<BuilderCase> Cases() {
+  using R = geo::Recess;
   const double h118 = 5.25 / TanHalf(118);
   const double hs120 = (10 - 4.25) / TanHalf(120);
   // clang-format off
   return {
-    {"SimpleFlat", [](auto& s) { geo::CreateHoleSimple(s, 10, 20, 0, 0.5); }, 10.5,
+    {"SimpleFlat", Hole(R::None, 10, 20, 0, 0.5, 0, 0), 10.5,
      {{5.25, 0, Y}, {5.25, -20}, {0, -20, X}, {0, 0, XY}}},
-    {"SimplePoint118", [](auto& s) { geo::CreateHoleSimple(s, 10, 20, 118, 0.5); }, 10.5,
+    {"SimplePoint118", Hole(R::None, 10, 20, 118, 0.5, 0, 0), 10.5,
      {{5.25, 0, Y}, {5.25, -20}, {0, -20 - h118, X}, {0, 0, XY}}},
-    {"CBore", [](auto& s) { geo::CreateHoleCBore(s, 6.4, 20, -5, 0.2, 11, 6.5); }, 11,
+    {"CBore", Hole(R::Counterbore, 6.4, 20, -5, 0.2, 0, 0, 11, 6.5), 11,
      {{5.5, 0, Y}, {5.5, -6.5}, {3.3, -6.5}, {3.3, -26.5}, {0, -26.5, X}, {0, 0, XY}}},
     // Thread length and pitch of an unthreaded hole are ignored.
-    {"CBoreThreadArgsIgnored", [](auto& s) {
-       geo::CreateHole(s, {.recess = geo::Recess::Counterbore, .diameter = 6.4, .length = 20,
-                           .pointAngle = -5, .allowance = 0.2, .threadLength = 99, .pitch = 3,
-                           .recessDiameter = 11, .recessDepth = 6.5}); }, 11,
-     {{5.5, 0, Y}, {5.5, -6.5}, {3.3, -6.5}, {3.3, -26.5}, {0, -26.5, X}, {0, 0, XY}}},
-    {"CSink90", [](auto& s) { geo::CreateHoleCSink(s, 10, 15.25, 0, 0.5, 20, 90); }, 20,
+    {"CBoreThreadArgsIgnored",
+     {.recess = R::Counterbore, .diameter = 6.4, .boreLength = 20, .pointAngle = -5,
+      .allowance = 0.2, .threadLength = 99, .pitch = 3, .recessDiameter = 11, .recessDepth = 6.5},
+     11, {{5.5, 0, Y}, {5.5, -6.5}, {3.3, -6.5}, {3.3, -26.5}, {0, -26.5, X}, {0, 0, XY}}},
+    {"CSink90", Hole(R::Countersink, 10, 15.25, 0, 0.5, 0, 0, 20, 0, 90), 20,
      {{10, 0, Y}, {5.25, -4.75}, {5.25, -20}, {0, -20, X}, {0, 0, XY}}},
-    {"CSinkNoCone", [](auto& s) { geo::CreateHoleCSink(s, 10, 15, 0, 0, 20, 0); }, 20,
+    {"CSinkNoCone", Hole(R::Countersink, 10, 15, 0, 0, 0, 0, 20, 0, 0), 20,
      {{10, 0, Y}, {5, 0}, {5, -15}, {0, -15, X}, {0, 0, XY}}},
-    {"CDrill90", [](auto& s) { geo::CreateHoleCDrill(s, 10, 12, 0, 0, 16, 4, 90); }, 16,
+    {"CDrill90", Hole(R::Counterdrill, 10, 12, 0, 0, 0, 0, 16, 4, 90), 16,
      {{8, 0, Y}, {8, -4}, {5, -7}, {5, -19}, {0, -19, X}, {0, 0, XY}}},
-    {"CDrillNoCone", [](auto& s) { geo::CreateHoleCDrill(s, 10, 12, 0, 0, 16, 4, 0); }, 16,
+    {"CDrillNoCone", Hole(R::Counterdrill, 10, 12, 0, 0, 0, 0, 16, 4, 0), 16,
      {{8, 0, Y}, {8, -4}, {5, -4}, {5, -16}, {0, -16, X}, {0, 0, XY}}},
-    {"SimpleThread", [](auto& s) { geo::CreateHoleSimpleThread(s, 10, 25, 0, 20, 1.5); }, 8.5,
+    {"SimpleThread", Hole(R::None, 10, 25, 0, 0, 20, 1.5), 8.5,
      {{4.25, 0, Y}, {4.25, -20}, {0.9995 * 4.25, -25}, {0, -25, X}, {0, 0, XY}}},
-    {"SimpleThreadFull", [](auto& s) { geo::CreateHoleSimpleThread(s, 10, 20, 0, 20, 1.5); }, 8.5,
+    {"SimpleThreadFull", Hole(R::None, 10, 20, 0, 0, 20, 1.5), 8.5,
      {{4.25, 0, Y}, {4.25, -20}, {0, -20, X}, {0, 0, XY}}},
-    {"CBoreThread", [](auto& s) { geo::CreateHoleCBoreThread(s, 8, 20, 0, 15, 1.25, 14, 8); }, 14,
+    {"CBoreThread", Hole(R::Counterbore, 8, 20, 0, 0, 15, 1.25, 14, 8), 14,
      {{7, 0, Y}, {7, -8}, {3.375, -8}, {3.375, -23}, {0.9995 * 3.375, -28}, {0, -28, X},
       {0, 0, XY}}},
-    {"CSinkThread120", [](auto& s) { geo::CreateHoleCSinkThread(s, 10, 20, 0, 12, 1.5, 20, 120); },
+    {"CSinkThread120", Hole(R::Countersink, 10, 20, 0, 0, 12, 1.5, 20, 0, 120),
      20, {{10, 0, Y}, {4.25, -hs120}, {4.25, -hs120 - 12}, {0.9995 * 4.25, -hs120 - 20},
           {0, -hs120 - 20, X}, {0, 0, XY}}},
-    {"CDrillThread", [](auto& s) { geo::CreateHoleCDrillThread(s, 12, 30, 0, 30, 1.75, 20, 5, 90); },
+    {"CDrillThread", Hole(R::Counterdrill, 12, 30, 0, 0, 30, 1.75, 20, 5, 90),
      20, {{10, 0, Y}, {10, -5}, {5.125, -9.875}, {5.125, -39.875}, {0, -39.875, X}, {0, 0, XY}}},
   };
   // clang-format on
@@ -82,8 +88,8 @@ TEST_P(Builders, ChainPointsAndSizes) {
   geotest::Recorded shape(m.hole);
   shape.chains.Add().SetStartPoint(int16_t{0}, int16_t{0});
   shape.chains.Add().SetStartPoint(1.0, 1.0);
-  c.build(shape);
-  c.build(shape);
+  geo::CreateHole(shape, c.hole);
+  geo::CreateHole(shape, c.hole);
 
   ASSERT_EQ(shape.chains.Count(), 1);
   auto& chain = shape.chains.items[0]->points;
@@ -118,7 +124,8 @@ TEST(BuilderFaults, MissingComponentFailsAfterTheChain) {
   geotest::Model m;
   auto& flags = m.hole.Components(14);
   flags.Remove(flags.Item(1));
-  EXPECT_EQ(geotest::ErrorOf([&] { geo::CreateHoleSimple(m.hole, 10, 20, 0, 0); }), 9);
+  const geo::HoleParams plain = Hole(geo::Recess::None, 10, 20, 0, 0, 0, 0);
+  EXPECT_EQ(geotest::ErrorOf([&] { geo::CreateHole(m.hole, plain); }), 9);
   EXPECT_EQ(m.hole.Store().First(15)->Profile().Store().First(3)->Points().size(), 5u);
 }
 

@@ -54,11 +54,11 @@ double ExpectedVolume(const geo::HoleParams& p) {
       break;
   }
   double tipRadius = r;
-  if (p.threaded && p.length != p.threadLength) {
+  if (p.threaded && p.boreLength != p.threadLength) {
     tipRadius = 0.9995 * r;
-    v += Cylinder(r, p.threadLength) + Frustum(r, tipRadius, p.length - p.threadLength);
+    v += Cylinder(r, p.threadLength) + Frustum(r, tipRadius, p.boreLength - p.threadLength);
   } else {
-    v += Cylinder(r, p.length);
+    v += Cylinder(r, p.boreLength);
   }
   // The drill point is a cone of height h under the bore's last radius.
   v += kPi * tipRadius * tipRadius * h / 3;
@@ -84,12 +84,12 @@ geo::HoleParams RandomHole(std::mt19937& rng, geo::Recess recess, bool threaded)
   p.recess = recess;
   p.threaded = threaded;
   p.diameter = 1 + 39 * u(rng);
-  p.length = 0.5 + 80 * u(rng);
+  p.boreLength = 0.5 + 80 * u(rng);
   const double angles[] = {0, -1, 90, 118, 120, 140};
   p.pointAngle = angles[rng() % 6];
   if (threaded) {
     p.pitch = p.diameter * (0.05 + 0.15 * u(rng));
-    p.threadLength = (rng() % 3 == 0) ? p.length : p.length * (0.2 + 0.8 * u(rng));
+    p.threadLength = (rng() % 3 == 0) ? p.boreLength : p.boreLength * (0.2 + 0.8 * u(rng));
   } else {
     p.allowance = p.diameter * 0.1 * u(rng);
   }
@@ -114,7 +114,7 @@ TEST(ProfileSweep, ClosedProfilesWithPappusVolumesAndTheirDepth) {
         const geo::Profile prof = geo::BuildProfile(p, sizes);
         SCOPED_TRACE(::testing::Message()
                      << "recess " << int(recess) << " threaded " << threaded << " D " << p.diameter
-                     << " L " << p.length << " LT " << p.threadLength << " A " << p.pointAngle
+                     << " L " << p.boreLength << " LT " << p.threadLength << " A " << p.pointAngle
                      << " Dr " << p.recessDiameter << " Ar " << p.recessAngle);
         // Without a cone a countersink's mouth steps straight in along the top face.
         if (recess != geo::Recess::Countersink || p.recessAngle > 0) {
@@ -125,7 +125,7 @@ TEST(ProfileSweep, ClosedProfilesWithPappusVolumesAndTheirDepth) {
         if (p.pointAngle <= 0) {
           double deepest = 0;
           for (const auto& pt : prof) deepest = std::min(deepest, pt.y);
-          ASSERT_DOUBLE_EQ(deepest, -(geo::RecessBottom(p, sizes) + p.length));
+          ASSERT_DOUBLE_EQ(deepest, -(geo::RecessBottom(p, sizes) + p.boreLength));
         }
       }
     }

@@ -17,6 +17,13 @@ namespace geo = cavix::geo;
 using cavix::rt::Variant;
 using cavix::scene::Vec3;
 
+// A tapped plain hole M10 x 1.5, 20 mm of thread in a 25 mm bore; a tapped counterbore
+// M8 x 1.25 in 14 x 8, 15 mm of thread (HoleParams: recess, threaded, D, L, A, T, LT, P, Dr, Lc).
+constexpr geo::HoleParams kM10{geo::Recess::None, true, 10, 25, 0, 0, 20, 1.5};
+geo::HoleParams CBoreM8(double L) {
+  return {geo::Recess::Counterbore, true, 8, L, 0, 0, 15, 1.25, 14, 8};
+}
+
 TEST(ThreadImage, PathRules) {
   cavix::test::TempDir dir("cavix-texture-");
   const std::string root = dir.path.string(), tex = root + "\\tex";
@@ -59,7 +66,7 @@ TEST(ThreadImage, PathRules) {
 // texture point in the middle of the thread. Built twice, the surface component is reused.
 TEST(ThreadTexture, FinishValuesAndPoint) {
   geotest::Model m({100, 60, 20}, {0.6, 0, -0.8});
-  geo::CreateHoleSimpleThread(m.hole, 10, 25, 0, 20, 1.5);
+  geo::CreateHole(m.hole, kM10);
 
   ASSERT_TRUE(m.hole.Store().First(27)->Finish());
   const auto& f = m.hole.Store().First(27)->Finish()->Data();
@@ -75,8 +82,8 @@ TEST(ThreadTexture, FinishValuesAndPoint) {
   EXPECT_EQ(f.upDirection, (Vec3{0.6, 0, -0.8}));
 
   // Below a counterbore the point is the thread's middle under the recess.
-  geo::CreateHoleCBoreThread(m.hole, 8, 20, 0, 15, 1.25, 14, 8);
-  geo::CreateHoleCBoreThread(m.hole, 8, 22, 0, 15, 1.25, 14, 8);
+  geo::CreateHole(m.hole, CBoreM8(20));
+  geo::CreateHole(m.hole, CBoreM8(22));
   EXPECT_EQ(m.hole.Components(27).Count(), 1);
   EXPECT_EQ(m.hole.Store().First(27)->Finish()->Data().point->z, -8 - 7.5);
 }
@@ -102,7 +109,7 @@ TEST(ThreadTexture, FailuresSkipOnlyWhatFailed) {
     geotest::One surface(refusing);
     geotest::Recorded shape(m.hole);
     if (r.finishRefused) shape.replaced[27] = &surface;
-    EXPECT_EQ(geotest::ErrorOf([&] { geo::CreateHoleSimpleThread(shape, 10, 25, 0, 20, 1.5); }),
+    EXPECT_EQ(geotest::ErrorOf([&] { geo::CreateHole(shape, kM10); }),
               r.error);
     EXPECT_EQ(shape.chains.Count(), 1);  // the chain is written before the texture step
     EXPECT_EQ(m.hole.Components(27).Count(), 0);
@@ -111,7 +118,9 @@ TEST(ThreadTexture, FailuresSkipOnlyWhatFailed) {
   // The scene refuses an up direction that is not finite.
   geotest::Model m;
   m.hole.SetNormal({INFINITY, 0, 0});
-  geo::CreateHoleSimpleThread(m.hole, 10, 25, 0, 20, 0);
+  geo::HoleParams noPitch = kM10;
+  noPitch.pitch = 0;
+  geo::CreateHole(m.hole, noPitch);
   const auto& f = m.hole.Store().First(27)->Finish()->Data();
   EXPECT_FALSE(f.upDirection);
   EXPECT_TRUE(f.projectionHeight.IsEmpty());  // 25.4 / 0

@@ -3,7 +3,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "hole_objects/utils.h"
+#include "hole_objects/hole.h"
 #include "host/add_in_names.h"
 #include "scene_fixture.h"
 #include "tests/support/shell.h"

@@ -41,8 +41,8 @@ TEST_F(HoleTest, ShapeNames) {
   }
 }
 
-// A through hole must end at the far face: the length handed to the builder is the part's
-// thickness less what the recess takes, and that corrected length is what is stored.
+// A through hole must end at the far face: its bore is the part's thickness less what the recess
+// takes, a thread runs all of it, and that bore is what is built and stored.
 TEST_F(HoleTest, ThroughCorrections) {
   struct Row {
     const char* what;
@@ -58,7 +58,7 @@ TEST_F(HoleTest, ThroughCorrections) {
     {"countersink 82", {.type = 3, .through = true, .T = 0.5, .Dr = 20, .Ar = 82}, 20 - k82, 0, -20},
     {"countersink threaded",
      {.type = 3, .thread = true, .through = true, .LT = 18, .P = 1.5, .Dr = 20, .Ar = 90},
-     14.25, 12.25, -20},
+     14.25, 14.25, -20},
     {"countersink no cone", {.type = 3, .through = true, .Dr = 20, .Ar = 0}, 20, 0, -20},
     {"counterdrill", {.type = 4, .through = true, .Dr = 16, .Lc = 4, .Ar = 90}, 13, 0, -20},
     {"counterdrill threaded",
@@ -71,13 +71,13 @@ TEST_F(HoleTest, ThroughCorrections) {
   // clang-format on
   for (const Row& r : rows) {
     SCOPED_TRACE(r.what);
-    auto h = Create(r.s);
-    EXPECT_NEAR(h->Lunghezza(), r.length, 1e-9);
+    const holes::HoleSpec h = Create(r.s);
+    EXPECT_NEAR(h.boreLength, r.length, 1e-9);
     if (r.s.thread) {
-      EXPECT_NEAR(h->LungFiletto(), r.threadLength, 1e-9);
+      EXPECT_NEAR(h.threadLength, r.threadLength, 1e-9);
     }
     EXPECT_NEAR(Deepest(hole), r.deepest, 1e-9);
-    EXPECT_EQ(Slot(1, r.s.thread ? 9 : 11), Variant(h->Lunghezza()));
+    EXPECT_EQ(Slot(1, r.s.thread ? 9 : 11), Variant(h.boreLength));
   }
 }
 

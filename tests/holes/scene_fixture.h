@@ -8,6 +8,7 @@
 #include <string>
 
 #include "hole_objects/class_list.h"
+#include "hole_objects/hole.h"
 #include "hole_input.h"
 #include "scene/model_file.h"
 #include "scene/scene.h"
@@ -27,10 +28,14 @@ class SceneTest : public ::testing::Test {
     model->InstallServices({CAVIX_TEST_REGISTRY, CAVIX_TEST_SETTINGS});
   }
   void Save() { scene::SaveModel(*model, path); }
+  // Makes `spec` on `shape` as the dialog's apply path does.
+  static void Create(scene::Shape& shape, const holes::HoleSpec& spec) {
+    holes::MakeHole(*spec.kind)->Create(shape, spec);
+  }
   // Creates the hole on a newly dropped shape, as the dialog's apply path does.
   scene::Shape& Drop(const HoleInput& input) {
     scene::Shape& s = model->AddDroppedShape();
-    Make(input)->Create(s);
+    Create(s, Spec(input));
     return s;
   }
   static const auto& Chains(const scene::Shape& s) {
@@ -50,11 +55,11 @@ class SceneTest : public ::testing::Test {
 
 class HoleTest : public SceneTest {
  protected:
-  // Creates the hole on `hole` as the dialog's apply path does.
-  std::unique_ptr<holes::HoleObject> Create(const HoleInput& s) {
-    auto h = Make(s);
-    h->Create(hole);
-    return h;
+  // Creates the hole on `hole` as the dialog's apply path does, and returns what was made.
+  holes::HoleSpec Create(const HoleInput& s) {
+    const holes::HoleSpec spec = Spec(s);
+    SceneTest::Create(hole, spec);
+    return spec;
   }
   Variant Slot(int16_t group, int16_t slot) { return Record(hole).Value(group, slot); }
   static scene::Component& Record(scene::Shape& s) { return s.Components(34).At(1); }

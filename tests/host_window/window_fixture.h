@@ -16,7 +16,7 @@
 
 #include "actions/holes.h"
 #include "app/cli.h"
-#include "dialog/dialog.h"
+#include "dialog/dialog_form.h"
 #include "forms/qt/form_view.h"
 #include "forms/script.h"
 #include "host_window/host_window.h"

@@ -21,7 +21,7 @@
 #include "actions/holes.h"
 #include "actions/placement.h"
 #include "app/cli.h"
-#include "dialog/dialog.h"
+#include "dialog/dialog_form.h"
 #include "forms/qt/form_view.h"
 #include "forms/qt/window_driver.h"
 #include "forms/script.h"

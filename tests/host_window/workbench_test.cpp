@@ -302,8 +302,8 @@ TEST_F(Workbench, SelectionsInTheViewAndThePartPanel) {
   };
   Choose("Edit &all like this...");
   EXPECT_EQ(previewed, 3u);
-  for (const actions::HoleRow& r : actions::HoleTable(window_->Doc().Model()))
-    EXPECT_TRUE(r.through) << r.id;
+  for (const holes::HoleFacts& f : exporter::HolesOf(window_->Doc().Model()))
+    EXPECT_TRUE(f.spec.through) << f.id;
 }
 
 // The view's keys turn it while it has the focus; typed into a field, the same keys are text.

@@ -19,6 +19,7 @@
 
 #include "app/cli.h"
 #include "forms/qt/form_view.h"
+#include "forms/qt/window_driver.h"
 #include "tests/support/box_answerer.h"
 #include "tests/support/install.h"
 #include "tests/support/test_files.h"
@@ -57,7 +58,8 @@ class GuiCommands : public ::testing::Test {
     });
     timer.start(10);
     std::ostringstream out, err;
-    const int rc = app::Run(args, out, err);
+    const int rc = app::Run(args, out, err,
+                            [](const auto& call) { return qtview::RunInWindows(call); });
     out_ = out.str();
     err_ = err.str();
     EXPECT_EQ(served, static_cast<bool>(user)) << err_;

@@ -24,10 +24,16 @@ using qtview::FormView;
 
 class DialogWindow : public DialogTest {
  protected:
+  // Runs the host call `open`, its dialog in a window handed to `user`.
+  void InWindows(const std::function<void(FormView&)>& user, const std::function<void()>& open) {
+    actions::DialogPlayer([&](const auto& call) { return qtview::RunInWindows(call, user); })
+        .Run(*addIn_, open);
+  }
+
   // Drops a new hole and runs the dialog in a window, handing it to `user`.
   scene::Shape& DropInWindow(const std::function<void(FormView&)>& user) {
     scene::Shape& shape = scene_->AddDroppedShape({0, 0, -1}, {50, 30, 20});
-    qtview::RunInWindows([&] { scene_->DropCatalogEntry(shape); }, user);
+    InWindows(user, [&] { scene_->DropCatalogEntry(shape); });
     return shape;
   }
 
@@ -118,10 +124,12 @@ TEST_F(DialogWindow, ScreenshotsOfDropAndEdit) {
   // counterbore made by a script.
   if (const char* readme = std::getenv("CAVIX_README_PNG")) {
     Drop("click OptHoleType(1)\ncheck ToggleFiletto 1\nselect Misura M10\nclick OKButton\n");
-    qtview::RunInWindows([&] { scene_->DoubleClick(*shape_); }, [&](FormView& view) {
-      EXPECT_TRUE(view.grab().save(QString::fromUtf8(readme)));
-      QTest::mouseClick(view.WidgetOf("CancelButton"), Qt::LeftButton);
-    });
+    InWindows(
+        [&](FormView& view) {
+          EXPECT_TRUE(view.grab().save(QString::fromUtf8(readme)));
+          QTest::mouseClick(view.WidgetOf("CancelButton"), Qt::LeftButton);
+        },
+        [&] { scene_->DoubleClick(*shape_); });
   }
 }
 

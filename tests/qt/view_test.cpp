@@ -23,10 +23,7 @@ using qtview::FormView;
 
 TEST(QtModalDriverTest, CarriesAHandlersErrorOut) {
   qtview::QtModalDriver driver;
-  forms::SetModalDriver(&driver);
-  struct Reset {
-    ~Reset() { forms::SetModalDriver(nullptr); }
-  } reset;
+  forms::Ui ui(&driver, nullptr);
 
   forms::Form failing("Probe");
   failing.SetClientSize(2000, 1000);
@@ -36,7 +33,7 @@ TEST(QtModalDriverTest, CarriesAHandlersErrorOut) {
   driver.SetOnShown(
       [](FormView& view) { QTest::mouseClick(view.WidgetOf("Cancel"), Qt::LeftButton); });
   // The handler's error reaches the caller of ShowModal.
-  EXPECT_EQ(cavix::test::ErrorOf([&] { failing.ShowModal(); }), 53);
+  EXPECT_EQ(cavix::test::ErrorOf([&] { failing.ShowModal(ui); }), 53);
   EXPECT_FALSE(failing.IsShown());
   EXPECT_EQ(driver.Shown(), 1);
 }

@@ -80,6 +80,16 @@ TEST(ErrorTest, StandardTextsAndFloatingPointFaults) {
   // 118° drill point: half angle 59° with π = 3.14159265358979, not M_PI.
   EXPECT_EQ(HalfAngleRadians(118), ((3.14159265358979 / 180) * 118) / 2);
   EXPECT_NE(HalfAngleRadians(180), M_PI / 2);
+
+  // A broken invariant is no numbered error: it says what should have held, and where.
+  std::string said;
+  try {
+    CAVIX_ASSERT(Div(1, 4) > 1, "a quarter is more than one");
+  } catch (const InternalError& e) {
+    said = e.what();
+  }
+  EXPECT_EQ(said.rfind("a quarter is more than one (Div(1, 4) > 1, conversion_test.cpp:", 0), 0u)
+      << said;
 }
 
 }  // namespace
