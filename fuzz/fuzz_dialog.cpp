@@ -7,6 +7,7 @@
 #include <functional>
 #include <sstream>
 
+#include "actions/holes.h"
 #include "fuzz/action_decoder.h"
 #include "fuzz/fuzz_support.h"
 #include "fuzz/private_install.h"

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <sstream>
 
+#include "actions/holes.h"
 #include "forms/script.h"
 #include "fuzz/fuzz_support.h"
 #include "fuzz/private_install.h"
