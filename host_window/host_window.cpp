@@ -283,19 +283,22 @@ void HostWindow::Refresh() {
     QElapsedTimer clock;
     clock.start();
     const size_t recut = shown_.Update(part, ids);
+    const qint64 cutMs = clock.elapsed();
     findings_ = Findings(model);
     std::set<int32_t> faulty;
     for (const Finding& f : findings_)
       if (f.error) faulty.insert(f.hole);
     view_->Show(shown_, faulty);
     threads_ = ThreadBands(model);
+    // A faulty hole shows its warning colour whole: its thread's band would hide most of it.
+    for (int32_t id : faulty) threads_.erase(id);
     const std::vector<std::string> warnings = shown_.Warnings();
     // Only a cut is worth its time: after a Cancel or a save nothing was cut.
     if (!warnings.empty())
       statusBar()->showMessage(QString::fromStdString(warnings.front()));
     else if (recut)
       statusBar()->showMessage(
-          tr("%1; cut in %2 ms").arg(Counted(ids.size(), "hole", "holes")).arg(clock.elapsed()));
+          tr("%1; cut in %2 ms").arg(Counted(ids.size(), "hole", "holes")).arg(cutMs));
   } catch (const std::exception& e) {
     Message(ErrorText(e));
   }

@@ -159,7 +159,7 @@ class HostWindow : public QMainWindow {
   // The part's own solid (no hole cut), made again when the part changes.
   exporter::PartInput baseOf_;
   TopoDS_Shape base_;
-  std::map<int32_t, ThreadBand> threads_;  // the model's, drawn but for the selected holes'
+  std::map<int32_t, ThreadBand> threads_;  // drawn, but for the selected holes' (and faulty)
 
   PartView* view_ = nullptr;
   QTreeWidget* catalog_ = nullptr;
