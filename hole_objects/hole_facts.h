@@ -14,7 +14,7 @@
 #include "hole_objects/hole_record.h"
 #include "hole_objects/hole_spec.h"
 #include "host/host_model.h"
-#include "host/material.h"
+#include "host/axis_material.h"
 
 namespace cavix::holes {
 

@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "host/material.h"
+#include "host/axis_material.h"
 #include "runtime/variant.h"
 
 namespace cavix::host {

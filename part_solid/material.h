@@ -6,7 +6,7 @@
 #include <TopoDS_Shape.hxx>
 #include <array>
 
-#include "host/material.h"
+#include "host/axis_material.h"
 #include "scene/scene.h"
 
 namespace cavix::partsolid {
