@@ -180,8 +180,10 @@ void CheckMaterial(const holes::HoleFacts& f, const host::AxisMaterial& m, doubl
   const geo::ProfileSizes sizes = geo::ComputeSizes(f.spec);
   const double recess = geo::RecessBottom(f.spec, sizes);
   const double bore = recess + f.spec.boreLength;  // to the start of the point
-  const double deepest = bore + (f.spec.through ? 0 : sizes.pointHeight);
-  if (const std::optional<double> wall = holes::FloorUnder(f, m, tol); wall && *wall <= tol)
+  const std::optional<double> wall = holes::FloorUnder(f, m, tol);
+  // The depth the point reaches, from the one rule the table and the sheet use too.
+  const double deepest = wall ? floorAt - *wall : bore;
+  if (wall && *wall <= tol)
     out.push_back(Make(f, Severity::Error, "breaks-out",
                        "it breaks out: its point reaches " + Len(deepest - start, mm) +
                            " into material " + Len(floorAt - start, mm) + " thick along its axis",

@@ -7,6 +7,7 @@
 #include <BRepBuilderAPI_MakePolygon.hxx>
 #include <BRepPrimAPI_MakeCylinder.hxx>
 #include <BRepPrimAPI_MakePrism.hxx>
+#include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
@@ -138,6 +139,14 @@ TEST_F(Fit, TheCheckFindsThePlantedFaultsAndNothingElse) {
   drop("0,30,10", "plain_threaded_through.txt", "1,0,0");
   // #12: 3 from two edges.
   drop("97,3,20", "plain_threaded_through.txt");
+  // #13 and #14: 9 mm drills with a 118 degree point 2.7 long. 15.5 of bore leaves a floor of 1.8,
+  // under a quarter of 9; 18 of bore stays in the part, but its point comes out.
+  for (const std::string length : {"15.5", "18"}) {
+    std::string script = test::Slurp(kScripts + "plain_blind.txt");
+    script.replace(script.find("select Lunghezza 12"), 19, "text Lunghezza " + length);
+    std::ofstream(dir_.File("plain_" + length + ".txt")) << script;
+    drop(length == "18" ? "55,12,20" : "30,15,20", dir_.File("plain_" + length + ".txt"));
+  }
 
   const std::string before = test::Slurp(model_);
   const std::string json = Cavix({"check", model_, "--json"}, 1);
@@ -147,7 +156,8 @@ TEST_F(Fit, TheCheckFindsThePlantedFaultsAndNothingElse) {
                                 "error #6 holes-meet", "error #8 breaks-out",
                                 "error #8 thread-too-long", "error #10 holes-meet",
                                 "warning #11 deep", "error #11 holes-meet",
-                                "error #11 holes-meet", "warning #12 near-edge"}))
+                                "error #11 holes-meet", "warning #12 near-edge",
+                                "warning #13 thin-floor", "error #14 breaks-out"}))
       << json;
   EXPECT_EQ(test::Slurp(model_), before) << "the check changed the model";
   const std::string text = Cavix({"check", model_}, 1);
@@ -163,6 +173,10 @@ TEST_F(Fit, TheCheckFindsThePlantedFaultsAndNothingElse) {
   EXPECT_NE(text.find("error #8 \"CBHole M8x1.25\": its thread is 16 mm long in 11.4 mm of "
                       "material"),
             std::string::npos);
+  EXPECT_NE(text.find("error #14 \"Hole  8\": it breaks out: its point reaches 20.7 mm into "
+                      "material 20 mm thick"),
+            std::string::npos)
+      << text;
 
   // --strict refuses a drop or an edit that makes an error, and leaves the file alone.
   Cavix({"drop", model_, "--strict", "--at", "50,30,20", "--script",
@@ -174,7 +188,7 @@ TEST_F(Fit, TheCheckFindsThePlantedFaultsAndNothingElse) {
   Cavix({"drop", model_, "--strict", "--at", "65,38,20", "--script", kScripts + "plain_blind.txt"});
 
   // Delete takes a hole out, and its findings with it; never the part's own shape.
-  for (const char* hole : {"#3", "#4", "#5", "#8", "#10", "#11", "#12"})
+  for (const char* hole : {"#3", "#4", "#5", "#8", "#10", "#11", "#12", "#13", "#14"})
     EXPECT_EQ(Cavix({"delete", model_, hole}).substr(0, 9), "deleted #");
   EXPECT_EQ(Findings(Cavix({"check", model_, "--json"}, 1)),
             (std::vector<std::string>{"error #2 breaks-out"}));
