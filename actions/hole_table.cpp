@@ -142,7 +142,7 @@ void WriteHoleCsv(const std::vector<holes::HoleFacts>& list, std::ostream& os) {
           Num(f.axis[0]),
           Num(f.axis[1]),
           Num(f.axis[2]),
-          OneLine(f.problem)});
+          OneLine(f.problem.empty() && f.breaksOut ? "it breaks out of the part" : f.problem)});
   }
 }
 
@@ -175,6 +175,7 @@ std::vector<std::string> WhatCells(const holes::HoleFacts& f) {
   } else if (!f.spec.through) {
     const double a = r.pointAngle.value_or(0);
     end = a > 0 ? "blind " + Short(a) + "\u00b0" : "blind flat";
+    if (f.breaksOut) end += ", breaks out";
   }
   return {OneLine(cls),           OneLine(f.stored.standard),
           OneLine(f.stored.sizeCode), Opt(r.diameter, false),

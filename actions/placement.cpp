@@ -11,6 +11,9 @@
 #include "runtime/regional.h"
 #include "runtime/text_file.h"
 #include "runtime/variant.h"
+#ifdef CAVIX_WITH_OCCT
+#include "part_solid/part_solid.h"
+#endif
 
 namespace cavix::actions {
 
@@ -126,7 +129,18 @@ PlacementRoom RoomAround(scene::Scene& model) {
   const host::IComponent& size = shapes.front()->Components(host::comp::kShapeSize).Item(1);
   const Vec3 extent{rt::CDbl(size.Value(1)), rt::CDbl(size.Value(2)), rt::CDbl(size.Value(3))};
   const double margin = std::max({extent.x, extent.y, extent.z});
-  return {{-margin, -margin, -margin}, {extent.x + margin, extent.y + margin, extent.z + margin}};
+  Vec3 lo{};  // a block starts at the origin
+#ifdef CAVIX_WITH_OCCT
+  // A part from STEP stays where its file put it.
+  if (const std::string& brep = shapes.front()->Solid(); !brep.empty())
+    if (const auto box = partsolid::BoxOf(partsolid::ShapeFromBrep(brep, "the part"))) {
+      const double unit =
+          model.ActivePage().LengthUnits() == scene::Units::Inch ? rt::kMmPerInch : 1.0;
+      lo = {(*box)[0] / unit, (*box)[1] / unit, (*box)[2] / unit};
+    }
+#endif
+  return {{lo.x - margin, lo.y - margin, lo.z - margin},
+          {lo.x + extent.x + margin, lo.y + extent.y + margin, lo.z + extent.z + margin}};
 }
 
 std::vector<Placement> ReadPlacementFile(const std::string& path, const Vec3& defaultNormal,

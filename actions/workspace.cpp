@@ -5,6 +5,9 @@
 #include "dialog/dialog.h"
 #include "hole_objects/class_list.h"
 #include "scene/model_file.h"
+#ifdef CAVIX_WITH_OCCT
+#include "part_solid/material.h"
+#endif
 
 namespace cavix::actions {
 
@@ -15,6 +18,11 @@ void LoadAddIn(scene::Scene& model, const scene::ServiceConfig& services,
   }));
   model.RegisterClasses({dialog::DropHoleClassInfo(addIn)});
   model.InstallServices(services);
+#ifdef CAVIX_WITH_OCCT
+  // Through holes in a part's own solid go as far as its material; without the kernel, the
+  // part's size along the axis is all there is to go by.
+  partsolid::InstallMaterialProbe(model);
+#endif
 }
 
 Workspace::Workspace(std::unique_ptr<scene::Scene> model, std::string path,

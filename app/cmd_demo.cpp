@@ -76,7 +76,8 @@ constexpr PlannedHole kPlan[] = {
 // clang-format on
 
 // A bolt circle on the back face y = 60, placed by one drop: the holes stay where they are when
-// the block grows in z.
+// the block grows in z. Its lowest holes pass over the counterbore of the through hole at
+// (37, 43) (10.6 deep) with 1.25 mm to spare.
 struct PlannedCircle {
   const char* script;
   scene::Vec3 centre, normal;
@@ -85,7 +86,7 @@ struct PlannedCircle {
   const char* progId;
   bool threaded, through;
 };
-constexpr PlannedCircle kCircle{"demo_10_bolt_circle.txt", {50, 60, 15}, {0, -1, 0}, 6, 9, 90,
+constexpr PlannedCircle kCircle{"demo_10_bolt_circle.txt", {50, 60, 18}, {0, -1, 0}, 6, 9, 90,
                                 "Cavix.HoleSimple", true, false};
 
 std::string Triple(const scene::Vec3& v, const char* sep = ",") {

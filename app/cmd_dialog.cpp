@@ -5,6 +5,7 @@
 #include <set>
 #include <stdexcept>
 
+#include "actions/design_check.h"
 #include "actions/holes.h"
 #include "actions/placement.h"
 #include "app/commands.h"
@@ -172,6 +173,23 @@ std::vector<actions::Placement> Placements(const Invocation& inv,
   }
   return out;
 }
+// Says on standard error what the design check finds in the holes just made. With --strict an
+// error finding refuses the change (true: the caller leaves the file as it was).
+bool RefusedByCheck(Invocation& inv, const char* command, actions::Workspace& w,
+                    const std::vector<scene::Shape*>& holes) {
+  std::vector<int32_t> ids;
+  for (const scene::Shape* s : holes) ids.push_back(s->Id());
+  const std::vector<actions::Finding> findings = actions::CheckModel(w.Model(), &ids);
+  const bool refuse = inv.Has("--strict") &&
+                      std::any_of(findings.begin(), findings.end(),
+                                  [](const actions::Finding& f) { return f.IsError(); });
+  for (const actions::Finding& f : findings)
+    inv.err << command << ": " << Printable(f.Line()) << "\n";
+  if (refuse)
+    inv.err << command << ": refused (--strict): the holes it makes have errors; "
+            << Printable(w.Path()) << " is unchanged\n";
+  return refuse;
+}
 
 }  // namespace
 
@@ -197,6 +215,7 @@ int CmdDrop(Invocation& inv) {
     inv.err << "cavix drop: nothing placed; " << Printable(path) << " is unchanged\n";
     return 0;
   }
+  if (RefusedByCheck(inv, "cavix drop", *workspace, done.holes)) return 1;
   workspace->Save();
   for (const scene::Shape* s : done.holes)
     inv.err << "cavix drop: placed " << Printable(s->Describe()) << " (" << ClassOf(workspace->Model(), *s)
@@ -228,9 +247,10 @@ int CmdEdit(Invocation& inv) {
     inv.err << "cavix edit: no change; " << Printable(path) << " is unchanged\n";
     return 0;
   }
-  workspace->Save();
   const std::vector<scene::Shape*> rebuilt =
       done.holes.empty() ? std::vector<scene::Shape*>{&shape} : done.holes;
+  if (RefusedByCheck(inv, "cavix edit", *workspace, rebuilt)) return 1;
+  workspace->Save();
   for (const scene::Shape* s : rebuilt)
     inv.err << "cavix edit: rebuilt " << Printable(s->Describe()) << " ("
             << ClassOf(workspace->Model(), *s) << ")\n";

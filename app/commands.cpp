@@ -3,6 +3,11 @@
 
 namespace cavix::app {
 
+namespace {
+const CommandOption kStrictOption{"--strict", nullptr,
+                                  "refuse the change when the design check finds an error in it"};
+}  // namespace
+
 const std::vector<Command>& Commands() {
   // clang-format off
   static const std::vector<Command> table = {
@@ -20,17 +25,19 @@ const std::vector<Command>& Commands() {
        1, 2, CmdShow},
       {"drop", "MODEL", "drop a hole from the catalog onto the part, at one place or many, and play a dialog script on it",
        {{"--normal", "NX,NY,NZ", "axis of the hole, into the part (default 0,0,-1)"},
-        {"--at", "X,Y,Z", "where the hole is dropped (default 0,0,0); repeat for more holes", true},
+        {"--at", "X,Y,Z", "where the hole is dropped, on a face of the part (default 0,0,0: a block's corner, from which the default axis 0,0,-1 misses the block); repeat for more holes", true},
         {"--at-file", "CSV", "holes from a file: a header line, then x,y,z[,nx,ny,nz] a line"},
         {"--grid", "NX,NY,DX,DY", "NX x NY holes DX, DY apart on the drop face, centred on --at"},
         {"--circle", "N,R[,A]", "N holes on a circle of radius R about --at, the first at A degrees"},
         {"--script", "FILE", "the dialog script to play"},
-        {"--gui", nullptr, "show the dialog window instead of playing a script"}},
+        {"--gui", nullptr, "show the dialog window instead of playing a script"},
+        kStrictOption},
        1, 1, CmdDrop},
       {"edit", "MODEL [SHAPE]", "double-click a hole (name or #ID) and play a dialog script on it",
        {{"--all-like", "SHAPE", "edit that hole and every hole that stores the same parameters"},
         {"--script", "FILE", "the dialog script to play"},
-        {"--gui", nullptr, "show the dialog window instead of playing a script"}},
+        {"--gui", nullptr, "show the dialog window instead of playing a script"},
+        kStrictOption},
        1, 2, CmdEdit},
       {"assign-event", "MODEL SHAPE", "make a shape the catalog item \"Fori\" that drops holes",
        {},
@@ -39,6 +46,9 @@ const std::vector<Command>& Commands() {
        {{"--at", "X,Y,Z", "where the hole goes, in the page units"},
         {"--normal", "NX,NY,NZ", "its axis, into the part (default: the axis it has)"}},
        2, 2, CmdMove},
+      {"delete", "MODEL SHAPE", "take a hole or a dropped shape (name or #ID) out of the model", {}, 2, 2, CmdDelete},
+      {"check", "MODEL", "the design check: holes that miss the part or break out of it, threads longer than their material, holes that cut into each other, and what a shop would warn of; exit status 1 on an error",
+       {kJsonOption}, 1, 1, CmdCheck},
       {"regen", "MODEL [SHAPE]", "regenerate the hole shapes (all, or one by name or #ID)", {}, 1, 2, CmdRegen},
       {"resize", "MODEL", "change the block's extents, then regenerate every hole",
        {{"--block", "X,Y,Z", "new block extents in the page units"}}, 1, 1, CmdResize},

@@ -22,6 +22,9 @@ int CmdResize(Invocation& inv);
 int CmdThreads(Invocation& inv);
 // cmd_holes.cpp
 int CmdHoles(Invocation& inv);
+// cmd_check.cpp
+int CmdCheck(Invocation& inv);
+int CmdDelete(Invocation& inv);
 // cmd_export.cpp
 int CmdExport(Invocation& inv);
 // cmd_tables.cpp

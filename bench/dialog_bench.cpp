@@ -9,6 +9,7 @@
 #include <sstream>
 #include <string>
 
+#include "actions/holes.h"
 #include "bench/big_tables.h"
 #include "bench/ratio_report.h"
 #include "forms/script.h"

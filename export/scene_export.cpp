@@ -71,6 +71,7 @@ HoleCallout CalloutOf(const holes::HoleFacts& f) {
   c.diameter = h.DrilledDiameter();
   c.depth = h.boreLength;
   c.through = h.through;
+  c.breaksOut = f.breaksOut;
   switch (h.recess) {
     case geo::Recess::None:
       break;
@@ -114,9 +115,10 @@ std::vector<scene::Shape*> HoleShapes(scene::Scene& scene) {
   return holes;
 }
 
-HoleSolidInput HoleOf(scene::Scene& scene, scene::Shape& shape) {
+}  // namespace
+
+HoleSolidInput HoleOf(const holes::HoleFacts& facts, const scene::Shape& shape) {
   HoleSolidInput h;
-  const holes::HoleFacts facts = FactsOf(scene, shape);
   h.name = facts.Label();
   h.position = {shape.Position().x, shape.Position().y, shape.Position().z};
   h.normal = {shape.Normal().x, shape.Normal().y, shape.Normal().z};
@@ -133,6 +135,8 @@ HoleSolidInput HoleOf(scene::Scene& scene, scene::Shape& shape) {
     }
   return h;
 }
+
+namespace {
 
 std::string Lower(std::string s) {
   for (char& ch : s) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
@@ -160,7 +164,7 @@ bool DrawnAlike(const HoleDrawing& a, const HoleDrawing& b) {
          near(a.thread.InnerDiameter, b.thread.InnerDiameter) &&
          near(a.thread.ThreadLength, b.thread.ThreadLength) &&
          near(a.thread.OffsetDistance, b.thread.OffsetDistance) && near(x.diameter, y.diameter) &&
-         near(x.depth, y.depth) && x.through == y.through &&
+         near(x.depth, y.depth) && x.through == y.through && x.breaksOut == y.breaksOut &&
          near(x.cboreDiameter, y.cboreDiameter) && near(x.cboreDepth, y.cboreDepth) &&
          near(x.csinkDiameter, y.csinkDiameter) && near(x.csinkAngle, y.csinkAngle) &&
          x.threadDesignation == y.threadDesignation && near(x.threadDepth, y.threadDepth) &&
@@ -186,7 +190,7 @@ PartInput PartFromScene(scene::Scene& scene) {
   if (!size) throw ExportError("the part's first shape has no size to make its block from");
   for (int i = 0; i < 3; ++i) part.block[static_cast<size_t>(i)] = Number(size->Value(i + 1));
   part.solidBrep = shapes[0]->Solid();  // kept in millimetres whatever the page's unit
-  for (scene::Shape* s : HoleShapes(scene)) part.holes.push_back(HoleOf(scene, *s));
+  for (scene::Shape* s : HoleShapes(scene)) part.holes.push_back(HoleOf(FactsOf(scene, *s), *s));
   // The scene keeps lengths in its page unit; the files are in millimetres.
   if (const double mm = MmPerUnit(scene); mm != 1) {
     for (double& e : part.block) e *= mm;
@@ -206,10 +210,24 @@ holes::HoleFacts FactsOf(scene::Scene& scene, scene::Shape& shape) {
   return holes::FactsOf(shape, shape.Id(), {at.x, at.y, at.z}, info ? info->progId : "");
 }
 
+void MarkBreakingOut(holes::HoleFacts& facts, const scene::Shape& shape) {
+  if (!facts.IsHole() || facts.spec.through) return;
+  const std::optional<host::AxisMaterial> m = shape.MeasureMaterial();
+  if (!m) return;
+  const bool inch = shape.ParentPart() &&
+                    shape.ParentPart()->OwnerPage().LengthUnits() == scene::Units::Inch;
+  const double tol = holes::kMaterialToleranceMm / (inch ? rt::kMmPerInch : 1.0);
+  const std::optional<double> floor = holes::FloorUnder(facts, *m, tol);
+  facts.breaksOut = floor && *floor <= tol;
+}
+
 std::vector<holes::HoleFacts> HolesOf(scene::Scene& scene) {
   std::vector<holes::HoleFacts> holes;
   for (scene::Shape* s : scene.AllShapes())
-    if (s->Store().First(host::comp::kHoleData)) holes.push_back(FactsOf(scene, *s));
+    if (s->Store().First(host::comp::kHoleData)) {
+      holes.push_back(FactsOf(scene, *s));
+      MarkBreakingOut(holes.back(), *s);
+    }
   return holes;
 }
 
@@ -232,7 +250,8 @@ std::vector<HoleDrawing> DrawingsFromScene(scene::Scene& scene,
       warnings.push_back(shapes[i]->Describe() + ": not drawn, it is not a hole: " + hole.problem);
       continue;
     }
-    const holes::HoleFacts facts = FactsOf(scene, *shapes[i]);
+    holes::HoleFacts facts = FactsOf(scene, *shapes[i]);
+    MarkBreakingOut(facts, *shapes[i]);
     HoleDrawing d;
     d.name = facts.Label();
     d.chains = hole.chains;

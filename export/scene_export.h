@@ -15,8 +15,16 @@ namespace cavix::exporter {
 
 // The facts of the hole on `shape`, as its record and the part give them (holes::FactsOf).
 holes::HoleFacts FactsOf(scene::Scene& scene, scene::Shape& shape);
-// The facts of every shape of the model that carries a hole record, in model order.
+// Whether the blind hole of `facts` on `shape` breaks out of the part as the part's solid is
+// measured along its axis (HoleFacts::breaksOut); left as it is without a measure.
+void MarkBreakingOut(holes::HoleFacts& facts, const scene::Shape& shape);
+// The facts of every shape of the model that carries a hole record, in model order, marked when
+// they break out.
 std::vector<holes::HoleFacts> HolesOf(scene::Scene& scene);
+
+// The hole on `shape` as the export cuts it, from its facts: its position, normal and profile
+// chains in the page's unit, none when its facts say it is no hole.
+HoleSolidInput HoleOf(const holes::HoleFacts& facts, const scene::Shape& shape);
 
 // The main part: its first shape's extents (component 1, variables 1 to 3) as the block, and every
 // other shape with a revolved feature as a hole at its position along its normal, named by its

@@ -402,7 +402,7 @@ std::vector<std::string> Callout(const HoleCallout& c) {
       s += kDepth + Dim(c.threadDepth);
     lines.push_back(s);
   }
-  if (c.diameter > 0) lines.push_back(bore(c.diameter, c.depth));
+  if (c.diameter > 0) lines.push_back(bore(c.diameter, c.depth) + (c.breaksOut ? " BREAKS OUT" : ""));
   if (c.cboreDiameter > 0) {
     std::string s = kCbore + kDia + Dim(c.cboreDiameter);
     if (c.cboreDepth > 0) s += kDepth + Dim(c.cboreDepth);

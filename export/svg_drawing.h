@@ -25,6 +25,7 @@ struct HoleCallout {
   double diameter = 0;  // the drilled bore
   double depth = 0;     // bore depth, ignored when `through`
   bool through = false;
+  bool breaksOut = false;  // blind, but its point goes through the part: the callout says so
   double cboreDiameter = 0;  // counterbore (also the counterdrill's recess)
   double cboreDepth = 0;
   double csinkDiameter = 0;  // countersink (or the counterdrill's cone, at cboreDiameter)

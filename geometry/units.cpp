@@ -2,6 +2,7 @@
 #include "geometry/units.h"
 
 #include <cmath>
+#include <optional>
 
 #include "host/services.h"
 #include "runtime/variant.h"
@@ -44,7 +45,19 @@ void GetPartSize(host::IPart& part, double& sx, double& sy, double& sz) {
   sz = rt::CDbl(size.Value(3));
 }
 
+namespace {
+
+// Material closer than this ahead of the position is not ahead: a hole does not go through a
+// face it only touches.
+constexpr double kAheadTolerance = 1e-6;
+
+}  // namespace
+
 double GetThroughDepth(host::IShape& shape) {
+  if (const std::optional<host::AxisMaterial> m = shape.MaterialAlongAxis();
+      m && m->Measured() && m->Ahead(kAheadTolerance))
+    return m->LastExit();
+
   double nx = 0, ny = 0, nz = 0;
   shape.GetNormal(nx, ny, nz);
   double sx = 0, sy = 0, sz = 0;

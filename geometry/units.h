@@ -28,7 +28,9 @@ double ConvertForDrawing(host::IPage& page, double value);
 // Raises the host's error when the part has no shapes or the shape no size component.
 void GetPartSize(host::IPart& part, double& sx, double& sy, double& sz);
 
-// The length a through hole at `shape` must have: the part's extent along the hole's axis, or
+// The length a through hole at `shape` must have. On a part with a solid of its own that the host
+// measures, the material crossed: from the position to where the axis last leaves the part. On a
+// block, or where the axis meets no material ahead, the part's extent along the hole's axis, or
 // for an oblique axis the largest extent among the axes its direction has a share (> 0.1) in.
 double GetThroughDepth(host::IShape& shape);
 

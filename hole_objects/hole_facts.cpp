@@ -12,6 +12,16 @@ bool HoleFacts::ThreadThrough() const {
   return spec.through && spec.threaded && spec.threadLength >= spec.boreLength;
 }
 
+std::optional<double> FloorUnder(const HoleFacts& f, const host::AxisMaterial& m,
+                                 double tolerance) {
+  if (!f.IsHole() || f.spec.through || !m.Measured()) return std::nullopt;
+  const host::MaterialSpan* ahead = m.Ahead(tolerance);
+  if (!ahead) return std::nullopt;
+  const geo::ProfileSizes sizes = geo::ComputeSizes(f.spec);
+  const double deepest = geo::RecessBottom(f.spec, sizes) + f.spec.boreLength + sizes.pointHeight;
+  return ahead->exit - deepest;
+}
+
 HoleFacts FactsOf(host::IShape& shape, int32_t id, const std::array<double, 3>& position,
                   std::string_view boundClass) {
   HoleFacts f;

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -13,6 +14,7 @@
 #include "hole_objects/hole_record.h"
 #include "hole_objects/hole_spec.h"
 #include "host/host_model.h"
+#include "host/axis_material.h"
 
 namespace cavix::holes {
 
@@ -34,6 +36,9 @@ struct HoleFacts {
   // "" for a hole; else why its record makes none (it cannot be read, or its values describe an
   // outline that is no hole).
   std::string problem;
+  // A blind hole whose point goes through the material it enters, as the part measures it
+  // (set by whoever measured the part; outputs mark it).
+  bool breaksOut = false;
 
   bool IsHole() const { return problem.empty(); }
   // "#5 \"CBHole M8x1.25\"": how the sheet, the solid and messages name the hole.
@@ -41,6 +46,16 @@ struct HoleFacts {
   // A thread that runs the whole bore of a through hole: drawings call it THRU.
   bool ThreadThrough() const;
 };
+
+// Material closer than this is touching: the tolerance a part's solid is read to (the finest
+// drilled fits, H6 on small holes, allow about this much), in millimetres.
+inline constexpr double kMaterialToleranceMm = 0.01;
+
+// How much material is left under the deepest point of the blind hole `f` (its point or flat
+// bottom), from what its axis meets in the part, in the page's unit: negative when it breaks
+// out. None for a through hole, a shape that is no hole, or an axis that meets no material ahead.
+std::optional<double> FloorUnder(const HoleFacts& f, const host::AxisMaterial& m,
+                                 double tolerance);
 
 // The facts of the hole on `shape`, which carries a hole record; `id`, `position` and
 // `boundClass` are what only the host knows of the shape. Never raises for what the record or the

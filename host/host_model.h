@@ -6,8 +6,10 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "host/axis_material.h"
 #include "runtime/variant.h"
 
 namespace cavix::host {
@@ -116,6 +118,10 @@ class IShape : public IComponentHolder {
   virtual void GetNormal(double& nx, double& ny, double& nz) = 0;
   virtual void Update() = 0;
   virtual void ResetSizeBox() = 0;
+  // The part's material along the shape's axis from its position, measured on the part's own
+  // solid; none when the host has no measure of it or the part is a block, whose size is its
+  // measure (the hole logic then goes by the part's size).
+  virtual std::optional<AxisMaterial> MaterialAlongAxis() { return std::nullopt; }
 };
 
 class IPart : public IComponentHolder {};

@@ -283,15 +283,22 @@ void HostWindow::Refresh() {
     QElapsedTimer clock;
     clock.start();
     const size_t recut = shown_.Update(part, ids);
-    view_->Show(shown_);
+    const qint64 cutMs = clock.elapsed();
+    findings_ = Findings(model);
+    std::set<int32_t> faulty;
+    for (const Finding& f : findings_)
+      if (f.error) faulty.insert(f.hole);
+    view_->Show(shown_, faulty);
     threads_ = ThreadBands(model);
+    // A faulty hole shows its warning colour whole: its thread's band would hide most of it.
+    for (int32_t id : faulty) threads_.erase(id);
     const std::vector<std::string> warnings = shown_.Warnings();
     // Only a cut is worth its time: after a Cancel or a save nothing was cut.
     if (!warnings.empty())
       statusBar()->showMessage(QString::fromStdString(warnings.front()));
     else if (recut)
       statusBar()->showMessage(
-          tr("%1; cut in %2 ms").arg(Counted(ids.size(), "hole", "holes")).arg(clock.elapsed()));
+          tr("%1; cut in %2 ms").arg(Counted(ids.size(), "hole", "holes")).arg(cutMs));
   } catch (const std::exception& e) {
     Message(ErrorText(e));
   }
@@ -403,8 +410,10 @@ void HostWindow::ShowSelection() {
   for (QAction* a : {edit_, editAllLike_, selectLike_, move_}) a->setEnabled(oneHole);
 
   const LengthUnit unit = UnitOf(model);
-  const std::vector<Finding> findings = Findings(model);
+  const std::vector<Finding>& findings = findings_;
   if (oneHole) {
+    if (const QString errors = ErrorsOf(holes.front()); !errors.isEmpty())
+      statusBar()->showMessage(errors);
     const HoleAt at = PlaceOf(model, holes.front());
     const gp_Pnt p(at.position.x, at.position.y, at.position.z);
     const gp_Dir axis(at.axis.x, at.axis.y, at.axis.z);

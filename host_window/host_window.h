@@ -148,6 +148,8 @@ class HostWindow : public QMainWindow {
   std::vector<int32_t> SelectedHoles() const;
   // Warns of the design check's errors about holes just made or moved, as a drop does.
   void WarnOfFindings(const std::vector<int32_t>& holes);
+  // The error findings of a hole, one line, or "" when it has none.
+  QString ErrorsOf(int32_t hole) const;
   // Says in the status bar where a place is, on its face and in the model.
   void SayWhere(const DropPlace& place);
 
@@ -157,7 +159,7 @@ class HostWindow : public QMainWindow {
   // The part's own solid (no hole cut), made again when the part changes.
   exporter::PartInput baseOf_;
   TopoDS_Shape base_;
-  std::map<int32_t, ThreadBand> threads_;  // the model's, drawn but for the selected holes'
+  std::map<int32_t, ThreadBand> threads_;  // drawn, but for the selected holes' (and faulty)
 
   PartView* view_ = nullptr;
   QTreeWidget* catalog_ = nullptr;
@@ -169,6 +171,7 @@ class HostWindow : public QMainWindow {
   QPushButton* applyExtents_ = nullptr;
   QLabel* partNote_ = nullptr;
   QLabel *cursor_ = nullptr, *selectionNote_ = nullptr, *findingsNote_ = nullptr;
+  std::vector<Finding> findings_;  // the design check's, as of the last Refresh
   QAction *undo_ = nullptr, *redo_ = nullptr, *save_ = nullptr, *delete_ = nullptr;
   QAction *snap_ = nullptr, *export_ = nullptr, *edit_ = nullptr, *editAllLike_ = nullptr,
           *selectLike_ = nullptr, *move_ = nullptr;

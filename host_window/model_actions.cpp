@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "actions/design_check.h"
 #include "actions/holes.h"
 #include "actions/move.h"
 #include "export/scene_export.h"
@@ -145,7 +146,12 @@ std::map<int32_t, ThreadBand> ThreadBands(scene::Scene& model) {
   return bands;
 }
 
-std::vector<Finding> Findings(const scene::Scene& /*model*/) { return {}; }
+std::vector<Finding> Findings(scene::Scene& model) {
+  std::vector<Finding> out;
+  for (const actions::Finding& f : actions::CheckModel(model))
+    out.push_back({f.hole, f.IsError(), f.text});
+  return out;
+}
 
 scene::Vec3 Extents(const scene::Scene& model) {
   const scene::Component& size = SizeOf(model);

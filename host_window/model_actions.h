@@ -97,9 +97,9 @@ struct Finding {
   bool error = false;  // an error, not only a warning
   std::string text;
 };
-// What the design check finds in the model. It finds nothing yet: the panels and the status bar
-// have a place for its findings.
-std::vector<Finding> Findings(const scene::Scene& model);
+// What the design check finds in the model (actions::CheckModel), for the panels, the status bar
+// and the colour of the holes.
+std::vector<Finding> Findings(scene::Scene& model);
 // The part's first shape's extents in page units, and whether it is an imported solid.
 scene::Vec3 Extents(const scene::Scene& model);
 bool HasOwnSolid(const scene::Scene& model);

@@ -10,6 +10,9 @@
 
 #include "host_window/part_view.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include <AIS_ColoredShape.hxx>
 #include <AIS_Point.hxx>
 #include <Aspect_DisplayConnection.hxx>
@@ -58,6 +61,7 @@ Quantity_Color Rgb(double r, double g, double b) {
 const Quantity_Color kPartColour = Rgb(0.70, 0.73, 0.77);
 const Quantity_Color kHoleColour = Rgb(0.85, 0.72, 0.45);
 const Quantity_Color kThreadColour = Rgb(0.35, 0.45, 0.85);
+const Quantity_Color kFaultColour = Rgb(0.90, 0.22, 0.18);  // a hole the design check faults
 const Quantity_Color kGhostColour = Rgb(0.10, 0.75, 0.35);
 const Quantity_Color kMarkerColour = Rgb(0.85, 0.10, 0.10);
 
@@ -202,8 +206,13 @@ void PartView::paintGL() {
   view_->Redraw();
 }
 
-void PartView::Show(const partsolid::ShownPart& part) {
+void PartView::Show(const partsolid::ShownPart& part, const std::set<int32_t>& faulty) {
   const std::vector<partsolid::Cell>& cells = part.Cells();
+  // A hole whose fault came or went is drawn anew with its cells.
+  std::set<int32_t> changed;
+  std::set_symmetric_difference(faulty.begin(), faulty.end(), faulty_.begin(), faulty_.end(),
+                                std::inserter(changed, changed.end()));
+  faulty_ = faulty;
   for (size_t i = cells.size(); i < cells_.size(); ++i) {
     if (!cells_[i].faces.IsNull()) context_->Remove(cells_[i].faces, Standard_False);
     if (!cells_[i].edges.IsNull()) context_->Remove(cells_[i].edges, Standard_False);
@@ -211,7 +220,10 @@ void PartView::Show(const partsolid::ShownPart& part) {
   cells_.resize(cells.size());
   for (size_t i = 0; i < cells.size(); ++i) {
     CellPrs& prs = cells_[i];
-    if (prs.version == cells[i].version && !prs.faces.IsNull()) continue;
+    const bool refault = std::any_of(
+        cells[i].holes.begin(), cells[i].holes.end(),
+        [&changed](partsolid::HoleId h) { return changed.count(static_cast<int32_t>(h)) > 0; });
+    if (prs.version == cells[i].version && !prs.faces.IsNull() && !refault) continue;
     if (!prs.faces.IsNull()) context_->Remove(prs.faces, Standard_False);
     if (!prs.edges.IsNull()) context_->Remove(prs.edges, Standard_False);
     prs = {cells[i].version, nullptr, nullptr};
@@ -228,11 +240,13 @@ void PartView::Show(const partsolid::ShownPart& part) {
     // over them.
     look->ShadingAspect()->Aspect()->SetPolygonOffsets(Aspect_POM_Fill, 1.0, 4.0);
     for (TopExp_Explorer ex(cells[i].shape, TopAbs_FACE); ex.More(); ex.Next())
-      if (part.HoleOf(i, ex.Current())) {
+      if (const std::optional<partsolid::HoleId> hole = part.HoleOf(i, ex.Current())) {
+        const Quantity_Color& colour =
+            faulty.count(static_cast<int32_t>(*hole)) ? kFaultColour : kHoleColour;
         Handle(AIS_ColoredDrawer) own = faces->CustomAspects(ex.Current());
         own->SetShadingAspect(new Prs3d_ShadingAspect());
-        own->ShadingAspect()->SetMaterial(Matt(kHoleColour));
-        own->ShadingAspect()->SetColor(kHoleColour);
+        own->ShadingAspect()->SetMaterial(Matt(colour));
+        own->ShadingAspect()->SetColor(colour);
         own->ShadingAspect()->Aspect()->SetPolygonOffsets(Aspect_POM_Fill, 1.0, 4.0);
       }
     // The face selection mode goes with Display: activated afterwards, picking stays off.

@@ -16,6 +16,7 @@
 #include <functional>
 #include <gp_Pnt.hxx>
 #include <map>
+#include <set>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -43,8 +44,9 @@ class PartView : public QOpenGLWidget {
   PartView(const PartView&) = delete;
   PartView& operator=(const PartView&) = delete;
 
-  // Shows `part`: cells that changed since the last call are drawn anew, the others stay.
-  void Show(const partsolid::ShownPart& part);
+  // Shows `part`: cells that changed since the last call are drawn anew, the others stay. The
+  // holes in `faulty` (ids) are drawn in the warning colour.
+  void Show(const partsolid::ShownPart& part, const std::set<int32_t>& faulty = {});
   // Forgets every cell drawn, before another model is shown.
   void Clear();
   // The threads of the threaded holes, by hole id; bands that did not change stay as drawn.
@@ -131,6 +133,7 @@ class PartView : public QOpenGLWidget {
   Handle(AIS_InteractiveObject) marker_;
   QLabel* hint_ = nullptr;
   std::map<const SelectMgr_SelectableObject*, size_t> cellOf_;
+  std::set<int32_t> faulty_;  // the holes drawn in the warning colour
   bool ready_ = false;
   bool fitted_ = false;
   QPoint pressAt_, lastAt_;

@@ -194,6 +194,17 @@ void HostWindow::Hover(QPoint pixel) {
     SayWhere(*place);
   else
     cursor_->clear();
+  // A faulty hole under the cursor says what is wrong with it.
+  if (const Pick pick = view_->PickAt(pixel); pick.hit)
+    if (const int32_t id = PickedHole(shown_, pick))
+      if (const QString errors = ErrorsOf(id); !errors.isEmpty()) statusBar()->showMessage(errors);
+}
+
+QString HostWindow::ErrorsOf(int32_t hole) const {
+  QStringList errors;
+  for (const Finding& f : findings_)
+    if (f.error && f.hole == hole) errors << Text(f.text);
+  return errors.isEmpty() ? QString() : tr("#%1: %2").arg(hole).arg(errors.join("; "));
 }
 
 // ---- drops and edits ----
@@ -284,7 +295,7 @@ void HostWindow::Edit(int32_t id, bool allLike, QPoint pixel) {
 
 void HostWindow::WarnOfFindings(const std::vector<int32_t>& holes) {
   QStringList errors;
-  for (const Finding& f : Findings(doc_->Model()))
+  for (const Finding& f : findings_)
     if (f.error && std::find(holes.begin(), holes.end(), f.hole) != holes.end())
       errors << tr("#%1: %2").arg(f.hole).arg(Text(f.text));
   if (!errors.isEmpty()) Message(tr("The design check found errors:\n%1").arg(errors.join("\n")));

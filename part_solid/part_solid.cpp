@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 
 #include <BRepBndLib.hxx>
-#include <BRepBuilderAPI_Transform.hxx>
 #include <BRepCheck_Analyzer.hxx>
 #include <BRepGProp.hxx>
 #include <BRepPrimAPI_MakeBox.hxx>
@@ -120,16 +119,12 @@ ImportedSolid ReadWithTheKernel(const std::string& path) {
     BRepGProp::VolumeProperties(solid, props);
     if (props.Mass() < 0) solid.Reverse();  // faces inside out would make holes add material
 
-    Bnd_Box box;
-    BRepBndLib::AddOptimal(solid, box, Standard_False, Standard_False);
-    if (box.IsVoid()) Refuse(path, "its solid has no extent");
-    double x0, y0, z0, x1, y1, z1;
-    box.Get(x0, y0, z0, x1, y1, z1);
-    gp_Trsf move;
-    move.SetTranslation(gp_Vec(-x0, -y0, -z0));
+    const std::optional<std::array<double, 6>> box = BoxOf(solid);
+    if (!box) Refuse(path, "its solid has no extent");
     ImportedSolid out;
-    out.brep = BrepText(BRepBuilderAPI_Transform(solid, move, Standard_True).Shape());
-    out.extents = {x1 - x0, y1 - y0, z1 - z0};
+    // Where the file puts it: the drilled part goes back into the user's assembly as it came.
+    out.brep = BrepText(solid);
+    out.extents = {(*box)[3] - (*box)[0], (*box)[4] - (*box)[1], (*box)[5] - (*box)[2]};
     if (const std::string problem = scene::BlockExtentsProblem(
             {out.extents[0], out.extents[1], out.extents[2]}, scene::Units::Millimetre);
         !problem.empty())
@@ -203,6 +198,15 @@ TopoDS_Shape ShapeFromBrep(const std::string& text, const std::string& where) {
   if (shape.IsNull() || !TopExp_Explorer(shape, TopAbs_SOLID).More())
     rt::Raise(scene::kInvalidFileFormat, where + ": the part's solid holds no solid", "BRep");
   return shape;
+}
+
+std::optional<std::array<double, 6>> BoxOf(const TopoDS_Shape& shape) {
+  Bnd_Box box;
+  BRepBndLib::AddOptimal(shape, box, Standard_False, Standard_False);
+  if (box.IsVoid()) return std::nullopt;
+  std::array<double, 6> e{};
+  box.Get(e[0], e[1], e[2], e[3], e[4], e[5]);
+  return e;
 }
 
 TopoDS_Shape BaseSolid(const exporter::PartInput& part) {

@@ -6,6 +6,7 @@
 #include <TopoDS_Shape.hxx>
 #include <array>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "export/export.h"
@@ -13,9 +14,8 @@
 
 namespace cavix::partsolid {
 
-// The solid of a STEP file, moved so that its bounding box starts at the origin as a block does
-// (then the part's size is the box's extents, and the holes' through depth measures the part
-// as it measures a block).
+// The solid of a STEP file, where the file puts it (so that positions and exports are in the
+// file's own frame), and the extents of its bounding box, which are the part's size.
 struct ImportedSolid {
   std::string brep;                 // BRep text, millimetres
   std::array<double, 3> extents{};  // of its bounding box
@@ -30,6 +30,9 @@ ImportedSolid ReadStepSolid(const std::string& path);
 // not a shape with a solid in it).
 std::string BrepText(const TopoDS_Shape& shape);
 TopoDS_Shape ShapeFromBrep(const std::string& text, const std::string& where);
+
+// The bounding box of a shape (x0, y0, z0, x1, y1, z1), none for a shape with no extent.
+std::optional<std::array<double, 6>> BoxOf(const TopoDS_Shape& shape);
 
 // The solid the holes of `part` are cut from: its own solid, or the block.
 TopoDS_Shape BaseSolid(const exporter::PartInput& part);

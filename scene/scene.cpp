@@ -233,6 +233,19 @@ void Shape::GetNormal(double& nx, double& ny, double& nz) {
   nz = normal_.z;
 }
 
+std::optional<host::AxisMaterial> Shape::MeasureMaterial() const {
+  if (!part_) return std::nullopt;
+  const MaterialProbe& probe = part_->OwnerPage().OwnerApp().Probe();
+  if (!probe) return std::nullopt;
+  return probe(*part_, position_, normal_);
+}
+
+std::optional<host::AxisMaterial> Shape::MaterialAlongAxis() {
+  const std::vector<Shape*> shapes = part_ ? part_->ShapeItems() : std::vector<Shape*>{};
+  if (shapes.empty() || shapes.front()->Solid().empty()) return std::nullopt;
+  return MeasureMaterial();
+}
+
 std::string Shape::BindingTag() const {
   const Component* c = store_.First(host::comp::kHandler);
   if (!c) return {};

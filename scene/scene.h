@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -52,6 +53,11 @@ class Part;
 class Shape;
 class Component;
 class Profile;
+
+// Measures the material of `part` along the line through `at` in direction `axis` (page units);
+// the layer that owns the part's solid supplies it where a model is loaded.
+using MaterialProbe =
+    std::function<host::AxisMaterial(const Part& part, const Vec3& at, const Vec3& axis)>;
 
 // Everything a surface finish was told. Unset properties hold an empty Variant / nullopt.
 struct FinishData {
@@ -153,6 +159,10 @@ class Shape final : public host::IShape {
   void GetNormal(double& nx, double& ny, double& nz) override;
   void Update() override { ++updates_; }
   void ResetSizeBox() override { ++sizeBoxResets_; }
+  // What the application's material probe measures from the shape's position along its normal;
+  // none without a probe or a part, and for the hole logic none on a block (see IShape).
+  std::optional<host::AxisMaterial> MaterialAlongAxis() override;
+  std::optional<host::AxisMaterial> MeasureMaterial() const;
 
   int32_t Id() const { return id_; }
   Part* ParentPart() const { return part_; }
@@ -283,6 +293,7 @@ class Page final : public host::IPage {
   ShapeList& SelectedItems(int32_t kind) override;  // kind 1; 5 otherwise
   Variant UnitsEx(int32_t kind) override;           // kind 2: 0 mm, 1 inch; 5 otherwise
 
+  scene::Application& OwnerApp() const { return *app_; }
   Units LengthUnits() const { return units_; }
   void SetLengthUnits(Units u) { units_ = u; }
   void Select(Shape& s);
@@ -355,6 +366,9 @@ class Application final : public host::IApplication {
   const scene::Catalogs& Catalogs() const { return catalogs_; }
   host::IServiceFactory& Services() override;  // 429 before the scene installs its services
   void SetServices(host::IServiceFactory* factory) { services_ = factory; }
+  // How the parts' material is measured (none: it is not).
+  void SetMaterialProbe(MaterialProbe probe) { probe_ = std::move(probe); }
+  const MaterialProbe& Probe() const { return probe_; }
 
   void SetDialogPrecision(const Variant& v) { precision_ = v; }
   const Variant& Precision() const { return precision_; }
@@ -366,6 +380,7 @@ class Application final : public host::IApplication {
   std::vector<std::unique_ptr<Page>> pages_;
   scene::Catalogs catalogs_;
   host::IServiceFactory* services_ = nullptr;
+  MaterialProbe probe_;
 };
 
 // Which files the utility services read.

@@ -8,7 +8,8 @@ if [ "${CAVIX_SANITIZE:-0}" = 1 ]; then
   dir=build-asan; extra=(-DCAVIX_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug)
   export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 else
-  dir=build; extra=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
+  # The benchmarks are built too (not run), so that a change that breaks them is seen.
+  dir=build; extra=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DCAVIX_BENCH=ON)
 fi
 cmake -S . -B "$dir" -G Ninja -DCAVIX_STRICT=ON "${extra[@]}"
 cmake --build "$dir"

@@ -111,6 +111,10 @@ TEST(DemoRun, MakesEveryFileAndEachDescribesTheSameHoles) {
   EXPECT_EQ(run.out.find("FAILED"), std::string::npos) << run.out;
 
   EXPECT_NE(Shell("cavix show model.cvx", dir).out.find("size 100 x 60 x 40"), std::string::npos);
+  // Its holes fit the part and keep clear of each other.
+  const Result check = Shell("cavix check model.cvx", dir);
+  EXPECT_EQ(check.status, 0) << check.out << check.err;
+  EXPECT_EQ(check.out, "no findings in model.cvx\n");
 
   // The CSV and text tables list the same holes (each on its own line of the text table, or among
   // the places of the holes alike).
@@ -255,7 +259,7 @@ TEST(Readme, EveryCommandExampleWorksAsWritten) {
     EXPECT_EQ(r.status, 0) << example << "\n" << r.err;
     ++run;
   }
-  EXPECT_EQ(run, 14);
+  EXPECT_EQ(run, 16);
   for (const char* made : {"holes.csv", "cavix-demo/summary.txt"})
     EXPECT_TRUE(fs::is_regular_file(install.path / made)) << made;
 #ifdef CAVIX_WITH_OCCT

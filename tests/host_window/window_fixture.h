@@ -11,8 +11,11 @@
 #include <QMimeData>
 #include <QTest>
 #include <QTreeWidget>
+#include <fstream>
 #include <functional>
+#include <memory>
 #include <sstream>
+#include <utility>
 
 #include "actions/holes.h"
 #include "app/cli.h"
@@ -22,6 +25,7 @@
 #include "host_window/host_window.h"
 #include "runtime/regional.h"
 #include "scene/model_file.h"
+#include "tests/support/box_answerer.h"
 #include "tests/support/install.h"
 #include "tests/support/test_files.h"
 
@@ -32,10 +36,11 @@ inline bool g_display = false;
 
 using qtview::FormView;
 
-// A through M10 counterbore of the ISO family.
-constexpr const char* kThroughCounterbore =
-    "click TabNorme(0)\nclick OptHoleType(1)\ncheck ToggleFiletto 0\ncheck TogglePassante 1\n"
-    "select Normativa ISO 4762 / DIN 974-1 medium\nselect Misura 10\nclick OKButton\n";
+// A through counterbore of the ISO family, M10 unless said.
+inline std::string ThroughCounterbore(const std::string& size = "10") {
+  return "click TabNorme(0)\nclick OptHoleType(1)\ncheck ToggleFiletto 0\ncheck TogglePassante 1\n"
+         "select Normativa ISO 4762 / DIN 974-1 medium\nselect Misura " + size + "\nclick OKButton\n";
+}
 
 inline bool WaitFor(const std::function<bool()>& done, int ms = 20000) {
   QElapsedTimer clock;
@@ -51,11 +56,15 @@ class HostWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     if (!g_display) GTEST_SKIP() << "no X display (scripts/test.sh runs these under Xvfb)";
+    boxes_ = std::make_unique<BoxAnswerer>();
     WriteInstall(dir_.path);
     rt::SetRegional(rt::RegionalFor("en_US"));
   }
 
+  // A message box no test took is a failure (it was answered, so that the test did not wait).
   void TearDown() override {
+    if (boxes_)
+      for (const std::string& text : TakeBoxes()) ADD_FAILURE() << "message box: " << text;
     window_.reset();
     rt::SetRegional(std::nullopt);
   }
@@ -79,6 +88,9 @@ class HostWindowTest : public ::testing::Test {
     QTest::qWait(50);
     return *window_;
   }
+
+  // The texts of the message boxes shown since the last call, which the test expected.
+  std::vector<std::string> TakeBoxes() { return std::exchange(boxes_->texts, {}); }
 
   // Plays a dialog script on the dialog window, through its form.
   void Answer(const std::string& script) {
@@ -127,11 +139,12 @@ class HostWindowTest : public ::testing::Test {
 
   std::vector<scene::Shape*> Holes() { return window_->Doc().Model().BoundShapes(); }
 
-  // A drop at `at` on a face of the part, answered with a through counterbore, then saved: the
-  // file has a hole there (within a pixel, as picking finds it) going in along `inward`, and is
-  // what `cavix drop` there with the same answers makes of the model the window opened.
+  // A drop at `at` on a face of the part, answered with a through counterbore of `size_`, then
+  // saved: the file has a hole there (within a pixel, as picking finds it) going in along
+  // `inward`, and is what `cavix drop` there with the same answers makes of the model the window
+  // opened.
   scene::Vec3 DropAndSave(const gp_Pnt& at, const scene::Vec3& inward) {
-    Answer(kThroughCounterbore);
+    Answer(ThroughCounterbore(size_));
     const QPoint pixel = window_->View().PixelOf(at);
     DragCatalogItemTo(pixel);
     EXPECT_TRUE(WaitFor([&] { return Holes().size() == 1; }));
@@ -149,11 +162,12 @@ class HostWindowTest : public ::testing::Test {
     const QPoint drawn = window_->View().PixelOf(gp_Pnt(p.x, p.y, p.z));
     EXPECT_LE((drawn - pixel).manhattanLength(), 2) << p.x << " " << p.y << " " << p.z;
     EXPECT_EQ(holes[0]->Normal(), inward);
-    const std::string byCommand = dir_.File("by-command.json");
+    const std::string byCommand = dir_.File("by-command.json"), script = dir_.File("answer.txt");
+    std::ofstream(script) << ThroughCounterbore(size_);
     std::ostringstream out, err;
     EXPECT_EQ(
         app::Run({"drop", byCommand, "--at", Triple(p), "--normal", Triple(inward), "--script",
-                  std::string(CAVIX_SOURCE_DATA) + "/scripts/demo_4_cbore_through.txt",
+                  script,
                   "--registry", Services().registryFile, "--settings", Services().settingsFile},
                  out, err),
         0)
@@ -168,7 +182,7 @@ class HostWindowTest : public ::testing::Test {
     answer_ = [&](FormView& view) {
       auto& d = dynamic_cast<dialog::Dialog&>(view.Model());
       filled = d.OptHoleType[1]->Value() && d.TogglePassante.Value() == 1 &&
-               d.ToggleFiletto.Value() == 0 && d.Misura.SelectedText() == "10" &&
+               d.ToggleFiletto.Value() == 0 && d.Misura.SelectedText() == size_ &&
                d.Normativa.SelectedText() == "ISO 4762 / DIN 974-1 medium";
       std::ostringstream out, diag;
       forms::ScriptRunner(forms::ParseScript("click CancelButton\n", "ui"), out, diag)
@@ -203,10 +217,12 @@ class HostWindowTest : public ::testing::Test {
   }
 
   test::TempDir dir_{"cavix-window-"};
+  std::unique_ptr<BoxAnswerer> boxes_;  // outlives the window, whose closing may ask
   std::unique_ptr<hostwindow::HostWindow> window_;
   std::string path_;
   std::function<void(FormView&)> answer_;
   int dialogs_ = 0;
+  std::string size_ = "10";  // of the counterbore DropAndSave drops
 };
 
 }  // namespace cavix::testing

@@ -31,7 +31,6 @@
 #include "scene/model_file.h"
 #include "tests/part_solid/parts.h"
 #include "tests/host_window/window_fixture.h"
-#include "tests/support/box_answerer.h"
 #include "tests/support/install.h"
 #include "tests/support/test_files.h"
 
@@ -76,19 +75,20 @@ TEST_F(HostWindowTest, HoleDroppedOnTheInnerFaceOfAStepBracket) {
   ASSERT_TRUE(WriteStep(LBracket(), step));
   Open(*partsolid::NewModelFromStep(step));
   EXPECT_FALSE(window_->findChild<QPushButton*>()->isEnabled());  // no block to resize
-  // The upright's inner face, x = 10 once the bracket sits at the origin.
-  const gp_Pnt at(10, 20, 35);
-  EXPECT_NEAR(DropAndSave(at, {-1, 0, 0}).x, 10, 1e-9);
+  // The upright's inner face, x = 15 where the file puts the bracket. Its wall is 10 mm thick, so
+  // an M6 counterbore (6.4 deep) goes through it: the M10's 10.6 is refused by the dialog.
+  size_ = "6";
+  const gp_Pnt at(15, 0, 38);
+  EXPECT_NEAR(DropAndSave(at, {-1, 0, 0}).x, 15, 1e-9);
   DoubleClickShowsTheHole(at);  // picked on a side face too (Undo and Redo are the top face's)
 }
 
 TEST_F(HostWindowTest, AModelInInchesGetsTheMillimetreMessage) {
   Open(*scene::Scene::NewModel({4, 3, 1}, scene::Units::Inch));
-  BoxAnswerer boxes;
   DragCatalogItemTo(window_->View().PixelOf(gp_Pnt(50, 40, 25.4)));
-  EXPECT_TRUE(WaitFor([&] { return !boxes.texts.empty(); }));
-  EXPECT_EQ(boxes.texts.front(),
-            "This tool was designed to be used with scene units of millimeters.");
+  EXPECT_TRUE(WaitFor([&] { return !boxes_->texts.empty(); }));
+  EXPECT_EQ(TakeBoxes(), std::vector<std::string>{
+                             "This tool was designed to be used with scene units of millimeters."});
   QTest::qWait(50);
   EXPECT_EQ(dialogs_, 0);
   EXPECT_TRUE(Holes().empty());

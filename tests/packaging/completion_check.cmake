@@ -15,7 +15,9 @@ echo \"\${COMPREPLY[*]}\"" _ "${line}"
 endfunction()
 
 complete("cavix dr" "^drop$")
-complete("cavix ch" "^check-tables$")
+complete("cavix ch" "^check check-tables$")
+complete("cavix check m.cvx --" "^--json --help$|--json")
+complete("cavix drop m.cvx --st" "^--strict$")
 complete("cavix drop m.cvx --sc" "^--script$")
 complete("cavix drop m.cvx --a" "^--at --at-file --all-like$|^--at --at-file$")
 complete("cavix new m.cvx --units " "^mm inch$")

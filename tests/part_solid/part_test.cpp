@@ -1,7 +1,7 @@
 // The part as the window cuts it, without a display: its cells together are the part with every
 // hole cut, each hole owns exactly its faces through new, changed and removed holes, and the edges
-// drawn are the part's and the holes' only. And parts made from STEP files: the solid read,
-// moved to the origin, kept in the model file and cut like a block.
+// drawn are the part's and the holes' only. And parts made from STEP files: the solid read where
+// the file has it, kept in the model file and cut like a block.
 #include <gtest/gtest.h>
 
 #include <BRepAdaptor_Curve.hxx>
@@ -180,14 +180,14 @@ class StepPart : public ::testing::Test {
   std::string step_ = dir_.File("bracket.step");
 };
 
-TEST_F(StepPart, SolidIsReadMovedToTheOriginAndKeptInTheModel) {
+TEST_F(StepPart, SolidIsReadWhereItIsAndKeptInTheModel) {
   const partsolid::ImportedSolid solid = partsolid::ReadStepSolid(step_);
   for (int i = 0; i < 3; ++i) EXPECT_NEAR(solid.extents[i], (std::array{80, 40, 60})[i], 1e-6);
   const TopoDS_Shape shape = partsolid::ShapeFromBrep(solid.brep, "test");
   EXPECT_NEAR(exporter::SolidVolume(shape), 80 * 40 * 10 + 10 * 40 * 50, 1e-6);
   Bnd_Box box;
   BRepBndLib::AddOptimal(shape, box, Standard_False, Standard_False);
-  EXPECT_NEAR(box.CornerMin().Distance(gp_Pnt(0, 0, 0)), 0, 1e-6);
+  EXPECT_NEAR(box.CornerMin().Distance(gp_Pnt(5, -20, 3)), 0, 1e-6);  // where the file has it
 
   // `cavix new --from`: the solid on the first shape, its extents as the part's size.
   const std::string model = dir_.File("bracket.json");

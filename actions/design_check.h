@@ -1,0 +1,46 @@
+// The design check: what is wrong with a model's holes as parts of their part — a hole that
+// misses the part or starts off its surface, a blind hole that breaks out, a thread longer than
+// its material, holes that cut into each other — and what a shop would warn of. It reads the
+// model and never changes it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "hole_objects/hole_facts.h"
+#include "scene/scene.h"
+
+namespace cavix::actions {
+
+enum class Severity { Warning, Error };
+
+// One finding about one hole. `what` is a fixed word for scripts ("misses", "breaks-out", ...),
+// `text` says it with its figures; `figures` are those figures by name, in the page's unit.
+struct Finding {
+  Severity severity = Severity::Error;
+  int32_t hole = 0;
+  std::string name;
+  std::string what;
+  std::string text;
+  std::vector<std::pair<std::string, double>> figures;
+  int32_t other = 0;  // the other hole, for two holes that cut into each other
+
+  bool IsError() const { return severity == Severity::Error; }
+  // "error #4 "CBHole M8x1.25": breaks out: ..."
+  std::string Line() const;
+  // One JSON object.
+  std::string Json() const;
+};
+
+// The findings of every hole of the model's main part, hole by hole in the model's order, and of
+// every pair of holes that cut into each other (reported on the later hole). With `only`, just
+// the findings that concern those holes (a pair when either is one of them).
+std::vector<Finding> CheckModel(scene::Scene& model, const std::vector<int32_t>* only = nullptr);
+
+// The part's end of a hole as the check sees it: true when a blind hole's point reaches through
+// the material it enters (outputs mark it as breaking out).
+bool BreaksOut(const std::vector<Finding>& findings, int32_t hole);
+
+}  // namespace cavix::actions
