@@ -49,6 +49,13 @@ void BM_Check(benchmark::State& state, actions::Workspace* w, size_t findings) {
   }
 }
 
+// What a window pays after a change to one hole: the check of that hole against the part and
+// every other hole.
+void BM_CheckOne(benchmark::State& state, actions::Workspace* w) {
+  const std::vector<int32_t> one = {w->Model().BoundShapes()[500]->Id()};
+  for (auto _ : state) benchmark::DoNotOptimize(actions::CheckModel(w->Model(), &one));
+}
+
 void BM_ExportStep(benchmark::State& state, actions::Workspace* w) {
   exporter::ExportOptions options;
   options.jobs = 1;  // the check runs on one thread
@@ -73,10 +80,13 @@ void Prepare() {
   benchmark::RegisterBenchmark("Check1000Meeting", BM_Check, g_meeting.get(),
                                size_t{39 * 25 + 40 * 24})
       ->Unit(unit)->MeasureProcessCPUTime()->UseRealTime();
+  benchmark::RegisterBenchmark("CheckOneOf1000", BM_CheckOne, g_meeting.get())
+      ->Unit(unit)->MeasureProcessCPUTime()->UseRealTime();
   benchmark::RegisterBenchmark("ExportStep1000Apart", BM_ExportStep, g_apart.get())
       ->Unit(unit)->Iterations(1)->MeasureProcessCPUTime()->UseRealTime();
   bench::BaselineOf("Check1000Apart/real_time", "ExportStep1000Apart/iterations:1/real_time");
   bench::BaselineOf("Check1000Meeting/real_time", "ExportStep1000Apart/iterations:1/real_time");
+  bench::BaselineOf("CheckOneOf1000/real_time", "Check1000Meeting/real_time");
 }
 
 }  // namespace
