@@ -150,6 +150,9 @@ class HostWindow : public QMainWindow {
   void WarnOfFindings(const std::vector<int32_t>& holes);
   // The error findings of a hole, one line, or "" when it has none.
   QString ErrorsOf(int32_t hole) const;
+  // The drop at `pixel`, once the drag is over: `hit` whether it fell on the part, `place` where
+  // it goes as the view stood when the user let go.
+  void DropOn(QPoint pixel, bool hit, const std::optional<DropPlace>& place);
   // Says in the status bar where a place is, on its face and in the model.
   void SayWhere(const DropPlace& place);
 

@@ -512,9 +512,7 @@ void PartView::dropEvent(QDropEvent* event) {
   if (!accepts || !accepts(*event->mimeData()) || !dropped) return;
   event->setDropAction(Qt::CopyAction);
   event->accept();
-  const QPoint at = event->position().toPoint();
-  const Qt::KeyboardModifiers keys = event->modifiers();
-  QTimer::singleShot(0, this, [this, at, keys] { dropped(at, keys); });
+  dropped(event->position().toPoint(), event->modifiers());
 }
 
 }  // namespace cavix::hostwindow

@@ -80,7 +80,7 @@ class PartView : public QOpenGLWidget {
   void SetProjection(V3d_TypeOfOrientation orientation);
 
   // Set by the window. A drag is taken when `accepts` says its data is a catalog entry; `dropped`
-  // runs after the drop is over, not inside it, since it opens a modal dialog.
+  // runs inside the drop, so what it opens modally it opens once the drop is over.
   // `draggedOver` is told where the drag is (and which keys are held) and says whether a drop
   // there is taken; `dragLeft` that the drag went away.
   std::function<bool(const QMimeData&)> accepts;

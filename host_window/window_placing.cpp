@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTimer>
 #include <Standard_Failure.hxx>
 #include <gp_Pln.hxx>
 
@@ -227,12 +228,19 @@ DialogUser HostWindow::DialogFor(QPoint pixel, std::vector<HoleAt> places) {
 
 void HostWindow::DropAt(QPoint pixel, Qt::KeyboardModifiers keys) {
   view_->ShowMarker(std::nullopt);
-  const Pick pick = view_->PickAt(pixel);
-  if (!pick.hit) {
+  // Where the user let go, as the view stood then: the dialog opens once the drag is over, and
+  // by then the window may have laid itself out anew (a panel grown by a longer text) and the
+  // same pixel show another point of the part.
+  const bool hit = view_->PickAt(pixel).hit;
+  const std::optional<DropPlace> place = hit ? PlaceAt(pixel, keys) : std::nullopt;
+  QTimer::singleShot(0, this, [this, pixel, hit, place] { DropOn(pixel, hit, place); });
+}
+
+void HostWindow::DropOn(QPoint pixel, bool hit, const std::optional<DropPlace>& place) {
+  if (!hit) {
     statusBar()->showMessage(tr("Drop the hole on a face of the part."));
     return;
   }
-  const std::optional<DropPlace> place = PlaceAt(pixel, keys);
   if (!place) {
     Message(tr("Holes are drilled into flat faces; this face is curved."));
     return;
