@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <optional>
 
@@ -196,8 +197,9 @@ void CheckMaterial(const holes::HoleFacts& f, const host::AxisMaterial& m, doubl
                        {{"wall", *wall}, {"least", kThinFloorShare * drilled}}));
   if (f.spec.threaded) {
     const double threadEnd = f.spec.ThreadStart() + f.spec.threadLength;
-    const double material = (f.spec.through ? m.LastExit() : floorAt) - f.spec.ThreadStart();
-    if (threadEnd > (f.spec.through ? m.LastExit() : floorAt) + tol)
+    const double materialEnd = f.spec.through ? m.LastExit() : floorAt;
+    const double material = materialEnd - f.spec.ThreadStart();
+    if (threadEnd > materialEnd + tol)
       out.push_back(Make(f, Severity::Error, "thread-too-long",
                          "its thread is " + Len(f.spec.threadLength, mm) + " long in " +
                              Len(std::max(0.0, material), mm) + " of material",
@@ -215,13 +217,13 @@ void CheckMaterial(const holes::HoleFacts& f, const host::AxisMaterial& m, doubl
                        "it is drilled " + Len(drilledDepth, mm) + " deep, over " + Num(kDeepRatio) +
                            " times its " + Len(drilled, mm),
                        {{"depth", drilledDepth}, {"diameter", drilled}}));
-  if (f.spec.through &&
-      m.exitCos < std::cos(kWalkOffDeg * M_PI / 180) - 1e-12)
+  if (f.spec.through && m.exitCos < std::cos(kWalkOffDeg * M_PI / 180) - 1e-12) {
+    const double angle = std::acos(std::clamp(m.exitCos, -1.0, 1.0)) * 180 / M_PI;
     out.push_back(Make(f, Severity::Warning, "walk-off",
-                       "it leaves the part through a face at " +
-                           Num(std::acos(std::clamp(m.exitCos, -1.0, 1.0)) * 180 / M_PI) +
+                       "it leaves the part through a face at " + Num(angle) +
                            " degrees to its axis (over " + Num(kWalkOffDeg) + ")",
-                       {{"angle", std::acos(std::clamp(m.exitCos, -1.0, 1.0)) * 180 / M_PI}}));
+                       {{"angle", angle}}));
+  }
 }
 
 }  // namespace
@@ -249,7 +251,8 @@ std::vector<Finding> CheckModel(scene::Scene& model, const std::vector<int32_t>*
     return !only || std::find(only->begin(), only->end(), id) != only->end();
   };
   std::vector<Finding> out;
-  const std::vector<holes::HoleFacts> facts = exporter::HolesOf(model);
+  // Unmarked: whether a hole breaks out is found below, from the one measure each hole gets.
+  const std::vector<holes::HoleFacts> facts = exporter::HolesOf(model, /*marked=*/false);
   std::vector<exporter::HoleSolidInput> inputs;
   std::vector<Solid> solids;
   std::vector<size_t> solidFacts;
@@ -293,21 +296,12 @@ std::vector<Finding> CheckModel(scene::Scene& model, const std::vector<int32_t>*
     out.push_back(std::move(f));
   }
   // Hole by hole in the model's order, the pairs on their later hole.
-  std::stable_sort(out.begin(), out.end(), [&facts](const Finding& a, const Finding& b) {
-    auto at = [&facts](int32_t id) {
-      return std::find_if(facts.begin(), facts.end(),
-                          [id](const holes::HoleFacts& f) { return f.id == id; }) -
-             facts.begin();
-    };
-    return at(a.hole) < at(b.hole);
+  std::map<int32_t, size_t> place;
+  for (size_t i = 0; i < facts.size(); ++i) place[facts[i].id] = i;
+  std::stable_sort(out.begin(), out.end(), [&place](const Finding& a, const Finding& b) {
+    return place.at(a.hole) < place.at(b.hole);
   });
   return out;
-}
-
-bool BreaksOut(const std::vector<Finding>& findings, int32_t hole) {
-  return std::any_of(findings.begin(), findings.end(), [hole](const Finding& f) {
-    return f.hole == hole && f.what == "breaks-out";
-  });
 }
 
 }  // namespace cavix::actions

@@ -39,8 +39,4 @@ struct Finding {
 // the findings that concern those holes (a pair when either is one of them).
 std::vector<Finding> CheckModel(scene::Scene& model, const std::vector<int32_t>* only = nullptr);
 
-// The part's end of a hole as the check sees it: true when a blind hole's point reaches through
-// the material it enters (outputs mark it as breaking out).
-bool BreaksOut(const std::vector<Finding>& findings, int32_t hole);
-
 }  // namespace cavix::actions

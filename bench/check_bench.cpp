@@ -10,6 +10,7 @@
 #include "actions/design_check.h"
 #include "actions/holes.h"
 #include "bench/ratio_report.h"
+#include "bench/scratch.h"
 #include "export/scene_export.h"
 #include "fuzz/private_install.h"
 #include "runtime/regional.h"
@@ -65,12 +66,8 @@ void BM_ExportStep(benchmark::State& state, actions::Workspace* w) {
 
 void Prepare() {
   rt::SetRegional(rt::RegionalFor("en_US"));
-  g_root = fs::temp_directory_path() / ("cavix-bench-check-" + std::to_string(::getpid()));
+  g_root = bench::ScratchFolder("check");
   g_install = std::make_unique<fuzz::PrivateInstall>(CAVIX_BENCH_DATA, g_root / "appl");
-  std::atexit([] {
-    std::error_code ec;
-    fs::remove_all(g_root, ec);
-  });
   g_apart = Model(16);
   g_meeting = Model(12);
   const auto unit = benchmark::kMillisecond;

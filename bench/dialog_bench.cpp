@@ -12,6 +12,7 @@
 #include "actions/holes.h"
 #include "bench/big_tables.h"
 #include "bench/ratio_report.h"
+#include "bench/scratch.h"
 #include "forms/script.h"
 #include "fuzz/private_install.h"
 #include "runtime/regional.h"
@@ -85,13 +86,9 @@ void BM_PlainLineReadBigTable(benchmark::State& state) {
 
 void Prepare() {
   rt::SetRegional(rt::RegionalFor("en_US"));
-  g_root = fs::temp_directory_path() / ("cavix-bench-dialog-" + std::to_string(::getpid()));
+  g_root = bench::ScratchFolder("dialog");
   g_shipped = std::make_unique<fuzz::PrivateInstall>(CAVIX_BENCH_DATA, g_root / "shipped");
   g_big = std::make_unique<fuzz::PrivateInstall>(CAVIX_BENCH_DATA, g_root / "big");
-  std::atexit([] {
-    std::error_code ec;
-    fs::remove_all(g_root, ec);
-  });
   const char* mb = std::getenv("CAVIX_BENCH_TABLE_MB");
   g_bigTable = (g_big->Dir() / "Standards" / "ISO" / "Tab" / "iso4762_cbore_thread.tab").string();
   const bench::TabInfo info = bench::WriteTab(g_bigTable, (mb ? std::atoll(mb) : 100) * 1000000);

@@ -9,6 +9,7 @@
 
 #include "bench/big_tables.h"
 #include "bench/ratio_report.h"
+#include "bench/scratch.h"
 #include "runtime/text_file.h"
 #include "standards/file_read_tab.h"
 
@@ -102,7 +103,7 @@ void BM_QDataThread(benchmark::State& state) {
 }
 
 void Prepare() {
-  g.dir = fs::temp_directory_path() / ("cavix-bench-tables-" + std::to_string(::getpid()));
+  g.dir = bench::ScratchFolder("tables");
   fs::create_directories(g.dir / "Tab");
   g.dataDir = (g.dir / "Tab").string() + "/";
   g.tab = g.dataDir + "big.tab";
@@ -113,10 +114,6 @@ void Prepare() {
   bench::WriteIni(g.bigIni, TableBytes(), "big.tab");
   const auto standards = FileReadTAB::QNorma(g.ini, 1, 0);
   if (standards.entries.size() == 1) g.entryLine = standards.entries[0].itemData;
-  std::atexit([] {
-    std::error_code ec;
-    fs::remove_all(g.dir, ec);
-  });
 
   const auto unit = benchmark::kMillisecond;
   benchmark::RegisterBenchmark("PlainLineReadTab", BM_PlainLineReadTab)->Unit(unit);

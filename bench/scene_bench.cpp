@@ -13,6 +13,7 @@
 #include "actions/holes.h"
 #include "actions/placement.h"
 #include "bench/ratio_report.h"
+#include "bench/scratch.h"
 #include "fuzz/private_install.h"
 #include "hole_objects/hole.h"
 #include "runtime/regional.h"
@@ -137,12 +138,8 @@ void BM_PatternModelText(benchmark::State& state) {
 
 void Prepare() {
   rt::SetRegional(rt::RegionalFor("en_US"));
-  g_root = fs::temp_directory_path() / ("cavix-bench-scene-" + std::to_string(::getpid()));
+  g_root = bench::ScratchFolder("scene");
   g_install = std::make_unique<fuzz::PrivateInstall>(CAVIX_BENCH_DATA, g_root / "appl");
-  std::atexit([] {
-    std::error_code ec;
-    fs::remove_all(g_root, ec);
-  });
   g_model10k = g_install->NewModel();
   PlaceHoles(g_model10k->Model(), 10000);
   g_modelPath = (g_root / "model10k.cvx").string();

@@ -221,12 +221,12 @@ void MarkBreakingOut(holes::HoleFacts& facts, const scene::Shape& shape) {
   facts.breaksOut = floor && *floor <= tol;
 }
 
-std::vector<holes::HoleFacts> HolesOf(scene::Scene& scene) {
+std::vector<holes::HoleFacts> HolesOf(scene::Scene& scene, bool marked) {
   std::vector<holes::HoleFacts> holes;
   for (scene::Shape* s : scene.AllShapes())
     if (s->Store().First(host::comp::kHoleData)) {
       holes.push_back(FactsOf(scene, *s));
-      MarkBreakingOut(holes.back(), *s);
+      if (marked) MarkBreakingOut(holes.back(), *s);
     }
   return holes;
 }

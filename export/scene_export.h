@@ -18,9 +18,10 @@ holes::HoleFacts FactsOf(scene::Scene& scene, scene::Shape& shape);
 // Whether the blind hole of `facts` on `shape` breaks out of the part as the part's solid is
 // measured along its axis (HoleFacts::breaksOut); left as it is without a measure.
 void MarkBreakingOut(holes::HoleFacts& facts, const scene::Shape& shape);
-// The facts of every shape of the model that carries a hole record, in model order, marked when
-// they break out.
-std::vector<holes::HoleFacts> HolesOf(scene::Scene& scene);
+// The facts of every shape of the model that carries a hole record, in model order; with `marked`,
+// each blind hole is marked when it breaks out (MarkBreakingOut, which measures the part along
+// it). The design check measures each hole itself, once, and asks for them unmarked.
+std::vector<holes::HoleFacts> HolesOf(scene::Scene& scene, bool marked = true);
 
 // The hole on `shape` as the export cuts it, from its facts: its position, normal and profile
 // chains in the page's unit, none when its facts say it is no hole.

@@ -83,9 +83,9 @@ class HostWindow : public QMainWindow {
   // Asked for every file name (a file dialog unless set; tests answer from here).
   void SetFileAsker(FileAsker asker) { fileAsker_ = std::move(asker); }
 
-  // Where a hole dragged to `pixel` goes, snapped unless snapping is off or `keys` hold Shift;
-  // nullopt off the part.
-  std::optional<DropPlace> PlaceAt(QPoint pixel, Qt::KeyboardModifiers keys = {});
+  // Where a hole dragged to what the view picked goes, snapped unless snapping is off or `keys`
+  // hold Shift; nullopt off the part.
+  std::optional<DropPlace> DropPlaceOf(const Pick& pick, Qt::KeyboardModifiers keys = {});
 
   // What the user's gestures come to; pixels are the view's. A click selects the shape there
   // (with Ctrl it is added to or taken from the selection, with Shift added).
@@ -135,7 +135,7 @@ class HostWindow : public QMainWindow {
   bool DragOver(QPoint pixel, Qt::KeyboardModifiers keys);
   void Hover(QPoint pixel);
   void ContextMenu(QPoint pixel);
-  std::optional<DropPlace> Place(QPoint pixel, Qt::KeyboardModifiers keys);
+  std::optional<DropPlace> Place(const Pick& pick, Qt::KeyboardModifiers keys);
   // The part's own flat face holding a point (mm), along `normal` (either way).
   std::optional<FaceFrame> PartFaceAt(const gp_Pnt& at, const gp_Dir& normal);
   std::vector<SnapPoint> HoleCentresOn(const FaceFrame& face);

@@ -115,16 +115,16 @@ std::vector<SnapPoint> HostWindow::HoleCentresOn(const FaceFrame& face) {
   return centres;
 }
 
-std::optional<DropPlace> HostWindow::PlaceAt(QPoint pixel, Qt::KeyboardModifiers keys) {
+std::optional<DropPlace> HostWindow::DropPlaceOf(const Pick& pick,
+                                                 Qt::KeyboardModifiers keys) {
   try {
-    return Place(pixel, keys);
+    return Place(pick, keys);
   } catch (const Standard_Failure&) {
     return std::nullopt;  // a face the kernel cannot measure takes no hole
   }
 }
 
-std::optional<DropPlace> HostWindow::Place(QPoint pixel, Qt::KeyboardModifiers keys) {
-  const Pick pick = view_->PickAt(pixel);
+std::optional<DropPlace> HostWindow::Place(const Pick& pick, Qt::KeyboardModifiers keys) {
   if (!pick.hit) return std::nullopt;
   BRepAdaptor_Surface surface(pick.face, Standard_False);
   if (surface.GetType() != GeomAbs_Plane) return std::nullopt;
@@ -179,26 +179,27 @@ void HostWindow::SayWhere(const DropPlace& place) {
 }
 
 bool HostWindow::DragOver(QPoint pixel, Qt::KeyboardModifiers keys) {
-  const std::optional<DropPlace> place = PlaceAt(pixel, keys);
+  const Pick pick = view_->PickAt(pixel);
+  const std::optional<DropPlace> place = DropPlaceOf(pick, keys);
   view_->ShowMarker(place ? std::optional<gp_Pnt>(place->at) : std::nullopt);
   if (!place) {
     cursor_->clear();
-    return view_->PickAt(pixel).hit;  // a curved face takes the drop, to say why it cannot
+    return pick.hit;  // a curved face takes the drop, to say why it cannot
   }
   SayWhere(*place);
   return true;
 }
 
 void HostWindow::Hover(QPoint pixel) {
-  const std::optional<DropPlace> place = PlaceAt(pixel, Qt::ShiftModifier);
+  const Pick pick = view_->PickAt(pixel);
+  const std::optional<DropPlace> place = DropPlaceOf(pick, Qt::ShiftModifier);
   if (place)
     SayWhere(*place);
   else
     cursor_->clear();
   // A faulty hole under the cursor says what is wrong with it.
-  if (const Pick pick = view_->PickAt(pixel); pick.hit)
-    if (const int32_t id = PickedHole(shown_, pick))
-      if (const QString errors = ErrorsOf(id); !errors.isEmpty()) statusBar()->showMessage(errors);
+  if (const int32_t id = PickedHole(shown_, pick))
+    if (const QString errors = ErrorsOf(id); !errors.isEmpty()) statusBar()->showMessage(errors);
 }
 
 QString HostWindow::ErrorsOf(int32_t hole) const {
@@ -231,9 +232,9 @@ void HostWindow::DropAt(QPoint pixel, Qt::KeyboardModifiers keys) {
   // Where the user let go, as the view stood then: the dialog opens once the drag is over, and
   // by then the window may have laid itself out anew (a panel grown by a longer text) and the
   // same pixel show another point of the part.
-  const bool hit = view_->PickAt(pixel).hit;
-  const std::optional<DropPlace> place = hit ? PlaceAt(pixel, keys) : std::nullopt;
-  QTimer::singleShot(0, this, [this, pixel, hit, place] { DropOn(pixel, hit, place); });
+  const Pick pick = view_->PickAt(pixel);
+  const std::optional<DropPlace> place = DropPlaceOf(pick, keys);
+  QTimer::singleShot(0, this, [this, pixel, hit = pick.hit, place] { DropOn(pixel, hit, place); });
 }
 
 void HostWindow::DropOn(QPoint pixel, bool hit, const std::optional<DropPlace>& place) {

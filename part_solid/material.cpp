@@ -106,7 +106,6 @@ host::AxisMaterial MaterialAlong(const TopoDS_Shape& solid, const std::array<dou
     const std::vector<Crossing> crossings = Crossings(solid, gp_Lin(p, dir), reach);
 
     // Between two crossings the line is wholly in or out: the middle decides.
-    size_t enterAt = 0;
     std::vector<std::pair<size_t, size_t>> runs;  // indexes of the crossings bounding each run
     for (size_t i = 0; i + 1 < crossings.size(); ++i) {
       const double mid = (crossings[i].w + crossings[i + 1].w) / 2;
@@ -120,8 +119,7 @@ host::AxisMaterial MaterialAlong(const TopoDS_Shape& solid, const std::array<dou
       out.spans.push_back({crossings[r.first].w, crossings[r.second].w});
 
     if (const host::MaterialSpan* ahead = out.Ahead(kSameCrossingMm)) {
-      enterAt = runs[static_cast<size_t>(ahead - out.spans.data())].first;
-      const Crossing& entry = crossings[enterAt];
+      const Crossing& entry = crossings[runs[static_cast<size_t>(ahead - out.spans.data())].first];
       out.entryCos = -CosOutward(entry, dir, out.entryPlanar);
       out.entryEdgeDistance =
           DistanceTo(entry.face, TopAbs_EDGE, p.Translated(gp_Vec(dir) * entry.w));
@@ -163,14 +161,15 @@ void InstallMaterialProbe(scene::Scene& model) {
       out.failure = "the part's size: " + e.Description();
       return out;
     }
-    input.solidBrep = shapes[0]->Solid();
-    if (made->solid.IsNull() || input.block != made->part.block ||
-        input.solidBrep != made->part.solidBrep) {
-      made->part = input;
+    // The part's solid text is copied only when it changed: every hole is measured against it.
+    const std::string& brep = shapes[0]->Solid();
+    if (made->solid.IsNull() || input.block != made->part.block || brep != made->part.solidBrep) {
+      input.solidBrep = brep;
+      made->part = std::move(input);
       made->solid.Nullify();
       made->failure.clear();
       try {
-        made->solid = BaseSolid(input);
+        made->solid = BaseSolid(made->part);
       } catch (const rt::Error& e) {
         made->failure = e.Description();
       }
