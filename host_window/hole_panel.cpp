@@ -62,6 +62,7 @@ void HolePanel::ShowHole(const holes::HoleFacts& f, int selected,
   QString end = tr("through");
   if (!h.through)
     end = h.pointAngle > 0 ? tr("drill point %1").arg(Degrees(h.pointAngle)) : tr("flat bottom");
+  if (!h.through && f.breaksOut) end += tr(", breaks out");  // as the hole table says it
   const QString u = unit.name;
   const QString values[kRows] = {
       QString::fromStdString(f.boundClass.empty() ? f.stored.className : f.boundClass),

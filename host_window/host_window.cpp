@@ -431,8 +431,10 @@ void HostWindow::ShowSelection() {
       position_->ShowNone(
           tr("The selected holes are on different faces: select holes of one "
              "face to move them together."));
-    holePanel_->ShowHole(exporter::FactsOf(model, *model.FindShapeById(holes.front())),
-                         static_cast<int>(holes.size()), findings, unit);
+    scene::Shape& first = *model.FindShapeById(holes.front());
+    holes::HoleFacts facts = exporter::FactsOf(model, first);
+    exporter::MarkBreakingOut(facts, first);
+    holePanel_->ShowHole(facts, static_cast<int>(holes.size()), findings, unit);
   } else {
     position_->ShowNone(tr("Select a hole to place it exactly."));
     holePanel_->ShowNone(static_cast<int>(selection_.size()));

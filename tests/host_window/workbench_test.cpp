@@ -269,6 +269,18 @@ TEST_F(Workbench, AHoleWithAnErrorSaysWhy) {
       << window_->statusBar()->currentMessage().toStdString();
 }
 
+// A tapped hole drilled 16 + 5.1 deep into 20 breaks out: the Hole panel's end says so, as the
+// hole table and the sheet do, beside the finding.
+TEST_F(Workbench, TheHolePanelSaysAHoleBreaksOut) {
+  std::string deep = kTappedM6;
+  deep.replace(deep.find("Lunghezza 12"), 12, "Lunghezza 16");
+  OpenDrilled({{50, 30, 20}}, deep);
+  window_->SelectShape(Holes()[0]->Id());
+  const std::string text = window_->HoleProperties().Text().toStdString();
+  EXPECT_NE(text.find(", breaks out\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("Findings: Error: it breaks out"), std::string::npos) << text;
+}
+
 // Ctrl adds holes clicked in the view to the selection, Delete takes all of them away in one
 // undoable change; the Part panel selects as a list does; all holes alike are selected and
 // edited at once; a double click on a Part panel entry edits its hole.
