@@ -8,8 +8,11 @@
 #include <map>
 #include <nlohmann/json.hpp>
 #include <optional>
+#include <set>
+#include <tuple>
 
 #include "export/scene_export.h"
+#include "host/host_model.h"
 #include "runtime/fp.h"
 #ifdef CAVIX_WITH_OCCT
 #include "part_solid/hole_meeting.h"
@@ -245,25 +248,24 @@ std::string Finding::Json() const {
   return j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
-std::vector<Finding> CheckModel(scene::Scene& model, const std::vector<int32_t>* only) {
+namespace {
+
+// The check on holes already read: `inputs[i]` is the solid of `facts[i]`; only the findings that
+// concern a hole `wanted` says yes to are made.
+template <typename Wanted>
+std::vector<Finding> CheckRead(scene::Scene& model, const std::vector<holes::HoleFacts>& facts,
+                               const std::vector<exporter::HoleSolidInput>& inputs,
+                               const Wanted& wanted) {
   const double mm = model.ActivePage().LengthUnits() == scene::Units::Inch ? rt::kMmPerInch : 1;
-  auto wanted = [only](int32_t id) {
-    return !only || std::find(only->begin(), only->end(), id) != only->end();
-  };
   std::vector<Finding> out;
-  // Unmarked: whether a hole breaks out is found below, from the one measure each hole gets.
-  const std::vector<holes::HoleFacts> facts = exporter::HolesOf(model, /*marked=*/false);
-  std::vector<exporter::HoleSolidInput> inputs;
   std::vector<Solid> solids;
   std::vector<size_t> solidFacts;
   for (size_t i = 0; i < facts.size(); ++i) {
     const holes::HoleFacts& f = facts[i];
-    scene::Shape* shape = model.FindShapeById(f.id);
-    inputs.push_back(exporter::HoleOf(f, *shape));
     if (wanted(f.id))
-      if (const std::optional<host::AxisMaterial> m = shape->MeasureMaterial())
+      if (const std::optional<host::AxisMaterial> m = model.FindShapeById(f.id)->MeasureMaterial())
         CheckMaterial(f, *m, mm, out);
-    if (std::optional<Solid> s = SolidOf(f, inputs.back())) {
+    if (std::optional<Solid> s = SolidOf(f, inputs[i])) {
       solids.push_back(std::move(*s));
       solidFacts.push_back(i);
     }
@@ -295,13 +297,90 @@ std::vector<Finding> CheckModel(scene::Scene& model, const std::vector<int32_t>*
     f.other = facts[first].id;
     out.push_back(std::move(f));
   }
-  // Hole by hole in the model's order, the pairs on their later hole.
+  return out;
+}
+
+// Hole by hole in the model's order; a hole's own findings before the pairs it is the later hole
+// of, and those in the order of the earlier hole.
+void Order(const std::vector<holes::HoleFacts>& facts, std::vector<Finding>& findings) {
   std::map<int32_t, size_t> place;
   for (size_t i = 0; i < facts.size(); ++i) place[facts[i].id] = i;
-  std::stable_sort(out.begin(), out.end(), [&place](const Finding& a, const Finding& b) {
-    return place.at(a.hole) < place.at(b.hole);
-  });
+  auto key = [&place](const Finding& f) {
+    const bool pair = f.other != 0;
+    return std::tuple(place.at(f.hole), pair, pair ? place.at(f.other) : 0);
+  };
+  std::stable_sort(findings.begin(), findings.end(),
+                   [&key](const Finding& a, const Finding& b) { return key(a) < key(b); });
+}
+
+std::vector<exporter::HoleSolidInput> SolidInputs(scene::Scene& model,
+                                                  const std::vector<holes::HoleFacts>& facts) {
+  std::vector<exporter::HoleSolidInput> inputs;
+  inputs.reserve(facts.size());
+  for (const holes::HoleFacts& f : facts) inputs.push_back(exporter::HoleOf(f, *model.FindShapeById(f.id)));
+  return inputs;
+}
+
+}  // namespace
+
+std::vector<Finding> CheckModel(scene::Scene& model, const std::vector<int32_t>* only) {
+  // Unmarked: whether a hole breaks out is found here, from the one measure each hole gets.
+  const std::vector<holes::HoleFacts> facts = exporter::HolesOf(model, /*marked=*/false);
+  std::vector<Finding> out =
+      CheckRead(model, facts, SolidInputs(model, facts), [only](int32_t id) {
+        return !only || std::find(only->begin(), only->end(), id) != only->end();
+      });
+  Order(facts, out);
   return out;
+}
+
+const std::vector<Finding>& LiveCheck::Update(scene::Scene& model) {
+  const std::vector<holes::HoleFacts> facts = exporter::HolesOf(model, /*marked=*/false);
+  const std::vector<exporter::HoleSolidInput> inputs = SolidInputs(model, facts);
+  const std::vector<scene::Shape*> shapes = model.MainPart().ShapeItems();
+  Part part;
+  part.inch = model.ActivePage().LengthUnits() == scene::Units::Inch;
+  if (!shapes.empty()) {
+    const scene::Shape& first = *shapes.front();
+    part.solid = std::hash<std::string>{}(first.Solid());
+    if (const scene::Component* size = first.Store().First(host::comp::kShapeSize))
+      for (int32_t i = 1; i <= 3; ++i) {
+        const rt::Variant v = size->Value(i);
+        part.place.push_back(v.IsNumeric() ? rt::CDbl(v) : std::nan(""));
+      }
+    for (const scene::Vec3& v : {first.Position(), first.Normal()})
+      part.place.insert(part.place.end(), {v.x, v.y, v.z});
+  }
+  std::map<int32_t, Hole> holes;
+  for (size_t i = 0; i < facts.size(); ++i) {
+    const holes::HoleFacts& f = facts[i];
+    holes[f.id] = {f.name,  f.boundClass, f.stored,           f.position, f.axis, f.throughDepth,
+                   f.problem, inputs[i].chains, inputs[i].position, inputs[i].normal};
+  }
+  if (!checked_ || !(part == part_)) {
+    findings_ = CheckRead(model, facts, inputs, [](int32_t) { return true; });
+  } else {
+    std::set<int32_t> changed;  // new, changed or gone
+    for (const auto& [id, hole] : holes)
+      if (const auto was = holes_.find(id); was == holes_.end() || !(was->second == hole))
+        changed.insert(id);
+    for (const auto& [id, hole] : holes_)
+      if (!holes.count(id)) changed.insert(id);
+    std::erase_if(findings_, [&changed](const Finding& f) {
+      return changed.count(f.hole) || (f.other && changed.count(f.other));
+    });
+    if (!changed.empty()) {
+      std::vector<Finding> fresh = CheckRead(
+          model, facts, inputs, [&changed](int32_t id) { return changed.count(id) > 0; });
+      findings_.insert(findings_.end(), std::make_move_iterator(fresh.begin()),
+                       std::make_move_iterator(fresh.end()));
+    }
+  }
+  Order(facts, findings_);
+  checked_ = true;
+  part_ = std::move(part);
+  holes_ = std::move(holes);
+  return findings_;
 }
 
 }  // namespace cavix::actions

@@ -284,7 +284,7 @@ void HostWindow::Refresh() {
     clock.start();
     const size_t recut = shown_.Update(part, ids);
     const qint64 cutMs = clock.elapsed();
-    findings_ = Findings(model);
+    findings_ = Findings(model, check_);
     std::set<int32_t> faulty;
     for (const Finding& f : findings_)
       if (f.error) faulty.insert(f.hole);

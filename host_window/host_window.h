@@ -174,6 +174,7 @@ class HostWindow : public QMainWindow {
   QPushButton* applyExtents_ = nullptr;
   QLabel* partNote_ = nullptr;
   QLabel *cursor_ = nullptr, *selectionNote_ = nullptr, *findingsNote_ = nullptr;
+  actions::LiveCheck check_;        // the model's, kept up to date hole by hole
   std::vector<Finding> findings_;  // the design check's, as of the last Refresh
   QAction *undo_ = nullptr, *redo_ = nullptr, *save_ = nullptr, *delete_ = nullptr;
   QAction *snap_ = nullptr, *export_ = nullptr, *edit_ = nullptr, *editAllLike_ = nullptr,

@@ -146,9 +146,9 @@ std::map<int32_t, ThreadBand> ThreadBands(scene::Scene& model) {
   return bands;
 }
 
-std::vector<Finding> Findings(scene::Scene& model) {
+std::vector<Finding> Findings(scene::Scene& model, actions::LiveCheck& check) {
   std::vector<Finding> out;
-  for (const actions::Finding& f : actions::CheckModel(model))
+  for (const actions::Finding& f : check.Update(model))
     out.push_back({f.hole, f.IsError(), f.text});
   return out;
 }

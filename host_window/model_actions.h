@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "actions/design_check.h"
 #include "actions/holes.h"
 #include "actions/workspace.h"
 #include "export/export.h"
@@ -97,9 +98,9 @@ struct Finding {
   bool error = false;  // an error, not only a warning
   std::string text;
 };
-// What the design check finds in the model (actions::CheckModel), for the panels, the status bar
-// and the colour of the holes.
-std::vector<Finding> Findings(scene::Scene& model);
+// What the design check finds in the model, for the panels, the status bar and the colour of the
+// holes; `check` keeps the findings of the holes that did not change since its last update.
+std::vector<Finding> Findings(scene::Scene& model, actions::LiveCheck& check);
 // The part's first shape's extents in page units, and whether it is an imported solid.
 scene::Vec3 Extents(const scene::Scene& model);
 bool HasOwnSolid(const scene::Scene& model);

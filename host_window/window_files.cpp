@@ -82,6 +82,7 @@ bool HostWindow::Replace(std::unique_ptr<Document> doc) {
   doc_ = std::move(doc);
   // Another model: nothing of what the view cut or drew before stays.
   shown_ = partsolid::ShownPart();
+  check_ = actions::LiveCheck();
   view_->Clear();
   base_.Nullify();
   selection_.clear();

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "actions/design_check.h"
+#include "actions/workspace.h"
 #include "app/cli.h"
 #include "export/occ_part.h"
 #include "part_solid/part_solid.h"
@@ -102,12 +104,27 @@ std::vector<std::string> Findings(const std::string& jsonLines) {
 }
 
 // Each fault planted once on the default 100 x 60 x 20 block, the figures worked out by hand.
+// After every change the window's check, which checks again only what changed, finds what the
+// whole check finds.
 TEST_F(Fit, TheCheckFindsThePlantedFaultsAndNothingElse) {
   Cavix({"new", model_});
-  auto drop = [this](const std::string& at, const std::string& script,
-                     const std::string& normal = "0,0,-1") {
+  const app::Command command{"check", "", "", {}, 0, 0, nullptr};
+  std::ostringstream unused;
+  const scene::ServiceConfig services = app::Invocation{command, {}, {}, unused, unused, {}}.Services();
+  actions::LiveCheck live;
+  auto agrees = [&] {
+    const auto workspace = actions::Workspace::Open(model_, services);
+    std::vector<std::string> kept, whole;
+    for (const actions::Finding& f : live.Update(workspace->Model())) kept.push_back(f.Line());
+    for (const actions::Finding& f : actions::CheckModel(workspace->Model()))
+      whole.push_back(f.Line());
+    EXPECT_EQ(kept, whole);
+  };
+  auto drop = [&](const std::string& at, const std::string& script,
+                  const std::string& normal = "0,0,-1") {
     Cavix({"drop", model_, "--at", at, "--normal", normal, "--script",
            script[0] == '/' ? script : kScripts + script});
+    agrees();
     return last_err_;
   };
   // #2: an M10 counterbore, blind, the table's lengths: 10.6 + 10 + a 118 degree point of 3.3
@@ -146,6 +163,12 @@ TEST_F(Fit, TheCheckFindsThePlantedFaultsAndNothingElse) {
     script.replace(script.find("select Lunghezza 12"), 19, "text Lunghezza " + length);
     std::ofstream(dir_.File("plain_" + length + ".txt")) << script;
     drop(length == "18" ? "55,12,20" : "30,15,20", dir_.File("plain_" + length + ".txt"));
+  }
+
+  // A move of #7 into #6 and back.
+  for (const char* at : {"45,49,20", "51,49,20"}) {
+    Cavix({"move", model_, "#7", "--at", at});
+    agrees();
   }
 
   const std::string before = test::Slurp(model_);
@@ -188,8 +211,10 @@ TEST_F(Fit, TheCheckFindsThePlantedFaultsAndNothingElse) {
   Cavix({"drop", model_, "--strict", "--at", "65,38,20", "--script", kScripts + "plain_blind.txt"});
 
   // Delete takes a hole out, and its findings with it; never the part's own shape.
-  for (const char* hole : {"#3", "#4", "#5", "#8", "#10", "#11", "#12", "#13", "#14"})
+  for (const char* hole : {"#3", "#4", "#5", "#8", "#10", "#11", "#12", "#13", "#14"}) {
     EXPECT_EQ(Cavix({"delete", model_, hole}).substr(0, 9), "deleted #");
+    agrees();
+  }
   EXPECT_EQ(Findings(Cavix({"check", model_, "--json"}, 1)),
             (std::vector<std::string>{"error #2 breaks-out"}));
   Cavix({"delete", model_, "#1"}, 1);
