@@ -18,13 +18,18 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QTreeWidget>
 #include <TopExp_Explorer.hxx>
+#include <Standard_Failure.hxx>
 #include <cstdlib>
+#include <thread>
 
+#include "export/occ_kernel.h"
 #include "export/scene_export.h"
 #include "actions/regen.h"
 #include "forms/qt/window_driver.h"
@@ -92,6 +97,27 @@ HostWindow::HostWindow(const std::string& path, const scene::ServiceConfig& serv
   Remember(path);
   Refresh();
 }
+
+// Parts with more holes than this open at once and are cut behind the window: a hundred take a
+// few tenths of a second, a thousand seconds, and the window should answer meanwhile. Fewer are
+// cut before the part shows, which a user does not notice.
+constexpr size_t kCutBehindHoles = 64;
+
+// A cut of the whole part on its own thread (the cells on worker threads beneath it). The window
+// reads `finished` and takes `shown` once it is set; dropping a Cut stops it and waits for it.
+struct HostWindow::Cut {
+  partsolid::ShowProgress progress;
+  partsolid::ShownPart shown;
+  size_t holes = 0;
+  std::string error;
+  std::atomic<bool> finished{false};
+  std::thread thread;
+
+  ~Cut() {
+    progress.stop = true;
+    if (thread.joinable()) thread.join();
+  }
+};
 
 HostWindow::~HostWindow() = default;
 
@@ -265,6 +291,64 @@ void HostWindow::BuildStatusBar() {
   selectionNote_->setObjectName("selectionNote");
   findingsNote_->setObjectName("findingsNote");
   for (QLabel* l : {cursor_, selectionNote_, findingsNote_}) statusBar()->addPermanentWidget(l);
+  progress_ = new QProgressBar;
+  progress_->setObjectName("cutProgress");
+  progress_->setMaximumWidth(260);
+  progress_->hide();
+  statusBar()->addPermanentWidget(progress_);
+  progressTimer_ = new QTimer(this);
+  progressTimer_->setInterval(50);
+  connect(progressTimer_, &QTimer::timeout, this, [this] {
+    if (!cutting_) return progressTimer_->stop();
+    if (cutting_->finished) return CutDone();
+    const size_t total = cutting_->progress.total;
+    progress_->setRange(0, static_cast<int>(std::max<size_t>(total, 1)));
+    progress_->setValue(static_cast<int>(cutting_->progress.done));
+  });
+}
+
+void HostWindow::StartCut(const exporter::PartInput& part,
+                          const std::vector<partsolid::HoleId>& ids) {
+  cutting_.reset();  // a cut of what the part was is of no use any more
+  shown_ = partsolid::ShownPart();
+  view_->Clear();
+  view_->ShowUncut(base_);
+  auto cut = std::make_unique<Cut>();
+  cut->holes = ids.size();
+  cut->thread = std::thread([c = cut.get(), part, ids] {
+    try {
+      c->shown.Show(part, ids, &c->progress);
+    } catch (const rt::Error& e) {
+      c->error = e.Description();
+    } catch (const Standard_Failure& f) {
+      c->error = "the view could not cut the part (" + exporter::KernelFailure(f) + ")";
+    } catch (const std::exception& e) {
+      c->error = e.what();
+    }
+    c->finished = true;
+  });
+  cutting_ = std::move(cut);
+  progress_->setFormat(tr("Cutting %1: %p%").arg(Counted(ids.size(), "hole", "holes")));
+  progress_->setRange(0, 0);  // busy until the part is divided
+  progress_->show();
+  statusBar()->showMessage(tr("Cutting %1…").arg(Counted(ids.size(), "hole", "holes")));
+  progressTimer_->start();
+}
+
+void HostWindow::CutDone() {
+  progressTimer_->stop();
+  progress_->hide();
+  const std::unique_ptr<Cut> cut = std::move(cutting_);
+  if (cut->error.empty()) {
+    shown_ = std::move(cut->shown);
+  } else {
+    // The session stays: the part shows uncut, and the next change of the part tries again.
+    Message(tr("The holes could not be cut for the view: %1").arg(Text(cut->error)));
+    base_.Nullify();
+    return;
+  }
+  Refresh();
+  statusBar()->showMessage(tr("%1 cut").arg(Counted(cut->holes, "hole", "holes")));
 }
 
 // ---- showing the model ----
@@ -275,20 +359,29 @@ void HostWindow::Refresh() {
   std::vector<partsolid::HoleId> ids;
   try {
     const exporter::PartInput part = PartOf(model, ids);
-    if (base_.IsNull() || part.block != baseOf_.block || part.solidBrep != baseOf_.solidBrep) {
+    const bool whole =
+        base_.IsNull() || part.block != baseOf_.block || part.solidBrep != baseOf_.solidBrep;
+    if (whole) {
       baseOf_ = part;
       baseOf_.holes.clear();
       base_ = partsolid::BaseSolid(part);
     }
+    // A part of many holes cut anew is cut behind the window; until that cut is done the view
+    // shows the part uncut, and the changes made meanwhile are cut when it is.
+    if (whole && ids.size() > kCutBehindHoles)
+      StartCut(part, ids);
+    else if (whole)
+      cutting_.reset();
+    size_t recut = 0;
     QElapsedTimer clock;
     clock.start();
-    const size_t recut = shown_.Update(part, ids);
+    if (!cutting_) recut = shown_.Update(part, ids);
     const qint64 cutMs = clock.elapsed();
     findings_ = Findings(model, check_);
     std::set<int32_t> faulty;
     for (const Finding& f : findings_)
       if (f.error) faulty.insert(f.hole);
-    view_->Show(shown_, faulty);
+    if (!cutting_) view_->Show(shown_, faulty);
     threads_ = ThreadBands(model);
     // A faulty hole shows its warning colour whole: its thread's band would hide most of it.
     for (int32_t id : faulty) threads_.erase(id);

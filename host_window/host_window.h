@@ -25,7 +25,9 @@ class QDockWidget;
 class QDoubleSpinBox;
 class QLabel;
 class QMenu;
+class QProgressBar;
 class QPushButton;
+class QTimer;
 class QTreeWidget;
 
 namespace cavix::hostwindow {
@@ -62,6 +64,8 @@ class HostWindow : public QMainWindow {
   Document& Doc() { return *doc_; }
   PartView& View() { return *view_; }
   const partsolid::ShownPart& Shown() const { return shown_; }
+  // Whether the part's holes are being cut behind the window (the part shows uncut meanwhile).
+  bool Cutting() const { return cutting_ != nullptr; }
   QTreeWidget& CatalogPanel() { return *catalog_; }
   QTreeWidget& ShapesPanel() { return *shapes_; }
   PositionPanel& Positions() { return *position_; }
@@ -126,6 +130,10 @@ class HostWindow : public QMainWindow {
   // Shows the model anew: the part (only what changed is cut again), the panels, the title.
   void Refresh();
   void ShowSelection();
+  // Cuts the whole part on other threads, showing its solid uncut and how far the cut is until
+  // it is done; then CutDone shows it.
+  void StartCut(const exporter::PartInput& part, const std::vector<partsolid::HoleId>& ids);
+  void CutDone();
   void Message(const QString& text);
   // The dialog user for a drop or an edit at these places, seen at `pixel`: the dialog placed
   // beside the pixel, the preview following it, then the tests' user.
@@ -159,6 +167,10 @@ class HostWindow : public QMainWindow {
   scene::ServiceConfig services_;
   std::unique_ptr<Document> doc_;
   partsolid::ShownPart shown_;
+  struct Cut;
+  std::unique_ptr<Cut> cutting_;  // the cut behind the window, if one runs
+  QProgressBar* progress_ = nullptr;
+  QTimer* progressTimer_ = nullptr;
   // The part's own solid (no hole cut), made again when the part changes.
   exporter::PartInput baseOf_;
   TopoDS_Shape base_;

@@ -198,7 +198,7 @@ void PartView::paintGL() {
     view_->MustBeResized();
     view_->Invalidate();
   }
-  if (!fitted_ && !cells_.empty()) {
+  if (!fitted_ && (!cells_.empty() || !uncut_.IsNull())) {
     view_->FitAll(0.05, Standard_False);
     fitted_ = true;
   }
@@ -207,6 +207,7 @@ void PartView::paintGL() {
 }
 
 void PartView::Show(const partsolid::ShownPart& part, const std::set<int32_t>& faulty) {
+  ShowUncut({});
   const std::vector<partsolid::Cell>& cells = part.Cells();
   // A hole whose fault came or went is drawn anew with its cells.
   std::set<int32_t> changed;
@@ -264,7 +265,22 @@ void PartView::Show(const partsolid::ShownPart& part, const std::set<int32_t>& f
   update();
 }
 
+void PartView::ShowUncut(const TopoDS_Shape& solid) {
+  if (!uncut_.IsNull()) context_->Remove(uncut_, Standard_False);
+  uncut_.Nullify();
+  if (!solid.IsNull()) {
+    uncut_ = new AIS_Shape(solid);
+    uncut_->SetMaterial(Matt(kPartColour));
+    uncut_->SetColor(kPartColour);
+    uncut_->Attributes()->SetFaceBoundaryDraw(Standard_True);
+    uncut_->Attributes()->FaceBoundaryAspect()->SetColor(Quantity_NOC_BLACK);
+    context_->Display(uncut_, AIS_Shaded, -1, Standard_False);
+  }
+  update();
+}
+
 void PartView::Clear() {
+  ShowUncut({});
   for (CellPrs& prs : cells_) {
     if (!prs.faces.IsNull()) context_->Remove(prs.faces, Standard_False);
     if (!prs.edges.IsNull()) context_->Remove(prs.edges, Standard_False);

@@ -49,6 +49,10 @@ class PartView : public QOpenGLWidget {
   void Show(const partsolid::ShownPart& part, const std::set<int32_t>& faulty = {});
   // Forgets every cell drawn, before another model is shown.
   void Clear();
+  // The part's solid drawn whole, none of its holes cut, while they are cut elsewhere: nothing of
+  // it can be picked. A null shape takes it away (Show does too).
+  void ShowUncut(const TopoDS_Shape& solid);
+  bool UncutShown() const { return !uncut_.IsNull(); }
   // The threads of the threaded holes, by hole id; bands that did not change stay as drawn.
   void ShowThreads(const std::map<int32_t, ThreadBand>& bands);
   size_t ThreadsShown() const { return threads_.size(); }
@@ -130,6 +134,7 @@ class PartView : public QOpenGLWidget {
   };
   std::map<int32_t, ThreadPrs> threads_;
   std::vector<Handle(AIS_Shape)> ghosts_;
+  Handle(AIS_Shape) uncut_;
   Handle(AIS_InteractiveObject) marker_;
   QLabel* hint_ = nullptr;
   std::map<const SelectMgr_SelectableObject*, size_t> cellOf_;

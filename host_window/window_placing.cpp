@@ -239,7 +239,8 @@ void HostWindow::DropAt(QPoint pixel, Qt::KeyboardModifiers keys) {
 
 void HostWindow::DropOn(QPoint pixel, bool hit, const std::optional<DropPlace>& place) {
   if (!hit) {
-    statusBar()->showMessage(tr("Drop the hole on a face of the part."));
+    statusBar()->showMessage(cutting_ ? tr("The holes are being cut: drop once they show.")
+                                      : tr("Drop the hole on a face of the part."));
     return;
   }
   if (!place) {

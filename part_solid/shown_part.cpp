@@ -333,10 +333,12 @@ void ShownPart::Finish(Cell& cell) const {
   }
 }
 
-void ShownPart::Run(const std::vector<Job>& jobs) {
+void ShownPart::Run(const std::vector<Job>& jobs, ShowProgress* progress) {
   std::vector<Failures> failed(jobs.size());
   std::vector<std::string> errors(jobs.size());
+  if (progress) progress->total = jobs.size();
   exporter::RunOnWorkers(jobs_ > 0 ? jobs_ : exporter::AllCores(), jobs.size(), [&](size_t i) {
+    if (progress && progress->stop) return;
     const Job& job = jobs[i];
     Cell& cell = cells_[job.cell];
     try {
@@ -353,7 +355,9 @@ void ShownPart::Run(const std::vector<Job>& jobs) {
     } catch (const std::exception& e) {
       errors[i] = e.what();
     }
+    if (progress) ++progress->done;
   });
+  if (progress && progress->stop) rt::Raise(rt::err::kUserInterrupt, "the cut was stopped", "View");
   for (size_t i = 0; i < jobs.size(); ++i) {
     Cell& cell = cells_[jobs[i].cell];
     cell.version = ++versions_;
@@ -390,7 +394,8 @@ void ShownPart::DivideCrowdedCells() {
 
 // ---- public ----
 
-void ShownPart::Show(const exporter::PartInput& part, const std::vector<HoleId>& ids) {
+void ShownPart::Show(const exporter::PartInput& part, const std::vector<HoleId>& ids,
+                     ShowProgress* progress) {
   if (ids.size() != part.holes.size())
     rt::Raise(rt::err::kInvalidCall, "one id per hole is needed", "View");
   part_ = part;
@@ -434,7 +439,7 @@ void ShownPart::Show(const exporter::PartInput& part, const std::vector<HoleId>&
   Divide(whole, order, 0, cells_);
   std::vector<Job> jobs;
   for (size_t i = 0; i < cells_.size(); ++i) jobs.push_back({i, {}});
-  Run(jobs);
+  Run(jobs, progress);
 }
 
 size_t ShownPart::Update(const exporter::PartInput& part, const std::vector<HoleId>& ids) {

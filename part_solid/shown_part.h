@@ -17,6 +17,7 @@
 #include <TopoDS_Compound.hxx>
 #include <TopoDS_Shape.hxx>
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -51,6 +52,14 @@ struct Cell {
 inline constexpr size_t kCellHoles = 4;
 inline constexpr size_t kCellHolesMax = 8;
 
+// How far a Show on another thread has come, and how that thread is told to give up. Shared
+// between the thread that shows and the one that waits.
+struct ShowProgress {
+  std::atomic<size_t> done{0};   // cells cut
+  std::atomic<size_t> total{0};  // cells to cut, once the part is divided
+  std::atomic<bool> stop{false};
+};
+
 class ShownPart {
  public:
   // Cells are cut on this many workers (0: every core); what is shown does not depend on it.
@@ -58,8 +67,11 @@ class ShownPart {
 
   // Cuts every hole of `part` (ids[i] is the model's id of part.holes[i]) out of its solid, from
   // scratch. A hole whose profile makes no solid is left out and named in Warnings(). Raises
-  // 321 when the part's solid text is not a solid, 5 when its block is not one.
-  void Show(const exporter::PartInput& part, const std::vector<HoleId>& ids);
+  // 321 when the part's solid text is not a solid, 5 when its block is not one. With `progress`,
+  // says how far it is there, and once told to stop cuts no more cells and raises 18 (what it
+  // shows is then to be thrown away).
+  void Show(const exporter::PartInput& part, const std::vector<HoleId>& ids,
+            ShowProgress* progress = nullptr);
   // Brings the shown part to `part` with as little work as the change needs: new holes are cut
   // from the cells they reach, changed and removed ones re-cut their cells, a change of the part
   // itself shows everything anew. Returns the number of cells cut again.
@@ -96,7 +108,7 @@ class ShownPart {
   // Divides a box into cells of at most kCellHoles holes where planes between holes allow.
   void Divide(Cell region, std::vector<HoleId> holes, int depth, std::vector<Cell>& out) const;
   void MakeBase(Cell& cell) const;
-  void Run(const std::vector<Job>& jobs);
+  void Run(const std::vector<Job>& jobs, ShowProgress* progress = nullptr);
   // Problems go to `failed`; the cell shows what could be cut.
   void CutFromBase(Cell& cell, Failures& failed) const;
   void CutMore(Cell& cell, HoleId id, Failures& failed) const;

@@ -21,6 +21,7 @@ constexpr Described kDescriptions[] = {
     {9, "Subscript out of range"},
     {11, "Division by zero"},
     {13, "Type mismatch"},
+    {18, "User interrupt occurred"},
     {52, "Bad file name or number"},
     {53, "File not found"},
     {54, "Bad file mode"},

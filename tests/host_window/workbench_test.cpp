@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QStatusBar>
@@ -246,6 +247,42 @@ TEST_F(Workbench, AGridFromThePatternPanelPlacedExactlyAndExported) {
   }
   std::ifstream csv(dir_.File("grid.csv"));
   EXPECT_EQ(std::count(std::istreambuf_iterator<char>(csv), {}, '\n'), 13);
+}
+
+// A part of many holes shows at once, uncut, with the cut's progress in the status bar, and its
+// holes when they are cut; a change made meanwhile is cut after them. A window closed while its
+// cut runs stops it.
+TEST_F(Workbench, APartOfManyHolesShowsAtOnceAndItsHolesWhenCut) {
+  std::vector<actions::Placement> at;
+  for (int i = 0; i < 12; ++i)
+    for (int j = 0; j < 6; ++j) at.push_back({{6.0 + 8 * i, 6.0 + 9.6 * j, 20}, {0, 0, -1}});
+  auto work = actions::Workspace::Adopt(scene::Scene::NewModel({100, 60, 20}),
+                                        dir_.File("many.json"), Services());
+  std::ostringstream out, diag;
+  actions::DialogPlayer player(forms::ParseScript(kTappedM6, "test"), out, diag);
+  actions::Drop(*work, at, player);
+  work->Save();
+  { hostwindow::HostWindow closed(work->Path(), Services()); EXPECT_TRUE(closed.Cutting()); }
+
+  window_ = std::make_unique<hostwindow::HostWindow>(work->Path(), Services());
+  // Before any event is handled: the part is shown, its holes not yet.
+  ASSERT_TRUE(window_->Cutting());
+  EXPECT_TRUE(window_->View().UncutShown());
+  EXPECT_TRUE(window_->Shown().Cells().empty());
+  auto* progress = window_->findChild<QProgressBar*>("cutProgress");
+  EXPECT_TRUE(progress->isVisibleTo(window_.get()));
+  const int32_t gone = Holes().front()->Id(), kept = Holes().back()->Id();
+  window_->SelectShape(gone);
+  window_->DeleteSelected();
+  EXPECT_TRUE(window_->Cutting());
+  window_->show();
+  ASSERT_TRUE(WaitFor([&] { return !window_->Cutting(); }, 120000));
+  EXPECT_FALSE(window_->View().UncutShown());
+  EXPECT_FALSE(progress->isVisibleTo(window_.get()));
+  EXPECT_TRUE(window_->Shown().FacesOf(partsolid::HoleId(gone)).empty());
+  EXPECT_FALSE(window_->Shown().FacesOf(partsolid::HoleId(kept)).empty());
+  const double volume = exporter::Measure(exporter::PartFromScene(window_->Doc().Model())).volume;
+  EXPECT_NEAR(exporter::SolidVolume(window_->Shown().Solid()), volume, 1e-6 * volume);
 }
 
 // Two tapped holes 3 mm apart cut into each other: the later is drawn in the warning colour, and
