@@ -19,6 +19,7 @@
 #include <TopTools_ListOfShape.hxx>
 #include <TopTools_MapOfShape.hxx>
 #include <TopoDS.hxx>
+#include <gp_Trsf.hxx>
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -67,7 +68,7 @@ bool Build(BRepAlgoAPI_BooleanOperation& op, const TopoDS_Shape& object,
 std::vector<TopoDS_Shape> Copies(const std::vector<TopoDS_Shape>& tools) {
   std::vector<TopoDS_Shape> copies;
   for (const TopoDS_Shape& t : tools)
-    copies.push_back(BRepBuilderAPI_Copy(t, Standard_False, Standard_False).Shape());
+    copies.push_back(BRepBuilderAPI_Copy(t, Standard_False, Standard_True).Shape());
   return copies;
 }
 
@@ -113,18 +114,38 @@ std::array<double, 6> Extent(const Bnd_Box& box) {
 
 // ---- holes ----
 
-ShownPart::Tooling ShownPart::MakeTooling(const exporter::HoleSolidInput& hole,
-                                          size_t index) const {
+ShownPart::Tooling ShownPart::MakeTooling(const exporter::HoleSolidInput& hole, size_t index) {
   Tooling t;
   t.input = hole;
-  std::vector<std::string> warnings;
-  try {
-    t.tools = exporter::MakeHoleTools(hole, exporter::HoleIndex(index), warnings);
-  } catch (const std::exception& e) {
-    t.warning = e.what();
+  // Holes of one profile along one axis are one solid moved: made and meshed once, their faces
+  // that no cut touches keep that mesh in every cell (copies of a tool keep their mesh).
+  const Prototype* proto = nullptr;
+  if (!hole.chains.empty()) {
+    const auto found = prototypes_.find({hole.chains, hole.normal});
+    if (found != prototypes_.end()) proto = &found->second;
   }
-  // A hole just dropped has no profile until its dialog makes one: nothing to say about it.
-  if (t.warning.empty() && !hole.chains.empty() && !warnings.empty()) t.warning = warnings.front();
+  if (proto) {
+    gp_Trsf move;
+    move.SetTranslation(gp_Vec(hole.position[0] - proto->position[0],
+                               hole.position[1] - proto->position[1],
+                               hole.position[2] - proto->position[2]));
+    for (const TopoDS_Shape& tool : proto->tools) t.tools.push_back(tool.Moved(TopLoc_Location(move)));
+  } else {
+    std::vector<std::string> warnings;
+    try {
+      t.tools = exporter::MakeHoleTools(hole, exporter::HoleIndex(index), warnings);
+    } catch (const std::exception& e) {
+      t.warning = e.what();
+    }
+    // A hole just dropped has no profile until its dialog makes one: nothing to say about it.
+    if (t.warning.empty() && !hole.chains.empty() && !warnings.empty())
+      t.warning = warnings.front();
+    if (t.warning.empty() && !t.tools.empty()) {
+      for (const TopoDS_Shape& tool : t.tools)
+        BRepMesh_IncrementalMesh(tool, deflection_, Standard_False, kMeshAngle, Standard_False);
+      prototypes_[{hole.chains, hole.normal}] = {t.tools, hole.position};
+    }
+  }
   for (const TopoDS_Shape& tool : t.tools) BRepBndLib::Add(tool, t.box);
   return t;
 }
@@ -421,6 +442,7 @@ void ShownPart::Show(const exporter::PartInput& part, const std::vector<HoleId>&
     }
 
   tooling_.clear();
+  prototypes_.clear();  // meshed for another part's size
   cutFailed_.clear();
   std::vector<HoleId> order;
   for (size_t i = 0; i < ids.size(); ++i) {

@@ -103,7 +103,14 @@ class ShownPart {
   };
   using Failures = std::map<HoleId, std::string>;  // hole -> what went wrong
 
-  Tooling MakeTooling(const exporter::HoleSolidInput& hole, size_t index) const;
+  // A hole's tools as made and meshed for the first hole of its profile and axis, and where.
+  struct Prototype {
+    std::vector<TopoDS_Shape> tools;
+    std::array<double, 3> position;
+  };
+  using ProfileAxis = std::pair<std::vector<exporter::ProfileChain>, std::array<double, 3>>;
+
+  Tooling MakeTooling(const exporter::HoleSolidInput& hole, size_t index);
   bool Reaches(const Tooling& t, const Cell& c) const;
   // Divides a box into cells of at most kCellHoles holes where planes between holes allow.
   void Divide(Cell region, std::vector<HoleId> holes, int depth, std::vector<Cell>& out) const;
@@ -123,6 +130,7 @@ class ShownPart {
   std::array<std::vector<double>, 3> avoid_;  // planes of the part's own faces, per axis
   double deflection_ = 0.1;
   std::map<HoleId, Tooling> tooling_;
+  std::map<ProfileAxis, Prototype> prototypes_;
   std::vector<Cell> cells_;
   Failures cutFailed_;
   uint64_t versions_ = 0;
