@@ -9,7 +9,7 @@
 
 namespace cavix::bench {
 
-// `<temp>/cavix-bench-NAME-PID`, the same folder at every call of the run.
+// `<temp>/cavix-bench-NAME-PID`, made at the first call, the same folder at every call of the run.
 inline const std::filesystem::path& ScratchFolder(const std::string& name) {
   struct Folder {
     std::filesystem::path path;
@@ -20,6 +20,7 @@ inline const std::filesystem::path& ScratchFolder(const std::string& name) {
   };
   static const Folder folder{std::filesystem::temp_directory_path() /
                              ("cavix-bench-" + name + "-" + std::to_string(::getpid()))};
+  std::filesystem::create_directories(folder.path);
   return folder.path;
 }
 

@@ -6,6 +6,7 @@
 #include <benchmark/benchmark.h>
 
 #include <BRepAlgoAPI_Cut.hxx>
+#include <BRepMesh_IncrementalMesh.hxx>
 #include <Graphic3d_ArrayOfPrimitives.hxx>
 #include <Graphic3d_ArrayOfTriangles.hxx>
 #include <Prs3d_Drawer.hxx>
@@ -18,6 +19,8 @@
 #include <vector>
 
 #include "bench/ratio_report.h"
+#include "bench/scratch.h"
+#include "export/export.h"
 #include "export/occ_part.h"
 #include "part_solid/part_solid.h"
 #include "part_solid/shown_part.h"
@@ -122,6 +125,44 @@ void BM_OneCut(benchmark::State& state) {
   }
 }
 
+// Opening a model of n holes, against one STEP export of the same part (the baseline): the first
+// picture (the part's solid meshed and made into triangles, all the window shows before its
+// holes are cut), and every hole shown (every cell cut on every core, meshed, made into triangles
+// and edges). Wall time: it is what a user waits.
+void BM_OpenExportStep(benchmark::State& state) {
+  const exporter::PartInput part = Grid(static_cast<int>(state.range(0)));
+  const std::string path = (bench::ScratchFolder("window") / "part.step").string();
+  for (auto _ : state) exporter::ExportStep(part, path);
+}
+void BM_OpenFirstPicture(benchmark::State& state) {
+  const exporter::PartInput part = Grid(static_cast<int>(state.range(0)));
+  for (auto _ : state) {
+    const TopoDS_Shape base = partsolid::BaseSolid(part);
+    BRepMesh_IncrementalMesh(base, 0.1, Standard_False, 0.5, Standard_True);
+    benchmark::DoNotOptimize(StdPrs_ShadedShape::FillTriangles(base));
+  }
+}
+void BM_OpenAllShown(benchmark::State& state) {
+  const exporter::PartInput part = Grid(static_cast<int>(state.range(0)));
+  std::vector<partsolid::HoleId> ids;
+  for (size_t i = 0; i < part.holes.size(); ++i) ids.push_back(partsolid::HoleId(int32_t(i) + 2));
+  const Handle(Prs3d_Drawer) look = new Prs3d_Drawer();
+  for (auto _ : state) {
+    partsolid::ShownPart view;
+    view.Show(part, ids);
+    for (const partsolid::Cell& c : view.Cells()) {
+      benchmark::DoNotOptimize(StdPrs_ShadedShape::FillTriangles(c.shape));
+      benchmark::DoNotOptimize(StdPrs_WFShape::AddAllEdges(c.edges, look));
+    }
+  }
+}
+void Opening(benchmark::internal::Benchmark* b) {
+  b->Arg(1000)->Iterations(3)->UseRealTime()->Unit(benchmark::kMillisecond);
+}
+BENCHMARK(BM_OpenExportStep)->Apply(Opening);
+BENCHMARK(BM_OpenFirstPicture)->Apply(Opening);
+BENCHMARK(BM_OpenAllShown)->Apply(Opening);
+
 // Process CPU time counts the kernel's worker threads too; wall time is what a user waits.
 BENCHMARK(BM_OneCut)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DropToShown)
@@ -139,5 +180,8 @@ int main(int argc, char** argv) {
     for (const char* n : {"10", "100", "1000"})
       cavix::bench::BaselineOf(std::string("BM_DropToShown/") + n + "/iterations:20/process_time",
                                "BM_OneCut/process_time");
+    for (const char* kind : {"BM_OpenFirstPicture", "BM_OpenAllShown"})
+      cavix::bench::BaselineOf(std::string(kind) + "/1000/iterations:3/real_time",
+                               "BM_OpenExportStep/1000/iterations:3/real_time");
   });
 }

@@ -377,7 +377,8 @@ void HostWindow::Refresh() {
     clock.start();
     if (!cutting_) recut = shown_.Update(part, ids);
     const qint64 cutMs = clock.elapsed();
-    findings_ = Findings(model, check_);
+    // The check of a part being cut waits for its holes: the first picture comes first.
+    if (!cutting_) findings_ = Findings(model, check_);
     std::set<int32_t> faulty;
     for (const Finding& f : findings_)
       if (f.error) faulty.insert(f.hole);
