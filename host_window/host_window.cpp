@@ -536,8 +536,9 @@ void HostWindow::ShowSelection() {
   selectionNote_->setText(holes.empty()
                               ? (selection_.empty() ? QString() : tr("part selected"))
                               : tr("%1 selected").arg(Counted(holes.size(), "hole", "holes")));
-  findingsNote_->setText(findings.empty() ? tr("no findings")
-                                          : Counted(findings.size(), "finding", "findings"));
+  findingsNote_->setText(cutting_            ? tr("checked once cut")
+                         : findings.empty() ? tr("no findings")
+                                            : Counted(findings.size(), "finding", "findings"));
 }
 
 void HostWindow::Message(const QString& text) { QMessageBox::warning(this, tr("Cavix"), text); }

@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "actions/design_check.h"
 #include "actions/hole_table.h"
 #include "export/occ_part.h"
 #include "export/scene_export.h"
@@ -271,6 +272,7 @@ TEST_F(Workbench, APartOfManyHolesShowsAtOnceAndItsHolesWhenCut) {
   EXPECT_TRUE(window_->Shown().Cells().empty());
   auto* progress = window_->findChild<QProgressBar*>("cutProgress");
   EXPECT_TRUE(progress->isVisibleTo(window_.get()));
+  EXPECT_EQ(Status("findingsNote"), "checked once cut");
   const int32_t gone = Holes().front()->Id(), kept = Holes().back()->Id();
   window_->SelectShape(gone);
   window_->DeleteSelected();
@@ -279,6 +281,10 @@ TEST_F(Workbench, APartOfManyHolesShowsAtOnceAndItsHolesWhenCut) {
   ASSERT_TRUE(WaitFor([&] { return !window_->Cutting(); }, 120000));
   EXPECT_FALSE(window_->View().UncutShown());
   EXPECT_FALSE(progress->isVisibleTo(window_.get()));
+  // Checked once the holes show, as the whole check finds.
+  const size_t found = actions::CheckModel(window_->Doc().Model()).size();
+  EXPECT_EQ(Status("findingsNote").toStdString(),
+            found ? std::to_string(found) + " findings" : "no findings");
   EXPECT_TRUE(window_->Shown().FacesOf(partsolid::HoleId(gone)).empty());
   EXPECT_FALSE(window_->Shown().FacesOf(partsolid::HoleId(kept)).empty());
   const double volume = exporter::Measure(exporter::PartFromScene(window_->Doc().Model())).volume;
