@@ -125,7 +125,7 @@ HoleAt PlaceOf(const scene::Scene& model, int32_t id) {
 std::map<int32_t, ThreadBand> ThreadBands(scene::Scene& model) {
   std::map<int32_t, ThreadBand> bands;
   const double mm = UnitOf(model).mm;
-  for (const holes::HoleFacts& f : exporter::HolesOf(model)) {
+  for (const holes::HoleFacts& f : exporter::HolesOf(model, /*marked=*/false)) {
     const holes::HoleSpec& h = f.spec;
     if (!holes::FindHoleKindByName(f.boundClass) || !f.IsHole() || !h.threaded ||
         !(h.threadLength > 0))
