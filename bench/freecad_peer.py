@@ -132,10 +132,14 @@ def run(cmd, env=None):
     """Runs a command; returns (wall seconds, peak RSS in MiB, stdout)."""
     import time
     start = time.perf_counter()
-    proc = subprocess.Popen(cmd, stdout=subprocess.PIPE, stderr=subprocess.PIPE, env=env)
-    out = proc.stdout.read()
-    err = proc.stderr.read()
-    _, status, usage = os.wait4(proc.pid, 0)
+    # Standard error goes to a file: `cavix drop` warns of every hole, and a second pipe read only
+    # after the first would fill and stall both processes.
+    with tempfile.TemporaryFile() as errors:
+        proc = subprocess.Popen(cmd, stdout=subprocess.PIPE, stderr=errors, env=env)
+        out = proc.stdout.read()
+        _, status, usage = os.wait4(proc.pid, 0)
+        errors.seek(0)
+        err = errors.read()
     wall = time.perf_counter() - start
     if status != 0:
         sys.exit("failed: %s\n%s" % (" ".join(cmd), err.decode(errors="replace")[-2000:]))
