@@ -24,9 +24,11 @@ std::optional<std::string> ReadFile(const std::string& path) {
 }  // namespace
 
 Document::Document(std::string path, const scene::ServiceConfig& services)
-    : work_(actions::Workspace::Open(path, services)) {
+    : Document(actions::Workspace::Open(path, services)) {}
+
+Document::Document(std::unique_ptr<actions::Workspace> read) : work_(std::move(read)) {
   text_ = savedText_ = work_->Text();
-  diskText_ = ReadFile(path).value_or(std::string());
+  diskText_ = ReadFile(work_->Path()).value_or(std::string());
 }
 
 Document::Document(std::unique_ptr<actions::Workspace> work, bool kept) : work_(std::move(work)) {

@@ -16,6 +16,8 @@ class Document {
  public:
   // Reads the model file and loads the add-in into it (errors as scene::LoadModel raises them).
   Document(std::string path, const scene::ServiceConfig& services);
+  // The same for a workspace its file was just read into.
+  explicit Document(std::unique_ptr<actions::Workspace> read);
   // A model not read from its file (a new one, or one made from a STEP part): `work`'s path may
   // be empty (no file yet: the first save needs one). Unless `kept`, it counts as changed until
   // saved.

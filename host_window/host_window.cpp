@@ -26,6 +26,9 @@
 #include <QTreeWidget>
 #include <TopExp_Explorer.hxx>
 #include <Standard_Failure.hxx>
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <thread>
 
@@ -76,8 +79,12 @@ QDockWidget* Dock(QMainWindow* window, const QString& title, const char* name, Q
 
 HostWindow::HostWindow(const std::string& path, const scene::ServiceConfig& services,
                        QWidget* parent)
-    : QMainWindow(parent), services_(services) {
-  doc_ = std::make_unique<Document>(path, services);
+    : HostWindow(std::make_unique<Document>(path, services), services, parent) {}
+
+HostWindow::HostWindow(std::unique_ptr<Document> doc, const scene::ServiceConfig& services,
+                       QWidget* parent)
+    : QMainWindow(parent), services_(services), doc_(std::move(doc)) {
+  const std::string path = doc_->Path();
   view_ = new PartView(this);
   setCentralWidget(view_);
   view_->accepts = [](const QMimeData& data) {
@@ -102,6 +109,9 @@ HostWindow::HostWindow(const std::string& path, const scene::ServiceConfig& serv
 // few tenths of a second, a thousand seconds, and the window should answer meanwhile. Fewer are
 // cut before the part shows, which a user does not notice.
 constexpr size_t kCutBehindHoles = 64;
+
+// How much lower than the window's thread the cut runs (a nice value, Linux's per thread).
+constexpr int kCutNiceness = 5;
 
 // A cut of the whole part on its own thread (the cells on worker threads beneath it). The window
 // reads `finished` and takes `shown` once it is set; dropping a Cut stops it and waits for it.
@@ -316,6 +326,9 @@ void HostWindow::StartCut(const exporter::PartInput& part,
   auto cut = std::make_unique<Cut>();
   cut->holes = ids.size();
   cut->thread = std::thread([c = cut.get(), part, ids] {
+    // Below the window in the scheduler's eyes (the cells' workers inherit it): the first picture,
+    // the view's turns and the panels come before the holes, which take every core left.
+    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), kCutNiceness);
     try {
       c->shown.Show(part, ids, &c->progress);
     } catch (const rt::Error& e) {
@@ -600,7 +613,7 @@ void HostWindow::closeEvent(QCloseEvent* event) {
 
 int RunHostWindow(const WindowOptions& options) {
   // A file that is no model is said before any window opens.
-  actions::Workspace::Open(options.model, options.services);
+  auto doc = std::make_unique<Document>(options.model, options.services);
   // The viewer draws through GLX: an X display, and Qt on it even in a Wayland session.
   const char* display = std::getenv("DISPLAY");
   if (!display || !*display)
@@ -610,7 +623,7 @@ int RunHostWindow(const WindowOptions& options) {
   qtview::EnsureApplication();
   // The kernel reports on standard output; the window says what matters itself.
   Message::DefaultMessenger()->RemovePrinters(STANDARD_TYPE(Message_PrinterOStream));
-  HostWindow window(options.model, options.services);
+  HostWindow window(std::move(doc), options.services);
   window.show();
   return QApplication::exec();
 }

@@ -59,6 +59,9 @@ class HostWindow : public QMainWindow {
   // scene::LoadModel raises them, before any window shows).
   HostWindow(const std::string& path, const scene::ServiceConfig& services,
              QWidget* parent = nullptr);
+  // The window on a model already read.
+  HostWindow(std::unique_ptr<Document> doc, const scene::ServiceConfig& services,
+             QWidget* parent = nullptr);
   ~HostWindow() override;
 
   Document& Doc() { return *doc_; }
