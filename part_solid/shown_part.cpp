@@ -27,6 +27,7 @@
 
 #include "export/occ_kernel.h"
 #include "export/occ_part.h"
+#include "export/tiling.h"
 #include "export/workers.h"
 #include "part_solid/part_solid.h"
 #include "runtime/error.h"
@@ -165,7 +166,7 @@ bool ShownPart::Reaches(const Tooling& t, const Cell& c) const {
 void ShownPart::Divide(Cell region, std::vector<HoleId> holes, int depth,
                        std::vector<Cell>& out) const {
   const double diag = std::hypot(max_[0] - min_[0], max_[1] - min_[1], max_[2] - min_[2]);
-  if (holes.size() > kCellHoles && depth < kMaxDepth) {
+  if (holes.size() > kCellHoles * crowding_ && depth < kMaxDepth) {
     // Where the holes are, within the box and the part: the planes go among them.
     std::array<double, 3> from{}, to{}, span{};
     for (size_t k = 0; k < 3; ++k) {
@@ -394,7 +395,7 @@ void ShownPart::DivideCrowdedCells() {
   std::vector<Job> jobs;
   const size_t count = cells_.size();
   for (size_t i = 0; i < count; ++i) {
-    if (cells_[i].holes.size() <= kCellHolesMax) continue;
+    if (cells_[i].holes.size() <= kCellHolesMax * crowding_) continue;
     Cell region;
     region.lo = cells_[i].lo;
     region.hi = cells_[i].hi;
@@ -450,6 +451,14 @@ void ShownPart::Show(const exporter::PartInput& part, const std::vector<HoleId>&
       rt::Raise(rt::err::kInvalidCall, "the hole id " + IdText(ids[i]) + " is used twice", "View");
     if (!tooling_.at(ids[i]).tools.empty()) order.push_back(ids[i]);
   }
+  std::vector<exporter::HoleReach> reach(order.size());
+  std::vector<exporter::HoleIndex> which;
+  for (size_t i = 0; i < order.size(); ++i) {
+    const std::array<double, 6> e = Extent(tooling_.at(order[i]).box);
+    reach[i].box = {{e[0], e[1], e[2]}, {e[3], e[4], e[5]}};
+    which.push_back(exporter::HoleIndex(i));
+  }
+  crowding_ = static_cast<size_t>(std::max(1, exporter::Crowding(reach, which)));
   // The outer sides lie well outside the part: only dividing planes cut it.
   Cell whole;
   const double margin = 1 + 0.01 * diag;

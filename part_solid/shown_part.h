@@ -48,7 +48,9 @@ struct Cell {
   uint64_t version = 0;   // changes whenever `shape` does
 };
 
-// How many holes a cell is made for, and how many it may gather before it is divided again.
+// How many holes a cell is made for, and how many it may gather before it is divided again, where
+// holes keep apart. Where they cut into each other these grow with how many neighbours a hole
+// meets: such holes reach into several cells, and every cell works out again where they meet.
 inline constexpr size_t kCellHoles = 4;
 inline constexpr size_t kCellHolesMax = 8;
 
@@ -123,6 +125,7 @@ class ShownPart {
   void DivideCrowdedCells();
 
   int jobs_ = 0;
+  size_t crowding_ = 1;       // the factor kCellHoles and kCellHolesMax take for this part
   exporter::PartInput part_;  // without its holes
   TopoDS_Shape base_;
   bool block_ = true;
