@@ -50,7 +50,6 @@ std::vector<Finding> CheckModel(scene::Scene& model, const std::vector<int32_t>*
 class LiveCheck {
  public:
   const std::vector<Finding>& Update(scene::Scene& model);
-  const std::vector<Finding>& Findings() const { return findings_; }
 
  private:
   // What a hole's findings depend on, besides the part.
