@@ -355,9 +355,16 @@ void HostWindow::CutDone() {
   if (cut->error.empty()) {
     shown_ = std::move(cut->shown);
   } else {
-    // The session stays: the part shows uncut, and the next change of the part tries again.
+    // The session stays: the part shows uncut, and the next change of the part tries again. The
+    // design check does not need the view's cut: its findings show now, not "once cut".
     Message(tr("The holes could not be cut for the view: %1").arg(Text(cut->error)));
     base_.Nullify();
+    try {
+      findings_ = Findings(doc_->Model(), check_);
+    } catch (const std::exception& e) {
+      Message(ErrorText(e));
+    }
+    ShowSelection();
     return;
   }
   Refresh();
