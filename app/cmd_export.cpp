@@ -27,6 +27,7 @@ int CmdExport(Invocation& inv) {
   exporter::ExportOptions options;
   options.allowMisses = inv.Has("--allow-misses");
   options.jobs = Jobs(inv);
+  options.stepPCurves = inv.Has("--pcurves");
   exporter::ExportReport report;
   try {
     report = exporter::ExportModel(workspace->Model(), out,

@@ -64,7 +64,8 @@ const std::vector<Command>& Commands() {
       {"open", "MODEL", "the host window: the part in 3D; drag the catalog item onto a face to drill a hole, double-click a hole to edit it", {}, 1, 1, CmdOpen},
 #endif
       {"export", "MODEL OUT", "write the part with its holes cut out (.step, .stp, .stl, .glb) or a section sheet of its holes (.svg)", {{"--allow-misses", nullptr, "write the part even when holes cut nothing or only hollow it inside"},
-        {"--jobs", "N", "cut the part on N threads (else CAVIX_JOBS, else every core); the file is the same"}}, 2, 2, CmdExport},
+        {"--jobs", "N", "cut the part on N threads (else CAVIX_JOBS, else every core); the file is the same"},
+        {"--pcurves", nullptr, "STEP: also write each edge's curve on its faces, as some readers want (slower, larger)"}}, 2, 2, CmdExport},
   };
   // clang-format on
   return table;

@@ -57,6 +57,10 @@ struct ExportOptions {
   // Workers that cut the part's tiles side by side; 0 takes every core. The file written is the
   // same, byte for byte, whatever the number.
   int jobs = 0;
+  // STEP: also write each edge's curve on the faces it bounds (p-curves), through the kernel's
+  // translator. Readers work them out when they are missing, as they are by default; a file with
+  // them is about twice the size and takes several times as long to write.
+  bool stepPCurves = false;
 };
 
 // What an export made, for the caller to report.
@@ -94,8 +98,8 @@ class MissError : public ExportError {
 // rest of the part.
 
 // Cuts every hole out of the part, checks the result and writes it as a STEP file (AP214,
-// millimetres), with the part's faces as they are (one face for the top of a plate, however many
-// holes it has). Files are written to a temporary name beside `path` and renamed over it only
+// millimetres, the product named after the file), with the part's faces as they are (one face for
+// the top of a plate, however many holes it has). Files are written to a temporary name beside `path` and renamed over it only
 // when complete; a failure to write names the file and the system's reason.
 ExportSummary ExportStep(const PartInput& part, const std::string& path,
                          const ExportOptions& options = {});

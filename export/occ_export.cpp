@@ -32,6 +32,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <optional>
 #include <string>
 #include <vector>
@@ -130,12 +131,42 @@ double Deflection(const PartInput& part, const CutResult& cut, const ExportOptio
   return detail::ChooseDeflection(SmallestRadius(part), cut.base->Size());
 }
 
+int Jobs(const ExportOptions& options) { return options.jobs > 0 ? options.jobs : AllCores(); }
+
+// The header of a STEP file written to `path`: the part is called after the file.
+detail::StepHeader StepHeaderFor(const std::string& path) {
+  detail::StepHeader h;
+  const size_t slash = path.find_last_of('/');
+  h.name = slash == std::string::npos ? path : path.substr(slash + 1);
+  const size_t dot = h.name.rfind('.');
+  h.product = dot == 0 || dot == std::string::npos ? h.name : h.name.substr(0, dot);
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  char stamp[32] = "";
+  if (localtime_r(&now, &local)) std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%S", &local);
+  h.time = stamp;
+  return h;
+}
+
+// Writes text made in parts into the temporary file, through to the disk.
+void WriteParts(const std::vector<std::string>& parts, const TempFile& tmp) {
+  std::FILE* f = std::fopen(tmp.Name().c_str(), "wb");
+  int err = f ? 0 : errno;
+  for (size_t i = 0; f && err == 0 && i < parts.size(); ++i)
+    if (std::fwrite(parts[i].data(), 1, parts[i].size(), f) != parts[i].size())
+      err = errno ? errno : EIO;
+  if (f && err == 0 && std::fflush(f) != 0) err = errno;
+  if (f && err == 0 && ::fsync(::fileno(f)) != 0) err = errno;
+  if (f && std::fclose(f) != 0 && err == 0) err = errno;
+  if (err != 0) throw ExportError(tmp.Failure(err, "the STEP text could not be written"));
+}
+
 // Cuts the part, fills the counts, and refuses holes that cut nothing unless allowed.
 CutResult Cut(const PartInput& part, const ExportOptions& options, bool mergeFaces,
               ExportSummary& s, const std::string& path) {
   CutOptions co;
   co.mergeFaces = mergeFaces;
-  co.jobs = options.jobs > 0 ? options.jobs : AllCores();
+  co.jobs = Jobs(options);
   CutResult r = CutHoles(part, co);
   s.holesCut = static_cast<int>(r.cut.size());
   s.solids = r.solids;
@@ -281,6 +312,13 @@ ExportSummary ExportStep(const PartInput& part, const std::string& path,
   ExportSummary s;
   const CutResult cut = Cut(part, options, true, s, path);
   try {
+    std::optional<std::vector<std::string>> text;
+    if (!options.stepPCurves) text = detail::StepText(cut.shape, StepHeaderFor(path), Jobs(options));
+    if (text) {
+      WriteParts(*text, tmp);
+      tmp.Commit();
+      return s;
+    }
     STEPControl_Writer writer;
     Interface_Static::SetCVal("write.step.unit", "MM");
     if (writer.Transfer(BigFacesLast(cut.shape), STEPControl_AsIs) != IFSelect_RetDone)

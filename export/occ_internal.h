@@ -99,6 +99,22 @@ bool DirectFits(const PartBase& base, const PreparedHole& exact);
 bool PutDirectHoles(TopoDS_Shape& solid, FaceHoles& faceHole,
                     const std::vector<const PreparedHole*>& holes);
 
+// What the header of a STEP file says besides its data.
+struct StepHeader {
+  std::string name;     // the file's name
+  std::string time;     // when it was written, as 2026-12-08T07:55:20
+  std::string product;  // what a reader calls the part
+  std::string description = "a part with its holes";
+  std::string system = "Cavix";
+  double uncertainty = 1e-7;  // mm: the distances the data take as equal
+};
+
+// The AP214 STEP text of `shape`, in parts to be written one after the other (formatted on
+// `jobs` workers, the same text for any number), when the shape is one solid of one shell whose
+// surfaces and curves STEP names directly; none otherwise, for the kernel's translator to write.
+std::optional<std::vector<std::string>> StepText(const TopoDS_Shape& shape,
+                                                 const StepHeader& header, int jobs);
+
 // A face of the cut part whose check failed, and the hole it belongs to (none: the part's own).
 struct CheckFailure {
   bool failed = false;

@@ -262,11 +262,15 @@ TEST_F(CavixExport, JobsChangeNothingInTheFile) {
             0);
   for (const char* ext : {"step", "stl"}) {
     SCOPED_TRACE(ext);
-    const std::string one = File(std::string("one.") + ext), three = File(std::string("3.") + ext);
+    // The same file name in two folders: STEP names the part after its file.
+    const std::string one = File(std::string("one/part.") + ext),
+                      three = File(std::string("three/part.") + ext);
+    fs::create_directories(File("one"));
+    fs::create_directories(File("three"));
     const Result a = Cavix({"export", model, one, "--jobs", "1"});
     ASSERT_EQ(a.status, 0) << a.err;
     EXPECT_NE(a.out.find("76 holes cut, 1 solid"), std::string::npos) << a.out;
-    const Result b = Shell("CAVIX_JOBS=3 cavix export part.json " + three, dir_);
+    const Result b = Shell("CAVIX_JOBS=3 cavix export part.json three/part." + std::string(ext), dir_);
     ASSERT_EQ(b.status, 0) << b.err;
     EXPECT_EQ(b.out.substr(b.out.find(':')), a.out.substr(a.out.find(':')));
     EXPECT_TRUE(Undated(Slurp(one)) == Undated(Slurp(three))) << "the files differ";
