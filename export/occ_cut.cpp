@@ -27,6 +27,7 @@
 #include <TopoDS_Compound.hxx>
 #include <TopoDS_Iterator.hxx>
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <optional>
 
@@ -372,23 +373,25 @@ double ProfileVolume(const std::vector<detail::Pt>& v) {
 // The holes of `reaching` that may be built in closed form: candidates whose exact tools fit
 // the block, apart from every other hole.
 Direct DirectHoles(const PartInput& part, const PartBase& base,
-                   const std::vector<PreparedHole>& holes, const std::vector<HoleIndex>& reaching) {
+                   const std::vector<PreparedHole>& holes, const std::vector<HoleIndex>& reaching,
+                   int jobs) {
   Direct direct;
   detail::PartBase none;  // no part to lift the mouth out of: the tools as profiled
   detail::ToolMaker exactMaker(none);
   std::vector<HoleReach> reach;
   for (const PreparedHole& h : holes) reach.push_back(h.Reach());
   const std::vector<char> apart = Apart(reach, reaching, std::max(0.01, 1e-6 * base.Size()));
-  bool any = false;
+  std::atomic<bool> any{false};
   std::vector<PreparedHole> exact(holes.size());
-  for (HoleIndex h : reaching) {
-    if (!apart[At(h)] || !detail::DirectCandidate(base, part.holes[At(h)])) continue;
+  RunOnWorkers(jobs, reaching.size(), [&](size_t i) {
+    const HoleIndex h = reaching[i];
+    if (!apart[At(h)] || !detail::DirectCandidate(base, part.holes[At(h)])) return;
     std::vector<std::string> ignored;  // said when the hole was prepared
     PreparedHole e = exactMaker.Prepare(part.holes[At(h)], h, ignored);
-    if (!detail::DirectFits(base, e)) continue;
+    if (!detail::DirectFits(base, e)) return;
     exact[At(h)] = std::move(e);
     any = true;
-  }
+  });
   if (any) direct.exact = std::move(exact);
   return direct;
 }
@@ -403,9 +406,13 @@ CutResult CutHoles(const PartInput& part, const CutOptions& options) {
   result.base = base;
 
   detail::ToolMaker maker(*base);
-  std::vector<PreparedHole> holes;
-  for (size_t i = 0; i < part.holes.size(); ++i)
-    holes.push_back(maker.Prepare(part.holes[i], HoleIndex(i), result.warnings));
+  std::vector<PreparedHole> holes(part.holes.size());
+  std::vector<std::vector<std::string>> warned(part.holes.size());
+  RunOnWorkers(jobs, holes.size(), [&](size_t i) {
+    holes[i] = maker.Prepare(part.holes[i], HoleIndex(i), warned[i]);
+  });
+  for (const std::vector<std::string>& w : warned)
+    result.warnings.insert(result.warnings.end(), w.begin(), w.end());
 
   // Tiles cover the part's box: exactly for a box, with room to spare around anything else so
   // that no seam lies in the plane of one of its faces.
@@ -432,7 +439,7 @@ CutResult CutHoles(const PartInput& part, const CutOptions& options) {
   }
 
   const std::vector<Tile> whole{{root, reaching}};
-  const Direct direct = options.directHoles ? DirectHoles(part, *base, holes, reaching) : Direct{};
+  const Direct direct = options.directHoles ? DirectHoles(part, *base, holes, reaching, jobs) : Direct{};
   // Holes all built in closed form need no tiles to keep booleans small; the faces stay whole
   // unless a mesh wants them split (meshing a face of a thousand holes at once is slow).
   const bool allDirect = !direct.exact.empty() &&

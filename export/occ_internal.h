@@ -8,6 +8,7 @@
 #include <TopoDS_Shape.hxx>
 #include <array>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -77,7 +78,7 @@ class ToolMaker {
  public:
   explicit ToolMaker(const PartBase& base) : base_(base) {}
   // Bad numbers or a profile that crosses itself raise ExportError naming the hole; chains that
-  // remove nothing are skipped and described in `warnings`.
+  // remove nothing are skipped and described in `warnings`. Safe to call from several threads.
   PreparedHole Prepare(const HoleSolidInput& hole, HoleIndex index,
                        std::vector<std::string>& warnings);
 
@@ -86,6 +87,9 @@ class ToolMaker {
               double topRadius) const;
 
   const PartBase& base_;
+  // Prepare runs on several workers at once: each profile is revolved once, by whichever needs
+  // it first, and copied by all.
+  std::mutex prototypesLock_;
   std::map<std::vector<double>, TopoDS_Shape> prototypes_;
 };
 

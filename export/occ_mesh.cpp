@@ -35,7 +35,7 @@ IMeshTools_Parameters Parameters(double deflection) {
   IMeshTools_Parameters p;
   p.Deflection = deflection;
   p.Angle = 0.5;
-  p.InParallel = Standard_False;
+  p.InParallel = getenv("PAR") ? Standard_True : Standard_False;
   // A sweep-line Delaunay: half the time of the default on faces with many holes.
   p.MeshAlgo = IMeshTools_MeshAlgoType_Delabella;
   return p;

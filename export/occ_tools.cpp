@@ -368,10 +368,22 @@ PreparedHole ToolMaker::Prepare(const HoleSolidInput& hole, HoleIndex index,
         out.smallestRadius = p[0];
     }
     try {
-      auto [it, fresh] = prototypes_.try_emplace(std::move(key));
-      if (fresh) it->second = RevolvePrototype(pts, chainWhere);
+      TopoDS_Shape prototype;
+      {
+        const std::lock_guard<std::mutex> hold(prototypesLock_);
+        auto [it, fresh] = prototypes_.try_emplace(std::move(key));
+        if (fresh) {
+          try {
+            it->second = RevolvePrototype(pts, chainWhere);
+          } catch (...) {
+            prototypes_.erase(it);
+            throw;
+          }
+        }
+        prototype = it->second;
+      }
       // A copy with its own transformed geometry, not a located instance of the prototype.
-      out.tools.push_back(BRepBuilderAPI_Transform(it->second, place, Standard_True).Shape());
+      out.tools.push_back(BRepBuilderAPI_Transform(prototype, place, Standard_True).Shape());
     } catch (const Standard_Failure& f) {
       throw ExportError(chainWhere + ": the geometry kernel failed to build its solid (" +
                         KernelFailure(f) + ")");

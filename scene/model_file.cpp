@@ -8,6 +8,7 @@
 #include <cmath>
 #include <limits>
 #include <set>
+#include <unordered_set>
 
 #include "runtime/error.h"
 #include "runtime/text_file.h"
@@ -753,39 +754,110 @@ void RefuseDeepNesting(std::string_view text, const Reader& r) {
   }
 }
 
-// Parses JSON text, refusing objects that repeat a key (the last one would silently win).
-json ParseStrict(std::string_view text, const Reader& r) {
-  RefuseDeepNesting(text, r);
-  std::vector<std::set<std::string>> seen;
-  std::string duplicate;
-  auto callback = [&](int, json::parse_event_t event, json& parsed) {
-    switch (event) {
-      case json::parse_event_t::object_start:
-        seen.emplace_back();
-        break;
-      case json::parse_event_t::object_end:
-        if (!seen.empty()) seen.pop_back();
-        break;
-      case json::parse_event_t::key:
-        if (!seen.empty() && !seen.back().insert(parsed.get<std::string>()).second &&
-            duplicate.empty())
-          duplicate = parsed.get<std::string>();
-        break;
-      default:
-        break;
+// Builds the document as the library's own parser does, refusing objects that repeat a key (the
+// last one would silently win). Each object's members are gathered first and moved into it at
+// once: the ordered map keeps them in a vector of pairs whose keys are const, and growing it one
+// member at a time copies every subtree it already holds (most of loading a large model).
+class StrictBuilder {
+ public:
+  explicit StrictBuilder(json& root) : root_(root) {}
+  const std::string& Duplicate() const { return duplicate_; }
+
+  bool null() { return Put(json(nullptr)); }
+  bool boolean(bool v) { return Put(json(v)); }
+  bool number_integer(json::number_integer_t v) { return Put(json(v)); }
+  bool number_unsigned(json::number_unsigned_t v) { return Put(json(v)); }
+  bool number_float(json::number_float_t v, const json::string_t&) { return Put(json(v)); }
+  bool string(json::string_t& v) { return Put(json(std::move(v))); }
+  bool binary(json::binary_t& v) { return Put(json::binary(std::move(v))); }
+  bool start_object(std::size_t) {
+    stack_.emplace_back();
+    stack_.back().object = true;
+    return true;
+  }
+  bool key(json::string_t& k) {
+    Frame& f = stack_.back();
+    if (duplicate_.empty() && Seen(f, k)) duplicate_ = k;
+    f.key = std::move(k);
+    return true;
+  }
+  bool end_object() {
+    Frame f = std::move(stack_.back());
+    stack_.pop_back();
+    json object(json::value_t::object);
+    auto& members = object.get_ref<json::object_t&>();
+    members.reserve(f.members.size());
+    for (auto& [k, v] : f.members) members.emplace_back(std::move(k), std::move(v));
+    return Put(std::move(object));
+  }
+  bool start_array(std::size_t) {
+    stack_.emplace_back();
+    return true;
+  }
+  bool end_array() {
+    Frame f = std::move(stack_.back());
+    stack_.pop_back();
+    json array(json::value_t::array);
+    array.get_ref<json::array_t&>() = std::move(f.items);
+    return Put(std::move(array));
+  }
+  template <class Exception>
+  bool parse_error(std::size_t, const std::string&, const Exception& e) {
+    throw e;
+  }
+
+ private:
+  struct Frame {
+    bool object = false;
+    std::string key;
+    std::vector<std::pair<std::string, json>> members;
+    std::vector<json> items;
+    std::unordered_set<std::string> keys;  // once the object has many members
+  };
+
+  static bool Seen(Frame& f, const std::string& k) {
+    constexpr size_t kScanned = 32;
+    if (f.members.size() < kScanned) {
+      for (const auto& m : f.members)
+        if (m.first == k) return true;
+      return false;
+    }
+    if (f.keys.empty())
+      for (const auto& m : f.members) f.keys.insert(m.first);
+    return !f.keys.insert(k).second;
+  }
+
+  bool Put(json&& v) {
+    if (stack_.empty()) {
+      root_ = std::move(v);
+    } else if (Frame& f = stack_.back(); f.object) {
+      f.members.emplace_back(std::move(f.key), std::move(v));
+    } else {
+      f.items.push_back(std::move(v));
     }
     return true;
-  };
+  }
+
+  json& root_;
+  std::vector<Frame> stack_;
+  std::string duplicate_;
+};
+
+// Parses JSON text, refusing objects that repeat a key.
+json ParseStrict(std::string_view text, const Reader& r) {
+  RefuseDeepNesting(text, r);
   json doc;
+  StrictBuilder builder(doc);
   try {
-    doc = json::parse(text.begin(), text.end(), callback);
+    json::sax_parse(text.begin(), text.end(), &builder);
   } catch (const json::exception& e) {
     std::string what = e.what();
     size_t p = what.find("] ");
     if (p != std::string::npos) what = what.substr(p + 2);
     r.Fail("", "not JSON or cut short (" + what + ")");
   }
-  if (!duplicate.empty()) r.Fail("", "the key \"" + duplicate + "\" appears twice in one object");
+  if (!builder.Duplicate().empty())
+    r.Fail("", "the key \"" + builder.Duplicate() + "\" appears twice in one object");
   return doc;
 }
 

@@ -150,6 +150,10 @@ std::string WithHole(const std::string& vars) {
 
 TEST(ModelFile, BadFilesAreRefusedByNameAndProblem) {
   std::string good = Good();
+  // A key repeated in an object of many, found however many keys lie between.
+  std::string many = R"("1:6": {"t": "i16", "v": 1})";
+  for (int k = 100; k < 140; ++k) many += ", \"1:" + std::to_string(k) + R"(": {"t": "i16", "v": 1})";
+  many += R"(, "1:100": {"t": "i16", "v": 2})";
   const struct {
     const char* name;
     std::string text;
@@ -169,6 +173,7 @@ TEST(ModelFile, BadFilesAreRefusedByNameAndProblem) {
       {"slot beyond 16 bits", WithHole(R"("1:40000": {"t": "i16", "v": 1})"), "16-bit"},
       {"repeated key", WithHole(R"("1:6": {"t": "i16", "v": 1}, "1:6": {"t": "i16", "v": 2})"),
        "appears twice"},
+      {"repeated key among many", WithHole(many), "appears twice"},
       {"unknown shape key",
        Replace(good, "\"name\":\"Block\"", "\"name\": \"Block\", \"colour\": 3"),
        "unknown key \"colour\""},
