@@ -344,7 +344,7 @@ ExportSummary ExportStl(const PartInput& part, const std::string& path,
   try {
     StlFile file(tmp.Name(), path);
     const detail::MeshTally tally = detail::MeshInGroups(
-        cut.shape, s.deflection, [&](const detail::Triangle& t) { file.Add(t); });
+        cut.shape, s.deflection, Jobs(options), [&](const detail::Triangle& t) { file.Add(t); });
     file.Finish(tally.triangles);
     s.triangles = tally.triangles;
     s.volume = tally.volume;
@@ -362,7 +362,7 @@ ExportSummary ExportGltf(const PartInput& part, const std::string& path,
   const CutResult cut = Cut(part, options, false, s, path);
   s.deflection = Deflection(part, cut, options);
   try {
-    const detail::MeshTally tally = detail::MeshWhole(cut.shape, s.deflection);
+    const detail::MeshTally tally = detail::MeshWhole(cut.shape, s.deflection, Jobs(options));
     s.triangles = tally.triangles;
     s.volume = tally.volume;
 

@@ -31,11 +31,13 @@ namespace {
 // enough that few meshes are held at a time.
 constexpr int kFacesPerGroup = 256;
 
-IMeshTools_Parameters Parameters(double deflection) {
+IMeshTools_Parameters Parameters(double deflection, int jobs) {
   IMeshTools_Parameters p;
   p.Deflection = deflection;
   p.Angle = 0.5;
-  p.InParallel = getenv("PAR") ? Standard_True : Standard_False;
+  // The faces of a group side by side (the mesher's own threads, one per core): each face is
+  // meshed from its edges' points alone, so the mesh is the same either way.
+  p.InParallel = jobs > 1;
   // A sweep-line Delaunay: half the time of the default on faces with many holes.
   p.MeshAlgo = IMeshTools_MeshAlgoType_Delabella;
   return p;
@@ -154,7 +156,8 @@ double ChooseDeflection(double smallestRadius, double partSize) {
   return std::max(partSize, 1.0) * 1e-3;
 }
 
-MeshTally MeshInGroups(const TopoDS_Shape& shape, double deflection, const TriangleSink& sink) {
+MeshTally MeshInGroups(const TopoDS_Shape& shape, double deflection, int jobs,
+                       const TriangleSink& sink) {
   TopTools_IndexedMapOfShape faces;
   TopExp::MapShapes(shape, TopAbs_FACE, faces);
   const int n = faces.Extent();
@@ -179,7 +182,7 @@ MeshTally MeshInGroups(const TopoDS_Shape& shape, double deflection, const Trian
 
   enum State : char { kFresh, kMeshed, kDropped };
   std::vector<char> state(static_cast<size_t>(n) + 1, kFresh);
-  const IMeshTools_Parameters params = Parameters(deflection);
+  const IMeshTools_Parameters params = Parameters(deflection, jobs);
   const std::vector<int> order = SpatialOrder(faces);
   MeshTally tally;
   BRep_Builder builder;
@@ -232,8 +235,8 @@ MeshTally MeshInGroups(const TopoDS_Shape& shape, double deflection, const Trian
   return tally;
 }
 
-MeshTally MeshWhole(const TopoDS_Shape& shape, double deflection) {
-  BRepMesh_IncrementalMesh mesher(shape, Parameters(deflection));
+MeshTally MeshWhole(const TopoDS_Shape& shape, double deflection, int jobs) {
+  BRepMesh_IncrementalMesh mesher(shape, Parameters(deflection, jobs));
   if (!mesher.IsDone()) throw ExportError("meshing the part failed");
   // Each face's mesh without the triangles that collapse, as the files receive it.
   MeshTally tally;

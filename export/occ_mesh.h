@@ -31,10 +31,12 @@ double ChooseDeflection(double smallestRadius, double partSize);
 // as soon as its face is meshed; a face's mesh is dropped once all its neighbours are meshed, so
 // memory holds only the meshes along the front. Faces that share an edge share its points: the
 // mesh is closed wherever the shape is. Triangles that collapse in single precision are left out.
-MeshTally MeshInGroups(const TopoDS_Shape& shape, double deflection, const TriangleSink& sink);
+// With jobs > 1 the faces of a group are meshed side by side; the triangles are the same.
+MeshTally MeshInGroups(const TopoDS_Shape& shape, double deflection, int jobs,
+                       const TriangleSink& sink);
 
 // Meshes the whole shape at once and leaves each face's mesh on it, without the triangles that
 // collapse in single precision (for writers that read the meshes off the shape).
-MeshTally MeshWhole(const TopoDS_Shape& shape, double deflection);
+MeshTally MeshWhole(const TopoDS_Shape& shape, double deflection, int jobs);
 
 }  // namespace cavix::exporter::detail
