@@ -300,20 +300,7 @@ double ToolMaker::Lift(const std::array<double, 3>& p, const std::array<double, 
 }
 
 HoleReach PreparedHole::Reach() const {
-  HoleReach r;
-  r.box = {lo, hi};
-  r.clearance = std::max(0.01, 0.02 * largestRadius);
-  // A vertex of the profile revolved about the axis is a circle; along axis k it spans
-  // c -+ s, where a plane square to k would touch it.
-  for (int k = 0; k < 3; ++k) {
-    const double across = std::sqrt(std::max(0.0, 1 - axis[k] * axis[k]));
-    for (const auto& v : vertices) {
-      const double c = origin[k] + v[1] * axis[k], s = v[0] * across;
-      r.keepClear[k].push_back(c - s);
-      r.keepClear[k].push_back(c + s);
-    }
-  }
-  return r;
+  return ReachOf({lo, hi}, origin, axis, vertices, largestRadius);
 }
 
 PreparedHole ToolMaker::Prepare(const HoleSolidInput& hole, HoleIndex index,

@@ -176,6 +176,23 @@ void ForEachMeeting(const std::vector<HoleReach>& holes, const std::vector<HoleI
 
 }  // namespace
 
+HoleReach ReachOf(const Box3& box, const std::array<double, 3>& origin,
+                  const std::array<double, 3>& axis,
+                  const std::vector<std::array<double, 2>>& vertices, double largestRadius) {
+  HoleReach r;
+  r.box = box;
+  r.clearance = std::max(0.01, 0.02 * largestRadius);
+  for (size_t k = 0; k < 3; ++k) {
+    const double across = std::sqrt(std::max(0.0, 1 - axis[k] * axis[k]));
+    for (const auto& v : vertices) {
+      const double c = origin[k] + v[1] * axis[k], s = v[0] * across;
+      r.keepClear[k].push_back(c - s);
+      r.keepClear[k].push_back(c + s);
+    }
+  }
+  return r;
+}
+
 int Crowding(const std::vector<HoleReach>& holes, const std::vector<HoleIndex>& which) {
   if (which.size() < 2) return 0;
   long long meetings = 0;

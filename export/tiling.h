@@ -25,6 +25,14 @@ struct HoleReach {
   double clearance = 0.01;
 };
 
+// What a hole tells the tiling: its box, and the planes its faces keep clear of for a hole drilled
+// from `origin` along the unit vector `axis`, whose profile has the vertices (radius, depth below
+// the origin) given: each vertex sweeps a circle about the axis, which a plane square to axis k
+// touches at its centre -+ its radius across k. `largestRadius` sets the clearance.
+HoleReach ReachOf(const Box3& box, const std::array<double, 3>& origin,
+                  const std::array<double, 3>& axis,
+                  const std::vector<std::array<double, 2>>& vertices, double largestRadius);
+
 struct TilingRules {
   // About this many holes a tile; at least 1.
   int holesPerTile = 24;

@@ -39,7 +39,6 @@ namespace {
 using exporter::KernelFailure;
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
-constexpr int kMaxDepth = 24;
 // Largest angle between the mesh's segments of a curved edge: about 20 degrees, so that the
 // smallest hole is still drawn round.
 constexpr double kMeshAngle = 0.35;
@@ -163,76 +162,44 @@ bool ShownPart::Reaches(const Tooling& t, const Cell& c) const {
 
 // ---- dividing ----
 
-void ShownPart::Divide(Cell region, std::vector<HoleId> holes, int depth,
+void ShownPart::Divide(const Cell& region, const std::vector<HoleId>& holes,
                        std::vector<Cell>& out) const {
-  const double diag = std::hypot(max_[0] - min_[0], max_[1] - min_[1], max_[2] - min_[2]);
-  if (holes.size() > kCellHoles * crowding_ && depth < kMaxDepth) {
-    // Where the holes are, within the box and the part: the planes go among them.
-    std::array<double, 3> from{}, to{}, span{};
-    for (size_t k = 0; k < 3; ++k) {
-      from[k] = kInf;
-      to[k] = -kInf;
-      for (HoleId id : holes) {
-        const std::array<double, 6> e = Extent(tooling_.at(id).box);
-        from[k] = std::min(from[k], e[k]);
-        to[k] = std::max(to[k], e[k + 3]);
+  // The export's tiling, with cells of a few holes: a cell is what a drop cuts and meshes again.
+  std::vector<exporter::HoleReach> reach;
+  std::vector<exporter::HoleIndex> which;
+  for (HoleId id : holes) {
+    const Tooling& t = tooling_.at(id);
+    const std::array<double, 6> e = Extent(t.box);
+    const auto& n = t.input.normal;
+    const double len = std::hypot(n[0], n[1], n[2]);
+    std::vector<std::array<double, 2>> vertices;  // (radius, depth)
+    double largest = 0;
+    for (const exporter::ProfileChain& chain : t.input.chains)
+      for (const auto& p : chain) {
+        vertices.push_back({p[0], -p[1]});
+        largest = std::max(largest, p[0]);
       }
-      from[k] = std::max({from[k], region.lo[k], min_[k]});
-      to[k] = std::min({to[k], region.hi[k], max_[k]});
-      span[k] = to[k] - from[k];
-    }
-    std::array<size_t, 3> axes{0, 1, 2};
-    std::sort(axes.begin(), axes.end(), [&](size_t a, size_t b) { return span[a] > span[b]; });
-    for (size_t k : axes) {
-      const double a = from[k], b = to[k];
-      if (!(b - a > 1e-6 * diag)) continue;
-      std::vector<std::pair<double, double>> spans;
-      for (HoleId id : holes) {
-        const std::array<double, 6> e = Extent(tooling_.at(id).box);
-        spans.emplace_back(e[k], e[k + 3]);
-      }
-      std::sort(spans.begin(), spans.end());
-      // Between holes if there is room in the middle half, else through the middle.
-      const double centre = (a + b) / 2, w0 = a + 0.25 * (b - a), w1 = b - 0.25 * (b - a);
-      std::vector<double> candidates{centre};
-      double reach = -kInf;
-      for (const auto& [lo, hi] : spans) {
-        if (lo > reach && reach > -kInf && (reach + lo) / 2 >= w0 && (reach + lo) / 2 <= w1)
-          candidates.push_back((reach + lo) / 2);
-        reach = std::max(reach, hi);
-      }
-      auto crossing = [&](double at) {
-        return std::count_if(spans.begin(), spans.end(),
-                             [&](const auto& s) { return s.first < at && s.second > at; });
-      };
-      double at = candidates.front();
-      for (double c : candidates)
-        if (std::make_pair(crossing(c), std::fabs(c - centre)) <
-            std::make_pair(crossing(at), std::fabs(at - centre)))
-          at = c;
-      // A dividing plane on one of the part's own faces would hide that face's edges.
-      for (double plane : avoid_[k])
-        if (std::fabs(at - plane) < 1e-4 * diag) at += 0.01 * (b - a);
-
-      std::vector<HoleId> below, above;
-      for (HoleId id : holes) {
-        const std::array<double, 6> e = Extent(tooling_.at(id).box);
-        if (e[k] < at) below.push_back(id);
-        if (e[k + 3] > at) above.push_back(id);
-      }
-      if (below.size() == holes.size() || above.size() == holes.size()) continue;
-      Cell low = region, high = region;
-      low.hi[k] = at;
-      low.cutHi[k] = true;
-      high.lo[k] = at;
-      high.cutLo[k] = true;
-      Divide(low, std::move(below), depth + 1, out);
-      Divide(high, std::move(above), depth + 1, out);
-      return;
-    }
+    which.push_back(exporter::HoleIndex(static_cast<int32_t>(reach.size())));
+    reach.push_back(exporter::ReachOf({{e[0], e[1], e[2]}, {e[3], e[4], e[5]}}, t.input.position,
+                                      {n[0] / len, n[1] / len, n[2] / len}, vertices, largest));
   }
-  region.holes = std::move(holes);
-  out.push_back(std::move(region));
+  exporter::TilingRules rules;
+  // Where holes cut into each other the seams cannot go between them, and every hole a seam
+  // crosses is cut in the cells on both sides: such cells take twice as many.
+  rules.holesPerTile = static_cast<int>(kCellHoles * crowding_ * (crowding_ > 1 ? 2 : 1));
+  rules.partPlanes = avoid_;
+  for (const exporter::Tile& tile :
+       exporter::SplitAmongHoles({region.lo, region.hi}, reach, which, rules)) {
+    Cell cell;
+    cell.lo = tile.box.lo;
+    cell.hi = tile.box.hi;
+    for (size_t k = 0; k < 3; ++k) {
+      cell.cutLo[k] = region.cutLo[k] || tile.box.lo[k] > region.lo[k];
+      cell.cutHi[k] = region.cutHi[k] || tile.box.hi[k] < region.hi[k];
+    }
+    for (exporter::HoleIndex h : tile.holes) cell.holes.push_back(holes[static_cast<size_t>(h)]);
+    out.push_back(std::move(cell));
+  }
 }
 
 void ShownPart::MakeBase(Cell& cell) const {
@@ -402,7 +369,7 @@ void ShownPart::DivideCrowdedCells() {
     region.cutLo = cells_[i].cutLo;
     region.cutHi = cells_[i].cutHi;
     std::vector<Cell> parts;
-    Divide(region, cells_[i].holes, 0, parts);
+    Divide(region, cells_[i].holes, parts);
     if (parts.size() < 2) continue;  // the holes crowd one spot: nothing to divide between
     cells_[i] = std::move(parts[0]);
     jobs.push_back({i, {}});
@@ -467,7 +434,7 @@ void ShownPart::Show(const exporter::PartInput& part, const std::vector<HoleId>&
     whole.hi[k] = max_[k] + margin;
   }
   cells_.clear();
-  Divide(whole, order, 0, cells_);
+  Divide(whole, order, cells_);
   std::vector<Job> jobs;
   for (size_t i = 0; i < cells_.size(); ++i) jobs.push_back({i, {}});
   Run(jobs, progress);

@@ -114,8 +114,9 @@ class ShownPart {
 
   Tooling MakeTooling(const exporter::HoleSolidInput& hole, size_t index);
   bool Reaches(const Tooling& t, const Cell& c) const;
-  // Divides a box into cells of at most kCellHoles holes where planes between holes allow.
-  void Divide(Cell region, std::vector<HoleId> holes, int depth, std::vector<Cell>& out) const;
+  // Divides a box into cells of about kCellHoles holes (times the crowding), as the export
+  // divides a part into tiles.
+  void Divide(const Cell& region, const std::vector<HoleId>& holes, std::vector<Cell>& out) const;
   void MakeBase(Cell& cell) const;
   void Run(const std::vector<Job>& jobs, ShowProgress* progress = nullptr);
   // Problems go to `failed`; the cell shows what could be cut.

@@ -93,8 +93,8 @@ TEST(ShownPart, CellsTogetherAreTheCutPart) {
     bool apart;  // no two holes meet (where counterbores meet, their walls meet in lines)
   } cases[] = {
       {"forty apart", Grid(40, 8, 15), 5, true},
-      // Cells of holes that meet gather more of them (here two cells, a seam among them).
-      {"thirty whose counterbores meet", Grid(30, 6, 9), 2, false},
+      // Cells of holes that meet gather more of them (here a few cells, seams among them).
+      {"sixty-four whose counterbores meet", Grid(64, 8, 9), 2, false},
       {"on two faces", sides, 2, true},
       {"into a bracket's faces", bracket, 1, false},
   };
