@@ -72,7 +72,7 @@ void PrintHelp(std::ostream& os) {
 
 Invocation Parse(const Command& c, const std::vector<std::string>& argv, size_t first,
                  std::ostream& out, std::ostream& err) {
-  Invocation inv{c, {}, {}, out, err, {}};
+  Invocation inv{c, {}, {}, out, err, {}, {}};
   auto options = OptionsOf(c);
   bool optionsEnded = false;
   for (size_t i = first; i < argv.size(); ++i) {
@@ -258,7 +258,7 @@ std::string Num(double v) {
 }
 
 int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err,
-        const actions::WindowRunner& windows) {
+        const actions::WindowRunner& windows, const HostRunner& host) {
   if (argv.empty()) {
     PrintHelp(err);
     return 2;
@@ -289,6 +289,7 @@ int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& e
   try {
     Invocation inv = Parse(*command, argv, 1, out, err);
     inv.windows = windows;
+    inv.host = host;
     if (inv.Has("--help")) {
       PrintCommandHelp(*command, out);
       return 0;

@@ -38,6 +38,10 @@ extern const CommandOption kJsonOption;      // --json (for commands that print)
 
 struct Invocation;
 
+// How this program shows the host window on a model file (`cavix open`); empty when it has none.
+using HostRunner =
+    std::function<int(const std::string& model, const scene::ServiceConfig& services)>;
+
 struct Command {
   const char* name;
   const char* arguments;  // "MODEL [SHAPE]"
@@ -57,6 +61,7 @@ struct Invocation {
   std::ostream& err;
   // How this program shows the dialog in a window (--gui); empty when it has no window toolkit.
   actions::WindowRunner windows;
+  HostRunner host;
 
   bool Has(const std::string& option) const { return options.count(option) != 0; }
   std::optional<std::string> Value(const std::string& option) const;
@@ -101,8 +106,9 @@ const std::vector<Command>& Commands();
 
 // Runs the command line; returns the exit status (0 done, 1 error, 2 usage,
 // kInternalErrorStatus for an internal error).
-// `windows` shows dialogs in windows for --gui (none: --gui is refused).
+// `windows` shows dialogs in windows for --gui (none: --gui is refused); `host` shows the host
+// window for `open`.
 int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err,
-        const actions::WindowRunner& windows = {});
+        const actions::WindowRunner& windows = {}, const HostRunner& host = {});
 
 }  // namespace cavix::app

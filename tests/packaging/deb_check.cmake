@@ -25,6 +25,10 @@ foreach(wanted usr/bin/cavix usr/share/cavix/cavix.reg usr/share/cavix/settings.
     message(SEND_ERROR "the package lacks /${wanted} (or it is not root's)")
   endif()
 endforeach()
+# The windows' module, which the command loads from beside its lib folder.
+if(WITH_QT AND NOT listing MATCHES "root/root[^\n]* \\./usr/lib/[^\n]*cavix/cavix-windows\\.so\n")
+  message(SEND_ERROR "the package lacks the windows' module cavix-windows.so:\n${listing}")
+endif()
 if(listing MATCHES "usr/local|CMakeLists|\\.cmake\n|\\.in\n")
   message(SEND_ERROR "the package holds what it should not:\n${listing}")
 endif()

@@ -110,7 +110,7 @@ TEST_F(Fit, TheCheckFindsThePlantedFaultsAndNothingElse) {
   Cavix({"new", model_});
   const app::Command command{"check", "", "", {}, 0, 0, nullptr};
   std::ostringstream unused;
-  const scene::ServiceConfig services = app::Invocation{command, {}, {}, unused, unused, {}}.Services();
+  const scene::ServiceConfig services = app::Invocation{command, {}, {}, unused, unused, {}, {}}.Services();
   actions::LiveCheck live;
   auto agrees = [&] {
     const auto workspace = actions::Workspace::Open(model_, services);

@@ -18,6 +18,9 @@
 #include <sstream>
 
 #include "app/cli.h"
+#if defined(CAVIX_WITH_OCCT) && defined(CAVIX_WITH_QT)
+#include "host_window/host_window.h"
+#endif
 #include "export/occ_part.h"
 #include "export/scene_export.h"
 #include "part_solid/part_solid.h"
@@ -216,7 +219,10 @@ TEST_F(StepPart, SolidIsReadWhereItIsAndKeptInTheModel) {
 #if defined(CAVIX_WITH_OCCT) && defined(CAVIX_WITH_QT)
   // `cavix open` says what is wrong with the file before it looks for a display.
   std::ostringstream none;
-  EXPECT_EQ(app::Run({"open", dir_.File("none.json"), "--registry", step_}, out, none), 1);
+  const app::HostRunner host = [](const std::string& model, const scene::ServiceConfig& s) {
+    return hostwindow::RunHostWindow({model, s});
+  };
+  EXPECT_EQ(app::Run({"open", dir_.File("none.json"), "--registry", step_}, out, none, {}, host), 1);
   EXPECT_NE(none.str().find("none.json\" does not exist"), std::string::npos) << none.str();
 #endif
 
