@@ -172,7 +172,8 @@ bool Inside(const PreparedHole& h, const Box3& box, double margin) {
 // may be and lie wholly inside it. Tools that other tiles cut too are copied, so that no two
 // workers ever read one shape.
 Assembled CutTile(const PartBase& base, const std::vector<PreparedHole>& holes, const Tile& tile,
-                  bool whole, const std::vector<int>& tilesOf, const Direct& direct) {
+                  bool whole, const std::vector<int>& tilesOf, const Direct& direct,
+                  bool shared) {
   Assembled out;
   TopoDS_Shape solid = TileSolid(base, tile.box, whole);
   if (!TopExp_Explorer(solid, TopAbs_SOLID).More()) {
@@ -198,7 +199,7 @@ Assembled CutTile(const PartBase& base, const std::vector<PreparedHole>& holes, 
       for (const TopoDS_Shape& t : tools.back()) toolList.Append(t);
     }
     BRepAlgoAPI_Cut cut;
-    if (!RunBoolean(cut, objects, toolList, Inputs::kShared))
+    if (!RunBoolean(cut, objects, toolList, Inputs::kShared, shared))
       throw ExportError("cutting the holes out of the part failed: " + BooleanErrors(cut));
     for (size_t i = 0; i < cutHere.size(); ++i)
       for (const TopoDS_Shape& t : tools[i])
@@ -219,7 +220,7 @@ Assembled CutTile(const PartBase& base, const std::vector<PreparedHole>& holes, 
 // of neighbours side by side on the workers, then their results) rebuilds every face once a
 // round, and its last round alone rebuilds them all; measured on 1 600 holes it cost 9 % more
 // processor time with runs of 8 and 36 % with pairs, for the same file.
-Assembled Glue(std::vector<Assembled>& pieces) {
+Assembled Glue(std::vector<Assembled>& pieces, bool shared) {
   if (pieces.size() == 1) return std::move(pieces.front());
   int built = 0;
   for (const Assembled& piece : pieces) built += piece.built;
@@ -228,7 +229,7 @@ Assembled Glue(std::vector<Assembled>& pieces) {
   for (size_t i = 1; i < pieces.size(); ++i) tools.Append(pieces[i].shape);
   BRepAlgoAPI_Fuse glue;
   glue.SetGlue(BOPAlgo_GlueShift);
-  if (!RunBoolean(glue, objects, tools, Inputs::kOwned))
+  if (!RunBoolean(glue, objects, tools, Inputs::kOwned, shared))
     throw ExportError("joining the part's tiles failed: " + BooleanErrors(glue));
   Assembled out{glue.Shape(), {}, false, built};
   for (const Assembled& piece : pieces)
@@ -283,9 +284,12 @@ Assembled Assemble(const PartBase& base, const std::vector<PreparedHole>& holes,
   std::vector<int> tilesOf(holes.size(), 0);
   for (const Tile& t : tiles)
     for (HoleIndex h : t.holes) ++tilesOf[At(h)];
+  // Fewer tiles than workers (crowded holes make large tiles): the kernel shares each tile's
+  // boolean among the cores instead.
+  const bool shared = jobs > 1 && tiles.size() < static_cast<size_t>(jobs);
   std::vector<Assembled> cut(tiles.size());
   RunOnWorkers(jobs, tiles.size(), [&](size_t i) {
-    cut[i] = CutTile(base, holes, tiles[i], tiles.size() == 1, tilesOf, direct);
+    cut[i] = CutTile(base, holes, tiles[i], tiles.size() == 1, tilesOf, direct, shared);
   });
   std::erase_if(cut, [](const Assembled& a) { return a.empty; });
   if (cut.empty()) throw ExportError("the holes remove the whole part: nothing is left to export");
@@ -295,7 +299,7 @@ Assembled Assemble(const PartBase& base, const std::vector<PreparedHole>& holes,
     cut.front().allBuilt = true;
     return std::move(cut.front());
   }
-  Assembled out = Glue(cut);
+  Assembled out = Glue(cut, jobs > 1);
   std::vector<Assembled>().swap(cut);  // the tiles' own shapes go before the merge makes more
   return mergeFaces ? Merged(out) : out;
 }

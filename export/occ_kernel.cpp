@@ -23,10 +23,10 @@ void QuietKernelMessages() {
 }
 
 bool RunBoolean(BRepAlgoAPI_BooleanOperation& op, const TopTools_ListOfShape& objects,
-                const TopTools_ListOfShape& tools, Inputs inputs) {
+                const TopTools_ListOfShape& tools, Inputs inputs, bool shared) {
   op.SetArguments(objects);
   op.SetTools(tools);
-  op.SetRunParallel(Standard_False);
+  op.SetRunParallel(shared ? Standard_True : Standard_False);
   op.SetUseOBB(Standard_True);
   op.SetNonDestructive(inputs == Inputs::kShared);
   op.SetCheckInverted(Standard_False);

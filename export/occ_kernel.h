@@ -23,12 +23,14 @@ void QuietKernelMessages();
 enum class Inputs { kOwned, kShared };
 
 // Runs `op` on `objects` and `tools` (tools may be empty, as for a glue), the one way Cavix sets a
-// boolean up: on the calling thread (callers run whole booleans side by side instead), boxes
-// oriented to the shapes to skip far pairs early, and no check for solids turned inside out
-// (every solid is made or read facing outwards). Options particular to `op` (a glue) are set
-// before. Returns false when the kernel says it failed; BooleanErrors says why.
+// boolean up: on the calling thread (callers run whole booleans side by side instead) unless
+// `shared` lets the kernel share it among its own threads (a boolean with the cores to itself:
+// one tile, the glue; the result is the same), boxes oriented to the shapes to skip far pairs
+// early, and no check for solids turned inside out (every solid is made or read facing
+// outwards). Options particular to `op` (a glue) are set before. Returns false when the kernel
+// says it failed; BooleanErrors says why.
 bool RunBoolean(BRepAlgoAPI_BooleanOperation& op, const TopTools_ListOfShape& objects,
-                const TopTools_ListOfShape& tools, Inputs inputs);
+                const TopTools_ListOfShape& tools, Inputs inputs, bool shared = false);
 
 // The kernel's own words for what went wrong in a boolean, or "the kernel gave no reason".
 std::string BooleanErrors(BRepAlgoAPI_BuilderAlgo& op);
