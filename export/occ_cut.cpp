@@ -4,7 +4,6 @@
 
 #include <BOPAlgo_GlueEnum.hxx>
 #include <BRepAdaptor_Curve2d.hxx>
-#include <BRepBuilderAPI_Copy.hxx>
 #include <BRepAdaptor_Surface.hxx>
 #include <BRepAlgoAPI_Common.hxx>
 #include <BRepAlgoAPI_Cut.hxx>
@@ -169,8 +168,8 @@ bool Inside(const PreparedHole& h, const Box3& box, double margin) {
 }
 
 // Cuts the holes of one tile out of its part of the solid, and builds in closed form those that
-// may be and lie wholly inside it. Tools that other tiles cut too are copied, so that no two
-// workers ever read one shape.
+// may be and lie wholly inside it. Each tile makes its own copies of the tools it cuts, so that no
+// two workers ever read one shape.
 Assembled CutTile(const PartBase& base, const std::vector<PreparedHole>& holes, const Tile& tile,
                   bool whole, const std::vector<int>& tilesOf, const Direct& direct,
                   bool shared) {
@@ -194,8 +193,7 @@ Assembled CutTile(const PartBase& base, const std::vector<PreparedHole>& holes, 
     objects.Append(solid);
     for (HoleIndex h : cutHere) {
       tools.push_back(holes[At(h)].tools);
-      if (tilesOf[At(h)] > 1)
-        for (TopoDS_Shape& t : tools.back()) t = BRepBuilderAPI_Copy(t, Standard_True).Shape();
+      for (TopoDS_Shape& t : tools.back()) t = detail::Realized(t);
       for (const TopoDS_Shape& t : tools.back()) toolList.Append(t);
     }
     BRepAlgoAPI_Cut cut;
@@ -409,7 +407,8 @@ CutResult CutHoles(const PartInput& part, const CutOptions& options) {
   CutResult result;
   result.base = base;
 
-  detail::ToolMaker maker(*base);
+  // Holes built in closed form are never cut: their tools are made when a tile cuts them.
+  detail::ToolMaker maker(*base, /*placed=*/true);
   std::vector<PreparedHole> holes(part.holes.size());
   std::vector<std::vector<std::string>> warned(part.holes.size());
   RunOnWorkers(jobs, holes.size(), [&](size_t i) {

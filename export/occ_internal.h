@@ -72,11 +72,12 @@ struct PreparedHole {
 };
 
 // Makes hole tools, revolving each distinct profile once and placing deep copies of it: copies
-// that share no geometry check and translate as fast as separately built solids, unlike located
-// instances of one solid.
+// that share no geometry check and cut as fast as separately built solids, unlike located
+// instances of one solid. With `placed`, the tools are such located instances, made in no time,
+// for callers that cut only some of them: Realized gives one its own geometry first.
 class ToolMaker {
  public:
-  explicit ToolMaker(const PartBase& base) : base_(base) {}
+  explicit ToolMaker(const PartBase& base, bool placed = false) : base_(base), placed_(placed) {}
   // Bad numbers or a profile that crosses itself raise ExportError naming the hole; chains that
   // remove nothing are skipped and described in `warnings`. Safe to call from several threads.
   PreparedHole Prepare(const HoleSolidInput& hole, HoleIndex index,
@@ -87,11 +88,15 @@ class ToolMaker {
               double topRadius) const;
 
   const PartBase& base_;
+  const bool placed_;
   // Prepare runs on several workers at once: each profile is revolved once, by whichever needs
   // it first, and copied by all.
   std::mutex prototypesLock_;
   std::map<std::vector<double>, TopoDS_Shape> prototypes_;
 };
+
+// A tool of its own: a copy with its geometry moved where a located instance says, else `tool`.
+TopoDS_Shape Realized(const TopoDS_Shape& tool);
 
 // Holes built in closed form (occ_direct.cpp). A candidate is a hole of one chain drilled square
 // into a face of a block-shaped part; it fits when its exact tool (not lifted) opens on the face

@@ -303,6 +303,13 @@ HoleReach PreparedHole::Reach() const {
   return ReachOf({lo, hi}, origin, axis, vertices, largestRadius);
 }
 
+TopoDS_Shape Realized(const TopoDS_Shape& tool) {
+  if (tool.Location().IsIdentity()) return tool;
+  return BRepBuilderAPI_Transform(tool.Located(TopLoc_Location()), tool.Location().Transformation(),
+                                  Standard_True)
+      .Shape();
+}
+
 PreparedHole ToolMaker::Prepare(const HoleSolidInput& hole, HoleIndex index,
                                 std::vector<std::string>& warnings) {
   const std::string where = HoleLabel(hole, index);
@@ -369,8 +376,9 @@ PreparedHole ToolMaker::Prepare(const HoleSolidInput& hole, HoleIndex index,
         }
         prototype = it->second;
       }
-      // A copy with its own transformed geometry, not a located instance of the prototype.
-      out.tools.push_back(BRepBuilderAPI_Transform(prototype, place, Standard_True).Shape());
+      // A copy with its own transformed geometry, or the prototype placed, to copy if cut.
+      out.tools.push_back(placed_ ? prototype.Moved(TopLoc_Location(place))
+                                  : BRepBuilderAPI_Transform(prototype, place, Standard_True).Shape());
     } catch (const Standard_Failure& f) {
       throw ExportError(chainWhere + ": the geometry kernel failed to build its solid (" +
                         KernelFailure(f) + ")");
