@@ -11,6 +11,9 @@
 #include <RWGltf_CafWriter.hxx>
 #include <RWMesh_CoordinateSystem.hxx>
 #include <STEPControl_Writer.hxx>
+#include <StepBasic_Product.hxx>
+#include <TCollection_HAsciiString.hxx>
+#include <StepData_StepModel.hxx>
 #include <TColStd_IndexedDataMapOfStringString.hxx>
 #include <TCollection_ExtendedString.hxx>
 #include <TDF_Label.hxx>
@@ -313,7 +316,8 @@ ExportSummary ExportStep(const PartInput& part, const std::string& path,
   const CutResult cut = Cut(part, options, true, s, path);
   try {
     std::optional<std::vector<std::string>> text;
-    if (!options.stepPCurves) text = detail::StepText(cut.shape, StepHeaderFor(path), Jobs(options));
+    const detail::StepHeader header = StepHeaderFor(path);
+    if (!options.stepPCurves) text = detail::StepText(cut.shape, header, Jobs(options));
     if (text) {
       WriteParts(*text, tmp);
       tmp.Commit();
@@ -323,6 +327,14 @@ ExportSummary ExportStep(const PartInput& part, const std::string& path,
     Interface_Static::SetCVal("write.step.unit", "MM");
     if (writer.Transfer(BigFacesLast(cut.shape), STEPControl_AsIs) != IFSelect_RetDone)
       throw ExportError(CannotWrite(path, "the STEP translator refused the solid"));
+    // The part named after the file, as the direct writer names it.
+    const Handle(TCollection_HAsciiString) name = new TCollection_HAsciiString(header.product.c_str());
+    const Handle(StepData_StepModel) model = writer.Model();
+    for (int i = 1; i <= model->NbEntities(); ++i)
+      if (const auto product = Handle(StepBasic_Product)::DownCast(model->Value(i))) {
+        product->SetId(name);
+        product->SetName(name);
+      }
     errno = 0;
     if (writer.Write(tmp.Name().c_str()) != IFSelect_RetDone)
       throw ExportError(tmp.Failure(errno, "the STEP writer failed"));

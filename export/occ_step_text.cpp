@@ -8,16 +8,17 @@
 //
 // What is written is what the translator writes (AP214, millimetres, the same product structure
 // and face, loop and edge orientations) without the curves on the surfaces (p-curves), as most
-// CAD systems write STEP: readers compute them. A solid with anything written here in no way
-// (several shells, a surface of revolution, an offset curve, ...) is left to the translator.
+// CAD systems write STEP: readers work them out, on the planes, cylinders, cones, spheres, tori
+// and swept profiles of holes and blocks to the volume's last digits (the kernel's own reader, and
+// FreeCAD's). A solid with a face on a free-form surface (where a reader could only approximate
+// them), several shells, an offset curve or anything else written here in no way is left to the
+// translator, p-curves and all.
 
 #include <BRepTools_WireExplorer.hxx>
 #include <BRep_Tool.hxx>
 #include <GeomConvert.hxx>
 #include <Geom_BSplineCurve.hxx>
-#include <Geom_BSplineSurface.hxx>
 #include <Geom_BezierCurve.hxx>
-#include <Geom_BezierSurface.hxx>
 #include <Geom_Circle.hxx>
 #include <Geom_ConicalSurface.hxx>
 #include <Geom_CylindricalSurface.hxx>
@@ -51,7 +52,7 @@ namespace cavix::exporter::detail {
 namespace {
 
 enum class CurveKind { kLine, kCircle, kEllipse, kHyperbola, kParabola, kBSpline };
-enum class SurfaceKind { kPlane, kCylinder, kCone, kSphere, kTorus, kRevolution, kBSpline };
+enum class SurfaceKind { kPlane, kCylinder, kCone, kSphere, kTorus, kRevolution };
 
 // A curve STEP names: a line, a conic, or a (not periodic) B-spline, in the part's coordinates.
 struct CurvePlan {
@@ -100,10 +101,7 @@ int CurvePlan::Entities() const {
 
 int FacePlan::Entities() const {
   int n = 1;  // the face
-  if (kind == SurfaceKind::kBSpline) {
-    const auto s = Handle(Geom_BSplineSurface)::DownCast(surface);
-    n += s->NbUPoles() * s->NbVPoles() + 1;
-  } else if (kind == SurfaceKind::kRevolution) {
+  if (kind == SurfaceKind::kRevolution) {
     n += profile.Entities() + 4;  // the profile, point, direction, axis, surface
   } else {
     n += 5;  // point, two directions, placement, surface
@@ -148,7 +146,6 @@ bool PlanSurface(const TopoDS_Face& face, FacePlan& plan, bool& flipped) {
   Handle(Geom_Surface) s = BRep_Tool::Surface(face);
   if (s.IsNull()) return false;
   while (auto t = Handle(Geom_RectangularTrimmedSurface)::DownCast(s)) s = t->BasisSurface();
-  if (auto bz = Handle(Geom_BezierSurface)::DownCast(s)) s = GeomConvert::SurfaceToBSplineSurface(bz);
   flipped = false;
   if (s->IsKind(STANDARD_TYPE(Geom_Plane))) {
     plan.kind = SurfaceKind::kPlane;
@@ -170,14 +167,6 @@ bool PlanSurface(const TopoDS_Face& face, FacePlan& plan, bool& flipped) {
     // A profile swept about an axis, as STEP sweeps it: the same parameters, the same normal.
     if (!PlanCurve(r->BasisCurve(), plan.profile)) return false;
     plan.kind = SurfaceKind::kRevolution;
-  } else if (auto b = Handle(Geom_BSplineSurface)::DownCast(s)) {
-    if (b->IsUPeriodic() || b->IsVPeriodic()) {
-      b = Handle(Geom_BSplineSurface)::DownCast(b->Copy());
-      if (b->IsUPeriodic()) b->SetUNotPeriodic();
-      if (b->IsVPeriodic()) b->SetVNotPeriodic();
-    }
-    s = b;
-    plan.kind = SurfaceKind::kBSpline;
   } else {
     return false;
   }
@@ -417,58 +406,7 @@ void WriteEdge(Out& o, const EdgePlan& e, const std::vector<long long>& vertexId
 void WriteFace(Out& o, const FacePlan& f, const std::vector<EdgePlan>& edges) {
   long long id = f.id;
   long long surface = 0;
-  if (f.kind == SurfaceKind::kBSpline) {
-    const auto b = Handle(Geom_BSplineSurface)::DownCast(f.surface);
-    const int nu = b->NbUPoles(), nv = b->NbVPoles();
-    for (int u = 1; u <= nu; ++u)
-      for (int v = 1; v <= nv; ++v) {
-        o.Begin(id++) << "CARTESIAN_POINT('',";
-        o.Xyz(b->Pole(u, v).XYZ()) << ");\n";
-      }
-    surface = id++;
-    auto grid = [&](auto each) {
-      o << "(";
-      for (int u = 1; u <= nu; ++u) {
-        o << (u > 1 ? ",(" : "(");
-        for (int v = 1; v <= nv; ++v) {
-          if (v > 1) o << ",";
-          each(u, v);
-        }
-        o << ")";
-      }
-      o << ")";
-    };
-    auto poles = [&] { grid([&](int u, int v) { o.Id(f.id + (u - 1) * nv + (v - 1)); }); };
-    auto knots = [&] {
-      List(o, b->UMultiplicities(), [&](int m) { o.Int(m); });
-      o << ",";
-      List(o, b->VMultiplicities(), [&](int m) { o.Int(m); });
-      o << ",";
-      List(o, b->UKnots(), [&](double k) { o.Real(k); });
-      o << ",";
-      List(o, b->VKnots(), [&](double k) { o.Real(k); });
-    };
-    o.Begin(surface);
-    if (b->IsURational() || b->IsVRational()) {
-      o << "( BOUNDED_SURFACE() B_SPLINE_SURFACE(";
-      o.Int(b->UDegree()) << ",";
-      o.Int(b->VDegree()) << ",";
-      poles();
-      o << ",.UNSPECIFIED.,.F.,.F.,.F.) B_SPLINE_SURFACE_WITH_KNOTS(";
-      knots();
-      o << ",.UNSPECIFIED.) GEOMETRIC_REPRESENTATION_ITEM() RATIONAL_B_SPLINE_SURFACE(";
-      grid([&](int u, int v) { o.Real(b->Weight(u, v)); });
-      o << ") REPRESENTATION_ITEM('') SURFACE() );\n";
-    } else {
-      o << "B_SPLINE_SURFACE_WITH_KNOTS('',";
-      o.Int(b->UDegree()) << ",";
-      o.Int(b->VDegree()) << ",";
-      poles();
-      o << ",.UNSPECIFIED.,.F.,.F.,.F.,";
-      knots();
-      o << ",.UNSPECIFIED.);\n";
-    }
-  } else if (f.kind == SurfaceKind::kRevolution) {
+  if (f.kind == SurfaceKind::kRevolution) {
     const auto r = Handle(Geom_SurfaceOfRevolution)::DownCast(f.surface);
     const long long profile = WriteCurve(o, f.profile, id);
     id += f.profile.Entities();
@@ -532,8 +470,7 @@ void WriteFace(Out& o, const FacePlan& f, const std::vector<EdgePlan>& edges) {
         o.Real(t->MinorRadius()) << ");\n";
         break;
       }
-      case SurfaceKind::kRevolution:
-      case SurfaceKind::kBSpline: break;
+      case SurfaceKind::kRevolution: break;
     }
     id += 5;
   }
