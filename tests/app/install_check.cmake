@@ -2,7 +2,7 @@
 # the application folder with the registry file, the host settings, the standards families, the
 # images and the demo's scripts, and none of the build's own files; the manual page, the bash
 # completion, the desktop entry, icon and model type. The installed command finds the defaults of
-# its own install, whose registry file names that folder.
+# its own install, whose registry file names that folder, and loads its windows from it.
 file(REMOVE_RECURSE "${PREFIX}")
 execute_process(COMMAND ${CMAKE_COMMAND} --install "${BUILD}" --prefix "${PREFIX}"
                 RESULT_VARIABLE rc OUTPUT_QUIET)
@@ -33,5 +33,25 @@ execute_process(COMMAND "${PREFIX}/${BIN_DIR}/cavix" paths OUTPUT_VARIABLE paths
 if(NOT rc EQUAL 0 OR NOT paths MATCHES "exists +registry file +${share}/cavix.reg"
    OR NOT paths MATCHES "exists +standards family ISO +${share}/Standards/ISO/")
   message(FATAL_ERROR "the installed cavix does not find its own install:\n${paths}")
+endif()
+# The windows' module: the installed command loads it for `open` (which then reads the model
+# before it looks for a display), and says so in words when it is missing.
+if(WITH_QT)
+  set(module "${PREFIX}/${LIB_DIR}/cavix/cavix-windows.so")
+  if(NOT EXISTS "${module}")
+    message(FATAL_ERROR "the install lacks ${LIB_DIR}/cavix/cavix-windows.so")
+  endif()
+  execute_process(COMMAND ${CMAKE_COMMAND} -E env --unset=DISPLAY --unset=WAYLAND_DISPLAY
+                          "${PREFIX}/${BIN_DIR}/cavix" open "${PREFIX}/none.cvx"
+                  ERROR_VARIABLE said RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 1 OR NOT said MATCHES "none.cvx\" does not exist")
+    message(FATAL_ERROR "the installed cavix open did not reach its window: ${rc}\n${said}")
+  endif()
+  file(REMOVE "${module}")
+  execute_process(COMMAND "${PREFIX}/${BIN_DIR}/cavix" open "${PREFIX}/none.cvx"
+                  ERROR_VARIABLE said RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 1 OR NOT said MATCHES "the windows cannot be shown: .*cavix-windows.so\" is not installed")
+    message(FATAL_ERROR "cavix open without its windows' module: ${rc}\n${said}")
+  endif()
 endif()
 file(REMOVE_RECURSE "${PREFIX}")
