@@ -126,6 +126,9 @@ bool PlanCurve(Handle(Geom_Curve) c, CurvePlan& plan) {
   } else if (c->IsKind(STANDARD_TYPE(Geom_Parabola))) {
     plan.kind = CurveKind::kParabola;
   } else if (auto b = Handle(Geom_BSplineCurve)::DownCast(c)) {
+    // The curves of intersection booleans make; rational ones (conics converted) come only with
+    // imported parts, which the translator writes.
+    if (b->IsRational()) return false;
     if (b->IsPeriodic()) {
       b = Handle(Geom_BSplineCurve)::DownCast(b->Copy());
       b->SetNotPeriodic();
@@ -363,32 +366,15 @@ long long WriteCurve(Out& o, const CurvePlan& e, long long id) {
         o.Xyz(b->Pole(i).XYZ()) << ");\n";
       }
       curve = id + n;
-      o.Begin(curve);
-      auto poles = [&] {
-        o << "(";
-        for (int i = 0; i < n; ++i) {
-          if (i) o << ",";
-          o.Id(id + i);
-        }
-        o << ")";
-      };
-      if (b->IsRational()) {
-        o << "( BOUNDED_CURVE() B_SPLINE_CURVE(";
-        o.Int(b->Degree()) << ",";
-        poles();
-        o << ",.UNSPECIFIED.,.F.,.F.) B_SPLINE_CURVE_WITH_KNOTS(";
-        Knots(o, b->Multiplicities(), b->Knots());
-        o << ",.UNSPECIFIED.) CURVE() GEOMETRIC_REPRESENTATION_ITEM() RATIONAL_B_SPLINE_CURVE(";
-        List(o, *b->Weights(), [&](double w) { o.Real(w); });
-        o << ") REPRESENTATION_ITEM('') );\n";
-      } else {
-        o << "B_SPLINE_CURVE_WITH_KNOTS('',";
-        o.Int(b->Degree()) << ",";
-        poles();
-        o << ",.UNSPECIFIED.,.F.,.F.,";
-        Knots(o, b->Multiplicities(), b->Knots());
-        o << ",.UNSPECIFIED.);\n";
+      o.Begin(curve) << "B_SPLINE_CURVE_WITH_KNOTS('',";
+      o.Int(b->Degree()) << ",(";
+      for (int i = 0; i < n; ++i) {
+        if (i) o << ",";
+        o.Id(id + i);
       }
+      o << "),.UNSPECIFIED.,.F.,.F.,";
+      Knots(o, b->Multiplicities(), b->Knots());
+      o << ",.UNSPECIFIED.);\n";
       break;
     }
   }

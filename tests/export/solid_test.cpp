@@ -14,6 +14,7 @@
 #include <BRepGProp.hxx>
 #include <BRepBuilderAPI_NurbsConvert.hxx>
 #include <BRepBuilderAPI_Transform.hxx>
+#include <BRepFilletAPI_MakeFillet.hxx>
 #include <BRepPrimAPI_MakeBox.hxx>
 #include <BRepPrimAPI_MakeCylinder.hxx>
 #include <BRepPrimAPI_MakePrism.hxx>
@@ -464,7 +465,8 @@ std::vector<std::string> FaceSenses(const std::string& text) {
 // the faces' p-curves (--pcurves). Read back, both files are the same valid solid: as many solids
 // and faces, the volume the export computed. Parts: every hole kind in every direction, oblique
 // holes (ellipses), bores crossing (curves of intersection), counterbores overlapping on a pitch
-// tighter than their heads, an imported L-shaped part, a round one mirrored; then what the
+// tighter than their heads, an imported L-shaped part, a round one mirrored, rounded ones
+// (spheres, tori); then what the
 // translator writes instead: a part of free-form faces, and a slot that splits the block in two.
 TEST(SolidExport, StepReadsBackAsTheSolidCut) {
   PartInput kinds;
@@ -513,6 +515,21 @@ TEST(SolidExport, StepReadsBackAsTheSolidCut) {
                    spline);
   PartInput nurbs = mirrored;
   nurbs.solidBrep = spline.str();
+  // Rounded parts: a box with every edge filleted (spheres at its corners), a disc with its rims
+  // filleted (tori).
+  auto rounded = [](const TopoDS_Shape& shape) {
+    BRepFilletAPI_MakeFillet fillet(shape);
+    for (TopExp_Explorer e(shape, TopAbs_EDGE); e.More(); e.Next())
+      fillet.Add(3, TopoDS::Edge(e.Current()));
+    std::ostringstream os;
+    BRepTools::Write(fillet.Shape(), os);
+    return os.str();
+  };
+  PartInput box = Grid({60, 60, 20}, CBore(6.6, 8, 118, 11, 6.4).chain, 15, 15);
+  box.solidBrep = rounded(BRepPrimAPI_MakeBox(60, 60, 20).Shape());
+  PartInput disc = OneHole({60, 60, 20}, CSink(5, 10, 118, 10, 90).chain, {30, 30, 20});
+  disc.solidBrep = rounded(
+      BRepPrimAPI_MakeCylinder(gp_Ax2(gp_Pnt(30, 30, 0), gp_Dir(0, 0, 1)), 30, 20).Shape());
   const ProfileChain slot = {{0, 0}, {8, 0}, {8, -20}, {0, -20}, {0, 0}};
   const struct {
     const char* name;
@@ -525,6 +542,8 @@ TEST(SolidExport, StepReadsBackAsTheSolidCut) {
                 true},
                {"lplate", lplate, 1, true},
                {"mirrored", mirrored, 1, true},
+               {"rounded box", box, 1, true},
+               {"rounded disc", disc, 1, true},
                {"nurbs", nurbs, 1, false},
                {"split", OneHole({10, 30, 10}, slot, {5, 15, 10}), 2, false}};
   cavix::test::TempDir dir("cavix-step");
@@ -533,6 +552,7 @@ TEST(SolidExport, StepReadsBackAsTheSolidCut) {
   withPCurves.allowMisses = true;
   ExportOptions plain;
   plain.allowMisses = true;
+  std::string written;  // every direct file's text
   for (const auto& [name, part, solids, direct] : parts) {
     SCOPED_TRACE(name);
     const std::string a = (dir.path / (std::string(name) + ".step")).string();
@@ -559,7 +579,13 @@ TEST(SolidExport, StepReadsBackAsTheSolidCut) {
     // The part is named after the file, whoever wrote it.
     EXPECT_NE(da.text.find("PRODUCT('" + std::string(name) + "'"), std::string::npos);
     EXPECT_NE(db.text.find("PRODUCT('" + std::string(name) + "-pcurves'"), std::string::npos);
+    if (direct) written += da.text;
   }
+  // Every kind of entity the holes and parts above need was written, and checked.
+  for (const char* kind : {"= PLANE(", "= CYLINDRICAL_SURFACE(", "= CONICAL_SURFACE(", "= LINE(",
+                           "= CIRCLE(", "= ELLIPSE(", "= B_SPLINE_CURVE_WITH_KNOTS(",
+                           "= SPHERICAL_SURFACE(", "= TOROIDAL_SURFACE("})
+    EXPECT_NE(written.find(kind), std::string::npos) << kind;
 }
 
 // Cut in tiles, or built in closed form where holes meet nothing, the part is the solid one
