@@ -12,10 +12,10 @@
 #include <RWMesh_CoordinateSystem.hxx>
 #include <STEPControl_Writer.hxx>
 #include <StepBasic_Product.hxx>
-#include <TCollection_HAsciiString.hxx>
 #include <StepData_StepModel.hxx>
 #include <TColStd_IndexedDataMapOfStringString.hxx>
 #include <TCollection_ExtendedString.hxx>
+#include <TCollection_HAsciiString.hxx>
 #include <TDF_Label.hxx>
 #include <TDataStd_Name.hxx>
 #include <TDocStd_Document.hxx>
@@ -56,6 +56,15 @@ std::string CannotWrite(const std::string& path, const std::string& why) {
   return "cannot write \"" + path + "\": " + why;
 }
 
+// Flushes `f` through to the disk and closes it; returns the first error, `err` when one came
+// before.
+int SyncAndClose(std::FILE* f, int err) {
+  if (err == 0 && std::fflush(f) != 0) err = errno;
+  if (err == 0 && ::fsync(::fileno(f)) != 0) err = errno;
+  if (std::fclose(f) != 0 && err == 0) err = errno;
+  return err;
+}
+
 // The temporary file beside `path` that the kernel's writers write by name, made and put in
 // place as a model file is (rt::AtomicFile): through a link to the file it names, under a name
 // that fits beside the longest legal one, the replaced file's owner and mode kept.
@@ -91,9 +100,7 @@ class TempFile {
       if (std::FILE* f = std::fopen(Name().c_str(), "ab")) {
         static const char zeros[1 << 16] = {};
         if (std::fwrite(zeros, 1, sizeof zeros, f) != sizeof zeros) err = errno;
-        if (std::fflush(f) != 0 && err == 0) err = errno;
-        if (::fsync(::fileno(f)) != 0 && err == 0) err = errno;
-        if (std::fclose(f) != 0 && err == 0) err = errno;
+        err = SyncAndClose(f, err);
       } else {
         err = errno;
       }
@@ -158,9 +165,7 @@ void WriteParts(const std::vector<std::string>& parts, const TempFile& tmp) {
   for (size_t i = 0; f && err == 0 && i < parts.size(); ++i)
     if (std::fwrite(parts[i].data(), 1, parts[i].size(), f) != parts[i].size())
       err = errno ? errno : EIO;
-  if (f && err == 0 && std::fflush(f) != 0) err = errno;
-  if (f && err == 0 && ::fsync(::fileno(f)) != 0) err = errno;
-  if (f && std::fclose(f) != 0 && err == 0) err = errno;
+  if (f) err = SyncAndClose(f, err);
   if (err != 0) throw ExportError(tmp.Failure(err, "the STEP text could not be written"));
 }
 
@@ -273,11 +278,8 @@ class StlFile {
     std::memcpy(count, &n, 4);
     if (error_ == 0 && std::fseek(file_, 80, SEEK_SET) != 0) error_ = errno;
     if (error_ == 0 && std::fwrite(count, 1, 4, file_) != 4) error_ = errno;
-    if (error_ == 0 && std::fflush(file_) != 0) error_ = errno;
-    if (error_ == 0 && ::fsync(::fileno(file_)) != 0) error_ = errno;
-    const int closed = std::fclose(file_);
+    error_ = SyncAndClose(file_, error_);
     file_ = nullptr;
-    if (error_ == 0 && closed != 0) error_ = errno;
     if (error_ != 0) throw ExportError(CannotWrite(path_, std::strerror(error_)));
   }
 
