@@ -15,5 +15,14 @@ cmake -S . -B "$dir" -G Ninja -DCAVIX_STRICT=ON "${extra[@]}"
 cmake --build "$dir"
 # The host window's tests draw through GLX: the suite runs on a virtual X server (Mesa's software
 # renderer); without one they skip.
-xvfb-run -a -s "-screen 0 1600x1200x24" \
-  ctest --test-dir "$dir" --output-on-failure -j"$(nproc)"
+run() { xvfb-run -a -s "-screen 0 1600x1200x24" ctest --test-dir "$dir" --output-on-failure -j"$(nproc)" "$@"; }
+if [ "${CAVIX_SANITIZE:-0}" = 1 ]; then
+  # LeakSanitizer's tracer now and then crashes at the exit of a window test that passed, while
+  # it stops the GL driver's threads ("Tracer caught signal 11"): a window test gets a second
+  # run to decide. A leak or a failure in both runs still fails.
+  window='^(HostWindowTest|Workbench)\.'
+  run -E "$window"
+  run -R "$window" --repeat until-pass:2
+else
+  run
+fi
