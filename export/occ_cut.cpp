@@ -448,16 +448,21 @@ CutResult CutHoles(const PartInput& part, const CutOptions& options) {
   const bool allDirect = !direct.exact.empty() &&
                          std::all_of(reaching.begin(), reaching.end(),
                                      [&](HoleIndex h) { return direct.On(h); });
-  const std::vector<Tile> tiles = allDirect && options.mergeFaces
+  const std::vector<Tile> tiles = allDirect && (options.mergeFaces || options.wholeWhenBuilt)
                                       ? whole
                                       : Tiles(*base, holes, root, reaching, options.tileHoles);
   auto attempt = [&](const std::vector<Tile>& t, const Direct& d) {
     Assembled a = Assemble(*base, holes, t, d, options.mergeFaces, jobs);
     result.built = a.built;
     result.removedVolume.reset();
+    result.closedForm.clear();
     if (a.allBuilt) {
       double removed = 0;
-      for (HoleIndex h : t.front().holes) removed += ProfileVolume(d.exact[At(h)].vertices);
+      for (HoleIndex h : t.front().holes) {
+        const PreparedHole& e = d.exact[At(h)];
+        removed += ProfileVolume(e.vertices);
+        result.closedForm.push_back({h, e.origin, e.axis, e.vertices});
+      }
       result.removedVolume = removed;
     }
     result.shape = a.shape;

@@ -41,6 +41,7 @@
 #include <vector>
 
 #include "export/occ_internal.h"
+#include "export/block_mesh.h"
 #include "export/occ_mesh.h"
 #include "export/workers.h"
 #include "runtime/error.h"
@@ -171,9 +172,10 @@ void WriteParts(const std::vector<std::string>& parts, const TempFile& tmp) {
 
 // Cuts the part, fills the counts, and refuses holes that cut nothing unless allowed.
 CutResult Cut(const PartInput& part, const ExportOptions& options, bool mergeFaces,
-              ExportSummary& s, const std::string& path) {
+              ExportSummary& s, const std::string& path, bool wholeWhenBuilt = false) {
   CutOptions co;
   co.mergeFaces = mergeFaces;
+  co.wholeWhenBuilt = wholeWhenBuilt;
   co.jobs = Jobs(options);
   CutResult r = CutHoles(part, co);
   s.holesCut = static_cast<int>(r.cut.size());
@@ -352,13 +354,18 @@ ExportSummary ExportStl(const PartInput& part, const std::string& path,
   TempFile tmp(path);
   ExportSummary s;
   // The seams of the tiles stay: they change nothing in a mesh, and faces a tile wide mesh in
-  // linear time where a plate's whole top face would not.
-  const CutResult cut = Cut(part, options, false, s, path);
+  // linear time where a plate's whole top face would not. A block whose holes were all built in
+  // closed form is meshed from their profiles, without the kernel's mesher.
+  const CutResult cut = Cut(part, options, false, s, path, /*wholeWhenBuilt=*/true);
   s.deflection = Deflection(part, cut, options);
   try {
     StlFile file(tmp.Name(), path);
-    const detail::MeshTally tally = detail::MeshInGroups(
-        cut.shape, s.deflection, Jobs(options), [&](const detail::Triangle& t) { file.Add(t); });
+    const detail::TriangleSink sink = [&](const detail::Triangle& t) { file.Add(t); };
+    const detail::MeshTally tally =
+        !cut.closedForm.empty() && cut.base->isBox
+            ? detail::MeshBlockWithHoles(cut.base->lo, cut.base->hi, cut.closedForm,
+                                         s.deflection, sink)
+            : detail::MeshInGroups(cut.shape, s.deflection, Jobs(options), sink);
     file.Finish(tally.triangles);
     s.triangles = tally.triangles;
     s.volume = tally.volume;

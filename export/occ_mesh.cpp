@@ -34,7 +34,7 @@ constexpr int kFacesPerGroup = 256;
 IMeshTools_Parameters Parameters(double deflection, int jobs) {
   IMeshTools_Parameters p;
   p.Deflection = deflection;
-  p.Angle = 0.5;
+  p.Angle = kMeshAngle;
   // The faces of a group side by side (the mesher's own threads, one per core): each face is
   // meshed from its edges' points alone, so the mesh is the same either way.
   p.InParallel = jobs > 1;
@@ -105,8 +105,6 @@ Triangle Corners(const Handle(Poly_Triangulation) & t, int k, const TopLoc_Locat
   return tri;
 }
 
-// Two corners the same point in single precision, as at a drill point's apex: no area, and an
-// edge that more than two triangles would share.
 bool Collapsed(const Triangle& t) {
   return t.v[0] == t.v[1] || t.v[1] == t.v[2] || t.v[0] == t.v[2];
 }
@@ -130,12 +128,7 @@ void EmitFace(const TopoDS_Face& face, const TriangleSink& sink, MeshTally& tall
   const Handle(Poly_Triangulation)& t = BRep_Tool::Triangulation(face, loc);
   if (t.IsNull()) return;
   const bool reversed = face.Orientation() == TopAbs_REVERSED;
-  for (int k = 1; k <= t->NbTriangles(); ++k) {
-    const Triangle tri = Corners(t, k, loc, reversed);
-    if (Collapsed(tri)) continue;
-    Count(tri, tally);
-    sink(tri);
-  }
+  for (int k = 1; k <= t->NbTriangles(); ++k) Pass(Corners(t, k, loc, reversed), tally, sink);
 }
 
 void DropMesh(const TopoDS_Face& face) {
@@ -149,6 +142,12 @@ void DropMesh(const TopoDS_Face& face) {
 }
 
 }  // namespace
+
+void Pass(const Triangle& t, MeshTally& tally, const TriangleSink& sink) {
+  if (Collapsed(t)) return;
+  Count(t, tally);
+  sink(t);
+}
 
 double ChooseDeflection(double smallestRadius, double partSize) {
   // 32 chords on the smallest circle: 1 - cos(pi / 32) of its radius.

@@ -22,6 +22,14 @@ struct MeshTally {
   double volume = 0;  // mm^3 enclosed by the triangles, computed from their stored corners
 };
 
+// The most a chord of the mesh turns from the curve it follows, radians.
+constexpr double kMeshAngle = 0.5;
+
+// Counts `t` into `tally` and hands it to `sink`, unless two of its corners are one point in
+// single precision (as at a drill point's apex: no area, and an edge that more than two
+// triangles would share).
+void Pass(const Triangle& t, MeshTally& tally, const TriangleSink& sink);
+
 // The largest distance between the mesh and the part's surfaces: small enough that the smallest
 // hole's circle gets 32 chords, so that small holes stay round; without holes a thousandth of
 // the part's size.

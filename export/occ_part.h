@@ -53,6 +53,18 @@ struct CutOptions {
   // Without it the faces keep the seams: the same solid, quicker to mesh, and quicker for
   // CutOneMoreHole, which then rebuilds only faces of one tile.
   bool mergeFaces = true;
+  // Holes all built in closed form stay in one piece even without merging faces: for writers
+  // that mesh such a part from the holes' profiles (CutResult::closedForm) rather than its faces.
+  bool wholeWhenBuilt = false;
+};
+
+// A hole built in closed form: its profile of (radius, depth) vertices, from the mouth's centre
+// over its rim down to its end on the axis, revolved about `axis` (unit, into the material) from
+// `origin` on the part's face.
+struct ClosedFormHole {
+  HoleIndex index{};
+  std::array<double, 3> origin{}, axis{};
+  std::vector<std::array<double, 2>> profile;
 };
 
 // A part with its holes cut out, and which hole each of its faces belongs to.
@@ -75,6 +87,8 @@ struct CutResult {
   // When every hole was built (none cut, nothing overlapping), the volume they remove, mm^3: the
   // sum of their revolved profiles, exactly.
   std::optional<double> removedVolume;
+  // When every hole was built in closed form (the part a block), each of them, by hole index.
+  std::vector<ClosedFormHole> closedForm;
   int recuts = 0;  // holes CutOneMoreHole could not place among the faces near them and cut out
                    // of the whole part instead (as slow as a boolean over the part)
   std::vector<std::string> warnings;  // degenerate chains skipped, one line each

@@ -756,29 +756,45 @@ StlCheck ReadStl(const std::string& bytes) {
 
 }  // namespace
 
-// The STL of a part with every hole kind, drill points included, enough holes to be meshed in
-// several groups, and two holes that overlap: a closed manifold wound outwards, no zero-area
-// triangle, enclosing the solid's volume to within the deflection times its area.
+// The STL of a part with every hole kind, drill points included: a closed manifold wound
+// outwards, no zero-area triangle, enclosing the solid's volume to within the deflection times
+// its area. Once meshed by the kernel (enough holes for several groups, two of them
+// overlapping), once from the holes' profiles (all built in closed form, drilled into the top,
+// the bottom and a side).
 TEST(SolidExport, StlIsAClosedManifold) {
   const std::vector<HoleCase> kinds = {
       Simple(6.6, 12, 118), CBore(6.6, 8, 118, 11, 6.4), CSink(6.6, 10, 118, 12.6, 90),
       CDrill(6.6, 6, 118, 11, 4, 90), CBoreThread(10, 1.5, 10, 8, 118, 18, 6)};
-  PartInput part = Grid({120, 100, 25}, Simple(6.6, 12, 118).chain, 20, 20);
-  for (size_t i = 0; i < part.holes.size(); ++i)
-    part.holes[i].chains = {kinds[i % kinds.size()].chain};
-  part.holes.push_back(part.holes[1]);
-  part.holes.back().position[0] += 7;  // overlaps its neighbour
-  const cavix::test::TempDir dir("cavix-stl-");
-  const ExportSummary s = ExportStl(part, dir.File("part.stl"));
-  const StlCheck c = ReadStl(Slurp(dir.File("part.stl")));
-  ASSERT_GT(c.triangles, 1000u);
-  EXPECT_EQ(c.triangles, s.triangles);
-  EXPECT_EQ(c.edgesNotPaired, 0u);
-  EXPECT_EQ(c.zeroArea, 0u);
-  GProp_GProps area;
-  BRepGProp::SurfaceProperties(CutPart(part), area);
-  EXPECT_GT(s.deflection, 0);
-  EXPECT_LE(std::fabs(c.volume - s.solidVolume), s.deflection * area.Mass());
-  EXPECT_NEAR(c.volume, s.volume, 1e-6 * s.volume);
-  EXPECT_GT(c.volume, s.solidVolume) << "chords cut inside the holes' circles";
+  PartInput cut = Grid({120, 100, 25}, Simple(6.6, 12, 118).chain, 20, 20);
+  for (size_t i = 0; i < cut.holes.size(); ++i) cut.holes[i].chains = {kinds[i % kinds.size()].chain};
+  PartInput built = cut;
+  built.block[2] = 60;
+  for (HoleSolidInput& h : built.holes) h.position[2] = 60;
+  cut.holes.push_back(cut.holes[1]);
+  cut.holes.back().position[0] += 7;  // overlaps its neighbour
+  for (size_t i = 0; i < kinds.size(); ++i) {
+    built.holes.push_back(OneHole(built.block, kinds[i].chain, {10 + 20.0 * i, 50, 0}, {0, 0, 1}).holes[0]);
+    built.holes.push_back(OneHole(built.block, kinds[i].chain, {120, 12 + 18.0 * i, 30}, {-1, 0, 0}).holes[0]);
+  }
+  CutOptions asMeshed;
+  asMeshed.mergeFaces = false;
+  asMeshed.wholeWhenBuilt = true;
+  EXPECT_TRUE(CutHoles(cut, asMeshed).closedForm.empty());
+  EXPECT_EQ(CutHoles(built, asMeshed).closedForm.size(), built.holes.size());
+  for (const PartInput* part : {&cut, &built}) {
+    SCOPED_TRACE(part == &cut ? "cut" : "built");
+    const cavix::test::TempDir dir("cavix-stl-");
+    const ExportSummary s = ExportStl(*part, dir.File("part.stl"));
+    const StlCheck c = ReadStl(Slurp(dir.File("part.stl")));
+    ASSERT_GT(c.triangles, 1000u);
+    EXPECT_EQ(c.triangles, s.triangles);
+    EXPECT_EQ(c.edgesNotPaired, 0u);
+    EXPECT_EQ(c.zeroArea, 0u);
+    GProp_GProps area;
+    BRepGProp::SurfaceProperties(CutPart(*part), area);
+    EXPECT_GT(s.deflection, 0);
+    EXPECT_LE(std::fabs(c.volume - s.solidVolume), s.deflection * area.Mass());
+    EXPECT_NEAR(c.volume, s.volume, 1e-6 * s.volume);
+    EXPECT_GT(c.volume, s.solidVolume) << "chords cut inside the holes' circles";
+  }
 }
