@@ -146,7 +146,15 @@ void BindFirst(FaceHoles& map, const TopoDS_Shape& image, HoleIndex hole) {
 // The holes that may be built in closed form (empty for the others), and how to tell them.
 struct Direct {
   std::vector<PreparedHole> exact;  // by hole: its exact tool, for the holes built in closed form
-  bool On(HoleIndex h) const { return At(h) < exact.size() && !exact[At(h)].tools.empty(); }
+  // Identical holes that overlap, each group built as one piece (only in a tile of the whole
+  // part), and by hole the group it is in (-1: none; empty when there are none).
+  std::vector<std::shared_ptr<const detail::OverlapPlan>> overlaps;
+  std::vector<int> overlapOf;
+  bool Overlapping(HoleIndex h) const { return At(h) < overlapOf.size() && overlapOf[At(h)] >= 0; }
+  // Built alone.
+  bool On(HoleIndex h) const {
+    return At(h) < exact.size() && !exact[At(h)].tools.empty() && !Overlapping(h);
+  }
 };
 
 // Whether a hole built in closed form lies in `box` with room to spare, its mouth on the box's
@@ -181,12 +189,24 @@ Assembled CutTile(const PartBase& base, const std::vector<PreparedHole>& holes, 
   }
   std::vector<HoleIndex> cutHere;
   std::vector<const PreparedHole*> builtHere;
+  std::vector<char> groupHere(direct.overlaps.size(), 0);
   const double margin = std::max(0.01, 1e-6 * base.Size());
   for (HoleIndex h : tile.holes)
-    if (direct.On(h) && tilesOf[At(h)] == 1 && Inside(direct.exact[At(h)], tile.box, margin))
+    if (whole && direct.Overlapping(h))
+      groupHere[static_cast<size_t>(direct.overlapOf[At(h)])] = 1;
+    else if (direct.On(h) && tilesOf[At(h)] == 1 && Inside(direct.exact[At(h)], tile.box, margin))
       builtHere.push_back(&direct.exact[At(h)]);
     else
       cutHere.push_back(h);
+  std::vector<detail::BuiltOverlaps> groups;
+  int grouped = 0;
+  for (size_t g = 0; g < groupHere.size(); ++g) {
+    if (!groupHere[g]) continue;
+    std::optional<detail::BuiltOverlaps> built = detail::BuildOverlaps(*direct.overlaps[g]);
+    if (!built) throw ExportError("overlapping holes found no closed form");
+    groups.push_back(std::move(*built));
+    grouped += detail::HolesIn(*direct.overlaps[g]);
+  }
   if (!cutHere.empty()) {
     std::vector<std::vector<TopoDS_Shape>> tools;
     TopTools_ListOfShape objects, toolList;
@@ -206,10 +226,10 @@ Assembled CutTile(const PartBase& base, const std::vector<PreparedHole>& holes, 
                     [&](const TopoDS_Shape& img) { BindFirst(out.faceHole, img, cutHere[i]); });
     solid = cut.Shape();
   }
-  if (!detail::PutDirectHoles(solid, out.faceHole, builtHere))
+  if (!detail::PutDirectHoles(solid, out.faceHole, builtHere, groups))
     throw ExportError("a hole built in closed form found no face of the part to open in");
   out.shape = solid;
-  out.built = static_cast<int>(builtHere.size());
+  out.built = static_cast<int>(builtHere.size()) + grouped;
   return out;
 }
 
@@ -376,25 +396,71 @@ double ProfileVolume(const std::vector<detail::Pt>& v) {
 // the block, apart from every other hole.
 Direct DirectHoles(const PartInput& part, const PartBase& base,
                    const std::vector<PreparedHole>& holes, const std::vector<HoleIndex>& reaching,
-                   int jobs) {
+                   bool overlaps, int jobs) {
   Direct direct;
   detail::PartBase none;  // no part to lift the mouth out of: the tools as profiled
   detail::ToolMaker exactMaker(none);
   std::vector<HoleReach> reach;
   for (const PreparedHole& h : holes) reach.push_back(h.Reach());
-  const std::vector<char> apart = Apart(reach, reaching, std::max(0.01, 1e-6 * base.Size()));
+  const double margin = std::max(0.01, 1e-6 * base.Size());
+  const std::vector<std::vector<HoleIndex>> groups =
+      MeetingGroups(reach, reaching, margin);
+  std::vector<char> grouped(holes.size(), 0);
+  for (const std::vector<HoleIndex>& g : groups)
+    for (HoleIndex h : g) grouped[At(h)] = g.size() > 1 ? 2 : 1;  // 1: apart
   std::atomic<bool> any{false};
   std::vector<PreparedHole> exact(holes.size());
   RunOnWorkers(jobs, reaching.size(), [&](size_t i) {
     const HoleIndex h = reaching[i];
-    if (!apart[At(h)] || !detail::DirectCandidate(base, part.holes[At(h)])) return;
+    if ((grouped[At(h)] != 1 && !overlaps) || !detail::DirectCandidate(base, part.holes[At(h)]))
+      return;
     std::vector<std::string> ignored;  // said when the hole was prepared
     PreparedHole e = exactMaker.Prepare(part.holes[At(h)], h, ignored);
     if (!detail::DirectFits(base, e)) return;
     exact[At(h)] = std::move(e);
     any = true;
   });
-  if (any) direct.exact = std::move(exact);
+  if (!any) return direct;
+  direct.exact = std::move(exact);
+  if (!overlaps) return direct;
+  // Groups of overlapping holes that may be built as one: every hole a candidate that fits, and
+  // nothing else within the group's box (a hole standing in the material between them).
+  std::vector<std::pair<std::vector<const PreparedHole*>, Box3>> candidates;
+  for (const std::vector<HoleIndex>& g : groups) {
+    if (g.size() < 2) continue;
+    std::vector<const PreparedHole*> members;
+    Box3 box = reach[At(g.front())].box;
+    for (HoleIndex h : g) {
+      if (direct.exact[At(h)].tools.empty()) break;
+      members.push_back(&direct.exact[At(h)]);
+      for (int k = 0; k < 3; ++k) {
+        box.lo[k] = std::min(box.lo[k], reach[At(h)].box.lo[k]);
+        box.hi[k] = std::max(box.hi[k], reach[At(h)].box.hi[k]);
+      }
+    }
+    if (members.size() == g.size()) candidates.emplace_back(std::move(members), box);
+  }
+  direct.overlapOf.assign(holes.size(), -1);
+  for (const auto& [members, box] : candidates) {
+    const int group = static_cast<int>(direct.overlaps.size());
+    bool alone = true;
+    for (HoleIndex h : reaching) {
+      const Box3& b = reach[At(h)].box;
+      bool meets = true;
+      for (int k = 0; k < 3; ++k) meets = meets && b.lo[k] < box.hi[k] && b.hi[k] > box.lo[k];
+      if (meets && std::none_of(members.begin(), members.end(),
+                                [&](const PreparedHole* m) { return m->index == h; }))
+        alone = false;
+    }
+    if (!alone) continue;
+    std::shared_ptr<const detail::OverlapPlan> plan = detail::PlanOverlaps(members, 1e-5);
+    if (!plan) continue;
+    direct.overlaps.push_back(std::move(plan));
+    for (const PreparedHole* m : members) direct.overlapOf[At(m->index)] = group;
+  }
+  // Holes that overlap but found no group to be built with are cut.
+  for (HoleIndex h : reaching)
+    if (grouped[At(h)] == 2 && !direct.Overlapping(h)) direct.exact[At(h)] = PreparedHole{};
   return direct;
 }
 
@@ -442,12 +508,17 @@ CutResult CutHoles(const PartInput& part, const CutOptions& options) {
   }
 
   const std::vector<Tile> whole{{root, reaching}};
-  const Direct direct = options.directHoles ? DirectHoles(part, *base, holes, reaching, jobs) : Direct{};
+  const Direct direct =
+      options.directHoles
+          ? DirectHoles(part, *base, holes, reaching, options.overlapsInClosedForm, jobs)
+          : Direct{};
   // Holes all built in closed form need no tiles to keep booleans small; the faces stay whole
   // unless a mesh wants them split (meshing a face of a thousand holes at once is slow).
   const bool allDirect = !direct.exact.empty() &&
                          std::all_of(reaching.begin(), reaching.end(),
-                                     [&](HoleIndex h) { return direct.On(h); });
+                                     [&](HoleIndex h) {
+                                       return direct.On(h) || direct.Overlapping(h);
+                                     });
   const std::vector<Tile> tiles = allDirect && (options.mergeFaces || options.wholeWhenBuilt)
                                       ? whole
                                       : Tiles(*base, holes, root, reaching, options.tileHoles);
@@ -459,10 +530,14 @@ CutResult CutHoles(const PartInput& part, const CutOptions& options) {
     if (a.allBuilt) {
       double removed = 0;
       for (HoleIndex h : t.front().holes) {
+        if (d.Overlapping(h)) continue;
         const PreparedHole& e = d.exact[At(h)];
         removed += ProfileVolume(e.vertices);
         result.closedForm.push_back({h, e.origin, e.axis, e.vertices});
       }
+      for (const auto& plan : d.overlaps) removed += detail::RemovedVolume(*plan);
+      // The profile mesher takes holes one by one.
+      if (!d.overlaps.empty()) result.closedForm.clear();
       result.removedVolume = removed;
     }
     result.shape = a.shape;
@@ -472,7 +547,8 @@ CutResult CutHoles(const PartInput& part, const CutOptions& options) {
       throw ExportError("the holes remove the whole part: nothing is left to export");
     // Faces built in closed form are valid as made: only how they close up is checked.
     const detail::CheckFailure bad =
-        detail::CheckSolid(result.shape, result.faceHole, jobs, !a.allBuilt);
+        detail::CheckSolid(result.shape, result.faceHole, jobs,
+                           !a.allBuilt || !d.overlaps.empty());
     if (bad.failed) {
       std::string near;
       if (bad.hole) near = " near " + detail::HoleLabel(part.holes[At(*bad.hole)], *bad.hole);

@@ -78,8 +78,9 @@ bool DirectFits(const PartBase& base, const PreparedHole& exact) {
 }
 
 bool PutDirectHoles(TopoDS_Shape& solid, FaceHoles& faceHole,
-                    const std::vector<const PreparedHole*>& holes) {
-  if (holes.empty()) return true;
+                    const std::vector<const PreparedHole*>& holes,
+                    const std::vector<BuiltOverlaps>& overlaps) {
+  if (holes.empty() && overlaps.empty()) return true;
   TopExp_Explorer solids(solid, TopAbs_SOLID);
   if (!solids.More()) return false;
   const TopoDS_Shape only = solids.Current();
@@ -121,6 +122,19 @@ bool PutDirectHoles(TopoDS_Shape& solid, FaceHoles& faceHole,
     for (TopExp_Explorer f(h->tools.front(), TopAbs_FACE); f.More(); f.Next())
       if (!f.Current().IsSame(mouth)) holeFaces.emplace_back(f.Current().Reversed(), h->index);
   }
+  std::vector<TopoDS_Face> partFaces;
+  for (const BuiltOverlaps& o : overlaps) {
+    const double tol =
+        1e-7 * (1 + std::fabs(o.at.X()) + std::fabs(o.at.Y()) + std::fabs(o.at.Z()));
+    int target = -1;
+    for (size_t i = 0; i < faces.size() && target < 0; ++i)
+      if (!faceHole.IsBound(faces[i]) && !FaceInPlane(faces[i], o.at, o.axis, tol, true).IsNull())
+        target = static_cast<int>(i);
+    if (target < 0) return false;
+    wiresOf[target].push_back(o.mouth);
+    partFaces.insert(partFaces.end(), o.partFaces.begin(), o.partFaces.end());
+    holeFaces.insert(holeFaces.end(), o.holeFaces.begin(), o.holeFaces.end());
+  }
 
   TopoDS_Shell shell;
   b.MakeShell(shell);
@@ -143,6 +157,7 @@ bool PutDirectHoles(TopoDS_Shape& solid, FaceHoles& faceHole,
     }
     b.Add(shell, rebuilt.Oriented(faces[i].Orientation()));
   }
+  for (const TopoDS_Face& face : partFaces) b.Add(shell, face);
   for (const auto& [face, hole] : holeFaces) {
     b.Add(shell, face);
     faceHole.Bind(face, hole);

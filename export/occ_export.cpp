@@ -172,10 +172,12 @@ void WriteParts(const std::vector<std::string>& parts, const TempFile& tmp) {
 
 // Cuts the part, fills the counts, and refuses holes that cut nothing unless allowed.
 CutResult Cut(const PartInput& part, const ExportOptions& options, bool mergeFaces,
-              ExportSummary& s, const std::string& path, bool wholeWhenBuilt = false) {
+              ExportSummary& s, const std::string& path, bool wholeWhenBuilt = false,
+              bool overlapsInClosedForm = false) {
   CutOptions co;
   co.mergeFaces = mergeFaces;
   co.wholeWhenBuilt = wholeWhenBuilt;
+  co.overlapsInClosedForm = overlapsInClosedForm;
   co.jobs = Jobs(options);
   CutResult r = CutHoles(part, co);
   s.holesCut = static_cast<int>(r.cut.size());
@@ -317,7 +319,7 @@ ExportSummary ExportStep(const PartInput& part, const std::string& path,
                          const ExportOptions& options) {
   TempFile tmp(path);
   ExportSummary s;
-  const CutResult cut = Cut(part, options, true, s, path);
+  const CutResult cut = Cut(part, options, true, s, path, false, /*overlapsInClosedForm=*/true);
   try {
     std::optional<std::vector<std::string>> text;
     const detail::StepHeader header = StepHeaderFor(path);

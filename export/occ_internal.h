@@ -7,7 +7,11 @@
 #include <TopoDS_Face.hxx>
 #include <TopoDS_Shape.hxx>
 #include <array>
+#include <gp_Dir.hxx>
+#include <gp_Pnt.hxx>
+#include <TopoDS_Wire.hxx>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -105,8 +109,31 @@ TopoDS_Shape Realized(const TopoDS_Shape& tool);
 // `faceHole`; false (and `solid` unchanged) when a mouth finds no face of the solid to open in.
 bool DirectCandidate(const PartBase& base, const HoleSolidInput& hole);
 bool DirectFits(const PartBase& base, const PreparedHole& exact);
+// Identical holes that overlap one another, built in closed form (occ_overlaps.cpp): each a
+// candidate that fits, their profile stepped (bores and flat steps narrowing with depth to a flat
+// bottom). PlanOverlaps works out where their circles cross, or gives none when they do not
+// qualify (another profile, circles that touch or cross three at a point within `tol`, a hole
+// whose walls all lie inside its neighbours, mouths in several pieces). BuildOverlaps makes the
+// faces: the loop the mouths cut into the part's face, the part's own faces standing between
+// them, and the holes' faces with their holes; none when a floor finds no outline.
+struct OverlapPlan;
+std::shared_ptr<const OverlapPlan> PlanOverlaps(const std::vector<const PreparedHole*>& holes,
+                                                double tol);
+struct BuiltOverlaps {
+  gp_Pnt at;     // the centre of one mouth, on the part's face
+  gp_Dir axis;   // into the part
+  TopoDS_Wire mouth;  // as the part's face (facing against the axis) is bounded by it
+  std::vector<TopoDS_Face> partFaces;
+  std::vector<std::pair<TopoDS_Shape, HoleIndex>> holeFaces;
+  double volume = 0;  // removed, mm^3
+};
+std::optional<BuiltOverlaps> BuildOverlaps(const OverlapPlan& plan);
+int HolesIn(const OverlapPlan& plan);
+double RemovedVolume(const OverlapPlan& plan);  // mm^3
+
 bool PutDirectHoles(TopoDS_Shape& solid, FaceHoles& faceHole,
-                    const std::vector<const PreparedHole*>& holes);
+                    const std::vector<const PreparedHole*>& holes,
+                    const std::vector<BuiltOverlaps>& overlaps = {});
 
 // What the header of a STEP file says that depends on the file.
 struct StepHeader {

@@ -56,6 +56,11 @@ struct CutOptions {
   // Holes all built in closed form stay in one piece even without merging faces: for writers
   // that mesh such a part from the holes' profiles (CutResult::closedForm) rather than its faces.
   bool wholeWhenBuilt = false;
+  // Identical stepped holes (bores and flat steps narrowing to a flat bottom) that overlap one
+  // another built in closed form too, when every hole is: a floor several holes share is then
+  // one face, where the boolean splits it among them. For writers of the solid, not for a view
+  // that tells holes by their faces.
+  bool overlapsInClosedForm = false;
 };
 
 // A hole built in closed form: its profile of (radius, depth) vertices, from the mouth's centre

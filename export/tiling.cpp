@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <numeric>
 #include <optional>
 
 namespace cavix::exporter {
@@ -206,6 +207,31 @@ std::vector<char> Apart(const std::vector<HoleReach>& holes, const std::vector<H
   for (HoleIndex h : which) apart[At(h)] = 1;
   ForEachMeeting(holes, which, margin, [&](HoleIndex h, HoleIndex) { apart[At(h)] = 0; });
   return apart;
+}
+
+std::vector<std::vector<HoleIndex>> MeetingGroups(const std::vector<HoleReach>& holes,
+                                                  const std::vector<HoleIndex>& which,
+                                                  double margin) {
+  std::vector<size_t> parent(holes.size());
+  std::iota(parent.begin(), parent.end(), size_t{0});
+  auto root = [&](size_t h) {
+    while (parent[h] != h) h = parent[h] = parent[parent[h]];
+    return h;
+  };
+  ForEachMeeting(holes, which, margin, [&](HoleIndex a, HoleIndex b) {
+    const size_t ra = root(At(a)), rb = root(At(b));
+    if (ra != rb) parent[std::max(ra, rb)] = std::min(ra, rb);
+  });
+  std::vector<HoleIndex> sorted = which;
+  std::sort(sorted.begin(), sorted.end());
+  std::map<size_t, size_t> groupOf;
+  std::vector<std::vector<HoleIndex>> groups;
+  for (HoleIndex h : sorted) {
+    const auto [it, fresh] = groupOf.emplace(root(At(h)), groups.size());
+    if (fresh) groups.emplace_back();
+    groups[it->second].push_back(h);
+  }
+  return groups;
 }
 
 }  // namespace cavix::exporter

@@ -64,4 +64,10 @@ int Crowding(const std::vector<HoleReach>& holes, const std::vector<HoleIndex>& 
 std::vector<char> Apart(const std::vector<HoleReach>& holes, const std::vector<HoleIndex>& which,
                         double margin);
 
+// The holes of `which` in groups linked by boxes that, grown by `margin`, meet: each group
+// ascending, the groups in the order of their first holes, a hole apart from all a group alone.
+std::vector<std::vector<HoleIndex>> MeetingGroups(const std::vector<HoleReach>& holes,
+                                                  const std::vector<HoleIndex>& which,
+                                                  double margin);
+
 }  // namespace cavix::exporter

@@ -798,3 +798,57 @@ TEST(SolidExport, StlIsAClosedManifold) {
     EXPECT_GT(c.volume, s.solidVolume) << "chords cut inside the holes' circles";
   }
 }
+
+// Identical flat-bottomed holes that overlap are built as one piece when they may be: the solid
+// valid, of the boolean's volume, each hole with faces of its own, and the STEP read back the
+// same. Layouts: a grid whose counterbores leave islands of material between them, a row of plain
+// holes, a ring of holes around a hole standing in its island (the ring is then cut), and
+// counterbores that only touch (cut as well: a closed form would get the touching points wrong).
+TEST(SolidExport, OverlappingHolesBuiltAsOnePiece) {
+  const ProfileChain counterbore = {{0, 0}, {5.5, 0}, {5.5, -6.4}, {3.3, -6.4},
+                                    {3.3, -16.4}, {0, -16.4}, {0, 0}};
+  const ProfileChain plain = {{0, 0}, {3, 0}, {3, -8}, {0, -8}, {0, 0}};
+  auto holesAt = [](const ProfileChain& chain, const std::vector<std::array<double, 2>>& at) {
+    PartInput part = OneHole({120, 80, 20}, chain, {});
+    part.holes.clear();
+    for (const auto& [x, y] : at) part.holes.push_back(OneHole({120, 80, 20}, chain, {x, y, 20}).holes[0]);
+    return part;
+  };
+  std::vector<std::array<double, 2>> grid, row, ring, touching;
+  for (int i = 0; i < 8; ++i)
+    for (int j = 0; j < 8; ++j) grid.push_back({25 + 10.0 * i, 19 + 6.0 * j});
+  for (int i = 0; i < 3; ++i) row.push_back({50 + 5.0 * i, 40});
+  for (int i = 0; i < 12; ++i) ring.push_back({60 + 14 * std::cos(i * M_PI / 6), 40 + 14 * std::sin(i * M_PI / 6)});
+  for (int i = 0; i < 3; ++i) touching.push_back({40 + 11.0 * i, 40});
+  PartInput inIsland = holesAt(counterbore, ring);
+  inIsland.holes.push_back(holesAt(plain, {{60, 40}}).holes[0]);
+  inIsland.holes.back().chains = {{{0, 0}, {1.5, 0}, {1.5, -5}, {0, -5}, {0, 0}}};
+  struct Case {
+    const char* name;
+    PartInput part;
+    int built;
+  };
+  const std::vector<Case> cases = {{"grid", holesAt(counterbore, grid), 64},
+                                   {"row", holesAt(plain, row), 3},
+                                   {"ring round a hole", inIsland, 1},
+                                   {"touching", holesAt(counterbore, touching), 0}};
+  CutOptions closed, boolean;
+  closed.overlapsInClosedForm = true;
+  boolean.directHoles = false;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const CutResult r = CutHoles(c.part, closed), b = CutHoles(c.part, boolean);
+    EXPECT_EQ(r.built, c.built);
+    EXPECT_TRUE(BRepCheck_Analyzer(r.shape).IsValid());
+    EXPECT_EQ(r.solids, 1);
+    EXPECT_EQ(r.cut.size(), c.part.holes.size());
+    EXPECT_NEAR(SolidVolume(r.shape) / SolidVolume(b.shape), 1.0, 1e-9);
+    const cavix::test::TempDir dir("cavix-overlap-");
+    const ExportSummary s = ExportStep(c.part, dir.File("part.step"));
+    EXPECT_NEAR(s.volume / SolidVolume(b.shape), 1.0, 1e-9);
+    const StepSolid back = ReadStep(dir.File("part.step"));
+    EXPECT_TRUE(back.valid);
+    EXPECT_EQ(back.solids, 1);
+    EXPECT_NEAR(back.volume / s.volume, 1.0, 1e-7);
+  }
+}
