@@ -802,7 +802,8 @@ TEST(SolidExport, StlIsAClosedManifold) {
 // Identical flat-bottomed holes that overlap are built as one piece when they may be: the solid
 // valid, of the boolean's volume, each hole with faces of its own, and the STEP read back the
 // same. Layouts: a grid whose counterbores leave islands of material between them, a row of plain
-// holes, a ring of holes around a hole standing in its island (the ring is then cut), and
+// holes, a ring of holes around a hole standing in its island (the ring is then cut), a ring
+// whose bores meet too (its floor in two pieces, one inside the other's island), and
 // counterbores that only touch (cut as well: a closed form would get the touching points wrong).
 TEST(SolidExport, OverlappingHolesBuiltAsOnePiece) {
   const ProfileChain counterbore = {{0, 0}, {5.5, 0}, {5.5, -6.4}, {3.3, -6.4},
@@ -818,7 +819,11 @@ TEST(SolidExport, OverlappingHolesBuiltAsOnePiece) {
   for (int i = 0; i < 8; ++i)
     for (int j = 0; j < 8; ++j) grid.push_back({25 + 10.0 * i, 19 + 6.0 * j});
   for (int i = 0; i < 3; ++i) row.push_back({50 + 5.0 * i, 40});
-  for (int i = 0; i < 12; ++i) ring.push_back({60 + 14 * std::cos(i * M_PI / 6), 40 + 14 * std::sin(i * M_PI / 6)});
+  std::vector<std::array<double, 2>> tightRing;
+  for (int i = 0; i < 12; ++i) {
+    ring.push_back({60 + 14 * std::cos(i * M_PI / 6), 40 + 14 * std::sin(i * M_PI / 6)});
+    tightRing.push_back({60 + 10.5 * std::cos(i * M_PI / 6), 40 + 10.5 * std::sin(i * M_PI / 6)});
+  }
   for (int i = 0; i < 3; ++i) touching.push_back({40 + 11.0 * i, 40});
   PartInput inIsland = holesAt(counterbore, ring);
   inIsland.holes.push_back(holesAt(plain, {{60, 40}}).holes[0]);
@@ -831,6 +836,7 @@ TEST(SolidExport, OverlappingHolesBuiltAsOnePiece) {
   const std::vector<Case> cases = {{"grid", holesAt(counterbore, grid), 64},
                                    {"row", holesAt(plain, row), 3},
                                    {"ring round a hole", inIsland, 1},
+                                   {"ring of bores round an island", holesAt(counterbore, tightRing), 12},
                                    {"touching", holesAt(counterbore, touching), 0}};
   CutOptions closed, boolean;
   closed.overlapsInClosedForm = true;
