@@ -8,7 +8,15 @@
 
 #include <BRepLib.hxx>
 #include <BRep_Builder.hxx>
+#include <BRep_Tool.hxx>
+#include <Geom2dAPI_Interpolate.hxx>
+#include <Geom2d_BSplineCurve.hxx>
 #include <Geom2d_Line.hxx>
+#include <Geom_ConicalSurface.hxx>
+#include <Geom_Hyperbola.hxx>
+#include <TColStd_HArray1OfReal.hxx>
+#include <TColgp_HArray1OfPnt2d.hxx>
+#include <gp_Vec2d.hxx>
 #include <Geom_Circle.hxx>
 #include <Geom_CylindricalSurface.hxx>
 #include <Geom_Line.hxx>
@@ -48,20 +56,26 @@ struct Loop {
   double lo[2] = {0, 0}, hi[2] = {0, 0};
 };
 
+// Where a circle crosses into a neighbour's disc: an interval of its angles, and the crossing
+// points at its ends. Crossings come in pairs, one pair to two circles: points 2p and 2p + 1 are
+// where the circles of pair p cross, and the first circle of the pair runs in at 2p + 1.
+struct Cover {
+  double a, b;
+  int pa, pb;
+  int Pair() const { return pa / 2; }
+  bool FirstOfPair() const { return pa % 2 == 1; }
+};
+
 // The boundary of the union of circles of radius `r` about the given centres.
 struct Union {
   double r = 0;
   std::vector<P2> points;
+  std::vector<std::array<int, 2>> pairs;    // the circles that cross, first one first
+  std::vector<std::vector<Cover>> covers;   // by circle, in order of angle from 0
   std::vector<Arc> arcs;
+  std::vector<int> arcFrom;                 // by crossing point: the arc that starts there
   std::vector<Loop> loops;
   double area = 0;
-};
-
-// Where a circle crosses into its neighbours' discs: an interval of its angles, and the crossing
-// points at its ends.
-struct Cover {
-  double a, b;
-  int pa, pb;
 };
 
 P2 OnCircle(const P2& c, double r, double angle) {
@@ -75,7 +89,8 @@ std::optional<Union> UnionOf(const std::vector<P2>& c, double r,
   Union u;
   u.r = r;
   const size_t n = c.size();
-  std::vector<std::vector<Cover>> covers(n);
+  std::vector<std::vector<Cover>>& covers = u.covers;
+  covers.resize(n);
   for (size_t i = 0; i < n; ++i)
     for (int jj : near[i]) {
       const size_t j = static_cast<size_t>(jj);
@@ -87,6 +102,7 @@ std::optional<Union> UnionOf(const std::vector<P2>& c, double r,
       const double h = std::sqrt(std::max(0.0, r * r - d * d / 4));
       const P2 mid{(c[i].x + c[j].x) / 2, (c[i].y + c[j].y) / 2};
       const int left = static_cast<int>(u.points.size());
+      u.pairs.push_back({static_cast<int>(i), static_cast<int>(j)});
       u.points.push_back({mid.x - h * dy / d, mid.y + h * dx / d});
       u.points.push_back({mid.x + h * dy / d, mid.y - h * dx / d});
       // Circle i runs into disc j at the right-hand point and out at the left-hand one; circle j
@@ -129,7 +145,8 @@ std::optional<Union> UnionOf(const std::vector<P2>& c, double r,
   }
 
   // Each crossing on the boundary starts one arc and ends another.
-  std::vector<int> startsAt(u.points.size(), -1);
+  std::vector<int>& startsAt = u.arcFrom;
+  startsAt.assign(u.points.size(), -1);
   for (size_t a = 0; a < u.arcs.size(); ++a) {
     const int s = u.arcs[a].start;
     if (s < 0) continue;
@@ -224,11 +241,13 @@ std::optional<std::vector<std::vector<LoopRef>>> Regions(const std::vector<LoopR
   return faces;
 }
 
-// The plan of a stepped profile: (0, 0), (R0, 0), (R0, L1), (R1, L1), ..., (Rm-1, Lm), (0, Lm)
-// with the radii narrowing and the levels going deeper.
+// The plan of a stepped profile: (0, 0), (R0, 0), (R0, L1), (R1, L1), ..., (Rm-1, Lm), then
+// (0, Lm) for a flat bottom or (0, A) for a drill point with its tip at A, with the radii
+// narrowing and the levels going deeper.
 struct Steps {
   std::vector<double> levels;  // L0 = 0 .. Lm
   std::vector<double> radii;   // of the bands between them
+  double tip = 0;              // depth of a drill point's tip; 0: a flat bottom
 };
 
 std::optional<Steps> StepsOf(const std::vector<Pt>& v) {
@@ -245,8 +264,24 @@ std::optional<Steps> StepsOf(const std::vector<Pt>& v) {
     s.radii.push_back(top[0]);
     s.levels.push_back(bottom[1]);
   }
-  if (v.back()[1] != s.levels.back()) return std::nullopt;
+  if (v.back()[1] > s.levels.back())
+    s.tip = v.back()[1];
+  else if (v.back()[1] != s.levels.back())
+    return std::nullopt;
   return s;
+}
+
+// The integral of the area two discs of radius rho, their centres 2c apart, have in common,
+// over rho from c to r.
+double LensVolume(double c, double r) {
+  auto g = [c](double rho) {
+    const double root = std::sqrt(std::max(0.0, rho * rho - c * c));
+    const double log = std::log(rho + root);
+    return 2 * (rho * rho * rho / 3 * std::acos(std::min(1.0, c / rho)) -
+                c / 3 * (rho / 2 * root + c * c / 2 * log)) -
+           2 * c * (rho / 2 * root - c * c / 2 * log);
+  };
+  return g(r) - g(c);
 }
 
 }  // namespace
@@ -319,12 +354,167 @@ std::shared_ptr<const OverlapPlan> PlanOverlaps(const std::vector<const Prepared
   // A hole with no wall of its own on the boundary would have only a share of a floor: the
   // boolean tells better which hole such a face belongs to.
   if (std::find(seen.begin(), seen.end(), 0) != seen.end()) return nullptr;
+  if (steps->tip > 0) {
+    // Drill points meet their neighbours' in hyperbolas, one a pair, as long as no two of a
+    // point's neighbours reach it where the other does: then the points' union keeps its
+    // shape all the way down.
+    const Union& top = plan->unions.back();
+    const double tolAngle = tol / top.r;
+    for (const std::vector<Cover>& cv : top.covers)
+      for (size_t k = 0; k < cv.size(); ++k) {
+        const double next = k + 1 < cv.size() ? cv[k + 1].a : cv.front().a + 2 * M_PI;
+        if (cv.size() > 1 && !(cv[k].b < next - tolAngle)) return nullptr;
+      }
+    const double r = top.r, height = steps->tip - steps->levels.back();
+    double cones = holes.size() * M_PI * r * r * height / 3;
+    for (const auto& [i, j] : top.pairs) {
+      const P2& a = plan->centres[static_cast<size_t>(i)];
+      const P2& b = plan->centres[static_cast<size_t>(j)];
+      cones -= LensVolume(std::hypot(b.x - a.x, b.y - a.y) / 2, r) * height / r;
+    }
+    plan->volume += cones;
+  }
   // The mouths must make one piece, cut into the part's face by one loop.
   int outer = 0;
   for (const Loop& l : plan->unions.front().loops) outer += l.area > 0;
   if (outer != 1) return nullptr;
   return plan;
 }
+
+namespace {
+
+// Makes the drill points under the last band: a cone for each hole, down to its tip, that meets
+// its neighbours' in hyperbolas. `rims` and `corners` are the last band's bottom edges (by arc)
+// and vertices (by crossing point).
+void DrillPoints(const OverlapPlan& plan, const std::vector<TopoDS_Edge>& rims,
+                 const std::vector<TopoDS_Vertex>& corners, BuiltOverlaps& out) {
+  const Steps& s = plan.steps;
+  const Union& u = plan.unions.back();
+  const std::vector<P2>& c = plan.centres;
+  const gp_Dir y = plan.normal.Crossed(plan.xDir);
+  auto at = [&](const P2& p, double level) {
+    return gp_Pnt(p.x * plan.xDir.XYZ() + p.y * y.XYZ() + (plan.plane - level) * plan.normal.XYZ());
+  };
+  BRep_Builder b;
+  const double r = u.r, top = s.levels.back(), height = s.tip - top;
+  const double semi = std::atan2(r, height);
+  const double vTip = -std::hypot(r, height);  // the tip along the cone's generator from its rim
+  // A point at parameter t of the hyperbola two points 2c apart meet in: its angle about the
+  // first one's axis less the direction to the second, and its place along the generator.
+  auto curveOn = [&](double c2, bool first) {
+    const double t0 = std::acosh(r / c2), major = c2 * height / r;
+    constexpr int kPoints = 65;
+    Handle(TColgp_HArray1OfPnt2d) points = new TColgp_HArray1OfPnt2d(1, kPoints);
+    Handle(TColStd_HArray1OfReal) params = new TColStd_HArray1OfReal(1, kPoints);
+    for (int k = 0; k < kPoints; ++k) {
+      const double t = -t0 + 2 * t0 * k / (kPoints - 1);
+      const double turn = std::atan(std::sinh(t));
+      points->SetValue(k + 1, gp_Pnt2d(first ? turn : M_PI - turn,
+                                       -(height - major * std::cosh(t)) / std::cos(semi)));
+      params->SetValue(k + 1, t);
+    }
+    Geom2dAPI_Interpolate fit(points, params, Standard_False, 1e-12);
+    fit.Perform();
+    return Handle(Geom2d_Curve)(fit.Curve());
+  };
+  std::map<long long, std::array<Handle(Geom2d_Curve), 2>> curves;  // by distance, in nm
+  std::vector<TopoDS_Edge> meet(u.pairs.size());
+  std::vector<std::array<Handle(Geom2d_Curve), 2>> meetOn(u.pairs.size());
+  for (size_t p = 0; p < u.pairs.size(); ++p) {
+    const P2& a = c[static_cast<size_t>(u.pairs[p][0])];
+    const P2& o = c[static_cast<size_t>(u.pairs[p][1])];
+    const double d = std::hypot(o.x - a.x, o.y - a.y), t0 = std::acosh(2 * r / d);
+    const gp_Dir e((o.x - a.x) * plan.xDir.XYZ() + (o.y - a.y) * y.XYZ());
+    const gp_Pnt centre = at({(a.x + o.x) / 2, (a.y + o.y) / 2}, s.tip);
+    TopoDS_Edge& edge = meet[p];
+    b.MakeEdge(edge, new Geom_Hyperbola(gp_Ax2(centre, e.Reversed(), plan.normal), d * height / (2 * r), d / 2),
+               kTol);
+    b.Add(edge, corners[2 * p + 1].Oriented(TopAbs_FORWARD));
+    b.Add(edge, corners[2 * p].Oriented(TopAbs_REVERSED));
+    b.Range(edge, -t0, t0);
+    auto& known = curves[std::llround(d * 5e8)];
+    if (known[0].IsNull()) known = std::array<Handle(Geom2d_Curve), 2>{curveOn(d / 2, true), curveOn(d / 2, false)};
+    meetOn[p] = known;
+  }
+
+  for (size_t i = 0; i < c.size(); ++i) {
+    const Handle(Geom_ConicalSurface) cone =
+        new Geom_ConicalSurface(gp_Ax3(at(c[i], top), plan.normal, plan.xDir), semi, r);
+    const std::vector<Cover>& cv = u.covers[i];
+    // The seam runs up from the tip to where the circle comes out of its first neighbour (or to
+    // a whole circle's own vertex), so that the face is walked once round from there.
+    int firstArc = -1;
+    for (size_t a = 0; a < u.arcs.size() && firstArc < 0; ++a)
+      if (u.arcs[a].circle == static_cast<int>(i) &&
+          (cv.empty() || u.arcs[a].start == cv.front().pb))
+        firstArc = static_cast<int>(a);
+    if (firstArc < 0) continue;
+    const double u0 = u.arcs[static_cast<size_t>(firstArc)].from;
+    TopoDS_Vertex corner;
+    for (TopoDS_Iterator it(rims[static_cast<size_t>(firstArc)]); it.More() && corner.IsNull(); it.Next())
+      if (it.Value().Orientation() == TopAbs_FORWARD) corner = TopoDS::Vertex(it.Value());
+    const gp_Pnt tipPoint = at(c[i], s.tip);
+    TopoDS_Vertex tip;
+    b.MakeVertex(tip, tipPoint, kTol);
+    TopoDS_Edge seam, point;
+    b.MakeEdge(seam, new Geom_Line(tipPoint, gp_Vec(tipPoint, BRep_Tool::Pnt(corner))), kTol);
+    b.Add(seam, tip.Oriented(TopAbs_FORWARD));
+    b.Add(seam, corner.Oriented(TopAbs_REVERSED));
+    b.UpdateEdge(seam, new Geom2d_Line(gp_Pnt2d(u0 + 2 * M_PI, vTip), gp_Dir2d(0, 1)),
+                 new Geom2d_Line(gp_Pnt2d(u0, vTip), gp_Dir2d(0, 1)), cone, TopLoc_Location(), kTol);
+    b.Range(seam, 0, -vTip);
+    b.MakeEdge(point);
+    b.UpdateEdge(point, new Geom2d_Line(gp_Pnt2d(0, vTip), gp_Dir2d(1, 0)), cone, TopLoc_Location(),
+                 kTol);
+    b.Degenerated(point, Standard_True);
+    b.Add(point, tip.Oriented(TopAbs_FORWARD));
+    b.Add(point, tip.Oriented(TopAbs_REVERSED));
+    b.Range(point, u0, u0 + 2 * M_PI);
+
+    // The rim from u0 round to u0 + 2 pi: arcs out of the neighbours' points, and the
+    // hyperbolas across them, each placed in that turn.
+    std::vector<TopoDS_Edge> rim;  // in the order of the turn, as walked
+    auto addArc = [&](int a) {
+      const Arc& arc = u.arcs[static_cast<size_t>(a)];
+      const double shift = arc.from < u0 - 1e-9 ? 2 * M_PI : 0;
+      const TopoDS_Edge& e = rims[static_cast<size_t>(a)];
+      b.UpdateEdge(e, new Geom2d_Line(gp_Pnt2d(shift, 0), gp_Dir2d(1, 0)), cone, TopLoc_Location(),
+                   kTol);
+      b.Range(e, arc.from, arc.to);
+      rim.push_back(TopoDS::Edge(e.Oriented(TopAbs_FORWARD)));
+    };
+    addArc(firstArc);
+    for (size_t k = 0; k < cv.size(); ++k) {
+      const Cover& next = cv[(k + 1) % cv.size()];
+      double middle = (next.a + next.b) / 2;
+      while (middle < u0) middle += 2 * M_PI;
+      while (middle > u0 + 2 * M_PI) middle -= 2 * M_PI;
+      const size_t p = static_cast<size_t>(next.Pair());
+      const bool first = next.FirstOfPair();
+      Handle(Geom2d_Curve) on = Handle(Geom2d_Curve)::DownCast(
+          meetOn[p][first ? 0 : 1]->Translated(gp_Vec2d(middle - (first ? 0 : M_PI), 0)));
+      b.UpdateEdge(meet[p], on, cone, TopLoc_Location(), kTol);
+      const double t0 = std::acosh(2 * r / std::hypot(c[static_cast<size_t>(u.pairs[p][1])].x - c[static_cast<size_t>(u.pairs[p][0])].x,
+                                                       c[static_cast<size_t>(u.pairs[p][1])].y - c[static_cast<size_t>(u.pairs[p][0])].y));
+      b.Range(meet[p], -t0, t0);
+      rim.push_back(TopoDS::Edge(meet[p].Oriented(first ? TopAbs_FORWARD : TopAbs_REVERSED)));
+      if (k + 1 < cv.size()) addArc(u.arcFrom[static_cast<size_t>(next.pb)]);
+    }
+    TopoDS_Wire w;
+    b.MakeWire(w);
+    b.Add(w, point.Oriented(TopAbs_FORWARD));
+    b.Add(w, seam.Oriented(TopAbs_FORWARD));
+    for (auto e = rim.rbegin(); e != rim.rend(); ++e) b.Add(w, e->Reversed());
+    b.Add(w, seam.Oriented(TopAbs_REVERSED));
+    w.Closed(Standard_True);
+    TopoDS_Face f;
+    b.MakeFace(f, cone, kTol);
+    b.Add(f, w);
+    out.holeFaces.emplace_back(f.Reversed(), plan.holes[i]->index);
+  }
+}
+
+}  // namespace
 
 int HolesIn(const OverlapPlan& plan) { return static_cast<int>(plan.holes.size()); }
 
@@ -352,6 +542,7 @@ std::optional<BuiltOverlaps> BuildOverlaps(const OverlapPlan& plan) {
     std::vector<Handle(Geom_CylindricalSurface)> surfaces;  // by circle, made when needed
     std::vector<TopoDS_Edge> top, bottom;                    // by arc
     std::vector<TopoDS_Edge> upright;                        // by crossing point
+    std::vector<TopoDS_Vertex> vBottom;                      // by crossing point
   };
   std::vector<Band> band(bands);
   BuiltOverlaps out;
@@ -360,7 +551,9 @@ std::optional<BuiltOverlaps> BuildOverlaps(const OverlapPlan& plan) {
     const double r = u.r, zTop = s.levels[k], zBottom = s.levels[k + 1];
     Band& bd = band[k];
     bd.surfaces.resize(c.size());
-    std::vector<TopoDS_Vertex> vTop(u.points.size()), vBottom(u.points.size());
+    std::vector<TopoDS_Vertex> vTop(u.points.size());
+    std::vector<TopoDS_Vertex>& vBottom = bd.vBottom;
+    vBottom.resize(u.points.size());
     bd.upright.resize(u.points.size());
     for (const Arc& a : u.arcs) {
       if (a.start < 0) continue;
@@ -493,8 +686,9 @@ std::optional<BuiltOverlaps> BuildOverlaps(const OverlapPlan& plan) {
     else
       out.partFaces.push_back(planeFace(0, {w}));
   }
-  // Each level below: the region inside the band above and outside the band below.
-  for (size_t k = 1; k <= bands; ++k) {
+  // Each level below: the region inside the band above and outside the band below; no bottom
+  // under a drill point.
+  for (size_t k = 1; k <= bands - (s.tip > 0 ? 1 : 0); ++k) {
     std::vector<LoopRef> loops;
     for (size_t l = 0; l < plan.unions[k - 1].loops.size(); ++l)
       loops.push_back({&plan.unions[k - 1], l, false});
@@ -510,6 +704,7 @@ std::optional<BuiltOverlaps> BuildOverlaps(const OverlapPlan& plan) {
       out.holeFaces.emplace_back(planeFace(s.levels[k], wires), owner(region));
     }
   }
+  if (s.tip > 0) DrillPoints(plan, band.back().bottom, band.back().vBottom, out);
   out.volume = plan.volume;
   const PreparedHole& first = *plan.holes.front();
   out.at = gp_Pnt(first.origin[0], first.origin[1], first.origin[2]);

@@ -799,16 +799,21 @@ TEST(SolidExport, StlIsAClosedManifold) {
   }
 }
 
-// Identical flat-bottomed holes that overlap are built as one piece when they may be: the solid
+// Identical stepped holes that overlap are built as one piece when they may be: the solid
 // valid, of the boolean's volume, each hole with faces of its own, and the STEP read back the
 // same. Layouts: a grid whose counterbores leave islands of material between them, a row of plain
 // holes, a ring of holes around a hole standing in its island (the ring is then cut), a ring
-// whose bores meet too (its floor in two pieces, one inside the other's island), and
-// counterbores that only touch (cut as well: a closed form would get the touching points wrong).
+// whose bores meet too (its floor in two pieces, one inside the other's island), counterbores
+// that only touch (cut as well: a closed form would get the touching points wrong), and drill
+// points: meeting their neighbours' in hyperbolas, or crowded so closely that three meet (cut).
 TEST(SolidExport, OverlappingHolesBuiltAsOnePiece) {
   const ProfileChain counterbore = {{0, 0}, {5.5, 0}, {5.5, -6.4}, {3.3, -6.4},
                                     {3.3, -16.4}, {0, -16.4}, {0, 0}};
   const ProfileChain plain = {{0, 0}, {3, 0}, {3, -8}, {0, -8}, {0, 0}};
+  const double tip = 3.3 / std::tan(Rad(59)), plainTip = 3 / std::tan(Rad(59));
+  const ProfileChain pointed = {{0, 0}, {5.5, 0}, {5.5, -6.4}, {3.3, -6.4},
+                                {3.3, -16.4}, {0, -16.4 - tip}, {0, 0}};
+  const ProfileChain drilled = {{0, 0}, {3, 0}, {3, -8}, {0, -8 - plainTip}, {0, 0}};
   auto holesAt = [](const ProfileChain& chain, const std::vector<std::array<double, 2>>& at) {
     PartInput part = OneHole({120, 80, 20}, chain, {});
     part.holes.clear();
@@ -825,6 +830,9 @@ TEST(SolidExport, OverlappingHolesBuiltAsOnePiece) {
     tightRing.push_back({60 + 10.5 * std::cos(i * M_PI / 6), 40 + 10.5 * std::sin(i * M_PI / 6)});
   }
   for (int i = 0; i < 3; ++i) touching.push_back({40 + 11.0 * i, 40});
+  std::vector<std::array<double, 2>> crowded;
+  for (int i = 0; i < 4; ++i)
+    for (int j = 0; j < 4; ++j) crowded.push_back({50 + 4.0 * i, 30 + 4.0 * j});
   PartInput inIsland = holesAt(counterbore, ring);
   inIsland.holes.push_back(holesAt(plain, {{60, 40}}).holes[0]);
   inIsland.holes.back().chains = {{{0, 0}, {1.5, 0}, {1.5, -5}, {0, -5}, {0, 0}}};
@@ -837,7 +845,10 @@ TEST(SolidExport, OverlappingHolesBuiltAsOnePiece) {
                                    {"row", holesAt(plain, row), 3},
                                    {"ring round a hole", inIsland, 1},
                                    {"ring of bores round an island", holesAt(counterbore, tightRing), 12},
-                                   {"touching", holesAt(counterbore, touching), 0}};
+                                   {"touching", holesAt(counterbore, touching), 0},
+                                   {"grid with drill points", holesAt(pointed, grid), 64},
+                                   {"row of drilled holes", holesAt(drilled, row), 3},
+                                   {"drill points crowded", holesAt(drilled, crowded), 0}};
   CutOptions closed, boolean;
   closed.overlapsInClosedForm = true;
   boolean.directHoles = false;
