@@ -416,7 +416,8 @@ Direct DirectHoles(const PartInput& part, const PartBase& base,
       return;
     std::vector<std::string> ignored;  // said when the hole was prepared
     PreparedHole e = exactMaker.Prepare(part.holes[At(h)], h, ignored);
-    if (!detail::DirectFits(base, e)) return;
+    if (!(grouped[At(h)] == 1 ? detail::DirectFits(base, e) : detail::OverlapFits(base, e)))
+      return;
     exact[At(h)] = std::move(e);
     any = true;
   });
@@ -441,6 +442,7 @@ Direct DirectHoles(const PartInput& part, const PartBase& base,
     if (members.size() == g.size()) candidates.emplace_back(std::move(members), box);
   }
   direct.overlapOf.assign(holes.size(), -1);
+  bool brokenOut = false;  // the block's faces can be rebuilt round one group only
   for (const auto& [members, box] : candidates) {
     const int group = static_cast<int>(direct.overlaps.size());
     bool alone = true;
@@ -453,8 +455,10 @@ Direct DirectHoles(const PartInput& part, const PartBase& base,
         alone = false;
     }
     if (!alone) continue;
-    std::shared_ptr<const detail::OverlapPlan> plan = detail::PlanOverlaps(members, 1e-5);
-    if (!plan) continue;
+    std::shared_ptr<const detail::OverlapPlan> plan =
+        detail::PlanOverlaps(members, base.lo, base.hi, 1e-5);
+    if (!plan || (detail::BreaksOut(*plan) && brokenOut)) continue;
+    brokenOut = brokenOut || detail::BreaksOut(*plan);
     direct.overlaps.push_back(std::move(plan));
     for (const PreparedHole* m : members) direct.overlapOf[At(m->index)] = group;
   }

@@ -77,6 +77,25 @@ bool DirectFits(const PartBase& base, const PreparedHole& exact) {
   return true;
 }
 
+bool OverlapFits(const PartBase& base, const PreparedHole& exact) {
+  if (exact.tools.size() != 1 || exact.vertices.size() < 3) return false;
+  const double margin = std::max(0.01, 1e-6 * base.Size());
+  const auto& v = exact.vertices;
+  if (v[0][0] != 0 || v[0][1] != 0 || !(v[1][0] > margin) || v[1][1] != 0) return false;
+  for (size_t i = 2; i < v.size(); ++i)
+    if (!(v[i][1] > margin)) return false;
+  for (int k = 0; k < 3; ++k) {
+    const double a = exact.axis[k];
+    if (std::fabs(a) < 0.5) {
+      if (exact.origin[k] < base.lo[k] + margin || exact.origin[k] > base.hi[k] - margin)
+        return false;
+    } else if (a > 0 ? exact.hi[k] > base.hi[k] - margin : exact.lo[k] < base.lo[k] + margin) {
+      return false;
+    }
+  }
+  return true;
+}
+
 bool PutDirectHoles(TopoDS_Shape& solid, FaceHoles& faceHole,
                     const std::vector<const PreparedHole*>& holes,
                     const std::vector<BuiltOverlaps>& overlaps) {
@@ -96,6 +115,12 @@ bool PutDirectHoles(TopoDS_Shape& solid, FaceHoles& faceHole,
   TopTools_MapOfShape seen;
   for (TopExp_Explorer f(only, TopAbs_FACE); f.More(); f.Next())
     if (seen.Add(f.Current())) faces.push_back(TopoDS::Face(f.Current()));
+  // Holes that break out of the block come with the block's faces: the block must be whole.
+  for (const BuiltOverlaps& o : overlaps) {
+    if (o.blockFaces.empty()) continue;
+    if (faces.size() != 6 || !faceHole.IsEmpty()) return false;
+    faces = o.blockFaces;
+  }
   std::vector<std::pair<TopoDS_Shape, HoleIndex>> holeFaces;
   BRep_Builder b;
   for (const PreparedHole* h : holes) {
@@ -124,6 +149,9 @@ bool PutDirectHoles(TopoDS_Shape& solid, FaceHoles& faceHole,
   }
   std::vector<TopoDS_Face> partFaces;
   for (const BuiltOverlaps& o : overlaps) {
+    partFaces.insert(partFaces.end(), o.partFaces.begin(), o.partFaces.end());
+    holeFaces.insert(holeFaces.end(), o.holeFaces.begin(), o.holeFaces.end());
+    if (!o.blockFaces.empty()) continue;
     const double tol =
         1e-7 * (1 + std::fabs(o.at.X()) + std::fabs(o.at.Y()) + std::fabs(o.at.Z()));
     int target = -1;
@@ -132,8 +160,6 @@ bool PutDirectHoles(TopoDS_Shape& solid, FaceHoles& faceHole,
         target = static_cast<int>(i);
     if (target < 0) return false;
     wiresOf[target].push_back(o.mouth);
-    partFaces.insert(partFaces.end(), o.partFaces.begin(), o.partFaces.end());
-    holeFaces.insert(holeFaces.end(), o.holeFaces.begin(), o.holeFaces.end());
   }
 
   TopoDS_Shell shell;

@@ -110,19 +110,24 @@ TopoDS_Shape Realized(const TopoDS_Shape& tool);
 bool DirectCandidate(const PartBase& base, const HoleSolidInput& hole);
 bool DirectFits(const PartBase& base, const PreparedHole& exact);
 // Identical holes that overlap one another, built in closed form (occ_overlaps.cpp): each a
-// candidate that fits, their profile stepped (bores and flat steps narrowing with depth to a flat
-// bottom). PlanOverlaps works out where their circles cross, or gives none when they do not
-// qualify (another profile, circles that touch or cross three at a point within `tol`, a hole
-// whose walls all lie inside its neighbours, mouths in several pieces). BuildOverlaps makes the
-// faces: the loop the mouths cut into the part's face, the part's own faces standing between
-// them, and the holes' faces with their holes; none when a floor finds no outline.
+// candidate that fits (OverlapFits), their profile stepped (bores and flat steps narrowing with
+// depth to a flat bottom or a drill point). PlanOverlaps works out where their circles cross in
+// the face of the block from `lo` to `hi`, or gives none when they do not qualify (another
+// profile, circles that touch, coincide or cross three at a point within `tol`, a hole whose
+// walls all lie inside its neighbours, drill points that three meet in, a corner of the face
+// inside a hole). BuildOverlaps makes the faces: the loop the mouths cut into the part's face and
+// the part's own faces standing between them, or, for holes that break out of the block's sides,
+// the block's six faces with their notches; and the holes' faces with their holes. None when a
+// face finds no outline.
 struct OverlapPlan;
 std::shared_ptr<const OverlapPlan> PlanOverlaps(const std::vector<const PreparedHole*>& holes,
-                                                double tol);
+                                                const std::array<double, 3>& lo,
+                                                const std::array<double, 3>& hi, double tol);
 struct BuiltOverlaps {
-  gp_Pnt at;     // the centre of one mouth, on the part's face
-  gp_Dir axis;   // into the part
+  gp_Pnt at;          // the centre of one mouth, on the part's face
+  gp_Dir axis;        // into the part
   TopoDS_Wire mouth;  // as the part's face (facing against the axis) is bounded by it
+  std::vector<TopoDS_Face> blockFaces;  // instead of the block's, when holes break out of it
   std::vector<TopoDS_Face> partFaces;
   std::vector<std::pair<TopoDS_Shape, HoleIndex>> holeFaces;
   double volume = 0;  // removed, mm^3
@@ -130,6 +135,10 @@ struct BuiltOverlaps {
 std::optional<BuiltOverlaps> BuildOverlaps(const OverlapPlan& plan);
 int HolesIn(const OverlapPlan& plan);
 double RemovedVolume(const OverlapPlan& plan);  // mm^3
+bool BreaksOut(const OverlapPlan& plan);        // of the block's sides
+// Whether a candidate's exact tool may be built with others that overlap it: it opens on the
+// face with its mouth alone, its centre inside the face, and stops short of the far face.
+bool OverlapFits(const PartBase& base, const PreparedHole& exact);
 
 bool PutDirectHoles(TopoDS_Shape& solid, FaceHoles& faceHole,
                     const std::vector<const PreparedHole*>& holes,

@@ -841,7 +841,19 @@ TEST(SolidExport, OverlappingHolesBuiltAsOnePiece) {
     PartInput part;
     int built;
   };
-  const std::vector<Case> cases = {{"grid", holesAt(counterbore, grid), 64},
+  // Holes on a 10 x 6 mm pitch across a whole block, half a pitch from its sides: they break out
+  // of all four.
+  auto across = [&](const ProfileChain& chain) {
+    PartInput part = OneHole({100, 60, 20}, chain, {});
+    part.holes.clear();
+    for (int i = 0; i < 10; ++i)
+      for (int j = 0; j < 10; ++j)
+        part.holes.push_back(OneHole({100, 60, 20}, chain, {5 + 10.0 * i, 3 + 6.0 * j, 20}).holes[0]);
+    return part;
+  };
+  const std::vector<Case> cases = {{"across flat", across(counterbore), 100},
+                                   {"across pointed", across(pointed), 100},
+                                   {"grid", holesAt(counterbore, grid), 64},
                                    {"row", holesAt(plain, row), 3},
                                    {"ring round a hole", inIsland, 1},
                                    {"ring of bores round an island", holesAt(counterbore, tightRing), 12},
