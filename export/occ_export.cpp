@@ -358,7 +358,7 @@ ExportSummary ExportStl(const PartInput& part, const std::string& path,
   // The seams of the tiles stay: they change nothing in a mesh, and faces a tile wide mesh in
   // linear time where a plate's whole top face would not. A block whose holes were all built in
   // closed form is meshed from their profiles, without the kernel's mesher.
-  const CutResult cut = Cut(part, options, false, s, path, /*wholeWhenBuilt=*/true);
+  const CutResult cut = Cut(part, options, false, s, path, /*wholeWhenBuilt=*/true, true);
   s.deflection = Deflection(part, cut, options);
   try {
     StlFile file(tmp.Name(), path);

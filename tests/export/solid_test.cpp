@@ -821,8 +821,8 @@ TEST(SolidExport, OverlappingHolesBuiltAsOnePiece) {
     return part;
   };
   std::vector<std::array<double, 2>> grid, row, ring, touching;
-  for (int i = 0; i < 8; ++i)
-    for (int j = 0; j < 8; ++j) grid.push_back({25 + 10.0 * i, 19 + 6.0 * j});
+  for (int i = 0; i < 6; ++i)
+    for (int j = 0; j < 6; ++j) grid.push_back({35 + 10.0 * i, 25 + 6.0 * j});
   for (int i = 0; i < 3; ++i) row.push_back({50 + 5.0 * i, 40});
   std::vector<std::array<double, 2>> tightRing;
   for (int i = 0; i < 12; ++i) {
@@ -844,21 +844,21 @@ TEST(SolidExport, OverlappingHolesBuiltAsOnePiece) {
   // Holes on a 10 x 6 mm pitch across a whole block, half a pitch from its sides: they break out
   // of all four.
   auto across = [&](const ProfileChain& chain) {
-    PartInput part = OneHole({100, 60, 20}, chain, {});
+    PartInput part = OneHole({50, 30, 20}, chain, {});
     part.holes.clear();
-    for (int i = 0; i < 10; ++i)
-      for (int j = 0; j < 10; ++j)
-        part.holes.push_back(OneHole({100, 60, 20}, chain, {5 + 10.0 * i, 3 + 6.0 * j, 20}).holes[0]);
+    for (int i = 0; i < 5; ++i)
+      for (int j = 0; j < 5; ++j)
+        part.holes.push_back(OneHole({50, 30, 20}, chain, {5 + 10.0 * i, 3 + 6.0 * j, 20}).holes[0]);
     return part;
   };
-  const std::vector<Case> cases = {{"across flat", across(counterbore), 100},
-                                   {"across pointed", across(pointed), 100},
-                                   {"grid", holesAt(counterbore, grid), 64},
+  const std::vector<Case> cases = {{"across flat", across(counterbore), 25},
+                                   {"across pointed", across(pointed), 25},
+                                   {"grid", holesAt(counterbore, grid), 36},
                                    {"row", holesAt(plain, row), 3},
                                    {"ring round a hole", inIsland, 1},
                                    {"ring of bores round an island", holesAt(counterbore, tightRing), 12},
                                    {"touching", holesAt(counterbore, touching), 0},
-                                   {"grid with drill points", holesAt(pointed, grid), 64},
+                                   {"grid with drill points", holesAt(pointed, grid), 36},
                                    {"row of drilled holes", holesAt(drilled, row), 3},
                                    {"drill points crowded", holesAt(drilled, crowded), 0}};
   CutOptions closed, boolean;
@@ -879,5 +879,15 @@ TEST(SolidExport, OverlappingHolesBuiltAsOnePiece) {
     EXPECT_TRUE(back.valid);
     EXPECT_EQ(back.solids, 1);
     EXPECT_NEAR(back.volume / s.volume, 1.0, 1e-7);
+    // The mesh of holes built together closed, round the solid's volume. (Touching holes leave
+    // an edge that four faces share: no mesh of them is a manifold.)
+    if (c.built == 0) continue;
+    const ExportSummary m = ExportStl(c.part, dir.File("part.stl"));
+    const StlCheck stl = ReadStl(Slurp(dir.File("part.stl")));
+    EXPECT_EQ(stl.edgesNotPaired, 0u);
+    EXPECT_EQ(stl.zeroArea, 0u);
+    GProp_GProps area;
+    BRepGProp::SurfaceProperties(r.shape, area);
+    EXPECT_LE(std::fabs(stl.volume - m.solidVolume), m.deflection * area.Mass());
   }
 }
