@@ -843,16 +843,19 @@ TEST(SolidExport, OverlappingHolesBuiltAsOnePiece) {
   };
   // Holes on a 10 x 6 mm pitch across a whole block, half a pitch from its sides: they break out
   // of all four.
-  auto across = [&](const ProfileChain& chain) {
-    PartInput part = OneHole({50, 30, 20}, chain, {});
+  auto across = [&](const ProfileChain& chain, double dx, double dy) {
+    PartInput part = OneHole({5 * dx, 5 * dy, 20}, chain, {});
     part.holes.clear();
     for (int i = 0; i < 5; ++i)
       for (int j = 0; j < 5; ++j)
-        part.holes.push_back(OneHole({50, 30, 20}, chain, {5 + 10.0 * i, 3 + 6.0 * j, 20}).holes[0]);
+        part.holes.push_back(
+            OneHole(part.block, chain, {dx / 2 + dx * i, dy / 2 + dy * j, 20}).holes[0]);
     return part;
   };
-  const std::vector<Case> cases = {{"across flat", across(counterbore), 25},
-                                   {"across pointed", across(pointed), 25},
+  // (Turned the other way, the counterbores' notches run into one another along the long sides.)
+  const std::vector<Case> cases = {{"across flat", across(counterbore, 10, 6), 25},
+                                   {"across pointed", across(pointed, 10, 6), 25},
+                                   {"across, turned", across(pointed, 6, 10), 25},
                                    {"grid", holesAt(counterbore, grid), 36},
                                    {"row", holesAt(plain, row), 3},
                                    {"ring round a hole", inIsland, 1},
