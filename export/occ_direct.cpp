@@ -55,7 +55,12 @@ bool DirectCandidate(const PartBase& base, const HoleSolidInput& hole) {
   return std::fabs(hole.position[along] - face) <= tol;
 }
 
-bool DirectFits(const PartBase& base, const PreparedHole& exact) {
+namespace {
+
+// Whether an exact tool opens on the face with its mouth alone and stops short of the far face;
+// across the axis, its whole box (`whole`) or only its centre inside the block, with room to
+// spare.
+bool Fits(const PartBase& base, const PreparedHole& exact, bool whole) {
   if (exact.tools.size() != 1 || exact.vertices.size() < 3) return false;
   const double margin = std::max(0.01, 1e-6 * base.Size());
   // The profile opens on the face with its mouth, (0, 0) to (R, 0), and nothing else of it
@@ -64,12 +69,12 @@ bool DirectFits(const PartBase& base, const PreparedHole& exact) {
   if (v[0][0] != 0 || v[0][1] != 0 || !(v[1][0] > margin) || v[1][1] != 0) return false;
   for (size_t i = 2; i < v.size(); ++i)
     if (!(v[i][1] > margin)) return false;
-  // Within the block with room to spare: the widest circle inside the face, the deepest point
-  // short of the far face.
   for (int k = 0; k < 3; ++k) {
     const double a = exact.axis[k];
     if (std::fabs(a) < 0.5) {
-      if (exact.lo[k] < base.lo[k] + margin || exact.hi[k] > base.hi[k] - margin) return false;
+      const double lo = whole ? exact.lo[k] : exact.origin[k];
+      const double hi = whole ? exact.hi[k] : exact.origin[k];
+      if (lo < base.lo[k] + margin || hi > base.hi[k] - margin) return false;
     } else if (a > 0 ? exact.hi[k] > base.hi[k] - margin : exact.lo[k] < base.lo[k] + margin) {
       return false;
     }
@@ -77,23 +82,12 @@ bool DirectFits(const PartBase& base, const PreparedHole& exact) {
   return true;
 }
 
+}  // namespace
+
+bool DirectFits(const PartBase& base, const PreparedHole& exact) { return Fits(base, exact, true); }
+
 bool OverlapFits(const PartBase& base, const PreparedHole& exact) {
-  if (exact.tools.size() != 1 || exact.vertices.size() < 3) return false;
-  const double margin = std::max(0.01, 1e-6 * base.Size());
-  const auto& v = exact.vertices;
-  if (v[0][0] != 0 || v[0][1] != 0 || !(v[1][0] > margin) || v[1][1] != 0) return false;
-  for (size_t i = 2; i < v.size(); ++i)
-    if (!(v[i][1] > margin)) return false;
-  for (int k = 0; k < 3; ++k) {
-    const double a = exact.axis[k];
-    if (std::fabs(a) < 0.5) {
-      if (exact.origin[k] < base.lo[k] + margin || exact.origin[k] > base.hi[k] - margin)
-        return false;
-    } else if (a > 0 ? exact.hi[k] > base.hi[k] - margin : exact.lo[k] < base.lo[k] + margin) {
-      return false;
-    }
-  }
-  return true;
+  return Fits(base, exact, false);
 }
 
 bool PutDirectHoles(TopoDS_Shape& solid, FaceHoles& faceHole,

@@ -593,6 +593,21 @@ class Builder {
     b_.Range(e, 0, p.Distance(q));
     return e;
   }
+  // A wall or drill point of hole `circle`: the face of `surface` the edges bound, walked round
+  // counter-clockwise in its parameters, reversed: the surface faces away from its axis, the
+  // hole's face into the hole.
+  void HoleFace(const Handle(Geom_Surface) & surface, const std::vector<TopoDS_Shape>& edges,
+                size_t circle) {
+    TopoDS_Wire w;
+    b_.MakeWire(w);
+    for (const TopoDS_Shape& e : edges) b_.Add(w, e);
+    w.Closed(Standard_True);
+    TopoDS_Face f;
+    b_.MakeFace(f, surface, kTol);
+    b_.Add(f, w);
+    out_.holeFaces.emplace_back(f.Reversed(), plan_.holes[circle]->index);
+  }
+
   // Notes an edge that bounds one of the block's sides, as the face across it walks it.
   void OnSide(int side, const TopoDS_Shape& walkedByOther) {
     if (side >= 0) sideEdges_[side].push_back(TopoDS::Edge(walkedByOther.Reversed()));
@@ -673,18 +688,9 @@ class Builder {
         b_.Range(up, 0, zBottom - zTop);
         down = up;
       }
-      TopoDS_Wire w;
-      b_.MakeWire(w);
-      b_.Add(w, rim[1].Oriented(TopAbs_FORWARD));
-      b_.Add(w, up.Oriented(TopAbs_FORWARD));
-      b_.Add(w, rim[0].Oriented(TopAbs_REVERSED));
-      b_.Add(w, down.Oriented(TopAbs_REVERSED));
-      w.Closed(Standard_True);
-      TopoDS_Face f;
-      b_.MakeFace(f, surface, kTol);
-      b_.Add(f, w);
-      // The cylinder faces away from its axis; the wall faces into the hole.
-      out_.holeFaces.emplace_back(f.Reversed(), plan_.holes[i]->index);
+      HoleFace(surface, {rim[1].Oriented(TopAbs_FORWARD), up.Oriented(TopAbs_FORWARD),
+                         rim[0].Oriented(TopAbs_REVERSED), down.Oriented(TopAbs_REVERSED)},
+               i);
     }
     // The upright edges' curves on both their walls run over the edge's own range.
     for (const TopoDS_Edge& e : bd.upright)
@@ -820,21 +826,14 @@ class Builder {
         rimSide.push_back(next.side);
         if (k + 1 < cv.size()) addArc(u.arcFrom[static_cast<size_t>(next.pb)]);
       }
-      TopoDS_Wire w;
-      b_.MakeWire(w);
-      b_.Add(w, point.Oriented(TopAbs_FORWARD));
-      b_.Add(w, seam.Oriented(TopAbs_FORWARD));
+      std::vector<TopoDS_Shape> wire{point.Oriented(TopAbs_FORWARD), seam.Oriented(TopAbs_FORWARD)};
       for (size_t k = rim.size(); k-- > 0;) {
-        b_.Add(w, rim[k].Reversed());
-        // The cone faces away from its axis: reversed, it walks its rim as laid out here.
+        wire.push_back(rim[k].Reversed());
+        // Reversed, the cone walks its rim as laid out here.
         OnSide(rimSide[k], rim[k]);
       }
-      b_.Add(w, seam.Oriented(TopAbs_REVERSED));
-      w.Closed(Standard_True);
-      TopoDS_Face f;
-      b_.MakeFace(f, cone, kTol);
-      b_.Add(f, w);
-      out_.holeFaces.emplace_back(f.Reversed(), plan_.holes[i]->index);
+      wire.push_back(seam.Oriented(TopAbs_REVERSED));
+      HoleFace(cone, wire, i);
     }
   }
 
