@@ -710,7 +710,9 @@ class Builder {
     // generator.
     auto curveOn = [&](double c, bool first) {
       const double t0 = std::acosh(r / c), major = c * height / r;
-      constexpr int kPoints = 65;
+      // Close enough that the spline keeps within the edges' tolerance: the curve steepens the
+      // nearer the plane passes to the axis, and the range of the parameter grows.
+      const int kPoints = std::clamp(static_cast<int>(std::ceil(2 * t0 / 0.005)) + 1, 65, 4001);
       Handle(TColgp_HArray1OfPnt2d) points = new TColgp_HArray1OfPnt2d(1, kPoints);
       Handle(TColStd_HArray1OfReal) params = new TColStd_HArray1OfReal(1, kPoints);
       for (int k = 0; k < kPoints; ++k) {

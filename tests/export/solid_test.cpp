@@ -852,10 +852,17 @@ TEST(SolidExport, OverlappingHolesBuiltAsOnePiece) {
             OneHole(part.block, chain, {dx / 2 + dx * i, dy / 2 + dy * j, 20}).holes[0]);
     return part;
   };
+  // Two drill points by a corner, one of them close to a side: the hyperbola the side cuts from
+  // it spans a long stretch of its parameter.
+  PartInput nearCorner = OneHole({31, 43, 20}, pointed, {});
+  nearCorner.holes.clear();
+  for (const auto& [x, y] : std::vector<std::array<double, 2>>{{0.55, 6.44}, {3.41, 4.35}})
+    nearCorner.holes.push_back(OneHole(nearCorner.block, pointed, {x, y, 20}).holes[0]);
   // (Turned the other way, the counterbores' notches run into one another along the long sides.)
   const std::vector<Case> cases = {{"across flat", across(counterbore, 10, 6), 25},
                                    {"across pointed", across(pointed, 10, 6), 25},
                                    {"across, turned", across(pointed, 6, 10), 25},
+                                   {"by a corner", nearCorner, 2},
                                    {"grid", holesAt(counterbore, grid), 36},
                                    {"row", holesAt(plain, row), 3},
                                    {"ring round a hole", inIsland, 1},
