@@ -201,14 +201,6 @@ int Crowding(const std::vector<HoleReach>& holes, const std::vector<HoleIndex>& 
   return static_cast<int>(meetings / static_cast<long long>(which.size()));
 }
 
-std::vector<char> Apart(const std::vector<HoleReach>& holes, const std::vector<HoleIndex>& which,
-                        double margin) {
-  std::vector<char> apart(holes.size(), 0);
-  for (HoleIndex h : which) apart[At(h)] = 1;
-  ForEachMeeting(holes, which, margin, [&](HoleIndex h, HoleIndex) { apart[At(h)] = 0; });
-  return apart;
-}
-
 std::vector<std::vector<HoleIndex>> MeetingGroups(const std::vector<HoleReach>& holes,
                                                   const std::vector<HoleIndex>& which,
                                                   double margin) {

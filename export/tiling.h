@@ -59,11 +59,6 @@ std::vector<Tile> SplitAmongHoles(const Box3& part, const std::vector<HoleReach>
 // apart, about 8 for a grid whose neighbours overlap all round.
 int Crowding(const std::vector<HoleReach>& holes, const std::vector<HoleIndex>& which);
 
-// For each hole of `holes`, whether its box, grown by `margin` all round, meets the box of no
-// other hole of `which` (holes not in `which` are never apart).
-std::vector<char> Apart(const std::vector<HoleReach>& holes, const std::vector<HoleIndex>& which,
-                        double margin);
-
 // The holes of `which` in groups linked by boxes that, grown by `margin`, meet: each group
 // ascending, the groups in the order of their first holes, a hole apart from all a group alone.
 std::vector<std::vector<HoleIndex>> MeetingGroups(const std::vector<HoleReach>& holes,
