@@ -115,18 +115,24 @@ bool PutDirectHoles(TopoDS_Shape& solid, FaceHoles& faceHole,
     if (faces.size() != 6 || !faceHole.IsEmpty()) return false;
     faces = o.blockFaces;
   }
+  auto tolAt = [](const gp_Pnt& at) {
+    return 1e-7 * (1 + std::fabs(at.X()) + std::fabs(at.Y()) + std::fabs(at.Z()));
+  };
+  // The part's face a mouth centred at `at` opens in, by its number in `faces`; -1: none.
+  auto targetFor = [&](const gp_Pnt& at, const gp_Dir& axis) {
+    for (size_t i = 0; i < faces.size(); ++i)
+      if (!faceHole.IsBound(faces[i]) && !FaceInPlane(faces[i], at, axis, tolAt(at), true).IsNull())
+        return static_cast<int>(i);
+    return -1;
+  };
   std::vector<std::pair<TopoDS_Shape, HoleIndex>> holeFaces;
   BRep_Builder b;
   for (const PreparedHole* h : holes) {
     const gp_Pnt at(h->origin[0], h->origin[1], h->origin[2]);
     const gp_Dir axis(h->axis[0], h->axis[1], h->axis[2]);
-    const double tol = 1e-7 * (1 + std::fabs(at.X()) + std::fabs(at.Y()) + std::fabs(at.Z()));
-    const TopoDS_Face mouth = FaceInPlane(h->tools.front(), at, axis, tol, false);
+    const TopoDS_Face mouth = FaceInPlane(h->tools.front(), at, axis, tolAt(at), false);
     if (mouth.IsNull()) return false;
-    int target = -1;
-    for (size_t i = 0; i < faces.size() && target < 0; ++i)
-      if (!faceHole.IsBound(faces[i]) && !FaceInPlane(faces[i], at, axis, tol, true).IsNull())
-        target = static_cast<int>(i);
+    const int target = targetFor(at, axis);
     if (target < 0) return false;
     // The mouth's circle (its other edges are the disc's seam and centre), a hole in the face:
     // against the mouth's own sense, as the face bounds the part.
@@ -146,12 +152,7 @@ bool PutDirectHoles(TopoDS_Shape& solid, FaceHoles& faceHole,
     partFaces.insert(partFaces.end(), o.partFaces.begin(), o.partFaces.end());
     holeFaces.insert(holeFaces.end(), o.holeFaces.begin(), o.holeFaces.end());
     if (!o.blockFaces.empty()) continue;
-    const double tol =
-        1e-7 * (1 + std::fabs(o.at.X()) + std::fabs(o.at.Y()) + std::fabs(o.at.Z()));
-    int target = -1;
-    for (size_t i = 0; i < faces.size() && target < 0; ++i)
-      if (!faceHole.IsBound(faces[i]) && !FaceInPlane(faces[i], o.at, o.axis, tol, true).IsNull())
-        target = static_cast<int>(i);
+    const int target = targetFor(o.at, o.axis);
     if (target < 0) return false;
     wiresOf[target].push_back(o.mouth);
   }

@@ -319,7 +319,8 @@ ExportSummary ExportStep(const PartInput& part, const std::string& path,
                          const ExportOptions& options) {
   TempFile tmp(path);
   ExportSummary s;
-  const CutResult cut = Cut(part, options, true, s, path, false, /*overlapsInClosedForm=*/true);
+  const CutResult cut = Cut(part, options, true, s, path, /*wholeWhenBuilt=*/false,
+                            /*overlapsInClosedForm=*/true);
   try {
     std::optional<std::vector<std::string>> text;
     const detail::StepHeader header = StepHeaderFor(path);
@@ -358,7 +359,8 @@ ExportSummary ExportStl(const PartInput& part, const std::string& path,
   // The seams of the tiles stay: they change nothing in a mesh, and faces a tile wide mesh in
   // linear time where a plate's whole top face would not. A block whose holes were all built in
   // closed form is meshed from their profiles, without the kernel's mesher.
-  const CutResult cut = Cut(part, options, false, s, path, /*wholeWhenBuilt=*/true, true);
+  const CutResult cut = Cut(part, options, false, s, path, /*wholeWhenBuilt=*/true,
+                            /*overlapsInClosedForm=*/true);
   s.deflection = Deflection(part, cut, options);
   try {
     StlFile file(tmp.Name(), path);
