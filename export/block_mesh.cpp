@@ -15,6 +15,7 @@
 #include <cmath>
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <string>
 #include <utility>
 
@@ -34,15 +35,19 @@ using FaceBase =
 using Cdt = CGAL::Constrained_Delaunay_triangulation_2<
     Kernel, CGAL::Triangulation_data_structure_2<VertexBase, FaceBase>, CGAL::Exact_predicates_tag>;
 
+// The cosines and sines of the angles that split a turn into equal chords.
+struct Turn {
+  std::vector<double> cosines, sines;
+};
+
 // Where a hole stands: the axis it is drilled along (0, 1, 2), which way (+1: into the low face),
-// the plane of the face it opens on, and the chords of its circles with their angles' cosines and
-// sines.
+// the plane of the face it opens on, and the turn its circles are split by.
 struct Placed {
   const ClosedFormHole* hole = nullptr;
   int along = 0;
   int sense = 1;
   double face = 0;
-  std::vector<double> cosines, sines;
+  const Turn* turn = nullptr;
 
   int Face() const { return 2 * along + (sense > 0 ? 0 : 1); }
   // The circle of profile vertex `i`: one point when it lies on the axis. The same doubles
@@ -53,10 +58,10 @@ struct Placed {
     V3 centre = hole->origin;
     centre[along] = face + sense * d;
     if (r == 0) return {centre};
-    std::vector<V3> ring(cosines.size(), centre);
+    std::vector<V3> ring(turn->cosines.size(), centre);
     for (size_t j = 0; j < ring.size(); ++j) {
-      ring[j][u] = hole->origin[u] + r * cosines[j];
-      ring[j][v] = hole->origin[v] + r * sines[j];
+      ring[j][u] = hole->origin[u] + r * turn->cosines[j];
+      ring[j][v] = hole->origin[v] + r * turn->sines[j];
     }
     return ring;
   }
@@ -70,8 +75,9 @@ Triangle ToFloat(const V3& a, const V3& b, const V3& c) {
   return t;
 }
 
+// Holes of one size share a turn: `turns` keeps one for each number of chords.
 Placed Place(const ClosedFormHole& hole, const std::array<double, 3>& lo,
-             const std::array<double, 3>& hi, double deflection) {
+             const std::array<double, 3>& hi, double deflection, std::map<int, Turn>& turns) {
   Placed p;
   p.hole = &hole;
   for (int k = 1; k < 3; ++k)
@@ -83,11 +89,13 @@ Placed Place(const ClosedFormHole& hole, const std::array<double, 3>& lo,
   double widest = 0;
   for (const auto& v : hole.profile) widest = std::max(widest, v[0]);
   const int chords = ChordsFor(widest, deflection);
-  for (int j = 0; j < chords; ++j) {
+  Turn& turn = turns[chords];
+  for (int j = static_cast<int>(turn.cosines.size()); j < chords; ++j) {
     const double a = 2 * M_PI * j / chords;
-    p.cosines.push_back(std::cos(a));
-    p.sines.push_back(std::sin(a));
+    turn.cosines.push_back(std::cos(a));
+    turn.sines.push_back(std::sin(a));
   }
+  p.turn = &turn;
   return p;
 }
 
@@ -178,7 +186,7 @@ void MeshHole(const Placed& p, MeshTally& tally, const TriangleSink& sink) {
   for (size_t i = 0; i < m; ++i)
     area += profile[i][0] * profile[(i + 1) % m][1] - profile[(i + 1) % m][0] * profile[i][1];
   const bool flip = p.sense * area > 0;
-  const size_t n = p.cosines.size();
+  const size_t n = p.turn->cosines.size();
   std::vector<V3> a = p.Ring(1);
   for (size_t i = 1; i < m; ++i) {
     const size_t next = (i + 1) % m;
@@ -212,9 +220,10 @@ int ChordsFor(double radius, double deflection) {
 MeshTally MeshBlockWithHoles(const std::array<double, 3>& lo, const std::array<double, 3>& hi,
                              const std::vector<ClosedFormHole>& holes, double deflection,
                              const TriangleSink& sink) {
+  std::map<int, Turn> turns;
   std::vector<Placed> placed;
   placed.reserve(holes.size());
-  for (const ClosedFormHole& h : holes) placed.push_back(Place(h, lo, hi, deflection));
+  for (const ClosedFormHole& h : holes) placed.push_back(Place(h, lo, hi, deflection, turns));
   MeshTally tally;
   for (int face = 0; face < 6; ++face) {
     std::vector<const Placed*> on;

@@ -442,18 +442,29 @@ Direct DirectHoles(const PartInput& part, const PartBase& base,
     if (members.size() == g.size()) candidates.emplace_back(std::move(members), box);
   }
   direct.overlapOf.assign(holes.size(), -1);
+  // The reaching holes by the low x of their boxes: those that may meet a group's box lie in a
+  // stretch of that order no wider than the widest box.
+  std::vector<HoleIndex> byX = reaching;
+  std::sort(byX.begin(), byX.end(), [&](HoleIndex a, HoleIndex b) {
+    return reach[At(a)].box.lo[0] < reach[At(b)].box.lo[0];
+  });
+  double widest = 0;
+  for (HoleIndex h : reaching) widest = std::max(widest, reach[At(h)].box.hi[0] - reach[At(h)].box.lo[0]);
+  std::vector<char> member(holes.size(), 0);
   bool brokenOut = false;  // the block's faces can be rebuilt round one group only
   for (const auto& [members, box] : candidates) {
     const int group = static_cast<int>(direct.overlaps.size());
+    for (const PreparedHole* m : members) member[At(m->index)] = 1;
     bool alone = true;
-    for (HoleIndex h : reaching) {
-      const Box3& b = reach[At(h)].box;
+    auto from = std::lower_bound(byX.begin(), byX.end(), box.lo[0] - widest,
+                                 [&](HoleIndex h, double x) { return reach[At(h)].box.lo[0] < x; });
+    for (auto it = from; it != byX.end() && reach[At(*it)].box.lo[0] < box.hi[0] && alone; ++it) {
+      const Box3& b = reach[At(*it)].box;
       bool meets = true;
       for (int k = 0; k < 3; ++k) meets = meets && b.lo[k] < box.hi[k] && b.hi[k] > box.lo[k];
-      if (meets && std::none_of(members.begin(), members.end(),
-                                [&](const PreparedHole* m) { return m->index == h; }))
-        alone = false;
+      alone = !meets || member[At(*it)];
     }
+    for (const PreparedHole* m : members) member[At(m->index)] = 0;
     if (!alone) continue;
     std::shared_ptr<const detail::OverlapPlan> plan =
         detail::PlanOverlaps(members, base.lo, base.hi, 1e-5);
@@ -537,11 +548,10 @@ CutResult CutHoles(const PartInput& part, const CutOptions& options) {
         if (d.Overlapping(h)) continue;
         const PreparedHole& e = d.exact[At(h)];
         removed += ProfileVolume(e.vertices);
-        result.closedForm.push_back({h, e.origin, e.axis, e.vertices});
+        // The profile mesher takes holes one by one: only a part without groups is its.
+        if (d.overlaps.empty()) result.closedForm.push_back({h, e.origin, e.axis, e.vertices});
       }
       for (const auto& plan : d.overlaps) removed += detail::RemovedVolume(*plan);
-      // The profile mesher takes holes one by one.
-      if (!d.overlaps.empty()) result.closedForm.clear();
       result.removedVolume = removed;
     }
     result.shape = a.shape;

@@ -278,6 +278,7 @@ struct Piece {
   bool straight = false;
   P2 p, q;                            // a segment from p to q
   P2 centre;                          // an arc about centre
+  int circle = -1;                    // whose centre it is (the hole's place in the group)
   double r = 0, a0 = 0, a1 = 0;       // from angle a0 to a1 (a1 < a0: walked clockwise)
   double Area() const { return straight ? SegmentArea(p, q) : ArcArea(centre, r, a0, a1); }
   P2 Middle() const {
@@ -757,16 +758,16 @@ class Builder {
                           above.vBottom[left]);
     }
 
+    std::vector<int> wholeArc(c_.size(), -1);  // by circle: its arc when it meets no other
+    for (size_t a = 0; a < u.arcs.size(); ++a)
+      if (u.arcs[a].start < 0) wholeArc[static_cast<size_t>(u.arcs[a].circle)] = static_cast<int>(a);
     for (size_t i = 0; i < c_.size(); ++i) {
       const Handle(Geom_ConicalSurface) cone =
           new Geom_ConicalSurface(gp_Ax3(At(c_[i], top), plan_.normal, plan_.xDir), semi, r);
       const std::vector<Cover>& cv = u.covers[i];
       // The seam runs up from the tip to where the circle comes back to the boundary after its
       // first cover (or to a whole circle's own vertex), so that the face is walked once round.
-      int firstArc = -1;
-      for (size_t a = 0; a < u.arcs.size() && firstArc < 0; ++a)
-        if (u.arcs[a].circle == static_cast<int>(i) && (cv.empty() || u.arcs[a].start == cv.front().pb))
-          firstArc = static_cast<int>(a);
+      const int firstArc = cv.empty() ? wholeArc[i] : u.arcFrom[static_cast<size_t>(cv.front().pb)];
       if (firstArc < 0) continue;
       const double u0 = u.arcs[static_cast<size_t>(firstArc)].from;
       const TopoDS_Vertex corner = TopExp::FirstVertex(above.bottom[static_cast<size_t>(firstArc)]);
@@ -859,6 +860,7 @@ class Builder {
       Piece piece;
       piece.edge = TopoDS::Edge(e.Oriented(forward ? TopAbs_FORWARD : TopAbs_REVERSED));
       piece.centre = c_[static_cast<size_t>(arc.circle)];
+      piece.circle = arc.circle;
       piece.r = u.r;
       piece.a0 = forward ? arc.from : arc.to;
       piece.a1 = forward ? arc.to : arc.from;
@@ -870,9 +872,9 @@ class Builder {
       for (size_t a = 0; a < above->arcs.size(); ++a) arcPiece(*above, a, band_[k - 1].bottom[a], true);
     if (below)
       for (size_t a = 0; a < below->arcs.size(); ++a) arcPiece(*below, a, band_[k].top[a], false);
-    if (box || (above && above->pastSides) || (below && below->pastSides)) {
+    // Holes past the sides run along them at every level (the face's own outline at the top).
+    if (box) {
       for (int s = 0; s < 4; ++s) {
-        if (!above && !box) continue;
         const auto stretches = SideStretches(plan_.rect, s, above, below);
         if (!stretches) return false;
         auto vertexOf = [&](const SideEvent& e) {
@@ -918,9 +920,7 @@ class Builder {
       int owner = static_cast<int>(c_.size());
       for (const PlaneLoop* l : region)
         for (const Piece& p : l->pieces)
-          if (!p.straight)
-            for (size_t i = 0; i < c_.size(); ++i)
-              if (c_[i].x == p.centre.x && c_[i].y == p.centre.y) owner = std::min(owner, static_cast<int>(i));
+          if (!p.straight) owner = std::min(owner, p.circle);
       if (owner >= static_cast<int>(c_.size())) return false;
       out_.holeFaces.emplace_back(f, plan_.holes[static_cast<size_t>(owner)]->index);
     }
