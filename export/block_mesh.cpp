@@ -4,11 +4,7 @@
 // strips between rings of points, and each of the block's faces is one constrained Delaunay
 // triangulation of its rectangle and its rims, which grows as n log n.
 
-// CGAL before any Open CASCADE header: the kernel's Handle macro would rewrite CGAL's own.
-#include <CGAL/Constrained_Delaunay_triangulation_2.h>
-#include <CGAL/Exact_predicates_inexact_constructions_kernel.h>
-#include <CGAL/Triangulation_face_base_with_info_2.h>
-#include <CGAL/Triangulation_vertex_base_with_info_2.h>
+#include "export/cdt.h"  // first: see there
 
 #include "export/block_mesh.h"
 #include <algorithm>
@@ -24,16 +20,9 @@ namespace {
 
 using V3 = std::array<double, 3>;
 
-// Points carry their number in the face's list, so that a triangle's corners are the very
-// doubles the holes' rims are made of; a triangle carries how many constraints lie between it
-// and the outside (odd: inside the face).
-using Kernel = CGAL::Exact_predicates_inexact_constructions_kernel;
-using VertexBase = CGAL::Triangulation_vertex_base_with_info_2<uint32_t, Kernel>;
-using FaceBase =
-    CGAL::Constrained_triangulation_face_base_2<Kernel,
-                                                CGAL::Triangulation_face_base_with_info_2<int, Kernel>>;
-using Cdt = CGAL::Constrained_Delaunay_triangulation_2<
-    Kernel, CGAL::Triangulation_data_structure_2<VertexBase, FaceBase>, CGAL::Exact_predicates_tag>;
+using cdt::Cdt;
+using cdt::CountCrossings;
+using cdt::Kernel;
 
 // The cosines and sines of the angles that split a turn into equal chords.
 struct Turn {
@@ -97,34 +86,6 @@ Placed Place(const ClosedFormHole& hole, const std::array<double, 3>& lo,
   }
   p.turn = &turn;
   return p;
-}
-
-// Marks every triangle with the number of constraints crossed on the way from outside the
-// rectangle, a flood fill that stops at constraints.
-void CountCrossings(Cdt& cdt) {
-  for (Cdt::Face_handle f : cdt.all_face_handles()) f->info() = -1;
-  std::deque<std::pair<Cdt::Face_handle, int>> starts{{cdt.infinite_face(), 0}};
-  while (!starts.empty()) {
-    const auto [start, level] = starts.front();
-    starts.pop_front();
-    if (start->info() != -1) continue;
-    std::deque<Cdt::Face_handle> queue{start};
-    start->info() = level;
-    while (!queue.empty()) {
-      const Cdt::Face_handle f = queue.front();
-      queue.pop_front();
-      for (int i = 0; i < 3; ++i) {
-        const Cdt::Face_handle n = f->neighbor(i);
-        if (n->info() != -1) continue;
-        if (cdt.is_constrained({f, i})) {
-          starts.emplace_back(n, level + 1);
-        } else {
-          n->info() = level;
-          queue.push_back(n);
-        }
-      }
-    }
-  }
 }
 
 // One of the block's faces, square to axis `along` on its low (`high` false) or high side, with
