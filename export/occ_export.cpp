@@ -42,6 +42,7 @@
 
 #include "export/occ_internal.h"
 #include "export/block_mesh.h"
+#include "export/face_mesh.h"
 #include "export/occ_mesh.h"
 #include "export/workers.h"
 #include "runtime/error.h"
@@ -363,16 +364,37 @@ ExportSummary ExportStl(const PartInput& part, const std::string& path,
                             /*overlapsInClosedForm=*/true);
   s.deflection = Deflection(part, cut, options);
   try {
-    StlFile file(tmp.Name(), path);
-    const detail::TriangleSink sink = [&](const detail::Triangle& t) { file.Add(t); };
-    const detail::MeshTally tally =
-        !cut.closedForm.empty() && cut.base->isBox
-            ? detail::MeshBlockWithHoles(cut.base->lo, cut.base->hi, cut.closedForm,
-                                         s.deflection, sink)
-            : detail::MeshInGroups(cut.shape, s.deflection, Jobs(options), sink);
-    file.Finish(tally.triangles);
-    s.triangles = tally.triangles;
-    s.volume = tally.volume;
+    // Each way of meshing writes the file from its start.
+    auto write = [&](const auto& mesh) {
+      StlFile file(tmp.Name(), path);
+      const std::optional<detail::MeshTally> tally =
+          mesh([&](const detail::Triangle& t) { file.Add(t); });
+      if (tally) {
+        file.Finish(tally->triangles);
+        s.triangles = tally->triangles;
+        s.volume = tally->volume;
+      }
+      return tally.has_value();
+    };
+    bool written = false;
+    if (!cut.closedForm.empty() && cut.base->isBox) {
+      written = write([&](const detail::TriangleSink& sink) {
+        return std::optional(detail::MeshBlockWithHoles(cut.base->lo, cut.base->hi,
+                                                        cut.closedForm, s.deflection, sink));
+      });
+    } else {
+      try {
+        written = write([&](const detail::TriangleSink& sink) {
+          return detail::MeshPlanesCylindersCones(cut.shape, s.deflection, Jobs(options), sink);
+        });
+      } catch (const detail::FaceMeshFailed&) {
+        // A face this mesher cannot take as it stands: the kernel's mesher takes the part.
+      }
+    }
+    if (!written)
+      write([&](const detail::TriangleSink& sink) {
+        return std::optional(detail::MeshInGroups(cut.shape, s.deflection, Jobs(options), sink));
+      });
   } catch (const Standard_Failure& f) {
     throw ExportError(CannotWrite(path, "meshing the part failed (" + KernelFailure(f) + ")"));
   }

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <BOPTools_AlgoTools3D.hxx>
+#include <BRepBuilderAPI_MakeEdge.hxx>
 #include <BRepBuilderAPI_MakeFace.hxx>
 #include <BRepBuilderAPI_MakePolygon.hxx>
 #include <BRepCheck_Analyzer.hxx>
@@ -43,6 +44,7 @@
 #include <vector>
 
 #include "export/export.h"
+#include "export/face_mesh.h"
 #include "export/occ_part.h"
 #include "tests/support/test_files.h"
 
@@ -758,9 +760,9 @@ StlCheck ReadStl(const std::string& bytes) {
 
 // The STL of a part with every hole kind, drill points included: a closed manifold wound
 // outwards, no zero-area triangle, enclosing the solid's volume to within the deflection times
-// its area. Once meshed by the kernel (enough holes for several groups, two of them
-// overlapping), once from the holes' profiles (all built in closed form, drilled into the top,
-// the bottom and a side).
+// its area. Once cut by the boolean (two holes overlapping) and meshed from the edges' points,
+// once from the holes' profiles (all built in closed form, drilled into the top, the bottom and a
+// side), once rounded and meshed by the kernel.
 TEST(SolidExport, StlIsAClosedManifold) {
   const std::vector<HoleCase> kinds = {
       Simple(6.6, 12, 118), CBore(6.6, 8, 118, 11, 6.4), CSink(6.6, 10, 118, 12.6, 90),
@@ -776,13 +778,39 @@ TEST(SolidExport, StlIsAClosedManifold) {
     built.holes.push_back(OneHole(built.block, kinds[i].chain, {10 + 20.0 * i, 50, 0}, {0, 0, 1}).holes[0]);
     built.holes.push_back(OneHole(built.block, kinds[i].chain, {120, 12 + 18.0 * i, 30}, {-1, 0, 0}).holes[0]);
   }
+  // Rounded (tori and spheres along its edges), the part goes to the kernel's mesher.
+  PartInput rounded = cut;
+  {
+    const TopoDS_Shape box = BRepPrimAPI_MakeBox(120, 100, 25).Shape();
+    BRepFilletAPI_MakeFillet fillet(box);
+    for (TopExp_Explorer e(box, TopAbs_EDGE); e.More(); e.Next())
+      fillet.Add(3, TopoDS::Edge(e.Current()));
+    std::ostringstream os;
+    BRepTools::Write(fillet.Shape(), os);
+    rounded.solidBrep = os.str();
+  }
   CutOptions asMeshed;
   asMeshed.mergeFaces = false;
   asMeshed.wholeWhenBuilt = true;
   EXPECT_TRUE(CutHoles(cut, asMeshed).closedForm.empty());
   EXPECT_EQ(CutHoles(built, asMeshed).closedForm.size(), built.holes.size());
-  for (const PartInput* part : {&cut, &built}) {
-    SCOPED_TRACE(part == &cut ? "cut" : "built");
+  // The mesher from edges refuses a part with a face it cannot take without handing on a
+  // triangle, and gives up on a face with an edge inside it.
+  using cavix::exporter::detail::MeshPlanesCylindersCones;
+  int handed = 0;
+  const auto count = [&](const cavix::exporter::detail::Triangle&) { ++handed; };
+  EXPECT_FALSE(MeshPlanesCylindersCones(CutPart(rounded), 0.01, 2, count));
+  EXPECT_EQ(handed, 0);
+  TopoDS_Face square = BRepBuilderAPI_MakeFace(gp_Pln(), 0, 10, 0, 10);
+  TopoDS_Wire inside;
+  BRep_Builder builder;
+  builder.MakeWire(inside);
+  builder.Add(inside, BRepBuilderAPI_MakeEdge(gp_Pnt(2, 5, 0), gp_Pnt(8, 5, 0)).Edge().Oriented(TopAbs_INTERNAL));
+  builder.Add(square, inside);
+  EXPECT_THROW(MeshPlanesCylindersCones(square, 0.01, 1, count),
+               cavix::exporter::detail::FaceMeshFailed);
+  for (const PartInput* part : {&cut, &built, &rounded}) {
+    SCOPED_TRACE(part == &cut ? "cut" : part == &built ? "built" : "rounded");
     const cavix::test::TempDir dir("cavix-stl-");
     const ExportSummary s = ExportStl(*part, dir.File("part.stl"));
     const StlCheck c = ReadStl(Slurp(dir.File("part.stl")));
@@ -795,7 +823,9 @@ TEST(SolidExport, StlIsAClosedManifold) {
     EXPECT_GT(s.deflection, 0);
     EXPECT_LE(std::fabs(c.volume - s.solidVolume), s.deflection * area.Mass());
     EXPECT_NEAR(c.volume, s.volume, 1e-6 * s.volume);
-    EXPECT_GT(c.volume, s.solidVolume) << "chords cut inside the holes' circles";
+    if (part != &rounded) {  // whose outer fillets the chords cut inside
+      EXPECT_GT(c.volume, s.solidVolume) << "chords cut inside the holes' circles";
+    }
   }
 }
 
@@ -899,5 +929,35 @@ TEST(SolidExport, OverlappingHolesBuiltAsOnePiece) {
     GProp_GProps area;
     BRepGProp::SurfaceProperties(r.shape, area);
     EXPECT_LE(std::fabs(stl.volume - m.solidVolume), m.deflection * area.Mass());
+    // Meshed from the edges' points (the kernel's mesher would be the fall-back), and a drill
+    // point's triangles stay within the deflection of the cones: the depth under a point is the
+    // shallowest of the cones over it.
+    std::vector<cavix::exporter::detail::Triangle> triangles;
+    ASSERT_TRUE(cavix::exporter::detail::MeshPlanesCylindersCones(
+        r.shape, m.deflection, 1, [&](const auto& t) { triangles.push_back(t); }));
+    const ProfileChain& chain = c.part.holes[0].chains[0];
+    const auto rim = chain[chain.size() - 3], point = chain[chain.size() - 2];
+    if (point[1] >= rim[1]) continue;
+    const double top = c.part.block[2], slope = (rim[1] - point[1]) / rim[0];
+    double worst = 0;
+    for (const auto& t : triangles) {
+      double centre[3] = {0, 0, 0};
+      bool onCones = true;
+      for (const auto& v : t.v) {
+        onCones = onCones && v[2] < top + rim[1] + 1e-4;
+        for (int k = 0; k < 3; ++k) centre[k] += v[k] / 3;
+      }
+      for (int k = 0; k < 3; ++k)  // not on the block's faces
+        onCones = onCones && !(std::fabs(t.v[0][k] - t.v[1][k]) < 1e-5 &&
+                               std::fabs(t.v[1][k] - t.v[2][k]) < 1e-5);
+      if (!onCones) continue;
+      double nearest = 1e300;
+      for (const HoleSolidInput& h : c.part.holes)
+        nearest = std::min(nearest, std::hypot(centre[0] - h.position[0], centre[1] - h.position[1]));
+      const double depth = top + point[1] + slope * nearest;
+      worst = std::max(worst, std::fabs(centre[2] - depth) / std::hypot(1, slope));
+    }
+    EXPECT_GT(worst, 0);
+    EXPECT_LE(worst, m.deflection);
   }
 }
