@@ -30,7 +30,7 @@
 #include <vector>
 
 #include "export/block_mesh.h"
-#include "export/workers.h"
+#include "runtime/workers.h"
 
 namespace cavix::exporter::detail {
 namespace {
@@ -253,14 +253,14 @@ std::optional<MeshTally> MeshPlanesCylindersCones(const TopoDS_Shape& shape, dou
     if (!Meshable(TopoDS::Face(faces(i)))) return std::nullopt;
   TopExp::MapShapes(shape, TopAbs_EDGE, edges);
   std::vector<EdgePoints> split(static_cast<size_t>(edges.Extent()));
-  RunOnWorkers(jobs, split.size(), [&](size_t i) {
+  rt::RunOnWorkers(jobs, split.size(), [&](size_t i) {
     split[i] = SplitEdge(TopoDS::Edge(edges(static_cast<int>(i) + 1)), deflection);
   });
   MeshTally tally;
   const auto n = static_cast<size_t>(faces.Extent());
   for (size_t start = 0; start < n; start += kFacesPerBatch) {
     std::vector<std::vector<Triangle>> batch(std::min(kFacesPerBatch, n - start));
-    RunOnWorkers(jobs, batch.size(), [&](size_t i) {
+    rt::RunOnWorkers(jobs, batch.size(), [&](size_t i) {
       batch[i] = MeshFace(TopoDS::Face(faces(static_cast<int>(start + i) + 1)), edges, split,
                           deflection);
     });

@@ -29,7 +29,7 @@
 #include <vector>
 
 #include "export/occ_internal.h"
-#include "export/workers.h"
+#include "runtime/workers.h"
 
 namespace cavix::exporter::detail {
 namespace {
@@ -160,7 +160,7 @@ CheckFailure CheckSolid(const TopoDS_Shape& shape, const FaceHoles& faceHole, in
   constexpr int kRun = 64;
   const int runs = checkFaces ? (faces.Extent() + kRun - 1) / kRun : 0;
   std::vector<int> firstBad(static_cast<size_t>(runs), 0);
-  RunOnWorkers(jobs, firstBad.size(), [&](size_t r) {
+  rt::RunOnWorkers(jobs, firstBad.size(), [&](size_t r) {
     const int end = std::min(faces.Extent(), static_cast<int>(r + 1) * kRun);
     for (int i = static_cast<int>(r) * kRun + 1; i <= end; ++i)
       if (!FaceValid(TopoDS::Face(faces(i)))) {

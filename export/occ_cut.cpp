@@ -31,7 +31,7 @@
 #include <optional>
 
 #include "export/occ_internal.h"
-#include "export/workers.h"
+#include "runtime/workers.h"
 
 namespace cavix::exporter {
 
@@ -87,7 +87,7 @@ double SolidVolume(const TopoDS_Shape& shape, int jobs) {
   // Runs of a fixed length, added up in order: the same sum for any number of workers.
   constexpr size_t kRun = 128;
   std::vector<double> sums((faces.size() + kRun - 1) / kRun, 0.0);
-  RunOnWorkers(jobs, sums.size(), [&](size_t r) {
+  rt::RunOnWorkers(jobs, sums.size(), [&](size_t r) {
     BRepGProp_Vinert integral;
     integral.SetLocation(centre);
     BRepGProp_Face surface;
@@ -306,7 +306,7 @@ Assembled Assemble(const PartBase& base, const std::vector<PreparedHole>& holes,
   // boolean among the cores instead.
   const bool shared = jobs > 1 && tiles.size() < static_cast<size_t>(jobs);
   std::vector<Assembled> cut(tiles.size());
-  RunOnWorkers(jobs, tiles.size(), [&](size_t i) {
+  rt::RunOnWorkers(jobs, tiles.size(), [&](size_t i) {
     cut[i] = CutTile(base, holes, tiles[i], tiles.size() == 1, tilesOf, direct, shared);
   });
   std::erase_if(cut, [](const Assembled& a) { return a.empty; });
@@ -410,7 +410,7 @@ Direct DirectHoles(const PartInput& part, const PartBase& base,
     for (HoleIndex h : g) grouped[At(h)] = g.size() > 1 ? 2 : 1;  // 1: apart
   std::atomic<bool> any{false};
   std::vector<PreparedHole> exact(holes.size());
-  RunOnWorkers(jobs, reaching.size(), [&](size_t i) {
+  rt::RunOnWorkers(jobs, reaching.size(), [&](size_t i) {
     const HoleIndex h = reaching[i];
     if ((grouped[At(h)] != 1 && !overlaps) || !detail::DirectCandidate(base, part.holes[At(h)]))
       return;
@@ -483,7 +483,7 @@ Direct DirectHoles(const PartInput& part, const PartBase& base,
 
 CutResult CutHoles(const PartInput& part, const CutOptions& options) {
   QuietKernelMessages();
-  const int jobs = options.jobs > 0 ? options.jobs : AllCores();
+  const int jobs = options.jobs > 0 ? options.jobs : rt::AllCores();
   auto base = std::make_shared<PartBase>(detail::MakePartBase(part));
   CutResult result;
   result.base = base;
@@ -492,7 +492,7 @@ CutResult CutHoles(const PartInput& part, const CutOptions& options) {
   detail::ToolMaker maker(*base, /*placed=*/true);
   std::vector<PreparedHole> holes(part.holes.size());
   std::vector<std::vector<std::string>> warned(part.holes.size());
-  RunOnWorkers(jobs, holes.size(), [&](size_t i) {
+  rt::RunOnWorkers(jobs, holes.size(), [&](size_t i) {
     holes[i] = maker.Prepare(part.holes[i], HoleIndex(i), warned[i]);
   });
   for (const std::vector<std::string>& w : warned)

@@ -44,7 +44,7 @@
 #include "export/block_mesh.h"
 #include "export/face_mesh.h"
 #include "export/occ_mesh.h"
-#include "export/workers.h"
+#include "runtime/workers.h"
 #include "runtime/error.h"
 #include "runtime/text_file.h"
 
@@ -143,7 +143,7 @@ double Deflection(const PartInput& part, const CutResult& cut, const ExportOptio
   return detail::ChooseDeflection(SmallestRadius(part), cut.base->Size());
 }
 
-int Jobs(const ExportOptions& options) { return options.jobs > 0 ? options.jobs : AllCores(); }
+int Jobs(const ExportOptions& options) { return options.jobs > 0 ? options.jobs : rt::AllCores(); }
 
 // The header of a STEP file written to `path`: the part is called after the file.
 detail::StepHeader StepHeaderFor(const std::string& path) {

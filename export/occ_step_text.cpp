@@ -46,7 +46,7 @@
 #include <vector>
 
 #include "export/occ_internal.h"
-#include "export/workers.h"
+#include "runtime/workers.h"
 
 namespace cavix::exporter::detail {
 namespace {
@@ -544,7 +544,7 @@ std::optional<std::vector<std::string>> StepText(const TopoDS_Shape& shape,
   constexpr size_t kChunk = 256;
   const size_t edgeChunks = (edges.size() + kChunk - 1) / kChunk;
   const size_t faceChunks = (faces.size() + kChunk - 1) / kChunk;
-  RunOnWorkers(jobs, edgeChunks + faceChunks, [&](size_t task) {
+  rt::RunOnWorkers(jobs, edgeChunks + faceChunks, [&](size_t task) {
     if (unsupported) return;
     if (task < edgeChunks) {
       for (size_t i = task * kChunk; i < std::min(edges.size(), (task + 1) * kChunk); ++i) {
@@ -595,7 +595,7 @@ std::optional<std::vector<std::string>> StepText(const TopoDS_Shape& shape,
   const size_t vertexChunks = (static_cast<size_t>(nv) + kChunk - 1) / kChunk;
   std::vector<std::string> parts(2 + vertexChunks + edgeChunks + faceChunks);
   std::atomic<bool> finite{true};
-  RunOnWorkers(jobs, parts.size(), [&](size_t task) {
+  rt::RunOnWorkers(jobs, parts.size(), [&](size_t task) {
     std::string& text = parts[task];
     Out o(text);
     if (task == 0) {

@@ -28,7 +28,7 @@
 #include "export/occ_kernel.h"
 #include "export/occ_part.h"
 #include "export/tiling.h"
-#include "export/workers.h"
+#include "runtime/workers.h"
 #include "part_solid/part_solid.h"
 #include "runtime/error.h"
 
@@ -326,7 +326,7 @@ void ShownPart::Run(const std::vector<Job>& jobs, ShowProgress* progress) {
   std::vector<Failures> failed(jobs.size());
   std::vector<std::string> errors(jobs.size());
   if (progress) progress->total = jobs.size();
-  exporter::RunOnWorkers(jobs_ > 0 ? jobs_ : exporter::AllCores(), jobs.size(), [&](size_t i) {
+  rt::RunOnWorkers(jobs_ > 0 ? jobs_ : rt::AllCores(), jobs.size(), [&](size_t i) {
     if (progress && progress->stop) return;
     const Job& job = jobs[i];
     Cell& cell = cells_[job.cell];

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "export/tiling.h"
-#include "export/workers.h"
+#include "runtime/workers.h"
 
 using namespace cavix::exporter;
 
@@ -152,12 +152,12 @@ TEST(Workers, EveryTaskRunsOnceAndTheFirstFailureByNumberIsReported) {
   for (int jobs : {1, 3, 64}) {
     SCOPED_TRACE(jobs);
     std::vector<std::atomic<int>> runs(200);
-    RunOnWorkers(jobs, runs.size(), [&](size_t i) { ++runs[i]; });
+    cavix::rt::RunOnWorkers(jobs, runs.size(), [&](size_t i) { ++runs[i]; });
     for (const auto& r : runs) EXPECT_EQ(r.load(), 1);
 
     std::atomic<int> ran{0};
     try {
-      RunOnWorkers(jobs, 50, [&](size_t i) {
+      cavix::rt::RunOnWorkers(jobs, 50, [&](size_t i) {
         ++ran;
         if (i == 31 || i == 7 || i == 40) throw std::runtime_error(std::to_string(i));
       });
@@ -167,5 +167,5 @@ TEST(Workers, EveryTaskRunsOnceAndTheFirstFailureByNumberIsReported) {
     }
     EXPECT_EQ(ran.load(), 50);
   }
-  RunOnWorkers(4, 0, [](size_t) { FAIL() << "a task of none ran"; });
+  cavix::rt::RunOnWorkers(4, 0, [](size_t) { FAIL() << "a task of none ran"; });
 }

@@ -1,6 +1,6 @@
 // Tasks taken in turn from a shared counter by std::threads.
 
-#include "export/workers.h"
+#include "runtime/workers.h"
 
 #include <algorithm>
 #include <atomic>
@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-namespace cavix::exporter {
+namespace cavix::rt {
 
 int AllCores() { return std::max(1, static_cast<int>(std::thread::hardware_concurrency())); }
 
@@ -38,4 +38,4 @@ void RunOnWorkers(int jobs, size_t count, const std::function<void(size_t)>& tas
     if (e) std::rethrow_exception(e);
 }
 
-}  // namespace cavix::exporter
+}  // namespace cavix::rt

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <functional>
 
-namespace cavix::exporter {
+namespace cavix::rt {
 
 // The workers "all cores" gives: the hardware's threads, at least 1.
 int AllCores();
@@ -17,4 +17,4 @@ int AllCores();
 // rethrown here.
 void RunOnWorkers(int jobs, size_t count, const std::function<void(size_t)>& task);
 
-}  // namespace cavix::exporter
+}  // namespace cavix::rt
