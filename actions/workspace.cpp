@@ -4,6 +4,7 @@
 #include "dialog/drop_hole.h"
 #include "dialog/dialog.h"
 #include "hole_objects/class_list.h"
+#include "runtime/error.h"
 #include "scene/model_file.h"
 #ifdef CAVIX_WITH_OCCT
 #include "part_solid/material.h"
@@ -34,27 +35,40 @@ Workspace::Workspace(std::unique_ptr<scene::Scene> model, std::string path,
   LoadAddIn(*model_, services, addIn_);
 }
 
+std::unique_ptr<Workspace> Workspace::Read(const std::string& path,
+                                           const scene::ServiceConfig& services, int jobs) {
+  return std::unique_ptr<Workspace>(new Workspace(scene::LoadModel(path, jobs), path, services));
+}
+
 std::unique_ptr<Workspace> Workspace::Open(const std::string& path,
-                                           const scene::ServiceConfig& services) {
-  std::unique_ptr<Workspace> w(new Workspace(scene::LoadModel(path), path, services));
+                                           const scene::ServiceConfig& services, int jobs) {
+  std::unique_ptr<Workspace> w = Read(path, services, jobs);
   w->saved_ = w->Text();
   return w;
 }
 
 std::unique_ptr<Workspace> Workspace::OpenToChange(const std::string& path,
-                                                   const scene::ServiceConfig& services) {
+                                                   const scene::ServiceConfig& services,
+                                                   int jobs) {
   rt::FileLock lock = scene::LockModel(path);
-  std::unique_ptr<Workspace> w = Open(path, services);
+  std::unique_ptr<Workspace> w = Open(path, services, jobs);
   w->lock_.emplace(std::move(lock));
   return w;
 }
 
 std::unique_ptr<Workspace> Workspace::Adopt(std::unique_ptr<scene::Scene> model, std::string path,
                                             const scene::ServiceConfig& services) {
-  return std::unique_ptr<Workspace>(new Workspace(std::move(model), std::move(path), services));
+  std::unique_ptr<Workspace> w(new Workspace(std::move(model), std::move(path), services));
+  w->saved_ = std::string();  // never saved: changed
+  return w;
 }
 
 std::string Workspace::Text() const { return scene::ModelText(*model_); }
+
+bool Workspace::Changed() const {
+  if (!saved_) throw rt::InternalError("a model opened only to read was asked whether it changed");
+  return Text() != *saved_;
+}
 
 void Workspace::Save() { SaveAs(path_); }
 

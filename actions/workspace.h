@@ -15,14 +15,21 @@ namespace cavix::actions {
 
 class Workspace {
  public:
-  // Reads the model file (53 missing, 75 unreadable, 321 not a model) and loads the add-in.
+  // Reads the model file (53 missing, 75 unreadable, 321 not a model) on `jobs` workers and loads
+  // the add-in.
   static std::unique_ptr<Workspace> Open(const std::string& path,
-                                         const scene::ServiceConfig& services);
+                                         const scene::ServiceConfig& services, int jobs = 1);
   // The same for work that changes the model and saves it: the model's lock is taken before the
   // file is read and held until the workspace ends, so that commands changing one model at the
   // same time take turns and none loses what another saved (scene::LockModel).
   static std::unique_ptr<Workspace> OpenToChange(const std::string& path,
-                                                 const scene::ServiceConfig& services);
+                                                 const scene::ServiceConfig& services,
+                                                 int jobs = 1);
+  // The same for a command that only reads the model: the model is not written out again to
+  // tell later changes by (a large model's text takes as long as reading it), so Changed is not
+  // to be asked until it is saved.
+  static std::unique_ptr<Workspace> Read(const std::string& path,
+                                         const scene::ServiceConfig& services, int jobs = 1);
   // A new model, saved to `path` when Save is called.
   static std::unique_ptr<Workspace> Adopt(std::unique_ptr<scene::Scene> model, std::string path,
                                           const scene::ServiceConfig& services);
@@ -36,7 +43,7 @@ class Workspace {
   // The model as its file would hold it now, and whether that differs from what was read or last
   // saved.
   std::string Text() const;
-  bool Changed() const { return Text() != saved_; }
+  bool Changed() const;
   // Writes the model to its file: the file is the old one or the whole new one, never a part.
   void Save();
   // The same to `path`, which becomes the workspace's file.
@@ -53,7 +60,7 @@ class Workspace {
   std::unique_ptr<scene::Scene> model_;
   std::string path_;
   scene::ServiceConfig services_;
-  std::string saved_;
+  std::optional<std::string> saved_;  // none when only read
   std::shared_ptr<dialog::AddIn> addIn_;
   std::optional<rt::FileLock> lock_;
 };

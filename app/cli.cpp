@@ -10,6 +10,7 @@
 
 #include "runtime/error.h"
 #include "runtime/text_file.h"
+#include "runtime/workers.h"
 
 #include "standards/config.h"
 
@@ -224,13 +225,24 @@ void RequireRegistryFile(const Invocation& inv, const std::string& command) {
               command);
 }
 
+int Invocation::Jobs() const {
+  constexpr int kMost = 1024;
+  if (auto v = Value("--jobs")) return ParseInt(*v, "--jobs", 1, kMost);
+  const char* env = std::getenv("CAVIX_JOBS");
+  return env && *env ? ParseInt(env, "CAVIX_JOBS", 1, kMost) : rt::AllCores();
+}
+
 std::unique_ptr<actions::Workspace> OpenModel(const Invocation& inv, const std::string& path) {
-  return actions::Workspace::Open(path, inv.Services());
+  return actions::Workspace::Open(path, inv.Services(), inv.Jobs());
+}
+
+std::unique_ptr<actions::Workspace> ReadModel(const Invocation& inv, const std::string& path) {
+  return actions::Workspace::Read(path, inv.Services(), inv.Jobs());
 }
 
 std::unique_ptr<actions::Workspace> OpenModelToChange(const Invocation& inv,
                                                      const std::string& path) {
-  return actions::Workspace::OpenToChange(path, inv.Services());
+  return actions::Workspace::OpenToChange(path, inv.Services(), inv.Jobs());
 }
 
 std::string ErrorLine(const std::exception& e) {

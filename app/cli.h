@@ -69,6 +69,9 @@ struct Invocation {
   // The registry and settings files: the option, else CAVIX_REGISTRY / CAVIX_SETTINGS, else the
   // installed defaults.
   scene::ServiceConfig Services() const;
+  // Workers for the command's work: --jobs N where the command has it, else the environment's
+  // CAVIX_JOBS, else every core.
+  int Jobs() const;
 };
 
 // Helpers shared by the commands.
@@ -85,6 +88,8 @@ scene::Vec3 ParseBlock(const std::string& text, scene::Units units);
 int ParseInt(const std::string& text, const std::string& option, int lo, int hi);
 // Reads a model and loads the add-in into it, with the invocation's registry and settings.
 std::unique_ptr<actions::Workspace> OpenModel(const Invocation& inv, const std::string& path);
+// The same for a command that only reads the model (actions::Workspace::Read).
+std::unique_ptr<actions::Workspace> ReadModel(const Invocation& inv, const std::string& path);
 // The same for a command that changes the model and saves it: the model's lock is held from
 // before the file is read until the workspace ends.
 std::unique_ptr<actions::Workspace> OpenModelToChange(const Invocation& inv,

@@ -10,7 +10,7 @@ namespace cavix::app {
 
 int CmdCheck(Invocation& inv) {
   const std::string& path = inv.args[0];
-  auto workspace = OpenModel(inv, path);
+  auto workspace = ReadModel(inv, path);
   const std::vector<actions::Finding> findings = actions::CheckModel(workspace->Model());
   bool error = false;
   for (const actions::Finding& f : findings) {

@@ -355,7 +355,7 @@ void Demo::DropHoles() {
 
 void Demo::CheckPlan() {
   // Each hole as planned: class, thread and through flags, from the saved model.
-  holes_ = exporter::HolesOf(OpenModel(inv_, model_)->Model());
+  holes_ = exporter::HolesOf(ReadModel(inv_, model_)->Model());
   for (const PlannedHole& h : kPlan) {
     bool found = false;
     for (const holes::HoleFacts& f : holes_) {

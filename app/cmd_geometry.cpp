@@ -70,7 +70,7 @@ int CmdResize(Invocation& inv) {
 }
 
 int CmdThreads(Invocation& inv) {
-  auto workspace = OpenModel(inv, inv.args[0]);
+  auto workspace = ReadModel(inv, inv.args[0]);
   scene::Shape& shape = workspace->Model().ResolveShape(inv.args[1]);
   const actions::ThreadAnswer a = actions::QueryThread(workspace->Model(), shape);
 

@@ -9,7 +9,7 @@ namespace cavix::app {
 
 int CmdHoles(Invocation& inv) {
   const std::string& path = inv.args[0];
-  auto workspace = OpenModel(inv, path);
+  auto workspace = ReadModel(inv, path);
   const std::vector<holes::HoleFacts> holes = exporter::HolesOf(workspace->Model());
   if (inv.Has("--csv")) {
     actions::WriteHoleCsv(holes, inv.out);

@@ -185,7 +185,7 @@ int CmdNew(Invocation& inv) {
 }
 
 int CmdShow(Invocation& inv) {
-  auto workspace = OpenModel(inv, inv.args[0]);
+  auto workspace = ReadModel(inv, inv.args[0]);
   scene::Scene* scene = &workspace->Model();
   bool json = inv.Has("--json");
   if (inv.args.size() == 2) {

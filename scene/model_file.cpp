@@ -3,15 +3,18 @@
 #include "scene/model_file.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <set>
 #include <unordered_set>
 
 #include "runtime/error.h"
 #include "runtime/text_file.h"
+#include "runtime/workers.h"
 #include "scene/config_files.h"
 #include "scene/json_writer.h"
 
@@ -732,8 +735,24 @@ void LoadShapes(const Reader& r, const json& j, Component& list, const std::stri
 // level and a hundred thousand levels would overflow the stack.
 constexpr int kMaxNesting = 64;
 
-void RefuseDeepNesting(std::string_view text, const Reader& r) {
-  int depth = 0;
+// The text's largest array, with where each of its elements lies: in a model of thousands of
+// holes the shape list is nearly the whole text, and its shapes can be parsed side by side.
+struct BigArray {
+  size_t open = 0, close = 0;  // the bytes of its brackets
+  size_t ordinal = 0;          // how many arrays open before it: the parser meets them in order
+  std::vector<std::pair<size_t, size_t>> items;  // each element's bytes, from and to
+};
+
+// Refuses text nested too deep, and finds its largest array.
+BigArray ScanStructure(std::string_view text, const Reader& r) {
+  struct Open {
+    bool array;
+    size_t at, ordinal, commas;  // commas: where this value's own start in `commas`
+  };
+  std::vector<Open> stack;
+  std::vector<size_t> commas;
+  size_t arrays = 0;
+  BigArray big;
   bool inText = false;
   for (size_t i = 0; i < text.size(); ++i) {
     const char c = text[i];
@@ -745,13 +764,31 @@ void RefuseDeepNesting(std::string_view text, const Reader& r) {
     } else if (c == '"') {
       inText = true;
     } else if (c == '[' || c == '{') {
-      if (++depth > kMaxNesting)
+      if (stack.size() >= kMaxNesting)
         r.Fail("", "values nested more than " + std::to_string(kMaxNesting) +
                        " levels deep (at byte " + std::to_string(i + 1) + ")");
-    } else if ((c == ']' || c == '}') && depth > 0) {
-      --depth;
+      stack.push_back({c == '[', i, c == '[' ? arrays++ : 0, commas.size()});
+    } else if (c == ',' && !stack.empty() && stack.back().array) {
+      commas.push_back(i);
+    } else if ((c == ']' || c == '}') && !stack.empty()) {
+      const Open o = stack.back();
+      stack.pop_back();
+      if (o.array && c == ']' && i - o.at > big.close - big.open && commas.size() > o.commas) {
+        big.open = o.at;
+        big.close = i;
+        big.ordinal = o.ordinal;
+        big.items.clear();
+        size_t from = o.at + 1;
+        for (size_t k = o.commas; k < commas.size(); ++k) {
+          big.items.emplace_back(from, commas[k]);
+          from = commas[k] + 1;
+        }
+        big.items.emplace_back(from, i);
+      }
+      commas.resize(o.commas);
     }
   }
+  return big;
 }
 
 // Builds the document as the library's own parser does, refusing objects that repeat a key (the
@@ -762,6 +799,12 @@ class StrictBuilder {
  public:
   explicit StrictBuilder(json& root) : root_(root) {}
   const std::string& Duplicate() const { return duplicate_; }
+  // The array the parser meets `ordinal`-th (counting from 0) gets `items` as its elements, in
+  // place of what the text holds there.
+  void Splice(size_t ordinal, std::vector<json> items) {
+    spliceAt_ = ordinal;
+    splice_ = std::move(items);
+  }
 
   bool null() { return Put(json(nullptr)); }
   bool boolean(bool v) { return Put(json(v)); }
@@ -792,13 +835,14 @@ class StrictBuilder {
   }
   bool start_array(std::size_t) {
     stack_.emplace_back();
+    stack_.back().ordinal = arrays_++;
     return true;
   }
   bool end_array() {
     Frame f = std::move(stack_.back());
     stack_.pop_back();
     json array(json::value_t::array);
-    array.get_ref<json::array_t&>() = std::move(f.items);
+    array.get_ref<json::array_t&>() = f.ordinal == spliceAt_ ? std::move(splice_) : std::move(f.items);
     return Put(std::move(array));
   }
   template <class Exception>
@@ -809,6 +853,7 @@ class StrictBuilder {
  private:
   struct Frame {
     bool object = false;
+    size_t ordinal = 0;  // of an array
     std::string key;
     std::vector<std::pair<std::string, json>> members;
     std::vector<json> items;
@@ -841,11 +886,55 @@ class StrictBuilder {
   json& root_;
   std::vector<Frame> stack_;
   std::string duplicate_;
+  size_t arrays_ = 0;
+  size_t spliceAt_ = SIZE_MAX;
+  std::vector<json> splice_;
 };
 
-// Parses JSON text, refusing objects that repeat a key.
-json ParseStrict(std::string_view text, const Reader& r) {
-  RefuseDeepNesting(text, r);
+// Parses `text` with `builder`: false on any fault (not JSON, a repeated key).
+bool ParseWith(std::string_view text, StrictBuilder& builder) {
+  try {
+    return json::sax_parse(text.begin(), text.end(), &builder) && builder.Duplicate().empty();
+  } catch (const json::exception&) {
+    return false;
+  }
+}
+
+// Arrays smaller than this are parsed with the rest: sharing them out would cost more than it
+// saves.
+constexpr size_t kPartedBytes = size_t{1} << 20;
+
+// The document parsed in parts: the elements of its largest array side by side, then the rest
+// with that array spliced in. None when any part is at fault: the whole text is parsed again to
+// say where, as it would be read in one piece.
+std::optional<json> ParseInParts(std::string_view text, const BigArray& big, int jobs) {
+  std::vector<json> items(big.items.size());
+  const size_t n = items.size(), parts = std::min(n, static_cast<size_t>(jobs) * 8);
+  std::atomic<bool> fault{false};
+  rt::RunOnWorkers(jobs, parts, [&](size_t p) {
+    for (size_t i = p * n / parts; i < (p + 1) * n / parts && !fault; ++i) {
+      StrictBuilder builder(items[i]);
+      const auto [from, to] = big.items[i];
+      if (!ParseWith(text.substr(from, to - from), builder)) fault = true;
+    }
+  });
+  if (fault) return std::nullopt;
+  std::string rest;
+  rest.reserve(text.size() - (big.close - big.open) + 1);
+  rest.append(text.substr(0, big.open)).append("[]").append(text.substr(big.close + 1));
+  json doc;
+  StrictBuilder builder(doc);
+  builder.Splice(big.ordinal, std::move(items));
+  if (!ParseWith(rest, builder)) return std::nullopt;
+  return doc;
+}
+
+// Parses JSON text, refusing objects that repeat a key; a large text's largest array on `jobs`
+// workers.
+json ParseStrict(std::string_view text, const Reader& r, int jobs) {
+  const BigArray big = ScanStructure(text, r);
+  if (jobs > 1 && big.close - big.open >= kPartedBytes)
+    if (std::optional<json> doc = ParseInParts(text, big, jobs)) return std::move(*doc);
   json doc;
   StrictBuilder builder(doc);
   try {
@@ -1006,17 +1095,30 @@ std::unique_ptr<Scene> ModelFromJson(const json& doc, const std::string& path) {
   return scene;
 }
 
-std::unique_ptr<Scene> ModelFromText(std::string_view text, const std::string& path) {
+std::unique_ptr<Scene> ModelFromText(std::string_view text, const std::string& path, int jobs) {
   Reader r(path);
-  json doc = ParseStrict(text, r);
-  return ModelFromJson(doc, path);
+  json doc = ParseStrict(text, r, jobs);
+  std::unique_ptr<Scene> scene = ModelFromJson(doc, path);
+  // The document's shape lists are most of it: freed side by side too. (Read as a model, the
+  // document has the pages, parts and shape lists a model has.)
+  if (jobs > 1)
+    for (json& page : doc["pages"])
+      for (json& part : page["parts"])
+        if (part.contains("shapes")) {
+          json::array_t& shapes = part["shapes"].get_ref<json::array_t&>();
+          const size_t n = shapes.size(), parts = std::min(n, static_cast<size_t>(jobs) * 8);
+          rt::RunOnWorkers(jobs, parts, [&](size_t p) {
+            for (size_t i = p * n / parts; i < (p + 1) * n / parts; ++i) shapes[i] = json();
+          });
+        }
+  return scene;
 }
 
-std::unique_ptr<Scene> LoadModel(const std::string& path) {
+std::unique_ptr<Scene> LoadModel(const std::string& path, int jobs) {
   std::string text;
   if (!rt::ReadWholeFile(path, kMaxModelBytes, "model file", text))
     rt::Raise(rt::err::kFileNotFound, "model file \"" + path + "\" does not exist", path);
-  return ModelFromText(text, path);
+  return ModelFromText(text, path, jobs);
 }
 
 rt::FileLock LockModel(const std::string& path) {

@@ -28,7 +28,8 @@ std::string ModelText(const Scene& scene);
 // Builds a scene from a model document; `path` only names the file in messages. Raises 321
 // "model file "PATH": WHERE: PROBLEM" for anything that is not a model of this version.
 std::unique_ptr<Scene> ModelFromJson(const nlohmann::ordered_json& doc, const std::string& path);
-std::unique_ptr<Scene> ModelFromText(std::string_view text, const std::string& path);
+// A large text is parsed on `jobs` workers; the scene and any message are the same for any number.
+std::unique_ptr<Scene> ModelFromText(std::string_view text, const std::string& path, int jobs = 1);
 
 // The most a model file may hold: a larger file is refused before it is read, and a model that
 // would be larger is not written. It admits the most one drop places, 100 000 holes of the
@@ -39,7 +40,7 @@ inline constexpr size_t kMaxModelBytes = size_t{1024} << 20;
 // Reads a model file: 53 when it does not exist, 70 when the user may not read it, 75 when it is
 // not a regular file or larger than kMaxModelBytes, 321 when its content is not a model. Nothing
 // is written.
-std::unique_ptr<Scene> LoadModel(const std::string& path);
+std::unique_ptr<Scene> LoadModel(const std::string& path, int jobs = 1);
 
 // Saving a model that others may be saving too. Every command that changes a model file holds
 // its lock from before it reads the file until its save is in place, so that concurrent commands

@@ -228,6 +228,39 @@ TEST(ModelFile, BadFilesAreRefusedByNameAndProblem) {
   EXPECT_EQ(scene->FindShape("#1")->Normal(), (Vec3{0, 0.6, -0.8}));
 }
 
+// A model whose shape list is large enough to be parsed on several workers reads as the same
+// scene, and a fault anywhere in it (inside a far shape, in a name the split must not be fooled
+// by, or around the list) gives the message one worker gives.
+TEST(ModelFile, ALargeModelReadsTheSameOnManyWorkers) {
+  auto scene = Scene::NewModel();
+  for (int i = 0; i < 4000; ++i) {
+    Shape& hole = scene->AddDroppedShape({0, 0, -1}, {i * 0.5, 3, 20});
+    hole.SetName(i == 10 ? "tricky \"], [{\" name" : "Hole " + std::to_string(i));
+    hole.Components(34).AddComponent().SetValue(1, 1, Variant(int16_t{2}));
+  }
+  const std::string text = ModelText(*scene);
+  ASSERT_GT(text.size(), size_t{1} << 20);
+  EXPECT_EQ(ModelText(*ModelFromText(text, "m.json", 4)), text);
+  const size_t far = text.find("\"Hole 3500\"");
+  const struct {
+    const char* name;
+    std::string text;
+  } faults[] = {
+      {"repeated key", Replace(text, "\"Hole 3500\"", "\"Hole 3500\", \"id\": 9")},
+      {"cut inside a shape", text.substr(0, far) + text.substr(far + 40)},
+      {"bad value", Replace(text, "\"Hole 3999\"", "3999")},
+      {"after the list", Replace(text, "\"catalogs\"", "\"catalogs\", \"catalogs\"")},
+      {"cut short", text.substr(0, text.size() - 20)},
+  };
+  for (const auto& f : faults) {
+    SCOPED_TRACE(f.name);
+    const rt::Error one = test::Raised([&] { ModelFromText(f.text, "m.json", 1); });
+    EXPECT_EQ(one.Number(), 321);
+    EXPECT_EQ(test::Raised([&] { ModelFromText(f.text, "m.json", 4); }).Description(),
+              one.Description());
+  }
+}
+
 TEST(ModelFile, MissingOrUnreadableFilesGiveFileErrors) {
   const test::TempDir dir("cavix_model_");
   const rt::Error missing = LoadError(dir.File("none.json"));
