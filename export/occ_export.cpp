@@ -6,29 +6,18 @@
 #include <BRep_Builder.hxx>
 #include <IFSelect_ReturnStatus.hxx>
 #include <Interface_Static.hxx>
-#include <Message_ProgressRange.hxx>
+#include <Poly_Triangulation.hxx>
 #include <Quantity_Color.hxx>
-#include <RWGltf_CafWriter.hxx>
-#include <RWMesh_CoordinateSystem.hxx>
 #include <STEPControl_Writer.hxx>
 #include <StepBasic_Product.hxx>
 #include <StepData_StepModel.hxx>
-#include <TColStd_IndexedDataMapOfStringString.hxx>
-#include <TCollection_ExtendedString.hxx>
 #include <TCollection_HAsciiString.hxx>
-#include <TDF_Label.hxx>
-#include <TDataStd_Name.hxx>
-#include <TDocStd_Document.hxx>
 #include <TopExp.hxx>
 #include <TopExp_Explorer.hxx>
 #include <TopTools_IndexedMapOfShape.hxx>
 #include <TopoDS.hxx>
 #include <TopoDS_Compound.hxx>
 #include <TopoDS_Iterator.hxx>
-#include <XCAFApp_Application.hxx>
-#include <XCAFDoc_ColorTool.hxx>
-#include <XCAFDoc_DocumentTool.hxx>
-#include <XCAFDoc_ShapeTool.hxx>
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -43,6 +32,7 @@
 #include "export/occ_internal.h"
 #include "export/block_mesh.h"
 #include "export/face_mesh.h"
+#include "export/glb_file.h"
 #include "export/occ_mesh.h"
 #include "runtime/workers.h"
 #include "runtime/error.h"
@@ -161,14 +151,15 @@ detail::StepHeader StepHeaderFor(const std::string& path) {
 }
 
 // Writes text made in parts into the temporary file, through to the disk.
-void WriteParts(const std::vector<std::string>& parts, const TempFile& tmp) {
+void WriteParts(const std::vector<std::string>& parts, const TempFile& tmp,
+                const char* failure = "the STEP text could not be written") {
   std::FILE* f = std::fopen(tmp.Name().c_str(), "wb");
   int err = f ? 0 : errno;
   for (size_t i = 0; f && err == 0 && i < parts.size(); ++i)
     if (std::fwrite(parts[i].data(), 1, parts[i].size(), f) != parts[i].size())
       err = errno ? errno : EIO;
   if (f) err = SyncAndClose(f, err);
-  if (err != 0) throw ExportError(tmp.Failure(err, "the STEP text could not be written"));
+  if (err != 0) throw ExportError(tmp.Failure(err, failure));
 }
 
 // Cuts the part, fills the counts, and refuses holes that cut nothing unless allowed.
@@ -240,6 +231,47 @@ TopoDS_Shape BigFacesLast(const TopoDS_Shape& shape) {
     ++count;
   }
   return count == 1 ? only : all;
+}
+
+// Adds a meshed face's triangles to a glTF node: its corners in glTF's axes and metres, each
+// with the normal of the face's triangles around it (weighted by their areas), so that the face
+// shades smoothly and its edges stay sharp.
+void AddFaceMesh(const TopoDS_Face& face, detail::GlbMesh& mesh) {
+  TopLoc_Location loc;
+  const Handle(Poly_Triangulation)& t = BRep_Tool::Triangulation(face, loc);
+  if (t.IsNull()) return;
+  const auto first = static_cast<uint32_t>(mesh.positions.size());
+  for (int i = 1; i <= t->NbNodes(); ++i) {
+    gp_Pnt p = t->Node(i);
+    if (!loc.IsIdentity()) p.Transform(loc.Transformation());
+    mesh.positions.push_back({static_cast<float>(p.X() * 1e-3), static_cast<float>(p.Z() * 1e-3),
+                              static_cast<float>(-p.Y() * 1e-3)});
+  }
+  std::vector<std::array<double, 3>> normals(static_cast<size_t>(t->NbNodes()), {0, 0, 0});
+  const bool reversed = face.Orientation() == TopAbs_REVERSED;
+  for (int k = 1; k <= t->NbTriangles(); ++k) {
+    int n[3];
+    t->Triangle(k).Get(n[0], n[1], n[2]);
+    if (reversed) std::swap(n[1], n[2]);
+    const auto& a = mesh.positions[first + n[0] - 1];
+    const auto& b = mesh.positions[first + n[1] - 1];
+    const auto& c = mesh.positions[first + n[2] - 1];
+    const double u[3] = {double(b[0]) - a[0], double(b[1]) - a[1], double(b[2]) - a[2]};
+    const double v[3] = {double(c[0]) - a[0], double(c[1]) - a[1], double(c[2]) - a[2]};
+    const double cross[3] = {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2],
+                             u[0] * v[1] - u[1] * v[0]};
+    for (int corner : n) {
+      mesh.indices.push_back(first + static_cast<uint32_t>(corner) - 1);
+      for (int d = 0; d < 3; ++d) normals[static_cast<size_t>(corner - 1)][d] += cross[d];
+    }
+  }
+  for (const auto& n : normals) {
+    const double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+    mesh.normals.push_back(length > 0 ? std::array<float, 3>{static_cast<float>(n[0] / length),
+                                                               static_cast<float>(n[1] / length),
+                                                               static_cast<float>(n[2] / length)}
+                                      : std::array<float, 3>{0, 1, 0});
+  }
 }
 
 // Writes 50-byte binary STL records as they come, with the count filled in at the end.
@@ -413,49 +445,34 @@ ExportSummary ExportGltf(const PartInput& part, const std::string& path,
     s.triangles = tally.triangles;
     s.volume = tally.volume;
 
-    // One compound per hole with its faces, one for the rest of the part.
+    // One node per hole with its faces, one for the rest of the part; millimetres with Z up in,
+    // metres with Y up out, as glTF has it.
     TopTools_IndexedMapOfShape faces;
     TopExp::MapShapes(cut.shape, TopAbs_FACE, faces);
-    std::vector<std::vector<TopoDS_Shape>> byHole(part.holes.size() + 1);
+    std::vector<detail::GlbMesh> meshes(part.holes.size() + 1);
     for (int i = 1; i <= faces.Extent(); ++i) {
-      const std::optional<HoleIndex> h = cut.HoleOf(faces(i));
-      byHole[h ? At(*h) : part.holes.size()].push_back(faces(i));
+      const TopoDS_Face& face = TopoDS::Face(faces(i));
+      const std::optional<HoleIndex> h = cut.HoleOf(face);
+      AddFaceMesh(face, meshes[h ? At(*h) : part.holes.size()]);
     }
-    Handle(TDocStd_Document) doc;
-    const Handle(XCAFApp_Application) app = XCAFApp_Application::GetApplication();
-    app->NewDocument("MDTV-XCAF", doc);
-    const Handle(XCAFDoc_ShapeTool) shapes = XCAFDoc_DocumentTool::ShapeTool(doc->Main());
-    const Handle(XCAFDoc_ColorTool) colours = XCAFDoc_DocumentTool::ColorTool(doc->Main());
-    BRep_Builder b;
-    auto add = [&](const std::vector<TopoDS_Shape>& group, const std::string& name,
-                   const Quantity_Color& colour) {
-      TopoDS_Compound c;
-      b.MakeCompound(c);
-      for (const TopoDS_Shape& f : group) b.Add(c, f);
-      const TDF_Label label = shapes->AddShape(c, Standard_False, Standard_False);
-      TDataStd_Name::Set(label, TCollection_ExtendedString(name.c_str(), Standard_True));
-      colours->SetColor(label, colour, XCAFDoc_ColorSurf);
+    auto linear = [](double r, double g, double b) {
+      const Quantity_Color c(r, g, b, Quantity_TOC_sRGB);
+      return std::array<float, 3>{static_cast<float>(c.Red()), static_cast<float>(c.Green()),
+                                  static_cast<float>(c.Blue())};
     };
-    add(byHole.back(), "part", Quantity_Color(0.72, 0.74, 0.77, Quantity_TOC_sRGB));
+    std::vector<detail::GlbMesh> nodes;
+    nodes.push_back(std::move(meshes.back()));
+    nodes.back().name = "part";
+    nodes.back().colour = linear(0.72, 0.74, 0.77);
     for (HoleIndex h : cut.cut) {
       const HoleSolidInput& hole = part.holes[At(h)];
-      add(byHole[At(h)], hole.name.empty() ? "hole " + std::to_string(At(h) + 1) : hole.name,
-          Quantity_Color(0.85, 0.45, 0.20, Quantity_TOC_sRGB));
+      nodes.push_back(std::move(meshes[At(h)]));
+      nodes.back().name = hole.name.empty() ? "hole " + std::to_string(At(h) + 1) : hole.name;
+      nodes.back().colour = linear(0.85, 0.45, 0.20);
     }
-
-    // The writer keeps the binary buffer in a file of its own until the GLB is assembled.
-    tmp.Also(tmp.Name().substr(0, tmp.Name().rfind('.')) + ".bin.tmp");
-    RWGltf_CafWriter writer(tmp.Name().c_str(), Standard_True);
-    // Millimetres with Z up in, metres with Y up out, as glTF has it.
-    writer.ChangeCoordinateSystemConverter().SetInputLengthUnit(0.001);
-    writer.ChangeCoordinateSystemConverter().SetInputCoordinateSystem(RWMesh_CoordinateSystem_Zup);
-    writer.SetMergeFaces(true);
-    errno = 0;
-    const bool written =
-        writer.Perform(doc, TColStd_IndexedDataMapOfStringString(), Message_ProgressRange());
-    const int err = errno;
-    app->Close(doc);
-    if (!written) throw ExportError(tmp.Failure(err, "the glTF writer failed"));
+    const std::optional<std::string> bytes = detail::GlbBytes(nodes, "Cavix");
+    if (!bytes) throw ExportError(CannotWrite(path, "more than binary glTF can hold"));
+    WriteParts({*bytes}, tmp, "the glTF file could not be written");
   } catch (const Standard_Failure& f) {
     throw ExportError(CannotWrite(path, KernelFailure(f)));
   }

@@ -137,6 +137,28 @@ struct Glb {
   bool valid = false;
   nlohmann::json doc;
   size_t binBytes = 0;
+  std::string bin;
+  // Accessor `i` as floats (or indices widened), however its view lies in the binary chunk.
+  std::vector<double> Values(size_t i) const {
+    const auto& a = doc["accessors"][i];
+    const auto& v = doc["bufferViews"][a["bufferView"].get<size_t>()];
+    const size_t n = a["count"].get<size_t>() * (a["type"] == "VEC3" ? 3 : 1);
+    std::vector<double> out(n);
+    for (size_t k = 0; k < n; ++k) {
+      const size_t at = v.value("byteOffset", size_t{0}) + a.value("byteOffset", size_t{0}) + 4 * k;
+      if (at + 4 > bin.size()) return {};
+      if (a["componentType"] == 5126) {
+        float f;
+        std::memcpy(&f, bin.data() + at, 4);
+        out[k] = f;
+      } else {
+        uint32_t u;
+        std::memcpy(&u, bin.data() + at, 4);
+        out[k] = u;
+      }
+    }
+    return out;
+  }
 };
 
 Glb ReadGlb(const std::string& bytes) {
@@ -156,6 +178,7 @@ Glb ReadGlb(const std::string& bytes) {
   if (g.doc.is_discarded() || u32(bin + 4) != 0x004E4942) return g;  // "BIN\0"
   g.binBytes = u32(bin);
   g.valid = bin + 8 + g.binBytes == bytes.size();
+  if (g.valid) g.bin = bytes.substr(bin + 8);
   return g;
 }
 
@@ -192,6 +215,8 @@ TEST_F(CavixExport, DemoPartAsStepAndGlb) {
   const auto& doc = g.doc;
   std::vector<std::string> names;
   uint64_t triangles = 0;
+  double enclosed = 0;  // mm^3, by the triangles as wound
+  size_t normalsOff = 0;
   std::array<double, 3> lo{HUGE_VAL, HUGE_VAL, HUGE_VAL}, hi{-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
   for (const auto& n : doc["scenes"][doc.value("scene", 0)]["nodes"]) {
     const auto& node = doc["nodes"][n.get<size_t>()];
@@ -199,6 +224,33 @@ TEST_F(CavixExport, DemoPartAsStepAndGlb) {
     for (const auto& p : doc["meshes"][node["mesh"].get<size_t>()]["primitives"]) {
       EXPECT_EQ(p.value("mode", 4), 4) << "triangles";
       triangles += doc["accessors"][p["indices"].get<size_t>()]["count"].get<uint64_t>() / 3;
+      // Back in millimetres with Z up, the triangles enclose the part wound outwards, and each
+      // corner's normal is a unit vector on the outer side of its triangle.
+      const std::vector<double> xyz = g.Values(p["attributes"]["POSITION"].get<size_t>()),
+                                normal = g.Values(p["attributes"]["NORMAL"].get<size_t>()),
+                                index = g.Values(p["indices"].get<size_t>());
+      ASSERT_EQ(normal.size(), xyz.size());
+      auto mm = [&](double i, int k) {
+        const double* q = &xyz[static_cast<size_t>(i) * 3];
+        return k == 0 ? q[0] * 1e3 : k == 1 ? -q[2] * 1e3 : q[1] * 1e3;
+      };
+      for (size_t t = 0; t + 2 < index.size(); t += 3) {
+        double a[3], b[3], c[3];
+        for (int k = 0; k < 3; ++k) {
+          a[k] = mm(index[t], k);
+          b[k] = mm(index[t + 1], k);
+          c[k] = mm(index[t + 2], k);
+        }
+        enclosed += (a[0] * (b[1] * c[2] - b[2] * c[1]) - a[1] * (b[0] * c[2] - b[2] * c[0]) +
+                     a[2] * (b[0] * c[1] - b[1] * c[0])) / 6;
+        const double u[3] = {b[0] - a[0], b[1] - a[1], b[2] - a[2]},
+                     v[3] = {c[0] - a[0], c[1] - a[1], c[2] - a[2]};
+        const double face[3] = {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2],
+                                u[0] * v[1] - u[1] * v[0]};
+        const double* m = &normal[static_cast<size_t>(index[t]) * 3];
+        const double along = face[0] * m[0] - face[1] * m[2] + face[2] * m[1];
+        if (std::fabs(std::hypot(m[0], m[1], m[2]) - 1) > 1e-4 || along < 0) ++normalsOff;
+      }
       const auto& at = doc["accessors"][p["attributes"]["POSITION"].get<size_t>()];
       for (size_t k = 0; k < 3; ++k) {
         lo[k] = std::min(lo[k], at["min"][k].get<double>());
@@ -228,6 +280,10 @@ TEST_F(CavixExport, DemoPartAsStepAndGlb) {
   EXPECT_EQ(std::vector<std::string>(names.begin() + 1, names.end()), holes);
   EXPECT_NE(glb.out.find(" " + std::to_string(triangles) + " triangles"), std::string::npos)
       << glb.out;
+  const size_t meshVolume = glb.out.find(" triangles, volume ");
+  ASSERT_NE(meshVolume, std::string::npos) << glb.out;
+  EXPECT_NEAR(enclosed / std::stod(glb.out.substr(meshVolume + 19)), 1.0, 1e-6);
+  EXPECT_EQ(normalsOff, 0u);
   const std::string stl = Slurp(File("demo/part.stl"));
   ASSERT_GT(stl.size(), 84u);
   uint32_t stlTriangles = 0;
