@@ -246,7 +246,8 @@ std::vector<Triangle> MeshFace(const TopoDS_Face& face, const TopTools_IndexedMa
 }  // namespace
 
 std::optional<MeshTally> MeshPlanesCylindersCones(const TopoDS_Shape& shape, double deflection,
-                                                  int jobs, const TriangleSink& sink) {
+                                                  int jobs, const TriangleSink& sink,
+                                                  const std::function<void(int)>& onFace) {
   TopTools_IndexedMapOfShape faces, edges;
   TopExp::MapShapes(shape, TopAbs_FACE, faces);
   for (int i = 1; i <= faces.Extent(); ++i)
@@ -264,8 +265,10 @@ std::optional<MeshTally> MeshPlanesCylindersCones(const TopoDS_Shape& shape, dou
       batch[i] = MeshFace(TopoDS::Face(faces(static_cast<int>(start + i) + 1)), edges, split,
                           deflection);
     });
-    for (const auto& triangles : batch)
-      for (const Triangle& t : triangles) Pass(t, tally, sink);
+    for (size_t i = 0; i < batch.size(); ++i) {
+      if (onFace) onFace(static_cast<int>(start + i) + 1);
+      for (const Triangle& t : batch[i]) Pass(t, tally, sink);
+    }
   }
   return tally;
 }

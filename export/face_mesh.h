@@ -3,6 +3,7 @@
 #pragma once
 
 #include <TopoDS_Shape.hxx>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 
@@ -23,9 +24,12 @@ struct FaceMeshFailed : std::runtime_error {
 // triangulation of its edges' points in its own parameters, so the mesh is closed wherever the
 // shape is. Cones get rows of points inside as well, so that no triangle spans much of their turn.
 // Faces are meshed side by side on `jobs` workers and handed to `sink` in the shape's order,
-// wound outwards: the same triangles for any `jobs`. Returns nothing, having handed on nothing,
-// for a shape with a face on another surface; throws FaceMeshFailed as said above.
+// wound outwards: the same triangles for any `jobs`; `onFace`, when given, is told the number of
+// each face (from 1, in TopExp::MapShapes order) before its triangles. Returns nothing, having
+// handed on nothing, for a shape with a face on another surface; throws FaceMeshFailed as said
+// above.
 std::optional<MeshTally> MeshPlanesCylindersCones(const TopoDS_Shape& shape, double deflection,
-                                                  int jobs, const TriangleSink& sink);
+                                                  int jobs, const TriangleSink& sink,
+                                                  const std::function<void(int)>& onFace = {});
 
 }  // namespace cavix::exporter::detail

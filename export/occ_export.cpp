@@ -27,6 +27,7 @@
 #include <ctime>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "export/occ_internal.h"
@@ -233,36 +234,37 @@ TopoDS_Shape BigFacesLast(const TopoDS_Shape& shape) {
   return count == 1 ? only : all;
 }
 
-// Adds a meshed face's triangles to a glTF node: its corners in glTF's axes and metres, each
-// with the normal of the face's triangles around it (weighted by their areas), so that the face
-// shades smoothly and its edges stay sharp.
-void AddFaceMesh(const TopoDS_Face& face, detail::GlbMesh& mesh) {
-  TopLoc_Location loc;
-  const Handle(Poly_Triangulation)& t = BRep_Tool::Triangulation(face, loc);
-  if (t.IsNull()) return;
+// Adds one face's triangles (wound outwards, in millimetres with Z up) to a glTF node: corners
+// met again within the face are one vertex, in glTF's axes and metres, with the normal of the
+// face's triangles around it weighted by their areas, so that the face shades smoothly and its
+// edges stay sharp.
+void AddFace(const std::vector<detail::Triangle>& triangles, detail::GlbMesh& mesh) {
+  struct Hash {
+    size_t operator()(const std::array<float, 3>& p) const {
+      uint32_t b[3];
+      std::memcpy(b, p.data(), sizeof b);
+      return (size_t{b[0]} * 73856093u) ^ (size_t{b[1]} * 19349663u) ^ (size_t{b[2]} * 83492791u);
+    }
+  };
+  std::unordered_map<std::array<float, 3>, uint32_t, Hash> vertex;
+  std::vector<std::array<double, 3>> normals;
   const auto first = static_cast<uint32_t>(mesh.positions.size());
-  for (int i = 1; i <= t->NbNodes(); ++i) {
-    gp_Pnt p = t->Node(i);
-    if (!loc.IsIdentity()) p.Transform(loc.Transformation());
-    mesh.positions.push_back({static_cast<float>(p.X() * 1e-3), static_cast<float>(p.Z() * 1e-3),
-                              static_cast<float>(-p.Y() * 1e-3)});
-  }
-  std::vector<std::array<double, 3>> normals(static_cast<size_t>(t->NbNodes()), {0, 0, 0});
-  const bool reversed = face.Orientation() == TopAbs_REVERSED;
-  for (int k = 1; k <= t->NbTriangles(); ++k) {
-    int n[3];
-    t->Triangle(k).Get(n[0], n[1], n[2]);
-    if (reversed) std::swap(n[1], n[2]);
-    const auto& a = mesh.positions[first + n[0] - 1];
-    const auto& b = mesh.positions[first + n[1] - 1];
-    const auto& c = mesh.positions[first + n[2] - 1];
+  for (const detail::Triangle& t : triangles) {
+    const auto& [a, b, c] = t.v;
     const double u[3] = {double(b[0]) - a[0], double(b[1]) - a[1], double(b[2]) - a[2]};
     const double v[3] = {double(c[0]) - a[0], double(c[1]) - a[1], double(c[2]) - a[2]};
-    const double cross[3] = {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2],
-                             u[0] * v[1] - u[1] * v[0]};
-    for (int corner : n) {
-      mesh.indices.push_back(first + static_cast<uint32_t>(corner) - 1);
-      for (int d = 0; d < 3; ++d) normals[static_cast<size_t>(corner - 1)][d] += cross[d];
+    // The normal in glTF's axes: (x, y, z) with Z up is (x, z, -y) with Y up.
+    const double n[3] = {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2],
+                         u[0] * v[1] - u[1] * v[0]};
+    const double turned[3] = {n[0], n[2], -n[1]};
+    for (const auto& p : t.v) {
+      const auto [it, added] = vertex.try_emplace(p, first + static_cast<uint32_t>(normals.size()));
+      if (added) {
+        mesh.positions.push_back({p[0] * 1e-3f, p[2] * 1e-3f, -p[1] * 1e-3f});
+        normals.push_back({0, 0, 0});
+      }
+      mesh.indices.push_back(it->second);
+      for (int k = 0; k < 3; ++k) normals[it->second - first][k] += turned[k];
     }
   }
   for (const auto& n : normals) {
@@ -272,6 +274,28 @@ void AddFaceMesh(const TopoDS_Face& face, detail::GlbMesh& mesh) {
                                                                static_cast<float>(n[2] / length)}
                                       : std::array<float, 3>{0, 1, 0});
   }
+}
+
+// A face's mesh as the kernel's mesher left it on the face, wound outwards.
+std::vector<detail::Triangle> KernelMesh(const TopoDS_Face& face) {
+  std::vector<detail::Triangle> out;
+  TopLoc_Location loc;
+  const Handle(Poly_Triangulation)& t = BRep_Tool::Triangulation(face, loc);
+  if (t.IsNull()) return out;
+  const bool reversed = face.Orientation() == TopAbs_REVERSED;
+  for (int k = 1; k <= t->NbTriangles(); ++k) {
+    int n[3];
+    t->Triangle(k).Get(n[0], n[1], n[2]);
+    if (reversed) std::swap(n[1], n[2]);
+    detail::Triangle tri;
+    for (int c = 0; c < 3; ++c) {
+      gp_Pnt p = t->Node(n[c]);
+      if (!loc.IsIdentity()) p.Transform(loc.Transformation());
+      tri.v[c] = {static_cast<float>(p.X()), static_cast<float>(p.Y()), static_cast<float>(p.Z())};
+    }
+    out.push_back(tri);
+  }
+  return out;
 }
 
 // Writes 50-byte binary STL records as they come, with the count filled in at the end.
@@ -438,23 +462,46 @@ ExportSummary ExportGltf(const PartInput& part, const std::string& path,
                          const ExportOptions& options) {
   TempFile tmp(path);
   ExportSummary s;
-  const CutResult cut = Cut(part, options, false, s, path);
+  // Holes built in closed form keep the faces whole (no tiles): the mesher from edges' points
+  // takes a face of thousands of rims in its stride. Overlapping holes are still cut by the
+  // boolean, so that each keeps faces of its own.
+  const CutResult cut = Cut(part, options, false, s, path, /*wholeWhenBuilt=*/true);
   s.deflection = Deflection(part, cut, options);
   try {
-    const detail::MeshTally tally = detail::MeshWhole(cut.shape, s.deflection, Jobs(options));
-    s.triangles = tally.triangles;
-    s.volume = tally.volume;
-
-    // One node per hole with its faces, one for the rest of the part; millimetres with Z up in,
-    // metres with Y up out, as glTF has it.
+    // One node per hole with its faces, one for the rest of the part.
     TopTools_IndexedMapOfShape faces;
     TopExp::MapShapes(cut.shape, TopAbs_FACE, faces);
     std::vector<detail::GlbMesh> meshes(part.holes.size() + 1);
-    for (int i = 1; i <= faces.Extent(); ++i) {
-      const TopoDS_Face& face = TopoDS::Face(faces(i));
-      const std::optional<HoleIndex> h = cut.HoleOf(face);
-      AddFaceMesh(face, meshes[h ? At(*h) : part.holes.size()]);
+    auto nodeOf = [&](int face) -> detail::GlbMesh& {
+      const std::optional<HoleIndex> h = cut.HoleOf(faces(face));
+      return meshes[h ? At(*h) : part.holes.size()];
+    };
+    std::optional<detail::MeshTally> tally;
+    try {
+      int face = 0;
+      std::vector<detail::Triangle> triangles;
+      auto flush = [&] {
+        if (face > 0) AddFace(triangles, nodeOf(face));
+        triangles.clear();
+      };
+      tally = detail::MeshPlanesCylindersCones(
+          cut.shape, s.deflection, Jobs(options),
+          [&](const detail::Triangle& t) { triangles.push_back(t); },
+          [&](int next) {
+            flush();
+            face = next;
+          });
+      flush();
+    } catch (const detail::FaceMeshFailed&) {
+      meshes.assign(part.holes.size() + 1, {});
     }
+    if (!tally) {
+      tally = detail::MeshWhole(cut.shape, s.deflection, Jobs(options));
+      for (int i = 1; i <= faces.Extent(); ++i)
+        AddFace(KernelMesh(TopoDS::Face(faces(i))), nodeOf(i));
+    }
+    s.triangles = tally->triangles;
+    s.volume = tally->volume;
     auto linear = [](double r, double g, double b) {
       const Quantity_Color c(r, g, b, Quantity_TOC_sRGB);
       return std::array<float, 3>{static_cast<float>(c.Red()), static_cast<float>(c.Green()),

@@ -182,6 +182,70 @@ Glb ReadGlb(const std::string& bytes) {
   return g;
 }
 
+
+// The scene's nodes in order: their names and how many triangles they have; back in millimetres
+// with Z up, the volume the triangles enclose as wound, how many corners have a normal that is no
+// unit vector on the outer side of its triangle, and the box of all positions (glTF's axes).
+struct GlbNodes {
+  std::vector<std::string> names;
+  uint64_t triangles = 0;
+  double enclosed = 0;
+  size_t normalsOff = 0;
+  std::array<double, 3> lo{HUGE_VAL, HUGE_VAL, HUGE_VAL}, hi{-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
+  std::vector<double> widest;  // by node: its positions' largest extent across glTF's y
+};
+
+GlbNodes Walk(const Glb& g) {
+  const auto& doc = g.doc;
+  GlbNodes out;
+  auto& [names, triangles, enclosed, normalsOff, lo, hi, widest] = out;
+  for (const auto& n : doc["scenes"][doc.value("scene", 0)]["nodes"]) {
+    const auto& node = doc["nodes"][n.get<size_t>()];
+    names.push_back(node.value("name", ""));
+    widest.push_back(0);
+    for (const auto& p : doc["meshes"][node["mesh"].get<size_t>()]["primitives"]) {
+      if (p.value("mode", 4) != 4) ++normalsOff;  // not triangles
+      triangles += doc["accessors"][p["indices"].get<size_t>()]["count"].get<uint64_t>() / 3;
+      // Back in millimetres with Z up, the triangles enclose the part wound outwards, and each
+      // corner's normal is a unit vector on the outer side of its triangle.
+      const std::vector<double> xyz = g.Values(p["attributes"]["POSITION"].get<size_t>()),
+                                normal = g.Values(p["attributes"]["NORMAL"].get<size_t>()),
+                                index = g.Values(p["indices"].get<size_t>());
+      if (normal.size() != xyz.size()) ++normalsOff;
+      if (normal.size() != xyz.size()) continue;
+      auto mm = [&](double i, int k) {
+        const double* q = &xyz[static_cast<size_t>(i) * 3];
+        return k == 0 ? q[0] * 1e3 : k == 1 ? -q[2] * 1e3 : q[1] * 1e3;
+      };
+      for (size_t t = 0; t + 2 < index.size(); t += 3) {
+        double a[3], b[3], c[3];
+        for (int k = 0; k < 3; ++k) {
+          a[k] = mm(index[t], k);
+          b[k] = mm(index[t + 1], k);
+          c[k] = mm(index[t + 2], k);
+        }
+        enclosed += (a[0] * (b[1] * c[2] - b[2] * c[1]) - a[1] * (b[0] * c[2] - b[2] * c[0]) +
+                     a[2] * (b[0] * c[1] - b[1] * c[0])) / 6;
+        const double u[3] = {b[0] - a[0], b[1] - a[1], b[2] - a[2]},
+                     v[3] = {c[0] - a[0], c[1] - a[1], c[2] - a[2]};
+        const double face[3] = {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2],
+                                u[0] * v[1] - u[1] * v[0]};
+        const double* m = &normal[static_cast<size_t>(index[t]) * 3];
+        const double along = face[0] * m[0] - face[1] * m[2] + face[2] * m[1];
+        if (std::fabs(std::hypot(m[0], m[1], m[2]) - 1) > 1e-4 || along < 0) ++normalsOff;
+      }
+      const auto& at = doc["accessors"][p["attributes"]["POSITION"].get<size_t>()];
+      for (size_t k = 0; k < 3; ++k) {
+        lo[k] = std::min(lo[k], at["min"][k].get<double>());
+        hi[k] = std::max(hi[k], at["max"][k].get<double>());
+        if (k != 1)
+          widest.back() = std::max(widest.back(),
+                                   at["max"][k].get<double>() - at["min"][k].get<double>());
+      }
+    }
+  }
+  return out;
+}
 }  // namespace
 
 // The demo part, its holes placed by the shipped dialog scripts, as `cavix export` writes it: the
@@ -212,52 +276,8 @@ TEST_F(CavixExport, DemoPartAsStepAndGlb) {
 
   const Glb g = ReadGlb(Slurp(File("demo/part.glb")));
   ASSERT_TRUE(g.valid);
-  const auto& doc = g.doc;
-  std::vector<std::string> names;
-  uint64_t triangles = 0;
-  double enclosed = 0;  // mm^3, by the triangles as wound
-  size_t normalsOff = 0;
-  std::array<double, 3> lo{HUGE_VAL, HUGE_VAL, HUGE_VAL}, hi{-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
-  for (const auto& n : doc["scenes"][doc.value("scene", 0)]["nodes"]) {
-    const auto& node = doc["nodes"][n.get<size_t>()];
-    names.push_back(node.value("name", ""));
-    for (const auto& p : doc["meshes"][node["mesh"].get<size_t>()]["primitives"]) {
-      EXPECT_EQ(p.value("mode", 4), 4) << "triangles";
-      triangles += doc["accessors"][p["indices"].get<size_t>()]["count"].get<uint64_t>() / 3;
-      // Back in millimetres with Z up, the triangles enclose the part wound outwards, and each
-      // corner's normal is a unit vector on the outer side of its triangle.
-      const std::vector<double> xyz = g.Values(p["attributes"]["POSITION"].get<size_t>()),
-                                normal = g.Values(p["attributes"]["NORMAL"].get<size_t>()),
-                                index = g.Values(p["indices"].get<size_t>());
-      ASSERT_EQ(normal.size(), xyz.size());
-      auto mm = [&](double i, int k) {
-        const double* q = &xyz[static_cast<size_t>(i) * 3];
-        return k == 0 ? q[0] * 1e3 : k == 1 ? -q[2] * 1e3 : q[1] * 1e3;
-      };
-      for (size_t t = 0; t + 2 < index.size(); t += 3) {
-        double a[3], b[3], c[3];
-        for (int k = 0; k < 3; ++k) {
-          a[k] = mm(index[t], k);
-          b[k] = mm(index[t + 1], k);
-          c[k] = mm(index[t + 2], k);
-        }
-        enclosed += (a[0] * (b[1] * c[2] - b[2] * c[1]) - a[1] * (b[0] * c[2] - b[2] * c[0]) +
-                     a[2] * (b[0] * c[1] - b[1] * c[0])) / 6;
-        const double u[3] = {b[0] - a[0], b[1] - a[1], b[2] - a[2]},
-                     v[3] = {c[0] - a[0], c[1] - a[1], c[2] - a[2]};
-        const double face[3] = {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2],
-                                u[0] * v[1] - u[1] * v[0]};
-        const double* m = &normal[static_cast<size_t>(index[t]) * 3];
-        const double along = face[0] * m[0] - face[1] * m[2] + face[2] * m[1];
-        if (std::fabs(std::hypot(m[0], m[1], m[2]) - 1) > 1e-4 || along < 0) ++normalsOff;
-      }
-      const auto& at = doc["accessors"][p["attributes"]["POSITION"].get<size_t>()];
-      for (size_t k = 0; k < 3; ++k) {
-        lo[k] = std::min(lo[k], at["min"][k].get<double>());
-        hi[k] = std::max(hi[k], at["max"][k].get<double>());
-      }
-    }
-  }
+  const GlbNodes nodes = Walk(g);
+  const auto& [names, triangles, enclosed, normalsOff, lo, hi, widest] = nodes;
   // glTF is in metres with Y up: the 100 x 60 x 40 mm part spans 0.1 along x, its 40 mm height
   // along y, and its 60 mm depth along -z.
   const std::array<double, 3> spans{0.1, 0.04, 0.06};
@@ -289,6 +309,34 @@ TEST_F(CavixExport, DemoPartAsStepAndGlb) {
   uint32_t stlTriangles = 0;
   std::memcpy(&stlTriangles, stl.data() + 80, 4);
   EXPECT_EQ(triangles, stlTriangles);
+}
+
+// Holes apart on a block are built in closed form and meshed from their edges' points, their
+// faces kept whole: the glTF still has a node per hole, and its triangles enclose the volume the
+// export reports, wound outwards, with normals on the outer side.
+TEST_F(CavixExport, GlbOfHolesBuiltInClosedForm) {
+  const std::string model = File("grid.json");
+  ASSERT_EQ(Cavix({"new", model}).status, 0);
+  const std::string script = std::string(CAVIX_SCRIPTS_DIR) + "/plain_blind.txt";
+  ASSERT_EQ(Cavix({"drop", model, "--at", "50,30,20", "--grid", "4,3,20,15", "--script", script})
+                .status,
+            0);
+  const Result r = Cavix({"export", model, File("grid.glb")});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const Glb g = ReadGlb(Slurp(File("grid.glb")));
+  ASSERT_TRUE(g.valid);
+  const GlbNodes nodes = Walk(g);
+  ASSERT_EQ(nodes.names.size(), 13u);
+  // The part's node spans the block; each hole's, its own hole only.
+  EXPECT_NEAR(nodes.widest[0], 0.1, 1e-6);
+  for (size_t i = 1; i < nodes.widest.size(); ++i) EXPECT_LT(nodes.widest[i], 0.012) << i;
+  EXPECT_NE(r.out.find(" " + std::to_string(nodes.triangles) + " triangles, volume "),
+            std::string::npos)
+      << r.out;
+  const size_t volume = r.out.find(" triangles, volume ");
+  ASSERT_NE(volume, std::string::npos) << r.out;
+  EXPECT_NEAR(nodes.enclosed / std::stod(r.out.substr(volume + 19)), 1.0, 1e-6);
+  EXPECT_EQ(nodes.normalsOff, 0u);
 }
 
 namespace {
