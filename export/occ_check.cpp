@@ -17,7 +17,6 @@
 #include <NCollection_DataMap.hxx>
 #include <TopExp.hxx>
 #include <TopExp_Explorer.hxx>
-#include <TopTools_IndexedDataMapOfShapeListOfShape.hxx>
 #include <TopTools_IndexedMapOfShape.hxx>
 #include <TopTools_ShapeMapHasher.hxx>
 #include <TopoDS.hxx>
@@ -92,59 +91,55 @@ bool FaceValid(const TopoDS_Face& face) {
 }
 
 bool ShellValid(const TopoDS_Shape& shell) {
-  NCollection_DataMap<TopoDS_Shape, std::pair<int, int>, TopTools_ShapeMapHasher> uses;
+  // Each edge: how often the faces use it forwards and reversed, and the first face that did;
+  // faces that share an edge are joined, and all must end up in one piece. One pass over the
+  // faces' edges, without the kernel's maps of faces and of edges' faces.
+  struct Use {
+    int forward = 0, reversed = 0, face = -1;
+  };
+  NCollection_DataMap<TopoDS_Shape, Use, TopTools_ShapeMapHasher> uses;
+  std::vector<int> parent;
+  auto root = [&](int f) {
+    while (parent[static_cast<size_t>(f)] != f) {
+      int& up = parent[static_cast<size_t>(f)];
+      up = parent[static_cast<size_t>(up)];  // halve the path on the way
+      f = up;
+    }
+    return f;
+  };
   for (TopExp_Explorer f(shell, TopAbs_FACE); f.More(); f.Next()) {
     const TopAbs_Orientation fo = f.Current().Orientation();
     if (fo != TopAbs_FORWARD && fo != TopAbs_REVERSED) return false;
+    const int face = static_cast<int>(parent.size());
+    parent.push_back(face);
     for (TopExp_Explorer e(f.Current(), TopAbs_EDGE); e.More(); e.Next()) {
       if (BRep_Tool::Degenerated(TopoDS::Edge(e.Current()))) continue;
-      const TopAbs_Orientation eo = e.Current().Orientation();
-      if (eo != TopAbs_FORWARD && eo != TopAbs_REVERSED) continue;
-      std::pair<int, int>* count = uses.ChangeSeek(e.Current());
-      if (!count) count = uses.Bound(e.Current(), {0, 0});
+      Use* use = uses.ChangeSeek(e.Current());
+      if (!use) use = uses.Bound(e.Current(), {});
+      if (use->face < 0)
+        use->face = face;
+      else
+        parent[static_cast<size_t>(root(face))] = root(use->face);
       switch (e.Current().Orientation()) {
         case TopAbs_FORWARD:
-          ++count->first;
+          ++use->forward;
           break;
         case TopAbs_REVERSED:
-          ++count->second;
+          ++use->reversed;
           break;
         default:  // an edge inside a face (where two holes touch): no boundary of the shell
           break;
       }
     }
   }
-  for (NCollection_DataMap<TopoDS_Shape, std::pair<int, int>, TopTools_ShapeMapHasher>::Iterator it(
-           uses);
+  if (parent.empty()) return false;
+  for (NCollection_DataMap<TopoDS_Shape, Use, TopTools_ShapeMapHasher>::Iterator it(uses);
        it.More(); it.Next())
-    if (it.Value().first != it.Value().second || it.Value().first == 0) return false;
-
-  TopTools_IndexedMapOfShape faces;
-  TopExp::MapShapes(shell, TopAbs_FACE, faces);
-  if (faces.IsEmpty()) return false;
-  TopTools_IndexedDataMapOfShapeListOfShape edgeFaces;
-  TopExp::MapShapesAndAncestors(shell, TopAbs_EDGE, TopAbs_FACE, edgeFaces);
-  std::vector<char> seen(static_cast<size_t>(faces.Extent()) + 1, 0);
-  std::vector<int> stack{1};
-  seen[1] = 1;
-  int reached = 1;
-  while (!stack.empty()) {
-    const int f = stack.back();
-    stack.pop_back();
-    for (TopExp_Explorer e(faces(f), TopAbs_EDGE); e.More(); e.Next()) {
-      const int ei = edgeFaces.FindIndex(e.Current());
-      if (!ei) continue;
-      for (TopTools_ListIteratorOfListOfShape n(edgeFaces(ei)); n.More(); n.Next()) {
-        const int g = faces.FindIndex(n.Value());
-        if (g && !seen[static_cast<size_t>(g)]) {
-          seen[static_cast<size_t>(g)] = 1;
-          ++reached;
-          stack.push_back(g);
-        }
-      }
-    }
-  }
-  return reached == faces.Extent();
+    if (it.Value().forward != it.Value().reversed) return false;  // (none: only inside faces)
+  const int one = root(0);
+  for (int f = 1; f < static_cast<int>(parent.size()); ++f)
+    if (root(f) != one) return false;
+  return true;
 }
 
 CheckFailure CheckSolid(const TopoDS_Shape& shape, const FaceHoles& faceHole, int jobs,
@@ -153,12 +148,12 @@ CheckFailure CheckSolid(const TopoDS_Shape& shape, const FaceHoles& faceHole, in
     const HoleIndex* h = faceHole.Seek(face);
     return h ? std::optional<HoleIndex>(*h) : std::nullopt;
   };
-  TopTools_IndexedMapOfShape faces;
-  TopExp::MapShapes(shape, TopAbs_FACE, faces);
   // Faces in runs of a fixed length, each run noting its first bad face: the first bad face of
   // the part is then the same for any number of workers.
+  TopTools_IndexedMapOfShape faces;
+  if (checkFaces) TopExp::MapShapes(shape, TopAbs_FACE, faces);
   constexpr int kRun = 64;
-  const int runs = checkFaces ? (faces.Extent() + kRun - 1) / kRun : 0;
+  const int runs = (faces.Extent() + kRun - 1) / kRun;
   std::vector<int> firstBad(static_cast<size_t>(runs), 0);
   rt::RunOnWorkers(jobs, firstBad.size(), [&](size_t r) {
     const int end = std::min(faces.Extent(), static_cast<int>(r + 1) * kRun);

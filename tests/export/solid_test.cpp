@@ -45,6 +45,7 @@
 
 #include "export/export.h"
 #include "export/face_mesh.h"
+#include "export/occ_internal.h"
 #include "export/occ_part.h"
 #include "tests/support/test_files.h"
 
@@ -190,6 +191,35 @@ TEST(SolidExport, AnObliqueHoleLeavesNoWedgeAtItsMouth) {
 
 // Bad input is refused with a message naming the hole and the fault; degenerate chains, which
 // remove nothing, are skipped with a warning.
+// The shell check: a box's shell is closed; without a face, with a face turned the wrong way, or
+// with a second box's faces beside it, it is not.
+TEST(SolidExport, ShellCheckFindsOpenTurnedAndSplitShells) {
+  using cavix::exporter::detail::ShellValid;
+  auto facesOf = [](const TopoDS_Shape& s) {
+    std::vector<TopoDS_Shape> faces;
+    for (TopExp_Explorer f(s, TopAbs_FACE); f.More(); f.Next()) faces.push_back(f.Current());
+    return faces;
+  };
+  const std::vector<TopoDS_Shape> box = facesOf(BRepPrimAPI_MakeBox(10, 10, 10).Shape()),
+                                  other = facesOf(BRepPrimAPI_MakeBox(gp_Pnt(20, 0, 0), 5, 5, 5).Shape());
+  auto shell = [](const std::vector<TopoDS_Shape>& faces) {
+    BRep_Builder b;
+    TopoDS_Shell s;
+    b.MakeShell(s);
+    for (const TopoDS_Shape& f : faces) b.Add(s, f);
+    return s;
+  };
+  EXPECT_TRUE(ShellValid(shell(box)));
+  EXPECT_FALSE(ShellValid(shell({box.begin() + 1, box.end()})));
+  std::vector<TopoDS_Shape> turned = box;
+  turned[2].Reverse();
+  EXPECT_FALSE(ShellValid(shell(turned)));
+  std::vector<TopoDS_Shape> two = box;
+  two.insert(two.end(), other.begin(), other.end());
+  EXPECT_FALSE(ShellValid(shell(two)));
+  EXPECT_FALSE(ShellValid(shell({})));
+}
+
 TEST(SolidExport, BadInputIsRefusedInWords) {
   const ProfileChain good = Simple(6, 10, 118).chain;
   using Chain = ProfileChain;
