@@ -168,9 +168,14 @@ bool Inside(const PreparedHole& h, const Box3& box, double margin) {
     }
     const double side = a > 0 ? box.lo[k] : box.hi[k];
     const double far = a > 0 ? h.hi[k] : h.lo[k];
-    if (std::fabs(h.origin[k] - side) > margin / 10 || far < box.lo[k] + margin ||
-        far > box.hi[k] - margin)
+    if (std::fabs(h.origin[k] - side) > margin / 10) return false;
+    if (h.exitDepth > 0) {
+      // A hole that goes through ends in the tile's far face, which must be the block's.
+      if (std::fabs(side + a * h.exitDepth - (a > 0 ? box.hi[k] : box.lo[k])) > margin / 10)
+        return false;
+    } else if (far < box.lo[k] + margin || far > box.hi[k] - margin) {
       return false;
+    }
   }
   return true;
 }
@@ -418,6 +423,7 @@ Direct DirectHoles(const PartInput& part, const PartBase& base,
     PreparedHole e = exactMaker.Prepare(part.holes[At(h)], h, ignored);
     if (!(grouped[At(h)] == 1 ? detail::DirectFits(base, e) : detail::OverlapFits(base, e)))
       return;
+    if (grouped[At(h)] == 1) e.exitDepth = detail::ExitDepth(base, e);
     exact[At(h)] = std::move(e);
     any = true;
   });
@@ -544,13 +550,17 @@ CutResult CutHoles(const PartInput& part, const CutOptions& options) {
     result.closedForm.clear();
     if (a.allBuilt) {
       double removed = 0;
+      bool blind = true;
       for (HoleIndex h : t.front().holes) {
         if (d.Overlapping(h)) continue;
         const PreparedHole& e = d.exact[At(h)];
         removed += ProfileVolume(e.vertices);
-        // The profile mesher takes holes one by one: only a part without groups is its.
-        if (d.overlaps.empty()) result.closedForm.push_back({h, e.origin, e.axis, e.vertices});
+        blind = blind && e.exitDepth == 0;
+        result.closedForm.push_back({h, e.origin, e.axis, e.vertices});
       }
+      // The profile mesher takes blind holes one by one: only a part without groups or holes
+      // that go through is its.
+      if (!d.overlaps.empty() || !blind) result.closedForm.clear();
       for (const auto& plan : d.overlaps) removed += detail::RemovedVolume(*plan);
       result.removedVolume = removed;
     }

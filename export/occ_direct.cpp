@@ -1,7 +1,9 @@
 // Holes built in closed form instead of cut by a boolean. A blind hole drilled square into a face
 // of a block, that meets no other hole and keeps off the face's edges, removes exactly its
 // revolved profile: the face gets the mouth's circle as one more inner wire, and the hole's faces
-// are the tool's own faces but its mouth, turned to face the material. Nothing is intersected.
+// are the tool's own faces but its mouth, turned to face the material. A through hole whose
+// profile ends in the far face (as a through hole's does, its length the block's thickness) is
+// built the same way, its last step's circle going into the far face. Nothing is intersected.
 
 #include <BRepAdaptor_Surface.hxx>
 #include <BRepClass_FaceClassifier.hxx>
@@ -57,25 +59,53 @@ bool DirectCandidate(const PartBase& base, const HoleSolidInput& hole) {
 
 namespace {
 
-// Whether an exact tool opens on the face with its mouth alone and stops short of the far face;
-// across the axis, its whole box (`whole`) or only its centre inside the block, with room to
-// spare.
-bool Fits(const PartBase& base, const PreparedHole& exact, bool whole) {
+double Margin(const PartBase& base) { return std::max(0.01, 1e-6 * base.Size()); }
+
+// The depth of the far face below the hole's position, along its axis (the block's thickness
+// there).
+double FarFace(const PartBase& base, const PreparedHole& exact) {
+  for (int k = 0; k < 3; ++k)
+    if (std::fabs(exact.axis[k]) > 0.5) return base.hi[k] - base.lo[k];
+  return 0;
+}
+
+// Whether the profile's last step, back to the axis, lies in the far face at `depth`, wider than
+// the margin, and nothing else of the profile comes within the margin of that face: the far face
+// is then cut by that circle alone. (Profiles end with the step back to the axis; a closing point
+// on the mouth may follow.)
+bool EndsIn(const std::vector<Pt>& v, double depth, double margin) {
+  size_t last = v.size() - 1;
+  if (v[last][0] == 0 && v[last][1] == 0) --last;
+  if (last < 3 || v[last][0] != 0 || !(v[last - 1][0] > margin)) return false;
+  const double tol = 1e-9 * (1 + depth);
+  if (std::fabs(v[last][1] - depth) > tol || std::fabs(v[last - 1][1] - depth) > tol) return false;
+  for (size_t i = 2; i + 1 < last; ++i)
+    if (!(v[i][1] < depth - margin)) return false;
+  return true;
+}
+
+// Whether an exact tool opens on the face with its mouth alone and stops short of the far face,
+// or (`through`) ends in it with its last step; across the axis, its whole box (`whole`) or only
+// its centre inside the block, with room to spare.
+bool Fits(const PartBase& base, const PreparedHole& exact, bool whole, bool through) {
   if (exact.tools.size() != 1 || exact.vertices.size() < 3) return false;
-  const double margin = std::max(0.01, 1e-6 * base.Size());
+  const double margin = Margin(base);
   // The profile opens on the face with its mouth, (0, 0) to (R, 0), and nothing else of it
   // reaches the face: the face is then cut by that circle alone.
   const auto& v = exact.vertices;  // (radius, depth)
   if (v[0][0] != 0 || v[0][1] != 0 || !(v[1][0] > margin) || v[1][1] != 0) return false;
   for (size_t i = 2; i < v.size(); ++i)
-    if (!(v[i][1] > margin)) return false;
+    if (!(v[i][1] > margin) && !(i + 1 == v.size() && v[i][0] == 0 && v[i][1] == 0))
+      return false;
+  const bool exits = through && EndsIn(v, FarFace(base, exact), margin);
   for (int k = 0; k < 3; ++k) {
     const double a = exact.axis[k];
     if (std::fabs(a) < 0.5) {
       const double lo = whole ? exact.lo[k] : exact.origin[k];
       const double hi = whole ? exact.hi[k] : exact.origin[k];
       if (lo < base.lo[k] + margin || hi > base.hi[k] - margin) return false;
-    } else if (a > 0 ? exact.hi[k] > base.hi[k] - margin : exact.lo[k] < base.lo[k] + margin) {
+    } else if (!exits &&
+               (a > 0 ? exact.hi[k] > base.hi[k] - margin : exact.lo[k] < base.lo[k] + margin)) {
       return false;
     }
   }
@@ -84,10 +114,17 @@ bool Fits(const PartBase& base, const PreparedHole& exact, bool whole) {
 
 }  // namespace
 
-bool DirectFits(const PartBase& base, const PreparedHole& exact) { return Fits(base, exact, true); }
+bool DirectFits(const PartBase& base, const PreparedHole& exact) {
+  return Fits(base, exact, true, true);
+}
+
+double ExitDepth(const PartBase& base, const PreparedHole& exact) {
+  const double depth = FarFace(base, exact);
+  return DirectFits(base, exact) && EndsIn(exact.vertices, depth, Margin(base)) ? depth : 0;
+}
 
 bool OverlapFits(const PartBase& base, const PreparedHole& exact) {
-  return Fits(base, exact, false);
+  return Fits(base, exact, false, false);
 }
 
 bool PutDirectHoles(TopoDS_Shape& solid, FaceHoles& faceHole,
@@ -144,8 +181,25 @@ bool PutDirectHoles(TopoDS_Shape& solid, FaceHoles& faceHole,
         b.Add(circle, edge.Reversed());
     }
     wiresOf[target].push_back(circle);
+    // A hole that goes through leaves by its last step's circle the same way, into the far face.
+    TopoDS_Face exit;
+    if (h->exitDepth > 0) {
+      const gp_Pnt out = at.Translated(gp_Vec(axis) * h->exitDepth);
+      exit = FaceInPlane(h->tools.front(), out, axis, tolAt(out), false);
+      const int far = exit.IsNull() ? -1 : targetFor(out, axis);
+      if (far < 0) return false;
+      TopoDS_Wire ring;
+      b.MakeWire(ring);
+      for (TopExp_Explorer e(exit, TopAbs_EDGE); e.More(); e.Next()) {
+        const TopoDS_Edge& edge = TopoDS::Edge(e.Current());
+        if (!BRep_Tool::Degenerated(edge) && !BRep_Tool::IsClosed(edge, exit))
+          b.Add(ring, edge.Reversed());
+      }
+      wiresOf[far].push_back(ring);
+    }
     for (TopExp_Explorer f(h->tools.front(), TopAbs_FACE); f.More(); f.Next())
-      if (!f.Current().IsSame(mouth)) holeFaces.emplace_back(f.Current().Reversed(), h->index);
+      if (!f.Current().IsSame(mouth) && (exit.IsNull() || !f.Current().IsSame(exit)))
+        holeFaces.emplace_back(f.Current().Reversed(), h->index);
   }
   std::vector<TopoDS_Face> partFaces;
   for (const BuiltOverlaps& o : overlaps) {

@@ -71,6 +71,9 @@ struct PreparedHole {
   std::vector<Pt> vertices;
   double smallestRadius = 0;  // of the circles the hole's faces meet in (0: none)
   double largestRadius = 0;
+  // Built in closed form, a hole whose profile ends in the block's far face goes through: the
+  // depth of that face below the position (0: blind).
+  double exitDepth = 0;
   // What the tiling needs: the box, and where seams square to an axis would meet a face edge-on.
   HoleReach Reach() const;
 };
@@ -109,6 +112,9 @@ TopoDS_Shape Realized(const TopoDS_Shape& tool);
 // `faceHole`; false (and `solid` unchanged) when a mouth finds no face of the solid to open in.
 bool DirectCandidate(const PartBase& base, const HoleSolidInput& hole);
 bool DirectFits(const PartBase& base, const PreparedHole& exact);
+// The depth below its position of the block's far face, when a fitting hole's profile ends in it
+// (a through hole: its last step lies in that face, wider than nothing); else 0.
+double ExitDepth(const PartBase& base, const PreparedHole& exact);
 // Identical holes that overlap one another, built in closed form (occ_overlaps.cpp): each a
 // candidate that fits (OverlapFits), their profile stepped (bores and flat steps narrowing with
 // depth to a flat bottom or a drill point). PlanOverlaps works out where their circles cross in

@@ -631,6 +631,8 @@ TEST(SolidExport, StepReadsBackAsTheSolidCut) {
 TEST(SolidExport, TilesAndOneMoreHoleCutWhatOneBooleanCuts) {
   const ProfileChain cbore = CBore(6.6, 8, 118, 11, 6.4).chain;
   const ProfileChain small = CBore(3.4, 6, 118, 6.5, 3.4).chain;
+  const ProfileChain through = {{0, 0}, {5.5, 0}, {5.5, -6.4}, {3.3, -6.4}, {3.3, -20}, {0, -20}, {0, 0}};
+  const ProfileChain past = {{0, 0}, {3.3, 0}, {3.3, -25}, {0, -25}, {0, 0}};
   PartInput lplate = Grid({60, 40, 15}, small, 10, 10);
   lplate.solidBrep = LPlateBrep();
   std::erase_if(lplate.holes,
@@ -652,6 +654,11 @@ TEST(SolidExport, TilesAndOneMoreHoleCutWhatOneBooleanCuts) {
       {"apart, built", Grid({60, 60, 20}, cbore, 15, 15), tiled, 1, 16},
       {"apart, built in tiles", Grid({60, 60, 20}, cbore, 15, 15), split, 4, 16},
       {"apart but two, built and cut", mixed, tiled, 4, 14},
+      // Through holes end in the far face, as a through hole's profile does: built too, their
+      // last step's circle in that face; a bore longer than the block is cut.
+      {"through, built", Grid({60, 60, 20}, through, 15, 15), tiled, 1, 16},
+      {"through, built in tiles", Grid({60, 60, 20}, through, 15, 15), split, 4, 16},
+      {"past the far face, cut", Grid({60, 60, 20}, past, 15, 15), tiled, 4, 0},
       {"touching in x", Grid({44, 60, 20}, cbore, 11, 15), tiled, 4, 0},
       {"imported L plate", lplate, tiled, 4, 0},
   };
@@ -808,6 +815,10 @@ TEST(SolidExport, StlIsAClosedManifold) {
     built.holes.push_back(OneHole(built.block, kinds[i].chain, {10 + 20.0 * i, 50, 0}, {0, 0, 1}).holes[0]);
     built.holes.push_back(OneHole(built.block, kinds[i].chain, {120, 12 + 18.0 * i, 30}, {-1, 0, 0}).holes[0]);
   }
+  // Through holes built in closed form: meshed from the edges' points, not the profiles.
+  PartInput through = Grid({120, 100, 25}, {{0, 0}, {4, 0}, {4, -25}, {0, -25}, {0, 0}}, 20, 20);
+  for (size_t i = 0; i < through.holes.size(); i += 2)
+    through.holes[i].chains = {{{0, 0}, {5.5, 0}, {5.5, -6.4}, {3.3, -6.4}, {3.3, -25}, {0, -25}, {0, 0}}};
   // Rounded (tori and spheres along its edges), the part goes to the kernel's mesher.
   PartInput rounded = cut;
   {
@@ -824,6 +835,9 @@ TEST(SolidExport, StlIsAClosedManifold) {
   asMeshed.wholeWhenBuilt = true;
   EXPECT_TRUE(CutHoles(cut, asMeshed).closedForm.empty());
   EXPECT_EQ(CutHoles(built, asMeshed).closedForm.size(), built.holes.size());
+  const CutResult throughCut = CutHoles(through, asMeshed);
+  EXPECT_EQ(throughCut.built, static_cast<int>(through.holes.size()));
+  EXPECT_TRUE(throughCut.closedForm.empty());
   // The mesher from edges refuses a part with a face it cannot take without handing on a
   // triangle, and gives up on a face with an edge inside it.
   using cavix::exporter::detail::MeshPlanesCylindersCones;
@@ -839,8 +853,8 @@ TEST(SolidExport, StlIsAClosedManifold) {
   builder.Add(square, inside);
   EXPECT_THROW(MeshPlanesCylindersCones(square, 0.01, 1, count),
                cavix::exporter::detail::FaceMeshFailed);
-  for (const PartInput* part : {&cut, &built, &rounded}) {
-    SCOPED_TRACE(part == &cut ? "cut" : part == &built ? "built" : "rounded");
+  for (const PartInput* part : {&cut, &built, &through, &rounded}) {
+    SCOPED_TRACE(part == &cut ? "cut" : part == &built ? "built" : part == &through ? "through" : "rounded");
     const cavix::test::TempDir dir("cavix-stl-");
     const ExportSummary s = ExportStl(*part, dir.File("part.stl"));
     const StlCheck c = ReadStl(Slurp(dir.File("part.stl")));
