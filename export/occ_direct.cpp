@@ -164,38 +164,33 @@ bool PutDirectHoles(TopoDS_Shape& solid, FaceHoles& faceHole,
   };
   std::vector<std::pair<TopoDS_Shape, HoleIndex>> holeFaces;
   BRep_Builder b;
-  for (const PreparedHole* h : holes) {
-    const gp_Pnt at(h->origin[0], h->origin[1], h->origin[2]);
-    const gp_Dir axis(h->axis[0], h->axis[1], h->axis[2]);
-    const TopoDS_Face mouth = FaceInPlane(h->tools.front(), at, axis, tolAt(at), false);
-    if (mouth.IsNull()) return false;
-    const int target = targetFor(at, axis);
-    if (target < 0) return false;
-    // The mouth's circle (its other edges are the disc's seam and centre), a hole in the face:
-    // against the mouth's own sense, as the face bounds the part.
+  // The circle of a tool's disc at `at` (its other edges are the disc's seam and centre) goes
+  // into the part's face in that plane as a hole in it: against the disc's own sense, as the face
+  // bounds the part. The disc; a null one when the tool or the part has no face there.
+  auto openInto = [&](const PreparedHole& h, const gp_Pnt& at, const gp_Dir& axis) {
+    const TopoDS_Face disc = FaceInPlane(h.tools.front(), at, axis, tolAt(at), false);
+    const int target = disc.IsNull() ? -1 : targetFor(at, axis);
+    if (target < 0) return TopoDS_Face();
     TopoDS_Wire circle;
     b.MakeWire(circle);
-    for (TopExp_Explorer e(mouth, TopAbs_EDGE); e.More(); e.Next()) {
+    for (TopExp_Explorer e(disc, TopAbs_EDGE); e.More(); e.Next()) {
       const TopoDS_Edge& edge = TopoDS::Edge(e.Current());
-      if (!BRep_Tool::Degenerated(edge) && !BRep_Tool::IsClosed(edge, mouth))
+      if (!BRep_Tool::Degenerated(edge) && !BRep_Tool::IsClosed(edge, disc))
         b.Add(circle, edge.Reversed());
     }
     wiresOf[target].push_back(circle);
+    return disc;
+  };
+  for (const PreparedHole* h : holes) {
+    const gp_Pnt at(h->origin[0], h->origin[1], h->origin[2]);
+    const gp_Dir axis(h->axis[0], h->axis[1], h->axis[2]);
+    const TopoDS_Face mouth = openInto(*h, at, axis);
+    if (mouth.IsNull()) return false;
     // A hole that goes through leaves by its last step's circle the same way, into the far face.
     TopoDS_Face exit;
     if (h->exitDepth > 0) {
-      const gp_Pnt out = at.Translated(gp_Vec(axis) * h->exitDepth);
-      exit = FaceInPlane(h->tools.front(), out, axis, tolAt(out), false);
-      const int far = exit.IsNull() ? -1 : targetFor(out, axis);
-      if (far < 0) return false;
-      TopoDS_Wire ring;
-      b.MakeWire(ring);
-      for (TopExp_Explorer e(exit, TopAbs_EDGE); e.More(); e.Next()) {
-        const TopoDS_Edge& edge = TopoDS::Edge(e.Current());
-        if (!BRep_Tool::Degenerated(edge) && !BRep_Tool::IsClosed(edge, exit))
-          b.Add(ring, edge.Reversed());
-      }
-      wiresOf[far].push_back(ring);
+      exit = openInto(*h, at.Translated(gp_Vec(axis) * h->exitDepth), axis);
+      if (exit.IsNull()) return false;
     }
     for (TopExp_Explorer f(h->tools.front(), TopAbs_FACE); f.More(); f.Next())
       if (!f.Current().IsSame(mouth) && (exit.IsNull() || !f.Current().IsSame(exit)))
