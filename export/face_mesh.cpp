@@ -91,9 +91,18 @@ EdgePoints SplitEdge(const TopoDS_Edge& edge, double deflection) {
   return e;
 }
 
+// A line revolved about an axis it is not parallel to is a cone in all but name (a profile's
+// revolved segments come out so when the kernel does not recognise them).
+bool RevolvedLine(const BRepAdaptor_Surface& surface) {
+  return surface.GetType() == GeomAbs_SurfaceOfRevolution &&
+         surface.BasisCurve()->GetType() == GeomAbs_Line;
+}
+
 bool Meshable(const TopoDS_Face& face) {
-  const GeomAbs_SurfaceType type = BRepAdaptor_Surface(face, false).GetType();
-  return type == GeomAbs_Plane || type == GeomAbs_Cylinder || type == GeomAbs_Cone;
+  const BRepAdaptor_Surface surface(face, false);
+  const GeomAbs_SurfaceType type = surface.GetType();
+  return type == GeomAbs_Plane || type == GeomAbs_Cylinder || type == GeomAbs_Cone ||
+         RevolvedLine(surface);
 }
 
 Triangle ToFloat(const gp_Pnt& a, const gp_Pnt& b, const gp_Pnt& c) {
@@ -174,8 +183,10 @@ std::vector<Triangle> MeshFace(const TopoDS_Face& face, const TopTools_IndexedMa
 
   double scale = 1;
   if (type == GeomAbs_Cylinder) scale = surface.Cylinder().Radius();
-  if (type == GeomAbs_Cone) {
-    const gp_Lin axis(surface.Cone().Axis());
+  // Cones and revolved lines: their radius changes along them.
+  const bool narrowing = type == GeomAbs_Cone || RevolvedLine(surface);
+  if (narrowing) {
+    const gp_Lin axis(type == GeomAbs_Cone ? surface.Cone().Axis() : surface.AxeOfRevolution());
     for (const gp_Pnt& p : xyz) scale = std::max(scale, axis.Distance(p));
   }
   std::vector<std::pair<Kernel::Point_2, uint32_t>> located;
@@ -192,7 +203,7 @@ std::vector<Triangle> MeshFace(const TopoDS_Face& face, const TopTools_IndexedMa
   for (const auto& [a, b] : chords)
     if (vertex[a] != vertex[b]) cdt.insert_constraint(vertex[a], vertex[b]);
 
-  if (type == GeomAbs_Cone) {
+  if (narrowing) {
     // Rows of points across the cone, so that no triangle spans much of its turn where its
     // boundary has few points (along a seam, or between hyperbolas), each row turned a little
     // from the last.
