@@ -71,11 +71,9 @@ double FarFace(const PartBase& base, const PreparedHole& exact) {
 
 // Whether the profile's last step, back to the axis, lies in the far face at `depth`, wider than
 // the margin, and nothing else of the profile comes within the margin of that face: the far face
-// is then cut by that circle alone. (Profiles end with the step back to the axis; a closing point
-// on the mouth may follow.)
+// is then cut by that circle alone. (Profiles come without their closing point.)
 bool EndsIn(const std::vector<Pt>& v, double depth, double margin) {
-  size_t last = v.size() - 1;
-  if (v[last][0] == 0 && v[last][1] == 0) --last;
+  const size_t last = v.size() - 1;
   if (last < 3 || v[last][0] != 0 || !(v[last - 1][0] > margin)) return false;
   const double tol = 1e-9 * (1 + depth);
   if (std::fabs(v[last][1] - depth) > tol || std::fabs(v[last - 1][1] - depth) > tol) return false;
@@ -95,8 +93,7 @@ bool Fits(const PartBase& base, const PreparedHole& exact, bool whole, bool thro
   const auto& v = exact.vertices;  // (radius, depth)
   if (v[0][0] != 0 || v[0][1] != 0 || !(v[1][0] > margin) || v[1][1] != 0) return false;
   for (size_t i = 2; i < v.size(); ++i)
-    if (!(v[i][1] > margin) && !(i + 1 == v.size() && v[i][0] == 0 && v[i][1] == 0))
-      return false;
+    if (!(v[i][1] > margin)) return false;
   const bool exits = through && EndsIn(v, FarFace(base, exact), margin);
   for (int k = 0; k < 3; ++k) {
     const double a = exact.axis[k];
@@ -120,7 +117,7 @@ bool DirectFits(const PartBase& base, const PreparedHole& exact) {
 
 double ExitDepth(const PartBase& base, const PreparedHole& exact) {
   const double depth = FarFace(base, exact);
-  return DirectFits(base, exact) && EndsIn(exact.vertices, depth, Margin(base)) ? depth : 0;
+  return EndsIn(exact.vertices, depth, Margin(base)) ? depth : 0;
 }
 
 bool OverlapFits(const PartBase& base, const PreparedHole& exact) {

@@ -112,8 +112,8 @@ TopoDS_Shape Realized(const TopoDS_Shape& tool);
 // `faceHole`; false (and `solid` unchanged) when a mouth finds no face of the solid to open in.
 bool DirectCandidate(const PartBase& base, const HoleSolidInput& hole);
 bool DirectFits(const PartBase& base, const PreparedHole& exact);
-// The depth below its position of the block's far face, when a fitting hole's profile ends in it
-// (a through hole: its last step lies in that face, wider than nothing); else 0.
+// The depth below its position of the block's far face, when the profile of a hole that fits
+// (DirectFits) ends in it (a through hole: its last step lies in that face); else 0.
 double ExitDepth(const PartBase& base, const PreparedHole& exact);
 // Identical holes that overlap one another, built in closed form (occ_overlaps.cpp): each a
 // candidate that fits (OverlapFits), their profile stepped (bores and flat steps narrowing with
