@@ -6,7 +6,6 @@
 #include <BRep_Builder.hxx>
 #include <IFSelect_ReturnStatus.hxx>
 #include <Interface_Static.hxx>
-#include <Poly_Triangulation.hxx>
 #include <Quantity_Color.hxx>
 #include <STEPControl_Writer.hxx>
 #include <StepBasic_Product.hxx>
@@ -276,28 +275,6 @@ void AddFace(const std::vector<detail::Triangle>& triangles, detail::GlbMesh& me
   }
 }
 
-// A face's mesh as the kernel's mesher left it on the face, wound outwards.
-std::vector<detail::Triangle> KernelMesh(const TopoDS_Face& face) {
-  std::vector<detail::Triangle> out;
-  TopLoc_Location loc;
-  const Handle(Poly_Triangulation)& t = BRep_Tool::Triangulation(face, loc);
-  if (t.IsNull()) return out;
-  const bool reversed = face.Orientation() == TopAbs_REVERSED;
-  for (int k = 1; k <= t->NbTriangles(); ++k) {
-    int n[3];
-    t->Triangle(k).Get(n[0], n[1], n[2]);
-    if (reversed) std::swap(n[1], n[2]);
-    detail::Triangle tri;
-    for (int c = 0; c < 3; ++c) {
-      gp_Pnt p = t->Node(n[c]);
-      if (!loc.IsIdentity()) p.Transform(loc.Transformation());
-      tri.v[c] = {static_cast<float>(p.X()), static_cast<float>(p.Y()), static_cast<float>(p.Z())};
-    }
-    out.push_back(tri);
-  }
-  return out;
-}
-
 // Writes 50-byte binary STL records as they come, with the count filled in at the end.
 class StlFile {
  public:
@@ -498,7 +475,7 @@ ExportSummary ExportGltf(const PartInput& part, const std::string& path,
     if (!tally) {
       tally = detail::MeshWhole(cut.shape, s.deflection, Jobs(options));
       for (int i = 1; i <= faces.Extent(); ++i)
-        AddFace(KernelMesh(TopoDS::Face(faces(i))), nodeOf(i));
+        AddFace(detail::FaceTriangles(TopoDS::Face(faces(i))), nodeOf(i));
     }
     s.triangles = tally->triangles;
     s.volume = tally->volume;

@@ -124,11 +124,7 @@ void Count(const Triangle& t, MeshTally& tally) {
 
 // Hands each triangle of a meshed face that does not collapse to `sink`.
 void EmitFace(const TopoDS_Face& face, const TriangleSink& sink, MeshTally& tally) {
-  TopLoc_Location loc;
-  const Handle(Poly_Triangulation)& t = BRep_Tool::Triangulation(face, loc);
-  if (t.IsNull()) return;
-  const bool reversed = face.Orientation() == TopAbs_REVERSED;
-  for (int k = 1; k <= t->NbTriangles(); ++k) Pass(Corners(t, k, loc, reversed), tally, sink);
+  for (const Triangle& t : FaceTriangles(face)) Pass(t, tally, sink);
 }
 
 void DropMesh(const TopoDS_Face& face) {
@@ -142,6 +138,17 @@ void DropMesh(const TopoDS_Face& face) {
 }
 
 }  // namespace
+
+std::vector<Triangle> FaceTriangles(const TopoDS_Face& face) {
+  std::vector<Triangle> out;
+  TopLoc_Location loc;
+  const Handle(Poly_Triangulation)& t = BRep_Tool::Triangulation(face, loc);
+  if (t.IsNull()) return out;
+  const bool reversed = face.Orientation() == TopAbs_REVERSED;
+  out.reserve(static_cast<size_t>(t->NbTriangles()));
+  for (int k = 1; k <= t->NbTriangles(); ++k) out.push_back(Corners(t, k, loc, reversed));
+  return out;
+}
 
 void Pass(const Triangle& t, MeshTally& tally, const TriangleSink& sink) {
   if (Collapsed(t)) return;

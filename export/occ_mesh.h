@@ -2,9 +2,11 @@
 // export; not for other layers.
 #pragma once
 
+#include <TopoDS_Face.hxx>
 #include <TopoDS_Shape.hxx>
 #include <array>
 #include <functional>
+#include <vector>
 
 #include "export/export.h"
 
@@ -34,6 +36,9 @@ void Pass(const Triangle& t, MeshTally& tally, const TriangleSink& sink);
 // hole's circle gets 32 chords, so that small holes stay round; without holes a thousandth of
 // the part's size.
 double ChooseDeflection(double smallestRadius, double partSize);
+
+// The triangles of the mesh the kernel's mesher left on `face`, wound outwards; none without one.
+std::vector<Triangle> FaceTriangles(const TopoDS_Face& face);
 
 // Meshes `shape` a few hundred neighbouring faces at a time and hands every triangle to `sink`
 // as soon as its face is meshed; a face's mesh is dropped once all its neighbours are meshed, so
