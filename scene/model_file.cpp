@@ -909,14 +909,12 @@ constexpr size_t kPartedBytes = size_t{1} << 20;
 // say where, as it would be read in one piece.
 std::optional<json> ParseInParts(std::string_view text, const BigArray& big, int jobs) {
   std::vector<json> items(big.items.size());
-  const size_t n = items.size(), parts = std::min(n, static_cast<size_t>(jobs) * 8);
   std::atomic<bool> fault{false};
-  rt::RunOnWorkers(jobs, parts, [&](size_t p) {
-    for (size_t i = p * n / parts; i < (p + 1) * n / parts && !fault; ++i) {
-      StrictBuilder builder(items[i]);
-      const auto [from, to] = big.items[i];
-      if (!ParseWith(text.substr(from, to - from), builder)) fault = true;
-    }
+  rt::RunOnWorkers(jobs, items.size(), [&](size_t i) {
+    if (fault) return;
+    StrictBuilder builder(items[i]);
+    const auto [from, to] = big.items[i];
+    if (!ParseWith(text.substr(from, to - from), builder)) fault = true;
   });
   if (fault) return std::nullopt;
   std::string rest;
@@ -1106,10 +1104,7 @@ std::unique_ptr<Scene> ModelFromText(std::string_view text, const std::string& p
       for (json& part : page["parts"])
         if (part.contains("shapes")) {
           json::array_t& shapes = part["shapes"].get_ref<json::array_t&>();
-          const size_t n = shapes.size(), parts = std::min(n, static_cast<size_t>(jobs) * 8);
-          rt::RunOnWorkers(jobs, parts, [&](size_t p) {
-            for (size_t i = p * n / parts; i < (p + 1) * n / parts; ++i) shapes[i] = json();
-          });
+          rt::RunOnWorkers(jobs, shapes.size(), [&](size_t i) { shapes[i] = json(); });
         }
   return scene;
 }
