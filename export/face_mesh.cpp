@@ -44,7 +44,7 @@ constexpr size_t kFacesPerBatch = 1024;
 
 // An edge's points, with the parameters they lie at; the ends are its vertices' own points, so
 // that every edge meeting at a vertex ends at the same doubles. A degenerate edge (a cone's apex)
-// is its one point, its parameters split per face.
+// is its one point, without parameters: each face splits its curve there as it needs.
 struct EdgePoints {
   std::vector<double> params;
   std::vector<gp_Pnt> points;
@@ -60,7 +60,6 @@ EdgePoints SplitEdge(const TopoDS_Edge& edge, double deflection) {
   BRep_Tool::Range(edge, f, l);
   if (BRep_Tool::Degenerated(edge)) {
     e.degenerate = true;
-    e.params = {f, l};
     e.points = {BRep_Tool::Pnt(first)};
     return e;
   }
@@ -163,14 +162,14 @@ std::vector<Triangle> MeshFace(const TopoDS_Face& face, const TopTools_IndexedMa
       double pf = 0, pl = 0;
       const Handle(Geom2d_Curve) pcurve = BRep_Tool::CurveOnSurface(edge, face, pf, pl);
       if (pcurve.IsNull()) throw FaceMeshFailed("an edge without its curve on a face");
-      std::vector<double> params = e.params;
+      std::vector<double> apex;
       if (e.degenerate) {
         // Along the apex as finely as a turn of a cone is split: the triangles to it are then
         // the cone's own generators.
         const int n = std::max(1, static_cast<int>(std::ceil(std::fabs(pl - pf) / (2 * M_PI) * 64)));
-        params.clear();
-        for (int i = 0; i <= n; ++i) params.push_back(i == n ? pl : pf + (pl - pf) * i / n);
+        for (int i = 0; i <= n; ++i) apex.push_back(i == n ? pl : pf + (pl - pf) * i / n);
       }
+      const std::vector<double>& params = e.degenerate ? apex : e.params;
       for (size_t i = 0; i < params.size(); ++i) {
         const gp_Pnt2d p = pcurve->Value(params[i]);
         along.push_back(add(p.X(), p.Y(), e.degenerate ? e.points.front() : e.points[i],
