@@ -548,7 +548,11 @@ CutResult CutHoles(const PartInput& part, const CutOptions& options) {
     result.built = a.built;
     result.removedVolume.reset();
     result.closedForm.clear();
+    result.overlapGroups.clear();
     if (a.allBuilt) {
+      result.overlapGroups.resize(d.overlaps.size());
+      for (HoleIndex h : t.front().holes)
+        if (d.Overlapping(h)) result.overlapGroups[static_cast<size_t>(d.overlapOf[At(h)])].push_back(h);
       double removed = 0;
       bool blind = true;
       for (HoleIndex h : t.front().holes) {

@@ -17,6 +17,7 @@
 #include <TopoDS.hxx>
 #include <TopoDS_Compound.hxx>
 #include <TopoDS_Iterator.hxx>
+#include <gp_Ax3.hxx>
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -24,6 +25,8 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <limits>
+#include <map>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -275,6 +278,101 @@ void AddFace(const std::vector<detail::Triangle>& triangles, detail::GlbMesh& me
   }
 }
 
+// Which hole of a group built as one piece a triangle of the group's faces shows: the one whose
+// axis is nearest. A wall or drill point of the group lies nearer its own hole's axis than any
+// other's, so it stays whole with its hole; a floor several holes share is split among them as
+// their centres divide the plane, and each hole's node shows the floor around it rather than one
+// hole carrying a floor that runs the length of the group.
+class NearestInGroup {
+ public:
+  NearestInGroup(const PartInput& part, const std::vector<std::vector<HoleIndex>>& groups)
+      : groupOf_(part.holes.size(), -1) {
+    for (const std::vector<HoleIndex>& holes : groups) {
+      if (holes.empty()) continue;
+      Group group;
+      const HoleSolidInput& first = part.holes[At(holes.front())];
+      const gp_Ax3 frame(gp_Pnt(first.position[0], first.position[1], first.position[2]),
+                         gp_Dir(first.normal[0], first.normal[1], first.normal[2]));
+      group.origin = frame.Location();
+      group.x = frame.XDirection();
+      group.y = frame.YDirection();
+      for (HoleIndex h : holes)
+        for (const ProfileChain& chain : part.holes[At(h)].chains)
+          for (const auto& p : chain)
+            if (std::isfinite(p[0])) group.cell = std::max(group.cell, p[0]);
+      if (!(group.cell > 0)) continue;
+      for (HoleIndex h : holes) {
+        const auto& at = part.holes[At(h)].position;
+        const auto [u, v] = group.InPlane(at[0], at[1], at[2]);
+        group.grid[group.Cell(u, v)].push_back(group.members.size());
+        group.members.push_back({h, u, v});
+        groupOf_[At(h)] = static_cast<int>(groups_.size());
+      }
+      groups_.push_back(std::move(group));
+    }
+  }
+
+  bool Grouped(HoleIndex h) const { return At(h) < groupOf_.size() && groupOf_[At(h)] >= 0; }
+
+  // The hole to show triangle `t` of a face of `owner`'s group with.
+  HoleIndex For(HoleIndex owner, const detail::Triangle& t) const {
+    const Group& group = groups_[static_cast<size_t>(groupOf_[At(owner)])];
+    double c[3];
+    for (int k = 0; k < 3; ++k) c[k] = (double(t.v[0][k]) + t.v[1][k] + t.v[2][k]) / 3;
+    const auto [u, v] = group.InPlane(c[0], c[1], c[2]);
+    const auto [i, j] = group.Cell(u, v);
+    // Every point of the group lies within the largest radius of some centre: in the cells
+    // around its own.
+    HoleIndex best = owner;
+    double bestDistance = std::numeric_limits<double>::infinity();
+    for (long long di = -1; di <= 1; ++di)
+      for (long long dj = -1; dj <= 1; ++dj) {
+        const auto cell = group.grid.find({i + di, j + dj});
+        if (cell == group.grid.end()) continue;
+        for (size_t m : cell->second) {
+          const Member& member = group.members[m];
+          const double d = std::hypot(member.u - u, member.v - v);
+          if (d < bestDistance || (d == bestDistance && member.hole < best)) {
+            best = member.hole;
+            bestDistance = d;
+          }
+        }
+      }
+    return best;
+  }
+
+ private:
+  struct Member {
+    HoleIndex hole;
+    double u, v;
+  };
+  struct CellHash {
+    size_t operator()(const std::pair<long long, long long>& c) const {
+      return std::hash<long long>()(c.first * 1000003LL ^ c.second);
+    }
+  };
+  struct Group {
+    gp_Pnt origin;
+    gp_Dir x, y;
+    double cell = 0;  // the largest radius of the group's holes
+    std::vector<Member> members;
+    std::unordered_map<std::pair<long long, long long>, std::vector<size_t>, CellHash> grid;
+    std::pair<double, double> InPlane(double px, double py, double pz) const {
+      const gp_Vec d(origin, gp_Pnt(px, py, pz));
+      return {d.Dot(gp_Vec(x)), d.Dot(gp_Vec(y))};
+    }
+    std::pair<long long, long long> Cell(double u, double v) const {
+      // (Clamped: a number of cells no long long holds is no place of a part's.)
+      auto at = [&](double w) {
+        return static_cast<long long>(std::clamp(std::floor(w / cell), -1e15, 1e15));
+      };
+      return {at(u), at(v)};
+    }
+  };
+  std::vector<int> groupOf_;
+  std::vector<Group> groups_;
+};
+
 // Writes 50-byte binary STL records as they come, with the count filled in at the end.
 class StlFile {
  public:
@@ -440,25 +538,34 @@ ExportSummary ExportGltf(const PartInput& part, const std::string& path,
   TempFile tmp(path);
   ExportSummary s;
   // Holes built in closed form keep the faces whole (no tiles): the mesher from edges' points
-  // takes a face of thousands of rims in its stride. Overlapping holes are still cut by the
-  // boolean, so that each keeps faces of its own.
-  const CutResult cut = Cut(part, options, false, s, path, /*wholeWhenBuilt=*/true);
+  // takes a face of thousands of rims in its stride. Holes that overlap are built together too;
+  // the faces they share are shown split among them (NearestInGroup).
+  const CutResult cut = Cut(part, options, false, s, path, /*wholeWhenBuilt=*/true,
+                            /*overlapsInClosedForm=*/true);
   s.deflection = Deflection(part, cut, options);
   try {
     // One node per hole with its faces, one for the rest of the part.
     TopTools_IndexedMapOfShape faces;
     TopExp::MapShapes(cut.shape, TopAbs_FACE, faces);
     std::vector<detail::GlbMesh> meshes(part.holes.size() + 1);
-    auto nodeOf = [&](int face) -> detail::GlbMesh& {
+    const NearestInGroup nearest(part, cut.overlapGroups);
+    std::map<HoleIndex, std::vector<detail::Triangle>> shown;
+    auto addFace = [&](int face, const std::vector<detail::Triangle>& triangles) {
       const std::optional<HoleIndex> h = cut.HoleOf(faces(face));
-      return meshes[h ? At(*h) : part.holes.size()];
+      if (!h || !nearest.Grouped(*h)) {
+        AddFace(triangles, meshes[h ? At(*h) : part.holes.size()]);
+        return;
+      }
+      shown.clear();
+      for (const detail::Triangle& t : triangles) shown[nearest.For(*h, t)].push_back(t);
+      for (const auto& [hole, some] : shown) AddFace(some, meshes[At(hole)]);
     };
     std::optional<detail::MeshTally> tally;
     try {
       int face = 0;
       std::vector<detail::Triangle> triangles;
       auto flush = [&] {
-        if (face > 0) AddFace(triangles, nodeOf(face));
+        if (face > 0) addFace(face, triangles);
         triangles.clear();
       };
       tally = detail::MeshPlanesCylindersCones(
@@ -475,7 +582,7 @@ ExportSummary ExportGltf(const PartInput& part, const std::string& path,
     if (!tally) {
       tally = detail::MeshWhole(cut.shape, s.deflection, Jobs(options));
       for (int i = 1; i <= faces.Extent(); ++i)
-        AddFace(detail::FaceTriangles(TopoDS::Face(faces(i))), nodeOf(i));
+        addFace(i, detail::FaceTriangles(TopoDS::Face(faces(i))));
     }
     s.triangles = tally->triangles;
     s.volume = tally->volume;

@@ -58,8 +58,8 @@ struct CutOptions {
   bool wholeWhenBuilt = false;
   // Identical stepped holes (bores and flat steps narrowing to a flat bottom) that overlap one
   // another built in closed form too, when every hole is: a floor several holes share is then
-  // one face, where the boolean splits it among them. For writers of the solid, not for a view
-  // that tells holes by their faces.
+  // one face, where the boolean splits it among them, and `faceHole` gives it to the first hole
+  // that bounds it (a view that tells holes by their faces splits it again: overlapGroups).
   bool overlapsInClosedForm = false;
 };
 
@@ -94,6 +94,9 @@ struct CutResult {
   std::optional<double> removedVolume;
   // When every hole was built in closed form (the part a block), each of them, by hole index.
   std::vector<ClosedFormHole> closedForm;
+  // Holes that overlap one another built as one piece (CutOptions::overlapsInClosedForm), each
+  // group ascending. A face several of them share belongs to the first that bounds it.
+  std::vector<std::vector<HoleIndex>> overlapGroups;
   int recuts = 0;  // holes CutOneMoreHole could not place among the faces near them and cut out
                    // of the whole part instead (as slow as a boolean over the part)
   std::vector<std::string> warnings;  // degenerate chains skipped, one line each

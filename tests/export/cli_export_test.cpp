@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
@@ -311,32 +312,54 @@ TEST_F(CavixExport, DemoPartAsStepAndGlb) {
   EXPECT_EQ(triangles, stlTriangles);
 }
 
-// Holes apart on a block are built in closed form and meshed from their edges' points, their
-// faces kept whole: the glTF still has a node per hole, and its triangles enclose the volume the
-// export reports, wound outwards, with normals on the outer side.
+// Holes on a block, apart or overlapping one another, are built in closed form and meshed from
+// their edges' points, their faces kept whole: the glTF still has a node per hole with its own
+// faces (a floor overlapping counterbores share shows with each hole the part of it around that
+// hole), and its triangles enclose the volume the export reports, wound outwards, with normals on
+// the outer side.
 TEST_F(CavixExport, GlbOfHolesBuiltInClosedForm) {
-  const std::string model = File("grid.json");
-  ASSERT_EQ(Cavix({"new", model}).status, 0);
-  const std::string script = std::string(CAVIX_SCRIPTS_DIR) + "/plain_blind.txt";
-  ASSERT_EQ(Cavix({"drop", model, "--at", "50,30,20", "--grid", "4,3,20,15", "--script", script})
-                .status,
-            0);
-  const Result r = Cavix({"export", model, File("grid.glb")});
-  ASSERT_EQ(r.status, 0) << r.err;
-  const Glb g = ReadGlb(Slurp(File("grid.glb")));
-  ASSERT_TRUE(g.valid);
-  const GlbNodes nodes = Walk(g);
-  ASSERT_EQ(nodes.names.size(), 13u);
-  // The part's node spans the block; each hole's, its own hole only.
-  EXPECT_NEAR(nodes.widest[0], 0.1, 1e-6);
-  for (size_t i = 1; i < nodes.widest.size(); ++i) EXPECT_LT(nodes.widest[i], 0.012) << i;
-  EXPECT_NE(r.out.find(" " + std::to_string(nodes.triangles) + " triangles, volume "),
-            std::string::npos)
-      << r.out;
-  const size_t volume = r.out.find(" triangles, volume ");
-  ASSERT_NE(volume, std::string::npos) << r.out;
-  EXPECT_NEAR(nodes.enclosed / std::stod(r.out.substr(volume + 19)), 1.0, 1e-6);
-  EXPECT_EQ(nodes.normalsOff, 0u);
+  const std::string counterbore = File("counterbore.txt");
+  std::ofstream(counterbore) << "click TabNorme(0)\nclick OptHoleType(1)\ncheck ToggleFiletto 0\n"
+                                "check TogglePassante 0\nselect Normativa ISO 4762 / DIN 974-1 "
+                                "medium\nselect Misura 6\ntext Lunghezza 10\ncheck TogglePunta 0\n"
+                                "click OKButton\n";
+  struct Layout {
+    const char* name;
+    std::string script, grid;
+    double widest;  // m, of a hole's node
+  };
+  for (const Layout& l :
+       {Layout{"apart", std::string(CAVIX_SCRIPTS_DIR) + "/plain_blind.txt", "4,3,20,15", 0.012},
+        // 11 mm counterbores 10 and 6 mm apart: the floor between two columns of bores is one
+        // face 23 mm long.
+        Layout{"overlapping", counterbore, "4,3,10,6", 0.016}}) {
+    SCOPED_TRACE(l.name);
+    const std::string model = File(std::string(l.name) + ".json"),
+                      glb = File(std::string(l.name) + ".glb");
+    ASSERT_EQ(Cavix({"new", model}).status, 0);
+    ASSERT_EQ(Cavix({"drop", model, "--at", "50,30,20", "--grid", l.grid, "--script", l.script})
+                  .status,
+              0);
+    const Result r = Cavix({"export", model, glb});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const Glb g = ReadGlb(Slurp(glb));
+    ASSERT_TRUE(g.valid);
+    const GlbNodes nodes = Walk(g);
+    ASSERT_EQ(nodes.names.size(), 13u);
+    // The part's node spans the block; each hole's, its own hole only.
+    EXPECT_NEAR(nodes.widest[0], 0.1, 1e-6);
+    for (size_t i = 1; i < nodes.widest.size(); ++i) {
+      EXPECT_GT(nodes.widest[i], 0.006) << i;
+      EXPECT_LT(nodes.widest[i], l.widest) << i;
+    }
+    EXPECT_NE(r.out.find(" " + std::to_string(nodes.triangles) + " triangles, volume "),
+              std::string::npos)
+        << r.out;
+    const size_t volume = r.out.find(" triangles, volume ");
+    ASSERT_NE(volume, std::string::npos) << r.out;
+    EXPECT_NEAR(nodes.enclosed / std::stod(r.out.substr(volume + 19)), 1.0, 1e-6);
+    EXPECT_EQ(nodes.normalsOff, 0u);
+  }
 }
 
 namespace {
