@@ -7,6 +7,7 @@ pkgs=(build-essential cmake ninja-build clang libclang-rt-14-dev
       qt6-base-dev libqt6opengl6-dev libgl-dev xvfb xauth libgl1-mesa-dri
       libocct-foundation-dev libocct-modeling-data-dev libocct-modeling-algorithms-dev
       libocct-data-exchange-dev libocct-ocaf-dev libocct-visualization-dev libtbb-dev libcgal-dev
+      libjemalloc-dev
       librsvg2-bin
       dpkg-dev file)
 missing=()
