@@ -182,10 +182,10 @@ bool Inside(const PreparedHole& h, const Box3& box, double margin) {
 
 // Cuts the holes of one tile out of its part of the solid, and builds in closed form those that
 // may be and lie wholly inside it. Each tile makes its own copies of the tools it cuts, so that no
-// two workers ever read one shape.
+// two workers ever read one shape; a tile alone builds on `jobs` workers.
 Assembled CutTile(const PartBase& base, const std::vector<PreparedHole>& holes, const Tile& tile,
                   bool whole, const std::vector<int>& tilesOf, const Direct& direct,
-                  bool shared) {
+                  bool shared, int jobs) {
   Assembled out;
   TopoDS_Shape solid = TileSolid(base, tile.box, whole);
   if (!TopExp_Explorer(solid, TopAbs_SOLID).More()) {
@@ -203,14 +203,20 @@ Assembled CutTile(const PartBase& base, const std::vector<PreparedHole>& holes, 
       builtHere.push_back(&direct.exact[At(h)]);
     else
       cutHere.push_back(h);
+  // Groups of overlapping holes, each built on a worker of its own.
+  std::vector<size_t> groupsHere;
+  for (size_t g = 0; g < groupHere.size(); ++g)
+    if (groupHere[g]) groupsHere.push_back(g);
+  std::vector<std::optional<detail::BuiltOverlaps>> built(groupsHere.size());
+  rt::RunOnWorkers(jobs, groupsHere.size(), [&](size_t i) {
+    built[i] = detail::BuildOverlaps(*direct.overlaps[groupsHere[i]]);
+  });
   std::vector<detail::BuiltOverlaps> groups;
   int grouped = 0;
-  for (size_t g = 0; g < groupHere.size(); ++g) {
-    if (!groupHere[g]) continue;
-    std::optional<detail::BuiltOverlaps> built = detail::BuildOverlaps(*direct.overlaps[g]);
-    if (!built) throw ExportError("overlapping holes found no closed form");
-    groups.push_back(std::move(*built));
-    grouped += detail::HolesIn(*direct.overlaps[g]);
+  for (size_t i = 0; i < groupsHere.size(); ++i) {
+    if (!built[i]) throw ExportError("overlapping holes found no closed form");
+    groups.push_back(std::move(*built[i]));
+    grouped += detail::HolesIn(*direct.overlaps[groupsHere[i]]);
   }
   if (!cutHere.empty()) {
     std::vector<std::vector<TopoDS_Shape>> tools;
@@ -231,7 +237,7 @@ Assembled CutTile(const PartBase& base, const std::vector<PreparedHole>& holes, 
                     [&](const TopoDS_Shape& img) { BindFirst(out.faceHole, img, cutHere[i]); });
     solid = cut.Shape();
   }
-  if (!detail::PutDirectHoles(solid, out.faceHole, builtHere, groups))
+  if (!detail::PutDirectHoles(solid, out.faceHole, builtHere, groups, jobs))
     throw ExportError("a hole built in closed form found no face of the part to open in");
   out.shape = solid;
   out.built = static_cast<int>(builtHere.size()) + grouped;
@@ -312,7 +318,9 @@ Assembled Assemble(const PartBase& base, const std::vector<PreparedHole>& holes,
   const bool shared = jobs > 1 && tiles.size() < static_cast<size_t>(jobs);
   std::vector<Assembled> cut(tiles.size());
   rt::RunOnWorkers(jobs, tiles.size(), [&](size_t i) {
-    cut[i] = CutTile(base, holes, tiles[i], tiles.size() == 1, tilesOf, direct, shared);
+    // A tile alone has the workers to itself.
+    cut[i] = CutTile(base, holes, tiles[i], tiles.size() == 1, tilesOf, direct, shared,
+                     tiles.size() == 1 ? jobs : 1);
   });
   std::erase_if(cut, [](const Assembled& a) { return a.empty; });
   if (cut.empty()) throw ExportError("the holes remove the whole part: nothing is left to export");

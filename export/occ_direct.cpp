@@ -19,8 +19,10 @@
 #include <TopoDS_Wire.hxx>
 #include <cmath>
 #include <map>
+#include <unordered_set>
 
 #include "export/occ_internal.h"
+#include "runtime/workers.h"
 
 namespace cavix::exporter::detail {
 namespace {
@@ -126,7 +128,7 @@ bool OverlapFits(const PartBase& base, const PreparedHole& exact) {
 
 bool PutDirectHoles(TopoDS_Shape& solid, FaceHoles& faceHole,
                     const std::vector<const PreparedHole*>& holes,
-                    const std::vector<BuiltOverlaps>& overlaps) {
+                    const std::vector<BuiltOverlaps>& overlaps, int jobs) {
   if (holes.empty() && overlaps.empty()) return true;
   TopExp_Explorer solids(solid, TopAbs_SOLID);
   if (!solids.More()) return false;
@@ -161,37 +163,59 @@ bool PutDirectHoles(TopoDS_Shape& solid, FaceHoles& faceHole,
   };
   std::vector<std::pair<TopoDS_Shape, HoleIndex>> holeFaces;
   BRep_Builder b;
-  // The circle of a tool's disc at `at` (its other edges are the disc's seam and centre) goes
+  // The circle of a tool's disc at `at` (its other edges are the disc's seam and centre), to go
   // into the part's face in that plane as a hole in it: against the disc's own sense, as the face
-  // bounds the part. The disc; a null one when the tool or the part has no face there.
-  auto openInto = [&](const PreparedHole& h, const gp_Pnt& at, const gp_Dir& axis) {
-    const TopoDS_Face disc = FaceInPlane(h.tools.front(), at, axis, tolAt(at), false);
-    const int target = disc.IsNull() ? -1 : targetFor(at, axis);
-    if (target < 0) return TopoDS_Face();
+  // bounds the part. A null disc when the tool or the part has no face there.
+  struct Opening {
+    TopoDS_Face disc;
+    int target = -1;
     TopoDS_Wire circle;
-    b.MakeWire(circle);
+  };
+  auto opening = [&](const PreparedHole& h, const gp_Pnt& at, const gp_Dir& axis) {
+    Opening o;
+    const TopoDS_Face disc = FaceInPlane(h.tools.front(), at, axis, tolAt(at), false);
+    o.target = disc.IsNull() ? -1 : targetFor(at, axis);
+    if (o.target < 0) return o;
+    o.disc = disc;
+    BRep_Builder builder;
+    builder.MakeWire(o.circle);
     for (TopExp_Explorer e(disc, TopAbs_EDGE); e.More(); e.Next()) {
       const TopoDS_Edge& edge = TopoDS::Edge(e.Current());
       if (!BRep_Tool::Degenerated(edge) && !BRep_Tool::IsClosed(edge, disc))
-        b.Add(circle, edge.Reversed());
+        builder.Add(o.circle, edge.Reversed());
     }
-    wiresOf[target].push_back(circle);
-    return disc;
+    return o;
   };
-  for (const PreparedHole* h : holes) {
-    const gp_Pnt at(h->origin[0], h->origin[1], h->origin[2]);
-    const gp_Dir axis(h->axis[0], h->axis[1], h->axis[2]);
-    const TopoDS_Face mouth = openInto(*h, at, axis);
-    if (mouth.IsNull()) return false;
+  // Each hole's openings and faces found on the workers (each reads its own tool and the part's
+  // faces), then put in in the holes' order.
+  struct Placed {
+    Opening mouth, exit;
+    bool found = false;
+  };
+  std::vector<Placed> placed(holes.size());
+  rt::RunOnWorkers(jobs, holes.size(), [&](size_t i) {
+    const PreparedHole& h = *holes[i];
+    const gp_Pnt at(h.origin[0], h.origin[1], h.origin[2]);
+    const gp_Dir axis(h.axis[0], h.axis[1], h.axis[2]);
+    Placed& p = placed[i];
+    p.mouth = opening(h, at, axis);
+    if (p.mouth.disc.IsNull()) return;
     // A hole that goes through leaves by its last step's circle the same way, into the far face.
-    TopoDS_Face exit;
-    if (h->exitDepth > 0) {
-      exit = openInto(*h, at.Translated(gp_Vec(axis) * h->exitDepth), axis);
-      if (exit.IsNull()) return false;
+    if (h.exitDepth > 0) {
+      p.exit = opening(h, at.Translated(gp_Vec(axis) * h.exitDepth), axis);
+      if (p.exit.disc.IsNull()) return;
     }
-    for (TopExp_Explorer f(h->tools.front(), TopAbs_FACE); f.More(); f.Next())
-      if (!f.Current().IsSame(mouth) && (exit.IsNull() || !f.Current().IsSame(exit)))
-        holeFaces.emplace_back(f.Current().Reversed(), h->index);
+    p.found = true;
+  });
+  for (size_t i = 0; i < holes.size(); ++i) {
+    const Placed& p = placed[i];
+    if (!p.found) return false;
+    wiresOf[p.mouth.target].push_back(p.mouth.circle);
+    if (!p.exit.disc.IsNull()) wiresOf[p.exit.target].push_back(p.exit.circle);
+    for (TopExp_Explorer f(holes[i]->tools.front(), TopAbs_FACE); f.More(); f.Next())
+      if (!f.Current().IsSame(p.mouth.disc) &&
+          (p.exit.disc.IsNull() || !f.Current().IsSame(p.exit.disc)))
+        holeFaces.emplace_back(f.Current().Reversed(), holes[i]->index);
   }
   std::vector<TopoDS_Face> partFaces;
   for (const BuiltOverlaps& o : overlaps) {
@@ -205,6 +229,11 @@ bool PutDirectHoles(TopoDS_Shape& solid, FaceHoles& faceHole,
 
   TopoDS_Shell shell;
   b.MakeShell(shell);
+  // Each new edge gets its curve in the face it now bounds, on the workers: every edge is its
+  // own hole's (one wire's) and only it changes.
+  std::vector<std::pair<TopoDS_Edge, TopoDS_Face>> pcurves;
+  std::unordered_set<const void*> edgesSeen;
+  bool edgesApart = true;
   for (size_t i = 0; i < faces.size(); ++i) {
     const auto more = wiresOf.find(static_cast<int>(i));
     if (more == wiresOf.end()) {
@@ -219,11 +248,16 @@ bool PutDirectHoles(TopoDS_Shape& solid, FaceHoles& faceHole,
       TopoDS_Shape inFace = w;
       if (faces[i].Orientation() == TopAbs_REVERSED) inFace.Reverse();
       b.Add(rebuilt, inFace);
-      for (TopExp_Explorer e(w, TopAbs_EDGE); e.More(); e.Next())
-        BRepLib::BuildPCurveForEdgeOnPlane(TopoDS::Edge(e.Current()), rebuilt);
+      for (TopExp_Explorer e(w, TopAbs_EDGE); e.More(); e.Next()) {
+        pcurves.emplace_back(TopoDS::Edge(e.Current()), rebuilt);
+        edgesApart = edgesSeen.insert(e.Current().TShape().get()).second && edgesApart;
+      }
     }
     b.Add(shell, rebuilt.Oriented(faces[i].Orientation()));
   }
+  rt::RunOnWorkers(edgesApart ? jobs : 1, pcurves.size(), [&](size_t i) {
+    BRepLib::BuildPCurveForEdgeOnPlane(pcurves[i].first, pcurves[i].second);
+  });
   for (const TopoDS_Face& face : partFaces) b.Add(shell, face);
   for (const auto& [face, hole] : holeFaces) {
     b.Add(shell, face);

@@ -109,7 +109,8 @@ TopoDS_Shape Realized(const TopoDS_Shape& tool);
 // into a face of a block-shaped part; it fits when its exact tool (not lifted) opens on the face
 // with its mouth alone and stays inside the block with room to spare. PutDirectHoles puts such
 // holes, which must meet nothing else, into the one shell of `solid`, noting their faces in
-// `faceHole`; false (and `solid` unchanged) when a mouth finds no face of the solid to open in.
+// `faceHole`, on `jobs` workers; false (and `solid` unchanged) when a mouth finds no face of the
+// solid to open in.
 bool DirectCandidate(const PartBase& base, const HoleSolidInput& hole);
 bool DirectFits(const PartBase& base, const PreparedHole& exact);
 // The depth below its position of the block's far face, when the profile of a hole that fits
@@ -148,7 +149,7 @@ bool OverlapFits(const PartBase& base, const PreparedHole& exact);
 
 bool PutDirectHoles(TopoDS_Shape& solid, FaceHoles& faceHole,
                     const std::vector<const PreparedHole*>& holes,
-                    const std::vector<BuiltOverlaps>& overlaps = {});
+                    const std::vector<BuiltOverlaps>& overlaps = {}, int jobs = 1);
 
 // What the header of a STEP file says that depends on the file.
 struct StepHeader {
