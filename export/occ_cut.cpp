@@ -203,13 +203,14 @@ Assembled CutTile(const PartBase& base, const std::vector<PreparedHole>& holes, 
       builtHere.push_back(&direct.exact[At(h)]);
     else
       cutHere.push_back(h);
-  // Groups of overlapping holes, each built on a worker of its own.
+  // Groups of overlapping holes, each built on a worker of its own (one alone on them all).
   std::vector<size_t> groupsHere;
   for (size_t g = 0; g < groupHere.size(); ++g)
     if (groupHere[g]) groupsHere.push_back(g);
   std::vector<std::optional<detail::BuiltOverlaps>> built(groupsHere.size());
   rt::RunOnWorkers(jobs, groupsHere.size(), [&](size_t i) {
-    built[i] = detail::BuildOverlaps(*direct.overlaps[groupsHere[i]]);
+    built[i] = detail::BuildOverlaps(*direct.overlaps[groupsHere[i]],
+                                     groupsHere.size() == 1 ? jobs : 1);
   });
   std::vector<detail::BuiltOverlaps> groups;
   int grouped = 0;

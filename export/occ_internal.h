@@ -139,7 +139,7 @@ struct BuiltOverlaps {
   std::vector<std::pair<TopoDS_Shape, HoleIndex>> holeFaces;
   double volume = 0;  // removed, mm^3
 };
-std::optional<BuiltOverlaps> BuildOverlaps(const OverlapPlan& plan);
+std::optional<BuiltOverlaps> BuildOverlaps(const OverlapPlan& plan, int jobs = 1);
 int HolesIn(const OverlapPlan& plan);
 double RemovedVolume(const OverlapPlan& plan);  // mm^3
 bool BreaksOut(const OverlapPlan& plan);        // of the block's sides

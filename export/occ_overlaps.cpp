@@ -36,6 +36,7 @@
 #include <unordered_map>
 
 #include "export/occ_internal.h"
+#include "runtime/workers.h"
 
 namespace cavix::exporter::detail {
 namespace {
@@ -544,22 +545,45 @@ namespace {
 // level, and, for holes past the sides, the block's six faces.
 class Builder {
  public:
-  explicit Builder(const OverlapPlan& plan)
-      : plan_(plan), s_(plan.steps), c_(plan.centres), y_(plan.normal.Crossed(plan.xDir)) {}
+  Builder(const OverlapPlan& plan, int jobs)
+      : plan_(plan), s_(plan.steps), c_(plan.centres), y_(plan.normal.Crossed(plan.xDir)),
+        jobs_(jobs) {}
 
   std::optional<BuiltOverlaps> Build() {
     const size_t bands = s_.radii.size();
     band_.resize(bands);
-    for (size_t k = 0; k < bands; ++k) Walls(k);
-    if (s_.tip > 0) DrillPoints();
+    // Holes that break out of the block's sides note the edges each side is walked by as they
+    // come: built in order. Else each band's walls, then the drill points and each level, are
+    // built side by side (none changes an edge another reads) and their faces put together in
+    // that order, the same for any number of workers.
     const bool box = plan_.PastSides();
+    const int workers = box ? 1 : jobs_;
+    std::vector<BuiltOverlaps> walls(bands);
+    rt::RunOnWorkers(workers, bands, [&](size_t k) { Walls(k, walls[k]); });
     if (box) Corners();
     // Each level: the face's part outside the union below it (the top), between the union
     // above and the one below (steps), or inside the one above (a flat bottom).
-    for (size_t k = 0; k <= bands; ++k) {
-      if (k == bands && s_.tip > 0) break;
-      if (!Level(k, box)) return std::nullopt;
-    }
+    const size_t levels = s_.tip > 0 ? bands : bands + 1;
+    const bool drill = s_.tip > 0;
+    std::vector<BuiltOverlaps> made(levels + 1);  // the drill points', then each level's
+    std::vector<char> found(levels + 1, 1);
+    rt::RunOnWorkers(workers, levels + 1, [&](size_t t) {
+      if (t == 0) {
+        if (drill) DrillPoints(made[0]);
+      } else {
+        found[t] = Level(t - 1, box, made[t]);
+      }
+    });
+    for (char f : found)
+      if (!f) return std::nullopt;
+    for (std::vector<BuiltOverlaps>* part : {&walls, &made})
+      for (BuiltOverlaps& m : *part) {
+        auto append = [](auto& to, auto& from) { to.insert(to.end(), from.begin(), from.end()); };
+        append(out_.holeFaces, m.holeFaces);
+        append(out_.partFaces, m.partFaces);
+        append(out_.blockFaces, m.blockFaces);
+        if (!m.mouth.IsNull()) out_.mouth = m.mouth;
+      }
     if (box && !BlockFaces()) return std::nullopt;
     out_.volume = plan_.volume;
     const PreparedHole& first = *plan_.holes.front();
@@ -598,7 +622,7 @@ class Builder {
   // counter-clockwise in its parameters, reversed: the surface faces away from its axis, the
   // hole's face into the hole.
   void HoleFace(const Handle(Geom_Surface) & surface, const std::vector<TopoDS_Shape>& edges,
-                size_t circle) {
+                size_t circle, BuiltOverlaps& out) {
     TopoDS_Wire w;
     b_.MakeWire(w);
     for (const TopoDS_Shape& e : edges) b_.Add(w, e);
@@ -606,7 +630,7 @@ class Builder {
     TopoDS_Face f;
     b_.MakeFace(f, surface, kTol);
     b_.Add(f, w);
-    out_.holeFaces.emplace_back(f.Reversed(), plan_.holes[circle]->index);
+    out.holeFaces.emplace_back(f.Reversed(), plan_.holes[circle]->index);
   }
 
   // Notes an edge that bounds one of the block's sides, as the face across it walks it.
@@ -614,7 +638,7 @@ class Builder {
     if (side >= 0) sideEdges_[side].push_back(TopoDS::Edge(walkedByOther.Reversed()));
   }
 
-  void Walls(size_t k) {
+  void Walls(size_t k, BuiltOverlaps& out) {
     const Union& u = plan_.unions[k];
     const double r = u.r, zTop = s_.levels[k], zBottom = s_.levels[k + 1];
     Band& bd = band_[k];
@@ -691,7 +715,7 @@ class Builder {
       }
       HoleFace(surface, {rim[1].Oriented(TopAbs_FORWARD), up.Oriented(TopAbs_FORWARD),
                          rim[0].Oriented(TopAbs_REVERSED), down.Oriented(TopAbs_REVERSED)},
-               i);
+               i, out);
     }
     // The upright edges' curves on both their walls run over the edge's own range.
     for (const TopoDS_Edge& e : bd.upright)
@@ -700,7 +724,7 @@ class Builder {
 
   // The cones under the last band, each from its tip to the band's last circle, bounded by arcs
   // of that circle and the hyperbolas it meets its neighbours' cones and the block's sides in.
-  void DrillPoints() {
+  void DrillPoints(BuiltOverlaps& out) {
     const Union& u = plan_.unions.back();
     const Band& above = band_.back();
     const double r = u.r, top = s_.levels.back(), height = s_.tip - top;
@@ -836,7 +860,7 @@ class Builder {
         OnSide(rimSide[k], rim[k]);
       }
       wire.push_back(seam.Oriented(TopAbs_REVERSED));
-      HoleFace(cone, wire, i);
+      HoleFace(cone, wire, i, out);
     }
   }
 
@@ -849,7 +873,7 @@ class Builder {
   }
 
   // The plane faces at level k: below the face (k = 0) the part's own, deeper the holes'.
-  bool Level(size_t k, bool box) {
+  bool Level(size_t k, bool box, BuiltOverlaps& out) {
     const size_t bands = s_.radii.size();
     const Union* above = k > 0 ? &plan_.unions[k - 1] : nullptr;
     const Union* below = k < bands ? &plan_.unions[k] : nullptr;
@@ -900,12 +924,12 @@ class Builder {
       // the material standing between them makes faces of its own.
       for (const PlaneLoop& l : *loops)
         if (l.area < 0) {
-          if (!out_.mouth.IsNull()) return false;  // the mouths in several pieces
-          out_.mouth = Wire(l);
+          if (!out.mouth.IsNull()) return false;  // the mouths in several pieces
+          out.mouth = Wire(l);
         } else {
-          out_.partFaces.push_back(Face(level, {&l}));
+          out.partFaces.push_back(Face(level, {&l}));
         }
-      return !out_.mouth.IsNull();
+      return !out.mouth.IsNull();
     }
     const std::optional<std::vector<std::vector<const PlaneLoop*>>> regions = Regions(*loops);
     if (!regions) return false;
@@ -913,7 +937,7 @@ class Builder {
       const TopoDS_Face f = Face(level, region);
       if (k == 0) {
         // The block's own face, in as many pieces as the mouths leave of it.
-        out_.blockFaces.push_back(f);
+        out.blockFaces.push_back(f);
         continue;
       }
       // The hole a floor belongs to: the first whose wall bounds it.
@@ -922,7 +946,7 @@ class Builder {
         for (const Piece& p : l->pieces)
           if (!p.straight) owner = std::min(owner, p.circle);
       if (owner >= static_cast<int>(c_.size())) return false;
-      out_.holeFaces.emplace_back(f, plan_.holes[static_cast<size_t>(owner)]->index);
+      out.holeFaces.emplace_back(f, plan_.holes[static_cast<size_t>(owner)]->index);
     }
     return true;
   }
@@ -1001,6 +1025,7 @@ class Builder {
   const Steps& s_;
   const std::vector<P2>& c_;
   const gp_Dir y_;
+  const int jobs_;
   BRep_Builder b_;
   std::vector<Band> band_;
   std::vector<TopoDS_Edge> sideEdges_[4];
@@ -1010,6 +1035,8 @@ class Builder {
 
 }  // namespace
 
-std::optional<BuiltOverlaps> BuildOverlaps(const OverlapPlan& plan) { return Builder(plan).Build(); }
+std::optional<BuiltOverlaps> BuildOverlaps(const OverlapPlan& plan, int jobs) {
+  return Builder(plan, jobs).Build();
+}
 
 }  // namespace cavix::exporter::detail
