@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <map>
 
 namespace cavix::exporter::detail {
 namespace {
@@ -39,6 +40,7 @@ std::optional<std::string> GlbBytes(const std::vector<GlbMesh>& meshes, const st
   json nodes = json::array(), gltfMeshes = json::array(), accessors = json::array(),
        views = json::array(), materials = json::array(), sceneNodes = json::array();
   std::string bin;
+  std::map<std::pair<std::string, std::array<float, 3>>, size_t> materialOf;
   // A buffer view of the bytes just added to `bin`, and an accessor of it.
   auto view = [&](size_t from, uint32_t target) {
     views.push_back({{"buffer", 0}, {"byteOffset", from}, {"byteLength", bin.size() - from},
@@ -72,17 +74,20 @@ std::optional<std::string> GlbBytes(const std::vector<GlbMesh>& meshes, const st
       accessors.push_back({{"bufferView", view(from, kElementBuffer)},
                            {"componentType", kUnsignedInt}, {"count", m.indices.size()},
                            {"type", "SCALAR"}});
-      materials.push_back(
-          {{"name", m.name},
-           {"pbrMetallicRoughness",
-            {{"baseColorFactor", {m.colour[0], m.colour[1], m.colour[2], 1.0f}},
-             {"metallicFactor", 0.0},
-             {"roughnessFactor", 0.6}}}});
+      const auto [material, added] =
+          materialOf.try_emplace({m.material, m.colour}, materials.size());
+      if (added)
+        materials.push_back(
+            {{"name", m.material},
+             {"pbrMetallicRoughness",
+              {{"baseColorFactor", {m.colour[0], m.colour[1], m.colour[2], 1.0f}},
+               {"metallicFactor", 0.0},
+               {"roughnessFactor", 0.6}}}});
       gltfMeshes.push_back({{"name", m.name},
                             {"primitives",
                              {{{"attributes", {{"POSITION", positions}, {"NORMAL", normals}}},
                                {"indices", accessors.size() - 1},
-                               {"material", materials.size() - 1},
+                               {"material", material->second},
                                {"mode", kTriangles}}}}});
       node["mesh"] = gltfMeshes.size() - 1;
     }

@@ -14,6 +14,8 @@ namespace cavix::exporter::detail {
 // units, wound outwards) with a normal at each corner, and the colour of its surface (linear RGB).
 struct GlbMesh {
   std::string name;
+  // Meshes of one material share it (a part's thousand holes are one material, not a thousand).
+  std::string material;
   std::array<float, 3> colour{1, 1, 1};
   std::vector<std::array<float, 3>> positions, normals;
   std::vector<uint32_t> indices;  // three per triangle, into positions

@@ -593,12 +593,13 @@ ExportSummary ExportGltf(const PartInput& part, const std::string& path,
     };
     std::vector<detail::GlbMesh> nodes;
     nodes.push_back(std::move(meshes.back()));
-    nodes.back().name = "part";
+    nodes.back().name = nodes.back().material = "part";
     nodes.back().colour = linear(0.72, 0.74, 0.77);
     for (HoleIndex h : cut.cut) {
       const HoleSolidInput& hole = part.holes[At(h)];
       nodes.push_back(std::move(meshes[At(h)]));
       nodes.back().name = hole.name.empty() ? "hole " + std::to_string(At(h) + 1) : hole.name;
+      nodes.back().material = "hole";
       nodes.back().colour = linear(0.85, 0.45, 0.20);
     }
     const std::optional<std::string> bytes = detail::GlbBytes(nodes, "Cavix");

@@ -346,6 +346,8 @@ TEST_F(CavixExport, GlbOfHolesBuiltInClosedForm) {
     ASSERT_TRUE(g.valid);
     const GlbNodes nodes = Walk(g);
     ASSERT_EQ(nodes.names.size(), 13u);
+    // The part's material and the holes' one.
+    EXPECT_EQ(g.doc["materials"].size(), 2u);
     // The part's node spans the block; each hole's, its own hole only.
     EXPECT_NEAR(nodes.widest[0], 0.1, 1e-6);
     for (size_t i = 1; i < nodes.widest.size(); ++i) {
