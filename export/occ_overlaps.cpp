@@ -552,22 +552,20 @@ class Builder {
   std::optional<BuiltOverlaps> Build() {
     const size_t bands = s_.radii.size();
     band_.resize(bands);
-    // Holes that break out of the block's sides note the edges each side is walked by as they
-    // come: built in order. Else each band's walls, then the drill points and each level, are
-    // built side by side (none changes an edge another reads) and their faces put together in
-    // that order, the same for any number of workers.
+    // Each band's walls, then the drill points and each level, are built side by side (none
+    // changes an edge another reads), and their faces and the edges they give the block's sides
+    // put together in that order: the same for any number of workers.
     const bool box = plan_.PastSides();
-    const int workers = box ? 1 : jobs_;
-    std::vector<BuiltOverlaps> walls(bands);
-    rt::RunOnWorkers(workers, bands, [&](size_t k) { Walls(k, walls[k]); });
+    std::vector<Made> walls(bands);
+    rt::RunOnWorkers(jobs_, bands, [&](size_t k) { Walls(k, walls[k]); });
     if (box) Corners();
     // Each level: the face's part outside the union below it (the top), between the union
     // above and the one below (steps), or inside the one above (a flat bottom).
     const size_t levels = s_.tip > 0 ? bands : bands + 1;
     const bool drill = s_.tip > 0;
-    std::vector<BuiltOverlaps> made(levels + 1);  // the drill points', then each level's
+    std::vector<Made> made(levels + 1);  // the drill points', then each level's
     std::vector<char> found(levels + 1, 1);
-    rt::RunOnWorkers(workers, levels + 1, [&](size_t t) {
+    rt::RunOnWorkers(jobs_, levels + 1, [&](size_t t) {
       if (t == 0) {
         if (drill) DrillPoints(made[0]);
       } else {
@@ -576,13 +574,14 @@ class Builder {
     });
     for (char f : found)
       if (!f) return std::nullopt;
-    for (std::vector<BuiltOverlaps>* part : {&walls, &made})
-      for (BuiltOverlaps& m : *part) {
+    for (std::vector<Made>* part : {&walls, &made})
+      for (Made& m : *part) {
         auto append = [](auto& to, auto& from) { to.insert(to.end(), from.begin(), from.end()); };
         append(out_.holeFaces, m.holeFaces);
         append(out_.partFaces, m.partFaces);
         append(out_.blockFaces, m.blockFaces);
         if (!m.mouth.IsNull()) out_.mouth = m.mouth;
+        for (int side = 0; side < 4; ++side) append(sideEdges_[side], m.sides[side]);
       }
     if (box && !BlockFaces()) return std::nullopt;
     out_.volume = plan_.volume;
@@ -593,6 +592,12 @@ class Builder {
   }
 
  private:
+  // What one step of the building makes: faces, and the edges of the block's sides it walks (in
+  // the order it walks them).
+  struct Made : BuiltOverlaps {
+    std::vector<TopoDS_Edge> sides[4];
+  };
+
   struct Band {
     std::vector<Handle(Geom_CylindricalSurface)> surfaces;  // by circle, made when needed
     std::vector<TopoDS_Edge> top, bottom;                    // by arc
@@ -622,7 +627,7 @@ class Builder {
   // counter-clockwise in its parameters, reversed: the surface faces away from its axis, the
   // hole's face into the hole.
   void HoleFace(const Handle(Geom_Surface) & surface, const std::vector<TopoDS_Shape>& edges,
-                size_t circle, BuiltOverlaps& out) {
+                size_t circle, Made& out) {
     TopoDS_Wire w;
     b_.MakeWire(w);
     for (const TopoDS_Shape& e : edges) b_.Add(w, e);
@@ -634,11 +639,11 @@ class Builder {
   }
 
   // Notes an edge that bounds one of the block's sides, as the face across it walks it.
-  void OnSide(int side, const TopoDS_Shape& walkedByOther) {
-    if (side >= 0) sideEdges_[side].push_back(TopoDS::Edge(walkedByOther.Reversed()));
+  void OnSide(int side, const TopoDS_Shape& walkedByOther, Made& out) {
+    if (side >= 0) out.sides[side].push_back(TopoDS::Edge(walkedByOther.Reversed()));
   }
 
-  void Walls(size_t k, BuiltOverlaps& out) {
+  void Walls(size_t k, Made& out) {
     const Union& u = plan_.unions[k];
     const double r = u.r, zTop = s_.levels[k], zBottom = s_.levels[k + 1];
     Band& bd = band_[k];
@@ -699,8 +704,8 @@ class Builder {
         b_.UpdateEdge(down, new Geom2d_Line(gp_Pnt2d(a.from, -zBottom), gp_Dir2d(0, 1)), surface,
                       TopLoc_Location(), kTol);
         // Where the wall meets a side of the block, the side walks its upright the other way.
-        OnSide(u.pointSide[static_cast<size_t>(a.end)], up.Reversed());
-        OnSide(u.pointSide[static_cast<size_t>(a.start)], down);
+        OnSide(u.pointSide[static_cast<size_t>(a.end)], up.Reversed(), out);
+        OnSide(u.pointSide[static_cast<size_t>(a.start)], down, out);
       } else {
         // A whole circle: its seam, walked up at the end of the turn and down at its start.
         b_.MakeEdge(up, new Geom_Line(At(OnCircle(c_[i], r, a.from), zBottom), plan_.normal), kTol);
@@ -724,7 +729,7 @@ class Builder {
 
   // The cones under the last band, each from its tip to the band's last circle, bounded by arcs
   // of that circle and the hyperbolas it meets its neighbours' cones and the block's sides in.
-  void DrillPoints(BuiltOverlaps& out) {
+  void DrillPoints(Made& out) {
     const Union& u = plan_.unions.back();
     const Band& above = band_.back();
     const double r = u.r, top = s_.levels.back(), height = s_.tip - top;
@@ -857,7 +862,7 @@ class Builder {
       for (size_t k = rim.size(); k-- > 0;) {
         wire.push_back(rim[k].Reversed());
         // Reversed, the cone walks its rim as laid out here.
-        OnSide(rimSide[k], rim[k]);
+        OnSide(rimSide[k], rim[k], out);
       }
       wire.push_back(seam.Oriented(TopAbs_REVERSED));
       HoleFace(cone, wire, i, out);
@@ -873,7 +878,7 @@ class Builder {
   }
 
   // The plane faces at level k: below the face (k = 0) the part's own, deeper the holes'.
-  bool Level(size_t k, bool box, BuiltOverlaps& out) {
+  bool Level(size_t k, bool box, Made& out) {
     const size_t bands = s_.radii.size();
     const Union* above = k > 0 ? &plan_.unions[k - 1] : nullptr;
     const Union* below = k < bands ? &plan_.unions[k] : nullptr;
@@ -913,7 +918,7 @@ class Builder {
           piece.q = to.at;
           piece.edge = Segment(vertexOf(from), vertexOf(to));
           pieces.push_back(piece);
-          OnSide(s, piece.edge);
+          OnSide(s, piece.edge, out);
         }
       }
     }
