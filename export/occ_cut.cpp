@@ -45,6 +45,20 @@ std::optional<HoleIndex> CutResult::HoleOf(const TopoDS_Shape& face) const {
   return h ? std::optional<HoleIndex>(*h) : std::nullopt;
 }
 
+void CutResult::Release(int jobs) {
+  faceHole.Clear(Standard_True);
+  std::vector<TopoDS_Shape> faces;
+  for (TopExp_Explorer f(shape, TopAbs_FACE); f.More(); f.Next()) faces.push_back(f.Current());
+  shape.Nullify();
+  // Faces that share an edge may be let go of on two workers: the kernel counts its references
+  // atomically, and the last one frees the edge.
+  constexpr size_t kChunk = 512;
+  rt::RunOnWorkers(jobs, (faces.size() + kChunk - 1) / kChunk, [&](size_t c) {
+    for (size_t i = c * kChunk; i < std::min(faces.size(), (c + 1) * kChunk); ++i)
+      faces[i].Nullify();
+  });
+}
+
 namespace {
 
 // A face whose volume integral a fixed Gauss rule gets exactly: an elementary surface bounded by

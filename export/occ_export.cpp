@@ -451,8 +451,8 @@ ExportSummary ExportStep(const PartInput& part, const std::string& path,
                          const ExportOptions& options) {
   TempFile tmp(path);
   ExportSummary s;
-  const CutResult cut = Cut(part, options, true, s, path, /*wholeWhenBuilt=*/false,
-                            /*overlapsInClosedForm=*/true);
+  CutResult cut = Cut(part, options, true, s, path, /*wholeWhenBuilt=*/false,
+                      /*overlapsInClosedForm=*/true);
   try {
     std::optional<std::vector<std::string>> text;
     const detail::StepHeader header = StepHeaderFor(path);
@@ -460,6 +460,7 @@ ExportSummary ExportStep(const PartInput& part, const std::string& path,
     if (text) {
       WriteParts(*text, tmp);
       tmp.Commit();
+      cut.Release(Jobs(options));
       return s;
     }
     STEPControl_Writer writer;
@@ -491,8 +492,8 @@ ExportSummary ExportStl(const PartInput& part, const std::string& path,
   // The seams of the tiles stay: they change nothing in a mesh, and faces a tile wide mesh in
   // linear time where a plate's whole top face would not. A block whose holes were all built in
   // closed form is meshed from their profiles, without the kernel's mesher.
-  const CutResult cut = Cut(part, options, false, s, path, /*wholeWhenBuilt=*/true,
-                            /*overlapsInClosedForm=*/true);
+  CutResult cut = Cut(part, options, false, s, path, /*wholeWhenBuilt=*/true,
+                      /*overlapsInClosedForm=*/true);
   s.deflection = Deflection(part, cut, options);
   try {
     // Each way of meshing writes the file from its start.
@@ -530,6 +531,7 @@ ExportSummary ExportStl(const PartInput& part, const std::string& path,
     throw ExportError(CannotWrite(path, "meshing the part failed (" + KernelFailure(f) + ")"));
   }
   tmp.Commit();
+  cut.Release(Jobs(options));
   return s;
 }
 
@@ -540,8 +542,8 @@ ExportSummary ExportGltf(const PartInput& part, const std::string& path,
   // Holes built in closed form keep the faces whole (no tiles): the mesher from edges' points
   // takes a face of thousands of rims in its stride. Holes that overlap are built together too;
   // the faces they share are shown split among them (NearestInGroup).
-  const CutResult cut = Cut(part, options, false, s, path, /*wholeWhenBuilt=*/true,
-                            /*overlapsInClosedForm=*/true);
+  CutResult cut = Cut(part, options, false, s, path, /*wholeWhenBuilt=*/true,
+                      /*overlapsInClosedForm=*/true);
   s.deflection = Deflection(part, cut, options);
   try {
     // One node per hole with its faces, one for the rest of the part.
@@ -609,6 +611,7 @@ ExportSummary ExportGltf(const PartInput& part, const std::string& path,
     throw ExportError(CannotWrite(path, KernelFailure(f)));
   }
   tmp.Commit();
+  cut.Release(Jobs(options));
   return s;
 }
 
