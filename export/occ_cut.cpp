@@ -574,12 +574,13 @@ CutResult CutHoles(const PartInput& part, const CutOptions& options) {
     result.overlapGroups.clear();
     if (a.allBuilt) {
       result.overlapGroups.resize(d.overlaps.size());
-      for (HoleIndex h : t.front().holes)
-        if (d.Overlapping(h)) result.overlapGroups[static_cast<size_t>(d.overlapOf[At(h)])].push_back(h);
       double removed = 0;
       bool blind = true;
       for (HoleIndex h : t.front().holes) {
-        if (d.Overlapping(h)) continue;
+        if (d.Overlapping(h)) {
+          result.overlapGroups[static_cast<size_t>(d.overlapOf[At(h)])].push_back(h);
+          continue;
+        }
         const PreparedHole& e = d.exact[At(h)];
         removed += ProfileVolume(e.vertices);
         blind = blind && e.exitDepth == 0;
