@@ -190,7 +190,6 @@ bool PutDirectHoles(TopoDS_Shape& solid, FaceHoles& faceHole,
   // faces), then put in in the holes' order.
   struct Placed {
     Opening mouth, exit;
-    bool found = false;
   };
   std::vector<Placed> placed(holes.size());
   rt::RunOnWorkers(jobs, holes.size(), [&](size_t i) {
@@ -199,17 +198,13 @@ bool PutDirectHoles(TopoDS_Shape& solid, FaceHoles& faceHole,
     const gp_Dir axis(h.axis[0], h.axis[1], h.axis[2]);
     Placed& p = placed[i];
     p.mouth = opening(h, at, axis);
-    if (p.mouth.disc.IsNull()) return;
     // A hole that goes through leaves by its last step's circle the same way, into the far face.
-    if (h.exitDepth > 0) {
+    if (!p.mouth.disc.IsNull() && h.exitDepth > 0)
       p.exit = opening(h, at.Translated(gp_Vec(axis) * h.exitDepth), axis);
-      if (p.exit.disc.IsNull()) return;
-    }
-    p.found = true;
   });
   for (size_t i = 0; i < holes.size(); ++i) {
     const Placed& p = placed[i];
-    if (!p.found) return false;
+    if (p.mouth.disc.IsNull() || (holes[i]->exitDepth > 0 && p.exit.disc.IsNull())) return false;
     wiresOf[p.mouth.target].push_back(p.mouth.circle);
     if (!p.exit.disc.IsNull()) wiresOf[p.exit.target].push_back(p.exit.circle);
     for (TopExp_Explorer f(holes[i]->tools.front(), TopAbs_FACE); f.More(); f.Next())
