@@ -4,13 +4,7 @@
 #include <unistd.h>
 
 #include <BRep_Builder.hxx>
-#include <IFSelect_ReturnStatus.hxx>
-#include <Interface_Static.hxx>
 #include <Quantity_Color.hxx>
-#include <STEPControl_Writer.hxx>
-#include <StepBasic_Product.hxx>
-#include <StepData_StepModel.hxx>
-#include <TCollection_HAsciiString.hxx>
 #include <TopExp.hxx>
 #include <TopExp_Explorer.hxx>
 #include <TopTools_IndexedMapOfShape.hxx>
@@ -37,6 +31,7 @@
 #include "export/face_mesh.h"
 #include "export/glb_file.h"
 #include "export/occ_mesh.h"
+#include "export/step_translator.h"
 #include "runtime/workers.h"
 #include "runtime/error.h"
 #include "runtime/text_file.h"
@@ -463,21 +458,13 @@ ExportSummary ExportStep(const PartInput& part, const std::string& path,
       cut.Release(Jobs(options));
       return s;
     }
-    STEPControl_Writer writer;
-    Interface_Static::SetCVal("write.step.unit", "MM");
-    if (writer.Transfer(BigFacesLast(cut.shape), STEPControl_AsIs) != IFSelect_RetDone)
-      throw ExportError(CannotWrite(path, "the STEP translator refused the solid"));
-    // The part named after the file, as the direct writer names it.
-    const Handle(TCollection_HAsciiString) name = new TCollection_HAsciiString(header.product.c_str());
-    const Handle(StepData_StepModel) model = writer.Model();
-    for (int i = 1; i <= model->NbEntities(); ++i)
-      if (const auto product = Handle(StepBasic_Product)::DownCast(model->Value(i))) {
-        product->SetId(name);
-        product->SetName(name);
-      }
-    errno = 0;
-    if (writer.Write(tmp.Name().c_str()) != IFSelect_RetDone)
-      throw ExportError(tmp.Failure(errno, "the STEP writer failed"));
+    const TopoDS_Shape shape = BigFacesLast(cut.shape);
+    const std::string file = tmp.Name();
+    switch (LoadStepTranslator().write(&shape, &header.product, &file)) {
+      case 0: break;
+      case 1: throw ExportError(CannotWrite(path, "the STEP translator refused the solid"));
+      default: throw ExportError(tmp.Failure(errno, "the STEP writer failed"));
+    }
   } catch (const Standard_Failure& f) {
     throw ExportError(CannotWrite(path, KernelFailure(f)));
   }

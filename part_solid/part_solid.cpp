@@ -11,8 +11,6 @@
 #include <BRep_Builder.hxx>
 #include <Bnd_Box.hxx>
 #include <GProp_GProps.hxx>
-#include <IFSelect_ReturnStatus.hxx>
-#include <STEPControl_Reader.hxx>
 #include <ShapeAnalysis_ShapeTolerance.hxx>
 #include <Standard_Failure.hxx>
 #include <TopExp_Explorer.hxx>
@@ -27,6 +25,7 @@
 #include <vector>
 
 #include "export/occ_kernel.h"
+#include "export/step_translator.h"
 #include "runtime/error.h"
 #include "runtime/isolated.h"
 #include "scene/config_files.h"
@@ -97,11 +96,9 @@ ImportedSolid ReadWithTheKernel(const std::string& path) {
   exporter::QuietKernelMessages();
   TopoDS_Shape solid;
   try {
-    STEPControl_Reader reader;
-    if (reader.ReadFile(path.c_str()) != IFSelect_RetDone)
+    TopoDS_Shape all;
+    if (!exporter::LoadStepTranslator().read(&path, &all))
       Refuse(path, "not a STEP file that can be read");
-    reader.TransferRoots();
-    const TopoDS_Shape all = reader.OneShape();
     int solids = 0;
     for (TopExp_Explorer ex(all, TopAbs_SOLID); ex.More(); ex.Next(), ++solids)
       solid = ex.Current();

@@ -2,7 +2,8 @@
 # the application folder with the registry file, the host settings, the standards families, the
 # images and the demo's scripts, and none of the build's own files; the manual page, the bash
 # completion, the desktop entry, icon and model type. The installed command finds the defaults of
-# its own install, whose registry file names that folder, and loads its windows from it.
+# its own install, whose registry file names that folder, and loads its windows and its STEP
+# translator from it.
 file(REMOVE_RECURSE "${PREFIX}")
 execute_process(COMMAND ${CMAKE_COMMAND} --install "${BUILD}" --prefix "${PREFIX}"
                 RESULT_VARIABLE rc OUTPUT_QUIET)
@@ -52,6 +53,23 @@ if(WITH_QT)
                   ERROR_VARIABLE said RESULT_VARIABLE rc)
   if(NOT rc EQUAL 1 OR NOT said MATCHES "the windows cannot be shown: .*cavix-windows.so\" is not installed")
     message(FATAL_ERROR "cavix open without its windows' module: ${rc}\n${said}")
+  endif()
+endif()
+# The STEP translator's module: the installed command reads a STEP part through it, and says so in
+# words when it is missing (the build tree's copy must not stand in: an install has no run path).
+if(WITH_OCCT)
+  set(module "${PREFIX}/${LIB_DIR}/cavix/cavix-step.so")
+  execute_process(COMMAND "${PREFIX}/${BIN_DIR}/cavix" new "${PREFIX}/part.cvx" --from "${STEP_PART}"
+                  OUTPUT_VARIABLE said ERROR_VARIABLE said RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0 OR NOT said MATCHES "bounding box 100 x 60 x 20 mm")
+    message(FATAL_ERROR "the installed cavix did not read a STEP part: ${rc}\n${said}")
+  endif()
+  file(REMOVE "${module}")
+  execute_process(COMMAND "${PREFIX}/${BIN_DIR}/cavix" new "${PREFIX}/part2.cvx" --from "${STEP_PART}"
+                  ERROR_VARIABLE said RESULT_VARIABLE rc)
+  if(rc EQUAL 0 OR NOT said MATCHES "the STEP translator cannot be loaded: .*cavix-step.so\" is not installed"
+     OR EXISTS "${PREFIX}/part2.cvx")
+    message(FATAL_ERROR "cavix new --from without its STEP module: ${rc}\n${said}")
   endif()
 endif()
 file(REMOVE_RECURSE "${PREFIX}")
