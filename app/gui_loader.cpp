@@ -1,7 +1,4 @@
 // Loads the windows' module (gui_module.h) on first use.
-#include <dlfcn.h>
-
-#include <mutex>
 #include <string>
 
 #include "app/gui_module.h"
@@ -14,25 +11,18 @@ namespace {
 GuiModule Load() {
   // Where an install puts it relative to the command: CAVIX_GUI_MODULE_FROM_BINDIR, e.g.
   // ../lib/x86_64-linux-gnu/cavix.
-  const rt::Module module = rt::LoadModule(CAVIX_GUI_MODULE_NAME, CAVIX_GUI_MODULE_FROM_BINDIR);
+  const rt::Module module = rt::LoadModule(CAVIX_GUI_MODULE_NAME, CAVIX_GUI_MODULE_FROM_BINDIR,
+                                           {kRunInWindowsName, kRunHostWindowName});
   if (!module.handle) rt::Raise(rt::err::kFileNotFound, "the windows cannot be shown: " + module.why);
-  GuiModule m;
-  m.runInWindows =
-      reinterpret_cast<RunInWindowsFunction>(::dlsym(module.handle, kRunInWindowsName));
-  m.runHostWindow =
-      reinterpret_cast<RunHostWindowFunction>(::dlsym(module.handle, kRunHostWindowName));
-  if (!m.runInWindows || !m.runHostWindow)
-    rt::Raise(rt::err::kFileNotFound,
-              "the windows cannot be shown: " CAVIX_GUI_MODULE_NAME " is not Cavix's windows module");
-  return m;
+  return {module.Get<RunInWindowsFunction>(kRunInWindowsName),
+          module.Get<RunHostWindowFunction>(kRunHostWindowName)};
 }
 
 }  // namespace
 
 const GuiModule& LoadGuiModule() {
-  static std::once_flag once;
-  static GuiModule module;
-  std::call_once(once, [] { module = Load(); });
+  // Loaded by the first caller; one that fails is tried again by the next.
+  static const GuiModule module = Load();
   return module;
 }
 
