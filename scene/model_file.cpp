@@ -7,10 +7,15 @@
 #include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <optional>
 #include <set>
 #include <unordered_set>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "runtime/error.h"
 #include "runtime/text_file.h"
@@ -743,6 +748,37 @@ struct BigArray {
   std::vector<std::pair<size_t, size_t>> items;  // each element's bytes, from and to
 };
 
+// Calls `visit(i)` for each byte i of `text` that is one of " \\ , [ ] { } and not below the
+// index the previous call returned. A model's text is mostly indentation, numbers and names, so
+// sixteen bytes at a time are looked through for these.
+template <class Visit>
+void ForEachStructural(std::string_view text, Visit&& visit) {
+  const char* p = text.data();
+  const size_t n = text.size();
+  size_t i = 0, next = 0;
+#if defined(__SSE2__)
+  const __m128i quote = _mm_set1_epi8('"'), backslash = _mm_set1_epi8('\\'),
+                comma = _mm_set1_epi8(','), lower = _mm_set1_epi8(0x20),
+                openBrace = _mm_set1_epi8('{'), closeBrace = _mm_set1_epi8('}');
+  for (; i + 16 <= n; i += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    // '[' and ']' are '{' and '}' with bit 5 cleared; no other byte turns into either.
+    const __m128i folded = _mm_or_si128(v, lower);
+    const __m128i hits = _mm_or_si128(
+        _mm_or_si128(_mm_cmpeq_epi8(v, quote), _mm_cmpeq_epi8(v, backslash)),
+        _mm_or_si128(_mm_cmpeq_epi8(v, comma),
+                     _mm_or_si128(_mm_cmpeq_epi8(folded, openBrace),
+                                  _mm_cmpeq_epi8(folded, closeBrace))));
+    for (unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(hits)); bits != 0;
+         bits &= bits - 1)
+      if (const size_t at = i + static_cast<size_t>(__builtin_ctz(bits)); at >= next)
+        next = visit(at);
+  }
+#endif
+  for (; i < n; ++i)
+    if (p[i] != 0 && std::strchr("\"\\,[]{}", p[i]) && i >= next) next = visit(i);
+}
+
 // Refuses text nested too deep, and finds its largest array.
 BigArray ScanStructure(std::string_view text, const Reader& r) {
   struct Open {
@@ -754,13 +790,11 @@ BigArray ScanStructure(std::string_view text, const Reader& r) {
   size_t arrays = 0;
   BigArray big;
   bool inText = false;
-  for (size_t i = 0; i < text.size(); ++i) {
+  ForEachStructural(text, [&](size_t i) -> size_t {
     const char c = text[i];
     if (inText) {
-      if (c == '\\')
-        ++i;
-      else if (c == '"')
-        inText = false;
+      if (c == '\\') return i + 2;  // the escaped byte is not looked at
+      if (c == '"') inText = false;
     } else if (c == '"') {
       inText = true;
     } else if (c == '[' || c == '{') {
@@ -787,7 +821,8 @@ BigArray ScanStructure(std::string_view text, const Reader& r) {
       }
       commas.resize(o.commas);
     }
-  }
+    return i + 1;
+  });
   return big;
 }
 

@@ -230,12 +230,19 @@ TEST(ModelFile, BadFilesAreRefusedByNameAndProblem) {
 
 // A model whose shape list is large enough to be parsed on several workers reads as the same
 // scene, and a fault anywhere in it (inside a far shape, in a name the split must not be fooled
-// by, or around the list) gives the message one worker gives.
+// by, or around the list) gives the message one worker gives. Brackets inside names, after an
+// escaped quote or past a name ending in a backslash, are text: deeper than values may nest, they
+// are not refused.
 TEST(ModelFile, ALargeModelReadsTheSameOnManyWorkers) {
   auto scene = Scene::NewModel();
+  const std::string brackets(70, '[');
   for (int i = 0; i < 4000; ++i) {
     Shape& hole = scene->AddDroppedShape({0, 0, -1}, {i * 0.5, 3, 20});
-    hole.SetName(i == 10 ? "tricky \"], [{\" name" : "Hole " + std::to_string(i));
+    hole.SetName(i == 10        ? "tricky \"], [{\" name"
+                 : i == 20      ? "one \" quote " + brackets
+                 : i % 300 == 7 ? "back\\" + std::to_string(i) + "\\"
+                 : i % 300 == 8 ? brackets + "\\"
+                                : "Hole " + std::to_string(i));
     hole.Components(34).AddComponent().SetValue(1, 1, Variant(int16_t{2}));
   }
   const std::string text = ModelText(*scene);
