@@ -8,6 +8,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <exception>
 #include <limits>
 #include <optional>
 #include <set>
@@ -501,7 +502,8 @@ std::vector<Point2> LoadPoints(const Reader& r, const json& j, const std::string
 
 void LoadShapeFields(const Reader& r, const json& j, Shape& s, const std::string& where);
 
-void LoadShapes(const Reader& r, const json& j, Component& list, const std::string& where);
+void LoadShapes(const Reader& r, const json& j, Component& list, const std::string& where,
+                int jobs = 1);
 
 void LoadExtras(const Reader& r, const json& obj, Component& c, const std::string& where,
                 bool hoisted) {
@@ -698,24 +700,46 @@ void CheckBlock(const Reader& r, const Part& part, const std::string& where) {
 
 // Creates the shape named by `j` (its id and name) through `make`, then reads its other keys.
 template <class Make>
-Shape& LoadShape(const Reader& r, const json& j, const std::string& where, Make make) {
+Shape& MakeShape(const Reader& r, const json& j, const std::string& where, Make make) {
   r.Object(j, where);
   if (!j.contains("id")) r.Fail(where, "missing \"id\"");
   if (!j.contains("name")) r.Fail(where, "missing \"name\"");
   int32_t id = r.Int(j["id"], At(where, "id"));
   if (id < 1) r.Fail(At(where, "id"), "a shape id is a positive integer");
-  Shape& s = make(id, r.Text(j["name"], At(where, "name")));
+  return make(id, r.Text(j["name"], At(where, "name")));
+}
+
+template <class Make>
+Shape& LoadShape(const Reader& r, const json& j, const std::string& where, Make make) {
+  Shape& s = MakeShape(r, j, where, make);
   LoadShapeFields(r, j, s, where);
   CheckHoleData(r, s, where);
   return s;
 }
 
-void LoadShapes(const Reader& r, const json& j, Component& list, const std::string& where) {
+// Lists shorter than this are read on one thread: sharing them out would cost more than it saves.
+constexpr size_t kShapesOnWorkers = 256;
+
+// Whether a shape of the list holds a shape list of its own (component 23 beyond the hoisted
+// one). Reading one creates shapes on the part, so such a list is read on one thread.
+bool HoldsShapeLists(const json& shapes) {
+  const std::string key = std::to_string(host::comp::kPartShapes);
+  for (const json& shape : shapes) {
+    if (!shape.is_object()) continue;
+    const auto components = shape.find("components");
+    if (components != shape.end() && components->is_object() && components->contains(key))
+      return true;
+  }
+  return false;
+}
+
+void LoadShapes(const Reader& r, const json& j, Component& list, const std::string& where,
+                int jobs) {
   r.Array(j, where);
   if (!r.context.part) r.Fail(where, "shapes outside a part");
-  for (size_t i = 0; i < j.size(); ++i) {
-    std::string w = At(where, i);
-    LoadShape(r, j[i], w, [&](int32_t id, std::string name) -> Shape& {
+  // Makes shape i from its id and name on the part and on the list being read.
+  auto make = [&](size_t i, const std::string& w) {
+    return [&, i](int32_t id, std::string name) -> Shape& {
       if (!r.context.shapeIds->insert(id).second)
         r.Fail(At(w, "id"), "the id " + std::to_string(id) + " is used twice");
       const json& parent = j[i].contains("parent") ? j[i]["parent"] : json();
@@ -731,8 +755,37 @@ void LoadShapes(const Reader& r, const json& j, Component& list, const std::stri
         list.Shapes().Add(s);
       }
       return s;
-    });
+    };
+  };
+  if (jobs <= 1 || j.size() < kShapesOnWorkers || HoldsShapeLists(j)) {
+    for (size_t i = 0; i < j.size(); ++i) {
+      const std::string w = At(where, i);
+      LoadShape(r, j[i], w, make(i, w));
+    }
+    return;
   }
+  // The shapes are made in order on this thread (ids, names and parents, which the part and the
+  // scene keep), and the rest of each, which touches that shape alone, is read on the workers.
+  // One thread reading in order would stop at the first fault: a fault in making shape c comes
+  // after every fault in reading the shapes before it, and those are raised first.
+  std::vector<Shape*> made;
+  made.reserve(j.size());
+  std::exception_ptr makeFault;
+  for (size_t i = 0; i < j.size(); ++i) {
+    const std::string w = At(where, i);
+    try {
+      made.push_back(&MakeShape(r, j[i], w, make(i, w)));
+    } catch (const rt::Error&) {
+      makeFault = std::current_exception();
+      break;
+    }
+  }
+  rt::RunOnWorkers(jobs, made.size(), [&](size_t i) {
+    const std::string w = At(where, i);
+    LoadShapeFields(r, j[i], *made[i], w);
+    CheckHoleData(r, *made[i], w);
+  });
+  if (makeFault) std::rethrow_exception(makeFault);
 }
 
 // Deeper than any model (a shape inside a part nests about twenty levels): text nested deeper is
@@ -1047,7 +1100,7 @@ std::string ModelText(const Scene& scene) {
   return text;
 }
 
-std::unique_ptr<Scene> ModelFromJson(const json& doc, const std::string& path) {
+std::unique_ptr<Scene> ModelFromJson(const json& doc, const std::string& path, int jobs) {
   Reader r(path);
   if (!doc.is_object()) r.Fail("", "not a Cavix model (the file holds no JSON object)");
   if (!doc.contains("format") || doc["format"] != kModelFormat)
@@ -1095,7 +1148,7 @@ std::unique_ptr<Scene> ModelFromJson(const json& doc, const std::string& path) {
       if (part.contains("shapes")) {
         Component* list = p.Store().First(host::comp::kPartShapes);
         if (!list) r.Fail(w, "\"shapes\" without a component 23");
-        LoadShapes(r, part["shapes"], *list, At(w, "shapes"));
+        LoadShapes(r, part["shapes"], *list, At(w, "shapes"), jobs);
       }
       CheckBlock(r, p, w);
       r.context = {};
@@ -1131,7 +1184,7 @@ std::unique_ptr<Scene> ModelFromJson(const json& doc, const std::string& path) {
 std::unique_ptr<Scene> ModelFromText(std::string_view text, const std::string& path, int jobs) {
   Reader r(path);
   json doc = ParseStrict(text, r, jobs);
-  std::unique_ptr<Scene> scene = ModelFromJson(doc, path);
+  std::unique_ptr<Scene> scene = ModelFromJson(doc, path, jobs);
   // The document's shape lists are most of it: freed side by side too. (Read as a model, the
   // document has the pages, parts and shape lists a model has.)
   if (jobs > 1)

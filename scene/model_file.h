@@ -26,8 +26,10 @@ nlohmann::ordered_json ModelToJson(const Scene& scene);
 std::string ModelText(const Scene& scene);
 
 // Builds a scene from a model document; `path` only names the file in messages. Raises 321
-// "model file "PATH": WHERE: PROBLEM" for anything that is not a model of this version.
-std::unique_ptr<Scene> ModelFromJson(const nlohmann::ordered_json& doc, const std::string& path);
+// "model file "PATH": WHERE: PROBLEM" for anything that is not a model of this version. A part's
+// long shape list is read on `jobs` workers; the scene and any message are the same for any number.
+std::unique_ptr<Scene> ModelFromJson(const nlohmann::ordered_json& doc, const std::string& path,
+                                     int jobs = 1);
 // A large text is parsed on `jobs` workers; the scene and any message are the same for any number.
 std::unique_ptr<Scene> ModelFromText(std::string_view text, const std::string& path, int jobs = 1);
 

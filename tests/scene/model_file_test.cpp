@@ -228,11 +228,11 @@ TEST(ModelFile, BadFilesAreRefusedByNameAndProblem) {
   EXPECT_EQ(scene->FindShape("#1")->Normal(), (Vec3{0, 0.6, -0.8}));
 }
 
-// A model whose shape list is large enough to be parsed on several workers reads as the same
-// scene, and a fault anywhere in it (inside a far shape, in a name the split must not be fooled
-// by, or around the list) gives the message one worker gives. Brackets inside names, after an
-// escaped quote or past a name ending in a backslash, are text: deeper than values may nest, they
-// are not refused.
+// A model whose shape list is large enough to be parsed and read on several workers reads as the
+// same scene, and a fault anywhere in it (inside a far shape, in a name the split must not be
+// fooled by, around the list, the first of two in different shapes) gives the message one worker
+// gives. Brackets inside names, after an escaped quote or past a name ending in a backslash, are
+// text: deeper than values may nest, they are not refused.
 TEST(ModelFile, ALargeModelReadsTheSameOnManyWorkers) {
   auto scene = Scene::NewModel();
   const std::string brackets(70, '[');
@@ -256,6 +256,13 @@ TEST(ModelFile, ALargeModelReadsTheSameOnManyWorkers) {
       {"repeated key", Replace(text, "\"Hole 3500\"", "\"Hole 3500\", \"id\": 9")},
       {"cut inside a shape", text.substr(0, far) + text.substr(far + 40)},
       {"bad value", Replace(text, "\"Hole 3999\"", "3999")},
+      // Shapes are made in order and read side by side: the first fault in reading order wins.
+      {"read fault before a make fault",
+       Replace(Replace(text, "\"Hole 3000\"", "\"Hole 3000\", \"extra\": 1"), "\"Hole 3500\"",
+               "3500")},
+      {"make fault before a read fault",
+       Replace(Replace(text, "\"Hole 3000\"", "\"Hole 3000\", \"extra\": 1"), "\"Hole 1000\"",
+               "1000")},
       {"after the list", Replace(text, "\"catalogs\"", "\"catalogs\", \"catalogs\"")},
       {"cut short", text.substr(0, text.size() - 20)},
   };
