@@ -63,12 +63,12 @@ Module LoadModule(const std::string& name, const std::string& fromBindir,
   for (const std::filesystem::path& folder : SearchPath()) {
     const std::filesystem::path path = folder / name;
     if (!std::filesystem::exists(path, ec)) continue;
-    if ((m.handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL)) && complete(path.string()))
+    if ((m.handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL))) {
+      complete(path.string());  // when it lacks a function, says which and lets go of it
       return m;
-    if (!m.handle) {
-      const char* error = ::dlerror();
-      m.why = "cannot load \"" + path.string() + "\": " + (error ? error : "unknown reason");
     }
+    const char* error = ::dlerror();
+    m.why = "cannot load \"" + path.string() + "\": " + (error ? error : "unknown reason");
     return m;
   }
   m.why = "\"" + candidates.back().lexically_normal().string() + "\" is not installed";
