@@ -38,39 +38,32 @@ Module LoadModule(const std::string& name, const std::string& fromBindir,
   const std::filesystem::path dir = ec ? std::filesystem::path(".") : self.parent_path();
   const std::vector<std::filesystem::path> candidates{dir / name, dir / fromBindir / name};
   Module m;
-  auto complete = [&](const std::string& path) {
+  // Loads `path`: false, with `why` said, when the loader refuses it or it lacks a function.
+  auto load = [&](const std::filesystem::path& path) {
+    if (!(m.handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL))) {
+      const char* error = ::dlerror();
+      m.why = "cannot load \"" + path.string() + "\": " + (error ? error : "unknown reason");
+      return false;
+    }
     for (const char* f : functions)
       if (!m.Address(f)) {
         m.handle = nullptr;
-        m.why = "\"" + path + "\" is not the module it is named after (it lacks " + f + ")";
+        m.why = "\"" + path.string() + "\" is not the module it is named after (it lacks " + f + ")";
         return false;
       }
     return true;
   };
-  for (const std::filesystem::path& path : candidates) {
-    if (!std::filesystem::exists(path, ec)) continue;
-    if ((m.handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL))) {
-      if (complete(path.string())) return m;
-      continue;
-    }
-    const char* error = ::dlerror();
-    m.why = "cannot load \"" + path.string() + "\": " + (error ? error : "unknown reason");
-  }
+  for (const std::filesystem::path& path : candidates)
+    if (std::filesystem::exists(path, ec) && load(path)) return m;
   if (!m.why.empty()) return m;
   // A build tree's programs have its module folder on their run path, which an install strips.
   // The folders are looked through here, not by dlopen of the bare name: the loader takes the run
   // path of whoever calls dlopen, and under AddressSanitizer that is the sanitizer's library.
-  for (const std::filesystem::path& folder : SearchPath()) {
-    const std::filesystem::path path = folder / name;
-    if (!std::filesystem::exists(path, ec)) continue;
-    if ((m.handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL))) {
-      complete(path.string());  // when it lacks a function, says which and lets go of it
+  for (const std::filesystem::path& folder : SearchPath())
+    if (std::filesystem::exists(folder / name, ec)) {
+      load(folder / name);
       return m;
     }
-    const char* error = ::dlerror();
-    m.why = "cannot load \"" + path.string() + "\": " + (error ? error : "unknown reason");
-    return m;
-  }
   m.why = "\"" + candidates.back().lexically_normal().string() + "\" is not installed";
   return m;
 }
